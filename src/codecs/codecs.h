@@ -1,0 +1,53 @@
+// Reading and writing image files. Everything decodes to a 32-bit qm::Image (straight alpha);
+// formats without alpha give opaque pixels. A failure returns nullopt / false with a reason in
+// `error` that can be shown to the user as it is. No codec trusts a size, offset or count from
+// the file: sizes above the image limits of raster/image.h are refused, reads are bounded.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "raster/image.h"
+
+namespace qm {
+
+enum class ImageFormat { Unknown, Png, Jpeg, Tiff, Bmp, Tga, Ico };
+
+// Recognises a format from the first bytes; TGA, which has no signature, is recognised from a
+// plausible header only, and a file name ending in ".tga" (case-insensitive) tips the balance.
+ImageFormat sniffImageFormat(std::span<const uint8_t> data, const std::string& nameHint = {});
+
+// Decoders for one format each.
+std::optional<Image> decodePng(std::span<const uint8_t> data, std::string& error);
+std::optional<Image> decodeJpeg(std::span<const uint8_t> data, std::string& error);
+std::optional<Image> decodeTiff(std::span<const uint8_t> data, std::string& error);
+std::optional<Image> decodeBmp(std::span<const uint8_t> data, std::string& error);
+std::optional<Image> decodeTga(std::span<const uint8_t> data, std::string& error);
+std::optional<Image> decodeIco(std::span<const uint8_t> data, std::string& error);
+
+// Any supported format, by content (nameHint helps only for TGA).
+std::optional<Image> decodeImage(std::span<const uint8_t> data, std::string& error,
+                                 const std::string& nameHint = {});
+// Reads the file at `path` (an already resolved file-system path) and decodes it.
+std::optional<Image> loadImageFile(const std::string& path, std::string& error);
+
+// Encoders. PNG keeps alpha for 32-bit images (24-bit images are written as RGB). JPEG and BMP
+// are written as 24-bit RGB. JPEG quality is the program's 0..10 scale (10 = best).
+bool encodePng(const Image& img, std::vector<uint8_t>& out, std::string& error);
+bool encodeJpeg(const Image& img, int quality0to10, std::vector<uint8_t>& out, std::string& error);
+bool encodeBmp(const Image& img, std::vector<uint8_t>& out, std::string& error);
+
+// The libjpeg quality 0..100 used for the program's 0..10 scale.
+int jpegQualityFromScale(int quality0to10);
+
+// Saves by writing a temporary file in the same folder and renaming it into place, so an
+// interrupted save never destroys the previous file.
+bool savePngFile(const Image& img, const std::string& path, std::string& error);
+bool saveJpegFile(const Image& img, const std::string& path, int quality0to10, std::string& error);
+bool saveBmpFile(const Image& img, const std::string& path, std::string& error);
+
+}  // namespace qm
