@@ -1,0 +1,75 @@
+// The document: a fixed-size stack of raster layers plus the animation layers whose images are
+// tied to frame numbers. Field names and widths are the program's own (they are also the keys
+// of the .qmd file).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "raster/image.h"
+
+namespace qm {
+
+struct Layer {
+    int16_t X = 0, Y = 0;            // offset on the canvas, not scaled by the zoom
+    int16_t Width = 0, Height = 0;   // size given at creation or load; a lower bound on resize
+    uint8_t Position = 0;            // 1 = bottom; the list stays sorted by it, 1..n
+    std::string Name;
+    uint16_t Groupe = 0;             // indent level in the layer panel's tree
+    uint8_t Selected = 0;            // exactly one layer is selected
+    uint8_t IsGroup = 0;             // a group has no image
+    int16_t Frame = 1;               // frame the layer belongs to
+    Image image;                     // the layer's pixels
+    Image displayImage;              // the image the compositor draws, at view scale
+    uint8_t Blendmode = 0;           // 0..14
+    uint8_t Opacity = 255;
+    uint8_t Visible = 1;
+    uint8_t Locked = 0;              // kept and saved only
+    uint8_t LockAlpha = 0;           // kept and saved only
+    uint8_t Paint = 0;               // kept and saved only
+};
+
+struct AnimationFrame {
+    int16_t X = 0, Y = 0;
+    Image image;
+    int16_t Frame = 1;
+};
+
+struct AnimationLayer {
+    uint8_t Order = 0;
+    uint8_t Kind = 0;                // 0..5
+    uint32_t Color = 0;
+    uint8_t Current = 0;
+    uint8_t Shown = 0;
+    uint8_t Flag2 = 0;
+    uint8_t Alpha = 0;
+    std::string Name;
+    std::vector<AnimationFrame> Frames;
+};
+
+struct Document {
+    int16_t Width = 0, Height = 0;
+    int16_t Zoom = 100;
+    // The selected layer's image, display image and visibility, mirrored after every change of
+    // the selection or of the layer list (see syncCurrentLayer); null while there is no layer.
+    Image* CurrentImage = nullptr;
+    Image* CurrentDisplayImage = nullptr;
+    uint8_t CurrentVisible = 0;
+    uint8_t GroupCount = 0;
+    uint8_t AnimationLayerId = 1;
+    int16_t CurrentFrame = 1;
+    int16_t FrameTotal = 120;
+    int16_t FrameStart = 1, FrameEnd = 120;
+    uint8_t Fps = 12;
+    uint8_t OnionBefore = 0, OnionAfter = 0;
+    int32_t LayerCounter = 0;
+    std::string paper;               // paper texture file
+
+    std::vector<Layer> layers;                        // sorted ascending by Position
+    std::map<std::string, AnimationLayer> animationLayers;  // keyed by decimal text
+    int kindCounters[6] = {0, 0, 0, 0, 0, 0};         // per-kind name counters of animation layers
+};
+
+}  // namespace qm

@@ -1,0 +1,98 @@
+// The program's state and its three ways in: menu commands, control events and canvas events.
+// One App owns every record, the interaction state of the canvas and the standing images; it
+// talks to the user only through the Ui port, so it runs the same with real widgets or headless.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "brush/brush_settings.h"
+#include "document/document.h"
+#include "platform/random.h"
+#include "platform/ui.h"
+#include "raster/image.h"
+#include "shell/preferences.h"
+
+namespace qm {
+
+// Canvas events, in canvas-control pixels.
+enum class CanvasEventType { LeftDown, LeftUp, Move, KeyDown, KeyUp, Wheel };
+
+struct CanvasEvent {
+    CanvasEventType type = CanvasEventType::Move;
+    int x = 0, y = 0;
+    bool shift = false, ctrl = false, alt = false;
+    int key = 0;    // virtual key code (0x11 Control, 0x20 Space, 0x42 "B", ...)
+    int wheel = 0;  // notches, positive away from the user
+};
+
+// What happened to a control (gadget). "Change" is the usual event of spins, track bars,
+// combos, check boxes and text fields; buttons send "Click".
+enum class ControlEventType { Change, Click, LeftDown, LeftUp, LeftDoubleClick, RightDown, RightUp,
+                              MiddleDown, Move };
+
+struct ControlEvent {
+    int gadget = 0;
+    ControlEventType type = ControlEventType::Change;
+    int x = 0, y = 0;             // pointer inside the control, for canvases
+    bool shift = false, ctrl = false, alt = false;
+    bool leftHeld = false, rightHeld = false, middleHeld = false;
+};
+
+struct App {
+    explicit App(Ui& ui) : ui(ui) {}
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+
+    Ui& ui;
+    std::string workDir = ".";  // data/, presets/ and pref.ini are found here
+    Random random;
+
+    Document doc;
+    BrushSettings brush;
+    Preferences prefs;
+    InterfaceOptions iface;
+    std::map<std::string, std::string> dictionary;
+
+    // Interaction state of the canvas.
+    bool QuitRequested = false;
+    int PlayStartFrame = 1;
+    uint8_t CurrentTool = 4;
+    uint8_t TempPickMode = 0;
+    int8_t ZoomDirection = 1;
+    bool StrokeActive = false;
+    bool LeftDown = false;
+    bool Panning = false;
+    int32_t MouseX = 0, MouseY = 0;
+    int32_t StartX = 0, StartY = 0;
+    uint8_t NavigatorMode = 0;
+    int16_t LastX = 0, LastY = 0;
+    int16_t ViewOffsetX = 0, ViewOffsetY = 0;
+    int32_t PanBaseX = 0, PanBaseY = 0;
+    int32_t dragCanvasX = 0, dragCanvasY = 0;  // canvas position of the press that began a drag
+
+    // Standing images (numbered as the program refers to them).
+    Image workImage2, workImage3, workImage4;
+    Image paperImage8, paperView9, paperImage10;
+    Image brushPreviewSource13, brushPreview18;
+    Image canvasImage;  // the composed canvas control image, as presented
+};
+
+// Start-up up to the main loop: preferences, work images, the default document. Returns false
+// after a fatal failure (already shown to the user); the caller then ends without writing the
+// preferences.
+bool startUp(App& app);
+// After the loop: writes the preferences.
+void shutDown(App& app);
+
+void onMenuCommand(App& app, int commandId);
+void onControlEvent(App& app, const ControlEvent& event);
+void onCanvasEvent(App& app, const CanvasEvent& event);
+// A close request of window `window` (0 = the main window).
+void onCloseWindow(App& app, int window);
+// One pass of the loop without an event: the playback step and the pointer readout
+// ("Mouse : x/y", -1/-1 outside the client area).
+void idlePass(App& app, int pointerX, int pointerY);
+
+}  // namespace qm

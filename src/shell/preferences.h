@@ -1,0 +1,51 @@
+// The settings record and the record of interface state. Most fields persist in "pref.ini".
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace qm {
+
+struct Preferences {
+    std::string programName = "Quillmoth";
+    uint8_t grid = 1;
+    int16_t gridW = 32, gridH = 32;
+    uint32_t gridColor = 0;
+    std::string brushdir = "orrindal";
+    std::string presetdir = "presets\\brushPresets\\orrindal";
+    std::string version = "0.2987";
+    std::string revision = "426";
+    uint8_t brushPresetsavecolor = 0;
+    std::string lang = "eng";
+    uint8_t AnimationLoop = 1;
+    int8_t playback = 0;  // 0 stopped, 1 playing, -1 stop requested; not saved
+    uint8_t SpeedAnimation = 1;
+    uint8_t quality = 1;
+    uint8_t autosave = 1;
+    uint8_t confirmExit = 1;
+
+    // Persisted globals of other owners.
+    uint32_t ColorBG = 150 | (150 << 8) | (150 << 16);
+    uint8_t Undo = 8;
+    uint8_t ScreenRealTime = 0;
+    std::string IconPath = "Data\\ui\\icone\\";
+    int16_t docWidth = 3000, docHeight = 3000;
+};
+
+struct InterfaceOptions {
+    uint8_t Interface = 1;        // work space: 1 paint, 0 classic
+    uint8_t animBarre = 0;        // timeline style: 0 bars, 1 line
+    uint8_t fullscreen = 0;
+    uint8_t statusBar = 1;
+    uint8_t animationPanel = 1;
+    uint8_t KeyLatch = 0;         // set by a handled key press on the canvas until the release
+    int frameCellWidth = 20;      // timeline cell width, 4..24
+    uint32_t backgroundColor = 0xFFFFFFFFu;  // the background swatch colour (alpha = transparency)
+    uint8_t foregroundActive = 1; // which colour swatch is active
+    // Panel layout (pixels).
+    int panelTop = 40, leftPanelWidth = 180, toolPanelHeight = 450, rightPanelWidth = 180,
+        animPanelHeight = 130, menuAllowance = 28, toolbarAllowance = 24;
+    int canvasWidth = 1200, canvasHeight = 800;
+};
+
+}  // namespace qm
