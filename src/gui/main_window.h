@@ -1,15 +1,91 @@
-// The program's main window. For now a window with the canvas area; menus, panels and the
-// canvas interaction are built on top of it.
+// The program's main window (window 0): the menu bar and popups built from the menu tables, the
+// keyboard accelerators, the painting canvas and a status bar of four fixed-width fields.
+//
+// The window only reports what the user does -- commands by id, canvas events, close requests
+// -- and shows what it is told; the loop driver decides what happens.
 #pragma once
 
 #include <QMainWindow>
+#include <QPoint>
+#include <array>
+#include <functional>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "shell/app.h"
+#include "shell/menu_table.h"
+
+class QLabel;
+class QProgressBar;
+class QShortcut;
 
 namespace qm {
+
+class CanvasWidget;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    static constexpr int kStatusFields = 4;
+    static constexpr std::array<int, kStatusFields> kStatusFieldWidths{100, 250, 150, 150};
+
+    // Reads the menu texts from the app's dictionary (with the tables' texts as fall-back).
+    explicit MainWindow(const App& app, QWidget* parent = nullptr);
+
+    // Builds the menu bar and popups again (after a change of language), keeping each item's
+    // check mark and enabled state.
+    void rebuildMenus();
+    QAction* menuAction(int commandId) const;
+    // Popup 1 (animation-layer kinds) or 2 (blend modes); nullptr for any other number.
+    QMenu* popupMenu(int number) const;
+    const std::map<int, QShortcut*>& accelerators() const { return accelerators_; }
+
+    CanvasWidget& canvas() const { return *canvas_; }
+
+    void setStatusText(int field, const QString& text);
+    void setStatusProgress(int field, int value, int maximum);
+    QString statusText(int field) const;
+
+    // Sizes the window to the first screen's work area and lays it out without showing it, so
+    // the canvas size is known before start-up centres the document.
+    void prepareGeometry();
+    // Shows the window maximised on the first screen, or borderless and full-screen.
+    void openMaximized(bool fullScreen = false);
+    // Follows the interface flags the shell toggles ("Fullscreen", "StatusBar"); does nothing
+    // while the window is hidden except remembering the status bar's visibility.
+    void applyInterfaceFlags(bool fullScreen, bool statusBarShown);
+
+    // Client-area coordinates (the window below its menu bar) of a global point, or -1/-1 when
+    // the point is outside the client area.
+    QPoint clientPosition(const QPoint& global) const;
+    // The colour shown at client point (x, y) as an rgb value with alpha 0; nullopt outside.
+    std::optional<uint32_t> clientPixel(int x, int y);
+
+    // Asked on every close request: the window closes only when it returns true.
+    void setCloseFilter(std::function<bool()> filter) { closeFilter_ = std::move(filter); }
+
+signals:
+    void commandTriggered(int commandId);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildAccelerators();
+    void buildStatusBar();
+    int clientTop() const;
+
+    const App& app_;
+    CanvasWidget* canvas_ = nullptr;
+    std::map<int, QAction*> actions_;
+    std::map<int, QMenu*> popups_;
+    std::map<int, QShortcut*> accelerators_;
+    std::vector<Accelerator> padAccelerators_;  // numeric-pad keys, matched by eventFilter
+    std::array<QLabel*, kStatusFields> statusLabels_{};
+    std::array<QProgressBar*, kStatusFields> statusProgress_{};
+    std::function<bool()> closeFilter_;
 };
 
 }  // namespace qm

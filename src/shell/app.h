@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "brush/brush_settings.h"
 #include "document/document.h"
@@ -25,6 +26,7 @@ struct CanvasEvent {
     bool shift = false, ctrl = false, alt = false;
     int key = 0;    // virtual key code (0x11 Control, 0x20 Space, 0x42 "B", ...)
     int wheel = 0;  // notches, positive away from the user
+    bool leftHeld = false;  // the left button is held (moves only)
 };
 
 // What happened to a control (gadget). "Change" is the usual event of spins, track bars,
@@ -71,6 +73,18 @@ struct App {
     int16_t ViewOffsetX = 0, ViewOffsetY = 0;
     int32_t PanBaseX = 0, PanBaseY = 0;
     int32_t dragCanvasX = 0, dragCanvasY = 0;  // canvas position of the press that began a drag
+    int32_t pointerX = -1, pointerY = -1;       // last "Mouse : x/y" readout (main window)
+
+    // Windows. The main window is 0; dialogs are opened and closed by the shell, which keeps
+    // the list so that a close event can close "the active window".
+    std::vector<int> openWindows{0};
+    int activeWindow = 0;
+    // Values the dialogs' fields held when they last changed (read again on OK).
+    int newDocWidth = 0, newDocHeight = 0;
+    int sizeDialogWidth = 0, sizeDialogHeight = 0, sizeDialogQuality = 0;
+    int sizeDialogMode = 0;  // 0 "Image Size", 1 "Canvas Size"
+    // Set by a fatal failure: the run ends at once and the preferences are not written.
+    bool fatalEnd = false;
 
     // Standing images (numbered as the program refers to them).
     Image workImage2, workImage3, workImage4;

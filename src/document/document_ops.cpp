@@ -1,0 +1,152 @@
+#include "document/document_ops.h"
+
+#include <array>
+
+#include "raster/image_ops.h"
+
+namespace qm {
+
+bool documentSizeAllowed(int64_t width, int64_t height) {
+    return width >= 1 && height >= 1 && width <= kMaxDocumentSide && height <= kMaxDocumentSide &&
+           width * height <= kMaxDocumentPixels;
+}
+
+namespace {
+
+std::optional<Image> documentImage(const Document& doc) {
+    if (!documentSizeAllowed(doc.Width, doc.Height)) return std::nullopt;
+    return createImage(doc.Width, doc.Height, 32);
+}
+
+constexpr std::array<AnimationLayerKind, kAnimationLayerKinds> kKinds{{
+    {"Layer Normal", 150 | (150 << 8) | (200 << 16)},
+    {"Layer Objet", 150 | (200 << 8) | (150 << 16)},
+    {"Layer BG", 200 | (150 << 8) | (150 << 16)},
+    {"Camera ", 110 | (110 << 8) | (110 << 16)},
+    {"Particule ", 120 | (150 << 8) | (200 << 16)},
+    {"Light ", 150 | (220 << 8) | (220 << 16)},
+}};
+
+}  // namespace
+
+int displaySize(int size, int zoom) {
+    return int(int64_t(size) * zoom / 100);
+}
+
+const AnimationLayerKind& animationLayerKind(int kind) {
+    return kKinds.at(size_t(kind >= 0 && kind < kAnimationLayerKinds ? kind : 0));
+}
+
+bool resetDocument(Document& doc, DocumentWorkImages work) {
+    doc.layers.clear();
+    doc.animationLayers.clear();
+    syncCurrentLayer(doc);
+    for (Image* slot : {&work.image2, &work.image4, &work.image3}) {
+        auto image = documentImage(doc);
+        if (!image) return false;
+        *slot = std::move(*image);
+    }
+    return true;
+}
+
+bool newDocument(Document& doc, DocumentWorkImages work) {
+    doc.CurrentFrame = 1;
+    doc.AnimationLayerId = 1;
+    doc.FrameEnd = 120;
+    doc.FrameStart = 1;
+    doc.FrameTotal = 120;
+    doc.Fps = 12;
+    if (!resetDocument(doc, work)) return false;
+    addAnimationLayer(doc, 0);
+    if (!addAnimationFrame(doc)) return false;
+    return addLayer(doc);
+}
+
+bool addLayer(Document& doc) {
+    if (doc.layers.size() >= 255) return false;
+    auto image = documentImage(doc);
+    if (!image) return false;
+    // A zoom that gives no visible size leaves the display image empty until the next rebuild.
+    const int dw = displaySize(doc.Width, doc.Zoom), dh = displaySize(doc.Height, doc.Zoom);
+    std::optional<Image> display;
+    if (dw == doc.Width && dh == doc.Height) {
+        display = *image;
+    } else if (imageSizeAllowed(dw, dh)) {
+        display = resizeNearest(*image, dw, dh);
+    }
+
+    for (Layer& layer : doc.layers) layer.Selected = 0;
+    Layer layer;
+    layer.Width = doc.Width;
+    layer.Height = doc.Height;
+    layer.image = std::move(*image);
+    if (display) layer.displayImage = std::move(*display);
+    layer.Position = uint8_t(doc.layers.size() + 1);
+    layer.Selected = 1;
+    layer.Opacity = 255;
+    layer.Visible = 1;
+    ++doc.LayerCounter;
+    layer.Name = "Layer" + std::to_string(doc.LayerCounter);
+    layer.Frame = doc.CurrentFrame;
+    doc.layers.push_back(std::move(layer));
+    syncCurrentLayer(doc);
+    return true;
+}
+
+std::string currentAnimationLayerKey(const Document& doc) {
+    return std::to_string(doc.AnimationLayerId);
+}
+
+AnimationLayer& currentAnimationLayer(Document& doc) {
+    return doc.animationLayers[currentAnimationLayerKey(doc)];
+}
+
+bool addAnimationLayer(Document& doc, int kind) {
+    if (kind < 0 || kind >= kAnimationLayerKinds) return false;
+    // Keys are AnimationLayerId in decimal; at 255 the next id would wrap onto a used key.
+    if (doc.AnimationLayerId == 255) return false;
+    ++doc.AnimationLayerId;
+    AnimationLayer layer;
+    layer.Order = uint8_t(doc.animationLayers.size());
+    layer.Kind = uint8_t(kind);
+    layer.Shown = 1;
+    layer.Flag2 = 1;
+    layer.Alpha = 255;
+    const int counter = ++doc.kindCounters[kind];
+    layer.Color = kKinds[size_t(kind)].color | (uint32_t(layer.Alpha) << 24);
+    layer.Name = kKinds[size_t(kind)].prefix + std::to_string(counter);
+    doc.animationLayers[currentAnimationLayerKey(doc)] = std::move(layer);
+    return true;
+}
+
+bool addAnimationFrame(Document& doc, std::optional<Image> image) {
+    if (!image) image = documentImage(doc);
+    if (!image) return false;
+    AnimationFrame frame;
+    frame.image = std::move(*image);
+    frame.Frame = doc.CurrentFrame;
+    currentAnimationLayer(doc).Frames.push_back(std::move(frame));
+    syncCurrentLayer(doc);
+    return true;
+}
+
+Layer* selectedLayer(Document& doc) {
+    for (Layer& layer : doc.layers)
+        if (layer.Selected) return &layer;
+    return nullptr;
+}
+
+Layer* layerAtPosition(Document& doc, int position) {
+    for (Layer& layer : doc.layers)
+        if (layer.Position == position) return &layer;
+    return nullptr;
+}
+
+void syncCurrentLayer(Document& doc) {
+    Layer* layer = selectedLayer(doc);
+    doc.CurrentImage = layer ? &layer->image : nullptr;
+    doc.CurrentDisplayImage = layer ? &layer->displayImage : nullptr;
+    doc.CurrentVisible = layer ? layer->Visible : 0;
+}
+
+}  // namespace qm

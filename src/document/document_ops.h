@@ -1,0 +1,79 @@
+// Building the document: the reset, the default "new document", adding layers, animation layers
+// and animation frames, and keeping the current-layer mirror of the Document up to date.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "document/document.h"
+#include "raster/image.h"
+
+namespace qm {
+
+// Document sizes the program accepts. A document keeps about ten images of its size alive
+// (layers, display images, work and paper images), so the area is bounded well below what a
+// single image may be.
+constexpr int kMaxDocumentSide = 16000;
+constexpr int64_t kMaxDocumentPixels = 25'000'000;
+bool documentSizeAllowed(int64_t width, int64_t height);
+
+// The document-size work images that the reset recreates (slots 2, 4 and 3).
+struct DocumentWorkImages {
+    Image& image2;
+    Image& image4;
+    Image& image3;
+};
+
+// Releases every layer and animation frame, empties both lists, and creates the three work
+// images at the document size (32-bit, transparent), in the order 2, 4, 3. False when an image
+// cannot be created (the document size is not allowed); the lists are empty then.
+bool resetDocument(Document& doc, DocumentWorkImages work);
+
+// The default document: frame counters reset, the reset, one animation layer of kind 0 with
+// one empty frame at frame 1, and one layer. False when the reset failed.
+bool newDocument(Document& doc, DocumentWorkImages work);
+
+// Appends a layer of the document size at the top of the stack and selects it: name "Layer" +
+// the incremented LayerCounter, Frame = CurrentFrame, display image at the current zoom.
+// False (nothing changed) when the image cannot be created or the stack is full (255 layers,
+// since Position is 8-bit).
+bool addLayer(Document& doc);
+
+// The size of the display image of a w x h image at the document's zoom (size x Zoom / 100).
+int displaySize(int size, int zoom);
+
+// Animation-layer kinds: name prefix and row colour.
+struct AnimationLayerKind {
+    const char* prefix;
+    uint32_t color;  // red, green, blue; alpha 0
+};
+constexpr int kAnimationLayerKinds = 6;
+const AnimationLayerKind& animationLayerKind(int kind);
+
+// The key of the current animation layer: AnimationLayerId in decimal.
+std::string currentAnimationLayerKey(const Document& doc);
+// The current animation layer; a missing entry is created zero-filled (Alpha 0), which is what
+// looking it up has always done.
+AnimationLayer& currentAnimationLayer(Document& doc);
+
+// Adds an animation layer of `kind` (0..5) under the key AnimationLayerId + 1 and makes it the
+// current one. False (nothing changed) for a kind outside 0..5 or when the 8-bit id is used up.
+bool addAnimationLayer(Document& doc, int kind);
+
+// Appends a frame at CurrentFrame to the current animation layer: `image` when given, else a
+// new transparent image of the document size. Then re-mirrors the current layer. False when the
+// image cannot be created.
+bool addAnimationFrame(Document& doc, std::optional<Image> image = std::nullopt);
+
+// Mirrors the selected layer's image, display image and visibility into CurrentImage,
+// CurrentDisplayImage and CurrentVisible (null / 0 without a selected layer). Must run after
+// every change of the selection or of the layer list, since the list owns the images.
+void syncCurrentLayer(Document& doc);
+
+// The selected layer, or null.
+Layer* selectedLayer(Document& doc);
+// The layer at `position` (1 = bottom), or null.
+Layer* layerAtPosition(Document& doc, int position);
+
+}  // namespace qm

@@ -1,0 +1,291 @@
+#include "gui/gadget_registry.h"
+
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+
+#include "gui/canvas_widget.h"
+#include "gui/qimage_bridge.h"
+
+namespace qm {
+namespace {
+
+QString qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
+std::string ss(const QString& s) {
+    return s.toStdString();
+}
+
+// Trees are addressed as the user reads them: items in display order, children after their
+// parent, numbered from 0.
+QTreeWidgetItem* treeItemAt(QTreeWidget* tree, int index) {
+    if (index < 0) return nullptr;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        if (index-- == 0) return *it;
+    return nullptr;
+}
+
+int treeIndexOf(QTreeWidget* tree, const QTreeWidgetItem* item) {
+    int index = 0;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it, ++index)
+        if (*it == item) return index;
+    return -1;
+}
+
+int treeItemCount(QTreeWidget* tree) {
+    int count = 0;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) ++count;
+    return count;
+}
+
+// A new item at depth `level` goes under the last item of depth level - 1; a level deeper than
+// the tree allows is clamped, so a bad level never loses the item.
+void addTreeItem(QTreeWidget* tree, const QString& text, int level) {
+    QTreeWidgetItem* parent = nullptr;
+    for (int depth = 0; depth < level; ++depth) {
+        const int count = parent ? parent->childCount() : tree->topLevelItemCount();
+        if (count == 0) break;
+        parent = parent ? parent->child(count - 1) : tree->topLevelItem(count - 1);
+    }
+    auto* item = parent ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(tree);
+    item->setText(0, text);
+    if (parent) parent->setExpanded(true);
+}
+
+}  // namespace
+
+void GadgetRegistry::add(int id, QWidget* widget) {
+    if (!widget) return;
+    widgets_[id] = widget;
+    connectSignals(id, widget);
+}
+
+void GadgetRegistry::remove(int id) {
+    widgets_.erase(id);
+}
+
+QWidget* GadgetRegistry::widget(int id) const {
+    const auto it = widgets_.find(id);
+    return it == widgets_.end() ? nullptr : it->second.data();
+}
+
+void GadgetRegistry::send(const ControlEvent& event) const {
+    if (sink_) sink_(event);
+}
+
+void GadgetRegistry::connectSignals(int id, QWidget* widget) {
+    // Only signals of user actions: programmatic changes are made with signals blocked anyway.
+    auto change = [this, id] { send({.gadget = id, .type = ControlEventType::Change}); };
+    auto click = [this, id] { send({.gadget = id, .type = ControlEventType::Click}); };
+    if (auto* spin = qobject_cast<QSpinBox*>(widget)) {
+        QObject::connect(spin, &QSpinBox::valueChanged, widget, change);
+    } else if (auto* dspin = qobject_cast<QDoubleSpinBox*>(widget)) {
+        QObject::connect(dspin, &QDoubleSpinBox::valueChanged, widget, change);
+    } else if (auto* slider = qobject_cast<QAbstractSlider*>(widget)) {
+        QObject::connect(slider, &QAbstractSlider::valueChanged, widget, change);
+    } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+        QObject::connect(combo, &QComboBox::activated, widget, change);
+    } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
+        QObject::connect(check, &QCheckBox::clicked, widget, change);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        QObject::connect(button, &QAbstractButton::clicked, widget, click);
+    } else if (auto* line = qobject_cast<QLineEdit*>(widget)) {
+        QObject::connect(line, &QLineEdit::textEdited, widget, change);
+    } else if (auto* tree = qobject_cast<QTreeWidget*>(widget)) {
+        QObject::connect(tree, &QTreeWidget::itemClicked, widget, change);
+        QObject::connect(tree, &QTreeWidget::itemChanged, widget, change);
+        QObject::connect(tree, &QTreeWidget::itemDoubleClicked, widget, [this, id] {
+            send({.gadget = id, .type = ControlEventType::LeftDoubleClick});
+        });
+    } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
+        QObject::connect(list, &QListWidget::itemClicked, widget, change);
+        QObject::connect(list, &QListWidget::itemDoubleClicked, widget, [this, id] {
+            send({.gadget = id, .type = ControlEventType::LeftDoubleClick});
+        });
+    } else if (auto* canvas = qobject_cast<CanvasWidget*>(widget)) {
+        canvas->setGadgetId(id);
+        canvas->setControlSink([this](const ControlEvent& event) { send(event); });
+    }
+}
+
+int GadgetRegistry::state(int id) const {
+    QWidget* w = widget(id);
+    if (!w) return 0;
+    if (auto* spin = qobject_cast<QSpinBox*>(w)) return spin->value();
+    if (auto* dspin = qobject_cast<QDoubleSpinBox*>(w)) return int(dspin->value());
+    if (auto* slider = qobject_cast<QAbstractSlider*>(w)) return slider->value();
+    if (auto* combo = qobject_cast<QComboBox*>(w)) return combo->currentIndex();
+    if (auto* button = qobject_cast<QAbstractButton*>(w)) return button->isChecked() ? 1 : 0;
+    if (auto* progress = qobject_cast<QProgressBar*>(w)) return progress->value();
+    if (auto* tabs = qobject_cast<QTabWidget*>(w)) return tabs->currentIndex();
+    if (auto* line = qobject_cast<QLineEdit*>(w)) return line->text().trimmed().toInt();
+    if (auto* tree = qobject_cast<QTreeWidget*>(w)) return treeIndexOf(tree, tree->currentItem());
+    if (auto* list = qobject_cast<QListWidget*>(w)) return list->currentRow();
+    return 0;
+}
+
+void GadgetRegistry::setState(int id, int value) {
+    QWidget* w = widget(id);
+    if (!w) return;
+    const QSignalBlocker blocker(w);
+    if (auto* spin = qobject_cast<QSpinBox*>(w)) {
+        spin->setValue(value);
+    } else if (auto* dspin = qobject_cast<QDoubleSpinBox*>(w)) {
+        dspin->setValue(value);
+    } else if (auto* slider = qobject_cast<QAbstractSlider*>(w)) {
+        slider->setValue(value);
+    } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
+        combo->setCurrentIndex(value >= 0 && value < combo->count() ? value : -1);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+        if (button->isCheckable()) button->setChecked(value != 0);
+    } else if (auto* progress = qobject_cast<QProgressBar*>(w)) {
+        progress->setValue(value);
+    } else if (auto* tabs = qobject_cast<QTabWidget*>(w)) {
+        if (value >= 0 && value < tabs->count()) tabs->setCurrentIndex(value);
+    } else if (auto* line = qobject_cast<QLineEdit*>(w)) {
+        line->setText(QString::number(value));
+    } else if (auto* tree = qobject_cast<QTreeWidget*>(w)) {
+        tree->setCurrentItem(treeItemAt(tree, value));
+    } else if (auto* list = qobject_cast<QListWidget*>(w)) {
+        list->setCurrentRow(value >= 0 && value < list->count() ? value : -1);
+    }
+}
+
+std::string GadgetRegistry::text(int id) const {
+    QWidget* w = widget(id);
+    if (!w) return {};
+    if (auto* combo = qobject_cast<QComboBox*>(w)) return ss(combo->currentText());
+    if (auto* spin = qobject_cast<QAbstractSpinBox*>(w)) return ss(spin->text());
+    if (auto* line = qobject_cast<QLineEdit*>(w)) return ss(line->text());
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) return ss(plain->toPlainText());
+    if (auto* label = qobject_cast<QLabel*>(w)) return ss(label->text());
+    if (auto* button = qobject_cast<QAbstractButton*>(w)) return ss(button->text());
+    if (auto* group = qobject_cast<QGroupBox*>(w)) return ss(group->title());
+    if (auto* tree = qobject_cast<QTreeWidget*>(w))
+        return tree->currentItem() ? ss(tree->currentItem()->text(0)) : std::string();
+    if (auto* list = qobject_cast<QListWidget*>(w))
+        return list->currentItem() ? ss(list->currentItem()->text()) : std::string();
+    return ss(w->windowTitle());
+}
+
+void GadgetRegistry::setText(int id, const std::string& text) {
+    QWidget* w = widget(id);
+    if (!w) return;
+    const QSignalBlocker blocker(w);
+    if (auto* combo = qobject_cast<QComboBox*>(w)) {
+        if (combo->isEditable())
+            combo->setEditText(qs(text));
+        else
+            combo->setCurrentIndex(combo->findText(qs(text)));
+    } else if (auto* spin = qobject_cast<QSpinBox*>(w)) {
+        spin->setValue(qs(text).trimmed().toInt());
+    } else if (auto* line = qobject_cast<QLineEdit*>(w)) {
+        line->setText(qs(text));
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(w)) {
+        plain->setPlainText(qs(text));
+    } else if (auto* label = qobject_cast<QLabel*>(w)) {
+        label->setText(qs(text));
+    } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+        button->setText(qs(text));
+    } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
+        group->setTitle(qs(text));
+    } else if (auto* tree = qobject_cast<QTreeWidget*>(w)) {
+        if (tree->currentItem()) tree->currentItem()->setText(0, qs(text));
+    } else if (auto* list = qobject_cast<QListWidget*>(w)) {
+        if (list->currentItem()) list->currentItem()->setText(qs(text));
+    } else {
+        w->setWindowTitle(qs(text));
+    }
+}
+
+void GadgetRegistry::clearItems(int id) {
+    QWidget* w = widget(id);
+    if (!w) return;
+    const QSignalBlocker blocker(w);
+    if (auto* combo = qobject_cast<QComboBox*>(w))
+        combo->clear();
+    else if (auto* tree = qobject_cast<QTreeWidget*>(w))
+        tree->clear();
+    else if (auto* list = qobject_cast<QListWidget*>(w))
+        list->clear();
+}
+
+void GadgetRegistry::addItem(int id, const std::string& text, int level) {
+    QWidget* w = widget(id);
+    if (!w) return;
+    const QSignalBlocker blocker(w);
+    if (auto* combo = qobject_cast<QComboBox*>(w))
+        combo->addItem(qs(text));
+    else if (auto* tree = qobject_cast<QTreeWidget*>(w))
+        addTreeItem(tree, qs(text), level);
+    else if (auto* list = qobject_cast<QListWidget*>(w))
+        list->addItem(qs(text));
+}
+
+int GadgetRegistry::itemCount(int id) const {
+    QWidget* w = widget(id);
+    if (auto* combo = qobject_cast<QComboBox*>(w)) return combo->count();
+    if (auto* tree = qobject_cast<QTreeWidget*>(w)) return treeItemCount(tree);
+    if (auto* list = qobject_cast<QListWidget*>(w)) return list->count();
+    return 0;
+}
+
+std::string GadgetRegistry::itemText(int id, int index) const {
+    QWidget* w = widget(id);
+    if (auto* combo = qobject_cast<QComboBox*>(w))
+        return index >= 0 && index < combo->count() ? ss(combo->itemText(index)) : std::string();
+    if (auto* tree = qobject_cast<QTreeWidget*>(w)) {
+        const QTreeWidgetItem* item = treeItemAt(tree, index);
+        return item ? ss(item->text(0)) : std::string();
+    }
+    if (auto* list = qobject_cast<QListWidget*>(w)) {
+        const QListWidgetItem* item = list->item(index);
+        return item ? ss(item->text()) : std::string();
+    }
+    return {};
+}
+
+void GadgetRegistry::setImage(int id, const Image& image) {
+    QWidget* w = widget(id);
+    if (!w) return;
+    if (auto* canvas = qobject_cast<CanvasWidget*>(w)) {
+        canvas->setImage(image);
+        return;
+    }
+    const QPixmap pixmap = QPixmap::fromImage(toQImage(image));
+    if (auto* label = qobject_cast<QLabel*>(w)) {
+        label->setPixmap(pixmap);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+        button->setIcon(QIcon(pixmap));
+        button->setIconSize(pixmap.size());
+    }
+}
+
+void GadgetRegistry::show(int id, bool visible) {
+    if (QWidget* w = widget(id)) w->setVisible(visible);
+}
+
+void GadgetRegistry::enable(int id, bool enabled) {
+    if (QWidget* w = widget(id)) w->setEnabled(enabled);
+}
+
+void GadgetRegistry::focus(int id) {
+    if (QWidget* w = widget(id)) w->setFocus(Qt::OtherFocusReason);
+}
+
+}  // namespace qm

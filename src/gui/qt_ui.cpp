@@ -1,0 +1,216 @@
+#include "gui/qt_ui.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QScreen>
+#include <QUrl>
+
+#include "gui/canvas_widget.h"
+#include "gui/main_window.h"
+#include "gui/qimage_bridge.h"
+#include "platform/paths.h"
+
+namespace qm {
+namespace {
+
+QString qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// "JPG" + "*.jpg;*.jpeg" -> "JPG (*.jpg *.jpeg)", the form Qt's file dialog reads.
+QStringList nameFilters(const std::vector<FilePattern>& patterns) {
+    QStringList filters;
+    for (const FilePattern& p : patterns) {
+        QStringList globs = qs(p.pattern).split(';', Qt::SkipEmptyParts);
+        for (QString& glob : globs) glob = glob.trimmed();
+        // Parentheses would end Qt's pattern list early; a description is only a description.
+        QString description = qs(p.description).replace('(', '[').replace(')', ']');
+        filters << description + " (" + globs.join(' ') + ")";
+    }
+    return filters;
+}
+
+Qt::CursorShape qtCursor(CursorShape shape) {
+    switch (shape) {
+        case CursorShape::Arrow:
+            return Qt::ArrowCursor;
+        case CursorShape::Cross:
+            return Qt::CrossCursor;
+        case CursorShape::Hand:
+            return Qt::OpenHandCursor;
+        case CursorShape::Move:
+            return Qt::SizeAllCursor;
+        case CursorShape::Picker:
+            return Qt::PointingHandCursor;
+        case CursorShape::Paint:
+            return Qt::CrossCursor;
+        case CursorShape::Eraser:
+            return Qt::CrossCursor;
+        case CursorShape::Busy:
+            return Qt::WaitCursor;
+    }
+    return Qt::CrossCursor;
+}
+
+}  // namespace
+
+void QtUi::attach(MainWindow* window) {
+    window_ = window;
+    if (window) gadgets_.add(kCanvasGadget, &window->canvas());
+}
+
+QWidget* QtUi::dialogParent() const {
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    return window_.data();
+}
+
+void QtUi::messageBox(const std::string& title, const std::string& text) {
+    QMessageBox box(QMessageBox::NoIcon, qs(title), qs(text), QMessageBox::Ok, dialogParent());
+    box.exec();
+}
+
+bool QtUi::askYesNo(const std::string& title, const std::string& text) {
+    QMessageBox box(QMessageBox::Question, qs(title), qs(text), QMessageBox::Yes | QMessageBox::No,
+                    dialogParent());
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+std::optional<std::string> QtUi::inputText(const std::string& title, const std::string& message,
+                                           const std::string& defaultText) {
+    QInputDialog dialog(dialogParent());
+    dialog.setWindowTitle(qs(title));
+    dialog.setLabelText(qs(message));
+    dialog.setTextValue(qs(defaultText));
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.textValue().toStdString();
+}
+
+std::optional<FileChoice> QtUi::openFileRequester(const FileRequest& request) {
+    return fileRequester(request, false);
+}
+
+std::optional<FileChoice> QtUi::saveFileRequester(const FileRequest& request) {
+    return fileRequester(request, true);
+}
+
+std::optional<FileChoice> QtUi::fileRequester(const FileRequest& request, bool save) {
+    QFileDialog dialog(dialogParent(), qs(request.title));
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save               ? QFileDialog::AnyFile
+                       : request.multiple ? QFileDialog::ExistingFiles
+                                          : QFileDialog::ExistingFile);
+
+    // Stored defaults may use "\" and another letter case ("swatches\rb.png").
+    if (!request.defaultPath.empty()) {
+        const QFileInfo info(qs(resolvePath(request.defaultPath)));
+        const bool folderOnly =
+            request.defaultPath.back() == '/' || request.defaultPath.back() == '\\' || info.isDir();
+        if (folderOnly) {
+            dialog.setDirectory(info.absoluteFilePath());
+        } else {
+            dialog.setDirectory(info.absolutePath());
+            dialog.selectFile(info.fileName());
+        }
+    }
+
+    const QStringList filters = nameFilters(parseFilePatterns(request.patterns));
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+        if (request.patternIndex >= 0 && request.patternIndex < filters.size())
+            dialog.selectNameFilter(filters[request.patternIndex]);
+    }
+
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    FileChoice choice;
+    for (const QString& path : dialog.selectedFiles()) choice.paths.push_back(path.toStdString());
+    if (choice.paths.empty()) return std::nullopt;
+    choice.patternIndex = std::max<int>(0, int(filters.indexOf(dialog.selectedNameFilter())));
+    return choice;
+}
+
+std::optional<uint32_t> QtUi::colorRequester(uint32_t initial) {
+    const QColor start(int(red(initial)), int(green(initial)), int(blue(initial)));
+    const QColor chosen = QColorDialog::getColor(start, dialogParent());
+    if (!chosen.isValid()) return std::nullopt;
+    return rgb(uint32_t(chosen.red()), uint32_t(chosen.green()), uint32_t(chosen.blue()));
+}
+
+void QtUi::setMenuChecked(int commandId, bool checked) {
+    if (!window_) return;
+    if (QAction* action = window_->menuAction(commandId)) {
+        action->setCheckable(true);
+        action->setChecked(checked);
+    }
+}
+
+void QtUi::setMenuEnabled(int commandId, bool enabled) {
+    if (!window_) return;
+    if (QAction* action = window_->menuAction(commandId)) action->setEnabled(enabled);
+}
+
+void QtUi::setWindowTitle(const std::string& title) {
+    if (window_) window_->setWindowTitle(qs(title));
+}
+
+void QtUi::setStatusText(int field, const std::string& text) {
+    if (window_) window_->setStatusText(field, qs(text));
+}
+
+void QtUi::setStatusProgress(int field, int value, int maximum) {
+    if (window_) window_->setStatusProgress(field, value, maximum);
+}
+
+void QtUi::presentCanvas(const Image& canvas) {
+    if (window_) window_->canvas().setImage(canvas);
+}
+
+UiSize QtUi::canvasSize() const {
+    if (!window_) return {};
+    return {window_->canvas().width(), window_->canvas().height()};
+}
+
+std::optional<uint32_t> QtUi::windowPixel(int x, int y) const {
+    if (!window_) return std::nullopt;
+    return window_->clientPixel(x, y);
+}
+
+std::optional<Image> QtUi::clipboardImage() {
+    const QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard) return std::nullopt;
+    const QImage image = clipboard->image();
+    if (image.isNull()) return std::nullopt;
+    Image out = fromQImage(image);
+    if (out.empty()) return std::nullopt;
+    return out;
+}
+
+bool QtUi::openWithShell(const std::string& pathOrAddress) {
+    if (pathOrAddress.empty()) return false;
+    const QString target = qs(pathOrAddress);
+    QUrl url = QUrl::fromUserInput(target, QDir::currentPath(), QUrl::AssumeLocalFile);
+    if (url.isLocalFile()) url = QUrl::fromLocalFile(qs(resolvePath(pathOrAddress)));
+    return QDesktopServices::openUrl(url);
+}
+
+void QtUi::setCursor(CursorShape shape) {
+    if (window_) window_->canvas().setCursor(qtCursor(shape));
+}
+
+std::optional<UiSize> QtUi::desktopSize() const {
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    if (screens.isEmpty()) return std::nullopt;
+    const QSize size = screens.first()->size();
+    return UiSize{size.width(), size.height()};
+}
+
+}  // namespace qm

@@ -1,0 +1,77 @@
+// The Ui port over real Qt widgets.
+//
+// Message boxes and requesters are modal dialogs: they run a nested event loop, so the window
+// keeps painting while the shell waits for the answer (the loop driver holds back its idle
+// passes meanwhile). Gadgets are reached through the registry; the main window provides the
+// menus, the status bar and the canvas.
+#pragma once
+
+#include <QPointer>
+
+#include "gui/gadget_registry.h"
+#include "gui/main_window.h"
+#include "platform/ui.h"
+
+namespace qm {
+
+class QtUi : public Ui {
+public:
+    QtUi() = default;
+
+    // Connects the port to the main window and registers its canvas as gadget 3.
+    void attach(MainWindow* window);
+    MainWindow* window() const { return window_.data(); }
+    GadgetRegistry& gadgets() { return gadgets_; }
+
+    void messageBox(const std::string& title, const std::string& text) override;
+    bool askYesNo(const std::string& title, const std::string& text) override;
+    std::optional<std::string> inputText(const std::string& title, const std::string& message,
+                                         const std::string& defaultText) override;
+    std::optional<FileChoice> openFileRequester(const FileRequest& request) override;
+    std::optional<FileChoice> saveFileRequester(const FileRequest& request) override;
+    std::optional<uint32_t> colorRequester(uint32_t initial) override;
+
+    int gadgetState(int id) const override { return gadgets_.state(id); }
+    void setGadgetState(int id, int value) override { gadgets_.setState(id, value); }
+    std::string gadgetText(int id) const override { return gadgets_.text(id); }
+    void setGadgetText(int id, const std::string& text) override { gadgets_.setText(id, text); }
+    void clearGadgetItems(int id) override { gadgets_.clearItems(id); }
+    void addGadgetItem(int id, const std::string& text, int level = 0) override {
+        gadgets_.addItem(id, text, level);
+    }
+    int gadgetItemCount(int id) const override { return gadgets_.itemCount(id); }
+    std::string gadgetItemText(int id, int index) const override {
+        return gadgets_.itemText(id, index);
+    }
+    void setGadgetImage(int id, const Image& image) override { gadgets_.setImage(id, image); }
+    void showGadget(int id, bool visible) override { gadgets_.show(id, visible); }
+    void enableGadget(int id, bool enabled) override { gadgets_.enable(id, enabled); }
+    void setFocus(int id) override { gadgets_.focus(id); }
+
+    void setMenuChecked(int commandId, bool checked) override;
+    void setMenuEnabled(int commandId, bool enabled) override;
+    void setWindowTitle(const std::string& title) override;
+    void setStatusText(int field, const std::string& text) override;
+    void setStatusProgress(int field, int value, int maximum) override;
+
+    void presentCanvas(const Image& canvas) override;
+    UiSize canvasSize() const override;
+    std::optional<uint32_t> windowPixel(int x, int y) const override;
+    std::optional<Image> clipboardImage() override;
+    bool openWithShell(const std::string& pathOrAddress) override;
+    void setCursor(CursorShape shape) override;
+    std::optional<UiSize> desktopSize() const override;
+
+    // The gadget id of the main window's painting canvas.
+    static constexpr int kCanvasGadget = 3;
+
+private:
+    std::optional<FileChoice> fileRequester(const FileRequest& request, bool save);
+    // The window a dialog belongs to: the active one, else the main window.
+    QWidget* dialogParent() const;
+
+    QPointer<MainWindow> window_;
+    GadgetRegistry gadgets_;
+};
+
+}  // namespace qm

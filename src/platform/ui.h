@@ -1,0 +1,139 @@
+// The Ui port: everything the program asks of a windowing toolkit.
+//
+// This is the only abstract class of the core. The shell talks to the user only through it, so
+// the whole program runs without a display: the Qt build implements it over real widgets
+// (gui/qt_ui), tests and the headless script runner use FakeUi (platform/fake_ui).
+//
+// Gadgets (controls), menu items and status-bar fields are addressed by the program's fixed
+// integer ids. Calls naming an id the implementation does not know are ignored (getters give
+// 0 / empty), as a control that was never built simply does not react.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "raster/image.h"
+
+namespace qm {
+
+// One entry of a file requester's pattern list.
+struct FilePattern {
+    std::string description;  // "PNG"
+    std::string pattern;      // "*.png", possibly several separated by ";"
+};
+
+// Splits a pattern list "PNG|*.png|JPEG|*.jpg" into its pairs; a last description without a
+// pattern gets "*". A list without "|" ("*.qmb") is one pattern described by itself.
+inline std::vector<FilePattern> parseFilePatterns(std::string_view list) {
+    std::vector<FilePattern> out;
+    if (list.empty()) return out;
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (true) {
+        const size_t bar = list.find('|', start);
+        parts.emplace_back(list.substr(start, bar == std::string_view::npos ? bar : bar - start));
+        if (bar == std::string_view::npos) break;
+        start = bar + 1;
+    }
+    if (parts.size() == 1) return {{parts[0], parts[0]}};
+    for (size_t i = 0; i < parts.size(); i += 2)
+        out.push_back({parts[i], i + 1 < parts.size() ? parts[i + 1] : std::string("*")});
+    return out;
+}
+
+struct FileRequest {
+    std::string title;
+    std::string defaultPath;  // folder and/or file name proposed; may be empty
+    std::string patterns;     // "PNG|*.png|JPEG|*.jpg" (see parseFilePatterns)
+    int patternIndex = 0;     // the pattern selected when the requester opens
+    bool multiple = false;    // open requester only: several files may be chosen
+};
+
+struct FileChoice {
+    std::vector<std::string> paths;  // at least one on success
+    int patternIndex = 0;            // the pattern selected when the user confirmed
+};
+
+struct UiSize {
+    int width = 0;
+    int height = 0;
+};
+
+enum class CursorShape { Arrow, Cross, Hand, Move, Picker, Paint, Eraser, Busy };
+
+class Ui {
+public:
+    virtual ~Ui() = default;
+
+    // --- Message boxes and requesters. Each waits for the user's answer. ---
+
+    // A box with an OK button.
+    virtual void messageBox(const std::string& title, const std::string& text) = 0;
+    // A box with Yes and No buttons; true for Yes. Closing it counts as No.
+    virtual bool askYesNo(const std::string& title, const std::string& text) = 0;
+    // A one-line text input; nullopt on cancel.
+    virtual std::optional<std::string> inputText(const std::string& title,
+                                                 const std::string& message,
+                                                 const std::string& defaultText) = 0;
+    // File requesters; nullopt on cancel.
+    virtual std::optional<FileChoice> openFileRequester(const FileRequest& request) = 0;
+    virtual std::optional<FileChoice> saveFileRequester(const FileRequest& request) = 0;
+    // A colour requester starting at `initial`; the answer's alpha byte is 0 (a colour built
+    // from red, green and blue). nullopt on cancel.
+    virtual std::optional<uint32_t> colorRequester(uint32_t initial) = 0;
+
+    // --- Gadgets, by id. ---
+
+    // The state: the value of spins, track bars, check boxes (0/1), toggle buttons (0/1) and
+    // progress bars; for combos, lists and trees the selected item index (-1 for none), so
+    // selecting an item is setGadgetState(id, index).
+    virtual int gadgetState(int id) const = 0;
+    virtual void setGadgetState(int id, int value) = 0;
+    // The text of string fields, labels, buttons and frames; for combos the selected item's.
+    virtual std::string gadgetText(int id) const = 0;
+    virtual void setGadgetText(int id, const std::string& text) = 0;
+    // Items of combos, lists and trees. `level` is the depth in a tree (0 = top level).
+    // Clearing sets the state to -1; adding items leaves the state as it is.
+    virtual void clearGadgetItems(int id) = 0;
+    virtual void addGadgetItem(int id, const std::string& text, int level = 0) = 0;
+    virtual int gadgetItemCount(int id) const = 0;
+    virtual std::string gadgetItemText(int id, int index) const = 0;
+    // Shows an image in an image gadget, image button or secondary canvas (swatch previews,
+    // brush preview, navigator, timeline); the gadget keeps its own copy.
+    virtual void setGadgetImage(int id, const Image& image) = 0;
+    virtual void showGadget(int id, bool visible) = 0;
+    virtual void enableGadget(int id, bool enabled) = 0;
+    virtual void setFocus(int id) = 0;
+
+    // --- Main window. ---
+
+    // Menu items by command id.
+    virtual void setMenuChecked(int commandId, bool checked) = 0;
+    virtual void setMenuEnabled(int commandId, bool enabled) = 0;
+    virtual void setWindowTitle(const std::string& title) = 0;
+    // Status-bar field `field` (0-based) shows `text`, or a progress bar at value of maximum.
+    virtual void setStatusText(int field, const std::string& text) = 0;
+    virtual void setStatusProgress(int field, int value, int maximum) = 0;
+
+    // --- Canvas and system services. ---
+
+    // Shows the composed canvas image; its size is canvasSize().
+    virtual void presentCanvas(const Image& canvas) = 0;
+    // The size of the canvas control, in pixels.
+    virtual UiSize canvasSize() const = 0;
+    // The colour of the main window's pixel at (x, y) as shown on screen (window coordinates),
+    // alpha 0; nullopt outside the window.
+    virtual std::optional<uint32_t> windowPixel(int x, int y) const = 0;
+    // The image on the clipboard, nullopt when it holds none.
+    virtual std::optional<Image> clipboardImage() = 0;
+    // Opens a file with its associated program, or a web address in the browser.
+    virtual bool openWithShell(const std::string& pathOrAddress) = 0;
+    virtual void setCursor(CursorShape shape) = 0;
+    // The size of the first desktop; nullopt when it cannot be examined.
+    virtual std::optional<UiSize> desktopSize() const = 0;
+};
+
+}  // namespace qm

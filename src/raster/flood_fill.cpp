@@ -1,0 +1,89 @@
+#include "raster/flood_fill.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+namespace qm {
+
+namespace {
+
+struct Seed {
+    int x, y;
+};
+
+// The span fill. inside(x, y) says whether a pixel still belongs to the unpainted region;
+// paint(y, x0, x1) paints a span so that its pixels are no longer inside.
+template <class Inside, class PaintSpan>
+Rect scanFill(int width, int height, int sx, int sy, Inside inside, PaintSpan paint) {
+    std::vector<Seed> work{{sx, sy}};
+    int bx0 = sx, bx1 = sx + 1, by0 = sy, by1 = sy + 1;
+    while (!work.empty()) {
+        const Seed s = work.back();
+        work.pop_back();
+        if (!inside(s.x, s.y)) continue;
+        int lx = s.x;
+        while (lx > 0 && inside(lx - 1, s.y)) --lx;
+        int rx = s.x + 1;
+        while (rx < width && inside(rx, s.y)) ++rx;
+        paint(s.y, lx, rx);
+        bx0 = std::min(bx0, lx), bx1 = std::max(bx1, rx);
+        by0 = std::min(by0, s.y), by1 = std::max(by1, s.y + 1);
+        // One work item per run of region pixels in the rows above and below.
+        for (const int ny : {s.y - 1, s.y + 1}) {
+            if (ny < 0 || ny >= height) continue;
+            bool inRun = false;
+            for (int x = lx; x < rx; ++x) {
+                const bool in = inside(x, ny);
+                if (in && !inRun) work.push_back({x, ny});
+                inRun = in;
+            }
+        }
+    }
+    return {bx0, by0, bx1 - bx0, by1 - by0};
+}
+
+}  // namespace
+
+Rect floodFill(Image& target, int x, int y, const Paint& paint) {
+    if (!target.contains(x, y)) return {};
+    const uint32_t seed = target.at(x, y);
+    const int w = target.width;
+
+    // A solid colour turns every region pixel (all of colour `seed`) into the same colour, which
+    // then tells painted pixels apart from the region by itself.
+    if (!paint.gradient && paint.mode != DrawMode::Filter) {
+        const uint32_t opacity = uint32_t(std::clamp(paint.opacity, 0, 255));
+        const uint32_t filled = applyDrawMode(paint.mode, paint.color, seed, opacity) |
+                                (target.hasAlpha() ? 0u : 0xFF000000u);
+        if (filled == seed) return {};
+        uint32_t* px = target.pixels.data();
+        return scanFill(
+            w, target.height, x, y,
+            [&](int cx, int cy) { return px[size_t(cy) * size_t(w) + size_t(cx)] == seed; },
+            [&](int cy, int x0, int x1) {
+                uint32_t* row = px + size_t(cy) * size_t(w);
+                std::fill(row + x0, row + x1, filled);
+            });
+    }
+
+    // Otherwise painted pixels may still have the seed colour: mark them.
+    std::vector<uint64_t> done((size_t(w) * size_t(target.height) + 63) / 64, 0);
+    const auto bit = [&](int cx, int cy) { return size_t(cy) * size_t(w) + size_t(cx); };
+    return scanFill(
+        w, target.height, x, y,
+        [&](int cx, int cy) {
+            const size_t i = bit(cx, cy);
+            return !(done[i / 64] >> (i % 64) & 1u) && target.at(cx, cy) == seed;
+        },
+        [&](int cy, int x0, int x1) {
+            paintSpan(target, cy, x0, x1, paint);
+            for (int cx = x0; cx < x1; ++cx) {
+                const size_t i = bit(cx, cy);
+                done[i / 64] |= uint64_t(1) << (i % 64);
+            }
+        });
+}
+
+}  // namespace qm

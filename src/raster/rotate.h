@@ -1,0 +1,25 @@
+// Rotation of a brush tip about its centre with bilinear sampling. Pixel format as in
+// raster/image.h.
+#pragma once
+
+#include "raster/image.h"
+
+namespace qm {
+
+// Returns the tip turned by `degrees`, as a 32-bit N x N image, N = ceil(sqrt(W^2 + H^2)) for a
+// W x H source, so every angle fits. The arithmetic is single precision throughout:
+//   theta = degrees * pi / 180, co = cos theta, si = sin theta;
+//   destination (x, y): a = 2y - (N - 1), b = 2x - (N - 1),
+//     sx = ((W - 1) + b co - a si) / 2, sy = ((H - 1) + b si + a co) / 2;
+//   x0 = floor(sx), y0 = floor(sy), fx = sx - x0, fy = sy - y0; the pixel is 0 when
+//   x0 + 1 < 0, x0 > W - 1, y0 + 1 < 0 or y0 > H - 1; otherwise each channel is
+//   (x0, y0)(1-fx)(1-fy) + (x0, y0+1)(1-fx)fy + (x0+1, y0)fx(1-fy) + (x0+1, y0+1)fx fy, with
+//   neighbours outside the source read as 0, rounded to the nearest integer, halves to even (as
+//   roundHalfEven).
+// At 0 degrees with N - W odd the source lands centred and every pixel is the average of a 2 x 2
+// block. A source of a 24-bit image is read with its alpha of 255. A non-finite angle gives a
+// transparent image. An empty source, or one whose diagonal exceeds the image size limits, gives
+// an empty image (width and height 0). The caller sets its tip extent from the result's size.
+Image rotateTip(const Image& src, double degrees);
+
+}  // namespace qm

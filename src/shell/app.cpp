@@ -1,0 +1,106 @@
+// Start-up, shut-down and the idle pass of the main loop.
+#include "shell/app.h"
+
+#include "document/document_ops.h"
+#include "shell/brush_commands.h"
+#include "shell/canvas_frame.h"
+#include "shell/dictionary.h"
+#include "shell/ids.h"
+#include "shell/new_document.h"
+#include "shell/panels.h"
+#include "shell/playback.h"
+#include "shell/preferences_file.h"
+#include "shell/tool_commands.h"
+#include "shell/view.h"
+
+namespace qm {
+
+namespace {
+
+// Step 8 of start-up: the fixed work images. The document-size ones fail only for a document
+// size the program refuses, which is fatal like the failure of the document reset.
+bool createWorkImages(App& app) {
+    auto image3 = createImage(app.doc.Width, app.doc.Height, 32);
+    auto image4 = createImage(app.doc.Width, app.doc.Height, 32);
+    if (!documentSizeAllowed(app.doc.Width, app.doc.Height) || !image3 || !image4) return false;
+    app.workImage3 = std::move(*image3);
+    app.workImage4 = std::move(*image4);
+    // The preview source follows the brush size; a size outside the tip range leaves it empty.
+    const int size = app.brush.size;
+    if (size >= 1 && size <= 5000) {
+        if (auto source = createImage(size, size, 32))
+            app.brushPreviewSource13 = std::move(*source);
+    }
+    if (auto preview = createImage(60, 60, 24)) app.brushPreview18 = std::move(*preview);
+    refreshBrushPreview(app);
+    return buildPaperImages(app);
+}
+
+void fatal(App& app) {
+    app.ui.messageBox(Text(app.dictionary, "error"),
+                      Text(app.dictionary, "unable To create the content image"));
+    app.fatalEnd = true;
+    app.QuitRequested = true;
+}
+
+// Opening the main window: the second reading of the preferences and the panel controls. The
+// window itself and its furniture are the Ui's.
+void openMainWindow(App& app) {
+    readPreferences(app);
+    updateCanvasSize(app);
+    refreshPanelControls(app);
+}
+
+bool initialDocument(App& app) {
+    refreshPanelControls(app);
+    if (!makeNewDocument(app)) return false;
+    reloadBrushTips(app);
+    app.CurrentTool = uint8_t(Tool::Brush);
+    app.ui.setMenuChecked(id(Cmd::Grid), app.prefs.grid != 0);
+    centerView(app);
+    focusCanvas(app);
+    setInitialTitle(app);
+    refreshStatusBar(app);
+    refreshBackgroundPreview(app);
+    redrawTimeline(app);
+    redrawNavigator(app);
+    return true;
+}
+
+}  // namespace
+
+bool startUp(App& app) {
+    app.dictionary.clear();
+    app.doc.layers.clear();
+    app.doc.animationLayers.clear();
+    syncCurrentLayer(app.doc);
+    readPreferences(app);
+    setStartValues(app);
+    if (!createWorkImages(app)) {
+        fatal(app);
+        return false;
+    }
+    openMainWindow(app);
+    if (!initialDocument(app)) return false;
+    app.ui.setMenuChecked(id(Cmd::ShowAnimationPanel), app.iface.animationPanel != 0);
+    selectTool(app, id(Cmd::Brush));
+    highlightToolButton(app, code(Tool::Brush));
+    recomposeView(app, false);
+    app.ZoomDirection = 1;
+    return true;
+}
+
+void shutDown(App& app) {
+    if (!app.fatalEnd) writePreferences(app);
+}
+
+void idlePass(App& app, int pointerX, int pointerY) {
+    playbackStep(app, app.PlayStartFrame);
+    app.pointerX = pointerX;
+    app.pointerY = pointerY;
+    if (app.iface.statusBar)
+        app.ui.setStatusText(
+            2, "Mouse : " + std::to_string(pointerX) + "/" + std::to_string(pointerY));
+}
+
+}  // namespace qm

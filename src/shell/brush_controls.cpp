@@ -1,0 +1,157 @@
+#include "shell/brush_controls.h"
+
+#include "raster/rounding.h"
+#include "shell/app.h"
+#include "shell/brush_commands.h"
+#include "shell/ids.h"
+
+namespace qm {
+
+namespace {
+
+// What follows a store, in this order.
+enum After : unsigned {
+    kNothing = 0,
+    kRecomputeColor = 1,
+    kReloadTips = 2,
+    kRebuildTip = 4,
+    kPreview = 8,
+};
+
+struct BrushRow {
+    Gadget gadget;
+    Gadget partner;  // the spin or track bar showing the same field; == gadget when none
+    void (*store)(BrushSettings&, int state);
+    int (*show)(const BrushSettings&);
+    unsigned after;
+};
+
+// A stop position is shown x 100; the nearest whole number, halves to even.
+int percent(double v) {
+    return int(roundHalfEven(v * 100.0));
+}
+
+const BrushRow kRows[] = {
+    {Gadget::Rotation, Gadget::Rotation, [](BrushSettings& b, int v) { b.rotate = int16_t(v); },
+     [](const BrushSettings& b) { return int(b.rotate); }, kNothing},
+    {Gadget::RandomRotation, Gadget::RandomRotation,
+     [](BrushSettings& b, int v) { b.randRot = int16_t(v); },
+     [](const BrushSettings& b) { return int(b.randRot); }, kNothing},
+    {Gadget::Hard, Gadget::Hard, [](BrushSettings& b, int v) { b.smoth = uint8_t(v); },
+     [](const BrushSettings& b) { return int(b.smoth); }, kRebuildTip},
+    {Gadget::PasOfBrush, Gadget::PasOfBrush, [](BrushSettings& b, int v) { b.pas = uint8_t(v); },
+     [](const BrushSettings& b) { return int(b.pas); }, kNothing},
+    {Gadget::BrushWater, Gadget::BrushWaterTrack,
+     [](BrushSettings& b, int v) { b.water = uint8_t(v); },
+     [](const BrushSettings& b) { return int(b.water); }, kNothing},
+    {Gadget::BrushWaterTrack, Gadget::BrushWater,
+     [](BrushSettings& b, int v) { b.water = uint8_t(v); },
+     [](const BrushSettings& b) { return int(b.water); }, kNothing},
+    {Gadget::MixPercent, Gadget::MixPercentTrack,
+     [](BrushSettings& b, int v) { b.mixing = uint8_t(v); },
+     [](const BrushSettings& b) { return int(b.mixing); }, kNothing},
+    {Gadget::MixPercentTrack, Gadget::MixPercent,
+     [](BrushSettings& b, int v) { b.mixing = uint8_t(v); },
+     [](const BrushSettings& b) { return int(b.mixing); }, kNothing},
+    {Gadget::Viscosity, Gadget::ViscosityTrack,
+     [](BrushSettings& b, int v) { b.visco = int16_t(v); },
+     [](const BrushSettings& b) { return int(b.visco); }, kNothing},
+    {Gadget::ViscosityTrack, Gadget::Viscosity,
+     [](BrushSettings& b, int v) { b.visco = int16_t(v); },
+     [](const BrushSettings& b) { return int(b.visco); }, kNothing},
+    {Gadget::BrushSize, Gadget::BrushSizeTrack,
+     [](BrushSettings& b, int v) { b.size = int16_t(v); },
+     [](const BrushSettings& b) { return int(b.size); }, kRebuildTip},
+    {Gadget::BrushSizeTrack, Gadget::BrushSize,
+     [](BrushSettings& b, int v) { b.size = int16_t(v); },
+     [](const BrushSettings& b) { return int(b.size); }, kRebuildTip},
+    {Gadget::BrushWidth, Gadget::BrushWidth, [](BrushSettings& b, int v) { b.sizeX = int16_t(v); },
+     [](const BrushSettings& b) { return int(b.sizeX); }, kRebuildTip},
+    {Gadget::BrushHeight, Gadget::BrushHeight,
+     [](BrushSettings& b, int v) { b.sizeY = int16_t(v); },
+     [](const BrushSettings& b) { return int(b.sizeY); }, kRebuildTip},
+    {Gadget::BrushSizeRnd, Gadget::BrushSizeRnd,
+     [](BrushSettings& b, int v) { b.randSiz = int16_t(v); },
+     [](const BrushSettings& b) { return int(b.randSiz); }, kNothing},
+    {Gadget::BrushSizeRndFactor, Gadget::BrushSizeRndFactor,
+     [](BrushSettings& b, int v) { b.brushsizeRndfactor = uint8_t(v); },
+     [](const BrushSettings& b) { return int(b.brushsizeRndfactor); }, kNothing},
+    {Gadget::BrushSizeVsTime, Gadget::BrushSizeVsTime,
+     [](BrushSettings& b, int v) { b.sizeVsTime = int16_t(v); },
+     [](const BrushSettings& b) { return int(b.sizeVsTime); }, kNothing},
+    {Gadget::BrushSizeVsTimeFactor, Gadget::BrushSizeVsTimeFactor,
+     [](BrushSettings& b, int v) { b.sizeFactorVsTime = uint8_t(v); },
+     [](const BrushSettings& b) { return int(b.sizeFactorVsTime); }, kNothing},
+    {Gadget::BrushType, Gadget::BrushType, [](BrushSettings& b, int v) { b.type = uint8_t(v); },
+     [](const BrushSettings& b) { return int(b.type); }, kReloadTips | kPreview},
+    {Gadget::BrushMode, Gadget::BrushMode, [](BrushSettings& b, int v) { b.tool = uint8_t(v); },
+     [](const BrushSettings& b) { return int(b.tool); }, kRecomputeColor | kRebuildTip},
+    {Gadget::BrushAlpha, Gadget::BrushAlphaTrack,
+     [](BrushSettings& b, int v) { b.alpha = uint8_t(v); },
+     [](const BrushSettings& b) { return int(b.alpha); }, kRecomputeColor | kRebuildTip | kPreview},
+    {Gadget::BrushAlphaTrack, Gadget::BrushAlpha,
+     [](BrushSettings& b, int v) { b.alpha = uint8_t(v); },
+     [](const BrushSettings& b) { return int(b.alpha); }, kRecomputeColor | kRebuildTip | kPreview},
+    {Gadget::KeepAlpha, Gadget::KeepAlpha,
+     [](BrushSettings& b, int v) { b.keepAlpha = uint8_t(v); },
+     [](const BrushSettings& b) { return int(b.keepAlpha); }, kNothing},
+    {Gadget::OpacityJitter, Gadget::OpacityJitter,
+     [](BrushSettings& b, int v) { b.alphaVsTime = int16_t(v); },
+     [](const BrushSettings& b) { return int(b.alphaVsTime); }, kNothing},
+    {Gadget::OpacityJitterFactor, Gadget::OpacityJitterFactor,
+     [](BrushSettings& b, int v) { b.alphaFactorVsTime = uint8_t(v); },
+     [](const BrushSettings& b) { return int(b.alphaFactorVsTime); }, kNothing},
+    {Gadget::IntensityOfScatter, Gadget::IntensityOfScatterTrack,
+     [](BrushSettings& b, int v) { b.scatter = int16_t(v); },
+     [](const BrushSettings& b) { return int(b.scatter); }, kNothing},
+    {Gadget::IntensityOfScatterTrack, Gadget::IntensityOfScatter,
+     [](BrushSettings& b, int v) { b.scatter = int16_t(v); },
+     [](const BrushSettings& b) { return int(b.scatter); }, kNothing},
+    {Gadget::ScatterLinkToSize, Gadget::ScatterLinkToSize,
+     [](BrushSettings& b, int v) { b.scatterLinkToSize = uint8_t(v); },
+     [](const BrushSettings& b) { return int(b.scatterLinkToSize); }, kNothing},
+    {Gadget::GradientCustomBrush1, Gadget::GradientCustomBrush1,
+     [](BrushSettings& b, int v) { b.gradientX = v / 100.0; },
+     [](const BrushSettings& b) { return percent(b.gradientX); }, kReloadTips},
+    {Gadget::GradientCustomBrush2, Gadget::GradientCustomBrush2,
+     [](BrushSettings& b, int v) { b.gradientX2 = v / 100.0; },
+     [](const BrushSettings& b) { return percent(b.gradientX2); }, kReloadTips},
+    {Gadget::GradientCustomBrush3, Gadget::GradientCustomBrush3,
+     [](BrushSettings& b, int v) { b.gradientX3 = v / 100.0; },
+     [](const BrushSettings& b) { return percent(b.gradientX3); }, kReloadTips},
+    {Gadget::AlphaCustomBrush1, Gadget::AlphaCustomBrush1,
+     [](BrushSettings& b, int v) { b.alphaGradientX = uint8_t(v); },
+     [](const BrushSettings& b) { return int(b.alphaGradientX); }, kReloadTips},
+    {Gadget::AlphaCustomBrush2, Gadget::AlphaCustomBrush2,
+     [](BrushSettings& b, int v) { b.alphaGradientX2 = uint8_t(v); },
+     [](const BrushSettings& b) { return int(b.alphaGradientX2); }, kReloadTips},
+    {Gadget::AlphaCustomBrush3, Gadget::AlphaCustomBrush3,
+     [](BrushSettings& b, int v) { b.alphaGradientX3 = uint8_t(v); },
+     [](const BrushSettings& b) { return int(b.alphaGradientX3); }, kReloadTips},
+};
+
+}  // namespace
+
+bool handleBrushControl(App& app, const ControlEvent& event) {
+    for (const BrushRow& row : kRows) {
+        if (id(row.gadget) != event.gadget) continue;
+        row.store(app.brush, app.ui.gadgetState(event.gadget));
+        if (row.after & kRecomputeColor) recomputeBrushColor(app);
+        if (row.after & kReloadTips) reloadBrushTips(app);
+        if (row.after & kRebuildTip) rebuildBrushTip(app);
+        if (row.after & kPreview) refreshBrushPreview(app);
+        if (row.partner != row.gadget) {
+            const int value = row.show(app.brush);
+            app.ui.setGadgetState(id(row.gadget), value);
+            app.ui.setGadgetState(id(row.partner), value);
+        }
+        return true;
+    }
+    return false;
+}
+
+void showBrushSettings(App& app) {
+    for (const BrushRow& row : kRows) app.ui.setGadgetState(id(row.gadget), row.show(app.brush));
+}
+
+}  // namespace qm

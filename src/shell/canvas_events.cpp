@@ -1,0 +1,229 @@
+// The canvas control's events: the interaction state machine that links the pointer and the
+// keys to the tools, the view and the brush size.
+#include <algorithm>
+
+#include "document/document_ops.h"
+#include "shell/app.h"
+#include "shell/brush_commands.h"
+#include "shell/canvas_frame.h"
+#include "shell/ids.h"
+#include "shell/menu_table.h"
+#include "shell/panels.h"
+#include "shell/tool_commands.h"
+#include "shell/view.h"
+
+namespace qm {
+
+namespace {
+
+bool toolIs(const App& app, Tool tool) {
+    return app.CurrentTool == code(tool);
+}
+
+// The pointer position the event stands for: Shift alone keeps a drag on the vertical line
+// through its press, Alt alone on the horizontal line.
+void trackPointer(App& app, const CanvasEvent& e) {
+    const bool move = e.type == CanvasEventType::Move;
+    app.MouseX = move && e.shift && !e.ctrl && !e.alt ? app.dragCanvasX : e.x;
+    app.MouseY = move && e.alt && !e.ctrl && !e.shift ? app.dragCanvasY : e.y;
+}
+
+// Brush-size steps of the size keys: finer for small sizes.
+int sizeStep(int size) {
+    if (size <= 20) return 1;
+    if (size <= 60) return 2;
+    if (size <= 150) return 5;
+    if (size <= 500) return 10;
+    if (size <= 2000) return 50;
+    return 100;
+}
+
+int grownSize(int size) {
+    return size > 8091 ? size : size + sizeStep(size);
+}
+int shrunkSize(int size) {
+    return size < 3 ? size : size - sizeStep(size);
+}
+
+void setBrushSize(App& app, int size) {
+    app.brush.size = int16_t(size);
+    app.ui.setGadgetState(id(Gadget::BrushSizeTrack), app.brush.size);
+    app.ui.setGadgetState(id(Gadget::BrushSize), app.brush.size);
+    rebuildBrushTip(app);
+    refreshBrushPreview(app);
+}
+
+// Starts a pan drag at the pointer. The pan continues from where the view is now, so a view
+// that was centred or zoomed does not jump when the drag begins.
+void startPan(App& app) {
+    app.Panning = true;
+    app.StartX = app.MouseX;
+    app.StartY = app.MouseY;
+    app.PanBaseX = app.ViewOffsetX;
+    app.PanBaseY = app.ViewOffsetY;
+}
+
+void endPan(App& app) {
+    app.Panning = false;
+    app.PanBaseX += app.MouseX - app.StartX;
+    app.PanBaseY += app.MouseY - app.StartY;
+}
+
+int pointX(const App& app) {
+    return app.MouseX - app.ViewOffsetX;
+}
+int pointY(const App& app) {
+    return app.MouseY - app.ViewOffsetY;
+}
+
+void leftDown(App& app) {
+    app.LeftDown = true;
+    app.StrokeActive = true;
+    if (toolIs(app, Tool::Hand)) {
+        startPan(app);
+    } else if (toolIs(app, Tool::Zoom)) {
+        setZoomAndApply(app, app.doc.Zoom + 10 * app.ZoomDirection);
+    } else if (!app.Panning) {
+        if (app.TempPickMode == 2 || toolIs(app, Tool::ColorPicker)) {
+            pickColorAtPointer(app);
+            return;
+        }
+        app.StartX = pointX(app);
+        app.StartY = pointY(app);
+        app.brush.pressX = int16_t(app.StartX);
+        app.brush.pressY = int16_t(app.StartY);
+        app.LastX = int16_t(app.MouseX);
+        app.LastY = int16_t(app.MouseY);
+        if (app.TempPickMode == 0) applyToolAtPoint(app, pointX(app), pointY(app), ToolEvent::Down);
+    }
+}
+
+void pointerMoved(App& app, const CanvasEvent& e) {
+    if (app.Panning) {
+        app.ViewOffsetX = int16_t(app.PanBaseX + app.MouseX - app.StartX);
+        app.ViewOffsetY = int16_t(app.PanBaseY + app.MouseY - app.StartY);
+        recomposeView(app, false);
+        redrawNavigator(app);
+    } else if (app.TempPickMode == 2 || toolIs(app, Tool::ColorPicker)) {
+        if (app.StrokeActive) pickColorAtPointer(app);
+    } else if (e.leftHeld) {
+        if (app.brush.mixing >= 1) sampleMixingColor(app, pointX(app), pointY(app));
+        if (app.LeftDown) {
+            applyToolAtPoint(app, pointX(app), pointY(app), ToolEvent::Move);
+            app.LastX = int16_t(app.MouseX);
+            app.LastY = int16_t(app.MouseY);
+        }
+    }
+}
+
+void leftUp(App& app) {
+    if (toolIs(app, Tool::Hand)) {
+        endPan(app);
+    } else if (toolIs(app, Tool::Zoom) || toolIs(app, Tool::ColorPicker)) {
+        // Nothing: these act on the press.
+    } else if (!app.Panning && app.TempPickMode == 0) {
+        applyToolAtPoint(app, pointX(app), pointY(app), ToolEvent::Up);
+        applyZoom(app);
+        redrawNavigator(app);
+    }
+    app.LeftDown = false;
+    if (app.StrokeActive) {
+        if (toolIs(app, Tool::Move)) finishMove(app, pointX(app), pointY(app));
+        app.StrokeActive = false;
+        app.brush.strokeAlpha = 255.0;
+        app.brush.strokeSizeFactor = 100.0;
+        refreshStatusBar(app);
+    }
+}
+
+// True when the key is one the canvas handles (the latch is then set).
+bool keyDown(App& app, int key) {
+    switch (key) {
+        case vk::Control:
+            app.ZoomDirection = -1;
+            if (!app.Panning) app.TempPickMode = 2;
+            return true;
+        case vk::Space:
+            app.ui.setCursor(CursorShape::Hand);
+            app.dragCanvasX = app.MouseX;
+            app.dragCanvasY = app.MouseY;
+            startPan(app);
+            return true;
+        case 'B':
+            selectTool(app, id(Cmd::Brush));
+            highlightToolButton(app, code(Tool::Brush));
+            return true;
+        case 'E':
+            selectTool(app, id(Cmd::Eraser));
+            highlightToolButton(app, code(Tool::Eraser));
+            return true;
+        case 'K':
+            selectTool(app, id(Cmd::FillTool));
+            highlightToolButton(app, code(Tool::Fill));
+            return true;
+        case 'V':
+            selectTool(app, id(Cmd::MoveTool));
+            highlightToolButton(app, code(Tool::Move));
+            return true;
+        case vk::OemClose:
+            setBrushSize(app, grownSize(app.brush.size));
+            return true;
+        case vk::OemTilde:
+            setBrushSize(app, shrunkSize(app.brush.size));
+            return true;
+        case vk::Add:
+            setZoomAndApply(app, app.doc.Zoom + 10);
+            return true;
+        case vk::Subtract:
+            setZoomAndApply(app, app.doc.Zoom - 10);
+            return true;
+        default:
+            return false;
+    }
+}
+
+void keyUp(App& app, int key) {
+    app.iface.KeyLatch = 0;
+    if (key == vk::Space) {
+        app.ui.setCursor(CursorShape::Cross);
+        endPan(app);
+    } else if (key == vk::Control) {
+        app.ZoomDirection = 1;
+        app.TempPickMode = 0;
+    }
+}
+
+// The wheel has its own clamp (5 .. 800000 / the larger side) and its own size check.
+void wheel(App& app, int notches) {
+    const int zoom = std::clamp(app.doc.Zoom + 5 * std::clamp(notches, -100000, 100000), 5,
+                                std::max(5, maxZoom(app)));
+    app.doc.Zoom = int16_t(zoom);
+    const int64_t w = int64_t(app.workImage3.width) * (zoom / 100);
+    const int64_t h = int64_t(app.workImage3.height) * (zoom / 100);
+    if (w < 8000 && h < 8000) applyZoom(app);
+}
+
+}  // namespace
+
+void onCanvasEvent(App& app, const CanvasEvent& e) {
+    trackPointer(app, e);
+    switch (e.type) {
+        case CanvasEventType::LeftDown:
+            app.dragCanvasX = e.x;
+            app.dragCanvasY = e.y;
+            return leftDown(app);
+        case CanvasEventType::Move:
+            return pointerMoved(app, e);
+        case CanvasEventType::LeftUp:
+            return leftUp(app);
+        case CanvasEventType::KeyDown:
+            if (!app.iface.KeyLatch && keyDown(app, e.key)) app.iface.KeyLatch = 1;
+            return;
+        case CanvasEventType::KeyUp:
+            return keyUp(app, e.key);
+        case CanvasEventType::Wheel:
+            return wheel(app, e.wheel);
+    }
+}
+
+}  // namespace qm

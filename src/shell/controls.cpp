@@ -1,0 +1,244 @@
+// Control events of the main window's panels and of the dialog windows. Brush rows and dialog
+// controls have tables of their own; the rest is dispatched here. A control without a handler
+// gives the keyboard focus back to the canvas.
+#include <algorithm>
+#include <cmath>
+
+#include "document/document_ops.h"
+#include "raster/rounding.h"
+#include "shell/app.h"
+#include "shell/brush_commands.h"
+#include "shell/brush_controls.h"
+#include "shell/canvas_frame.h"
+#include "shell/dialogs.h"
+#include "shell/file_commands.h"
+#include "shell/ids.h"
+#include "shell/layer_commands.h"
+#include "shell/panels.h"
+#include "shell/tool_commands.h"
+
+namespace qm {
+
+namespace {
+
+bool isToolButton(int gadget) {
+    return gadget >= code(Tool::Brush) && gadget <= code(Tool::Move) &&
+           gadget != code(Tool::RadialSpeedLine) && gadget != code(Tool::StraightSpeedLine);
+}
+
+void toolButton(App& app, int gadget) {
+    highlightToolButton(app, gadget);
+    if (gadget == code(Tool::Eraser)) {
+        app.CurrentTool = uint8_t(Tool::Brush);
+        app.brush.tool = 2;
+        return;
+    }
+    app.CurrentTool = uint8_t(gadget);
+    if (gadget == code(Tool::Brush)) app.brush.tool = 0;
+}
+
+void clearButton(App& app) {
+    clearCurrentLayer(app);
+    recomposeView(app, false);
+    highlightToolButton(app, code(Tool::Brush));
+    app.CurrentTool = uint8_t(Tool::Brush);
+    app.brush.tool = 0;
+}
+
+// A cancelled requester leaves the colour as it was.
+void foregroundSwatch(App& app) {
+    const auto chosen = app.ui.colorRequester(app.brush.selectedColor);
+    app.iface.foregroundActive = 1;
+    if (chosen) {
+        app.brush.selectedColor = (*chosen & 0xFFFFFFu) | (uint32_t(app.brush.alpha) << 24);
+        colorChanged(app, false);
+    }
+    focusCanvas(app);
+}
+
+void backgroundSwatch(App& app) {
+    const auto chosen = app.ui.colorRequester(app.iface.backgroundColor);
+    app.iface.foregroundActive = 0;
+    if (chosen)
+        app.iface.backgroundColor =
+            (*chosen & 0xFFFFFFu) | (app.iface.backgroundColor & 0xFF000000u);
+    refreshBackgroundPreview(app);
+}
+
+void canvasBackground(App& app) {
+    if (const auto chosen = app.ui.colorRequester(app.prefs.ColorBG)) app.prefs.ColorBG = *chosen;
+    recomposeView(app, false);
+}
+
+// The timeline: x / cell width, halves away from zero, is a frame number.
+int16_t timelineFrame(const App& app, int x) {
+    const int cell = std::max(1, app.iface.frameCellWidth);
+    const int64_t frame = roundHalfAway(double(x) / cell);
+    return int16_t(std::clamp<int64_t>(frame, INT16_MIN, INT16_MAX));
+}
+
+void timelineEvent(App& app, const ControlEvent& e) {
+    using T = ControlEventType;
+    enum class Button { None, Left, Right, Middle } button = Button::None;
+    if (e.type == T::LeftDown) button = Button::Left;
+    if (e.type == T::RightDown) button = Button::Right;
+    if (e.type == T::MiddleDown) button = Button::Middle;
+    if (e.type == T::Move) {
+        if (e.leftHeld) {
+            button = Button::Left;
+        } else if (e.rightHeld) {
+            button = Button::Right;
+        } else if (e.middleHeld) {
+            button = Button::Middle;
+        }
+    }
+    if (button == Button::None) return;
+    Document& doc = app.doc;
+    const int16_t frame = timelineFrame(app, e.x);
+    if (button == Button::Left && e.ctrl && !e.shift && !e.alt) {
+        doc.FrameStart = frame;
+    } else if (button == Button::Left) {
+        doc.CurrentFrame = frame;
+        recomposeView(app, false);
+    } else if (button == Button::Right) {
+        doc.FrameEnd = frame;
+    } else {
+        doc.FrameStart = frame;
+    }
+    redrawTimeline(app);
+    refreshPanelControls(app);
+}
+
+void animationLayerListEvent(App& app, const ControlEvent& e) {
+    int op = -1;
+    if (e.type == ControlEventType::LeftDown) op = 0;
+    if (e.type == ControlEventType::LeftDoubleClick) op = 1;
+    if (e.type == ControlEventType::Move && e.leftHeld) op = 2;
+    if (op < 0) return;
+    animationLayerListInput(app, e.x, e.y, op);
+    redrawAnimationLayerList(app);
+}
+
+void addFrame(App& app) {
+    const AnimationLayer& layer = currentAnimationLayer(app.doc);
+    const bool present = std::any_of(layer.Frames.begin(), layer.Frames.end(),
+                                     [&](auto& f) { return f.Frame == app.doc.CurrentFrame; });
+    if (present) return;
+    if (addAnimationFrame(app.doc)) addLayerCommand(app);
+}
+
+void layerTreeEvent(App& app, const ControlEvent& e) {
+    const int row = app.ui.gadgetState(id(Gadget::LayerTree));
+    selectLayerRow(app, row);
+    if (e.type == ControlEventType::LeftDoubleClick) renameLayerRow(app, row);
+    focusCanvas(app);
+}
+
+void panelEvent(App& app, const ControlEvent& e) {
+    const int state = app.ui.gadgetState(e.gadget);
+    switch (static_cast<Gadget>(e.gadget)) {
+        case Gadget::ColorSwatch:
+        case Gadget::ColorForeground:
+            return foregroundSwatch(app);
+        case Gadget::ColorBackground:
+            return backgroundSwatch(app);
+        case Gadget::ToolClear:
+            return clearButton(app);
+        case Gadget::AddnewLayer:
+            return addLayerCommand(app);
+        case Gadget::DelLayer:
+            return deleteLayerCommand(app);
+        case Gadget::AddGroup:
+            return addGroupCommand(app);
+        case Gadget::LayerTree:
+            return layerTreeEvent(app, e);
+        case Gadget::LayerBlendMode:
+            setLayerBlendMode(app, state);
+            return focusCanvas(app);
+        case Gadget::LayerOpacity:
+            setLayerOpacity(app, state);
+            return focusCanvas(app);
+        case Gadget::MoveLayerTop:
+            return moveLayer(app, 1);
+        case Gadget::MoveLayerBottom:
+            return moveLayer(app, 0);
+        case Gadget::PresetTree:
+            return loadBrushPresetFromTree(app);
+        case Gadget::LoadPreset:
+            return reloadPresetTree(app);
+        case Gadget::ExportPreset:
+            return exportBrushPreset(app, 0);
+        case Gadget::SavePreset:
+            return exportBrushPreset(app, 1);
+        case Gadget::PaperNext:
+            return nextPaper(app);
+        case Gadget::PaperPrevious:
+            return previousPaper(app);
+        case Gadget::ColorBG:
+            return canvasBackground(app);
+        case Gadget::NavigatorMode:
+            app.NavigatorMode = uint8_t(state);
+            redrawNavigator(app);
+            return focusCanvas(app);
+        case Gadget::GradientAlpha:
+            app.iface.backgroundColor =
+                (app.iface.backgroundColor & 0xFFFFFFu) | (uint32_t(uint8_t(state)) << 24);
+            return;
+        case Gadget::SaveRoughBoard:
+            return saveRoughboard(app);
+        case Gadget::OpenRoughBoard:
+            return openRoughboard(app);
+        case Gadget::NewRoughBoard:
+            return newRoughboard(app);
+        case Gadget::Roughboard:
+        case Gadget::ColorStrip:
+        case Gadget::ColorSquare:
+            return;  // drawn and picked by the colour panel's own step
+        case Gadget::Timeline:
+            return timelineEvent(app, e);
+        case Gadget::AnimationLayerList:
+            return animationLayerListEvent(app, e);
+        case Gadget::AddLayerAnim:
+            return showLayerKindPopup(app);
+        case Gadget::AddFrame:
+            return addFrame(app);
+        case Gadget::FrameEnd:
+            app.doc.FrameEnd = int16_t(state);
+            return redrawTimeline(app);
+        case Gadget::FrameStart:
+            app.doc.FrameStart = int16_t(state);
+            return redrawTimeline(app);
+        case Gadget::CurrentFrame:
+            app.doc.CurrentFrame = int16_t(state);
+            recomposeView(app, false);
+            return redrawTimeline(app);
+        case Gadget::AnimationOptions:
+            return openAnimationOptionsDialog(app);
+        case Gadget::LoopAnimation:
+            app.prefs.AnimationLoop = uint8_t(state);
+            return;
+        case Gadget::Pause:
+            app.prefs.playback = 0;
+            return app.ui.setGadgetState(id(Gadget::Play), 0);
+        case Gadget::Play:
+            app.PlayStartFrame = app.doc.CurrentFrame;
+            app.prefs.playback = 1;
+            return;
+        case Gadget::Stop:
+            app.prefs.playback = -1;
+            return app.ui.setGadgetState(id(Gadget::Play), 0);
+        default:
+            if (isToolButton(e.gadget)) return toolButton(app, e.gadget);
+            return focusCanvas(app);
+    }
+}
+
+}  // namespace
+
+void onControlEvent(App& app, const ControlEvent& event) {
+    if (handleDialogControl(app, event)) return;
+    if (handleBrushControl(app, event)) return;
+    panelEvent(app, event);
+}
+
+}  // namespace qm

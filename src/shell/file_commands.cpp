@@ -1,0 +1,62 @@
+#include "shell/file_commands.h"
+
+#include "shell/app.h"
+#include "shell/panels.h"
+
+namespace qm {
+
+// Files, presets, paper and the roughboard arrive with their own steps; until then each
+// command only gives the focus back to the canvas, as every file command does when it ends.
+void openDocument(App& app) {
+    focusCanvas(app);
+}
+void openImageAsDocument(App& app) {
+    focusCanvas(app);
+}
+void convertTileSet(App& app) {
+    focusCanvas(app);
+}
+void importOnLayer(App& app) {
+    focusCanvas(app);
+}
+void importImageOnAnimation(App& app) {
+    focusCanvas(app);
+}
+void saveDocument(App& app) {
+    focusCanvas(app);
+}
+void saveImageAs(App& app, int) {
+    focusCanvas(app);
+}
+void exportBrushPreset(App& app, int) {
+    focusCanvas(app);
+}
+void loadBrushPresetFromTree(App& app) {
+    focusCanvas(app);
+}
+void reloadPresetTree(App& app) {
+    focusCanvas(app);
+}
+void exportAnimStrip(App& app) {
+    focusCanvas(app);
+}
+void choosePaper(App& app) {
+    focusCanvas(app);
+}
+void nextPaper(App& app) {
+    focusCanvas(app);
+}
+void previousPaper(App& app) {
+    focusCanvas(app);
+}
+void newRoughboard(App& app) {
+    focusCanvas(app);
+}
+void openRoughboard(App& app) {
+    focusCanvas(app);
+}
+void saveRoughboard(App& app) {
+    focusCanvas(app);
+}
+
+}  // namespace qm

@@ -1,0 +1,28 @@
+#include "shell/new_document.h"
+
+#include "document/document_ops.h"
+#include "shell/app.h"
+#include "shell/canvas_frame.h"
+#include "shell/dictionary.h"
+#include "shell/layer_commands.h"
+#include "shell/panels.h"
+
+namespace qm {
+
+bool makeNewDocument(App& app) {
+    const bool made = newDocument(app.doc, {app.workImage2, app.workImage4, app.workImage3}) &&
+                      buildPaperImages(app);
+    if (!made) {
+        app.ui.messageBox(Text(app.dictionary, "error"),
+                          Text(app.dictionary, "unable To create the content image"));
+        app.fatalEnd = true;
+        app.QuitRequested = true;
+        return false;
+    }
+    rebuildLayerPanel(app);
+    showLayerProperties(app, 0);
+    refreshPanelControls(app);
+    return true;
+}
+
+}  // namespace qm

@@ -1,0 +1,46 @@
+#include "shell/panels.h"
+
+#include "shell/app.h"
+#include "shell/brush_controls.h"
+#include "shell/ids.h"
+#include "shell/view.h"
+
+namespace qm {
+
+void focusCanvas(App& app) {
+    app.ui.setFocus(id(Gadget::Canvas));
+}
+
+void refreshAnimationPanel(App& app) {
+    const Document& doc = app.doc;
+    app.ui.setGadgetState(id(Gadget::CurrentFrame), doc.CurrentFrame);
+    app.ui.setGadgetState(id(Gadget::FrameStart), doc.FrameStart);
+    app.ui.setGadgetState(id(Gadget::FrameEnd), doc.FrameEnd);
+    app.ui.setGadgetState(id(Gadget::OnionBefore), doc.OnionBefore);
+    app.ui.setGadgetState(id(Gadget::OnionAfter), doc.OnionAfter);
+    app.ui.setGadgetState(id(Gadget::LoopAnimation), app.prefs.AnimationLoop);
+}
+
+void refreshPanelControls(App& app) {
+    showBrushSettings(app);
+    refreshAnimationPanel(app);
+}
+
+void rebuildStatusBar(App& app) {
+    refreshStatusBar(app);
+}
+
+// The timeline, navigator and animation-layer list are drawn by the animation and navigator
+// steps; the interface furniture is rebuilt by the window itself.
+void redrawTimeline(App&) {}
+void redrawNavigator(App&) {}
+void redrawAnimationLayerList(App&) {}
+void animationLayerListInput(App&, int, int, int) {}
+void rebuildToolPanel(App&) {}
+void rebuildToolbar(App&) {}
+void resetTooltips(App&) {}
+void rebuildAnimationPanel(App&) {}
+void refreshBackgroundPreview(App&) {}
+void showLayerKindPopup(App&) {}
+
+}  // namespace qm

@@ -1,0 +1,85 @@
+#include "shell/view.h"
+
+#include <algorithm>
+
+#include "document/document_ops.h"
+#include "raster/image_ops.h"
+#include "shell/app.h"
+#include "shell/brush_commands.h"
+#include "shell/canvas_frame.h"
+#include "shell/panels.h"
+
+namespace qm {
+
+int maxZoom(const App& app) {
+    // The height when both sides are equal.
+    const int m = app.doc.Width > app.doc.Height ? app.doc.Width : app.doc.Height;
+    return m > 0 ? 800000 / m : 800000;
+}
+
+void setZoomAndApply(App& app, int zoom) {
+    app.doc.Zoom = int16_t(std::clamp(zoom, -32768, 32767));
+    applyZoom(app);
+}
+
+void applyZoom(App& app) {
+    Document& doc = app.doc;
+    if (doc.Zoom < 10) {
+        doc.Zoom = 10;
+    } else if (doc.Zoom > maxZoom(app)) {
+        doc.Zoom = int16_t(maxZoom(app));
+    }
+    reloadBrushTips(app);
+    const int w = displaySize(app.workImage3.width, doc.Zoom);
+    const int h = displaySize(app.workImage3.height, doc.Zoom);
+    if (w > 0 && h > 0 && w < 8000 && h < 8000) {
+        for (Layer& layer : doc.layers) rebuildDisplayImage(app, layer);
+        syncCurrentLayer(doc);
+        if (w == app.paperImage8.width && h == app.paperImage8.height) {
+            app.paperView9 = app.paperImage8;
+        } else if (auto scaled = resizeNearest(app.paperImage8, w, h)) {
+            app.paperView9 = std::move(*scaled);
+        }
+        recomposeView(app, true);
+    }
+    if (app.iface.statusBar) {
+        app.ui.setStatusText(1, "Doc Width : " + std::to_string(doc.Width) +
+                                    "/Height : " + std::to_string(doc.Height));
+        app.ui.setStatusText(0, "Zoom : " + std::to_string(doc.Zoom) + "%");
+    }
+}
+
+void centerView(App& app) {
+    updateCanvasSize(app);
+    const Document& doc = app.doc;
+    app.ViewOffsetX = int16_t(app.iface.canvasWidth / 2 - displaySize(doc.Width, doc.Zoom) / 2);
+    app.ViewOffsetY = int16_t(app.iface.canvasHeight / 2 - displaySize(doc.Height, doc.Zoom) / 2);
+    recomposeView(app, false);
+}
+
+void resetView(App& app) {
+    app.ViewOffsetX = 0;
+    app.ViewOffsetY = 0;
+    recomposeView(app, false);
+}
+
+void refreshStatusBar(App& app) {
+    if (!app.iface.statusBar) return;
+    const Document& doc = app.doc;
+    app.ui.setStatusText(0, "Zoom : " + std::to_string(doc.Zoom) + " %");
+    app.ui.setStatusText(1,
+                         "Doc : " + std::to_string(doc.Width) + "/" + std::to_string(doc.Height));
+    app.ui.setStatusText(
+        2, "Mouse : " + std::to_string(app.pointerX) + "/" + std::to_string(app.pointerY));
+    app.ui.setStatusText(3, "");
+}
+
+std::string initialTitle(const App& app) {
+    return app.prefs.programName + " " + app.prefs.version + " [Untitled]";
+}
+
+void setInitialTitle(App& app) {
+    app.ui.setWindowTitle(initialTitle(app));
+}
+
+}  // namespace qm

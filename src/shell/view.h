@@ -1,0 +1,30 @@
+// The canvas view: zoom, offsets, status bar and window title.
+#pragma once
+
+#include <string>
+
+namespace qm {
+
+struct App;
+
+// Clamps the zoom to 10 .. 800000 / the larger document side, reloads the brush tips, rebuilds
+// every layer's display image and the paper view image at the new scale and redraws (only when
+// the view size is within 1..7999 on both sides), and writes status-bar fields 0 and 1.
+void applyZoom(App& app);
+// Sets the zoom (in a wide type, so no step can overflow the 16-bit field) and applies it.
+void setZoomAndApply(App& app, int zoom);
+// The largest zoom the document allows: 800000 / its larger side.
+int maxZoom(const App& app);
+
+// Centres the document in the canvas control (offsets may be negative) and redraws.
+void centerView(App& app);
+// Offsets 0, 0 and redraws.
+void resetView(App& app);
+
+// Writes the four status-bar fields.
+void refreshStatusBar(App& app);
+// The main window's title for a new (unsaved) document.
+std::string initialTitle(const App& app);
+void setInitialTitle(App& app);
+
+}  // namespace qm

@@ -1,0 +1,113 @@
+// The canvas turns Qt input into the shell's events.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
+#include <vector>
+
+#include "gui/canvas_widget.h"
+#include "shell/menu_table.h"
+
+namespace qm {
+namespace {
+
+struct PaintingCanvas {
+    PaintingCanvas() {
+        canvas.resize(200, 100);
+        canvas.setCanvasSink([this](const CanvasEvent& e) { events.push_back(e); });
+    }
+    void mouse(QEvent::Type type, QPoint p, Qt::MouseButton button, Qt::MouseButtons held,
+               Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QMouseEvent event(type, QPointF(p), canvas.mapToGlobal(QPointF(p)), button, held, mods);
+        QCoreApplication::sendEvent(&canvas, &event);
+    }
+    void key(QEvent::Type type, int qtKey, bool repeat = false) {
+        QKeyEvent event(type, qtKey, Qt::NoModifier, QString(), repeat);
+        QCoreApplication::sendEvent(&canvas, &event);
+    }
+    void wheel(int angle) {
+        QWheelEvent event(QPointF(5, 6), canvas.mapToGlobal(QPointF(5, 6)), QPoint(),
+                          QPoint(0, angle), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(&canvas, &event);
+    }
+
+    CanvasWidget canvas{CanvasWidget::Role::Painting};
+    std::vector<CanvasEvent> events;
+};
+
+TEST(CanvasWidget, LeftButtonStrokeBecomesDownMovesUp) {
+    PaintingCanvas c;
+    c.mouse(QEvent::MouseButtonPress, {10, 20}, Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
+    c.mouse(QEvent::MouseMove, {11, 22}, Qt::NoButton, Qt::LeftButton, Qt::AltModifier);
+    c.mouse(QEvent::MouseButtonRelease, {12, 24}, Qt::LeftButton, Qt::NoButton,
+            Qt::ControlModifier);
+    // Other buttons are not the painting canvas's business.
+    c.mouse(QEvent::MouseButtonPress, {1, 1}, Qt::RightButton, Qt::RightButton);
+    ASSERT_EQ(c.events.size(), 3u);
+    EXPECT_EQ(c.events[0].type, CanvasEventType::LeftDown);
+    EXPECT_EQ(c.events[0].x, 10);
+    EXPECT_EQ(c.events[0].y, 20);
+    EXPECT_TRUE(c.events[0].shift);
+    EXPECT_EQ(c.events[1].type, CanvasEventType::Move);
+    EXPECT_TRUE(c.events[1].alt);
+    EXPECT_EQ(c.events[2].type, CanvasEventType::LeftUp);
+    EXPECT_EQ(c.events[2].y, 24);
+    EXPECT_TRUE(c.events[2].ctrl);
+}
+
+TEST(CanvasWidget, HeldKeyGivesOnePressAndOneRelease) {
+    PaintingCanvas c;
+    c.key(QEvent::KeyPress, Qt::Key_Space);
+    // Auto-repeat comes as release / press pairs marked as repeats.
+    for (int i = 0; i < 3; ++i) {
+        c.key(QEvent::KeyRelease, Qt::Key_Space, true);
+        c.key(QEvent::KeyPress, Qt::Key_Space, true);
+    }
+    c.key(QEvent::KeyRelease, Qt::Key_Space);
+    c.key(QEvent::KeyPress, Qt::Key_Eacute);  // no code: not sent
+    ASSERT_EQ(c.events.size(), 2u);
+    EXPECT_EQ(c.events[0].type, CanvasEventType::KeyDown);
+    EXPECT_EQ(c.events[0].key, vk::Space);
+    EXPECT_EQ(c.events[1].type, CanvasEventType::KeyUp);
+}
+
+TEST(CanvasWidget, WheelReportsWholeNotches) {
+    PaintingCanvas c;
+    c.wheel(240);
+    c.wheel(60);  // half a notch from a fine-grained wheel: kept for later
+    c.wheel(60);
+    c.wheel(-120);
+    ASSERT_EQ(c.events.size(), 3u);
+    EXPECT_EQ(c.events[0].wheel, 2);
+    EXPECT_EQ(c.events[1].wheel, 1);
+    EXPECT_EQ(c.events[2].wheel, -1);
+    EXPECT_EQ(c.events[0].x, 5);
+}
+
+TEST(CanvasWidget, PanelCanvasReportsControlEventsUnderItsId) {
+    CanvasWidget canvas(CanvasWidget::Role::Panel);
+    std::vector<ControlEvent> events;
+    canvas.setGadgetId(142);
+    canvas.setControlSink([&](const ControlEvent& e) { events.push_back(e); });
+    const auto send = [&](QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held) {
+        QMouseEvent event(type, QPointF(7, 8), canvas.mapToGlobal(QPointF(7, 8)), button, held,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(&canvas, &event);
+    };
+    send(QEvent::MouseButtonPress, Qt::RightButton, Qt::RightButton);
+    send(QEvent::MouseMove, Qt::NoButton, Qt::RightButton);
+    send(QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::LeftButton | Qt::RightButton);
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(events[0].gadget, 142);
+    EXPECT_EQ(events[0].type, ControlEventType::RightDown);
+    EXPECT_EQ(events[1].type, ControlEventType::Move);
+    EXPECT_TRUE(events[1].rightHeld);
+    EXPECT_FALSE(events[1].leftHeld);
+    EXPECT_EQ(events[2].type, ControlEventType::LeftDoubleClick);
+    EXPECT_EQ(events[2].x, 7);
+}
+
+}  // namespace
+}  // namespace qm

@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "raster/rotate.h"
+#include "raster/rounding.h"
+
+namespace qm {
+namespace {
+
+Image randomTip(int w, int h, unsigned seed) {
+    std::mt19937 rng(seed);
+    Image img = *createImage(w, h);
+    for (uint32_t& p : img.pixels) p = rng();
+    return img;
+}
+
+uint32_t channel(uint32_t c, int shift) {
+    return (c >> shift) & 0xFFu;
+}
+
+TEST(RotateTip, SideIsTheDiagonalRoundedUp) {
+    struct Case {
+        int w, h, n;
+    };
+    const Case cases[] = {{10, 10, 15}, {3, 4, 5}, {1, 1, 2}, {32, 16, 36}, {1, 7, 8}};
+    for (const Case& c : cases)
+        for (double degrees : {0.0, 33.0, 90.0, -721.5}) {
+            const Image r = rotateTip(randomTip(c.w, c.h, 1), degrees);
+            EXPECT_EQ(r.width, c.n) << c.w << "x" << c.h << " " << degrees;
+            EXPECT_EQ(r.height, c.n);
+            EXPECT_EQ(r.depth, 32);
+        }
+}
+
+TEST(RotateTip, AtZeroDegreesEachPixelAveragesATwoByTwoBlock) {
+    // 10 x 10 into 15 x 15: source position = destination - 2.5, so destination (x, y) averages
+    // source columns x-3, x-2 and rows y-3, y-2, reading 0 outside the source.
+    const Image src = randomTip(10, 10, 42);
+    const Image r = rotateTip(src, 0.0);
+    const auto at = [&](int x, int y) { return src.contains(x, y) ? src.at(x, y) : 0u; };
+    for (int y = 0; y < 15; ++y)
+        for (int x = 0; x < 15; ++x) {
+            uint32_t want = 0;
+            for (int shift : {0, 8, 16, 24}) {
+                const uint32_t sum =
+                    channel(at(x - 3, y - 3), shift) + channel(at(x - 2, y - 3), shift) +
+                    channel(at(x - 3, y - 2), shift) + channel(at(x - 2, y - 2), shift);
+                want |= uint32_t(roundHalfEven(sum / 4.0)) << shift;
+            }
+            ASSERT_EQ(r.at(x, y), want) << x << "," << y;
+        }
+    // Columns and rows 0, 1 and 13, 14 see no source pixel at all.
+    EXPECT_EQ(r.at(1, 7), 0u);
+    EXPECT_EQ(r.at(7, 14), 0u);
+}
+
+TEST(RotateTip, QuarterTurnMovesTheImageAndKeepsUniformAreas) {
+    const Image src = randomTip(10, 10, 9);
+    const Image r0 = rotateTip(src, 0.0);
+    const Image r90 = rotateTip(src, 90.0);
+    // At 90 degrees, destination (x, y) samples what (N-1-y, x) samples at 0 degrees, up to the
+    // single-precision cosine of 90 degrees (about 4e-8), which can move a half by one.
+    for (int y = 0; y < 15; ++y)
+        for (int x = 0; x < 15; ++x)
+            for (int shift : {0, 8, 16, 24})
+                ASSERT_NEAR(int(channel(r90.at(x, y), shift)),
+                            int(channel(r0.at(14 - y, x), shift)), 1)
+                    << x << "," << y;
+
+    // A uniform tip stays exactly its colour wherever all four neighbours lie inside it.
+    Image flat = *createImage(20, 20);
+    std::fill(flat.pixels.begin(), flat.pixels.end(), rgba(12, 34, 56, 255));
+    const Image r = rotateTip(flat, 37.0);
+    EXPECT_EQ(r.width, 29);
+    for (int y = 10; y <= 18; ++y)
+        for (int x = 10; x <= 18; ++x) ASSERT_EQ(r.at(x, y), rgba(12, 34, 56, 255));
+    EXPECT_EQ(r.at(0, 0), 0u);
+}
+
+TEST(RotateTip, BadInputGivesEmptyOrTransparentImages) {
+    EXPECT_TRUE(rotateTip(Image{}, 30.0).empty());
+    const Image nan = rotateTip(randomTip(10, 10, 2), std::nan(""));
+    ASSERT_EQ(nan.width, 15);
+    for (uint32_t p : nan.pixels) EXPECT_EQ(p, 0u);
+    const Image inf = rotateTip(randomTip(4, 4, 2), std::numeric_limits<double>::infinity());
+    for (uint32_t p : inf.pixels) EXPECT_EQ(p, 0u);
+    // A source whose diagonal exceeds the largest image side cannot be rotated.
+    const Image wide = *createImage(kMaxImageSide, 1);
+    EXPECT_TRUE(rotateTip(wide, 0.0).empty());
+}
+
+}  // namespace
+}  // namespace qm

@@ -1,0 +1,67 @@
+// A started program with the fake Ui, for the shell's tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/fake_ui.h"
+#include "shell/app.h"
+#include "shell/ids.h"
+
+namespace qm::test {
+
+class ShellTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(startUp(app)); }
+
+    void menu(Cmd cmd) { onMenuCommand(app, id(cmd)); }
+    void canvas(CanvasEventType type, int x, int y, bool shift = false, bool alt = false,
+                bool leftHeld = false) {
+        CanvasEvent e;
+        e.type = type;
+        e.x = x;
+        e.y = y;
+        e.shift = shift;
+        e.alt = alt;
+        e.leftHeld = leftHeld;
+        pointerX = x;
+        pointerY = y;
+        onCanvasEvent(app, e);
+    }
+    void key(CanvasEventType type, int code) {
+        CanvasEvent e;
+        e.type = type;
+        e.key = code;
+        e.x = pointerX;  // key events carry the pointer position
+        e.y = pointerY;
+        onCanvasEvent(app, e);
+    }
+    void keyPress(int code) {
+        key(CanvasEventType::KeyDown, code);
+        key(CanvasEventType::KeyUp, code);
+    }
+    void control(Gadget gadget, int state, ControlEventType type = ControlEventType::Change) {
+        ui.setGadgetState(id(gadget), state);
+        ControlEvent e;
+        e.gadget = id(gadget);
+        e.type = type;
+        onControlEvent(app, e);
+    }
+    // A new document through the dialog, to test sizes other than the start-up one.
+    void newDocument(const std::string& width, const std::string& height) {
+        menu(Cmd::New);
+        ui.setGadgetText(id(Gadget::NewDocWidth), width);
+        ui.setGadgetText(id(Gadget::NewDocHeight), height);
+        ControlEvent ok;
+        ok.gadget = id(Gadget::NewDocOk);
+        ok.type = ControlEventType::Click;
+        onControlEvent(app, ok);
+    }
+
+    FakeUi ui;
+    App app{ui};
+    int pointerX = 0, pointerY = 0;
+};
+
+}  // namespace qm::test

@@ -1,0 +1,186 @@
+// Menu commands, control events, the quit rules and the dialogs.
+#include "shell_fixture.h"
+
+namespace qm::test {
+
+TEST_F(ShellTest, ZoomCommandsAndTheirClamps) {
+    struct Case {
+        const char* docW;
+        const char* docH;
+        int zoomBefore;
+        Cmd command;
+        int zoomAfter;
+    } cases[] = {
+        {"3000", "3000", 100, Cmd::Zoom500, 266},  // 800000 / 3000
+        {"1024", "768", 100, Cmd::Zoom500, 500},
+        {"1024", "768", 780, Cmd::ZoomIn, 781},  // 800000 / 1024
+        {"50", "50", 1200, Cmd::ZoomIn, 1200},   // "Zoom+" stops at 1200
+        {"50", "50", 5, Cmd::ZoomOut, 5},        // "Zoom-" stops at 5
+        {"50", "50", 10, Cmd::ZoomOut, 10},      // 5, raised back to 10
+        {"50", "50", 100, Cmd::Zoom25, 25},
+        {"50", "50", 100, Cmd::Zoom50, 50},
+        {"50", "50", 25, Cmd::Zoom100, 100},
+    };
+    for (const Case& c : cases) {
+        newDocument(c.docW, c.docH);
+        app.doc.Zoom = int16_t(c.zoomBefore);
+        menu(c.command);
+        EXPECT_EQ(app.doc.Zoom, c.zoomAfter) << c.docW << " " << c.zoomBefore;
+    }
+    // 781 % of 1024 is a 7997-pixel view: still rebuilt.
+    newDocument("1024", "768");
+    menu(Cmd::Zoom500);
+    menu(Cmd::Zoom500);
+    app.doc.Zoom = 900;
+    menu(Cmd::ZoomIn);
+    EXPECT_EQ(app.doc.Zoom, 781);
+    EXPECT_EQ(app.doc.layers[0].displayImage.width, 7997);
+    EXPECT_EQ(ui.statusText(0), "Zoom : 781%");
+    EXPECT_EQ(ui.statusText(1), "Doc Width : 1024/Height : 768");
+}
+
+TEST_F(ShellTest, QuitAlwaysAsks) {
+    menu(Cmd::Quit);  // unanswered: No
+    EXPECT_FALSE(app.QuitRequested);
+    ASSERT_EQ(ui.messageBoxes().size(), 1u);
+    EXPECT_EQ(ui.messageBoxes()[0], "Quillmoth|Would you like to quit without save your work ?");
+    ui.queueAnswer(ScriptedAnswer::yes());
+    menu(Cmd::Quit);
+    EXPECT_TRUE(app.QuitRequested);
+}
+
+TEST_F(ShellTest, ClosingTheMainWindowAsksOnlyWithConfirmExit) {
+    app.prefs.confirmExit = 1;
+    onCloseWindow(app, 0);
+    EXPECT_FALSE(app.QuitRequested);
+    EXPECT_EQ(ui.messageBoxes().size(), 1u);
+    app.prefs.confirmExit = 0;
+    onCloseWindow(app, 0);
+    EXPECT_TRUE(app.QuitRequested);
+    EXPECT_EQ(ui.messageBoxes().size(), 1u);
+}
+
+TEST_F(ShellTest, ClosingADialogReturnsToTheMainWindow) {
+    menu(Cmd::OpenAnimationWindow);
+    EXPECT_EQ(app.activeWindow, id(Window::AnimationOptions));
+    EXPECT_EQ(ui.gadgetState(id(Gadget::Fps)), 12);
+    onCloseWindow(app, id(Window::AnimationOptions));
+    EXPECT_FALSE(app.QuitRequested);
+    EXPECT_EQ(app.activeWindow, 0);
+    EXPECT_EQ(app.openWindows, std::vector<int>{0});
+}
+
+TEST_F(ShellTest, NewDocumentDialogRefusesBadSizes) {
+    for (const char* bad : {"0", "-5", "abc", ""}) {
+        newDocument(bad, "100");
+        EXPECT_EQ(ui.messageBoxes().back(), "Error|The width and the Height should be > 0") << bad;
+        EXPECT_TRUE(std::count(app.openWindows.begin(), app.openWindows.end(), 4)) << bad;
+        EXPECT_EQ(app.doc.Width, 3000);
+    }
+    const size_t boxes = ui.messageBoxes().size();
+    newDocument("30000", "30000");  // would be nine images of 3.6 GB each
+    EXPECT_EQ(ui.messageBoxes().size(), boxes + 1);
+    EXPECT_EQ(app.doc.Width, 3000);
+    EXPECT_FALSE(app.QuitRequested);
+
+    app.doc.Zoom = 50;
+    newDocument("640", "480");
+    EXPECT_EQ(app.doc.Width, 640);
+    EXPECT_EQ(app.doc.Height, 480);
+    EXPECT_EQ(app.doc.Zoom, 100);
+    EXPECT_EQ(app.workImage3.width, 640);
+    EXPECT_EQ(app.paperView9.height, 480);
+    ASSERT_EQ(app.doc.layers.size(), 1u);
+    EXPECT_EQ(app.doc.layers[0].image.width, 640);
+    EXPECT_EQ(app.doc.CurrentImage, &app.doc.layers[0].image);
+    EXPECT_EQ(app.openWindows, std::vector<int>{0});
+}
+
+TEST_F(ShellTest, NotFinishedInfosAndLayers) {
+    menu(Cmd::Undo);
+    EXPECT_EQ(ui.messageBoxes().back(), "|not finished");
+    menu(Cmd::Infos);
+    EXPECT_EQ(ui.messageBoxes().back(), "Infos|Quillmoth is a painting and animation program.");
+    menu(Cmd::NewLayer);
+    ASSERT_EQ(app.doc.layers.size(), 2u);
+    EXPECT_EQ(app.doc.layers[1].Name, "Layer2");
+    EXPECT_EQ(app.doc.CurrentImage, &app.doc.layers[1].image);
+    EXPECT_EQ(ui.gadgetItems(id(Gadget::LayerTree)),
+              (std::vector<std::string>{"Layer1", "Layer2"}));
+    menu(Cmd::AnimCamera);
+    EXPECT_EQ(app.doc.animationLayers.at("3").Name, "Camera 1");
+    menu(Cmd::Grid);
+    EXPECT_EQ(app.prefs.grid, 0);
+    EXPECT_FALSE(ui.menuChecked(id(Cmd::Grid)));
+}
+
+TEST_F(ShellTest, BrushRowsStoreAtTheirFieldWidths) {
+    control(Gadget::BrushSizeTrack, 300);
+    EXPECT_EQ(app.brush.size, 300);
+    EXPECT_EQ(ui.gadgetState(id(Gadget::BrushSize)), 300);  // the pair follows
+    control(Gadget::BrushAlpha, 300);                       // 8-bit: low byte
+    EXPECT_EQ(app.brush.alpha, 44);
+    EXPECT_EQ(ui.gadgetState(id(Gadget::BrushAlphaTrack)), 44);
+    control(Gadget::Viscosity, 70000);  // 16-bit: low bits
+    EXPECT_EQ(app.brush.visco, int16_t(70000));
+    control(Gadget::GradientCustomBrush2, 35);
+    EXPECT_DOUBLE_EQ(app.brush.gradientX2, 0.35);
+    control(Gadget::BrushMode, 4);
+    EXPECT_EQ(app.brush.tool, 4);
+    control(Gadget::ToolEraser, 1, ControlEventType::Click);
+    EXPECT_EQ(app.CurrentTool, code(Tool::Brush));
+    EXPECT_EQ(app.brush.tool, 2);
+}
+
+TEST_F(ShellTest, ColourSwatchesAndCancelledRequesters) {
+    app.brush.alpha = 200;
+    ui.queueAnswer(ScriptedAnswer::colorAnswer(rgb(10, 20, 30)));
+    control(Gadget::ColorForeground, 0, ControlEventType::Click);
+    EXPECT_EQ(app.brush.selectedColor, rgba(10, 20, 30, 200));
+    EXPECT_EQ(app.brush.color, rgba(10, 20, 30, 200));
+    control(Gadget::ColorForeground, 0, ControlEventType::Click);  // cancelled
+    EXPECT_EQ(app.brush.selectedColor, rgba(10, 20, 30, 200));
+    const uint32_t bg = app.prefs.ColorBG;
+    control(Gadget::ColorBG, 0, ControlEventType::Click);
+    EXPECT_EQ(app.prefs.ColorBG, bg);
+}
+
+TEST_F(ShellTest, TimelineTurnsXIntoFrames) {
+    auto press = [&](ControlEventType type, int x, bool ctrl = false) {
+        ControlEvent e;
+        e.gadget = id(Gadget::Timeline);
+        e.type = type;
+        e.x = x;
+        e.ctrl = ctrl;
+        onControlEvent(app, e);
+    };
+    press(ControlEventType::LeftDown, 30);  // 1.5: halves away from zero
+    EXPECT_EQ(app.doc.CurrentFrame, 2);
+    EXPECT_EQ(ui.gadgetState(id(Gadget::CurrentFrame)), 2);
+    press(ControlEventType::LeftDown, 69, true);
+    EXPECT_EQ(app.doc.FrameStart, 3);
+    EXPECT_EQ(app.doc.CurrentFrame, 2);
+    press(ControlEventType::RightDown, 410);
+    EXPECT_EQ(app.doc.FrameEnd, 21);
+    press(ControlEventType::MiddleDown, 10);
+    EXPECT_EQ(app.doc.FrameStart, 1);
+}
+
+TEST_F(ShellTest, PlaybackLoopsAndStops) {
+    app.doc.FrameStart = 3;
+    app.doc.FrameEnd = 4;
+    app.doc.CurrentFrame = 3;
+    control(Gadget::Play, 1, ControlEventType::Click);
+    idlePass(app, 7, 8);
+    EXPECT_EQ(app.doc.CurrentFrame, 4);
+    EXPECT_EQ(ui.statusText(2), "Mouse : 7/8");
+    idlePass(app, 7, 8);
+    EXPECT_EQ(app.doc.CurrentFrame, 3);  // AnimationLoop: back to the first frame
+    idlePass(app, 7, 8);
+    control(Gadget::Stop, 0, ControlEventType::Click);
+    idlePass(app, -1, -1);
+    EXPECT_EQ(app.prefs.playback, 0);
+    EXPECT_EQ(app.doc.CurrentFrame, 3);  // the frame Play was pressed on
+}
+
+}  // namespace qm::test

@@ -1,0 +1,59 @@
+// The qmscript language: one command a line, "#" starts a comment line, strings in double
+// quotes with \" and \\ escapes, numbers decimal or 0x hex. Parsing checks every line before
+// anything runs, so a bad script stops with its line number and changes nothing.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "shell/app.h"
+
+namespace qm::script {
+
+enum class Op {
+    CanvasSize,
+    Menu,
+    Control,
+    Down,
+    Move,
+    Up,
+    KeyDown,
+    KeyUp,
+    Wheel,
+    AnswerFile,
+    AnswerCancel,
+    AnswerYes,
+    AnswerNo,
+    AnswerText,
+    AnswerColor,
+    Playback,
+    WriteCanvas,
+    WriteLayer,
+    WriteState,
+};
+
+struct Command {
+    int line = 0;
+    Op op = Op::Menu;
+    int64_t a = 0, b = 0, c = 0;  // numbers: sizes, ids, coordinates, counts, colour channels
+    bool shift = false, ctrl = false, alt = false;
+    std::vector<std::string> paths;  // answer-file paths; write-* file
+    std::string text;                // answer-text
+    // control
+    std::optional<int> state;
+    std::optional<std::string> gadgetText;
+    ControlEventType event = ControlEventType::Change;
+    enum class Button { None, Left, Right, Middle } button = Button::None;
+};
+
+struct ParseResult {
+    std::vector<Command> commands;
+    std::string error;  // "line N: ..." when the script is bad
+};
+
+ParseResult parseScript(std::string_view text);
+
+}  // namespace qm::script

@@ -1,0 +1,232 @@
+#include "qmscript/script_runner.h"
+
+#include <filesystem>
+#include <memory>
+
+#include "codecs/codecs.h"
+#include "document/document_ops.h"
+#include "platform/fake_ui.h"
+#include "platform/paths.h"
+#include "qmscript/state_dump.h"
+#include "shell/app.h"
+#include "shell/playback.h"
+
+namespace qm::script {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool isEvent(Op op) {
+    switch (op) {
+        case Op::Menu:
+        case Op::Control:
+        case Op::Down:
+        case Op::Move:
+        case Op::Up:
+        case Op::KeyDown:
+        case Op::KeyUp:
+        case Op::Wheel:
+        case Op::Playback:
+            return true;
+        default:
+            return false;
+    }
+}
+
+class Runner {
+public:
+    explicit Runner(const RunOptions& options) : options_(options), app_(ui_) {}
+
+    int run(const std::vector<Command>& commands, std::string& error);
+
+private:
+    bool execute(const Command& c, std::string& error);
+    // A write path: relative to the script folder, and never leaving it.
+    std::optional<std::string> outputPath(const std::string& path, std::string& error) const;
+    std::string answerPath(const std::string& path) const;
+    CanvasEvent canvasEvent(CanvasEventType type, const Command& c) const;
+
+    const RunOptions& options_;
+    FakeUi ui_;
+    App app_;
+    int pointerX_ = 0, pointerY_ = 0;
+    bool leftHeld_ = false;
+};
+
+std::optional<std::string> Runner::outputPath(const std::string& path, std::string& error) const {
+    const fs::path relative(normalizeSeparators(path));
+    bool escapes = relative.empty() || relative.is_absolute() || !pathIsUsable(path);
+    for (const auto& part : relative)
+        if (part == "..") escapes = true;
+    if (escapes) {
+        error = "\"" + path + "\" must be a relative path inside the script's folder";
+        return std::nullopt;
+    }
+    return (fs::path(options_.scriptFolder) / relative).string();
+}
+
+// A requester returns full paths: relative answers are taken from the script's folder.
+std::string Runner::answerPath(const std::string& path) const {
+    const fs::path p(normalizeSeparators(path));
+    return p.is_absolute() ? p.string() : (fs::path(options_.scriptFolder) / p).string();
+}
+
+CanvasEvent Runner::canvasEvent(CanvasEventType type, const Command& c) const {
+    CanvasEvent e;
+    e.type = type;
+    e.x = pointerX_;
+    e.y = pointerY_;
+    e.shift = c.shift;
+    e.ctrl = c.ctrl;
+    e.alt = c.alt;
+    e.leftHeld = leftHeld_;
+    return e;
+}
+
+bool Runner::execute(const Command& c, std::string& error) {
+    switch (c.op) {
+        case Op::CanvasSize:
+            return true;  // applied before the start-up
+        case Op::Menu:
+            onMenuCommand(app_, int(c.a));
+            return true;
+        case Op::Control: {
+            const int gadget = int(c.a);
+            if (c.state) ui_.setGadgetState(gadget, *c.state);
+            if (c.gadgetText) ui_.setGadgetText(gadget, *c.gadgetText);
+            ControlEvent e;
+            e.gadget = gadget;
+            e.type = c.event;
+            e.x = int(c.b);
+            e.y = int(c.c);
+            e.shift = c.shift;
+            e.ctrl = c.ctrl;
+            e.alt = c.alt;
+            e.leftHeld = c.button == Command::Button::Left;
+            e.rightHeld = c.button == Command::Button::Right;
+            e.middleHeld = c.button == Command::Button::Middle;
+            onControlEvent(app_, e);
+            return true;
+        }
+        case Op::Down:
+        case Op::Move:
+        case Op::Up: {
+            pointerX_ = int(c.a);
+            pointerY_ = int(c.b);
+            const auto type = c.op == Op::Down ? CanvasEventType::LeftDown
+                              : c.op == Op::Up ? CanvasEventType::LeftUp
+                                               : CanvasEventType::Move;
+            if (c.op == Op::Down) leftHeld_ = true;
+            if (c.op == Op::Up) leftHeld_ = false;
+            onCanvasEvent(app_, canvasEvent(type, c));
+            return true;
+        }
+        case Op::KeyDown:
+        case Op::KeyUp: {
+            CanvasEvent e = canvasEvent(
+                c.op == Op::KeyDown ? CanvasEventType::KeyDown : CanvasEventType::KeyUp, c);
+            e.key = int(c.a);
+            onCanvasEvent(app_, e);
+            return true;
+        }
+        case Op::Wheel: {
+            CanvasEvent e = canvasEvent(CanvasEventType::Wheel, c);
+            e.wheel = int(c.a);
+            onCanvasEvent(app_, e);
+            return true;
+        }
+        case Op::AnswerFile: {
+            std::vector<std::string> paths;
+            for (const std::string& p : c.paths) paths.push_back(answerPath(p));
+            ui_.queueAnswer(ScriptedAnswer::filesAnswer(std::move(paths), int(c.a)));
+            return true;
+        }
+        case Op::AnswerCancel:
+            ui_.queueAnswer(ScriptedAnswer::cancel());
+            return true;
+        case Op::AnswerYes:
+            ui_.queueAnswer(ScriptedAnswer::yes());
+            return true;
+        case Op::AnswerNo:
+            ui_.queueAnswer(ScriptedAnswer::no());
+            return true;
+        case Op::AnswerText:
+            ui_.queueAnswer(ScriptedAnswer::textAnswer(c.text));
+            return true;
+        case Op::AnswerColor:
+            ui_.queueAnswer(
+                ScriptedAnswer::colorAnswer(rgb(uint32_t(c.a), uint32_t(c.b), uint32_t(c.c))));
+            return true;
+        case Op::Playback:
+            for (int64_t i = 0; i < c.a; ++i) playbackStep(app_, app_.PlayStartFrame);
+            return true;
+        case Op::WriteCanvas: {
+            const auto path = outputPath(c.paths[0], error);
+            if (!path) return false;
+            const Image& canvas = ui_.lastCanvas() ? *ui_.lastCanvas() : app_.canvasImage;
+            return savePngFile(canvas, *path, error);
+        }
+        case Op::WriteLayer: {
+            const auto path = outputPath(c.paths[0], error);
+            if (!path) return false;
+            const Layer* layer = layerAtPosition(app_.doc, int(c.a));
+            if (!layer || layer->image.empty()) {
+                error = "there is no layer image at position " + std::to_string(c.a);
+                return false;
+            }
+            return savePngFile(layer->image, *path, error);
+        }
+        case Op::WriteState: {
+            const auto path = outputPath(c.paths[0], error);
+            if (!path) return false;
+            return writeFileAtomically(*path, dumpState(app_, ui_), error);
+        }
+    }
+    return true;
+}
+
+int Runner::run(const std::vector<Command>& commands, std::string& error) {
+    // The canvas size is that of the control the start-up finds: only before any event.
+    bool eventSeen = false;
+    for (const Command& c : commands) {
+        if (c.op == Op::CanvasSize) {
+            if (eventSeen) {
+                error =
+                    "line " + std::to_string(c.line) + ": canvas-size must come before any event";
+                return 2;
+            }
+            ui_.setCanvasSize(int(c.a), int(c.b));
+        }
+        eventSeen = eventSeen || isEvent(c.op);
+    }
+    if (options_.seed) app_.random.seed(*options_.seed);
+    app_.workDir = workingDirectory();
+    if (!startUp(app_)) {
+        error = "the start-up failed";
+        for (const std::string& box : ui_.messageBoxes()) error += "; " + box;
+        return 1;
+    }
+    for (const Command& c : commands) {
+        // The program has ended: later events have no window to go to, but the script may
+        // still write what it ended with.
+        if (app_.QuitRequested && isEvent(c.op)) continue;
+        std::string reason;
+        if (!execute(c, reason)) {
+            error = "line " + std::to_string(c.line) + ": " + reason;
+            return 1;
+        }
+    }
+    shutDown(app_);
+    return 0;
+}
+
+}  // namespace
+
+int runScript(const std::vector<Command>& commands, const RunOptions& options, std::string& error) {
+    // The App holds the document's images; keep it off the stack's way and alive for the run.
+    auto runner = std::make_unique<Runner>(options);
+    return runner->run(commands, error);
+}
+
+}  // namespace qm::script
