@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "brush/brush_settings.h"
+#include "brush/brush_tip.h"
 #include "document/document.h"
 #include "platform/random.h"
 #include "platform/ui.h"
@@ -91,6 +92,18 @@ struct App {
     Image paperImage8, paperView9, paperImage10;
     Image brushPreviewSource13, brushPreview18;
     Image canvasImage;  // the composed canvas control image, as presented
+
+    // --- Compositing, view and paper ---------------------------------------------------
+    int32_t paperIndex = 0;  // index of the presets paper last chosen by next/previous
+
+    // --- Layer operations (move tool) ---------------------------------------------------
+    bool moveDragging = false;
+    int16_t moveStartX = 0, moveStartY = 0;
+
+    // --- Brush engine ---------------------------------------------------------------
+    BrushTip tip;
+
+    // --- Stroke painting ----------------------------------------------------------------
 };
 
 // Start-up up to the main loop: preferences, work images, the default document. Returns false

@@ -86,4 +86,9 @@ void recomposeView(App& app, bool rebuild) {
     app.ui.presentCanvas(canvas);
 }
 
+void recomposeRegion(App& app, const Rect&) {
+    // Until the compositor recomposes rectangles of its own, the whole frame is redrawn.
+    recomposeView(app, false);
+}
+
 }  // namespace qm

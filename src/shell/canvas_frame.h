@@ -4,6 +4,7 @@
 #pragma once
 
 #include "document/document.h"
+#include "raster/rect.h"
 
 namespace qm {
 
@@ -14,6 +15,10 @@ struct App;
 // (background ColorBG, paper view image 9 at the offsets, the animation frames of CurrentFrame,
 // the visible layers in stacking order) and presented.
 void recomposeView(App& app, bool rebuild);
+
+// Recomposes only `canvasRect` (canvas-control pixels) from the display images as they are,
+// and presents the canvas. Painting calls it with the rectangle a segment touched.
+void recomposeRegion(App& app, const Rect& canvasRect);
 
 // Rebuilds a layer's display image at the view size of the current zoom (work image 3's size
 // scaled). Nothing changes when that size is not within 1..7999 on both sides.
