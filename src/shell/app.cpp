@@ -47,8 +47,10 @@ void fatal(App& app) {
 // window itself and its furniture are the Ui's.
 void openMainWindow(App& app) {
     readPreferences(app);
+    app.tip.tipFolder = app.brush.brushdir;
     updateCanvasSize(app);
     refreshPanelControls(app);
+    refreshPresetTree(app);
 }
 
 bool initialDocument(App& app) {

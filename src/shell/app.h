@@ -10,6 +10,7 @@
 
 #include "brush/brush_settings.h"
 #include "brush/brush_tip.h"
+#include "brush/stroke.h"
 #include "document/document.h"
 #include "platform/random.h"
 #include "platform/ui.h"
@@ -102,8 +103,11 @@ struct App {
 
     // --- Brush engine ---------------------------------------------------------------
     BrushTip tip;
+    // The preset tree's items in the order shown: {group, preset}, preset "" for a group item.
+    std::vector<std::pair<std::string, std::string>> presetItems;
 
     // --- Stroke painting ----------------------------------------------------------------
+    StrokeCache strokeCache;  // rotated tips reused from dab to dab
 };
 
 // Start-up up to the main loop: preferences, work images, the default document. Returns false

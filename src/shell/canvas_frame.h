@@ -1,6 +1,6 @@
-// The canvas control's image: what the view shows at the current offsets and zoom. The layer
-// composition inside it (blend modes, backdrops, the grid) belongs to the compositor; this file
-// is where the shell asks for it.
+// The canvas control's image: what the view shows at the current offsets and zoom. The
+// composition itself (display images, blend modes, the grid) is document/compositing.h; this
+// file gathers its inputs from the App and presents the result.
 #pragma once
 
 #include "document/document.h"
@@ -11,22 +11,23 @@ namespace qm {
 struct App;
 
 // The recompose-view operation: with `rebuild`, the current layer's display image (every
-// layer's with ScreenRealTime) is rebuilt first; then the frame is drawn into App::canvasImage
-// (background ColorBG, paper view image 9 at the offsets, the animation frames of CurrentFrame,
-// the visible layers in stacking order) and presented.
+// layer's with ScreenRealTime) is rebuilt first; then the whole frame is composed into
+// App::canvasImage (background ColorBG, paper view image 9 at the offsets, the animation frames
+// of CurrentFrame, the visible layers through their blend modes, the grid) and presented.
 void recomposeView(App& app, bool rebuild);
 
 // Recomposes only `canvasRect` (canvas-control pixels) from the display images as they are,
-// and presents the canvas. Painting calls it with the rectangle a segment touched.
+// and presents the canvas; the rest of the canvas keeps its pixels. Painting calls it with the
+// rectangle a segment touched. When the control changed size, the whole frame is recomposed.
 void recomposeRegion(App& app, const Rect& canvasRect);
 
-// Rebuilds a layer's display image at the view size of the current zoom (work image 3's size
-// scaled). Nothing changes when that size is not within 1..7999 on both sides.
+// Rebuilds a layer's display image at the current zoom (buildDisplayImage): the layer at view
+// scale over its mode's backdrop, at its opacity. Nothing changes when the layer's view size is
+// not within 1..7999 on both sides.
 void rebuildDisplayImage(App& app, Layer& layer);
 
-// Creates paper images 8 and 10 at the document size and 9, the paper at view scale. The paper
-// textures are laid in by the paper routine; until then the paper is plain white. False when
-// the images cannot be created.
+// Fits paper images 8, 9 (at view scale) and 10 to the document (fitPaperToDocument). False
+// when the images cannot be created.
 bool buildPaperImages(App& app);
 
 // The canvas control's size as the Ui reports it, kept in InterfaceOptions.

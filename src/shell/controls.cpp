@@ -15,6 +15,7 @@
 #include "shell/ids.h"
 #include "shell/layer_commands.h"
 #include "shell/panels.h"
+#include "shell/paper_commands.h"
 #include "shell/tool_commands.h"
 
 namespace qm {
@@ -63,11 +64,6 @@ void backgroundSwatch(App& app) {
         app.iface.backgroundColor =
             (*chosen & 0xFFFFFFu) | (app.iface.backgroundColor & 0xFF000000u);
     refreshBackgroundPreview(app);
-}
-
-void canvasBackground(App& app) {
-    if (const auto chosen = app.ui.colorRequester(app.prefs.ColorBG)) app.prefs.ColorBG = *chosen;
-    recomposeView(app, false);
 }
 
 // The timeline: x / cell width, halves away from zero, is a frame number.
@@ -171,11 +167,11 @@ void panelEvent(App& app, const ControlEvent& e) {
         case Gadget::SavePreset:
             return exportBrushPreset(app, 1);
         case Gadget::PaperNext:
-            return nextPaper(app);
+            return choosePaperVariant(app, 1);
         case Gadget::PaperPrevious:
-            return previousPaper(app);
+            return choosePaperVariant(app, -1);
         case Gadget::ColorBG:
-            return canvasBackground(app);
+            return chooseCanvasBackground(app);
         case Gadget::NavigatorMode:
             app.NavigatorMode = uint8_t(state);
             redrawNavigator(app);

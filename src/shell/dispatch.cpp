@@ -14,6 +14,7 @@
 #include "shell/ids.h"
 #include "shell/layer_commands.h"
 #include "shell/panels.h"
+#include "shell/paper_commands.h"
 #include "shell/quit.h"
 #include "shell/tool_commands.h"
 #include "shell/view.h"
@@ -125,7 +126,7 @@ constexpr CommandRow kCommands[] = {
      }},
     {Cmd::ImageSize, [](App& app) { openSizeDialog(app, 0); }},
     {Cmd::CanvasSize, [](App& app) { openSizeDialog(app, 1); }},
-    {Cmd::Paper, choosePaper},
+    {Cmd::Paper, [](App& app) { choosePaperVariant(app, 0); }},
     {Cmd::Grid, toggleGrid},
     {Cmd::ResetView, resetView},
     {Cmd::CenterView, centerView},

@@ -1,5 +1,7 @@
 #include "shell/file_commands.h"
 
+#include "shell/brush_commands.h"
+
 #include "shell/app.h"
 #include "shell/panels.h"
 
@@ -28,25 +30,19 @@ void saveDocument(App& app) {
 void saveImageAs(App& app, int) {
     focusCanvas(app);
 }
-void exportBrushPreset(App& app, int) {
+void exportBrushPreset(App& app, int mode) {
+    saveBrushPreset(app, mode);
     focusCanvas(app);
 }
 void loadBrushPresetFromTree(App& app) {
+    loadSelectedPreset(app);
     focusCanvas(app);
 }
 void reloadPresetTree(App& app) {
+    refreshPresetTree(app);
     focusCanvas(app);
 }
 void exportAnimStrip(App& app) {
-    focusCanvas(app);
-}
-void choosePaper(App& app) {
-    focusCanvas(app);
-}
-void nextPaper(App& app) {
-    focusCanvas(app);
-}
-void previousPaper(App& app) {
     focusCanvas(app);
 }
 void newRoughboard(App& app) {

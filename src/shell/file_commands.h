@@ -18,9 +18,6 @@ void exportBrushPreset(App& app, int mode);  // 0: with a requester; 1: over the
 void loadBrushPresetFromTree(App& app);
 void reloadPresetTree(App& app);
 void exportAnimStrip(App& app);
-void choosePaper(App& app);
-void nextPaper(App& app);
-void previousPaper(App& app);
 void newRoughboard(App& app);
 void openRoughboard(App& app);
 void saveRoughboard(App& app);

@@ -1,5 +1,5 @@
-// The layer operations as the menu and the layer panel call them: each changes the document,
-// keeps the current-layer mirror and the panel in step, and redraws.
+// The layer operations as the menu, the layer panel and the move tool call them: each changes
+// the document (document/layer_ops.h), keeps the panel in step and redraws.
 #pragma once
 
 namespace qm {
@@ -13,14 +13,20 @@ void addGroupCommand(App& app);
 // Panel rows: row r is the layer at Position r + 1.
 void selectLayerRow(App& app, int row);
 void setLayerVisibility(App& app, int row, bool visible);
+// Asks "Modify" / "Name of the Layer"; an empty or cancelled answer changes nothing.
 void renameLayerRow(App& app, int row);
 void setLayerOpacity(App& app, int opacity);
 void setLayerBlendMode(App& app, int mode);
-// direction 1 = up, 0 = down.
+// direction 1 = up, 0 = down; the first row up and the last row down are refused.
 void moveLayer(App& app, int direction);
-// quality 0 smooth, 1 nearest pixel; mode 0 image size, 1 canvas size.
+// The move tool at (x, y), view pixels relative to the view origin: while the button is held
+// the selected layer's offset follows the pointer from the press; `release` ends the drag.
+void moveToolDrag(App& app, int x, int y, bool release);
+// After the document's Width and Height changed: quality 0 smooth, 1 nearest pixel; mode 0
+// image size (layers scaled), 1 canvas size (layers laid at their offset). The paper and the
+// document-size work images follow the new size; display images are rebuilt at view scale.
 void resizeLayers(App& app, int quality, int mode);
-// The panel's layer tree from the layer list.
+// The panel's layer tree from the layer list (sorted first), the current layer's row selected.
 void rebuildLayerPanel(App& app);
 // The blend-mode combo and opacity track bar show the layer of `row`.
 void showLayerProperties(App& app, int row);

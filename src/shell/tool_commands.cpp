@@ -1,20 +1,115 @@
 #include "shell/tool_commands.h"
 
 #include <algorithm>
+#include <iterator>
 
+#include "brush/stroke.h"
+#include "document/document_ops.h"
 #include "shell/app.h"
+#include "shell/brush_commands.h"
 #include "shell/canvas_frame.h"
 #include "shell/ids.h"
+#include "shell/layer_commands.h"
 #include "shell/panels.h"
 
 namespace qm {
 
-// The stroke painter and the other tools arrive with the brush engine and the tools; until
-// then a stroke reaches here and paints nothing.
-void applyToolAtPoint(App&, int, int, ToolEvent) {}
+namespace {
+
+// --- Tools of the later drawing step. They are reached through the table below already, so
+// the routing is settled; until they are built they change nothing. ----------------------
+void fillAtPoint(App&, int, int) {}
+void radialLineTo(App&, int, int) {}
+void shapeWithPreview(App&, int, int, ToolEvent) {}
+
+// The canvas rectangle a display-image rectangle of the current layer covers: the compositor
+// draws the layer's display image at the view offset plus the layer's own offset. (Display
+// images are below 8000 pixels and the offsets 16-bit, so this stays well within int.)
+Rect canvasRectOfCurrentLayer(App& app, const Rect& displayRect) {
+    const Layer* layer = selectedLayer(app.doc);
+    return Rect{displayRect.x + app.ViewOffsetX + (layer ? layer->X : 0),
+                displayRect.y + app.ViewOffsetY + (layer ? layer->Y : 0), displayRect.w,
+                displayRect.h};
+}
+
+// The brush (and the eraser, which is the brush in mode 2): one segment from the last painted
+// point, then only the part of the canvas it touched is recomposed.
+void paintBrush(App& app, int x, int y, ToolEvent) {
+    StrokeContext context{
+        app.brush,    app.tip,         app.doc.CurrentImage, app.doc.CurrentDisplayImage,
+        app.doc.Zoom, app.CurrentTool, app.random,           &app.strokeCache};
+    const SegmentResult segment =
+        paintSegment(context, app.LastX - app.ViewOffsetX, app.LastY - app.ViewOffsetY, x, y);
+    if (!segment.displayRect.empty())
+        recomposeRegion(app, canvasRectOfCurrentLayer(app, segment.displayRect));
+}
+
+void moveTool(App& app, int x, int y, ToolEvent) {
+    moveToolDrag(app, x, y, false);
+}
+
+void clearTool(App& app, int, int, ToolEvent) {
+    clearCurrentLayer(app);
+    recomposeView(app, false);
+}
+
+void fillTool(App& app, int x, int y, ToolEvent event) {
+    if (event == ToolEvent::Down) fillAtPoint(app, x, y);
+    recomposeView(app, false);
+}
+
+void radialLineTool(App& app, int x, int y, ToolEvent) {
+    radialLineTo(app, x, y);
+    recomposeView(app, false);
+}
+
+void noTool(App&, int, int, ToolEvent) {}
+
+using ToolHandler = void (*)(App&, int, int, ToolEvent);
+
+struct ToolRoute {
+    Tool tool;
+    ToolHandler handler;
+};
+
+// What each tool code does at a point. Codes not listed (line, box, ellipse, gradient and any
+// other) draw a shape with a live preview.
+constexpr ToolRoute kToolRoutes[] = {
+    {Tool::Move, moveTool},     {Tool::Brush, paintBrush},
+    {Tool::Eraser, paintBrush}, {Tool::Clear, clearTool},
+    {Tool::Fill, fillTool},     {Tool::StraightSpeedLine, noTool},
+    {Tool::Pattern, noTool},    {Tool::RadialSpeedLine, radialLineTool},
+};
+
+}  // namespace
+
+void applyToolAtPoint(App& app, int x, int y, ToolEvent event) {
+    // A hidden layer is never painted, whatever the tool.
+    if (!app.doc.CurrentVisible) return;
+    const auto* route =
+        std::find_if(std::begin(kToolRoutes), std::end(kToolRoutes),
+                     [&](const ToolRoute& r) { return code(r.tool) == app.CurrentTool; });
+    if (route != std::end(kToolRoutes))
+        route->handler(app, x, y, event);
+    else
+        shapeWithPreview(app, x, y, event);
+}
+
+// The colour picker arrives with the other tools of the drawing step.
 void pickColorAtPointer(App&) {}
-void sampleMixingColor(App&, int, int) {}
-void finishMove(App&, int, int) {}
+
+void sampleMixingColor(App& app, int x, int y) {
+    if (!app.doc.CurrentImage) return;
+    const std::optional<uint32_t> sample = mixingSample(*app.doc.CurrentImage, x, y, app.doc.Zoom);
+    if (!sample) return;
+    // The mix always starts from the user's colour, so it does not build up from dab to dab.
+    app.brush.color = mixedColor(*sample, app.brush.selectedColor, app.brush.mixing);
+    colorChanged(app, true);
+}
+
+void finishMove(App& app, int x, int y) {
+    moveToolDrag(app, x, y, true);
+}
 
 void highlightToolButton(App& app, int toolCode) {
     for (int c = code(Tool::Brush); c <= code(Tool::Move); ++c)

@@ -33,6 +33,9 @@ void applyZoom(App& app) {
     const int w = displaySize(app.workImage3.width, doc.Zoom);
     const int h = displaySize(app.workImage3.height, doc.Zoom);
     if (w > 0 && h > 0 && w < 8000 && h < 8000) {
+        // Every layer gets the display image the recomposition's rebuild makes (backdrop and
+        // opacity included): a bare resize would leave a Multiply layer black where it is
+        // transparent and change a Normal layer's strength with the selection.
         for (Layer& layer : doc.layers) rebuildDisplayImage(app, layer);
         syncCurrentLayer(doc);
         if (w == app.paperImage8.width && h == app.paperImage8.height) {
@@ -40,7 +43,8 @@ void applyZoom(App& app) {
         } else if (auto scaled = resizeNearest(app.paperImage8, w, h)) {
             app.paperView9 = std::move(*scaled);
         }
-        recomposeView(app, true);
+        // Every display image is fresh, so the redraw need not rebuild the current one again.
+        recomposeView(app, false);
     }
     if (app.iface.statusBar) {
         app.ui.setStatusText(1, "Doc Width : " + std::to_string(doc.Width) +

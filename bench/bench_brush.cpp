@@ -1,0 +1,193 @@
+// The stroke painter: dab throughput against libmypaint, the rotated path against the plain one,
+// and a painted segment with its recomposition against a full recomposition of the canvas.
+//
+// Reference brush: "Circle Hard" (a filled circle of radius size / 2 - 1 in a size x size tip),
+// size 32, the default spacing (pas 5: a dab every 2 pixels) and scatter, opaque black, no
+// opacity decay, into a transparent 3000 x 3000 layer and its display image at 100 % (both
+// images of every dab are drawn). One iteration paints one horizontal segment of 2800 pixels
+// (1400 dabs); rows advance from one iteration to the next so dabs land on fresh and on painted
+// pixels alike. libmypaint draws the same 1400 dabs per iteration (radius 16, hardness 1.0,
+// opaque black) on its fixed tiled surface, one atomic block per segment. libmypaint processes
+// its dabs on OpenMP threads, so times are wall-clock (UseRealTime) for every benchmark here.
+// Counter "items_per_second" is dabs per second.
+//
+// The scene benchmarks rebuild the compositing reference scene: a 3000 x 3000 document at
+// 100 %, a 1600 x 900 canvas, paper plus 10 visible layers (Normal, Multiply, Screen, Overlay,
+// Darken, repeated), half of every layer transparent.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <string>
+
+#include "brush/stroke.h"
+#include "platform/fake_ui.h"
+#include "raster/shapes.h"
+#include "shell/app.h"
+#include "shell/canvas_frame.h"
+#include "shell/ids.h"
+#include "shell/layer_commands.h"
+#include "shell/tool_commands.h"
+
+#if defined(QM_HAVE_MYPAINT)
+#include <mypaint-brush.h>
+#include <mypaint-fixed-tiled-surface.h>
+#endif
+
+namespace qm {
+namespace {
+
+constexpr int kLayerSide = 3000;
+constexpr int kSegmentStart = 2900, kSegmentEnd = 100;  // 2800 pixels: 1400 dabs
+
+Image circleHard(int size) {
+    Image tip = *createImage(size, size, 32);
+    fillCircle(tip, size / 2, size / 2, size / 2 - 1, solidPaint(rgba(0, 0, 0, 255)));
+    return tip;
+}
+
+void referenceBrush(BrushSettings& brush, int randRot) {
+    brush.size = 32;
+    brush.alpha = 255;
+    brush.alphaVsTime = 0;  // no opacity decay: every dab opaque
+    brush.randRot = int16_t(randRot);
+    brush.color = rgba(0, 0, 0, 255);
+}
+
+// The 3000 x 3000 layer and display image with the reference brush.
+struct DabFixture {
+    explicit DabFixture(int randRot) {
+        layer = *createImage(kLayerSide, kLayerSide, 32);
+        display = layer;
+        referenceBrush(brush, randRot);
+        tip.documentTip = circleHard(32);
+        tip.viewTip = tip.documentTip;
+        tip.tipWidth = tip.tipHeight = 32;
+    }
+    int paintRow(int y, bool useCache) {
+        StrokeContext context{brush, tip, &layer, &display,
+                              100,   4,   random, useCache ? &cache : nullptr};
+        return paintSegment(context, kSegmentStart, y, kSegmentEnd, y).dabs;
+    }
+
+    BrushSettings brush;
+    BrushTip tip;
+    Image layer, display;
+    Random random{1};
+    StrokeCache cache;
+};
+
+int nextRow(int& y) {
+    y += 7;
+    if (y > kLayerSide - 50) y = 50;
+    return y;
+}
+
+void runDabs(benchmark::State& state, int randRot, bool useCache) {
+    DabFixture f(randRot);
+    int y = 50;
+    int64_t dabs = 0;
+    f.paintRow(y, useCache);  // warms the rotation cache like a stroke in progress
+    for (auto _ : state) dabs += f.paintRow(nextRow(y), useCache);
+    state.SetItemsProcessed(dabs);
+}
+
+void BM_Dabs_Plain(benchmark::State& state) {
+    runDabs(state, 0, true);
+}
+void BM_Dabs_Rotated(benchmark::State& state) {
+    runDabs(state, 360, true);
+}
+// Every dab rotated anew: what a rotated dab costs without the cache of rotations.
+void BM_Dabs_RotatedUncached(benchmark::State& state) {
+    runDabs(state, 360, false);
+}
+BENCHMARK(BM_Dabs_Plain)->UseRealTime();
+BENCHMARK(BM_Dabs_Rotated)->UseRealTime();
+BENCHMARK(BM_Dabs_RotatedUncached)->UseRealTime();
+
+#if defined(QM_HAVE_MYPAINT)
+void BM_Dabs_Libmypaint(benchmark::State& state) {
+    MyPaintFixedTiledSurface* fixed = mypaint_fixed_tiled_surface_new(kLayerSide, kLayerSide);
+    auto* surface = reinterpret_cast<MyPaintSurface*>(fixed);
+    int y = 50;
+    int64_t dabs = 0;
+    for (auto _ : state) {
+        nextRow(y);
+        mypaint_surface_begin_atomic(surface);
+        for (int x = kSegmentStart; x > kSegmentEnd; x -= 2) {
+            mypaint_surface_draw_dab(surface, float(x), float(y), 16.0f, 0.0f, 0.0f, 0.0f, 1.0f,
+                                     1.0f, 1.0f, 1.0f, 0.0f, 0.0f, 0.0f);
+            ++dabs;
+        }
+        MyPaintRectangle roi;
+        mypaint_surface_end_atomic(surface, &roi);
+    }
+    state.SetItemsProcessed(dabs);
+    mypaint_surface_unref(surface);
+}
+BENCHMARK(BM_Dabs_Libmypaint)->UseRealTime();
+#endif
+
+// ---- The reference scene ------------------------------------------------------------------
+
+struct Scene {
+    Scene() {
+        ui.setCanvasSize(1600, 900);
+        if (!startUp(app)) return;
+        onMenuCommand(app, id(Cmd::New));
+        ui.setGadgetText(id(Gadget::NewDocWidth), std::to_string(kLayerSide));
+        ui.setGadgetText(id(Gadget::NewDocHeight), std::to_string(kLayerSide));
+        ControlEvent ok;
+        ok.gadget = id(Gadget::NewDocOk);
+        ok.type = ControlEventType::Click;
+        onControlEvent(app, ok);
+        app.doc.Zoom = 100;
+        while (app.doc.layers.size() < 10) addLayerCommand(app);
+        constexpr uint8_t kModes[] = {0, 1, 3, 4, 11};  // Normal Multiply Screen Overlay Darken
+        Random random(5);
+        for (size_t i = 0; i < app.doc.layers.size(); ++i) {
+            Layer& layer = app.doc.layers[i];
+            layer.Blendmode = kModes[i % 5];
+            layer.Visible = 1;
+            for (int y = 0; y < layer.image.height; ++y)
+                for (int x = 0; x < layer.image.width; ++x)
+                    if (((x + 32 * y + 16 * int(i)) / 64) % 2)
+                        layer.image.at(x, y) = (random.next() & 0x00FFFFFFu) | 0xC0000000u;
+            rebuildDisplayImage(app, layer);
+        }
+        app.ViewOffsetX = app.ViewOffsetY = 0;
+        app.CurrentTool = 4;
+        referenceBrush(app.brush, 0);
+        app.tip.documentTip = circleHard(32);
+        app.tip.viewTip = app.tip.documentTip;
+        recomposeView(app, false);
+    }
+
+    FakeUi ui;
+    App app{ui};
+};
+
+// A 200-pixel segment of the reference brush on the top layer, then the recomposition of the
+// canvas rectangle it touched (applyToolAtPoint does both, as a pointer move does).
+void BM_Scene_Segment200(benchmark::State& state) {
+    Scene scene;
+    App& app = scene.app;
+    int y = 100;
+    for (auto _ : state) {
+        y = y >= 800 ? 100 : y + 9;
+        app.LastX = int16_t(app.ViewOffsetX + 700);
+        app.LastY = int16_t(app.ViewOffsetY + y);
+        applyToolAtPoint(app, 900, y, ToolEvent::Move);
+    }
+}
+void BM_Scene_FullRecomposition(benchmark::State& state) {
+    Scene scene;
+    for (auto _ : state) recomposeView(scene.app, false);
+}
+BENCHMARK(BM_Scene_Segment200)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Scene_FullRecomposition)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace qm
+
+BENCHMARK_MAIN();

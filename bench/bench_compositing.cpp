@@ -1,0 +1,277 @@
+// The canvas compositor against pixman, in one run.
+//
+// Reference scene: a 3000 x 3000 document at 100 %, a 1600 x 900 canvas showing its top-left
+// corner, an opaque paper and 10 visible layers (Normal, Multiply, Screen, Overlay, Darken, each
+// twice, in that order), every layer half transparent: alternating runs of 64 transparent and 64
+// visible pixels along each row, shifted by 32 pixels per row; visible pixels have random
+// colours, a quarter opaque, the rest at a random alpha. The grid is off.
+//
+// - BM_ComposeFullCanvas: the whole 1600 x 900 frame from the display images.
+//   BM_PixmanOverFrame: the same number of PIXMAN_OP_OVER composites (paper + 10 layers = 11) of
+//   1600 x 900 images of the same kind onto one 1600 x 900 image. Goal: ours <= 1.2 x pixman.
+// - BM_ComposeRegion64: a 64 x 64 rectangle of the same frame. Goal: >= 50 x faster than full.
+// - BM_BlendModeDraw/<mode>: a 1920 x 1080 display image of that mode (built from a
+//   half-transparent layer by the display rebuild) drawn onto an opaque canvas.
+//   BM_PixmanMode/<op>: pixman's OVER and separable modes with the same layer as source.
+//   Goals: ours <= 2 x pixman OVER per pixel and >= 3 x faster than pixman's mode of the same
+//   family (Multiply: MULTIPLY, Add: COLOR_DODGE, Screen: SCREEN, Overlay and ClearLight:
+//   OVERLAY, Color Burn and ColorLight: COLOR_BURN, Difference: DIFFERENCE, Exclusion:
+//   EXCLUSION, Lighten: LIGHTEN, Darken: DARKEN, HardLight: HARD_LIGHT).
+// - BM_ApplyZoomTo50: ApplyZoom of the reference scene from 100 % to 50 % (brush tips, ten
+//   display rebuilds, the paper view, the redraw).
+//   BM_MemcpyTenLayers: copying the ten 3000 x 3000 layer images once. Goal: <= 3 x.
+// Each iteration that changes its target restores it first, untimed. ns_per_px is per CPU time.
+#include <benchmark/benchmark.h>
+#include <pixman.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "document/blend_modes.h"
+#include "document/compositing.h"
+#include "platform/fake_ui.h"
+#include "platform/random.h"
+#include "raster/alpha_blend.h"
+#include "shell/app.h"
+#include "shell/view.h"
+
+namespace qm {
+namespace {
+
+constexpr int kDoc = 3000;
+constexpr int kCanvasW = 1600, kCanvasH = 900;
+constexpr int kSceneModes[10] = {0, 1, 3, 4, 11, 0, 1, 3, 4, 11};
+
+Image halfTransparent(int w, int h, uint64_t seed) {
+    Image img = *createImage(w, h);
+    Random rnd(seed);
+    for (int y = 0; y < h; ++y) {
+        uint32_t* row = img.row(y);
+        for (int x = 0; x < w; ++x) {
+            if (((x + 32 * y) / 64) % 2 == 0) continue;
+            const uint32_t a = rnd(3) == 0 ? 255 : 1 + uint32_t(rnd(254));
+            row[x] = (rnd.next() & 0x00FFFFFFu) | (a << 24);
+        }
+    }
+    return img;
+}
+
+Image opaqueRandom(int w, int h, uint64_t seed, int depth = 32) {
+    Image img = *createImage(w, h, depth);
+    Random rnd(seed);
+    for (uint32_t& p : img.pixels) p = rnd.next() | 0xFF000000u;
+    return img;
+}
+
+std::vector<uint32_t> premultiplied(const Image& img) {
+    std::vector<uint32_t> out(img.pixels.size());
+    for (size_t i = 0; i < out.size(); ++i) {
+        const uint32_t p = img.pixels[i], a = alpha(p);
+        const auto pm = [a](uint32_t c) { return (c * a + 127) / 255; };
+        out[i] = (a << 24) | (pm(red(p)) << 16) | (pm(green(p)) << 8) | pm(blue(p));
+    }
+    return out;
+}
+
+void setCounters(benchmark::State& state, int64_t pixels) {
+    state.SetItemsProcessed(state.iterations() * pixels);
+    state.counters["ns_per_px"] =
+        benchmark::Counter(double(state.iterations() * pixels) * 1e-9,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+// The reference scene's document, built once for all benchmarks that use it.
+struct ReferenceScene {
+    Document doc;
+    Image paper;  // image 9 at 100 %: the document-size paper
+
+    ReferenceScene() {
+        doc.Width = kDoc;
+        doc.Height = kDoc;
+        doc.Zoom = 100;
+        paper = opaqueRandom(kDoc, kDoc, 99, 24);
+        for (int i = 0; i < 10; ++i) {
+            Layer layer;
+            layer.image = halfTransparent(kDoc, kDoc, uint64_t(10 + i));
+            layer.Blendmode = uint8_t(kSceneModes[i]);
+            layer.Position = uint8_t(i + 1);
+            buildDisplayImage(layer, 100);
+            doc.layers.push_back(std::move(layer));
+        }
+    }
+    CanvasScene scene() const { return {doc, paper, 0, 0, 0x969696u, GridSettings{}}; }
+};
+
+const ReferenceScene& referenceScene() {
+    static const ReferenceScene scene;
+    return scene;
+}
+
+void composeArea(benchmark::State& state, const Rect& area) {
+    const ReferenceScene& ref = referenceScene();
+    Image canvas = *createImage(kCanvasW, kCanvasH);
+    for (auto _ : state) {
+        composeCanvas(canvas, ref.scene(), area);
+        benchmark::DoNotOptimize(canvas.pixels.data());
+    }
+    setCounters(state, int64_t(area.w) * area.h);
+}
+
+void BM_ComposeFullCanvas(benchmark::State& state) {
+    composeArea(state, Rect{0, 0, kCanvasW, kCanvasH});
+}
+
+void BM_ComposeRegion64(benchmark::State& state) {
+    composeArea(state, Rect{800, 400, 64, 64});
+}
+
+void BM_PixmanOverFrame(benchmark::State& state) {
+    std::vector<std::vector<uint32_t>> sources;
+    sources.push_back(premultiplied(opaqueRandom(kCanvasW, kCanvasH, 99)));
+    for (int i = 0; i < 10; ++i)
+        sources.push_back(premultiplied(halfTransparent(kCanvasW, kCanvasH, uint64_t(10 + i))));
+    std::vector<pixman_image_t*> images;
+    for (auto& s : sources)
+        images.push_back(
+            pixman_image_create_bits(PIXMAN_a8r8g8b8, kCanvasW, kCanvasH, s.data(), kCanvasW * 4));
+    std::vector<uint32_t> dst(size_t(kCanvasW) * kCanvasH, 0xFF969696u);
+    pixman_image_t* d =
+        pixman_image_create_bits(PIXMAN_a8r8g8b8, kCanvasW, kCanvasH, dst.data(), kCanvasW * 4);
+    for (auto _ : state) {
+        for (pixman_image_t* s : images)
+            pixman_image_composite32(PIXMAN_OP_OVER, s, nullptr, d, 0, 0, 0, 0, 0, 0, kCanvasW,
+                                     kCanvasH);
+        benchmark::DoNotOptimize(dst.data());
+    }
+    for (pixman_image_t* s : images) pixman_image_unref(s);
+    pixman_image_unref(d);
+    setCounters(state, int64_t(kCanvasW) * kCanvasH);
+}
+
+constexpr int kModeW = 1920, kModeH = 1080;
+
+const Image& modeLayerImage() {
+    static const Image image = halfTransparent(kModeW, kModeH, 5);
+    return image;
+}
+
+void BM_BlendModeDraw(benchmark::State& state) {
+    const int mode = int(state.range(0));
+    Layer layer;
+    layer.image = modeLayerImage();
+    layer.Blendmode = uint8_t(mode);
+    buildDisplayImage(layer, 100);
+    const Image& display = layer.displayImage;
+    const Image pristine = opaqueRandom(kModeW, kModeH, 6);
+    Image canvas = pristine;
+    std::vector<uint8_t> noise(kModeW);
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::memcpy(canvas.pixels.data(), pristine.pixels.data(), pristine.pixels.size() * 4);
+        state.ResumeTiming();
+        for (int y = 0; y < kModeH; ++y) {
+            if (mode == 7) {  // Dissolve draws with the noise of each document pixel
+                for (int x = 0; x < kModeW; ++x) noise[size_t(x)] = uint8_t(dissolveNoise(x, y));
+                dissolveRow(canvas.row(y), display.row(y), noise.data(), kModeW, 255);
+            } else {
+                blendRow(mode, canvas.row(y), display.row(y), kModeW, 255);
+            }
+        }
+        benchmark::DoNotOptimize(canvas.pixels.data());
+    }
+    state.SetLabel(blendMode(mode).name);
+    setCounters(state, int64_t(kModeW) * kModeH);
+}
+
+void BM_PixmanMode(benchmark::State& state) {
+    const auto op = pixman_op_t(state.range(0));
+    std::vector<uint32_t> src = premultiplied(modeLayerImage());
+    const std::vector<uint32_t> pristine = premultiplied(opaqueRandom(kModeW, kModeH, 6));
+    std::vector<uint32_t> dst = pristine;
+    pixman_image_t* s =
+        pixman_image_create_bits(PIXMAN_a8r8g8b8, kModeW, kModeH, src.data(), kModeW * 4);
+    pixman_image_t* d =
+        pixman_image_create_bits(PIXMAN_a8r8g8b8, kModeW, kModeH, dst.data(), kModeW * 4);
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::memcpy(dst.data(), pristine.data(), pristine.size() * 4);
+        state.ResumeTiming();
+        pixman_image_composite32(op, s, nullptr, d, 0, 0, 0, 0, 0, 0, kModeW, kModeH);
+        benchmark::DoNotOptimize(dst.data());
+    }
+    pixman_image_unref(s);
+    pixman_image_unref(d);
+    setCounters(state, int64_t(kModeW) * kModeH);
+}
+
+// The App of the reference scene at 100 %, for ApplyZoom.
+struct ZoomScene {
+    FakeUi ui;
+    std::unique_ptr<App> app;
+
+    ZoomScene() {
+        ui.setCanvasSize(kCanvasW, kCanvasH);
+        app = std::make_unique<App>(ui);
+        const ReferenceScene& ref = referenceScene();
+        app->doc.Width = kDoc;
+        app->doc.Height = kDoc;
+        app->doc.Zoom = 100;
+        app->prefs.grid = 0;
+        for (const Layer& layer : ref.doc.layers) app->doc.layers.push_back(layer);
+        app->doc.layers.back().Selected = 1;
+        app->workImage3 = *createImage(kDoc, kDoc);
+        app->paperImage8 = ref.paper;
+        app->paperView9 = ref.paper;
+    }
+};
+
+void BM_ApplyZoomTo50(benchmark::State& state) {
+    ZoomScene scene;
+    App& app = *scene.app;
+    for (auto _ : state) {
+        state.PauseTiming();
+        setZoomAndApply(app, 100);
+        state.ResumeTiming();
+        setZoomAndApply(app, 50);
+        benchmark::DoNotOptimize(app.canvasImage.pixels.data());
+    }
+    setCounters(state, int64_t(kDoc) * kDoc * 10);
+}
+
+void BM_MemcpyTenLayers(benchmark::State& state) {
+    const ReferenceScene& ref = referenceScene();
+    std::vector<std::vector<uint32_t>> copies(10, std::vector<uint32_t>(size_t(kDoc) * kDoc));
+    for (auto _ : state) {
+        for (size_t i = 0; i < 10; ++i)
+            std::memcpy(copies[i].data(), ref.doc.layers[i].image.pixels.data(),
+                        copies[i].size() * 4);
+        benchmark::DoNotOptimize(copies[9].data());
+    }
+    setCounters(state, int64_t(kDoc) * kDoc * 10);
+}
+
+BENCHMARK(BM_ComposeFullCanvas)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PixmanOverFrame)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ComposeRegion64)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_BlendModeDraw)->DenseRange(0, kBlendModeCount - 1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PixmanMode)
+    ->Arg(PIXMAN_OP_OVER)
+    ->Arg(PIXMAN_OP_MULTIPLY)
+    ->Arg(PIXMAN_OP_SCREEN)
+    ->Arg(PIXMAN_OP_OVERLAY)
+    ->Arg(PIXMAN_OP_DARKEN)
+    ->Arg(PIXMAN_OP_LIGHTEN)
+    ->Arg(PIXMAN_OP_COLOR_DODGE)
+    ->Arg(PIXMAN_OP_COLOR_BURN)
+    ->Arg(PIXMAN_OP_HARD_LIGHT)
+    ->Arg(PIXMAN_OP_DIFFERENCE)
+    ->Arg(PIXMAN_OP_EXCLUSION)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ApplyZoomTo50)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemcpyTenLayers)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace qm
+
+BENCHMARK_MAIN();

@@ -1,0 +1,332 @@
+#include "brush/stroke.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "raster/draw_image.h"
+#include "raster/image_ops.h"
+#include "raster/rotate.h"
+#include "raster/rounding.h"
+
+namespace qm {
+
+namespace {
+
+constexpr uint32_t kColour = 0x00FFFFFFu;
+constexpr uint32_t kAlpha = 0xFF000000u;
+
+// Positions and sizes far outside any image are clamped so that integer arithmetic downstream
+// never overflows; anything this far away is clipped away anyway.
+constexpr int64_t kFar = int64_t(1) << 29;
+
+int nearestInt(double v) {
+    if (!(v > -double(kFar))) return int(-kFar);  // also NaN
+    if (v > double(kFar)) return int(kFar);
+    return int(roundHalfEven(v));
+}
+
+// A filter pass over the dab: `pixel` is erase or smudge; with keepTargetAlpha the target alpha
+// stays as it was (alpha clipping combined with the filter).
+template <typename PixelFn>
+Rect filterPass(Image& target, const Image& dab, int x, int y, uint32_t opacity, PixelFn pixel,
+                bool keepTargetAlpha) {
+    const PixelFilter filter = [&](int, int, uint32_t s, uint32_t t) {
+        const uint32_t out = pixel(s, t, opacity);
+        return keepTargetAlpha ? (out & kColour) | (t & kAlpha) : out;
+    };
+    return drawImage(target, dab, x, y, DrawMode::Filter, 255, &filter);
+}
+
+// Source index under the centre of destination index i when n pixels become m (resizeNearest's
+// mapping).
+int nearestIndex(int64_t i, int64_t n, int64_t m) {
+    return int(((2 * i + 1) * n) / (2 * m));
+}
+
+// The side of the square that rotateTip makes of a w x h tip; 0 when it would make none.
+int rotatedSide(const Image& tip) {
+    if (tip.empty()) return 0;
+    const int64_t w = tip.width, h = tip.height;
+    const double side = std::ceil(std::sqrt(double(w * w + h * h)));
+    return imageSizeAllowed(int64_t(side), int64_t(side)) ? int(side) : 0;
+}
+
+// Decays a stroke counter once per segment: by factor x 10 / divisor while it can, then by
+// 1 / divisor while it stays above that; with no divisor the counter rests at `rest`.
+void decay(double& counter, int divisor, int factor, double rest) {
+    if (divisor < 1) {
+        counter = rest;
+        return;
+    }
+    const double step = factor * 10.0 / divisor;
+    if (counter >= step)
+        counter -= step;
+    else if (counter > 1.0 / divisor)
+        counter -= 1.0 / divisor;
+}
+
+// One image of one dab: either the prepared image as it is, or resized to w x h.
+Rect placeDab(Image* target, const Image& dab, bool resize, int w, int h, int x, int y,
+              const DabPasses& passes) {
+    if (!target || target->empty() || dab.empty()) return {};
+    return resize ? drawDabResized(*target, dab, w, h, x, y, passes)
+                  : drawDab(*target, dab, x, y, passes);
+}
+
+bool missesImage(const Image* target, int x, int y, int64_t w, int64_t h) {
+    return !target || clipToImage(x, y, w, h, target->width, target->height).empty();
+}
+
+}  // namespace
+
+uint32_t eraseFilterPixel(uint32_t s, uint32_t t, uint32_t opacity) {
+    const uint32_t as = alpha(s) * opacity / 255;
+    const uint32_t at = alpha(t);
+    return (t & kColour) | ((at > as ? at - as : 0u) << 24);
+}
+
+uint32_t smudgeFilterPixel(uint32_t s, uint32_t t, uint32_t opacity) {
+    const uint32_t as = alpha(s) * opacity / 255;
+    const uint32_t at = alpha(t);
+    if (at < as) return t & kColour;
+    return rgba(red(s) * red(t) / 255, green(s) * green(t) / 255, blue(s) * blue(t) / 255, at - as);
+}
+
+Rect drawDab(Image& target, const Image& dab, int x, int y, const DabPasses& passes) {
+    Rect touched;
+    if (passes.waterOpacity > 0)
+        touched = filterPass(target, dab, x, y, uint32_t(std::min(passes.waterOpacity, 255)),
+                             eraseFilterPixel, false);
+    const auto opacity = uint32_t(std::clamp(passes.opacity, 0, 255));
+    Rect painted;
+    switch (passes.tool) {
+        case 0:  // brush
+        case 1:  // pencil
+            painted = drawImage(target, dab, x, y,
+                                passes.keepAlpha ? DrawMode::AlphaClip : DrawMode::AlphaBlend,
+                                int(opacity));
+            break;
+        case 2:  // eraser; at opacity 0 it removes nothing
+            if (opacity > 0)
+                painted = filterPass(target, dab, x, y, opacity, eraseFilterPixel, false);
+            break;
+        case 4:  // smudge; it tints even at opacity 0, so it always runs
+            painted = filterPass(target, dab, x, y, opacity, smudgeFilterPixel, passes.keepAlpha);
+            break;
+        default:
+            // "Water" (3) and unknown modes choose no mode of their own: they draw as plain
+            // alpha blending, without keepAlpha.
+            painted = drawImage(target, dab, x, y, DrawMode::AlphaBlend, int(opacity));
+            break;
+    }
+    return unite(touched, painted);
+}
+
+Rect drawDabResized(Image& target, const Image& dab, int w, int h, int x, int y,
+                    const DabPasses& passes) {
+    if (dab.empty() || target.empty() || w < 1 || h < 1) return {};
+    const Rect visible = clipToImage(x, y, w, h, target.width, target.height);
+    if (visible.empty()) return {};
+    // The visible part of the resized dab, made with resizeNearest's mapping. It is no larger
+    // than the target, so a huge dab costs no more than the image it lands on.
+    std::optional<Image> part = createImage(visible.w, visible.h, dab.depth == 24 ? 24 : 32);
+    if (!part) return {};
+    const int64_t offX = int64_t(visible.x) - x, offY = int64_t(visible.y) - y;
+    for (int j = 0; j < visible.h; ++j) {
+        const uint32_t* s = dab.row(nearestIndex(offY + j, dab.height, h));
+        uint32_t* d = part->row(j);
+        for (int i = 0; i < visible.w; ++i) d[i] = s[nearestIndex(offX + i, dab.width, w)];
+    }
+    return drawDab(target, *part, visible.x, visible.y, passes);
+}
+
+void StrokeCache::useTips(const Image& documentTip, const Image& viewTip) {
+    const auto same = [](const Image& a, const Image& b) {
+        return a.width == b.width && a.height == b.height && a.depth == b.depth &&
+               a.pixels == b.pixels;
+    };
+    if (same(documentSource_, documentTip) && same(viewSource_, viewTip)) return;
+    documentSource_ = documentTip;
+    viewSource_ = viewTip;
+    documentTurns_.clear();
+    viewTurns_.clear();
+    bytes_ = 0;
+}
+
+const StrokeCache::Turn& StrokeCache::rotated(bool document, int degrees) {
+    auto& turns = document ? documentTurns_ : viewTurns_;
+    if (auto it = turns.find(degrees); it != turns.end()) return it->second;
+    Turn turn;
+    turn.image = rotateTip(document ? documentSource_ : viewSource_, double(degrees));
+    Rect box;
+    for (int y = 0; y < turn.image.height; ++y) {
+        const uint32_t* row = turn.image.row(y);
+        for (int x = 0; x < turn.image.width; ++x)
+            if (alpha(row[x])) box = unite(box, Rect{x, y, 1, 1});
+    }
+    if (!box.empty()) {
+        turn.trimmed = *grabRect(turn.image, box.x, box.y, box.w, box.h);
+        turn.trimX = box.x;
+        turn.trimY = box.y;
+    }
+    const size_t size = (turn.image.pixels.size() + turn.trimmed.pixels.size()) * sizeof(uint32_t);
+    if (size > kBudgetBytes) {
+        uncached_ = std::move(turn);
+        return uncached_;
+    }
+    if (bytes_ + size > kBudgetBytes) {
+        documentTurns_.clear();
+        viewTurns_.clear();
+        bytes_ = 0;
+    }
+    bytes_ += size;
+    return turns.emplace(degrees, std::move(turn)).first->second;
+}
+
+int dabSpacing(const BrushSettings& brush) {
+    // Integer steps first: the width/height factor is 1 only when one of them is 100 %.
+    const int64_t widest = std::max(brush.sizeX, brush.sizeY) / 100;
+    const int64_t base = int64_t(brush.size) * widest * brush.pas / 100;
+    return nearestInt(double(base) * brush.strokeSizeFactor / 100.0);
+}
+
+SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
+    SegmentResult result;
+    BrushSettings& b = ctx.brush;
+    Random& random = ctx.random;
+
+    // Dabs run from the new point Q towards the previous point P.
+    const double dx = double(px) - qx, dy = double(py) - qy;
+    const auto dist = int64_t(std::sqrt(dx * dx + dy * dy));
+    const double theta = std::atan2(dx, dy);
+    const double sinT = std::sin(theta), cosT = std::cos(theta);
+
+    // A stroke that has shrunk away stays invisible until the release, even when the opacity
+    // counter is reset to its rest value below (no opacity decay), which would otherwise bring
+    // back one-pixel dabs.
+    const bool vanished = b.strokeSizeFactor <= 10;
+    decay(b.strokeAlpha, b.alphaVsTime, b.alphaFactorVsTime, 255.0);
+    const double dabAlpha = vanished ? 0.0 : b.strokeAlpha * (1.0 - b.water / 255.0);
+    decay(b.strokeSizeFactor, b.sizeVsTime, b.sizeFactorVsTime, 100.0);
+    if (b.strokeSizeFactor <= 10) {
+        // The stroke has shrunk away: this segment keeps the opacity computed above, the rest
+        // of the stroke is invisible until the release resets the counters.
+        b.strokeSizeFactor = 1;
+        b.strokeAlpha = 0;
+    }
+    const int spacing = dabSpacing(b);
+    const double zoom = ctx.zoom;
+    if (ctx.zoom < 1) return result;
+
+    const DabPasses passes{ctx.currentTool == 4 && b.water > 0 ? int(b.water) : 0, b.tool,
+                           b.keepAlpha != 0, std::clamp(nearestInt(dabAlpha), 0, 255)};
+    const Image& documentTip = ctx.tip.documentTip;
+    const Image& viewTip = ctx.tip.viewTip;
+    const bool rotatedPath = b.rotate > 0 || b.randRot > 0;
+    if (rotatedPath && ctx.cache) ctx.cache->useTips(documentTip, viewTip);
+    const int documentSide = rotatedSide(documentTip), viewSide = rotatedSide(viewTip);
+    const int w0 = documentTip.width * b.sizeX / 100;
+    const int h0 = documentTip.height * b.sizeY / 100;
+    const int scatterRange = 2 * int(b.scatter);
+    const double scatterScale = 1.0 - double(b.scatterLinkToSize) * b.size;
+    const int k = b.brushsizeRndfactor;
+
+    // A negative spacing (from a damaged preset) still advances.
+    const int64_t advance = int64_t(std::max(spacing, 0)) + 1;
+    for (int64_t i = 0; i <= dist - 1; i += advance) {
+        ++result.dabs;
+        // Each draw is its own statement: the order of the random numbers is part of the result.
+        int d = random(scatterRange);
+        d -= random(scatterRange);
+        const double ox = double(roundHalfEven(d * scatterScale / 100.0));
+        d = random(scatterRange);
+        d -= random(scatterRange);
+        const double oy = double(roundHalfEven(d * scatterScale / 100.0));
+        const double X = qx + double(i) * sinT + ox * zoom / 100.0;
+        const double Y = qy + double(i) * cosT + oy * zoom / 100.0;
+        const int angle = rotatedPath ? b.rotate + random(b.randRot) : 0;
+        double scale = b.strokeSizeFactor / 100.0;
+        bool resize = b.strokeSizeFactor < 100;
+        if (b.randSiz > 0) {
+            const int r1 = random(b.randSiz);
+            const int r2 = random(b.randSiz);
+            scale = (b.strokeSizeFactor / 100.0) * std::abs(100 + k * r1 - k * r2) / 100.0;
+            resize = true;
+        }
+
+        if (rotatedPath) {
+            // The view dab first, then the document dab; both are squares of the rotated side.
+            const auto rotatedDab = [&](bool document, int side, Image* target, double cx,
+                                        double cy) -> Rect {
+                if (side == 0) return {};
+                const int n = resize ? std::max(1, nearestInt(side * scale)) : side;
+                const int x = nearestInt(cx - side * scale / 2.0);
+                const int y = nearestInt(cy - side * scale / 2.0);
+                if (missesImage(target, x, y, n, n)) return {};
+                if (ctx.cache) {
+                    const StrokeCache::Turn& turn = ctx.cache->rotated(document, angle);
+                    // Smudge tints even under alpha 0, so it needs the whole square.
+                    if (!resize && passes.tool != 4)
+                        return placeDab(target, turn.trimmed, false, 0, 0, x + turn.trimX,
+                                        y + turn.trimY, passes);
+                    return placeDab(target, turn.image, resize, n, n, x, y, passes);
+                }
+                const Image turned = rotateTip(document ? documentTip : viewTip, double(angle));
+                return placeDab(target, turned, resize, n, n, x, y, passes);
+            };
+            result.displayRect =
+                unite(result.displayRect, rotatedDab(false, viewSide, ctx.displayImage, X, Y));
+            result.layerRect = unite(
+                result.layerRect,
+                rotatedDab(true, documentSide, ctx.layerImage, X * 100.0 / zoom, Y * 100.0 / zoom));
+            // Rotating a tip makes the rotated side the tip's extent.
+            const int lastSide = documentSide ? documentSide : viewSide;
+            if (lastSide) ctx.tip.tipWidth = ctx.tip.tipHeight = int16_t(lastSide);
+        } else {
+            const int dw = std::max(1, nearestInt(w0 * scale));
+            const int dh = std::max(1, nearestInt(h0 * scale));
+            result.layerRect =
+                unite(result.layerRect,
+                      placeDab(ctx.layerImage, documentTip, resize, dw, dh,
+                               nearestInt(X * 100.0 / zoom - w0 * scale / 2.0),
+                               nearestInt(Y * 100.0 / zoom - h0 * scale / 2.0), passes));
+            const int vw = std::max(1, nearestInt(w0 * scale * zoom / 100.0));
+            const int vh = std::max(1, nearestInt(h0 * scale * zoom / 100.0));
+            result.displayRect =
+                unite(result.displayRect,
+                      placeDab(ctx.displayImage, viewTip, resize, vw, vh,
+                               nearestInt(X - w0 * scale / 2.0 * zoom / 100.0),
+                               nearestInt(Y - h0 * scale / 2.0 * zoom / 100.0), passes));
+        }
+    }
+    return result;
+}
+
+std::optional<uint32_t> mixingSample(const Image& layer, int x, int y, int zoom) {
+    if (zoom < 1 || layer.empty()) return std::nullopt;
+    const int u = nearestInt(x * 100.0 / zoom);
+    const int v = nearestInt(y * 100.0 / zoom);
+    if (u < 1 || v < 1 || u >= layer.width || v >= layer.height) return std::nullopt;
+    // The point read gives the colour without its alpha byte, and nothing for a transparent
+    // pixel; read with alpha, every opaque pixel would fail the "above zero" test below.
+    const uint32_t pixel = layer.at(u, v);
+    const uint32_t read = alpha(pixel) == 0 ? 0u : pixel & kColour;
+    if (int32_t(read) <= 0) return std::nullopt;
+    return read;
+}
+
+uint32_t mixedColor(uint32_t sample, uint32_t selectedColor, int mixing) {
+    const int m = std::clamp(mixing, 0, 100) * 255 / 100;
+    // B (the selected colour, alpha 255 - m) over A (the sample, alpha m).
+    const int aB = 255 - m, aA = m;
+    const int den = (255 - aB) * aA + aB * 255;
+    const auto channel = [&](int shift) -> uint32_t {
+        const int a = int((sample >> shift) & 0xFFu), bb = int((selectedColor >> shift) & 0xFFu);
+        if (aB == 0) return uint32_t(a);
+        if (aA == 0) return uint32_t(bb);
+        return uint32_t((a * (255 - aB) * aA + bb * aB * 255) / den);
+    };
+    return rgba(channel(0), channel(8), channel(16), uint32_t(den / 255));
+}
+
+}  // namespace qm

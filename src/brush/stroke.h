@@ -1,0 +1,120 @@
+// The stroke painter: a segment of the pointer's path becomes dabs of the brush tip, each drawn
+// into the current layer's image at document scale and into its display image at view scale, so
+// the view follows the stroke without re-scaling the layer. Also the colour pick-up of mixing.
+//
+// Pixel format as in raster/image.h. Coordinates given to the painter are view coordinates
+// (pixels relative to the document's on-screen top-left corner at the current zoom); document
+// coordinates are view coordinates x 100 / zoom. Reals become integers halves-to-even
+// (roundHalfEven) throughout.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <optional>
+
+#include "brush/brush_settings.h"
+#include "brush/brush_tip.h"
+#include "platform/random.h"
+#include "raster/image.h"
+#include "raster/rect.h"
+
+namespace qm {
+
+// How one dab lands on an image: an optional water pass, then the paint pass chosen by the
+// brush mode (BrushSettings::tool).
+struct DabPasses {
+    int waterOpacity = 0;  // > 0: first erase with this constant opacity (brush tool with water)
+    int tool = 0;          // 0 brush, 1 pencil, 2 eraser, 3 water, 4 smudge, other: as 3
+    bool keepAlpha = false;
+    int opacity = 255;  // constant opacity of the paint pass, 0..255
+};
+
+// The per-pixel filters of the eraser and the smudge mode, for source (dab) s and target t.
+// The dab alpha is first combined with the constant opacity: As' = As x opacity / 255
+// (truncated), the same product the blend modes use, so an eraser at half opacity removes half.
+//   erase:  RGB of t, alpha max(0, At - As').
+//   smudge: At >= As': RGB = Rs x Rt / 255 (each, truncated), alpha At - As';
+//           At < As':  RGB of t, alpha 0.
+uint32_t eraseFilterPixel(uint32_t s, uint32_t t, uint32_t opacity);
+uint32_t smudgeFilterPixel(uint32_t s, uint32_t t, uint32_t opacity);
+
+// Draws a dab with its top-left pixel at (x, y), clipped to the target. Returns the rectangle
+// of the target the passes drew (empty when none could change anything).
+Rect drawDab(Image& target, const Image& dab, int x, int y, const DabPasses& passes);
+
+// As drawDab of the dab resized (nearest pixel, as resizeNearest) to w x h, but only the part of
+// the resized dab that lies inside the target is made. Sizes below 1 draw nothing.
+Rect drawDabResized(Image& target, const Image& dab, int w, int h, int x, int y,
+                    const DabPasses& passes);
+
+// What the painter keeps between segments and strokes to avoid per-dab work: rotations of the
+// current tips by whole degrees (a dab's angle is always a whole number of degrees), checked
+// against the tips at the start of every rotated segment, and a scratch image for resized dabs.
+// Bounded in memory; when the budget is reached it starts over.
+class StrokeCache {
+public:
+    static constexpr size_t kBudgetBytes = size_t(64) << 20;
+
+    // A turned tip: as rotateTip makes it, and cut to the box of its pixels with alpha above 0
+    // (placed at trimX, trimY inside it). Pixels of alpha 0 change nothing in the blend and
+    // erase passes, so those may draw the cut image: most of a turned square is empty corners.
+    struct Turn {
+        Image image;
+        Image trimmed;  // empty when every pixel has alpha 0
+        int trimX = 0, trimY = 0;
+    };
+
+    // Forgets every rotation unless the tips are the ones the rotations were made from.
+    void useTips(const Image& documentTip, const Image& viewTip);
+    // The tip of the given scale (true: document) turned by `degrees`.
+    const Turn& rotated(bool document, int degrees);
+    size_t entries() const { return documentTurns_.size() + viewTurns_.size(); }
+
+private:
+    Image documentSource_, viewSource_;
+    std::map<int, Turn> documentTurns_, viewTurns_;
+    Turn uncached_;  // a rotation too large for the budget
+    size_t bytes_ = 0;
+};
+
+// Everything a segment reads and changes, borrowed from the program's state for one call.
+struct StrokeContext {
+    BrushSettings& brush;         // settings; the decay counters strokeAlpha/strokeSizeFactor
+    BrushTip& tip;                // the prepared tips; a rotated dab sets tipWidth/tipHeight
+    Image* layerImage = nullptr;  // document scale; null or empty: that pass is skipped
+    Image* displayImage = nullptr;
+    int zoom = 100;       // percent
+    int currentTool = 4;  // the canvas tool: water only works with the brush (4)
+    Random& random;
+    StrokeCache* cache = nullptr;  // optional; without it every rotated dab is rotated anew
+};
+
+// What a segment painted: the rectangles it drew in the layer image and in the display image,
+// and the number of dabs it placed (drawn or outside the images).
+struct SegmentResult {
+    Rect layerRect;
+    Rect displayRect;
+    int dabs = 0;
+};
+
+// Paints the segment from the previous point (px, py) to the new point (qx, qy), both in view
+// coordinates: opacity and size decay once, then dabs from the new point towards the previous
+// one, which gets none. A segment of length 0 paints nothing. The random draws of each dab come
+// in a fixed order: scatter x pair, scatter y pair, rotation (rotated path), size pair (jitter).
+SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy);
+
+// Spacing between dabs for the settings and the current size factor: s pixels are skipped after
+// each dab (0 = a dab at every pixel).
+int dabSpacing(const BrushSettings& brush);
+
+// Mixing. The pixel under view point (x, y) of the layer as the point read gives it: its red,
+// green and blue without alpha, 0 for a fully transparent pixel; nullopt when the point is
+// outside 1 .. width-1 / 1 .. height-1 in document coordinates, or when that value is 0 (black
+// or transparent: nothing to mix).
+std::optional<uint32_t> mixingSample(const Image& layer, int x, int y, int zoom);
+// The selected colour laid over the sampled one: mixing % of the sample, the rest from
+// `selectedColor`; `mixing` above 100 counts as 100.
+uint32_t mixedColor(uint32_t sample, uint32_t selectedColor, int mixing);
+
+}  // namespace qm

@@ -1,0 +1,458 @@
+#include "document/blend_modes.h"
+
+#include <algorithm>
+
+#include "raster/alpha_blend.h"
+#include "raster/draw_mode.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define QM_BLEND_MODES_X86 1
+#endif
+
+namespace qm {
+
+namespace {
+
+constexpr uint32_t kWhite = 0xFFFFFFFFu;
+constexpr uint32_t kBlack = 0xFF000000u;
+constexpr uint32_t kGrey = 0xFF808080u;
+constexpr uint32_t kColour = 0x00FFFFFFu;
+constexpr uint32_t kAlpha = 0xFF000000u;
+
+// The backdrop makes the transparent parts of a layer neutral for its mode. Invert,
+// Difference and Exclusion use black: it is their neutral colour, while grey would flip or
+// shift the whole canvas under a transparent layer. ColorLight has no neutral colour at all
+// (white turns every non-black target white), so its display image stays transparent and the
+// rule itself lays the result over the target by the display alpha.
+constexpr std::array<BlendMode, kBlendModeCount> kModes{{
+    {0, "Normal", false, 0, BlendRule::Over},
+    {1, "Multiply", true, kWhite, BlendRule::Multiply},
+    {2, "Add", true, kBlack, BlendRule::Add},
+    {3, "Screen", true, kBlack, BlendRule::Screen},
+    {4, "Overlay", true, kGrey, BlendRule::Overlay},
+    {5, "Invert", true, kBlack, BlendRule::Xor},
+    {6, "Color Burn", true, kWhite, BlendRule::ColorBurn},
+    {7, "Dissolve", false, 0, BlendRule::Dissolve},
+    {8, "Difference", true, kBlack, BlendRule::Difference},
+    {9, "Exclusion", true, kBlack, BlendRule::Exclusion},
+    {10, "Lighten", true, kBlack, BlendRule::Lighten},
+    {11, "Darken", true, kWhite, BlendRule::Darken},
+    {12, "HardLight", true, kGrey, BlendRule::HardLight},
+    {13, "ClearLight", true, kGrey, BlendRule::Overlay},
+    {14, "ColorLight", false, 0, BlendRule::ColorLight},
+}};
+
+using ChannelFunction = uint32_t (*)(uint32_t, uint32_t);
+
+ChannelFunction channelFunction(BlendRule rule) {
+    switch (rule) {
+        case BlendRule::Multiply:
+            return multiplyChannel;
+        case BlendRule::Add:
+            return addChannel;
+        case BlendRule::Screen:
+            return screenChannel;
+        case BlendRule::Overlay:
+            return overlayChannel;
+        case BlendRule::ColorBurn:
+            return colorBurnChannel;
+        case BlendRule::Difference:
+            return differenceChannel;
+        case BlendRule::Exclusion:
+            return exclusionChannel;
+        case BlendRule::Lighten:
+            return lightenChannel;
+        case BlendRule::Darken:
+            return darkenChannel;
+        case BlendRule::HardLight:
+            return hardLightChannel;
+        case BlendRule::ColorLight:
+            return colorLightChannel;
+        default:
+            return nullptr;
+    }
+}
+
+uint32_t perChannel(ChannelFunction f, uint32_t s, uint32_t t) {
+    return rgba(f(red(s), red(t)), f(green(s), green(t)), f(blue(s), blue(t)), alpha(t));
+}
+
+// The ColorLight channel results with the source's alpha: what the rule lays over the target.
+uint32_t colorLightSource(uint32_t s, uint32_t t) {
+    return (perChannel(colorLightChannel, s, t) & kColour) | (s & kAlpha);
+}
+
+}  // namespace
+
+const std::array<BlendMode, kBlendModeCount>& blendModes() {
+    return kModes;
+}
+
+const BlendMode& blendMode(int index) {
+    return kModes[size_t(index >= 0 && index < kBlendModeCount ? index : 0)];
+}
+
+uint32_t multiplyChannel(uint32_t sc, uint32_t tc) {
+    return sc * tc / 255;
+}
+
+uint32_t addChannel(uint32_t sc, uint32_t tc) {
+    if (tc >= 255) return 255;
+    if (sc < 255) return std::min<uint32_t>(tc * 255 / (255 - sc), 255);
+    return std::min<uint32_t>(tc * 255, 255);
+}
+
+uint32_t screenChannel(uint32_t sc, uint32_t tc) {
+    return 255 - (255 - sc) * (255 - tc) / 255;
+}
+
+uint32_t overlayChannel(uint32_t sc, uint32_t tc) {
+    if (tc < 128) return (2 * tc) * sc / 255;
+    return 255 - (2 * (255 - tc)) * (255 - sc) / 255;
+}
+
+uint32_t colorBurnChannel(uint32_t sc, uint32_t tc) {
+    if (sc == 0) return 0;
+    const uint32_t q = (255 - tc) * 255 / sc;
+    return q >= 255 ? 0 : 255 - q;
+}
+
+uint32_t differenceChannel(uint32_t sc, uint32_t tc) {
+    return tc >= sc ? tc - sc : sc - tc;
+}
+
+uint32_t exclusionChannel(uint32_t sc, uint32_t tc) {
+    return tc + sc - 2 * tc * sc / 255;
+}
+
+uint32_t lightenChannel(uint32_t sc, uint32_t tc) {
+    return std::max(sc, tc);
+}
+
+uint32_t darkenChannel(uint32_t sc, uint32_t tc) {
+    return std::min(sc, tc);
+}
+
+uint32_t hardLightChannel(uint32_t sc, uint32_t tc) {
+    if (sc < 128) return (2 * sc) * tc / 255;
+    return 255 - (2 * (255 - sc)) * (255 - tc) / 255;
+}
+
+uint32_t colorLightChannel(uint32_t sc, uint32_t tc) {
+    if (tc == 0) return 0;
+    const uint32_t q = (255 - sc) * 255 / tc;
+    return q >= 255 ? 0 : 255 - q;
+}
+
+uint32_t blendPixel(int mode, uint32_t s, uint32_t t, uint32_t opacity) {
+    const BlendRule rule = blendMode(mode).rule;
+    switch (rule) {
+        case BlendRule::Over:
+        case BlendRule::Dissolve:  // without noise it can only be drawn as Normal
+            return overPixel(s, t, std::min<uint32_t>(opacity, 255));
+        case BlendRule::Xor:
+            return t ^ (s & kColour);
+        case BlendRule::ColorLight:
+            return (overPixel(colorLightSource(s, t), t, 255) & kColour) | (t & kAlpha);
+        default:
+            return perChannel(channelFunction(rule), s, t);
+    }
+}
+
+uint32_t dissolvePixel(uint32_t s, uint32_t t, uint32_t opacity, uint32_t noise) {
+    const uint32_t a = alpha(s) * std::min<uint32_t>(opacity, 255) / 255;
+    return noise < a ? (s & kColour) | kAlpha : t;
+}
+
+void blendRowReference(int mode, uint32_t* target, const uint32_t* source, size_t n,
+                       uint32_t opacity) {
+    for (size_t i = 0; i < n; ++i) target[i] = blendPixel(mode, source[i], target[i], opacity);
+}
+
+void dissolveRow(uint32_t* target, const uint32_t* source, const uint8_t* noise, size_t n,
+                 uint32_t opacity) {
+    opacity = std::min<uint32_t>(opacity, 255);
+    // dissolvePixel without branches, so the loop vectorises.
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t s = source[i];
+        const uint32_t a = alpha(s) * opacity / 255;
+        target[i] = noise[i] < a ? s | kAlpha : target[i];
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// AVX2 kernels, 8 pixels per step; the last few pixels of a row go through the reference.
+// - Products of two channels run in 16-bit lanes (pixels unpacked to 16 bits per channel) with
+//   the exact division by 255 of raster/alpha_blend.h; the alpha lane is computed too and then
+//   replaced by the target's.
+// - Max, min, difference and XOR run on the bytes directly.
+// - The three rules with a division by a channel (Add, Color Burn, ColorLight) run planar, one
+//   channel of eight pixels per register of 32-bit lanes, dividing in single precision: the
+//   numerator (<= 65025) and the divisor (1..255) are exact there, a non-integer quotient lies
+//   at least 1/255 from an integer, and the error of one rounded division of a value below
+//   65026 is under 65025 * 2^-24 < 1/255, so truncating the float quotient gives the integer
+//   quotient exactly.
+#ifdef QM_BLEND_MODES_X86
+
+#define QM_AVX2 __attribute__((target("avx2")))
+
+namespace {
+
+QM_AVX2 inline __m256i div255x16(__m256i x) {
+    return _mm256_srli_epi16(_mm256_mulhi_epu16(x, _mm256_set1_epi16(short(0x8081))), 7);
+}
+
+// 16-bit lane rules: s and t hold channel values 0..255.
+struct MultiplyOp {
+    QM_AVX2 static __m256i apply(__m256i s, __m256i t) {
+        return div255x16(_mm256_mullo_epi16(s, t));
+    }
+};
+
+struct ScreenOp {
+    QM_AVX2 static __m256i apply(__m256i s, __m256i t) {
+        const __m256i k255 = _mm256_set1_epi16(255);
+        return _mm256_sub_epi16(k255, div255x16(_mm256_mullo_epi16(_mm256_sub_epi16(k255, s),
+                                                                   _mm256_sub_epi16(k255, t))));
+    }
+};
+
+// Overlay chosen by `chooser` (the target for Overlay, the source for HardLight). The branch
+// not taken may overflow its 16-bit product; its lanes are discarded.
+QM_AVX2 inline __m256i lightRule(__m256i chooser, __m256i other) {
+    const __m256i k255 = _mm256_set1_epi16(255);
+    const __m256i low = div255x16(_mm256_mullo_epi16(_mm256_add_epi16(chooser, chooser), other));
+    const __m256i inv = _mm256_sub_epi16(k255, chooser);
+    const __m256i high = _mm256_sub_epi16(
+        k255,
+        div255x16(_mm256_mullo_epi16(_mm256_add_epi16(inv, inv), _mm256_sub_epi16(k255, other))));
+    const __m256i isLow = _mm256_cmpgt_epi16(_mm256_set1_epi16(128), chooser);
+    return _mm256_blendv_epi8(high, low, isLow);
+}
+
+struct OverlayOp {
+    QM_AVX2 static __m256i apply(__m256i s, __m256i t) { return lightRule(t, s); }
+};
+
+struct HardLightOp {
+    QM_AVX2 static __m256i apply(__m256i s, __m256i t) { return lightRule(s, t); }
+};
+
+// t + s - 2*t*s/255 with p = t*s = 255*q + r: 2p/255 = 2q + (r >= 128 ? 1 : 0).
+struct ExclusionOp {
+    QM_AVX2 static __m256i apply(__m256i s, __m256i t) {
+        const __m256i p = _mm256_mullo_epi16(s, t);
+        const __m256i q = div255x16(p);
+        const __m256i r = _mm256_sub_epi16(p, _mm256_mullo_epi16(q, _mm256_set1_epi16(255)));
+        const __m256i roundUp = _mm256_cmpgt_epi16(r, _mm256_set1_epi16(127));  // -1 or 0
+        return _mm256_add_epi16(_mm256_sub_epi16(_mm256_add_epi16(s, t), _mm256_add_epi16(q, q)),
+                                roundUp);
+    }
+};
+
+template <class Op>
+QM_AVX2 void wideRowAvx2(int mode, uint32_t* t, const uint32_t* s, size_t n) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i alphaMask = _mm256_set1_epi32(int(kAlpha));
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
+        __m256i* tp = reinterpret_cast<__m256i*>(t + i);
+        const __m256i tv = _mm256_loadu_si256(tp);
+        const __m256i lo =
+            Op::apply(_mm256_unpacklo_epi8(sv, zero), _mm256_unpacklo_epi8(tv, zero));
+        const __m256i hi =
+            Op::apply(_mm256_unpackhi_epi8(sv, zero), _mm256_unpackhi_epi8(tv, zero));
+        _mm256_storeu_si256(tp, _mm256_blendv_epi8(_mm256_packus_epi16(lo, hi), tv, alphaMask));
+    }
+    blendRowReference(mode, t + i, s + i, n - i, 255);
+}
+
+// Byte rules: the whole pixel at once, alpha restored from the target.
+struct LightenOp {
+    QM_AVX2 static __m256i apply(__m256i s, __m256i t) { return _mm256_max_epu8(s, t); }
+};
+struct DarkenOp {
+    QM_AVX2 static __m256i apply(__m256i s, __m256i t) { return _mm256_min_epu8(s, t); }
+};
+struct DifferenceOp {
+    QM_AVX2 static __m256i apply(__m256i s, __m256i t) {
+        return _mm256_or_si256(_mm256_subs_epu8(t, s), _mm256_subs_epu8(s, t));
+    }
+};
+struct XorOp {
+    QM_AVX2 static __m256i apply(__m256i s, __m256i t) { return _mm256_xor_si256(s, t); }
+};
+
+template <class Op>
+QM_AVX2 void byteRowAvx2(int mode, uint32_t* t, const uint32_t* s, size_t n) {
+    const __m256i alphaMask = _mm256_set1_epi32(int(kAlpha));
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
+        __m256i* tp = reinterpret_cast<__m256i*>(t + i);
+        const __m256i tv = _mm256_loadu_si256(tp);
+        _mm256_storeu_si256(tp, _mm256_blendv_epi8(Op::apply(sv, tv), tv, alphaMask));
+    }
+    blendRowReference(mode, t + i, s + i, n - i, 255);
+}
+
+// Planar rules: s and t hold one channel of eight pixels in 32-bit lanes.
+QM_AVX2 inline __m256i truncDiv(__m256i num, __m256i den) {
+    return _mm256_cvttps_epi32(_mm256_div_ps(_mm256_cvtepi32_ps(num), _mm256_cvtepi32_ps(den)));
+}
+
+// min(tc*255 / max(255-sc, 1), 255): the divisor 1 for sc = 255 gives min(tc*255, 255), and
+// tc = 255 gives at least 255, which are the rule's two special cases.
+struct AddOp {
+    QM_AVX2 static __m256i apply(__m256i s, __m256i t) {
+        const __m256i k255 = _mm256_set1_epi32(255);
+        const __m256i den = _mm256_max_epi32(_mm256_sub_epi32(k255, s), _mm256_set1_epi32(1));
+        return _mm256_min_epi32(truncDiv(_mm256_mullo_epi32(t, k255), den), k255);
+    }
+};
+
+// max(255 - (255-b)*255/d, 0), and 0 where d = 0 (Color Burn: d = sc, b = tc; ColorLight:
+// d = tc, b = sc).
+QM_AVX2 inline __m256i burnRule(__m256i d, __m256i b) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i k255 = _mm256_set1_epi32(255);
+    const __m256i q = truncDiv(_mm256_mullo_epi32(_mm256_sub_epi32(k255, b), k255),
+                               _mm256_max_epi32(d, _mm256_set1_epi32(1)));
+    const __m256i r = _mm256_max_epi32(_mm256_sub_epi32(k255, q), zero);
+    return _mm256_andnot_si256(_mm256_cmpeq_epi32(d, zero), r);
+}
+
+struct ColorBurnOp {
+    QM_AVX2 static __m256i apply(__m256i s, __m256i t) { return burnRule(s, t); }
+};
+struct ColorLightOp {
+    QM_AVX2 static __m256i apply(__m256i s, __m256i t) { return burnRule(t, s); }
+};
+
+// The three channels of eight pixels through Op; the alpha of `alphaFrom` is kept.
+template <class Op>
+QM_AVX2 inline __m256i planarPixels(__m256i sv, __m256i tv, __m256i alphaFrom) {
+    const __m256i byte = _mm256_set1_epi32(0xFF);
+    const __m256i r = Op::apply(_mm256_and_si256(sv, byte), _mm256_and_si256(tv, byte));
+    const __m256i g = Op::apply(_mm256_and_si256(_mm256_srli_epi32(sv, 8), byte),
+                                _mm256_and_si256(_mm256_srli_epi32(tv, 8), byte));
+    const __m256i b = Op::apply(_mm256_and_si256(_mm256_srli_epi32(sv, 16), byte),
+                                _mm256_and_si256(_mm256_srli_epi32(tv, 16), byte));
+    return _mm256_or_si256(
+        _mm256_or_si256(r, _mm256_slli_epi32(g, 8)),
+        _mm256_or_si256(_mm256_slli_epi32(b, 16),
+                        _mm256_and_si256(alphaFrom, _mm256_set1_epi32(int(kAlpha)))));
+}
+
+template <class Op>
+QM_AVX2 void planarRowAvx2(int mode, uint32_t* t, const uint32_t* s, size_t n) {
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
+        __m256i* tp = reinterpret_cast<__m256i*>(t + i);
+        const __m256i tv = _mm256_loadu_si256(tp);
+        _mm256_storeu_si256(tp, planarPixels<Op>(sv, tv, tv));
+    }
+    blendRowReference(mode, t + i, s + i, n - i, 255);
+}
+
+// ColorLight: the channel results with the source alpha are made a block at a time and laid
+// over the target with the over kernel, keeping the target's alpha.
+QM_AVX2 void colorLightRowAvx2(uint32_t* t, const uint32_t* s, size_t n) {
+    constexpr size_t kBlock = 256;
+    alignas(32) uint32_t block[kBlock];
+    for (size_t done = 0; done < n; done += kBlock) {
+        const size_t m = std::min(kBlock, n - done);
+        size_t i = 0;
+        for (; i + 8 <= m; i += 8) {
+            const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + done + i));
+            const __m256i tv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t + done + i));
+            _mm256_store_si256(reinterpret_cast<__m256i*>(block + i),
+                               planarPixels<ColorLightOp>(sv, tv, sv));
+        }
+        for (; i < m; ++i) block[i] = colorLightSource(s[done + i], t[done + i]);
+        blendRowOver(t + done, block, m, 255, true);
+    }
+}
+
+#undef QM_AVX2
+
+bool hasAvx2() {
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return has;
+}
+
+// The fast kernel of a rule; false when it has none here (the caller uses the reference).
+bool blendRowFast(int mode, BlendRule rule, uint32_t* t, const uint32_t* s, size_t n) {
+    if (!hasAvx2()) return false;
+    switch (rule) {
+        case BlendRule::Multiply:
+            wideRowAvx2<MultiplyOp>(mode, t, s, n);
+            return true;
+        case BlendRule::Screen:
+            wideRowAvx2<ScreenOp>(mode, t, s, n);
+            return true;
+        case BlendRule::Overlay:
+            wideRowAvx2<OverlayOp>(mode, t, s, n);
+            return true;
+        case BlendRule::HardLight:
+            wideRowAvx2<HardLightOp>(mode, t, s, n);
+            return true;
+        case BlendRule::Exclusion:
+            wideRowAvx2<ExclusionOp>(mode, t, s, n);
+            return true;
+        case BlendRule::Lighten:
+            byteRowAvx2<LightenOp>(mode, t, s, n);
+            return true;
+        case BlendRule::Darken:
+            byteRowAvx2<DarkenOp>(mode, t, s, n);
+            return true;
+        case BlendRule::Difference:
+            byteRowAvx2<DifferenceOp>(mode, t, s, n);
+            return true;
+        case BlendRule::Xor:
+            byteRowAvx2<XorOp>(mode, t, s, n);
+            return true;
+        case BlendRule::Add:
+            planarRowAvx2<AddOp>(mode, t, s, n);
+            return true;
+        case BlendRule::ColorBurn:
+            planarRowAvx2<ColorBurnOp>(mode, t, s, n);
+            return true;
+        case BlendRule::ColorLight:
+            colorLightRowAvx2(t, s, n);
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+#else
+
+namespace {
+bool blendRowFast(int, BlendRule, uint32_t*, const uint32_t*, size_t) {
+    return false;
+}
+}  // namespace
+
+#endif  // QM_BLEND_MODES_X86
+
+void blendRow(int mode, uint32_t* target, const uint32_t* source, size_t n, uint32_t opacity) {
+    opacity = std::min<uint32_t>(opacity, 255);
+    const BlendRule rule = blendMode(mode).rule;
+    if (rule == BlendRule::Over || rule == BlendRule::Dissolve) {
+        blendRowOver(target, source, n, opacity);
+        return;
+    }
+    if (!blendRowFast(mode, rule, target, source, n))
+        blendRowReference(mode, target, source, n, opacity);
+}
+
+}  // namespace qm

@@ -1,0 +1,189 @@
+#include "document/layer_ops.h"
+
+#include <algorithm>
+#include <limits>
+#include <optional>
+
+#include "document/document_ops.h"
+#include "raster/draw_image.h"
+#include "raster/image_ops.h"
+
+namespace qm {
+
+namespace {
+
+// Position is 8-bit, so the stack holds at most this many entries.
+constexpr size_t kMaxLayers = 255;
+
+// The layer image at the current zoom, before the compositor lays it over its backdrop. A zoom
+// that gives no drawable size leaves it empty until the next rebuild.
+Image scaledDisplayCopy(const Document& doc, const Image& image) {
+    const int w = displaySize(image.width, doc.Zoom), h = displaySize(image.height, doc.Zoom);
+    if (w == image.width && h == image.height) return image;
+    if (auto scaled = resizeNearest(image, w, h)) return std::move(*scaled);
+    return {};
+}
+
+int16_t clampToInt16(int64_t v) {
+    return int16_t(std::clamp<int64_t>(v, std::numeric_limits<int16_t>::min(),
+                                       std::numeric_limits<int16_t>::max()));
+}
+
+}  // namespace
+
+void sortLayers(Document& doc) {
+    std::stable_sort(doc.layers.begin(), doc.layers.end(),
+                     [](const Layer& a, const Layer& b) { return a.Position < b.Position; });
+    syncCurrentLayer(doc);
+}
+
+bool deleteSelectedLayer(Document& doc) {
+    if (doc.layers.size() <= 1) return false;
+    const auto it = std::find_if(doc.layers.begin(), doc.layers.end(),
+                                 [](const Layer& l) { return l.Selected != 0; });
+    if (it == doc.layers.end()) return false;
+    const uint8_t removed = it->Position;
+    const size_t index = size_t(it - doc.layers.begin());
+    doc.layers.erase(it);
+    --doc.LayerCounter;
+    // The layer below the removed one in the list takes over; the first has none below it.
+    for (Layer& layer : doc.layers) layer.Selected = 0;
+    doc.layers[index == 0 ? 0 : index - 1].Selected = 1;
+    for (Layer& layer : doc.layers)
+        if (layer.Position > removed) --layer.Position;
+    sortLayers(doc);
+    return true;
+}
+
+bool addGroup(Document& doc) {
+    if (doc.layers.size() >= kMaxLayers) return false;
+    ++doc.GroupCount;
+    for (Layer& layer : doc.layers) layer.Selected = 0;
+    Layer group;
+    group.Position = uint8_t(doc.layers.size() + 1);
+    group.Selected = 1;
+    group.Visible = 1;
+    group.IsGroup = 1;
+    group.Name = "Group" + std::to_string(doc.GroupCount);
+    group.Frame = doc.CurrentFrame;
+    doc.layers.push_back(std::move(group));
+    syncCurrentLayer(doc);
+    return true;
+}
+
+bool copySelectedLayer(Document& doc) {
+    // What the copy takes from its source; without a selected layer these stay 0 and empty.
+    uint8_t opacity = 0, visible = 0;
+    std::string name;
+    int16_t frame = 0;
+    if (const Layer* source = selectedLayer(doc)) {
+        opacity = source->Opacity;
+        visible = source->Visible;
+        name = source->Name;
+        frame = source->Frame;
+    }
+    // The source pixels are copied before addLayer moves the list (and the mirror with it).
+    std::optional<Image> pixels;
+    if (doc.CurrentImage && !doc.CurrentImage->empty()) pixels = *doc.CurrentImage;
+    if (!addLayer(doc)) return false;
+
+    Layer& copy = doc.layers.back();
+    if (pixels) drawImage(copy.image, *pixels, 0, 0, DrawMode::AlphaBlend, 255);
+    copy.displayImage = scaledDisplayCopy(doc, copy.image);
+    copy.Opacity = opacity;
+    copy.Visible = visible;
+    copy.Name = name + "Copy" + std::to_string(doc.LayerCounter);
+    copy.Frame = frame;
+    syncCurrentLayer(doc);
+    return true;
+}
+
+bool selectLayerRow(Document& doc, int row) {
+    Layer* chosen = layerAtPosition(doc, row + 1);
+    if (!chosen) return false;
+    for (Layer& layer : doc.layers) layer.Selected = &layer == chosen ? 1 : 0;
+    syncCurrentLayer(doc);
+    return true;
+}
+
+bool setLayerVisible(Document& doc, int row, bool visible) {
+    Layer* layer = layerAtPosition(doc, row + 1);
+    if (!layer) return false;
+    layer->Visible = visible ? 1 : 0;
+    syncCurrentLayer(doc);
+    return true;
+}
+
+bool renameLayer(Document& doc, int row, const std::string& name) {
+    Layer* layer = layerAtPosition(doc, row + 1);
+    if (!layer || name.empty()) return false;
+    layer->Name = name;
+    return true;
+}
+
+bool setSelectedOpacity(Document& doc, int opacity) {
+    Layer* layer = selectedLayer(doc);
+    if (!layer) return false;
+    layer->Opacity = uint8_t(std::clamp(opacity, 0, 255));
+    return true;
+}
+
+bool setSelectedBlendmode(Document& doc, int mode) {
+    Layer* layer = selectedLayer(doc);
+    if (!layer || mode < 0 || mode > 14) return false;
+    layer->Blendmode = uint8_t(mode);
+    return true;
+}
+
+bool moveSelectedLayer(Document& doc, int direction) {
+    Layer* selected = selectedLayer(doc);
+    if (!selected) return false;
+    const int target = selected->Position + (direction == 1 ? -1 : 1);
+    Layer* partner = layerAtPosition(doc, target);
+    if (!partner) return false;  // first row up or last row down
+    partner->Position = selected->Position;
+    selected->Position = uint8_t(target);
+    sortLayers(doc);
+    return true;
+}
+
+bool dragSelectedLayer(Document& doc, MoveDrag drag, int x, int y, int pressX, int pressY) {
+    Layer* layer = selectedLayer(doc);
+    if (!layer) return false;
+    if (!drag.dragging) {
+        drag.dragging = true;
+        drag.startX = layer->X;
+        drag.startY = layer->Y;
+    }
+    layer->X = clampToInt16(int64_t(x) + drag.startX - pressX);
+    layer->Y = clampToInt16(int64_t(y) + drag.startY - pressY);
+    return true;
+}
+
+int resizeLayerImages(Document& doc, int quality, int mode) {
+    int failures = 0;
+    for (Layer& layer : doc.layers) {
+        if (layer.IsGroup || layer.image.empty()) continue;
+        const int w = std::max<int>(layer.Width, doc.Width);
+        const int h = std::max<int>(layer.Height, doc.Height);
+        // A Width or Height read from a file may be absurd: such a layer keeps its image.
+        std::optional<Image> resized;
+        if (documentSizeAllowed(w, h)) {
+            if (mode == 0) {
+                resized = quality == 1 ? resizeNearest(layer.image, w, h)
+                                       : resizeSmooth(layer.image, w, h);
+            } else if ((resized = createImage(w, h, 32))) {
+                drawImage(*resized, layer.image, layer.X, layer.Y, DrawMode::AlphaBlend, 255);
+            }
+        }
+        if (!resized) {
+            ++failures;
+            continue;
+        }
+        layer.image = std::move(*resized);
+    }
+    syncCurrentLayer(doc);
+    return failures;
+}
+
+}  // namespace qm

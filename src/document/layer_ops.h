@@ -1,0 +1,80 @@
+// Operations on the layer stack and on the properties of its layers. Each keeps the stack's
+// invariants: the list sorted by Position with positions 1..n, exactly one layer selected, and
+// the current-layer mirror of the Document (CurrentImage, CurrentDisplayImage, CurrentVisible)
+// pointing into the list. Adding a plain layer is addLayer (document_ops.h).
+//
+// Rows are the layer panel's: row r is the layer at Position r + 1. An operation addressed by a
+// row that no layer has changes nothing and returns false.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "document/document.h"
+
+namespace qm {
+
+// Sorts the list ascending by Position and re-mirrors the current layer (sorting moves the
+// layers, and the mirror points into the list).
+void sortLayers(Document& doc);
+
+// Removes the selected layer and its images, decrements LayerCounter and renumbers the layers
+// above it. The layer before it in the list becomes current, or the one after it when it was
+// the first. Refused (false) while the document has one layer or none is selected.
+bool deleteSelectedLayer(Document& doc);
+
+// Appends a group entry ("Group" + the incremented GroupCount) on top and selects it. A group
+// has no image. False when the stack is full.
+bool addGroup(Document& doc);
+
+// Appends a copy of the current layer's pixels on top of the stack and selects it: opacity,
+// visibility and frame from the source, name = source name + "Copy" + the incremented
+// LayerCounter; blend mode, offset and the lock flags start at 0. The copy has the document
+// size (a larger source is cut at the document's edges). False when the image cannot be
+// created or the stack is full.
+bool copySelectedLayer(Document& doc);
+
+// Selects the layer of `row` and mirrors it.
+bool selectLayerRow(Document& doc, int row);
+// Shows or hides the layer of `row`.
+bool setLayerVisible(Document& doc, int row, bool visible);
+// Renames the layer of `row`; an empty name changes nothing.
+bool renameLayer(Document& doc, int row, const std::string& name);
+// Opacity (clamped to 0..255) and blend mode (0..14, others refused) of the selected layer.
+bool setSelectedOpacity(Document& doc, int opacity);
+bool setSelectedBlendmode(Document& doc, int mode);
+
+// Moves the selected layer one place: direction 1 = up (toward the first row, the bottom of the
+// composition), 0 = down. Refused (false) for the first row up and the last row down, which
+// have no partner to swap with.
+bool moveSelectedLayer(Document& doc, int direction);
+
+// The move tool's own state: the dragging flag and the layer offset captured when the drag
+// started (owned by the caller, which keeps it between events).
+struct MoveDrag {
+    bool& dragging;
+    int16_t& startX;
+    int16_t& startY;
+};
+
+// Drag phase of the move tool: the first call after a press captures the selected layer's
+// offset; every call sets the offset to start + (x, y) - (pressX, pressY), all in view pixels
+// relative to the view origin. False without a selected layer.
+bool dragSelectedLayer(Document& doc, MoveDrag drag, int x, int y, int pressX, int pressY);
+// Release phase: the next drag starts afresh.
+inline void endLayerDrag(MoveDrag drag) {
+    drag.dragging = false;
+}
+
+// Resizes the layer images after the document's Width and Height were set to the new size.
+// Each layer image becomes max(layer Width, document width) x max(layer Height, document
+// height), so shrinking never makes it smaller than its size at creation:
+//   mode 0 (image size): the image is scaled, smoothly (quality 0) or nearest-pixel (1);
+//   mode 1 (canvas size): the image is laid on a transparent image of the new size at the
+//   layer's offset (X, Y).
+// Width, Height, X and Y stay unchanged; groups are skipped. Display images are left to the
+// caller, which rebuilds them at view scale. Returns the number of layers whose new size could
+// not be allocated (they keep their image).
+int resizeLayerImages(Document& doc, int quality, int mode);
+
+}  // namespace qm

@@ -1,0 +1,291 @@
+#include "document/compositing.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+#include <string>
+
+#include "document/blend_modes.h"
+#include "raster/draw_image.h"
+#include "raster/image_ops.h"
+#include "raster/shapes.h"
+
+namespace qm {
+namespace {
+
+Image randomImage(std::mt19937& rng, int w, int h, int depth = 32) {
+    Image image = *createImage(w, h, depth);
+    for (uint32_t& p : image.pixels) {
+        p = rng();
+        if (depth == 24) {
+            p |= 0xFF000000u;
+        } else if (rng() % 2) {
+            p = 0;  // half of a layer is transparent
+        } else if (rng() % 3 == 0) {
+            p |= 0xFF000000u;
+        }
+    }
+    return image;
+}
+
+Layer makeLayer(std::mt19937& rng, int w, int h, int mode, int opacity, int x = 0, int y = 0) {
+    Layer layer;
+    layer.image = randomImage(rng, w, h);
+    layer.Blendmode = uint8_t(mode);
+    layer.Opacity = uint8_t(opacity);
+    layer.X = int16_t(x);
+    layer.Y = int16_t(y);
+    return layer;
+}
+
+// The display image made by the rebuild's steps one after the other: scale nearest-pixel, start
+// transparent, fill the backdrop, draw the scaled copy with alpha blending at the opacity.
+Image displayBySteps(const Layer& layer, int zoom) {
+    const int w = layer.image.width * zoom / 100, h = layer.image.height * zoom / 100;
+    const Image scaled = *resizeNearest(layer.image, w, h);
+    Image display = *createImage(w, h, 32);
+    const BlendMode& mode = blendMode(layer.Blendmode);
+    if (mode.hasBackdrop) fillBox(display, 0, 0, w, h, solidPaint(mode.backdrop));
+    drawImage(display, scaled, 0, 0, DrawMode::AlphaBlend, layer.Opacity);
+    return display;
+}
+
+// The canvas pixel by pixel, with the reference rules only.
+Image canvasByPixels(const CanvasScene& scene, int cw, int ch) {
+    Image canvas = *createImage(cw, ch, 32);
+    for (uint32_t& p : canvas.pixels) p = scene.background | 0xFF000000u;
+    drawImage(canvas, scene.paper, scene.offsetX, scene.offsetY, DrawMode::AlphaBlend, 255);
+    const Document& doc = scene.doc;
+    for (const auto& [key, animationLayer] : doc.animationLayers)
+        for (const AnimationFrame& frame : animationLayer.Frames)
+            if (frame.Frame == doc.CurrentFrame)
+                drawImage(canvas, frame.image, scene.offsetX + frame.X, scene.offsetY + frame.Y,
+                          DrawMode::AlphaBlend, animationLayer.Alpha);
+    for (const Layer& layer : doc.layers) {
+        if (!layer.Visible || layer.IsGroup) continue;
+        const Image& d = layer.displayImage;
+        for (int py = 0; py < d.height; ++py)
+            for (int px = 0; px < d.width; ++px) {
+                const int cx = scene.offsetX + layer.X + px, cy = scene.offsetY + layer.Y + py;
+                if (!canvas.contains(cx, cy)) continue;
+                uint32_t& t = canvas.at(cx, cy);
+                const uint32_t s = d.at(px, py);
+                if (layer.Blendmode == 7) {
+                    const uint32_t noise = dissolveNoise(px * 100 / doc.Zoom, py * 100 / doc.Zoom);
+                    t = dissolvePixel(s, t, layer.Opacity, noise);
+                } else {
+                    t = blendPixel(layer.Blendmode, s, t, layer.Opacity);
+                }
+            }
+    }
+    if (scene.grid.on) {
+        const uint32_t c = scene.grid.color | 0xFF000000u;
+        const int vw = doc.Width * doc.Zoom / 100, vh = doc.Height * doc.Zoom / 100;
+        for (int i = 0; i <= gridLoopBound(doc.Width, scene.grid.width); ++i)
+            fillBox(canvas, scene.offsetX + i * scene.grid.width * doc.Zoom / 100, scene.offsetY, 1,
+                    vh, solidPaint(c, DrawMode::AllChannels));
+        for (int j = 0; j <= gridLoopBound(doc.Height, scene.grid.height); ++j)
+            fillBox(canvas, scene.offsetX, scene.offsetY + j * scene.grid.height * doc.Zoom / 100,
+                    vw, 1, solidPaint(c, DrawMode::AllChannels));
+    }
+    return canvas;
+}
+
+TEST(Compositing, DisplayImageFollowsTheRebuildSteps) {
+    std::mt19937 rng(3);
+    for (int mode : {0, 1, 4, 5, 7, 8, 14}) {
+        for (int zoom : {100, 50, 33, 250}) {
+            for (int opacity : {255, 100}) {
+                SCOPED_TRACE(std::to_string(mode) + " " + std::to_string(zoom));
+                Layer layer = makeLayer(rng, 37, 23, mode, opacity);
+                layer.displayImage = randomImage(rng, 5, 5);  // an old scale's leftovers
+                ASSERT_TRUE(buildDisplayImage(layer, zoom));
+                const Image expected = displayBySteps(layer, zoom);
+                ASSERT_EQ(layer.displayImage.width, expected.width);
+                ASSERT_EQ(layer.displayImage.height, expected.height);
+                ASSERT_EQ(layer.displayImage.pixels, expected.pixels);
+            }
+        }
+    }
+    // Sizes the view cannot show, groups and empty layers change nothing.
+    Layer layer = makeLayer(rng, 40, 20, 1, 255);
+    layer.displayImage = randomImage(rng, 4, 4);
+    const Image before = layer.displayImage;
+    EXPECT_FALSE(buildDisplayImage(layer, 2));      // 0 x 0
+    EXPECT_FALSE(buildDisplayImage(layer, 20000));  // 8000 wide
+    layer.IsGroup = 1;
+    EXPECT_FALSE(buildDisplayImage(layer, 100));
+    EXPECT_EQ(layer.displayImage.pixels, before.pixels);
+}
+
+// A document with every mode, offsets on both sides of the canvas, a hidden layer, a group, an
+// animation frame of the current frame and one of another frame, a paper and the grid.
+struct Scene {
+    std::mt19937 rng{11};
+    Document doc;
+    Image paper;
+    GridSettings grid{true, 16, 12, rgb(10, 200, 30)};
+    int offsetX = -7, offsetY = 5;
+
+    explicit Scene(int zoom) {
+        doc.Width = 60;
+        doc.Height = 40;
+        doc.Zoom = int16_t(zoom);
+        paper = randomImage(rng, doc.Width * zoom / 100, doc.Height * zoom / 100, 24);
+        for (int mode = 0; mode < kBlendModeCount; ++mode) {
+            Layer layer = makeLayer(rng, 60, 40, mode, mode % 3 ? 255 : 90 + mode,
+                                    int(rng() % 41) - 20, int(rng() % 31) - 15);
+            doc.layers.push_back(std::move(layer));
+        }
+        doc.layers[3].Visible = 0;
+        Layer group;
+        group.IsGroup = 1;
+        doc.layers.insert(doc.layers.begin() + 5, std::move(group));
+        for (Layer& layer : doc.layers) buildDisplayImage(layer, zoom);
+        AnimationLayer animation;
+        animation.Alpha = 170;
+        animation.Frames.push_back({4, -3, randomImage(rng, 30, 20), 1});
+        animation.Frames.push_back({0, 0, randomImage(rng, 60, 40), 2});
+        doc.animationLayers["2"] = std::move(animation);
+    }
+    CanvasScene scene() const { return {doc, paper, offsetX, offsetY, rgb(150, 140, 130), grid}; }
+};
+
+TEST(Compositing, CanvasEqualsThePerPixelRules) {
+    for (int zoom : {100, 150, 50}) {
+        SCOPED_TRACE(zoom);
+        Scene s(zoom);
+        Image canvas = *createImage(80, 50, 32);
+        composeCanvas(canvas, s.scene(), Rect{0, 0, 80, 50});
+        EXPECT_EQ(canvas.pixels, canvasByPixels(s.scene(), 80, 50).pixels);
+    }
+}
+
+// A recomposed rectangle has exactly the pixels of the full composition there, and nothing
+// outside it changes.
+TEST(Compositing, RegionRecomposesOnlyItsRectangle) {
+    Scene s(100);
+    Image full = *createImage(80, 50, 32);
+    composeCanvas(full, s.scene(), Rect{0, 0, 80, 50});
+    const Rect regions[] = {
+        {10, 7, 21, 19}, {-5, -5, 12, 9}, {70, 40, 30, 30}, {0, 0, 80, 1}, {33, 0, 1, 50}};
+    for (const Rect& r : regions) {
+        Image canvas = *createImage(80, 50, 32);
+        for (uint32_t& p : canvas.pixels) p = 0x12345678u;
+        const Rect drawn = composeCanvas(canvas, s.scene(), r);
+        EXPECT_EQ(drawn, intersect(r, Rect{0, 0, 80, 50}));
+        for (int y = 0; y < 50; ++y)
+            for (int x = 0; x < 80; ++x)
+                ASSERT_EQ(canvas.at(x, y), drawn.contains(x, y) ? full.at(x, y) : 0x12345678u)
+                    << x << "," << y;
+    }
+}
+
+TEST(Compositing, OpacityAndTransparency) {
+    Document doc;
+    doc.Width = 8;
+    doc.Height = 8;
+    const Image paper = *createImage(8, 8, 24);  // black
+    Image canvas = *createImage(8, 8, 32);
+    const CanvasScene scene{doc, paper, 0, 0, 0, GridSettings{}};
+
+    // A Normal layer's opacity acts twice: white at 128 lands with alpha
+    // (255 * 128 / 255) * 128 / 255 = 64, about a quarter.
+    Layer normal;
+    normal.image = *createImage(8, 8, 32);
+    for (uint32_t& p : normal.image.pixels) p = 0xFFFFFFFFu;
+    normal.Opacity = 128;
+    buildDisplayImage(normal, 100);
+    doc.layers.push_back(normal);
+    composeCanvas(canvas, scene, Rect{0, 0, 8, 8});
+    EXPECT_EQ(canvas.at(3, 3), rgba(64, 64, 64, 255));
+    doc.layers[0].Visible = 0;  // a hidden layer changes nothing
+    composeCanvas(canvas, scene, Rect{0, 0, 8, 8});
+    EXPECT_EQ(canvas.at(3, 3), rgba(0, 0, 0, 255));
+
+    // A wholly transparent layer leaves the canvas as it is in every mode (within 1 for the grey
+    // backdrops), whatever its opacity.
+    std::mt19937 rng(5);
+    const Image under = randomImage(rng, 8, 8, 24);
+    const CanvasScene overPaper{doc, under, 0, 0, 0, GridSettings{}};
+    for (int mode = 0; mode < kBlendModeCount; ++mode) {
+        Layer clear;
+        clear.image = *createImage(8, 8, 32);
+        clear.Blendmode = uint8_t(mode);
+        clear.Opacity = uint8_t(mode * 17);
+        buildDisplayImage(clear, 100);
+        doc.layers.assign(1, clear);
+        composeCanvas(canvas, overPaper, Rect{0, 0, 8, 8});
+        const bool grey = blendMode(mode).backdrop == rgba(128, 128, 128, 255);
+        for (size_t i = 0; i < canvas.pixels.size(); ++i)
+            for (int shift : {0, 8, 16}) {
+                const int got = int(canvas.pixels[i] >> shift & 0xFF);
+                const int want = int(under.pixels[i] >> shift & 0xFF);
+                ASSERT_LE(std::abs(got - want), grey ? 1 : 0) << blendMode(mode).name;
+            }
+    }
+}
+
+TEST(Compositing, GridBoundsRoundHalvesToEven) {
+    struct Case {
+        int size, step, bound;
+    };
+    for (const Case& c : {Case{1024, 32, 32}, Case{100, 40, 2}, Case{140, 40, 4}, Case{100, 201, 0},
+                          Case{100, 0, -1}, Case{100, -5, -1}})
+        EXPECT_EQ(gridLoopBound(c.size, c.step), c.bound) << c.size << "/" << c.step;
+
+    // 1024 wide with gridW 32: 33 vertical lines (i = 0..32), the last just past the document.
+    Document doc;
+    doc.Width = 1024;
+    doc.Height = 8;
+    const Image paper = *createImage(1024, 8, 24);
+    Image canvas = *createImage(1100, 20, 32);
+    const uint32_t red = rgba(255, 0, 0, 255);
+    CanvasScene scene{doc, paper, 0, 2, 0xFFFFFF, GridSettings{true, 32, 32, rgb(255, 0, 0)}};
+    composeCanvas(canvas, scene, Rect{0, 0, 1100, 20});
+    int lines = 0;
+    for (int x = 0; x < 1100; ++x) lines += canvas.at(x, 5) == red;
+    EXPECT_EQ(lines, 33);
+    EXPECT_EQ(canvas.at(1024, 5), red);
+    // Height 8 / 32 rounds to 0: only the line at the origin, across the view width.
+    for (int y = 0; y < 20; ++y) EXPECT_EQ(canvas.at(1, y) == red, y == 2) << y;
+
+    // A grid step far wider than the document leaves only the origin's line; a zero step none.
+    scene.grid.width = 2100;
+    composeCanvas(canvas, scene, Rect{0, 0, 1100, 20});
+    lines = 0;
+    for (int x = 0; x < 1100; ++x) lines += canvas.at(x, 5) == red;
+    EXPECT_EQ(lines, 1);
+    scene.grid.width = 0;
+    composeCanvas(canvas, scene, Rect{0, 0, 1100, 20});
+    EXPECT_NE(canvas.at(0, 5), red);
+}
+
+TEST(Compositing, DissolveFollowsTheDocumentPixels) {
+    std::mt19937 rng(9);
+    Document doc;
+    doc.Width = 40;
+    doc.Height = 30;
+    doc.Zoom = 200;
+    Layer layer = makeLayer(rng, 40, 30, 7, 255);
+    for (uint32_t& p : layer.image.pixels) p = rgba(250, 0, 0, 128);
+    buildDisplayImage(layer, doc.Zoom);
+    doc.layers.push_back(std::move(layer));
+    const Image paper = *createImage(80, 60, 24);
+    Image a = *createImage(100, 80, 32), b = *createImage(100, 80, 32);
+    composeCanvas(a, CanvasScene{doc, paper, 0, 0, 0, GridSettings{}}, Rect{0, 0, 100, 80});
+    composeCanvas(b, CanvasScene{doc, paper, 3, 2, 0, GridSettings{}}, Rect{0, 0, 100, 80});
+    int landed = 0;
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 80; ++x) {
+            ASSERT_EQ(a.at(x, y), b.at(x + 3, y + 2));  // panning moves the pattern along
+            // At 200 % each document pixel is a 2 x 2 block that lands or not as a whole.
+            ASSERT_EQ(a.at(x, y), a.at(x & ~1, y & ~1));
+            landed += a.at(x, y) == rgba(250, 0, 0, 255);
+        }
+    EXPECT_NEAR(landed / 4800.0, 128.0 / 255.0, 0.05);
+}
+
+}  // namespace
+}  // namespace qm

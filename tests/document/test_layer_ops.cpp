@@ -1,0 +1,281 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "document/document_ops.h"
+#include "document/layer_ops.h"
+
+namespace qm {
+namespace {
+
+// A small document with `count` layers named Layer1.. from the bottom; the top one selected.
+Document makeDocument(int count, int width = 40, int height = 30) {
+    Document doc;
+    doc.Width = int16_t(width);
+    doc.Height = int16_t(height);
+    for (int i = 0; i < count; ++i) EXPECT_TRUE(addLayer(doc));
+    return doc;
+}
+
+std::vector<std::string> names(const Document& doc) {
+    std::vector<std::string> out;
+    for (const Layer& layer : doc.layers) out.push_back(layer.Name);
+    return out;
+}
+
+// Positions 1..n in list order, exactly one layer selected, and the mirror on it.
+void expectInvariants(const Document& doc) {
+    int selected = 0;
+    for (size_t i = 0; i < doc.layers.size(); ++i) {
+        EXPECT_EQ(doc.layers[i].Position, i + 1);
+        if (doc.layers[i].Selected) {
+            ++selected;
+            EXPECT_EQ(doc.CurrentImage, &doc.layers[i].image);
+            EXPECT_EQ(doc.CurrentDisplayImage, &doc.layers[i].displayImage);
+            EXPECT_EQ(doc.CurrentVisible, doc.layers[i].Visible);
+        }
+    }
+    EXPECT_EQ(selected, 1);
+}
+
+const Layer& selected(const Document& doc) {
+    for (const Layer& layer : doc.layers)
+        if (layer.Selected) return layer;
+    static const Layer none;
+    ADD_FAILURE() << "no layer selected";
+    return none;
+}
+
+TEST(LayerOps, AddingThreeLayersNamesAndPlacesThem) {
+    Document doc = makeDocument(4);
+    EXPECT_EQ(names(doc), (std::vector<std::string>{"Layer1", "Layer2", "Layer3", "Layer4"}));
+    EXPECT_EQ(selected(doc).Name, "Layer4");
+    EXPECT_EQ(selected(doc).Opacity, 255);
+    EXPECT_EQ(selected(doc).Blendmode, 0);
+    expectInvariants(doc);
+}
+
+TEST(LayerOps, DeleteRenumbersAndSelectsTheLayerBefore) {
+    struct Case {
+        int deletePosition;
+        std::vector<std::string> left;
+        std::string nowCurrent;
+    };
+    const Case cases[] = {
+        {2, {"Layer1", "Layer3"}, "Layer1"},  // the one before it in the list
+        {1, {"Layer2", "Layer3"}, "Layer2"},  // the first has none before: the one after
+        {3, {"Layer1", "Layer2"}, "Layer2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.deletePosition);
+        Document doc = makeDocument(3);
+        ASSERT_TRUE(selectLayerRow(doc, c.deletePosition - 1));
+        ASSERT_TRUE(deleteSelectedLayer(doc));
+        EXPECT_EQ(names(doc), c.left);
+        EXPECT_EQ(selected(doc).Name, c.nowCurrent);
+        EXPECT_EQ(doc.LayerCounter, 2);
+        expectInvariants(doc);
+    }
+}
+
+TEST(LayerOps, DeleteRefusesTheLastLayerAndNamesCanRepeat) {
+    Document doc = makeDocument(1);
+    EXPECT_FALSE(deleteSelectedLayer(doc));
+    EXPECT_EQ(doc.layers.size(), 1u);
+
+    doc = makeDocument(3);
+    ASSERT_TRUE(selectLayerRow(doc, 1));
+    ASSERT_TRUE(deleteSelectedLayer(doc));  // Layer2 goes, the counter steps back to 2
+    ASSERT_TRUE(addLayer(doc));
+    EXPECT_EQ(names(doc), (std::vector<std::string>{"Layer1", "Layer3", "Layer3"}));
+    expectInvariants(doc);
+}
+
+TEST(LayerOps, CopyGoesOnTopWithTheSourcesOpacityAndPixels) {
+    Document doc = makeDocument(3);
+    ASSERT_TRUE(selectLayerRow(doc, 0));
+    ASSERT_TRUE(setSelectedOpacity(doc, 100));
+    ASSERT_TRUE(setSelectedBlendmode(doc, 4));
+    doc.layers[0].X = 7;
+    doc.layers[0].Locked = 1;
+    doc.layers[0].image.at(5, 6) = rgba(10, 20, 30, 200);
+
+    ASSERT_TRUE(copySelectedLayer(doc));
+    ASSERT_EQ(doc.layers.size(), 4u);
+    const Layer& copy = doc.layers.back();
+    EXPECT_EQ(copy.Name, "Layer1Copy4");
+    EXPECT_EQ(copy.Position, 4);
+    EXPECT_EQ(copy.Opacity, 100);
+    EXPECT_EQ(copy.Blendmode, 0);
+    EXPECT_EQ(copy.X, 0);
+    EXPECT_EQ(copy.Locked, 0);
+    EXPECT_EQ(copy.image.at(5, 6), rgba(10, 20, 30, 200));
+    EXPECT_EQ(copy.displayImage.width, 40);
+    expectInvariants(doc);
+    EXPECT_EQ(doc.CurrentImage, &copy.image);
+}
+
+TEST(LayerOps, CopyOfALargerLayerKeepsTheDocumentSize) {
+    Document doc = makeDocument(1, 40, 30);
+    doc.Width = 20;
+    doc.Height = 10;  // shrunk: the layer image stays 40 x 30
+    ASSERT_TRUE(copySelectedLayer(doc));
+    EXPECT_EQ(doc.layers.back().image.width, 20);
+    EXPECT_EQ(doc.layers.back().image.height, 10);
+}
+
+TEST(LayerOps, PropertiesChangeOnlyTheSelectedLayer) {
+    Document doc = makeDocument(3);
+    ASSERT_TRUE(selectLayerRow(doc, 1));
+    EXPECT_TRUE(setSelectedOpacity(doc, 300));  // clamped
+    EXPECT_TRUE(setSelectedBlendmode(doc, 14));
+    EXPECT_FALSE(setSelectedBlendmode(doc, 15));
+    EXPECT_EQ(doc.layers[1].Opacity, 255);
+    EXPECT_EQ(doc.layers[1].Blendmode, 14);
+    EXPECT_EQ(doc.layers[0].Blendmode, 0);
+    EXPECT_EQ(doc.layers[2].Blendmode, 0);
+
+    EXPECT_TRUE(setLayerVisible(doc, 1, false));
+    EXPECT_EQ(doc.CurrentVisible, 0);
+    EXPECT_TRUE(renameLayer(doc, 2, "Sky"));
+    EXPECT_FALSE(renameLayer(doc, 2, ""));
+    EXPECT_EQ(doc.layers[2].Name, "Sky");
+
+    // Rows no layer has change nothing.
+    EXPECT_FALSE(selectLayerRow(doc, 3));
+    EXPECT_FALSE(selectLayerRow(doc, -1));
+    EXPECT_FALSE(setLayerVisible(doc, 7, true));
+    EXPECT_FALSE(renameLayer(doc, 3, "x"));
+    EXPECT_EQ(selected(doc).Name, "Layer2");
+    expectInvariants(doc);
+}
+
+TEST(LayerOps, MoveUpAndDownSwapWithTheNeighbourAndRefuseTheEnds) {
+    struct Case {
+        int row;
+        int direction;
+        bool moved;
+        std::vector<std::string> order;
+    };
+    const Case cases[] = {
+        {1, 1, true, {"Layer2", "Layer1", "Layer3"}},
+        {1, 0, true, {"Layer1", "Layer3", "Layer2"}},
+        {0, 1, false, {"Layer1", "Layer2", "Layer3"}},
+        {2, 0, false, {"Layer1", "Layer2", "Layer3"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.row) + " " + std::to_string(c.direction));
+        Document doc = makeDocument(3);
+        ASSERT_TRUE(selectLayerRow(doc, c.row));
+        const std::string moving = selected(doc).Name;
+        EXPECT_EQ(moveSelectedLayer(doc, c.direction), c.moved);
+        EXPECT_EQ(names(doc), c.order);
+        EXPECT_EQ(selected(doc).Name, moving);
+        expectInvariants(doc);
+    }
+}
+
+TEST(LayerOps, GroupsHaveNoImage) {
+    Document doc = makeDocument(1);
+    ASSERT_TRUE(addGroup(doc));
+    ASSERT_TRUE(addGroup(doc));
+    EXPECT_EQ(names(doc), (std::vector<std::string>{"Layer1", "Group1", "Group2"}));
+    EXPECT_EQ(doc.GroupCount, 2);
+    const Layer& group = doc.layers.back();
+    EXPECT_EQ(group.IsGroup, 1);
+    EXPECT_TRUE(group.image.empty());
+    expectInvariants(doc);
+    // A copy of a group is a transparent layer; resizing skips the groups.
+    ASSERT_TRUE(copySelectedLayer(doc));
+    EXPECT_EQ(doc.layers.back().Name, "Group2Copy2");
+    EXPECT_EQ(doc.layers.back().image.width, 40);
+    EXPECT_EQ(resizeLayerImages(doc, 1, 0), 0);
+    EXPECT_TRUE(doc.layers[1].image.empty());
+}
+
+TEST(LayerOps, DragMovesTheOffsetFromThePress) {
+    Document doc = makeDocument(2);
+    bool dragging = false;
+    int16_t startX = 0, startY = 0;
+    const MoveDrag drag{dragging, startX, startY};
+    doc.layers[1].X = 4;
+    ASSERT_TRUE(dragSelectedLayer(doc, drag, 15, 7, 10, 10));
+    EXPECT_TRUE(dragging);
+    EXPECT_EQ(doc.layers[1].X, 9);
+    EXPECT_EQ(doc.layers[1].Y, -3);
+    ASSERT_TRUE(dragSelectedLayer(doc, drag, 12, 12, 10, 10));  // still measured from the press
+    EXPECT_EQ(doc.layers[1].X, 6);
+    EXPECT_EQ(doc.layers[1].Y, 2);
+    endLayerDrag(drag);
+    EXPECT_FALSE(dragging);
+    ASSERT_TRUE(dragSelectedLayer(doc, drag, 100, 100, 0, 0));  // a new drag starts from (6, 2)
+    EXPECT_EQ(doc.layers[1].X, 106);
+    EXPECT_EQ(doc.layers[1].Y, 102);
+    EXPECT_EQ(doc.layers[0].X, 0);
+    // Far drags stop at the 16-bit offset range instead of wrapping.
+    ASSERT_TRUE(dragSelectedLayer(doc, drag, 1'000'000, -1'000'000, 0, 0));
+    EXPECT_EQ(doc.layers[1].X, 32767);
+    EXPECT_EQ(doc.layers[1].Y, -32768);
+}
+
+TEST(LayerOps, ResizeNeverShrinksALayerBelowItsSize) {
+    struct Case {
+        int width, height, mode;
+        int expectW, expectH;
+    };
+    const Case cases[] = {
+        {20, 10, 0, 40, 30},  // smaller document: the layer keeps its creation size
+        {60, 20, 0, 60, 30},  // each side on its own
+        {20, 10, 1, 40, 30},
+        {80, 50, 1, 80, 50},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+        Document doc = makeDocument(2);
+        doc.Width = int16_t(c.width);
+        doc.Height = int16_t(c.height);
+        EXPECT_EQ(resizeLayerImages(doc, 1, c.mode), 0);
+        for (const Layer& layer : doc.layers) {
+            EXPECT_EQ(layer.image.width, c.expectW);
+            EXPECT_EQ(layer.image.height, c.expectH);
+            EXPECT_EQ(layer.Width, 40);
+            EXPECT_EQ(layer.Height, 30);
+        }
+        expectInvariants(doc);
+    }
+}
+
+TEST(LayerOps, ResizeScalesInImageModeAndLaysAtTheOffsetInCanvasMode) {
+    Document doc = makeDocument(1, 4, 4);
+    Layer& layer = doc.layers[0];
+    layer.image.at(1, 1) = rgba(255, 0, 0, 255);
+    layer.X = 2;
+    layer.Y = 3;
+    doc.Width = 8;
+    doc.Height = 8;
+    ASSERT_EQ(resizeLayerImages(doc, 1, 0), 0);  // nearest: pixel (1,1) becomes 2 x 2
+    EXPECT_EQ(layer.image.at(2, 2), rgba(255, 0, 0, 255));
+    EXPECT_EQ(layer.image.at(3, 3), rgba(255, 0, 0, 255));
+    EXPECT_EQ(layer.image.at(4, 4), 0u);
+    EXPECT_EQ(layer.X, 2);
+
+    doc.Width = 12;
+    doc.Height = 12;
+    ASSERT_EQ(resizeLayerImages(doc, 0, 1), 0);  // canvas: the 8 x 8 image lands at (2, 3)
+    EXPECT_EQ(layer.image.width, 12);
+    EXPECT_EQ(layer.image.at(4, 5), rgba(255, 0, 0, 255));
+    EXPECT_EQ(layer.image.at(2, 2), 0u);
+    EXPECT_EQ(doc.CurrentImage, &layer.image);
+}
+
+TEST(LayerOps, ResizeKeepsALayerWhoseStoredSizeIsAbsurd) {
+    Document doc = makeDocument(2);
+    doc.layers[0].Width = 32767;  // as a hand-edited file might say
+    doc.layers[0].Height = 32767;
+    EXPECT_EQ(resizeLayerImages(doc, 0, 0), 1);
+    EXPECT_EQ(doc.layers[0].image.width, 40);
+}
+
+}  // namespace
+}  // namespace qm
