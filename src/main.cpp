@@ -39,6 +39,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     const QtMessageHandler previous = qInstallMessageHandler(fatalPlatformHandler);
+    // Every pointer move of a stroke is painted as it comes: no merging of queued moves.
+    QCoreApplication::setAttribute(Qt::AA_CompressHighFrequencyEvents, false);
+    QCoreApplication::setAttribute(Qt::AA_CompressTabletEvents, false);
     QApplication application(argc, argv);
     qInstallMessageHandler(previous);
     QApplication::setQuitOnLastWindowClosed(false);  // only QuitRequested ends the loop

@@ -63,6 +63,8 @@ void CanvasWidget::sendCanvas(CanvasEventType type, const QMouseEvent* event) {
     out.x = p.x();
     out.y = p.y();
     setModifiers(out, event->modifiers());
+    // The shell paints a move only while the left button is held.
+    out.leftHeld = event->buttons() & Qt::LeftButton;
     canvasSink_(out);
 }
 

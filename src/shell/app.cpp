@@ -1,6 +1,7 @@
 // Start-up, shut-down and the idle pass of the main loop.
 #include "shell/app.h"
 
+#include "brush/brush_color.h"
 #include "document/document_ops.h"
 #include "shell/brush_commands.h"
 #include "shell/canvas_frame.h"
@@ -56,6 +57,10 @@ void openMainWindow(App& app) {
 bool initialDocument(App& app) {
     refreshPanelControls(app);
     if (!makeNewDocument(app)) return false;
+    // Without "pref.ini" the paint colour starts as 0, which has alpha 0: the first stroke of a
+    // fresh install would paint nothing. The paint colour takes the brush alpha before the tip
+    // is built, as it does whenever the colour or the mode changes.
+    refreshPaintColor(app.brush);
     reloadBrushTips(app);
     app.CurrentTool = uint8_t(Tool::Brush);
     app.ui.setMenuChecked(id(Cmd::Grid), app.prefs.grid != 0);

@@ -52,6 +52,7 @@ TEST(CanvasWidget, LeftButtonStrokeBecomesDownMovesUp) {
     EXPECT_TRUE(c.events[0].shift);
     EXPECT_EQ(c.events[1].type, CanvasEventType::Move);
     EXPECT_TRUE(c.events[1].alt);
+    EXPECT_TRUE(c.events[1].leftHeld);  // the shell paints moves only with the button held
     EXPECT_EQ(c.events[2].type, CanvasEventType::LeftUp);
     EXPECT_EQ(c.events[2].y, 24);
     EXPECT_TRUE(c.events[2].ctrl);

@@ -155,3 +155,20 @@ TEST(DocumentOps, AddLayerSelectsTheNewTopLayer) {
 }
 
 }  // namespace qm::test
+
+namespace qm::test {
+
+// Without pref.ini the first stroke of a fresh start must leave paint: the paint colour takes
+// the brush alpha at start-up.
+TEST_F(ShellTest, FirstStrokeOfAFreshStartPaints) {
+    EXPECT_EQ(alpha(app.brush.color), app.brush.alpha);
+    canvas(CanvasEventType::LeftDown, 100, 100);
+    canvas(CanvasEventType::Move, 160, 120, false, false, true);
+    canvas(CanvasEventType::LeftUp, 160, 120);
+    const Image& layer = *app.doc.CurrentImage;
+    bool painted = false;
+    for (uint32_t p : layer.pixels) painted = painted || alpha(p) != 0;
+    EXPECT_TRUE(painted);
+}
+
+}  // namespace qm::test
