@@ -1,5 +1,8 @@
 #include "document/compositing.h"
 
+#include <system_error>
+#include <thread>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -18,6 +21,8 @@ constexpr uint32_t kOpaque = 0xFF000000u;
 // The canvas is composed in bands of rows, every step of the frame on one band before the next,
 // so the band of the canvas stays in the cache while each layer streams through it once.
 constexpr int kBandRows = 16;
+// Areas at least this large are composed on two threads.
+constexpr int64_t kParallelPixels = int64_t(1) << 18;
 
 // Source index under the centre of destination index i when n pixels become m: the mapping of
 // resizeNearest, which the display images must reproduce bit for bit.
@@ -221,12 +226,40 @@ bool buildDisplayImage(Layer& layer, int zoom) {
     return true;
 }
 
-Rect composeCanvas(Image& canvas, const CanvasScene& scene, const Rect& area) {
-    const Rect clipped = intersect(area, Rect{0, 0, canvas.width, canvas.height});
-    for (int y = clipped.y; y < clipped.bottom(); y += kBandRows) {
-        const Rect band{clipped.x, y, clipped.w, std::min(kBandRows, clipped.bottom() - y)};
+namespace {
+
+void composeRows(Image& canvas, const CanvasScene& scene, const Rect& clipped, int top,
+                 int bottom) {
+    for (int y = top; y < bottom; y += kBandRows) {
+        const Rect band{clipped.x, y, clipped.w, std::min(kBandRows, bottom - y)};
         composeBand(canvas, scene, band);
     }
+}
+
+}  // namespace
+
+Rect composeCanvas(Image& canvas, const CanvasScene& scene, const Rect& area) {
+    const Rect clipped = intersect(area, Rect{0, 0, canvas.width, canvas.height});
+    if (clipped.empty()) return clipped;
+    // A large area is split into two halves of whole bands, the lower one composed on a second
+    // thread that is joined before returning. Each canvas row depends only on the scene and is
+    // written by one thread, so the result is the same bits as one pass.
+    const bool split = int64_t(clipped.w) * clipped.h >= kParallelPixels &&
+                       std::thread::hardware_concurrency() >= 2 && clipped.h >= 2 * kBandRows;
+    if (!split) {
+        composeRows(canvas, scene, clipped, clipped.y, clipped.bottom());
+        return clipped;
+    }
+    const int middle = clipped.y + (clipped.h / 2 / kBandRows) * kBandRows;
+    std::thread lower;
+    try {
+        lower = std::thread([&] { composeRows(canvas, scene, clipped, middle, clipped.bottom()); });
+    } catch (const std::system_error&) {  // no thread to be had: one pass
+        composeRows(canvas, scene, clipped, clipped.y, clipped.bottom());
+        return clipped;
+    }
+    composeRows(canvas, scene, clipped, clipped.y, middle);
+    lower.join();
     return clipped;
 }
 

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
+#include <string>
 
 #include <cstdio>
 #include <filesystem>
@@ -83,7 +85,8 @@ TEST(Paper, PresetIndicesStayWithinTheSet) {
 
 TEST(Paper, LoadingReportsMissingAndBadFiles) {
     namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / "qm_test_paper";
+    const fs::path dir =
+        fs::temp_directory_path() / ("qm_test_paper_" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir / "Presets" / "Paper");
     std::string error;

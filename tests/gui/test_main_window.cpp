@@ -1,6 +1,8 @@
 // The real main window over a real App on the offscreen platform: menus and accelerators from
 // the tables, the loop driver's idle passes, and the quit rules end to end.
 #include <gtest/gtest.h>
+#include <unistd.h>
+#include <string>
 
 #include <QAbstractButton>
 #include <QKeyEvent>
@@ -28,7 +30,8 @@ constexpr int kQuit = 17;
 // The program as main() puts it together, in a working folder of its own.
 struct Program {
     Program() {
-        workDir = std::filesystem::temp_directory_path() / "qm_test_gui_main_window";
+        workDir = std::filesystem::temp_directory_path() /
+                  ("qm_test_gui_main_window_" + std::to_string(::getpid()));
         std::filesystem::create_directories(workDir);
         app.workDir = workDir.string();
         ui.attach(&window);

@@ -1,5 +1,7 @@
 // The Ui port's requesters on real dialogs, answered as a user would.
 #include <gtest/gtest.h>
+#include <unistd.h>
+#include <string>
 
 #include <QFileDialog>
 #include <QInputDialog>
@@ -13,7 +15,8 @@ namespace qm {
 namespace {
 
 TEST(QtUi, FileRequesterOffersThePatternsAndReportsTheChosenOne) {
-    const auto folder = std::filesystem::temp_directory_path() / "qm_test_gui_requester";
+    const auto folder = std::filesystem::temp_directory_path() /
+                        ("qm_test_gui_requester_" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
     QtUi ui;
     QStringList offered;

@@ -8,6 +8,11 @@ set(_work ${WORK}/${_name})
 file(REMOVE_RECURSE ${_work})
 file(MAKE_DIRECTORY ${_work})
 file(COPY ${SCRIPT} DESTINATION ${_work})
+# Expected images the script compares with (expect-layer) travel with it.
+file(GLOB _images ${_dir}/${_name}*.png)
+if(_images)
+  file(COPY ${_images} DESTINATION ${_work})
+endif()
 
 execute_process(
   COMMAND ${QMSCRIPT} --workdir ${_work} --seed 1 ${_work}/${_name}.qms

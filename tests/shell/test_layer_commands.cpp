@@ -1,3 +1,4 @@
+#include <unistd.h>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -136,7 +137,8 @@ class PaperTest : public LayerCommandsTest {
 protected:
     void SetUp() override {
         LayerCommandsTest::SetUp();
-        dir_ = std::filesystem::temp_directory_path() / "qm_test_paper_commands";
+        dir_ = std::filesystem::temp_directory_path() /
+               ("qm_test_paper_commands_" + std::to_string(::getpid()));
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_ / "presets" / "paper");
         writeTile("paper0.png", rgba(200, 10, 10, 255), 7, 5);

@@ -282,7 +282,7 @@ bool LineParser::parse(std::string& error) {
         c.paths.emplace_back();
         return string(c.paths[0], "a file name", error) && done(error);
     }
-    if (is("write-layer", Op::WriteLayer)) {
+    if (is("write-layer", Op::WriteLayer) || is("expect-layer", Op::ExpectLayer)) {
         c.paths.emplace_back();
         return integer(c.a, 1, 255, "layer position", error) &&
                string(c.paths[0], "a file name", error) && done(error);

@@ -32,6 +32,7 @@ enum class Op {
     Playback,
     WriteCanvas,
     WriteLayer,
+    ExpectLayer,
     WriteState,
 };
 

@@ -54,6 +54,25 @@ private:
     bool leftHeld_ = false;
 };
 
+// Empty error when both images hold the same pixels; otherwise the first difference.
+static bool sameImage(const Image& got, const Image& expected, const std::string& name,
+                      std::string& error) {
+    if (got.width != expected.width || got.height != expected.height) {
+        error = "the layer is " + std::to_string(got.width) + "x" + std::to_string(got.height) +
+                ", " + name + " is " + std::to_string(expected.width) + "x" +
+                std::to_string(expected.height);
+        return false;
+    }
+    for (int y = 0; y < got.height; ++y)
+        for (int x = 0; x < got.width; ++x)
+            if (got.at(x, y) != expected.at(x, y)) {
+                error = "the layer differs from " + name + " first at (" + std::to_string(x) +
+                        ", " + std::to_string(y) + ")";
+                return false;
+            }
+    return true;
+}
+
 std::optional<std::string> Runner::outputPath(const std::string& path, std::string& error) const {
     const fs::path relative(normalizeSeparators(path));
     bool escapes = relative.empty() || relative.is_absolute() || !pathIsUsable(path);
@@ -176,6 +195,19 @@ bool Runner::execute(const Command& c, std::string& error) {
                 return false;
             }
             return savePngFile(layer->image, *path, error);
+        }
+        case Op::ExpectLayer: {
+            // The layer's pixels must equal those of an image file beside the script.
+            const auto path = outputPath(c.paths[0], error);
+            if (!path) return false;
+            const Layer* layer = layerAtPosition(app_.doc, int(c.a));
+            if (!layer || layer->image.empty()) {
+                error = "there is no layer image at position " + std::to_string(c.a);
+                return false;
+            }
+            auto expected = loadImageFile(*path, error);
+            if (!expected) return false;
+            return sameImage(layer->image, *expected, c.paths[0], error);
         }
         case Op::WriteState: {
             const auto path = outputPath(c.paths[0], error);
