@@ -314,14 +314,15 @@ struct AddOp {
 };
 
 // max(255 - (255-b)*255/d, 0), and 0 where d = 0 (Color Burn: d = sc, b = tc; ColorLight:
-// d = tc, b = sc).
+// d = tc, b = sc). All in floats: d = 0 gives a quotient of +inf (or NaN for 0/0), and
+// max_ps returns its second operand 0 for both, which is the rule's result there.
 QM_AVX2 inline __m256i burnRule(__m256i d, __m256i b) {
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i k255 = _mm256_set1_epi32(255);
-    const __m256i q = truncDiv(_mm256_mullo_epi32(_mm256_sub_epi32(k255, b), k255),
-                               _mm256_max_epi32(d, _mm256_set1_epi32(1)));
-    const __m256i r = _mm256_max_epi32(_mm256_sub_epi32(k255, q), zero);
-    return _mm256_andnot_si256(_mm256_cmpeq_epi32(d, zero), r);
+    const __m256 k255 = _mm256_set1_ps(255.0f);
+    const __m256 num =
+        _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_sub_epi32(_mm256_set1_epi32(255), b)), k255);
+    const __m256 q = _mm256_round_ps(_mm256_div_ps(num, _mm256_cvtepi32_ps(d)),
+                                     _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+    return _mm256_cvttps_epi32(_mm256_max_ps(_mm256_sub_ps(k255, q), _mm256_setzero_ps()));
 }
 
 struct ColorBurnOp {
@@ -358,23 +359,58 @@ QM_AVX2 void planarRowAvx2(int mode, uint32_t* t, const uint32_t* s, size_t n) {
     blendRowReference(mode, t + i, s + i, n - i, 255);
 }
 
-// ColorLight: the channel results with the source alpha are made a block at a time and laid
-// over the target with the over kernel, keeping the target's alpha.
-QM_AVX2 void colorLightRowAvx2(uint32_t* t, const uint32_t* s, size_t n) {
-    constexpr size_t kBlock = 256;
-    alignas(32) uint32_t block[kBlock];
-    for (size_t done = 0; done < n; done += kBlock) {
-        const size_t m = std::min(kBlock, n - done);
-        size_t i = 0;
-        for (; i + 8 <= m; i += 8) {
-            const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + done + i));
-            const __m256i tv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(t + done + i));
-            _mm256_store_si256(reinterpret_cast<__m256i*>(block + i),
-                               planarPixels<ColorLightOp>(sv, tv, sv));
-        }
-        for (; i < m; ++i) block[i] = colorLightSource(s[done + i], t[done + i]);
-        blendRowOver(t + done, block, m, 255, true);
+// Color Burn: a white source (the backdrop of the layer's transparent parts) gives
+// 255 - (255-tc)*255/255 = tc in every channel, so groups of eight white pixels leave the
+// target as it is and are skipped; the others run through the planar rule.
+QM_AVX2 void colorBurnRowAvx2(int mode, uint32_t* t, const uint32_t* s, size_t n) {
+    const __m256i alphaMask = _mm256_set1_epi32(int(kAlpha));
+    const __m256i ones = _mm256_set1_epi32(-1);
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
+        if (_mm256_testc_si256(_mm256_or_si256(sv, alphaMask), ones)) continue;
+        __m256i* tp = reinterpret_cast<__m256i*>(t + i);
+        const __m256i tv = _mm256_loadu_si256(tp);
+        _mm256_storeu_si256(tp, planarPixels<ColorBurnOp>(sv, tv, tv));
     }
+    blendRowReference(mode, t + i, s + i, n - i, 255);
+}
+
+// ColorLight in one pass: the channel results c of eight pixels are laid over the target by the
+// source alpha a, keeping the target's alpha. A transparent source leaves the target as it is,
+// so such groups are skipped. Onto an opaque target (the canvas) the over rule reduces to
+// (c*a*255 + tc*(255-a)*255) / (255*255) = (c*a + tc*(255-a)) / 255, computed in 16-bit lanes
+// with the exact division by 255; groups with a non-opaque target go through the over kernel.
+QM_AVX2 void colorLightRowAvx2(int mode, uint32_t* t, const uint32_t* s, size_t n) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i alphaMask = _mm256_set1_epi32(int(kAlpha));
+    const __m256i k255 = _mm256_set1_epi16(255);
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
+        if (_mm256_testz_si256(sv, alphaMask)) continue;
+        __m256i* tp = reinterpret_cast<__m256i*>(t + i);
+        const __m256i tv = _mm256_loadu_si256(tp);
+        const __m256i c = planarPixels<ColorLightOp>(sv, tv, sv);  // colour results, alpha of s
+        if (!_mm256_testc_si256(tv, alphaMask)) {
+            alignas(32) uint32_t block[8];
+            _mm256_store_si256(reinterpret_cast<__m256i*>(block), c);
+            blendRowOver(t + i, block, 8, 255, true);
+            continue;
+        }
+        // Per pixel, 16-bit lanes r g b a of c; a copied into all four lanes.
+        const __m256i cLo = _mm256_unpacklo_epi8(c, zero), cHi = _mm256_unpackhi_epi8(c, zero);
+        const __m256i aLo = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(cLo, 0xFF), 0xFF);
+        const __m256i aHi = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(cHi, 0xFF), 0xFF);
+        const __m256i lo = div255x16(_mm256_add_epi16(
+            _mm256_mullo_epi16(cLo, aLo),
+            _mm256_mullo_epi16(_mm256_unpacklo_epi8(tv, zero), _mm256_sub_epi16(k255, aLo))));
+        const __m256i hi = div255x16(_mm256_add_epi16(
+            _mm256_mullo_epi16(cHi, aHi),
+            _mm256_mullo_epi16(_mm256_unpackhi_epi8(tv, zero), _mm256_sub_epi16(k255, aHi))));
+        _mm256_storeu_si256(tp, _mm256_blendv_epi8(_mm256_packus_epi16(lo, hi), tv, alphaMask));
+    }
+    blendRowReference(mode, t + i, s + i, n - i, 255);
 }
 
 #undef QM_AVX2
@@ -422,10 +458,10 @@ bool blendRowFast(int mode, BlendRule rule, uint32_t* t, const uint32_t* s, size
             planarRowAvx2<AddOp>(mode, t, s, n);
             return true;
         case BlendRule::ColorBurn:
-            planarRowAvx2<ColorBurnOp>(mode, t, s, n);
+            colorBurnRowAvx2(mode, t, s, n);
             return true;
         case BlendRule::ColorLight:
-            colorLightRowAvx2(t, s, n);
+            colorLightRowAvx2(mode, t, s, n);
             return true;
         default:
             return false;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <random>
 #include <string>
@@ -150,19 +151,63 @@ TEST(BlendModes, RowKernelsMatchTheReferenceBitForBit) {
         if (i % 5 == 0) target[i] |= 0xFF000000u;  // the canvas case
         if (i % 7 == 0) source[i] &= 0x00FFFFFFu;  // transparent display pixels
     }
+    std::vector<uint32_t> opaque = target;  // the canvas: every target opaque
+    for (uint32_t& p : opaque) p |= 0xFF000000u;
     for (int mode = 0; mode < kBlendModeCount; ++mode) {
         if (mode == 7) continue;  // Dissolve has its own row below
         for (uint32_t opacity : {255u, 128u, 0u}) {
             SCOPED_TRACE(std::string(blendMode(mode).name) + " " + std::to_string(opacity));
-            for (size_t len : {n, size_t(7), size_t(37)}) {
-                std::vector<uint32_t> fast(target.begin(), target.begin() + long(len));
-                std::vector<uint32_t> plain = fast;
-                blendRow(mode, fast.data(), source.data(), len, opacity);
-                blendRowReference(mode, plain.data(), source.data(), len, opacity);
-                for (size_t i = 0; i < len; ++i)
-                    ASSERT_EQ(fast[i], plain[i])
-                        << "pixel " << i << " s " << std::hex << source[i] << " t " << target[i];
+            for (const std::vector<uint32_t>* row : {&target, &opaque}) {
+                for (size_t len : {n, size_t(7), size_t(37)}) {
+                    std::vector<uint32_t> fast(row->begin(), row->begin() + long(len));
+                    std::vector<uint32_t> plain = fast;
+                    blendRow(mode, fast.data(), source.data(), len, opacity);
+                    blendRowReference(mode, plain.data(), source.data(), len, opacity);
+                    for (size_t i = 0; i < len; ++i)
+                        ASSERT_EQ(fast[i], plain[i]) << "pixel " << i << " s " << std::hex
+                                                     << source[i] << " t " << (*row)[i];
+                }
             }
+        }
+    }
+}
+
+// Runs of neutral display pixels (white, which Color Burn skips; transparent, which ColorLight
+// skips) next to ordinary ones, at every alignment, on an opaque canvas (ColorLight's one-pass
+// path) and on a translucent one.
+TEST(BlendModes, RowKernelsMatchTheReferenceAcrossNeutralRuns) {
+    std::mt19937 rng(11);
+    const size_t n = 20000;
+    std::vector<uint32_t> source(n), target(n);
+    for (size_t i = 0; i < n;) {
+        const size_t run = std::min<size_t>(1 + rng() % 40, n - i);
+        const uint32_t kind = rng() % 5;
+        for (size_t k = 0; k < run; ++k, ++i) {
+            const uint32_t r = rng();
+            const uint32_t shift = 8 * ((r >> 8) % 3);  // one channel just below white
+            const uint32_t nearWhite = ((0x00FFFFFFu & ~(0xFFu << shift)) |
+                                        ((0xFEu - (r & 0xFu)) << shift) | (r & 0xFF000000u));
+            source[i] = kind == 0   ? 0xFFFFFFFFu      // the white backdrop
+                        : kind == 1 ? r | 0x00FFFFFFu  // white colour, any alpha
+                        : kind == 2 ? r & 0x00FFFFFFu  // transparent
+                        : kind == 3 ? nearWhite
+                                    : r;
+            target[i] = rng();
+        }
+    }
+    for (bool opaqueCanvas : {true, false}) {
+        std::vector<uint32_t> canvas = target;
+        if (opaqueCanvas)
+            for (uint32_t& p : canvas) p |= 0xFF000000u;
+        for (int mode = 0; mode < kBlendModeCount; ++mode) {
+            if (mode == 7) continue;
+            SCOPED_TRACE(std::string(blendMode(mode).name) + (opaqueCanvas ? " opaque" : ""));
+            std::vector<uint32_t> fast = canvas, plain = canvas;
+            blendRow(mode, fast.data(), source.data(), n, 255);
+            blendRowReference(mode, plain.data(), source.data(), n, 255);
+            for (size_t i = 0; i < n; ++i)
+                ASSERT_EQ(fast[i], plain[i])
+                    << "pixel " << i << " s " << std::hex << source[i] << " t " << canvas[i];
         }
     }
 }
