@@ -105,6 +105,8 @@ void blendRow(int mode, uint32_t* target, const uint32_t* source, size_t n, uint
 // The same through blendPixel only (for tests and benchmarks).
 void blendRowReference(int mode, uint32_t* target, const uint32_t* source, size_t n,
                        uint32_t opacity);
+// dissolveNoise(docX[i], docY) for i < n, into noise[i].
+void dissolveNoiseRow(const int* docX, int docY, uint8_t* noise, size_t n);
 // Dissolve of a row, with one noise value per pixel.
 void dissolveRow(uint32_t* target, const uint32_t* source, const uint8_t* noise, size_t n,
                  uint32_t opacity);

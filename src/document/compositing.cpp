@@ -97,8 +97,7 @@ void drawDissolve(Image& canvas, const Image& display, int64_t x, int64_t y, con
     std::vector<uint8_t> noise(size_t(p.dst.w));
     for (int row = 0; row < p.dst.h; ++row) {
         const int docY = int(int64_t(p.sy + row) * 100 / z);
-        for (int i = 0; i < p.dst.w; ++i)
-            noise[size_t(i)] = uint8_t(dissolveNoise(docX[size_t(i)], docY));
+        dissolveNoiseRow(docX.data(), docY, noise.data(), size_t(p.dst.w));
         dissolveRow(canvas.row(p.dst.y + row) + p.dst.x, display.row(p.sy + row) + p.sx,
                     noise.data(), size_t(p.dst.w), opacity);
     }

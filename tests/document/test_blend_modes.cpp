@@ -243,5 +243,51 @@ TEST(BlendModes, DissolveLandsWholeByAFixedNoise) {
     EXPECT_NEAR(double(landed) / n, 64.0 / 255.0, 0.02);
 }
 
+// The dissolve row kernel lands exactly the pixels dissolvePixel lands, for every opacity class
+// and row lengths with a tail.
+TEST(DissolveNoise, RowKernelMatchesThePixelRule) {
+    std::mt19937 rng(7);
+    for (uint32_t opacity : {0u, 1u, 128u, 254u, 255u}) {
+        for (size_t n : {size_t(1), size_t(7), size_t(8), size_t(29), size_t(300)}) {
+            std::vector<uint32_t> s(n), t(n), expected(n);
+            std::vector<uint8_t> noise(n);
+            for (size_t i = 0; i < n; ++i) {
+                s[i] = uint32_t(rng());
+                if (i % 5 == 0) s[i] |= 0xFF000000u;
+                if (i % 7 == 0) s[i] &= 0x00FFFFFFu;
+                t[i] = uint32_t(rng());
+                noise[i] = uint8_t(rng() % 255);
+                expected[i] = dissolvePixel(s[i], t[i], opacity, noise[i]);
+            }
+            dissolveRow(t.data(), s.data(), noise.data(), n, opacity);
+            ASSERT_EQ(t, expected) << "opacity " << opacity << " n " << n;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace qm
+
+namespace qm {
+namespace {
+
+// The row form of the dissolve noise gives the value of each pixel's own noise, including
+// negative and extreme document columns and row lengths that leave a tail.
+TEST(DissolveNoise, RowMatchesThePixelFunction) {
+    std::vector<int> xs;
+    for (int x = -40; x < 300; ++x) xs.push_back(x * 7919);
+    xs.push_back(INT32_MAX);
+    xs.push_back(INT32_MIN);
+    for (int y : {0, 1, -5, 123456, INT32_MAX}) {
+        for (size_t n : {xs.size(), size_t(13), size_t(1)}) {
+            std::vector<uint8_t> noise(n, 0xFF);
+            dissolveNoiseRow(xs.data(), y, noise.data(), n);
+            for (size_t i = 0; i < n; ++i)
+                ASSERT_EQ(noise[i], uint8_t(dissolveNoise(xs[i], y)))
+                    << "x " << xs[i] << " y " << y;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace qm
