@@ -24,6 +24,8 @@
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 
+#include "bench_support.h"
+
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -39,46 +41,19 @@
 namespace qm {
 namespace {
 
+using bench::halfTransparent;
+using bench::premultiplied;
+using bench::setCounters;
+
 constexpr int kDoc = 3000;
 constexpr int kCanvasW = 1600, kCanvasH = 900;
 constexpr int kSceneModes[10] = {0, 1, 3, 4, 11, 0, 1, 3, 4, 11};
-
-Image halfTransparent(int w, int h, uint64_t seed) {
-    Image img = *createImage(w, h);
-    Random rnd(seed);
-    for (int y = 0; y < h; ++y) {
-        uint32_t* row = img.row(y);
-        for (int x = 0; x < w; ++x) {
-            if (((x + 32 * y) / 64) % 2 == 0) continue;
-            const uint32_t a = rnd(3) == 0 ? 255 : 1 + uint32_t(rnd(254));
-            row[x] = (rnd.next() & 0x00FFFFFFu) | (a << 24);
-        }
-    }
-    return img;
-}
 
 Image opaqueRandom(int w, int h, uint64_t seed, int depth = 32) {
     Image img = *createImage(w, h, depth);
     Random rnd(seed);
     for (uint32_t& p : img.pixels) p = rnd.next() | 0xFF000000u;
     return img;
-}
-
-std::vector<uint32_t> premultiplied(const Image& img) {
-    std::vector<uint32_t> out(img.pixels.size());
-    for (size_t i = 0; i < out.size(); ++i) {
-        const uint32_t p = img.pixels[i], a = alpha(p);
-        const auto pm = [a](uint32_t c) { return (c * a + 127) / 255; };
-        out[i] = (a << 24) | (pm(red(p)) << 16) | (pm(green(p)) << 8) | pm(blue(p));
-    }
-    return out;
-}
-
-void setCounters(benchmark::State& state, int64_t pixels) {
-    state.SetItemsProcessed(state.iterations() * pixels);
-    state.counters["ns_per_px"] =
-        benchmark::Counter(double(state.iterations() * pixels) * 1e-9,
-                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 // The reference scene's document, built once for all benchmarks that use it.

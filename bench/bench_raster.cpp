@@ -11,6 +11,8 @@
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 
+#include "bench_support.h"
+
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -23,41 +25,15 @@
 namespace qm {
 namespace {
 
-Image makeSource(int w, int h) {
-    Image img = *createImage(w, h);
-    Random rnd(1);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            if (((x + 32 * y) / 64) % 2 == 0) continue;  // transparent run
-            const uint32_t a = rnd(3) == 0 ? 255 : 1 + uint32_t(rnd(254));
-            img.at(x, y) = (rnd.next() & 0x00FFFFFFu) | (a << 24);
-        }
-    return img;
-}
+using bench::halfTransparent;
+using bench::premultiplied;
+using bench::setCounters;
 
 Image makeTarget(int w, int h, uint32_t targetAlpha) {
     Image img = *createImage(w, h);
     Random rnd(2);
     for (uint32_t& p : img.pixels) p = (rnd.next() & 0x00FFFFFFu) | (targetAlpha << 24);
     return img;
-}
-
-// Straight RGBA (ours) to premultiplied a8r8g8b8 (pixman's native order on little endian).
-std::vector<uint32_t> premultiplied(const Image& img) {
-    std::vector<uint32_t> out(img.pixels.size());
-    for (size_t i = 0; i < out.size(); ++i) {
-        const uint32_t p = img.pixels[i], a = alpha(p);
-        const auto pm = [a](uint32_t c) { return (c * a + 127) / 255; };
-        out[i] = (a << 24) | (pm(red(p)) << 16) | (pm(green(p)) << 8) | pm(blue(p));
-    }
-    return out;
-}
-
-void setCounters(benchmark::State& state, int64_t pixels) {
-    state.SetItemsProcessed(state.iterations() * pixels);
-    state.counters["ns_per_px"] =
-        benchmark::Counter(double(state.iterations() * pixels) * 1e-9,
-                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 // Args: side (1920 -> 1920x1080, otherwise side x side), target alpha (255 or 128).
@@ -69,7 +45,7 @@ void sizeOf(const benchmark::State& state, int& w, int& h) {
 void BM_OursAlphaBlend(benchmark::State& state) {
     int w, h;
     sizeOf(state, w, h);
-    const Image source = makeSource(w, h);
+    const Image source = halfTransparent(w, h, 1);
     const Image pristine = makeTarget(w, h, uint32_t(state.range(1)));
     Image target = pristine;
     for (auto _ : state) {
@@ -86,7 +62,7 @@ void BM_OursAlphaBlend(benchmark::State& state) {
 void BM_PixmanOver(benchmark::State& state) {
     int w, h;
     sizeOf(state, w, h);
-    std::vector<uint32_t> src = premultiplied(makeSource(w, h));
+    std::vector<uint32_t> src = premultiplied(halfTransparent(w, h, 1));
     const std::vector<uint32_t> pristine =
         premultiplied(makeTarget(w, h, uint32_t(state.range(1))));
     std::vector<uint32_t> dst = pristine;
@@ -108,7 +84,7 @@ void BM_PixmanOver(benchmark::State& state) {
 void BM_OursAlphaBlendScalar(benchmark::State& state) {
     int w, h;
     sizeOf(state, w, h);
-    const Image source = makeSource(w, h);
+    const Image source = halfTransparent(w, h, 1);
     const Image pristine = makeTarget(w, h, uint32_t(state.range(1)));
     Image target = pristine;
     for (auto _ : state) {
@@ -135,7 +111,7 @@ BENCHMARK(BM_OursAlphaBlendScalar)->Apply(blendArgs);
 // 3000x3000 -> 1500x1500; items = destination pixels.
 template <std::optional<Image> (*Resize)(const Image&, int, int)>
 void BM_Resize(benchmark::State& state) {
-    const Image source = makeSource(3000, 3000);
+    const Image source = halfTransparent(3000, 3000, 1);
     for (auto _ : state) {
         std::optional<Image> out = Resize(source, 1500, 1500);
         benchmark::DoNotOptimize(out->pixels.data());

@@ -10,30 +10,14 @@
 
 #include "codecs/codecs.h"
 #include "raster/image.h"
+#include "support/temp_folder.h"
 
 namespace qm::test {
 
 // A fresh working folder per test, removed afterwards.
-struct WorkFolder {
-    std::filesystem::path path;
-    WorkFolder() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "qm_brush_XXXXXX").string();
-        path = mkdtemp(tmpl.data());
-    }
-    ~WorkFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-    WorkFolder(const WorkFolder&) = delete;
-    WorkFolder& operator=(const WorkFolder&) = delete;
+struct WorkFolder : TempFolder {
+    WorkFolder() : TempFolder("qm_brush") {}
 
-    std::string str() const { return path.string(); }
-    std::string file(const std::string& relative) const { return (path / relative).string(); }
-
-    void writeText(const std::string& relative, const std::string& text) const {
-        std::filesystem::create_directories((path / relative).parent_path());
-        std::ofstream(path / relative, std::ios::binary) << text;
-    }
     // presets/brush/<folder>/brush<index>.png holding `image`.
     void writeTip(const std::string& folder, int index, const Image& image) const {
         const auto dir = path / "presets" / "brush" / folder;

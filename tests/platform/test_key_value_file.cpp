@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "platform/key_value_file.h"
+#include "support/temp_folder.h"
 
 namespace qm {
 namespace {
@@ -16,17 +17,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // A fresh folder per test, removed afterwards.
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        std::string tmpl = (fs::temp_directory_path() / "qm_kv_XXXXXX").string();
-        path = mkdtemp(tmpl.data());
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-    std::string file(const std::string& name) const { return (path / name).string(); }
+struct TempDir : test::TempFolder {
+    TempDir() : TempFolder("qm_kv") {}
 };
 
 std::string readAll(const std::string& path) {

@@ -5,26 +5,18 @@
 #include <fstream>
 
 #include "platform/paths.h"
+#include "support/temp_folder.h"
 
 namespace qm {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        std::string tmpl = (fs::temp_directory_path() / "qm_paths_XXXXXX").string();
-        path = mkdtemp(tmpl.data());
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-    std::string root() const { return path.string(); }
+struct TempDir : test::TempFolder {
+    TempDir() : TempFolder("qm_paths") {}
+    std::string root() const { return str(); }
     void touch(const std::string& relative, const std::string& content = "x") const {
-        fs::create_directories((path / relative).parent_path());
-        std::ofstream(path / relative, std::ios::binary) << content;
+        writeText(relative, content);
     }
     void mkdir(const std::string& relative) const { fs::create_directories(path / relative); }
 };

@@ -1,0 +1,50 @@
+// Shared pieces of the benchmarks: the test images, pixman's premultiplied copies, counters.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/random.h"
+#include "raster/image.h"
+
+namespace qm::bench {
+
+// Half of the pixels transparent, in alternating runs of 64 along each row, the runs shifted by
+// 32 pixels from one row to the next; visible pixels have random colours and a random alpha
+// 1..255, a quarter of them opaque.
+inline Image halfTransparent(int w, int h, uint64_t seed) {
+    Image img = *createImage(w, h);
+    Random rnd(seed);
+    for (int y = 0; y < h; ++y) {
+        uint32_t* row = img.row(y);
+        for (int x = 0; x < w; ++x) {
+            if (((x + 32 * y) / 64) % 2 == 0) continue;  // transparent run
+            const uint32_t a = rnd(3) == 0 ? 255 : 1 + uint32_t(rnd(254));
+            row[x] = (rnd.next() & 0x00FFFFFFu) | (a << 24);
+        }
+    }
+    return img;
+}
+
+// Straight RGBA (ours) to premultiplied a8r8g8b8 (pixman's native order on little endian).
+inline std::vector<uint32_t> premultiplied(const Image& img) {
+    std::vector<uint32_t> out(img.pixels.size());
+    for (size_t i = 0; i < out.size(); ++i) {
+        const uint32_t p = img.pixels[i], a = alpha(p);
+        const auto pm = [a](uint32_t c) { return (c * a + 127) / 255; };
+        out[i] = (a << 24) | (pm(red(p)) << 16) | (pm(green(p)) << 8) | pm(blue(p));
+    }
+    return out;
+}
+
+// Items = pixels, and ns_per_px (printed with an "s" suffix; the number is nanoseconds).
+inline void setCounters(benchmark::State& state, int64_t pixels) {
+    state.SetItemsProcessed(state.iterations() * pixels);
+    state.counters["ns_per_px"] =
+        benchmark::Counter(double(state.iterations() * pixels) * 1e-9,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+}  // namespace qm::bench
