@@ -18,9 +18,12 @@ namespace {
 
 constexpr uint32_t kOpaque = 0xFF000000u;
 
-// The canvas is composed in bands of rows, every step of the frame on one band before the next,
-// so the band of the canvas stays in the cache while each layer streams through it once.
-constexpr int kBandRows = 16;
+// The canvas is composed row by row and, along a row, in short pieces: every step of the frame
+// (paper, frames, layers) is applied to one piece before the next piece. Each image then streams
+// through the cache as one short run per row, all of them in flight together, which keeps the
+// memory busy even when the canvas shows only part of a much wider image; the piece of the
+// canvas row stays in the first-level cache meanwhile.
+constexpr int kPieceWidth = 64;
 // Areas at least this large are composed on two threads.
 constexpr int64_t kParallelPixels = int64_t(1) << 18;
 
@@ -53,69 +56,99 @@ void fillRow(uint32_t* row, int x0, int x1, uint32_t color) {
     if (x1 > x0) std::fill(row + x0, row + x1, color);
 }
 
-// Step 1: the background. An opaque paper covers its own rectangle in step 2, so the background
-// is only filled around it.
-void drawBackground(Image& canvas, const Rect& area, const Rect& paperRect, bool paperOpaque,
-                    uint32_t color) {
-    const Rect covered = paperOpaque ? intersect(area, paperRect) : Rect{};
-    for (int y = area.y; y < area.bottom(); ++y) {
-        uint32_t* row = canvas.row(y);
-        if (covered.empty() || y < covered.y || y >= covered.bottom()) {
-            fillRow(row, area.x, area.right(), color);
-        } else {
-            fillRow(row, area.x, covered.x, color);
-            fillRow(row, covered.right(), area.right(), color);
+// One image drawn onto the canvas: the paper, an animation frame or a layer's display image.
+struct DrawStep {
+    enum class Kind : uint8_t {
+        Copy,      // an opaque image at full strength
+        Over,      // alpha blending at `opacity`
+        Mode,      // a layer through its blend mode
+        Dissolve,  // a Dissolve layer, with the noise of the document pixels under it
+    };
+    Kind kind = Kind::Over;
+    const Image* image = nullptr;
+    Placement at;
+    int mode = 0;
+    uint32_t opacity = 255;
+    std::vector<int> docX;  // Dissolve: document column under each display column of `at.dst`
+    int zoom = 100;         // Dissolve: for the document row
+};
+
+// The steps of the frame that reach `area`, in drawing order (steps 2 to 4).
+std::vector<DrawStep> frameSteps(const CanvasScene& scene, const Rect& area) {
+    const Document& doc = scene.doc;
+    std::vector<DrawStep> steps;
+    auto addImage = [&](const Image& image, int64_t x, int64_t y, uint32_t opacity) {
+        DrawStep step;
+        step.image = &image;
+        step.at = place(image, x, y, area);
+        if (step.at.dst.empty() || opacity == 0) return;
+        // Over of an opaque image at full strength is a copy.
+        step.kind =
+            !image.hasAlpha() && opacity == 255 ? DrawStep::Kind::Copy : DrawStep::Kind::Over;
+        step.opacity = opacity;
+        steps.push_back(std::move(step));
+    };
+    addImage(scene.paper, scene.offsetX, scene.offsetY, 255);
+    for (const auto& [key, animationLayer] : doc.animationLayers)
+        for (const AnimationFrame& frame : animationLayer.Frames)
+            if (frame.Frame == doc.CurrentFrame)
+                addImage(frame.image, int64_t(scene.offsetX) + frame.X,
+                         int64_t(scene.offsetY) + frame.Y, animationLayer.Alpha);
+    for (const Layer& layer : doc.layers) {
+        if (!layer.Visible || layer.IsGroup) continue;
+        DrawStep step;
+        step.image = &layer.displayImage;
+        step.at = place(layer.displayImage, int64_t(scene.offsetX) + layer.X,
+                        int64_t(scene.offsetY) + layer.Y, area);
+        if (step.at.dst.empty()) continue;
+        step.mode = layer.Blendmode;
+        step.opacity = layer.Opacity;
+        step.kind = DrawStep::Kind::Mode;
+        if (blendMode(layer.Blendmode).rule == BlendRule::Dissolve) {
+            // The noise belongs to the document pixel under each display pixel, so the pattern
+            // stays put while the view pans, redraws or is recomposed in parts.
+            step.kind = DrawStep::Kind::Dissolve;
+            step.zoom = std::max(int(doc.Zoom), 1);
+            step.docX.resize(size_t(step.at.dst.w));
+            for (int i = 0; i < step.at.dst.w; ++i)
+                step.docX[size_t(i)] = int(int64_t(step.at.sx + i) * 100 / step.zoom);
         }
+        steps.push_back(std::move(step));
     }
+    return steps;
 }
 
-void drawOver(Image& canvas, const Image& image, int64_t x, int64_t y, const Rect& area,
-              uint32_t opacity) {
-    const Placement p = place(image, x, y, area);
-    if (p.dst.empty() || opacity == 0) return;
-    for (int row = 0; row < p.dst.h; ++row) {
-        uint32_t* t = canvas.row(p.dst.y + row) + p.dst.x;
-        const uint32_t* s = image.row(p.sy + row) + p.sx;
-        if (!image.hasAlpha() && opacity == 255) {
-            // Over of an opaque pixel at full strength is a copy.
-            std::memcpy(t, s, size_t(p.dst.w) * sizeof(uint32_t));
-        } else {
-            blendRowOver(t, s, size_t(p.dst.w), opacity);
+// A step on the row being composed: its source pixel at the canvas column dst.x.
+struct RowStep {
+    const DrawStep* step;
+    const uint32_t* source;
+    int docY;  // Dissolve
+};
+
+void drawPiece(const RowStep& r, uint32_t* canvasRow, int x0, int x1) {
+    const DrawStep& step = *r.step;
+    const int lo = std::max(x0, step.at.dst.x), hi = std::min(x1, step.at.dst.right());
+    if (lo >= hi) return;
+    uint32_t* t = canvasRow + lo;
+    const int offset = lo - step.at.dst.x;
+    const uint32_t* s = r.source + offset;
+    const size_t n = size_t(hi - lo);
+    switch (step.kind) {
+        case DrawStep::Kind::Copy:
+            std::memcpy(t, s, n * sizeof(uint32_t));
+            break;
+        case DrawStep::Kind::Over:
+            blendRowOver(t, s, n, step.opacity);
+            break;
+        case DrawStep::Kind::Mode:
+            blendRow(step.mode, t, s, n, step.opacity);
+            break;
+        case DrawStep::Kind::Dissolve: {
+            uint8_t noise[kPieceWidth];
+            dissolveNoiseRow(step.docX.data() + offset, r.docY, noise, n);
+            dissolveRow(t, s, noise, n, step.opacity);
+            break;
         }
-    }
-}
-
-void drawDissolve(Image& canvas, const Image& display, int64_t x, int64_t y, const Rect& area,
-                  uint32_t opacity, int zoom) {
-    const Placement p = place(display, x, y, area);
-    if (p.dst.empty()) return;
-    // The noise belongs to the document pixel under each display pixel, so the pattern stays
-    // put while the view pans, redraws or is recomposed in parts.
-    const int z = std::max(zoom, 1);
-    std::vector<int> docX(size_t(p.dst.w));
-    for (int i = 0; i < p.dst.w; ++i) docX[size_t(i)] = int(int64_t(p.sx + i) * 100 / z);
-    std::vector<uint8_t> noise(size_t(p.dst.w));
-    for (int row = 0; row < p.dst.h; ++row) {
-        const int docY = int(int64_t(p.sy + row) * 100 / z);
-        dissolveNoiseRow(docX.data(), docY, noise.data(), size_t(p.dst.w));
-        dissolveRow(canvas.row(p.dst.y + row) + p.dst.x, display.row(p.sy + row) + p.sx,
-                    noise.data(), size_t(p.dst.w), opacity);
-    }
-}
-
-void drawLayer(Image& canvas, const Layer& layer, const CanvasScene& scene, const Rect& area) {
-    const int64_t x = int64_t(scene.offsetX) + layer.X;
-    const int64_t y = int64_t(scene.offsetY) + layer.Y;
-    if (blendMode(layer.Blendmode).rule == BlendRule::Dissolve) {
-        drawDissolve(canvas, layer.displayImage, x, y, area, layer.Opacity, scene.doc.Zoom);
-        return;
-    }
-    const Image& display = layer.displayImage;
-    const Placement p = place(display, x, y, area);
-    for (int row = 0; row < p.dst.h; ++row) {
-        const uint32_t* s = display.row(p.sy + row) + p.sx;
-        blendRow(layer.Blendmode, canvas.row(p.dst.y + row) + p.dst.x, s, size_t(p.dst.w),
-                 layer.Opacity);
     }
 }
 
@@ -159,21 +192,44 @@ void drawGrid(Image& canvas, const CanvasScene& scene, const Rect& area) {
     }
 }
 
-void composeBand(Image& canvas, const CanvasScene& scene, const Rect& band) {
-    const Document& doc = scene.doc;
+// Composes the rows top..bottom of `area` (steps 1 to 5).
+void composeRows(Image& canvas, const CanvasScene& scene, const Rect& area, int top, int bottom) {
+    const Rect rows{area.x, top, area.w, bottom - top};
+    if (rows.empty()) return;
+    const std::vector<DrawStep> steps = frameSteps(scene, rows);
+    // Step 1, the background: an opaque paper covers its own rectangle in step 2, so the
+    // background is only filled around it.
+    const uint32_t background = scene.background | kOpaque;
     const Rect paperRect =
         wideRect(scene.offsetX, scene.offsetY, scene.paper.width, scene.paper.height);
-    drawBackground(canvas, band, scene.paper.empty() ? Rect{} : paperRect, !scene.paper.hasAlpha(),
-                   scene.background | kOpaque);
-    drawOver(canvas, scene.paper, scene.offsetX, scene.offsetY, band, 255);
-    for (const auto& [key, animationLayer] : doc.animationLayers)
-        for (const AnimationFrame& frame : animationLayer.Frames)
-            if (frame.Frame == doc.CurrentFrame)
-                drawOver(canvas, frame.image, int64_t(scene.offsetX) + frame.X,
-                         int64_t(scene.offsetY) + frame.Y, band, animationLayer.Alpha);
-    for (const Layer& layer : doc.layers)
-        if (layer.Visible && !layer.IsGroup) drawLayer(canvas, layer, scene, band);
-    if (scene.grid.on) drawGrid(canvas, scene, band);
+    const Rect covered =
+        !scene.paper.empty() && !scene.paper.hasAlpha() ? intersect(rows, paperRect) : Rect{};
+    std::vector<RowStep> active;
+    active.reserve(steps.size());
+    for (int y = top; y < bottom; ++y) {
+        uint32_t* row = canvas.row(y);
+        if (covered.empty() || y < covered.y || y >= covered.bottom()) {
+            fillRow(row, rows.x, rows.right(), background);
+        } else {
+            fillRow(row, rows.x, covered.x, background);
+            fillRow(row, covered.right(), rows.right(), background);
+        }
+        active.clear();
+        for (const DrawStep& step : steps) {
+            const Rect& d = step.at.dst;
+            if (y < d.y || y >= d.bottom()) continue;
+            const int sourceRow = step.at.sy + (y - d.y);
+            const int docY = step.kind == DrawStep::Kind::Dissolve
+                                 ? int(int64_t(sourceRow) * 100 / step.zoom)
+                                 : 0;
+            active.push_back({&step, step.image->row(sourceRow) + step.at.sx, docY});
+        }
+        for (int x = rows.x; x < rows.right(); x += kPieceWidth) {
+            const int end = std::min(x + kPieceWidth, rows.right());
+            for (const RowStep& r : active) drawPiece(r, row, x, end);
+        }
+    }
+    if (scene.grid.on) drawGrid(canvas, scene, rows);
 }
 
 }  // namespace
@@ -225,31 +281,19 @@ bool buildDisplayImage(Layer& layer, int zoom) {
     return true;
 }
 
-namespace {
-
-void composeRows(Image& canvas, const CanvasScene& scene, const Rect& clipped, int top,
-                 int bottom) {
-    for (int y = top; y < bottom; y += kBandRows) {
-        const Rect band{clipped.x, y, clipped.w, std::min(kBandRows, bottom - y)};
-        composeBand(canvas, scene, band);
-    }
-}
-
-}  // namespace
-
-Rect composeCanvas(Image& canvas, const CanvasScene& scene, const Rect& area) {
+Rect composeCanvas(Image& canvas, const CanvasScene& scene, const Rect& area, int threads) {
     const Rect clipped = intersect(area, Rect{0, 0, canvas.width, canvas.height});
     if (clipped.empty()) return clipped;
-    // A large area is split into two halves of whole bands, the lower one composed on a second
-    // thread that is joined before returning. Each canvas row depends only on the scene and is
-    // written by one thread, so the result is the same bits as one pass.
-    const bool split = int64_t(clipped.w) * clipped.h >= kParallelPixels &&
-                       std::thread::hardware_concurrency() >= 2 && clipped.h >= 2 * kBandRows;
+    // A large area is split into two halves of rows, the lower one composed on a second thread
+    // that is joined before returning. Each canvas row depends only on the scene and is written
+    // by one thread, so the result is the same bits as one pass.
+    const bool split = threads >= 2 && int64_t(clipped.w) * clipped.h >= kParallelPixels &&
+                       std::thread::hardware_concurrency() >= 2 && clipped.h >= 2;
     if (!split) {
         composeRows(canvas, scene, clipped, clipped.y, clipped.bottom());
         return clipped;
     }
-    const int middle = clipped.y + (clipped.h / 2 / kBandRows) * kBandRows;
+    const int middle = clipped.y + clipped.h / 2;
     std::thread lower;
     try {
         lower = std::thread([&] { composeRows(canvas, scene, clipped, middle, clipped.bottom()); });

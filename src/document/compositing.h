@@ -54,8 +54,9 @@ bool buildDisplayImage(Layer& layer, int zoom);
 //      1-pixel lines x = offsetX + i * gridW * zoom / 100 (i = 0..nx) over the document's view
 //      height and y = offsetY + j * gridH * zoom / 100 (j = 0..ny) over its view width, in the
 //      grid colour, opaque. A grid size <= 0 draws no lines along that axis.
-// Returns the rectangle drawn.
-Rect composeCanvas(Image& canvas, const CanvasScene& scene, const Rect& area);
+// A large area is composed on two threads (joined before returning, same bits) unless
+// `threads` is 1. Returns the rectangle drawn.
+Rect composeCanvas(Image& canvas, const CanvasScene& scene, const Rect& area, int threads = 2);
 
 // The grid's loop bound along one axis: documentSize / gridSize rounded halves to even, -1
 // (no lines) when gridSize <= 0.

@@ -128,14 +128,15 @@ struct Scene {
     GridSettings grid{true, 16, 12, rgb(10, 200, 30)};
     int offsetX = -7, offsetY = 5;
 
-    explicit Scene(int zoom) {
-        doc.Width = 60;
-        doc.Height = 40;
+    explicit Scene(int zoom, int width = 60, int height = 40) {
+        doc.Width = int16_t(width);
+        doc.Height = int16_t(height);
         doc.Zoom = int16_t(zoom);
         paper = randomImage(rng, doc.Width * zoom / 100, doc.Height * zoom / 100, 24);
         for (int mode = 0; mode < kBlendModeCount; ++mode) {
-            Layer layer = makeLayer(rng, 60, 40, mode, mode % 3 ? 255 : 90 + mode,
-                                    int(rng() % 41) - 20, int(rng() % 31) - 15);
+            Layer layer = makeLayer(rng, width, height, mode, mode % 3 ? 255 : 90 + mode,
+                                    int(rng() % (width * 2 / 3 + 1)) - width / 3,
+                                    int(rng() % (height * 3 / 4 + 1)) - height * 3 / 8);
             doc.layers.push_back(std::move(layer));
         }
         doc.layers[3].Visible = 0;
@@ -160,6 +161,18 @@ TEST(Compositing, CanvasEqualsThePerPixelRules) {
         composeCanvas(canvas, s.scene(), Rect{0, 0, 80, 50});
         EXPECT_EQ(canvas.pixels, canvasByPixels(s.scene(), 80, 50).pixels);
     }
+}
+
+// A large area is composed on two threads, with the bits of one pass and of the pixel rules.
+TEST(Compositing, LargeAreaOnTwoThreadsEqualsOnePass) {
+    Scene s(100, 700, 420);
+    s.offsetX = 9;
+    const Rect area{0, 0, 720, 400};  // above the two-thread threshold
+    Image two = *createImage(area.w, area.h, 32), one = two;
+    composeCanvas(two, s.scene(), area, 2);
+    composeCanvas(one, s.scene(), area, 1);
+    EXPECT_EQ(two.pixels, one.pixels);
+    EXPECT_EQ(two.pixels, canvasByPixels(s.scene(), area.w, area.h).pixels);
 }
 
 // A recomposed rectangle has exactly the pixels of the full composition there, and nothing
