@@ -355,14 +355,18 @@ QM_AVX2 inline __m256i planarPixels(__m256i sv, __m256i tv, __m256i alphaFrom) {
                         _mm256_and_si256(alphaFrom, _mm256_set1_epi32(int(kAlpha)))));
 }
 
-template <class Op>
-QM_AVX2 void planarRowAvx2(int mode, uint32_t* t, const uint32_t* s, size_t n) {
+// Add: a black source (the backdrop of the layer's transparent parts) gives
+// min(tc*255/255, 255) = tc in every channel, so groups of eight black pixels leave the target
+// as it is and are skipped; the others run through the planar rule.
+QM_AVX2 void addRowAvx2(int mode, uint32_t* t, const uint32_t* s, size_t n) {
+    const __m256i colourMask = _mm256_set1_epi32(int(kColour));
     size_t i = 0;
     for (; i + 8 <= n; i += 8) {
         const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
+        if (_mm256_testz_si256(sv, colourMask)) continue;
         __m256i* tp = reinterpret_cast<__m256i*>(t + i);
         const __m256i tv = _mm256_loadu_si256(tp);
-        _mm256_storeu_si256(tp, planarPixels<Op>(sv, tv, tv));
+        _mm256_storeu_si256(tp, planarPixels<AddOp>(sv, tv, tv));
     }
     blendRowReference(mode, t + i, s + i, n - i, 255);
 }
@@ -384,39 +388,56 @@ QM_AVX2 void colorBurnRowAvx2(int mode, uint32_t* t, const uint32_t* s, size_t n
     blendRowReference(mode, t + i, s + i, n - i, 255);
 }
 
+// One channel of ColorLight laid over an opaque target, for eight pixels in 32-bit lanes:
+// c = max(255 - (255-sc)*255/tc, 0) and then (c*a + tc*(255-a)) / 255, where `weights` holds a
+// in the low and 255 - a in the high 16 bits of each lane, so one multiply-add forms the sum.
+// The quotient is truncated in single precision, exact as in burnRule; tc = 0 gives +inf or
+// NaN, which convert to INT32_MIN, and 255 minus that wraps to a negative number that the max
+// turns into the rule's 0. floor(v / 255) = (v + 1 + (v >> 8)) >> 8 for v <= 65025.
+template <int Shift>
+QM_AVX2 inline __m256i colorLightOverOpaque(__m256i sv, __m256i tv, __m256i weights) {
+    const __m256i byte = _mm256_set1_epi32(0xFF);
+    const __m256i sc = _mm256_and_si256(_mm256_srli_epi32(sv, Shift), byte);
+    const __m256i tc = _mm256_and_si256(_mm256_srli_epi32(tv, Shift), byte);
+    const __m256 num =
+        _mm256_mul_ps(_mm256_cvtepi32_ps(_mm256_sub_epi32(byte, sc)), _mm256_set1_ps(255.0f));
+    const __m256i q = _mm256_cvttps_epi32(_mm256_div_ps(num, _mm256_cvtepi32_ps(tc)));
+    const __m256i c = _mm256_max_epi32(_mm256_sub_epi32(byte, q), _mm256_setzero_si256());
+    const __m256i v = _mm256_madd_epi16(_mm256_or_si256(c, _mm256_slli_epi32(tc, 16)), weights);
+    const __m256i quotient = _mm256_srli_epi32(
+        _mm256_add_epi32(v, _mm256_add_epi32(_mm256_srli_epi32(v, 8), _mm256_set1_epi32(1))), 8);
+    return _mm256_slli_epi32(quotient, Shift);
+}
+
 // ColorLight in one pass: the channel results c of eight pixels are laid over the target by the
 // source alpha a, keeping the target's alpha. A transparent source leaves the target as it is,
 // so such groups are skipped. Onto an opaque target (the canvas) the over rule reduces to
-// (c*a*255 + tc*(255-a)*255) / (255*255) = (c*a + tc*(255-a)) / 255, computed in 16-bit lanes
-// with the exact division by 255; groups with a non-opaque target go through the over kernel.
+// (c*a*255 + tc*(255-a)*255) / (255*255) = (c*a + tc*(255-a)) / 255, computed per channel in
+// 32-bit lanes; groups with a non-opaque target go through the over kernel.
 QM_AVX2 void colorLightRowAvx2(int mode, uint32_t* t, const uint32_t* s, size_t n) {
-    const __m256i zero = _mm256_setzero_si256();
     const __m256i alphaMask = _mm256_set1_epi32(int(kAlpha));
-    const __m256i k255 = _mm256_set1_epi16(255);
+    const __m256i byte = _mm256_set1_epi32(0xFF);
     size_t i = 0;
     for (; i + 8 <= n; i += 8) {
         const __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
         if (_mm256_testz_si256(sv, alphaMask)) continue;
         __m256i* tp = reinterpret_cast<__m256i*>(t + i);
         const __m256i tv = _mm256_loadu_si256(tp);
-        const __m256i c = planarPixels<ColorLightOp>(sv, tv, sv);  // colour results, alpha of s
         if (!_mm256_testc_si256(tv, alphaMask)) {
-            alignas(32) uint32_t block[8];
-            _mm256_store_si256(reinterpret_cast<__m256i*>(block), c);
+            alignas(32) uint32_t block[8];  // colour results with the alpha of s
+            _mm256_store_si256(reinterpret_cast<__m256i*>(block),
+                               planarPixels<ColorLightOp>(sv, tv, sv));
             blendRowOver(t + i, block, 8, 255, true);
             continue;
         }
-        // Per pixel, 16-bit lanes r g b a of c; a copied into all four lanes.
-        const __m256i cLo = _mm256_unpacklo_epi8(c, zero), cHi = _mm256_unpackhi_epi8(c, zero);
-        const __m256i aLo = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(cLo, 0xFF), 0xFF);
-        const __m256i aHi = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(cHi, 0xFF), 0xFF);
-        const __m256i lo = div255x16(_mm256_add_epi16(
-            _mm256_mullo_epi16(cLo, aLo),
-            _mm256_mullo_epi16(_mm256_unpacklo_epi8(tv, zero), _mm256_sub_epi16(k255, aLo))));
-        const __m256i hi = div255x16(_mm256_add_epi16(
-            _mm256_mullo_epi16(cHi, aHi),
-            _mm256_mullo_epi16(_mm256_unpackhi_epi8(tv, zero), _mm256_sub_epi16(k255, aHi))));
-        _mm256_storeu_si256(tp, _mm256_blendv_epi8(_mm256_packus_epi16(lo, hi), tv, alphaMask));
+        const __m256i a = _mm256_srli_epi32(sv, 24);
+        const __m256i weights =
+            _mm256_or_si256(a, _mm256_slli_epi32(_mm256_sub_epi32(byte, a), 16));
+        const __m256i rg = _mm256_or_si256(colorLightOverOpaque<0>(sv, tv, weights),
+                                           colorLightOverOpaque<8>(sv, tv, weights));
+        const __m256i bAlpha = _mm256_or_si256(colorLightOverOpaque<16>(sv, tv, weights),
+                                               _mm256_and_si256(tv, alphaMask));
+        _mm256_storeu_si256(tp, _mm256_or_si256(rg, bAlpha));
     }
     blendRowReference(mode, t + i, s + i, n - i, 255);
 }
@@ -463,7 +484,7 @@ bool blendRowFast(int mode, BlendRule rule, uint32_t* t, const uint32_t* s, size
             byteRowAvx2<XorOp>(mode, t, s, n);
             return true;
         case BlendRule::Add:
-            planarRowAvx2<AddOp>(mode, t, s, n);
+            addRowAvx2(mode, t, s, n);
             return true;
         case BlendRule::ColorBurn:
             colorBurnRowAvx2(mode, t, s, n);

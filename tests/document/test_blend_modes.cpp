@@ -172,16 +172,16 @@ TEST(BlendModes, RowKernelsMatchTheReferenceBitForBit) {
     }
 }
 
-// Runs of neutral display pixels (white, which Color Burn skips; transparent, which ColorLight
-// skips) next to ordinary ones, at every alignment, on an opaque canvas (ColorLight's one-pass
-// path) and on a translucent one.
+// Runs of neutral display pixels (white, which Color Burn skips; black, which Add skips;
+// transparent, which ColorLight skips) next to ordinary ones, at every alignment, on an opaque
+// canvas (ColorLight's one-pass path) and on a translucent one.
 TEST(BlendModes, RowKernelsMatchTheReferenceAcrossNeutralRuns) {
     std::mt19937 rng(11);
     const size_t n = 20000;
     std::vector<uint32_t> source(n), target(n);
     for (size_t i = 0; i < n;) {
         const size_t run = std::min<size_t>(1 + rng() % 40, n - i);
-        const uint32_t kind = rng() % 5;
+        const uint32_t kind = rng() % 7;
         for (size_t k = 0; k < run; ++k, ++i) {
             const uint32_t r = rng();
             const uint32_t shift = 8 * ((r >> 8) % 3);  // one channel just below white
@@ -191,6 +191,8 @@ TEST(BlendModes, RowKernelsMatchTheReferenceAcrossNeutralRuns) {
                         : kind == 1 ? r | 0x00FFFFFFu  // white colour, any alpha
                         : kind == 2 ? r & 0x00FFFFFFu  // transparent
                         : kind == 3 ? nearWhite
+                        : kind == 4 ? r & 0xFF000000u                    // black, any alpha
+                        : kind == 5 ? (r & 0xFF000000u) | (1u << shift)  // nearly black
                                     : r;
             target[i] = rng();
         }
