@@ -1,11 +1,11 @@
 #include "document/compositing.h"
 
-#include <system_error>
-#include <thread>
-
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "document/blend_modes.h"
@@ -279,6 +279,29 @@ bool buildDisplayImage(Layer& layer, int zoom) {
         blendRowOver(d, s, size_t(w), layer.Opacity);
     }
     return true;
+}
+
+void buildDisplayImages(std::vector<Layer>& layers, int zoom) {
+    int64_t pixels = 0;
+    for (const Layer& layer : layers) pixels += int64_t(layer.image.width) * layer.image.height;
+    // Each layer's display image depends on that layer alone, so two threads taking the layers
+    // one by one give the same images as one pass.
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t i = next++; i < layers.size(); i = next++) buildDisplayImage(layers[i], zoom);
+    };
+    if (pixels < 4 * kParallelPixels || layers.size() < 2 ||
+        std::thread::hardware_concurrency() < 2) {
+        work();
+        return;
+    }
+    std::thread helper;
+    try {
+        helper = std::thread(work);
+    } catch (const std::system_error&) {  // no thread to be had: this one does all
+    }
+    work();
+    if (helper.joinable()) helper.join();
 }
 
 Rect composeCanvas(Image& canvas, const CanvasScene& scene, const Rect& area, int threads) {

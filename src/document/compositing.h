@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "document/document.h"
 #include "raster/image.h"
@@ -42,6 +43,9 @@ struct CanvasScene {
 // one. Groups, an empty image, and a view size outside 1..kMaxViewSide change nothing and give
 // false.
 bool buildDisplayImage(Layer& layer, int zoom);
+// buildDisplayImage for every layer; many large layers are shared between two threads, joined
+// before returning, with the same results.
+void buildDisplayImages(std::vector<Layer>& layers, int zoom);
 
 // Draws the part `area` of the canvas (clipped to it):
 //   1. the background colour, opaque;

@@ -41,6 +41,10 @@ void rebuildDisplayImage(App& app, Layer& layer) {
     buildDisplayImage(layer, app.doc.Zoom);
 }
 
+void rebuildAllDisplayImages(App& app) {
+    buildDisplayImages(app.doc.layers, app.doc.Zoom);
+}
+
 bool buildPaperImages(App& app) {
     return fitPaperToDocument(app);
 }

@@ -25,6 +25,8 @@ void recomposeRegion(App& app, const Rect& canvasRect);
 // scale over its mode's backdrop, at its opacity. Nothing changes when the layer's view size is
 // not within 1..7999 on both sides.
 void rebuildDisplayImage(App& app, Layer& layer);
+// rebuildDisplayImage for every layer.
+void rebuildAllDisplayImages(App& app);
 
 // Fits paper images 8, 9 (at view scale) and 10 to the document (fitPaperToDocument). False
 // when the images cannot be created.

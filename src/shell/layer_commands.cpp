@@ -140,7 +140,7 @@ void resizeLayers(App& app, int quality, int mode) {
     complete = recreateWorkImage(app, app.workImage3) && complete;
     complete = resizeLayerImages(doc, quality, mode) == 0 && complete;
     if (mode == 1 && doc.CurrentImage) app.workImage4 = *doc.CurrentImage;
-    for (Layer& layer : doc.layers) rebuildDisplayImage(app, layer);
+    rebuildAllDisplayImages(app);
     syncCurrentLayer(doc);
     if (!complete) unableToCreateImage(app);
 }

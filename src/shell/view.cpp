@@ -36,7 +36,7 @@ void applyZoom(App& app) {
         // Every layer gets the display image the recomposition's rebuild makes (backdrop and
         // opacity included): a bare resize would leave a Multiply layer black where it is
         // transparent and change a Normal layer's strength with the selection.
-        for (Layer& layer : doc.layers) rebuildDisplayImage(app, layer);
+        rebuildAllDisplayImages(app);
         syncCurrentLayer(doc);
         if (w == app.paperImage8.width && h == app.paperImage8.height) {
             app.paperView9 = app.paperImage8;

@@ -119,6 +119,22 @@ TEST(Compositing, DisplayImageFollowsTheRebuildSteps) {
     EXPECT_EQ(layer.displayImage.pixels, before.pixels);
 }
 
+// Many large layers are rebuilt on two threads, each exactly as on its own.
+TEST(Compositing, AllDisplayImagesAtOnceEqualOneByOne) {
+    std::mt19937 rng(5);
+    std::vector<Layer> layers;
+    for (int mode = 0; mode < kBlendModeCount; ++mode)
+        layers.push_back(makeLayer(rng, 300 + mode, 250, mode, 40 + 10 * mode));
+    layers[4].IsGroup = 1;
+    for (int zoom : {100, 37}) {
+        std::vector<Layer> expected = layers;
+        for (Layer& layer : expected) buildDisplayImage(layer, zoom);
+        buildDisplayImages(layers, zoom);
+        for (size_t i = 0; i < layers.size(); ++i)
+            ASSERT_EQ(layers[i].displayImage.pixels, expected[i].displayImage.pixels) << i;
+    }
+}
+
 // A document with every mode, offsets on both sides of the canvas, a hidden layer, a group, an
 // animation frame of the current frame and one of another frame, a paper and the grid.
 struct Scene {
