@@ -278,7 +278,8 @@ bool LineParser::parse(std::string& error) {
                integer(c.c, 0, 255, "blue", error) && done(error);
     if (is("playback", Op::Playback))
         return integer(c.a, 0, 1'000'000, "number of passes", error) && done(error);
-    if (is("write-canvas", Op::WriteCanvas) || is("write-state", Op::WriteState)) {
+    if (is("write-canvas", Op::WriteCanvas) || is("write-state", Op::WriteState) ||
+        is("expect-canvas", Op::ExpectCanvas)) {
         c.paths.emplace_back();
         return string(c.paths[0], "a file name", error) && done(error);
     }

@@ -33,6 +33,7 @@ enum class Op {
     WriteCanvas,
     WriteLayer,
     ExpectLayer,
+    ExpectCanvas,
     WriteState,
 };
 

@@ -55,10 +55,10 @@ private:
 };
 
 // Empty error when both images hold the same pixels; otherwise the first difference.
-static bool sameImage(const Image& got, const Image& expected, const std::string& name,
-                      std::string& error) {
+static bool sameImage(const Image& got, const std::string& what, const Image& expected,
+                      const std::string& name, std::string& error) {
     if (got.width != expected.width || got.height != expected.height) {
-        error = "the layer is " + std::to_string(got.width) + "x" + std::to_string(got.height) +
+        error = what + " is " + std::to_string(got.width) + "x" + std::to_string(got.height) +
                 ", " + name + " is " + std::to_string(expected.width) + "x" +
                 std::to_string(expected.height);
         return false;
@@ -66,8 +66,8 @@ static bool sameImage(const Image& got, const Image& expected, const std::string
     for (int y = 0; y < got.height; ++y)
         for (int x = 0; x < got.width; ++x)
             if (got.at(x, y) != expected.at(x, y)) {
-                error = "the layer differs from " + name + " first at (" + std::to_string(x) +
-                        ", " + std::to_string(y) + ")";
+                error = what + " differs from " + name + " first at (" + std::to_string(x) + ", " +
+                        std::to_string(y) + ")";
                 return false;
             }
     return true;
@@ -186,6 +186,15 @@ bool Runner::execute(const Command& c, std::string& error) {
             const Image& canvas = ui_.lastCanvas() ? *ui_.lastCanvas() : app_.canvasImage;
             return savePngFile(canvas, *path, error);
         }
+        case Op::ExpectCanvas: {
+            // The canvas the program shows must equal an image file beside the script.
+            const auto path = outputPath(c.paths[0], error);
+            if (!path) return false;
+            auto expected = loadImageFile(*path, error);
+            if (!expected) return false;
+            const Image& canvas = ui_.lastCanvas() ? *ui_.lastCanvas() : app_.canvasImage;
+            return sameImage(canvas, "the canvas", *expected, c.paths[0], error);
+        }
         case Op::WriteLayer: {
             const auto path = outputPath(c.paths[0], error);
             if (!path) return false;
@@ -207,7 +216,7 @@ bool Runner::execute(const Command& c, std::string& error) {
             }
             auto expected = loadImageFile(*path, error);
             if (!expected) return false;
-            return sameImage(layer->image, *expected, c.paths[0], error);
+            return sameImage(layer->image, "the layer", *expected, c.paths[0], error);
         }
         case Op::WriteState: {
             const auto path = outputPath(c.paths[0], error);
