@@ -274,7 +274,7 @@ QM_AVX2 void wideRowAvx2(int mode, uint32_t* t, const uint32_t* s, size_t n) {
             Op::apply(_mm256_unpackhi_epi8(sv, zero), _mm256_unpackhi_epi8(tv, zero));
         _mm256_storeu_si256(tp, _mm256_blendv_epi8(_mm256_packus_epi16(lo, hi), tv, alphaMask));
     }
-    blendRowReference(mode, t + i, s + i, n - i, 255);
+    if (i < n) blendRowReference(mode, t + i, s + i, n - i, 255);
 }
 
 // Byte rules: the whole pixel at once, alpha restored from the target.
@@ -303,7 +303,7 @@ QM_AVX2 void byteRowAvx2(int mode, uint32_t* t, const uint32_t* s, size_t n) {
         const __m256i tv = _mm256_loadu_si256(tp);
         _mm256_storeu_si256(tp, _mm256_blendv_epi8(Op::apply(sv, tv), tv, alphaMask));
     }
-    blendRowReference(mode, t + i, s + i, n - i, 255);
+    if (i < n) blendRowReference(mode, t + i, s + i, n - i, 255);
 }
 
 // Planar rules: s and t hold one channel of eight pixels in 32-bit lanes.
@@ -368,7 +368,7 @@ QM_AVX2 void addRowAvx2(int mode, uint32_t* t, const uint32_t* s, size_t n) {
         const __m256i tv = _mm256_loadu_si256(tp);
         _mm256_storeu_si256(tp, planarPixels<AddOp>(sv, tv, tv));
     }
-    blendRowReference(mode, t + i, s + i, n - i, 255);
+    if (i < n) blendRowReference(mode, t + i, s + i, n - i, 255);
 }
 
 // Color Burn: a white source (the backdrop of the layer's transparent parts) gives
@@ -385,7 +385,7 @@ QM_AVX2 void colorBurnRowAvx2(int mode, uint32_t* t, const uint32_t* s, size_t n
         const __m256i tv = _mm256_loadu_si256(tp);
         _mm256_storeu_si256(tp, planarPixels<ColorBurnOp>(sv, tv, tv));
     }
-    blendRowReference(mode, t + i, s + i, n - i, 255);
+    if (i < n) blendRowReference(mode, t + i, s + i, n - i, 255);
 }
 
 // One channel of ColorLight laid over an opaque target, for eight pixels in 32-bit lanes:
@@ -439,7 +439,7 @@ QM_AVX2 void colorLightRowAvx2(int mode, uint32_t* t, const uint32_t* s, size_t 
                                                _mm256_and_si256(tv, alphaMask));
         _mm256_storeu_si256(tp, _mm256_or_si256(rg, bAlpha));
     }
-    blendRowReference(mode, t + i, s + i, n - i, 255);
+    if (i < n) blendRowReference(mode, t + i, s + i, n - i, 255);
 }
 
 #undef QM_AVX2
