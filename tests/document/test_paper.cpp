@@ -1,5 +1,5 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
+
 #include <string>
 
 #include <cstdio>
@@ -9,6 +9,7 @@
 #include "codecs/codecs.h"
 #include "document/paper.h"
 #include "raster/draw_mode.h"
+#include "support/temp_folder.h"
 
 namespace qm {
 namespace {
@@ -85,9 +86,8 @@ TEST(Paper, PresetIndicesStayWithinTheSet) {
 
 TEST(Paper, LoadingReportsMissingAndBadFiles) {
     namespace fs = std::filesystem;
-    const fs::path dir =
-        fs::temp_directory_path() / ("qm_test_paper_" + std::to_string(::getpid()));
-    fs::remove_all(dir);
+    const test::TempFolder folder("qm_test_paper");
+    const fs::path& dir = folder.path;
     fs::create_directories(dir / "Presets" / "Paper");
     std::string error;
     EXPECT_FALSE(loadPaperTile((dir / "none.png").string(), error));
@@ -107,7 +107,6 @@ TEST(Paper, LoadingReportsMissingAndBadFiles) {
     const auto loaded = loadPaperTile(dir.string() + "\\presets\\paper\\PAPER3.png", error);
     ASSERT_TRUE(loaded) << error;
     EXPECT_EQ(loaded->at(1, 0), rgba(1, 2, 3, 255));
-    fs::remove_all(dir);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include <unistd.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -7,6 +7,7 @@
 #include "shell/layer_commands.h"
 #include "shell/paper_commands.h"
 #include "shell_fixture.h"
+#include "support/temp_folder.h"
 
 namespace qm::test {
 namespace {
@@ -137,21 +138,19 @@ class PaperTest : public LayerCommandsTest {
 protected:
     void SetUp() override {
         LayerCommandsTest::SetUp();
-        dir_ = std::filesystem::temp_directory_path() /
-               ("qm_test_paper_commands_" + std::to_string(::getpid()));
-        std::filesystem::remove_all(dir_);
+        dir_ = folder_.path;
         std::filesystem::create_directories(dir_ / "presets" / "paper");
         writeTile("paper0.png", rgba(200, 10, 10, 255), 7, 5);
         writeTile("paper1.png", rgba(10, 200, 10, 255), 16, 16);
         app.workDir = dir_.string();
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
     void writeTile(const std::string& name, uint32_t colour, int w, int h) {
         Image tile = *createImage(w, h, 32);
         std::fill(tile.pixels.begin(), tile.pixels.end(), colour);
         std::string error;
         ASSERT_TRUE(savePngFile(tile, (dir_ / "presets" / "paper" / name).string(), error));
     }
+    test::TempFolder folder_{"qm_test_paper_commands"};
     std::filesystem::path dir_;
 };
 
