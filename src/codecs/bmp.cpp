@@ -483,8 +483,10 @@ std::optional<Image> decodeDib(const DibSource& src, std::string& error) {
         return std::nullopt;
     }
 
+    // An icon entry's size field can be anything; the data never reaches past the entry itself.
+    const size_t announced = size_t(std::min<uint64_t>(h.sizeImage, rest.size()));
     if (h.compression == Compression::Jpeg || h.compression == Compression::Png) {
-        const auto stream = h.sizeImage ? rest.first(h.sizeImage) : rest;
+        const auto stream = announced ? rest.first(announced) : rest;
         auto img = h.compression == Compression::Png ? decodePng(stream, error)
                                                      : decodeJpeg(stream, error);
         if (!img) {
@@ -507,7 +509,7 @@ std::optional<Image> decodeDib(const DibSource& src, std::string& error) {
             return std::nullopt;
         }
     } else {
-        if (h.sizeImage) rest = rest.first(h.sizeImage);
+        if (announced) rest = rest.first(announced);
         // A full RLE stream needs about a byte per 128 pixels; far less can only describe a
         // mostly undefined picture, which is not worth a large allocation.
         if (pixels > (uint64_t(1) << 22) && rest.size() * 1024 < pixels) {

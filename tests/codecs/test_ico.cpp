@@ -179,5 +179,33 @@ TEST(Ico, RefusesDamagedFiles) {
         EXPECT_FALSE(decode(Bytes(good.begin(), good.begin() + n))) << "cut at " << n;
 }
 
+// A compressed entry whose size field reaches far past the entry: the decoder reads the entry's
+// own bytes only, never the next entry's or past the end of the file.
+TEST(Ico, CompressedEntryStopsAtItsOwnEnd) {
+    Bytes rle;
+    put32(rle, 40);
+    put32(rle, 2);
+    put32(rle, 4);  // colour rows and mask together
+    put16(rle, 1);
+    put16(rle, 8);
+    put32(rle, 1);            // RLE8
+    put32(rle, 0x7FFFFFFFu);  // image size
+    put32(rle, 0);
+    put32(rle, 0);
+    put32(rle, 2);  // colours used
+    put32(rle, 0);
+    for (uint8_t v : {10, 20, 30, 0, 40, 50, 60, 0}) rle.push_back(v);
+    // Bottom row two of colour 1, end of line, top row two of colour 0; no end-of-bitmap code.
+    for (uint8_t v : {2, 1, 0, 0, 2, 0}) rle.push_back(v);
+    const Bytes file = makeIco({{2, 2, 8, rle}, {1, 1, 24, makeDib(1, 1, 24, {1, 2, 3, 0})}});
+    for (const Bytes& f : {file, Bytes(file.begin(), file.end() - 48)}) {  // also as the last
+        std::string why;
+        const auto img = decode(f, &why);
+        ASSERT_TRUE(img) << why;
+        const uint32_t c0 = rgba(30, 20, 10, 255), c1 = rgba(60, 50, 40, 255);
+        EXPECT_EQ(img->pixels, (std::vector<uint32_t>{c0, c0, c1, c1}));
+    }
+}
+
 }  // namespace
 }  // namespace qm
