@@ -34,6 +34,12 @@ void CanvasWidget::setImage(const Image& image) {
     update();
 }
 
+void CanvasWidget::setImagePart(const Image& image, const Rect& changed) {
+    if (!copyIntoQImage(image, changed, image_)) return setImage(image);
+    const Rect c = intersect(changed, Rect{0, 0, image.width, image.height});
+    if (!c.empty()) update(QRect(c.x, c.y, c.w, c.h));
+}
+
 void CanvasWidget::setBackground(const QColor& color) {
     if (color == background_) return;
     background_ = color;

@@ -30,6 +30,9 @@ public:
     Role role() const { return role_; }
 
     void setImage(const Image& image);
+    // The image again with only `changed` redrawn: copies and repaints that rectangle alone
+    // when the size is the one shown, otherwise the whole image.
+    void setImagePart(const Image& image, const Rect& changed);
     const QImage& image() const { return image_; }
     void setBackground(const QColor& color);
 

@@ -6,6 +6,7 @@
 #include <QImage>
 
 #include "raster/image.h"
+#include "raster/rect.h"
 
 namespace qm {
 
@@ -13,6 +14,10 @@ namespace qm {
 // RGBX with the X byte set to 255, so an alpha byte of 0 -- a colour built from red, green and
 // blue alone -- does not make them see-through.
 QImage toQImage(const Image& image, bool opaque = false);
+
+// Copies the rectangle r of `image` into `out`, an image toQImage made from an image of the same
+// size. False, leaving `out` as it was, when the sizes differ or `out` is of another kind.
+bool copyIntoQImage(const Image& image, const Rect& r, QImage& out);
 
 // A 32-bit Image with straight alpha from any QImage; converts only when the QImage is in
 // another format.

@@ -174,6 +174,10 @@ void QtUi::presentCanvas(const Image& canvas) {
     if (window_) window_->canvas().setImage(canvas);
 }
 
+void QtUi::presentCanvasPart(const Image& canvas, const Rect& changed) {
+    if (window_) window_->canvas().setImagePart(canvas, changed);
+}
+
 UiSize QtUi::canvasSize() const {
     if (!window_) return {};
     return {window_->canvas().width(), window_->canvas().height()};

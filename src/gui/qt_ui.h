@@ -55,6 +55,7 @@ public:
     void setStatusProgress(int field, int value, int maximum) override;
 
     void presentCanvas(const Image& canvas) override;
+    void presentCanvasPart(const Image& canvas, const Rect& changed) override;
     UiSize canvasSize() const override;
     std::optional<uint32_t> windowPixel(int x, int y) const override;
     std::optional<Image> clipboardImage() override;

@@ -282,7 +282,13 @@ std::optional<std::pair<int, int>> FakeUi::statusProgress(int field) const {
 
 void FakeUi::presentCanvas(const Image& canvas) {
     canvas_ = canvas;
+    canvasPart_.reset();
     record("presentCanvas " + std::to_string(canvas.width) + "x" + std::to_string(canvas.height));
+}
+
+void FakeUi::presentCanvasPart(const Image& canvas, const Rect& changed) {
+    presentCanvas(canvas);
+    canvasPart_ = changed;
 }
 
 std::optional<uint32_t> FakeUi::windowPixel(int x, int y) const {

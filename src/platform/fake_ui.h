@@ -69,8 +69,10 @@ public:
     bool menuChecked(int commandId) const;
     bool menuEnabled(int commandId) const;  // items are enabled until disabled
     CursorShape cursor() const { return cursor_; }
-    // The last image passed to presentCanvas.
+    // The last image passed to presentCanvas or presentCanvasPart.
     const std::optional<Image>& lastCanvas() const { return canvas_; }
+    // The rectangle of the last presentCanvasPart; cleared by presentCanvas.
+    const std::optional<Rect>& lastCanvasPart() const { return canvasPart_; }
     // Addresses passed to openWithShell, in order.
     const std::vector<std::string>& shellOpened() const { return shellOpened_; }
 
@@ -113,6 +115,7 @@ public:
     void setStatusProgress(int field, int value, int maximum) override;
 
     void presentCanvas(const Image& canvas) override;
+    void presentCanvasPart(const Image& canvas, const Rect& changed) override;
     UiSize canvasSize() const override { return canvasSize_; }
     std::optional<uint32_t> windowPixel(int x, int y) const override;
     std::optional<Image> clipboardImage() override;
@@ -154,6 +157,7 @@ private:
     int focus_ = -1;
     CursorShape cursor_ = CursorShape::Arrow;
     std::optional<Image> canvas_;
+    std::optional<Rect> canvasPart_;
     std::optional<Image> window_;
     std::optional<Image> clipboard_;
     std::vector<std::string> shellOpened_;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "raster/image.h"
+#include "raster/rect.h"
 
 namespace qm {
 
@@ -122,6 +123,12 @@ public:
 
     // Shows the composed canvas image; its size is canvasSize().
     virtual void presentCanvas(const Image& canvas) = 0;
+    // Shows the canvas again when only `changed` was redrawn since it was last shown, so a port
+    // may copy and repaint just that rectangle. By default the whole canvas is shown.
+    virtual void presentCanvasPart(const Image& canvas, const Rect& changed) {
+        (void)changed;
+        presentCanvas(canvas);
+    }
     // The size of the canvas control, in pixels.
     virtual UiSize canvasSize() const = 0;
     // The colour of the main window's pixel at (x, y) as shown on screen (window coordinates),

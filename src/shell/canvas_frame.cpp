@@ -71,8 +71,9 @@ void recomposeRegion(App& app, const Rect& canvasRect) {
         recomposeView(app, false);
         return;
     }
-    if (composeCanvas(canvas, sceneOf(app), canvasRect).empty()) return;
-    app.ui.presentCanvas(canvas);
+    const Rect drawn = composeCanvas(canvas, sceneOf(app), canvasRect);
+    if (drawn.empty()) return;
+    app.ui.presentCanvasPart(canvas, drawn);
 }
 
 }  // namespace qm

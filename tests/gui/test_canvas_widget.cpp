@@ -110,5 +110,31 @@ TEST(CanvasWidget, PanelCanvasReportsControlEventsUnderItsId) {
     EXPECT_EQ(events[2].x, 7);
 }
 
+// A painting change is copied and shown for its rectangle alone; a canvas of another size is
+// taken whole.
+TEST(CanvasWidget, ChangedRectangleIsCopiedAlone) {
+    PaintingCanvas p;
+    Image before = *createImage(8, 6, 32);
+    std::fill(before.pixels.begin(), before.pixels.end(), rgba(200, 0, 0, 255));
+    p.canvas.setImage(before);
+    Image after = before;
+    std::fill(after.pixels.begin(), after.pixels.end(), rgba(0, 0, 200, 0));  // alpha not shown
+    p.canvas.setImagePart(after, Rect{2, 1, 3, 2});
+    const QImage& shown = p.canvas.image();
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 8; ++x) {
+            const bool inside = x >= 2 && x < 5 && y >= 1 && y < 3;
+            EXPECT_EQ(shown.pixelColor(x, y), inside ? QColor(0, 0, 200) : QColor(200, 0, 0))
+                << x << "," << y;
+        }
+    p.canvas.setImagePart(after, Rect{-5, -5, 100, 100});  // cut to the image
+    EXPECT_EQ(shown.pixelColor(7, 5), QColor(0, 0, 200));
+
+    Image wider = *createImage(9, 6, 32);
+    p.canvas.setImagePart(wider, Rect{0, 0, 1, 1});
+    EXPECT_EQ(p.canvas.image().width(), 9);
+    EXPECT_EQ(p.canvas.image().pixelColor(8, 5), QColor(0, 0, 0));
+}
+
 }  // namespace
 }  // namespace qm

@@ -168,6 +168,10 @@ TEST_F(ShellTest, ComposedSceneEqualsItsExpectedImage) {
             ASSERT_EQ(before.at(x, y), quarter[y >= 30][x >= 40]) << x << "," << y;
     recomposeRegion(app, Rect{30, 20, 20, 20});
     EXPECT_EQ(ui.lastCanvas()->pixels, before.pixels);
+    // Only that rectangle is shown anew, cut to the canvas.
+    EXPECT_EQ(ui.lastCanvasPart(), (Rect{30, 20, 20, 20}));
+    recomposeRegion(app, Rect{80, 60, 20, 20});
+    EXPECT_EQ(ui.lastCanvasPart(), (Rect{80, 60, 10, 10}));
 }
 
 }  // namespace qm::test
