@@ -1,5 +1,6 @@
 #include "brush/brush_preset.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <type_traits>
 #include <variant>
@@ -215,6 +216,11 @@ bool readPresetFile(std::string_view path, std::string_view name, BrushSettings&
                 break;
         }
     }
+    // The tip's width and height are percentages of its size, 1..100 in the controls. Larger
+    // ones only come from a hand-edited file, and a tip thousands of times wider than high makes
+    // every turned dab a rotation of a huge image, freezing the stroke for seconds.
+    b.sizeX = std::clamp<int16_t>(b.sizeX, 0, 100);
+    b.sizeY = std::clamp<int16_t>(b.sizeY, 0, 100);
     return true;
 }
 

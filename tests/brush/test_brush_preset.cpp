@@ -225,12 +225,13 @@ TEST(BrushPreset, EraserPaintsOpaqueBlackWhateverTheColour) {
     EXPECT_EQ(b.selectedColor, rgb(255, 0, 0));
 }
 
-// Integers are 32-bit in the file and keep their low bits; the former minimum-size key is read.
+// Integers are 32-bit in the file and keep their low bits; the former minimum-size key is read;
+// the tip's width and height percentages stay within 0..100.
 TEST(BrushPreset, HandEditedValues) {
     WorkFolder work;
     work.writeText("h.qmb",
                    "size = 70000\nalpha = 300\nbrush = -1\ntype = 255\nsize_min = 4\n"
-                   "gradientX = nonsense\nbrushdir = ../../etc\n");
+                   "gradientX = nonsense\nbrushdir = ../../etc\nsizeX = 32767\nsizeY = -3\n");
     BrushSettings b;
     std::string tipFolder;
     ASSERT_TRUE(readPresetFile(work.file("h.qmb"), "H", b, tipFolder));
@@ -241,6 +242,8 @@ TEST(BrushPreset, HandEditedValues) {
     EXPECT_EQ(b.sizemini, 4);
     EXPECT_EQ(b.gradientX, 0.0);
     EXPECT_EQ(tipFolder, "../../etc");  // kept as text; the tip reader refuses to follow it
+    EXPECT_EQ(b.sizeX, 100);
+    EXPECT_EQ(b.sizeY, 0);
 }
 
 TEST(BrushPreset, UnreadableFileChangesNothing) {
