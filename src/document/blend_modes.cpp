@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "raster/alpha_blend.h"
 #include "raster/draw_mode.h"
@@ -453,7 +454,8 @@ bool hasAvx2() {
 }
 
 // The fast kernel of a rule; false when it has none here (the caller uses the reference).
-bool blendRowFast(int mode, BlendRule rule, uint32_t* t, const uint32_t* s, size_t n) {
+[[gnu::always_inline]] inline bool blendRowFast(int mode, BlendRule rule, uint32_t* t,
+                                                const uint32_t* s, size_t n) {
     if (!hasAvx2()) return false;
     switch (rule) {
         case BlendRule::Multiply:
@@ -509,15 +511,36 @@ bool blendRowFast(int, BlendRule, uint32_t*, const uint32_t*, size_t) {
 
 #endif  // QM_BLEND_MODES_X86
 
-void blendRow(int mode, uint32_t* target, const uint32_t* source, size_t n, uint32_t opacity) {
+namespace {
+
+// blendRow for one mode, with the mode's rule known when compiling: the dispatch on the rule
+// folds away, which matters for the many short rows of a recomposition.
+template <int Mode>
+void blendRowOfMode(uint32_t* target, const uint32_t* source, size_t n, uint32_t opacity) {
+    constexpr BlendRule rule = kModes[Mode].rule;
     opacity = std::min<uint32_t>(opacity, 255);
-    const BlendRule rule = blendMode(mode).rule;
-    if (rule == BlendRule::Over || rule == BlendRule::Dissolve) {
+    if constexpr (rule == BlendRule::Over || rule == BlendRule::Dissolve) {
         blendRowOver(target, source, n, opacity);
-        return;
+    } else if (!blendRowFast(Mode, rule, target, source, n)) {
+        blendRowReference(Mode, target, source, n, opacity);
     }
-    if (!blendRowFast(mode, rule, target, source, n))
-        blendRowReference(mode, target, source, n, opacity);
+}
+
+template <size_t... Modes>
+constexpr std::array<BlendRowFunction, kBlendModeCount> rowFunctions(
+    std::index_sequence<Modes...>) {
+    return {&blendRowOfMode<int(Modes)>...};
+}
+
+}  // namespace
+
+BlendRowFunction blendRowFunction(int mode) {
+    static constexpr auto functions = rowFunctions(std::make_index_sequence<kBlendModeCount>());
+    return functions[size_t(blendMode(mode).index)];
+}
+
+void blendRow(int mode, uint32_t* target, const uint32_t* source, size_t n, uint32_t opacity) {
+    blendRowFunction(mode)(target, source, n, opacity);
 }
 
 #ifdef QM_BLEND_MODES_X86

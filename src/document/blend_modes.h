@@ -105,6 +105,11 @@ void blendRow(int mode, uint32_t* target, const uint32_t* source, size_t n, uint
 // The same through blendPixel only (for tests and benchmarks).
 void blendRowReference(int mode, uint32_t* target, const uint32_t* source, size_t n,
                        uint32_t opacity);
+// blendRow with everything about the mode settled once, for callers that draw many short rows
+// of one layer: calling it gives exactly the bits of blendRow(mode, ...).
+using BlendRowFunction = void (*)(uint32_t* target, const uint32_t* source, size_t n,
+                                  uint32_t opacity);
+BlendRowFunction blendRowFunction(int mode);
 // dissolveNoise(docX[i], docY) for i < n, into noise[i].
 void dissolveNoiseRow(const int* docX, int docY, uint8_t* noise, size_t n);
 // Dissolve of a row, with one noise value per pixel.

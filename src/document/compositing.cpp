@@ -67,7 +67,7 @@ struct DrawStep {
     Kind kind = Kind::Over;
     const Image* image = nullptr;
     Placement at;
-    int mode = 0;
+    BlendRowFunction blend = nullptr;  // Mode
     uint32_t opacity = 255;
     std::vector<int> docX;  // Dissolve: document column under each display column of `at.dst`
     int zoom = 100;         // Dissolve: for the document row
@@ -101,7 +101,7 @@ std::vector<DrawStep> frameSteps(const CanvasScene& scene, const Rect& area) {
         step.at = place(layer.displayImage, int64_t(scene.offsetX) + layer.X,
                         int64_t(scene.offsetY) + layer.Y, area);
         if (step.at.dst.empty()) continue;
-        step.mode = layer.Blendmode;
+        step.blend = blendRowFunction(layer.Blendmode);
         step.opacity = layer.Opacity;
         step.kind = DrawStep::Kind::Mode;
         if (blendMode(layer.Blendmode).rule == BlendRule::Dissolve) {
@@ -141,7 +141,7 @@ void drawPiece(const RowStep& r, uint32_t* canvasRow, int x0, int x1) {
             blendRowOver(t, s, n, step.opacity);
             break;
         case DrawStep::Kind::Mode:
-            blendRow(step.mode, t, s, n, step.opacity);
+            step.blend(t, s, n, step.opacity);
             break;
         case DrawStep::Kind::Dissolve: {
             uint8_t noise[kPieceWidth];

@@ -30,7 +30,9 @@ CanvasWidget::CanvasWidget(Role role, QWidget* parent) : QWidget(parent), role_(
 }
 
 void CanvasWidget::setImage(const Image& image) {
-    image_ = toQImage(image, true);
+    // A frame of the size already shown is copied into the image in place: no allocation.
+    if (!copyIntoQImage(image, Rect{0, 0, image.width, image.height}, image_))
+        image_ = toQImage(image, true);
     update();
 }
 

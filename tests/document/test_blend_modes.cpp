@@ -46,6 +46,7 @@ TEST(BlendModes, TableListsTheComboInIndexOrderWithItsBackdrops) {
     // A damaged Blendmode composes as Normal.
     EXPECT_EQ(&blendMode(15), &blendMode(0));
     EXPECT_EQ(&blendMode(-1), &blendMode(0));
+    EXPECT_EQ(blendRowFunction(255), blendRowFunction(0));
 }
 
 TEST(BlendModes, HandCheckedChannelValues) {

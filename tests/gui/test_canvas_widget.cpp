@@ -129,6 +129,8 @@ TEST(CanvasWidget, ChangedRectangleIsCopiedAlone) {
         }
     p.canvas.setImagePart(after, Rect{-5, -5, 100, 100});  // cut to the image
     EXPECT_EQ(shown.pixelColor(7, 5), QColor(0, 0, 200));
+    p.canvas.setImage(before);  // a whole frame of the same size
+    EXPECT_EQ(shown.pixelColor(3, 2), QColor(200, 0, 0));
 
     Image wider = *createImage(9, 6, 32);
     p.canvas.setImagePart(wider, Rect{0, 0, 1, 1});
