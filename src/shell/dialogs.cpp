@@ -109,7 +109,9 @@ void newDocumentOk(App& app) {
     app.doc.Height = int16_t(app.newDocHeight);
     if (!makeNewDocument(app)) return;
     setInitialTitle(app);
-    recomposeView(app, false);
+    // The view is centred on the new document: the old offsets could leave it wholly outside
+    // the canvas, an empty grey window after "New".
+    centerView(app);
     refreshStatusBar(app);
     closeWindow(app, id(Window::NewDocument));
 }
