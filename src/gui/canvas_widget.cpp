@@ -37,9 +37,9 @@ void CanvasWidget::setImage(const Image& image) {
 }
 
 void CanvasWidget::setImagePart(const Image& image, const Rect& changed) {
-    if (!copyIntoQImage(image, changed, image_)) return setImage(image);
-    const Rect c = intersect(changed, Rect{0, 0, image.width, image.height});
-    if (!c.empty()) update(QRect(c.x, c.y, c.w, c.h));
+    const auto copied = copyIntoQImage(image, changed, image_);
+    if (!copied) return setImage(image);
+    if (!copied->empty()) update(QRect(copied->x, copied->y, copied->w, copied->h));
 }
 
 void CanvasWidget::setBackground(const QColor& color) {

@@ -33,14 +33,14 @@ QImage toQImage(const Image& image, bool opaque) {
     return out;
 }
 
-bool copyIntoQImage(const Image& image, const Rect& r, QImage& out) {
+std::optional<Rect> copyIntoQImage(const Image& image, const Rect& r, QImage& out) {
     if (image.empty() || image.pixels.size() < size_t(image.width) * size_t(image.height) ||
         out.width() != image.width || out.height() != image.height ||
         (out.format() != QImage::Format_RGBX8888 && out.format() != QImage::Format_RGBA8888))
-        return false;
+        return std::nullopt;
     const Rect c = intersect(r, Rect{0, 0, image.width, image.height});
     if (!c.empty()) copyRows(image, c.x, c.w, c.y, c.bottom(), out);
-    return true;
+    return c;
 }
 
 Image fromQImage(const QImage& image) {

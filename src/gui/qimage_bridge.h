@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QImage>
+#include <optional>
 
 #include "raster/image.h"
 #include "raster/rect.h"
@@ -16,8 +17,9 @@ namespace qm {
 QImage toQImage(const Image& image, bool opaque = false);
 
 // Copies the rectangle r of `image` into `out`, an image toQImage made from an image of the same
-// size. False, leaving `out` as it was, when the sizes differ or `out` is of another kind.
-bool copyIntoQImage(const Image& image, const Rect& r, QImage& out);
+// size, and gives the part of r that lies inside the image. nullopt, leaving `out` as it was,
+// when the sizes differ or `out` is of another kind.
+std::optional<Rect> copyIntoQImage(const Image& image, const Rect& r, QImage& out);
 
 // A 32-bit Image with straight alpha from any QImage; converts only when the QImage is in
 // another format.

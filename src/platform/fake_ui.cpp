@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "raster/draw_image.h"
+
 namespace qm {
 
 namespace {
@@ -283,11 +285,22 @@ std::optional<std::pair<int, int>> FakeUi::statusProgress(int field) const {
 void FakeUi::presentCanvas(const Image& canvas) {
     canvas_ = canvas;
     canvasPart_.reset();
+    recordPresent(canvas);
+}
+
+void FakeUi::recordPresent(const Image& canvas) {
     record("presentCanvas " + std::to_string(canvas.width) + "x" + std::to_string(canvas.height));
 }
 
 void FakeUi::presentCanvasPart(const Image& canvas, const Rect& changed) {
-    presentCanvas(canvas);
+    // Like the real canvas, only the changed rectangle is copied into the one already shown.
+    if (canvas_ && canvas_->width == canvas.width && canvas_->height == canvas.height &&
+        canvas_->depth == canvas.depth) {
+        drawImagePart(*canvas_, canvas, changed, changed.x, changed.y, DrawMode::AllChannels, 255);
+        recordPresent(canvas);
+    } else {
+        presentCanvas(canvas);
+    }
     canvasPart_ = changed;
 }
 

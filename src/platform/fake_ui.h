@@ -156,6 +156,8 @@ private:
     std::map<int, bool> menuEnabled_;
     int focus_ = -1;
     CursorShape cursor_ = CursorShape::Arrow;
+    void recordPresent(const Image& canvas);
+
     std::optional<Image> canvas_;
     std::optional<Rect> canvasPart_;
     std::optional<Image> window_;

@@ -46,6 +46,14 @@ private:
     std::optional<std::string> outputPath(const std::string& path, std::string& error) const;
     std::string answerPath(const std::string& path) const;
     CanvasEvent canvasEvent(CanvasEventType type, const Command& c) const;
+    // The canvas as the program last showed it.
+    const Image& shownCanvas() const {
+        return ui_.lastCanvas() ? *ui_.lastCanvas() : app_.canvasImage;
+    }
+    // write-canvas / write-layer save `image` to the command's file; expect-canvas /
+    // expect-layer compare it with that file, `what` naming it in the error.
+    bool writeOrExpect(const Command& c, const Image& image, const std::string& what,
+                       std::string& error) const;
 
     const RunOptions& options_;
     FakeUi ui_;
@@ -71,6 +79,17 @@ static bool sameImage(const Image& got, const std::string& what, const Image& ex
                 return false;
             }
     return true;
+}
+
+bool Runner::writeOrExpect(const Command& c, const Image& image, const std::string& what,
+                           std::string& error) const {
+    const auto path = outputPath(c.paths[0], error);
+    if (!path) return false;
+    if (c.op == Op::WriteCanvas || c.op == Op::WriteLayer) return savePngFile(image, *path, error);
+    // The pixels must equal those of an image file beside the script.
+    auto expected = loadImageFile(*path, error);
+    if (!expected) return false;
+    return sameImage(image, what, *expected, c.paths[0], error);
 }
 
 std::optional<std::string> Runner::outputPath(const std::string& path, std::string& error) const {
@@ -180,43 +199,17 @@ bool Runner::execute(const Command& c, std::string& error) {
         case Op::Playback:
             for (int64_t i = 0; i < c.a; ++i) playbackStep(app_, app_.PlayStartFrame);
             return true;
-        case Op::WriteCanvas: {
-            const auto path = outputPath(c.paths[0], error);
-            if (!path) return false;
-            const Image& canvas = ui_.lastCanvas() ? *ui_.lastCanvas() : app_.canvasImage;
-            return savePngFile(canvas, *path, error);
-        }
-        case Op::ExpectCanvas: {
-            // The canvas the program shows must equal an image file beside the script.
-            const auto path = outputPath(c.paths[0], error);
-            if (!path) return false;
-            auto expected = loadImageFile(*path, error);
-            if (!expected) return false;
-            const Image& canvas = ui_.lastCanvas() ? *ui_.lastCanvas() : app_.canvasImage;
-            return sameImage(canvas, "the canvas", *expected, c.paths[0], error);
-        }
-        case Op::WriteLayer: {
-            const auto path = outputPath(c.paths[0], error);
-            if (!path) return false;
-            const Layer* layer = layerAtPosition(app_.doc, int(c.a));
-            if (!layer || layer->image.empty()) {
-                error = "there is no layer image at position " + std::to_string(c.a);
-                return false;
-            }
-            return savePngFile(layer->image, *path, error);
-        }
+        case Op::WriteCanvas:
+        case Op::ExpectCanvas:
+            return writeOrExpect(c, shownCanvas(), "the canvas", error);
+        case Op::WriteLayer:
         case Op::ExpectLayer: {
-            // The layer's pixels must equal those of an image file beside the script.
-            const auto path = outputPath(c.paths[0], error);
-            if (!path) return false;
             const Layer* layer = layerAtPosition(app_.doc, int(c.a));
             if (!layer || layer->image.empty()) {
                 error = "there is no layer image at position " + std::to_string(c.a);
                 return false;
             }
-            auto expected = loadImageFile(*path, error);
-            if (!expected) return false;
-            return sameImage(layer->image, "the layer", *expected, c.paths[0], error);
+            return writeOrExpect(c, layer->image, "the layer", error);
         }
         case Op::WriteState: {
             const auto path = outputPath(c.paths[0], error);
