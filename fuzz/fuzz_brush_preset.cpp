@@ -27,10 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int zoom : {100, 37}) {
         qm::buildTip(tip, brush, zoom, "/nonexistent-quillmoth-workdir");
         qm::Image layer = *qm::createImage(48, 40, 32);
-        qm::Image display = *qm::createImage(48 * zoom / 100, 40 * zoom / 100, 32);
         qm::Random random(7);
         qm::StrokeCache cache;
-        qm::StrokeContext ctx{brush, tip, &layer, &display, zoom, 4, random, &cache};
+        qm::StrokeContext ctx{brush, tip, qm::imageDabTarget(layer), zoom, 4, random, &cache};
         qm::paintSegment(ctx, 3, 4, 20, 15);
         qm::paintSegment(ctx, 20, 15, 17, 30);
     }

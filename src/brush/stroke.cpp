@@ -65,19 +65,34 @@ void decay(double& counter, int divisor, int factor, double rest) {
         counter -= 1.0 / divisor;
 }
 
-// One image of one dab: either the prepared image as it is, or resized to w x h.
-Rect placeDab(Image* target, const Image& dab, bool resize, int w, int h, int x, int y,
+// One dab: either the prepared image as it is, or resized to w x h. The target learns the
+// rectangle first.
+Rect placeDab(const DabTarget& target, const Image& dab, bool resize, int w, int h, int x, int y,
               const DabPasses& passes) {
-    if (!target || target->empty() || dab.empty()) return {};
-    return resize ? drawDabResized(*target, dab, w, h, x, y, passes)
-                  : drawDab(*target, dab, x, y, passes);
+    if (target.width < 1 || target.height < 1 || dab.empty() || !target.reserve) return {};
+    if (!resize) {
+        w = dab.width;
+        h = dab.height;
+    } else if (w < 1 || h < 1) {
+        return {};
+    }
+    const Rect rect = clipToImage(x, y, w, h, target.width, target.height);
+    if (rect.empty()) return {};
+    Image* image = target.reserve(rect);
+    if (!image || image->width != target.width || image->height != target.height) return {};
+    return resize ? drawDabResized(*image, dab, w, h, x, y, passes)
+                  : drawDab(*image, dab, x, y, passes);
 }
 
-bool missesImage(const Image* target, int x, int y, int64_t w, int64_t h) {
-    return !target || clipToImage(x, y, w, h, target->width, target->height).empty();
+bool missesImage(const DabTarget& target, int x, int y, int64_t w, int64_t h) {
+    return clipToImage(x, y, w, h, target.width, target.height).empty();
 }
 
 }  // namespace
+
+DabTarget imageDabTarget(Image& image) {
+    return DabTarget{image.width, image.height, [&image](const Rect&) { return &image; }};
+}
 
 uint32_t eraseFilterPixel(uint32_t s, uint32_t t, uint32_t opacity) {
     const uint32_t as = alpha(s) * opacity / 255;
@@ -255,30 +270,26 @@ SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
         }
 
         if (rotatedPath) {
-            // The view dab first, then the document dab; both are squares of the rotated side.
-            const auto rotatedDab = [&](bool document, int side, Image* target, double cx,
-                                        double cy) -> Rect {
+            // The dab is a square of the rotated side.
+            const auto rotatedDab = [&](int side, double cx, double cy) -> Rect {
                 if (side == 0) return {};
                 const int n = resize ? std::max(1, nearestInt(side * scale)) : side;
                 const int x = nearestInt(cx - side * scale / 2.0);
                 const int y = nearestInt(cy - side * scale / 2.0);
-                if (missesImage(target, x, y, n, n)) return {};
+                if (missesImage(ctx.target, x, y, n, n)) return {};
                 if (ctx.cache) {
-                    const StrokeCache::Turn& turn = ctx.cache->rotated(document, angle);
+                    const StrokeCache::Turn& turn = ctx.cache->rotated(true, angle);
                     // Smudge tints even under alpha 0, so it needs the whole square.
                     if (!resize && passes.tool != 4)
-                        return placeDab(target, turn.trimmed, false, 0, 0, x + turn.trimX,
+                        return placeDab(ctx.target, turn.trimmed, false, 0, 0, x + turn.trimX,
                                         y + turn.trimY, passes);
-                    return placeDab(target, turn.image, resize, n, n, x, y, passes);
+                    return placeDab(ctx.target, turn.image, resize, n, n, x, y, passes);
                 }
-                const Image turned = rotateTip(document ? documentTip : viewTip, double(angle));
-                return placeDab(target, turned, resize, n, n, x, y, passes);
+                const Image turned = rotateTip(documentTip, double(angle));
+                return placeDab(ctx.target, turned, resize, n, n, x, y, passes);
             };
-            result.displayRect =
-                unite(result.displayRect, rotatedDab(false, viewSide, ctx.displayImage, X, Y));
-            result.layerRect = unite(
-                result.layerRect,
-                rotatedDab(true, documentSide, ctx.layerImage, X * 100.0 / zoom, Y * 100.0 / zoom));
+            result.layerRect = unite(result.layerRect, rotatedDab(documentSide, X * 100.0 / zoom,
+                                                                  Y * 100.0 / zoom));
             // Rotating a tip makes the rotated side the tip's extent.
             const int lastSide = documentSide ? documentSide : viewSide;
             if (lastSide) ctx.tip.tipWidth = ctx.tip.tipHeight = int16_t(lastSide);
@@ -287,16 +298,9 @@ SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
             const int dh = std::max(1, nearestInt(h0 * scale));
             result.layerRect =
                 unite(result.layerRect,
-                      placeDab(ctx.layerImage, documentTip, resize, dw, dh,
+                      placeDab(ctx.target, documentTip, resize, dw, dh,
                                nearestInt(X * 100.0 / zoom - w0 * scale / 2.0),
                                nearestInt(Y * 100.0 / zoom - h0 * scale / 2.0), passes));
-            const int vw = std::max(1, nearestInt(w0 * scale * zoom / 100.0));
-            const int vh = std::max(1, nearestInt(h0 * scale * zoom / 100.0));
-            result.displayRect =
-                unite(result.displayRect,
-                      placeDab(ctx.displayImage, viewTip, resize, vw, vh,
-                               nearestInt(X - w0 * scale / 2.0 * zoom / 100.0),
-                               nearestInt(Y - h0 * scale / 2.0 * zoom / 100.0), passes));
         }
     }
     return result;

@@ -1,6 +1,7 @@
 // The stroke painter: a segment of the pointer's path becomes dabs of the brush tip, each drawn
-// into the current layer's image at document scale and into its display image at view scale, so
-// the view follows the stroke without re-scaling the layer. Also the colour pick-up of mixing.
+// into the layer at document scale through a dab target, which learns each dab's rectangle
+// before the dab is written (so history can keep what it covers, and the view can redraw it).
+// Also the colour pick-up of mixing.
 //
 // Pixel format as in raster/image.h. Coordinates given to the painter are view coordinates
 // (pixels relative to the document's on-screen top-left corner at the current zoom); document
@@ -10,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 
@@ -78,23 +80,32 @@ private:
     size_t bytes_ = 0;
 };
 
+// Where dabs land: an image of width x height pixels that the painter never holds. Before each
+// dab, `reserve` is given the rectangle the dab will write (already cut to the image) and answers
+// the image to draw into, or null to skip the dab. A width or height below 1 paints nothing.
+struct DabTarget {
+    int width = 0, height = 0;
+    std::function<Image*(const Rect&)> reserve;
+};
+
+// A dab target straight onto an image the caller owns (tests, benchmarks, previews).
+DabTarget imageDabTarget(Image& image);
+
 // Everything a segment reads and changes, borrowed from the program's state for one call.
 struct StrokeContext {
-    BrushSettings& brush;         // settings; the decay counters strokeAlpha/strokeSizeFactor
-    BrushTip& tip;                // the prepared tips; a rotated dab sets tipWidth/tipHeight
-    Image* layerImage = nullptr;  // document scale; null or empty: that pass is skipped
-    Image* displayImage = nullptr;
-    int zoom = 100;       // percent
+    BrushSettings& brush;  // settings; the decay counters strokeAlpha/strokeSizeFactor
+    BrushTip& tip;         // the prepared tips; a rotated dab sets tipWidth/tipHeight
+    DabTarget target;      // the layer, at document scale
+    int zoom = 100;        // percent
     int currentTool = 4;  // the canvas tool: water only works with the brush (4)
     Random& random;
     StrokeCache* cache = nullptr;  // optional; without it every rotated dab is rotated anew
 };
 
-// What a segment painted: the rectangles it drew in the layer image and in the display image,
-// and the number of dabs it placed (drawn or outside the images).
+// What a segment painted: the rectangle it drew in the layer image, and the number of dabs it
+// placed (drawn or outside the image).
 struct SegmentResult {
     Rect layerRect;
-    Rect displayRect;
     int dabs = 0;
 };
 

@@ -96,9 +96,11 @@ std::vector<DrawStep> frameSteps(const CanvasScene& scene, const Rect& area) {
                          int64_t(scene.offsetY) + frame.Y, animationLayer.Alpha);
     for (const Layer& layer : doc.layers) {
         if (!layer.Visible || layer.IsGroup) continue;
+        const Image* display = scene.view.find(layer.id);
+        if (!display) continue;
         DrawStep step;
-        step.image = &layer.displayImage;
-        step.at = place(layer.displayImage, int64_t(scene.offsetX) + layer.X,
+        step.image = display;
+        step.at = place(*display, int64_t(scene.offsetX) + layer.X,
                         int64_t(scene.offsetY) + layer.Y, area);
         if (step.at.dst.empty()) continue;
         step.blend = blendRowFunction(layer.Blendmode);
@@ -239,69 +241,163 @@ int gridLoopBound(int documentSize, int gridSize) {
     return int(roundHalfEven(double(documentSize) / double(gridSize)));
 }
 
-bool buildDisplayImage(Layer& layer, int zoom) {
-    const Image& image = layer.image;
-    if (layer.IsGroup || image.empty()) return false;
-    const int64_t w = scaled(image.width, zoom), h = scaled(image.height, zoom);
-    if (w < 1 || h < 1 || w > kMaxViewSide || h > kMaxViewSide) return false;
+namespace {
 
-    Image& display = layer.displayImage;
+// The display rows j0..j1 and columns i0..i1 (exclusive ends) of a w x h display image made from
+// the layer: backdrop, then the nearest layer pixel over it at the layer's opacity.
+void displayPixels(const Layer& layer, Image& display, int i0, int i1, int j0, int j1) {
+    const Image& image = layer.image;
+    const int w = display.width, h = display.height;
+    const BlendMode& mode = blendMode(layer.Blendmode);
+    const uint32_t backdrop = mode.hasBackdrop ? mode.backdrop : 0u;
+    const bool sameWidth = w == image.width;
+    const size_t n = size_t(i1 - i0);
+    std::vector<int> xs;
+    std::vector<uint32_t> sampled;
+    if (!sameWidth) {
+        xs.resize(n);
+        for (int i = i0; i < i1; ++i) xs[size_t(i - i0)] = nearestIndex(i, image.width, w);
+        sampled.resize(n);
+    }
+    int previousSy = -1;
+    for (int j = j0; j < j1; ++j) {
+        const int sy = nearestIndex(j, image.height, h);
+        uint32_t* d = display.row(j) + i0;
+        if (sy == previousSy) {  // enlarging repeats rows: copy the one just made
+            std::memcpy(d, display.row(j - 1) + i0, n * sizeof(uint32_t));
+            continue;
+        }
+        previousSy = sy;
+        const uint32_t* s = image.row(sy) + (sameWidth ? i0 : 0);
+        if (!sameWidth) {
+            for (size_t i = 0; i < n; ++i) sampled[i] = s[xs[i]];
+            s = sampled.data();
+        }
+        std::fill(d, d + n, backdrop);
+        blendRowOver(d, s, n, layer.Opacity);
+    }
+}
+
+bool displaySizeOf(const Layer& layer, int zoom, int64_t& w, int64_t& h) {
+    if (layer.IsGroup || layer.image.empty()) return false;
+    w = scaled(layer.image.width, zoom);
+    h = scaled(layer.image.height, zoom);
+    return w >= 1 && h >= 1 && w <= kMaxViewSide && h <= kMaxViewSide;
+}
+
+// The display indices [lo, hi) whose nearest source index lies in [a, b), for n source pixels
+// shown as m.
+void displaySpan(int64_t a, int64_t b, int64_t n, int64_t m, int& lo, int& hi) {
+    // nearestIndex(i) = (2i+1)n / 2m is nondecreasing in i; start a little before the estimate
+    // and walk to the exact ends.
+    int64_t i = std::max<int64_t>(0, a * m / n - 1);
+    while (i < m && nearestIndex(i, n, m) < a) ++i;
+    int64_t k = std::min<int64_t>(m, b * m / n + 1);
+    while (k > i && nearestIndex(k - 1, n, m) >= b) --k;
+    while (k < m && nearestIndex(k, n, m) < b) ++k;
+    lo = int(i);
+    hi = int(k);
+}
+
+}  // namespace
+
+bool buildDisplayImage(const Layer& layer, int zoom, Image& display) {
+    int64_t w = 0, h = 0;
+    if (!displaySizeOf(layer, zoom, w, h)) return false;
     if (display.width != w || display.height != h || display.depth != 32) {
         auto fresh = createImage(int(w), int(h), 32);
         if (!fresh) return false;
         display = std::move(*fresh);
     }
-    const BlendMode& mode = blendMode(layer.Blendmode);
-    const uint32_t backdrop = mode.hasBackdrop ? mode.backdrop : 0u;
-    const bool sameWidth = w == image.width;
-    std::vector<int> xs;
-    std::vector<uint32_t> sampled;
-    if (!sameWidth) {
-        xs.resize(size_t(w));
-        for (int i = 0; i < w; ++i) xs[size_t(i)] = nearestIndex(i, image.width, w);
-        sampled.resize(size_t(w));
-    }
-    int previousSy = -1;
-    for (int j = 0; j < h; ++j) {
-        const int sy = nearestIndex(j, image.height, h);
-        uint32_t* d = display.row(j);
-        if (sy == previousSy) {  // enlarging repeats rows: copy the one just made
-            std::memcpy(d, display.row(j - 1), size_t(w) * sizeof(uint32_t));
-            continue;
-        }
-        previousSy = sy;
-        const uint32_t* s = image.row(sy);
-        if (!sameWidth) {
-            for (size_t i = 0; i < size_t(w); ++i) sampled[i] = s[xs[i]];
-            s = sampled.data();
-        }
-        std::fill(d, d + w, backdrop);
-        blendRowOver(d, s, size_t(w), layer.Opacity);
-    }
+    displayPixels(layer, display, 0, int(w), 0, int(h));
     return true;
 }
 
-void buildDisplayImages(std::vector<Layer>& layers, int zoom) {
+Rect updateDisplayImage(const Layer& layer, int zoom, Image& display, const Rect& layerRect) {
+    int64_t w = 0, h = 0;
+    if (!displaySizeOf(layer, zoom, w, h) || display.width != w || display.height != h)
+        return {};
+    const Rect r = intersect(layerRect, Rect{0, 0, layer.image.width, layer.image.height});
+    if (r.empty()) return {};
+    int i0 = 0, i1 = 0, j0 = 0, j1 = 0;
+    displaySpan(r.x, r.right(), layer.image.width, w, i0, i1);
+    displaySpan(r.y, r.bottom(), layer.image.height, h, j0, j1);
+    if (i0 >= i1 || j0 >= j1) return {};
+    displayPixels(layer, display, i0, i1, j0, j1);
+    return Rect{i0, j0, i1 - i0, j1 - j0};
+}
+
+void rebuildDisplay(const Layer& layer, ViewCache& view) {
+    DisplayEntry& entry = view.display[layer.id];
+    entry.opacity = layer.Opacity;
+    entry.blendmode = layer.Blendmode;
+    if (!buildDisplayImage(layer, view.zoom, entry.image)) view.display.erase(layer.id);
+}
+
+bool ViewCache::current(const Layer& layer) const {
+    const auto it = display.find(layer.id);
+    int64_t w = 0, h = 0;
+    const bool drawable = displaySizeOf(layer, zoom, w, h);
+    if (it == display.end()) return !drawable;
+    const DisplayEntry& e = it->second;
+    return drawable && e.image.width == w && e.image.height == h &&
+           e.opacity == layer.Opacity && e.blendmode == layer.Blendmode;
+}
+
+void refreshDisplays(const std::vector<Layer>& layers, ViewCache& view) {
+    std::unordered_map<uint32_t, DisplayEntry> kept;
+    for (const Layer& layer : layers)
+        if (auto it = view.display.find(layer.id); it != view.display.end())
+            kept.emplace(layer.id, std::move(it->second));
+    view.display = std::move(kept);
+    for (const Layer& layer : layers)
+        if (!view.current(layer)) rebuildDisplay(layer, view);
+}
+
+void buildDisplayImages(const std::vector<Layer>& layers, int zoom, ViewCache& view) {
+    view.zoom = zoom;
+    // Entries are made (or dropped) first, so the threads below only write into their own.
+    std::unordered_map<uint32_t, DisplayEntry> kept;
+    std::vector<std::pair<const Layer*, Image*>> work;
+    for (const Layer& layer : layers) {
+        int64_t w = 0, h = 0;
+        if (!displaySizeOf(layer, zoom, w, h)) continue;
+        auto it = view.display.find(layer.id);
+        DisplayEntry& slot = kept[layer.id];
+        if (it != view.display.end()) slot = std::move(it->second);
+        slot.opacity = layer.Opacity;
+        slot.blendmode = layer.Blendmode;
+    }
+    view.display = std::move(kept);
     int64_t pixels = 0;
-    for (const Layer& layer : layers) pixels += int64_t(layer.image.width) * layer.image.height;
+    for (const Layer& layer : layers) {
+        auto it = view.display.find(layer.id);
+        if (it == view.display.end()) continue;
+        work.emplace_back(&layer, &it->second.image);
+        pixels += int64_t(layer.image.width) * layer.image.height;
+    }
+    std::vector<char> made(work.size(), 0);
     // Each layer's display image depends on that layer alone, so two threads taking the layers
     // one by one give the same images as one pass.
     std::atomic<size_t> next{0};
-    auto work = [&] {
-        for (size_t i = next++; i < layers.size(); i = next++) buildDisplayImage(layers[i], zoom);
+    auto run = [&] {
+        for (size_t i = next++; i < work.size(); i = next++)
+            made[i] = buildDisplayImage(*work[i].first, zoom, *work[i].second) ? 1 : 0;
     };
-    if (pixels < 4 * kParallelPixels || layers.size() < 2 ||
+    if (pixels < 4 * kParallelPixels || work.size() < 2 ||
         std::thread::hardware_concurrency() < 2) {
-        work();
-        return;
+        run();
+    } else {
+        std::thread helper;
+        try {
+            helper = std::thread(run);
+        } catch (const std::system_error&) {  // no thread to be had: this one does all
+        }
+        run();
+        if (helper.joinable()) helper.join();
     }
-    std::thread helper;
-    try {
-        helper = std::thread(work);
-    } catch (const std::system_error&) {  // no thread to be had: this one does all
-    }
-    work();
-    if (helper.joinable()) helper.join();
+    for (size_t i = 0; i < work.size(); ++i)
+        if (!made[i]) view.display.erase(work[i].first->id);
 }
 
 Rect composeCanvas(Image& canvas, const CanvasScene& scene, const Rect& area, int threads) {

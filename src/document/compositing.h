@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "document/document.h"
@@ -18,6 +19,26 @@ namespace qm {
 
 // Display images (and the view) are limited to 7999 pixels on a side.
 constexpr int kMaxViewSide = 7999;
+
+// The layers at view scale: the images the compositor draws, one per layer id, at `zoom`. The
+// view owns them, apart from the document, so saving and history never copy them; a layer
+// without an entry (a group, or a view size out of range) is not drawn.
+struct DisplayEntry {
+    Image image;
+    uint8_t opacity = 255;  // the layer's Opacity and Blendmode it was made with
+    uint8_t blendmode = 0;
+};
+struct ViewCache {
+    int zoom = 100;
+    std::unordered_map<uint32_t, DisplayEntry> display;
+
+    const Image* find(uint32_t id) const {
+        const auto it = display.find(id);
+        return it == display.end() ? nullptr : &it->second.image;
+    }
+    // True when the entry of the layer shows it as it is now (size, opacity, blend mode).
+    bool current(const Layer& layer) const;
+};
 
 struct GridSettings {
     bool on = false;
@@ -30,6 +51,7 @@ struct GridSettings {
 // the size and the zoom; the paper is work image 9 (the paper at view scale).
 struct CanvasScene {
     const Document& doc;
+    const ViewCache& view;
     const Image& paper;
     int offsetX = 0;          // ViewOffsetX: canvas position of document pixel (0, 0)
     int offsetY = 0;          // ViewOffsetY
@@ -37,15 +59,24 @@ struct CanvasScene {
     GridSettings grid;
 };
 
-// Rebuilds the layer's display image at `zoom`: the layer image scaled nearest-pixel to
+// Rebuilds a layer's display image at `zoom`: the layer image scaled nearest-pixel to
 // width x zoom / 100 by height x zoom / 100, laid with alpha blending at the layer's Opacity
 // over its mode's opaque backdrop, or over transparent (all channels 0) for the modes without
 // one. Groups, an empty image, and a view size outside 1..kMaxViewSide change nothing and give
 // false.
-bool buildDisplayImage(Layer& layer, int zoom);
-// buildDisplayImage for every layer; many large layers are shared between two threads, joined
-// before returning, with the same results.
-void buildDisplayImages(std::vector<Layer>& layers, int zoom);
+bool buildDisplayImage(const Layer& layer, int zoom, Image& display);
+// Makes again, from the layer, the display pixels that show the layer pixels of `layerRect`:
+// the same bits as a whole rebuild there. The display image must have the size the layer has
+// at `zoom` (else nothing is done). Returns the display rectangle remade.
+Rect updateDisplayImage(const Layer& layer, int zoom, Image& display, const Rect& layerRect);
+// The display images of every layer at `zoom`, made anew; entries of layers not in the list are
+// dropped. Many large layers are shared between two threads, joined before returning, with the
+// same results.
+void buildDisplayImages(const std::vector<Layer>& layers, int zoom, ViewCache& view);
+// The display image of one layer made anew in the cache (or dropped when it cannot be made).
+void rebuildDisplay(const Layer& layer, ViewCache& view);
+// Makes the entries of layers that are not current() and drops those of layers not in the list.
+void refreshDisplays(const std::vector<Layer>& layers, ViewCache& view);
 
 // Draws the part `area` of the canvas (clipped to it):
 //   1. the background colour, opaque;

@@ -12,7 +12,11 @@
 
 namespace qm {
 
-struct Layer {
+// Everything a layer is apart from its pixels: what history keeps of a structural change.
+struct LayerProperties {
+    // Stable identity: given when the layer is made and never changed while it lives (Position
+    // changes with the stack). History and the view cache name layers by it. 0 is no layer.
+    uint32_t id = 0;
     int16_t X = 0, Y = 0;            // offset on the canvas, not scaled by the zoom
     int16_t Width = 0, Height = 0;   // size given at creation or load; a lower bound on resize
     uint8_t Position = 0;            // 1 = bottom; the list stays sorted by it, 1..n
@@ -21,14 +25,16 @@ struct Layer {
     uint8_t Selected = 0;            // exactly one layer is selected
     uint8_t IsGroup = 0;             // a group has no image
     int16_t Frame = 1;               // frame the layer belongs to
-    Image image;                     // the layer's pixels
-    Image displayImage;              // the image the compositor draws, at view scale
     uint8_t Blendmode = 0;           // 0..14
     uint8_t Opacity = 255;
     uint8_t Visible = 1;
     uint8_t Locked = 0;              // kept and saved only
     uint8_t LockAlpha = 0;           // kept and saved only
     uint8_t Paint = 0;               // kept and saved only
+};
+
+struct Layer : LayerProperties {
+    Image image;  // the layer's pixels (its view-scale image belongs to the view)
 };
 
 struct AnimationFrame {
@@ -52,11 +58,6 @@ struct AnimationLayer {
 struct Document {
     int16_t Width = 0, Height = 0;
     int16_t Zoom = 100;
-    // The selected layer's image, display image and visibility, mirrored after every change of
-    // the selection or of the layer list (see syncCurrentLayer); null while there is no layer.
-    Image* CurrentImage = nullptr;
-    Image* CurrentDisplayImage = nullptr;
-    uint8_t CurrentVisible = 0;
     uint8_t GroupCount = 0;
     uint8_t AnimationLayerId = 1;
     int16_t CurrentFrame = 1;
@@ -65,6 +66,7 @@ struct Document {
     uint8_t Fps = 12;
     uint8_t OnionBefore = 0, OnionAfter = 0;
     int32_t LayerCounter = 0;
+    uint32_t nextLayerId = 1;        // the id the next new layer gets
     std::string paper;               // paper texture file
 
     std::vector<Layer> layers;                        // sorted ascending by Position

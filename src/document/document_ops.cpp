@@ -40,7 +40,6 @@ const AnimationLayerKind& animationLayerKind(int kind) {
 bool resetDocument(Document& doc, DocumentWorkImages work) {
     doc.layers.clear();
     doc.animationLayers.clear();
-    syncCurrentLayer(doc);
     for (Image* slot : {&work.image2, &work.image4, &work.image3}) {
         auto image = documentImage(doc);
         if (!image) return false;
@@ -66,21 +65,12 @@ bool addLayer(Document& doc) {
     if (doc.layers.size() >= 255) return false;
     auto image = documentImage(doc);
     if (!image) return false;
-    // A zoom that gives no visible size leaves the display image empty until the next rebuild.
-    const int dw = displaySize(doc.Width, doc.Zoom), dh = displaySize(doc.Height, doc.Zoom);
-    std::optional<Image> display;
-    if (dw == doc.Width && dh == doc.Height) {
-        display = *image;
-    } else if (imageSizeAllowed(dw, dh)) {
-        display = resizeNearest(*image, dw, dh);
-    }
-
     for (Layer& layer : doc.layers) layer.Selected = 0;
     Layer layer;
+    layer.id = takeLayerId(doc);
     layer.Width = doc.Width;
     layer.Height = doc.Height;
     layer.image = std::move(*image);
-    if (display) layer.displayImage = std::move(*display);
     layer.Position = uint8_t(doc.layers.size() + 1);
     layer.Selected = 1;
     layer.Opacity = 255;
@@ -89,7 +79,6 @@ bool addLayer(Document& doc) {
     layer.Name = "Layer" + std::to_string(doc.LayerCounter);
     layer.Frame = doc.CurrentFrame;
     doc.layers.push_back(std::move(layer));
-    syncCurrentLayer(doc);
     return true;
 }
 
@@ -126,7 +115,6 @@ bool addAnimationFrame(Document& doc, std::optional<Image> image) {
     frame.image = std::move(*image);
     frame.Frame = doc.CurrentFrame;
     currentAnimationLayer(doc).Frames.push_back(std::move(frame));
-    syncCurrentLayer(doc);
     return true;
 }
 
@@ -136,17 +124,48 @@ Layer* selectedLayer(Document& doc) {
     return nullptr;
 }
 
+const Layer* selectedLayer(const Document& doc) {
+    for (const Layer& layer : doc.layers)
+        if (layer.Selected) return &layer;
+    return nullptr;
+}
+
+Image* currentImage(Document& doc) {
+    Layer* layer = selectedLayer(doc);
+    return layer ? &layer->image : nullptr;
+}
+
+const Image* currentImage(const Document& doc) {
+    const Layer* layer = selectedLayer(doc);
+    return layer ? &layer->image : nullptr;
+}
+
+uint8_t currentVisible(const Document& doc) {
+    const Layer* layer = selectedLayer(doc);
+    return layer ? layer->Visible : 0;
+}
+
 Layer* layerAtPosition(Document& doc, int position) {
     for (Layer& layer : doc.layers)
         if (layer.Position == position) return &layer;
     return nullptr;
 }
 
-void syncCurrentLayer(Document& doc) {
-    Layer* layer = selectedLayer(doc);
-    doc.CurrentImage = layer ? &layer->image : nullptr;
-    doc.CurrentDisplayImage = layer ? &layer->displayImage : nullptr;
-    doc.CurrentVisible = layer ? layer->Visible : 0;
+Layer* layerById(Document& doc, uint32_t id) {
+    for (Layer& layer : doc.layers)
+        if (layer.id == id) return &layer;
+    return nullptr;
+}
+
+const Layer* layerById(const Document& doc, uint32_t id) {
+    for (const Layer& layer : doc.layers)
+        if (layer.id == id) return &layer;
+    return nullptr;
+}
+
+uint32_t takeLayerId(Document& doc) {
+    if (doc.nextLayerId == 0) doc.nextLayerId = 1;  // 0 names no layer
+    return doc.nextLayerId++;
 }
 
 }  // namespace qm

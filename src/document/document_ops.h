@@ -1,5 +1,5 @@
 // Building the document: the reset, the default "new document", adding layers, animation layers
-// and animation frames, and keeping the current-layer mirror of the Document up to date.
+// and animation frames, and finding the current layer.
 #pragma once
 
 #include <cstdint>
@@ -35,7 +35,7 @@ bool resetDocument(Document& doc, DocumentWorkImages work);
 bool newDocument(Document& doc, DocumentWorkImages work);
 
 // Appends a layer of the document size at the top of the stack and selects it: name "Layer" +
-// the incremented LayerCounter, Frame = CurrentFrame, display image at the current zoom.
+// the incremented LayerCounter, Frame = CurrentFrame, a new id.
 // False (nothing changed) when the image cannot be created or the stack is full (255 layers,
 // since Position is 8-bit).
 bool addLayer(Document& doc);
@@ -66,14 +66,21 @@ bool addAnimationLayer(Document& doc, int kind);
 // image cannot be created.
 bool addAnimationFrame(Document& doc, std::optional<Image> image = std::nullopt);
 
-// Mirrors the selected layer's image, display image and visibility into CurrentImage,
-// CurrentDisplayImage and CurrentVisible (null / 0 without a selected layer). Must run after
-// every change of the selection or of the layer list, since the list owns the images.
-void syncCurrentLayer(Document& doc);
-
-// The selected layer, or null.
+// The selected layer, or null. The current layer is always found this way: the document keeps
+// no pointers into its own list, which moves its layers when it grows or is sorted.
 Layer* selectedLayer(Document& doc);
+const Layer* selectedLayer(const Document& doc);
+// The selected layer's image (the painting target), or null without a selected layer.
+Image* currentImage(Document& doc);
+const Image* currentImage(const Document& doc);
+// The selected layer's visibility; 0 without a selected layer.
+uint8_t currentVisible(const Document& doc);
 // The layer at `position` (1 = bottom), or null.
 Layer* layerAtPosition(Document& doc, int position);
+// The layer with `id`, or null.
+Layer* layerById(Document& doc, uint32_t id);
+const Layer* layerById(const Document& doc, uint32_t id);
+// A new layer id of the document.
+uint32_t takeLayerId(Document& doc);
 
 }  // namespace qm

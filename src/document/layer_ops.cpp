@@ -15,15 +15,6 @@ namespace {
 // Position is 8-bit, so the stack holds at most this many entries.
 constexpr size_t kMaxLayers = 255;
 
-// The layer image at the current zoom, before the compositor lays it over its backdrop. A zoom
-// that gives no drawable size leaves it empty until the next rebuild.
-Image scaledDisplayCopy(const Document& doc, const Image& image) {
-    const int w = displaySize(image.width, doc.Zoom), h = displaySize(image.height, doc.Zoom);
-    if (w == image.width && h == image.height) return image;
-    if (auto scaled = resizeNearest(image, w, h)) return std::move(*scaled);
-    return {};
-}
-
 int16_t clampToInt16(int64_t v) {
     return int16_t(std::clamp<int64_t>(v, std::numeric_limits<int16_t>::min(),
                                        std::numeric_limits<int16_t>::max()));
@@ -34,23 +25,23 @@ int16_t clampToInt16(int64_t v) {
 void sortLayers(Document& doc) {
     std::stable_sort(doc.layers.begin(), doc.layers.end(),
                      [](const Layer& a, const Layer& b) { return a.Position < b.Position; });
-    syncCurrentLayer(doc);
 }
 
-bool deleteSelectedLayer(Document& doc) {
+bool deleteSelectedLayer(Document& doc, Layer* removed) {
     if (doc.layers.size() <= 1) return false;
     const auto it = std::find_if(doc.layers.begin(), doc.layers.end(),
                                  [](const Layer& l) { return l.Selected != 0; });
     if (it == doc.layers.end()) return false;
-    const uint8_t removed = it->Position;
+    const uint8_t position = it->Position;
     const size_t index = size_t(it - doc.layers.begin());
+    if (removed) *removed = std::move(*it);
     doc.layers.erase(it);
     --doc.LayerCounter;
     // The layer below the removed one in the list takes over; the first has none below it.
     for (Layer& layer : doc.layers) layer.Selected = 0;
     doc.layers[index == 0 ? 0 : index - 1].Selected = 1;
     for (Layer& layer : doc.layers)
-        if (layer.Position > removed) --layer.Position;
+        if (layer.Position > position) --layer.Position;
     sortLayers(doc);
     return true;
 }
@@ -66,8 +57,8 @@ bool addGroup(Document& doc) {
     group.IsGroup = 1;
     group.Name = "Group" + std::to_string(doc.GroupCount);
     group.Frame = doc.CurrentFrame;
+    group.id = takeLayerId(doc);
     doc.layers.push_back(std::move(group));
-    syncCurrentLayer(doc);
     return true;
 }
 
@@ -82,19 +73,17 @@ bool copySelectedLayer(Document& doc) {
         name = source->Name;
         frame = source->Frame;
     }
-    // The source pixels are copied before addLayer moves the list (and the mirror with it).
+    // The source pixels are copied before addLayer moves the list.
     std::optional<Image> pixels;
-    if (doc.CurrentImage && !doc.CurrentImage->empty()) pixels = *doc.CurrentImage;
+    if (const Image* source = currentImage(doc); source && !source->empty()) pixels = *source;
     if (!addLayer(doc)) return false;
 
     Layer& copy = doc.layers.back();
     if (pixels) drawImage(copy.image, *pixels, 0, 0, DrawMode::AlphaBlend, 255);
-    copy.displayImage = scaledDisplayCopy(doc, copy.image);
     copy.Opacity = opacity;
     copy.Visible = visible;
     copy.Name = name + "Copy" + std::to_string(doc.LayerCounter);
     copy.Frame = frame;
-    syncCurrentLayer(doc);
     return true;
 }
 
@@ -102,7 +91,6 @@ bool selectLayerRow(Document& doc, int row) {
     Layer* chosen = layerAtPosition(doc, row + 1);
     if (!chosen) return false;
     for (Layer& layer : doc.layers) layer.Selected = &layer == chosen ? 1 : 0;
-    syncCurrentLayer(doc);
     return true;
 }
 
@@ -110,7 +98,6 @@ bool setLayerVisible(Document& doc, int row, bool visible) {
     Layer* layer = layerAtPosition(doc, row + 1);
     if (!layer) return false;
     layer->Visible = visible ? 1 : 0;
-    syncCurrentLayer(doc);
     return true;
 }
 
@@ -160,29 +147,31 @@ bool dragSelectedLayer(Document& doc, MoveDrag drag, int x, int y, int pressX, i
     return true;
 }
 
+std::optional<Image> resizedLayerImage(const Document& doc, const Layer& layer, int quality,
+                                       int mode) {
+    if (layer.IsGroup || layer.image.empty()) return std::nullopt;
+    const int w = std::max<int>(layer.Width, doc.Width);
+    const int h = std::max<int>(layer.Height, doc.Height);
+    // A Width or Height read from a file may be absurd: such a layer keeps its image.
+    if (!documentSizeAllowed(w, h)) return std::nullopt;
+    if (mode == 0)
+        return quality == 1 ? resizeNearest(layer.image, w, h) : resizeSmooth(layer.image, w, h);
+    std::optional<Image> resized = createImage(w, h, 32);
+    if (resized) drawImage(*resized, layer.image, layer.X, layer.Y, DrawMode::AlphaBlend, 255);
+    return resized;
+}
+
 int resizeLayerImages(Document& doc, int quality, int mode) {
     int failures = 0;
     for (Layer& layer : doc.layers) {
         if (layer.IsGroup || layer.image.empty()) continue;
-        const int w = std::max<int>(layer.Width, doc.Width);
-        const int h = std::max<int>(layer.Height, doc.Height);
-        // A Width or Height read from a file may be absurd: such a layer keeps its image.
-        std::optional<Image> resized;
-        if (documentSizeAllowed(w, h)) {
-            if (mode == 0) {
-                resized = quality == 1 ? resizeNearest(layer.image, w, h)
-                                       : resizeSmooth(layer.image, w, h);
-            } else if ((resized = createImage(w, h, 32))) {
-                drawImage(*resized, layer.image, layer.X, layer.Y, DrawMode::AlphaBlend, 255);
-            }
-        }
+        std::optional<Image> resized = resizedLayerImage(doc, layer, quality, mode);
         if (!resized) {
             ++failures;
             continue;
         }
         layer.image = std::move(*resized);
     }
-    syncCurrentLayer(doc);
     return failures;
 }
 

@@ -1,27 +1,28 @@
 // Operations on the layer stack and on the properties of its layers. Each keeps the stack's
-// invariants: the list sorted by Position with positions 1..n, exactly one layer selected, and
-// the current-layer mirror of the Document (CurrentImage, CurrentDisplayImage, CurrentVisible)
-// pointing into the list. Adding a plain layer is addLayer (document_ops.h).
+// invariants: the list sorted by Position with positions 1..n and exactly one layer selected.
+// Adding a plain layer is addLayer (document_ops.h). These change the document directly; the
+// program calls them inside an edit (see document/edit.h), which is what makes them undoable.
 //
 // Rows are the layer panel's: row r is the layer at Position r + 1. An operation addressed by a
 // row that no layer has changes nothing and returns false.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "document/document.h"
 
 namespace qm {
 
-// Sorts the list ascending by Position and re-mirrors the current layer (sorting moves the
-// layers, and the mirror points into the list).
+// Sorts the list ascending by Position.
 void sortLayers(Document& doc);
 
 // Removes the selected layer and its images, decrements LayerCounter and renumbers the layers
 // above it. The layer before it in the list becomes current, or the one after it when it was
 // the first. Refused (false) while the document has one layer or none is selected.
-bool deleteSelectedLayer(Document& doc);
+// The removed layer is moved into `removed` when given.
+bool deleteSelectedLayer(Document& doc, Layer* removed = nullptr);
 
 // Appends a group entry ("Group" + the incremented GroupCount) on top and selects it. A group
 // has no image. False when the stack is full.
@@ -72,9 +73,11 @@ inline void endLayerDrag(MoveDrag drag) {
 //   mode 0 (image size): the image is scaled, smoothly (quality 0) or nearest-pixel (1);
 //   mode 1 (canvas size): the image is laid on a transparent image of the new size at the
 //   layer's offset (X, Y).
-// Width, Height, X and Y stay unchanged; groups are skipped. Display images are left to the
-// caller, which rebuilds them at view scale. Returns the number of layers whose new size could
-// not be allocated (they keep their image).
+// Width, Height, X and Y stay unchanged; groups are skipped. Returns the number of layers whose
+// new size could not be allocated (they keep their image).
 int resizeLayerImages(Document& doc, int quality, int mode);
+// The image resizeLayerImages gives one layer, or nullopt (a group, or no image to be had).
+std::optional<Image> resizedLayerImage(const Document& doc, const Layer& layer, int quality,
+                                       int mode);
 
 }  // namespace qm

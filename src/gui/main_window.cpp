@@ -107,7 +107,7 @@ void MainWindow::buildAccelerators() {
         shortcut->setAutoRepeat(false);
         const int id = accelerator.id;
         connect(shortcut, &QShortcut::activated, this, [this, id] { emit commandTriggered(id); });
-        accelerators_[id] = shortcut;
+        accelerators_.emplace(id, shortcut);
     }
     if (!padAccelerators_.empty()) qApp->installEventFilter(this);
 }

@@ -39,7 +39,7 @@ public:
     QAction* menuAction(int commandId) const;
     // Popup 1 (animation-layer kinds) or 2 (blend modes); nullptr for any other number.
     QMenu* popupMenu(int number) const;
-    const std::map<int, QShortcut*>& accelerators() const { return accelerators_; }
+    const std::multimap<int, QShortcut*>& accelerators() const { return accelerators_; }
 
     CanvasWidget& canvas() const { return *canvas_; }
 
@@ -81,7 +81,7 @@ private:
     CanvasWidget* canvas_ = nullptr;
     std::map<int, QAction*> actions_;
     std::map<int, QMenu*> popups_;
-    std::map<int, QShortcut*> accelerators_;
+    std::multimap<int, QShortcut*> accelerators_;  // a command may have several keys
     std::vector<Accelerator> padAccelerators_;  // numeric-pad keys, matched by eventFilter
     std::array<QLabel*, kStatusFields> statusLabels_{};
     std::array<QProgressBar*, kStatusFields> statusProgress_{};

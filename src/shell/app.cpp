@@ -80,7 +80,7 @@ bool startUp(App& app) {
     app.dictionary.clear();
     app.doc.layers.clear();
     app.doc.animationLayers.clear();
-    syncCurrentLayer(app.doc);
+    app.view.display.clear();
     readPreferences(app);
     setStartValues(app);
     if (!createWorkImages(app)) {

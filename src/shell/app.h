@@ -11,7 +11,9 @@
 #include "brush/brush_settings.h"
 #include "brush/brush_tip.h"
 #include "brush/stroke.h"
+#include "document/compositing.h"
 #include "document/document.h"
+#include "document/history.h"
 #include "platform/random.h"
 #include "platform/ui.h"
 #include "raster/image.h"
@@ -54,6 +56,9 @@ struct App {
     Random random;
 
     Document doc;
+    History history;     // every change of the document goes through it (shell/edits.h)
+    bool Modified = false;  // changed since it was made, opened or saved
+    ViewCache view;      // the layers at view scale, by layer id
     BrushSettings brush;
     Preferences prefs;
     InterfaceOptions iface;
@@ -66,6 +71,7 @@ struct App {
     uint8_t TempPickMode = 0;
     int8_t ZoomDirection = 1;
     bool StrokeActive = false;
+    bool strokeEdit = false;  // the press opened an edit that the release commits
     bool LeftDown = false;
     bool Panning = false;
     int32_t MouseX = 0, MouseY = 0;

@@ -1,11 +1,13 @@
 // The canvas control's events: the interaction state machine that links the pointer and the
 // keys to the tools, the view and the brush size.
 #include <algorithm>
+#include <cstdint>
 
 #include "document/document_ops.h"
 #include "shell/app.h"
 #include "shell/brush_commands.h"
 #include "shell/canvas_frame.h"
+#include "shell/edits.h"
 #include "shell/ids.h"
 #include "shell/menu_table.h"
 #include "shell/panels.h"
@@ -94,8 +96,21 @@ void leftDown(App& app) {
         app.brush.pressY = int16_t(app.StartY);
         app.LastX = int16_t(app.MouseX);
         app.LastY = int16_t(app.MouseY);
-        if (app.TempPickMode == 0) applyToolAtPoint(app, pointX(app), pointY(app), ToolEvent::Down);
+        if (app.TempPickMode == 0) {
+            // Everything from the press to the release is one step.
+            if (!app.strokeEdit) {
+                beginEdit(app, "Stroke");
+                app.strokeEdit = true;
+            }
+            applyToolAtPoint(app, pointX(app), pointY(app), ToolEvent::Down);
+        }
     }
+}
+
+void endStrokeEdit(App& app) {
+    if (!app.strokeEdit) return;
+    app.strokeEdit = false;
+    commitEdit(app);
 }
 
 void pointerMoved(App& app, const CanvasEvent& e) {
@@ -134,6 +149,22 @@ void leftUp(App& app) {
         app.brush.strokeSizeFactor = 100.0;
         refreshStatusBar(app);
     }
+    endStrokeEdit(app);
+}
+
+// Ctrl+Z undoes, Ctrl+Shift+Z and Ctrl+Y redo. They are read before the key latch, which the
+// Control key itself has just set.
+bool historyKey(App& app, const CanvasEvent& e) {
+    if (!e.ctrl || e.alt) return false;
+    if (e.key == 'Z') {
+        e.shift ? redoCommand(app) : undoCommand(app);
+        return true;
+    }
+    if (e.key == 'Y' && !e.shift) {
+        redoCommand(app);
+        return true;
+    }
+    return false;
 }
 
 // True when the key is one the canvas handles (the latch is then set).
@@ -193,10 +224,11 @@ void keyUp(App& app, int key) {
     }
 }
 
-// The wheel has its own clamp (5 .. 800000 / the larger side) and its own size check.
+// The wheel has its own clamp (5 .. 800000 / the larger side, within the 16-bit Zoom) and its
+// own size check.
 void wheel(App& app, int notches) {
     const int zoom = std::clamp(app.doc.Zoom + 5 * std::clamp(notches, -100000, 100000), 5,
-                                std::max(5, maxZoom(app)));
+                                std::clamp(maxZoom(app), 5, int(INT16_MAX)));
     app.doc.Zoom = int16_t(zoom);
     const int64_t w = int64_t(app.workImage3.width) * (zoom / 100);
     const int64_t h = int64_t(app.workImage3.height) * (zoom / 100);
@@ -217,6 +249,7 @@ void onCanvasEvent(App& app, const CanvasEvent& e) {
         case CanvasEventType::LeftUp:
             return leftUp(app);
         case CanvasEventType::KeyDown:
+            if (historyKey(app, e)) return;
             if (!app.iface.KeyLatch && keyDown(app, e.key)) app.iface.KeyLatch = 1;
             return;
         case CanvasEventType::KeyUp:

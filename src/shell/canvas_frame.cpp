@@ -13,7 +13,7 @@ namespace {
 CanvasScene sceneOf(const App& app) {
     const GridSettings grid{app.prefs.grid != 0, app.prefs.gridW, app.prefs.gridH,
                             app.prefs.gridColor};
-    return CanvasScene{app.doc,         app.paperView9,    app.ViewOffsetX,
+    return CanvasScene{app.doc,         app.view,          app.paperView9, app.ViewOffsetX,
                        app.ViewOffsetY, app.prefs.ColorBG, grid};
 }
 
@@ -37,12 +37,13 @@ void updateCanvasSize(App& app) {
     app.iface.canvasHeight = size.height;
 }
 
-void rebuildDisplayImage(App& app, Layer& layer) {
-    buildDisplayImage(layer, app.doc.Zoom);
+void rebuildDisplayImage(App& app, const Layer& layer) {
+    app.view.zoom = app.doc.Zoom;
+    rebuildDisplay(layer, app.view);
 }
 
 void rebuildAllDisplayImages(App& app) {
-    buildDisplayImages(app.doc.layers, app.doc.Zoom);
+    buildDisplayImages(app.doc.layers, app.doc.Zoom, app.view);
 }
 
 bool buildPaperImages(App& app) {
@@ -53,9 +54,8 @@ void recomposeView(App& app, bool rebuild) {
     updateCanvasSize(app);
     Document& doc = app.doc;
     if (rebuild) {
-        for (Layer& layer : doc.layers)
+        for (const Layer& layer : doc.layers)
             if (layer.Selected || app.prefs.ScreenRealTime) rebuildDisplayImage(app, layer);
-        syncCurrentLayer(doc);
     }
     if (!fitCanvasImage(app)) return;
     Image& canvas = app.canvasImage;

@@ -17,14 +17,14 @@ struct App;
 void recomposeView(App& app, bool rebuild);
 
 // Recomposes only `canvasRect` (canvas-control pixels) from the display images as they are,
-// and presents the canvas; the rest of the canvas keeps its pixels. Painting calls it with the
-// rectangle a segment touched. When the control changed size, the whole frame is recomposed.
+// and presents the canvas; the rest of the canvas keeps its pixels. Edits call it with the
+// rectangle they touched. When the control changed size, the whole frame is recomposed.
 void recomposeRegion(App& app, const Rect& canvasRect);
 
 // Rebuilds a layer's display image at the current zoom (buildDisplayImage): the layer at view
 // scale over its mode's backdrop, at its opacity. Nothing changes when the layer's view size is
 // not within 1..7999 on both sides.
-void rebuildDisplayImage(App& app, Layer& layer);
+void rebuildDisplayImage(App& app, const Layer& layer);
 // rebuildDisplayImage for every layer.
 void rebuildAllDisplayImages(App& app);
 

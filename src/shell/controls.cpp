@@ -10,6 +10,7 @@
 #include "shell/brush_commands.h"
 #include "shell/brush_controls.h"
 #include "shell/canvas_frame.h"
+#include "shell/edits.h"
 #include "shell/dialogs.h"
 #include "shell/file_commands.h"
 #include "shell/ids.h"
@@ -40,7 +41,6 @@ void toolButton(App& app, int gadget) {
 
 void clearButton(App& app) {
     clearCurrentLayer(app);
-    recomposeView(app, false);
     highlightToolButton(app, code(Tool::Brush));
     app.CurrentTool = uint8_t(Tool::Brush);
     app.brush.tool = 0;
@@ -116,10 +116,14 @@ void animationLayerListEvent(App& app, const ControlEvent& e) {
 }
 
 void addFrame(App& app) {
-    const AnimationLayer& layer = currentAnimationLayer(app.doc);
-    const bool present = std::any_of(layer.Frames.begin(), layer.Frames.end(),
-                                     [&](auto& f) { return f.Frame == app.doc.CurrentFrame; });
-    if (present) return;
+    const auto found = app.doc.animationLayers.find(currentAnimationLayerKey(app.doc));
+    if (found != app.doc.animationLayers.end() &&
+        std::any_of(found->second.Frames.begin(), found->second.Frames.end(),
+                    [&](auto& f) { return f.Frame == app.doc.CurrentFrame; }))
+        return;
+    // The frame and its layer are one step.
+    ScopedEdit edit(app, "New Frame");
+    app.history.animation(app.doc);
     if (addAnimationFrame(app.doc)) addLayerCommand(app);
 }
 

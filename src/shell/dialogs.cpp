@@ -125,10 +125,8 @@ void sizeDialogOk(App& app) {
         app.ui.messageBox("Error", sizeLimitMessage());
         return;
     }
-    app.doc.Height = int16_t(h);
-    app.doc.Width = int16_t(w);
+    resizeDocument(app, w, h, app.sizeDialogQuality, app.sizeDialogMode);
     refreshStatusBar(app);
-    resizeLayers(app, app.sizeDialogQuality, app.sizeDialogMode);
     closeWindow(app, id(Window::ImageSize));
     app.activeWindow = id(Window::Main);
     recomposeView(app, false);

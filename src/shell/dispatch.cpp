@@ -10,6 +10,7 @@
 #include "shell/canvas_frame.h"
 #include "shell/dialogs.h"
 #include "shell/dictionary.h"
+#include "shell/edits.h"
 #include "shell/file_commands.h"
 #include "shell/ids.h"
 #include "shell/layer_commands.h"
@@ -49,7 +50,6 @@ void toggleGrid(App& app) {
 
 void clearLayer(App& app) {
     clearCurrentLayer(app);
-    recomposeView(app, false);
     redrawNavigator(app);
 }
 
@@ -81,8 +81,11 @@ void toggleStatusBar(App& app) {
 }
 
 void addAnimationLayerOfKind(App& app, int commandId) {
-    addAnimationLayer(app.doc, commandId - id(Cmd::AnimLayer));
-    redrawAnimationLayerList(app);
+    const int kind = commandId - id(Cmd::AnimLayer);
+    if (kind < 0 || kind >= kAnimationLayerKinds || app.doc.AnimationLayerId == 255) return;
+    ScopedEdit edit(app, "New Animation Layer");
+    app.history.animation(app.doc);
+    addAnimationLayer(app.doc, kind);
 }
 
 using Handler = void (*)(App&);
@@ -105,8 +108,8 @@ constexpr CommandRow kCommands[] = {
     {Cmd::ExportBrush, [](App& app) { exportBrushPreset(app, 0); }},
     {Cmd::ExportAnimStrip, exportAnimStrip},
     {Cmd::Quit, askQuit},
-    {Cmd::Undo, notFinished},
-    {Cmd::Redo, notFinished},
+    {Cmd::Undo, undoCommand},
+    {Cmd::Redo, redoCommand},
     {Cmd::Cut, notFinished},
     {Cmd::Copy, notFinished},
     {Cmd::FillEdit, notFinished},

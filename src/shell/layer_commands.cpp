@@ -1,13 +1,16 @@
 #include "shell/layer_commands.h"
 
+#include <algorithm>
 #include <string>
 
+#include "document/blend_modes.h"
 #include "document/document_ops.h"
 #include "document/layer_ops.h"
 #include "raster/image_ops.h"
 #include "shell/app.h"
 #include "shell/canvas_frame.h"
 #include "shell/dictionary.h"
+#include "shell/edits.h"
 #include "shell/ids.h"
 #include "shell/paper_commands.h"
 
@@ -17,11 +20,6 @@ namespace {
 
 MoveDrag moveDrag(App& app) {
     return {app.moveDragging, app.moveStartX, app.moveStartY};
-}
-
-// The panel shows the properties of the layer that is current after a structural change.
-void showSelectedProperties(App& app) {
-    if (const Layer* layer = selectedLayer(app.doc)) showLayerProperties(app, layer->Position - 1);
 }
 
 void unableToCreateImage(App& app) {
@@ -55,32 +53,30 @@ void showLayerProperties(App& app, int row) {
 }
 
 void addLayerCommand(App& app) {
-    if (!addLayer(app.doc)) return;
-    showSelectedProperties(app);
-    rebuildLayerPanel(app);
-    recomposeView(app, false);
+    ScopedEdit edit(app, "New Layer");
+    app.history.structure(app.doc);
+    addLayer(app.doc);
 }
 
 void deleteLayerCommand(App& app) {
-    if (!deleteSelectedLayer(app.doc)) return;
-    showSelectedProperties(app);
-    rebuildLayerPanel(app);
-    recomposeView(app, false);
+    ScopedEdit edit(app, "Delete Layer");
+    app.history.structure(app.doc);
+    Layer removed;
+    // The layer's image stays with the step, so undoing the delete brings it back whole.
+    if (deleteSelectedLayer(app.doc, &removed))
+        app.history.keepImage(removed.id, std::move(removed.image));
 }
 
 void addGroupCommand(App& app) {
-    if (!addGroup(app.doc)) return;
-    showSelectedProperties(app);
-    rebuildLayerPanel(app);
-    recomposeView(app, false);
+    ScopedEdit edit(app, "New Group");
+    app.history.structure(app.doc);
+    addGroup(app.doc);
 }
 
 void copyLayerCommand(App& app) {
-    if (!copySelectedLayer(app.doc)) return;
-    showSelectedProperties(app);
-    rebuildLayerPanel(app);
-    // The copy's display image takes its opacity and backdrop in the rebuild.
-    recomposeView(app, true);
+    ScopedEdit edit(app, "Copy Layer");
+    app.history.structure(app.doc);
+    copySelectedLayer(app.doc);
 }
 
 void selectLayerRow(App& app, int row) {
@@ -88,40 +84,63 @@ void selectLayerRow(App& app, int row) {
 }
 
 void setLayerVisibility(App& app, int row, bool visible) {
-    if (setLayerVisible(app.doc, row, visible)) recomposeView(app, false);
+    const Layer* layer = layerAtPosition(app.doc, row + 1);
+    if (!layer || (layer->Visible != 0) == visible) return;
+    ScopedEdit edit(app, visible ? "Show Layer" : "Hide Layer");
+    app.history.structure(app.doc);
+    setLayerVisible(app.doc, row, visible);
 }
 
 void renameLayerRow(App& app, int row) {
     if (!layerAtPosition(app.doc, row + 1)) return;
     const auto name = app.ui.inputText("Modify", "Name of the Layer", "");
-    if (name && renameLayer(app.doc, row, *name)) rebuildLayerPanel(app);
+    if (!name || name->empty()) return;
+    ScopedEdit edit(app, "Rename Layer");
+    app.history.structure(app.doc);
+    renameLayer(app.doc, row, *name);
 }
 
 void setLayerOpacity(App& app, int opacity) {
-    if (setSelectedOpacity(app.doc, opacity)) recomposeView(app, true);
+    const Layer* layer = selectedLayer(app.doc);
+    if (!layer || layer->Opacity == std::clamp(opacity, 0, 255)) return;
+    // A drag of the opacity bar is one step, however many values it passes through.
+    ScopedEdit edit(app, "Layer Opacity", "opacity " + std::to_string(layer->id));
+    app.history.structure(app.doc);
+    setSelectedOpacity(app.doc, opacity);
 }
 
 void setLayerBlendMode(App& app, int mode) {
-    if (setSelectedBlendmode(app.doc, mode)) recomposeView(app, true);
+    const Layer* layer = selectedLayer(app.doc);
+    if (!layer || mode < 0 || mode >= kBlendModeCount || layer->Blendmode == mode) return;
+    ScopedEdit edit(app, "Blend Mode");
+    app.history.structure(app.doc);
+    setSelectedBlendmode(app.doc, mode);
 }
 
 void moveLayer(App& app, int direction) {
-    if (!moveSelectedLayer(app.doc, direction)) return;
-    rebuildLayerPanel(app);
-    recomposeView(app, false);
+    ScopedEdit edit(app, "Move Layer");
+    app.history.structure(app.doc);
+    moveSelectedLayer(app.doc, direction);
 }
 
 void moveToolDrag(App& app, int x, int y, bool release) {
+    // The drag is part of the edit its press opened: the layer's place before the drag is kept
+    // once, and the whole drag is one step.
+    ScopedEdit edit(app, "Move");
     if (release) {
         endLayerDrag(moveDrag(app));
     } else {
+        app.history.structure(app.doc);
         dragSelectedLayer(app.doc, moveDrag(app), x, y, app.brush.pressX, app.brush.pressY);
     }
-    recomposeView(app, false);
 }
 
-void resizeLayers(App& app, int quality, int mode) {
+void resizeDocument(App& app, int width, int height, int quality, int mode) {
     Document& doc = app.doc;
+    ScopedEdit edit(app, mode == 0 ? "Image Size" : "Canvas Size");
+    app.history.structure(doc);
+    doc.Width = int16_t(width);
+    doc.Height = int16_t(height);
     bool complete = fitPaperToDocument(app);
     if (mode == 0) {
         // Work image 2 keeps its content, scaled; 3 starts afresh.
@@ -138,10 +157,14 @@ void resizeLayers(App& app, int quality, int mode) {
     // Image 3 is the reference of the view size and the zoom limits, so it follows the document
     // in both modes.
     complete = recreateWorkImage(app, app.workImage3) && complete;
-    complete = resizeLayerImages(doc, quality, mode) == 0 && complete;
-    if (mode == 1 && doc.CurrentImage) app.workImage4 = *doc.CurrentImage;
-    rebuildAllDisplayImages(app);
-    syncCurrentLayer(doc);
+    for (const Layer& layer : doc.layers) {
+        if (layer.IsGroup || layer.image.empty()) continue;
+        if (std::optional<Image> resized = resizedLayerImage(doc, layer, quality, mode))
+            app.history.replaceImage(doc, layer.id, std::move(*resized));
+        else
+            complete = false;
+    }
+    if (const Image* current = currentImage(doc); mode == 1 && current) app.workImage4 = *current;
     if (!complete) unableToCreateImage(app);
 }
 

@@ -22,10 +22,11 @@ void moveLayer(App& app, int direction);
 // The move tool at (x, y), view pixels relative to the view origin: while the button is held
 // the selected layer's offset follows the pointer from the press; `release` ends the drag.
 void moveToolDrag(App& app, int x, int y, bool release);
-// After the document's Width and Height changed: quality 0 smooth, 1 nearest pixel; mode 0
-// image size (layers scaled), 1 canvas size (layers laid at their offset). The paper and the
-// document-size work images follow the new size; display images are rebuilt at view scale.
-void resizeLayers(App& app, int quality, int mode);
+// The document's Width and Height become width x height (a size documentSizeAllowed accepts),
+// as one edit: quality 0 smooth, 1 nearest pixel; mode 0 image size (layers scaled), 1 canvas
+// size (layers laid at their offset). The paper and the document-size work images follow the
+// new size.
+void resizeDocument(App& app, int width, int height, int quality, int mode);
 // The panel's layer tree from the layer list (sorted first), the current layer's row selected.
 void rebuildLayerPanel(App& app);
 // The blend-mode combo and opacity track bar show the layer of `row`.

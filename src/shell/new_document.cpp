@@ -4,6 +4,7 @@
 #include "shell/app.h"
 #include "shell/canvas_frame.h"
 #include "shell/dictionary.h"
+#include "shell/edits.h"
 #include "shell/layer_commands.h"
 #include "shell/panels.h"
 
@@ -19,6 +20,8 @@ bool makeNewDocument(App& app) {
         app.QuitRequested = true;
         return false;
     }
+    rebuildAllDisplayImages(app);
+    startHistory(app);
     rebuildLayerPanel(app);
     showLayerProperties(app, 0);
     refreshPanelControls(app);

@@ -8,6 +8,7 @@
 #include "shell/app.h"
 #include "shell/brush_commands.h"
 #include "shell/canvas_frame.h"
+#include "shell/edits.h"
 #include "shell/ids.h"
 #include "shell/layer_commands.h"
 #include "shell/panels.h"
@@ -22,26 +23,30 @@ void fillAtPoint(App&, int, int) {}
 void radialLineTo(App&, int, int) {}
 void shapeWithPreview(App&, int, int, ToolEvent) {}
 
-// The canvas rectangle a display-image rectangle of the current layer covers: the compositor
-// draws the layer's display image at the view offset plus the layer's own offset. (Display
-// images are below 8000 pixels and the offsets 16-bit, so this stays well within int.)
-Rect canvasRectOfCurrentLayer(App& app, const Rect& displayRect) {
+// The current layer as a dab target: each dab's rectangle is declared to the open edit before
+// the dab writes it. The layer is looked up by id at every dab, so nothing holds on to it.
+DabTarget currentLayerTarget(App& app) {
     const Layer* layer = selectedLayer(app.doc);
-    return Rect{displayRect.x + app.ViewOffsetX + (layer ? layer->X : 0),
-                displayRect.y + app.ViewOffsetY + (layer ? layer->Y : 0), displayRect.w,
-                displayRect.h};
+    if (!layer) return {};
+    const uint32_t layerId = layer->id;
+    return DabTarget{layer->image.width, layer->image.height,
+                     [&app, layerId](const Rect& rect) -> Image* {
+                         Layer* target = layerById(app.doc, layerId);
+                         if (!target) return nullptr;
+                         app.history.touchPixels(app.doc, layerId, rect);
+                         return &target->image;
+                     }};
 }
 
 // The brush (and the eraser, which is the brush in mode 2): one segment from the last painted
-// point, then only the part of the canvas it touched is recomposed.
+// point into the layer; the view then shows what the segment touched, made from the layer.
 void paintBrush(App& app, int x, int y, ToolEvent) {
-    StrokeContext context{
-        app.brush,    app.tip,         app.doc.CurrentImage, app.doc.CurrentDisplayImage,
-        app.doc.Zoom, app.CurrentTool, app.random,           &app.strokeCache};
-    const SegmentResult segment =
-        paintSegment(context, app.LastX - app.ViewOffsetX, app.LastY - app.ViewOffsetY, x, y);
-    if (!segment.displayRect.empty())
-        recomposeRegion(app, canvasRectOfCurrentLayer(app, segment.displayRect));
+    if (!app.history.isOpen()) beginEdit(app, "Stroke");
+    StrokeContext context{app.brush,    app.tip,         currentLayerTarget(app),
+                          app.doc.Zoom, app.CurrentTool, app.random,
+                          &app.strokeCache};
+    paintSegment(context, app.LastX - app.ViewOffsetX, app.LastY - app.ViewOffsetY, x, y);
+    showEditChanges(app);
 }
 
 void moveTool(App& app, int x, int y, ToolEvent) {
@@ -50,7 +55,6 @@ void moveTool(App& app, int x, int y, ToolEvent) {
 
 void clearTool(App& app, int, int, ToolEvent) {
     clearCurrentLayer(app);
-    recomposeView(app, false);
 }
 
 void fillTool(App& app, int x, int y, ToolEvent event) {
@@ -85,7 +89,7 @@ constexpr ToolRoute kToolRoutes[] = {
 
 void applyToolAtPoint(App& app, int x, int y, ToolEvent event) {
     // A hidden layer is never painted, whatever the tool.
-    if (!app.doc.CurrentVisible) return;
+    if (!currentVisible(app.doc)) return;
     const auto* route =
         std::find_if(std::begin(kToolRoutes), std::end(kToolRoutes),
                      [&](const ToolRoute& r) { return code(r.tool) == app.CurrentTool; });
@@ -99,8 +103,9 @@ void applyToolAtPoint(App& app, int x, int y, ToolEvent event) {
 void pickColorAtPointer(App&) {}
 
 void sampleMixingColor(App& app, int x, int y) {
-    if (!app.doc.CurrentImage) return;
-    const std::optional<uint32_t> sample = mixingSample(*app.doc.CurrentImage, x, y, app.doc.Zoom);
+    const Image* layer = currentImage(app.doc);
+    if (!layer) return;
+    const std::optional<uint32_t> sample = mixingSample(*layer, x, y, app.doc.Zoom);
     if (!sample) return;
     // The mix always starts from the user's colour, so it does not build up from dab to dab.
     app.brush.color = mixedColor(*sample, app.brush.selectedColor, app.brush.mixing);
@@ -117,8 +122,11 @@ void highlightToolButton(App& app, int toolCode) {
 }
 
 void clearCurrentLayer(App& app) {
-    for (Image* image : {app.doc.CurrentImage, app.doc.CurrentDisplayImage})
-        if (image) std::fill(image->pixels.begin(), image->pixels.end(), 0u);
+    Layer* layer = selectedLayer(app.doc);
+    if (!layer || layer->image.empty()) return;
+    ScopedEdit edit(app, "Clear");
+    app.history.touchPixels(app.doc, layer->id, Rect{0, 0, layer->image.width, layer->image.height});
+    std::fill(layer->image.pixels.begin(), layer->image.pixels.end(), 0u);
 }
 
 namespace {
@@ -154,7 +162,6 @@ void selectTool(App& app, int commandId) {
     app.ui.setCursor(CursorShape::Cross);
     if (commandId == id(Cmd::ClearTool)) {
         clearCurrentLayer(app);
-        recomposeView(app, false);
         return;
     }
     const auto* choice =

@@ -37,7 +37,6 @@ void applyZoom(App& app) {
         // opacity included): a bare resize would leave a Multiply layer black where it is
         // transparent and change a Normal layer's strength with the selection.
         rebuildAllDisplayImages(app);
-        syncCurrentLayer(doc);
         if (w == app.paperImage8.width && h == app.paperImage8.height) {
             app.paperView9 = app.paperImage8;
         } else if (auto scaled = resizeNearest(app.paperImage8, w, h)) {

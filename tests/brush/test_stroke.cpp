@@ -40,7 +40,6 @@ Image circleTip(int size, uint32_t colour) {
 // A brush with every random feature and every decay off, painting with a prepared tip.
 struct Painter {
     Painter(int w, int h, int zoom_ = 100) : layer(blank(w, h)), zoom(zoom_) {
-        display = blank(w * zoom / 100, h * zoom / 100);
         brush.size = 1;
         brush.pas = 100;  // spacing 1 with size 1
         brush.scatter = 0;
@@ -54,14 +53,15 @@ struct Painter {
                                      std::max(1, documentTip.height * zoom / 100));
     }
     SegmentResult segment(int px, int py, int qx, int qy, int currentTool = 4) {
-        StrokeContext context{brush, tip,         &layer, &display,
-                              zoom,  currentTool, random, useCache ? &cache : nullptr};
+        StrokeContext context{brush,       tip,    imageDabTarget(layer),
+                              zoom,        currentTool, random,
+                              useCache ? &cache : nullptr};
         return paintSegment(context, px, py, qx, qy);
     }
 
     BrushSettings brush;
     BrushTip tip;
-    Image layer, display;
+    Image layer;
     int zoom;
     Random random{7};
     StrokeCache cache;
@@ -89,18 +89,14 @@ TEST(StrokeSegment, TenPixelMoveWithSpacingOnePlacesFiveDabsFromTheNewPoint) {
         Painter p(80, 20, zoom);
         const SegmentResult r = p.segment(40, 10, 30, 10);  // from P = 40 back to Q = 30
         EXPECT_EQ(r.dabs, 5);
-        // View dabs at 30, 32, ... 38: never at the previous point 40. The 1-pixel tip (2 pixels
-        // at zoom 200) is centred with halves to even.
+        // Dabs at view x 30, 32, ... 38: never at the previous point 40. The 1-pixel tip is
+        // centred with halves to even.
         if (zoom == 100) {
             EXPECT_EQ(paintedColumns(p.layer, 10), (std::vector<int>{30, 32, 34, 36, 38}));
-            EXPECT_EQ(paintedColumns(p.display, 10), (std::vector<int>{30, 32, 34, 36, 38}));
         } else {
             // Document x = X / 2 - 0.5: 14.5 -> 14, 15.5 -> 16, 16.5 -> 16, 17.5 -> 18, 18.5 -> 18.
             // Document y = 10 / 2 - 0.5 = 4.5 -> 4.
             EXPECT_EQ(paintedColumns(p.layer, 4), (std::vector<int>{14, 16, 18}));
-            // View x = X - 1, two pixels wide: 29..30, 31..32, ... 37..38.
-            EXPECT_EQ(paintedColumns(p.display, 10),
-                      (std::vector<int>{29, 30, 31, 32, 33, 34, 35, 36, 37, 38}));
         }
     }
 }
@@ -260,18 +256,12 @@ TEST(StrokeSegment, RotatedJitteredDabMatchesItsRecipe) {
         const double scale = std::abs(100 + 2 * r1 - 2 * r2) / 100.0;
         const double X = 60 + ox * 2, Y = 50 + oy * 2;
 
-        Image display = blank(120, 120), layer = blank(60, 60);
-        const Image view = rotateTip(p.tip.viewTip, angle);
-        int n = int(std::max<int64_t>(1, roundHalfEven(view.width * scale)));
-        drawImage(display, *resizeNearest(view, n, n),
-                  int(roundHalfEven(X - view.width * scale / 2)),
-                  int(roundHalfEven(Y - view.width * scale / 2)), DrawMode::AlphaBlend, 255);
+        Image layer = blank(60, 60);
         const Image doc = rotateTip(p.tip.documentTip, angle);
-        n = int(std::max<int64_t>(1, roundHalfEven(doc.width * scale)));
+        const int n = int(std::max<int64_t>(1, roundHalfEven(doc.width * scale)));
         drawImage(layer, *resizeNearest(doc, n, n),
                   int(roundHalfEven(X / 2 - doc.width * scale / 2)),
                   int(roundHalfEven(Y / 2 - doc.width * scale / 2)), DrawMode::AlphaBlend, 255);
-        EXPECT_EQ(p.display.pixels, display.pixels);
         EXPECT_EQ(p.layer.pixels, layer.pixels);
         EXPECT_EQ(p.tip.tipWidth, 13);  // the rotated side of the 9 x 9 tip
         EXPECT_FALSE(paintedBounds(p.layer).empty());
@@ -289,7 +279,6 @@ TEST(StrokeSegment, RotationCacheGivesTheSamePixels) {
         fresh.useCache = false;
         for (Painter* p : {&cached, &fresh}) {
             p->layer = filled(80, 80, rgba(90, 160, 220, 200));
-            p->display = p->layer;
             p->brush.tool = uint8_t(c.tool);
             p->brush.randSiz = int16_t(c.randSiz);
             p->brush.water = uint8_t(c.water);
@@ -301,7 +290,6 @@ TEST(StrokeSegment, RotationCacheGivesTheSamePixels) {
             p->segment(70, 60, 10, 60);
         }
         EXPECT_EQ(cached.layer.pixels, fresh.layer.pixels) << c.tool << " " << c.randSiz;
-        EXPECT_EQ(cached.display.pixels, fresh.display.pixels) << c.tool << " " << c.randSiz;
         EXPECT_LE(cached.cache.entries(), 8u);
     }
 }
@@ -420,8 +408,7 @@ protected:
         app.brush.randRot = 0;
         app.brush.alphaVsTime = 0;
         app.doc.Zoom = 100;
-        for (Layer& layer : app.doc.layers) rebuildDisplayImage(app, layer);
-        syncCurrentLayer(app.doc);
+        rebuildAllDisplayImages(app);
     }
     // A stroke with the test's tip (the program rebuilds its own tip on the release).
     void stroke(int x0, int y0, int x1, int y1) {
@@ -435,33 +422,35 @@ protected:
 };
 
 TEST_F(StrokeThroughApp, StrokePaintsTheLayerAsExpected) {
-    ASSERT_NE(app.doc.CurrentImage, nullptr);
-    Image expected = *app.doc.CurrentImage;
+    ASSERT_NE(currentImage(app.doc), nullptr);
+    Image expected = *currentImage(app.doc);
     stroke(10, 20, 30, 20);
     const Image tip = circleTip(9, rgba(20, 40, 200, 180));
     // Dabs at X = 30, 27, ... 12 (spacing 2 skips two pixels), drawn from the new point back;
     // the tip's corner at X - 4.5 rounds halves to even.
     for (int x : {26, 22, 20, 16, 14, 10, 8})
         drawImage(expected, tip, x, 16, DrawMode::AlphaBlend, 255);
-    EXPECT_EQ(paintedBounds(*app.doc.CurrentImage), paintedBounds(expected));
-    EXPECT_EQ(app.doc.CurrentImage->pixels, expected.pixels);
-    EXPECT_EQ(app.doc.CurrentDisplayImage->pixels, expected.pixels);
+    EXPECT_EQ(paintedBounds(*currentImage(app.doc)), paintedBounds(expected));
+    EXPECT_EQ(currentImage(app.doc)->pixels, expected.pixels);
+    // The view shows the layer made again from its pixels.
+    const Image* display = app.view.find(selectedLayer(app.doc)->id);
+    ASSERT_NE(display, nullptr);
+    EXPECT_EQ(display->pixels, expected.pixels);
     // The release resets the decay counters.
     EXPECT_DOUBLE_EQ(app.brush.strokeAlpha, 255.0);
 }
 
 TEST_F(StrokeThroughApp, AHiddenLayerIsNeverPainted) {
     for (Layer& layer : app.doc.layers) layer.Visible = 0;
-    syncCurrentLayer(app.doc);
-    const Image before = *app.doc.CurrentImage;
+    const Image before = *currentImage(app.doc);
     stroke(10, 20, 60, 40);
-    EXPECT_EQ(app.doc.CurrentImage->pixels, before.pixels);
+    EXPECT_EQ(currentImage(app.doc)->pixels, before.pixels);
 }
 
 TEST_F(StrokeThroughApp, MixingTakesTheLayerColourUnderThePointer) {
     app.brush.mixing = 100;
     app.brush.selectedColor = rgba(0, 0, 255, 255);
-    app.doc.CurrentImage->at(40, 30) = rgba(250, 10, 0, 255);
+    currentImage(app.doc)->at(40, 30) = rgba(250, 10, 0, 255);
     stroke(40, 29, 40, 30);
     EXPECT_EQ(app.brush.color & 0x00FFFFFFu, rgb(250, 10, 0));
 }
@@ -469,25 +458,25 @@ TEST_F(StrokeThroughApp, MixingTakesTheLayerColourUnderThePointer) {
 TEST_F(StrokeThroughApp, EachToolCodeReachesItsAction) {
     Layer* layer = selectedLayer(app.doc);
     ASSERT_NE(layer, nullptr);
-    app.doc.CurrentImage->at(3, 3) = rgba(1, 2, 3, 255);
-    const Image before = *app.doc.CurrentImage;
+    currentImage(app.doc)->at(3, 3) = rgba(1, 2, 3, 255);
+    const Image before = *currentImage(app.doc);
     for (Tool tool : {Tool::StraightSpeedLine, Tool::Pattern}) {  // paint nothing
         app.CurrentTool = uint8_t(code(tool));
         stroke(10, 20, 60, 40);
-        EXPECT_EQ(app.doc.CurrentImage->pixels, before.pixels) << code(tool);
+        EXPECT_EQ(currentImage(app.doc)->pixels, before.pixels) << code(tool);
     }
     app.CurrentTool = uint8_t(code(Tool::Eraser));  // the eraser button's code paints too
     stroke(10, 20, 60, 40);
-    EXPECT_NE(app.doc.CurrentImage->pixels, before.pixels);
+    EXPECT_NE(currentImage(app.doc)->pixels, before.pixels);
     app.CurrentTool = uint8_t(code(Tool::Move));  // moves the layer, not its pixels
-    const Image painted = *app.doc.CurrentImage;
+    const Image painted = *currentImage(app.doc);
     stroke(10, 20, 25, 27);
     EXPECT_EQ(layer->X, 15);
     EXPECT_EQ(layer->Y, 7);
-    EXPECT_EQ(app.doc.CurrentImage->pixels, painted.pixels);
+    EXPECT_EQ(currentImage(app.doc)->pixels, painted.pixels);
     app.CurrentTool = uint8_t(code(Tool::Clear));
     stroke(10, 20, 10, 20);
-    EXPECT_EQ(paintedBounds(*app.doc.CurrentImage), Rect{});
+    EXPECT_EQ(paintedBounds(*currentImage(app.doc)), Rect{});
 }
 
 }  // namespace

@@ -30,7 +30,9 @@ Image randomImage(std::mt19937& rng, int w, int h, int depth = 32) {
 }
 
 Layer makeLayer(std::mt19937& rng, int w, int h, int mode, int opacity, int x = 0, int y = 0) {
+    static uint32_t nextId = 1;
     Layer layer;
+    layer.id = nextId++;
     layer.image = randomImage(rng, w, h);
     layer.Blendmode = uint8_t(mode);
     layer.Opacity = uint8_t(opacity);
@@ -63,8 +65,8 @@ Image canvasByPixels(const CanvasScene& scene, int cw, int ch) {
                 drawImage(canvas, frame.image, scene.offsetX + frame.X, scene.offsetY + frame.Y,
                           DrawMode::AlphaBlend, animationLayer.Alpha);
     for (const Layer& layer : doc.layers) {
-        if (!layer.Visible || layer.IsGroup) continue;
-        const Image& d = layer.displayImage;
+        if (!layer.Visible || layer.IsGroup || !scene.view.find(layer.id)) continue;
+        const Image& d = *scene.view.find(layer.id);
         for (int py = 0; py < d.height; ++py)
             for (int px = 0; px < d.width; ++px) {
                 const int cx = scene.offsetX + layer.X + px, cy = scene.offsetY + layer.Y + py;
@@ -99,24 +101,53 @@ TEST(Compositing, DisplayImageFollowsTheRebuildSteps) {
             for (int opacity : {255, 100}) {
                 SCOPED_TRACE(std::to_string(mode) + " " + std::to_string(zoom));
                 Layer layer = makeLayer(rng, 37, 23, mode, opacity);
-                layer.displayImage = randomImage(rng, 5, 5);  // an old scale's leftovers
-                ASSERT_TRUE(buildDisplayImage(layer, zoom));
+                Image display = randomImage(rng, 5, 5);  // an old scale's leftovers
+                ASSERT_TRUE(buildDisplayImage(layer, zoom, display));
                 const Image expected = displayBySteps(layer, zoom);
-                ASSERT_EQ(layer.displayImage.width, expected.width);
-                ASSERT_EQ(layer.displayImage.height, expected.height);
-                ASSERT_EQ(layer.displayImage.pixels, expected.pixels);
+                ASSERT_EQ(display.width, expected.width);
+                ASSERT_EQ(display.height, expected.height);
+                ASSERT_EQ(display.pixels, expected.pixels);
             }
         }
     }
     // Sizes the view cannot show, groups and empty layers change nothing.
     Layer layer = makeLayer(rng, 40, 20, 1, 255);
-    layer.displayImage = randomImage(rng, 4, 4);
-    const Image before = layer.displayImage;
-    EXPECT_FALSE(buildDisplayImage(layer, 2));      // 0 x 0
-    EXPECT_FALSE(buildDisplayImage(layer, 20000));  // 8000 wide
+    Image display = randomImage(rng, 4, 4);
+    const Image before = display;
+    EXPECT_FALSE(buildDisplayImage(layer, 2, display));      // 0 x 0
+    EXPECT_FALSE(buildDisplayImage(layer, 20000, display));  // 8000 wide
     layer.IsGroup = 1;
-    EXPECT_FALSE(buildDisplayImage(layer, 100));
-    EXPECT_EQ(layer.displayImage.pixels, before.pixels);
+    EXPECT_FALSE(buildDisplayImage(layer, 100, display));
+    EXPECT_EQ(display.pixels, before.pixels);
+}
+
+// After an edit only the touched rectangle of the display image is made again: it must give the
+// bits of a whole rebuild, at every zoom, for rectangles on and across every edge.
+TEST(Compositing, DisplayRectangleEqualsAWholeRebuild) {
+    std::mt19937 rng(4);
+    const Rect rects[] = {{0, 0, 1, 1},   {10, 5, 7, 9},   {30, 15, 20, 20}, {-4, -4, 9, 6},
+                          {36, 22, 1, 1}, {0, 0, 37, 23}, {5, 30, 3, 3}};
+    for (int mode : {0, 1, 7, 13}) {
+        for (int zoom : {100, 50, 33, 250, 7}) {
+            Layer layer = makeLayer(rng, 37, 23, mode, 150);
+            Image display;
+            if (!buildDisplayImage(layer, zoom, display)) continue;
+            for (const Rect& r : rects) {
+                SCOPED_TRACE(std::to_string(mode) + " " + std::to_string(zoom) + " " +
+                             std::to_string(r.x) + "," + std::to_string(r.y));
+                // Paint into the layer, then remake only the rectangle.
+                for (int y = std::max(r.y, 0); y < std::min(r.bottom(), 23); ++y)
+                    for (int x = std::max(r.x, 0); x < std::min(r.right(), 37); ++x)
+                        layer.image.at(x, y) = uint32_t(rng());
+                const Rect shown = updateDisplayImage(layer, zoom, display, r);
+                Image whole;
+                ASSERT_TRUE(buildDisplayImage(layer, zoom, whole));
+                ASSERT_EQ(display.pixels, whole.pixels);
+                EXPECT_LE(int64_t(shown.w) * shown.h,
+                          int64_t(display.width) * display.height);
+            }
+        }
+    }
 }
 
 // Many large layers are rebuilt on two threads, each exactly as on its own.
@@ -126,12 +157,18 @@ TEST(Compositing, AllDisplayImagesAtOnceEqualOneByOne) {
     for (int mode = 0; mode < kBlendModeCount; ++mode)
         layers.push_back(makeLayer(rng, 300 + mode, 250, mode, 40 + 10 * mode));
     layers[4].IsGroup = 1;
+    ViewCache view;
     for (int zoom : {100, 37}) {
-        std::vector<Layer> expected = layers;
-        for (Layer& layer : expected) buildDisplayImage(layer, zoom);
-        buildDisplayImages(layers, zoom);
-        for (size_t i = 0; i < layers.size(); ++i)
-            ASSERT_EQ(layers[i].displayImage.pixels, expected[i].displayImage.pixels) << i;
+        buildDisplayImages(layers, zoom, view);
+        for (size_t i = 0; i < layers.size(); ++i) {
+            Image expected;
+            if (!buildDisplayImage(layers[i], zoom, expected)) {
+                EXPECT_EQ(view.find(layers[i].id), nullptr) << i;  // the group
+                continue;
+            }
+            ASSERT_NE(view.find(layers[i].id), nullptr) << i;
+            ASSERT_EQ(view.find(layers[i].id)->pixels, expected.pixels) << i;
+        }
     }
 }
 
@@ -140,6 +177,7 @@ TEST(Compositing, AllDisplayImagesAtOnceEqualOneByOne) {
 struct Scene {
     std::mt19937 rng{11};
     Document doc;
+    ViewCache view;
     Image paper;
     GridSettings grid{true, 16, 12, rgb(10, 200, 30)};
     int offsetX = -7, offsetY = 5;
@@ -159,14 +197,16 @@ struct Scene {
         Layer group;
         group.IsGroup = 1;
         doc.layers.insert(doc.layers.begin() + 5, std::move(group));
-        for (Layer& layer : doc.layers) buildDisplayImage(layer, zoom);
+        buildDisplayImages(doc.layers, zoom, view);
         AnimationLayer animation;
         animation.Alpha = 170;
         animation.Frames.push_back({4, -3, randomImage(rng, 30, 20), 1});
         animation.Frames.push_back({0, 0, randomImage(rng, 60, 40), 2});
         doc.animationLayers["2"] = std::move(animation);
     }
-    CanvasScene scene() const { return {doc, paper, offsetX, offsetY, rgb(150, 140, 130), grid}; }
+    CanvasScene scene() const {
+        return {doc, view, paper, offsetX, offsetY, rgb(150, 140, 130), grid};
+    }
 };
 
 TEST(Compositing, CanvasEqualsThePerPixelRules) {
@@ -217,7 +257,8 @@ TEST(Compositing, OpacityAndTransparency) {
     doc.Height = 8;
     const Image paper = *createImage(8, 8, 24);  // black
     Image canvas = *createImage(8, 8, 32);
-    const CanvasScene scene{doc, paper, 0, 0, 0, GridSettings{}};
+    ViewCache view;
+    const CanvasScene scene{doc, view, paper, 0, 0, 0, GridSettings{}};
 
     // A Normal layer's opacity acts twice: white at 128 lands with alpha
     // (255 * 128 / 255) * 128 / 255 = 64, about a quarter.
@@ -225,7 +266,8 @@ TEST(Compositing, OpacityAndTransparency) {
     normal.image = *createImage(8, 8, 32);
     for (uint32_t& p : normal.image.pixels) p = 0xFFFFFFFFu;
     normal.Opacity = 128;
-    buildDisplayImage(normal, 100);
+    normal.id = 1;
+    rebuildDisplay(normal, view);
     doc.layers.push_back(normal);
     composeCanvas(canvas, scene, Rect{0, 0, 8, 8});
     EXPECT_EQ(canvas.at(3, 3), rgba(64, 64, 64, 255));
@@ -237,13 +279,14 @@ TEST(Compositing, OpacityAndTransparency) {
     // backdrops), whatever its opacity.
     std::mt19937 rng(5);
     const Image under = randomImage(rng, 8, 8, 24);
-    const CanvasScene overPaper{doc, under, 0, 0, 0, GridSettings{}};
+    const CanvasScene overPaper{doc, view, under, 0, 0, 0, GridSettings{}};
     for (int mode = 0; mode < kBlendModeCount; ++mode) {
         Layer clear;
         clear.image = *createImage(8, 8, 32);
         clear.Blendmode = uint8_t(mode);
         clear.Opacity = uint8_t(mode * 17);
-        buildDisplayImage(clear, 100);
+        clear.id = 1;
+        rebuildDisplay(clear, view);
         doc.layers.assign(1, clear);
         composeCanvas(canvas, overPaper, Rect{0, 0, 8, 8});
         const bool grey = blendMode(mode).backdrop == rgba(128, 128, 128, 255);
@@ -271,7 +314,8 @@ TEST(Compositing, GridBoundsRoundHalvesToEven) {
     const Image paper = *createImage(1024, 8, 24);
     Image canvas = *createImage(1100, 20, 32);
     const uint32_t red = rgba(255, 0, 0, 255);
-    CanvasScene scene{doc, paper, 0, 2, 0xFFFFFF, GridSettings{true, 32, 32, rgb(255, 0, 0)}};
+    const ViewCache view;
+    CanvasScene scene{doc, view, paper, 0, 2, 0xFFFFFF, GridSettings{true, 32, 32, rgb(255, 0, 0)}};
     composeCanvas(canvas, scene, Rect{0, 0, 1100, 20});
     int lines = 0;
     for (int x = 0; x < 1100; ++x) lines += canvas.at(x, 5) == red;
@@ -299,12 +343,14 @@ TEST(Compositing, DissolveFollowsTheDocumentPixels) {
     doc.Zoom = 200;
     Layer layer = makeLayer(rng, 40, 30, 7, 255);
     for (uint32_t& p : layer.image.pixels) p = rgba(250, 0, 0, 128);
-    buildDisplayImage(layer, doc.Zoom);
+    ViewCache view;
+    view.zoom = doc.Zoom;
+    rebuildDisplay(layer, view);
     doc.layers.push_back(std::move(layer));
     const Image paper = *createImage(80, 60, 24);
     Image a = *createImage(100, 80, 32), b = *createImage(100, 80, 32);
-    composeCanvas(a, CanvasScene{doc, paper, 0, 0, 0, GridSettings{}}, Rect{0, 0, 100, 80});
-    composeCanvas(b, CanvasScene{doc, paper, 3, 2, 0, GridSettings{}}, Rect{0, 0, 100, 80});
+    composeCanvas(a, CanvasScene{doc, view, paper, 0, 0, 0, GridSettings{}}, Rect{0, 0, 100, 80});
+    composeCanvas(b, CanvasScene{doc, view, paper, 3, 2, 0, GridSettings{}}, Rect{0, 0, 100, 80});
     int landed = 0;
     for (int y = 0; y < 60; ++y)
         for (int x = 0; x < 80; ++x) {

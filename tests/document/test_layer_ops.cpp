@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,16 +25,19 @@ std::vector<std::string> names(const Document& doc) {
     return out;
 }
 
-// Positions 1..n in list order, exactly one layer selected, and the mirror on it.
-void expectInvariants(const Document& doc) {
+// Positions 1..n in list order, exactly one layer selected and found as the current one, and
+// every id distinct.
+void expectInvariants(Document& doc) {
     int selected = 0;
+    std::set<uint32_t> ids;
     for (size_t i = 0; i < doc.layers.size(); ++i) {
         EXPECT_EQ(doc.layers[i].Position, i + 1);
+        EXPECT_NE(doc.layers[i].id, 0u);
+        EXPECT_TRUE(ids.insert(doc.layers[i].id).second);
         if (doc.layers[i].Selected) {
             ++selected;
-            EXPECT_EQ(doc.CurrentImage, &doc.layers[i].image);
-            EXPECT_EQ(doc.CurrentDisplayImage, &doc.layers[i].displayImage);
-            EXPECT_EQ(doc.CurrentVisible, doc.layers[i].Visible);
+            EXPECT_EQ(currentImage(doc), &doc.layers[i].image);
+            EXPECT_EQ(currentVisible(doc), doc.layers[i].Visible);
         }
     }
     EXPECT_EQ(selected, 1);
@@ -111,9 +115,9 @@ TEST(LayerOps, CopyGoesOnTopWithTheSourcesOpacityAndPixels) {
     EXPECT_EQ(copy.X, 0);
     EXPECT_EQ(copy.Locked, 0);
     EXPECT_EQ(copy.image.at(5, 6), rgba(10, 20, 30, 200));
-    EXPECT_EQ(copy.displayImage.width, 40);
+    EXPECT_NE(copy.id, doc.layers[0].id);
     expectInvariants(doc);
-    EXPECT_EQ(doc.CurrentImage, &copy.image);
+    EXPECT_EQ(currentImage(doc), &copy.image);
 }
 
 TEST(LayerOps, CopyOfALargerLayerKeepsTheDocumentSize) {
@@ -137,7 +141,7 @@ TEST(LayerOps, PropertiesChangeOnlyTheSelectedLayer) {
     EXPECT_EQ(doc.layers[2].Blendmode, 0);
 
     EXPECT_TRUE(setLayerVisible(doc, 1, false));
-    EXPECT_EQ(doc.CurrentVisible, 0);
+    EXPECT_EQ(currentVisible(doc), 0);
     EXPECT_TRUE(renameLayer(doc, 2, "Sky"));
     EXPECT_FALSE(renameLayer(doc, 2, ""));
     EXPECT_EQ(doc.layers[2].Name, "Sky");
@@ -266,7 +270,7 @@ TEST(LayerOps, ResizeScalesInImageModeAndLaysAtTheOffsetInCanvasMode) {
     EXPECT_EQ(layer.image.width, 12);
     EXPECT_EQ(layer.image.at(4, 5), rgba(255, 0, 0, 255));
     EXPECT_EQ(layer.image.at(2, 2), 0u);
-    EXPECT_EQ(doc.CurrentImage, &layer.image);
+    EXPECT_EQ(currentImage(doc), &layer.image);
 }
 
 TEST(LayerOps, ResizeKeepsALayerWhoseStoredSizeIsAbsurd) {

@@ -1,3 +1,4 @@
+#include <algorithm>
 // The real main window over a real App on the offscreen platform: menus and accelerators from
 // the tables, the loop driver's idle passes, and the quit rules end to end.
 #include <gtest/gtest.h>
@@ -99,9 +100,10 @@ TEST(MainWindow, EveryAcceleratorIsBoundToItsCommand) {
     for (const Accelerator& accelerator : acceleratorTable()) {
         const bool pad = accelerator.key >= 0x60 && accelerator.key <= 0x6F;
         if (pad) continue;  // matched by virtual key code in the window's key filter
-        const auto it = shortcuts.find(accelerator.id);
-        ASSERT_NE(it, shortcuts.end()) << "id " << accelerator.id;
-        EXPECT_EQ(it->second->key(), acceleratorSequence(accelerator)) << "id " << accelerator.id;
+        const auto [first, last] = shortcuts.equal_range(accelerator.id);
+        EXPECT_TRUE(std::any_of(first, last, [&](const auto& entry) {
+            return entry.second->key() == acceleratorSequence(accelerator);
+        })) << "id " << accelerator.id;
     }
 }
 

@@ -34,7 +34,7 @@ TEST_F(ShellTest, ZoomCommandsAndTheirClamps) {
     app.doc.Zoom = 900;
     menu(Cmd::ZoomIn);
     EXPECT_EQ(app.doc.Zoom, 781);
-    EXPECT_EQ(app.doc.layers[0].displayImage.width, 7997);
+    EXPECT_EQ(display(app.doc.layers[0]).width, 7997);
     EXPECT_EQ(ui.statusText(0), "Zoom : 781%");
     EXPECT_EQ(ui.statusText(1), "Doc Width : 1024/Height : 768");
 }
@@ -92,19 +92,21 @@ TEST_F(ShellTest, NewDocumentDialogRefusesBadSizes) {
     EXPECT_EQ(app.paperView9.height, 480);
     ASSERT_EQ(app.doc.layers.size(), 1u);
     EXPECT_EQ(app.doc.layers[0].image.width, 640);
-    EXPECT_EQ(app.doc.CurrentImage, &app.doc.layers[0].image);
+    EXPECT_EQ(currentImage(app.doc), &app.doc.layers[0].image);
     EXPECT_EQ(app.openWindows, std::vector<int>{0});
 }
 
 TEST_F(ShellTest, NotFinishedInfosAndLayers) {
-    menu(Cmd::Undo);
+    menu(Cmd::Undo);  // nothing to undo: no step, no message
+    EXPECT_TRUE(ui.messageBoxes().empty());
+    menu(Cmd::Cut);
     EXPECT_EQ(ui.messageBoxes().back(), "|not finished");
     menu(Cmd::Infos);
     EXPECT_EQ(ui.messageBoxes().back(), "Infos|Quillmoth is a painting and animation program.");
     menu(Cmd::NewLayer);
     ASSERT_EQ(app.doc.layers.size(), 2u);
     EXPECT_EQ(app.doc.layers[1].Name, "Layer2");
-    EXPECT_EQ(app.doc.CurrentImage, &app.doc.layers[1].image);
+    EXPECT_EQ(currentImage(app.doc), &app.doc.layers[1].image);
     EXPECT_EQ(ui.gadgetItems(id(Gadget::LayerTree)),
               (std::vector<std::string>{"Layer1", "Layer2"}));
     menu(Cmd::AnimCamera);

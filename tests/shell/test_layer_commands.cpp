@@ -40,7 +40,7 @@ TEST_F(LayerCommandsTest, PanelButtonsKeepTheTreeAndPropertiesInStep) {
     click(Gadget::MoveLayerTop);  // "^": Layer4 goes one row up
     EXPECT_EQ(rows(), (std::vector<std::string>{"Layer2", "Layer4", "Layer3"}));
     EXPECT_EQ(ui.gadgetState(id(Gadget::LayerTree)), 1);
-    EXPECT_EQ(app.doc.CurrentImage, &app.doc.layers[1].image);
+    EXPECT_EQ(currentImage(app.doc), &app.doc.layers[1].image);
     click(Gadget::MoveLayerTop);
     click(Gadget::MoveLayerTop);  // already the first row: refused
     EXPECT_EQ(rows(), (std::vector<std::string>{"Layer4", "Layer2", "Layer3"}));
@@ -52,7 +52,7 @@ TEST_F(LayerCommandsTest, PanelButtonsKeepTheTreeAndPropertiesInStep) {
 
     click(Gadget::DelLayer);
     EXPECT_EQ(rows(), (std::vector<std::string>{"Layer4", "Layer2"}));
-    EXPECT_EQ(app.doc.CurrentImage, &app.doc.layers[1].image);
+    EXPECT_EQ(currentImage(app.doc), &app.doc.layers[1].image);
     click(Gadget::AddGroup);
     EXPECT_EQ(rows().back(), "Group1");
     menu(Cmd::CopyLayer);
@@ -87,8 +87,8 @@ TEST_F(LayerCommandsTest, CopyTakesTheSourcesOpacityAndPixels) {
     EXPECT_EQ(copy.image.at(3, 3), rgba(255, 0, 0, 255));
     EXPECT_EQ(copy.Name, "Layer2Copy3");
     // A Normal layer's opacity acts in its display image too: the copy's must be rebuilt.
-    EXPECT_LT(alpha(copy.displayImage.at(3, 3)), 255u);
-    EXPECT_EQ(app.doc.CurrentImage, &copy.image);
+    EXPECT_LT(alpha(display(copy).at(3, 3)), 255u);
+    EXPECT_EQ(currentImage(app.doc), &copy.image);
 }
 
 TEST_F(LayerCommandsTest, MoveToolFollowsThePointerFromThePress) {
@@ -110,9 +110,7 @@ TEST_F(LayerCommandsTest, MoveToolFollowsThePointerFromThePress) {
 TEST_F(LayerCommandsTest, ResizeFollowsWithPaperWorkImagesAndDisplayImages) {
     app.doc.layers[0].image.at(0, 0) = rgba(0, 255, 0, 255);
     app.doc.layers[0].X = 5;
-    app.doc.Width = 30;
-    app.doc.Height = 80;
-    resizeLayers(app, 1, 0);
+    resizeDocument(app, 30, 80, 1, 0);
     EXPECT_EQ(app.doc.layers[0].image.width, 60);  // never below the layer's own size
     EXPECT_EQ(app.doc.layers[0].image.height, 80);
     EXPECT_EQ(app.workImage2.width, 30);
@@ -121,15 +119,14 @@ TEST_F(LayerCommandsTest, ResizeFollowsWithPaperWorkImagesAndDisplayImages) {
     EXPECT_EQ(app.paperImage10.height, 80);
     EXPECT_EQ(app.paperView9.height, 80);
 
-    app.doc.Width = 100;
-    resizeLayers(app, 0, 1);
+    resizeDocument(app, 100, 80, 0, 1);
     const Layer& layer = app.doc.layers[0];
     EXPECT_EQ(layer.image.width, 100);
     EXPECT_EQ(layer.image.at(5, 0), rgba(0, 255, 0, 255));  // laid at its offset
     EXPECT_EQ(app.workImage4.pixels, layer.image.pixels);
     EXPECT_EQ(app.workImage3.width, 100);
-    EXPECT_EQ(layer.displayImage.width, 100);
-    EXPECT_EQ(app.doc.CurrentImage, &layer.image);
+    EXPECT_EQ(display(layer).width, 100);
+    EXPECT_EQ(currentImage(app.doc), &layer.image);
     EXPECT_TRUE(ui.messageBoxes().empty());
 }
 

@@ -22,10 +22,9 @@ TEST_F(ShellTest, FreshDocumentHasOneLayerAndOneAnimationLayer) {
     EXPECT_EQ(layer.Opacity, 255);
     EXPECT_EQ(layer.Blendmode, 0);
     EXPECT_EQ(layer.image.width, 3000);
-    EXPECT_EQ(layer.displayImage.width, 3000);
-    EXPECT_EQ(doc.CurrentImage, &layer.image);
-    EXPECT_EQ(doc.CurrentDisplayImage, &layer.displayImage);
-    EXPECT_EQ(doc.CurrentVisible, 1);
+    EXPECT_EQ(display(layer).width, 3000);
+    EXPECT_EQ(currentImage(doc), &layer.image);
+    EXPECT_EQ(currentVisible(doc), 1);
 
     ASSERT_EQ(doc.animationLayers.size(), 1u);
     ASSERT_TRUE(doc.animationLayers.count("2"));
@@ -135,7 +134,7 @@ TEST(DocumentOps, AnimationLayerKindsAndRefusals) {
     doc.Width = -5;
     EXPECT_FALSE(newDocument(doc, {a, b, c}));
     EXPECT_TRUE(doc.layers.empty());
-    EXPECT_EQ(doc.CurrentImage, nullptr);
+    EXPECT_EQ(currentImage(doc), nullptr);
 }
 
 TEST(DocumentOps, AddLayerSelectsTheNewTopLayer) {
@@ -150,9 +149,7 @@ TEST(DocumentOps, AddLayerSelectsTheNewTopLayer) {
     EXPECT_EQ(doc.layers[1].Selected, 1);
     EXPECT_EQ(doc.layers[1].Name, "Layer2");
     EXPECT_EQ(doc.layers[1].Position, 2);
-    EXPECT_EQ(doc.layers[1].displayImage.width, 5);
-    EXPECT_EQ(doc.layers[1].displayImage.height, 3);
-    EXPECT_EQ(doc.CurrentImage, &doc.layers[1].image);
+    EXPECT_EQ(currentImage(doc), &doc.layers[1].image);
 }
 
 }  // namespace qm::test
@@ -166,7 +163,7 @@ TEST_F(ShellTest, FirstStrokeOfAFreshStartPaints) {
     canvas(CanvasEventType::LeftDown, 100, 100);
     canvas(CanvasEventType::Move, 160, 120, false, false, true);
     canvas(CanvasEventType::LeftUp, 160, 120);
-    const Image& layer = *app.doc.CurrentImage;
+    const Image& layer = *currentImage(app.doc);
     bool painted = false;
     for (uint32_t p : layer.pixels) painted = painted || alpha(p) != 0;
     EXPECT_TRUE(painted);

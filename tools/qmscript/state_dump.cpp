@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "document/document_ops.h"
 #include "platform/key_value_file.h"
 
 namespace qm::script {
@@ -28,15 +29,14 @@ std::string sizeText(const Image& image) {
     return std::to_string(image.width) + "x" + std::to_string(image.height);
 }
 
-void document(Dump& d, const Document& doc) {
+void document(Dump& d, const Document& doc, const ViewCache& view) {
     d.add("Width", doc.Width);
     d.add("Height", doc.Height);
     d.add("Zoom", doc.Zoom);
-    int current = 0;
-    for (const Layer& layer : doc.layers)
-        if (doc.CurrentImage == &layer.image) current = layer.Position;
-    d.add("CurrentImage", current ? "Layer" + std::to_string(current) : std::string("none"));
-    d.add("CurrentVisible", doc.CurrentVisible);
+    const Layer* selected = selectedLayer(doc);
+    d.add("CurrentImage",
+          selected ? "Layer" + std::to_string(selected->Position) : std::string("none"));
+    d.add("CurrentVisible", currentVisible(doc));
     d.add("GroupCount", doc.GroupCount);
     d.add("AnimationLayerId", doc.AnimationLayerId);
     d.add("CurrentFrame", doc.CurrentFrame);
@@ -68,7 +68,8 @@ void document(Dump& d, const Document& doc) {
         d.add(p + "LockAlpha", layer.LockAlpha);
         d.add(p + "Paint", layer.Paint);
         d.add(p + "Image", sizeText(layer.image));
-        d.add(p + "DisplayImage", sizeText(layer.displayImage));
+        const Image* display = view.find(layer.id);
+        d.add(p + "DisplayImage", display ? sizeText(*display) : sizeText(Image{}));
     }
     d.add("AnimationLayers", doc.animationLayers.size());
     for (const auto& [key, layer] : doc.animationLayers) {
@@ -167,13 +168,16 @@ void interaction(Dump& d, const App& app) {
     for (const int w : app.openWindows) windows += (windows.empty() ? "" : ",") + std::to_string(w);
     d.add("OpenWindows", windows);
     d.add("ActiveWindow", app.activeWindow);
+    d.add("Modified", app.Modified);
+    d.add("UndoSteps", app.history.undoSteps());
+    d.add("RedoSteps", app.history.redoSteps());
 }
 
 }  // namespace
 
 std::string dumpState(const App& app, const FakeUi& ui) {
     Dump d;
-    document(d, app.doc);
+    document(d, app.doc, app.view);
     brush(d, app.brush);
     interaction(d, app);
     d.add("Title", ui.windowTitle());

@@ -1,0 +1,369 @@
+#include "document/history.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+#include "document/document_ops.h"
+
+namespace qm {
+
+namespace {
+
+constexpr int kTile = kHistoryTileSide;
+
+uint32_t tileKey(int tx, int ty) {
+    return uint32_t(ty) << 16 | uint32_t(tx);
+}
+
+// The rectangle of tile (tx, ty) of an image, cut at its edges.
+Rect tileRect(const Image& image, int tx, int ty) {
+    return intersect(Rect{tx * kTile, ty * kTile, kTile, kTile}, Rect{0, 0, image.width, image.height});
+}
+
+size_t imageBytes(const Image& image) {
+    return image.pixels.size() * sizeof(uint32_t);
+}
+
+// Swaps the kept pixels of a tile with the image's.
+void swapTile(Image& image, KeptTile& tile) {
+    const Rect r = tileRect(image, tile.tx, tile.ty);
+    if (r.empty() || tile.pixels.size() != size_t(r.w) * size_t(r.h)) return;
+    uint32_t row[kTile];
+    for (int y = 0; y < r.h; ++y) {
+        uint32_t* a = image.row(r.y + y) + r.x;
+        uint32_t* b = tile.pixels.data() + size_t(y) * size_t(r.w);
+        std::memcpy(row, a, size_t(r.w) * sizeof(uint32_t));
+        std::memcpy(a, b, size_t(r.w) * sizeof(uint32_t));
+        std::memcpy(b, row, size_t(r.w) * sizeof(uint32_t));
+    }
+}
+
+StackRecord captureStack(const Document& doc) {
+    StackRecord record;
+    record.Width = doc.Width;
+    record.Height = doc.Height;
+    record.LayerCounter = doc.LayerCounter;
+    record.GroupCount = doc.GroupCount;
+    record.layers.reserve(doc.layers.size());
+    for (const Layer& layer : doc.layers) record.layers.push_back(layer);
+    return record;
+}
+
+AnimationRecord captureAnimation(const Document& doc) {
+    AnimationRecord record;
+    record.AnimationLayerId = doc.AnimationLayerId;
+    std::copy(std::begin(doc.kindCounters), std::end(doc.kindCounters), record.kindCounters);
+    record.layers = doc.animationLayers;
+    return record;
+}
+
+// --- Applying records (each its own inverse) ---------------------------------------------------
+
+void apply(TileRecord& record, Document& doc, EditChanges& changes) {
+    Layer* layer = layerById(doc, record.layer);
+    if (!layer) return;
+    for (KeptTile& tile : record.tiles) {
+        swapTile(layer->image, tile);
+        changes.addPixels(record.layer, tileRect(layer->image, tile.tx, tile.ty));
+    }
+}
+
+void apply(ImageRecord& record, Document& doc, EditChanges& changes) {
+    Layer* layer = layerById(doc, record.layer);
+    if (!layer) return;
+    std::swap(layer->image, record.image);
+    changes.relook.insert(record.layer);
+    changes.structure = true;
+}
+
+void apply(StackRecord& record, Document& doc, EditChanges& changes) {
+    StackRecord current = captureStack(doc);
+    std::map<uint32_t, Image> images;
+    for (Layer& layer : doc.layers) images[layer.id] = std::move(layer.image);
+    std::map<uint32_t, const LayerProperties*> before;
+    for (const LayerProperties& p : current.layers) before[p.id] = &p;
+
+    std::vector<Layer> layers;
+    layers.reserve(record.layers.size());
+    for (const LayerProperties& properties : record.layers) {
+        Layer layer;
+        static_cast<LayerProperties&>(layer) = properties;
+        if (auto it = images.find(layer.id); it != images.end()) {
+            layer.image = std::move(it->second);
+            images.erase(it);
+        } else if (auto kept = record.images.find(layer.id); kept != record.images.end()) {
+            layer.image = std::move(kept->second);
+            record.images.erase(kept);
+        }
+        const auto was = before.find(layer.id);
+        if (was == before.end() || was->second->Opacity != layer.Opacity ||
+            was->second->Blendmode != layer.Blendmode)
+            changes.relook.insert(layer.id);
+        layers.push_back(std::move(layer));
+    }
+    // Layers that leave the stack keep their images here, with their identity.
+    current.images = std::move(images);
+    for (auto& [id, image] : record.images) current.images.emplace(id, std::move(image));
+
+    changes.structure = true;
+    if (doc.Width != record.Width || doc.Height != record.Height) changes.resized = true;
+    doc.layers = std::move(layers);
+    doc.Width = record.Width;
+    doc.Height = record.Height;
+    doc.LayerCounter = record.LayerCounter;
+    doc.GroupCount = record.GroupCount;
+    record = std::move(current);
+}
+
+void apply(AnimationRecord& record, Document& doc, EditChanges& changes) {
+    std::swap(doc.AnimationLayerId, record.AnimationLayerId);
+    std::swap_ranges(std::begin(doc.kindCounters), std::end(doc.kindCounters),
+                     record.kindCounters);
+    std::swap(doc.animationLayers, record.layers);
+    changes.animation = true;
+}
+
+size_t recordBytes(const EditRecord& record) {
+    struct Bytes {
+        size_t operator()(const TileRecord& r) const {
+            size_t n = sizeof(r);
+            for (const KeptTile& t : r.tiles) n += sizeof(t) + t.pixels.size() * sizeof(uint32_t);
+            return n;
+        }
+        size_t operator()(const ImageRecord& r) const { return sizeof(r) + imageBytes(r.image); }
+        size_t operator()(const StackRecord& r) const {
+            size_t n = sizeof(r) + r.layers.size() * sizeof(LayerProperties);
+            for (const LayerProperties& p : r.layers) n += p.Name.size();
+            for (const auto& [id, image] : r.images) n += imageBytes(image);
+            return n;
+        }
+        size_t operator()(const AnimationRecord& r) const {
+            size_t n = sizeof(r);
+            for (const auto& [key, layer] : r.layers) {
+                n += sizeof(layer) + key.size() + layer.Name.size();
+                for (const AnimationFrame& f : layer.Frames) n += sizeof(f) + imageBytes(f.image);
+            }
+            return n;
+        }
+    };
+    return std::visit(Bytes{}, record);
+}
+
+size_t stepBytes(const HistoryStep& step) {
+    size_t n = sizeof(step) + step.label.size();
+    for (const EditRecord& r : step.records) n += recordBytes(r);
+    return n;
+}
+
+void applyRecord(EditRecord& record, Document& doc, EditChanges& changes) {
+    std::visit([&](auto& r) { apply(r, doc, changes); }, record);
+}
+
+}  // namespace
+
+// --- EditChanges ------------------------------------------------------------------------------
+
+void EditChanges::addPixels(uint32_t layer, const Rect& rect) {
+    if (rect.empty()) return;
+    Rect& r = pixels[layer];
+    r = unite(r, rect);
+}
+
+void EditChanges::merge(const EditChanges& other) {
+    for (const auto& [id, rect] : other.pixels) addPixels(id, rect);
+    relook.insert(other.relook.begin(), other.relook.end());
+    structure = structure || other.structure;
+    resized = resized || other.resized;
+    animation = animation || other.animation;
+}
+
+bool EditChanges::empty() const {
+    return pixels.empty() && relook.empty() && !structure && !resized && !animation;
+}
+
+// --- History ----------------------------------------------------------------------------------
+
+void History::setLimits(size_t maxSteps, size_t maxBytes) {
+    maxSteps_ = maxSteps;
+    maxBytes_ = maxBytes;
+    enforceLimits();
+}
+
+void History::clear() {
+    undo_.clear();
+    redo_.clear();
+    bytes_ = 0;
+    depth_ = 0;
+    open_ = HistoryStep{};
+    keptTiles_.clear();
+    mergeable_ = false;
+}
+
+void History::begin(const std::string& label, const std::string& mergeKey) {
+    if (depth_++ == 0) {
+        open_ = HistoryStep{};
+        open_.label = label;
+        open_.mergeKey = mergeKey;
+        keptTiles_.clear();
+    }
+}
+
+TileRecord& History::tileRecordFor(uint32_t layerId) {
+    if (!open_.records.empty()) {
+        if (auto* last = std::get_if<TileRecord>(&open_.records.back()); last && last->layer == layerId)
+            return *last;
+    }
+    open_.records.emplace_back(TileRecord{layerId, {}});
+    return std::get<TileRecord>(open_.records.back());
+}
+
+void History::touchPixels(Document& doc, uint32_t layerId, const Rect& layerRect) {
+    if (depth_ == 0) begin("");
+    Layer* layer = layerById(doc, layerId);
+    if (!layer || layer->image.empty()) return;
+    const Image& image = layer->image;
+    const Rect r = intersect(layerRect, Rect{0, 0, image.width, image.height});
+    if (r.empty()) return;
+    std::set<uint32_t>& kept = keptTiles_[layerId];
+    TileRecord* record = nullptr;
+    for (int ty = r.y / kTile; ty <= (r.bottom() - 1) / kTile; ++ty) {
+        for (int tx = r.x / kTile; tx <= (r.right() - 1) / kTile; ++tx) {
+            if (!kept.insert(tileKey(tx, ty)).second) continue;
+            if (!record) record = &tileRecordFor(layerId);
+            const Rect t = tileRect(image, tx, ty);
+            KeptTile tile{tx, ty, std::vector<uint32_t>(size_t(t.w) * size_t(t.h))};
+            for (int y = 0; y < t.h; ++y)
+                std::memcpy(tile.pixels.data() + size_t(y) * size_t(t.w), image.row(t.y + y) + t.x,
+                            size_t(t.w) * sizeof(uint32_t));
+            record->tiles.push_back(std::move(tile));
+        }
+    }
+    changes_.addPixels(layerId, r);
+}
+
+void History::structure(Document& doc) {
+    if (depth_ == 0) begin("");
+    changes_.structure = true;
+    // Nothing happened since the last stack record: it already holds this state.
+    if (!open_.records.empty() && std::holds_alternative<StackRecord>(open_.records.back())) return;
+    open_.records.emplace_back(captureStack(doc));
+}
+
+void History::keepImage(uint32_t layerId, Image image) {
+    if (open_.records.empty() || !std::holds_alternative<StackRecord>(open_.records.back()))
+        return;  // structure() must come first; without it there is no stack to restore
+    std::get<StackRecord>(open_.records.back()).images[layerId] = std::move(image);
+}
+
+void History::replaceImage(Document& doc, uint32_t layerId, Image image) {
+    if (depth_ == 0) begin("");
+    Layer* layer = layerById(doc, layerId);
+    if (!layer) return;
+    open_.records.emplace_back(ImageRecord{layerId, std::move(layer->image)});
+    layer->image = std::move(image);
+    // Later writes land on the new image: its tiles are kept anew.
+    keptTiles_.erase(layerId);
+    changes_.relook.insert(layerId);
+    changes_.structure = true;
+}
+
+void History::animation(Document& doc) {
+    if (depth_ == 0) begin("");
+    open_.records.emplace_back(captureAnimation(doc));
+    changes_.animation = true;
+}
+
+bool History::commit(Document&) {
+    if (depth_ == 0) return false;
+    if (--depth_ > 0) return false;
+    keptTiles_.clear();
+    HistoryStep step = std::move(open_);
+    open_ = HistoryStep{};
+    if (step.records.empty()) return false;
+    step.bytes = stepBytes(step);
+    for (const HistoryStep& s : redo_) bytes_ -= s.bytes;
+    redo_.clear();
+    if (mergeable_ && !step.mergeKey.empty() && !undo_.empty() &&
+        undo_.back().mergeKey == step.mergeKey) {
+        HistoryStep& top = undo_.back();
+        for (EditRecord& r : step.records) top.records.push_back(std::move(r));
+        bytes_ += step.bytes;
+        top.bytes += step.bytes;
+    } else {
+        bytes_ += step.bytes;
+        undo_.push_back(std::move(step));
+    }
+    mergeable_ = true;
+    enforceLimits();
+    return true;
+}
+
+void History::commitAll(Document& doc) {
+    if (depth_ == 0) return;
+    depth_ = 1;
+    commit(doc);
+}
+
+EditChanges History::takeChanges() {
+    return std::exchange(changes_, EditChanges{});
+}
+
+bool History::undo(Document& doc) {
+    commitAll(doc);
+    if (undo_.empty()) return false;
+    HistoryStep step = std::move(undo_.back());
+    undo_.pop_back();
+    bytes_ -= step.bytes;
+    for (auto it = step.records.rbegin(); it != step.records.rend(); ++it)
+        applyRecord(*it, doc, changes_);
+    step.bytes = stepBytes(step);
+    bytes_ += step.bytes;
+    redo_.push_back(std::move(step));
+    mergeable_ = false;
+    enforceLimits();
+    return true;
+}
+
+bool History::redo(Document& doc) {
+    commitAll(doc);
+    if (redo_.empty()) return false;
+    HistoryStep step = std::move(redo_.back());
+    redo_.pop_back();
+    bytes_ -= step.bytes;
+    for (EditRecord& record : step.records) applyRecord(record, doc, changes_);
+    step.bytes = stepBytes(step);
+    bytes_ += step.bytes;
+    undo_.push_back(std::move(step));
+    mergeable_ = false;
+    enforceLimits();
+    return true;
+}
+
+size_t History::bytes() const {
+    return bytes_;
+}
+
+const std::string& History::undoLabel() const {
+    static const std::string none;
+    return undo_.empty() ? none : undo_.back().label;
+}
+
+const std::string& History::redoLabel() const {
+    static const std::string none;
+    return redo_.empty() ? none : redo_.back().label;
+}
+
+void History::enforceLimits() {
+    while (!undo_.empty() && (undo_.size() > maxSteps_ || bytes_ > maxBytes_)) {
+        bytes_ -= undo_.front().bytes;
+        undo_.pop_front();
+    }
+    // Still too much: the steps farthest from being redone go.
+    while (!redo_.empty() && bytes_ > maxBytes_) {
+        bytes_ -= redo_.front().bytes;
+        redo_.erase(redo_.begin());
+    }
+}
+
+}  // namespace qm

@@ -1,0 +1,163 @@
+// The one way the document changes, and its history.
+//
+// Every change of the document is an edit: it is opened, declares what it is about to touch,
+// writes, and is committed. Declaring is what saves the "before" state:
+//   - touchPixels(layer, rect) before writing a rectangle of a layer's pixels: the first time an
+//     edit touches a tile of a layer, the tile's pixels are kept (copy on write by tiles, so a
+//     small stroke on a large layer keeps a few tiles, not the layer);
+//   - structure() before a structural change: layers added, deleted, copied, moved, renamed,
+//     shown or hidden, their opacity, blend mode, offsets or lock flags, groups, the document
+//     size. The layers' properties are kept; an image that leaves the stack is kept whole (with
+//     its layer's identity), never copied;
+//   - replaceImage(layer, image) to give a layer a new image (resizing): the old one is kept;
+//   - animation() before adding animation layers or frames.
+// A committed edit is one history step: undo and redo replay it through the same records, so a
+// step is its own inverse (each record swaps the document's state with the one it holds).
+//
+// Joining the path: a new operation opens an edit (in the program, the shell's ScopedEdit or,
+// for a stroke that spans events, beginEdit/commitEdit), calls the declaration that fits before
+// each write, and changes the document as it likes. What it declared is also what the view
+// redraws (EditChanges), so an undeclared write is both lost to undo and missing from the screen.
+// Within one edit the records are replayed in reverse order on undo, so declarations may come in
+// any order.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <variant>
+#include <vector>
+
+#include "document/document.h"
+#include "raster/image.h"
+#include "raster/rect.h"
+
+namespace qm {
+
+// Side of the square tiles in which pixels are kept.
+constexpr int kHistoryTileSide = 64;
+
+// What changed, for the view: the pixels of layers by rectangle, or more.
+struct EditChanges {
+    // Layer rectangles whose pixels changed (layer coordinates), one rectangle per layer id.
+    std::map<uint32_t, Rect> pixels;
+    // Layers whose view-scale image must be made again whole (new, replaced, or with another
+    // opacity or blend mode).
+    std::set<uint32_t> relook;
+    bool structure = false;   // the stack or a layer's properties changed: panel and whole view
+    bool resized = false;     // the document size changed
+    bool animation = false;   // animation layers or frames changed
+
+    void addPixels(uint32_t layer, const Rect& rect);
+    void merge(const EditChanges& other);
+    bool empty() const;
+};
+
+// The records of a step. Applying one swaps the document's state with the state it holds.
+struct KeptTile {
+    int tx = 0, ty = 0;  // tile column and row
+    std::vector<uint32_t> pixels;  // the tile's pixels (cut at the image's edges), row by row
+};
+// Pixels of one layer by tiles.
+struct TileRecord {
+    uint32_t layer = 0;
+    std::vector<KeptTile> tiles;
+};
+// A layer's whole image.
+struct ImageRecord {
+    uint32_t layer = 0;
+    Image image;
+};
+// The stack: the document size, the counters and every layer's properties in list order, plus
+// the images of layers that are not in the document's stack (deleted, or not yet added).
+struct StackRecord {
+    int16_t Width = 0, Height = 0;
+    int32_t LayerCounter = 0;
+    uint8_t GroupCount = 0;
+    std::vector<LayerProperties> layers;
+    std::map<uint32_t, Image> images;
+};
+// The animation layers with their frames, and their counters.
+struct AnimationRecord {
+    uint8_t AnimationLayerId = 1;
+    int kindCounters[6] = {0, 0, 0, 0, 0, 0};
+    std::map<std::string, AnimationLayer> layers;
+};
+using EditRecord = std::variant<TileRecord, ImageRecord, StackRecord, AnimationRecord>;
+
+struct HistoryStep {
+    std::string label;
+    std::string mergeKey;  // consecutive steps with the same non-empty key become one
+    std::vector<EditRecord> records;
+    size_t bytes = 0;
+};
+
+class History {
+public:
+    static constexpr size_t kDefaultMaxBytes = size_t(512) << 20;
+
+    // The last `maxSteps` steps and at most `maxBytes` of kept state; beyond either the oldest
+    // steps go.
+    void setLimits(size_t maxSteps, size_t maxBytes = kDefaultMaxBytes);
+    // Forgets every step (New, Open). An open edit is forgotten too.
+    void clear();
+
+    // --- Building a step -------------------------------------------------------------------
+    // Opens an edit; edits opened while one is open join it (depth counted), so a command made
+    // of other commands is one step. `mergeKey`: see HistoryStep.
+    void begin(const std::string& label, const std::string& mergeKey = {});
+    bool isOpen() const { return depth_ > 0; }
+    // Before writing `layerRect` of the layer's pixels.
+    void touchPixels(Document& doc, uint32_t layerId, const Rect& layerRect);
+    // Before a structural change of the layer stack or the document size.
+    void structure(Document& doc);
+    // A layer leaving the stack within this edit (after structure()): its image is kept with
+    // the stack record, so undoing brings the layer back with its pixels and identity.
+    void keepImage(uint32_t layerId, Image image);
+    // Gives the layer a new image, keeping the old one.
+    void replaceImage(Document& doc, uint32_t layerId, Image image);
+    // Before adding animation layers or frames.
+    void animation(Document& doc);
+    // Closes one level; the outermost commit pushes the step (when it holds anything) and drops
+    // the steps that could have been redone. False while still nested or when nothing was kept.
+    bool commit(Document& doc);
+    // Commits whatever is open, whatever the depth (before undo, redo, New, Open).
+    void commitAll(Document& doc);
+    // What changed since the last call (declared writes, committed or not, undo and redo).
+    EditChanges takeChanges();
+
+    // --- Replaying -------------------------------------------------------------------------
+    bool canUndo() const { return !undo_.empty(); }
+    bool canRedo() const { return !redo_.empty(); }
+    bool undo(Document& doc);
+    bool redo(Document& doc);
+
+    size_t undoSteps() const { return undo_.size(); }
+    size_t redoSteps() const { return redo_.size(); }
+    size_t bytes() const;  // kept by the committed steps
+    const std::string& undoLabel() const;
+    const std::string& redoLabel() const;
+
+private:
+    TileRecord& tileRecordFor(uint32_t layerId);
+    void enforceLimits();
+
+    std::deque<HistoryStep> undo_;
+    std::vector<HistoryStep> redo_;
+    size_t maxSteps_ = 8;
+    size_t maxBytes_ = kDefaultMaxBytes;
+    size_t bytes_ = 0;  // undo_ and redo_
+
+    int depth_ = 0;
+    bool mergeable_ = false;  // the top step was pushed last (not undone or redone since)
+    HistoryStep open_;
+    // Tiles of the open step already kept, by layer: key ty << 16 | tx.
+    std::unordered_map<uint32_t, std::set<uint32_t>> keptTiles_;
+    EditChanges changes_;
+};
+
+}  // namespace qm

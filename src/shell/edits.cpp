@@ -1,0 +1,126 @@
+#include "shell/edits.h"
+
+#include <algorithm>
+
+#include "document/compositing.h"
+#include "document/document_ops.h"
+#include "shell/app.h"
+#include "shell/canvas_frame.h"
+#include "shell/ids.h"
+#include "shell/layer_commands.h"
+#include "shell/panels.h"
+#include "shell/paper_commands.h"
+
+namespace qm {
+
+namespace {
+
+// The canvas rectangle that shows a display rectangle of a layer: the compositor draws the
+// display image at the view offset plus the layer's own offset.
+Rect canvasRectOf(const App& app, const Layer& layer, const Rect& displayRect) {
+    return Rect{displayRect.x + app.ViewOffsetX + layer.X, displayRect.y + app.ViewOffsetY + layer.Y,
+                displayRect.w, displayRect.h};
+}
+
+// The document changed size: the document-size work images and the paper follow it.
+void followDocumentSize(App& app) {
+    for (Image* image : {&app.workImage2, &app.workImage3, &app.workImage4}) {
+        if (image->width == app.doc.Width && image->height == app.doc.Height) continue;
+        if (auto fresh = createImage(app.doc.Width, app.doc.Height, 32)) *image = std::move(*fresh);
+    }
+    fitPaperToDocument(app);
+}
+
+}  // namespace
+
+void showEditChanges(App& app) {
+    EditChanges changes = app.history.takeChanges();
+    if (changes.empty()) return;
+    app.Modified = true;
+    Document& doc = app.doc;
+    if (changes.resized) followDocumentSize(app);
+    const bool whole = changes.structure || changes.animation || changes.resized;
+    // Replaced images first: their entries may have the right size and still be stale.
+    for (uint32_t id : changes.relook)
+        if (const Layer* layer = layerById(doc, id)) rebuildDisplay(*layer, app.view);
+    if (whole) refreshDisplays(doc.layers, app.view);
+    Rect canvas;
+    for (const auto& [id, rect] : changes.pixels) {
+        const Layer* layer = layerById(doc, id);
+        if (!layer || changes.relook.count(id)) continue;
+        auto it = app.view.display.find(id);
+        if (it == app.view.display.end() || !app.view.current(*layer)) {
+            rebuildDisplay(*layer, app.view);
+            canvas = Rect{0, 0, app.iface.canvasWidth, app.iface.canvasHeight};
+            continue;
+        }
+        const Rect shown = updateDisplayImage(*layer, app.view.zoom, it->second.image, rect);
+        if (!shown.empty() && layer->Visible) canvas = unite(canvas, canvasRectOf(app, *layer, shown));
+    }
+    if (whole) {
+        if (changes.structure) {
+            rebuildLayerPanel(app);
+            if (const Layer* layer = selectedLayer(doc)) showLayerProperties(app, layer->Position - 1);
+        }
+        if (changes.animation) {
+            redrawAnimationLayerList(app);
+            redrawTimeline(app);
+        }
+        recomposeView(app, false);
+        redrawNavigator(app);
+    } else if (!canvas.empty()) {
+        recomposeRegion(app, canvas);
+    }
+}
+
+void beginEdit(App& app, const std::string& label, const std::string& mergeKey) {
+    app.history.begin(label, mergeKey);
+}
+
+void commitEdit(App& app) {
+    showEditChanges(app);
+    app.history.commit(app.doc);
+    refreshUndoMenu(app);
+}
+
+ScopedEdit::ScopedEdit(App& app, const std::string& label, const std::string& mergeKey)
+    : app_(app) {
+    beginEdit(app, label, mergeKey);
+}
+
+ScopedEdit::~ScopedEdit() {
+    commitEdit(app_);
+}
+
+void undoCommand(App& app) {
+    showEditChanges(app);
+    app.history.undo(app.doc);
+    showEditChanges(app);
+    refreshUndoMenu(app);
+}
+
+void redoCommand(App& app) {
+    showEditChanges(app);
+    app.history.redo(app.doc);
+    showEditChanges(app);
+    refreshUndoMenu(app);
+}
+
+void startHistory(App& app) {
+    app.history.clear();
+    app.history.takeChanges();
+    app.Modified = false;
+    applyHistoryLimits(app);
+    refreshUndoMenu(app);
+}
+
+void refreshUndoMenu(App& app) {
+    app.ui.setMenuEnabled(id(Cmd::Undo), app.history.canUndo());
+    app.ui.setMenuEnabled(id(Cmd::Redo), app.history.canRedo());
+}
+
+void applyHistoryLimits(App& app) {
+    app.history.setLimits(app.prefs.Undo, History::kDefaultMaxBytes);
+}
+
+}  // namespace qm
