@@ -3,8 +3,7 @@
 //
 // Reference brush: "Circle Hard" (a filled circle of radius size / 2 - 1 in a size x size tip),
 // size 32, the default spacing (pas 5: a dab every 2 pixels) and scatter, opaque black, no
-// opacity decay, into a transparent 3000 x 3000 layer and its display image at 100 % (both
-// images of every dab are drawn). One iteration paints one horizontal segment of 2800 pixels
+// opacity decay, into a transparent 3000 x 3000 layer. One iteration paints one horizontal segment of 2800 pixels
 // (1400 dabs); rows advance from one iteration to the next so dabs land on fresh and on painted
 // pixels alike. libmypaint draws the same 1400 dabs per iteration (radius 16, hardness 1.0,
 // opaque black) on its fixed tiled surface, one atomic block per segment. libmypaint processes
@@ -13,9 +12,15 @@
 //
 // The scene benchmarks rebuild the compositing reference scene: a 3000 x 3000 document at
 // 100 %, a 1600 x 900 canvas, paper plus 10 visible layers (Normal, Multiply, Screen, Overlay,
-// Darken, repeated), half of every layer transparent.
+// Darken, repeated), half of every layer transparent. A reference stroke there is a 200-pixel
+// segment of the reference brush on the top layer, followed by the display pixels of what it
+// touched made again from the layer and the canvas recomposed there. It is measured as one
+// undoable step (opened, painted, committed: its tiles are kept) and without history (the same
+// painting and redrawing, straight onto the layer); counters give the bytes the step keeps and
+// the bytes of the 64 x 64 tiles its dabs touch.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -24,6 +29,7 @@
 #include "raster/shapes.h"
 #include "shell/app.h"
 #include "shell/canvas_frame.h"
+#include "shell/edits.h"
 #include "shell/ids.h"
 #include "shell/layer_commands.h"
 #include "shell/tool_commands.h"
@@ -57,21 +63,20 @@ void referenceBrush(BrushSettings& brush, int randRot) {
 struct DabFixture {
     explicit DabFixture(int randRot) {
         layer = *createImage(kLayerSide, kLayerSide, 32);
-        display = layer;
         referenceBrush(brush, randRot);
         tip.documentTip = circleHard(32);
         tip.viewTip = tip.documentTip;
         tip.tipWidth = tip.tipHeight = 32;
     }
     int paintRow(int y, bool useCache) {
-        StrokeContext context{brush, tip, &layer, &display,
-                              100,   4,   random, useCache ? &cache : nullptr};
+        StrokeContext context{brush,  tip, imageDabTarget(layer), 100, 4,
+                              random, useCache ? &cache : nullptr};
         return paintSegment(context, kSegmentStart, y, kSegmentEnd, y).dabs;
     }
 
     BrushSettings brush;
     BrushTip tip;
-    Image layer, display;
+    Image layer;
     Random random{1};
     StrokeCache cache;
 };
@@ -167,24 +172,79 @@ struct Scene {
     App app{ui};
 };
 
-// A 200-pixel segment of the reference brush on the top layer, then the recomposition of the
-// canvas rectangle it touched (applyToolAtPoint does both, as a pointer move does).
+int nextSceneRow(int& y) {
+    y = y >= 800 ? 100 : y + 9;
+    return y;
+}
+
+// The reference stroke as one step: press (the edit opens), the segment, release (it commits).
+void referenceStroke(App& app, int y) {
+    beginEdit(app, "Stroke");
+    app.LastX = int16_t(app.ViewOffsetX + 700);
+    app.LastY = int16_t(app.ViewOffsetY + y);
+    applyToolAtPoint(app, 900, y, ToolEvent::Move);
+    commitEdit(app);
+}
+
 void BM_Scene_Segment200(benchmark::State& state) {
     Scene scene;
     App& app = scene.app;
     int y = 100;
+    size_t kept = 0, tiles = 0;
+    int64_t strokes = 0;
     for (auto _ : state) {
-        y = y >= 800 ? 100 : y + 9;
-        app.LastX = int16_t(app.ViewOffsetX + 700);
-        app.LastY = int16_t(app.ViewOffsetY + y);
-        applyToolAtPoint(app, 900, y, ToolEvent::Move);
+        const int row = nextSceneRow(y);
+        referenceStroke(app, row);
+        state.PauseTiming();
+        // The tiles under the segment's dabs: x 684..916, rows row-16..row+16 (document pixels).
+        const int tx = 684 / 64, tx1 = 916 / 64, ty = (row - 16) / 64, ty1 = (row + 16) / 64;
+        tiles += size_t(tx1 - tx + 1) * size_t(ty1 - ty + 1) * 64 * 64 * 4;
+        kept += app.history.lastStepBytes();
+        ++strokes;
+        state.ResumeTiming();
+    }
+    state.counters["kept_bytes"] = double(kept) / double(std::max<int64_t>(strokes, 1));
+    state.counters["tile_bytes"] = double(tiles) / double(std::max<int64_t>(strokes, 1));
+}
+
+// The same painting and redrawing without history: the segment straight onto the layer, the
+// display pixels made again there and the canvas recomposed.
+void BM_Scene_Segment200NoHistory(benchmark::State& state) {
+    Scene scene;
+    App& app = scene.app;
+    int y = 100;
+    for (auto _ : state) {
+        const int row = nextSceneRow(y);
+        Layer& layer = app.doc.layers.back();
+        StrokeContext context{app.brush,    app.tip,         imageDabTarget(layer.image),
+                              app.doc.Zoom, app.CurrentTool, app.random,
+                              &app.strokeCache};
+        const SegmentResult r = paintSegment(context, 700, row, 900, row);
+        const Rect shown =
+            updateDisplayImage(layer, app.view.zoom, app.view.display[layer.id].image, r.layerRect);
+        recomposeRegion(app, Rect{shown.x + app.ViewOffsetX + layer.X,
+                                  shown.y + app.ViewOffsetY + layer.Y, shown.w, shown.h});
     }
 }
+
+// Undo and redo of the reference stroke.
+void BM_Scene_UndoRedoStroke(benchmark::State& state) {
+    Scene scene;
+    App& app = scene.app;
+    referenceStroke(app, 400);
+    for (auto _ : state) {
+        undoCommand(app);
+        redoCommand(app);
+    }
+}
+
 void BM_Scene_FullRecomposition(benchmark::State& state) {
     Scene scene;
     for (auto _ : state) recomposeView(scene.app, false);
 }
 BENCHMARK(BM_Scene_Segment200)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Scene_Segment200NoHistory)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Scene_UndoRedoStroke)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Scene_FullRecomposition)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -33,6 +33,7 @@
 
 #include "document/blend_modes.h"
 #include "document/compositing.h"
+#include "document/document_ops.h"
 #include "platform/fake_ui.h"
 #include "platform/random.h"
 #include "raster/alpha_blend.h"
@@ -60,6 +61,7 @@ Image opaqueRandom(int w, int h, uint64_t seed, int depth = 32) {
 // The reference scene's document, built once for all benchmarks that use it.
 struct ReferenceScene {
     Document doc;
+    ViewCache view;
     Image paper;  // image 9 at 100 %: the document-size paper
 
     ReferenceScene() {
@@ -72,11 +74,12 @@ struct ReferenceScene {
             layer.image = halfTransparent(kDoc, kDoc, uint64_t(10 + i));
             layer.Blendmode = uint8_t(kSceneModes[i]);
             layer.Position = uint8_t(i + 1);
-            buildDisplayImage(layer, 100);
+            layer.id = takeLayerId(doc);
             doc.layers.push_back(std::move(layer));
         }
+        buildDisplayImages(doc.layers, 100, view);
     }
-    CanvasScene scene() const { return {doc, paper, 0, 0, 0x969696u, GridSettings{}}; }
+    CanvasScene scene() const { return {doc, view, paper, 0, 0, 0x969696u, GridSettings{}}; }
 };
 
 const ReferenceScene& referenceScene() {
@@ -141,8 +144,8 @@ void BM_BlendModeDraw(benchmark::State& state) {
     Layer layer;
     layer.image = modeLayerImage();
     layer.Blendmode = uint8_t(mode);
-    buildDisplayImage(layer, 100);
-    const Image& display = layer.displayImage;
+    Image display;
+    buildDisplayImage(layer, 100, display);
     const Image pristine = opaqueRandom(kModeW, kModeH, 6);
     Image canvas = pristine;
     std::vector<uint8_t> noise(kModeW);

@@ -31,6 +31,8 @@ struct LayerProperties {
     uint8_t Locked = 0;              // kept and saved only
     uint8_t LockAlpha = 0;           // kept and saved only
     uint8_t Paint = 0;               // kept and saved only
+
+    bool operator==(const LayerProperties&) const = default;
 };
 
 struct Layer : LayerProperties {

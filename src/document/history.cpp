@@ -124,6 +124,54 @@ void apply(AnimationRecord& record, Document& doc, EditChanges& changes) {
     changes.animation = true;
 }
 
+// --- Whether a record holds anything else than the document's state --------------------------
+
+bool changed(const TileRecord& record, const Document& doc) {
+    const Layer* layer = layerById(doc, record.layer);
+    if (!layer) return true;
+    for (const KeptTile& tile : record.tiles) {
+        const Rect r = tileRect(layer->image, tile.tx, tile.ty);
+        if (tile.pixels.size() != size_t(r.w) * size_t(r.h)) return true;
+        for (int y = 0; y < r.h; ++y)
+            if (std::memcmp(layer->image.row(r.y + y) + r.x, tile.pixels.data() + size_t(y) * size_t(r.w),
+                            size_t(r.w) * sizeof(uint32_t)) != 0)
+                return true;
+    }
+    return false;
+}
+
+bool changed(const ImageRecord& record, const Document& doc) {
+    const Layer* layer = layerById(doc, record.layer);
+    return !layer || layer->image.width != record.image.width ||
+           layer->image.height != record.image.height || layer->image.depth != record.image.depth ||
+           layer->image.pixels != record.image.pixels;
+}
+
+bool changed(const StackRecord& record, const Document& doc) {
+    if (record.Width != doc.Width || record.Height != doc.Height ||
+        record.LayerCounter != doc.LayerCounter || record.GroupCount != doc.GroupCount ||
+        record.layers.size() != doc.layers.size())
+        return true;
+    for (size_t i = 0; i < doc.layers.size(); ++i)
+        if (!(record.layers[i] == static_cast<const LayerProperties&>(doc.layers[i]))) return true;
+    return false;
+}
+
+bool changed(const AnimationRecord& record, const Document& doc) {
+    if (record.AnimationLayerId != doc.AnimationLayerId ||
+        !std::equal(std::begin(record.kindCounters), std::end(record.kindCounters),
+                    std::begin(doc.kindCounters)) ||
+        record.layers.size() != doc.animationLayers.size())
+        return true;
+    for (const auto& [key, layer] : doc.animationLayers) {
+        const auto it = record.layers.find(key);
+        if (it == record.layers.end() || it->second.Frames.size() != layer.Frames.size() ||
+            it->second.Name != layer.Name)
+            return true;
+    }
+    return false;
+}
+
 size_t recordBytes(const EditRecord& record) {
     struct Bytes {
         size_t operator()(const TileRecord& r) const {
@@ -274,13 +322,24 @@ void History::animation(Document& doc) {
     changes_.animation = true;
 }
 
-bool History::commit(Document&) {
+bool History::commit(Document& doc) {
     if (depth_ == 0) return false;
     if (--depth_ > 0) return false;
     keptTiles_.clear();
     HistoryStep step = std::move(open_);
     open_ = HistoryStep{};
-    if (step.records.empty()) return false;
+    // A step that changed nothing (a layer moved up at the top, paint of alpha 0) is not kept:
+    // undoing it would seem to do nothing.
+    // Only the first stack and animation records hold the state before the edit; the later ones
+    // hold states within it (a layer copied, then deleted, is no change).
+    bool firstStack = true, firstAnimation = true;
+    const bool anyChange = std::any_of(step.records.begin(), step.records.end(), [&](const EditRecord& r) {
+        if (std::holds_alternative<StackRecord>(r) && !std::exchange(firstStack, false)) return false;
+        if (std::holds_alternative<AnimationRecord>(r) && !std::exchange(firstAnimation, false))
+            return false;
+        return std::visit([&](const auto& record) { return changed(record, doc); }, r);
+    });
+    if (!anyChange) return false;
     step.bytes = stepBytes(step);
     for (const HistoryStep& s : redo_) bytes_ -= s.bytes;
     redo_.clear();

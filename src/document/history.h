@@ -139,6 +139,7 @@ public:
     size_t undoSteps() const { return undo_.size(); }
     size_t redoSteps() const { return redo_.size(); }
     size_t bytes() const;  // kept by the committed steps
+    size_t lastStepBytes() const { return undo_.empty() ? 0 : undo_.back().bytes; }
     const std::string& undoLabel() const;
     const std::string& redoLabel() const;
 

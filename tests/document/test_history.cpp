@@ -1,0 +1,260 @@
+// History: every kind of edit undone and redone bit for bit, the limits, and the tiles it keeps.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "document/document_ops.h"
+#include "document/history.h"
+#include "document/layer_ops.h"
+
+namespace qm {
+namespace {
+
+// Everything an edit may change, written out: properties, order, ids, the selection, pixels,
+// sizes and the animation layers with their frames.
+std::string fingerprint(const Document& doc) {
+    std::ostringstream out;
+    out << doc.Width << 'x' << doc.Height << " lc" << doc.LayerCounter << " gc" << int(doc.GroupCount)
+        << " al" << int(doc.AnimationLayerId);
+    for (int k : doc.kindCounters) out << ',' << k;
+    for (const Layer& l : doc.layers) {
+        out << "\n#" << l.id << ' ' << l.Name << " p" << int(l.Position) << " s" << int(l.Selected)
+            << " g" << int(l.IsGroup) << ' ' << l.X << ',' << l.Y << ' ' << l.Width << 'x'
+            << l.Height << " b" << int(l.Blendmode) << " o" << int(l.Opacity) << " v"
+            << int(l.Visible) << " k" << int(l.Locked) << int(l.LockAlpha) << int(l.Paint)
+            << " f" << l.Frame << " i" << l.image.width << 'x' << l.image.height << ':';
+        for (uint32_t p : l.image.pixels) out << std::hex << p << ' ' << std::dec;
+    }
+    for (const auto& [key, a] : doc.animationLayers) {
+        out << "\nA" << key << ' ' << a.Name << ' ' << int(a.Kind) << ' ' << a.Frames.size();
+        for (const AnimationFrame& f : a.Frames) {
+            out << " F" << f.Frame << ':';
+            for (uint32_t p : f.image.pixels) out << std::hex << p << ' ' << std::dec;
+        }
+    }
+    return out.str();
+}
+
+Document smallDocument() {
+    Document doc;
+    doc.Width = 23;
+    doc.Height = 17;
+    addAnimationLayer(doc, 0);
+    addAnimationFrame(doc);
+    addLayer(doc);
+    addLayer(doc);
+    return doc;
+}
+
+// One random edit of one kind, through the history as the program makes it.
+struct Editor {
+    Document& doc;
+    History& history;
+    std::mt19937& rng;
+
+    int pick(int n) { return n > 0 ? int(rng() % uint32_t(n)) : 0; }
+    Layer* anyLayer() { return doc.layers.empty() ? nullptr : &doc.layers[size_t(pick(int(doc.layers.size())))]; }
+
+    void paint() {
+        Layer* layer = anyLayer();
+        if (!layer || layer->image.empty()) return;
+        const Image& image = layer->image;
+        const Rect r{pick(image.width + 8) - 4, pick(image.height + 8) - 4, 1 + pick(12), 1 + pick(12)};
+        history.touchPixels(doc, layer->id, r);
+        const Rect c = intersect(r, Rect{0, 0, image.width, image.height});
+        for (int y = c.y; y < c.bottom(); ++y)
+            for (int x = c.x; x < c.right(); ++x) layer->image.at(x, y) = rng();
+    }
+    void structural(const std::function<void()>& change) {
+        history.structure(doc);
+        change();
+    }
+    void deleteLayer() {
+        history.structure(doc);
+        Layer removed;
+        if (deleteSelectedLayer(doc, &removed)) history.keepImage(removed.id, std::move(removed.image));
+    }
+    void resize() {
+        history.structure(doc);
+        doc.Width = int16_t(10 + pick(30));
+        doc.Height = int16_t(10 + pick(30));
+        const int quality = pick(2), mode = pick(2);
+        for (const Layer& layer : doc.layers)
+            if (auto image = resizedLayerImage(doc, layer, quality, mode))
+                history.replaceImage(doc, layer.id, std::move(*image));
+    }
+    void animation() {
+        history.animation(doc);
+        if (pick(2)) {
+            addAnimationLayer(doc, pick(6));
+        } else {
+            doc.CurrentFrame = int16_t(1 + pick(5));
+            addAnimationFrame(doc);
+        }
+    }
+
+    void randomEdit() {
+        history.begin("edit");
+        const int kinds = pick(3) + 1;  // some steps hold several records
+        for (int k = 0; k < kinds; ++k) {
+            switch (pick(14)) {
+                case 0: case 1: case 2: paint(); break;
+                case 3: structural([&] { addLayer(doc); }); break;
+                case 4: deleteLayer(); break;
+                case 5: structural([&] { copySelectedLayer(doc); }); break;
+                case 6: structural([&] { moveSelectedLayer(doc, pick(2)); }); break;
+                case 7: structural([&] { renameLayer(doc, pick(int(doc.layers.size())), "n" + std::to_string(pick(99))); }); break;
+                case 8: structural([&] { setSelectedOpacity(doc, pick(256)); setSelectedBlendmode(doc, pick(15)); }); break;
+                case 9: structural([&] { setLayerVisible(doc, pick(int(doc.layers.size())), pick(2)); if (Layer* l = anyLayer()) { l->Locked = uint8_t(pick(2)); l->X = int16_t(pick(9) - 4); } }); break;
+                case 10: structural([&] { addGroup(doc); }); break;
+                case 11: structural([&] { selectLayerRow(doc, pick(int(doc.layers.size()))); }); break;
+                case 12: resize(); break;
+                case 13: animation(); break;
+            }
+        }
+        history.commit(doc);
+    }
+};
+
+// A seeded run of a few hundred edits of every kind: undoing to the start gives the start state
+// bit for bit, redoing to the end gives the end, and undo, redo and new edits interleaved agree
+// with a plain model (the list of states and a cursor into it).
+TEST(History, RandomEditsUndoAndRedoLikeAPlainModel) {
+    for (uint32_t seed : {1u, 2u, 3u}) {
+        SCOPED_TRACE(seed);
+        std::mt19937 rng(seed);
+        Document doc = smallDocument();
+        History history;
+        history.setLimits(100000, size_t(1) << 40);
+        Editor editor{doc, history, rng};
+
+        std::vector<std::string> states{fingerprint(doc)};
+        size_t cursor = 0;
+        for (int i = 0; i < 300; ++i) {
+            const int action = editor.pick(10);
+            if (action < 2) {
+                ASSERT_EQ(history.undo(doc), cursor > 0);
+                if (cursor > 0) --cursor;
+            } else if (action < 3) {
+                ASSERT_EQ(history.redo(doc), cursor + 1 < states.size());
+                if (cursor + 1 < states.size()) ++cursor;
+            } else {
+                editor.randomEdit();
+                const std::string now = fingerprint(doc);
+                // An edit that changed nothing makes no step, or (when what it went through
+                // cannot tell) a step that undoes to the same state.
+                if (now == states[cursor] && history.undoSteps() == cursor) continue;
+                states.resize(cursor + 1);
+                states.push_back(now);
+                ++cursor;
+            }
+            ASSERT_EQ(fingerprint(doc), states[cursor]) << "after action " << i;
+            ASSERT_EQ(history.undoSteps(), cursor);
+            ASSERT_EQ(history.redoSteps(), states.size() - 1 - cursor);
+        }
+        while (history.undo(doc)) {}
+        EXPECT_EQ(fingerprint(doc), states.front());
+        while (history.redo(doc)) {}
+        EXPECT_EQ(fingerprint(doc), states.back());
+    }
+}
+
+TEST(History, StepLimitAndByteLimitDropTheOldestSteps) {
+    Document doc = smallDocument();
+    History history;
+    history.setLimits(3);
+    std::vector<std::string> states{fingerprint(doc)};
+    for (int i = 0; i < 5; ++i) {
+        history.begin("paint");
+        history.touchPixels(doc, doc.layers[0].id, Rect{0, 0, 23, 17});
+        doc.layers[0].image.at(i, 0) = 0xFF000000u | uint32_t(i + 1);
+        history.commit(doc);
+        states.push_back(fingerprint(doc));
+    }
+    EXPECT_EQ(history.undoSteps(), 3u);
+    while (history.undo(doc)) {}
+    EXPECT_EQ(fingerprint(doc), states[2]);  // the two oldest steps are gone
+
+    // A budget of about two steps of one full tile each keeps two.
+    history.clear();
+    history.setLimits(100, 2 * (23 * 17 * 4 + 512));
+    for (int i = 0; i < 4; ++i) {
+        history.begin("paint");
+        history.touchPixels(doc, doc.layers[0].id, Rect{0, 0, 1, 1});
+        doc.layers[0].image.at(0, 0) = uint32_t(i + 1);
+        history.commit(doc);
+    }
+    EXPECT_EQ(history.undoSteps(), 2u);
+    EXPECT_LE(history.bytes(), 2 * (23 * 17 * 4 + 512));
+}
+
+// A small stroke on a large layer keeps the few tiles it touches, not the layer.
+TEST(History, PixelsAreKeptByTouchedTilesOnly) {
+    Document doc;
+    doc.Width = 3000;
+    doc.Height = 3000;
+    addLayer(doc);
+    History history;
+    history.begin("stroke");
+    for (int x = 700; x < 900; x += 2) {
+        history.touchPixels(doc, doc.layers[0].id, Rect{x - 16, 400, 32, 32});
+        doc.layers[0].image.at(x, 410) = 0xFF000000u;
+    }
+    history.commit(doc);
+    // x 684..915 spans tiles 10..14, y 400..431 spans tile 6: five tiles.
+    const size_t tiles = 5 * 64 * 64 * 4;
+    EXPECT_GE(history.lastStepBytes(), tiles);
+    EXPECT_LE(history.lastStepBytes(), 2 * tiles);
+}
+
+// Deleting a layer keeps it: undo brings it back with its pixels and its identity, and a new
+// edit after an undo drops what could have been redone.
+TEST(History, UndoingADeleteBringsTheLayerBackAndANewEditDropsRedo) {
+    Document doc = smallDocument();
+    doc.layers[1].image.at(3, 4) = 0xFF0000FFu;
+    const uint32_t id = doc.layers[1].id;
+    const std::string before = fingerprint(doc);
+    History history;
+    history.begin("delete");
+    history.structure(doc);
+    Layer removed;
+    ASSERT_TRUE(deleteSelectedLayer(doc, &removed));
+    history.keepImage(removed.id, std::move(removed.image));
+    history.commit(doc);
+    ASSERT_EQ(layerById(doc, id), nullptr);
+    ASSERT_TRUE(history.undo(doc));
+    EXPECT_EQ(fingerprint(doc), before);
+    ASSERT_NE(layerById(doc, id), nullptr);
+    EXPECT_EQ(layerById(doc, id)->image.at(3, 4), 0xFF0000FFu);
+    EXPECT_TRUE(history.canRedo());
+    history.begin("rename");
+    history.structure(doc);
+    renameLayer(doc, 0, "x");
+    history.commit(doc);
+    EXPECT_FALSE(history.canRedo());
+    // Nested edits are one step; an edit that declares nothing, or changes nothing it declared,
+    // makes none.
+    history.begin("outer");
+    history.begin("inner");
+    history.structure(doc);
+    renameLayer(doc, 0, "y");
+    history.commit(doc);
+    history.structure(doc);
+    renameLayer(doc, 0, "z");
+    history.commit(doc);
+    history.begin("nothing");
+    history.commit(doc);
+    history.begin("same");
+    history.structure(doc);
+    moveSelectedLayer(doc, 1);
+    moveSelectedLayer(doc, 0);
+    history.commit(doc);
+    EXPECT_EQ(history.undoSteps(), 2u);
+}
+
+}  // namespace
+}  // namespace qm
