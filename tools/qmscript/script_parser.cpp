@@ -255,7 +255,7 @@ bool LineParser::parse(std::string& error) {
         return integer(c.a, -kCoord, kCoord, "x", error) &&
                integer(c.b, -kCoord, kCoord, "y", error) && modifiers(error);
     if (is("key-down", Op::KeyDown) || is("key-up", Op::KeyUp))
-        return integer(c.a, 0, 255, "key code", error) && done(error);
+        return integer(c.a, 0, 255, "key code", error) && modifiers(error);
     if (is("wheel", Op::Wheel)) return integer(c.a, -10000, 10000, "notches", error) && done(error);
     if (is("answer-file", Op::AnswerFile)) {
         std::string path;

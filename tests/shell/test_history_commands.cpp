@@ -1,0 +1,206 @@
+// Undo and redo as the painter reaches them: menu items, keys, and what the canvas, the layer
+// panel and the modified flag do with them.
+#include "document/compositing.h"
+#include "shell/canvas_frame.h"
+#include "shell/edits.h"
+#include "shell/layer_commands.h"
+#include "shell/menu_table.h"
+#include "shell_fixture.h"
+
+namespace qm::test {
+
+class HistoryCommands : public ShellTest {
+protected:
+    void SetUp() override {
+        ShellTest::SetUp();
+        newDocument("64", "48");
+        app.brush.size = 9;
+        app.brush.scatter = 0;
+        app.brush.randRot = 0;
+        app.brush.alphaVsTime = 0;
+    }
+    void stroke(int x0, int y0, int x1, int y1) {
+        const int ox = app.ViewOffsetX, oy = app.ViewOffsetY;
+        canvas(CanvasEventType::LeftDown, ox + x0, oy + y0);
+        canvas(CanvasEventType::Move, ox + (x0 + x1) / 2, oy + (y0 + y1) / 2, false, false, true);
+        canvas(CanvasEventType::Move, ox + x1, oy + y1, false, false, true);
+        canvas(CanvasEventType::LeftUp, ox + x1, oy + y1);
+    }
+    void ctrlKey(int code, bool shift = false) {
+        CanvasEvent e;
+        e.type = CanvasEventType::KeyDown;
+        e.key = code;
+        e.ctrl = true;
+        e.shift = shift;
+        onCanvasEvent(app, e);
+        e.type = CanvasEventType::KeyUp;
+        onCanvasEvent(app, e);
+    }
+    // The canvas as a whole recomposition from display images made afresh from the layers.
+    Image freshCanvas() {
+        ViewCache view;
+        buildDisplayImages(app.doc.layers, app.doc.Zoom, view);
+        const GridSettings grid{app.prefs.grid != 0, app.prefs.gridW, app.prefs.gridH,
+                                app.prefs.gridColor};
+        Image canvas = *createImage(app.canvasImage.width, app.canvasImage.height, 32);
+        composeCanvas(canvas,
+                      CanvasScene{app.doc, view, app.paperView9, app.ViewOffsetX, app.ViewOffsetY,
+                                  app.prefs.ColorBG, grid},
+                      Rect{0, 0, canvas.width, canvas.height});
+        return canvas;
+    }
+};
+
+// A stroke is one step: Undo gives the layer back, Redo the stroke; the items are enabled only
+// when there is a step; the keys do the same; the canvas follows every time.
+TEST_F(HistoryCommands, StrokeUndoRedoByMenuAndKeys) {
+    EXPECT_FALSE(ui.menuEnabled(id(Cmd::Undo)));
+    EXPECT_FALSE(ui.menuEnabled(id(Cmd::Redo)));
+    EXPECT_FALSE(app.Modified);
+    const Image before = *currentImage(app.doc);
+    stroke(10, 10, 50, 30);
+    const Image painted = *currentImage(app.doc);
+    ASSERT_NE(painted.pixels, before.pixels);
+    EXPECT_TRUE(app.Modified);
+    EXPECT_TRUE(ui.menuEnabled(id(Cmd::Undo)));
+    EXPECT_EQ(app.history.undoSteps(), 1u);  // press to release is one step
+
+    menu(Cmd::Undo);
+    EXPECT_EQ(currentImage(app.doc)->pixels, before.pixels);
+    EXPECT_FALSE(ui.menuEnabled(id(Cmd::Undo)));
+    EXPECT_TRUE(ui.menuEnabled(id(Cmd::Redo)));
+    EXPECT_EQ(app.canvasImage.pixels, freshCanvas().pixels);
+    menu(Cmd::Redo);
+    EXPECT_EQ(currentImage(app.doc)->pixels, painted.pixels);
+    EXPECT_EQ(app.canvasImage.pixels, freshCanvas().pixels);
+
+    ctrlKey('Z');
+    EXPECT_EQ(currentImage(app.doc)->pixels, before.pixels);
+    ctrlKey('Z', true);
+    EXPECT_EQ(currentImage(app.doc)->pixels, painted.pixels);
+    ctrlKey('Z');
+    ctrlKey('Y');
+    EXPECT_EQ(currentImage(app.doc)->pixels, painted.pixels);
+}
+
+// The accelerator table binds the same keys to the menu items, and takes no other use of them.
+TEST_F(HistoryCommands, AcceleratorsOfUndoAndRedo) {
+    int undo = 0, redo = 0;
+    for (const Accelerator& a : acceleratorTable()) {
+        if (a.key == 'Z' && a.ctrl && !a.alt) {
+            (a.shift ? redo : undo) += a.id == id(a.shift ? Cmd::Redo : Cmd::Undo);
+        }
+        if (a.key == 'Y' && a.ctrl && !a.alt && !a.shift) redo += a.id == id(Cmd::Redo);
+        if ((a.key == 'Z' || a.key == 'Y') && a.ctrl) {
+            EXPECT_TRUE(a.id == id(Cmd::Undo) || a.id == id(Cmd::Redo));
+        }
+    }
+    EXPECT_EQ(undo, 1);
+    EXPECT_EQ(redo, 2);
+}
+
+// A stroke on a layer at half opacity shows at half opacity at once: the view is made from the
+// layer, not drawn twice.
+TEST_F(HistoryCommands, TheCanvasShowsAStrokeAtTheLayerOpacity) {
+    control(Gadget::LayerOpacity, 128);
+    stroke(10, 10, 50, 30);
+    EXPECT_EQ(app.canvasImage.pixels, freshCanvas().pixels);
+}
+
+// Layer operations are steps: undo puts back the stack, the properties, the current layer and
+// the panel; deleting keeps the layer with its identity and pixels.
+TEST_F(HistoryCommands, LayerOperationsUndoWithThePanel) {
+    menu(Cmd::NewLayer);
+    const std::string name1 = app.doc.layers[0].Name, name2 = app.doc.layers[1].Name;
+    stroke(5, 5, 40, 20);
+    const uint32_t id2 = app.doc.layers[1].id;
+    const Image pixels2 = app.doc.layers[1].image;
+    control(Gadget::LayerOpacity, 90);
+    control(Gadget::LayerOpacity, 60);  // one drag of the bar: one step
+    const size_t steps = app.history.undoSteps();
+    control(Gadget::LayerBlendMode, 1);
+    menu(Cmd::Deletelayer);
+    ASSERT_EQ(app.doc.layers.size(), 1u);
+    EXPECT_EQ(ui.gadgetItems(id(Gadget::LayerTree)), (std::vector<std::string>{name1}));
+
+    menu(Cmd::Undo);  // the delete
+    ASSERT_EQ(app.doc.layers.size(), 2u);
+    EXPECT_EQ(app.doc.layers[1].id, id2);
+    EXPECT_EQ(app.doc.layers[1].image.pixels, pixels2.pixels);
+    EXPECT_EQ(app.doc.layers[1].Selected, 1);
+    EXPECT_EQ(ui.gadgetItems(id(Gadget::LayerTree)), (std::vector<std::string>{name1, name2}));
+    EXPECT_EQ(ui.gadgetState(id(Gadget::LayerBlendMode)), 1);
+    menu(Cmd::Undo);  // the blend mode
+    EXPECT_EQ(app.doc.layers[1].Blendmode, 0);
+    EXPECT_EQ(app.history.undoSteps(), steps);
+    menu(Cmd::Undo);  // the whole opacity drag
+    EXPECT_EQ(app.doc.layers[1].Opacity, 255);
+    EXPECT_EQ(ui.gadgetState(id(Gadget::LayerOpacity)), 255);
+    EXPECT_EQ(app.canvasImage.pixels, freshCanvas().pixels);
+}
+
+// Resizing the image is a step; undo gives back the size, the pixels and the work images.
+TEST_F(HistoryCommands, ResizeUndoes) {
+    stroke(5, 5, 40, 20);
+    const Image before = *currentImage(app.doc);
+    resizeDocument(app, 30, 100, 1, 0);
+    EXPECT_EQ(app.doc.Width, 30);
+    menu(Cmd::Undo);
+    EXPECT_EQ(app.doc.Width, 64);
+    EXPECT_EQ(app.doc.Height, 48);
+    EXPECT_EQ(currentImage(app.doc)->pixels, before.pixels);
+    EXPECT_EQ(app.workImage3.width, 64);
+    EXPECT_EQ(app.paperImage8.height, 48);
+    EXPECT_EQ(app.canvasImage.pixels, freshCanvas().pixels);
+    menu(Cmd::Redo);
+    EXPECT_EQ(currentImage(app.doc)->width, 64);  // never below the layer's own size
+    EXPECT_EQ(currentImage(app.doc)->height, 100);
+    EXPECT_EQ(app.workImage3.height, 100);
+}
+
+// New starts an empty history and an unmodified document.
+TEST_F(HistoryCommands, NewClearsTheHistory) {
+    stroke(5, 5, 40, 20);
+    menu(Cmd::NewLayer);
+    ASSERT_EQ(app.history.undoSteps(), 2u);
+    newDocument("32", "32");
+    EXPECT_EQ(app.history.undoSteps(), 0u);
+    EXPECT_EQ(app.history.redoSteps(), 0u);
+    EXPECT_FALSE(app.Modified);
+    EXPECT_FALSE(ui.menuEnabled(id(Cmd::Undo)));
+}
+
+// Undo in the middle of a stroke closes the stroke's step first; the rest of the stroke is a
+// step of its own.
+TEST_F(HistoryCommands, UndoDuringAStroke) {
+    const Image before = *currentImage(app.doc);
+    const int ox = app.ViewOffsetX, oy = app.ViewOffsetY;
+    canvas(CanvasEventType::LeftDown, ox + 5, oy + 5);
+    canvas(CanvasEventType::Move, ox + 30, oy + 5, false, false, true);
+    menu(Cmd::Undo);
+    EXPECT_EQ(currentImage(app.doc)->pixels, before.pixels);
+    canvas(CanvasEventType::Move, ox + 30, oy + 30, false, false, true);
+    canvas(CanvasEventType::LeftUp, ox + 30, oy + 30);
+    EXPECT_EQ(app.history.undoSteps(), 1u);
+    EXPECT_FALSE(app.history.canRedo());
+    menu(Cmd::Undo);
+    EXPECT_EQ(currentImage(app.doc)->pixels, before.pixels);
+}
+
+// The wheel keeps the zoom within the 16-bit field however far it turns.
+TEST_F(ShellTest, WheelZoomStaysWithinItsField) {
+    newDocument("16", "16");
+    for (int notches : {6553, 10000, 100000, -100000}) {
+        CanvasEvent e;
+        e.type = CanvasEventType::Wheel;
+        e.wheel = notches;
+        onCanvasEvent(app, e);
+        EXPECT_GE(app.doc.Zoom, 5) << notches;
+        EXPECT_LE(int(app.doc.Zoom), 32767) << notches;
+        if (notches > 0) {
+            EXPECT_EQ(app.doc.Zoom, 32767) << notches;
+        }
+    }
+}
+
+}  // namespace qm::test
