@@ -1,0 +1,166 @@
+// A seeded run of random events, as a user (or a damaged script) could send them: every menu
+// item, controls with states far beyond their ranges, strokes with every tool, keys, the wheel,
+// and answers to whatever the program asks. Nothing may crash or hang, the layer stack keeps its
+// invariants, the canvas always shows what the layers hold, and the history can be walked back
+// to the start and forward again.
+#include <random>
+#include <set>
+
+#include "document/compositing.h"
+#include "shell/canvas_frame.h"
+#include "shell/menu_table.h"
+#include "shell/view.h"
+#include "shell_fixture.h"
+
+namespace qm::test {
+namespace {
+
+class RandomEvents : public ShellTest {
+protected:
+    void SetUp() override {
+        ShellTest::SetUp();
+        app.prefs.docWidth = 64;  // what the New dialog offers
+        app.prefs.docHeight = 48;
+        newDocument("64", "48");
+        for (const MenuEntry& e : mainMenuTable())
+            if (e.kind == MenuEntry::Kind::Item && e.id >= 0) menuIds.push_back(e.id);
+    }
+
+    int pick(int n) { return n > 0 ? int(rng() % uint32_t(n)) : 0; }
+    int between(int lo, int hi) { return lo + pick(hi - lo + 1); }
+
+    void answerSomething() {
+        switch (pick(5)) {
+            case 0: ui.queueAnswer(ScriptedAnswer::yes()); break;
+            case 1: ui.queueAnswer(ScriptedAnswer::no()); break;
+            case 2: ui.queueAnswer(ScriptedAnswer::textAnswer(std::to_string(between(-50, 300)))); break;
+            case 3: ui.queueAnswer(ScriptedAnswer::colorAnswer(uint32_t(rng()))); break;
+            default: ui.queueAnswer(ScriptedAnswer::cancel()); break;
+        }
+    }
+
+    void randomEvent() {
+        const int ox = app.ViewOffsetX, oy = app.ViewOffsetY;
+        switch (pick(12)) {
+            case 0:
+                if (pick(3) == 0) answerSomething();
+                // Quitting is a request the loop acts on; the run goes on regardless.
+                menu(Cmd(menuIds[size_t(pick(int(menuIds.size())))]));
+                break;
+            case 1:
+            case 2: {
+                const int gadget = between(1, 330);
+                ControlEvent e;
+                e.gadget = gadget;
+                e.type = ControlEventType(pick(9));
+                e.x = between(-20, 300);
+                e.y = between(-20, 300);
+                e.leftHeld = pick(2);
+                int state = pick(4) == 0 ? between(-70000, 70000) : between(-2, 20);
+                // Sizes are kept moderate: a huge brush is slow, which its own tests cover.
+                if (gadget == id(Gadget::BrushSize) || gadget == id(Gadget::BrushSizeTrack))
+                    state = between(-5, 300);
+                ui.setGadgetState(gadget, state);
+                ui.setGadgetText(gadget, std::to_string(pick(3) == 0 ? between(-10, 100000) : between(1, 90)));
+                if (pick(4) == 0) answerSomething();
+                onControlEvent(app, e);
+                break;
+            }
+            case 3: case 4: case 5: {  // a stroke
+                canvas(CanvasEventType::LeftDown, ox + between(-10, 80), oy + between(-10, 60), pick(4) == 0,
+                       pick(6) == 0);
+                for (int i = pick(5); i > 0; --i)
+                    canvas(CanvasEventType::Move, ox + between(-10, 80), oy + between(-10, 60), pick(5) == 0,
+                           pick(8) == 0, true);
+                if (pick(8)) canvas(CanvasEventType::LeftUp, ox + between(-10, 80), oy + between(-10, 60));
+                break;
+            }
+            case 6: {
+                static constexpr int kKeys[] = {vk::Control, vk::Space, 'B', 'E', 'K', 'V', 'Z', 'Y',
+                                                vk::OemClose, vk::OemTilde, vk::Add, vk::Subtract};
+                CanvasEvent e;
+                e.type = pick(2) ? CanvasEventType::KeyDown : CanvasEventType::KeyUp;
+                e.key = kKeys[pick(int(std::size(kKeys)))];
+                e.ctrl = pick(3) == 0;
+                e.shift = pick(4) == 0;
+                onCanvasEvent(app, e);
+                break;
+            }
+            case 7: {
+                CanvasEvent e;
+                e.type = CanvasEventType::Wheel;
+                e.wheel = pick(10) == 0 ? between(-100000, 100000) : between(-3, 3);
+                onCanvasEvent(app, e);
+                break;
+            }
+            case 8: menu(pick(2) ? Cmd::Undo : Cmd::Redo); break;
+            case 9: menu(Cmd::NewLayer); break;
+            default: {  // a tool chosen from the tool bar
+                static constexpr Cmd kTools[] = {Cmd::Brush, Cmd::Eraser, Cmd::MoveTool, Cmd::FillTool,
+                                                 Cmd::Hand, Cmd::ZoomTool, Cmd::ColorPicker, Cmd::Box};
+                menu(kTools[pick(int(std::size(kTools)))]);
+                break;
+            }
+        }
+        if (app.brush.size > 300) app.brush.size = 300;
+        // Deep zoom makes every display image thousands of pixels wide; the view keeps to a few
+        // hundred percent here (the clamps of the zoom have their own tests).
+        if (app.doc.Zoom > 800) setZoomAndApply(app, 800);
+    }
+
+    void expectInvariants(int event) {
+        const Document& doc = app.doc;
+        int selected = 0;
+        std::set<uint32_t> ids;
+        for (size_t i = 0; i < doc.layers.size(); ++i) {
+            ASSERT_EQ(doc.layers[i].Position, i + 1) << "event " << event;
+            ASSERT_TRUE(ids.insert(doc.layers[i].id).second) << "event " << event;
+            selected += doc.layers[i].Selected != 0;
+        }
+        if (!doc.layers.empty()) {
+            ASSERT_EQ(selected, 1) << "event " << event;
+        }
+    }
+
+    // The canvas as a whole recomposition from display images made afresh from the layers.
+    void expectCanvasShowsTheLayers(int event) {
+        if (app.view.zoom != app.doc.Zoom || app.canvasImage.empty()) return;
+        recomposeView(app, false);  // the same frame, from the view as it stands
+        ViewCache view;
+        buildDisplayImages(app.doc.layers, app.doc.Zoom, view);
+        const GridSettings grid{app.prefs.grid != 0, app.prefs.gridW, app.prefs.gridH,
+                                app.prefs.gridColor};
+        Image fresh = *createImage(app.canvasImage.width, app.canvasImage.height, 32);
+        composeCanvas(fresh,
+                      CanvasScene{app.doc, view, app.paperView9, app.ViewOffsetX, app.ViewOffsetY,
+                                  app.prefs.ColorBG, grid},
+                      Rect{0, 0, fresh.width, fresh.height});
+        ASSERT_EQ(app.canvasImage.pixels, fresh.pixels) << "event " << event;
+    }
+
+    std::mt19937 rng{20261210};
+    std::vector<int> menuIds;
+};
+
+TEST_F(RandomEvents, ThousandsOfEventsKeepTheProgramWhole) {
+    const int events = 3000;
+    for (int i = 0; i < events; ++i) {
+        randomEvent();
+        app.QuitRequested = false;
+        ASSERT_NO_FATAL_FAILURE(expectInvariants(i));
+        if (i % 97 == 0) {
+            ASSERT_NO_FATAL_FAILURE(expectCanvasShowsTheLayers(i));
+            ui.clearCalls();
+        }
+    }
+    // Walk the whole history back and forth.
+    canvas(CanvasEventType::LeftUp, 0, 0);
+    while (app.history.canUndo()) menu(Cmd::Undo);
+    ASSERT_NO_FATAL_FAILURE(expectInvariants(events));
+    while (app.history.canRedo()) menu(Cmd::Redo);
+    ASSERT_NO_FATAL_FAILURE(expectInvariants(events));
+    ASSERT_NO_FATAL_FAILURE(expectCanvasShowsTheLayers(events));
+}
+
+}  // namespace
+}  // namespace qm::test
