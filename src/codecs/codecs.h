@@ -32,7 +32,7 @@ std::optional<Image> decodeIco(std::span<const uint8_t> data, std::string& error
 // Any supported format, by content (nameHint helps only for TGA).
 std::optional<Image> decodeImage(std::span<const uint8_t> data, std::string& error,
                                  const std::string& nameHint = {});
-// Reads the file at `path` (an already resolved file-system path) and decodes it.
+// Reads the file at (the resolution of) `path`, at most 512 MB, and decodes it.
 std::optional<Image> loadImageFile(const std::string& path, std::string& error);
 
 // Encoders. PNG keeps alpha for 32-bit images (24-bit images are written as RGB). JPEG and BMP
@@ -44,8 +44,8 @@ bool encodeBmp(const Image& img, std::vector<uint8_t>& out, std::string& error);
 // The libjpeg quality 0..100 used for the program's 0..10 scale.
 int jpegQualityFromScale(int quality0to10);
 
-// Saves by writing a temporary file in the same folder and renaming it into place, so an
-// interrupted save never destroys the previous file.
+// Encodes and saves through writeFileAtomically (platform/file_writer.h): an interrupted or
+// failed save never destroys the previous file, and a replaced file keeps its permissions.
 bool savePngFile(const Image& img, const std::string& path, std::string& error);
 bool saveJpegFile(const Image& img, const std::string& path, int quality0to10, std::string& error);
 bool saveBmpFile(const Image& img, const std::string& path, std::string& error);

@@ -1,16 +1,10 @@
-// Format detection, loading image files and saving them without ever losing the previous file.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
+// Format detection, and loading and saving image files: the bytes are read and written by
+// platform/ (bounded reads, atomic replacing writes), the formats are decoded and encoded here.
 #include <cctype>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
 
 #include "codecs/codecs.h"
+#include "platform/file_writer.h"
+#include "platform/paths.h"
 
 namespace qm {
 namespace {
@@ -71,81 +65,6 @@ bool looksLikeTga(std::span<const uint8_t> d, bool nameSaysTga) {
     return (d[17] & 0xC0) == 0;  // interleaving was never used
 }
 
-std::string systemError() {
-    return std::strerror(errno);
-}
-
-// Closes a descriptor on every path.
-struct Fd {
-    int fd = -1;
-    ~Fd() {
-        if (fd >= 0) ::close(fd);
-    }
-};
-
-bool writeAll(int fd, const std::vector<uint8_t>& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        if (n == 0) {
-            errno = EIO;
-            return false;
-        }
-        done += size_t(n);
-    }
-    return true;
-}
-
-// Writes `bytes` to a new file beside `path` and renames it over `path`, so that the previous
-// file stays whole until the new one is complete on disk.
-bool writeFileReplacing(const std::string& path, const std::vector<uint8_t>& bytes,
-                        std::string& error) {
-    namespace fs = std::filesystem;
-    const fs::path target(path);
-    if (target.filename().empty()) {
-        error = "Cannot save \"" + path + "\": no file name";
-        return false;
-    }
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-
-    struct stat old {};
-    const bool replacing = ::stat(path.c_str(), &old) == 0;
-    if (replacing && S_ISDIR(old.st_mode)) {
-        error = "Cannot save \"" + path + "\": it is a folder";
-        return false;
-    }
-
-    static std::atomic<unsigned> counter{0};
-    std::string temp;
-    Fd file;
-    for (int attempt = 0; attempt < 100 && file.fd < 0; ++attempt) {
-        temp = (folder / ("." + target.filename().string() + ".tmp" + std::to_string(::getpid()) +
-                          "-" + std::to_string(counter++)))
-                   .string();
-        // O_EXCL: never follow or reuse something that is already there.
-        file.fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (file.fd < 0 && errno != EEXIST) break;
-    }
-    if (file.fd < 0) {
-        error = "Cannot save \"" + path + "\": " + systemError();
-        return false;
-    }
-    // A replaced file keeps its permissions; a new one gets the usual ones (0666 less umask).
-    if (replacing && S_ISREG(old.st_mode)) (void)::fchmod(file.fd, old.st_mode & 07777);
-
-    std::string failure;
-    if (!writeAll(file.fd, bytes) || ::fsync(file.fd) != 0) failure = systemError();
-    if (::close(file.fd) != 0 && failure.empty()) failure = systemError();
-    file.fd = -1;
-    if (failure.empty() && ::rename(temp.c_str(), path.c_str()) != 0) failure = systemError();
-    if (failure.empty()) return true;
-    error = "Cannot save \"" + path + "\": " + failure;
-    ::unlink(temp.c_str());
-    return false;
-}
-
 }  // namespace
 
 ImageFormat sniffImageFormat(std::span<const uint8_t> data, const std::string& nameHint) {
@@ -192,43 +111,12 @@ std::optional<Image> decodeImage(std::span<const uint8_t> data, std::string& err
 }
 
 std::optional<Image> loadImageFile(const std::string& path, std::string& error) {
-    Fd file;
-    file.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (file.fd < 0) {
-        error = "Cannot open \"" + path + "\": " + systemError();
-        return std::nullopt;
-    }
-    struct stat info {};
-    if (::fstat(file.fd, &info) != 0) {
-        error = "Cannot read \"" + path + "\": " + systemError();
-        return std::nullopt;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        error = "Cannot read \"" + path + "\": not a regular file";
-        return std::nullopt;
-    }
-    if (uint64_t(info.st_size) > kMaxImageFileBytes) {
-        error = "Cannot read \"" + path + "\": the file is larger than " +
-                std::to_string(kMaxImageFileBytes >> 20) + " MB";
-        return std::nullopt;
-    }
-    std::vector<uint8_t> bytes(size_t(info.st_size));
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::read(file.fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            error = "Cannot read \"" + path + "\": " + systemError();
-            return std::nullopt;
-        }
-        if (n == 0) break;  // the file shrank meanwhile: decode what is there
-        done += size_t(n);
-    }
-    bytes.resize(done);
-
-    const std::string name = std::filesystem::path(path).filename().string();
+    const std::optional<std::string> bytes = readFileLimited(path, kMaxImageFileBytes, error);
+    if (!bytes) return std::nullopt;
+    const std::span<const uint8_t> data(reinterpret_cast<const uint8_t*>(bytes->data()),
+                                        bytes->size());
     std::string why;
-    std::optional<Image> img = decodeImage(bytes, why, name);
+    std::optional<Image> img = decodeImage(data, why, fileName(path));
     if (!img) error = "Cannot load \"" + path + "\": " + why;
     return img;
 }
@@ -236,19 +124,19 @@ std::optional<Image> loadImageFile(const std::string& path, std::string& error) 
 bool savePngFile(const Image& img, const std::string& path, std::string& error) {
     std::vector<uint8_t> bytes;
     if (!encodePng(img, bytes, error)) return false;
-    return writeFileReplacing(path, bytes, error);
+    return writeFileAtomically(path, bytes, error);
 }
 
 bool saveJpegFile(const Image& img, const std::string& path, int quality0to10, std::string& error) {
     std::vector<uint8_t> bytes;
     if (!encodeJpeg(img, quality0to10, bytes, error)) return false;
-    return writeFileReplacing(path, bytes, error);
+    return writeFileAtomically(path, bytes, error);
 }
 
 bool saveBmpFile(const Image& img, const std::string& path, std::string& error) {
     std::vector<uint8_t> bytes;
     if (!encodeBmp(img, bytes, error)) return false;
-    return writeFileReplacing(path, bytes, error);
+    return writeFileAtomically(path, bytes, error);
 }
 
 }  // namespace qm

@@ -6,6 +6,7 @@
 #include <set>
 #include <system_error>
 
+#include "platform/file_writer.h"
 #include "platform/paths.h"
 
 namespace qm {

@@ -299,40 +299,4 @@ std::optional<std::string> readFileLimited(std::string_view path, std::size_t ma
     return data;
 }
 
-bool writeFileAtomically(std::string_view path, std::string_view bytes, std::string& error) {
-    if (!pathIsUsable(path)) {
-        error = "invalid file name";
-        return false;
-    }
-    const std::string resolved = resolvePath(path);
-    std::error_code ec;
-    if (fs::is_directory(resolved, ec)) {
-        error = "a folder has this name: " + resolved;
-        return false;
-    }
-    const std::string temp = resolved + ".qmtmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            error = "cannot create " + resolved;
-            return false;
-        }
-        out.write(bytes.data(), std::streamsize(bytes.size()));
-        out.close();
-        if (!out) {
-            fs::remove(temp, ec);
-            error = "cannot write " + resolved;
-            return false;
-        }
-    }
-    fs::rename(temp, resolved, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temp, ignored);
-        error = "cannot replace " + resolved + ": " + ec.message();
-        return false;
-    }
-    return true;
-}
-
 }  // namespace qm

@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/file_writer.h"
+
 namespace qm {
 
 // ASCII-only case helpers (file names and keys are compared this way, independent of locale).
@@ -81,9 +83,7 @@ std::string removeExtension(std::string_view path);
 // than `maxBytes` with a message naming the path.
 std::optional<std::string> readFileLimited(std::string_view path, std::size_t maxBytes,
                                            std::string& error);
-// Writes `bytes` to (the resolution of) `path` through a temporary file in the same folder that
-// is renamed into place, so an interrupted save never destroys the previous file. The folder
-// must exist.
-bool writeFileAtomically(std::string_view path, std::string_view bytes, std::string& error);
+// Writing goes through writeFileAtomically (platform/file_writer.h), included here for the
+// callers that read and write.
 
 }  // namespace qm

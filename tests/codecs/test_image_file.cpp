@@ -183,7 +183,7 @@ TEST_F(ImageFileTest, LoadErrorsAreClear) {
     EXPECT_NE(error.find(missing.string()), std::string::npos) << error;
 
     EXPECT_FALSE(loadImageFile(dir.string(), error));
-    EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+    EXPECT_NE(error.find("not a file"), std::string::npos) << error;
 
     write(dir / "notes.png", "just text");
     EXPECT_FALSE(loadImageFile((dir / "notes.png").string(), error));
@@ -194,7 +194,7 @@ TEST_F(ImageFileTest, LoadErrorsAreClear) {
     write(huge, "");
     fs::resize_file(huge, uint64_t(600) << 20);
     EXPECT_FALSE(loadImageFile(huge.string(), error));
-    EXPECT_NE(error.find("larger than"), std::string::npos) << error;
+    EXPECT_NE(error.find("too large"), std::string::npos) << error;
 }
 
 TEST_F(ImageFileTest, LoadsTgaThroughItsReader) {

@@ -1,0 +1,125 @@
+#include "platform/file_writer.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/paths.h"
+
+namespace qm {
+namespace {
+
+std::string systemError() {
+    return std::strerror(errno);
+}
+
+// Closes a descriptor on every path.
+struct Fd {
+    int fd = -1;
+    Fd() = default;
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    ~Fd() { close(); }
+    int close() {
+        const int result = fd >= 0 ? ::close(fd) : 0;
+        fd = -1;
+        return result;
+    }
+};
+
+bool writeAll(int fd, std::span<const uint8_t> bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        done += size_t(n);
+    }
+    return true;
+}
+
+// Creates a temporary file beside the target that did not exist before (O_EXCL never follows
+// or reuses whatever is already there). The name starts with a dot so file lists skip it.
+bool createTemporary(const std::string& folder, const std::string& name, Fd& file,
+                     std::string& temp) {
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp = joinPath(folder, "." + name + ".tmp" + std::to_string(::getpid()) + "-" +
+                                    std::to_string(counter++));
+        file.fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (file.fd >= 0) return true;
+        if (errno != EEXIST) return false;
+    }
+    return false;
+}
+
+// After a rename the new directory entry is durable only once the folder itself is flushed.
+// Some file systems refuse fsync on a folder; the file is in place by then, so that is no failure.
+void flushFolder(const std::string& folder) {
+    Fd dir;
+    dir.fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir.fd >= 0) (void)::fsync(dir.fd);
+}
+
+}  // namespace
+
+bool writeFileAtomically(std::string_view path, std::span<const uint8_t> bytes,
+                         std::string& error) {
+    if (!pathIsUsable(path)) {
+        error = "Cannot save: invalid file name";
+        return false;
+    }
+    const std::string target = resolvePath(path);
+    const std::string name = fileName(target);
+    auto fail = [&](const std::string& why) {
+        error = "Cannot save \"" + target + "\": " + why;
+        return false;
+    };
+    if (name.empty() || name == "." || name == "..") return fail("no file name");
+    const std::string parent = parentFolder(target);
+    const std::string folder = parent.empty() ? std::string(".") : parent;
+
+    struct stat folderInfo {};
+    if (::stat(folder.c_str(), &folderInfo) != 0)
+        return fail("the folder \"" + folder + "\" does not exist");
+    if (!S_ISDIR(folderInfo.st_mode)) return fail("\"" + folder + "\" is not a folder");
+
+    struct stat old {};
+    const bool replacing = ::stat(target.c_str(), &old) == 0;
+    if (replacing && S_ISDIR(old.st_mode)) return fail("it is a folder");
+    if (replacing && !S_ISREG(old.st_mode)) return fail("it is not a regular file");
+
+    Fd file;
+    std::string temp;
+    if (!createTemporary(folder, name, file, temp)) return fail(systemError());
+
+    std::string failure;
+    // A replaced file keeps its permissions; a new one gets the usual ones.
+    if (replacing && ::fchmod(file.fd, old.st_mode & 07777) != 0) failure = systemError();
+    if (failure.empty() && (!writeAll(file.fd, bytes) || ::fsync(file.fd) != 0))
+        failure = systemError();
+    if (file.close() != 0 && failure.empty()) failure = systemError();
+    if (failure.empty() && ::rename(temp.c_str(), target.c_str()) != 0) failure = systemError();
+    if (!failure.empty()) {
+        ::unlink(temp.c_str());
+        return fail(failure);
+    }
+    flushFolder(folder);
+    return true;
+}
+
+bool writeFileAtomically(std::string_view path, std::string_view bytes, std::string& error) {
+    return writeFileAtomically(
+        path, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()),
+        error);
+}
+
+}  // namespace qm

@@ -1,0 +1,26 @@
+// The one way the program writes a file.
+//
+// A save writes a uniquely named temporary file in the target's folder, flushes it to disk,
+// gives it the permissions of the file it replaces, renames it over the target and flushes the
+// folder, so an interrupted save (crash, full disk, power cut) leaves either the previous file
+// or the new one, never a mix and never nothing. A failed save removes its temporary file.
+//
+// Nothing here throws: a failure is false with a reason in `error` that names the path and can
+// be shown to the user as it is.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace qm {
+
+// Writes `bytes` to (the resolution of, see resolvePath) `path`. The folder must exist; a
+// folder of that name is never replaced. A new file gets the usual permissions (0666 less the
+// umask); a replaced regular file keeps its own.
+bool writeFileAtomically(std::string_view path, std::string_view bytes, std::string& error);
+bool writeFileAtomically(std::string_view path, std::span<const uint8_t> bytes,
+                         std::string& error);
+
+}  // namespace qm
