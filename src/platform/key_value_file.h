@@ -109,7 +109,7 @@ public:
 
     // Reads in the selected group. The text is returned as written (an empty value is an empty
     // text, not the default); numbers use the lenient parsers above and give the default when
-    // the value holds no number. A real is bounded to +-kMaxFileReal (see below), so whatever a
+    // the value holds no number. A real is bounded to +-kMaxFileReal (see above), so whatever a
     // file says, converting it to an integer later is defined.
     bool hasKey(std::string_view key) const;
     std::string readText(std::string_view key, std::string_view defaultValue = {}) const;

@@ -73,18 +73,18 @@ enum class ControlKind { Label, Button, CheckBox, Spin, Combo, TextField, Image,
 struct ControlDescription {
     int id = 0;
     ControlKind kind = ControlKind::Label;
-    std::string caption;   // the text of labels, buttons, check boxes and frames
-    int min = 0, max = 0;  // the range of a spin
-    std::string tab;       // the tab page it sits on; "" for none (below the pages)
+    std::string caption = {};  // the text of labels, buttons, check boxes and frames
+    int min = 0, max = 0;      // the range of a spin
+    std::string tab = {};      // the tab page it sits on; "" for none (below the pages)
 };
 
 // A dialog window as the shell describes it; the port builds it. Tab pages come in the order in
 // which the controls name them first; controls follow one another in the order given.
 struct WindowDescription {
     int number = 0;  // the window's number, which closes it
-    std::string title;
+    std::string title = {};
     int width = 0, height = 0;
-    std::vector<ControlDescription> controls;
+    std::vector<ControlDescription> controls = {};
 };
 
 class Ui {
