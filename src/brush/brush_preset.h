@@ -29,6 +29,10 @@ bool writePresetFile(std::string_view path, const BrushSettings& b, bool saveCol
 bool readPresetFile(std::string_view path, std::string_view name, BrushSettings& b,
                     std::string& tipFolder, const std::function<void()>& onColorChanged = {});
 
+// The tip's width and height are percentages of its size, 1..100 in the controls; larger ones
+// only come from a hand-edited file and are brought within 0..100 wherever settings are read.
+void keepTipProportionsInRange(BrushSettings& b);
+
 // The file name a preset is saved under from a requester's answer: every ".qmb" is removed from
 // the file name (any letter case) and ".qmb" appended once. The folder part is kept as it is.
 std::string presetSaveName(std::string_view chosen);

@@ -1,17 +1,26 @@
 #include "gui/qt_ui.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
+#include <QSpinBox>
+#include <QTabWidget>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #include "gui/canvas_widget.h"
 #include "gui/main_window.h"
@@ -58,6 +67,30 @@ Qt::CursorShape qtCursor(CursorShape shape) {
             return Qt::WaitCursor;
     }
     return Qt::CrossCursor;
+}
+
+QWidget* makeControl(const ControlDescription& c) {
+    switch (c.kind) {
+        case ControlKind::Label:
+        case ControlKind::Image:
+            return new QLabel(qs(c.caption));
+        case ControlKind::Button:
+            return new QPushButton(qs(c.caption));
+        case ControlKind::CheckBox:
+            return new QCheckBox(qs(c.caption));
+        case ControlKind::Spin: {
+            auto* spin = new QSpinBox;
+            spin->setRange(c.min, std::max(c.min, c.max));
+            return spin;
+        }
+        case ControlKind::Combo:
+            return new QComboBox;
+        case ControlKind::TextField:
+            return new QLineEdit(qs(c.caption));
+        case ControlKind::Frame:
+            return new QGroupBox(qs(c.caption));
+    }
+    return new QLabel(qs(c.caption));
 }
 
 }  // namespace
@@ -215,6 +248,60 @@ std::optional<UiSize> QtUi::desktopSize() const {
     if (screens.isEmpty()) return std::nullopt;
     const QSize size = screens.first()->size();
     return UiSize{size.width(), size.height()};
+}
+
+void QtUi::showWindow(const WindowDescription& window) {
+    closeWindow(window.number);
+    auto* dialog = new QDialog(window_.data());
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(qs(window.title));
+    auto* layout = new QVBoxLayout(dialog);
+    QTabWidget* tabs = nullptr;
+    std::map<std::string, QVBoxLayout*> pages;
+    ShownWindow shown{dialog, {}};
+    for (const ControlDescription& c : window.controls) {
+        QVBoxLayout* target = layout;
+        if (!c.tab.empty()) {
+            if (!tabs) {
+                tabs = new QTabWidget;
+                layout->insertWidget(0, tabs);
+            }
+            QVBoxLayout*& page = pages[c.tab];
+            if (!page) {
+                auto* pageWidget = new QWidget;
+                page = new QVBoxLayout(pageWidget);
+                page->addStretch();
+                tabs->addTab(pageWidget, qs(c.tab));
+            }
+            target = page;
+        }
+        QWidget* control = makeControl(c);
+        // Above a page's closing stretch, so the controls stay at the top of the page.
+        target->insertWidget(target == layout ? target->count() : target->count() - 1, control);
+        gadgets_.add(c.id, control);
+        shown.controls.push_back(c.id);
+    }
+    if (window.width > 0 && window.height > 0) dialog->resize(window.width, window.height);
+    windows_[window.number] = std::move(shown);
+    dialog->show();
+}
+
+void QtUi::closeWindow(int number) {
+    const auto it = windows_.find(number);
+    if (it == windows_.end()) return;
+    if (QDialog* dialog = it->second.dialog.data()) {
+        for (const int id : it->second.controls) {
+            QWidget* widget = gadgets_.widget(id);
+            if (widget && dialog->isAncestorOf(widget)) gadgets_.remove(id);
+        }
+        dialog->close();  // deleted later, so a control of it may be what asked for the close
+    }
+    windows_.erase(it);
+}
+
+QDialog* QtUi::shownWindow(int number) const {
+    const auto it = windows_.find(number);
+    return it == windows_.end() ? nullptr : it->second.dialog.data();
 }
 
 }  // namespace qm

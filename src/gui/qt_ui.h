@@ -6,7 +6,11 @@
 // menus, the status bar and the canvas.
 #pragma once
 
+#include <QDialog>
+#include <QElapsedTimer>
 #include <QPointer>
+#include <map>
+#include <vector>
 
 #include "gui/gadget_registry.h"
 #include "gui/main_window.h"
@@ -16,7 +20,7 @@ namespace qm {
 
 class QtUi : public Ui {
 public:
-    QtUi() = default;
+    QtUi() { clock_.start(); }
 
     // Connects the port to the main window and registers its canvas as gadget 3.
     void attach(MainWindow* window);
@@ -63,6 +67,15 @@ public:
     void setCursor(CursorShape shape) override;
     std::optional<UiSize> desktopSize() const override;
 
+    // A window is a plain QDialog: its tab pages hold their controls one below the other, the
+    // controls without a tab follow the pages. Closing it, by the port or by its frame, deletes
+    // it, and its controls leave the gadget registry with it.
+    void showWindow(const WindowDescription& window) override;
+    void closeWindow(int number) override;
+    int64_t clockMilliseconds() const override { return clock_.elapsed(); }
+    // The dialog of a shown window; null when it is not shown.
+    QDialog* shownWindow(int number) const;
+
     // The gadget id of the main window's painting canvas.
     static constexpr int kCanvasGadget = 3;
 
@@ -73,6 +86,12 @@ private:
 
     QPointer<MainWindow> window_;
     GadgetRegistry gadgets_;
+    struct ShownWindow {
+        QPointer<QDialog> dialog;
+        std::vector<int> controls;
+    };
+    std::map<int, ShownWindow> windows_;
+    QElapsedTimer clock_;
 };
 
 }  // namespace qm

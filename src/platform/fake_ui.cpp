@@ -1,5 +1,6 @@
 #include "platform/fake_ui.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "raster/draw_image.h"
@@ -327,6 +328,49 @@ bool FakeUi::openWithShell(const std::string& pathOrAddress) {
 void FakeUi::setCursor(CursorShape shape) {
     cursor_ = shape;
     record(std::string("setCursor ") + cursorName(shape));
+}
+
+std::vector<int> FakeUi::shownWindows() const {
+    std::vector<int> numbers;
+    for (const WindowDescription& w : windows_) numbers.push_back(w.number);
+    return numbers;
+}
+
+const WindowDescription* FakeUi::shownWindow(int number) const {
+    for (const WindowDescription& w : windows_)
+        if (w.number == number) return &w;
+    return nullptr;
+}
+
+void FakeUi::showWindow(const WindowDescription& window) {
+    forgetWindow(window.number);
+    record("showWindow " + std::to_string(window.number) + " " + window.title + " " +
+           std::to_string(window.width) + "x" + std::to_string(window.height) + " controls " +
+           std::to_string(window.controls.size()));
+    for (const ControlDescription& c : window.controls) {
+        Gadget g;
+        g.state = c.kind == ControlKind::Spin ? c.min : 0;
+        g.text = c.caption;
+        gadgets_[c.id] = std::move(g);
+    }
+    windows_.push_back(window);
+}
+
+void FakeUi::closeWindow(int number) {
+    record("closeWindow " + std::to_string(number));
+    forgetWindow(number);
+}
+
+void FakeUi::forgetWindow(int number) {
+    const auto it = std::find_if(windows_.begin(), windows_.end(),
+                                 [&](const WindowDescription& w) { return w.number == number; });
+    if (it == windows_.end()) return;
+    for (const ControlDescription& c : it->controls) gadgets_.erase(c.id);
+    windows_.erase(it);
+}
+
+void FakeUi::advanceClock(int64_t milliseconds) {
+    if (milliseconds > 0) clock_ += std::min(milliseconds, INT64_MAX - clock_);
 }
 
 }  // namespace qm

@@ -11,6 +11,10 @@
 //   mismatch and behaves as a cancel, so one missing answer cannot shift every later answer
 //   onto the wrong requester unnoticed.
 // OK boxes take no answer.
+//
+// Dialog windows are kept as described while shown; their controls are gadgets from the show
+// (a spin at its minimum, a caption as the text) until the close. The clock stands still until
+// a test or script advances it.
 #pragma once
 
 #include <cstdint>
@@ -85,6 +89,14 @@ public:
     void setCanvasOrigin(int x, int y) { originX_ = x, originY_ = y; }
     void setOpenWithShellResult(bool ok) { shellResult_ = ok; }
 
+    // The numbers of the windows shown now, in the order they were shown.
+    std::vector<int> shownWindows() const;
+    // The description of a shown window; null when it is not shown.
+    const WindowDescription* shownWindow(int number) const;
+    // Moves the clock on by `milliseconds`; a negative step is ignored (the clock never goes
+    // back).
+    void advanceClock(int64_t milliseconds);
+
     // --- The Ui port. ---
 
     void messageBox(const std::string& title, const std::string& text) override;
@@ -123,6 +135,10 @@ public:
     void setCursor(CursorShape shape) override;
     std::optional<UiSize> desktopSize() const override { return desktop_; }
 
+    void showWindow(const WindowDescription& window) override;
+    void closeWindow(int number) override;
+    int64_t clockMilliseconds() const override { return clock_; }
+
 private:
     struct Gadget {
         int state = 0;
@@ -144,6 +160,8 @@ private:
     std::optional<FileChoice> fileRequester(const char* name, const FileRequest& request);
     void record(std::string entry) { calls_.push_back(std::move(entry)); }
     const Gadget* findGadget(int id) const;
+    // Drops a shown window and its controls' gadgets.
+    void forgetWindow(int number);
 
     std::deque<ScriptedAnswer> answers_;
     int mismatches_ = 0;
@@ -168,6 +186,8 @@ private:
     std::optional<UiSize> desktop_ = UiSize{1920, 1080};
     int originX_ = 0;
     int originY_ = 0;
+    std::vector<WindowDescription> windows_;  // shown now, in showing order
+    int64_t clock_ = 0;
 };
 
 }  // namespace qm

@@ -265,7 +265,8 @@ int64_t KeyValueFile::readInteger(std::string_view key, int64_t defaultValue) co
 double KeyValueFile::readReal(std::string_view key, double defaultValue) const {
     const Line* line = findKey(key);
     if (!line) return defaultValue;
-    return parseLenientReal(line->value()).value_or(defaultValue);
+    const auto value = parseLenientReal(line->value());
+    return value ? boundFileReal(*value) : defaultValue;
 }
 
 std::vector<std::string> KeyValueFile::keys() const {

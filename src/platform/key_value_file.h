@@ -22,6 +22,8 @@
 // so rewriting an existing file keeps its comments and the keys this program does not know.
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -29,6 +31,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <variant>
 #include <vector>
 
 namespace qm {
@@ -39,6 +43,14 @@ enum class LineEnding { Lf, CrLf };
 // kilobytes, and the limits keep the memory of a parsed file within a few dozen megabytes.
 constexpr std::size_t kMaxKeyValueFileBytes = std::size_t(16) << 20;
 constexpr std::size_t kMaxKeyValueFileLines = std::size_t(1) << 18;
+
+// The largest magnitude of a real read from a file. The program's reals are gradient positions
+// (0..1) and the like; a hand-edited 1e300 would overflow every integer it is later rounded to.
+constexpr double kMaxFileReal = 1e6;
+// parseLenientReal already refuses NaN and infinities.
+inline double boundFileReal(double value) {
+    return std::clamp(value, -kMaxFileReal, kMaxFileReal);
+}
 
 // Lenient number parsing, as used by the reader (exposed for other text parsers).
 //
@@ -97,7 +109,8 @@ public:
 
     // Reads in the selected group. The text is returned as written (an empty value is an empty
     // text, not the default); numbers use the lenient parsers above and give the default when
-    // the value holds no number.
+    // the value holds no number. A real is bounded to +-kMaxFileReal (see above), so whatever a
+    // file says, converting it to an integer later is defined.
     bool hasKey(std::string_view key) const;
     std::string readText(std::string_view key, std::string_view defaultValue = {}) const;
     int64_t readInteger(std::string_view key, int64_t defaultValue = 0) const;
@@ -157,5 +170,118 @@ private:
     LineEnding ending_;
     std::string text_;
 };
+
+// ---- Fields of records, as the files hold them ----
+//
+// Each record's persisted fields are listed once, in a table of rows naming the key, the member
+// and its default; the readers and writers of that record loop over the table. The member's type
+// is the width the value is stored in: a value read from a file keeps its low bits (an 8-bit
+// field keeps the low byte), a real is bounded as readReal does, a text is kept as it is.
+
+// A member of `Record` that a file may hold.
+template <typename Record>
+using FieldOf = std::variant<uint8_t Record::*, int16_t Record::*, uint32_t Record::*,
+                             double Record::*, std::string Record::*>;
+
+// A value given by a table: an integer, a real or a text; monostate for "none" (the field is
+// left as it is).
+using FieldDefault = std::variant<std::monostate, int64_t, double, const char*>;
+
+// True when `value` can be stored in a field of type T (or is "none").
+template <typename T>
+constexpr bool defaultFits(const FieldDefault& value) {
+    if (std::holds_alternative<std::monostate>(value)) return true;
+    if constexpr (std::is_same_v<T, std::string>)
+        return std::holds_alternative<const char*>(value);
+    else if constexpr (std::is_same_v<T, double>)
+        return std::holds_alternative<double>(value);
+    else
+        return std::holds_alternative<int64_t>(value);
+}
+
+template <typename Record>
+constexpr bool defaultFits(const FieldOf<Record>& member, const FieldDefault& value) {
+    return std::visit(
+        [&](auto m) {
+            using T = std::remove_cvref_t<decltype(std::declval<Record&>().*m)>;
+            return defaultFits<T>(value);
+        },
+        member);
+}
+
+// An integer stored at the width of T, keeping its low bits.
+template <typename T>
+requires std::is_integral_v<T>
+constexpr T lowBits(int64_t value) {
+    return static_cast<T>(static_cast<std::make_unsigned_t<T>>(static_cast<uint64_t>(value)));
+}
+
+// Stores a table's value in a field; "none" leaves the field as it is.
+template <typename T>
+void setField(T& field, const FieldDefault& value) {
+    if (std::holds_alternative<std::monostate>(value)) return;
+    if constexpr (std::is_same_v<T, std::string>)
+        field = std::get<const char*>(value);
+    else if constexpr (std::is_same_v<T, double>)
+        field = std::get<double>(value);
+    else
+        field = lowBits<T>(std::get<int64_t>(value));
+}
+
+// Reads `key` into a field; when the key is absent or holds no number, the field takes
+// `absent` ("none" leaves it as it is).
+template <typename T>
+void readField(const KeyValueFile& file, std::string_view key, const FieldDefault& absent,
+               T& field) {
+    if constexpr (std::is_same_v<T, std::string>) {
+        if (file.hasKey(key)) return void(field = file.readText(key));
+    } else if constexpr (std::is_same_v<T, double>) {
+        if (const auto v = parseLenientReal(file.readText(key)))
+            return void(field = boundFileReal(*v));
+    } else {
+        if (const auto v = parseLenientInteger(file.readText(key)))
+            return void(field = lowBits<T>(*v));
+    }
+    setField(field, absent);
+}
+
+// The text a field is written as: integers in decimal (a colour as a signed 32-bit number),
+// reals as formatReal does, texts as they are.
+template <typename T>
+std::string fieldText(const T& field) {
+    if constexpr (std::is_same_v<T, std::string>)
+        return field;
+    else if constexpr (std::is_same_v<T, double>)
+        return formatReal(field);
+    else if constexpr (std::is_same_v<T, uint32_t>)
+        return std::to_string(static_cast<int32_t>(field));
+    else
+        return std::to_string(field);
+}
+
+// Calls `f` with the field `member` of `record` (a const record gives a const field).
+template <typename Record, typename F>
+decltype(auto) withField(Record& record, const FieldOf<std::remove_const_t<Record>>& member,
+                         F&& f) {
+    return std::visit([&](auto m) -> decltype(auto) { return f(record.*m); }, member);
+}
+
+// The rows of a table that have a position in column `at` (1, 2, ...; 0 for none), in position
+// order, then null. The positions must run from 1 without gaps or repeats, or the table does
+// not compile.
+template <typename Row, std::size_t N>
+consteval std::array<const Row*, N> rowsByPosition(const std::array<Row, N>& rows,
+                                                   uint8_t Row::*at) {
+    std::array<const Row*, N> out{};
+    for (const Row& row : rows) {
+        const std::size_t position = row.*at;
+        if (position == 0) continue;
+        if (position > N || out[position - 1]) throw "a position is repeated or out of range";
+        out[position - 1] = &row;
+    }
+    for (std::size_t i = 1; i < N; ++i)
+        if (out[i] && !out[i - 1]) throw "the positions have a gap";
+    return out;
+}
 
 }  // namespace qm

@@ -65,6 +65,28 @@ struct UiSize {
 
 enum class CursorShape { Arrow, Cross, Hand, Move, Picker, Paint, Eraser, Busy };
 
+// What a control of a dialog window is.
+enum class ControlKind { Label, Button, CheckBox, Spin, Combo, TextField, Image, Frame };
+
+// One control of a dialog window. It becomes the gadget `id` while the window is shown, so the
+// shell reads and sets it like any other gadget.
+struct ControlDescription {
+    int id = 0;
+    ControlKind kind = ControlKind::Label;
+    std::string caption = {};  // the text of labels, buttons, check boxes and frames
+    int min = 0, max = 0;      // the range of a spin
+    std::string tab = {};      // the tab page it sits on; "" for none (below the pages)
+};
+
+// A dialog window as the shell describes it; the port builds it. Tab pages come in the order in
+// which the controls name them first; controls follow one another in the order given.
+struct WindowDescription {
+    int number = 0;  // the window's number, which closes it
+    std::string title = {};
+    int width = 0, height = 0;
+    std::vector<ControlDescription> controls = {};
+};
+
 class Ui {
 public:
     virtual ~Ui() = default;
@@ -141,6 +163,18 @@ public:
     virtual void setCursor(CursorShape shape) = 0;
     // The size of the first desktop; nullopt when it cannot be examined.
     virtual std::optional<UiSize> desktopSize() const = 0;
+
+    // --- Dialog windows and time. ---
+
+    // Shows the described window (not modal: the main loop goes on). A window of the same
+    // number that is already shown is replaced.
+    virtual void showWindow(const WindowDescription& window) = 0;
+    // Closes the window of that number; its controls are gadgets no more. Unknown numbers are
+    // ignored.
+    virtual void closeWindow(int number) = 0;
+    // Milliseconds of a clock that never goes back (its start is arbitrary), for playback and
+    // other timing.
+    virtual int64_t clockMilliseconds() const = 0;
 };
 
 }  // namespace qm

@@ -1,5 +1,11 @@
 #include "shell/preferences_file.h"
 
+#include <algorithm>
+#include <array>
+#include <variant>
+
+#include "brush/brush_preset.h"
+#include "platform/key_value_file.h"
 #include "shell/app.h"
 #include "shell/dictionary.h"
 
@@ -7,61 +13,165 @@ namespace qm {
 
 namespace {
 
-// The values set when "pref.ini" cannot be opened. Fields the file would leave unchanged in
-// that case (gridColor, selectedColor, the gradient stops, scatter, ...) are not touched.
-void setNoFileValues(App& app) {
-    Preferences& p = app.prefs;
-    BrushSettings& b = app.brush;
-    p.lang = "eng";
-    p.grid = 1;
-    p.gridW = 32;
-    p.gridH = 32;
-    p.brushdir = "orrindal";
-    p.presetdir = "presets\\brushPresets\\orrindal";
-    p.AnimationLoop = 1;
-    p.SpeedAnimation = 1;
-    p.quality = 1;
-    p.confirmExit = 1;
-    p.autosave = 1;
-    p.docWidth = 3000;
-    p.docHeight = 3000;
-    app.doc.paper = "presets\\paper\\paper0.png";
-    p.Undo = 8;
-    p.ColorBG = 150 | (150 << 8) | (150 << 16);
-    app.iface.Interface = 1;
-    app.iface.animBarre = 0;
-    p.IconPath = "Data\\ui\\icone\\";
-    b.size = 20;
-    b.sizeX = 100;
-    b.sizeY = 100;
-    b.randSiz = 0;
-    b.brushsizeRndfactor = 2;
-    b.sizeFactorVsTime = 0;
-    b.sizeVsTime = 0;
-    b.alpha = 255;
-    b.type = 0;
-    b.tool = 0;
-    b.color = 0;
-    b.rotate = 0;
-    b.randRot = 360;
-    b.scatterLinkToSize = 1;
-    b.brush = 1;
-    b.group = "Misc";
-    b.brushdir = "orrindal";
-    b.pas = 5;
-    b.mixing = 1;
-    b.visco = 0;
-    b.viscosity = 0;
-    b.water = 0;
-    b.alphaFactorVsTime = 15;
-    b.alphaVsTime = 15;
+// A pref.ini key's field: a member of one of the records App holds.
+template <typename Record>
+struct FieldIn {
+    Record App::*record;
+    FieldOf<Record> member;
+};
+
+using PrefField = std::variant<FieldIn<Preferences>, FieldIn<BrushSettings>, FieldIn<Document>,
+                               FieldIn<InterfaceOptions>>;
+
+template <typename Record, typename T>
+constexpr PrefField in(Record App::*record, T Record::*member) {
+    return FieldIn<Record>{record, member};
 }
+template <typename T>
+constexpr PrefField pref(T Preferences::*member) {
+    return in(&App::prefs, member);
+}
+template <typename T>
+constexpr PrefField brush(T BrushSettings::*member) {
+    return in(&App::brush, member);
+}
+template <typename T>
+constexpr PrefField doc(T Document::*member) {
+    return in(&App::doc, member);
+}
+template <typename T>
+constexpr PrefField iface(T InterfaceOptions::*member) {
+    return in(&App::iface, member);
+}
+
+struct PrefKey {
+    const char* key;
+    PrefField field;
+    FieldDefault absent;  // the file lacks the key
+    FieldDefault noFile;  // there is no file; none: the field stays as it is
+    uint8_t written = 0;  // line of the key in the written file; 0: not written
+};
+
+using P = Preferences;
+using B = BrushSettings;
+constexpr FieldDefault kUnchanged{};
+constexpr int64_t kGrey = rgb(150, 150, 150);
+
+// In reading order. "color" and "brushdir" are read twice, each time into another record;
+// "color" is written once, from the paint colour, and "brushdir" twice.
+constexpr std::array<PrefKey, 56> kKeys{{
+    {"lang", pref(&P::lang), "eng", "eng", 3},
+    {"grid", pref(&P::grid), 1, 1, 4},
+    {"gridW", pref(&P::gridW), 32, 32, 5},
+    {"gridH", pref(&P::gridH), 32, 32, 6},
+    {"gridColor", pref(&P::gridColor), 0, kUnchanged, 7},
+    {"brushdir", pref(&P::brushdir), "orrindal", "orrindal", 8},
+    {"presetdir", pref(&P::presetdir), "presets\\brushPresets\\orrindal",
+     "presets\\brushPresets\\orrindal"},
+    {"color", brush(&B::selectedColor), 0, kUnchanged},
+    {"brushPresetsavecolor", pref(&P::brushPresetsavecolor), 0, kUnchanged, 9},
+    {"AnimationLoop", pref(&P::AnimationLoop), 1, 1, 10},
+    {"SpeedAnimation", pref(&P::SpeedAnimation), 1, 1, 11},
+    {"quality", pref(&P::quality), 1, 1, 12},
+    {"confirmExit", pref(&P::confirmExit), 1, 1, 13},
+    {"autosave", pref(&P::autosave), 1, 1, 14},
+    {"docWidth", pref(&P::docWidth), 1024, 3000},
+    {"docHeight", pref(&P::docHeight), 768, 3000},
+    {"paper", doc(&Document::paper), "presets\\paper\\paper0.png", "presets\\paper\\paper0.png",
+     45},
+    {"OnionBefore", doc(&Document::OnionBefore), 0, kUnchanged, 46},
+    {"OnionAfter", doc(&Document::OnionAfter), 0, kUnchanged, 47},
+    {"Undo", pref(&P::Undo), 8, 8, 49},
+    {"ColorBG", pref(&P::ColorBG), kGrey, kGrey, 2},
+    {"Interface", iface(&InterfaceOptions::Interface), 1, 1, 48},
+    {"animBarre", iface(&InterfaceOptions::animBarre), 0, 0},
+    {"IconPath", pref(&P::IconPath), "Data\\ui\\icone\\", "Data\\ui\\icone\\"},
+    {"ScreenRealTime", pref(&P::ScreenRealTime), 0, kUnchanged, 50},
+    {"brushsize", brush(&B::size), 20, 20, 15},
+    {"brushsizeX", brush(&B::sizeX), 100, 100, 16},
+    {"brushsizeY", brush(&B::sizeY), 100, 100, 17},
+    {"brushsizeRnd", brush(&B::randSiz), 0, 0, 18},
+    {"brushsizeRndfactor", brush(&B::brushsizeRndfactor), 2, 2, 19},
+    {"sizeFactorVsTime", brush(&B::sizeFactorVsTime), 0, 0, 20},
+    {"sizeVsTime", brush(&B::sizeVsTime), 0, 0, 21},
+    {"gradientX", brush(&B::gradientX), 0.0, kUnchanged, 22},
+    {"gradientX2", brush(&B::gradientX2), 0.0, kUnchanged, 23},
+    {"gradientX3", brush(&B::gradientX3), 0.0, kUnchanged, 24},
+    {"alphaGradientX", brush(&B::alphaGradientX), 255, kUnchanged, 25},
+    {"alphaGradientX2", brush(&B::alphaGradientX2), 128, kUnchanged, 26},
+    {"alphaGradientX3", brush(&B::alphaGradientX3), 50, kUnchanged, 27},
+    {"brushalpha", brush(&B::alpha), 255, 255, 28},
+    {"brushtype", brush(&B::type), 0, 0, 31},
+    {"brushtool", brush(&B::tool), 0, 0, 32},
+    {"color", brush(&B::color), 0, 0, 1},
+    {"brushrotate", brush(&B::rotate), 0, 0, 33},
+    {"brushrotateRnd", brush(&B::randRot), 360, 360, 34},
+    {"scatter", brush(&B::scatter), 10, kUnchanged, 43},
+    {"scatterLinkToSize", brush(&B::scatterLinkToSize), 1, 1, 44},
+    {"brush", brush(&B::brush), 1, 1, 35},
+    {"brushgroup", brush(&B::group), "Misc", "Misc", 41},
+    {"brushdir", brush(&B::brushdir), "orrindal", "orrindal", 42},
+    {"pas", brush(&B::pas), 5, 5, 36},
+    {"mix", brush(&B::mixing), 0, 1, 37},
+    {"visco", brush(&B::visco), 0, 0, 40},
+    {"viscosity", brush(&B::viscosity), 0, 0, 39},
+    {"water", brush(&B::water), 0, 0, 38},
+    {"AlphaFactorVsTime", brush(&B::alphaFactorVsTime), 15, 15, 29},
+    {"AlphaVsTime", brush(&B::alphaVsTime), 15, 15, 30},
+}};
+
+constexpr auto kWritten = rowsByPosition(kKeys, &PrefKey::written);
+
+// Calls `f` with the field of `key` in the records of `app` (const or not).
+template <typename AppT, typename F>
+void withPrefField(AppT& app, const PrefKey& key, F&& f) {
+    std::visit([&](const auto& in) { withField(app.*in.record, in.member, f); }, key.field);
+}
+
+constexpr bool defaultsFit() {
+    return std::all_of(kKeys.begin(), kKeys.end(), [](const PrefKey& k) {
+        const bool fit = std::visit(
+            [&](const auto& in) {
+                return defaultFits(in.member, k.absent) && defaultFits(in.member, k.noFile);
+            },
+            k.field);
+        return fit && !std::holds_alternative<std::monostate>(k.absent);
+    });
+}
+static_assert(defaultsFit(), "every key has defaults of its field's kind");
 
 }  // namespace
 
+bool readPreferencesFile(std::string_view path, App& app) {
+    std::string error;
+    auto file = KeyValueFile::load(path, error);
+    if (!file) return false;
+    file->selectGroup("");
+    for (const PrefKey& k : kKeys)
+        withPrefField(app, k, [&](auto& field) { readField(*file, k.key, k.absent, field); });
+    keepTipProportionsInRange(app.brush);
+    return true;
+}
+
+void setNoFilePreferences(App& app) {
+    for (const PrefKey& k : kKeys)
+        withPrefField(app, k, [&](auto& field) { setField(field, k.noFile); });
+}
+
+bool writePreferencesFile(std::string_view path, const App& app, std::string& error) {
+    TextFileWriter out;
+    for (const PrefKey* k : kWritten) {
+        if (!k) break;
+        withPrefField(app, *k, [&](const auto& field) {
+            out.writeLine(std::string(k->key) + " = " + fieldText(field));
+        });
+    }
+    return out.save(path, error);
+}
+
 void readPreferences(App& app) {
     app.prefs.programName = "Quillmoth";
-    setNoFileValues(app);
+    setNoFilePreferences(app);
     loadBuiltinDictionary(app.dictionary);
     app.doc.Width = app.prefs.docWidth;
     app.doc.Height = app.prefs.docHeight;

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 #include "brush/brush_preset.h"
 #include "brush/brush_test_files.h"
 #include "platform/key_value_file.h"
+#include "raster/rounding.h"
 
 namespace qm {
 namespace {
@@ -225,12 +229,13 @@ TEST(BrushPreset, EraserPaintsOpaqueBlackWhateverTheColour) {
     EXPECT_EQ(b.selectedColor, rgb(255, 0, 0));
 }
 
-// Integers are 32-bit in the file and keep their low bits; the former minimum-size key is read;
+// Integers keep their low bits, however large or negative; the former minimum-size key is read;
 // the tip's width and height percentages stay within 0..100.
 TEST(BrushPreset, HandEditedValues) {
     WorkFolder work;
     work.writeText("h.qmb",
                    "size = 70000\nalpha = 300\nbrush = -1\ntype = 255\nsize_min = 4\n"
+                   "randSiz = 99999999999999999999999\nrotate = -0x7FFFFFFFFFFFFFFF\n"
                    "gradientX = nonsense\nbrushdir = ../../etc\nsizeX = 32767\nsizeY = -3\n");
     BrushSettings b;
     std::string tipFolder;
@@ -240,10 +245,62 @@ TEST(BrushPreset, HandEditedValues) {
     EXPECT_EQ(b.brush, -1);
     EXPECT_EQ(b.type, 255);
     EXPECT_EQ(b.sizemini, 4);
+    EXPECT_EQ(b.randSiz, -1);  // 10^23 - 1 ends in the bits ...1111111111111111
+    EXPECT_EQ(b.rotate, 1);    // -(2^63 - 1) keeps its low bits: ...0001
     EXPECT_EQ(b.gradientX, 0.0);
     EXPECT_EQ(tipFolder, "../../etc");  // kept as text; the tip reader refuses to follow it
     EXPECT_EQ(b.sizeX, 100);
     EXPECT_EQ(b.sizeY, 0);
+}
+
+// Reals from a file are bounded before anything converts them: the panel shows a stop x 100
+// as a whole number. Not-a-number, infinite or unreadable values take the default.
+TEST(BrushPreset, RealsFromTheFileAreBounded) {
+    const struct {
+        const char* value;
+        double expected;
+    } cases[] = {
+        {"1e300", kMaxFileReal},
+        {"-1e300", -kMaxFileReal},
+        {"nan", 0.0},
+        {"inf", 0.0},
+        {"-inf", 0.0},
+        {"1e999", 0.0},
+        {"0.35", 0.35},
+        {"-2.5", -2.5},
+    };
+    WorkFolder work;
+    for (const auto& c : cases) {
+        work.writeText("r.qmb", std::string("gradientX = ") + c.value + "\ngradientX2 = " +
+                                    c.value + "\ngradientX3 = " + c.value + "\n");
+        BrushSettings b;
+        std::string tipFolder;
+        ASSERT_TRUE(readPresetFile(work.file("r.qmb"), "R", b, tipFolder));
+        for (const double stop : {b.gradientX, b.gradientX2, b.gradientX3}) {
+            EXPECT_EQ(stop, c.expected) << c.value;
+            EXPECT_EQ(roundHalfEven(stop * 100.0), int64_t(c.expected * 100.0)) << c.value;
+        }
+    }
+}
+
+// The rounding helpers saturate beyond the 64-bit range (and give 0 for NaN) instead of
+// converting; within it they are unchanged.
+TEST(BrushPreset, RoundingOutOfRangeSaturates) {
+    const double inf = std::numeric_limits<double>::infinity();
+    for (const auto round : {&roundHalfEven, &roundHalfAway}) {
+        EXPECT_EQ(round(1e300), INT64_MAX);
+        EXPECT_EQ(round(inf), INT64_MAX);
+        EXPECT_EQ(round(0x1p63), INT64_MAX);
+        EXPECT_EQ(round(-1e300), INT64_MIN);
+        EXPECT_EQ(round(-inf), INT64_MIN);
+        EXPECT_EQ(round(-0x1p63), INT64_MIN);
+        EXPECT_EQ(round(std::nan("")), 0);
+        EXPECT_EQ(round(0x1p62), int64_t(1) << 62);
+        EXPECT_EQ(round(-7.0), -7);
+    }
+    EXPECT_EQ(roundHalfEven(2.5), 2);
+    EXPECT_EQ(roundHalfEven(-2.5), -2);
+    EXPECT_EQ(roundHalfAway(2.5), 3);
 }
 
 TEST(BrushPreset, UnreadableFileChangesNothing) {

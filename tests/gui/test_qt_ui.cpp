@@ -3,10 +3,17 @@
 #include <unistd.h>
 #include <string>
 
+#include <QCoreApplication>
+#include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "gui/qt_ui.h"
 #include "qt_test_env.h"
@@ -90,6 +97,69 @@ TEST(QtUi, UnattachedPortIgnoresWindowCalls) {
     EXPECT_EQ(ui.canvasSize().width, 0);
     EXPECT_FALSE(ui.windowPixel(0, 0));
     EXPECT_TRUE(ui.desktopSize());
+}
+
+// A described window becomes a dialog whose controls are gadgets; closing it, even from one of
+// its own buttons, takes them out of the registry and deletes the dialog afterwards.
+TEST(QtUi, ShowsADescribedWindowAndClosesIt) {
+    QtUi ui;
+    ui.showWindow(
+        {7,
+         "Preferences",
+         400,
+         300,
+         {{.id = 101, .kind = ControlKind::Spin, .min = 1, .max = 500, .tab = "Interface"},
+          {.id = 102, .kind = ControlKind::CheckBox, .caption = "ShowPixel", .tab = "Performance"},
+          {.id = 104, .kind = ControlKind::Spin, .min = 4, .max = 24, .tab = "Interface"},
+          {.id = 103, .kind = ControlKind::Button, .caption = "OK"}}});
+    QDialog* dialog = ui.shownWindow(7);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->windowTitle(), "Preferences");
+    EXPECT_EQ(dialog->size(), QSize(400, 300));
+    auto* tabs = dialog->findChild<QTabWidget*>();
+    ASSERT_NE(tabs, nullptr);
+    ASSERT_EQ(tabs->count(), 2);
+    EXPECT_EQ(tabs->tabText(0), "Interface");
+    EXPECT_EQ(tabs->tabText(1), "Performance");
+    EXPECT_TRUE(tabs->widget(0)->isAncestorOf(ui.gadgets().widget(104)));
+
+    EXPECT_EQ(ui.gadgetState(101), 1);
+    ui.setGadgetState(101, 9999);
+    EXPECT_EQ(ui.gadgetState(101), 500) << "the spin keeps its range";
+    EXPECT_EQ(ui.gadgetText(102), "ShowPixel");
+
+    std::vector<int> clicked;
+    ui.gadgets().setControlSink([&](const ControlEvent& e) {
+        clicked.push_back(e.gadget);
+        ui.closeWindow(7);
+    });
+    QPointer<QDialog> guard(dialog);
+    qobject_cast<QPushButton*>(ui.gadgets().widget(103))->click();
+    EXPECT_EQ(clicked, std::vector<int>{103});
+    EXPECT_EQ(ui.shownWindow(7), nullptr);
+    EXPECT_EQ(ui.gadgets().widget(101), nullptr);
+    EXPECT_EQ(ui.gadgetState(101), 0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(guard.isNull());
+
+    // Closed by its frame: the port forgets it too, and the number can be shown again.
+    ui.showWindow({7, "Again", 0, 0, {{.id = 105, .kind = ControlKind::Label, .caption = "x"}}});
+    ui.shownWindow(7)->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(ui.shownWindow(7), nullptr);
+    EXPECT_EQ(ui.gadgets().widget(105), nullptr);
+    ui.closeWindow(7);
+}
+
+TEST(QtUi, ClockIsMonotonicMilliseconds) {
+    QtUi ui;
+    const int64_t start = ui.clockMilliseconds();
+    EXPECT_GE(start, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    const int64_t later = ui.clockMilliseconds();
+    EXPECT_GE(later - start, 25);
+    EXPECT_LT(later - start, 10000);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/fake_ui.h"
 
 namespace qm {
@@ -170,6 +172,72 @@ TEST(FilePatterns, SplitsDescriptionPatternPairs) {
     ASSERT_EQ(odd.size(), 2u);
     EXPECT_EQ(odd[1].pattern, "*");
     EXPECT_TRUE(parseFilePatterns("").empty());
+}
+
+}  // namespace
+}  // namespace qm
+
+namespace qm {
+namespace {
+
+WindowDescription preferencesWindow() {
+    return {
+        7,
+        "Preferences",
+        400,
+        300,
+        {{.id = 101, .kind = ControlKind::Spin, .min = 1, .max = 500, .tab = "Interface"},
+         {.id = 102, .kind = ControlKind::CheckBox, .caption = "ShowPixel", .tab = "Performance"},
+         {.id = 103, .kind = ControlKind::Button, .caption = "OK"}}};
+}
+
+// A shown window is kept as described and its controls are gadgets until it is closed; showing
+// the same number again replaces it with fresh controls.
+TEST(FakeUi, WindowsAreKeptWhileShown) {
+    FakeUi fake;
+    Ui& ui = fake;
+    ui.showWindow(preferencesWindow());
+    ASSERT_NE(fake.shownWindow(7), nullptr);
+    EXPECT_EQ(fake.shownWindow(7)->title, "Preferences");
+    EXPECT_EQ(fake.shownWindow(7)->controls.size(), 3u);
+    EXPECT_EQ(ui.gadgetState(101), 1) << "a spin starts at its minimum";
+    EXPECT_EQ(ui.gadgetText(102), "ShowPixel");
+    ui.setGadgetState(101, 32);
+    ui.setGadgetText(103, "Close");
+
+    ui.showWindow(preferencesWindow());
+    EXPECT_EQ(fake.shownWindows(), std::vector<int>{7});
+    EXPECT_EQ(ui.gadgetState(101), 1);
+    EXPECT_EQ(ui.gadgetText(103), "OK");
+
+    ui.showWindow(
+        {9, "Layer", 200, 100, {{.id = 201, .kind = ControlKind::TextField, .caption = "Layer1"}}});
+    EXPECT_EQ(fake.shownWindows(), (std::vector<int>{7, 9}));
+    ui.closeWindow(7);
+    ui.closeWindow(42);  // not shown: nothing happens
+    EXPECT_EQ(fake.shownWindows(), std::vector<int>{9});
+    EXPECT_EQ(fake.shownWindow(7), nullptr);
+    EXPECT_EQ(ui.gadgetText(102), "");
+    EXPECT_EQ(ui.gadgetText(201), "Layer1");
+
+    const auto& calls = fake.calls();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "showWindow 7 Preferences 400x300 controls 3"),
+              2);
+    EXPECT_EQ(calls.back(), "closeWindow 42");
+}
+
+TEST(FakeUi, ClockMovesOnlyWhenAdvanced) {
+    FakeUi fake;
+    const Ui& ui = fake;
+    EXPECT_EQ(ui.clockMilliseconds(), 0);
+    EXPECT_EQ(ui.clockMilliseconds(), 0);
+    fake.advanceClock(40);
+    fake.advanceClock(2);
+    EXPECT_EQ(ui.clockMilliseconds(), 42);
+    fake.advanceClock(-30);  // never back
+    EXPECT_EQ(ui.clockMilliseconds(), 42);
+    fake.advanceClock(INT64_MAX);  // saturates instead of overflowing
+    EXPECT_EQ(ui.clockMilliseconds(), INT64_MAX);
 }
 
 }  // namespace

@@ -1,10 +1,15 @@
 // The fresh program: the default document, the start values and the tables it is built from.
+#include <fstream>
 #include <set>
+#include <tuple>
 
 #include "document/document_ops.h"
+#include "platform/key_value_file.h"
 #include "shell/dictionary.h"
 #include "shell/menu_table.h"
+#include "shell/preferences_file.h"
 #include "shell_fixture.h"
+#include "support/temp_folder.h"
 
 namespace qm::test {
 
@@ -169,4 +174,216 @@ TEST_F(ShellTest, FirstStrokeOfAFreshStartPaints) {
     EXPECT_TRUE(painted);
 }
 
+}  // namespace qm::test
+
+// ---- The pref.ini file, read and written through its key table ----
+
+namespace qm::test {
+namespace {
+
+struct PrefsFile : ::testing::Test {
+    TempFolder folder{"qm_prefs"};
+    FakeUi ui;
+    App app{ui};
+};
+
+// Values away from every default, so that a key that is not written or read shows.
+void setUnusualValues(App& a) {
+    Preferences& p = a.prefs;
+    p.lang = "fra";
+    p.grid = 0;
+    p.gridW = 17;
+    p.gridH = 19;
+    p.gridColor = rgba(1, 2, 3, 4);
+    p.brushdir = "inks";
+    p.presetdir = "mine";
+    p.brushPresetsavecolor = 1;
+    p.AnimationLoop = 0;
+    p.SpeedAnimation = 4;
+    p.quality = 0;
+    p.confirmExit = 0;
+    p.autosave = 0;
+    p.docWidth = 640;
+    p.docHeight = 480;
+    p.Undo = 20;
+    p.ColorBG = rgb(9, 8, 7);
+    p.ScreenRealTime = 1;
+    p.IconPath = "icons";
+    a.doc.paper = "presets\\paper\\paper3.png";
+    a.doc.OnionBefore = 2;
+    a.doc.OnionAfter = 3;
+    a.iface.Interface = 0;
+    a.iface.animBarre = 1;
+    BrushSettings& b = a.brush;
+    b.size = 77;
+    b.sizeX = 41;
+    b.sizeY = 42;
+    b.randSiz = 43;
+    b.brushsizeRndfactor = 44;
+    b.sizeFactorVsTime = 9;
+    b.sizeVsTime = 450;
+    b.gradientX = 0.35;
+    b.gradientX2 = 1.0 / 3.0;
+    b.gradientX3 = 0.9;
+    b.alphaGradientX = 12;
+    b.alphaGradientX2 = 13;
+    b.alphaGradientX3 = 14;
+    b.alpha = 201;
+    b.type = 6;
+    b.tool = 4;
+    b.color = rgba(10, 20, 30, 201);  // alpha 201: a negative signed 32-bit number
+    b.selectedColor = rgba(5, 5, 5, 5);
+    b.rotate = 90;
+    b.randRot = 180;
+    b.scatter = 999;
+    b.scatterLinkToSize = 0;
+    b.brush = 11;
+    b.group = "Wet";
+    b.brushdir = "other";
+    b.pas = 17;
+    b.mixing = 30;
+    b.visco = 500;
+    b.viscosity = 8;
+    b.water = 250;
+    b.alphaFactorVsTime = 3;
+    b.alphaVsTime = 600;
+}
+
+std::vector<std::string> lines(const std::string& path) {
+    std::ifstream in(path);
+    std::vector<std::string> out;
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+}
+
+TEST_F(PrefsFile, WrittenFileReadsBackButForTheFieldsItDoesNotHold) {
+    setUnusualValues(app);
+    std::string error;
+    ASSERT_TRUE(writePreferencesFile(folder.file("pref.ini"), app, error)) << error;
+
+    const auto written = lines(folder.file("pref.ini"));
+    ASSERT_EQ(written.size(), 50u);
+    EXPECT_EQ(written[0], "color = " + std::to_string(int32_t(rgba(10, 20, 30, 201))));
+    EXPECT_EQ(written[1], "ColorBG = " + std::to_string(rgb(9, 8, 7)));
+    EXPECT_EQ(written[2], "lang = fra");
+    EXPECT_EQ(written[7], "brushdir = inks");  // from Preferences
+    EXPECT_EQ(written[21], "gradientX = 0.35");
+    EXPECT_EQ(written[41], "brushdir = other");  // from BrushSettings
+    EXPECT_EQ(written[47], "Interface = 0");
+    EXPECT_EQ(written[48], "Undo = 20");
+    EXPECT_EQ(written[49], "ScreenRealTime = 1");
+
+    FakeUi otherUi;
+    App back(otherUi);
+    ASSERT_TRUE(readPreferencesFile(folder.file("pref.ini"), back));
+    App expected(otherUi);
+    setUnusualValues(expected);
+    // Not in the file: their defaults come back.
+    expected.prefs.presetdir = "presets\\brushPresets\\orrindal";
+    expected.prefs.docWidth = 1024;
+    expected.prefs.docHeight = 768;
+    expected.iface.animBarre = 0;
+    expected.prefs.IconPath = "Data\\ui\\icone\\";
+    // "color" holds the paint colour; both "brushdir" reads find the first line.
+    expected.brush.selectedColor = expected.brush.color;
+    expected.brush.brushdir = "inks";
+
+    const Preferences &p = back.prefs, &q = expected.prefs;
+    EXPECT_EQ(std::tie(p.lang, p.grid, p.gridW, p.gridH, p.gridColor, p.brushdir, p.presetdir),
+              std::tie(q.lang, q.grid, q.gridW, q.gridH, q.gridColor, q.brushdir, q.presetdir));
+    EXPECT_EQ(std::tie(p.brushPresetsavecolor, p.AnimationLoop, p.SpeedAnimation, p.quality,
+                       p.confirmExit, p.autosave, p.docWidth, p.docHeight),
+              std::tie(q.brushPresetsavecolor, q.AnimationLoop, q.SpeedAnimation, q.quality,
+                       q.confirmExit, q.autosave, q.docWidth, q.docHeight));
+    EXPECT_EQ(std::tie(p.Undo, p.ColorBG, p.ScreenRealTime, p.IconPath),
+              std::tie(q.Undo, q.ColorBG, q.ScreenRealTime, q.IconPath));
+    EXPECT_EQ(std::tie(back.doc.paper, back.doc.OnionBefore, back.doc.OnionAfter),
+              std::tie(expected.doc.paper, expected.doc.OnionBefore, expected.doc.OnionAfter));
+    EXPECT_EQ(std::tie(back.iface.Interface, back.iface.animBarre),
+              std::tie(expected.iface.Interface, expected.iface.animBarre));
+    const BrushSettings &b = back.brush, &c = expected.brush;
+    EXPECT_EQ(std::tie(b.size, b.sizeX, b.sizeY, b.randSiz, b.brushsizeRndfactor,
+                       b.sizeFactorVsTime, b.sizeVsTime, b.gradientX, b.gradientX2, b.gradientX3),
+              std::tie(c.size, c.sizeX, c.sizeY, c.randSiz, c.brushsizeRndfactor,
+                       c.sizeFactorVsTime, c.sizeVsTime, c.gradientX, c.gradientX2, c.gradientX3));
+    EXPECT_EQ(std::tie(b.alphaGradientX, b.alphaGradientX2, b.alphaGradientX3, b.alpha, b.type,
+                       b.tool, b.color, b.selectedColor, b.rotate, b.randRot),
+              std::tie(c.alphaGradientX, c.alphaGradientX2, c.alphaGradientX3, c.alpha, c.type,
+                       c.tool, c.color, c.selectedColor, c.rotate, c.randRot));
+    EXPECT_EQ(
+        std::tie(b.scatter, b.scatterLinkToSize, b.brush, b.group, b.brushdir, b.pas, b.mixing,
+                 b.visco, b.viscosity, b.water, b.alphaFactorVsTime, b.alphaVsTime),
+        std::tie(c.scatter, c.scatterLinkToSize, c.brush, c.group, c.brushdir, c.pas, c.mixing,
+                 c.visco, c.viscosity, c.water, c.alphaFactorVsTime, c.alphaVsTime));
+}
+
+// A file without keys gives the values for absent keys; no file gives others, and leaves some
+// fields as they are.
+TEST_F(PrefsFile, EmptyFileAndNoFileDiffer) {
+    folder.writeText("pref.ini", "; nothing\nunknown = 5\n");
+    setUnusualValues(app);
+    ASSERT_TRUE(readPreferencesFile(folder.file("pref.ini"), app));
+    EXPECT_EQ(app.prefs.docWidth, 1024);
+    EXPECT_EQ(app.prefs.docHeight, 768);
+    EXPECT_EQ(app.brush.mixing, 0);
+    EXPECT_EQ(app.prefs.gridColor, 0u);
+    EXPECT_EQ(app.brush.selectedColor, 0u);
+    EXPECT_EQ(app.brush.gradientX, 0.0);
+    EXPECT_EQ(app.brush.alphaGradientX2, 128);
+    EXPECT_EQ(app.brush.size, 20);
+    EXPECT_EQ(app.brush.randRot, 360);
+    EXPECT_EQ(app.prefs.ColorBG, rgb(150, 150, 150));
+    EXPECT_EQ(app.doc.paper, "presets\\paper\\paper0.png");
+    EXPECT_EQ(app.prefs.lang, "eng");
+
+    setUnusualValues(app);
+    EXPECT_FALSE(readPreferencesFile(folder.file("missing.ini"), app));
+    EXPECT_EQ(app.prefs.lang, "fra") << "an unreadable file changes nothing";
+    setNoFilePreferences(app);
+    EXPECT_EQ(app.prefs.docWidth, 3000);
+    EXPECT_EQ(app.prefs.docHeight, 3000);
+    EXPECT_EQ(app.brush.mixing, 1);
+    EXPECT_EQ(app.prefs.lang, "eng");
+    EXPECT_EQ(app.brush.size, 20);
+    // Unchanged without a file.
+    EXPECT_EQ(app.prefs.gridColor, rgba(1, 2, 3, 4));
+    EXPECT_EQ(app.brush.selectedColor, rgba(5, 5, 5, 5));
+    EXPECT_EQ(app.brush.gradientX, 0.35);
+    EXPECT_EQ(app.brush.scatter, 999);
+    EXPECT_EQ(app.doc.OnionBefore, 2);
+    EXPECT_EQ(app.prefs.ScreenRealTime, 1);
+}
+
+// Hand-edited values: integers keep the low bits of their field's width, reals are bounded,
+// the tip's proportions stay within 0..100, and of two "brushdir" lines the first counts.
+TEST_F(PrefsFile, HandEditedValues) {
+    folder.writeText("pref.ini",
+                     "gridW = 70000\nbrushalpha = -1\nbrushrotate = 99999999999999999999999\n"
+                     "gradientX = 1e300\ngradientX2 = -1e300\ngradientX3 = nan\n"
+                     "brushsizeX = 5000\nbrushsizeY = -4\ncolor = 0xFF0000FF\n"
+                     "brushdir=  first\nbrushdir = second\ndocWidth = many\n");
+    setUnusualValues(app);
+    ASSERT_TRUE(readPreferencesFile(folder.file("pref.ini"), app));
+    EXPECT_EQ(app.prefs.gridW, 70000 - 65536);
+    EXPECT_EQ(app.brush.alpha, 255);
+    EXPECT_EQ(app.brush.rotate, -1);
+    EXPECT_EQ(app.brush.gradientX, kMaxFileReal);
+    EXPECT_EQ(app.brush.gradientX2, -kMaxFileReal);
+    EXPECT_EQ(app.brush.gradientX3, 0.0);
+    EXPECT_EQ(app.brush.sizeX, 100);
+    EXPECT_EQ(app.brush.sizeY, 0);
+    EXPECT_EQ(app.brush.color, 0xFF0000FFu);
+    EXPECT_EQ(app.brush.selectedColor, 0xFF0000FFu);
+    EXPECT_EQ(app.prefs.brushdir, "first");
+    EXPECT_EQ(app.brush.brushdir, "first");
+    EXPECT_EQ(app.prefs.docWidth, 1024);
+}
+
+TEST_F(PrefsFile, UnwritableFileIsReported) {
+    std::string error;
+    EXPECT_FALSE(writePreferencesFile(folder.file("no/such/folder/pref.ini"), app, error));
+    EXPECT_FALSE(error.empty());
+}
+
+}  // namespace
 }  // namespace qm::test

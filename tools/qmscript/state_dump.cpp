@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "brush/brush_fields.h"
 #include "document/document_ops.h"
 #include "platform/key_value_file.h"
 
@@ -95,49 +96,9 @@ void document(Dump& d, const Document& doc, const ViewCache& view) {
 }
 
 void brush(Dump& d, const BrushSettings& b) {
-    const std::string p = "Brush.";
-    d.add(p + "pressX", b.pressX);
-    d.add(p + "pressY", b.pressY);
-    d.add(p + "size", b.size);
-    d.add(p + "randSiz", b.randSiz);
-    d.add(p + "sizemini", b.sizemini);
-    d.add(p + "sizeY", b.sizeY);
-    d.add(p + "sizeX", b.sizeX);
-    d.add(p + "brushsizeRndfactor", b.brushsizeRndfactor);
-    d.add(p + "sizeVsTime", b.sizeVsTime);
-    d.add(p + "strokeSizeFactor", b.strokeSizeFactor);
-    d.add(p + "sizeFactorVsTime", b.sizeFactorVsTime);
-    d.add(p + "type", b.type);
-    d.add(p + "tool", b.tool);
-    d.add(p + "alpha", b.alpha);
-    d.add(p + "alphaVsTime", b.alphaVsTime);
-    d.add(p + "strokeAlpha", b.strokeAlpha);
-    d.add(p + "alphaFactorVsTime", b.alphaFactorVsTime);
-    d.add(p + "keepAlpha", b.keepAlpha);
-    d.add(p + "gradientX", b.gradientX);
-    d.add(p + "gradientX2", b.gradientX2);
-    d.add(p + "gradientX3", b.gradientX3);
-    d.add(p + "alphaGradientX", b.alphaGradientX);
-    d.add(p + "alphaGradientX2", b.alphaGradientX2);
-    d.add(p + "alphaGradientX3", b.alphaGradientX3);
-    d.add(p + "mixing", b.mixing);
-    d.add(p + "visco", b.visco);
-    d.add(p + "viscosity", b.viscosity);
-    d.add(p + "water", b.water);
-    d.add(p + "rotate", b.rotate);
-    d.add(p + "rotation", b.rotation);
-    d.add(p + "randRot", b.randRot);
-    d.add(p + "color", b.color);
-    d.add(p + "selectedColor", b.selectedColor);
-    d.add(p + "scatter", b.scatter);
-    d.add(p + "scatterLinkToSize", b.scatterLinkToSize);
-    d.add(p + "smoth", b.smoth);
-    d.add(p + "pas", b.pas);
-    d.add(p + "name", b.name);
-    d.add(p + "image", b.image);
-    d.add(p + "brushdir", b.brushdir);
-    d.add(p + "group", b.group);
-    d.add(p + "brush", b.brush);
+    for (const BrushField& f : brushFields())
+        withField(b, f.member,
+                  [&](const auto& value) { d.add("Brush." + std::string(f.name), value); });
 }
 
 void interaction(Dump& d, const App& app) {
