@@ -364,6 +364,15 @@ void History::commitAll(Document& doc) {
     commit(doc);
 }
 
+void History::abandon(Document& doc) {
+    if (depth_ == 0) return;
+    for (auto it = open_.records.rbegin(); it != open_.records.rend(); ++it)
+        applyRecord(*it, doc, changes_);
+    open_ = HistoryStep{};
+    keptTiles_.clear();
+    depth_ = 0;
+}
+
 EditChanges History::takeChanges() {
     return std::exchange(changes_, EditChanges{});
 }

@@ -127,6 +127,9 @@ public:
     bool commit(Document& doc);
     // Commits whatever is open, whatever the depth (before undo, redo, New, Open).
     void commitAll(Document& doc);
+    // Puts back what the open edit changed and forgets it, whatever the depth (an edit that
+    // could not be finished, such as one that ran out of memory).
+    void abandon(Document& doc);
     // What changed since the last call (declared writes, committed or not, undo and redo).
     EditChanges takeChanges();
 

@@ -235,9 +235,7 @@ void wheel(App& app, int notches) {
     if (w < 8000 && h < 8000) applyZoom(app);
 }
 
-}  // namespace
-
-void onCanvasEvent(App& app, const CanvasEvent& e) {
+void canvasEvent(App& app, const CanvasEvent& e) {
     trackPointer(app, e);
     switch (e.type) {
         case CanvasEventType::LeftDown:
@@ -257,6 +255,12 @@ void onCanvasEvent(App& app, const CanvasEvent& e) {
         case CanvasEventType::Wheel:
             return wheel(app, e.wheel);
     }
+}
+
+}  // namespace
+
+void onCanvasEvent(App& app, const CanvasEvent& e) {
+    runGuarded(app, [&] { canvasEvent(app, e); });
 }
 
 }  // namespace qm

@@ -233,12 +233,16 @@ void panelEvent(App& app, const ControlEvent& e) {
     }
 }
 
-}  // namespace
-
-void onControlEvent(App& app, const ControlEvent& event) {
+void controlEvent(App& app, const ControlEvent& event) {
     if (handleDialogControl(app, event)) return;
     if (handleBrushControl(app, event)) return;
     panelEvent(app, event);
+}
+
+}  // namespace
+
+void onControlEvent(App& app, const ControlEvent& event) {
+    runGuarded(app, [&] { controlEvent(app, event); });
 }
 
 }  // namespace qm

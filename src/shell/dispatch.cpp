@@ -166,9 +166,7 @@ constexpr CommandRow kCommands[] = {
      [](App& app) { app.ui.openWithShell(app.workDir + "/help/help_" + app.prefs.lang + ".rtf"); }},
 };
 
-}  // namespace
-
-void onMenuCommand(App& app, int commandId) {
+void menuCommand(App& app, int commandId) {
     if (commandId >= id(Cmd::Brush) && commandId <= id(Cmd::Hand)) {
         selectTool(app, commandId);
         return;
@@ -180,6 +178,12 @@ void onMenuCommand(App& app, int commandId) {
     const auto* row = std::find_if(std::begin(kCommands), std::end(kCommands),
                                    [&](const CommandRow& r) { return id(r.command) == commandId; });
     if (row != std::end(kCommands)) row->handler(app);
+}
+
+}  // namespace
+
+void onMenuCommand(App& app, int commandId) {
+    runGuarded(app, [&] { menuCommand(app, commandId); });
 }
 
 }  // namespace qm

@@ -1,11 +1,14 @@
 #include "shell/edits.h"
 
 #include <algorithm>
+#include <exception>
+#include <new>
 
 #include "document/compositing.h"
 #include "document/document_ops.h"
 #include "shell/app.h"
 #include "shell/canvas_frame.h"
+#include "shell/dictionary.h"
 #include "shell/ids.h"
 #include "shell/layer_commands.h"
 #include "shell/panels.h"
@@ -84,12 +87,47 @@ void commitEdit(App& app) {
 }
 
 ScopedEdit::ScopedEdit(App& app, const std::string& label, const std::string& mergeKey)
-    : app_(app) {
+    : app_(app), exceptions_(std::uncaught_exceptions()) {
     beginEdit(app, label, mergeKey);
 }
 
+namespace {
+
+// What follows an action that ran out of memory: its open edits are put back.
+void recoverFromOutOfMemory(App& app) {
+    try {
+        app.history.abandon(app.doc);
+        app.strokeEdit = false;
+        showEditChanges(app);
+        refreshUndoMenu(app);
+    } catch (const std::bad_alloc&) {
+        // Even the redraw could not be had: the document is back as it was, and the view
+        // follows with the next redraw.
+    }
+    app.ui.messageBox(Text(app.dictionary, "error"),
+                      "Not enough memory to finish this action. The document is as it was "
+                      "before it.");
+}
+
+}  // namespace
+
 ScopedEdit::~ScopedEdit() {
-    commitEdit(app_);
+    // Unwinding: the guard of the event puts the document back (runGuarded).
+    if (std::uncaught_exceptions() > exceptions_) return;
+    // The commit redraws, which may itself run out of memory; nothing may leave a destructor.
+    try {
+        commitEdit(app_);
+    } catch (const std::bad_alloc&) {
+        recoverFromOutOfMemory(app_);
+    }
+}
+
+void runGuarded(App& app, const std::function<void()>& handle) {
+    try {
+        handle();
+    } catch (const std::bad_alloc&) {
+        recoverFromOutOfMemory(app);
+    }
 }
 
 void undoCommand(App& app) {

@@ -10,6 +10,7 @@
 // and the redraw, the modified flag, the menu and undo come with the commit.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace qm {
@@ -33,7 +34,12 @@ public:
 
 private:
     App& app_;
+    int exceptions_;  // uncaught exceptions when it opened: more at the end means it failed
 };
+
+// Handles one event. Running out of memory in it puts back what the event's open edits had
+// changed, tells the user, and leaves the program running with the document as it was.
+void runGuarded(App& app, const std::function<void()>& handle);
 
 // Undo and Redo (menu items and keys): an open edit (a stroke under way) is committed first.
 void undoCommand(App& app);

@@ -41,7 +41,12 @@ DabTarget currentLayerTarget(App& app) {
 // The brush (and the eraser, which is the brush in mode 2): one segment from the last painted
 // point into the layer; the view then shows what the segment touched, made from the layer.
 void paintBrush(App& app, int x, int y, ToolEvent) {
-    if (!app.history.isOpen()) beginEdit(app, "Stroke");
+    // The press opened the stroke's edit; an undo in the middle of the stroke closed it, and
+    // the rest of the stroke is a step of its own, which the release commits.
+    if (!app.history.isOpen()) {
+        beginEdit(app, "Stroke");
+        app.strokeEdit = true;
+    }
     StrokeContext context{app.brush,    app.tip,         currentLayerTarget(app),
                           app.doc.Zoom, app.CurrentTool, app.random,
                           &app.strokeCache};

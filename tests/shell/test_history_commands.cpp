@@ -204,3 +204,69 @@ TEST_F(ShellTest, WheelZoomStaysWithinItsField) {
 }
 
 }  // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+// A Ui whose next redraw runs out of memory, as a large image made for it would.
+class OutOfMemoryUi : public FakeUi {
+public:
+    int failAfter = -1;  // redraws left before the one that fails; -1 never
+    void presentCanvas(const Image& canvas) override {
+        fail();
+        FakeUi::presentCanvas(canvas);
+    }
+    void presentCanvasPart(const Image& canvas, const Rect& changed) override {
+        fail();
+        FakeUi::presentCanvasPart(canvas, changed);
+    }
+
+private:
+    void fail() {
+        if (failAfter >= 0 && failAfter-- == 0) throw std::bad_alloc();
+    }
+};
+
+// Running out of memory during an action is a message; the document is as it was before the
+// action, and the program goes on.
+TEST(OutOfMemory, AnActionThatRunsOutPutsTheDocumentBack) {
+    OutOfMemoryUi ui;
+    App app{ui};
+    ASSERT_TRUE(startUp(app));
+    const size_t layers = app.doc.layers.size();
+    ui.failAfter = 0;
+    onMenuCommand(app, id(Cmd::NewLayer));  // fails in the redraw after the layer was added
+    EXPECT_EQ(app.doc.layers.size(), layers);
+    EXPECT_FALSE(app.history.canUndo());
+    ASSERT_FALSE(ui.messageBoxes().empty());
+    EXPECT_NE(ui.messageBoxes().back().find("Not enough memory"), std::string::npos);
+
+    // In the middle of a stroke: the stroke so far is put back.
+    const Image before = *currentImage(app.doc);
+    CanvasEvent e;
+    e.type = CanvasEventType::LeftDown;
+    e.x = 600;  // the middle of the canvas, where the document is shown
+    e.y = 400;
+    onCanvasEvent(app, e);
+    e.type = CanvasEventType::Move;
+    e.leftHeld = true;
+    e.x += 40;
+    onCanvasEvent(app, e);
+    ASSERT_NE(currentImage(app.doc)->pixels, before.pixels);
+    ui.failAfter = 0;
+    e.y += 30;
+    onCanvasEvent(app, e);
+    EXPECT_EQ(ui.failAfter, -1);
+    EXPECT_EQ(ui.messageBoxes().size(), 2u);
+    EXPECT_EQ(currentImage(app.doc)->pixels, before.pixels);
+    e.type = CanvasEventType::LeftUp;
+    onCanvasEvent(app, e);
+    EXPECT_FALSE(app.history.isOpen());
+
+    onMenuCommand(app, id(Cmd::NewLayer));  // and the program goes on
+    EXPECT_EQ(app.doc.layers.size(), layers + 1);
+    EXPECT_TRUE(app.history.canUndo());
+}
+
+}  // namespace
+}  // namespace qm::test
