@@ -2,7 +2,9 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace qm {
 namespace {
@@ -30,6 +32,33 @@ void releaseZeroed(void* p, size_t bytes) noexcept {
         munmap(p, bytes);
     else
         std::free(p);
+}
+
+Image::Image(const Image& other) : width(other.width), height(other.height), depth(other.depth) {
+    const size_t count = other.pixels.size();
+    pixels.resize(count);  // zero, untouched
+    // Blocks of one page: an all-zero block is left as the zeroed memory already has it.
+    constexpr size_t kBlock = 4096 / sizeof(uint32_t);
+    const uint32_t* from = other.pixels.data();
+    uint32_t* to = pixels.data();
+    for (size_t start = 0; start < count; start += kBlock) {
+        const size_t n = std::min(kBlock, count - start);
+        const uint32_t* block = from + start;
+        if (std::any_of(block, block + n, [](uint32_t p) { return p != 0; }))
+            std::memcpy(to + start, block, n * sizeof(uint32_t));
+    }
+}
+
+Image& Image::operator=(const Image& other) {
+    if (this == &other) return *this;
+    if (pixels.size() == other.pixels.size()) {
+        std::copy(other.pixels.begin(), other.pixels.end(), pixels.begin());
+        width = other.width;
+        height = other.height;
+        depth = other.depth;
+        return *this;
+    }
+    return *this = Image(other);
 }
 
 std::optional<Image> createImage(int width, int height, int depth) {

@@ -14,6 +14,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -41,11 +42,12 @@ constexpr bool imageSizeAllowed(int64_t w, int64_t h) {
 // mapping for large ones. Such memory costs nothing until a page is written, so a document-size
 // transparent image (36 MB at 3000 x 3000) is free until it is painted on.
 //
-// Value-initialising construction (what resize(n) and vector(n) do) is therefore a no-op: the
-// new elements are zero because the memory came zeroed. This holds for every element that fits
-// in a fresh allocation. It would not hold for elements re-grown within the capacity after the
-// vector was shrunk (old values would show through), so pixel vectors are never shrunk and
-// grown again in place: an image of another size is a new image.
+// Constructing an element never writes a zero (value-initialisation, as in resize(n) and
+// vector(n), or a copied zero): the new elements are zero because the memory came zeroed. This
+// holds for every element that fits in a fresh allocation. It would not hold for elements
+// re-grown within the capacity after the vector was shrunk (old values would show through), so
+// pixel vectors are never shrunk and grown again in place: an image of another size is a new
+// image.
 // A zeroed block of `bytes`; throws std::bad_alloc when the system has no memory for it.
 void* allocateZeroed(size_t bytes);
 // Gives back a block of allocateZeroed; `bytes` is the size it was asked for.
@@ -53,6 +55,7 @@ void releaseZeroed(void* p, size_t bytes) noexcept;
 
 template <typename T>
 struct ZeroedAllocator {
+    static_assert(std::is_arithmetic_v<T>, "elements that are all zero bits when zero");
     using value_type = T;
 
     ZeroedAllocator() noexcept = default;
@@ -65,11 +68,15 @@ struct ZeroedAllocator {
     }
     void deallocate(T* p, size_t count) noexcept { releaseZeroed(p, count * sizeof(T)); }
 
+    // Value-initialisation: the element is already zero.
     template <typename U>
     void construct(U*) noexcept {}
+    // A zero value is not written either, so copying an image leaves the pages of its untouched
+    // (transparent) parts untouched in the copy too.
     template <typename U, typename... Args>
     void construct(U* p, Args&&... args) {
-        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+        const U value(std::forward<Args>(args)...);
+        if (value != U{}) ::new (static_cast<void*>(p)) U(value);
     }
 
     friend bool operator==(const ZeroedAllocator&, const ZeroedAllocator&) noexcept {
@@ -90,6 +97,15 @@ struct Image {
     int height = 0;
     int depth = 32;  // 24 or 32
     PixelVector pixels;
+
+    Image() = default;
+    // A copy writes only the parts of the pixels that are not zero: a fresh copy of a
+    // transparent or little-painted image costs as little memory as the original.
+    Image(const Image& other);
+    // Into an image of the same size the pixels are copied in place; otherwise as a fresh copy.
+    Image& operator=(const Image& other);
+    Image(Image&&) noexcept = default;
+    Image& operator=(Image&&) noexcept = default;
 
     bool empty() const { return width <= 0 || height <= 0; }
     bool hasAlpha() const { return depth == 32; }

@@ -55,7 +55,8 @@ struct Program {
     App app{ui};
     MainWindow window{QString::fromStdString(app.prefs.programName)};
     LoopDriver driver{app, window, ui, [this] {
-                          return LoopDriver::ShellState{app.QuitRequested, app.iface.fullscreen != 0,
+                          return LoopDriver::ShellState{app.QuitRequested,
+                                                        app.iface.fullscreen != 0,
                                                         app.iface.statusBar != 0};
                       }};
 };

@@ -52,7 +52,8 @@ TEST(CreateImage, RefusesSizesOutsideTheLimits) {
     EXPECT_FALSE(createImage(4, 4, 16));
 }
 
-// A transparent document-size image takes no memory until it is painted on.
+// A transparent document-size image takes no memory until it is painted on, and neither does
+// its copy.
 TEST(CreateImage, TransparentImageIsNotTouched) {
     const long before = residentKb();
     if (before < 0) GTEST_SKIP() << "no /proc/self/status";
@@ -62,7 +63,37 @@ TEST(CreateImage, TransparentImageIsNotTouched) {
     // Painting one row touches that row's pages only.
     std::fill_n(image->row(2000), image->width, rgba(9, 9, 9, 255));
     EXPECT_LT(residentKb() - before, 8 * 1024);
-    EXPECT_EQ(image->at(3999, 3999), 0u);
+    const Image copy = *image;
+    EXPECT_LT(residentKb() - before, 16 * 1024);
+    EXPECT_TRUE(copy.pixels == image->pixels);
+    EXPECT_EQ(copy.at(3999, 2000), rgba(9, 9, 9, 255));
+    EXPECT_EQ(copy.at(3999, 3999), 0u);
+}
+
+// Copies keep every pixel, whether they skip zero blocks (a fresh copy) or write in place (an
+// image of the same size), and a copy never shares pixels with its original.
+TEST(CreateImage, CopiesAreExact) {
+    auto source = createImage(1500, 700, 32);  // blocks of zeros and of colours, a partial last one
+    ASSERT_TRUE(source);
+    for (int y = 0; y < source->height; y += 3)
+        for (int x = y % 1500; x < source->width; x += 997)
+            source->at(x, y) = rgba(1, 2, 3, uint32_t(y));
+    source->at(1499, 699) = 7;
+
+    Image fresh = *source;
+    auto sameSize = createImage(1500, 700, 32);
+    std::fill(sameSize->pixels.begin(), sameSize->pixels.end(), rgba(5, 5, 5, 5));
+    *sameSize = *source;
+    auto otherSize = createImage(3, 3, 24);
+    *otherSize = *source;
+    for (const Image* copy : {&fresh, &*sameSize, &*otherSize}) {
+        EXPECT_EQ(copy->width, 1500);
+        EXPECT_EQ(copy->height, 700);
+        EXPECT_EQ(copy->depth, 32);
+        EXPECT_TRUE(copy->pixels == source->pixels);
+    }
+    fresh.at(0, 1) = 1;
+    EXPECT_EQ(source->at(0, 1), 0u);
 }
 
 // Running out of memory while making an image gives nullopt, never an escaping bad_alloc.
