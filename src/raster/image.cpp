@@ -9,9 +9,23 @@
 namespace qm {
 namespace {
 
+#if defined(__SANITIZE_ADDRESS__)
+#define QM_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QM_ADDRESS_SANITIZER 1
+#endif
+#endif
+
 // Blocks from this size on are mapped directly: the mapping is zero and untouched whatever the
 // allocator's state, whereas calloc may hand back reused heap memory and clear it by writing.
+// Under AddressSanitizer every block comes from its calloc, which guards the ends of each block
+// (and takes large ones from fresh mappings itself).
+#ifdef QM_ADDRESS_SANITIZER
+constexpr size_t kMappedBytes = size_t(-1);
+#else
 constexpr size_t kMappedBytes = size_t(1) << 20;
+#endif
 
 }  // namespace
 

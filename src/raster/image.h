@@ -38,6 +38,11 @@ constexpr bool imageSizeAllowed(int64_t w, int64_t h) {
     return w >= 1 && h >= 1 && w <= kMaxImageSide && h <= kMaxImageSide && w * h <= kMaxImagePixels;
 }
 
+// A zeroed block of `bytes`; throws std::bad_alloc when the system has no memory for it.
+void* allocateZeroed(size_t bytes);
+// Gives back a block of allocateZeroed; `bytes` is the size it was asked for.
+void releaseZeroed(void* p, size_t bytes) noexcept;
+
 // Pixel storage comes from the system already zeroed: calloc for small blocks, an anonymous
 // mapping for large ones. Such memory costs nothing until a page is written, so a document-size
 // transparent image (36 MB at 3000 x 3000) is free until it is painted on.
@@ -48,11 +53,6 @@ constexpr bool imageSizeAllowed(int64_t w, int64_t h) {
 // re-grown within the capacity after the vector was shrunk (old values would show through), so
 // pixel vectors are never shrunk and grown again in place: an image of another size is a new
 // image.
-// A zeroed block of `bytes`; throws std::bad_alloc when the system has no memory for it.
-void* allocateZeroed(size_t bytes);
-// Gives back a block of allocateZeroed; `bytes` is the size it was asked for.
-void releaseZeroed(void* p, size_t bytes) noexcept;
-
 template <typename T>
 struct ZeroedAllocator {
     static_assert(std::is_arithmetic_v<T>, "elements that are all zero bits when zero");
