@@ -1,10 +1,22 @@
 // Quillmoth: the program's entry point. Start-up, the splash, the main window, the loop and
 // shut-down, in the program's order; the working directory is the folder of its data.
+//
+// The splash is on screen first, painted before anything else is made; start-up (preferences,
+// work images, the default document) runs while it shows, so that the main window appears,
+// already composed, as soon as the splash closes.
+//
+// With QM_STARTUP_TRACE=1 in the environment, the moments of start-up are written to stderr as
+// "quillmoth-startup EVENT SECONDS" (wall-clock seconds since the epoch), for bench/startup.sh.
 #include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <memory>
 
+#include "gui/canvas_widget.h"
 #include "gui/loop_driver.h"
 #include "gui/main_window.h"
 #include "gui/qt_ui.h"
@@ -17,9 +29,21 @@ constexpr const char* kNoDisplayHint =
     "quillmoth: cannot open a window: no display is available.\n"
     "Start it from a desktop session, or under a virtual display: xvfb-run -a ./quillmoth\n";
 
+// The splash is given this long to appear before start-up goes on without it.
+constexpr int kSplashPaintWaitMs = 1000;
+
 bool set(const char* name) {
     const char* value = std::getenv(name);
     return value && *value;
+}
+
+void trace(const char* event) {
+    static const bool tracing = set("QM_STARTUP_TRACE");
+    if (!tracing) return;
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    std::fprintf(stderr, "quillmoth-startup %s %lld.%09ld\n", event, (long long)now.tv_sec,
+                 now.tv_nsec);
 }
 
 // Qt ends the process when its platform cannot start; a clear hint and exit code 1 are better.
@@ -31,9 +55,49 @@ void fatalPlatformHandler(QtMsgType type, const QMessageLogContext&, const QStri
     }
 }
 
+// Notes when a widget has been painted and shown for the first time: the event after its
+// first paint event, by which time the window's contents have been handed to the display.
+class FirstPaint : public QObject {
+public:
+    FirstPaint(QWidget& widget, const char* event) : event_(event) {
+        widget.installEventFilter(this);
+    }
+    bool done() const { return done_; }
+    // Waits (running the event loop) until done or `milliseconds` have passed.
+    void wait(int milliseconds) {
+        if (done_) return;
+        QEventLoop loop;
+        waiting_ = &loop;
+        QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+        loop.exec();
+        waiting_ = nullptr;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && !seen_) {
+            seen_ = true;
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, this, [this] {
+                done_ = true;
+                trace(event_);
+                if (waiting_) waiting_->quit();
+            });
+        }
+        return false;
+    }
+
+private:
+    const char* event_;
+    bool seen_ = false;
+    bool done_ = false;
+    QEventLoop* waiting_ = nullptr;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    trace("launched");
     if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM")) {
         std::fputs(kNoDisplayHint, stderr);
         return 1;
@@ -45,28 +109,50 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     qInstallMessageHandler(previous);
     QApplication::setQuitOnLastWindowClosed(false);  // only QuitRequested ends the loop
+    trace("toolkit-ready");
 
     qm::QtUi ui;
     qm::App app(ui);
-    qm::MainWindow window(app);
-    ui.attach(&window);
-    qm::LoopDriver driver(app, window, ui);
+
+    // The version shown is the program's own, the same before and after the preferences are
+    // read.
+    qm::Splash splash("data\\ui\\quillmoth.jpg", app.prefs.version);
+    FirstPaint splashPainted(splash, "splash-painted");
+    std::unique_ptr<qm::MainWindow> window;
+    std::unique_ptr<qm::LoopDriver> driver;
+    bool splashClosed = false;
+    bool startedUp = false;
+    const auto openMainWindow = [&] {
+        window->openMaximized(app.iface.fullscreen != 0);
+        ui.setFocus(qm::QtUi::kCanvasGadget);
+        driver->start();
+    };
+    QObject::connect(&splash, &qm::Splash::finished, [&] {
+        trace("splash-closed");
+        splashClosed = true;
+        if (startedUp) openMainWindow();
+    });
+    splash.start();
+    splashPainted.wait(kSplashPaintWaitMs);
+
+    window = std::make_unique<qm::MainWindow>(QString::fromStdString(app.prefs.programName));
+    FirstPaint windowPainted(window->canvas(), "main-window-painted");
+    ui.attach(window.get());
+    driver = std::make_unique<qm::LoopDriver>(app, *window, ui, [&app] {
+        return qm::LoopDriver::ShellState{app.QuitRequested, app.iface.fullscreen != 0,
+                                          app.iface.statusBar != 0};
+    });
 
     // The window is laid out (hidden) first, so start-up centres the document in the canvas
     // size the user will see.
-    window.prepareGeometry();
-    if (!qm::startUp(app)) return 1;  // already shown to the user; no preferences written
-    window.rebuildMenus();            // the dictionary is loaded now
-    driver.markStartedUp();
-
-    qm::Splash splash("data\\ui\\quillmoth.jpg", app.prefs.version);
-    QObject::connect(&splash, &qm::Splash::finished, &window, [&] {
-        window.applyInterfaceFlags(false, app.iface.statusBar != 0);
-        window.openMaximized(app.iface.fullscreen != 0);
-        ui.setFocus(qm::QtUi::kCanvasGadget);
-        driver.start();
-    });
-    splash.start();
+    window->prepareGeometry();
+    if (!qm::startUp(app)) return 1;       // already shown to the user; no preferences written
+    window->rebuildMenus(app.dictionary);  // the dictionary is loaded now
+    window->applyInterfaceFlags(false, app.iface.statusBar != 0);
+    driver->markStartedUp();
+    startedUp = true;
+    trace("started-up");
+    if (splashClosed) openMainWindow();
 
     const int status = QApplication::exec();
     qm::shutDown(app);

@@ -10,7 +10,8 @@
 
 namespace qm {
 
-LoopDriver::LoopDriver(App& app, MainWindow& window, QtUi& ui) : app_(app), window_(window) {
+LoopDriver::LoopDriver(App& app, MainWindow& window, QtUi& ui, ShellStateFn state)
+    : app_(app), window_(window), state_(std::move(state)) {
     timer_.setInterval(1);
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &LoopDriver::idle);
@@ -33,7 +34,8 @@ void LoopDriver::enterShell(Call&& call) {
     ++depth_;
     call();
     --depth_;
-    window_.applyInterfaceFlags(app_.iface.fullscreen != 0, app_.iface.statusBar != 0);
+    const ShellState state = state_();
+    window_.applyInterfaceFlags(state.fullScreen, state.statusBarShown);
     quitIfRequested();
 }
 
@@ -73,7 +75,7 @@ bool LoopDriver::requestClose() {
     ++depth_;
     onCloseWindow(app_, 0);
     --depth_;
-    if (!app_.QuitRequested) return false;
+    if (!state_().quitRequested) return false;
     closing_ = true;
     timer_.stop();
     QCoreApplication::quit();
@@ -81,7 +83,7 @@ bool LoopDriver::requestClose() {
 }
 
 void LoopDriver::quitIfRequested() {
-    if (!app_.QuitRequested || closing_) return;
+    if (closing_ || !state_().quitRequested) return;
     closing_ = true;
     timer_.stop();
     window_.close();

@@ -6,11 +6,16 @@
 //   polling loop, so the GUI thread never blocks;
 // - the shell is never re-entered: while it waits in a modal dialog (a nested event loop), idle
 //   passes and any stray event are held back;
-// - after each call, a set QuitRequested closes the window and ends the Qt loop.
+// - after each call, a quit asked for by the shell closes the window and ends the Qt loop.
+//
+// The driver holds the App only to hand it events; what it must know of the shell's state
+// after a call (quit asked for, full screen, status bar shown) it asks of the ShellState
+// function it is given, so it never reads the shell's records itself.
 #pragma once
 
 #include <QObject>
 #include <QTimer>
+#include <functional>
 
 #include "shell/app.h"
 
@@ -22,9 +27,17 @@ class QtUi;
 class LoopDriver : public QObject {
     Q_OBJECT
 public:
+    // What the window follows after each call into the shell.
+    struct ShellState {
+        bool quitRequested = false;
+        bool fullScreen = false;
+        bool statusBarShown = true;
+    };
+    using ShellStateFn = std::function<ShellState()>;
+
     // Connects the window's commands, canvas events and close requests and the Ui's control
     // events to the shell. The idle timer starts with start().
-    LoopDriver(App& app, MainWindow& window, QtUi& ui);
+    LoopDriver(App& app, MainWindow& window, QtUi& ui, ShellStateFn state);
 
     // Start-up has run: from now on a resized canvas is recomposed at its new size.
     void markStartedUp() { startedUp_ = true; }
@@ -48,8 +61,9 @@ private:
     void enterShell(Call&& call);
     void quitIfRequested();
 
-    App& app_;
+    App& app_;  // handed to the shell's entry points, never read here
     MainWindow& window_;
+    ShellStateFn state_;
     QTimer timer_;
     int depth_ = 0;         // calls into the shell in progress (more than one only via dialogs)
     bool closing_ = false;  // the window is being closed because the shell asked to quit

@@ -28,8 +28,8 @@ QScreen* firstScreen() {
 
 }  // namespace
 
-MainWindow::MainWindow(const App& app, QWidget* parent) : QMainWindow(parent), app_(app) {
-    setWindowTitle(QString::fromStdString(app.prefs.programName));
+MainWindow::MainWindow(const QString& title, QWidget* parent) : QMainWindow(parent) {
+    setWindowTitle(title);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, kWindowColour);
     setPalette(pal);
@@ -37,12 +37,12 @@ MainWindow::MainWindow(const App& app, QWidget* parent) : QMainWindow(parent), a
     canvas_ = new CanvasWidget(CanvasWidget::Role::Painting, this);
     setCentralWidget(canvas_);
 
-    rebuildMenus();
+    rebuildMenus({});
     buildAccelerators();
     buildStatusBar();
 }
 
-void MainWindow::rebuildMenus() {
+void MainWindow::rebuildMenus(const std::map<std::string, std::string>& dictionary) {
     struct ItemState {
         bool checked, enabled;
     };
@@ -56,11 +56,11 @@ void MainWindow::rebuildMenus() {
 
     // A key the dictionary lacks shows empty, as everywhere in the program; before start-up has
     // loaded any dictionary the tables' own texts stand in.
-    const MenuTextFn textOf = [this](const MenuEntry& entry) {
-        if (!entry.key || !*entry.key || app_.dictionary.empty())
+    const MenuTextFn textOf = [&dictionary](const MenuEntry& entry) {
+        if (!entry.key || !*entry.key || dictionary.empty())
             return QString::fromUtf8(entry.defaultText);
-        const auto it = app_.dictionary.find(entry.key);
-        return it == app_.dictionary.end() ? QString() : QString::fromStdString(it->second);
+        const auto it = dictionary.find(entry.key);
+        return it == dictionary.end() ? QString() : QString::fromStdString(it->second);
     };
     const CommandFn send = [this](int id) { emit commandTriggered(id); };
     buildMenuBar(*menuBar(), mainMenuTable(), textOf, send, actions_);

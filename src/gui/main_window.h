@@ -11,9 +11,9 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <string>
 #include <vector>
 
-#include "shell/app.h"
 #include "shell/menu_table.h"
 
 class QLabel;
@@ -30,12 +30,13 @@ public:
     static constexpr int kStatusFields = 4;
     static constexpr std::array<int, kStatusFields> kStatusFieldWidths{100, 250, 150, 150};
 
-    // Reads the menu texts from the app's dictionary (with the tables' texts as fall-back).
-    explicit MainWindow(const App& app, QWidget* parent = nullptr);
+    // The menus start with the tables' own texts; rebuildMenus gives them the dictionary's.
+    explicit MainWindow(const QString& title, QWidget* parent = nullptr);
 
-    // Builds the menu bar and popups again (after a change of language), keeping each item's
-    // check mark and enabled state.
-    void rebuildMenus();
+    // Builds the menu bar and popups again with the texts of `dictionary` (once start-up has
+    // loaded it, or after a change of language), keeping each item's check mark and enabled
+    // state. An empty dictionary stands for none loaded: the tables' texts are used.
+    void rebuildMenus(const std::map<std::string, std::string>& dictionary);
     QAction* menuAction(int commandId) const;
     // Popup 1 (animation-layer kinds) or 2 (blend modes); nullptr for any other number.
     QMenu* popupMenu(int number) const;
@@ -77,7 +78,6 @@ private:
     void buildStatusBar();
     int clientTop() const;
 
-    const App& app_;
     CanvasWidget* canvas_ = nullptr;
     std::map<int, QAction*> actions_;
     std::map<int, QMenu*> popups_;

@@ -1,6 +1,79 @@
 #include "raster/image.h"
 
+#include <sys/mman.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
 namespace qm {
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+#define QM_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QM_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+// Blocks from this size on are mapped directly: the mapping is zero and untouched whatever the
+// allocator's state, whereas calloc may hand back reused heap memory and clear it by writing.
+// Under AddressSanitizer every block comes from its calloc, which guards the ends of each block
+// (and takes large ones from fresh mappings itself).
+#ifdef QM_ADDRESS_SANITIZER
+constexpr size_t kMappedBytes = size_t(-1);
+#else
+constexpr size_t kMappedBytes = size_t(1) << 20;
+#endif
+
+}  // namespace
+
+void* allocateZeroed(size_t bytes) {
+    if (bytes >= kMappedBytes) {
+        void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p == MAP_FAILED) throw std::bad_alloc();
+        return p;
+    }
+    void* p = std::calloc(bytes ? bytes : 1, 1);
+    if (!p) throw std::bad_alloc();
+    return p;
+}
+
+void releaseZeroed(void* p, size_t bytes) noexcept {
+    if (!p) return;
+    if (bytes >= kMappedBytes)
+        munmap(p, bytes);
+    else
+        std::free(p);
+}
+
+Image::Image(const Image& other) : width(other.width), height(other.height), depth(other.depth) {
+    const size_t count = other.pixels.size();
+    pixels.resize(count);  // zero, untouched
+    // Blocks of one page: an all-zero block is left as the zeroed memory already has it.
+    constexpr size_t kBlock = 4096 / sizeof(uint32_t);
+    const uint32_t* from = other.pixels.data();
+    uint32_t* to = pixels.data();
+    for (size_t start = 0; start < count; start += kBlock) {
+        const size_t n = std::min(kBlock, count - start);
+        const uint32_t* block = from + start;
+        if (std::any_of(block, block + n, [](uint32_t p) { return p != 0; }))
+            std::memcpy(to + start, block, n * sizeof(uint32_t));
+    }
+}
+
+Image& Image::operator=(const Image& other) {
+    if (this == &other) return *this;
+    if (pixels.size() == other.pixels.size()) {
+        std::copy(other.pixels.begin(), other.pixels.end(), pixels.begin());
+        width = other.width;
+        height = other.height;
+        depth = other.depth;
+        return *this;
+    }
+    return *this = Image(other);
+}
 
 std::optional<Image> createImage(int width, int height, int depth) {
     if (!imageSizeAllowed(width, height) || (depth != 24 && depth != 32)) return std::nullopt;
@@ -8,7 +81,15 @@ std::optional<Image> createImage(int width, int height, int depth) {
     img.width = width;
     img.height = height;
     img.depth = depth;
-    img.pixels.assign(size_t(width) * size_t(height), depth == 24 ? 0xFF000000u : 0u);
+    const size_t count = size_t(width) * size_t(height);
+    try {
+        if (depth == 24)
+            img.pixels.assign(count, 0xFF000000u);
+        else
+            img.pixels.resize(count);  // zero without a write: see ZeroedAllocator
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
     return img;
 }
 

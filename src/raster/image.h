@@ -8,9 +8,14 @@
 // alpha byte is kept at 255 by everything that creates or writes it, and it draws as opaque.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <new>
 #include <optional>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace qm {
@@ -33,11 +38,74 @@ constexpr bool imageSizeAllowed(int64_t w, int64_t h) {
     return w >= 1 && h >= 1 && w <= kMaxImageSide && h <= kMaxImageSide && w * h <= kMaxImagePixels;
 }
 
+// A zeroed block of `bytes`; throws std::bad_alloc when the system has no memory for it.
+void* allocateZeroed(size_t bytes);
+// Gives back a block of allocateZeroed; `bytes` is the size it was asked for.
+void releaseZeroed(void* p, size_t bytes) noexcept;
+
+// Pixel storage comes from the system already zeroed: calloc for small blocks, an anonymous
+// mapping for large ones. Such memory costs nothing until a page is written, so a document-size
+// transparent image (36 MB at 3000 x 3000) is free until it is painted on.
+//
+// Constructing an element never writes a zero (value-initialisation, as in resize(n) and
+// vector(n), or a copied zero): the new elements are zero because the memory came zeroed. This
+// holds for every element that fits in a fresh allocation. It would not hold for elements
+// re-grown within the capacity after the vector was shrunk (old values would show through), so
+// pixel vectors are never shrunk and grown again in place: an image of another size is a new
+// image.
+template <typename T>
+struct ZeroedAllocator {
+    static_assert(std::is_arithmetic_v<T>, "elements that are all zero bits when zero");
+    using value_type = T;
+
+    ZeroedAllocator() noexcept = default;
+    template <typename U>
+    ZeroedAllocator(const ZeroedAllocator<U>&) noexcept {}
+
+    T* allocate(size_t count) {
+        if (count > size_t(-1) / sizeof(T)) throw std::bad_array_new_length();
+        return static_cast<T*>(allocateZeroed(count * sizeof(T)));
+    }
+    void deallocate(T* p, size_t count) noexcept { releaseZeroed(p, count * sizeof(T)); }
+
+    // Value-initialisation: the element is already zero.
+    template <typename U>
+    void construct(U*) noexcept {}
+    // A zero value is not written either, so copying an image leaves the pages of its untouched
+    // (transparent) parts untouched in the copy too.
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args) {
+        const U value(std::forward<Args>(args)...);
+        if (value != U{}) ::new (static_cast<void*>(p)) U(value);
+    }
+
+    friend bool operator==(const ZeroedAllocator&, const ZeroedAllocator&) noexcept {
+        return true;
+    }
+};
+
+using PixelVector = std::vector<uint32_t, ZeroedAllocator<uint32_t>>;
+
+// Pixels compare with plain vectors of colours element by element (tests and callers that keep
+// colours in a std::vector).
+inline bool operator==(const PixelVector& a, const std::vector<uint32_t>& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
+}
+
 struct Image {
     int width = 0;
     int height = 0;
     int depth = 32;  // 24 or 32
-    std::vector<uint32_t> pixels;
+    PixelVector pixels;
+
+    Image() = default;
+    // A copy writes only the parts of the pixels that are not zero: a fresh copy of a
+    // transparent or little-painted image costs as little memory as the original.
+    Image(const Image& other);
+    // Into an image of the same size the pixels are copied in place; otherwise as a fresh copy.
+    Image& operator=(const Image& other);
+    Image(Image&&) noexcept = default;
+    Image& operator=(Image&&) noexcept = default;
 
     bool empty() const { return width <= 0 || height <= 0; }
     bool hasAlpha() const { return depth == 32; }
@@ -49,7 +117,8 @@ struct Image {
 };
 
 // A w x h image: 32-bit with every channel 0, or 24-bit black (alpha byte 255).
-// nullopt when the size is not allowed (see imageSizeAllowed).
+// nullopt when the size is not allowed (see imageSizeAllowed) or when memory runs out; the
+// caller tells the user. A 32-bit image's pixels are not written here (see ZeroedAllocator).
 std::optional<Image> createImage(int width, int height, int depth = 32);
 
 // Why a size was refused, for messages: "image size W x H exceeds the limit ..." or similar.

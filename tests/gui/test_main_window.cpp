@@ -45,7 +45,7 @@ struct Program {
     // Start-up, then the window is shown and the loop begins.
     void open() {
         ASSERT_TRUE(startUp(app));
-        window.rebuildMenus();
+        window.rebuildMenus(app.dictionary);
         driver.markStartedUp();
         window.openMaximized();
         driver.start();
@@ -54,8 +54,12 @@ struct Program {
     std::filesystem::path workDir;
     QtUi ui;
     App app{ui};
-    MainWindow window{app};
-    LoopDriver driver{app, window, ui};
+    MainWindow window{QString::fromStdString(app.prefs.programName)};
+    LoopDriver driver{app, window, ui, [this] {
+                          return LoopDriver::ShellState{app.QuitRequested,
+                                                        app.iface.fullscreen != 0,
+                                                        app.iface.statusBar != 0};
+                      }};
 };
 
 QAbstractButton* button(QWidget* modal, QMessageBox::StandardButton which) {
@@ -111,8 +115,7 @@ TEST(MainWindow, RebuildingMenusKeepsChecksAndDisabledItems) {
     Program program;
     program.ui.setMenuChecked(34, false);
     program.ui.setMenuEnabled(38, false);
-    program.app.dictionary = {{"Grid", "Grille"}};
-    program.window.rebuildMenus();
+    program.window.rebuildMenus({{"Grid", "Grille"}});
     EXPECT_FALSE(program.window.menuAction(34)->isChecked());
     EXPECT_FALSE(program.window.menuAction(38)->isEnabled());
     EXPECT_TRUE(program.window.menuAction(34)->text().startsWith("Grille"));
