@@ -146,7 +146,9 @@ int main(int argc, char** argv) {
     // The window is laid out (hidden) first, so start-up centres the document in the canvas
     // size the user will see.
     window->prepareGeometry();
-    if (!qm::startUp(app)) return 1;       // already shown to the user; no preferences written
+    // A fatal failure was already shown to the user; no preferences are written, and the exit
+    // code 1 tells a calling script that the program did not run.
+    if (!qm::startUp(app)) return 1;
     window->rebuildMenus(app.dictionary);  // the dictionary is loaded now
     window->applyInterfaceFlags(false, app.iface.statusBar != 0);
     driver->markStartedUp();

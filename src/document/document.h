@@ -69,6 +69,9 @@ struct Document {
     uint8_t OnionBefore = 0, OnionAfter = 0;
     int32_t LayerCounter = 0;
     uint32_t nextLayerId = 1;        // the id the next new layer gets
+    // The painting target when it is not the selected entry: adding a group selects the group
+    // but leaves painting on the layer it was on. 0: the selected layer is the target.
+    uint32_t paintTarget = 0;
     std::string paper;               // paper texture file
 
     std::vector<Layer> layers;                        // sorted ascending by Position

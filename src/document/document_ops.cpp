@@ -1,5 +1,6 @@
 #include "document/document_ops.h"
 
+#include <algorithm>
 #include <array>
 
 #include "raster/image_ops.h"
@@ -40,6 +41,7 @@ const AnimationLayerKind& animationLayerKind(int kind) {
 bool resetDocument(Document& doc, DocumentWorkImages work) {
     doc.layers.clear();
     doc.animationLayers.clear();
+    doc.paintTarget = 0;
     for (Image* slot : {&work.image2, &work.image4, &work.image3}) {
         auto image = documentImage(doc);
         if (!image) return false;
@@ -49,6 +51,8 @@ bool resetDocument(Document& doc, DocumentWorkImages work) {
 }
 
 bool newDocument(Document& doc, DocumentWorkImages work) {
+    // A new document names its animation layers from 1 again ("Layer Normal1").
+    std::fill(std::begin(doc.kindCounters), std::end(doc.kindCounters), 0);
     doc.CurrentFrame = 1;
     doc.AnimationLayerId = 1;
     doc.FrameEnd = 120;
@@ -66,6 +70,7 @@ bool addLayer(Document& doc) {
     auto image = documentImage(doc);
     if (!image) return false;
     for (Layer& layer : doc.layers) layer.Selected = 0;
+    doc.paintTarget = 0;
     Layer layer;
     layer.id = takeLayerId(doc);
     layer.Width = doc.Width;
@@ -130,18 +135,30 @@ const Layer* selectedLayer(const Document& doc) {
     return nullptr;
 }
 
+Layer* currentLayer(Document& doc) {
+    if (doc.paintTarget != 0)
+        if (Layer* layer = layerById(doc, doc.paintTarget)) return layer;
+    return selectedLayer(doc);
+}
+
+const Layer* currentLayer(const Document& doc) {
+    if (doc.paintTarget != 0)
+        if (const Layer* layer = layerById(doc, doc.paintTarget)) return layer;
+    return selectedLayer(doc);
+}
+
 Image* currentImage(Document& doc) {
-    Layer* layer = selectedLayer(doc);
+    Layer* layer = currentLayer(doc);
     return layer ? &layer->image : nullptr;
 }
 
 const Image* currentImage(const Document& doc) {
-    const Layer* layer = selectedLayer(doc);
+    const Layer* layer = currentLayer(doc);
     return layer ? &layer->image : nullptr;
 }
 
 uint8_t currentVisible(const Document& doc) {
-    const Layer* layer = selectedLayer(doc);
+    const Layer* layer = currentLayer(doc);
     return layer ? layer->Visible : 0;
 }
 

@@ -70,10 +70,14 @@ bool addAnimationFrame(Document& doc, std::optional<Image> image = std::nullopt)
 // no pointers into its own list, which moves its layers when it grows or is sorted.
 Layer* selectedLayer(Document& doc);
 const Layer* selectedLayer(const Document& doc);
-// The selected layer's image (the painting target), or null without a selected layer.
+// The current layer: the painting target. It is the selected layer, except right after a group
+// was added (the group is selected, painting stays on the layer it was on); null without one.
+Layer* currentLayer(Document& doc);
+const Layer* currentLayer(const Document& doc);
+// The current layer's image, or null.
 Image* currentImage(Document& doc);
 const Image* currentImage(const Document& doc);
-// The selected layer's visibility; 0 without a selected layer.
+// The current layer's visibility; 0 without a current layer.
 uint8_t currentVisible(const Document& doc);
 // The layer at `position` (1 = bottom), or null.
 Layer* layerAtPosition(Document& doc, int position);

@@ -45,6 +45,7 @@ StackRecord captureStack(const Document& doc) {
     record.Height = doc.Height;
     record.LayerCounter = doc.LayerCounter;
     record.GroupCount = doc.GroupCount;
+    record.paintTarget = doc.paintTarget;
     record.layers.reserve(doc.layers.size());
     for (const Layer& layer : doc.layers) record.layers.push_back(layer);
     return record;
@@ -113,6 +114,7 @@ void apply(StackRecord& record, Document& doc, EditChanges& changes) {
     doc.Height = record.Height;
     doc.LayerCounter = record.LayerCounter;
     doc.GroupCount = record.GroupCount;
+    doc.paintTarget = record.paintTarget;
     record = std::move(current);
 }
 
@@ -150,6 +152,7 @@ bool changed(const ImageRecord& record, const Document& doc) {
 bool changed(const StackRecord& record, const Document& doc) {
     if (record.Width != doc.Width || record.Height != doc.Height ||
         record.LayerCounter != doc.LayerCounter || record.GroupCount != doc.GroupCount ||
+        record.paintTarget != doc.paintTarget ||
         record.layers.size() != doc.layers.size())
         return true;
     for (size_t i = 0; i < doc.layers.size(); ++i)

@@ -78,6 +78,7 @@ struct StackRecord {
     int16_t Width = 0, Height = 0;
     int32_t LayerCounter = 0;
     uint8_t GroupCount = 0;
+    uint32_t paintTarget = 0;
     std::vector<LayerProperties> layers;
     std::map<uint32_t, Image> images;
 };

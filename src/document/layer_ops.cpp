@@ -40,6 +40,7 @@ bool deleteSelectedLayer(Document& doc, Layer* removed) {
     // The layer below the removed one in the list takes over; the first has none below it.
     for (Layer& layer : doc.layers) layer.Selected = 0;
     doc.layers[index == 0 ? 0 : index - 1].Selected = 1;
+    doc.paintTarget = 0;
     for (Layer& layer : doc.layers)
         if (layer.Position > position) --layer.Position;
     sortLayers(doc);
@@ -49,6 +50,8 @@ bool deleteSelectedLayer(Document& doc, Layer* removed) {
 bool addGroup(Document& doc) {
     if (doc.layers.size() >= kMaxLayers) return false;
     ++doc.GroupCount;
+    // The group is selected, but painting stays on the layer it was on.
+    if (const Layer* target = currentLayer(doc)) doc.paintTarget = target->id;
     for (Layer& layer : doc.layers) layer.Selected = 0;
     Layer group;
     group.Position = uint8_t(doc.layers.size() + 1);
@@ -91,6 +94,7 @@ bool selectLayerRow(Document& doc, int row) {
     Layer* chosen = layerAtPosition(doc, row + 1);
     if (!chosen) return false;
     for (Layer& layer : doc.layers) layer.Selected = &layer == chosen ? 1 : 0;
+    doc.paintTarget = 0;
     return true;
 }
 

@@ -35,7 +35,9 @@ bool addGroup(Document& doc);
 // created or the stack is full.
 bool copySelectedLayer(Document& doc);
 
-// Selects the layer of `row` and mirrors it.
+// Selects the layer of `row` and makes it the painting target, whatever its Frame: a layer of
+// another frame can be painted while it is chosen, rather than the choice silently painting a
+// layer the user did not pick.
 bool selectLayerRow(Document& doc, int row);
 // Shows or hides the layer of `row`.
 bool setLayerVisible(Document& doc, int row, bool visible);

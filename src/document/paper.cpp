@@ -29,7 +29,8 @@ int nextPaperIndex(int index) {
 }
 
 int previousPaperIndex(int index) {
-    return index > 0 ? index - 1 : index;
+    // The first papers are never reached by stepping back: the index stops at 2.
+    return index > 2 ? index - 1 : index;
 }
 
 PaperTileGrid paperTileGrid(int width, int height, int tileWidth, int tileHeight) {

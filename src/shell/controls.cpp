@@ -46,14 +46,13 @@ void clearButton(App& app) {
     app.brush.tool = 0;
 }
 
-// A cancelled requester leaves the colour as it was.
 void foregroundSwatch(App& app) {
-    const auto chosen = app.ui.colorRequester(app.brush.selectedColor);
+    // A cancelled requester answers the colour it was given, and colour changed runs with it:
+    // the paint colour returns to the selected colour (undoing what mixing had done to it).
+    const uint32_t chosen = app.ui.colorRequester(app.brush.selectedColor).value_or(app.brush.selectedColor);
     app.iface.foregroundActive = 1;
-    if (chosen) {
-        app.brush.selectedColor = (*chosen & 0xFFFFFFu) | (uint32_t(app.brush.alpha) << 24);
-        colorChanged(app, false);
-    }
+    app.brush.selectedColor = (chosen & 0xFFFFFFu) | (uint32_t(app.brush.alpha) << 24);
+    colorChanged(app, false);
     focusCanvas(app);
 }
 

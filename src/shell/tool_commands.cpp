@@ -26,7 +26,7 @@ void shapeWithPreview(App&, int, int, ToolEvent) {}
 // The current layer as a dab target: each dab's rectangle is declared to the open edit before
 // the dab writes it. The layer is looked up by id at every dab, so nothing holds on to it.
 DabTarget currentLayerTarget(App& app) {
-    const Layer* layer = selectedLayer(app.doc);
+    const Layer* layer = currentLayer(app.doc);
     if (!layer) return {};
     const uint32_t layerId = layer->id;
     return DabTarget{layer->image.width, layer->image.height,
@@ -127,7 +127,7 @@ void highlightToolButton(App& app, int toolCode) {
 }
 
 void clearCurrentLayer(App& app) {
-    Layer* layer = selectedLayer(app.doc);
+    Layer* layer = currentLayer(app.doc);
     if (!layer || layer->image.empty()) return;
     ScopedEdit edit(app, "Clear");
     app.history.touchPixels(app.doc, layer->id, Rect{0, 0, layer->image.width, layer->image.height});

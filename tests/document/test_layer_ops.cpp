@@ -36,8 +36,11 @@ void expectInvariants(Document& doc) {
         EXPECT_TRUE(ids.insert(doc.layers[i].id).second);
         if (doc.layers[i].Selected) {
             ++selected;
-            EXPECT_EQ(currentImage(doc), &doc.layers[i].image);
-            EXPECT_EQ(currentVisible(doc), doc.layers[i].Visible);
+            // The selected layer is the painting target, unless a group was just added.
+            const Layer* target = doc.paintTarget ? layerById(doc, doc.paintTarget) : &doc.layers[i];
+            ASSERT_NE(target, nullptr);
+            EXPECT_EQ(currentImage(doc), &target->image);
+            EXPECT_EQ(currentVisible(doc), target->Visible);
         }
     }
     EXPECT_EQ(selected, 1);
@@ -190,6 +193,12 @@ TEST(LayerOps, GroupsHaveNoImage) {
     EXPECT_EQ(group.IsGroup, 1);
     EXPECT_TRUE(group.image.empty());
     expectInvariants(doc);
+    // The group is selected; painting stays on the layer it was on.
+    EXPECT_EQ(group.Selected, 1);
+    EXPECT_EQ(currentImage(doc), &doc.layers[0].image);
+    ASSERT_TRUE(selectLayerRow(doc, 1));  // choosing a row makes it the target again
+    EXPECT_TRUE(currentImage(doc)->empty());
+    ASSERT_TRUE(selectLayerRow(doc, 2));
     // A copy of a group is a transparent layer; resizing skips the groups.
     ASSERT_TRUE(copySelectedLayer(doc));
     EXPECT_EQ(doc.layers.back().Name, "Group2Copy2");

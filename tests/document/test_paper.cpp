@@ -80,8 +80,11 @@ TEST(Paper, PresetIndicesStayWithinTheSet) {
     EXPECT_EQ(presetPaperPath(7), "presets\\paper\\paper7.png");
     EXPECT_EQ(nextPaperIndex(0), 1);
     EXPECT_EQ(nextPaperIndex(kLastPaperIndex), kLastPaperIndex);
+    // Stepping back stops at 2: only an index above 2 decreases.
     EXPECT_EQ(previousPaperIndex(0), 0);
-    EXPECT_EQ(previousPaperIndex(2), 1);
+    EXPECT_EQ(previousPaperIndex(1), 1);
+    EXPECT_EQ(previousPaperIndex(2), 2);
+    EXPECT_EQ(previousPaperIndex(3), 2);
 }
 
 TEST(Paper, LoadingReportsMissingAndBadFiles) {

@@ -142,8 +142,12 @@ TEST_F(ShellTest, ColourSwatchesAndCancelledRequesters) {
     // paint colour takes the brush alpha.
     EXPECT_EQ(app.brush.selectedColor, rgba(10, 20, 30, 254));
     EXPECT_EQ(app.brush.color, rgba(10, 20, 30, 200));
+    // A cancel answers the colour it was given and colour changed runs with it: a paint colour
+    // that mixing had changed returns to the selected colour.
+    app.brush.color = rgba(90, 90, 90, 200);
     control(Gadget::ColorForeground, 0, ControlEventType::Click);  // cancelled
     EXPECT_EQ(app.brush.selectedColor, rgba(10, 20, 30, 254));
+    EXPECT_EQ(app.brush.color, rgba(10, 20, 30, 200));
     const uint32_t bg = app.prefs.ColorBG;
     control(Gadget::ColorBG, 0, ControlEventType::Click);
     EXPECT_EQ(app.prefs.ColorBG, bg);

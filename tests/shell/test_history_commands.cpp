@@ -270,3 +270,30 @@ TEST(OutOfMemory, AnActionThatRunsOutPutsTheDocumentBack) {
 
 }  // namespace
 }  // namespace qm::test
+
+namespace qm::test {
+
+// Adding a group selects it, but a stroke after it still lands on the layer that was current;
+// and undoing the group's addition keeps it so.
+TEST_F(HistoryCommands, AStrokeAfterAddingAGroupPaintsTheLayer) {
+    const Image before = app.doc.layers[0].image;
+    control(Gadget::AddGroup, 0, ControlEventType::Click);
+    ASSERT_EQ(app.doc.layers.size(), 2u);
+    EXPECT_EQ(app.doc.layers[1].Selected, 1);
+    stroke(10, 10, 50, 30);
+    EXPECT_NE(app.doc.layers[0].image.pixels, before.pixels);
+    menu(Cmd::Undo);
+    menu(Cmd::Undo);
+    EXPECT_EQ(app.doc.layers.size(), 1u);
+    EXPECT_EQ(currentImage(app.doc), &app.doc.layers[0].image);
+}
+
+// A new document names its first animation layer from 1 again.
+TEST_F(HistoryCommands, EveryNewDocumentStartsItsAnimationLayerNamesAtOne) {
+    newDocument("32", "32");
+    newDocument("32", "32");
+    ASSERT_EQ(app.doc.animationLayers.size(), 1u);
+    EXPECT_EQ(app.doc.animationLayers.begin()->second.Name, "Layer Normal1");
+}
+
+}  // namespace qm::test
