@@ -6,11 +6,27 @@
 #include <string>
 
 #include "platform/fake_ui.h"
+#include "document/compositing.h"
 #include "document/document_ops.h"
 #include "shell/app.h"
 #include "shell/ids.h"
 
 namespace qm::test {
+
+// The canvas as a whole recomposition from display images made afresh from the layers: what
+// the view must show after any sequence of edits.
+inline Image freshCanvas(const App& app) {
+    ViewCache view;
+    buildDisplayImages(app.doc.layers, app.doc.Zoom, view);
+    const GridSettings grid{app.prefs.grid != 0, app.prefs.gridW, app.prefs.gridH,
+                            app.prefs.gridColor};
+    Image canvas = *createImage(app.canvasImage.width, app.canvasImage.height, 32);
+    composeCanvas(canvas,
+                  CanvasScene{app.doc, view, app.paperView9, app.ViewOffsetX, app.ViewOffsetY,
+                              app.prefs.ColorBG, grid},
+                  Rect{0, 0, canvas.width, canvas.height});
+    return canvas;
+}
 
 class ShellTest : public ::testing::Test {
 protected:

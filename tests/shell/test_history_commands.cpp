@@ -36,19 +36,7 @@ protected:
         e.type = CanvasEventType::KeyUp;
         onCanvasEvent(app, e);
     }
-    // The canvas as a whole recomposition from display images made afresh from the layers.
-    Image freshCanvas() {
-        ViewCache view;
-        buildDisplayImages(app.doc.layers, app.doc.Zoom, view);
-        const GridSettings grid{app.prefs.grid != 0, app.prefs.gridW, app.prefs.gridH,
-                                app.prefs.gridColor};
-        Image canvas = *createImage(app.canvasImage.width, app.canvasImage.height, 32);
-        composeCanvas(canvas,
-                      CanvasScene{app.doc, view, app.paperView9, app.ViewOffsetX, app.ViewOffsetY,
-                                  app.prefs.ColorBG, grid},
-                      Rect{0, 0, canvas.width, canvas.height});
-        return canvas;
-    }
+    Image freshCanvas() const { return test::freshCanvas(app); }
 };
 
 // A stroke is one step: Undo gives the layer back, Redo the stroke; the items are enabled only

@@ -126,16 +126,7 @@ protected:
     void expectCanvasShowsTheLayers(int event) {
         if (app.view.zoom != app.doc.Zoom || app.canvasImage.empty()) return;
         recomposeView(app, false);  // the same frame, from the view as it stands
-        ViewCache view;
-        buildDisplayImages(app.doc.layers, app.doc.Zoom, view);
-        const GridSettings grid{app.prefs.grid != 0, app.prefs.gridW, app.prefs.gridH,
-                                app.prefs.gridColor};
-        Image fresh = *createImage(app.canvasImage.width, app.canvasImage.height, 32);
-        composeCanvas(fresh,
-                      CanvasScene{app.doc, view, app.paperView9, app.ViewOffsetX, app.ViewOffsetY,
-                                  app.prefs.ColorBG, grid},
-                      Rect{0, 0, fresh.width, fresh.height});
-        ASSERT_EQ(app.canvasImage.pixels, fresh.pixels) << "event " << event;
+        ASSERT_EQ(app.canvasImage.pixels, freshCanvas(app).pixels) << "event " << event;
     }
 
     std::mt19937 rng{20261210};
