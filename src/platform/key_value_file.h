@@ -180,8 +180,8 @@ private:
 
 // A member of `Record` that a file may hold.
 template <typename Record>
-using FieldOf = std::variant<uint8_t Record::*, int16_t Record::*, uint32_t Record::*,
-                             double Record::*, std::string Record::*>;
+using FieldOf = std::variant<uint8_t Record::*, int16_t Record::*, uint16_t Record::*,
+                             uint32_t Record::*, double Record::*, std::string Record::*>;
 
 // A value given by a table: an integer, a real or a text; monostate for "none" (the field is
 // left as it is).

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "brush/brush_fields.h"
+#include "document/document_fields.h"
 #include "document/document_ops.h"
 #include "platform/key_value_file.h"
 
@@ -52,22 +53,13 @@ void document(Dump& d, const Document& doc, const ViewCache& view) {
     d.add("Layers", doc.layers.size());
     for (const Layer& layer : doc.layers) {
         const std::string p = "Layer" + std::to_string(layer.Position) + ".";
-        d.add(p + "Name", layer.Name);
-        d.add(p + "X", layer.X);
-        d.add(p + "Y", layer.Y);
+        for (const LayerField& f : layerFields())
+            withField(static_cast<const LayerProperties&>(layer), f.member,
+                      [&](const auto& value) { d.add(p + f.key, value); });
         d.add(p + "Width", layer.Width);
         d.add(p + "Height", layer.Height);
-        d.add(p + "Position", layer.Position);
-        d.add(p + "Groupe", layer.Groupe);
         d.add(p + "Selected", layer.Selected);
         d.add(p + "IsGroup", layer.IsGroup);
-        d.add(p + "Frame", layer.Frame);
-        d.add(p + "Blendmode", layer.Blendmode);
-        d.add(p + "Opacity", layer.Opacity);
-        d.add(p + "Visible", layer.Visible);
-        d.add(p + "Locked", layer.Locked);
-        d.add(p + "LockAlpha", layer.LockAlpha);
-        d.add(p + "Paint", layer.Paint);
         d.add(p + "Image", sizeText(layer.image));
         const Image* display = view.find(layer.id);
         d.add(p + "DisplayImage", display ? sizeText(*display) : sizeText(Image{}));
