@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -44,10 +46,10 @@ struct Placement {
     int sx = 0, sy = 0;
 };
 
-Placement place(const Image& image, int64_t x, int64_t y, const Rect& area) {
-    if (image.empty()) return {};
+Placement place(int64_t width, int64_t height, int64_t x, int64_t y, const Rect& area) {
+    if (width <= 0 || height <= 0) return {};
     const Rect dst =
-        intersect(clipToImage(x, y, image.width, image.height, area.right(), area.bottom()), area);
+        intersect(clipToImage(x, y, width, height, area.right(), area.bottom()), area);
     if (dst.empty()) return {};
     return {dst, int(dst.x - x), int(dst.y - y)};
 }
@@ -57,6 +59,8 @@ void fillRow(uint32_t* row, int x0, int x1, uint32_t color) {
 }
 
 // One image drawn onto the canvas: the paper, an animation frame or a layer's display image.
+// Display images are read from their tiles: the step's columns of tiles are firstColumn and the
+// columnCount after it, whose row pointers the row loop keeps from rowBase in its table.
 struct DrawStep {
     enum class Kind : uint8_t {
         Copy,      // an opaque image at full strength
@@ -65,7 +69,10 @@ struct DrawStep {
         Dissolve,  // a Dissolve layer, with the noise of the document pixels under it
     };
     Kind kind = Kind::Over;
-    const Image* image = nullptr;
+    const Image* image = nullptr;        // the paper or a frame
+    const DisplayEntry* entry = nullptr;  // a layer
+    int firstColumn = 0, columnCount = 0;
+    size_t rowBase = 0;
     Placement at;
     BlendRowFunction blend = nullptr;  // Mode
     uint32_t opacity = 255;
@@ -80,7 +87,7 @@ std::vector<DrawStep> frameSteps(const CanvasScene& scene, const Rect& area) {
     auto addImage = [&](const Image& image, int64_t x, int64_t y, uint32_t opacity) {
         DrawStep step;
         step.image = &image;
-        step.at = place(image, x, y, area);
+        if (!image.empty()) step.at = place(image.width, image.height, x, y, area);
         if (step.at.dst.empty() || opacity == 0) return;
         // Over of an opaque image at full strength is a copy.
         step.kind =
@@ -96,13 +103,16 @@ std::vector<DrawStep> frameSteps(const CanvasScene& scene, const Rect& area) {
                          int64_t(scene.offsetY) + frame.Y, animationLayer.Alpha);
     for (const Layer& layer : doc.layers) {
         if (!layer.Visible || layer.IsGroup) continue;
-        const Image* display = scene.view.find(layer.id);
-        if (!display) continue;
+        const DisplayEntry* entry = scene.view.find(layer.id);
+        if (!entry) continue;
         DrawStep step;
-        step.image = display;
-        step.at = place(*display, int64_t(scene.offsetX) + layer.X,
+        step.entry = entry;
+        step.at = place(entry->width, entry->height, int64_t(scene.offsetX) + layer.X,
                         int64_t(scene.offsetY) + layer.Y, area);
         if (step.at.dst.empty()) continue;
+        step.firstColumn = step.at.sx >> kDisplayTileShift;
+        step.columnCount =
+            ((step.at.sx + step.at.dst.w - 1) >> kDisplayTileShift) - step.firstColumn + 1;
         step.blend = blendRowFunction(layer.Blendmode);
         step.opacity = layer.Opacity;
         step.kind = DrawStep::Kind::Mode;
@@ -120,21 +130,18 @@ std::vector<DrawStep> frameSteps(const CanvasScene& scene, const Rect& area) {
     return steps;
 }
 
-// A step on the row being composed: its source pixel at the canvas column dst.x.
+// A step on the row being composed: its source pixel at the canvas column dst.x (the paper and
+// the frames), or the row of each of its tiles (display images; null where a tile is missing).
 struct RowStep {
     const DrawStep* step;
     const uint32_t* source;
+    const uint32_t* const* tileRows;
     int docY;  // Dissolve
 };
 
-void drawPiece(const RowStep& r, uint32_t* canvasRow, int x0, int x1) {
-    const DrawStep& step = *r.step;
-    const int lo = std::max(x0, step.at.dst.x), hi = std::min(x1, step.at.dst.right());
-    if (lo >= hi) return;
-    uint32_t* t = canvasRow + lo;
-    const int offset = lo - step.at.dst.x;
-    const uint32_t* s = r.source + offset;
-    const size_t n = size_t(hi - lo);
+// Draws n source pixels of the step onto t; `offset` is the canvas column less dst.x.
+inline void drawSpan(const DrawStep& step, uint32_t* t, const uint32_t* s, size_t n, int offset,
+                     int docY) {
     switch (step.kind) {
         case DrawStep::Kind::Copy:
             std::memcpy(t, s, n * sizeof(uint32_t));
@@ -147,10 +154,32 @@ void drawPiece(const RowStep& r, uint32_t* canvasRow, int x0, int x1) {
             break;
         case DrawStep::Kind::Dissolve: {
             uint8_t noise[kPieceWidth];
-            dissolveNoiseRow(step.docX.data() + offset, r.docY, noise, n);
+            dissolveNoiseRow(step.docX.data() + offset, docY, noise, n);
             dissolveRow(t, s, noise, n, step.opacity);
             break;
         }
+    }
+}
+
+void drawPiece(const RowStep& r, uint32_t* canvasRow, int x0, int x1) {
+    const DrawStep& step = *r.step;
+    int lo = std::max(x0, step.at.dst.x);
+    const int hi = std::min(x1, step.at.dst.right());
+    if (lo >= hi) return;
+    if (!step.entry) {
+        const int offset = lo - step.at.dst.x;
+        drawSpan(step, canvasRow + lo, r.source + offset, size_t(hi - lo), offset, r.docY);
+        return;
+    }
+    // A piece may cross the edge of a tile: each part reads its own tile.
+    while (lo < hi) {
+        const int offset = lo - step.at.dst.x;
+        const int dx = step.at.sx + offset;
+        const int inTile = dx & (kDisplayTileSide - 1);
+        const int end = std::min(hi, lo + (kDisplayTileSide - inTile));
+        if (const uint32_t* s = r.tileRows[(dx >> kDisplayTileShift) - step.firstColumn])
+            drawSpan(step, canvasRow + lo, s + inTile, size_t(end - lo), offset, r.docY);
+        lo = end;
     }
 }
 
@@ -198,7 +227,13 @@ void drawGrid(Image& canvas, const CanvasScene& scene, const Rect& area) {
 void composeRows(Image& canvas, const CanvasScene& scene, const Rect& area, int top, int bottom) {
     const Rect rows{area.x, top, area.w, bottom - top};
     if (rows.empty()) return;
-    const std::vector<DrawStep> steps = frameSteps(scene, rows);
+    std::vector<DrawStep> steps = frameSteps(scene, rows);
+    size_t tileColumns = 0;
+    for (DrawStep& step : steps) {
+        step.rowBase = tileColumns;
+        tileColumns += size_t(step.columnCount);
+    }
+    std::vector<const uint32_t*> tileRows(tileColumns);
     // Step 1, the background: an opaque paper covers its own rectangle in step 2, so the
     // background is only filled around it.
     const uint32_t background = scene.background | kOpaque;
@@ -224,7 +259,20 @@ void composeRows(Image& canvas, const CanvasScene& scene, const Rect& area, int 
             const int docY = step.kind == DrawStep::Kind::Dissolve
                                  ? int(int64_t(sourceRow) * 100 / step.zoom)
                                  : 0;
-            active.push_back({&step, step.image->row(sourceRow) + step.at.sx, docY});
+            if (!step.entry) {
+                active.push_back({&step, step.image->row(sourceRow) + step.at.sx, nullptr, docY});
+                continue;
+            }
+            const DisplayEntry& e = *step.entry;
+            const int tileRow = sourceRow >> kDisplayTileShift;
+            const size_t inTile = size_t(sourceRow & (kDisplayTileSide - 1));
+            const uint32_t** rowsOfTiles = tileRows.data() + step.rowBase;
+            for (int c = 0; c < step.columnCount; ++c) {
+                const int column = step.firstColumn + c;
+                const uint32_t* tile = e.tile(column, tileRow);
+                rowsOfTiles[c] = tile ? tile + inTile * size_t(e.tileWidth(column)) : nullptr;
+            }
+            active.push_back({&step, nullptr, rowsOfTiles, docY});
         }
         for (int x = rows.x; x < rows.right(); x += kPieceWidth) {
             const int end = std::min(x + kPieceWidth, rows.right());
@@ -243,13 +291,37 @@ int gridLoopBound(int documentSize, int gridSize) {
 
 namespace {
 
-// The display rows j0..j1 and columns i0..i1 (exclusive ends) of a w x h display image made from
-// the layer: backdrop, then the nearest layer pixel over it at the layer's opacity.
-void displayPixels(const Layer& layer, Image& display, int i0, int i1, int j0, int j1) {
+// Over onto transparent (every channel 0) at `opacity`, as overPixel(s, 0, opacity) gives it:
+// with a = alpha(s) * opacity / 255, the source colour with alpha a, or transparent where a is
+// 0. At opacity 255 a is the source alpha, so the source is kept as it is unless its alpha is 0.
+void overTransparentRow(uint32_t* d, const uint32_t* s, const int* xs, size_t n,
+                        uint32_t opacity) {
+    if (opacity >= 255) {
+        if (xs) {
+            for (size_t i = 0; i < n; ++i) {
+                const uint32_t p = s[xs[i]];
+                d[i] = p >> 24 ? p : 0u;
+            }
+        } else {
+            for (size_t i = 0; i < n; ++i) d[i] = s[i] >> 24 ? s[i] : 0u;
+        }
+        return;
+    }
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t p = xs ? s[xs[i]] : s[i];
+        const uint32_t a = (p >> 24) * opacity / 255;
+        d[i] = a ? (p & 0x00FFFFFFu) | (a << 24) : 0u;
+    }
+}
+
+// The display columns i0..i1 and rows j0..j1 (exclusive ends) of the w x h display image made
+// from the layer (backdrop, then the nearest layer pixel over it at the layer's opacity),
+// written from `out`, which holds display pixel (i0, j0), with `stride` pixels per row.
+void displayPixels(const Layer& layer, int w, int h, int i0, int i1, int j0, int j1,
+                   uint32_t* out, size_t stride) {
     const Image& image = layer.image;
-    const int w = display.width, h = display.height;
     const BlendMode& mode = blendMode(layer.Blendmode);
-    const uint32_t backdrop = mode.hasBackdrop ? mode.backdrop : 0u;
+    const uint32_t opacity = layer.Opacity;
     const bool sameWidth = w == image.width;
     const size_t n = size_t(i1 - i0);
     std::vector<int> xs;
@@ -257,24 +329,31 @@ void displayPixels(const Layer& layer, Image& display, int i0, int i1, int j0, i
     if (!sameWidth) {
         xs.resize(n);
         for (int i = i0; i < i1; ++i) xs[size_t(i - i0)] = nearestIndex(i, image.width, w);
-        sampled.resize(n);
+        if (mode.hasBackdrop) sampled.resize(n);
     }
     int previousSy = -1;
     for (int j = j0; j < j1; ++j) {
         const int sy = nearestIndex(j, image.height, h);
-        uint32_t* d = display.row(j) + i0;
+        uint32_t* d = out + size_t(j - j0) * stride;
         if (sy == previousSy) {  // enlarging repeats rows: copy the one just made
-            std::memcpy(d, display.row(j - 1) + i0, n * sizeof(uint32_t));
+            std::memcpy(d, d - stride, n * sizeof(uint32_t));
             continue;
         }
         previousSy = sy;
-        const uint32_t* s = image.row(sy) + (sameWidth ? i0 : 0);
-        if (!sameWidth) {
+        const uint32_t* s = image.row(sy);
+        if (!mode.hasBackdrop) {
+            overTransparentRow(d, sameWidth ? s + i0 : s, sameWidth ? nullptr : xs.data(), n,
+                               opacity);
+            continue;
+        }
+        if (sameWidth) {
+            s += i0;
+        } else {
             for (size_t i = 0; i < n; ++i) sampled[i] = s[xs[i]];
             s = sampled.data();
         }
-        std::fill(d, d + n, backdrop);
-        blendRowOver(d, s, n, layer.Opacity);
+        std::fill(d, d + n, mode.backdrop);
+        blendRowOver(d, s, n, opacity);
     }
 }
 
@@ -299,7 +378,172 @@ void displaySpan(int64_t a, int64_t b, int64_t n, int64_t m, int& lo, int& hi) {
     hi = int(k);
 }
 
+// The display rectangle that shows the layer pixels of `layerRect` in a w x h display image.
+Rect displayRectOf(const Layer& layer, int64_t w, int64_t h, const Rect& layerRect) {
+    const Rect r = intersect(layerRect, Rect{0, 0, layer.image.width, layer.image.height});
+    if (r.empty()) return {};
+    int i0 = 0, i1 = 0, j0 = 0, j1 = 0;
+    displaySpan(r.x, r.right(), layer.image.width, w, i0, i1);
+    displaySpan(r.y, r.bottom(), layer.image.height, h, j0, j1);
+    if (i0 >= i1 || j0 >= j1) return {};
+    return Rect{i0, j0, i1 - i0, j1 - j0};
+}
+
+bool entryMatches(const DisplayEntry& e, const Layer& layer, int zoom) {
+    int64_t w = 0, h = 0;
+    return displaySizeOf(layer, zoom, w, h) && e.width == w && e.height == h &&
+           e.opacity == layer.Opacity && e.blendmode == layer.Blendmode;
+}
+
+// The entry of the layer at `zoom`, without tiles; false when the layer cannot be drawn.
+bool resetEntry(DisplayEntry& e, const Layer& layer, int zoom) {
+    int64_t w = 0, h = 0;
+    if (!displaySizeOf(layer, zoom, w, h)) return false;
+    e.width = int(w);
+    e.height = int(h);
+    e.opacity = layer.Opacity;
+    e.blendmode = layer.Blendmode;
+    e.columns = int((w + kDisplayTileSide - 1) >> kDisplayTileShift);
+    e.rows = int((h + kDisplayTileSide - 1) >> kDisplayTileShift);
+    e.tiles.clear();
+    e.tiles.resize(size_t(e.columns) * size_t(e.rows));
+    e.keptFor = {};
+    return true;
+}
+
+// The tiles of the entry that meet the display rectangle r: columns c0..c1, rows r0..r1
+// (inclusive).
+struct TileRange {
+    int c0 = 0, c1 = -1, r0 = 0, r1 = -1;
+};
+TileRange tilesUnder(const Rect& r) {
+    if (r.empty()) return {};
+    return {r.x >> kDisplayTileShift, (r.right() - 1) >> kDisplayTileShift,
+            r.y >> kDisplayTileShift, (r.bottom() - 1) >> kDisplayTileShift};
+}
+
+Rect tileRect(const DisplayEntry& e, int column, int row) {
+    return Rect{column << kDisplayTileShift, row << kDisplayTileShift, e.tileWidth(column),
+                e.tileHeight(row)};
+}
+
+// Makes (again) the part `r` of a tile's pixels from the layer.
+void tilePixels(const Layer& layer, const DisplayEntry& e, int column, int row, uint32_t* tile,
+                const Rect& r) {
+    const Rect t = tileRect(e, column, row);
+    const size_t stride = size_t(t.w);
+    displayPixels(layer, e.width, e.height, r.x, r.right(), r.y, r.bottom(),
+                  tile + size_t(r.y - t.y) * stride + size_t(r.x - t.x), stride);
+}
+
+void makeTile(const Layer& layer, DisplayEntry& e, int column, int row) {
+    const Rect t = tileRect(e, column, row);
+    std::unique_ptr<uint32_t[]> pixels;
+    try {
+        pixels = std::make_unique_for_overwrite<uint32_t[]>(size_t(t.w) * size_t(t.h));
+    } catch (const std::bad_alloc&) {  // no memory: the tile stays missing and is not drawn
+        return;
+    }
+    tilePixels(layer, e, column, row, pixels.get(), t);
+    e.tiles[size_t(row) * size_t(e.columns) + size_t(column)] = std::move(pixels);
+}
+
+// Runs work(i) for i < count, on two threads when `parallel` (joined before returning). The
+// items must write disjoint memory.
+template <typename Work>
+void runShared(size_t count, bool parallel, Work&& work) {
+    std::atomic<size_t> next{0};
+    auto run = [&] {
+        for (size_t i = next++; i < count; i = next++) work(i);
+    };
+    if (!parallel || count < 2 || std::thread::hardware_concurrency() < 2) {
+        run();
+        return;
+    }
+    std::thread helper;
+    try {
+        helper = std::thread(run);
+    } catch (const std::system_error&) {  // no thread to be had: this one does all
+    }
+    run();
+    if (helper.joinable()) helper.join();
+}
+
+// Before composing `area`: every entry matches its layer, tiles far outside the canvas are
+// dropped, and the tiles of visible layers under the area are made.
+void prepareDisplayTiles(const CanvasScene& scene, const Rect& canvasRect, const Rect& area,
+                         int threads) {
+    ViewCache& view = scene.view;
+    struct Missing {
+        const Layer* layer;
+        DisplayEntry* entry;
+        int column, row;
+    };
+    std::vector<Missing> missing;
+    int64_t pixels = 0;
+    for (const Layer& layer : scene.doc.layers) {
+        const auto it = view.display.find(layer.id);
+        if (it == view.display.end()) continue;
+        DisplayEntry& e = it->second;
+        if (!entryMatches(e, layer, view.zoom) && !resetEntry(e, layer, view.zoom)) {
+            view.display.erase(it);
+            continue;
+        }
+        const int64_t ox = int64_t(scene.offsetX) + layer.X, oy = int64_t(scene.offsetY) + layer.Y;
+        const Rect keep = clipToImage(int64_t(canvasRect.x) - kDisplayTileMargin - ox,
+                                      int64_t(canvasRect.y) - kDisplayTileMargin - oy,
+                                      int64_t(canvasRect.w) + 2 * kDisplayTileMargin,
+                                      int64_t(canvasRect.h) + 2 * kDisplayTileMargin, e.width,
+                                      e.height);
+        if (keep != e.keptFor) {
+            const TileRange k = tilesUnder(keep);
+            for (int row = 0; row < e.rows; ++row)
+                for (int column = 0; column < e.columns; ++column)
+                    if (row < k.r0 || row > k.r1 || column < k.c0 || column > k.c1)
+                        e.tiles[size_t(row) * size_t(e.columns) + size_t(column)].reset();
+            e.keptFor = keep;
+        }
+        if (!layer.Visible || layer.IsGroup) continue;
+        const TileRange need = tilesUnder(clipToImage(int64_t(area.x) - ox, int64_t(area.y) - oy,
+                                                      area.w, area.h, e.width, e.height));
+        for (int row = need.r0; row <= need.r1; ++row)
+            for (int column = need.c0; column <= need.c1; ++column)
+                if (!e.tile(column, row)) {
+                    missing.push_back({&layer, &e, column, row});
+                    pixels += int64_t(e.tileWidth(column)) * e.tileHeight(row);
+                }
+    }
+    // Each tile depends on its layer alone, so two threads taking them one by one give the same
+    // tiles as one pass.
+    runShared(missing.size(), threads >= 2 && pixels >= kParallelPixels, [&](size_t i) {
+        const Missing& m = missing[i];
+        makeTile(*m.layer, *m.entry, m.column, m.row);
+    });
+}
+
 }  // namespace
+
+size_t DisplayEntry::tileCount() const {
+    size_t count = 0;
+    for (const auto& tile : tiles) count += tile != nullptr;
+    return count;
+}
+
+size_t ViewCache::tileCount() const {
+    size_t count = 0;
+    for (const auto& [id, e] : display) count += e.tileCount();
+    return count;
+}
+
+size_t ViewCache::tileBytes() const {
+    size_t bytes = 0;
+    for (const auto& [id, e] : display)
+        for (int row = 0; row < e.rows; ++row)
+            for (int column = 0; column < e.columns; ++column)
+                if (e.tile(column, row))
+                    bytes += size_t(e.tileWidth(column)) * size_t(e.tileHeight(row)) * 4;
+    return bytes;
+}
 
 bool buildDisplayImage(const Layer& layer, int zoom, Image& display) {
     int64_t w = 0, h = 0;
@@ -309,7 +553,7 @@ bool buildDisplayImage(const Layer& layer, int zoom, Image& display) {
         if (!fresh) return false;
         display = std::move(*fresh);
     }
-    displayPixels(layer, display, 0, int(w), 0, int(h));
+    displayPixels(layer, int(w), int(h), 0, int(w), 0, int(h), display.pixels.data(), size_t(w));
     return true;
 }
 
@@ -317,31 +561,56 @@ Rect updateDisplayImage(const Layer& layer, int zoom, Image& display, const Rect
     int64_t w = 0, h = 0;
     if (!displaySizeOf(layer, zoom, w, h) || display.width != w || display.height != h)
         return {};
-    const Rect r = intersect(layerRect, Rect{0, 0, layer.image.width, layer.image.height});
+    const Rect r = displayRectOf(layer, w, h, layerRect);
     if (r.empty()) return {};
-    int i0 = 0, i1 = 0, j0 = 0, j1 = 0;
-    displaySpan(r.x, r.right(), layer.image.width, w, i0, i1);
-    displaySpan(r.y, r.bottom(), layer.image.height, h, j0, j1);
-    if (i0 >= i1 || j0 >= j1) return {};
-    displayPixels(layer, display, i0, i1, j0, j1);
-    return Rect{i0, j0, i1 - i0, j1 - j0};
+    displayPixels(layer, int(w), int(h), r.x, r.right(), r.y, r.bottom(),
+                  display.row(r.y) + r.x, size_t(display.width));
+    return r;
+}
+
+Rect updateDisplayTiles(const Layer& layer, ViewCache& view, const Rect& layerRect) {
+    const auto it = view.display.find(layer.id);
+    if (it == view.display.end() || !entryMatches(it->second, layer, view.zoom)) return {};
+    DisplayEntry& e = it->second;
+    const Rect r = displayRectOf(layer, e.width, e.height, layerRect);
+    const TileRange range = tilesUnder(r);
+    for (int row = range.r0; row <= range.r1; ++row)
+        for (int column = range.c0; column <= range.c1; ++column)
+            if (uint32_t* tile = e.tiles[size_t(row) * size_t(e.columns) + size_t(column)].get())
+                tilePixels(layer, e, column, row, tile, intersect(r, tileRect(e, column, row)));
+    return r;
+}
+
+Image wholeDisplayImage(const ViewCache& view, const Layer& layer) {
+    const DisplayEntry* e = view.find(layer.id);
+    if (!e || layer.image.empty()) return {};
+    auto image = createImage(e->width, e->height, 32);
+    if (!image) return {};
+    displayPixels(layer, e->width, e->height, 0, e->width, 0, e->height, image->pixels.data(),
+                  size_t(e->width));
+    for (int row = 0; row < e->rows; ++row)
+        for (int column = 0; column < e->columns; ++column) {
+            const uint32_t* tile = e->tile(column, row);
+            if (!tile) continue;
+            const Rect t = tileRect(*e, column, row);
+            for (int y = 0; y < t.h; ++y)
+                std::memcpy(image->row(t.y + y) + t.x, tile + size_t(y) * size_t(t.w),
+                            size_t(t.w) * sizeof(uint32_t));
+        }
+    return std::move(*image);
 }
 
 void rebuildDisplay(const Layer& layer, ViewCache& view) {
-    DisplayEntry& entry = view.display[layer.id];
-    entry.opacity = layer.Opacity;
-    entry.blendmode = layer.Blendmode;
-    if (!buildDisplayImage(layer, view.zoom, entry.image)) view.display.erase(layer.id);
+    if (!resetEntry(view.display[layer.id], layer, view.zoom)) view.display.erase(layer.id);
 }
 
 bool ViewCache::current(const Layer& layer) const {
     const auto it = display.find(layer.id);
-    int64_t w = 0, h = 0;
-    const bool drawable = displaySizeOf(layer, zoom, w, h);
-    if (it == display.end()) return !drawable;
-    const DisplayEntry& e = it->second;
-    return drawable && e.image.width == w && e.image.height == h &&
-           e.opacity == layer.Opacity && e.blendmode == layer.Blendmode;
+    if (it == display.end()) {
+        int64_t w = 0, h = 0;
+        return !displaySizeOf(layer, zoom, w, h);
+    }
+    return entryMatches(it->second, layer, zoom);
 }
 
 void refreshDisplays(const std::vector<Layer>& layers, ViewCache& view) {
@@ -354,55 +623,21 @@ void refreshDisplays(const std::vector<Layer>& layers, ViewCache& view) {
         if (!view.current(layer)) rebuildDisplay(layer, view);
 }
 
-void buildDisplayImages(const std::vector<Layer>& layers, int zoom, ViewCache& view) {
+void resetDisplays(const std::vector<Layer>& layers, int zoom, ViewCache& view) {
     view.zoom = zoom;
-    // Entries are made (or dropped) first, so the threads below only write into their own.
-    std::unordered_map<uint32_t, DisplayEntry> kept;
-    std::vector<std::pair<const Layer*, Image*>> work;
+    std::unordered_map<uint32_t, DisplayEntry> fresh;
     for (const Layer& layer : layers) {
-        int64_t w = 0, h = 0;
-        if (!displaySizeOf(layer, zoom, w, h)) continue;
-        auto it = view.display.find(layer.id);
-        DisplayEntry& slot = kept[layer.id];
-        if (it != view.display.end()) slot = std::move(it->second);
-        slot.opacity = layer.Opacity;
-        slot.blendmode = layer.Blendmode;
+        DisplayEntry e;
+        if (resetEntry(e, layer, zoom)) fresh.emplace(layer.id, std::move(e));
     }
-    view.display = std::move(kept);
-    int64_t pixels = 0;
-    for (const Layer& layer : layers) {
-        auto it = view.display.find(layer.id);
-        if (it == view.display.end()) continue;
-        work.emplace_back(&layer, &it->second.image);
-        pixels += int64_t(layer.image.width) * layer.image.height;
-    }
-    std::vector<char> made(work.size(), 0);
-    // Each layer's display image depends on that layer alone, so two threads taking the layers
-    // one by one give the same images as one pass.
-    std::atomic<size_t> next{0};
-    auto run = [&] {
-        for (size_t i = next++; i < work.size(); i = next++)
-            made[i] = buildDisplayImage(*work[i].first, zoom, *work[i].second) ? 1 : 0;
-    };
-    if (pixels < 4 * kParallelPixels || work.size() < 2 ||
-        std::thread::hardware_concurrency() < 2) {
-        run();
-    } else {
-        std::thread helper;
-        try {
-            helper = std::thread(run);
-        } catch (const std::system_error&) {  // no thread to be had: this one does all
-        }
-        run();
-        if (helper.joinable()) helper.join();
-    }
-    for (size_t i = 0; i < work.size(); ++i)
-        if (!made[i]) view.display.erase(work[i].first->id);
+    view.display = std::move(fresh);
 }
 
 Rect composeCanvas(Image& canvas, const CanvasScene& scene, const Rect& area, int threads) {
-    const Rect clipped = intersect(area, Rect{0, 0, canvas.width, canvas.height});
+    const Rect whole{0, 0, canvas.width, canvas.height};
+    const Rect clipped = intersect(area, whole);
     if (clipped.empty()) return clipped;
+    prepareDisplayTiles(scene, whole, clipped, threads);
     // A large area is split into two halves of rows, the lower one composed on a second thread
     // that is joined before returning. Each canvas row depends only on the scene and is written
     // by one thread, so the result is the same bits as one pass.
