@@ -259,6 +259,73 @@ TEST(Compositing, RegionRecomposesOnlyItsRectangle) {
     }
 }
 
+// The view holds display images by tiles, made where the canvas shows them. Whatever the zoom,
+// the panning and the edits in between, the canvas equals the per-pixel rules over the whole
+// rebuilds, every tile held has the whole rebuild's pixels, and no tile lies further than the
+// margin outside the canvas.
+TEST(Compositing, TiledCanvasEqualsTheWholeRebuildCanvas) {
+    constexpr int kCanvasW = 280, kCanvasH = 200;
+    for (int zoom : {100, 210, 37}) {
+        Scene s(zoom, 300, 200);
+        Image canvas = *createImage(kCanvasW, kCanvasH, 32);
+        const Rect all{0, 0, kCanvasW, kCanvasH};
+        auto check = [&](const std::string& what) {
+            SCOPED_TRACE(std::to_string(zoom) + " % " + what + " at " + std::to_string(s.offsetX) +
+                         "," + std::to_string(s.offsetY));
+            ASSERT_EQ(canvas.pixels, canvasByPixels(s.scene(), kCanvasW, kCanvasH).pixels);
+            for (const Layer& layer : s.doc.layers) {
+                const DisplayEntry* e = s.view.find(layer.id);
+                if (!e) continue;
+                Image whole;
+                ASSERT_TRUE(buildDisplayImage(layer, zoom, whole));
+                ASSERT_EQ(wholeDisplayImage(s.view, layer).pixels, whole.pixels) << layer.id;
+                const Rect near{-kDisplayTileMargin - s.offsetX - layer.X,
+                                -kDisplayTileMargin - s.offsetY - layer.Y,
+                                kCanvasW + 2 * kDisplayTileMargin,
+                                kCanvasH + 2 * kDisplayTileMargin};
+                for (int row = 0; row < e->rows; ++row)
+                    for (int column = 0; column < e->columns; ++column)
+                        if (e->tile(column, row))
+                            ASSERT_FALSE(intersect(near, Rect{column * kDisplayTileSide,
+                                                              row * kDisplayTileSide,
+                                                              e->tileWidth(column),
+                                                              e->tileHeight(row)})
+                                             .empty())
+                                << column << "," << row;
+            }
+        };
+        const int viewW = 300 * zoom / 100, viewH = 200 * zoom / 100;
+        const int pans[][2] = {{-7, 5}, {-kDisplayTileSide - 3, -130}, {41, 33},
+                               {kCanvasW / 2 - viewW, kCanvasH / 2 - viewH}, {-7, 5}};
+        for (const auto& pan : pans) {
+            s.offsetX = pan[0];
+            s.offsetY = pan[1];
+            composeCanvas(canvas, s.scene(), all);
+            check("panned");
+        }
+        // Edits of the Normal, Multiply and Dissolve layers, partly off the canvas: the tiles
+        // held are made again there and only what they show is recomposed.
+        for (int index : {0, 1, 8}) {
+            Layer& layer = s.doc.layers[size_t(index)];
+            const Rect r{-10, 60, 250, 90};
+            for (int y = r.y; y < r.bottom(); ++y)
+                for (int x = std::max(r.x, 0); x < r.right(); ++x)
+                    layer.image.at(x, y) = uint32_t(s.rng());
+            const Rect shown = updateDisplayTiles(layer, s.view, r);
+            ASSERT_FALSE(shown.empty());
+            composeCanvas(canvas, s.scene(),
+                          Rect{shown.x + s.offsetX + layer.X, shown.y + s.offsetY + layer.Y,
+                               shown.w, shown.h});
+        }
+        check("edited");
+        // An opacity or blend mode the entry was not made with: the entry is made anew.
+        s.doc.layers[2].Opacity = 77;
+        s.doc.layers[4].Blendmode = 7;
+        composeCanvas(canvas, s.scene(), all);
+        check("restyled");
+    }
+}
+
 TEST(Compositing, OpacityAndTransparency) {
     Document doc;
     doc.Width = 8;
