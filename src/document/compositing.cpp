@@ -59,8 +59,7 @@ void fillRow(uint32_t* row, int x0, int x1, uint32_t color) {
 }
 
 // One image drawn onto the canvas: the paper, an animation frame or a layer's display image.
-// Display images are read from their tiles: the step's columns of tiles are firstColumn and the
-// columnCount after it, whose row pointers the row loop keeps from rowBase in its table.
+// Display images are read from their tiles.
 struct DrawStep {
     enum class Kind : uint8_t {
         Copy,      // an opaque image at full strength
@@ -71,8 +70,6 @@ struct DrawStep {
     Kind kind = Kind::Over;
     const Image* image = nullptr;        // the paper or a frame
     const DisplayEntry* entry = nullptr;  // a layer
-    int firstColumn = 0, columnCount = 0;
-    size_t rowBase = 0;
     Placement at;
     BlendRowFunction blend = nullptr;  // Mode
     uint32_t opacity = 255;
@@ -110,9 +107,6 @@ std::vector<DrawStep> frameSteps(const CanvasScene& scene, const Rect& area) {
         step.at = place(entry->width, entry->height, int64_t(scene.offsetX) + layer.X,
                         int64_t(scene.offsetY) + layer.Y, area);
         if (step.at.dst.empty()) continue;
-        step.firstColumn = step.at.sx >> kDisplayTileShift;
-        step.columnCount =
-            ((step.at.sx + step.at.dst.w - 1) >> kDisplayTileShift) - step.firstColumn + 1;
         step.blend = blendRowFunction(layer.Blendmode);
         step.opacity = layer.Opacity;
         step.kind = DrawStep::Kind::Mode;
@@ -130,13 +124,15 @@ std::vector<DrawStep> frameSteps(const CanvasScene& scene, const Rect& area) {
     return steps;
 }
 
-// A step on the row being composed: its source pixel at the canvas column dst.x (the paper and
-// the frames), or the row of each of its tiles (display images; null where a tile is missing).
+// A step on the row being composed, with the run of its source that the last piece read: the
+// canvas columns runStart..runEnd read contiguous source pixels from runSource (null where a
+// tile is missing). The paper and the frames are one run; a display image has one per tile.
 struct RowStep {
     const DrawStep* step;
-    const uint32_t* source;
-    const uint32_t* const* tileRows;
-    int docY;  // Dissolve
+    int runStart, runEnd;
+    const uint32_t* runSource;
+    int tileRow, rowInTile;  // display images
+    int docY;                // Dissolve
 };
 
 // Draws n source pixels of the step onto t; `offset` is the canvas column less dst.x.
@@ -161,24 +157,29 @@ inline void drawSpan(const DrawStep& step, uint32_t* t, const uint32_t* s, size_
     }
 }
 
-void drawPiece(const RowStep& r, uint32_t* canvasRow, int x0, int x1) {
+// Moves the step's run to the tile under canvas column x.
+void enterTile(RowStep& r, int x) {
+    const DrawStep& step = *r.step;
+    const DisplayEntry& e = *step.entry;
+    const int dx = step.at.sx + (x - step.at.dst.x);
+    const int column = dx >> e.shiftX;
+    r.runStart = x - (dx & ((1 << e.shiftX) - 1));
+    r.runEnd = r.runStart + (1 << e.shiftX);  // past dst.right() on the last tile
+    const uint32_t* tile = e.tile(column, r.tileRow);
+    r.runSource = tile ? tile + size_t(r.rowInTile) * size_t(e.tileWidth(column)) : nullptr;
+}
+
+// Pieces of a row come left to right, so a step's run only moves on to the next tile.
+void drawPiece(RowStep& r, uint32_t* canvasRow, int x0, int x1) {
     const DrawStep& step = *r.step;
     int lo = std::max(x0, step.at.dst.x);
     const int hi = std::min(x1, step.at.dst.right());
-    if (lo >= hi) return;
-    if (!step.entry) {
-        const int offset = lo - step.at.dst.x;
-        drawSpan(step, canvasRow + lo, r.source + offset, size_t(hi - lo), offset, r.docY);
-        return;
-    }
-    // A piece may cross the edge of a tile: each part reads its own tile.
     while (lo < hi) {
-        const int offset = lo - step.at.dst.x;
-        const int dx = step.at.sx + offset;
-        const int inTile = dx & (kDisplayTileSide - 1);
-        const int end = std::min(hi, lo + (kDisplayTileSide - inTile));
-        if (const uint32_t* s = r.tileRows[(dx >> kDisplayTileShift) - step.firstColumn])
-            drawSpan(step, canvasRow + lo, s + inTile, size_t(end - lo), offset, r.docY);
+        if (lo >= r.runEnd) enterTile(r, lo);
+        const int end = std::min(hi, r.runEnd);
+        if (r.runSource)
+            drawSpan(step, canvasRow + lo, r.runSource + (lo - r.runStart), size_t(end - lo),
+                     lo - step.at.dst.x, r.docY);
         lo = end;
     }
 }
@@ -227,13 +228,7 @@ void drawGrid(Image& canvas, const CanvasScene& scene, const Rect& area) {
 void composeRows(Image& canvas, const CanvasScene& scene, const Rect& area, int top, int bottom) {
     const Rect rows{area.x, top, area.w, bottom - top};
     if (rows.empty()) return;
-    std::vector<DrawStep> steps = frameSteps(scene, rows);
-    size_t tileColumns = 0;
-    for (DrawStep& step : steps) {
-        step.rowBase = tileColumns;
-        tileColumns += size_t(step.columnCount);
-    }
-    std::vector<const uint32_t*> tileRows(tileColumns);
+    const std::vector<DrawStep> steps = frameSteps(scene, rows);
     // Step 1, the background: an opaque paper covers its own rectangle in step 2, so the
     // background is only filled around it.
     const uint32_t background = scene.background | kOpaque;
@@ -259,24 +254,18 @@ void composeRows(Image& canvas, const CanvasScene& scene, const Rect& area, int 
             const int docY = step.kind == DrawStep::Kind::Dissolve
                                  ? int(int64_t(sourceRow) * 100 / step.zoom)
                                  : 0;
-            if (!step.entry) {
-                active.push_back({&step, step.image->row(sourceRow) + step.at.sx, nullptr, docY});
-                continue;
+            if (step.entry) {  // the first piece enters the first tile
+                const int shiftY = step.entry->shiftY;
+                active.push_back({&step, d.x, d.x, nullptr, sourceRow >> shiftY,
+                                  sourceRow & ((1 << shiftY) - 1), docY});
+            } else {
+                active.push_back({&step, d.x, d.right(), step.image->row(sourceRow) + step.at.sx,
+                                  0, 0, docY});
             }
-            const DisplayEntry& e = *step.entry;
-            const int tileRow = sourceRow >> kDisplayTileShift;
-            const size_t inTile = size_t(sourceRow & (kDisplayTileSide - 1));
-            const uint32_t** rowsOfTiles = tileRows.data() + step.rowBase;
-            for (int c = 0; c < step.columnCount; ++c) {
-                const int column = step.firstColumn + c;
-                const uint32_t* tile = e.tile(column, tileRow);
-                rowsOfTiles[c] = tile ? tile + inTile * size_t(e.tileWidth(column)) : nullptr;
-            }
-            active.push_back({&step, nullptr, rowsOfTiles, docY});
         }
         for (int x = rows.x; x < rows.right(); x += kPieceWidth) {
             const int end = std::min(x + kPieceWidth, rows.right());
-            for (const RowStep& r : active) drawPiece(r, row, x, end);
+            for (RowStep& r : active) drawPiece(r, row, x, end);
         }
     }
     if (scene.grid.on) drawGrid(canvas, scene, rows);
@@ -389,22 +378,25 @@ Rect displayRectOf(const Layer& layer, int64_t w, int64_t h, const Rect& layerRe
     return Rect{i0, j0, i1 - i0, j1 - j0};
 }
 
-bool entryMatches(const DisplayEntry& e, const Layer& layer, int zoom) {
+bool entryMatches(const DisplayEntry& e, const Layer& layer, const ViewCache& view) {
     int64_t w = 0, h = 0;
-    return displaySizeOf(layer, zoom, w, h) && e.width == w && e.height == h &&
+    return displaySizeOf(layer, view.zoom, w, h) && e.width == w && e.height == h &&
            e.opacity == layer.Opacity && e.blendmode == layer.Blendmode;
 }
 
-// The entry of the layer at `zoom`, without tiles; false when the layer cannot be drawn.
-bool resetEntry(DisplayEntry& e, const Layer& layer, int zoom) {
+// The entry of the layer at the cache's zoom and tile size, without tiles; false when the layer
+// cannot be drawn.
+bool resetEntry(DisplayEntry& e, const Layer& layer, const ViewCache& view) {
     int64_t w = 0, h = 0;
-    if (!displaySizeOf(layer, zoom, w, h)) return false;
+    if (!displaySizeOf(layer, view.zoom, w, h)) return false;
     e.width = int(w);
     e.height = int(h);
     e.opacity = layer.Opacity;
     e.blendmode = layer.Blendmode;
-    e.columns = int((w + kDisplayTileSide - 1) >> kDisplayTileShift);
-    e.rows = int((h + kDisplayTileSide - 1) >> kDisplayTileShift);
+    e.shiftX = std::clamp(view.tileShiftX, 4, 13);
+    e.shiftY = std::clamp(view.tileShiftY, 0, 13);
+    e.columns = int((w + (1 << e.shiftX) - 1) >> e.shiftX);
+    e.rows = int((h + (1 << e.shiftY) - 1) >> e.shiftY);
     e.tiles.clear();
     e.tiles.resize(size_t(e.columns) * size_t(e.rows));
     e.keptFor = {};
@@ -416,14 +408,14 @@ bool resetEntry(DisplayEntry& e, const Layer& layer, int zoom) {
 struct TileRange {
     int c0 = 0, c1 = -1, r0 = 0, r1 = -1;
 };
-TileRange tilesUnder(const Rect& r) {
+TileRange tilesUnder(const DisplayEntry& e, const Rect& r) {
     if (r.empty()) return {};
-    return {r.x >> kDisplayTileShift, (r.right() - 1) >> kDisplayTileShift,
-            r.y >> kDisplayTileShift, (r.bottom() - 1) >> kDisplayTileShift};
+    return {r.x >> e.shiftX, (r.right() - 1) >> e.shiftX, r.y >> e.shiftY,
+            (r.bottom() - 1) >> e.shiftY};
 }
 
 Rect tileRect(const DisplayEntry& e, int column, int row) {
-    return Rect{column << kDisplayTileShift, row << kDisplayTileShift, e.tileWidth(column),
+    return Rect{column << e.shiftX, row << e.shiftY, e.tileWidth(column),
                 e.tileHeight(row)};
 }
 
@@ -485,7 +477,7 @@ void prepareDisplayTiles(const CanvasScene& scene, const Rect& canvasRect, const
         const auto it = view.display.find(layer.id);
         if (it == view.display.end()) continue;
         DisplayEntry& e = it->second;
-        if (!entryMatches(e, layer, view.zoom) && !resetEntry(e, layer, view.zoom)) {
+        if (!entryMatches(e, layer, view) && !resetEntry(e, layer, view)) {
             view.display.erase(it);
             continue;
         }
@@ -496,7 +488,7 @@ void prepareDisplayTiles(const CanvasScene& scene, const Rect& canvasRect, const
                                       int64_t(canvasRect.h) + 2 * kDisplayTileMargin, e.width,
                                       e.height);
         if (keep != e.keptFor) {
-            const TileRange k = tilesUnder(keep);
+            const TileRange k = tilesUnder(e, keep);
             for (int row = 0; row < e.rows; ++row)
                 for (int column = 0; column < e.columns; ++column)
                     if (row < k.r0 || row > k.r1 || column < k.c0 || column > k.c1)
@@ -504,7 +496,7 @@ void prepareDisplayTiles(const CanvasScene& scene, const Rect& canvasRect, const
             e.keptFor = keep;
         }
         if (!layer.Visible || layer.IsGroup) continue;
-        const TileRange need = tilesUnder(clipToImage(int64_t(area.x) - ox, int64_t(area.y) - oy,
+        const TileRange need = tilesUnder(e, clipToImage(int64_t(area.x) - ox, int64_t(area.y) - oy,
                                                       area.w, area.h, e.width, e.height));
         for (int row = need.r0; row <= need.r1; ++row)
             for (int column = need.c0; column <= need.c1; ++column)
@@ -570,10 +562,10 @@ Rect updateDisplayImage(const Layer& layer, int zoom, Image& display, const Rect
 
 Rect updateDisplayTiles(const Layer& layer, ViewCache& view, const Rect& layerRect) {
     const auto it = view.display.find(layer.id);
-    if (it == view.display.end() || !entryMatches(it->second, layer, view.zoom)) return {};
+    if (it == view.display.end() || !entryMatches(it->second, layer, view)) return {};
     DisplayEntry& e = it->second;
     const Rect r = displayRectOf(layer, e.width, e.height, layerRect);
-    const TileRange range = tilesUnder(r);
+    const TileRange range = tilesUnder(e, r);
     for (int row = range.r0; row <= range.r1; ++row)
         for (int column = range.c0; column <= range.c1; ++column)
             if (uint32_t* tile = e.tiles[size_t(row) * size_t(e.columns) + size_t(column)].get())
@@ -601,7 +593,7 @@ Image wholeDisplayImage(const ViewCache& view, const Layer& layer) {
 }
 
 void rebuildDisplay(const Layer& layer, ViewCache& view) {
-    if (!resetEntry(view.display[layer.id], layer, view.zoom)) view.display.erase(layer.id);
+    if (!resetEntry(view.display[layer.id], layer, view)) view.display.erase(layer.id);
 }
 
 bool ViewCache::current(const Layer& layer) const {
@@ -610,7 +602,7 @@ bool ViewCache::current(const Layer& layer) const {
         int64_t w = 0, h = 0;
         return !displaySizeOf(layer, zoom, w, h);
     }
-    return entryMatches(it->second, layer, zoom);
+    return entryMatches(it->second, layer, *this);
 }
 
 void refreshDisplays(const std::vector<Layer>& layers, ViewCache& view) {
@@ -628,7 +620,7 @@ void resetDisplays(const std::vector<Layer>& layers, int zoom, ViewCache& view) 
     std::unordered_map<uint32_t, DisplayEntry> fresh;
     for (const Layer& layer : layers) {
         DisplayEntry e;
-        if (resetEntry(e, layer, zoom)) fresh.emplace(layer.id, std::move(e));
+        if (resetEntry(e, layer, view)) fresh.emplace(layer.id, std::move(e));
     }
     view.display = std::move(fresh);
 }

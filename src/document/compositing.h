@@ -22,12 +22,14 @@ namespace qm {
 // Display images (and the view) are limited to 7999 pixels on a side.
 constexpr int kMaxViewSide = 7999;
 
-// A display image is held in square tiles of this many view pixels on a side (the last column
+// A display image is held in tiles of 2^tileShiftX x 2^tileShiftY view pixels (the last column
 // and row of tiles are cut to the image), made from the layer only where the canvas shows it.
-constexpr int kDisplayTileShift = 8;
-constexpr int kDisplayTileSide = 1 << kDisplayTileShift;
+// Wide, low tiles keep a canvas row reading few long runs (one page per tile row of 1024
+// pixels), as a whole image would, and keep the rows made near those shown.
+constexpr int kDisplayTileShiftX = 10;
+constexpr int kDisplayTileShiftY = 6;
 // Tiles further than this many view pixels outside the canvas are dropped when the view moves.
-constexpr int kDisplayTileMargin = kDisplayTileSide;
+constexpr int kDisplayTileMargin = 256;
 
 // A layer at view scale: its display image (the layer scaled to the zoom over its mode's
 // backdrop at its opacity) as far as the view has needed it, by tiles. Each tile holds exactly
@@ -37,6 +39,8 @@ struct DisplayEntry {
     int height = 0;
     uint8_t opacity = 255;  // the layer's Opacity and Blendmode it is made with
     uint8_t blendmode = 0;
+    int shiftX = kDisplayTileShiftX;  // the tile size
+    int shiftY = kDisplayTileShiftY;
     int columns = 0;  // tiles across and down
     int rows = 0;
     // Row-major, columns x rows; null where the tile is not made. A tile's rows are
@@ -44,12 +48,8 @@ struct DisplayEntry {
     std::vector<std::unique_ptr<uint32_t[]>> tiles;
     Rect keptFor;  // the display rectangle the tiles were last cut to (kDisplayTileMargin)
 
-    int tileWidth(int column) const {
-        return std::min(kDisplayTileSide, width - (column << kDisplayTileShift));
-    }
-    int tileHeight(int row) const {
-        return std::min(kDisplayTileSide, height - (row << kDisplayTileShift));
-    }
+    int tileWidth(int column) const { return std::min(1 << shiftX, width - (column << shiftX)); }
+    int tileHeight(int row) const { return std::min(1 << shiftY, height - (row << shiftY)); }
     const uint32_t* tile(int column, int row) const {
         return tiles[size_t(row) * size_t(columns) + size_t(column)].get();
     }
@@ -61,6 +61,8 @@ struct DisplayEntry {
 // view size out of range) is not drawn. The compositor makes the tiles it needs.
 struct ViewCache {
     int zoom = 100;
+    int tileShiftX = kDisplayTileShiftX;  // the size of the tiles of entries made from now on
+    int tileShiftY = kDisplayTileShiftY;
     std::unordered_map<uint32_t, DisplayEntry> display;
 
     const DisplayEntry* find(uint32_t id) const {

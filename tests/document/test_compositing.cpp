@@ -265,13 +265,22 @@ TEST(Compositing, RegionRecomposesOnlyItsRectangle) {
 // margin outside the canvas.
 TEST(Compositing, TiledCanvasEqualsTheWholeRebuildCanvas) {
     constexpr int kCanvasW = 280, kCanvasH = 200;
-    for (int zoom : {100, 210, 37}) {
+    struct Case {
+        int zoom, shiftX, shiftY;  // tiles narrower than, as wide as, and wider than a piece
+    };
+    for (const Case& c : {Case{100, 5, 3}, Case{210, 6, 4}, Case{37, 7, 5},
+                          Case{100, kDisplayTileShiftX, kDisplayTileShiftY}}) {
+        const int zoom = c.zoom;
         Scene s(zoom, 300, 200);
+        s.view.tileShiftX = c.shiftX;
+        s.view.tileShiftY = c.shiftY;
+        resetDisplays(s.doc.layers, zoom, s.view);
         Image canvas = *createImage(kCanvasW, kCanvasH, 32);
         const Rect all{0, 0, kCanvasW, kCanvasH};
         auto check = [&](const std::string& what) {
-            SCOPED_TRACE(std::to_string(zoom) + " % " + what + " at " + std::to_string(s.offsetX) +
-                         "," + std::to_string(s.offsetY));
+            SCOPED_TRACE(std::to_string(zoom) + " % tiles " + std::to_string(c.shiftX) + "," +
+                         std::to_string(c.shiftY) + " " + what + " at " +
+                         std::to_string(s.offsetX) + "," + std::to_string(s.offsetY));
             ASSERT_EQ(canvas.pixels, canvasByPixels(s.scene(), kCanvasW, kCanvasH).pixels);
             for (const Layer& layer : s.doc.layers) {
                 const DisplayEntry* e = s.view.find(layer.id);
@@ -286,8 +295,7 @@ TEST(Compositing, TiledCanvasEqualsTheWholeRebuildCanvas) {
                 for (int row = 0; row < e->rows; ++row)
                     for (int column = 0; column < e->columns; ++column)
                         if (e->tile(column, row))
-                            ASSERT_FALSE(intersect(near, Rect{column * kDisplayTileSide,
-                                                              row * kDisplayTileSide,
+                            ASSERT_FALSE(intersect(near, Rect{column << c.shiftX, row << c.shiftY,
                                                               e->tileWidth(column),
                                                               e->tileHeight(row)})
                                              .empty())
@@ -295,7 +303,7 @@ TEST(Compositing, TiledCanvasEqualsTheWholeRebuildCanvas) {
             }
         };
         const int viewW = 300 * zoom / 100, viewH = 200 * zoom / 100;
-        const int pans[][2] = {{-7, 5}, {-kDisplayTileSide - 3, -130}, {41, 33},
+        const int pans[][2] = {{-7, 5}, {-kDisplayTileMargin - 3, -130}, {41, 33},
                                {kCanvasW / 2 - viewW, kCanvasH / 2 - viewH}, {-7, 5}};
         for (const auto& pan : pans) {
             s.offsetX = pan[0];
