@@ -220,8 +220,7 @@ void BM_Scene_Segment200NoHistory(benchmark::State& state) {
                               app.doc.Zoom, app.CurrentTool, app.random,
                               &app.strokeCache};
         const SegmentResult r = paintSegment(context, 700, row, 900, row);
-        const Rect shown =
-            updateDisplayImage(layer, app.view.zoom, app.view.display[layer.id].image, r.layerRect);
+        const Rect shown = updateDisplayTiles(layer, app.view, r.layerRect);
         recomposeRegion(app, Rect{shown.x + app.ViewOffsetX + layer.X,
                                   shown.y + app.ViewOffsetY + layer.Y, shown.w, shown.h});
     }

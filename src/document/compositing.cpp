@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -44,10 +46,10 @@ struct Placement {
     int sx = 0, sy = 0;
 };
 
-Placement place(const Image& image, int64_t x, int64_t y, const Rect& area) {
-    if (image.empty()) return {};
+Placement place(int64_t width, int64_t height, int64_t x, int64_t y, const Rect& area) {
+    if (width <= 0 || height <= 0) return {};
     const Rect dst =
-        intersect(clipToImage(x, y, image.width, image.height, area.right(), area.bottom()), area);
+        intersect(clipToImage(x, y, width, height, area.right(), area.bottom()), area);
     if (dst.empty()) return {};
     return {dst, int(dst.x - x), int(dst.y - y)};
 }
@@ -57,6 +59,7 @@ void fillRow(uint32_t* row, int x0, int x1, uint32_t color) {
 }
 
 // One image drawn onto the canvas: the paper, an animation frame or a layer's display image.
+// Display images are read from their tiles.
 struct DrawStep {
     enum class Kind : uint8_t {
         Copy,      // an opaque image at full strength
@@ -65,7 +68,8 @@ struct DrawStep {
         Dissolve,  // a Dissolve layer, with the noise of the document pixels under it
     };
     Kind kind = Kind::Over;
-    const Image* image = nullptr;
+    const Image* image = nullptr;        // the paper or a frame
+    const DisplayEntry* entry = nullptr;  // a layer
     Placement at;
     BlendRowFunction blend = nullptr;  // Mode
     uint32_t opacity = 255;
@@ -80,7 +84,7 @@ std::vector<DrawStep> frameSteps(const CanvasScene& scene, const Rect& area) {
     auto addImage = [&](const Image& image, int64_t x, int64_t y, uint32_t opacity) {
         DrawStep step;
         step.image = &image;
-        step.at = place(image, x, y, area);
+        if (!image.empty()) step.at = place(image.width, image.height, x, y, area);
         if (step.at.dst.empty() || opacity == 0) return;
         // Over of an opaque image at full strength is a copy.
         step.kind =
@@ -96,11 +100,11 @@ std::vector<DrawStep> frameSteps(const CanvasScene& scene, const Rect& area) {
                          int64_t(scene.offsetY) + frame.Y, animationLayer.Alpha);
     for (const Layer& layer : doc.layers) {
         if (!layer.Visible || layer.IsGroup) continue;
-        const Image* display = scene.view.find(layer.id);
-        if (!display) continue;
+        const DisplayEntry* entry = scene.view.find(layer.id);
+        if (!entry) continue;
         DrawStep step;
-        step.image = display;
-        step.at = place(*display, int64_t(scene.offsetX) + layer.X,
+        step.entry = entry;
+        step.at = place(entry->width, entry->height, int64_t(scene.offsetX) + layer.X,
                         int64_t(scene.offsetY) + layer.Y, area);
         if (step.at.dst.empty()) continue;
         step.blend = blendRowFunction(layer.Blendmode);
@@ -120,21 +124,20 @@ std::vector<DrawStep> frameSteps(const CanvasScene& scene, const Rect& area) {
     return steps;
 }
 
-// A step on the row being composed: its source pixel at the canvas column dst.x.
+// A step on the row being composed, with the run of its source that the last piece read: the
+// canvas columns runStart..runEnd read contiguous source pixels from runSource (null where a
+// tile is missing). The paper and the frames are one run; a display image has one per tile.
 struct RowStep {
     const DrawStep* step;
-    const uint32_t* source;
-    int docY;  // Dissolve
+    int runStart, runEnd;
+    const uint32_t* runSource;
+    int tileRow, rowInTile;  // display images
+    int docY;                // Dissolve
 };
 
-void drawPiece(const RowStep& r, uint32_t* canvasRow, int x0, int x1) {
-    const DrawStep& step = *r.step;
-    const int lo = std::max(x0, step.at.dst.x), hi = std::min(x1, step.at.dst.right());
-    if (lo >= hi) return;
-    uint32_t* t = canvasRow + lo;
-    const int offset = lo - step.at.dst.x;
-    const uint32_t* s = r.source + offset;
-    const size_t n = size_t(hi - lo);
+// Draws n source pixels of the step onto t; `offset` is the canvas column less dst.x.
+inline void drawSpan(const DrawStep& step, uint32_t* t, const uint32_t* s, size_t n, int offset,
+                     int docY) {
     switch (step.kind) {
         case DrawStep::Kind::Copy:
             std::memcpy(t, s, n * sizeof(uint32_t));
@@ -147,10 +150,37 @@ void drawPiece(const RowStep& r, uint32_t* canvasRow, int x0, int x1) {
             break;
         case DrawStep::Kind::Dissolve: {
             uint8_t noise[kPieceWidth];
-            dissolveNoiseRow(step.docX.data() + offset, r.docY, noise, n);
+            dissolveNoiseRow(step.docX.data() + offset, docY, noise, n);
             dissolveRow(t, s, noise, n, step.opacity);
             break;
         }
+    }
+}
+
+// Moves the step's run to the tile under canvas column x.
+void enterTile(RowStep& r, int x) {
+    const DrawStep& step = *r.step;
+    const DisplayEntry& e = *step.entry;
+    const int dx = step.at.sx + (x - step.at.dst.x);
+    const int column = dx >> e.shiftX;
+    r.runStart = x - (dx & ((1 << e.shiftX) - 1));
+    r.runEnd = r.runStart + (1 << e.shiftX);  // past dst.right() on the last tile
+    const uint32_t* tile = e.tile(column, r.tileRow);
+    r.runSource = tile ? tile + size_t(r.rowInTile) * size_t(e.tileWidth(column)) : nullptr;
+}
+
+// Pieces of a row come left to right, so a step's run only moves on to the next tile.
+void drawPiece(RowStep& r, uint32_t* canvasRow, int x0, int x1) {
+    const DrawStep& step = *r.step;
+    int lo = std::max(x0, step.at.dst.x);
+    const int hi = std::min(x1, step.at.dst.right());
+    while (lo < hi) {
+        if (lo >= r.runEnd) enterTile(r, lo);
+        const int end = std::min(hi, r.runEnd);
+        if (r.runSource)
+            drawSpan(step, canvasRow + lo, r.runSource + (lo - r.runStart), size_t(end - lo),
+                     lo - step.at.dst.x, r.docY);
+        lo = end;
     }
 }
 
@@ -224,11 +254,18 @@ void composeRows(Image& canvas, const CanvasScene& scene, const Rect& area, int 
             const int docY = step.kind == DrawStep::Kind::Dissolve
                                  ? int(int64_t(sourceRow) * 100 / step.zoom)
                                  : 0;
-            active.push_back({&step, step.image->row(sourceRow) + step.at.sx, docY});
+            if (step.entry) {  // the first piece enters the first tile
+                const int shiftY = step.entry->shiftY;
+                active.push_back({&step, d.x, d.x, nullptr, sourceRow >> shiftY,
+                                  sourceRow & ((1 << shiftY) - 1), docY});
+            } else {
+                active.push_back({&step, d.x, d.right(), step.image->row(sourceRow) + step.at.sx,
+                                  0, 0, docY});
+            }
         }
         for (int x = rows.x; x < rows.right(); x += kPieceWidth) {
             const int end = std::min(x + kPieceWidth, rows.right());
-            for (const RowStep& r : active) drawPiece(r, row, x, end);
+            for (RowStep& r : active) drawPiece(r, row, x, end);
         }
     }
     if (scene.grid.on) drawGrid(canvas, scene, rows);
@@ -243,13 +280,37 @@ int gridLoopBound(int documentSize, int gridSize) {
 
 namespace {
 
-// The display rows j0..j1 and columns i0..i1 (exclusive ends) of a w x h display image made from
-// the layer: backdrop, then the nearest layer pixel over it at the layer's opacity.
-void displayPixels(const Layer& layer, Image& display, int i0, int i1, int j0, int j1) {
+// Over onto transparent (every channel 0) at `opacity`, as overPixel(s, 0, opacity) gives it:
+// with a = alpha(s) * opacity / 255, the source colour with alpha a, or transparent where a is
+// 0. At opacity 255 a is the source alpha, so the source is kept as it is unless its alpha is 0.
+void overTransparentRow(uint32_t* d, const uint32_t* s, const int* xs, size_t n,
+                        uint32_t opacity) {
+    if (opacity >= 255) {
+        if (xs) {
+            for (size_t i = 0; i < n; ++i) {
+                const uint32_t p = s[xs[i]];
+                d[i] = p >> 24 ? p : 0u;
+            }
+        } else {
+            for (size_t i = 0; i < n; ++i) d[i] = s[i] >> 24 ? s[i] : 0u;
+        }
+        return;
+    }
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t p = xs ? s[xs[i]] : s[i];
+        const uint32_t a = (p >> 24) * opacity / 255;
+        d[i] = a ? (p & 0x00FFFFFFu) | (a << 24) : 0u;
+    }
+}
+
+// The display columns i0..i1 and rows j0..j1 (exclusive ends) of the w x h display image made
+// from the layer (backdrop, then the nearest layer pixel over it at the layer's opacity),
+// written from `out`, which holds display pixel (i0, j0), with `stride` pixels per row.
+void displayPixels(const Layer& layer, int w, int h, int i0, int i1, int j0, int j1,
+                   uint32_t* out, size_t stride) {
     const Image& image = layer.image;
-    const int w = display.width, h = display.height;
     const BlendMode& mode = blendMode(layer.Blendmode);
-    const uint32_t backdrop = mode.hasBackdrop ? mode.backdrop : 0u;
+    const uint32_t opacity = layer.Opacity;
     const bool sameWidth = w == image.width;
     const size_t n = size_t(i1 - i0);
     std::vector<int> xs;
@@ -257,24 +318,31 @@ void displayPixels(const Layer& layer, Image& display, int i0, int i1, int j0, i
     if (!sameWidth) {
         xs.resize(n);
         for (int i = i0; i < i1; ++i) xs[size_t(i - i0)] = nearestIndex(i, image.width, w);
-        sampled.resize(n);
+        if (mode.hasBackdrop) sampled.resize(n);
     }
     int previousSy = -1;
     for (int j = j0; j < j1; ++j) {
         const int sy = nearestIndex(j, image.height, h);
-        uint32_t* d = display.row(j) + i0;
+        uint32_t* d = out + size_t(j - j0) * stride;
         if (sy == previousSy) {  // enlarging repeats rows: copy the one just made
-            std::memcpy(d, display.row(j - 1) + i0, n * sizeof(uint32_t));
+            std::memcpy(d, d - stride, n * sizeof(uint32_t));
             continue;
         }
         previousSy = sy;
-        const uint32_t* s = image.row(sy) + (sameWidth ? i0 : 0);
-        if (!sameWidth) {
+        const uint32_t* s = image.row(sy);
+        if (!mode.hasBackdrop) {
+            overTransparentRow(d, sameWidth ? s + i0 : s, sameWidth ? nullptr : xs.data(), n,
+                               opacity);
+            continue;
+        }
+        if (sameWidth) {
+            s += i0;
+        } else {
             for (size_t i = 0; i < n; ++i) sampled[i] = s[xs[i]];
             s = sampled.data();
         }
-        std::fill(d, d + n, backdrop);
-        blendRowOver(d, s, n, layer.Opacity);
+        std::fill(d, d + n, mode.backdrop);
+        blendRowOver(d, s, n, opacity);
     }
 }
 
@@ -299,7 +367,175 @@ void displaySpan(int64_t a, int64_t b, int64_t n, int64_t m, int& lo, int& hi) {
     hi = int(k);
 }
 
+// The display rectangle that shows the layer pixels of `layerRect` in a w x h display image.
+Rect displayRectOf(const Layer& layer, int64_t w, int64_t h, const Rect& layerRect) {
+    const Rect r = intersect(layerRect, Rect{0, 0, layer.image.width, layer.image.height});
+    if (r.empty()) return {};
+    int i0 = 0, i1 = 0, j0 = 0, j1 = 0;
+    displaySpan(r.x, r.right(), layer.image.width, w, i0, i1);
+    displaySpan(r.y, r.bottom(), layer.image.height, h, j0, j1);
+    if (i0 >= i1 || j0 >= j1) return {};
+    return Rect{i0, j0, i1 - i0, j1 - j0};
+}
+
+bool entryMatches(const DisplayEntry& e, const Layer& layer, const ViewCache& view) {
+    int64_t w = 0, h = 0;
+    return displaySizeOf(layer, view.zoom, w, h) && e.width == w && e.height == h &&
+           e.opacity == layer.Opacity && e.blendmode == layer.Blendmode;
+}
+
+// The entry of the layer at the cache's zoom and tile size, without tiles; false when the layer
+// cannot be drawn.
+bool resetEntry(DisplayEntry& e, const Layer& layer, const ViewCache& view) {
+    int64_t w = 0, h = 0;
+    if (!displaySizeOf(layer, view.zoom, w, h)) return false;
+    e.width = int(w);
+    e.height = int(h);
+    e.opacity = layer.Opacity;
+    e.blendmode = layer.Blendmode;
+    e.shiftX = std::clamp(view.tileShiftX, 4, 13);
+    e.shiftY = std::clamp(view.tileShiftY, 0, 13);
+    e.columns = int((w + (1 << e.shiftX) - 1) >> e.shiftX);
+    e.rows = int((h + (1 << e.shiftY) - 1) >> e.shiftY);
+    e.tiles.clear();
+    e.tiles.resize(size_t(e.columns) * size_t(e.rows));
+    e.keptFor = {};
+    return true;
+}
+
+// The tiles of the entry that meet the display rectangle r: columns c0..c1, rows r0..r1
+// (inclusive).
+struct TileRange {
+    int c0 = 0, c1 = -1, r0 = 0, r1 = -1;
+};
+TileRange tilesUnder(const DisplayEntry& e, const Rect& r) {
+    if (r.empty()) return {};
+    return {r.x >> e.shiftX, (r.right() - 1) >> e.shiftX, r.y >> e.shiftY,
+            (r.bottom() - 1) >> e.shiftY};
+}
+
+Rect tileRect(const DisplayEntry& e, int column, int row) {
+    return Rect{column << e.shiftX, row << e.shiftY, e.tileWidth(column),
+                e.tileHeight(row)};
+}
+
+// Makes (again) the part `r` of a tile's pixels from the layer.
+void tilePixels(const Layer& layer, const DisplayEntry& e, int column, int row, uint32_t* tile,
+                const Rect& r) {
+    const Rect t = tileRect(e, column, row);
+    const size_t stride = size_t(t.w);
+    displayPixels(layer, e.width, e.height, r.x, r.right(), r.y, r.bottom(),
+                  tile + size_t(r.y - t.y) * stride + size_t(r.x - t.x), stride);
+}
+
+void makeTile(const Layer& layer, DisplayEntry& e, int column, int row) {
+    const Rect t = tileRect(e, column, row);
+    std::unique_ptr<uint32_t[]> pixels;
+    try {
+        pixels = std::make_unique_for_overwrite<uint32_t[]>(size_t(t.w) * size_t(t.h));
+    } catch (const std::bad_alloc&) {  // no memory: the tile stays missing and is not drawn
+        return;
+    }
+    tilePixels(layer, e, column, row, pixels.get(), t);
+    e.tiles[size_t(row) * size_t(e.columns) + size_t(column)] = std::move(pixels);
+}
+
+// Runs work(i) for i < count, on two threads when `parallel` (joined before returning). The
+// items must write disjoint memory.
+template <typename Work>
+void runShared(size_t count, bool parallel, Work&& work) {
+    std::atomic<size_t> next{0};
+    auto run = [&] {
+        for (size_t i = next++; i < count; i = next++) work(i);
+    };
+    if (!parallel || count < 2 || std::thread::hardware_concurrency() < 2) {
+        run();
+        return;
+    }
+    std::thread helper;
+    try {
+        helper = std::thread(run);
+    } catch (const std::system_error&) {  // no thread to be had: this one does all
+    }
+    run();
+    if (helper.joinable()) helper.join();
+}
+
+// Before composing `area`: every entry matches its layer, tiles far outside the canvas are
+// dropped, and the tiles of visible layers under the area are made.
+void prepareDisplayTiles(const CanvasScene& scene, const Rect& canvasRect, const Rect& area,
+                         int threads) {
+    ViewCache& view = scene.view;
+    struct Missing {
+        const Layer* layer;
+        DisplayEntry* entry;
+        int column, row;
+    };
+    std::vector<Missing> missing;
+    int64_t pixels = 0;
+    for (const Layer& layer : scene.doc.layers) {
+        const auto it = view.display.find(layer.id);
+        if (it == view.display.end()) continue;
+        DisplayEntry& e = it->second;
+        if (!entryMatches(e, layer, view) && !resetEntry(e, layer, view)) {
+            view.display.erase(it);
+            continue;
+        }
+        const int64_t ox = int64_t(scene.offsetX) + layer.X, oy = int64_t(scene.offsetY) + layer.Y;
+        const Rect keep = clipToImage(int64_t(canvasRect.x) - kDisplayTileMargin - ox,
+                                      int64_t(canvasRect.y) - kDisplayTileMargin - oy,
+                                      int64_t(canvasRect.w) + 2 * kDisplayTileMargin,
+                                      int64_t(canvasRect.h) + 2 * kDisplayTileMargin, e.width,
+                                      e.height);
+        if (keep != e.keptFor) {
+            const TileRange k = tilesUnder(e, keep);
+            for (int row = 0; row < e.rows; ++row)
+                for (int column = 0; column < e.columns; ++column)
+                    if (row < k.r0 || row > k.r1 || column < k.c0 || column > k.c1)
+                        e.tiles[size_t(row) * size_t(e.columns) + size_t(column)].reset();
+            e.keptFor = keep;
+        }
+        if (!layer.Visible || layer.IsGroup) continue;
+        const TileRange need = tilesUnder(e, clipToImage(int64_t(area.x) - ox, int64_t(area.y) - oy,
+                                                      area.w, area.h, e.width, e.height));
+        for (int row = need.r0; row <= need.r1; ++row)
+            for (int column = need.c0; column <= need.c1; ++column)
+                if (!e.tile(column, row)) {
+                    missing.push_back({&layer, &e, column, row});
+                    pixels += int64_t(e.tileWidth(column)) * e.tileHeight(row);
+                }
+    }
+    // Each tile depends on its layer alone, so two threads taking them one by one give the same
+    // tiles as one pass.
+    runShared(missing.size(), threads >= 2 && pixels >= kParallelPixels, [&](size_t i) {
+        const Missing& m = missing[i];
+        makeTile(*m.layer, *m.entry, m.column, m.row);
+    });
+}
+
 }  // namespace
+
+size_t DisplayEntry::tileCount() const {
+    size_t count = 0;
+    for (const auto& tile : tiles) count += tile != nullptr;
+    return count;
+}
+
+size_t ViewCache::tileCount() const {
+    size_t count = 0;
+    for (const auto& [id, e] : display) count += e.tileCount();
+    return count;
+}
+
+size_t ViewCache::tileBytes() const {
+    size_t bytes = 0;
+    for (const auto& [id, e] : display)
+        for (int row = 0; row < e.rows; ++row)
+            for (int column = 0; column < e.columns; ++column)
+                if (e.tile(column, row))
+                    bytes += size_t(e.tileWidth(column)) * size_t(e.tileHeight(row)) * 4;
+    return bytes;
+}
 
 bool buildDisplayImage(const Layer& layer, int zoom, Image& display) {
     int64_t w = 0, h = 0;
@@ -309,7 +545,7 @@ bool buildDisplayImage(const Layer& layer, int zoom, Image& display) {
         if (!fresh) return false;
         display = std::move(*fresh);
     }
-    displayPixels(layer, display, 0, int(w), 0, int(h));
+    displayPixels(layer, int(w), int(h), 0, int(w), 0, int(h), display.pixels.data(), size_t(w));
     return true;
 }
 
@@ -317,31 +553,56 @@ Rect updateDisplayImage(const Layer& layer, int zoom, Image& display, const Rect
     int64_t w = 0, h = 0;
     if (!displaySizeOf(layer, zoom, w, h) || display.width != w || display.height != h)
         return {};
-    const Rect r = intersect(layerRect, Rect{0, 0, layer.image.width, layer.image.height});
+    const Rect r = displayRectOf(layer, w, h, layerRect);
     if (r.empty()) return {};
-    int i0 = 0, i1 = 0, j0 = 0, j1 = 0;
-    displaySpan(r.x, r.right(), layer.image.width, w, i0, i1);
-    displaySpan(r.y, r.bottom(), layer.image.height, h, j0, j1);
-    if (i0 >= i1 || j0 >= j1) return {};
-    displayPixels(layer, display, i0, i1, j0, j1);
-    return Rect{i0, j0, i1 - i0, j1 - j0};
+    displayPixels(layer, int(w), int(h), r.x, r.right(), r.y, r.bottom(),
+                  display.row(r.y) + r.x, size_t(display.width));
+    return r;
+}
+
+Rect updateDisplayTiles(const Layer& layer, ViewCache& view, const Rect& layerRect) {
+    const auto it = view.display.find(layer.id);
+    if (it == view.display.end() || !entryMatches(it->second, layer, view)) return {};
+    DisplayEntry& e = it->second;
+    const Rect r = displayRectOf(layer, e.width, e.height, layerRect);
+    const TileRange range = tilesUnder(e, r);
+    for (int row = range.r0; row <= range.r1; ++row)
+        for (int column = range.c0; column <= range.c1; ++column)
+            if (uint32_t* tile = e.tiles[size_t(row) * size_t(e.columns) + size_t(column)].get())
+                tilePixels(layer, e, column, row, tile, intersect(r, tileRect(e, column, row)));
+    return r;
+}
+
+Image wholeDisplayImage(const ViewCache& view, const Layer& layer) {
+    const DisplayEntry* e = view.find(layer.id);
+    if (!e || layer.image.empty()) return {};
+    auto image = createImage(e->width, e->height, 32);
+    if (!image) return {};
+    displayPixels(layer, e->width, e->height, 0, e->width, 0, e->height, image->pixels.data(),
+                  size_t(e->width));
+    for (int row = 0; row < e->rows; ++row)
+        for (int column = 0; column < e->columns; ++column) {
+            const uint32_t* tile = e->tile(column, row);
+            if (!tile) continue;
+            const Rect t = tileRect(*e, column, row);
+            for (int y = 0; y < t.h; ++y)
+                std::memcpy(image->row(t.y + y) + t.x, tile + size_t(y) * size_t(t.w),
+                            size_t(t.w) * sizeof(uint32_t));
+        }
+    return std::move(*image);
 }
 
 void rebuildDisplay(const Layer& layer, ViewCache& view) {
-    DisplayEntry& entry = view.display[layer.id];
-    entry.opacity = layer.Opacity;
-    entry.blendmode = layer.Blendmode;
-    if (!buildDisplayImage(layer, view.zoom, entry.image)) view.display.erase(layer.id);
+    if (!resetEntry(view.display[layer.id], layer, view)) view.display.erase(layer.id);
 }
 
 bool ViewCache::current(const Layer& layer) const {
     const auto it = display.find(layer.id);
-    int64_t w = 0, h = 0;
-    const bool drawable = displaySizeOf(layer, zoom, w, h);
-    if (it == display.end()) return !drawable;
-    const DisplayEntry& e = it->second;
-    return drawable && e.image.width == w && e.image.height == h &&
-           e.opacity == layer.Opacity && e.blendmode == layer.Blendmode;
+    if (it == display.end()) {
+        int64_t w = 0, h = 0;
+        return !displaySizeOf(layer, zoom, w, h);
+    }
+    return entryMatches(it->second, layer, *this);
 }
 
 void refreshDisplays(const std::vector<Layer>& layers, ViewCache& view) {
@@ -354,55 +615,21 @@ void refreshDisplays(const std::vector<Layer>& layers, ViewCache& view) {
         if (!view.current(layer)) rebuildDisplay(layer, view);
 }
 
-void buildDisplayImages(const std::vector<Layer>& layers, int zoom, ViewCache& view) {
+void resetDisplays(const std::vector<Layer>& layers, int zoom, ViewCache& view) {
     view.zoom = zoom;
-    // Entries are made (or dropped) first, so the threads below only write into their own.
-    std::unordered_map<uint32_t, DisplayEntry> kept;
-    std::vector<std::pair<const Layer*, Image*>> work;
+    std::unordered_map<uint32_t, DisplayEntry> fresh;
     for (const Layer& layer : layers) {
-        int64_t w = 0, h = 0;
-        if (!displaySizeOf(layer, zoom, w, h)) continue;
-        auto it = view.display.find(layer.id);
-        DisplayEntry& slot = kept[layer.id];
-        if (it != view.display.end()) slot = std::move(it->second);
-        slot.opacity = layer.Opacity;
-        slot.blendmode = layer.Blendmode;
+        DisplayEntry e;
+        if (resetEntry(e, layer, view)) fresh.emplace(layer.id, std::move(e));
     }
-    view.display = std::move(kept);
-    int64_t pixels = 0;
-    for (const Layer& layer : layers) {
-        auto it = view.display.find(layer.id);
-        if (it == view.display.end()) continue;
-        work.emplace_back(&layer, &it->second.image);
-        pixels += int64_t(layer.image.width) * layer.image.height;
-    }
-    std::vector<char> made(work.size(), 0);
-    // Each layer's display image depends on that layer alone, so two threads taking the layers
-    // one by one give the same images as one pass.
-    std::atomic<size_t> next{0};
-    auto run = [&] {
-        for (size_t i = next++; i < work.size(); i = next++)
-            made[i] = buildDisplayImage(*work[i].first, zoom, *work[i].second) ? 1 : 0;
-    };
-    if (pixels < 4 * kParallelPixels || work.size() < 2 ||
-        std::thread::hardware_concurrency() < 2) {
-        run();
-    } else {
-        std::thread helper;
-        try {
-            helper = std::thread(run);
-        } catch (const std::system_error&) {  // no thread to be had: this one does all
-        }
-        run();
-        if (helper.joinable()) helper.join();
-    }
-    for (size_t i = 0; i < work.size(); ++i)
-        if (!made[i]) view.display.erase(work[i].first->id);
+    view.display = std::move(fresh);
 }
 
 Rect composeCanvas(Image& canvas, const CanvasScene& scene, const Rect& area, int threads) {
-    const Rect clipped = intersect(area, Rect{0, 0, canvas.width, canvas.height});
+    const Rect whole{0, 0, canvas.width, canvas.height};
+    const Rect clipped = intersect(area, whole);
     if (clipped.empty()) return clipped;
+    prepareDisplayTiles(scene, whole, clipped, threads);
     // A large area is split into two halves of rows, the lower one composed on a second thread
     // that is joined before returning. Each canvas row depends only on the scene and is written
     // by one thread, so the result is the same bits as one pass.

@@ -7,7 +7,9 @@
 // reads the layers, the paper and the frames only inside it, with the same bits as a full one.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <vector>
 
@@ -20,24 +22,58 @@ namespace qm {
 // Display images (and the view) are limited to 7999 pixels on a side.
 constexpr int kMaxViewSide = 7999;
 
-// The layers at view scale: the images the compositor draws, one per layer id, at `zoom`. The
-// view owns them, apart from the document, so saving and history never copy them; a layer
-// without an entry (a group, or a view size out of range) is not drawn.
+// A display image is held in tiles of 2^tileShiftX x 2^tileShiftY view pixels (the last column
+// and row of tiles are cut to the image), made from the layer only where the canvas shows it.
+// Wide, low tiles keep a canvas row reading few long runs (one page per tile row of 1024
+// pixels), as a whole image would, and keep the rows made near those shown.
+constexpr int kDisplayTileShiftX = 10;
+constexpr int kDisplayTileShiftY = 6;
+// Tiles further than this many view pixels outside the canvas are dropped when the view moves.
+constexpr int kDisplayTileMargin = 256;
+
+// A layer at view scale: its display image (the layer scaled to the zoom over its mode's
+// backdrop at its opacity) as far as the view has needed it, by tiles. Each tile holds exactly
+// the pixels the whole image has there.
 struct DisplayEntry {
-    Image image;
-    uint8_t opacity = 255;  // the layer's Opacity and Blendmode it was made with
+    int width = 0;  // the whole display image's size
+    int height = 0;
+    uint8_t opacity = 255;  // the layer's Opacity and Blendmode it is made with
     uint8_t blendmode = 0;
+    int shiftX = kDisplayTileShiftX;  // the tile size
+    int shiftY = kDisplayTileShiftY;
+    int columns = 0;  // tiles across and down
+    int rows = 0;
+    // Row-major, columns x rows; null where the tile is not made. A tile's rows are
+    // tileWidth(column) pixels long, without padding.
+    std::vector<std::unique_ptr<uint32_t[]>> tiles;
+    Rect keptFor;  // the display rectangle the tiles were last cut to (kDisplayTileMargin)
+
+    int tileWidth(int column) const { return std::min(1 << shiftX, width - (column << shiftX)); }
+    int tileHeight(int row) const { return std::min(1 << shiftY, height - (row << shiftY)); }
+    const uint32_t* tile(int column, int row) const {
+        return tiles[size_t(row) * size_t(columns) + size_t(column)].get();
+    }
+    size_t tileCount() const;  // tiles made
 };
+
+// The layers at view scale, one entry per layer id, at `zoom`. The view owns them, apart from
+// the document, so saving and history never copy them; a layer without an entry (a group, or a
+// view size out of range) is not drawn. The compositor makes the tiles it needs.
 struct ViewCache {
     int zoom = 100;
+    int tileShiftX = kDisplayTileShiftX;  // the size of the tiles of entries made from now on
+    int tileShiftY = kDisplayTileShiftY;
     std::unordered_map<uint32_t, DisplayEntry> display;
 
-    const Image* find(uint32_t id) const {
+    const DisplayEntry* find(uint32_t id) const {
         const auto it = display.find(id);
-        return it == display.end() ? nullptr : &it->second.image;
+        return it == display.end() ? nullptr : &it->second;
     }
     // True when the entry of the layer shows it as it is now (size, opacity, blend mode).
     bool current(const Layer& layer) const;
+    // Tiles held over all entries, and their bytes.
+    size_t tileCount() const;
+    size_t tileBytes() const;
 };
 
 struct GridSettings {
@@ -49,9 +85,11 @@ struct GridSettings {
 
 // What the canvas shows. The document gives the layers, the animation frames of CurrentFrame,
 // the size and the zoom; the paper is work image 9 (the paper at view scale).
+// The compositor makes the display tiles it draws from and drops those far outside the canvas, so
+// the scene holds the view cache for writing.
 struct CanvasScene {
     const Document& doc;
-    const ViewCache& view;
+    ViewCache& view;
     const Image& paper;
     int offsetX = 0;          // ViewOffsetX: canvas position of document pixel (0, 0)
     int offsetY = 0;          // ViewOffsetY
@@ -59,24 +97,34 @@ struct CanvasScene {
     GridSettings grid;
 };
 
-// Rebuilds a layer's display image at `zoom`: the layer image scaled nearest-pixel to
-// width x zoom / 100 by height x zoom / 100, laid with alpha blending at the layer's Opacity
-// over its mode's opaque backdrop, or over transparent (all channels 0) for the modes without
-// one. Groups, an empty image, and a view size outside 1..kMaxViewSide change nothing and give
-// false.
+// The whole display image of a layer at `zoom`, the reference of every tile: the layer image
+// scaled nearest-pixel to width x zoom / 100 by height x zoom / 100, laid with alpha blending at
+// the layer's Opacity over its mode's opaque backdrop, or over transparent (all channels 0) for
+// the modes without one. Groups, an empty image, and a view size outside 1..kMaxViewSide change
+// nothing and give false.
 bool buildDisplayImage(const Layer& layer, int zoom, Image& display);
 // Makes again, from the layer, the display pixels that show the layer pixels of `layerRect`:
 // the same bits as a whole rebuild there. The display image must have the size the layer has
 // at `zoom` (else nothing is done). Returns the display rectangle remade.
 Rect updateDisplayImage(const Layer& layer, int zoom, Image& display, const Rect& layerRect);
-// The display images of every layer at `zoom`, made anew; entries of layers not in the list are
-// dropped. Many large layers are shared between two threads, joined before returning, with the
-// same results.
-void buildDisplayImages(const std::vector<Layer>& layers, int zoom, ViewCache& view);
-// The display image of one layer made anew in the cache (or dropped when it cannot be made).
+
+// The entries of every layer at `zoom`, anew and without tiles (the compositor makes those it
+// shows); entries of layers not in the list or not drawable at that zoom are dropped.
+void resetDisplays(const std::vector<Layer>& layers, int zoom, ViewCache& view);
+// The entry of one layer anew, without tiles (or dropped when the layer cannot be drawn).
 void rebuildDisplay(const Layer& layer, ViewCache& view);
-// Makes the entries of layers that are not current() and drops those of layers not in the list.
+// Makes the entries of layers that are not current() anew and drops those of layers not in the
+// list.
 void refreshDisplays(const std::vector<Layer>& layers, ViewCache& view);
+// Makes again, from the layer, the tiles it holds that show the layer pixels of `layerRect`
+// (updateDisplayImage on each). Returns the display rectangle that shows them, whether or not
+// its tiles are held (an absent tile is made from the layer when shown); empty when the layer
+// has no current entry.
+Rect updateDisplayTiles(const Layer& layer, ViewCache& view, const Rect& layerRect);
+// The layer's whole display image as the view shows it: the tiles it holds, and the pixels it
+// would make for the others. Empty when the layer has no entry. For tests and inspection: it
+// costs the whole image.
+Image wholeDisplayImage(const ViewCache& view, const Layer& layer);
 
 // Draws the part `area` of the canvas (clipped to it):
 //   1. the background colour, opaque;
@@ -89,7 +137,10 @@ void refreshDisplays(const std::vector<Layer>& layers, ViewCache& view);
 //      1-pixel lines x = offsetX + i * gridW * zoom / 100 (i = 0..nx) over the document's view
 //      height and y = offsetY + j * gridH * zoom / 100 (j = 0..ny) over its view width, in the
 //      grid colour, opaque. A grid size <= 0 draws no lines along that axis.
-// A large area is composed on two threads (joined before returning, same bits) unless
+// The display tiles under `area` that the cache lacks are made first, from the layers; entries
+// that no longer match their layer (size, opacity, blend mode) are made anew, and tiles further
+// than kDisplayTileMargin outside the canvas are dropped. A large area is composed (and its
+// missing tiles made) on two threads, joined before returning, with the same bits, unless
 // `threads` is 1. Returns the rectangle drawn.
 Rect composeCanvas(Image& canvas, const CanvasScene& scene, const Rect& area, int threads = 2);
 

@@ -10,7 +10,7 @@ namespace qm {
 namespace {
 
 // The inputs of the compositor as the App holds them.
-CanvasScene sceneOf(const App& app) {
+CanvasScene sceneOf(App& app) {
     const GridSettings grid{app.prefs.grid != 0, app.prefs.gridW, app.prefs.gridH,
                             app.prefs.gridColor};
     return CanvasScene{app.doc,         app.view,          app.paperView9, app.ViewOffsetX,
@@ -43,7 +43,7 @@ void rebuildDisplayImage(App& app, const Layer& layer) {
 }
 
 void rebuildAllDisplayImages(App& app) {
-    buildDisplayImages(app.doc.layers, app.doc.Zoom, app.view);
+    resetDisplays(app.doc.layers, app.doc.Zoom, app.view);
 }
 
 bool buildPaperImages(App& app) {

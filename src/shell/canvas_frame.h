@@ -10,8 +10,8 @@ namespace qm {
 
 struct App;
 
-// The recompose-view operation: with `rebuild`, the current layer's display image (every
-// layer's with ScreenRealTime) is rebuilt first; then the whole frame is composed into
+// The recompose-view operation: with `rebuild`, the current layer's display entry (every
+// layer's with ScreenRealTime) is made anew first; then the whole frame is composed into
 // App::canvasImage (background ColorBG, paper view image 9 at the offsets, the animation frames
 // of CurrentFrame, the visible layers through their blend modes, the grid) and presented.
 void recomposeView(App& app, bool rebuild);
@@ -21,11 +21,11 @@ void recomposeView(App& app, bool rebuild);
 // rectangle they touched. When the control changed size, the whole frame is recomposed.
 void recomposeRegion(App& app, const Rect& canvasRect);
 
-// Rebuilds a layer's display image at the current zoom (buildDisplayImage): the layer at view
-// scale over its mode's backdrop, at its opacity. Nothing changes when the layer's view size is
-// not within 1..7999 on both sides.
+// Makes a layer's display entry anew at the current zoom (rebuildDisplay): its tiles, the layer
+// at view scale over its mode's backdrop at its opacity, are made from the layer when the canvas
+// shows them. A layer whose view size is not within 1..7999 on both sides has no entry.
 void rebuildDisplayImage(App& app, const Layer& layer);
-// rebuildDisplayImage for every layer.
+// Every layer's entry anew at the current zoom (resetDisplays).
 void rebuildAllDisplayImages(App& app);
 
 // Fits paper images 8, 9 (at view scale) and 10 to the document (fitPaperToDocument). False

@@ -51,13 +51,12 @@ void showEditChanges(App& app) {
     for (const auto& [id, rect] : changes.pixels) {
         const Layer* layer = layerById(doc, id);
         if (!layer || changes.relook.count(id)) continue;
-        auto it = app.view.display.find(id);
-        if (it == app.view.display.end() || !app.view.current(*layer)) {
+        if (!app.view.find(id) || !app.view.current(*layer)) {
             rebuildDisplay(*layer, app.view);
             canvas = Rect{0, 0, app.iface.canvasWidth, app.iface.canvasHeight};
             continue;
         }
-        const Rect shown = updateDisplayImage(*layer, app.view.zoom, it->second.image, rect);
+        const Rect shown = updateDisplayTiles(*layer, app.view, rect);
         if (!shown.empty() && layer->Visible) canvas = unite(canvas, canvasRectOf(app, *layer, shown));
     }
     if (whole) {

@@ -33,16 +33,16 @@ void applyZoom(App& app) {
     const int w = displaySize(app.workImage3.width, doc.Zoom);
     const int h = displaySize(app.workImage3.height, doc.Zoom);
     if (w > 0 && h > 0 && w < 8000 && h < 8000) {
-        // Every layer gets the display image the recomposition's rebuild makes (backdrop and
-        // opacity included): a bare resize would leave a Multiply layer black where it is
-        // transparent and change a Normal layer's strength with the selection.
+        // Every layer's entry is made anew at the new zoom: its tiles are made by the redraw
+        // from the layer, backdrop and opacity included (a bare resize of the old tiles would
+        // leave a Multiply layer black where it is transparent).
         rebuildAllDisplayImages(app);
         if (w == app.paperImage8.width && h == app.paperImage8.height) {
             app.paperView9 = app.paperImage8;
         } else if (auto scaled = resizeNearest(app.paperImage8, w, h)) {
             app.paperView9 = std::move(*scaled);
         }
-        // Every display image is fresh, so the redraw need not rebuild the current one again.
+        // Every entry is fresh, so the redraw need not make the current one again.
         recomposeView(app, false);
     }
     if (app.iface.statusBar) {

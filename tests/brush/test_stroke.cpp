@@ -433,9 +433,8 @@ TEST_F(StrokeThroughApp, StrokePaintsTheLayerAsExpected) {
     EXPECT_EQ(paintedBounds(*currentImage(app.doc)), paintedBounds(expected));
     EXPECT_EQ(currentImage(app.doc)->pixels, expected.pixels);
     // The view shows the layer made again from its pixels.
-    const Image* display = app.view.find(selectedLayer(app.doc)->id);
-    ASSERT_NE(display, nullptr);
-    EXPECT_EQ(display->pixels, expected.pixels);
+    const Image display = wholeDisplayImage(app.view, *selectedLayer(app.doc));
+    EXPECT_EQ(display.pixels, expected.pixels);
     // The release resets the decay counters.
     EXPECT_DOUBLE_EQ(app.brush.strokeAlpha, 255.0);
 }

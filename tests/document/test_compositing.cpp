@@ -8,6 +8,7 @@
 
 #include "document/blend_modes.h"
 #include "raster/draw_image.h"
+#include "raster/draw_mode.h"
 #include "raster/image_ops.h"
 #include "raster/shapes.h"
 
@@ -65,8 +66,10 @@ Image canvasByPixels(const CanvasScene& scene, int cw, int ch) {
                 drawImage(canvas, frame.image, scene.offsetX + frame.X, scene.offsetY + frame.Y,
                           DrawMode::AlphaBlend, animationLayer.Alpha);
     for (const Layer& layer : doc.layers) {
+        // A layer is drawn when the view has an entry for it, with the whole rebuild's image.
         if (!layer.Visible || layer.IsGroup || !scene.view.find(layer.id)) continue;
-        const Image& d = *scene.view.find(layer.id);
+        Image d;
+        if (!buildDisplayImage(layer, scene.view.zoom, d)) continue;
         for (int py = 0; py < d.height; ++py)
             for (int px = 0; px < d.width; ++px) {
                 const int cx = scene.offsetX + layer.X + px, cy = scene.offsetY + layer.Y + py;
@@ -150,25 +153,30 @@ TEST(Compositing, DisplayRectangleEqualsAWholeRebuild) {
     }
 }
 
-// Many large layers are rebuilt on two threads, each exactly as on its own.
-TEST(Compositing, AllDisplayImagesAtOnceEqualOneByOne) {
-    std::mt19937 rng(5);
-    std::vector<Layer> layers;
-    for (int mode = 0; mode < kBlendModeCount; ++mode)
-        layers.push_back(makeLayer(rng, 300 + mode, 250, mode, 40 + 10 * mode));
-    layers[4].IsGroup = 1;
-    ViewCache view;
-    for (int zoom : {100, 37}) {
-        buildDisplayImages(layers, zoom, view);
-        for (size_t i = 0; i < layers.size(); ++i) {
-            Image expected;
-            if (!buildDisplayImage(layers[i], zoom, expected)) {
-                EXPECT_EQ(view.find(layers[i].id), nullptr) << i;  // the group
-                continue;
+// Over onto transparent keeps the source where its alpha is not 0 at opacity 255, and else
+// scales its alpha: the display build of a mode without a backdrop must give overPixel's bits
+// for every alpha, colour and opacity, on both of its paths (same width, and sampled columns).
+TEST(Compositing, DisplayOverTransparentEqualsOverPixelExhaustively) {
+    ASSERT_FALSE(blendMode(0).hasBackdrop);
+    Layer layer;
+    layer.image = *createImage(256, 256, 32);
+    for (uint32_t a = 0; a < 256; ++a)
+        for (uint32_t c = 0; c < 256; ++c)  // every value in every channel
+            layer.image.at(int(c), int(a)) = rgba(c, c ^ 0xFF, (c * 37) & 0xFF, a);
+    Image display;
+    for (uint32_t opacity = 0; opacity < 256; ++opacity) {
+        layer.Opacity = uint8_t(opacity);
+        ASSERT_TRUE(buildDisplayImage(layer, 100, display));
+        for (size_t i = 0; i < display.pixels.size(); ++i)
+            ASSERT_EQ(display.pixels[i], overPixel(layer.image.pixels[i], 0, opacity))
+                << std::hex << layer.image.pixels[i] << " at " << std::dec << opacity;
+        if (opacity % 51 != 0 && opacity != 254) continue;
+        ASSERT_TRUE(buildDisplayImage(layer, 150, display));  // columns sampled 2 to 3
+        for (int y = 0; y < display.height; ++y)
+            for (int x = 0; x < display.width; ++x) {
+                const uint32_t s = layer.image.at((2 * x + 1) / 3, (2 * y + 1) / 3);
+                ASSERT_EQ(display.at(x, y), overPixel(s, 0, opacity)) << x << "," << y;
             }
-            ASSERT_NE(view.find(layers[i].id), nullptr) << i;
-            ASSERT_EQ(view.find(layers[i].id)->pixels, expected.pixels) << i;
-        }
     }
 }
 
@@ -197,14 +205,14 @@ struct Scene {
         Layer group;
         group.IsGroup = 1;
         doc.layers.insert(doc.layers.begin() + 5, std::move(group));
-        buildDisplayImages(doc.layers, zoom, view);
+        resetDisplays(doc.layers, zoom, view);
         AnimationLayer animation;
         animation.Alpha = 170;
         animation.Frames.push_back({4, -3, randomImage(rng, 30, 20), 1});
         animation.Frames.push_back({0, 0, randomImage(rng, 60, 40), 2});
         doc.animationLayers["2"] = std::move(animation);
     }
-    CanvasScene scene() const {
+    CanvasScene scene() {
         return {doc, view, paper, offsetX, offsetY, rgb(150, 140, 130), grid};
     }
 };
@@ -248,6 +256,81 @@ TEST(Compositing, RegionRecomposesOnlyItsRectangle) {
             for (int x = 0; x < 80; ++x)
                 ASSERT_EQ(canvas.at(x, y), drawn.contains(x, y) ? full.at(x, y) : 0x12345678u)
                     << x << "," << y;
+    }
+}
+
+// The view holds display images by tiles, made where the canvas shows them. Whatever the zoom,
+// the panning and the edits in between, the canvas equals the per-pixel rules over the whole
+// rebuilds, every tile held has the whole rebuild's pixels, and no tile lies further than the
+// margin outside the canvas.
+TEST(Compositing, TiledCanvasEqualsTheWholeRebuildCanvas) {
+    constexpr int kCanvasW = 280, kCanvasH = 200;
+    struct Case {
+        int zoom, shiftX, shiftY;  // tiles narrower than, as wide as, and wider than a piece
+    };
+    for (const Case& c : {Case{100, 5, 3}, Case{210, 6, 4}, Case{37, 7, 5},
+                          Case{100, kDisplayTileShiftX, kDisplayTileShiftY}}) {
+        const int zoom = c.zoom;
+        Scene s(zoom, 300, 200);
+        s.view.tileShiftX = c.shiftX;
+        s.view.tileShiftY = c.shiftY;
+        resetDisplays(s.doc.layers, zoom, s.view);
+        Image canvas = *createImage(kCanvasW, kCanvasH, 32);
+        const Rect all{0, 0, kCanvasW, kCanvasH};
+        auto check = [&](const std::string& what) {
+            SCOPED_TRACE(std::to_string(zoom) + " % tiles " + std::to_string(c.shiftX) + "," +
+                         std::to_string(c.shiftY) + " " + what + " at " +
+                         std::to_string(s.offsetX) + "," + std::to_string(s.offsetY));
+            ASSERT_EQ(canvas.pixels, canvasByPixels(s.scene(), kCanvasW, kCanvasH).pixels);
+            for (const Layer& layer : s.doc.layers) {
+                const DisplayEntry* e = s.view.find(layer.id);
+                if (!e) continue;
+                Image whole;
+                ASSERT_TRUE(buildDisplayImage(layer, zoom, whole));
+                ASSERT_EQ(wholeDisplayImage(s.view, layer).pixels, whole.pixels) << layer.id;
+                const Rect near{-kDisplayTileMargin - s.offsetX - layer.X,
+                                -kDisplayTileMargin - s.offsetY - layer.Y,
+                                kCanvasW + 2 * kDisplayTileMargin,
+                                kCanvasH + 2 * kDisplayTileMargin};
+                for (int row = 0; row < e->rows; ++row)
+                    for (int column = 0; column < e->columns; ++column)
+                        if (e->tile(column, row))
+                            ASSERT_FALSE(intersect(near, Rect{column << c.shiftX, row << c.shiftY,
+                                                              e->tileWidth(column),
+                                                              e->tileHeight(row)})
+                                             .empty())
+                                << column << "," << row;
+            }
+        };
+        const int viewW = 300 * zoom / 100, viewH = 200 * zoom / 100;
+        const int pans[][2] = {{-7, 5}, {-kDisplayTileMargin - 3, -130}, {41, 33},
+                               {kCanvasW / 2 - viewW, kCanvasH / 2 - viewH}, {-7, 5}};
+        for (const auto& pan : pans) {
+            s.offsetX = pan[0];
+            s.offsetY = pan[1];
+            composeCanvas(canvas, s.scene(), all);
+            check("panned");
+        }
+        // Edits of the Normal, Multiply and Dissolve layers, partly off the canvas: the tiles
+        // held are made again there and only what they show is recomposed.
+        for (int index : {0, 1, 8}) {
+            Layer& layer = s.doc.layers[size_t(index)];
+            const Rect r{-10, 60, 250, 90};
+            for (int y = r.y; y < r.bottom(); ++y)
+                for (int x = std::max(r.x, 0); x < r.right(); ++x)
+                    layer.image.at(x, y) = uint32_t(s.rng());
+            const Rect shown = updateDisplayTiles(layer, s.view, r);
+            ASSERT_FALSE(shown.empty());
+            composeCanvas(canvas, s.scene(),
+                          Rect{shown.x + s.offsetX + layer.X, shown.y + s.offsetY + layer.Y,
+                               shown.w, shown.h});
+        }
+        check("edited");
+        // An opacity or blend mode the entry was not made with: the entry is made anew.
+        s.doc.layers[2].Opacity = 77;
+        s.doc.layers[4].Blendmode = 7;
+        composeCanvas(canvas, s.scene(), all);
+        check("restyled");
     }
 }
 
@@ -314,7 +397,7 @@ TEST(Compositing, GridBoundsRoundHalvesToEven) {
     const Image paper = *createImage(1024, 8, 24);
     Image canvas = *createImage(1100, 20, 32);
     const uint32_t red = rgba(255, 0, 0, 255);
-    const ViewCache view;
+    ViewCache view;
     CanvasScene scene{doc, view, paper, 0, 2, 0xFFFFFF, GridSettings{true, 32, 32, rgb(255, 0, 0)}};
     composeCanvas(canvas, scene, Rect{0, 0, 1100, 20});
     int lines = 0;

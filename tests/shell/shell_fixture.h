@@ -33,12 +33,8 @@ protected:
     void SetUp() override { ASSERT_TRUE(startUp(app)); }
 
     void menu(Cmd cmd) { onMenuCommand(app, id(cmd)); }
-    // The layer's image at view scale as the view holds it (empty when it has none).
-    const Image& display(const Layer& layer) const {
-        static const Image none;
-        const Image* image = app.view.find(layer.id);
-        return image ? *image : none;
-    }
+    // The layer's image at view scale as the view shows it (empty when it has none).
+    Image display(const Layer& layer) const { return wholeDisplayImage(app.view, layer); }
     void canvas(CanvasEventType type, int x, int y, bool shift = false, bool alt = false,
                 bool leftHeld = false) {
         CanvasEvent e;

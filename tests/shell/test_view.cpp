@@ -66,6 +66,35 @@ TEST_F(ShellTest, ZoomGivesEveryLayerTheRebuiltDisplayImage) {
     }
 }
 
+// At 266 % a 3000 x 3000 layer is 7980 pixels on a side (255 MB at view scale): the view holds
+// only the tiles under the canvas and its margin, wherever the view is moved.
+TEST_F(ShellTest, ZoomHoldsOnlyWhatTheCanvasShows) {
+    constexpr int kCanvasW = 800, kCanvasH = 600;
+    ui.setCanvasSize(kCanvasW, kCanvasH);
+    newDocument("3000", "3000");
+    menu(Cmd::NewLayer);
+    const size_t layers = app.doc.layers.size();
+    const size_t bound = layers * (kCanvasW + 2 * kDisplayTileMargin + 2 * (1 << kDisplayTileShiftX)) *
+                         (kCanvasH + 2 * kDisplayTileMargin + 2 * (1 << kDisplayTileShiftY)) * 4;
+    for (int zoom : {266, 50, 266}) {
+        setZoomAndApply(app, zoom);
+        ASSERT_NE(app.view.find(app.doc.layers[0].id), nullptr);
+        EXPECT_EQ(app.view.find(app.doc.layers[0].id)->width, 3000 * zoom / 100);
+        EXPECT_LE(app.view.tileBytes(), bound) << zoom;
+        centerView(app);
+        EXPECT_GT(app.view.tileBytes(), 0u);
+        EXPECT_LE(app.view.tileBytes(), bound) << zoom << " centred";
+    }
+    // Panning to each corner of the document drops what the canvas left behind.
+    const int far = -3000 * 266 / 100 + kCanvasW;
+    for (const auto& [x, y] : {std::pair{0, 0}, {far, 0}, {far, far}, {0, far}}) {
+        app.ViewOffsetX = int16_t(x);
+        app.ViewOffsetY = int16_t(y);
+        recomposeView(app, false);
+        EXPECT_LE(app.view.tileBytes(), bound) << x << "," << y;
+    }
+}
+
 TEST_F(ShellTest, CentreAndResetTheView) {
     ui.setCanvasSize(1200, 800);
     newDocument("3000", "2000");
