@@ -294,12 +294,12 @@ TEST(Compositing, TiledCanvasEqualsTheWholeRebuildCanvas) {
                                 kCanvasH + 2 * kDisplayTileMargin};
                 for (int row = 0; row < e->rows; ++row)
                     for (int column = 0; column < e->columns; ++column)
-                        if (e->tile(column, row))
+                        if (e->tile(column, row)) {
                             ASSERT_FALSE(intersect(near, Rect{column << c.shiftX, row << c.shiftY,
                                                               e->tileWidth(column),
                                                               e->tileHeight(row)})
                                              .empty())
-                                << column << "," << row;
+                                << column << "," << row; }
             }
         };
         const int viewW = 300 * zoom / 100, viewH = 200 * zoom / 100;

@@ -17,7 +17,7 @@ namespace qm::test {
 // the view must show after any sequence of edits.
 inline Image freshCanvas(const App& app) {
     ViewCache view;
-    buildDisplayImages(app.doc.layers, app.doc.Zoom, view);
+    resetDisplays(app.doc.layers, app.doc.Zoom, view);
     const GridSettings grid{app.prefs.grid != 0, app.prefs.gridW, app.prefs.gridH,
                             app.prefs.gridColor};
     Image canvas = *createImage(app.canvasImage.width, app.canvasImage.height, 32);

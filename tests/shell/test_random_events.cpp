@@ -3,6 +3,8 @@
 // and answers to whatever the program asks. Nothing may crash or hang, the layer stack keeps its
 // invariants, the canvas always shows what the layers hold, and the history can be walked back
 // to the start and forward again.
+#include <algorithm>
+#include <cstdlib>
 #include <random>
 #include <set>
 
@@ -133,8 +135,12 @@ protected:
     std::vector<int> menuIds;
 };
 
+// QM_RANDOM_EVENTS and QM_RANDOM_SEED run it longer, or from another seed.
 TEST_F(RandomEvents, ThousandsOfEventsKeepTheProgramWhole) {
-    const int events = 3000;
+    const char* count = std::getenv("QM_RANDOM_EVENTS");
+    const char* seed = std::getenv("QM_RANDOM_SEED");
+    const int events = count ? std::max(1, std::atoi(count)) : 3000;
+    if (seed) rng.seed(uint32_t(std::strtoul(seed, nullptr, 10)));
     for (int i = 0; i < events; ++i) {
         randomEvent();
         app.QuitRequested = false;
