@@ -43,6 +43,7 @@ struct AnimationFrame {
     int16_t X = 0, Y = 0;
     Image image;
     int16_t Frame = 1;
+    uint32_t id = 0;  // stable identity while the frame lives, as for layers; 0 until given
 };
 
 struct AnimationLayer {
@@ -69,6 +70,7 @@ struct Document {
     uint8_t OnionBefore = 0, OnionAfter = 0;
     int32_t LayerCounter = 0;
     uint32_t nextLayerId = 1;        // the id the next new layer gets
+    uint32_t nextFrameId = 1;        // the id the next animation frame gets
     // The painting target when it is not the selected entry: adding a group selects the group
     // but leaves painting on the layer it was on. 0: the selected layer is the target.
     uint32_t paintTarget = 0;

@@ -119,6 +119,7 @@ bool addAnimationFrame(Document& doc, std::optional<Image> image) {
     AnimationFrame frame;
     frame.image = std::move(*image);
     frame.Frame = doc.CurrentFrame;
+    frame.id = doc.nextFrameId++;
     currentAnimationLayer(doc).Frames.push_back(std::move(frame));
     return true;
 }

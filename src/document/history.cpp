@@ -51,11 +51,32 @@ StackRecord captureStack(const Document& doc) {
     return record;
 }
 
-AnimationRecord captureAnimation(const Document& doc) {
+// The animation layers without their frames' images. Frames that have no id yet get one, so
+// that their images can be told apart.
+AnimationRecord captureAnimation(Document& doc) {
     AnimationRecord record;
     record.AnimationLayerId = doc.AnimationLayerId;
     std::copy(std::begin(doc.kindCounters), std::end(doc.kindCounters), record.kindCounters);
-    record.layers = doc.animationLayers;
+    for (auto& [key, layer] : doc.animationLayers) {
+        AnimationLayer copy;
+        {
+            // The layer's own fields, copied without the frames (which stay in place).
+            std::vector<AnimationFrame> frames;
+            frames.swap(layer.Frames);
+            struct Restore {
+                std::vector<AnimationFrame>& into;
+                std::vector<AnimationFrame>& from;
+                ~Restore() { into.swap(from); }
+            } restore{layer.Frames, frames};
+            copy = layer;
+        }
+        copy.Frames.reserve(layer.Frames.size());
+        for (AnimationFrame& frame : layer.Frames) {
+            if (frame.id == 0) frame.id = doc.nextFrameId++;
+            copy.Frames.push_back(AnimationFrame{frame.X, frame.Y, Image{}, frame.Frame, frame.id});
+        }
+        record.layers.emplace(key, std::move(copy));
+    }
     return record;
 }
 
@@ -119,10 +140,28 @@ void apply(StackRecord& record, Document& doc, EditChanges& changes) {
 }
 
 void apply(AnimationRecord& record, Document& doc, EditChanges& changes) {
-    std::swap(doc.AnimationLayerId, record.AnimationLayerId);
-    std::swap_ranges(std::begin(doc.kindCounters), std::end(doc.kindCounters),
-                     record.kindCounters);
-    std::swap(doc.animationLayers, record.layers);
+    AnimationRecord current = captureAnimation(doc);
+    std::map<uint32_t, Image> images;
+    for (auto& [key, layer] : doc.animationLayers)
+        for (AnimationFrame& frame : layer.Frames) images[frame.id] = std::move(frame.image);
+    for (auto& [key, layer] : record.layers) {
+        for (AnimationFrame& frame : layer.Frames) {
+            if (auto it = images.find(frame.id); it != images.end()) {
+                frame.image = std::move(it->second);
+                images.erase(it);
+            } else if (auto kept = record.images.find(frame.id); kept != record.images.end()) {
+                frame.image = std::move(kept->second);
+                record.images.erase(kept);
+            }
+        }
+    }
+    // Frames that leave the document keep their images here, with their identity.
+    current.images = std::move(images);
+    for (auto& [id, image] : record.images) current.images.emplace(id, std::move(image));
+    doc.animationLayers = std::move(record.layers);
+    doc.AnimationLayerId = record.AnimationLayerId;
+    std::copy(std::begin(record.kindCounters), std::end(record.kindCounters), doc.kindCounters);
+    record = std::move(current);
     changes.animation = true;
 }
 
@@ -171,6 +210,8 @@ bool changed(const AnimationRecord& record, const Document& doc) {
         if (it == record.layers.end() || it->second.Frames.size() != layer.Frames.size() ||
             it->second.Name != layer.Name)
             return true;
+        for (size_t i = 0; i < layer.Frames.size(); ++i)
+            if (it->second.Frames[i].id != layer.Frames[i].id) return true;
     }
     return false;
 }
@@ -191,10 +232,10 @@ size_t recordBytes(const EditRecord& record) {
         }
         size_t operator()(const AnimationRecord& r) const {
             size_t n = sizeof(r);
-            for (const auto& [key, layer] : r.layers) {
-                n += sizeof(layer) + key.size() + layer.Name.size();
-                for (const AnimationFrame& f : layer.Frames) n += sizeof(f) + imageBytes(f.image);
-            }
+            for (const auto& [key, layer] : r.layers)
+                n += sizeof(layer) + key.size() + layer.Name.size() +
+                     layer.Frames.size() * sizeof(AnimationFrame);
+            for (const auto& [id, image] : r.images) n += imageBytes(image);
             return n;
         }
     };
@@ -323,6 +364,12 @@ void History::animation(Document& doc) {
     if (depth_ == 0) begin("");
     open_.records.emplace_back(captureAnimation(doc));
     changes_.animation = true;
+}
+
+void History::keepFrameImage(uint32_t frameId, Image image) {
+    if (open_.records.empty() || !std::holds_alternative<AnimationRecord>(open_.records.back()))
+        return;  // animation() must come first
+    std::get<AnimationRecord>(open_.records.back()).images[frameId] = std::move(image);
 }
 
 bool History::commit(Document& doc) {

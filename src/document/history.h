@@ -10,7 +10,8 @@
 //     size. The layers' properties are kept; an image that leaves the stack is kept whole (with
 //     its layer's identity), never copied;
 //   - replaceImage(layer, image) to give a layer a new image (resizing): the old one is kept;
-//   - animation() before adding animation layers or frames.
+//   - animation() before changing animation layers or frames (the frames' places are kept, a
+//     frame's image only when the frame leaves the document).
 // A committed edit is one history step: undo and redo replay it through the same records, so a
 // step is its own inverse (each record swaps the document's state with the one it holds).
 //
@@ -82,11 +83,14 @@ struct StackRecord {
     std::vector<LayerProperties> layers;
     std::map<uint32_t, Image> images;
 };
-// The animation layers with their frames, and their counters.
+// The animation layers and their counters, with every frame's place but not its image; the
+// images of frames that are not in the document's state (added or removed) are kept here, so a
+// new frame costs its own image, not a copy of every frame.
 struct AnimationRecord {
     uint8_t AnimationLayerId = 1;
     int kindCounters[6] = {0, 0, 0, 0, 0, 0};
-    std::map<std::string, AnimationLayer> layers;
+    std::map<std::string, AnimationLayer> layers;  // frames without images
+    std::map<uint32_t, Image> images;              // by frame id
 };
 using EditRecord = std::variant<TileRecord, ImageRecord, StackRecord, AnimationRecord>;
 
@@ -121,8 +125,10 @@ public:
     void keepImage(uint32_t layerId, Image image);
     // Gives the layer a new image, keeping the old one.
     void replaceImage(Document& doc, uint32_t layerId, Image image);
-    // Before adding animation layers or frames.
+    // Before changing animation layers or frames. A frame that leaves the document within the
+    // edit gives its image to keepFrameImage, as a deleted layer does to keepImage.
     void animation(Document& doc);
+    void keepFrameImage(uint32_t frameId, Image image);
     // Closes one level; the outermost commit pushes the step (when it holds anything) and drops
     // the steps that could have been redone. False while still nested or when nothing was kept.
     bool commit(Document& doc);

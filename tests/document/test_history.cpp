@@ -258,3 +258,34 @@ TEST(History, UndoingADeleteBringsTheLayerBackAndANewEditDropsRedo) {
 
 }  // namespace
 }  // namespace qm
+
+namespace qm {
+namespace {
+
+// A new animation frame keeps no copy of the frames already there: the step holds their places,
+// and the new frame's image only once it is undone.
+TEST(History, AddingAFrameKeepsNoCopyOfTheOtherFrames) {
+    Document doc;
+    doc.Width = 500;
+    doc.Height = 500;
+    addAnimationLayer(doc, 0);
+    History history;
+    for (int f = 1; f <= 4; ++f) {
+        doc.CurrentFrame = int16_t(f);
+        history.begin("frame");
+        history.animation(doc);
+        ASSERT_TRUE(addAnimationFrame(doc));
+        currentAnimationLayer(doc).Frames.back().image.at(f, f) = 0xFF0000FFu;
+        history.commit(doc);
+        EXPECT_LT(history.lastStepBytes(), size_t(16) << 10);  // a frame is 1 MB
+    }
+    const std::string four = fingerprint(doc);
+    ASSERT_TRUE(history.undo(doc));
+    ASSERT_EQ(currentAnimationLayer(doc).Frames.size(), 3u);
+    ASSERT_TRUE(history.redo(doc));
+    EXPECT_EQ(fingerprint(doc), four);
+    EXPECT_EQ(currentAnimationLayer(doc).Frames.back().image.at(4, 4), 0xFF0000FFu);
+}
+
+}  // namespace
+}  // namespace qm
