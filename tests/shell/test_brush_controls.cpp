@@ -59,6 +59,41 @@ TEST_F(BrushControlsTest, SizeRowRebuildsTheTipAndShowsItInBothControls) {
     EXPECT_EQ(app.tip.documentTip.width, 32);
 }
 
+TEST_F(BrushControlsTest, ControlStatesAreKeptWithinTheControlsRange) {
+    // Scripts can send any state; the shell takes the nearest end of the control's range and
+    // shows it, in the control and in its partner.
+    struct Case {
+        Gadget gadget;
+        int sent;
+        Gadget field;  // a control that shows the stored field
+        int kept;
+    };
+    const Case cases[] = {
+        {Gadget::BrushSizeTrack, 8000, Gadget::BrushSize, 300},
+        {Gadget::BrushSize, 8000, Gadget::BrushSizeTrack, 5000},
+        {Gadget::BrushSize, 0, Gadget::BrushSize, 1},
+        {Gadget::BrushSizeTrack, -7, Gadget::BrushSizeTrack, 1},
+        {Gadget::BrushWidth, 250, Gadget::BrushWidth, 100},
+        {Gadget::BrushAlphaTrack, 300, Gadget::BrushAlpha, 255},  // would wrap to 44 as a byte
+        {Gadget::MixPercent, 101, Gadget::MixPercentTrack, 100},
+        {Gadget::Rotation, -1, Gadget::Rotation, 0},
+        {Gadget::OpacityJitterFactor, 0, Gadget::OpacityJitterFactor, 1},
+        {Gadget::BrushType, 9, Gadget::BrushType, 6},
+        {Gadget::KeepAlpha, 2, Gadget::KeepAlpha, 1},
+        {Gadget::GradientCustomBrush1, 150, Gadget::GradientCustomBrush1, 100},
+    };
+    for (const Case& c : cases) {
+        control(c.gadget, c.sent);
+        EXPECT_EQ(ui.gadgetState(id(c.gadget)), c.kept) << id(c.gadget) << " " << c.sent;
+        EXPECT_EQ(ui.gadgetState(id(c.field)), c.kept) << id(c.gadget) << " " << c.sent;
+        showBrushSettings(app);  // the stored field is the kept state
+        EXPECT_EQ(ui.gadgetState(id(c.gadget)), c.kept) << id(c.gadget) << " " << c.sent;
+    }
+    EXPECT_EQ(app.brush.alpha, 255);
+    control(Gadget::BrushSizeTrack, 8000);
+    EXPECT_EQ(app.brush.size, 300);
+}
+
 TEST_F(BrushControlsTest, OpacityAndModeRowsRecomputeTheColours) {
     app.brush.selectedColor = rgb(200, 100, 50);
     app.brush.tool = 0;
