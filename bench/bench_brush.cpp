@@ -3,12 +3,12 @@
 //
 // Reference brush: "Circle Hard" (a filled circle of radius size / 2 - 1 in a size x size tip),
 // size 32, the default spacing (pas 5: a dab every 2 pixels) and scatter, opaque black, no
-// opacity decay, into a transparent 3000 x 3000 layer. One iteration paints one horizontal segment of 2800 pixels
-// (1400 dabs); rows advance from one iteration to the next so dabs land on fresh and on painted
-// pixels alike. libmypaint draws the same 1400 dabs per iteration (radius 16, hardness 1.0,
-// opaque black) on its fixed tiled surface, one atomic block per segment. libmypaint processes
-// its dabs on OpenMP threads, so times are wall-clock (UseRealTime) for every benchmark here.
-// Counter "items_per_second" is dabs per second.
+// opacity decay, into a transparent 3000 x 3000 layer. One iteration paints one horizontal segment
+// of 2800 pixels (1400 dabs); rows advance from one iteration to the next so dabs land on fresh and
+// on painted pixels alike. libmypaint draws the same 1400 dabs per iteration (radius 16,
+// hardness 1.0, opaque black) on its fixed tiled surface, one atomic block per segment. libmypaint
+// processes its dabs on OpenMP threads, so times are wall-clock (UseRealTime) for every benchmark
+// here. Counter "items_per_second" is dabs per second.
 //
 // The scene benchmarks rebuild the compositing reference scene: a 3000 x 3000 document at
 // 100 %, a 1600 x 900 canvas, paper plus 10 visible layers (Normal, Multiply, Screen, Overlay,
@@ -65,12 +65,11 @@ struct DabFixture {
         layer = *createImage(kLayerSide, kLayerSide, 32);
         referenceBrush(brush, randRot);
         tip.documentTip = circleHard(32);
-        tip.viewTip = tip.documentTip;
         tip.tipWidth = tip.tipHeight = 32;
     }
     int paintRow(int y, bool useCache) {
-        StrokeContext context{brush,  tip, imageDabTarget(layer), 100, 4,
-                              random, useCache ? &cache : nullptr};
+        StrokeContext context{brush, tip,    imageDabTarget(layer),      100,
+                              4,     random, useCache ? &cache : nullptr};
         return paintSegment(context, kSegmentStart, y, kSegmentEnd, y).dabs;
     }
 
@@ -164,7 +163,7 @@ struct Scene {
         app.CurrentTool = 4;
         referenceBrush(app.brush, 0);
         app.tip.documentTip = circleHard(32);
-        app.tip.viewTip = app.tip.documentTip;
+        app.tip.stale = false;
         recomposeView(app, false);
     }
 
@@ -216,8 +215,8 @@ void BM_Scene_Segment200NoHistory(benchmark::State& state) {
     for (auto _ : state) {
         const int row = nextSceneRow(y);
         Layer& layer = app.doc.layers.back();
-        StrokeContext context{app.brush,    app.tip,         imageDabTarget(layer.image),
-                              app.doc.Zoom, app.CurrentTool, app.random,
+        StrokeContext context{app.brush,       app.tip,         imageDabTarget(layer.image),
+                              app.doc.Zoom,    app.CurrentTool, app.random,
                               &app.strokeCache};
         const SegmentResult r = paintSegment(context, 700, row, 900, row);
         const Rect shown =

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace qm {
 
@@ -31,16 +32,23 @@ int floorToInt(float v) {
 
 }  // namespace
 
-Image rotateTip(const Image& src, double degrees) {
-    if (src.empty() || src.pixels.size() < size_t(src.width) * size_t(src.height)) return {};
-    const int64_t W = src.width, H = src.height;
+int rotatedTipSide(int w, int h) {
+    if (w < 1 || h < 1) return 0;
+    const int64_t W = w, H = h;
     const double diagonal = std::ceil(std::sqrt(double(W * W + H * H)));
-    if (!imageSizeAllowed(int64_t(diagonal), int64_t(diagonal))) return {};
-    const int n = int(diagonal);
-    std::optional<Image> made = createImage(n, n, 32);
+    return imageSizeAllowed(int64_t(diagonal), int64_t(diagonal)) ? int(diagonal) : 0;
+}
+
+Image rotateTipPart(const Image& src, double degrees, std::span<const int> columns,
+                    std::span<const int> rows) {
+    if (src.empty() || src.pixels.size() < size_t(src.width) * size_t(src.height)) return {};
+    const int n = rotatedTipSide(src.width, src.height);
+    if (n == 0 || columns.empty() || rows.empty()) return {};
+    std::optional<Image> made = createImage(int(columns.size()), int(rows.size()), 32);
     if (!made) return {};
     Image dst = std::move(*made);
 
+    const int64_t W = src.width, H = src.height;
     constexpr float kPi = 3.14159265358979323846f;
     const float theta = float(degrees) * kPi / 180.0f;
     const float co = std::cos(theta);
@@ -50,19 +58,20 @@ Image rotateTip(const Image& src, double degrees) {
         return (x < 0 || y < 0 || x >= W || y >= H) ? 0u : src.at(int(x), int(y));
     };
 
-    for (int y = 0; y < n; ++y) {
+    for (size_t j = 0; j < rows.size(); ++j) {
+        uint32_t* out = dst.row(int(j));
+        const int y = rows[j];
+        if (y < 0 || y >= n) continue;  // outside the square: stays transparent
         const float a = float(2 * y - (n - 1));
-        uint32_t* out = dst.row(y);
-        for (int x = 0; x < n; ++x) {
+        for (size_t i = 0; i < columns.size(); ++i) {
+            const int x = columns[i];
+            if (x < 0 || x >= n) continue;
             const float b = float(2 * x - (n - 1));
             const float sx = (wm1 + b * co - a * si) / 2.0f;
             const float sy = (hm1 + b * si + a * co) / 2.0f;
             // Tested on the floats first, so that NaN and far positions never reach the
             // conversion to integers: floor(s) + 1 < 0 <=> s < -1, floor(s) > W - 1 <=> s >= W.
-            if (!(sx >= -1.0f && sx < float(W) && sy >= -1.0f && sy < float(H))) {
-                out[x] = 0;
-                continue;
-            }
+            if (!(sx >= -1.0f && sx < float(W) && sy >= -1.0f && sy < float(H))) continue;
             const int x0 = floorToInt(sx), y0 = floorToInt(sy);
             const float fx = sx - float(x0), fy = sy - float(y0);
             uint32_t c[4];
@@ -74,11 +83,19 @@ Image rotateTip(const Image& src, double degrees) {
                 c[3] = at(x0 + 1, y0 + 1);
             }
             const float w[4] = {(1 - fx) * (1 - fy), (1 - fx) * fy, fx * (1 - fy), fx * fy};
-            out[x] = rgba(mixChannel(c, w, 0), mixChannel(c, w, 8), mixChannel(c, w, 16),
+            out[i] = rgba(mixChannel(c, w, 0), mixChannel(c, w, 8), mixChannel(c, w, 16),
                           mixChannel(c, w, 24));
         }
     }
     return dst;
+}
+
+Image rotateTip(const Image& src, double degrees) {
+    const int n = src.empty() ? 0 : rotatedTipSide(src.width, src.height);
+    if (n == 0) return {};
+    std::vector<int> all(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) all[size_t(i)] = i;
+    return rotateTipPart(src, degrees, all, all);
 }
 
 }  // namespace qm

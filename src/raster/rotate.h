@@ -2,6 +2,8 @@
 // raster/image.h.
 #pragma once
 
+#include <span>
+
 #include "raster/image.h"
 
 namespace qm {
@@ -21,5 +23,16 @@ namespace qm {
 // transparent image. An empty source, or one whose diagonal exceeds the image size limits, gives
 // an empty image (width and height 0). The caller sets its tip extent from the result's size.
 Image rotateTip(const Image& src, double degrees);
+
+// The side N of the square rotateTip makes of a w x h source; 0 when it would make none.
+int rotatedTipSide(int w, int h);
+
+// Some pixels of rotateTip(src, degrees) without making the rest: pixel (i, j) of the result is
+// the turned tip's pixel (columns[i], rows[j]), computed exactly as rotateTip computes it, so a
+// part of a dab (the part that lands on an image), or a part resized by picking columns and rows,
+// costs only its own pixels. Indexes outside 0 .. N-1 give transparent pixels. Empty when
+// rotateTip would give an empty image or a list is empty.
+Image rotateTipPart(const Image& src, double degrees, std::span<const int> columns,
+                    std::span<const int> rows);
 
 }  // namespace qm

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <vector>
 
 #include "raster/rotate.h"
 #include "raster/rounding.h"
@@ -78,6 +79,38 @@ TEST(RotateTip, QuarterTurnMovesTheImageAndKeepsUniformAreas) {
     for (int y = 10; y <= 18; ++y)
         for (int x = 10; x <= 18; ++x) ASSERT_EQ(r.at(x, y), rgba(12, 34, 56, 255));
     EXPECT_EQ(r.at(0, 0), 0u);
+}
+
+TEST(RotateTip, APartIsThoseColumnsAndRowsOfTheWholeTurn) {
+    // Odd and even sides, a non-square source, sources with a width of 1; angles on and off the
+    // axes. Indexes may repeat, run backwards or fall outside the square (transparent there).
+    struct Case {
+        int w, h;
+        double degrees;
+    };
+    const Case cases[] = {{9, 9, 0.0},  {10, 10, 45.0},  {13, 6, 217.0},
+                          {1, 7, 90.0}, {32, 32, 359.0}, {5, 12, -33.5}};
+    for (const Case& c : cases) {
+        const Image src = randomTip(c.w, c.h, 5);
+        const Image whole = rotateTip(src, c.degrees);
+        const int n = whole.width;
+        ASSERT_EQ(rotatedTipSide(c.w, c.h), n);
+        const std::vector<int> columns = {n - 1, 0, 3 % n, -1, n, n / 2, n / 2, 1};
+        const std::vector<int> rows = {-5, n / 3, n - 1, 0, n + 2, 2 % n};
+        const Image part = rotateTipPart(src, c.degrees, columns, rows);
+        ASSERT_EQ(part.width, int(columns.size()));
+        ASSERT_EQ(part.height, int(rows.size()));
+        for (size_t j = 0; j < rows.size(); ++j)
+            for (size_t i = 0; i < columns.size(); ++i) {
+                const bool inside = whole.contains(columns[i], rows[j]);
+                EXPECT_EQ(part.at(int(i), int(j)), inside ? whole.at(columns[i], rows[j]) : 0u)
+                    << c.w << "x" << c.h << " " << c.degrees << " at " << i << "," << j;
+            }
+    }
+    const std::vector<int> none, zero = {0};
+    EXPECT_TRUE(rotateTipPart(randomTip(4, 4, 1), 10.0, none, zero).empty());
+    EXPECT_TRUE(rotateTipPart(Image{}, 10.0, zero, zero).empty());
+    EXPECT_EQ(rotatedTipSide(0, 5), 0);
 }
 
 TEST(RotateTip, BadInputGivesEmptyOrTransparentImages) {

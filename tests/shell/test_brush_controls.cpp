@@ -49,6 +49,7 @@ TEST_F(BrushControlsTest, SizeRowRebuildsTheTipAndShowsItInBothControls) {
     ui.clearCalls();
     control(Gadget::BrushSizeTrack, 32);
     EXPECT_EQ(app.brush.size, 32);
+    readyTip(app.tip);  // made when painting needs it
     EXPECT_EQ(app.tip.documentTip.width, 32);
     EXPECT_EQ(ui.gadgetState(id(Gadget::BrushSize)), 32);
     ASSERT_NE(ui.gadgetImage(id(Gadget::BrushPreview)), nullptr);
@@ -56,6 +57,7 @@ TEST_F(BrushControlsTest, SizeRowRebuildsTheTipAndShowsItInBothControls) {
 
     control(Gadget::BrushWidth, 50);  // the extent follows, the drawn image stays size x size
     EXPECT_EQ(app.tip.tipWidth, 16);
+    readyTip(app.tip);
     EXPECT_EQ(app.tip.documentTip.width, 32);
 }
 
@@ -131,11 +133,24 @@ TEST_F(BrushControlsTest, SizeKeysStepTheSizeAndRebuildTheTip) {
     control(Gadget::BrushSize, 20);
     keyPress(vk::OemClose);
     EXPECT_EQ(app.brush.size, 21);
+    readyTip(app.tip);
     EXPECT_EQ(app.tip.documentTip.width, 21);
     keyPress(vk::OemTilde);  // from 21 the step is 2
     EXPECT_EQ(app.brush.size, 19);
+    readyTip(app.tip);
     EXPECT_EQ(app.tip.documentTip.width, 19);
     EXPECT_EQ(ui.gadgetState(id(Gadget::BrushSizeTrack)), 19);
+
+    // Held down from a large size, the keys record sizes and redraw the preview; no tip of those
+    // sizes is made until a stroke needs one.
+    app.brush.size = 7000;
+    for (int i = 0; i < 20; ++i) keyPress(vk::OemClose);
+    EXPECT_EQ(app.brush.size, 8100);
+    EXPECT_EQ(app.tip.documentTip.width, 19);
+    ASSERT_NE(ui.gadgetImage(id(Gadget::BrushPreview)), nullptr);
+    EXPECT_EQ(ui.gadgetImage(id(Gadget::BrushPreview))->width, 60);
+    readyTip(app.tip);
+    EXPECT_EQ(app.tip.documentTip.width, 8100);
 }
 
 TEST_F(BrushControlsTest, ColourSwatchUpdatesThePaintColourAndThePreview) {
@@ -170,6 +185,7 @@ TEST_F(BrushControlsTest, ChoosingAPresetLoadsItAndShowsEveryControl) {
     selectTreeItem("Wash");
     EXPECT_EQ(app.brush.name, "Wash");
     EXPECT_EQ(app.brush.size, 90);
+    readyTip(app.tip);
     EXPECT_EQ(app.tip.documentTip.width, 90);
     EXPECT_EQ(app.tip.highestTipIndex, 3);
     EXPECT_EQ(ui.gadgetState(id(Gadget::BrushSize)), 90);
@@ -191,6 +207,7 @@ TEST_F(BrushControlsTest, EscapingTipFolderFromAPresetFindsNoTips) {
     selectTreeItem("Escape");
     EXPECT_EQ(app.tip.tipFolder, "../../..");
     EXPECT_EQ(app.tip.highestTipIndex, -1);
+    readyTip(app.tip);
     EXPECT_TRUE(app.tip.source.empty());
 }
 
