@@ -148,6 +148,7 @@ void makeTip(BrushTip& tip, const BrushSettings& b, std::string_view workDir,
     auto blank = blankTip(b.size, b.size);
     if (!blank) {
         tip.documentTip = Image{};
+        tip.tiles = UniformTiles{};
         return;
     }
     tip.documentTip = std::move(*blank);
@@ -162,6 +163,7 @@ void makeTip(BrushTip& tip, const BrushSettings& b, std::string_view workDir,
     fillBox(tip.documentTip, 0, 0, tip.tipWidth, tip.tipHeight,
             solidPaint(b.selectedColor & kRgbMask, DrawMode::AllChannels));
     drawShape(tip, b);
+    tip.tiles = uniformTiles(tip.documentTip);
 }
 
 }  // namespace
@@ -169,6 +171,12 @@ void makeTip(BrushTip& tip, const BrushSettings& b, std::string_view workDir,
 void buildTip(BrushTip& tip, const BrushSettings& b, std::string_view workDir) {
     makeTip(tip, b, workDir, tip.tipFolder);
     tip.request.reset();
+    tip.stale = false;
+}
+
+void setTipImage(BrushTip& tip, Image image) {
+    tip.documentTip = std::move(image);
+    tip.tiles = uniformTiles(tip.documentTip);
     tip.stale = false;
 }
 

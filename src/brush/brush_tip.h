@@ -11,6 +11,7 @@
 
 #include "brush/brush_settings.h"
 #include "raster/image.h"
+#include "raster/rotate.h"
 
 namespace qm {
 
@@ -30,8 +31,9 @@ struct BrushTip {
     int16_t tipHeight = 0;
     int16_t highestTipIndex = -1;        // number of tip files in the tip folder minus one
     std::string tipFolder = "orrindal";  // the tip folder in use (a copy of brushdir)
-    std::optional<TipRequest> request;   // the latest tip asked for (requestTip)
-    bool stale = false;                  // documentTip and source are not yet made from `request`
+    UniformTiles tiles;  // where documentTip is one colour; made with it (see setTipImage)
+    std::optional<TipRequest> request;  // the latest tip asked for (requestTip)
+    bool stale = false;                 // documentTip and source are not yet made from `request`
 };
 
 // Tip images are refused beyond this many pixels (8192 x 8192, the largest the size keys reach):
@@ -57,6 +59,9 @@ int16_t tipExtent(int size, int percent);
 // read (or resized) leaves no source and a transparent tip. The preview is not touched (see
 // drawTipPreview). Any request still waiting is dropped: this tip is the current one.
 void buildTip(BrushTip& tip, const BrushSettings& b, std::string_view workDir);
+
+// Makes `image` the tip as it is (with its uniform tiles), in place of any request waiting.
+void setTipImage(BrushTip& tip, Image image);
 
 // Records that the tip is to be rebuilt from the settings as they are now (and the tip folder in
 // use), and sets the tip extent; the images are made by readyTip. Costs no pixels.

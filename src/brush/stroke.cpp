@@ -49,18 +49,17 @@ int rotatedSide(const Image& tip) {
     return tip.empty() ? 0 : rotatedTipSide(tip.width, tip.height);
 }
 
-// The box of the pixels with alpha above 0; empty when there are none.
+// The box of the pixels with alpha above 0; empty when there are none. Each row is searched from
+// both ends, so an opaque image costs a look at each row's ends.
 Rect paintedBox(const Image& image) {
     int x0 = image.width, x1 = -1, y0 = image.height, y1 = -1;
     for (int y = 0; y < image.height; ++y) {
         const uint32_t* row = image.row(y);
-        int first = -1, last = -1;
-        for (int x = 0; x < image.width; ++x)
-            if (alpha(row[x])) {
-                if (first < 0) first = x;
-                last = x;
-            }
-        if (first < 0) continue;
+        int first = 0;
+        while (first < image.width && !alpha(row[first])) ++first;
+        if (first == image.width) continue;
+        int last = image.width - 1;
+        while (!alpha(row[last])) --last;
         x0 = std::min(x0, first);
         x1 = std::max(x1, last);
         y0 = std::min(y0, y);
@@ -74,8 +73,9 @@ Rect paintedBox(const Image& image) {
 // top-left at (x, y); `visible` is that square cut to the image. Each pixel is the one the whole
 // dab has there. Pixels of alpha 0 at the part's edges are cut off unless `keepEmpty` (they
 // change nothing in the blend and erase passes); `at` receives the part's top-left.
-Image turnedPart(const Image& tip, int degrees, int n0, bool resize, int n, int x, int y,
-                 const Rect& visible, bool keepEmpty, int& atX, int& atY) {
+const Image& turnedPart(const Image& tip, const UniformTiles& tiles, int degrees, int n0,
+                        bool resize, int n, int x, int y, const Rect& visible, bool keepEmpty,
+                        int& atX, int& atY, Image& scratch, Image& trimmed) {
     std::vector<int> columns(size_t(visible.w)), rows(size_t(visible.h));
     for (int i = 0; i < visible.w; ++i) {
         const int64_t c = int64_t(visible.x) - x + i;
@@ -85,16 +85,18 @@ Image turnedPart(const Image& tip, int degrees, int n0, bool resize, int n, int 
         const int64_t r = int64_t(visible.y) - y + j;
         rows[size_t(j)] = resize ? nearestIndex(r, n0, n) : int(r);
     }
-    Image part = rotateTipPart(tip, double(degrees), columns, rows);
+    rotateTipPart(tip, double(degrees), columns, rows, &tiles, scratch);
     atX = visible.x;
     atY = visible.y;
-    if (keepEmpty || part.empty()) return part;
-    const Rect box = paintedBox(part);
-    if (box.empty()) return Image{};
-    if (box.w == part.width && box.h == part.height) return part;
+    if (keepEmpty || scratch.empty()) return scratch;
+    const Rect box = paintedBox(scratch);
+    trimmed = Image{};
+    if (box.empty()) return trimmed;
+    if (box.w == scratch.width && box.h == scratch.height) return scratch;
     atX += box.x;
     atY += box.y;
-    return *grabRect(part, box.x, box.y, box.w, box.h);
+    if (auto cut = grabRect(scratch, box.x, box.y, box.w, box.h)) trimmed = std::move(*cut);
+    return trimmed;
 }
 
 // Decays a stroke counter once per segment: by factor x 10 / divisor while it can, then by
@@ -280,6 +282,10 @@ SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
     StrokeCache* cache =
         rotatedPath && documentSide <= StrokeCache::kCachedSide ? ctx.cache : nullptr;
     if (cache) cache->useTip(documentTip);
+    // The turned part of a large dab: memory kept from dab to dab (and, with a cache, from
+    // segment to segment).
+    Image ownScratch, trimmed;
+    Image& scratch = ctx.cache ? ctx.cache->scratch() : ownScratch;
     const int w0 = documentTip.width * b.sizeX / 100;
     const int h0 = documentTip.height * b.sizeY / 100;
     const int scatterRange = 2 * int(b.scatter);
@@ -328,8 +334,9 @@ SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
                 }
                 const Rect visible = clipToImage(x, y, n, n, ctx.target.width, ctx.target.height);
                 int atX = 0, atY = 0;
-                const Image part = turnedPart(documentTip, angle, side, resize, n, x, y, visible,
-                                              keepEmpty, atX, atY);
+                const Image& part =
+                    turnedPart(documentTip, ctx.tip.tiles, angle, side, resize, n, x, y, visible,
+                               keepEmpty, atX, atY, scratch, trimmed);
                 return placeDab(ctx.target, part, false, 0, 0, atX, atY, passes);
             };
             result.layerRect = unite(result.layerRect,

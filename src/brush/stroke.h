@@ -74,11 +74,14 @@ public:
     // The tip turned by `degrees`.
     const Turn& rotated(int degrees);
     size_t entries() const { return turns_.size(); }
+    // Memory for the turned part of a large dab, no larger than the image it landed on.
+    Image& scratch() { return scratch_; }
 
 private:
     Image source_;
     std::map<int, Turn> turns_;
     Turn uncached_;  // a rotation too large for the budget
+    Image scratch_;
     size_t bytes_ = 0;
 };
 

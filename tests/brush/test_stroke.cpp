@@ -47,7 +47,7 @@ struct Painter {
         brush.alphaVsTime = 0;
         setTip(filled(1, 1, rgba(0, 0, 0, 255)));
     }
-    void setTip(const Image& documentTip) { tip.documentTip = documentTip; }
+    void setTip(const Image& documentTip) { setTipImage(tip, documentTip); }
     SegmentResult segment(int px, int py, int qx, int qy, int currentTool = 4) {
         StrokeContext context{brush,       tip,    imageDabTarget(layer),      zoom,
                               currentTool, random, useCache ? &cache : nullptr};
@@ -305,10 +305,10 @@ TEST(StrokeSegment, ClippedDabsGiveThePixelsOfTheWholeDabClipped) {
         bool cache;
     };
     const Case cases[] = {
-        {23, 17, false, 0, 0, true}, {23, 17, false, 60, 0, true}, {23, 17, false, 60, 4, true},
-        {19, 19, true, 0, 0, true},  {19, 19, true, 0, 0, false},  {19, 19, true, 60, 0, false},
-        {19, 19, true, 60, 0, true}, {19, 19, true, 0, 4, false},  {19, 19, true, 60, 2, false},
-        {200, 90, true, 0, 0, true}, {200, 90, true, 60, 4, true}, {200, 90, false, 60, 2, true},
+        {23, 17, false, 0, 0, true},  {23, 17, false, 60, 0, true},  {23, 17, false, 60, 4, true},
+        {19, 19, true, 0, 0, true},   {19, 19, true, 0, 0, false},   {19, 19, true, 60, 0, false},
+        {19, 19, true, 60, 0, true},  {19, 19, true, 0, 4, false},   {19, 19, true, 60, 2, false},
+        {300, 120, true, 0, 0, true}, {300, 120, true, 60, 4, true}, {300, 120, false, 60, 2, true},
     };
     for (const Case& c : cases) {
         Image tip = blank(c.tipW, c.tipH);
@@ -372,8 +372,9 @@ TEST(StrokeSegment, ClippedDabsGiveThePixelsOfTheWholeDabClipped) {
             const Image before = filled(w, h, rgba(90, 160, 220, 200));
             for (int y = 0; y < h; ++y)
                 for (int x = 0; x < w; ++x)
-                    if (p.layer.at(x, y) != before.at(x, y))
+                    if (p.layer.at(x, y) != before.at(x, y)) {
                         ASSERT_TRUE(all.contains(x, y)) << x << "," << y;
+                    }
         }
     }
 }
@@ -496,8 +497,7 @@ protected:
     }
     // A stroke with the test's tip (the program rebuilds its own tip on the release).
     void stroke(int x0, int y0, int x1, int y1) {
-        app.tip.documentTip = circleTip(9, rgba(20, 40, 200, 180));
-        app.tip.stale = false;  // this tip, not the one the brush asked for
+        setTipImage(app.tip, circleTip(9, rgba(20, 40, 200, 180)));  // not the brush's own
         const int ox = app.ViewOffsetX, oy = app.ViewOffsetY;
         canvas(CanvasEventType::LeftDown, ox + x0, oy + y0);
         canvas(CanvasEventType::Move, ox + x1, oy + y1, false, false, true);

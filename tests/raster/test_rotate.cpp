@@ -113,6 +113,33 @@ TEST(RotateTip, APartIsThoseColumnsAndRowsOfTheWholeTurn) {
     EXPECT_EQ(rotatedTipSide(0, 5), 0);
 }
 
+// Blocks that read only tiles of one colour take it without sampling: the same pixels as
+// sampling, at block edges, along the shape's border and where single pixels break a tile.
+TEST(RotateTip, UniformTilesGiveThePixelsOfSampling) {
+    Image tip = *createImage(150, 90);
+    std::fill(tip.pixels.begin(), tip.pixels.end(), rgba(40, 50, 60, 0));
+    for (int y = 10; y < 80; ++y)
+        for (int x = 5; x < 140; ++x) tip.at(x, y) = rgba(200, 10, 30, 255);
+    tip.at(70, 45) = rgba(1, 2, 3, 4);  // one odd pixel inside
+    tip.at(149, 89) = rgba(9, 9, 9, 9);
+    const UniformTiles tiles = uniformTiles(tip);
+    ASSERT_EQ(tiles.columns, 10);
+    ASSERT_EQ(tiles.rows, 6);
+    const int n = rotatedTipSide(150, 90);
+    std::vector<int> all(static_cast<size_t>(n)), stretched(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) all[size_t(i)] = i, stretched[size_t(i)] = i * 2 / 3;
+    Image scratch;
+    for (double degrees : {0.0, 1.0, 30.0, 90.0, 137.0, 270.0, 359.0}) {
+        const Image whole = rotateTip(tip, degrees);
+        EXPECT_EQ(rotateTipPart(tip, degrees, all, all, &tiles).pixels, whole.pixels) << degrees;
+        rotateTipPart(tip, degrees, stretched, all, &tiles, scratch);  // memory reused
+        EXPECT_EQ(scratch.pixels, rotateTipPart(tip, degrees, stretched, all).pixels) << degrees;
+    }
+    // Tiles of another image are not used.
+    const UniformTiles other = uniformTiles(*createImage(10, 10));
+    EXPECT_EQ(rotateTipPart(tip, 20.0, all, all, &other).pixels, rotateTip(tip, 20.0).pixels);
+}
+
 TEST(RotateTip, BadInputGivesEmptyOrTransparentImages) {
     EXPECT_TRUE(rotateTip(Image{}, 30.0).empty());
     const Image nan = rotateTip(randomTip(10, 10, 2), std::nan(""));
