@@ -187,12 +187,12 @@ void rotateTipPart(const Image& src, double degrees, std::span<const int> column
     // The terms of the source position that depend on the column alone and on the row alone.
     std::vector<float> bx(columns.size()), by(columns.size()), ax(rows.size()), ay(rows.size());
     for (size_t i = 0; i < columns.size(); ++i) {
-        const float b = float(2 * columns[i] - (n - 1));
+        const float b = float(2 * int64_t(columns[i]) - (n - 1));
         bx[i] = wm1 + b * co;
         by[i] = hm1 + b * si;
     }
     for (size_t j = 0; j < rows.size(); ++j) {
-        const float a = float(2 * rows[j] - (n - 1));
+        const float a = float(2 * int64_t(rows[j]) - (n - 1));
         ax[j] = a * si;
         ay[j] = a * co;
     }
