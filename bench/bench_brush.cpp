@@ -3,12 +3,12 @@
 //
 // Reference brush: "Circle Hard" (a filled circle of radius size / 2 - 1 in a size x size tip),
 // size 32, the default spacing (pas 5: a dab every 2 pixels) and scatter, opaque black, no
-// opacity decay, into a transparent 3000 x 3000 layer. One iteration paints one horizontal segment of 2800 pixels
-// (1400 dabs); rows advance from one iteration to the next so dabs land on fresh and on painted
-// pixels alike. libmypaint draws the same 1400 dabs per iteration (radius 16, hardness 1.0,
-// opaque black) on its fixed tiled surface, one atomic block per segment. libmypaint processes
-// its dabs on OpenMP threads, so times are wall-clock (UseRealTime) for every benchmark here.
-// Counter "items_per_second" is dabs per second.
+// opacity decay, into a transparent 3000 x 3000 layer. One iteration paints one horizontal segment
+// of 2800 pixels (1400 dabs); rows advance from one iteration to the next so dabs land on fresh and
+// on painted pixels alike. libmypaint draws the same 1400 dabs per iteration (radius 16,
+// hardness 1.0, opaque black) on its fixed tiled surface, one atomic block per segment. libmypaint
+// processes its dabs on OpenMP threads, so times are wall-clock (UseRealTime) for every benchmark
+// here. Counter "items_per_second" is dabs per second.
 //
 // The scene benchmarks rebuild the compositing reference scene: a 3000 x 3000 document at
 // 100 %, a 1600 x 900 canvas, paper plus 10 visible layers (Normal, Multiply, Screen, Overlay,
@@ -18,20 +18,29 @@
 // undoable step (opened, painted, committed: its tiles are kept) and without history (the same
 // painting and redrawing, straight onto the layer); counters give the bytes the step keeps and
 // the bytes of the 64 x 64 tiles its dabs touch.
+//
+// Large brushes: a 200-pixel segment of an 8000-pixel Circle Hard brush with random rotation on a
+// 1000 x 1000 layer (the tip is made once, outside the timing; spacing 400 makes one dab, which
+// covers the layer), against one "over" (alpha blending) of a whole 1000 x 1000 image onto
+// another, with an opaque and with a translucent source; and twenty presses of the size key from
+// 7000 upward in a started program (each iteration starts again from 7000).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <memory>
 #include <string>
 
+#include "brush/brush_tip.h"
 #include "brush/stroke.h"
 #include "platform/fake_ui.h"
+#include "raster/draw_image.h"
 #include "raster/shapes.h"
 #include "shell/app.h"
 #include "shell/canvas_frame.h"
 #include "shell/edits.h"
 #include "shell/ids.h"
 #include "shell/layer_commands.h"
+#include "shell/menu_table.h"
 #include "shell/tool_commands.h"
 
 #if defined(QM_HAVE_MYPAINT)
@@ -64,13 +73,12 @@ struct DabFixture {
     explicit DabFixture(int randRot) {
         layer = *createImage(kLayerSide, kLayerSide, 32);
         referenceBrush(brush, randRot);
-        tip.documentTip = circleHard(32);
-        tip.viewTip = tip.documentTip;
+        setTipImage(tip, circleHard(32));
         tip.tipWidth = tip.tipHeight = 32;
     }
     int paintRow(int y, bool useCache) {
-        StrokeContext context{brush,  tip, imageDabTarget(layer), 100, 4,
-                              random, useCache ? &cache : nullptr};
+        StrokeContext context{brush, tip,    imageDabTarget(layer),      100,
+                              4,     random, useCache ? &cache : nullptr};
         return paintSegment(context, kSegmentStart, y, kSegmentEnd, y).dabs;
     }
 
@@ -133,6 +141,75 @@ void BM_Dabs_Libmypaint(benchmark::State& state) {
 BENCHMARK(BM_Dabs_Libmypaint)->UseRealTime();
 #endif
 
+// ---- Large brushes ------------------------------------------------------------------------
+
+constexpr int kSmallLayerSide = 1000;
+
+struct BigBrushFixture {
+    BigBrushFixture() {
+        layer = *createImage(kSmallLayerSide, kSmallLayerSide, 32);
+        referenceBrush(brush, 360);
+        brush.size = 8000;
+        buildTip(tip, brush, ".");
+    }
+    BrushSettings brush;
+    BrushTip tip;
+    Image layer;
+    Random random{1};
+    StrokeCache cache;
+};
+
+void BM_BigBrush_Segment200(benchmark::State& state) {
+    static BigBrushFixture f;  // an 8000 x 8000 tip: made once for every run of this benchmark
+    int y = 400;
+    int64_t dabs = 0;
+    for (auto _ : state) {
+        y = y >= 600 ? 400 : y + 7;
+        StrokeContext context{f.brush, f.tip, imageDabTarget(f.layer), 100, 4, f.random, &f.cache};
+        dabs += paintSegment(context, 600, y, 400, y).dabs;
+    }
+    state.SetItemsProcessed(dabs);
+}
+BENCHMARK(BM_BigBrush_Segment200)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// One "over" of a whole 1000 x 1000 image; the argument is the source's alpha.
+void BM_Over1000(benchmark::State& state) {
+    Image target = *createImage(kSmallLayerSide, kSmallLayerSide, 32);
+    std::fill(target.pixels.begin(), target.pixels.end(), rgba(200, 180, 160, 230));
+    Image source = *createImage(kSmallLayerSide, kSmallLayerSide, 32);
+    std::fill(source.pixels.begin(), source.pixels.end(),
+              rgba(20, 40, 60, uint32_t(state.range(0))));
+    for (auto _ : state) {
+        drawImage(target, source, 0, 0, DrawMode::AlphaBlend, 255);
+        benchmark::DoNotOptimize(target.pixels.data());
+    }
+}
+BENCHMARK(BM_Over1000)->Arg(255)->Arg(200)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// Twenty presses of the size key from 7000 upward: each records the size and redraws the preview.
+void BM_SizeKeys_20From7000(benchmark::State& state) {
+    FakeUi ui;
+    App app{ui};
+    if (!startUp(app)) {
+        state.SkipWithError("start-up failed");
+        return;
+    }
+    const auto press = [&app](CanvasEventType type) {
+        CanvasEvent e;
+        e.type = type;
+        e.key = vk::OemClose;
+        onCanvasEvent(app, e);
+    };
+    for (auto _ : state) {
+        app.brush.size = 7000;
+        for (int i = 0; i < 20; ++i) {
+            press(CanvasEventType::KeyDown);
+            press(CanvasEventType::KeyUp);
+        }
+    }
+}
+BENCHMARK(BM_SizeKeys_20From7000)->UseRealTime()->Unit(benchmark::kMillisecond);
+
 // ---- The reference scene ------------------------------------------------------------------
 
 struct Scene {
@@ -163,8 +240,7 @@ struct Scene {
         app.ViewOffsetX = app.ViewOffsetY = 0;
         app.CurrentTool = 4;
         referenceBrush(app.brush, 0);
-        app.tip.documentTip = circleHard(32);
-        app.tip.viewTip = app.tip.documentTip;
+        setTipImage(app.tip, circleHard(32));
         recomposeView(app, false);
     }
 
@@ -216,8 +292,8 @@ void BM_Scene_Segment200NoHistory(benchmark::State& state) {
     for (auto _ : state) {
         const int row = nextSceneRow(y);
         Layer& layer = app.doc.layers.back();
-        StrokeContext context{app.brush,    app.tip,         imageDabTarget(layer.image),
-                              app.doc.Zoom, app.CurrentTool, app.random,
+        StrokeContext context{app.brush,       app.tip,         imageDabTarget(layer.image),
+                              app.doc.Zoom,    app.CurrentTool, app.random,
                               &app.strokeCache};
         const SegmentResult r = paintSegment(context, 700, row, 900, row);
         const Rect shown = updateDisplayTiles(layer, app.view, r.layerRect);

@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (brush.size > 400) brush.size = 400;
     // No tip files here: a Custom Brush gets a transparent tip, as with a missing file.
     for (int zoom : {100, 37}) {
-        qm::buildTip(tip, brush, zoom, "/nonexistent-quillmoth-workdir");
+        qm::requestTip(tip, brush, "/nonexistent-quillmoth-workdir");  // made by the stroke
         qm::Image layer = *qm::createImage(48, 40, 32);
         qm::Random random(7);
         qm::StrokeCache cache;

@@ -45,8 +45,9 @@ uint32_t withAlpha(uint32_t color, uint8_t a) {
 // and recoloured. A file that cannot be read leaves no source, so the brush paints nothing: the
 // previous source is already resized and recoloured, and recolouring it again would fade it a
 // little more with every rebuild.
-void prepareTipSource(BrushTip& tip, const BrushSettings& b, std::string_view workDir) {
-    const std::string path = tipFilePath(workDir, tip.tipFolder, b.brush);
+void prepareTipSource(BrushTip& tip, const BrushSettings& b, std::string_view workDir,
+                      std::string_view folder) {
+    const std::string path = tipFilePath(workDir, folder, b.brush);
     std::string error;
     std::optional<Image> loaded;
     if (!path.empty()) loaded = loadImageFile(path, error);
@@ -137,18 +138,22 @@ void recolorTip(Image& source, uint32_t color, uint8_t opacity) {
     }
 }
 
-void buildTip(BrushTip& tip, const BrushSettings& b, int zoom, std::string_view workDir) {
+namespace {
+
+// The rebuild proper, reading the tip file from `folder`.
+void makeTip(BrushTip& tip, const BrushSettings& b, std::string_view workDir,
+             std::string_view folder) {
     tip.tipWidth = tipExtent(b.size, b.sizeX);
     tip.tipHeight = tipExtent(b.size, b.sizeY);
     auto blank = blankTip(b.size, b.size);
     if (!blank) {
         tip.documentTip = Image{};
-        tip.viewTip = Image{};
+        tip.tiles = UniformTiles{};
         return;
     }
     tip.documentTip = std::move(*blank);
     if (b.type == kCustomBrush && tip.tipWidth >= 1 && tip.tipHeight >= 1) {
-        prepareTipSource(tip, b, workDir);
+        prepareTipSource(tip, b, workDir, folder);
         // The loaded tip is the tip extent, not size x size.
         auto sized = blankTip(tip.tipWidth, tip.tipHeight);
         tip.documentTip = sized ? std::move(*sized) : Image{};
@@ -158,13 +163,58 @@ void buildTip(BrushTip& tip, const BrushSettings& b, int zoom, std::string_view 
     fillBox(tip.documentTip, 0, 0, tip.tipWidth, tip.tipHeight,
             solidPaint(b.selectedColor & kRgbMask, DrawMode::AllChannels));
     drawShape(tip, b);
+    tip.tiles = uniformTiles(tip.documentTip);
+}
 
-    const int64_t viewW = int64_t(tip.tipWidth) * zoom / 100;
-    const int64_t viewH = int64_t(tip.tipHeight) * zoom / 100;
-    std::optional<Image> view;
-    if (!tip.documentTip.empty() && tipSizeAllowed(viewW, viewH))
-        view = resizeNearest(tip.documentTip, int(viewW), int(viewH));
-    tip.viewTip = view ? std::move(*view) : Image{};
+}  // namespace
+
+void buildTip(BrushTip& tip, const BrushSettings& b, std::string_view workDir) {
+    makeTip(tip, b, workDir, tip.tipFolder);
+    tip.request.reset();
+    tip.stale = false;
+}
+
+void setTipImage(BrushTip& tip, Image image) {
+    tip.documentTip = std::move(image);
+    tip.tiles = uniformTiles(tip.documentTip);
+    tip.stale = false;
+}
+
+void requestTip(BrushTip& tip, const BrushSettings& b, std::string_view workDir) {
+    tip.tipWidth = tipExtent(b.size, b.sizeX);
+    tip.tipHeight = tipExtent(b.size, b.sizeY);
+    tip.request = TipRequest{b, std::string(workDir), tip.tipFolder};
+    tip.stale = true;
+}
+
+void readyTip(BrushTip& tip) {
+    if (!tip.stale || !tip.request) return;
+    const TipRequest& r = *tip.request;
+    makeTip(tip, r.settings, r.workDir, r.tipFolder);
+    tip.stale = false;
+}
+
+void drawRequestedTipPreview(const BrushTip& tip, Image& preview) {
+    if (preview.empty()) return;
+    if (!tip.request) {
+        drawTipPreview(Image{}, preview);
+        return;
+    }
+    const TipRequest& r = *tip.request;
+    const BrushSettings& b = r.settings;
+    // A tip that could not be made shows nothing, whatever its preview size would allow.
+    const bool custom = b.type == kCustomBrush;
+    const int64_t w = custom ? tipExtent(b.size, b.sizeX) : b.size;
+    const int64_t h = custom ? tipExtent(b.size, b.sizeY) : b.size;
+    if (!tipSizeAllowed(b.size, b.size) || (custom && w >= 1 && h >= 1 && !tipSizeAllowed(w, h))) {
+        drawTipPreview(Image{}, preview);
+        return;
+    }
+    BrushTip small;
+    BrushSettings smaller = b;
+    smaller.size = int16_t(std::min<int>(b.size, kPreviewSide));
+    makeTip(small, smaller, r.workDir, r.tipFolder);
+    drawTipPreview(small.documentTip, preview);
 }
 
 void drawTipPreview(const Image& documentTip, Image& preview) {

@@ -1,25 +1,39 @@
-// The brush tip: the stamp the stroke painter draws at every dab, kept ready at document scale
-// (for the layer image) and at view scale (for the layer's display image).
+// The brush tip: the stamp the stroke painter draws at every dab, at document scale (the layer
+// image; the view is made from the layer). A change of the brush records what the tip is to be;
+// the tip is made when painting needs it, so a run of changes (a held size key, the mixing
+// colour on every move) makes at most one tip, and the preview is made from a small tip.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "brush/brush_settings.h"
 #include "raster/image.h"
+#include "raster/rotate.h"
 
 namespace qm {
 
+// What a tip is made from: the brush as it was when the tip was asked for, and where its tip
+// file is read.
+struct TipRequest {
+    BrushSettings settings;
+    std::string workDir;
+    std::string tipFolder;
+};
+
 struct BrushTip {
     Image documentTip;     // size x size when generated, tipWidth x tipHeight from a file
-    Image viewTip;         // documentTip resized to tipWidth*zoom/100 x tipHeight*zoom/100
     Image source;          // the tip file as loaded and recoloured (Custom Brush only)
     Image preview;         // 60 x 60, shown in the brush preview control
     int16_t tipWidth = 0;  // current tip extent in document pixels
     int16_t tipHeight = 0;
     int16_t highestTipIndex = -1;        // number of tip files in the tip folder minus one
     std::string tipFolder = "orrindal";  // the tip folder in use (a copy of brushdir)
+    UniformTiles tiles;  // where documentTip is one colour; made with it (see setTipImage)
+    std::optional<TipRequest> request;  // the latest tip asked for (requestTip)
+    bool stale = false;                 // documentTip and source are not yet made from `request`
 };
 
 // Tip images are refused beyond this many pixels (8192 x 8192, the largest the size keys reach):
@@ -38,13 +52,30 @@ int16_t countTipFiles(std::string_view workDir, std::string_view folder);
 // kept within 0 .. 32767 so that absurd percentages from a preset cannot wrap it.
 int16_t tipExtent(int size, int percent);
 
-// Rebuilds both tip images and the tip extent from the settings and the view zoom (percent):
-// a size x size image with the shape of `type` in `color` (the Custom Brush shape is the tip file
-// of index `brush` from the tip folder in use, recoloured), and its copy scaled to the view.
-// A size that cannot be made leaves both images empty, so the brush paints nothing. The tip
-// file is read from the working folder `workDir`; one that cannot be read (or resized)
-// leaves no source and a transparent tip. The preview is not touched (see drawTipPreview).
-void buildTip(BrushTip& tip, const BrushSettings& b, int zoom, std::string_view workDir);
+// Rebuilds the tip image and the tip extent from the settings now: a size x size image with the
+// shape of `type` in `color` (the Custom Brush shape is the tip file of index `brush` from the
+// tip folder in use, recoloured). A size that cannot be made leaves the image empty, so the brush
+// paints nothing. The tip file is read from the working folder `workDir`; one that cannot be
+// read (or resized) leaves no source and a transparent tip. The preview is not touched (see
+// drawTipPreview). Any request still waiting is dropped: this tip is the current one.
+void buildTip(BrushTip& tip, const BrushSettings& b, std::string_view workDir);
+
+// Makes `image` the tip as it is (with its uniform tiles), in place of any request waiting.
+void setTipImage(BrushTip& tip, Image image);
+
+// Records that the tip is to be rebuilt from the settings as they are now (and the tip folder in
+// use), and sets the tip extent; the images are made by readyTip. Costs no pixels.
+void requestTip(BrushTip& tip, const BrushSettings& b, std::string_view workDir);
+
+// Makes the tip of the latest request if it is not made yet (exactly what buildTip makes of the
+// request). The painter calls it before its first dab.
+void readyTip(BrushTip& tip);
+
+// Draws the preview of the latest request into `preview` (as drawTipPreview): from the tip
+// itself for a size up to the preview's side, otherwise from the same brush made at the
+// preview's side, so no tip larger than the preview is made. White when no tip was asked for or
+// the requested one cannot be made.
+void drawRequestedTipPreview(const BrushTip& tip, Image& preview);
 
 // Recolours a loaded tip image in place: every pixel takes the red, green and blue of `color`
 // and alpha max(0, its alpha - (255 - opacity)).

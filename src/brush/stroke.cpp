@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "raster/draw_image.h"
 #include "raster/image_ops.h"
@@ -43,12 +44,59 @@ int nearestIndex(int64_t i, int64_t n, int64_t m) {
     return int(((2 * i + 1) * n) / (2 * m));
 }
 
-// The side of the square that rotateTip makes of a w x h tip; 0 when it would make none.
+// The side of the square that rotateTip makes of a tip; 0 when it would make none.
 int rotatedSide(const Image& tip) {
-    if (tip.empty()) return 0;
-    const int64_t w = tip.width, h = tip.height;
-    const double side = std::ceil(std::sqrt(double(w * w + h * h)));
-    return imageSizeAllowed(int64_t(side), int64_t(side)) ? int(side) : 0;
+    return tip.empty() ? 0 : rotatedTipSide(tip.width, tip.height);
+}
+
+// The box of the pixels with alpha above 0; empty when there are none. Each row is searched from
+// both ends, so an opaque image costs a look at each row's ends.
+Rect paintedBox(const Image& image) {
+    int x0 = image.width, x1 = -1, y0 = image.height, y1 = -1;
+    for (int y = 0; y < image.height; ++y) {
+        const uint32_t* row = image.row(y);
+        int first = 0;
+        while (first < image.width && !alpha(row[first])) ++first;
+        if (first == image.width) continue;
+        int last = image.width - 1;
+        while (!alpha(row[last])) --last;
+        x0 = std::min(x0, first);
+        x1 = std::max(x1, last);
+        y0 = std::min(y0, y);
+        y1 = y;
+    }
+    return x1 < 0 ? Rect{} : Rect{x0, y0, x1 - x0 + 1, y1 - y0 + 1};
+}
+
+// The part of a turned dab that lands on the image: the dab is the tip turned by `degrees`
+// (an n0 x n0 square) and, when `resize`, resized to n x n with resizeNearest's mapping, with its
+// top-left at (x, y); `visible` is that square cut to the image. Each pixel is the one the whole
+// dab has there. Pixels of alpha 0 at the part's edges are cut off unless `keepEmpty` (they
+// change nothing in the blend and erase passes); `at` receives the part's top-left.
+const Image& turnedPart(const Image& tip, const UniformTiles& tiles, int degrees, int n0,
+                        bool resize, int n, int x, int y, const Rect& visible, bool keepEmpty,
+                        int& atX, int& atY, Image& scratch, Image& trimmed) {
+    std::vector<int> columns(size_t(visible.w)), rows(size_t(visible.h));
+    for (int i = 0; i < visible.w; ++i) {
+        const int64_t c = int64_t(visible.x) - x + i;
+        columns[size_t(i)] = resize ? nearestIndex(c, n0, n) : int(c);
+    }
+    for (int j = 0; j < visible.h; ++j) {
+        const int64_t r = int64_t(visible.y) - y + j;
+        rows[size_t(j)] = resize ? nearestIndex(r, n0, n) : int(r);
+    }
+    rotateTipPart(tip, double(degrees), columns, rows, &tiles, scratch);
+    atX = visible.x;
+    atY = visible.y;
+    if (keepEmpty || scratch.empty()) return scratch;
+    const Rect box = paintedBox(scratch);
+    trimmed = Image{};
+    if (box.empty()) return trimmed;
+    if (box.w == scratch.width && box.h == scratch.height) return scratch;
+    atX += box.x;
+    atY += box.y;
+    if (auto cut = grabRect(scratch, box.x, box.y, box.w, box.h)) trimmed = std::move(*cut);
+    return trimmed;
 }
 
 // Decays a stroke counter once per segment: by factor x 10 / divisor while it can, then by
@@ -155,30 +203,20 @@ Rect drawDabResized(Image& target, const Image& dab, int w, int h, int x, int y,
     return drawDab(target, *part, visible.x, visible.y, passes);
 }
 
-void StrokeCache::useTips(const Image& documentTip, const Image& viewTip) {
-    const auto same = [](const Image& a, const Image& b) {
-        return a.width == b.width && a.height == b.height && a.depth == b.depth &&
-               a.pixels == b.pixels;
-    };
-    if (same(documentSource_, documentTip) && same(viewSource_, viewTip)) return;
-    documentSource_ = documentTip;
-    viewSource_ = viewTip;
-    documentTurns_.clear();
-    viewTurns_.clear();
+void StrokeCache::useTip(const Image& documentTip) {
+    if (source_.width == documentTip.width && source_.height == documentTip.height &&
+        source_.depth == documentTip.depth && source_.pixels == documentTip.pixels)
+        return;
+    source_ = documentTip;
+    turns_.clear();
     bytes_ = 0;
 }
 
-const StrokeCache::Turn& StrokeCache::rotated(bool document, int degrees) {
-    auto& turns = document ? documentTurns_ : viewTurns_;
-    if (auto it = turns.find(degrees); it != turns.end()) return it->second;
+const StrokeCache::Turn& StrokeCache::rotated(int degrees) {
+    if (auto it = turns_.find(degrees); it != turns_.end()) return it->second;
     Turn turn;
-    turn.image = rotateTip(document ? documentSource_ : viewSource_, double(degrees));
-    Rect box;
-    for (int y = 0; y < turn.image.height; ++y) {
-        const uint32_t* row = turn.image.row(y);
-        for (int x = 0; x < turn.image.width; ++x)
-            if (alpha(row[x])) box = unite(box, Rect{x, y, 1, 1});
-    }
+    turn.image = rotateTip(source_, double(degrees));
+    const Rect box = paintedBox(turn.image);
     if (!box.empty()) {
         turn.trimmed = *grabRect(turn.image, box.x, box.y, box.w, box.h);
         turn.trimX = box.x;
@@ -190,12 +228,11 @@ const StrokeCache::Turn& StrokeCache::rotated(bool document, int degrees) {
         return uncached_;
     }
     if (bytes_ + size > kBudgetBytes) {
-        documentTurns_.clear();
-        viewTurns_.clear();
+        turns_.clear();
         bytes_ = 0;
     }
     bytes_ += size;
-    return turns.emplace(degrees, std::move(turn)).first->second;
+    return turns_.emplace(degrees, std::move(turn)).first->second;
 }
 
 int dabSpacing(const BrushSettings& brush) {
@@ -235,11 +272,20 @@ SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
 
     const DabPasses passes{ctx.currentTool == 4 && b.water > 0 ? int(b.water) : 0, b.tool,
                            b.keepAlpha != 0, std::clamp(nearestInt(dabAlpha), 0, 255)};
+    // The tip asked for since the last segment is made now, once, when a dab needs it.
+    if (dist >= 1) readyTip(ctx.tip);
     const Image& documentTip = ctx.tip.documentTip;
-    const Image& viewTip = ctx.tip.viewTip;
     const bool rotatedPath = b.rotate > 0 || b.randRot > 0;
-    if (rotatedPath && ctx.cache) ctx.cache->useTips(documentTip, viewTip);
-    const int documentSide = rotatedSide(documentTip), viewSide = rotatedSide(viewTip);
+    const int documentSide = rotatedSide(documentTip);
+    // Small turned tips are kept from dab to dab; a large one is turned per dab, only where it
+    // lands on the image.
+    StrokeCache* cache =
+        rotatedPath && documentSide <= StrokeCache::kCachedSide ? ctx.cache : nullptr;
+    if (cache) cache->useTip(documentTip);
+    // The turned part of a large dab: memory kept from dab to dab (and, with a cache, from
+    // segment to segment).
+    Image ownScratch, trimmed;
+    Image& scratch = ctx.cache ? ctx.cache->scratch() : ownScratch;
     const int w0 = documentTip.width * b.sizeX / 100;
     const int h0 = documentTip.height * b.sizeY / 100;
     const int scatterRange = 2 * int(b.scatter);
@@ -277,22 +323,26 @@ SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
                 const int x = nearestInt(cx - side * scale / 2.0);
                 const int y = nearestInt(cy - side * scale / 2.0);
                 if (missesImage(ctx.target, x, y, n, n)) return {};
-                if (ctx.cache) {
-                    const StrokeCache::Turn& turn = ctx.cache->rotated(true, angle);
-                    // Smudge tints even under alpha 0, so it needs the whole square.
-                    if (!resize && passes.tool != 4)
+                // Smudge tints even under alpha 0, so it needs the whole square.
+                const bool keepEmpty = passes.tool == 4;
+                if (cache) {
+                    const StrokeCache::Turn& turn = cache->rotated(angle);
+                    if (!resize && !keepEmpty)
                         return placeDab(ctx.target, turn.trimmed, false, 0, 0, x + turn.trimX,
                                         y + turn.trimY, passes);
                     return placeDab(ctx.target, turn.image, resize, n, n, x, y, passes);
                 }
-                const Image turned = rotateTip(documentTip, double(angle));
-                return placeDab(ctx.target, turned, resize, n, n, x, y, passes);
+                const Rect visible = clipToImage(x, y, n, n, ctx.target.width, ctx.target.height);
+                int atX = 0, atY = 0;
+                const Image& part =
+                    turnedPart(documentTip, ctx.tip.tiles, angle, side, resize, n, x, y, visible,
+                               keepEmpty, atX, atY, scratch, trimmed);
+                return placeDab(ctx.target, part, false, 0, 0, atX, atY, passes);
             };
-            result.layerRect = unite(result.layerRect, rotatedDab(documentSide, X * 100.0 / zoom,
-                                                                  Y * 100.0 / zoom));
+            result.layerRect = unite(result.layerRect,
+                                     rotatedDab(documentSide, X * 100.0 / zoom, Y * 100.0 / zoom));
             // Rotating a tip makes the rotated side the tip's extent.
-            const int lastSide = documentSide ? documentSide : viewSide;
-            if (lastSide) ctx.tip.tipWidth = ctx.tip.tipHeight = int16_t(lastSide);
+            if (documentSide) ctx.tip.tipWidth = ctx.tip.tipHeight = int16_t(documentSide);
         } else {
             const int dw = std::max(1, nearestInt(w0 * scale));
             const int dh = std::max(1, nearestInt(h0 * scale));

@@ -51,12 +51,14 @@ Rect drawDabResized(Image& target, const Image& dab, int w, int h, int x, int y,
                     const DabPasses& passes);
 
 // What the painter keeps between segments and strokes to avoid per-dab work: rotations of the
-// current tips by whole degrees (a dab's angle is always a whole number of degrees), checked
-// against the tips at the start of every rotated segment, and a scratch image for resized dabs.
-// Bounded in memory; when the budget is reached it starts over.
+// current tip by whole degrees (a dab's angle is always a whole number of degrees), checked
+// against the tip at the start of every rotated segment. Only tips whose turned square is at
+// most kCachedSide wide are kept; a larger dab turns only the part of itself that lands on the
+// image. Bounded in memory; when the budget is reached it starts over.
 class StrokeCache {
 public:
     static constexpr size_t kBudgetBytes = size_t(64) << 20;
+    static constexpr int kCachedSide = 256;
 
     // A turned tip: as rotateTip makes it, and cut to the box of its pixels with alpha above 0
     // (placed at trimX, trimY inside it). Pixels of alpha 0 change nothing in the blend and
@@ -67,16 +69,19 @@ public:
         int trimX = 0, trimY = 0;
     };
 
-    // Forgets every rotation unless the tips are the ones the rotations were made from.
-    void useTips(const Image& documentTip, const Image& viewTip);
-    // The tip of the given scale (true: document) turned by `degrees`.
-    const Turn& rotated(bool document, int degrees);
-    size_t entries() const { return documentTurns_.size() + viewTurns_.size(); }
+    // Forgets every rotation unless the tip is the one the rotations were made from.
+    void useTip(const Image& documentTip);
+    // The tip turned by `degrees`.
+    const Turn& rotated(int degrees);
+    size_t entries() const { return turns_.size(); }
+    // Memory for the turned part of a large dab, no larger than the image it landed on.
+    Image& scratch() { return scratch_; }
 
 private:
-    Image documentSource_, viewSource_;
-    std::map<int, Turn> documentTurns_, viewTurns_;
+    Image source_;
+    std::map<int, Turn> turns_;
     Turn uncached_;  // a rotation too large for the budget
+    Image scratch_;
     size_t bytes_ = 0;
 };
 
@@ -94,10 +99,11 @@ DabTarget imageDabTarget(Image& image);
 // Everything a segment reads and changes, borrowed from the program's state for one call.
 struct StrokeContext {
     BrushSettings& brush;  // settings; the decay counters strokeAlpha/strokeSizeFactor
-    BrushTip& tip;         // the prepared tips; a rotated dab sets tipWidth/tipHeight
+    BrushTip& tip;         // the tip, made here first if asked for; a rotated dab sets
+                           // tipWidth/tipHeight
     DabTarget target;      // the layer, at document scale
     int zoom = 100;        // percent
-    int currentTool = 4;  // the canvas tool: water only works with the brush (4)
+    int currentTool = 4;   // the canvas tool: water only works with the brush (4)
     Random& random;
     StrokeCache* cache = nullptr;  // optional; without it every rotated dab is rotated anew
 };
@@ -113,6 +119,8 @@ struct SegmentResult {
 // coordinates: opacity and size decay once, then dabs from the new point towards the previous
 // one, which gets none. A segment of length 0 paints nothing. The random draws of each dab come
 // in a fixed order: scatter x pair, scatter y pair, rotation (rotated path), size pair (jitter).
+// A dab costs what lands on the image: only that part of it is turned, resized and drawn, with
+// the pixels of the whole dab made and then cut to the image.
 SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy);
 
 // Spacing between dabs for the settings and the current size factor: s pixels are skipped after

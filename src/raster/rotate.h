@@ -2,6 +2,10 @@
 // raster/image.h.
 #pragma once
 
+#include <cstdint>
+#include <span>
+#include <vector>
+
 #include "raster/image.h"
 
 namespace qm {
@@ -21,5 +25,35 @@ namespace qm {
 // transparent image. An empty source, or one whose diagonal exceeds the image size limits, gives
 // an empty image (width and height 0). The caller sets its tip extent from the result's size.
 Image rotateTip(const Image& src, double degrees);
+
+// The side N of the square rotateTip makes of a w x h source; 0 when it would make none.
+int rotatedTipSide(int w, int h);
+
+// Where a tip is one colour: the tip cut into kTile x kTile tiles (the last ones smaller), and for
+// each tile whether all its pixels are equal, and to what. Made once per tip; it lets a turned
+// block that reads only such tiles take their colour without sampling each pixel.
+struct UniformTiles {
+    static constexpr int kTile = 16;
+    int width = 0, height = 0;  // of the tip it was made from
+    int columns = 0, rows = 0;  // tiles across and down
+    std::vector<uint8_t> uniform;
+    std::vector<uint32_t> value;
+};
+UniformTiles uniformTiles(const Image& src);
+
+// Some pixels of rotateTip(src, degrees) without making the rest: pixel (i, j) of the result is
+// the turned tip's pixel (columns[i], rows[j]), computed exactly as rotateTip computes it, so a
+// part of a dab (the part that lands on an image), or a part resized by picking columns and rows,
+// costs only its own pixels. Indexes outside 0 .. N-1 give transparent pixels. Empty when
+// rotateTip would give an empty image or a list is empty.
+// With `tiles` (made from src), blocks of the result whose source samples all fall in tiles of
+// one colour are that colour, which is exactly what sampling them gives: four equal neighbours
+// give their own value.
+Image rotateTipPart(const Image& src, double degrees, std::span<const int> columns,
+                    std::span<const int> rows, const UniformTiles* tiles = nullptr);
+// The same into `out`, reusing its memory (a scratch image kept from dab to dab); `out` is left
+// empty where the other gives an empty image.
+void rotateTipPart(const Image& src, double degrees, std::span<const int> columns,
+                   std::span<const int> rows, const UniformTiles* tiles, Image& out);
 
 }  // namespace qm

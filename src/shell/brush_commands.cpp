@@ -56,7 +56,7 @@ std::string inWorkDir(const App& app, const std::string& path) {
 }  // namespace
 
 void rebuildBrushTip(App& app) {
-    buildTip(app.tip, app.brush, app.doc.Zoom, app.workDir);
+    requestTip(app.tip, app.brush, app.workDir);
     refreshBrushPreview(app);
 }
 
@@ -66,7 +66,7 @@ void reloadBrushTips(App& app) {
 
 void refreshBrushPreview(App& app) {
     if (app.brushPreview18.empty()) return;
-    drawTipPreview(app.tip.documentTip, app.brushPreview18);
+    drawRequestedTipPreview(app.tip, app.brushPreview18);
     app.ui.setGadgetImage(id(Gadget::BrushPreview), app.brushPreview18);
 }
 

@@ -6,10 +6,10 @@ namespace qm {
 
 struct App;
 
-// Rebuilds the current brush tip from BrushSettings (document and view scale) and refreshes
-// the preview.
+// Asks for the brush tip of the current BrushSettings (made when painting needs it) and
+// refreshes the preview, which is made from a tip no larger than itself.
 void rebuildBrushTip(App& app);
-// Reloads the tip images for the current shape, zoom and tip folder (the same rebuild).
+// Reloads the tip images for the current shape and tip folder (the same rebuild).
 void reloadBrushTips(App& app);
 // Redraws the brush preview (image 18) and shows it in the preview gadget.
 void refreshBrushPreview(App& app);

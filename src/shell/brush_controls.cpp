@@ -1,5 +1,7 @@
 #include "shell/brush_controls.h"
 
+#include <algorithm>
+
 #include "raster/rounding.h"
 #include "shell/app.h"
 #include "shell/brush_commands.h"
@@ -20,6 +22,8 @@ enum After : unsigned {
 
 struct BrushRow {
     Gadget gadget;
+    int min, max;    // the control's range: a state outside it (a script can send any) is
+                     // taken as the nearest end, as the widget itself would show it
     Gadget partner;  // the spin or track bar showing the same field; == gadget when none
     void (*store)(BrushSettings&, int state);
     int (*show)(const BrushSettings&);
@@ -32,100 +36,105 @@ int percent(double v) {
 }
 
 const BrushRow kRows[] = {
-    {Gadget::Rotation, Gadget::Rotation, [](BrushSettings& b, int v) { b.rotate = int16_t(v); },
+    {Gadget::Rotation, 0, 360, Gadget::Rotation,
+     [](BrushSettings& b, int v) { b.rotate = int16_t(v); },
      [](const BrushSettings& b) { return int(b.rotate); }, kNothing},
-    {Gadget::RandomRotation, Gadget::RandomRotation,
+    {Gadget::RandomRotation, 0, 360, Gadget::RandomRotation,
      [](BrushSettings& b, int v) { b.randRot = int16_t(v); },
      [](const BrushSettings& b) { return int(b.randRot); }, kNothing},
-    {Gadget::Hard, Gadget::Hard, [](BrushSettings& b, int v) { b.smoth = uint8_t(v); },
+    {Gadget::Hard, 0, 1, Gadget::Hard, [](BrushSettings& b, int v) { b.smoth = uint8_t(v); },
      [](const BrushSettings& b) { return int(b.smoth); }, kRebuildTip},
-    {Gadget::PasOfBrush, Gadget::PasOfBrush, [](BrushSettings& b, int v) { b.pas = uint8_t(v); },
+    {Gadget::PasOfBrush, 0, 255, Gadget::PasOfBrush,
+     [](BrushSettings& b, int v) { b.pas = uint8_t(v); },
      [](const BrushSettings& b) { return int(b.pas); }, kNothing},
-    {Gadget::BrushWater, Gadget::BrushWaterTrack,
+    {Gadget::BrushWater, 0, 255, Gadget::BrushWaterTrack,
      [](BrushSettings& b, int v) { b.water = uint8_t(v); },
      [](const BrushSettings& b) { return int(b.water); }, kNothing},
-    {Gadget::BrushWaterTrack, Gadget::BrushWater,
+    {Gadget::BrushWaterTrack, 0, 255, Gadget::BrushWater,
      [](BrushSettings& b, int v) { b.water = uint8_t(v); },
      [](const BrushSettings& b) { return int(b.water); }, kNothing},
-    {Gadget::MixPercent, Gadget::MixPercentTrack,
+    {Gadget::MixPercent, 0, 100, Gadget::MixPercentTrack,
      [](BrushSettings& b, int v) { b.mixing = uint8_t(v); },
      [](const BrushSettings& b) { return int(b.mixing); }, kNothing},
-    {Gadget::MixPercentTrack, Gadget::MixPercent,
+    {Gadget::MixPercentTrack, 0, 100, Gadget::MixPercent,
      [](BrushSettings& b, int v) { b.mixing = uint8_t(v); },
      [](const BrushSettings& b) { return int(b.mixing); }, kNothing},
-    {Gadget::Viscosity, Gadget::ViscosityTrack,
+    {Gadget::Viscosity, 0, 1000, Gadget::ViscosityTrack,
      [](BrushSettings& b, int v) { b.visco = int16_t(v); },
      [](const BrushSettings& b) { return int(b.visco); }, kNothing},
-    {Gadget::ViscosityTrack, Gadget::Viscosity,
+    {Gadget::ViscosityTrack, 0, 1000, Gadget::Viscosity,
      [](BrushSettings& b, int v) { b.visco = int16_t(v); },
      [](const BrushSettings& b) { return int(b.visco); }, kNothing},
-    {Gadget::BrushSize, Gadget::BrushSizeTrack,
+    {Gadget::BrushSize, 1, 5000, Gadget::BrushSizeTrack,
      [](BrushSettings& b, int v) { b.size = int16_t(v); },
      [](const BrushSettings& b) { return int(b.size); }, kRebuildTip},
-    {Gadget::BrushSizeTrack, Gadget::BrushSize,
+    {Gadget::BrushSizeTrack, 1, 300, Gadget::BrushSize,
      [](BrushSettings& b, int v) { b.size = int16_t(v); },
      [](const BrushSettings& b) { return int(b.size); }, kRebuildTip},
-    {Gadget::BrushWidth, Gadget::BrushWidth, [](BrushSettings& b, int v) { b.sizeX = int16_t(v); },
+    {Gadget::BrushWidth, 1, 100, Gadget::BrushWidth,
+     [](BrushSettings& b, int v) { b.sizeX = int16_t(v); },
      [](const BrushSettings& b) { return int(b.sizeX); }, kRebuildTip},
-    {Gadget::BrushHeight, Gadget::BrushHeight,
+    {Gadget::BrushHeight, 1, 100, Gadget::BrushHeight,
      [](BrushSettings& b, int v) { b.sizeY = int16_t(v); },
      [](const BrushSettings& b) { return int(b.sizeY); }, kRebuildTip},
-    {Gadget::BrushSizeRnd, Gadget::BrushSizeRnd,
+    {Gadget::BrushSizeRnd, 0, 100, Gadget::BrushSizeRnd,
      [](BrushSettings& b, int v) { b.randSiz = int16_t(v); },
      [](const BrushSettings& b) { return int(b.randSiz); }, kNothing},
-    {Gadget::BrushSizeRndFactor, Gadget::BrushSizeRndFactor,
+    {Gadget::BrushSizeRndFactor, 0, 100, Gadget::BrushSizeRndFactor,
      [](BrushSettings& b, int v) { b.brushsizeRndfactor = uint8_t(v); },
      [](const BrushSettings& b) { return int(b.brushsizeRndfactor); }, kNothing},
-    {Gadget::BrushSizeVsTime, Gadget::BrushSizeVsTime,
+    {Gadget::BrushSizeVsTime, 0, 10000, Gadget::BrushSizeVsTime,
      [](BrushSettings& b, int v) { b.sizeVsTime = int16_t(v); },
      [](const BrushSettings& b) { return int(b.sizeVsTime); }, kNothing},
-    {Gadget::BrushSizeVsTimeFactor, Gadget::BrushSizeVsTimeFactor,
+    {Gadget::BrushSizeVsTimeFactor, 0, 15, Gadget::BrushSizeVsTimeFactor,
      [](BrushSettings& b, int v) { b.sizeFactorVsTime = uint8_t(v); },
      [](const BrushSettings& b) { return int(b.sizeFactorVsTime); }, kNothing},
-    {Gadget::BrushType, Gadget::BrushType, [](BrushSettings& b, int v) { b.type = uint8_t(v); },
+    {Gadget::BrushType, 0, 6, Gadget::BrushType,
+     [](BrushSettings& b, int v) { b.type = uint8_t(v); },
      [](const BrushSettings& b) { return int(b.type); }, kReloadTips | kPreview},
-    {Gadget::BrushMode, Gadget::BrushMode, [](BrushSettings& b, int v) { b.tool = uint8_t(v); },
+    {Gadget::BrushMode, 0, 4, Gadget::BrushMode,
+     [](BrushSettings& b, int v) { b.tool = uint8_t(v); },
      [](const BrushSettings& b) { return int(b.tool); }, kRecomputeColor | kRebuildTip},
-    {Gadget::BrushAlpha, Gadget::BrushAlphaTrack,
+    {Gadget::BrushAlpha, 0, 255, Gadget::BrushAlphaTrack,
      [](BrushSettings& b, int v) { b.alpha = uint8_t(v); },
      [](const BrushSettings& b) { return int(b.alpha); }, kRecomputeColor | kRebuildTip | kPreview},
-    {Gadget::BrushAlphaTrack, Gadget::BrushAlpha,
+    {Gadget::BrushAlphaTrack, 0, 255, Gadget::BrushAlpha,
      [](BrushSettings& b, int v) { b.alpha = uint8_t(v); },
      [](const BrushSettings& b) { return int(b.alpha); }, kRecomputeColor | kRebuildTip | kPreview},
-    {Gadget::KeepAlpha, Gadget::KeepAlpha,
+    {Gadget::KeepAlpha, 0, 1, Gadget::KeepAlpha,
      [](BrushSettings& b, int v) { b.keepAlpha = uint8_t(v); },
      [](const BrushSettings& b) { return int(b.keepAlpha); }, kNothing},
-    {Gadget::OpacityJitter, Gadget::OpacityJitter,
+    {Gadget::OpacityJitter, 0, 10000, Gadget::OpacityJitter,
      [](BrushSettings& b, int v) { b.alphaVsTime = int16_t(v); },
      [](const BrushSettings& b) { return int(b.alphaVsTime); }, kNothing},
-    {Gadget::OpacityJitterFactor, Gadget::OpacityJitterFactor,
+    {Gadget::OpacityJitterFactor, 1, 15, Gadget::OpacityJitterFactor,
      [](BrushSettings& b, int v) { b.alphaFactorVsTime = uint8_t(v); },
      [](const BrushSettings& b) { return int(b.alphaFactorVsTime); }, kNothing},
-    {Gadget::IntensityOfScatter, Gadget::IntensityOfScatterTrack,
+    {Gadget::IntensityOfScatter, 0, 1000, Gadget::IntensityOfScatterTrack,
      [](BrushSettings& b, int v) { b.scatter = int16_t(v); },
      [](const BrushSettings& b) { return int(b.scatter); }, kNothing},
-    {Gadget::IntensityOfScatterTrack, Gadget::IntensityOfScatter,
+    {Gadget::IntensityOfScatterTrack, 0, 1000, Gadget::IntensityOfScatter,
      [](BrushSettings& b, int v) { b.scatter = int16_t(v); },
      [](const BrushSettings& b) { return int(b.scatter); }, kNothing},
-    {Gadget::ScatterLinkToSize, Gadget::ScatterLinkToSize,
+    {Gadget::ScatterLinkToSize, 0, 1, Gadget::ScatterLinkToSize,
      [](BrushSettings& b, int v) { b.scatterLinkToSize = uint8_t(v); },
      [](const BrushSettings& b) { return int(b.scatterLinkToSize); }, kNothing},
-    {Gadget::GradientCustomBrush1, Gadget::GradientCustomBrush1,
+    {Gadget::GradientCustomBrush1, 0, 100, Gadget::GradientCustomBrush1,
      [](BrushSettings& b, int v) { b.gradientX = v / 100.0; },
      [](const BrushSettings& b) { return percent(b.gradientX); }, kReloadTips},
-    {Gadget::GradientCustomBrush2, Gadget::GradientCustomBrush2,
+    {Gadget::GradientCustomBrush2, 0, 100, Gadget::GradientCustomBrush2,
      [](BrushSettings& b, int v) { b.gradientX2 = v / 100.0; },
      [](const BrushSettings& b) { return percent(b.gradientX2); }, kReloadTips},
-    {Gadget::GradientCustomBrush3, Gadget::GradientCustomBrush3,
+    {Gadget::GradientCustomBrush3, 0, 100, Gadget::GradientCustomBrush3,
      [](BrushSettings& b, int v) { b.gradientX3 = v / 100.0; },
      [](const BrushSettings& b) { return percent(b.gradientX3); }, kReloadTips},
-    {Gadget::AlphaCustomBrush1, Gadget::AlphaCustomBrush1,
+    {Gadget::AlphaCustomBrush1, 0, 255, Gadget::AlphaCustomBrush1,
      [](BrushSettings& b, int v) { b.alphaGradientX = uint8_t(v); },
      [](const BrushSettings& b) { return int(b.alphaGradientX); }, kReloadTips},
-    {Gadget::AlphaCustomBrush2, Gadget::AlphaCustomBrush2,
+    {Gadget::AlphaCustomBrush2, 0, 255, Gadget::AlphaCustomBrush2,
      [](BrushSettings& b, int v) { b.alphaGradientX2 = uint8_t(v); },
      [](const BrushSettings& b) { return int(b.alphaGradientX2); }, kReloadTips},
-    {Gadget::AlphaCustomBrush3, Gadget::AlphaCustomBrush3,
+    {Gadget::AlphaCustomBrush3, 0, 255, Gadget::AlphaCustomBrush3,
      [](BrushSettings& b, int v) { b.alphaGradientX3 = uint8_t(v); },
      [](const BrushSettings& b) { return int(b.alphaGradientX3); }, kReloadTips},
 };
@@ -135,7 +144,10 @@ const BrushRow kRows[] = {
 bool handleBrushControl(App& app, const ControlEvent& event) {
     for (const BrushRow& row : kRows) {
         if (id(row.gadget) != event.gadget) continue;
-        row.store(app.brush, app.ui.gadgetState(event.gadget));
+        const int state = app.ui.gadgetState(event.gadget);
+        const int kept = std::clamp(state, row.min, row.max);
+        if (kept != state) app.ui.setGadgetState(event.gadget, kept);
+        row.store(app.brush, kept);
         if (row.after & kRecomputeColor) recomputeBrushColor(app);
         if (row.after & kReloadTips) reloadBrushTips(app);
         if (row.after & kRebuildTip) rebuildBrushTip(app);

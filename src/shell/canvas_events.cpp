@@ -51,8 +51,7 @@ void setBrushSize(App& app, int size) {
     app.brush.size = int16_t(size);
     app.ui.setGadgetState(id(Gadget::BrushSizeTrack), app.brush.size);
     app.ui.setGadgetState(id(Gadget::BrushSize), app.brush.size);
-    rebuildBrushTip(app);
-    refreshBrushPreview(app);
+    rebuildBrushTip(app);  // records the size and redraws the preview; no tip is made yet
 }
 
 // Starts a pan drag at the pointer. The pan continues from where the view is now, so a view

@@ -47,15 +47,10 @@ struct Painter {
         brush.alphaVsTime = 0;
         setTip(filled(1, 1, rgba(0, 0, 0, 255)));
     }
-    void setTip(const Image& documentTip) {
-        tip.documentTip = documentTip;
-        tip.viewTip = *resizeNearest(documentTip, std::max(1, documentTip.width * zoom / 100),
-                                     std::max(1, documentTip.height * zoom / 100));
-    }
+    void setTip(const Image& documentTip) { setTipImage(tip, documentTip); }
     SegmentResult segment(int px, int py, int qx, int qy, int currentTool = 4) {
-        StrokeContext context{brush,       tip,    imageDabTarget(layer),
-                              zoom,        currentTool, random,
-                              useCache ? &cache : nullptr};
+        StrokeContext context{brush,       tip,    imageDabTarget(layer),      zoom,
+                              currentTool, random, useCache ? &cache : nullptr};
         return paintSegment(context, px, py, qx, qy);
     }
 
@@ -294,6 +289,96 @@ TEST(StrokeSegment, RotationCacheGivesTheSamePixels) {
     }
 }
 
+// A dab that crosses the image's edges is turned, resized and drawn only where it lands; the
+// pixels must be those of the whole dab made and then drawn clipped. One dab per case (a segment
+// of length 1), centred on each edge, each corner, the middle, and off the image; plain and
+// rotated, with and without size jitter, for the blend, eraser and smudge passes, with and
+// without the rotation cache, and with a tip too large to be cached.
+TEST(StrokeSegment, ClippedDabsGiveThePixelsOfTheWholeDabClipped) {
+    const int w = 40, h = 30;
+    const int centres[][2] = {{0, 15},  {39, 15}, {20, 0},  {20, 29},  {0, 0},    {39, 29},
+                              {-3, 31}, {42, -2}, {20, 15}, {-40, 15}, {20, 200}, {12, 7}};
+    struct Case {
+        int tipW, tipH;
+        bool rotated;
+        int randSiz, tool;
+        bool cache;
+    };
+    const Case cases[] = {
+        {23, 17, false, 0, 0, true},  {23, 17, false, 60, 0, true},  {23, 17, false, 60, 4, true},
+        {19, 19, true, 0, 0, true},   {19, 19, true, 0, 0, false},   {19, 19, true, 60, 0, false},
+        {19, 19, true, 60, 0, true},  {19, 19, true, 0, 4, false},   {19, 19, true, 60, 2, false},
+        {300, 120, true, 0, 0, true}, {300, 120, true, 60, 4, true}, {300, 120, false, 60, 2, true},
+    };
+    for (const Case& c : cases) {
+        Image tip = blank(c.tipW, c.tipH);
+        fillEllipse(tip, c.tipW / 2, c.tipH / 2, c.tipW / 2 - 1, c.tipH / 2 - 1,
+                    solidPaint(rgba(30, 200, 90, 220)));
+        tip.at(0, 0) = rgba(255, 0, 0, 255);  // a corner pixel, to show the dab's orientation
+        for (const auto& centre : centres) {
+            const int qx = centre[0], qy = centre[1];
+            Painter p(w, h);
+            p.layer = filled(w, h, rgba(90, 160, 220, 200));
+            p.useCache = c.cache;
+            p.setTip(tip);
+            p.brush.size = int16_t(c.tipW);
+            p.brush.brushsizeRndfactor = 1;
+            p.brush.randSiz = int16_t(c.randSiz);
+            p.brush.tool = uint8_t(c.tool);
+            p.brush.rotate = c.rotated ? 1 : 0;
+            p.brush.randRot = c.rotated ? 359 : 0;
+            Random r = p.random;
+            std::vector<Rect> reserved;
+            StrokeContext ctx{p.brush,
+                              p.tip,
+                              DabTarget{w, h,
+                                        [&](const Rect& rect) {
+                                            reserved.push_back(rect);
+                                            return &p.layer;
+                                        }},
+                              100,
+                              4,
+                              p.random,
+                              c.cache ? &p.cache : nullptr};
+            ASSERT_EQ(paintSegment(ctx, qx + 1, qy, qx, qy).dabs, 1);
+
+            // The same dab made whole, from the same random numbers, and drawn clipped.
+            for (int k = 0; k < 4; ++k) r(0);  // no scatter
+            const int angle = c.rotated ? 1 + r(359) : 0;
+            double scale = 1.0;
+            if (c.randSiz > 0) {
+                const int r1 = r(c.randSiz), r2 = r(c.randSiz);
+                scale = std::abs(100 + r1 - r2) / 100.0;
+            }
+            const Image whole = c.rotated ? rotateTip(tip, angle) : tip;
+            const auto sized = [&](int side) {
+                return c.randSiz > 0 ? std::max<int>(1, int(roundHalfEven(side * scale))) : side;
+            };
+            const Image dab = *resizeNearest(whole, sized(whole.width), sized(whole.height));
+            Image expected = filled(w, h, rgba(90, 160, 220, 200));
+            drawDab(expected, dab, int(roundHalfEven(qx - whole.width * scale / 2.0)),
+                    int(roundHalfEven(qy - whole.height * scale / 2.0)),
+                    DabPasses{0, c.tool, false, 255});
+            ASSERT_EQ(p.layer.pixels, expected.pixels)
+                << c.tipW << " rotated " << c.rotated << " size " << c.randSiz << " tool " << c.tool
+                << " cache " << c.cache << " at " << qx << "," << qy;
+            // Every rectangle given to the target is inside the image, and together they hold
+            // every changed pixel.
+            Rect all;
+            for (const Rect& rect : reserved) {
+                EXPECT_EQ(clipToImage(rect.x, rect.y, rect.w, rect.h, w, h), rect);
+                all = unite(all, rect);
+            }
+            const Image before = filled(w, h, rgba(90, 160, 220, 200));
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    if (p.layer.at(x, y) != before.at(x, y)) {
+                        ASSERT_TRUE(all.contains(x, y)) << x << "," << y;
+                    }
+        }
+    }
+}
+
 TEST(StrokeSegment, FarAwayPointsAreClippedAndFinish) {
     Painter p(50, 50);
     p.setTip(circleTip(30, rgba(0, 0, 0, 255)));
@@ -412,8 +497,7 @@ protected:
     }
     // A stroke with the test's tip (the program rebuilds its own tip on the release).
     void stroke(int x0, int y0, int x1, int y1) {
-        app.tip.documentTip = circleTip(9, rgba(20, 40, 200, 180));
-        app.tip.viewTip = app.tip.documentTip;
+        setTipImage(app.tip, circleTip(9, rgba(20, 40, 200, 180)));  // not the brush's own
         const int ox = app.ViewOffsetX, oy = app.ViewOffsetY;
         canvas(CanvasEventType::LeftDown, ox + x0, oy + y0);
         canvas(CanvasEventType::Move, ox + x1, oy + y1, false, false, true);

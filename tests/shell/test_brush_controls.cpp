@@ -49,6 +49,7 @@ TEST_F(BrushControlsTest, SizeRowRebuildsTheTipAndShowsItInBothControls) {
     ui.clearCalls();
     control(Gadget::BrushSizeTrack, 32);
     EXPECT_EQ(app.brush.size, 32);
+    readyTip(app.tip);  // made when painting needs it
     EXPECT_EQ(app.tip.documentTip.width, 32);
     EXPECT_EQ(ui.gadgetState(id(Gadget::BrushSize)), 32);
     ASSERT_NE(ui.gadgetImage(id(Gadget::BrushPreview)), nullptr);
@@ -56,7 +57,43 @@ TEST_F(BrushControlsTest, SizeRowRebuildsTheTipAndShowsItInBothControls) {
 
     control(Gadget::BrushWidth, 50);  // the extent follows, the drawn image stays size x size
     EXPECT_EQ(app.tip.tipWidth, 16);
+    readyTip(app.tip);
     EXPECT_EQ(app.tip.documentTip.width, 32);
+}
+
+TEST_F(BrushControlsTest, ControlStatesAreKeptWithinTheControlsRange) {
+    // Scripts can send any state; the shell takes the nearest end of the control's range and
+    // shows it, in the control and in its partner.
+    struct Case {
+        Gadget gadget;
+        int sent;
+        Gadget field;  // a control that shows the stored field
+        int kept;
+    };
+    const Case cases[] = {
+        {Gadget::BrushSizeTrack, 8000, Gadget::BrushSize, 300},
+        {Gadget::BrushSize, 8000, Gadget::BrushSizeTrack, 5000},
+        {Gadget::BrushSize, 0, Gadget::BrushSize, 1},
+        {Gadget::BrushSizeTrack, -7, Gadget::BrushSizeTrack, 1},
+        {Gadget::BrushWidth, 250, Gadget::BrushWidth, 100},
+        {Gadget::BrushAlphaTrack, 300, Gadget::BrushAlpha, 255},  // would wrap to 44 as a byte
+        {Gadget::MixPercent, 101, Gadget::MixPercentTrack, 100},
+        {Gadget::Rotation, -1, Gadget::Rotation, 0},
+        {Gadget::OpacityJitterFactor, 0, Gadget::OpacityJitterFactor, 1},
+        {Gadget::BrushType, 9, Gadget::BrushType, 6},
+        {Gadget::KeepAlpha, 2, Gadget::KeepAlpha, 1},
+        {Gadget::GradientCustomBrush1, 150, Gadget::GradientCustomBrush1, 100},
+    };
+    for (const Case& c : cases) {
+        control(c.gadget, c.sent);
+        EXPECT_EQ(ui.gadgetState(id(c.gadget)), c.kept) << id(c.gadget) << " " << c.sent;
+        EXPECT_EQ(ui.gadgetState(id(c.field)), c.kept) << id(c.gadget) << " " << c.sent;
+        showBrushSettings(app);  // the stored field is the kept state
+        EXPECT_EQ(ui.gadgetState(id(c.gadget)), c.kept) << id(c.gadget) << " " << c.sent;
+    }
+    EXPECT_EQ(app.brush.alpha, 255);
+    control(Gadget::BrushSizeTrack, 8000);
+    EXPECT_EQ(app.brush.size, 300);
 }
 
 TEST_F(BrushControlsTest, OpacityAndModeRowsRecomputeTheColours) {
@@ -96,11 +133,24 @@ TEST_F(BrushControlsTest, SizeKeysStepTheSizeAndRebuildTheTip) {
     control(Gadget::BrushSize, 20);
     keyPress(vk::OemClose);
     EXPECT_EQ(app.brush.size, 21);
+    readyTip(app.tip);
     EXPECT_EQ(app.tip.documentTip.width, 21);
     keyPress(vk::OemTilde);  // from 21 the step is 2
     EXPECT_EQ(app.brush.size, 19);
+    readyTip(app.tip);
     EXPECT_EQ(app.tip.documentTip.width, 19);
     EXPECT_EQ(ui.gadgetState(id(Gadget::BrushSizeTrack)), 19);
+
+    // Held down from a large size, the keys record sizes and redraw the preview; no tip of those
+    // sizes is made until a stroke needs one.
+    app.brush.size = 7000;
+    for (int i = 0; i < 20; ++i) keyPress(vk::OemClose);
+    EXPECT_EQ(app.brush.size, 8100);
+    EXPECT_EQ(app.tip.documentTip.width, 19);
+    ASSERT_NE(ui.gadgetImage(id(Gadget::BrushPreview)), nullptr);
+    EXPECT_EQ(ui.gadgetImage(id(Gadget::BrushPreview))->width, 60);
+    readyTip(app.tip);
+    EXPECT_EQ(app.tip.documentTip.width, 8100);
 }
 
 TEST_F(BrushControlsTest, ColourSwatchUpdatesThePaintColourAndThePreview) {
@@ -135,6 +185,7 @@ TEST_F(BrushControlsTest, ChoosingAPresetLoadsItAndShowsEveryControl) {
     selectTreeItem("Wash");
     EXPECT_EQ(app.brush.name, "Wash");
     EXPECT_EQ(app.brush.size, 90);
+    readyTip(app.tip);
     EXPECT_EQ(app.tip.documentTip.width, 90);
     EXPECT_EQ(app.tip.highestTipIndex, 3);
     EXPECT_EQ(ui.gadgetState(id(Gadget::BrushSize)), 90);
@@ -156,6 +207,7 @@ TEST_F(BrushControlsTest, EscapingTipFolderFromAPresetFindsNoTips) {
     selectTreeItem("Escape");
     EXPECT_EQ(app.tip.tipFolder, "../../..");
     EXPECT_EQ(app.tip.highestTipIndex, -1);
+    readyTip(app.tip);
     EXPECT_TRUE(app.tip.source.empty());
 }
 

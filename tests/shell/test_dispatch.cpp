@@ -120,11 +120,11 @@ TEST_F(ShellTest, BrushRowsStoreAtTheirFieldWidths) {
     control(Gadget::BrushSizeTrack, 300);
     EXPECT_EQ(app.brush.size, 300);
     EXPECT_EQ(ui.gadgetState(id(Gadget::BrushSize)), 300);  // the pair follows
-    control(Gadget::BrushAlpha, 300);                       // 8-bit: low byte
-    EXPECT_EQ(app.brush.alpha, 44);
-    EXPECT_EQ(ui.gadgetState(id(Gadget::BrushAlphaTrack)), 44);
-    control(Gadget::Viscosity, 70000);  // 16-bit: low bits
-    EXPECT_EQ(app.brush.visco, int16_t(70000));
+    control(Gadget::BrushAlpha, 300);  // beyond the control's range 0-255: its end, not a wrap
+    EXPECT_EQ(app.brush.alpha, 255);
+    EXPECT_EQ(ui.gadgetState(id(Gadget::BrushAlphaTrack)), 255);
+    control(Gadget::Viscosity, 70000);  // range 0-1000
+    EXPECT_EQ(app.brush.visco, 1000);
     control(Gadget::GradientCustomBrush2, 35);
     EXPECT_DOUBLE_EQ(app.brush.gradientX2, 0.35);
     control(Gadget::BrushMode, 4);
