@@ -7,14 +7,14 @@
 #   - the resident memory once the main window is shown,
 # next to their goals.
 #
-# Usage: bench/startup.sh [BUILD_DIR] [RUNS]     (defaults: build 5)
-# The program must be built first (cmake --build BUILD_DIR). Without a display the script runs
-# itself again under xvfb-run. The moments come from the program's own QM_STARTUP_TRACE=1
-# output on stderr; the launch moment is taken just before the program is started.
+# Usage: bench/startup.sh [BUILD_DIR] [RUNS]     (defaults: build-startup 5)
+# The script configures and builds BUILD_DIR itself, as a Release build with -DQM_STARTUP_TRACE=ON
+# (the program then writes the moments of its start-up to stderr). Without a display it runs
+# itself again under xvfb-run. The launch moment is taken just before the program is started.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
-build=${1:-build}
+build=${1:-build-startup}
 runs=${2:-5}
 program="$root/$build/src/quillmoth"
 
@@ -24,7 +24,10 @@ goal_rss=150       # MB
 
 if [ -z "${QM_BENCH_UNDER_XVFB:-}" ]; then
     scripts/install-deps.sh --gui-run
-    [ -x "$program" ] || { echo "startup.sh: build the program first: $program" >&2; exit 1; }
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQM_STARTUP_TRACE=ON \
+        -DQM_BUILD_TESTS=OFF >"$build.configure.log" 2>&1 || { cat "$build.configure.log"; exit 1; }
+    cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)"
+    [ -x "$program" ] || { echo "startup.sh: the program was not built: $program" >&2; exit 1; }
     export QM_BENCH_UNDER_XVFB=1
     exec xvfb-run -a -s '-screen 0 1600x1000x24' "$0" "$@"
 fi
@@ -45,7 +48,7 @@ for ((run = 1; run <= runs; ++run)); do
     trace="$work/trace$run"
     : >"$trace"
     launched=$(now)
-    (cd "$work/run" && QM_STARTUP_TRACE=1 exec "$program" 2>"$trace") &
+    (cd "$work/run" && exec "$program" 2>"$trace") &
     pid=$!
     painted=""
     for ((i = 0; i < 1000; ++i)); do  # up to 10 s
