@@ -72,6 +72,9 @@ struct App {
     int8_t ZoomDirection = 1;
     bool StrokeActive = false;
     bool strokeEdit = false;  // the press opened an edit that the release commits
+    // Opacity changes of a drag of the bar make one step (Ui clock, milliseconds).
+    int64_t lastOpacityChange = INT64_MIN / 2;
+    int opacityDrag = 0;
     bool LeftDown = false;
     bool Panning = false;
     int32_t MouseX = 0, MouseY = 0;

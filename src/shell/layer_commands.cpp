@@ -103,8 +103,15 @@ void renameLayerRow(App& app, int row) {
 void setLayerOpacity(App& app, int opacity) {
     const Layer* layer = selectedLayer(app.doc);
     if (!layer || layer->Opacity == std::clamp(opacity, 0, 255)) return;
-    // A drag of the opacity bar is one step, however many values it passes through.
-    ScopedEdit edit(app, "Layer Opacity", "opacity " + std::to_string(layer->id));
+    // A drag of the opacity bar is one step, however many values it passes through: changes of
+    // one layer's opacity less than a second apart join the step before; a later change of the
+    // same layer is a step of its own.
+    const int64_t now = app.ui.clockMilliseconds();
+    const bool sameDrag = now - app.lastOpacityChange < 1000;
+    app.lastOpacityChange = now;
+    ScopedEdit edit(app, "Layer Opacity",
+                    "opacity " + std::to_string(layer->id) + " " +
+                        std::to_string(sameDrag ? app.opacityDrag : ++app.opacityDrag));
     app.history.structure(app.doc);
     setSelectedOpacity(app.doc, opacity);
 }

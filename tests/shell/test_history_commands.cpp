@@ -125,6 +125,17 @@ TEST_F(HistoryCommands, LayerOperationsUndoWithThePanel) {
     EXPECT_EQ(app.doc.layers[1].Opacity, 255);
     EXPECT_EQ(ui.gadgetState(id(Gadget::LayerOpacity)), 255);
     EXPECT_EQ(app.canvasImage.pixels, freshCanvas().pixels);
+
+    // A drag a while after the last one is a step of its own.
+    control(Gadget::LayerOpacity, 90);
+    ui.advanceClock(500);
+    control(Gadget::LayerOpacity, 80);
+    ui.advanceClock(5000);
+    control(Gadget::LayerOpacity, 40);
+    menu(Cmd::Undo);
+    EXPECT_EQ(app.doc.layers[1].Opacity, 80);
+    menu(Cmd::Undo);
+    EXPECT_EQ(app.doc.layers[1].Opacity, 255);
 }
 
 // Resizing the image is a step; undo gives back the size, the pixels and the work images.
