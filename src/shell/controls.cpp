@@ -46,6 +46,9 @@ void clearButton(App& app) {
     app.brush.tool = 0;
 }
 
+// The largest value of the frame spins.
+constexpr int kLastFrameSpin = 10000;
+
 void foregroundSwatch(App& app) {
     // A cancelled requester answers the colour it was given, and colour changed runs with it:
     // the paint colour returns to the selected colour (undoing what mixing had done to it).
@@ -175,13 +178,13 @@ void panelEvent(App& app, const ControlEvent& e) {
             return choosePaperVariant(app, -1);
         case Gadget::ColorBG:
             return chooseCanvasBackground(app);
-        case Gadget::NavigatorMode:
-            app.NavigatorMode = uint8_t(state);
+        case Gadget::NavigatorMode:  // three modes
+            app.NavigatorMode = uint8_t(std::clamp(state, 0, 2));
             redrawNavigator(app);
             return focusCanvas(app);
-        case Gadget::GradientAlpha:
-            app.iface.backgroundColor =
-                (app.iface.backgroundColor & 0xFFFFFFu) | (uint32_t(uint8_t(state)) << 24);
+        case Gadget::GradientAlpha:  // track bar 0-255
+            app.iface.backgroundColor = (app.iface.backgroundColor & 0xFFFFFFu) |
+                                        (uint32_t(std::clamp(state, 0, 255)) << 24);
             return;
         case Gadget::SaveRoughBoard:
             return saveRoughboard(app);
@@ -201,14 +204,15 @@ void panelEvent(App& app, const ControlEvent& e) {
             return showLayerKindPopup(app);
         case Gadget::AddFrame:
             return addFrame(app);
+        // The frame spins run 0-10000; a state beyond (a script's) is kept within.
         case Gadget::FrameEnd:
-            app.doc.FrameEnd = int16_t(state);
+            app.doc.FrameEnd = int16_t(std::clamp(state, 0, kLastFrameSpin));
             return redrawTimeline(app);
         case Gadget::FrameStart:
-            app.doc.FrameStart = int16_t(state);
+            app.doc.FrameStart = int16_t(std::clamp(state, 0, kLastFrameSpin));
             return redrawTimeline(app);
         case Gadget::CurrentFrame:
-            app.doc.CurrentFrame = int16_t(state);
+            app.doc.CurrentFrame = int16_t(std::clamp(state, 0, kLastFrameSpin));
             recomposeView(app, false);
             return redrawTimeline(app);
         case Gadget::AnimationOptions:

@@ -1,4 +1,5 @@
 // Menu commands, control events, the quit rules and the dialogs.
+#include <functional>
 #include "shell_fixture.h"
 
 namespace qm::test {
@@ -189,6 +190,34 @@ TEST_F(ShellTest, PlaybackLoopsAndStops) {
     idlePass(app, -1, -1);
     EXPECT_EQ(app.prefs.playback, 0);
     EXPECT_EQ(app.doc.CurrentFrame, 3);  // the frame Play was pressed on
+}
+
+}  // namespace qm::test
+
+namespace qm::test {
+
+// Panel controls keep a state sent beyond their range (a script can send anything) within it.
+TEST_F(ShellTest, PanelControlStatesStayWithinTheirRanges) {
+    struct Case {
+        Gadget gadget;
+        int state;
+        int expected;
+        std::function<int(const App&)> read;
+    };
+    const Case cases[] = {
+        {Gadget::CurrentFrame, 70000, 10000, [](const App& a) { return int(a.doc.CurrentFrame); }},
+        {Gadget::FrameStart, -5, 0, [](const App& a) { return int(a.doc.FrameStart); }},
+        {Gadget::FrameEnd, 40000, 10000, [](const App& a) { return int(a.doc.FrameEnd); }},
+        {Gadget::FrameEnd, 77, 77, [](const App& a) { return int(a.doc.FrameEnd); }},
+        {Gadget::GradientAlpha, 300, 255,
+         [](const App& a) { return int(a.iface.backgroundColor >> 24); }},
+        {Gadget::GradientAlpha, -1, 0, [](const App& a) { return int(a.iface.backgroundColor >> 24); }},
+        {Gadget::NavigatorMode, 9, 2, [](const App& a) { return int(a.NavigatorMode); }},
+    };
+    for (const Case& c : cases) {
+        control(c.gadget, c.state);
+        EXPECT_EQ(c.read(app), c.expected) << id(c.gadget) << " " << c.state;
+    }
 }
 
 }  // namespace qm::test
