@@ -1,5 +1,6 @@
 // Menu commands, control events, the quit rules and the dialogs.
 #include <functional>
+
 #include "shell_fixture.h"
 
 namespace qm::test {
