@@ -105,6 +105,7 @@ struct App {
 
     // --- Compositing, view and paper ---------------------------------------------------
     int32_t paperIndex = 0;  // index of the presets paper last chosen by next/previous
+    std::string paperMadeFrom;  // the paper file images 8 to 10 were last made from
 
     // --- Layer operations (move tool) ---------------------------------------------------
     bool moveDragging = false;

@@ -31,7 +31,7 @@ void followDocumentSize(App& app) {
         if (image->width == app.doc.Width && image->height == app.doc.Height) continue;
         if (auto fresh = createImage(app.doc.Width, app.doc.Height, 32)) *image = std::move(*fresh);
     }
-    fitPaperToDocument(app);
+    fitPaperIfNeeded(app);
 }
 
 }  // namespace

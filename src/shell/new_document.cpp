@@ -7,12 +7,13 @@
 #include "shell/edits.h"
 #include "shell/layer_commands.h"
 #include "shell/panels.h"
+#include "shell/paper_commands.h"
 
 namespace qm {
 
 bool makeNewDocument(App& app) {
     const bool made = newDocument(app.doc, {app.workImage2, app.workImage4, app.workImage3}) &&
-                      buildPaperImages(app);
+                      fitPaperIfNeeded(app);
     if (!made) {
         app.ui.messageBox(Text(app.dictionary, "error"),
                           Text(app.dictionary, "unable To create the content image"));

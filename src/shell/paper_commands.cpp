@@ -41,6 +41,7 @@ void rebuildPaperView(App& app) {
 // Builds images 8 and 9 from the paper file. False only when the paper image cannot be made;
 // a file that does not load gives a black paper and its reason in `loadError`.
 bool buildTexture(App& app, std::string& loadError) {
+    app.paperMadeFrom.clear();
     std::string error;
     const auto tile = loadPaperTile(paperFilePath(app), error);
     if (!tile) loadError = error.empty() ? "cannot load the paper" : error;
@@ -48,6 +49,7 @@ bool buildTexture(App& app, std::string& loadError) {
     if (!paper) return false;
     app.paperImage8 = std::move(*paper);
     rebuildPaperView(app);
+    app.paperMadeFrom = app.doc.paper;
     return true;
 }
 
@@ -61,6 +63,22 @@ bool fitPaperToDocument(App& app) {
     drawCheckerboard(*checkerboard);
     app.paperImage10 = std::move(*checkerboard);
     return true;
+}
+
+bool fitPaperIfNeeded(App& app) {
+    const auto documentSized = [&](const Image& image) {
+        return image.width == app.doc.Width && image.height == app.doc.Height;
+    };
+    // Image 9 is at view scale, or at document scale where the view cannot show that size.
+    const int w = displaySize(app.paperImage8.width, app.doc.Zoom);
+    const int h = displaySize(app.paperImage8.height, app.doc.Zoom);
+    const bool drawable = w > 0 && h > 0 && w < 8000 && h < 8000;
+    const bool viewFits = drawable ? app.paperView9.width == w && app.paperView9.height == h
+                                   : documentSized(app.paperView9);
+    if (!app.paperMadeFrom.empty() && app.paperMadeFrom == app.doc.paper &&
+        documentSized(app.paperImage8) && documentSized(app.paperImage10) && viewFits)
+        return true;
+    return fitPaperToDocument(app);
 }
 
 void choosePaperVariant(App& app, int variant) {

@@ -12,6 +12,10 @@ struct App;
 // checkerboard. Used at start-up, by "New", "Open" and the document resizes; a paper file that
 // does not load is not reported here. False when an image cannot be created.
 bool fitPaperToDocument(App& app);
+// fitPaperToDocument unless the paper images were made from the document's paper file for its
+// size and zoom already (start-up makes them before the first document; a resize makes them
+// before its commit follows the new size).
+bool fitPaperIfNeeded(App& app);
 
 // Choosing the paper: variant 0 asks for a file (PNG or JPEG), +1 takes the next preset paper,
 // -1 the previous one. The paper is rebuilt and the view redrawn; a file that does not load
