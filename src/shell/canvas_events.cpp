@@ -151,16 +151,14 @@ void leftUp(App& app) {
     endStrokeEdit(app);
 }
 
-// Ctrl+Z undoes, Ctrl+Shift+Z and Ctrl+Y redo. They are read before the key latch, which the
-// Control key itself has just set.
+// The keys of Undo and Redo in the accelerator table (Ctrl+Z, Ctrl+Shift+Z, Ctrl+Y), for key
+// events that reach the canvas (scripts; in the window the accelerators take them first). They
+// are read before the key latch, which the Control key itself has just set.
 bool historyKey(App& app, const CanvasEvent& e) {
-    if (!e.ctrl || e.alt) return false;
-    if (e.key == 'Z') {
-        e.shift ? redoCommand(app) : undoCommand(app);
-        return true;
-    }
-    if (e.key == 'Y' && !e.shift) {
-        redoCommand(app);
+    for (const Accelerator& a : acceleratorTable()) {
+        if (a.id != id(Cmd::Undo) && a.id != id(Cmd::Redo)) continue;
+        if (a.key != e.key || a.ctrl != e.ctrl || a.shift != e.shift || a.alt != e.alt) continue;
+        a.id == id(Cmd::Undo) ? undoCommand(app) : redoCommand(app);
         return true;
     }
     return false;
