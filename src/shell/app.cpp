@@ -11,6 +11,7 @@
 #include "shell/panels.h"
 #include "shell/playback.h"
 #include "shell/preferences_file.h"
+#include "shell/recovery.h"
 #include "shell/tool_commands.h"
 #include "shell/view.h"
 
@@ -108,6 +109,13 @@ void idlePass(App& app, int pointerX, int pointerY) {
     if (app.iface.statusBar)
         app.ui.setStatusText(
             2, "Mouse : " + std::to_string(pointerX) + "/" + std::to_string(pointerY));
+}
+
+int idleWaitMs(const App& app) {
+    int wait = -1;
+    for (const int ms : {playbackWaitMs(app), recoveryWaitMs(app)})
+        if (ms >= 0 && (wait < 0 || ms < wait)) wait = ms;
+    return wait;
 }
 
 }  // namespace qm

@@ -135,5 +135,9 @@ void onCloseWindow(App& app, int window);
 // One pass of the loop without an event: the playback step and the pointer readout
 // ("Mouse : x/y", -1/-1 outside the client area).
 void idlePass(App& app, int pointerX, int pointerY);
+// How long the loop may wait for events before the next idle pass is due (a playback frame, an
+// automatic recovery copy): milliseconds, 0 for at once, -1 when nothing is due until an event
+// arrives. The loop sleeps otherwise, so an idle program costs nothing.
+int idleWaitMs(const App& app);
 
 }  // namespace qm

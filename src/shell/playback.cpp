@@ -12,6 +12,10 @@ int playbackDelayMs(const Preferences& prefs) {
     return (5 - std::min<int>(prefs.SpeedAnimation, 5)) * 2 + 2;
 }
 
+int playbackWaitMs(const App& app) {
+    return app.prefs.playback != 0 ? playbackDelayMs(app.prefs) : -1;
+}
+
 void playbackStep(App& app, int playStartFrame) {
     Document& doc = app.doc;
     if (app.prefs.playback == 1) {

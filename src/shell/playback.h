@@ -13,5 +13,7 @@ struct App;
 void playbackStep(App& app, int playStartFrame);
 // The pause between two frames, (5 - SpeedAnimation) x 2 + 2 milliseconds (2..12).
 int playbackDelayMs(const Preferences& prefs);
+// Milliseconds until the next playback step is due; -1 while nothing plays.
+int playbackWaitMs(const App& app);
 
 }  // namespace qm
