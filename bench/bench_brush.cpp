@@ -172,6 +172,30 @@ void BM_BigBrush_Segment200(benchmark::State& state) {
 }
 BENCHMARK(BM_BigBrush_Segment200)->UseRealTime()->Unit(benchmark::kMillisecond);
 
+// Mixing with a large brush: every pointer move takes a new paint colour, so the tip is asked
+// for again, then a 20-pixel segment is painted. The argument is the brush size (32 is the
+// reference brush, for comparison).
+void BM_Mixing_MoveAndSegment20(benchmark::State& state) {
+    Image layer = *createImage(kSmallLayerSide, kSmallLayerSide, 32);
+    BrushSettings brush;
+    referenceBrush(brush, 360);
+    brush.size = int16_t(state.range(0));
+    BrushTip tip;
+    Random random{1};
+    StrokeCache cache;
+    int y = 400, step = 0;
+    int64_t dabs = 0;
+    for (auto _ : state) {
+        y = y >= 600 ? 400 : y + 7;
+        brush.color = rgba(uint32_t(step++ & 255), 90, 40, 255);
+        requestTip(tip, brush, ".");
+        StrokeContext context{brush, tip, imageDabTarget(layer), 100, 4, random, &cache};
+        dabs += paintSegment(context, 520, y, 500, y).dabs;
+    }
+    state.SetItemsProcessed(dabs);
+}
+BENCHMARK(BM_Mixing_MoveAndSegment20)->Arg(32)->Arg(8000)->UseRealTime()->Unit(benchmark::kMillisecond);
+
 // One "over" of a whole 1000 x 1000 image; the argument is the source's alpha.
 void BM_Over1000(benchmark::State& state) {
     Image target = *createImage(kSmallLayerSide, kSmallLayerSide, 32);

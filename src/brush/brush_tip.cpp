@@ -60,48 +60,53 @@ void prepareTipSource(BrushTip& tip, const BrushSettings& b, std::string_view wo
     recolorTip(tip.source, b.color, b.alpha);
 }
 
-// Step 4.2: the shape of `type` in the paint colour over the transparent tip. The shapes are
-// drawn at `size` scale whatever sizeX and sizeY say; the painter applies those per dab.
-void drawShape(BrushTip& tip, const BrushSettings& b) {
-    Image& target = tip.documentTip;
+// Step 4.2: the shape of `type` in the paint colour over the transparent tip, drawn into
+// `target`, which holds the tip's pixels from (ox, oy) on. The shapes are drawn at `size` scale
+// whatever sizeX and sizeY say; the painter applies those per dab.
+void drawShape(Image& target, int ox, int oy, const BrushTip& tip, const BrushSettings& b) {
     const int s = b.size;
     const uint32_t color = b.color;
+    const int x = -ox, y = -oy;
     switch (b.type) {
         case kCircleHard:
-            fillCircle(target, s / 2, s / 2, s / 2 - 1, solidPaint(color));
+            fillCircle(target, x + s / 2, y + s / 2, s / 2 - 1, solidPaint(color));
             break;
         case kBox:
-            fillBox(target, 0, 0, s, s, solidPaint(color));
+            fillBox(target, x, y, s, s, solidPaint(color));
             break;
         case kEllipse:
-            fillEllipse(target, s / 2, s / 2, s / 2, s / 4, solidPaint(color));
+            fillEllipse(target, x + s / 2, y + s / 2, s / 2, s / 4, solidPaint(color));
             break;
         case kCustomBrush:
-            if (tip.tipWidth >= 1 && tip.tipHeight >= 1 && !tip.source.empty())
-                drawImage(target, tip.source, 0, 0, DrawMode::AlphaBlend, 255);
+            if (tipExtent(b.size, b.sizeX) >= 1 && tipExtent(b.size, b.sizeY) >= 1 &&
+                !tip.source.empty())
+                drawImage(target, tip.source, x, y, DrawMode::AlphaBlend, 255);
             break;
         case kCircleShine: {
             // A highlight off the centre fading to transparent black: the shine of a sphere.
-            const Gradient g = ellipticalGradient(s / 3, s / 3, s, s, color, 0);
-            fillCircle(target, s / 2, s / 2, s / 2 - 1, gradientPaint(g, DrawMode::AllChannels));
+            const Gradient g = ellipticalGradient(x + s / 3, y + s / 3, s, s, color, 0);
+            fillCircle(target, x + s / 2, y + s / 2, s / 2 - 1,
+                       gradientPaint(g, DrawMode::AllChannels));
             break;
         }
         case kCircleSoft: {
-            const Gradient g =
-                ellipticalGradient(s / 2, s / 2, s / 2, s / 2, color, color & kRgbMask);
-            fillCircle(target, s / 2, s / 2, s / 2 - 1, gradientPaint(g, DrawMode::AllChannels));
+            const Gradient g = ellipticalGradient(x + s / 2, y + s / 2, s / 2, s / 2, color,
+                                                  color & kRgbMask);
+            fillCircle(target, x + s / 2, y + s / 2, s / 2 - 1,
+                       gradientPaint(g, DrawMode::AllChannels));
             break;
         }
         case kCircleCustom: {
             // The stops go in this order (first, third, second): at a shared position the later
             // one wins, which is how the panel's three stops have always combined.
-            Gradient g =
-                ellipticalGradient(s / 2, s / 2, s - 1, s - 1, withAlpha(color, b.alphaGradientX),
-                                   withAlpha(color, b.alpha));
+            Gradient g = ellipticalGradient(x + s / 2, y + s / 2, s - 1, s - 1,
+                                            withAlpha(color, b.alphaGradientX),
+                                            withAlpha(color, b.alpha));
             g.stops = {{b.gradientX, withAlpha(color, b.alphaGradientX)},
                        {b.gradientX3, withAlpha(color, b.alphaGradientX3)},
                        {b.gradientX2, withAlpha(color, b.alphaGradientX2)}};
-            fillCircle(target, s / 2, s / 2, s / 2 - 1, gradientPaint(g, DrawMode::AlphaBlend));
+            fillCircle(target, x + s / 2, y + s / 2, s / 2 - 1,
+                       gradientPaint(g, DrawMode::AlphaBlend));
             break;
         }
         default:
@@ -140,15 +145,19 @@ void recolorTip(Image& source, uint32_t color, uint8_t opacity) {
 
 namespace {
 
-// The rebuild proper, reading the tip file from `folder`.
-void makeTip(BrushTip& tip, const BrushSettings& b, std::string_view workDir,
-             std::string_view folder) {
+// The rebuild proper, reading the tip file from `folder`: the tip's size and source now, its
+// pixels block by block (makeBlock) when they are needed.
+void startTip(BrushTip& tip, const BrushSettings& b, std::string_view workDir,
+              std::string_view folder) {
     tip.tipWidth = tipExtent(b.size, b.sizeX);
     tip.tipHeight = tipExtent(b.size, b.sizeY);
+    tip.made.clear();
+    tip.madeFrom.reset();
+    tip.blocksLeft = 0;
+    tip.tiles = UniformTiles{};
     auto blank = blankTip(b.size, b.size);
     if (!blank) {
         tip.documentTip = Image{};
-        tip.tiles = UniformTiles{};
         return;
     }
     tip.documentTip = std::move(*blank);
@@ -157,13 +166,64 @@ void makeTip(BrushTip& tip, const BrushSettings& b, std::string_view workDir,
         // The loaded tip is the tip extent, not size x size.
         auto sized = blankTip(tip.tipWidth, tip.tipHeight);
         tip.documentTip = sized ? std::move(*sized) : Image{};
+        if (tip.documentTip.empty()) return;
     }
-    // Transparent, but with the selected colour's red, green and blue, so that the bilinear
-    // rotation of a dab blends its edges towards the paint rather than towards black.
-    fillBox(tip.documentTip, 0, 0, tip.tipWidth, tip.tipHeight,
+    const Image& image = tip.documentTip;
+    tip.madeColumns = (image.width + kTipBlock - 1) / kTipBlock;
+    const int rows = (image.height + kTipBlock - 1) / kTipBlock;
+    tip.blocksLeft = size_t(tip.madeColumns) * size_t(rows);
+    tip.made.assign(tip.blocksLeft, 0);
+    tip.madeFrom = TipRequest{b, std::string(workDir), std::string(folder)};
+    tip.tiles = mixedTiles(image.width, image.height);
+}
+
+// Makes block (column, row) of the tip: transparent, but with the selected colour's red, green
+// and blue over the tip extent, so that the bilinear rotation of a dab blends its edges towards
+// the paint rather than towards black; then the shape.
+void makeBlock(BrushTip& tip, int column, int row) {
+    const BrushSettings& b = tip.madeFrom->settings;
+    Image& image = tip.documentTip;
+    const int x0 = column * kTipBlock, y0 = row * kTipBlock;
+    const int w = std::min(kTipBlock, image.width - x0), h = std::min(kTipBlock, image.height - y0);
+    std::optional<Image> block = createImage(w, h, 32);
+    if (!block) return;
+    // The extent the tip was made with: the painter changes tipWidth as it turns dabs.
+    fillBox(*block, -x0, -y0, tipExtent(b.size, b.sizeX), tipExtent(b.size, b.sizeY),
             solidPaint(b.selectedColor & kRgbMask, DrawMode::AllChannels));
-    drawShape(tip, b);
-    tip.tiles = uniformTiles(tip.documentTip);
+    drawShape(*block, x0, y0, tip, b);
+    for (int y = 0; y < h; ++y)
+        std::copy_n(block->row(y), w, image.row(y0 + y) + x0);
+    updateUniformTiles(tip.tiles, image, Rect{x0, y0, w, h});
+}
+
+}  // namespace
+
+void readyTipPart(BrushTip& tip, const Rect& part) {
+    if (tip.made.empty() || !tip.madeFrom) return;
+    const Image& image = tip.documentTip;
+    const Rect r = intersect(part, Rect{0, 0, image.width, image.height});
+    if (r.empty()) return;
+    for (int row = r.y / kTipBlock; row <= (r.y + r.h - 1) / kTipBlock; ++row)
+        for (int column = r.x / kTipBlock; column <= (r.x + r.w - 1) / kTipBlock; ++column) {
+            uint8_t& made = tip.made[size_t(row) * size_t(tip.madeColumns) + size_t(column)];
+            if (made) continue;
+            makeBlock(tip, column, row);
+            made = 1;
+            --tip.blocksLeft;
+        }
+    if (tip.blocksLeft == 0) {
+        tip.made.clear();
+        tip.made.shrink_to_fit();
+        tip.madeFrom.reset();
+    }
+}
+
+namespace {
+
+void makeTip(BrushTip& tip, const BrushSettings& b, std::string_view workDir,
+             std::string_view folder) {
+    startTip(tip, b, workDir, folder);
+    readyTipPart(tip, Rect{0, 0, tip.documentTip.width, tip.documentTip.height});
 }
 
 }  // namespace
@@ -175,6 +235,9 @@ void buildTip(BrushTip& tip, const BrushSettings& b, std::string_view workDir) {
 }
 
 void setTipImage(BrushTip& tip, Image image) {
+    tip.made.clear();
+    tip.madeFrom.reset();
+    tip.blocksLeft = 0;
     tip.documentTip = std::move(image);
     tip.tiles = uniformTiles(tip.documentTip);
     tip.stale = false;
@@ -190,7 +253,7 @@ void requestTip(BrushTip& tip, const BrushSettings& b, std::string_view workDir)
 void readyTip(BrushTip& tip) {
     if (!tip.stale || !tip.request) return;
     const TipRequest& r = *tip.request;
-    makeTip(tip, r.settings, r.workDir, r.tipFolder);
+    startTip(tip, r.settings, r.workDir, r.tipFolder);
     tip.stale = false;
 }
 

@@ -8,12 +8,18 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "brush/brush_settings.h"
 #include "raster/image.h"
+#include "raster/rect.h"
 #include "raster/rotate.h"
 
 namespace qm {
+
+// A tip is made in blocks of this side as the dabs need them: a large brush on a small image
+// only ever makes the corner of its tip that lands on the image.
+constexpr int kTipBlock = 64;
 
 // What a tip is made from: the brush as it was when the tip was asked for, and where its tip
 // file is read.
@@ -34,6 +40,12 @@ struct BrushTip {
     UniformTiles tiles;  // where documentTip is one colour; made with it (see setTipImage)
     std::optional<TipRequest> request;  // the latest tip asked for (requestTip)
     bool stale = false;                 // documentTip and source are not yet made from `request`
+    // Blocks of documentTip (kTipBlock square, row by row) whose pixels are made; empty when
+    // the whole tip is. The rest is made from `madeFrom` by readyTipPart.
+    std::vector<uint8_t> made;
+    int madeColumns = 0;
+    size_t blocksLeft = 0;
+    std::optional<TipRequest> madeFrom;
 };
 
 // Tip images are refused beyond this many pixels (8192 x 8192, the largest the size keys reach):
@@ -67,9 +79,15 @@ void setTipImage(BrushTip& tip, Image image);
 // use), and sets the tip extent; the images are made by readyTip. Costs no pixels.
 void requestTip(BrushTip& tip, const BrushSettings& b, std::string_view workDir);
 
-// Makes the tip of the latest request if it is not made yet (exactly what buildTip makes of the
-// request). The painter calls it before its first dab.
+// Sets up the tip of the latest request if it is not set up yet: its size, its tip file, and
+// blocks to be made (readyTipPart). The painter calls it before its first dab. A colour change
+// on every pointer move (mixing) thus costs the blocks the dabs use, not the whole tip.
 void readyTip(BrushTip& tip);
+// Makes the pixels of the tip inside `part` (tip coordinates) that are not made yet, exactly as
+// buildTip makes them: each pixel of a shape depends on its own position only.
+void readyTipPart(BrushTip& tip, const Rect& part);
+// True when every pixel of documentTip is made.
+inline bool tipComplete(const BrushTip& tip) { return tip.made.empty(); }
 
 // Draws the preview of the latest request into `preview` (as drawTipPreview): from the tip
 // itself for a size up to the preview's side, otherwise from the same brush made at the

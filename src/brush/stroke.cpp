@@ -73,9 +73,10 @@ Rect paintedBox(const Image& image) {
 // top-left at (x, y); `visible` is that square cut to the image. Each pixel is the one the whole
 // dab has there. Pixels of alpha 0 at the part's edges are cut off unless `keepEmpty` (they
 // change nothing in the blend and erase passes); `at` receives the part's top-left.
-const Image& turnedPart(const Image& tip, const UniformTiles& tiles, int degrees, int n0,
-                        bool resize, int n, int x, int y, const Rect& visible, bool keepEmpty,
-                        int& atX, int& atY, Image& scratch, Image& trimmed) {
+const Image& turnedPart(BrushTip& brushTip, int degrees, int n0, bool resize, int n, int x, int y,
+                        const Rect& visible, bool keepEmpty, int& atX, int& atY, Image& scratch,
+                        Image& trimmed) {
+    const Image& tip = brushTip.documentTip;
     std::vector<int> columns(size_t(visible.w)), rows(size_t(visible.h));
     for (int i = 0; i < visible.w; ++i) {
         const int64_t c = int64_t(visible.x) - x + i;
@@ -85,7 +86,15 @@ const Image& turnedPart(const Image& tip, const UniformTiles& tiles, int degrees
         const int64_t r = int64_t(visible.y) - y + j;
         rows[size_t(j)] = resize ? nearestIndex(r, n0, n) : int(r);
     }
-    rotateTipPart(tip, double(degrees), columns, rows, &tiles, scratch);
+    // The tip pixels those samples read are made first. Both lists only grow along the part.
+    if (!tipComplete(brushTip) && !columns.empty() && !rows.empty()) {
+        const int c0 = std::max(columns.front(), 0), c1 = std::min(columns.back(), n0 - 1);
+        const int r0 = std::max(rows.front(), 0), r1 = std::min(rows.back(), n0 - 1);
+        if (c0 <= c1 && r0 <= r1)
+            readyTipPart(brushTip,
+                         rotateTipSourceRect(tip.width, tip.height, degrees, c0, c1, r0, r1));
+    }
+    rotateTipPart(tip, double(degrees), columns, rows, &brushTip.tiles, scratch);
     atX = visible.x;
     atY = visible.y;
     if (keepEmpty || scratch.empty()) return scratch;
@@ -97,6 +106,26 @@ const Image& turnedPart(const Image& tip, const UniformTiles& tiles, int degrees
     atY += box.y;
     if (auto cut = grabRect(scratch, box.x, box.y, box.w, box.h)) trimmed = std::move(*cut);
     return trimmed;
+}
+
+// The pixels of an unturned tip a dab reads where it lands on the target: placed as it is at
+// (x, y), or resized to w x h with resizeNearest's mapping.
+Rect tipPartUnder(const DabTarget& target, const Image& tip, bool resize, int w, int h, int x,
+                  int y) {
+    if (tip.empty()) return {};
+    if (!resize) {
+        w = tip.width;
+        h = tip.height;
+    }
+    const Rect visible = clipToImage(x, y, w, h, target.width, target.height);
+    if (visible.empty()) return {};
+    const int64_t offX = int64_t(visible.x) - x, offY = int64_t(visible.y) - y;
+    if (!resize) return Rect{int(offX), int(offY), visible.w, visible.h};
+    const int c0 = nearestIndex(offX, tip.width, w);
+    const int c1 = nearestIndex(offX + visible.w - 1, tip.width, w);
+    const int r0 = nearestIndex(offY, tip.height, h);
+    const int r1 = nearestIndex(offY + visible.h - 1, tip.height, h);
+    return Rect{c0, r0, c1 - c0 + 1, r1 - r0 + 1};
 }
 
 // Decays a stroke counter once per segment: by factor x 10 / divisor while it can, then by
@@ -281,7 +310,10 @@ SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
     // lands on the image.
     StrokeCache* cache =
         rotatedPath && documentSide <= StrokeCache::kCachedSide ? ctx.cache : nullptr;
-    if (cache) cache->useTip(documentTip);
+    if (cache) {
+        readyTipPart(ctx.tip, Rect{0, 0, documentTip.width, documentTip.height});
+        cache->useTip(documentTip);
+    }
     // The turned part of a large dab: memory kept from dab to dab (and, with a cache, from
     // segment to segment).
     Image ownScratch, trimmed;
@@ -334,9 +366,8 @@ SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
                 }
                 const Rect visible = clipToImage(x, y, n, n, ctx.target.width, ctx.target.height);
                 int atX = 0, atY = 0;
-                const Image& part =
-                    turnedPart(documentTip, ctx.tip.tiles, angle, side, resize, n, x, y, visible,
-                               keepEmpty, atX, atY, scratch, trimmed);
+                const Image& part = turnedPart(ctx.tip, angle, side, resize, n, x, y, visible,
+                                               keepEmpty, atX, atY, scratch, trimmed);
                 return placeDab(ctx.target, part, false, 0, 0, atX, atY, passes);
             };
             result.layerRect = unite(result.layerRect,
@@ -346,11 +377,11 @@ SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
         } else {
             const int dw = std::max(1, nearestInt(w0 * scale));
             const int dh = std::max(1, nearestInt(h0 * scale));
-            result.layerRect =
-                unite(result.layerRect,
-                      placeDab(ctx.target, documentTip, resize, dw, dh,
-                               nearestInt(X * 100.0 / zoom - w0 * scale / 2.0),
-                               nearestInt(Y * 100.0 / zoom - h0 * scale / 2.0), passes));
+            const int x = nearestInt(X * 100.0 / zoom - w0 * scale / 2.0);
+            const int y = nearestInt(Y * 100.0 / zoom - h0 * scale / 2.0);
+            readyTipPart(ctx.tip, tipPartUnder(ctx.target, documentTip, resize, dw, dh, x, y));
+            result.layerRect = unite(result.layerRect,
+                                     placeDab(ctx.target, documentTip, resize, dw, dh, x, y, passes));
         }
     }
     return result;

@@ -108,33 +108,78 @@ std::optional<uint32_t> blockColour(const UniformTiles& t, std::span<const int> 
 
 }  // namespace
 
-UniformTiles uniformTiles(const Image& src) {
+UniformTiles mixedTiles(int w, int h) {
     constexpr int k = UniformTiles::kTile;
     UniformTiles t;
-    if (src.empty() || src.pixels.size() < size_t(src.width) * size_t(src.height)) return t;
-    t.width = src.width;
-    t.height = src.height;
-    t.columns = (src.width + k - 1) / k;
-    t.rows = (src.height + k - 1) / k;
-    t.uniform.assign(size_t(t.columns) * size_t(t.rows), 1);
+    if (w < 1 || h < 1) return t;
+    t.width = w;
+    t.height = h;
+    t.columns = (w + k - 1) / k;
+    t.rows = (h + k - 1) / k;
+    t.uniform.assign(size_t(t.columns) * size_t(t.rows), 0);
     t.value.assign(t.uniform.size(), 0);
-    for (int y = 0; y < src.height; ++y) {
-        const uint32_t* row = src.row(y);
-        const size_t base = size_t(y / k) * size_t(t.columns);
-        for (int tx = 0; tx < t.columns; ++tx) {
-            const size_t i = base + size_t(tx);
-            if (!t.uniform[i]) continue;
-            const int x0 = tx * k, x1 = std::min(src.width, x0 + k);
-            const uint32_t first = y % k == 0 ? row[x0] : t.value[i];
-            t.value[i] = first;
-            for (int x = x0; x < x1; ++x)
-                if (row[x] != first) {
-                    t.uniform[i] = 0;
-                    break;
-                }
-        }
-    }
     return t;
+}
+
+void updateUniformTiles(UniformTiles& t, const Image& src, const Rect& part) {
+    constexpr int k = UniformTiles::kTile;
+    if (src.empty() || src.width != t.width || src.height != t.height ||
+        src.pixels.size() < size_t(src.width) * size_t(src.height))
+        return;
+    // Whole tiles only: a tile reaching past the part stays as it is.
+    const int tx0 = std::max(0, (part.x + k - 1) / k), ty0 = std::max(0, (part.y + k - 1) / k);
+    const int right = part.x + part.w, bottom = part.y + part.h;
+    const int tx1 = right >= src.width ? t.columns : right / k;
+    const int ty1 = bottom >= src.height ? t.rows : bottom / k;
+    for (int ty = ty0; ty < ty1; ++ty)
+        for (int tx = tx0; tx < tx1; ++tx) {
+            const int x0 = tx * k, x1 = std::min(src.width, x0 + k);
+            const int y0 = ty * k, y1 = std::min(src.height, y0 + k);
+            const uint32_t first = src.row(y0)[x0];
+            bool same = true;
+            for (int y = y0; y < y1 && same; ++y) {
+                const uint32_t* row = src.row(y);
+                for (int x = x0; x < x1; ++x)
+                    if (row[x] != first) {
+                        same = false;
+                        break;
+                    }
+            }
+            const size_t i = size_t(ty) * size_t(t.columns) + size_t(tx);
+            t.uniform[i] = same ? 1 : 0;
+            t.value[i] = same ? first : 0;
+        }
+}
+
+UniformTiles uniformTiles(const Image& src) {
+    if (src.empty() || src.pixels.size() < size_t(src.width) * size_t(src.height)) return {};
+    UniformTiles t = mixedTiles(src.width, src.height);
+    updateUniformTiles(t, src, Rect{0, 0, src.width, src.height});
+    return t;
+}
+
+Rect rotateTipSourceRect(int w, int h, double degrees, int c0, int c1, int r0, int r1) {
+    const int n = rotatedTipSide(w, h);
+    if (n == 0 || c1 < c0 || r1 < r0) return {};
+    constexpr double kPi = 3.14159265358979323846;
+    const double theta = degrees * kPi / 180.0;
+    const double co = std::cos(theta), si = std::sin(theta);
+    double sxLo = 1e300, sxHi = -1e300, syLo = 1e300, syHi = -1e300;
+    for (int c : {c0, c1})
+        for (int r : {r0, r1}) {
+            const double b = 2.0 * c - (n - 1), a = 2.0 * r - (n - 1);
+            const double sx = (double(w - 1) + b * co - a * si) / 2.0;
+            const double sy = (double(h - 1) + b * si + a * co) / 2.0;
+            sxLo = std::min(sxLo, sx), sxHi = std::max(sxHi, sx);
+            syLo = std::min(syLo, sy), syHi = std::max(syHi, sy);
+        }
+    if (!(sxLo == sxLo && syLo == syLo && sxHi == sxHi && syHi == syHi)) return Rect{0, 0, w, h};
+    // A sample reads its pixel and the next one; a pixel of margin covers single precision.
+    const double x0 = std::clamp(std::floor(sxLo) - 2.0, 0.0, double(w));
+    const double y0 = std::clamp(std::floor(syLo) - 2.0, 0.0, double(h));
+    const double x1 = std::clamp(std::floor(sxHi) + 3.0, 0.0, double(w));
+    const double y1 = std::clamp(std::floor(syHi) + 3.0, 0.0, double(h));
+    return Rect{int(x0), int(y0), int(x1 - x0), int(y1 - y0)};
 }
 
 int rotatedTipSide(int w, int h) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "raster/image.h"
+#include "raster/rect.h"
 
 namespace qm {
 
@@ -40,6 +41,12 @@ struct UniformTiles {
     std::vector<uint32_t> value;
 };
 UniformTiles uniformTiles(const Image& src);
+// The tiles of a w x h source whose pixels are not known yet: every tile counts as mixed, until
+// updateUniformTiles looks at it.
+UniformTiles mixedTiles(int w, int h);
+// Looks again at the tiles that lie wholly inside `part` of `src` (and those cut by its right
+// and bottom edges when they are the source's own), as uniformTiles would.
+void updateUniformTiles(UniformTiles& tiles, const Image& src, const Rect& part);
 
 // Some pixels of rotateTip(src, degrees) without making the rest: pixel (i, j) of the result is
 // the turned tip's pixel (columns[i], rows[j]), computed exactly as rotateTip computes it, so a
@@ -51,6 +58,10 @@ UniformTiles uniformTiles(const Image& src);
 // give their own value.
 Image rotateTipPart(const Image& src, double degrees, std::span<const int> columns,
                     std::span<const int> rows, const UniformTiles* tiles = nullptr);
+// The source pixels rotateTipPart reads (as neighbours of a sample too) for the result columns
+// c0 .. c1 and rows r0 .. r1 of a w x h source turned by `degrees`: a rectangle that holds them
+// all, widened for single precision and cut to the source.
+Rect rotateTipSourceRect(int w, int h, double degrees, int c0, int c1, int r0, int r1);
 // The same into `out`, reusing its memory (a scratch image kept from dab to dab); `out` is left
 // empty where the other gives an empty image.
 void rotateTipPart(const Image& src, double degrees, std::span<const int> columns,

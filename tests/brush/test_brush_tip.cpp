@@ -250,6 +250,8 @@ TEST(BrushTip, RequestedTipIsMadeOnceWhenNeededAsBuildMakesIt) {
         b.size = 3;
         readyTip(lazy);
         EXPECT_EQ(lazy.documentTip.width, built.documentTip.width) << int(c.type);
+        readyTipPart(lazy, Rect{0, 0, lazy.documentTip.width, lazy.documentTip.height});
+        EXPECT_TRUE(tipComplete(lazy));
         EXPECT_EQ(lazy.documentTip.pixels, built.documentTip.pixels) << int(c.type);
         EXPECT_EQ(lazy.source.pixels, built.source.pixels) << int(c.type);
 

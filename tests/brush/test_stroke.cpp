@@ -379,6 +379,64 @@ TEST(StrokeSegment, ClippedDabsGiveThePixelsOfTheWholeDabClipped) {
     }
 }
 
+// A large tip is made only where dabs land on the image (a block at a time), and paints exactly
+// what the whole tip made at once paints: every shape, turned and not, resized and not, with
+// dabs crossing every edge.
+TEST(StrokeSegment, TipMadeWhereDabsLandPaintsAsTheWholeTip) {
+    const int w = 90, h = 70;
+    const int centres[][2] = {{0, 35}, {89, 35}, {45, 0}, {45, 69}, {-200, -150}, {300, 260}};
+    struct Case {
+        uint8_t type;
+        int16_t size;
+        bool rotated;
+        int randSiz;
+    };
+    const Case cases[] = {{0, 700, false, 0}, {1, 500, true, 0},  {2, 640, true, 40},
+                          {4, 700, false, 40}, {5, 900, true, 0}, {6, 520, true, 60}};
+    for (const Case& c : cases) {
+        BrushSettings b;
+        b.type = c.type;
+        b.size = c.size;
+        b.sizeX = 100;
+        b.sizeY = c.type == 2 ? 70 : 100;
+        b.alpha = 255;
+        b.color = rgba(200, 10, 20, 255);
+        b.selectedColor = rgba(40, 50, 60, 138);
+        b.alphaGradientX = 255;
+        b.alphaGradientX2 = 128;
+        b.alphaGradientX3 = 50;
+        b.gradientX = 0.1;
+        b.gradientX2 = 0.3;
+        b.gradientX3 = 0.2;
+        BrushTip whole;
+        buildTip(whole, b, ".");
+        for (const auto& centre : centres) {
+            const auto paint = [&](bool lazy) {
+                Painter p(w, h);
+                p.layer = filled(w, h, rgba(90, 160, 220, 200));
+                if (lazy)
+                    requestTip(p.tip, b, ".");
+                else
+                    p.setTip(whole.documentTip);
+                p.brush.size = c.size;
+                p.brush.sizeX = b.sizeX;
+                p.brush.sizeY = b.sizeY;
+                p.brush.pas = 1;
+                p.brush.brushsizeRndfactor = 1;
+                p.brush.randSiz = int16_t(c.randSiz);
+                p.brush.rotate = c.rotated ? 1 : 0;
+                p.brush.randRot = c.rotated ? 359 : 0;
+                p.useCache = false;
+                p.segment(centre[0] + 30, centre[1] + 20, centre[0], centre[1]);
+                if (lazy) EXPECT_FALSE(tipComplete(p.tip)) << "a corner of the tip is enough";
+                return p.layer;
+            };
+            ASSERT_EQ(paint(true).pixels, paint(false).pixels)
+                << "type " << int(c.type) << " at " << centre[0] << "," << centre[1];
+        }
+    }
+}
+
 TEST(StrokeSegment, FarAwayPointsAreClippedAndFinish) {
     Painter p(50, 50);
     p.setTip(circleTip(30, rgba(0, 0, 0, 255)));
