@@ -41,23 +41,32 @@ uint32_t withAlpha(uint32_t color, uint8_t a) {
     return (color & kRgbMask) | (uint32_t(a) << 24);
 }
 
-// Steps 3.1 to 3.4 of the rebuild for the Custom Brush: the tip file, resized to the tip extent
-// and recoloured. A file that cannot be read leaves no source, so the brush paints nothing: the
-// previous source is already resized and recoloured, and recolouring it again would fade it a
-// little more with every rebuild.
+// Steps 3.1 to 3.3 of the rebuild for the Custom Brush: the tip file, resized to the tip extent.
+// A file that cannot be read leaves no source, so the brush paints nothing. The resized file is
+// kept while the file, the extent and the resampling stay the same: a colour change (mixing, on
+// every pointer move) recolours blocks of it as they are made instead of resizing it again.
 void prepareTipSource(BrushTip& tip, const BrushSettings& b, std::string_view workDir,
                       std::string_view folder) {
     const std::string path = tipFilePath(workDir, folder, b.brush);
     std::string error;
     std::optional<Image> loaded;
     if (!path.empty()) loaded = loadImageFile(path, error);
-    if (loaded && tipSizeAllowed(tip.tipWidth, tip.tipHeight))
-        loaded = b.smoth == 0 ? resizeSmooth(*loaded, tip.tipWidth, tip.tipHeight)
-                              : resizeNearest(*loaded, tip.tipWidth, tip.tipHeight);
-    else
-        loaded.reset();
-    tip.source = loaded ? std::move(*loaded) : Image{};
-    recolorTip(tip.source, b.color, b.alpha);
+    if (!loaded || !tipSizeAllowed(tip.tipWidth, tip.tipHeight)) {
+        tip.source = Image{};
+        tip.sourceFile = Image{};
+        return;
+    }
+    if (!tip.source.empty() && tip.source.width == tip.tipWidth &&
+        tip.source.height == tip.tipHeight && tip.sourceSmoth == b.smoth &&
+        tip.sourceFile.width == loaded->width && tip.sourceFile.height == loaded->height &&
+        tip.sourceFile.depth == loaded->depth && tip.sourceFile.pixels == loaded->pixels)
+        return;
+    std::optional<Image> sized = b.smoth == 0
+                                     ? resizeSmooth(*loaded, tip.tipWidth, tip.tipHeight)
+                                     : resizeNearest(*loaded, tip.tipWidth, tip.tipHeight);
+    tip.source = sized ? std::move(*sized) : Image{};
+    tip.sourceFile = sized ? std::move(*loaded) : Image{};
+    tip.sourceSmoth = b.smoth;
 }
 
 // Step 4.2: the shape of `type` in the paint colour over the transparent tip, drawn into
@@ -78,9 +87,17 @@ void drawShape(Image& target, int ox, int oy, const BrushTip& tip, const BrushSe
             fillEllipse(target, x + s / 2, y + s / 2, s / 2, s / 4, solidPaint(color));
             break;
         case kCustomBrush:
+            // Step 3.4: the part of the file under `target`, recoloured, then drawn.
             if (tipExtent(b.size, b.sizeX) >= 1 && tipExtent(b.size, b.sizeY) >= 1 &&
-                !tip.source.empty())
-                drawImage(target, tip.source, x, y, DrawMode::AlphaBlend, 255);
+                !tip.source.empty()) {
+                const Rect part = intersect(Rect{ox, oy, target.width, target.height},
+                                            Rect{0, 0, tip.source.width, tip.source.height});
+                if (part.empty()) break;
+                std::optional<Image> piece = grabRect(tip.source, part.x, part.y, part.w, part.h);
+                if (!piece) break;
+                recolorTip(*piece, color, b.alpha);
+                drawImage(target, *piece, part.x - ox, part.y - oy, DrawMode::AlphaBlend, 255);
+            }
             break;
         case kCircleShine: {
             // A highlight off the centre fading to transparent black: the shine of a sphere.

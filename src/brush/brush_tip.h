@@ -31,7 +31,9 @@ struct TipRequest {
 
 struct BrushTip {
     Image documentTip;     // size x size when generated, tipWidth x tipHeight from a file
-    Image source;          // the tip file as loaded and recoloured (Custom Brush only)
+    Image source;          // the tip file resized to the tip extent (Custom Brush only)
+    Image sourceFile;      // the tip file as loaded, which `source` was made from
+    int sourceSmoth = -1;  // the resampling `source` was made with
     Image preview;         // 60 x 60, shown in the brush preview control
     int16_t tipWidth = 0;  // current tip extent in document pixels
     int16_t tipHeight = 0;

@@ -8,6 +8,7 @@
 #include <set>
 #include <vector>
 
+#include "brush/brush_test_files.h"
 #include "brush/stroke.h"
 #include "document/document_ops.h"
 #include "raster/draw_image.h"
@@ -392,7 +393,12 @@ TEST(StrokeSegment, TipMadeWhereDabsLandPaintsAsTheWholeTip) {
         int randSiz;
     };
     const Case cases[] = {{0, 700, false, 0}, {1, 500, true, 0},  {2, 640, true, 40},
-                          {4, 700, false, 40}, {5, 900, true, 0}, {6, 520, true, 60}};
+                          {4, 700, false, 40}, {5, 900, true, 0}, {6, 520, true, 60},
+                          {3, 600, true, 0},   {3, 450, false, 30}};
+    test::WorkFolder work;
+    Image file = *createImage(7, 5, 32);
+    for (int i = 0; i < 35; ++i) file.pixels[size_t(i)] = rgba(uint32_t(i * 7), 20, 9, uint32_t(i * 7));
+    work.writeTip("orrindal", 0, file);
     for (const Case& c : cases) {
         BrushSettings b;
         b.type = c.type;
@@ -408,14 +414,16 @@ TEST(StrokeSegment, TipMadeWhereDabsLandPaintsAsTheWholeTip) {
         b.gradientX = 0.1;
         b.gradientX2 = 0.3;
         b.gradientX3 = 0.2;
+        b.brush = 0;
+        b.smoth = c.rotated ? 0 : 1;
         BrushTip whole;
-        buildTip(whole, b, ".");
+        buildTip(whole, b, work.str());
         for (const auto& centre : centres) {
             const auto paint = [&](bool lazy) {
                 Painter p(w, h);
                 p.layer = filled(w, h, rgba(90, 160, 220, 200));
                 if (lazy)
-                    requestTip(p.tip, b, ".");
+                    requestTip(p.tip, b, work.str());
                 else
                     p.setTip(whole.documentTip);
                 p.brush.size = c.size;
