@@ -250,7 +250,14 @@ std::string preferencesPath(const App& app) {
 
 void readPreferences(App& app) {
     app.prefs.programName = "Quillmoth";
-    if (!readPreferencesFile(preferencesPath(app), app)) setNoFilePreferences(app);
+    const std::string path = preferencesPath(app);
+    app.keepPreferencesFile = false;
+    if (!readPreferencesFile(path, app)) {
+        setNoFilePreferences(app);
+        // A file that is there but cannot be read (no permission, far too large, a folder) is
+        // the user's: it is not replaced by the values used without one.
+        app.keepPreferencesFile = fileExists(path) || folderExists(path);
+    }
     loadDictionary(app.dictionary, app.workDir, app.prefs.lang);
     app.doc.Width = app.prefs.docWidth;
     app.doc.Height = app.prefs.docHeight;
@@ -285,7 +292,7 @@ void setStartValues(App& app) {
 }
 
 bool writePreferences(App& app) {
-    if (app.fatalEnd) return false;
+    if (app.fatalEnd || app.keepPreferencesFile) return false;
     std::string error;
     return writePreferencesFile(preferencesPath(app), app, error);
 }

@@ -22,7 +22,7 @@ void readPreferences(App& app);
 void setStartValues(App& app);
 
 // Writes "pref.ini" at shut-down, once, after the loop. After a fatal failure nothing is
-// written. A file that cannot be written is left as it was, without a message (the program is
+// written, nor over a file that exists but could not be read at start-up. A file that cannot be written is left as it was, without a message (the program is
 // ending); false then.
 bool writePreferences(App& app);
 

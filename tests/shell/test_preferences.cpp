@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "platform/fake_ui.h"
+#include "platform/key_value_file.h"
 #include "shell/app.h"
 #include "shell/dialogs.h"
 #include "shell/ids.h"
@@ -102,6 +103,17 @@ TEST_F(Started, FatalEndWritesNothing) {
     app.fatalEnd = false;
     shutDown(app);
     EXPECT_NE(readAll(folder.file("pref.ini")).find("gridW = 99"), std::string::npos);
+}
+
+// A pref.ini that is there but cannot be read is the user's: the program starts with the
+// no-file values and leaves the file as it is at the end.
+TEST_F(Started, UnreadableFileIsNotReplaced) {
+    const std::string big(kMaxKeyValueFileBytes + 1, ';');
+    folder.writeText("pref.ini", big);
+    start();
+    EXPECT_EQ(app.doc.Width, 3000);
+    shutDown(app);
+    EXPECT_EQ(std::filesystem::file_size(folder.file("pref.ini")), big.size());
 }
 
 // A hand-edited file with nonsense: every value lands within its field's range and the program
