@@ -248,6 +248,8 @@ enum class Gadget : int {
     PrefRestartIcon = 321,
     PrefRestartNote = 322,
     PrefUndoLabel = 323,
+    PrefGridLabel = 324,
+    PrefCellWidthLabel = 325,
 };
 
 // Tool codes held in App::CurrentTool.

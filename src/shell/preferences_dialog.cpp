@@ -47,6 +47,7 @@ WindowDescription describeWindow(App& app) {
             control(Gadget::PrefRestartNote, K::Label, Text(d, "AvailableAfterRestart"), general),
             control(Gadget::PrefUndoLabel, K::Label, "Undo steps", general),
             control(Gadget::PrefUndo, K::Spin, "", general, kUndoMin, kUndoMax),
+            control(Gadget::PrefGridLabel, K::Label, "Grid width and height", iface),
             control(Gadget::PrefGridW, K::Spin, "", iface, kGridMin, kGridMax),
             control(Gadget::PrefGridH, K::Spin, "", iface, kGridMin, kGridMax),
             control(Gadget::PrefGridColor, K::Button, "Grid Color", iface),
@@ -58,6 +59,7 @@ WindowDescription describeWindow(App& app) {
             control(Gadget::PrefAutoSave, K::CheckBox, Text(d, "AutoSave"), saveExit),
             control(Gadget::PrefFrameUnit, K::Combo, "", animation),
             control(Gadget::PrefTimelineStyle, K::Combo, "", animation),
+            control(Gadget::PrefCellWidthLabel, K::Label, "Timeline cell width", animation),
             control(Gadget::PrefCellWidth, K::Spin, "", animation, kCellMin, kCellMax),
             control(Gadget::PrefOk, K::Button, Text(d, "BtnOk"), ""),
         }};
@@ -147,7 +149,7 @@ void switchLanguage(App& app, const std::string& lang) {
 }
 
 bool handlePreferencesControl(App& app, const ControlEvent& event) {
-    if (event.gadget < id(Gadget::PrefLanguage) || event.gadget > id(Gadget::PrefUndoLabel))
+    if (event.gadget < id(Gadget::PrefLanguage) || event.gadget > id(Gadget::PrefCellWidthLabel))
         return false;
     if (!windowIsOpen(app, kWindow)) return true;
     Preferences& p = app.prefs;
