@@ -13,8 +13,12 @@
 #include "brush/brush_preset.h"
 #include "codecs/codecs.h"
 #include "platform/file_writer.h"
+#include "platform/fake_ui.h"
 #include "platform/key_value_file.h"
 #include "platform/paths.h"
+#include "shell/app.h"
+#include "shell/dictionary.h"
+#include "shell/preferences_file.h"
 
 namespace {
 
@@ -312,6 +316,31 @@ void presetSeeds() {
                         "gradientX=nan\nalpha=-1\n"));
 }
 
+void preferencesSeeds() {
+    qm::FakeUi ui;
+    qm::App app(ui);
+    app.prefs.lang = "fra";
+    app.brush.gradientX = 0.35;
+    std::string error;
+    const std::string path = qm::joinPath(folderFor("preferences"), "written.ini");
+    if (!qm::writePreferencesFile(path, app, error)) fail(error);
+    const auto text = qm::readFileLimited(path, 1 << 20, error);
+    if (!text) return fail(error);
+    writeSeed("preferences", "truncated.ini", truncated(textBytes(*text), text->size() / 2));
+    writeSeed("preferences", "nonsense.ini",
+              textBytes("lang = ../x\ngridW = 0\ndocWidth = 20000\ndocHeight = -1\n"
+                        "brushsizeX = 9999\ngradientX = 1e300\nUndo = 0\nbrushdir=..\n"
+                        "brushdir = second\ncolor = 0x\n"));
+}
+
+void languageSeeds() {
+    const std::string english = qm::builtinLanguageFileText();
+    writeSeed("language", "eng.ini", textBytes(english));
+    writeSeed("language", "truncated.ini", truncated(textBytes(english), english.size() / 3));
+    writeSeed("language", "two-groups.ini",
+              textBytes("[Panel]\nLayers = A\n[menutop]\n4 = B\nLayers = C\n[Tools]\n2_1=\t x\n"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -323,5 +352,7 @@ int main(int argc, char** argv) {
     imageSeeds();
     keyValueSeeds();
     presetSeeds();
+    preferencesSeeds();
+    languageSeeds();
     return failed ? 1 : 0;
 }

@@ -299,6 +299,10 @@ void QtUi::closeWindow(int number) {
     windows_.erase(it);
 }
 
+void QtUi::setMenuTexts(const std::map<std::string, std::string>& texts) {
+    if (window_) window_->rebuildMenus(texts);
+}
+
 QDialog* QtUi::shownWindow(int number) const {
     const auto it = windows_.find(number);
     return it == windows_.end() ? nullptr : it->second.dialog.data();

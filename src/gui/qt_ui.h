@@ -72,6 +72,7 @@ public:
     // it, and its controls leave the gadget registry with it.
     void showWindow(const WindowDescription& window) override;
     void closeWindow(int number) override;
+    void setMenuTexts(const std::map<std::string, std::string>& texts) override;
     int64_t clockMilliseconds() const override { return clock_.elapsed(); }
     // The dialog of a shown window; null when it is not shown.
     QDialog* shownWindow(int number) const;

@@ -356,6 +356,11 @@ void FakeUi::showWindow(const WindowDescription& window) {
     windows_.push_back(window);
 }
 
+void FakeUi::setMenuTexts(const std::map<std::string, std::string>& texts) {
+    record("setMenuTexts " + std::to_string(texts.size()));
+    menuTexts_ = texts;
+}
+
 void FakeUi::closeWindow(int number) {
     record("closeWindow " + std::to_string(number));
     forgetWindow(number);

@@ -93,6 +93,8 @@ public:
     std::vector<int> shownWindows() const;
     // The description of a shown window; null when it is not shown.
     const WindowDescription* shownWindow(int number) const;
+    // The texts the menus were last given by setMenuTexts (empty before any).
+    const std::map<std::string, std::string>& menuTexts() const { return menuTexts_; }
     // Moves the clock on by `milliseconds`; a negative step is ignored (the clock never goes
     // back).
     void advanceClock(int64_t milliseconds);
@@ -137,6 +139,7 @@ public:
 
     void showWindow(const WindowDescription& window) override;
     void closeWindow(int number) override;
+    void setMenuTexts(const std::map<std::string, std::string>& texts) override;
     int64_t clockMilliseconds() const override { return clock_; }
 
 private:
@@ -187,6 +190,7 @@ private:
     int originX_ = 0;
     int originY_ = 0;
     std::vector<WindowDescription> windows_;  // shown now, in showing order
+    std::map<std::string, std::string> menuTexts_;
     int64_t clock_ = 0;
 };
 

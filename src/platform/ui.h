@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -172,6 +173,9 @@ public:
     // Closes the window of that number; its controls are gadgets no more. Unknown numbers are
     // ignored.
     virtual void closeWindow(int number) = 0;
+    // The menus take the texts of `texts` (dictionary key -> text), after a change of language:
+    // an item whose key `texts` lacks shows empty. Check marks and enabled states are kept.
+    virtual void setMenuTexts(const std::map<std::string, std::string>& texts) { (void)texts; }
     // Milliseconds of a clock that never goes back (its start is arbitrary), for playback and
     // other timing.
     virtual int64_t clockMilliseconds() const = 0;

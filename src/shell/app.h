@@ -96,6 +96,8 @@ struct App {
     int sizeDialogMode = 0;  // 0 "Image Size", 1 "Canvas Size"
     // Set by a fatal failure: the run ends at once and the preferences are not written.
     bool fatalEnd = false;
+    // pref.ini exists but could not be read at start-up: it is left as it is at the end.
+    bool keepPreferencesFile = false;
 
     // Standing images (numbered as the program refers to them).
     Image workImage2, workImage3, workImage4;

@@ -63,10 +63,7 @@ void openAnimationOptionsDialog(App& app) {
     openWindow(app, id(Window::AnimationOptions));
 }
 
-// The controls of these windows arrive with the preferences and dialogs steps.
-void openPreferencesDialog(App& app) {
-    openWindow(app, id(Window::Preferences));
-}
+// The controls of these windows arrive with the dialogs step.
 void openAboutDialog(App& app) {
     openWindow(app, id(Window::About));
 }
@@ -135,6 +132,7 @@ void sizeDialogOk(App& app) {
 }  // namespace
 
 bool handleDialogControl(App& app, const ControlEvent& event) {
+    if (handlePreferencesControl(app, event)) return true;
     const int state = app.ui.gadgetState(event.gadget);
     switch (static_cast<Gadget>(event.gadget)) {
         case Gadget::NewDocWidth:

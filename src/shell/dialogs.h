@@ -1,6 +1,8 @@
 // The dialog windows the shell opens, and the events of their controls.
 #pragma once
 
+#include "shell/preferences_dialog.h"
+
 namespace qm {
 
 struct App;
@@ -16,7 +18,6 @@ void openNewDocumentDialog(App& app);
 // mode 0: "Image Size"; 1: "Canvas Size".
 void openSizeDialog(App& app, int mode);
 void openBrightnessDialog(App& app);
-void openPreferencesDialog(App& app);
 void openAnimationOptionsDialog(App& app);
 void openAboutDialog(App& app);
 void openBrushEditor(App& app);

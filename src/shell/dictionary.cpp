@@ -1,74 +1,409 @@
 #include "shell/dictionary.h"
 
 #include <array>
+#include <set>
 #include <utility>
 
+#include "platform/key_value_file.h"
+#include "platform/paths.h"
 #include "shell/menu_table.h"
 
 namespace qm {
 
 namespace {
 
-// Built-in texts of the keys that are not menu items (the menu table carries its own).
-constexpr auto kBuiltin = std::to_array<std::pair<const char*, const char*>>({
-    // Menu bar titles.
-    {"File", "File"},
-    {"Edit", "Edit"},
-    {"View", "View"},
-    {"Image", "Images"},
-    {"Layers", "Layers"},
-    {"Tools", "Tools"},
-    {"Parameters", "Parameters"},
-    {"Interface", "Interface"},
-    {"Window", "Window"},
-    {"Help", "Help"},
-    {"NewDoc", "New Document"},
-    // Messages.
-    {"msg_notImplemented", "Not Implemented"},
-    {"msg_update", "Update"},
-    {"msg_infos", "Quillmoth is a painting and animation program."},
-    {"error", "Error"},
-    {"UnableToCreateImage", "Unable to create the Image"},
-    {"UnableToDrawOnImage", "Unable to draw on the Image"},
-    {"ExitQuillmoth", "Would you like to quit without save your work ?"},
-    // Buttons and panels.
-    {"BtnOk", "Ok"},
-    {"BtnCancel", "Cancel"},
-    {"Swatch", "Swatch"},
-    {"Options", "Options"},
-    {"Infos", "Infos"},
-    {"Preset", "Preset"},
-    {"Roughboard", "Roughboard"},
-    {"LoadRB", "Load a Roughboard"},
-    {"Color", "Color"},
-    {"Gradient", "Gradient"},
-    // Tool tips the shell shows now.
-    {"Brush", "Brush"},
-    {"Eraser", "Eraser"},
-    {"Box", "Box"},
-    {"Line", "Line"},
-    {"Ellipse", "Ellipse"},
-    {"FillTool", "Fill Area Tool"},
-    {"MoveTool", "Move Tool"},
-    {"PasOfBrush", "Pas of the Brush (space between dots/points)"},
-    {"MixPercent", "% of the mix of the Brush (mix between the bg color And the current color)"},
-    // Preferences window.
-    {"Save&Exit", "Save & Exit"},
-    {"Performance", "Performance"},
-    {"AutoSave", "Automatic Save"},
-    {"UpdateScreenRealTime", "Update the Screen in Real Time"},
-    {"SaveColorBrush", "Save the color with the brush preset"},
-    {"ConfirmExit", "Confirm before exit ?"},
-    {"ShowPixel", "Show the Pixel"},
-    {"AvailableAfterRestart", "Available after restart"},
+using E = DictionaryEntry;
+
+// An entry whose file key is its dictionary key.
+constexpr E same(const char* key, const char* text) {
+    return {key, key, text};
+}
+
+constexpr auto kMenuTop = std::to_array<E>({
+    {"File", "0", "File"},
+    {"Edit", "1", "Edit"},
+    {"View", "2", "View"},
+    {"Image", "3", "Images"},
+    {"Layers", "4", "Layers"},
+    {"Tools", "5", "Tools"},
+    {"Parameters", "6", "Parameters"},
+    {"Interface", "7", "Interface"},
+    {"Window", "8", "Window"},
+    {"Help", "9", "Help"},
 });
 
+constexpr auto kFile = std::to_array<E>({
+    same("New", "New Document"),
+    same("Open", "Open an Quillmoth Document"),
+    same("OpenAs", "Open as ... (Image or Tileset...)"),
+    same("Recent", "Recent"),
+    same("Import", "Import"),
+    same("ImportOnLayer", "Import an Image on the layer"),
+    same("ImportBrushPreset", "Import a Brush Preset"),
+    same("ImportSwatch", "Import a Swatch"),
+    same("Animation", "Animation"),
+    same("ExportSequenceImage", "Export a sequence of images"),
+    same("ExportAnimationAsVideo", "Export the animation as Vid"),
+    same("ExportAnimStrip", "Export the animation as AnimStrip"),
+    same("OpenGroupImageAsAnimation", "Open an Animation (series of Images)"),
+    same("NewSpriteSheet", "New Animation (sprite sheet or traditionnal)"),
+    same("ImportImageOnAnimation", "Import image(s) to document (for animation)"),
+    same("Convert", "Convert"),
+    same("ConvertTileSet", "Open an image and convert it to TileSet"),
+    same("Export", "Export"),
+    same("ExportTileSet", "Export the TileSet"),
+    same("ExportLayerAs", "Export the layer as"),
+    same("ExportBrush", "Export the preset brush"),
+    same("Save", "Save the document"),
+    same("SaveAs", "Save As.."),
+    same("SaveLayerAs", "Save layer As..."),
+    same("Quit", "Quit"),
+});
+
+constexpr auto kEdition = std::to_array<E>({
+    same("Undo", "Undo"),
+    same("Redo", "Redo"),
+    same("Copy", "Copy"),
+    same("Paste", "Paste"),
+    same("Cut", "Cut"),
+    same("Preferences", "Preferences"),
+    same("Clear", "Clear The Layer"),
+    same("FillEdit", "Fill Area"),
+});
+
+constexpr auto kView = std::to_array<E>({
+    same("ResetView", "Reset The View"),
+    same("CenterView", "Center The View"),
+    same("Zoom+", "Zoom +"),
+    same("Zoom-", "Zoom -"),
+    same("Zoom", "Zoom"),
+    same("Zoom25", "Zoom 25%"),
+    same("Zoom50", "Zoom 50%"),
+    same("Zoom100", "Zoom 100%"),
+    same("Zoom200", "Zoom 200%"),
+    same("Zoom300", "Zoom 300%"),
+    same("Zoom400", "Zoom 400%"),
+    same("Zoom500", "Zoom 500%"),
+    same("Zoom800", "Zoom 800%"),
+    same("Zoom1600", "Zoom 1600%"),
+    same("Measure", "Measure"),
+    same("Mark", "Mark"),
+    same("Grid", "Grid"),
+});
+
+constexpr auto kImages = std::to_array<E>({
+    same("ImageSize", "Resize the image"),
+    same("CanvasSize", "Resize the canvas"),
+    same("Mode", "Mode"),
+    same("RGB", "RGB"),
+    same("Adjustement", "Adjustement"),
+    same("InverseColor", "Inverse Color"),
+    same("ColorToGrey", "Color to Grey"),
+    same("Brightness", "Brightness/Contrast"),
+    same("Saturation", "Saturation"),
+    same("Paper", "Paper Background"),
+});
+
+constexpr auto kLayers = std::to_array<E>({
+    same("NewLayer", "Add a new layer"),
+    same("Deletelayer", "Delete the current layer"),
+    same("CopyLayer", "Copy the current Layer"),
+    same("Masklayer", "Mask layer"),
+    same("Adjustlayer", "Adjustment layer"),
+    same("AdjustLevel", "Levels"),
+    same("AdjustLight", "Light"),
+    same("AdjustSaturation", "Saturation"),
+    same("AdjustColorBalance", "Color Balance"),
+    same("AdjustInverse", "Inverse"),
+    same("FilterBlur", "Blur"),
+    same("FilterPixelize", "Pixelize"),
+    same("Layerdown", "Move the layer down"),
+    same("Layerup", "Move the layer up"),
+    same("LayerOpacity", "Layer Opacity"),
+    same("LayerKeepAlpha", "Keep the alpha of the layer"),
+});
+
+constexpr auto kTools = std::to_array<E>({
+    {"Line", "1", "Line"},
+    {"SimpleLine", "1_1", "Simple Line"},
+    {"ThickLine", "1_2", "Thick Line"},
+    {"SpeedLine", "1_3", "Speed Line"},
+    {"RadialLine", "1_4", "Radial Line"},
+    {"GeomShape", "2", "Geometric Shape"},
+    {"Sh_circle", "2_1", "Circle"},
+    {"Sh_circle_outline", "2_2", "Circle outline"},
+    {"Sh_box", "2_3", "Box"},
+    {"Sh_boxround", "2_4", "Rounded Box"},
+    {"Sh_boxoutline", "2_5", "Box outline"},
+    {"CustomShape", "3", "Custom Shape"},
+    same("CSh_no", "-----"),
+    same("Brush", "Brush"),
+    same("PreviousBrush", "Previous Brush"),
+    same("NextBrush", "Next Brush"),
+    {"BrushCircle", "4_1", "Circle Brush"},
+    {"BrushCustom", "4_2", "Custom Brush"},
+    {"BrushLine", "4_3", "Line Brush"},
+    {"T_eraserCircle", "5_1", "Circle Eraser"},
+    {"T_eraserBrush", "5_2", "Brush Eraser"},
+});
+
+constexpr auto kParameters = std::to_array<E>({
+    {"P_random", "1", "Random"},
+    {"P_r_rot", "1_2", "Rotation"},
+    {"P_r_opac", "1_3", "Opacity"},
+    {"P_r_col", "1_4", "Color"},
+    {"P_r_dif", "1_5", "Scatter"},
+    {"P_brush", "2", "Brush"},
+    {"P_b_dif", "2_1", "Scatter"},
+    {"P_b_space", "2_2", "Spacing"},
+    {"P_b_alpha", "2_3", "Opacity"},
+    {"P_b_color", "2_4", "Color"},
+    {"P_b_anim", "2_5", "Animated"},
+    {"P_size", "3", "Size"},
+    {"P_s_size", "3_1", "Size"},
+    {"P_s_w", "3_2", "Width"},
+    {"P_s_h", "3_3", "Height"},
+    {"P_s_min", "3_4", "Minimum size"},
+    {"P_Nextb", "4_1", "Next Brush"},
+    {"P_prevb", "4_2", "Previous Brush"},
+    {"P_wc_Mix", "5_1", "Mix"},
+    {"P_wc_visco", "5_2", "Viscosity"},
+});
+
+constexpr auto kInterface = std::to_array<E>({
+    same("Hide", "Hide"),
+    same("Painting", "Painting"),
+});
+
+constexpr auto kWindow = std::to_array<E>({
+    same("Pref", "Preferences"),
+    {"win_Options", "Options_win", "Options"},
+    same("BrushEditor", "Show the Brush Editor"),
+    same("BrushAnimated", "Open the Brush Animated Window"),
+    same("ShowPanelLayer", "Show the Layer Panel"),
+    same("StatusBar", "Show Status Bar"),
+    same("Fullscreen", "Mode Fullscreen"),
+    same("OpenAnimationWindow", "Open Animation Window"),
+    same("ShowAnimationPanel", "Show Animation Menu"),
+    same("WorkSpace", "WorkSpace"),
+    same("WorkSpaceLoad", "Load a WorkSpace"),
+    same("WorkSpacePaint", "WorkSpace Paint"),
+    same("WorkSpaceClassic", "WorkSpace Classic"),
+    same("WorkSpaceAnimation", "WorkSpace Animation"),
+    same("Historic", "History"),
+    same("VersionIsUptodate", "Your version is up to date"),
+    same("NewDoc", "New Document"),
+});
+
+constexpr auto kHelp = std::to_array<E>({
+    same("About", "About"),
+    same("AboutWin", "About Quillmoth"),
+    same("Update", "Update"),
+    same("HelpChm", "Help (html)"),
+    same("HelpTxt", "Help (txt)"),
+});
+
+constexpr auto kPanel = std::to_array<E>({
+    same("Layers", "Layers"),
+    same("Swatch", "Swatch"),
+    same("Options", "Options"),
+    same("Infos", "Infos"),
+    same("Brush", "Brush"),
+    same("Preset", "Preset"),
+    same("Roughboard", "Roughboard"),
+    same("LoadRB", "Load a Roughboard"),
+    same("Color", "Color"),
+    same("Gradient", "Gradient"),
+});
+
+constexpr auto kGeneral = std::to_array<E>({
+    same("Lang", "Language"),
+    {"SizeDoc", "1", "Document size"},
+    {"Ed_size", "2_1", "Size"},
+    {"Ed_rot", "2_2", "Rotation"},
+    {"Ed_tra", "2_3", "Transparency"},
+    {"Ed_dif", "2_4", "Scatter"},
+    {"Ed_mix", "2_5", "Mix"},
+    {"Ed_rand", "3", "Random"},
+    {"Ed_r_siz", "3_1", "Random size"},
+    {"Ed_r_rot", "3_2", "Random rotation"},
+    {"Ed_r_tra", "3_3", "Random transparency"},
+    {"Ed_r_dif", "3_4", "Random scatter"},
+    {"Ed_r_col", "3_5", "Random color"},
+    {"Ed_r_mix", "3_6", "Random mix"},
+});
+
+constexpr auto kMessage = std::to_array<E>({
+    same("msg_notImplemented", "Not Implemented"),
+    same("msg_update", "Update"),
+    same("msg_infos", "Quillmoth is a painting and animation program."),
+    same("error", "Error"),
+    same("UnableToCreateImage", "Unable to create the Image"),
+    same("UnableToDrawOnImage", "Unable to draw on the Image"),
+    same("ExitQuillmoth", "Would you like to quit without save your work ?"),
+});
+
+constexpr auto kButton = std::to_array<E>({
+    same("BtnOk", "Ok"),
+    same("BtnCancel", "Cancel"),
+});
+
+constexpr auto kTooltip = std::to_array<E>({
+    same("Brush", "Brush"),
+    same("Eraser", "Eraser"),
+    same("Box", "Box"),
+    same("Line", "Line"),
+    same("Ellipse", "Ellipse"),
+    same("Fill", "Fill"),
+    same("MoveTool", "Move Tool"),
+    same("FillTool", "Fill Area Tool"),
+    same("BrushType", "Type of the Brush"),
+    same("BrushSize", "Size of the Brush"),
+    same("BrushWidth", "Width of the Brush (%)"),
+    same("BrushHeight", "Height of the Brush (%)"),
+    same("BrushSizeVsTime", "Size decrease along the stroke"),
+    same("BrushSizeVsTimeFactor", "Factor of the size decrease"),
+    same("BrushAlpha", "Opacity of the Brush"),
+    same("OpacityJitterFactor", "Factor of the opacity decrease"),
+    same("OpacityJitter", "Opacity decrease along the stroke"),
+    same("GradientCustomBrush", "Gradient of the custom Brush"),
+    same("AlphaCustomBrush", "Opacity of the custom Brush"),
+    same("IntensityOfScatter", "Intensity of the scatter"),
+    same("ScatterLinkToSize", "Scatter linked to the size"),
+    same("PasOfBrush", "Pas of the Brush (space between dots/points)"),
+    same("MixPercent",
+         "% of the mix of the Brush (mix between the bg color And the current color)"),
+    same("Viscosity", "Viscosity"),
+    same("BrushWater", "Water of the Brush"),
+    same("BrushSizeRnd", "Random size of the Brush"),
+    same("BrushSizeRndFactor", "Factor of the random size"),
+    same("AddGroup", "Add a group"),
+    same("AddnewLayer", "Add a new layer"),
+    same("DelLayer", "Delete the layer"),
+    same("Duplicatelayer", "Duplicate the layer"),
+    same("MergeLayer", "Merge the layer"),
+    same("CurrentFrame", "Current Frame"),
+    same("FrameStart", "First Frame"),
+    same("FrameEnd", "Last Frame"),
+    same("LoopAnimation", "Loop the animation"),
+    same("OnionBefore", "Onion skin: frames before"),
+    same("OnionAfter", "Onion skin: frames after"),
+    same("AddLayerAnim", "Add an animation layer"),
+    same("DelLayerAnim", "Delete the animation layer"),
+    same("LoadPreset", "Load a preset"),
+    same("SavePreset", "Save the preset"),
+    same("ExportPreset", "Export the preset"),
+    same("AddLayerAnim", "Add an animation layer"),
+    same("DelLayerAnim", "Delete the animation layer"),
+    same("NewRoughBoard", "New Roughboard"),
+    same("SaveRoughBoard", "Save the Roughboard"),
+    same("OpenRoughBoard", "Open a Roughboard"),
+    same("NewSwatch", "New Swatch"),
+    same("SaveSwatch", "Save the Swatch"),
+    same("OpenSwatch", "Open a Swatch"),
+    same("GradientAlpha", "Opacity of the gradient"),
+});
+
+constexpr auto kWindowPreference = std::to_array<E>({
+    same("Save&Exit", "Save & Exit"),
+    same("Performance", "Performance"),
+    same("AutoSave", "Automatic Save"),
+    same("UpdateScreenRealTime", "Update the Screen in Real Time"),
+    same("SaveColorBrush", "Save the color with the brush preset"),
+    same("ConfirmExit", "Confirm before exit ?"),
+    same("ShowPixel", "Show the Pixel"),
+    same("AvailableAfterRestart", "Available after restart"),
+});
+
+constexpr auto kGroups = std::to_array<DictionaryGroup>({
+    {"menutop", kMenuTop},
+    {"File", kFile},
+    {"Edition", kEdition},
+    {"View", kView},
+    {"Images", kImages},
+    {"Layers", kLayers},
+    {"Tools", kTools},
+    {"Parameters", kParameters},
+    {"8", kInterface},
+    {"Window", kWindow},
+    {"Help", kHelp},
+    {"Panel", kPanel},
+    {"General", kGeneral},
+    {"Message", kMessage},
+    {"button", kButton},
+    {"Tooltip", kTooltip},
+    {"Window_preference", kWindowPreference},
+});
+
+// Messages whose keys no group defines: without a text of their own their boxes would show a
+// title and nothing else. They are not translated.
+constexpr auto kUngroupedMessages = std::to_array<std::pair<const char*, const char*>>({
+    {"unable To create the content image", "Unable to create the content image"},
+    {"Unable To create the toolbar", "Unable to create the toolbar"},
+});
+
+void readGroups(Dictionary& dictionary, KeyValueFile& f) {
+    for (const DictionaryGroup& group : kGroups) {
+        f.selectGroup(group.name);
+        for (const DictionaryEntry& e : group.entries)
+            dictionary[e.key] = f.readText(e.fileKey, e.text);
+    }
+}
+
 }  // namespace
+
+std::span<const DictionaryGroup> dictionaryGroups() {
+    return kGroups;
+}
 
 void loadBuiltinDictionary(Dictionary& dictionary) {
     for (const MenuEntry& entry : mainMenuTable())
         if (*entry.key) dictionary[entry.key] = entry.defaultText;
-    for (const auto& [key, text] : kBuiltin) dictionary[key] = text;
+    for (const DictionaryGroup& group : kGroups)
+        for (const DictionaryEntry& e : group.entries) dictionary[e.key] = e.text;
+    for (const auto& [key, text] : kUngroupedMessages) dictionary[key] = text;
+}
+
+std::optional<std::string> languageFilePath(std::string_view workDir, std::string_view lang) {
+    if (!isPlainFileName(lang)) return std::nullopt;
+    return joinPath(workDir, "data/txt/lang/" + std::string(lang) + ".ini");
+}
+
+void loadDictionaryFromText(Dictionary& dictionary, std::string_view fileText) {
+    dictionary.clear();
+    loadBuiltinDictionary(dictionary);
+    KeyValueFile file = KeyValueFile::parse(fileText);
+    readGroups(dictionary, file);
+}
+
+bool loadDictionary(Dictionary& dictionary, std::string_view workDir, std::string_view lang) {
+    dictionary.clear();
+    loadBuiltinDictionary(dictionary);
+    const auto path = languageFilePath(workDir, lang);
+    if (!path) return false;
+    std::string error;
+    auto file = KeyValueFile::load(*path, error);
+    if (!file) return false;
+    readGroups(dictionary, *file);
+    return true;
+}
+
+std::vector<std::string> listLanguages(std::string_view workDir) {
+    std::vector<std::string> names;
+    for (const std::string& file :
+         listFolder(joinPath(workDir, "data/txt/lang"), "*.ini", EntryKind::Files))
+        names.push_back(file.substr(0, file.size() - 4));
+    return names;
+}
+
+std::string builtinLanguageFileText() {
+    KeyValueFile file;
+    for (const DictionaryGroup& group : kGroups) {
+        file.selectGroup(group.name);
+        for (const DictionaryEntry& e : group.entries)
+            if (!file.hasKey(e.fileKey)) file.writeText(e.fileKey, e.text);
+    }
+    return file.text();
 }
 
 const std::string& Text(Dictionary& dictionary, std::string_view key) {

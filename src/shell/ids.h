@@ -229,6 +229,27 @@ enum class Gadget : int {
     FrameTotal = 216,
     Fps = 217,
     SpeedAnimation = 218,
+    // Preferences window.
+    PrefLanguage = 301,
+    PrefGridW = 302,
+    PrefGridH = 303,
+    PrefGridColor = 304,
+    PrefScreenRealTime = 305,
+    PrefShowPixel = 306,
+    PrefSaveColorBrush = 307,
+    PrefConfirmExit = 308,
+    PrefAutoSave = 309,
+    PrefFrameUnit = 310,
+    PrefTimelineStyle = 311,
+    PrefCellWidth = 312,
+    PrefOk = 313,
+    PrefUndo = 314,
+    PrefLanguageFrame = 320,   // captions of the Preferences window
+    PrefRestartIcon = 321,
+    PrefRestartNote = 322,
+    PrefUndoLabel = 323,
+    PrefGridLabel = 324,
+    PrefCellWidthLabel = 325,
 };
 
 // Tool codes held in App::CurrentTool.

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <type_traits>
 #include <variant>
 
-#include "brush/brush_preset.h"
+#include "document/document_ops.h"
 #include "platform/key_value_file.h"
+#include "platform/paths.h"
 #include "shell/app.h"
 #include "shell/dictionary.h"
 
@@ -140,6 +143,78 @@ constexpr bool defaultsFit() {
 }
 static_assert(defaultsFit(), "every key has defaults of its field's kind");
 
+// The sensible range of each integer or real field read from the file, as the controls that set
+// them allow. A hand-edited value outside it is brought to the nearest end; colours and texts
+// take any value (the names below excepted).
+struct PrefRange {
+    PrefField field;
+    double lo, hi;
+};
+
+constexpr auto kRanges = std::to_array<PrefRange>({
+    {pref(&P::grid), 0, 1},
+    {pref(&P::gridW), 1, 500},
+    {pref(&P::gridH), 1, 500},
+    {pref(&P::brushPresetsavecolor), 0, 1},
+    {pref(&P::AnimationLoop), 0, 1},
+    {pref(&P::SpeedAnimation), 0, 5},
+    {pref(&P::quality), 0, 1},
+    {pref(&P::confirmExit), 0, 1},
+    {pref(&P::autosave), 0, 1},
+    {pref(&P::docWidth), 1, kMaxDocumentSide},
+    {pref(&P::docHeight), 1, kMaxDocumentSide},
+    {pref(&P::Undo), 1, 255},
+    {pref(&P::ScreenRealTime), 0, 1},
+    {iface(&InterfaceOptions::Interface), 0, 1},
+    {iface(&InterfaceOptions::animBarre), 0, 1},
+    {brush(&B::size), 1, 5000},
+    {brush(&B::sizeX), 0, 100},
+    {brush(&B::sizeY), 0, 100},
+    {brush(&B::randSiz), 0, 100},
+    {brush(&B::brushsizeRndfactor), 0, 100},
+    {brush(&B::sizeFactorVsTime), 0, 15},
+    {brush(&B::sizeVsTime), 0, 10000},
+    {brush(&B::gradientX), 0, 1},
+    {brush(&B::gradientX2), 0, 1},
+    {brush(&B::gradientX3), 0, 1},
+    {brush(&B::type), 0, 6},
+    {brush(&B::tool), 0, 4},
+    {brush(&B::rotate), 0, 360},
+    {brush(&B::randRot), 0, 360},
+    {brush(&B::scatter), 0, 1000},
+    {brush(&B::scatterLinkToSize), 0, 1},
+    {brush(&B::brush), 0, INT16_MAX},
+    {brush(&B::mixing), 0, 100},
+    {brush(&B::visco), 0, 1000},
+    {brush(&B::viscosity), 0, 1000},
+    {brush(&B::alphaFactorVsTime), 1, 15},
+    {brush(&B::alphaVsTime), 0, 10000},
+});
+
+template <typename T>
+void keepWithin(T& field, double lo, double hi) {
+    if constexpr (std::is_arithmetic_v<T>)
+        field = static_cast<T>(std::clamp(static_cast<double>(field), lo, hi));
+}
+
+// Every value of a hand-edited file within what the program can work with: the fields' ranges,
+// a document size it can make (else the size of a file without size keys), and folder and
+// language names that stay inside their folders.
+void keepPreferencesInRange(App& app) {
+    for (const PrefRange& r : kRanges)
+        std::visit([&](const auto& in) {
+            withField(app.*in.record, in.member, [&](auto& field) { keepWithin(field, r.lo, r.hi); });
+        }, r.field);
+    Preferences& p = app.prefs;
+    if (!documentSizeAllowed(p.docWidth, p.docHeight)) {
+        p.docWidth = 1024;
+        p.docHeight = 768;
+    }
+    if (!isPlainFileName(p.lang)) p.lang = "eng";
+    if (!isPlainFileName(p.brushdir)) p.brushdir = "orrindal";
+    if (!isPlainFileName(app.brush.brushdir)) app.brush.brushdir = p.brushdir;
+}
+
 }  // namespace
 
 bool readPreferencesFile(std::string_view path, App& app) {
@@ -149,7 +224,7 @@ bool readPreferencesFile(std::string_view path, App& app) {
     file->selectGroup("");
     for (const PrefKey& k : kKeys)
         withPrefField(app, k, [&](auto& field) { readField(*file, k.key, k.absent, field); });
-    keepTipProportionsInRange(app.brush);
+    keepPreferencesInRange(app);
     return true;
 }
 
@@ -169,10 +244,21 @@ bool writePreferencesFile(std::string_view path, const App& app, std::string& er
     return out.save(path, error);
 }
 
+std::string preferencesPath(const App& app) {
+    return joinPath(app.workDir, "pref.ini");
+}
+
 void readPreferences(App& app) {
     app.prefs.programName = "Quillmoth";
-    setNoFilePreferences(app);
-    loadBuiltinDictionary(app.dictionary);
+    const std::string path = preferencesPath(app);
+    app.keepPreferencesFile = false;
+    if (!readPreferencesFile(path, app)) {
+        setNoFilePreferences(app);
+        // A file that is there but cannot be read (no permission, far too large, a folder) is
+        // the user's: it is not replaced by the values used without one.
+        app.keepPreferencesFile = fileExists(path) || folderExists(path);
+    }
+    loadDictionary(app.dictionary, app.workDir, app.prefs.lang);
     app.doc.Width = app.prefs.docWidth;
     app.doc.Height = app.prefs.docHeight;
     app.doc.Zoom = 100;
@@ -205,6 +291,10 @@ void setStartValues(App& app) {
     b.alphaGradientX3 = 125;
 }
 
-void writePreferences(App&) {}
+bool writePreferences(App& app) {
+    if (app.fatalEnd || app.keepPreferencesFile) return false;
+    std::string error;
+    return writePreferencesFile(preferencesPath(app), app, error);
+}
 
 }  // namespace qm

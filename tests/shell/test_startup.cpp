@@ -109,8 +109,10 @@ TEST(Dictionary, BuiltinTextsAndUnknownKeys) {
     EXPECT_EQ(Text(d, "Image"), "Images");
     EXPECT_EQ(Text(d, "ExitQuillmoth"), "Would you like to quit without save your work ?");
     EXPECT_EQ(Text(d, "msg_infos"), "Quillmoth is a painting and animation program.");
-    EXPECT_EQ(Text(d, "unable To create the content image"), "");
-    EXPECT_TRUE(d.count("unable To create the content image"));  // added on lookup
+    // Messages whose keys no group defines have a text of their own.
+    EXPECT_EQ(Text(d, "unable To create the content image"), "Unable to create the content image");
+    EXPECT_EQ(Text(d, "no such key"), "");
+    EXPECT_TRUE(d.count("no such key"));  // added on lookup
 }
 
 TEST(DocumentOps, AnimationLayerKindsAndRefusals) {
@@ -354,8 +356,9 @@ TEST_F(PrefsFile, EmptyFileAndNoFileDiffer) {
     EXPECT_EQ(app.prefs.ScreenRealTime, 1);
 }
 
-// Hand-edited values: integers keep the low bits of their field's width, reals are bounded,
-// the tip's proportions stay within 0..100, and of two "brushdir" lines the first counts.
+// Hand-edited values: integers keep the low bits of their field's width and then stay within
+// their field's range (a grid of 1..500, a rotation of 0..360, gradient stops of 0..1, the tip's
+// proportions 0..100), and of two "brushdir" lines the first counts.
 TEST_F(PrefsFile, HandEditedValues) {
     folder.writeText("pref.ini",
                      "gridW = 70000\nbrushalpha = -1\nbrushrotate = 99999999999999999999999\n"
@@ -364,11 +367,11 @@ TEST_F(PrefsFile, HandEditedValues) {
                      "brushdir=  first\nbrushdir = second\ndocWidth = many\n");
     setUnusualValues(app);
     ASSERT_TRUE(readPreferencesFile(folder.file("pref.ini"), app));
-    EXPECT_EQ(app.prefs.gridW, 70000 - 65536);
+    EXPECT_EQ(app.prefs.gridW, 500);  // 70000 - 65536 in 16 bits, beyond 500
     EXPECT_EQ(app.brush.alpha, 255);
-    EXPECT_EQ(app.brush.rotate, -1);
-    EXPECT_EQ(app.brush.gradientX, kMaxFileReal);
-    EXPECT_EQ(app.brush.gradientX2, -kMaxFileReal);
+    EXPECT_EQ(app.brush.rotate, 0);  // -1 in 16 bits
+    EXPECT_EQ(app.brush.gradientX, 1.0);
+    EXPECT_EQ(app.brush.gradientX2, 0.0);
     EXPECT_EQ(app.brush.gradientX3, 0.0);
     EXPECT_EQ(app.brush.sizeX, 100);
     EXPECT_EQ(app.brush.sizeY, 0);

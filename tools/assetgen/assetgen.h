@@ -12,5 +12,7 @@ bool generatePapers(const std::string& presetsDir, std::string& error);
 bool generateBrushTips(const std::string& presetsDir, std::string& error);
 // presets/brushPresets/orrindal/<group>/<name>.qmb: a few presets in groups.
 bool generateBrushPresets(const std::string& presetsDir, std::string& error);
+// data/txt/lang/eng.ini, written below `dataDir` (the working folder's "data").
+bool generateEnglishLanguageFile(const std::string& dataDir, std::string& error);
 
 }  // namespace qm::assetgen

@@ -1,0 +1,212 @@
+#include "shell/preferences_dialog.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "codecs/codecs.h"
+#include "platform/paths.h"
+#include "shell/app.h"
+#include "shell/canvas_frame.h"
+#include "shell/dialogs.h"
+#include "shell/dictionary.h"
+#include "shell/edits.h"
+#include "shell/ids.h"
+#include "shell/panels.h"
+
+namespace qm {
+
+namespace {
+
+constexpr int kWindow = id(Window::Preferences);
+
+// The ranges of the spins; an event may carry any state (scripts), which is kept within them.
+constexpr int kGridMin = 1, kGridMax = 500;
+constexpr int kCellMin = 4, kCellMax = 24;
+constexpr int kUndoMin = 1, kUndoMax = 255;
+
+WindowDescription describeWindow(App& app) {
+    Dictionary& d = app.dictionary;
+    const std::string general = "General", iface = "Interface";
+    const std::string performance = Text(d, "Performance"), saveExit = Text(d, "Save&Exit"),
+                      animation = Text(d, "Animation");
+    using K = ControlKind;
+    auto control = [](Gadget g, K kind, std::string caption, std::string tab, int min = 0,
+                      int max = 0) {
+        return ControlDescription{id(g), kind, std::move(caption), min, max, std::move(tab)};
+    };
+    return WindowDescription{
+        kWindow,
+        "Preferences",
+        400,
+        300,
+        {
+            control(Gadget::PrefLanguageFrame, K::Frame, "Langage", general),
+            control(Gadget::PrefLanguage, K::Combo, "", general),
+            control(Gadget::PrefRestartIcon, K::Image, "", general),
+            control(Gadget::PrefRestartNote, K::Label, Text(d, "AvailableAfterRestart"), general),
+            control(Gadget::PrefUndoLabel, K::Label, "Undo steps", general),
+            control(Gadget::PrefUndo, K::Spin, "", general, kUndoMin, kUndoMax),
+            control(Gadget::PrefGridLabel, K::Label, "Grid width and height", iface),
+            control(Gadget::PrefGridW, K::Spin, "", iface, kGridMin, kGridMax),
+            control(Gadget::PrefGridH, K::Spin, "", iface, kGridMin, kGridMax),
+            control(Gadget::PrefGridColor, K::Button, "Grid Color", iface),
+            control(Gadget::PrefScreenRealTime, K::CheckBox, Text(d, "UpdateScreenRealTime"),
+                    performance),
+            control(Gadget::PrefShowPixel, K::CheckBox, Text(d, "ShowPixel"), performance),
+            control(Gadget::PrefSaveColorBrush, K::CheckBox, Text(d, "SaveColorBrush"), saveExit),
+            control(Gadget::PrefConfirmExit, K::CheckBox, Text(d, "ConfirmExit"), saveExit),
+            control(Gadget::PrefAutoSave, K::CheckBox, Text(d, "AutoSave"), saveExit),
+            control(Gadget::PrefFrameUnit, K::Combo, "", animation),
+            control(Gadget::PrefTimelineStyle, K::Combo, "", animation),
+            control(Gadget::PrefCellWidthLabel, K::Label, "Timeline cell width", animation),
+            control(Gadget::PrefCellWidth, K::Spin, "", animation, kCellMin, kCellMax),
+            control(Gadget::PrefOk, K::Button, Text(d, "BtnOk"), ""),
+        }};
+}
+
+void fillCombo(App& app, Gadget g, const std::vector<std::string>& items, int selected) {
+    app.ui.clearGadgetItems(id(g));
+    for (const std::string& item : items) app.ui.addGadgetItem(id(g), item);
+    app.ui.setGadgetState(id(g), selected);
+}
+
+// The state of a control brought within lo..hi; the control shows the kept value.
+int keptState(App& app, Gadget g, int lo, int hi) {
+    const int state = app.ui.gadgetState(id(g));
+    const int kept = std::clamp(state, lo, hi);
+    if (kept != state) app.ui.setGadgetState(id(g), kept);
+    return kept;
+}
+
+uint8_t checkState(App& app, Gadget g) {
+    return uint8_t(keptState(app, g, 0, 1));
+}
+
+void chooseLanguage(App& app) {
+    const int count = app.ui.gadgetItemCount(id(Gadget::PrefLanguage));
+    const int index = app.ui.gadgetState(id(Gadget::PrefLanguage));
+    if (index < 0 || index >= count) {
+        // Nothing chosen (or a state beyond the list): the selection shows the current language.
+        int current = -1;
+        for (int i = 0; i < count; ++i)
+            if (app.ui.gadgetItemText(id(Gadget::PrefLanguage), i) == app.prefs.lang) current = i;
+        app.ui.setGadgetState(id(Gadget::PrefLanguage), current);
+        return;
+    }
+    switchLanguage(app, app.ui.gadgetItemText(id(Gadget::PrefLanguage), index));
+}
+
+void chooseGridColor(App& app) {
+    if (const auto color = app.ui.colorRequester(app.prefs.gridColor)) {
+        app.prefs.gridColor = *color;
+        recomposeView(app, false);
+    }
+}
+
+void closePreferences(App& app) {
+    app.ui.closeWindow(kWindow);
+    closeWindow(app, kWindow);
+    app.activeWindow = id(Window::Main);
+    recomposeView(app, true);
+}
+
+}  // namespace
+
+void openPreferencesDialog(App& app) {
+    app.ui.showWindow(describeWindow(app));
+    openWindow(app, kWindow);
+
+    const std::vector<std::string> languages = listLanguages(app.workDir);
+    const auto current = std::find(languages.begin(), languages.end(), app.prefs.lang);
+    fillCombo(app, Gadget::PrefLanguage, languages,
+              current == languages.end() ? -1 : int(current - languages.begin()));
+    fillCombo(app, Gadget::PrefFrameUnit, {"Frame", "Seconde"}, 0);
+    fillCombo(app, Gadget::PrefTimelineStyle, {"Barre", "Line"},
+              std::clamp<int>(app.iface.animBarre, 0, 1));
+
+    std::string error;
+    if (auto icon = loadImageFile(joinPath(app.workDir, "data/ui/icone/important.png"), error))
+        app.ui.setGadgetImage(id(Gadget::PrefRestartIcon), *icon);
+
+    Ui& ui = app.ui;
+    ui.setGadgetState(id(Gadget::PrefUndo), app.prefs.Undo);
+    ui.setGadgetState(id(Gadget::PrefGridW), app.prefs.gridW);
+    ui.setGadgetState(id(Gadget::PrefGridH), app.prefs.gridH);
+    ui.setGadgetState(id(Gadget::PrefScreenRealTime), app.prefs.ScreenRealTime != 0);
+    ui.setGadgetState(id(Gadget::PrefShowPixel), app.prefs.quality != 0);
+    ui.setGadgetState(id(Gadget::PrefSaveColorBrush), app.prefs.brushPresetsavecolor != 0);
+    ui.setGadgetState(id(Gadget::PrefConfirmExit), app.prefs.confirmExit != 0);
+    ui.setGadgetState(id(Gadget::PrefAutoSave), app.prefs.autosave != 0);
+    ui.setGadgetState(id(Gadget::PrefCellWidth), app.iface.frameCellWidth);
+}
+
+void switchLanguage(App& app, const std::string& lang) {
+    app.prefs.lang = lang;
+    loadDictionary(app.dictionary, app.workDir, lang);
+    resetTooltips(app);
+    app.ui.setMenuTexts(app.dictionary);
+}
+
+bool handlePreferencesControl(App& app, const ControlEvent& event) {
+    if (event.gadget < id(Gadget::PrefLanguage) || event.gadget > id(Gadget::PrefCellWidthLabel))
+        return false;
+    if (!windowIsOpen(app, kWindow)) return true;
+    Preferences& p = app.prefs;
+    switch (static_cast<Gadget>(event.gadget)) {
+        case Gadget::PrefLanguage:
+            chooseLanguage(app);
+            break;
+        case Gadget::PrefGridW:
+            p.gridW = int16_t(keptState(app, Gadget::PrefGridW, kGridMin, kGridMax));
+            recomposeView(app, false);
+            break;
+        case Gadget::PrefGridH:
+            p.gridH = int16_t(keptState(app, Gadget::PrefGridH, kGridMin, kGridMax));
+            recomposeView(app, false);
+            break;
+        case Gadget::PrefGridColor:
+            chooseGridColor(app);
+            break;
+        case Gadget::PrefScreenRealTime:
+            p.ScreenRealTime = checkState(app, Gadget::PrefScreenRealTime);
+            break;
+        case Gadget::PrefShowPixel:
+            p.quality = checkState(app, Gadget::PrefShowPixel);
+            recomposeView(app, true);
+            break;
+        case Gadget::PrefSaveColorBrush:
+            p.brushPresetsavecolor = checkState(app, Gadget::PrefSaveColorBrush);
+            break;
+        case Gadget::PrefConfirmExit:
+            p.confirmExit = checkState(app, Gadget::PrefConfirmExit);
+            break;
+        case Gadget::PrefAutoSave:
+            p.autosave = checkState(app, Gadget::PrefAutoSave);
+            break;
+        case Gadget::PrefFrameUnit:
+            // Shown only: the timeline counts in frames.
+            keptState(app, Gadget::PrefFrameUnit, 0, 1);
+            break;
+        case Gadget::PrefTimelineStyle:
+            app.iface.animBarre = uint8_t(keptState(app, Gadget::PrefTimelineStyle, 0, 1));
+            redrawTimeline(app);
+            break;
+        case Gadget::PrefCellWidth:
+            app.iface.frameCellWidth = keptState(app, Gadget::PrefCellWidth, kCellMin, kCellMax);
+            redrawTimeline(app);
+            break;
+        case Gadget::PrefOk:
+            closePreferences(app);
+            break;
+        case Gadget::PrefUndo:
+            p.Undo = uint8_t(keptState(app, Gadget::PrefUndo, kUndoMin, kUndoMax));
+            applyHistoryLimits(app);
+            break;
+        default:
+            break;
+    }
+    return true;
+}
+
+}  // namespace qm

@@ -1,0 +1,127 @@
+// The language dictionary: its groups, language files, and switching the language.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <utility>
+
+#include "platform/fake_ui.h"
+#include "platform/key_value_file.h"
+#include "platform/paths.h"
+#include "shell/app.h"
+#include "shell/dictionary.h"
+#include "shell/ids.h"
+#include "support/temp_folder.h"
+
+namespace qm::test {
+namespace {
+
+Dictionary builtin() {
+    Dictionary d;
+    loadBuiltinDictionary(d);
+    return d;
+}
+
+TEST(DictionaryTable, GroupsAndEntries) {
+    size_t entries = 0;
+    for (const DictionaryGroup& g : dictionaryGroups()) entries += g.entries.size();
+    EXPECT_EQ(dictionaryGroups().size(), 17u);
+    EXPECT_EQ(entries, 244u);
+    Dictionary d = builtin();
+    // A key read in several groups keeps the last group's text.
+    EXPECT_EQ(Text(d, "Image"), "Images");
+    EXPECT_EQ(Text(d, "Zoom1600"), "Zoom 1600%");
+    EXPECT_EQ(Text(d, "AvailableAfterRestart"), "Available after restart");
+    EXPECT_EQ(Text(d, "Unable To create the toolbar"), "Unable to create the toolbar");
+}
+
+// A language file lacking an entry, or no file at all, gives the built-in text; present entries
+// are read by their file key in their group, leading blanks and tabs skipped.
+TEST(DictionaryFile, FileKeysGroupsAndMissingEntries) {
+    Dictionary d;
+    loadDictionaryFromText(d,
+                           "[menutop]\n0 = \t Fichier\nLayers = by its own key\n"
+                           "[Tools]\n2_1 = Cercle\n"
+                           "[Window]\nOptions_win = Options !\nwin_Options = ignored\n"
+                           "[Edition]\nUndo =\n");
+    EXPECT_EQ(d["File"], "Fichier");
+    EXPECT_EQ(d["Sh_circle"], "Cercle");
+    EXPECT_EQ(d["win_Options"], "Options !");
+    EXPECT_EQ(d["Undo"], "") << "an empty entry is an empty text";
+    EXPECT_EQ(d["Edit"], "Edit") << "missing entry";
+    // menutop names its entries by digit: the dictionary key there has no effect.
+    EXPECT_EQ(d["Layers"], "Layers");
+
+    TempFolder folder{"qm_lang"};
+    Dictionary missing;
+    EXPECT_FALSE(loadDictionary(missing, folder.str(), "none"));
+    EXPECT_EQ(missing, builtin());
+    // A language name with a path is never followed out of the language folder.
+    folder.writeText("data/txt/x.ini", "[menutop]\n0 = outside\n");
+    EXPECT_FALSE(languageFilePath(folder.str(), "../x"));
+    EXPECT_FALSE(loadDictionary(missing, folder.str(), "../x"));
+    EXPECT_EQ(missing["File"], "File");
+}
+
+// "Layers" in group menutop (key 4) and in group Panel: the menu title shows the Panel text.
+TEST(DictionaryFile, LayersDefinedInTwoGroups) {
+    Dictionary d;
+    loadDictionaryFromText(d, "[Panel]\nLayers = Calques du panneau\n[menutop]\n4 = Calques\n");
+    EXPECT_EQ(d["Layers"], "Calques du panneau");
+}
+
+// The generated English file holds every entry: loading it changes nothing.
+TEST(DictionaryFile, GeneratedEnglishFileIsTheBuiltinTexts) {
+    Dictionary d;
+    loadDictionaryFromText(d, builtinLanguageFileText());
+    EXPECT_EQ(d, builtin());
+}
+
+// The French file kept in the sources translates every entry of every group.
+TEST(DictionaryFile, FrenchFileIsComplete) {
+    std::string error;
+    auto fra = KeyValueFile::load(std::string(QM_SOURCE_DIR) + "/assets/lang/fra.ini", error);
+    ASSERT_TRUE(fra) << error;
+    for (const DictionaryGroup& g : dictionaryGroups()) {
+        fra->selectGroup(g.name);
+        for (const DictionaryEntry& e : g.entries)
+            EXPECT_FALSE(fra->readText(e.fileKey).empty()) << g.name << " " << e.fileKey;
+    }
+    Dictionary d;
+    loadDictionaryFromText(d, fra->text());
+    EXPECT_EQ(d["New"], "Nouveau document");
+    EXPECT_EQ(d["Layers"], "Calques");
+}
+
+// Choosing French in the Preferences window gives the menus its texts at once.
+TEST(LanguageSwitch, FrenchChangesTheMenuTexts) {
+    TempFolder folder{"qm_lang"};
+    folder.writeText("data/txt/lang/eng.ini", builtinLanguageFileText());
+    folder.writeText("data/txt/lang/fra.ini",
+                     "[File]\nNew = Nouveau document\n[menutop]\n0 = Fichier\n");
+    FakeUi ui;
+    App app{ui};
+    app.workDir = folder.str();
+    ASSERT_TRUE(startUp(app));
+    onMenuCommand(app, id(Cmd::Preferences));
+    const int combo = id(Gadget::PrefLanguage);
+    ASSERT_EQ(ui.gadgetItems(combo), (std::vector<std::string>{"eng", "fra"}));
+    EXPECT_EQ(ui.gadgetState(combo), 0);
+
+    ui.setGadgetState(combo, 1);
+    ControlEvent e;
+    e.gadget = combo;
+    onControlEvent(app, e);
+    EXPECT_EQ(app.prefs.lang, "fra");
+    EXPECT_EQ(ui.menuTexts().at("New"), "Nouveau document");
+    EXPECT_EQ(ui.menuTexts().at("File"), "Fichier");
+    EXPECT_EQ(ui.menuTexts().at("Open"), "Open an Quillmoth Document") << "built-in text";
+
+    // A state beyond the list keeps the language and shows it selected.
+    ui.setGadgetState(combo, 9);
+    onControlEvent(app, e);
+    EXPECT_EQ(app.prefs.lang, "fra");
+    EXPECT_EQ(ui.gadgetState(combo), 1);
+}
+
+}  // namespace
+}  // namespace qm::test
