@@ -47,6 +47,11 @@ Rect scanFill(int width, int height, int sx, int sy, Inside inside, PaintSpan pa
 }  // namespace
 
 Rect floodFill(Image& target, int x, int y, const Paint& paint) {
+    return floodFill(target, x, y, paint, nullptr);
+}
+
+Rect floodFill(Image& target, int x, int y, const Paint& paint,
+               const std::function<void(const Rect&)>& beforePaint) {
     if (!target.contains(x, y)) return {};
     const uint32_t seed = target.at(x, y);
     const int w = target.width;
@@ -63,6 +68,7 @@ Rect floodFill(Image& target, int x, int y, const Paint& paint) {
             w, target.height, x, y,
             [&](int cx, int cy) { return px[size_t(cy) * size_t(w) + size_t(cx)] == seed; },
             [&](int cy, int x0, int x1) {
+                if (beforePaint) beforePaint(Rect{x0, cy, x1 - x0, 1});
                 uint32_t* row = px + size_t(cy) * size_t(w);
                 std::fill(row + x0, row + x1, filled);
             });
@@ -78,6 +84,7 @@ Rect floodFill(Image& target, int x, int y, const Paint& paint) {
             return !(done[i / 64] >> (i % 64) & 1u) && target.at(cx, cy) == seed;
         },
         [&](int cy, int x0, int x1) {
+            if (beforePaint) beforePaint(Rect{x0, cy, x1 - x0, 1});
             paintSpan(target, cy, x0, x1, paint);
             for (int cx = x0; cx < x1; ++cx) {
                 const size_t i = bit(cx, cy);
