@@ -44,6 +44,66 @@ Rect scanFill(int width, int height, int sx, int sy, Inside inside, PaintSpan pa
     return {bx0, by0, bx1 - bx0, by1 - by0};
 }
 
+// The solid fill's runs, found eight pixels at a time: the first index from x on (before end)
+// whose pixel is not `v`, or is `v`.
+int endOfRun(const uint32_t* row, int x, int end, uint32_t v) {
+    for (; x + 8 <= end; x += 8) {
+        uint32_t differ = 0;
+        for (int k = 0; k < 8; ++k) differ |= row[x + k] ^ v;
+        if (differ) break;
+    }
+    while (x < end && row[x] == v) ++x;
+    return x;
+}
+int startOfRun(const uint32_t* row, int x, int end, uint32_t v) {
+    for (; x + 8 <= end; x += 8) {
+        bool any = false;
+        for (int k = 0; k < 8; ++k) any |= row[x + k] == v;
+        if (any) break;
+    }
+    while (x < end && row[x] != v) ++x;
+    return x;
+}
+// The first index below x (down to `begin`) whose left neighbour is not `v`.
+int leftOfRun(const uint32_t* row, int x, int begin, uint32_t v) {
+    for (; x - 8 >= begin; x -= 8) {
+        uint32_t differ = 0;
+        for (int k = 1; k <= 8; ++k) differ |= row[x - k] ^ v;
+        if (differ) break;
+    }
+    while (x > begin && row[x - 1] == v) --x;
+    return x;
+}
+
+// A solid fill changes every region pixel to a colour other than the seed's, so the region is
+// what still has the seed colour: the same spans as scanFill, found run by run.
+Rect solidScanFill(Image& target, int sx, int sy, uint32_t seed, uint32_t filled,
+                   const std::function<void(const Rect&)>& beforePaint) {
+    const int w = target.width, h = target.height;
+    std::vector<Seed> work{{sx, sy}};
+    int bx0 = sx, bx1 = sx + 1, by0 = sy, by1 = sy + 1;
+    while (!work.empty()) {
+        const Seed s = work.back();
+        work.pop_back();
+        uint32_t* row = target.row(s.y);
+        if (row[s.x] != seed) continue;
+        const int lx = leftOfRun(row, s.x, 0, seed);
+        const int rx = endOfRun(row, s.x + 1, w, seed);
+        if (beforePaint) beforePaint(Rect{lx, s.y, rx - lx, 1});
+        std::fill(row + lx, row + rx, filled);
+        bx0 = std::min(bx0, lx), bx1 = std::max(bx1, rx);
+        by0 = std::min(by0, s.y), by1 = std::max(by1, s.y + 1);
+        for (const int ny : {s.y - 1, s.y + 1}) {
+            if (ny < 0 || ny >= h) continue;
+            const uint32_t* next = target.row(ny);
+            for (int x = startOfRun(next, lx, rx, seed); x < rx;
+                 x = startOfRun(next, endOfRun(next, x, rx, seed), rx, seed))
+                work.push_back({x, ny});
+        }
+    }
+    return {bx0, by0, bx1 - bx0, by1 - by0};
+}
+
 }  // namespace
 
 Rect floodFill(Image& target, int x, int y, const Paint& paint) {
@@ -63,15 +123,7 @@ Rect floodFill(Image& target, int x, int y, const Paint& paint,
         const uint32_t filled = applyDrawMode(paint.mode, paint.color, seed, opacity) |
                                 (target.hasAlpha() ? 0u : 0xFF000000u);
         if (filled == seed) return {};
-        uint32_t* px = target.pixels.data();
-        return scanFill(
-            w, target.height, x, y,
-            [&](int cx, int cy) { return px[size_t(cy) * size_t(w) + size_t(cx)] == seed; },
-            [&](int cy, int x0, int x1) {
-                if (beforePaint) beforePaint(Rect{x0, cy, x1 - x0, 1});
-                uint32_t* row = px + size_t(cy) * size_t(w);
-                std::fill(row + x0, row + x1, filled);
-            });
+        return solidScanFill(target, x, y, seed, filled, beforePaint);
     }
 
     // Otherwise painted pixels may still have the seed colour: mark them.

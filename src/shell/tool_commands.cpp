@@ -44,9 +44,27 @@ void fillAtPoint(App& app, int x, int y) {
     if (!layer || layer->image.empty()) return;
     ScopedEdit edit(app, "Fill");
     const uint32_t layerId = layer->id;
+    // Rows of one band of history tiles mostly cover the same tiles: a span is declared only
+    // when it reaches a tile not kept yet. Each band's bounds are declared at the end, so the
+    // view redraws every row the fill changed.
+    const int tile = kHistoryTileSide;
+    const int columns = (layer->image.width + tile - 1) / tile;
+    const int bands = (layer->image.height + tile - 1) / tile;
+    std::vector<uint8_t> kept(size_t(columns) * size_t(bands), 0);
+    std::vector<Rect> bandBounds(static_cast<size_t>(bands));
     floodFill(layer->image, toLayer(app, x), toLayer(app, y),
-              solidPaint(toolColor(app), toolMode(app)),
-              [&](const Rect& span) { app.history.touchPixels(app.doc, layerId, span); });
+              solidPaint(toolColor(app), toolMode(app)), [&](const Rect& span) {
+                  const size_t band = size_t(span.y / tile);
+                  bandBounds[band] = unite(bandBounds[band], span);
+                  uint8_t* row = kept.data() + band * size_t(columns);
+                  const int c0 = span.x / tile, c1 = (span.right() - 1) / tile;
+                  if (std::all_of(row + c0, row + c1 + 1, [](uint8_t k) { return k != 0; }))
+                      return;
+                  app.history.touchPixels(app.doc, layerId, span);
+                  std::fill(row + c0, row + c1 + 1, uint8_t(1));
+              });
+    for (const Rect& r : bandBounds)
+        if (!r.empty()) app.history.touchPixels(app.doc, layerId, r);
 }
 
 // The radial speed line: a line from the press to the point on every event of the drag, none

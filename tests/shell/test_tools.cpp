@@ -258,11 +258,12 @@ TEST_F(Tools, EachActionIsOneUndoStep) {
         const char* what;
         std::function<void()> act;
     } cases[] = {
-        {"fill", [&] { menu(Cmd::FillTool), at(T::LeftDown, 150, 100), at(T::LeftUp, 150, 100); }},
         {"line", [&] { menu(Cmd::Line), drag(5, 5, 90, 60); }},
         {"box", [&] { menu(Cmd::Box), drag(30, 30, 10, 10); }},
         {"ellipse", [&] { menu(Cmd::Ellipse), drag(60, 60, 70, 80); }},
         {"gradient", [&] { menu(Cmd::Gradient), drag(0, 100, 200, 140); }},
+        // Around the shapes above: rows of several spans, some tiles with holes.
+        {"fill", [&] { menu(Cmd::FillTool), at(T::LeftDown, 150, 10), at(T::LeftUp, 150, 10); }},
         {"radial line", [&] { menu(Cmd::RadialSpeedLine), drag(100, 20, 180, 60); }},
         {"invert", [&] { menu(Cmd::InverseColor); }},
         {"grey", [&] { menu(Cmd::ColorToGrey); }},
