@@ -15,6 +15,7 @@
 // - BM_BrightnessPreviewStep: one move of the brightness slider (the canvas recomposed with the
 //   current layer shown adjusted). Goal: <= 2 x a full recomposition.
 // - BM_Adjust/<invert|grey|brightness>: the adjustment of a 3000 x 3000 layer;
+//   BM_AdjustOneThread/<...>: the same on one thread (compare CPU times);
 //   BM_AdjustCommand/<...>: the menu command (the edit keeping the layer for undo, the view);
 //   BM_ReadWriteEveryPixel: reading and writing every pixel of the layer once. Goal: <= 3 x.
 // The machine is shared while these run; compare ratios within one run only.
@@ -216,6 +217,33 @@ void BM_Adjust(benchmark::State& state) {
     setCounters(state, int64_t(kDoc) * kDoc);
 }
 
+// The same on one thread, row by row, for a like-for-like look at the CPU time.
+void BM_AdjustOneThread(benchmark::State& state) {
+    const auto adjustment = Adjustment(state.range(0));
+    Image layer = sceneImages().layers[0];
+    const BrightnessTable table = brightnessTable(200);
+    for (auto _ : state) {
+        for (int y = 0; y < kDoc; ++y) {
+            uint32_t* row = layer.row(y);
+            switch (adjustment) {
+                case Adjustment::Brightness:
+                    brightnessRow(row, kDoc, table);
+                    break;
+                case Adjustment::Invert:
+                    invertRow(row, kDoc);
+                    break;
+                case Adjustment::Grey:
+                    greyRow(row, kDoc);
+                    break;
+            }
+        }
+        benchmark::DoNotOptimize(layer.pixels.data());
+    }
+    const char* names[] = {"brightness", "invert", "grey"};
+    state.SetLabel(names[state.range(0)]);
+    setCounters(state, int64_t(kDoc) * kDoc);
+}
+
 void BM_AdjustCommand(benchmark::State& state) {
     const auto adjustment = Adjustment(state.range(0));
     ToolScene scene;
@@ -260,6 +288,7 @@ BENCHMARK(BM_FloodFillEmptyLayer)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_WriteEveryPixel)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_BrightnessPreviewStep)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Adjust)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_AdjustOneThread)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AdjustCommand)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ReadWriteEveryPixel)->Unit(benchmark::kMillisecond)->UseRealTime();
 

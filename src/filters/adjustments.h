@@ -29,8 +29,14 @@ uint32_t invertPixel(uint32_t color);
 // L = (max(R, G, B) + min(R, G, B)) / 2, truncated: (L, L, L).
 uint32_t greyPixel(uint32_t color);
 
-// The brightness of every channel value, for the row functions.
-using BrightnessTable = std::array<uint8_t, 256>;
+// The brightness of every channel value, for the row functions. `factor` is value / 150 as a
+// float, used by the vector path only where it gives every entry of `level` (checked when the
+// table is made); otherwise `level` is looked up.
+struct BrightnessTable {
+    std::array<uint8_t, 256> level{};
+    float factor = 1.0f;
+    bool factorExact = false;
+};
 BrightnessTable brightnessTable(int value);
 
 // Rows in place (n pixels).

@@ -130,6 +130,20 @@ Rect drawPreview(App& app, const ToolShape& shape) {
     ToolShape blended = onCanvas;
     blended.mode = DrawMode::AlphaBlend;
     drawToolShape(canvas, blended);
+    // The layer shows only inside the document: what the shape covered beyond it comes back.
+    const int zoom = app.doc.Zoom;
+    const Rect inside = intersect(
+        r, Rect{app.ViewOffsetX + layer->X, app.ViewOffsetY + layer->Y,
+                int(int64_t(layer->image.width) * zoom / 100),
+                int(int64_t(layer->image.height) * zoom / 100)});
+    for (int y = r.y; y < r.bottom(); ++y) {
+        uint32_t* row = canvas.row(y);
+        const uint32_t* kept = t.under.data() + size_t(y - r.y) * size_t(r.w) - r.x;
+        const bool rowInside = !inside.empty() && y >= inside.y && y < inside.bottom();
+        const int x0 = rowInside ? inside.x : r.right(), x1 = rowInside ? inside.right() : r.right();
+        std::memcpy(row + r.x, kept + r.x, size_t(x0 - r.x) * sizeof(uint32_t));
+        std::memcpy(row + x1, kept + x1, size_t(r.right() - x1) * sizeof(uint32_t));
+    }
     return r;
 }
 

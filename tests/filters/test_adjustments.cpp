@@ -55,6 +55,16 @@ TEST(Adjustments, FastPathsMatchTheReference) {
         for (size_t i = 0; i < image.pixels.size(); i += 7)
             ASSERT_EQ(out.pixels[i], brightnessPixel(image.pixels[i], value)) << value << " " << i;
     }
+    // Every slider value, on every channel value (the vector path serves some values, the
+    // table the others).
+    Image ramp = *createImage(256, 1, 32);
+    for (uint32_t c = 0; c < 256; ++c) ramp.at(int(c), 0) = rgba(c, 255 - c, c / 2, 1 + c % 255);
+    for (int value = -1; value <= 301; ++value) {
+        Image out = ramp;
+        adjustImage(out, Rect{0, 0, 256, 1}, Adjustment::Brightness, value);
+        for (int x = 0; x < 256; ++x)
+            ASSERT_EQ(out.at(x, 0), brightnessPixel(ramp.at(x, 0), value)) << value << " " << x;
+    }
     Image inverted = image, grey = image;
     adjustImage(inverted, Rect{0, 0, image.width, image.height}, Adjustment::Invert);
     adjustImage(grey, Rect{-5, -5, 5000, 5000}, Adjustment::Grey);  // clipped to the image

@@ -108,6 +108,19 @@ TEST_F(Tools, ShapesFromPressToRelease) {
     }
 }
 
+// The preview shows the shape only where the document is, as the layer will.
+TEST_F(Tools, PreviewStaysInsideTheDocument) {
+    menu(Cmd::Box);
+    const Image before = app.canvasImage;
+    at(T::LeftDown, 190, 140);
+    at(T::Move, 260, 190);
+    Image expected = before;
+    fillBox(expected, 190 + app.ViewOffsetX, 140 + app.ViewOffsetY, 10, 10, solidPaint(kRed));
+    EXPECT_TRUE(same(*ui.lastCanvas(), expected));
+    at(T::LeftUp, 260, 190);
+    EXPECT_EQ(paintedBounds(layer().image), (Rect{190, 140, 10, 10}));
+}
+
 // Moves show a fresh shape each time; what the canvas showed under the last one comes back.
 TEST_F(Tools, PreviewFollowsThePointerAndLeavesNoTrace) {
     menu(Cmd::Box);
