@@ -6,9 +6,10 @@
 
 #include "brush/stroke.h"
 #include "brush/tool_shapes.h"
+#include "document/document_ops.h"
 #include "raster/flood_fill.h"
 #include "raster/rounding.h"
-#include "document/document_ops.h"
+#include "raster/shapes.h"
 #include "shell/app.h"
 #include "shell/brush_commands.h"
 #include "shell/canvas_frame.h"
@@ -37,11 +38,26 @@ DrawMode toolMode(const App& app) {
     return app.brush.keepAlpha ? DrawMode::AlphaClip : DrawMode::AlphaBlend;
 }
 
+// Keeping alpha leaves transparent pixels transparent; their colour stays 0 too, so that they
+// remain one region for the fill and what is stored stays clean.
+void clearHiddenColour(Image& image, const Rect& area, DrawMode mode) {
+    if (mode != DrawMode::AlphaClip) return;
+    const Rect r = intersect(area, Rect{0, 0, image.width, image.height});
+    for (int y = r.y; y < r.bottom(); ++y) {
+        uint32_t* row = image.row(y);
+        for (int x = r.x; x < r.right(); ++x)
+            if (alpha(row[x]) == 0) row[x] = 0;
+    }
+}
+
 // The fill: the region of the seed pixel's colour around the pressed pixel of the layer. Each
 // span is declared to the edit before it is painted, so only what the fill covers is kept.
 void fillAtPoint(App& app, int x, int y) {
     Layer* layer = currentLayer(app.doc);
     if (!layer || layer->image.empty()) return;
+    const int sx = toLayer(app, x), sy = toLayer(app, y);
+    // A layer keeping its alpha shows nothing new on a transparent region.
+    if (toolMode(app) == DrawMode::AlphaClip && alpha(point(layer->image, sx, sy)) == 0) return;
     ScopedEdit edit(app, "Fill");
     const uint32_t layerId = layer->id;
     // Rows of one band of history tiles mostly cover the same tiles: a span is declared only
@@ -52,8 +68,8 @@ void fillAtPoint(App& app, int x, int y) {
     const int bands = (layer->image.height + tile - 1) / tile;
     std::vector<uint8_t> kept(size_t(columns) * size_t(bands), 0);
     std::vector<Rect> bandBounds(static_cast<size_t>(bands));
-    floodFill(layer->image, toLayer(app, x), toLayer(app, y),
-              solidPaint(toolColor(app), toolMode(app)), [&](const Rect& span) {
+    floodFill(layer->image, sx, sy, solidPaint(toolColor(app), toolMode(app)),
+              [&](const Rect& span) {
                   const size_t band = size_t(span.y / tile);
                   bandBounds[band] = unite(bandBounds[band], span);
                   uint8_t* row = kept.data() + band * size_t(columns);
@@ -79,7 +95,7 @@ void radialLineTo(App& app, int x, int y) {
     line.color = toolColor(app);
     line.mode = toolMode(app);
     app.history.touchPixels(app.doc, layer->id, shapeBounds(line));
-    drawToolShape(layer->image, line);
+    clearHiddenColour(layer->image, drawToolShape(layer->image, line), line.mode);
     showEditChanges(app);
 }
 
@@ -130,19 +146,32 @@ Rect drawPreview(App& app, const ToolShape& shape) {
     ToolShape blended = onCanvas;
     blended.mode = DrawMode::AlphaBlend;
     drawToolShape(canvas, blended);
-    // The layer shows only inside the document: what the shape covered beyond it comes back.
+    // The layer shows only inside the document: what the shape covered beyond it comes back,
+    // and so does what it covered over transparent layer pixels when the layer keeps its alpha.
     const int zoom = app.doc.Zoom;
-    const Rect inside = intersect(
-        r, Rect{app.ViewOffsetX + layer->X, app.ViewOffsetY + layer->Y,
-                int(int64_t(layer->image.width) * zoom / 100),
-                int(int64_t(layer->image.height) * zoom / 100)});
+    const int originX = app.ViewOffsetX + layer->X, originY = app.ViewOffsetY + layer->Y;
+    const int64_t viewW = int64_t(layer->image.width) * zoom / 100;
+    const int64_t viewH = int64_t(layer->image.height) * zoom / 100;
+    const Rect inside =
+        intersect(r, clipToImage(originX, originY, viewW, viewH, canvas.width, canvas.height));
+    const bool keepAlpha = shape.mode == DrawMode::AlphaClip;
     for (int y = r.y; y < r.bottom(); ++y) {
-        uint32_t* row = canvas.row(y);
-        const uint32_t* kept = t.under.data() + size_t(y - r.y) * size_t(r.w) - r.x;
+        uint32_t* row = canvas.row(y) + r.x;
+        const uint32_t* kept = t.under.data() + size_t(y - r.y) * size_t(r.w);
         const bool rowInside = !inside.empty() && y >= inside.y && y < inside.bottom();
-        const int x0 = rowInside ? inside.x : r.right(), x1 = rowInside ? inside.right() : r.right();
-        std::memcpy(row + r.x, kept + r.x, size_t(x0 - r.x) * sizeof(uint32_t));
-        std::memcpy(row + x1, kept + x1, size_t(r.right() - x1) * sizeof(uint32_t));
+        const int x0 = rowInside ? inside.x - r.x : r.w, x1 = rowInside ? inside.right() - r.x : r.w;
+        std::memcpy(row, kept, size_t(x0) * sizeof(uint32_t));
+        std::memcpy(row + x1, kept + x1, size_t(r.w - x1) * sizeof(uint32_t));
+        if (!keepAlpha || !rowInside) continue;
+        // The layer pixel under each view pixel, as the display image takes it.
+        const int64_t j = y - originY;
+        const uint32_t* layerRow =
+            layer->image.row(int((2 * j + 1) * layer->image.height / (2 * viewH)));
+        for (int x = x0; x < x1; ++x) {
+            const int64_t i = x + r.x - originX;
+            if (alpha(layerRow[(2 * i + 1) * layer->image.width / (2 * viewW)]) == 0)
+                row[x] = kept[x];
+        }
     }
     return r;
 }
@@ -170,7 +199,7 @@ void shapeWithPreview(App& app, int x, int y, ToolEvent event) {
     inLayer.x1 = toLayer(app, shape.x1), inLayer.y1 = toLayer(app, shape.y1);
     ScopedEdit edit(app, "Shape");
     app.history.touchPixels(app.doc, layer->id, shapeBounds(inLayer));
-    drawToolShape(layer->image, inLayer);
+    clearHiddenColour(layer->image, drawToolShape(layer->image, inLayer), inLayer.mode);
 }
 
 // The current layer as a dab target: each dab's rectangle is declared to the open edit before

@@ -21,12 +21,12 @@ bool same(const Image& a, const Image& b) {
     return a.width == b.width && a.height == b.height && a.pixels == b.pixels;
 }
 
-// The bounding rectangle of the pixels that are not transparent.
+// The bounding rectangle of the pixels that are not transparent (alpha above 0).
 Rect paintedBounds(const Image& image) {
     int x0 = image.width, y0 = image.height, x1 = -1, y1 = -1;
     for (int y = 0; y < image.height; ++y)
         for (int x = 0; x < image.width; ++x)
-            if (image.at(x, y)) {
+            if (alpha(image.at(x, y))) {
                 x0 = std::min(x0, x), x1 = std::max(x1, x);
                 y0 = std::min(y0, y), y1 = std::max(y1, y);
             }
@@ -98,8 +98,9 @@ TEST_F(Tools, ShapesFromPressToRelease) {
         if (!c.painted.empty()) {
             const int cx = c.painted.x + c.painted.w / 2 + app.ViewOffsetX;
             const int cy = c.painted.y + c.painted.h / 2 + app.ViewOffsetY;
-            if (c.tool == Cmd::Box || c.tool == Cmd::Ellipse)
+            if (c.tool == Cmd::Box || c.tool == Cmd::Ellipse) {
                 EXPECT_EQ(ui.lastCanvas()->at(cx, cy), kRed);
+            }
         }
         at(T::LeftUp, c.x1, c.y1, c.ctrl);
         EXPECT_EQ(paintedBounds(layer().image), c.painted);
@@ -119,6 +120,37 @@ TEST_F(Tools, PreviewStaysInsideTheDocument) {
     EXPECT_TRUE(same(*ui.lastCanvas(), expected));
     at(T::LeftUp, 260, 190);
     EXPECT_EQ(paintedBounds(layer().image), (Rect{190, 140, 10, 10}));
+}
+
+// A layer that keeps its alpha takes the shape only over its painted pixels, in the preview
+// as on release.
+TEST_F(Tools, KeepAlphaPreviewShowsWhatTheLayerTakes) {
+    fillBox(layer().image, 20, 20, 10, 10, solidPaint(rgba(0, 0, 255, 255)));
+    rebuildAllDisplayImages(app);
+    recomposeView(app, false);
+    app.brush.keepAlpha = 1;
+    menu(Cmd::Box);
+    at(T::LeftDown, 10, 10);
+    at(T::Move, 25, 25);
+    const int ox = app.ViewOffsetX, oy = app.ViewOffsetY;
+    EXPECT_EQ(ui.lastCanvas()->at(ox + 22, oy + 22), kRed);
+    EXPECT_EQ(ui.lastCanvas()->at(ox + 12, oy + 12), freshCanvas(app).at(ox + 12, oy + 12));
+    at(T::LeftUp, 25, 25);
+    EXPECT_EQ(paintedBounds(layer().image), (Rect{20, 20, 10, 10}));
+    EXPECT_EQ(layer().image.at(22, 22), kRed);
+    EXPECT_EQ(layer().image.at(27, 27), rgba(0, 0, 255, 255));
+    // The transparent pixels it covered stay all 0, so the fill still sees one region there;
+    // and a fill keeping alpha on a transparent region changes nothing.
+    EXPECT_EQ(layer().image.at(12, 12), 0u);
+    menu(Cmd::FillTool);
+    at(T::LeftDown, 5, 5);
+    at(T::LeftUp, 5, 5);
+    EXPECT_EQ(layer().image.at(5, 5), 0u);
+    app.brush.keepAlpha = 0;
+    at(T::LeftDown, 5, 5);
+    at(T::LeftUp, 5, 5);
+    EXPECT_EQ(layer().image.at(12, 12), kRed);
+    EXPECT_EQ(layer().image.at(199, 149), kRed);
 }
 
 // Moves show a fresh shape each time; what the canvas showed under the last one comes back.
@@ -251,7 +283,7 @@ TEST_F(Tools, PasteDrawsWhatFitsFromTheTopLeft) {
         for (int x = 0; x < clip.width; ++x) clip.at(x, y) = rgba(x & 255, y, 7, 255);
     ui.setClipboardImage(clip);
     menu(Cmd::Paste);
-    for (const auto [x, y] : {std::pair{0, 0}, {199, 149}, {120, 77}})
+    for (const auto& [x, y] : {std::pair{0, 0}, {199, 149}, {120, 77}})
         EXPECT_EQ(layer().image.at(x, y), clip.at(x, y));
     EXPECT_EQ(app.history.undoSteps(), 1u);
     expectViewShowsLayers();
