@@ -77,6 +77,12 @@ struct DrawStep {
     int zoom = 100;         // Dissolve: for the document row
 };
 
+// The view holding the layer's display entry: the preview's for a layer shown changed.
+ViewCache& viewOf(const CanvasScene& scene, const Layer& layer) {
+    const LayerPreview* p = scene.preview;
+    return p && p->view && p->change && p->layerId == layer.id ? *p->view : scene.view;
+}
+
 // The steps of the frame that reach `area`, in drawing order (steps 2 to 4).
 std::vector<DrawStep> frameSteps(const CanvasScene& scene, const Rect& area) {
     const Document& doc = scene.doc;
@@ -100,7 +106,7 @@ std::vector<DrawStep> frameSteps(const CanvasScene& scene, const Rect& area) {
                          int64_t(scene.offsetY) + frame.Y, animationLayer.Alpha);
     for (const Layer& layer : doc.layers) {
         if (!layer.Visible || layer.IsGroup) continue;
-        const DisplayEntry* entry = scene.view.find(layer.id);
+        const DisplayEntry* entry = viewOf(scene, layer).find(layer.id);
         if (!entry) continue;
         DrawStep step;
         step.entry = entry;
@@ -306,8 +312,11 @@ void overTransparentRow(uint32_t* d, const uint32_t* s, const int* xs, size_t n,
 // The display columns i0..i1 and rows j0..j1 (exclusive ends) of the w x h display image made
 // from the layer (backdrop, then the nearest layer pixel over it at the layer's opacity),
 // written from `out`, which holds display pixel (i0, j0), with `stride` pixels per row.
+// With `change`, the layer pixels pass through it first (LayerPreview).
+using PixelChange = std::function<void(uint32_t*, size_t)>;
+
 void displayPixels(const Layer& layer, int w, int h, int i0, int i1, int j0, int j1,
-                   uint32_t* out, size_t stride) {
+                   uint32_t* out, size_t stride, const PixelChange* change = nullptr) {
     const Image& image = layer.image;
     const BlendMode& mode = blendMode(layer.Blendmode);
     const uint32_t opacity = layer.Opacity;
@@ -320,6 +329,7 @@ void displayPixels(const Layer& layer, int w, int h, int i0, int i1, int j0, int
         for (int i = i0; i < i1; ++i) xs[size_t(i - i0)] = nearestIndex(i, image.width, w);
         if (mode.hasBackdrop) sampled.resize(n);
     }
+    if (change) sampled.resize(n);
     int previousSy = -1;
     for (int j = j0; j < j1; ++j) {
         const int sy = nearestIndex(j, image.height, h);
@@ -330,6 +340,21 @@ void displayPixels(const Layer& layer, int w, int h, int i0, int i1, int j0, int
         }
         previousSy = sy;
         const uint32_t* s = image.row(sy);
+        if (change) {  // the changed pixels, gathered at display columns
+            if (sameWidth)
+                std::memcpy(sampled.data(), s + i0, n * sizeof(uint32_t));
+            else
+                for (size_t i = 0; i < n; ++i) sampled[i] = s[xs[i]];
+            (*change)(sampled.data(), n);
+            s = sampled.data();
+            if (!mode.hasBackdrop) {
+                overTransparentRow(d, s, nullptr, n, opacity);
+                continue;
+            }
+            std::fill(d, d + n, mode.backdrop);
+            blendRowOver(d, s, n, opacity);
+            continue;
+        }
         if (!mode.hasBackdrop) {
             overTransparentRow(d, sameWidth ? s + i0 : s, sameWidth ? nullptr : xs.data(), n,
                                opacity);
@@ -421,14 +446,15 @@ Rect tileRect(const DisplayEntry& e, int column, int row) {
 
 // Makes (again) the part `r` of a tile's pixels from the layer.
 void tilePixels(const Layer& layer, const DisplayEntry& e, int column, int row, uint32_t* tile,
-                const Rect& r) {
+                const Rect& r, const PixelChange* change = nullptr) {
     const Rect t = tileRect(e, column, row);
     const size_t stride = size_t(t.w);
     displayPixels(layer, e.width, e.height, r.x, r.right(), r.y, r.bottom(),
-                  tile + size_t(r.y - t.y) * stride + size_t(r.x - t.x), stride);
+                  tile + size_t(r.y - t.y) * stride + size_t(r.x - t.x), stride, change);
 }
 
-void makeTile(const Layer& layer, DisplayEntry& e, int column, int row) {
+void makeTile(const Layer& layer, DisplayEntry& e, int column, int row,
+              const PixelChange* change = nullptr) {
     const Rect t = tileRect(e, column, row);
     std::unique_ptr<uint32_t[]> pixels;
     try {
@@ -436,7 +462,7 @@ void makeTile(const Layer& layer, DisplayEntry& e, int column, int row) {
     } catch (const std::bad_alloc&) {  // no memory: the tile stays missing and is not drawn
         return;
     }
-    tilePixels(layer, e, column, row, pixels.get(), t);
+    tilePixels(layer, e, column, row, pixels.get(), t, change);
     e.tiles[size_t(row) * size_t(e.columns) + size_t(column)] = std::move(pixels);
 }
 
@@ -465,15 +491,17 @@ void runShared(size_t count, bool parallel, Work&& work) {
 // dropped, and the tiles of visible layers under the area are made.
 void prepareDisplayTiles(const CanvasScene& scene, const Rect& canvasRect, const Rect& area,
                          int threads) {
-    ViewCache& view = scene.view;
     struct Missing {
         const Layer* layer;
         DisplayEntry* entry;
         int column, row;
+        const PixelChange* change;
     };
     std::vector<Missing> missing;
     int64_t pixels = 0;
     for (const Layer& layer : scene.doc.layers) {
+        ViewCache& view = viewOf(scene, layer);
+        const PixelChange* change = &view == &scene.view ? nullptr : &scene.preview->change;
         const auto it = view.display.find(layer.id);
         if (it == view.display.end()) continue;
         DisplayEntry& e = it->second;
@@ -501,7 +529,7 @@ void prepareDisplayTiles(const CanvasScene& scene, const Rect& canvasRect, const
         for (int row = need.r0; row <= need.r1; ++row)
             for (int column = need.c0; column <= need.c1; ++column)
                 if (!e.tile(column, row)) {
-                    missing.push_back({&layer, &e, column, row});
+                    missing.push_back({&layer, &e, column, row, change});
                     pixels += int64_t(e.tileWidth(column)) * e.tileHeight(row);
                 }
     }
@@ -509,7 +537,7 @@ void prepareDisplayTiles(const CanvasScene& scene, const Rect& canvasRect, const
     // tiles as one pass.
     runShared(missing.size(), threads >= 2 && pixels >= kParallelPixels, [&](size_t i) {
         const Missing& m = missing[i];
-        makeTile(*m.layer, *m.entry, m.column, m.row);
+        makeTile(*m.layer, *m.entry, m.column, m.row, m.change);
     });
 }
 

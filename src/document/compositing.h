@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -83,6 +84,17 @@ struct GridSettings {
     uint32_t color = 0;
 };
 
+// A layer shown with its pixels changed, without changing the layer (the live preview of an
+// adjustment): the compositor draws layer `layerId` from the entry `view` holds for it, whose
+// tiles it makes from the layer's pixels passed through `change` (a row of n pixels, in place)
+// before they are scaled and laid over the backdrop. The shell keeps `view` at the zoom of the
+// main view and makes the entry anew whenever `change` changes.
+struct LayerPreview {
+    uint32_t layerId = 0;
+    std::function<void(uint32_t* pixels, size_t n)> change;
+    ViewCache* view = nullptr;
+};
+
 // What the canvas shows. The document gives the layers, the animation frames of CurrentFrame,
 // the size and the zoom; the paper is work image 9 (the paper at view scale).
 // The compositor makes the display tiles it draws from and drops those far outside the canvas, so
@@ -95,6 +107,7 @@ struct CanvasScene {
     int offsetY = 0;          // ViewOffsetY
     uint32_t background = 0;  // ColorBG; drawn opaque whatever its alpha byte
     GridSettings grid;
+    const LayerPreview* preview = nullptr;  // a layer shown changed, or none
 };
 
 // The whole display image of a layer at `zoom`, the reference of every tile: the layer image

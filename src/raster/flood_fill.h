@@ -2,6 +2,8 @@
 // pixel's colour (all four channels). Pixel format as in raster/image.h.
 #pragma once
 
+#include <functional>
+
 #include "raster/image.h"
 #include "raster/rect.h"
 #include "raster/shapes.h"
@@ -17,5 +19,9 @@ namespace qm {
 // AlphaBlend) changes nothing, and nothing is done.
 // Returns the bounding rectangle of the painted region (empty when nothing was painted).
 Rect floodFill(Image& target, int x, int y, const Paint& paint);
+// The same, calling beforePaint(span) before each span of a row is painted (to keep the pixels
+// it is about to change).
+Rect floodFill(Image& target, int x, int y, const Paint& paint,
+               const std::function<void(const Rect&)>& beforePaint);
 
 }  // namespace qm

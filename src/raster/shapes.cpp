@@ -42,6 +42,11 @@ void paintSolidSpan(uint32_t* p, int n, uint32_t s, uint32_t opacity, DrawMode m
     switch (mode) {
         case DrawMode::AlphaBlend:
             if (alpha(s) * opacity / 255 == 0) return;
+            // Fully opaque "over" gives the source colour with alpha 255 on any target.
+            if (alpha(s) * opacity / 255 == 255) {
+                std::fill(p, p + n, (s & 0x00FFFFFFu) | 0xFF000000u);
+                return;
+            }
             forEachPixel(p, n, forcedAlpha, [&](uint32_t t) { return overPixel(s, t, opacity); });
             return;
         case DrawMode::AlphaClip:

@@ -1,14 +1,99 @@
 #include "shell/adjust_commands.h"
 
+#include <algorithm>
+
+#include "document/document_ops.h"
+#include "filters/adjustments.h"
+#include "raster/draw_image.h"
 #include "shell/app.h"
+#include "shell/canvas_frame.h"
+#include "shell/dialogs.h"
+#include "shell/edits.h"
+#include "shell/ids.h"
 
 namespace qm {
 
-// The adjustments arrive with the filters.
-void pasteClipboard(App&) {}
-void inverseColors(App&) {}
-void colorToGrey(App&) {}
-void previewBrightness(App&, int) {}
-void applyBrightness(App&, int) {}
+namespace {
+
+// One adjustment of the whole current layer, one undo step; the view is made again from the
+// layer by the commit.
+void adjustCurrentLayer(App& app, Adjustment adjustment, int value, const char* label) {
+    Layer* layer = currentLayer(app.doc);
+    if (!layer || layer->image.empty()) return;
+    ScopedEdit edit(app, label);
+    const Rect whole{0, 0, layer->image.width, layer->image.height};
+    app.history.touchPixels(app.doc, layer->id, whole);
+    adjustImage(layer->image, whole, adjustment, value);
+}
+
+void dropLayerPreview(App& app) {
+    app.tools.layerPreview.reset();
+    app.tools.previewView.display.clear();
+}
+
+}  // namespace
+
+const LayerPreview* activeLayerPreview(App& app) {
+    ToolState& t = app.tools;
+    if (!t.layerPreview) return nullptr;
+    const Layer* layer = layerById(app.doc, t.layerPreview->layerId);
+    // The preview lasts while its window is open and its layer is there.
+    if (!windowIsOpen(app, id(Window::Brightness)) || !layer) {
+        dropLayerPreview(app);
+        return nullptr;
+    }
+    if (t.previewView.zoom != app.view.zoom) {  // zoomed meanwhile: tiles at the new zoom
+        t.previewView.zoom = app.view.zoom;
+        rebuildDisplay(*layer, t.previewView);
+    }
+    return &*t.layerPreview;
+}
+
+void pasteClipboard(App& app) {
+    std::optional<Image> clip = app.ui.clipboardImage();
+    Layer* layer = currentLayer(app.doc);
+    if (clip && !clip->empty() && layer && !layer->image.empty()) {
+        // Only the part that fits the layer, from its top-left corner.
+        const Rect r = intersect(Rect{0, 0, clip->width, clip->height},
+                                 Rect{0, 0, layer->image.width, layer->image.height});
+        ScopedEdit edit(app, "Paste");
+        app.history.touchPixels(app.doc, layer->id, r);
+        drawImage(layer->image, *clip, 0, 0, DrawMode::AlphaBlend, 255);
+        return;
+    }
+    recomposeView(app, false);
+}
+
+void inverseColors(App& app) {
+    adjustCurrentLayer(app, Adjustment::Invert, 0, "InverseColor");
+}
+
+void colorToGrey(App& app) {
+    adjustCurrentLayer(app, Adjustment::Grey, 0, "ColorToGrey");
+}
+
+void previewBrightness(App& app, int value) {
+    const Layer* layer = currentLayer(app.doc);
+    if (!layer || layer->image.empty()) return;
+    const BrightnessTable table = brightnessTable(std::clamp(value, kBrightnessMin, kBrightnessMax));
+    ToolState& t = app.tools;
+    t.layerPreview = LayerPreview{
+        layer->id, [table](uint32_t* pixels, size_t n) { brightnessRow(pixels, n, table); },
+        &t.previewView};
+    // The preview's tiles are made anew, at the view's zoom and tile size.
+    t.previewView.zoom = app.view.zoom;
+    t.previewView.tileShiftX = app.view.tileShiftX;
+    t.previewView.tileShiftY = app.view.tileShiftY;
+    t.previewView.display.clear();
+    rebuildDisplay(*layer, t.previewView);
+    recomposeView(app, false);
+}
+
+void applyBrightness(App& app, int value) {
+    dropLayerPreview(app);
+    adjustCurrentLayer(app, Adjustment::Brightness,
+                       std::clamp(value, kBrightnessMin, kBrightnessMax), "Brightness");
+    recomposeView(app, false);
+}
 
 }  // namespace qm

@@ -18,6 +18,7 @@
 #include "platform/ui.h"
 #include "raster/image.h"
 #include "shell/preferences.h"
+#include "shell/tool_state.h"
 
 namespace qm {
 
@@ -120,6 +121,9 @@ struct App {
 
     // --- Stroke painting ----------------------------------------------------------------
     StrokeCache strokeCache;  // rotated tips reused from dab to dab
+
+    // --- Other tools and adjustments ------------------------------------------------------
+    ToolState tools;
 };
 
 // Start-up up to the main loop: preferences, work images, the default document. Returns false

@@ -118,6 +118,13 @@ void pointerMoved(App& app, const CanvasEvent& e) {
         app.ViewOffsetY = int16_t(app.PanBaseY + app.MouseY - app.StartY);
         recomposeView(app, false);
         redrawNavigator(app);
+    } else if (shapeDragUnderway(app)) {
+        // Control during a shape drag constrains the shape instead of picking colours.
+        if (e.leftHeld && app.LeftDown) {
+            applyToolAtPoint(app, pointX(app), pointY(app), ToolEvent::Move);
+            app.LastX = int16_t(app.MouseX);
+            app.LastY = int16_t(app.MouseY);
+        }
     } else if (app.TempPickMode == 2 || toolIs(app, Tool::ColorPicker)) {
         if (app.StrokeActive) pickColorAtPointer(app);
     } else if (e.leftHeld) {
@@ -135,11 +142,12 @@ void leftUp(App& app) {
         endPan(app);
     } else if (toolIs(app, Tool::Zoom) || toolIs(app, Tool::ColorPicker)) {
         // Nothing: these act on the press.
-    } else if (!app.Panning && app.TempPickMode == 0) {
+    } else if (!app.Panning && (app.TempPickMode == 0 || shapeDragUnderway(app))) {
         applyToolAtPoint(app, pointX(app), pointY(app), ToolEvent::Up);
         applyZoom(app);
         redrawNavigator(app);
     }
+    cancelShapePreview(app);  // a drag the release did not finish (the layer was hidden)
     app.LeftDown = false;
     if (app.StrokeActive) {
         if (toolIs(app, Tool::Move)) finishMove(app, pointX(app), pointY(app));
@@ -234,6 +242,9 @@ void wheel(App& app, int notches) {
 
 void canvasEvent(App& app, const CanvasEvent& e) {
     trackPointer(app, e);
+    if (e.type == CanvasEventType::LeftDown || e.type == CanvasEventType::Move ||
+        e.type == CanvasEventType::LeftUp)
+        app.tools.ctrlHeld = e.ctrl || app.TempPickMode == 2;
     switch (e.type) {
         case CanvasEventType::LeftDown:
             app.dragCanvasX = e.x;

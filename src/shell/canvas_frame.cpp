@@ -2,6 +2,7 @@
 
 #include "document/compositing.h"
 #include "document/document_ops.h"
+#include "shell/adjust_commands.h"
 #include "shell/app.h"
 #include "shell/paper_commands.h"
 
@@ -14,7 +15,7 @@ CanvasScene sceneOf(App& app) {
     const GridSettings grid{app.prefs.grid != 0, app.prefs.gridW, app.prefs.gridH,
                             app.prefs.gridColor};
     return CanvasScene{app.doc,         app.view,          app.paperView9, app.ViewOffsetX,
-                       app.ViewOffsetY, app.prefs.ColorBG, grid};
+                       app.ViewOffsetY, app.prefs.ColorBG, grid,   activeLayerPreview(app)};
 }
 
 // Makes the canvas image the size of the control; false when that size cannot be drawn.

@@ -19,6 +19,10 @@ void highlightToolButton(App& app, int toolCode);
 void clearCurrentLayer(App& app);
 // The colour picker: the colour shown under the pointer becomes the selected colour.
 void pickColorAtPointer(App& app);
+// True from the press of a line, box, ellipse or gradient drag to its release.
+bool shapeDragUnderway(const App& app);
+// Takes the shape shown over the canvas back without drawing it (a drag that cannot finish).
+void cancelShapePreview(App& app);
 // Mixing: samples the layer colour under the point before a move is painted.
 void sampleMixingColor(App& app, int x, int y);
 // The move tool's release at (x, y).

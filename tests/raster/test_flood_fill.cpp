@@ -86,6 +86,34 @@ TEST(FloodFill, MatchesTheRegionOnRandomImages) {
     }
 }
 
+// Wide random rows (runs found eight pixels at a time); the spans announced before painting
+// cover exactly the pixels that change.
+TEST(FloodFill, WideRowsAndAnnouncedSpans) {
+    std::mt19937 rng(5);
+    for (int n = 0; n < 20; ++n) {
+        const int w = 203, h = 41;
+        Image img = *createImage(w, h);
+        for (uint32_t& p : img.pixels) p = (rng() % 100 < 30) ? kWall : kOpen;
+        const int sx = int(rng() % w), sy = int(rng() % h);
+        const Image before = img;
+        const std::vector<bool> in = regionOf(before, sx, sy);
+        std::vector<bool> announced(size_t(w) * h, false);
+        floodFill(img, sx, sy, solidPaint(kInk), [&](const Rect& span) {
+            ASSERT_EQ(span.h, 1);
+            for (int x = span.x; x < span.right(); ++x) {
+                ASSERT_EQ(img.at(x, span.y), before.at(x, span.y));  // not painted yet
+                announced[size_t(span.y) * w + x] = true;
+            }
+        });
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const bool inside = in[size_t(y) * w + x];
+                ASSERT_EQ(announced[size_t(y) * w + x], inside) << x << "," << y;
+                ASSERT_EQ(img.at(x, y), inside ? kInk : before.at(x, y));
+            }
+    }
+}
+
 TEST(FloodFill, PaintThatKeepsTheSeedColourEnds) {
     struct Case {
         const char* name;

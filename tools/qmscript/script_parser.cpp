@@ -288,6 +288,10 @@ bool LineParser::parse(std::string& error) {
         return integer(c.a, 1, 255, "layer position", error) &&
                string(c.paths[0], "a file name", error) && done(error);
     }
+    if (is("clipboard", Op::Clipboard)) {
+        c.paths.emplace_back();
+        return string(c.paths[0], "a file name", error) && done(error);
+    }
     error = "unknown command \"" + name + "\"";
     return false;
 }

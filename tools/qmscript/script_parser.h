@@ -35,6 +35,7 @@ enum class Op {
     ExpectLayer,
     ExpectCanvas,
     WriteState,
+    Clipboard,
 };
 
 struct Command {

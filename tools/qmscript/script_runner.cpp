@@ -211,6 +211,14 @@ bool Runner::execute(const Command& c, std::string& error) {
             }
             return writeOrExpect(c, layer->image, "the layer", error);
         }
+        case Op::Clipboard: {  // the clipboard holds the image file beside the script
+            const auto path = outputPath(c.paths[0], error);
+            if (!path) return false;
+            auto image = loadImageFile(*path, error);
+            if (!image) return false;
+            ui_.setClipboardImage(std::move(*image));
+            return true;
+        }
         case Op::WriteState: {
             const auto path = outputPath(c.paths[0], error);
             if (!path) return false;

@@ -1,0 +1,298 @@
+// The other tools and the adjustments, side by side with their yardsticks, in one run.
+//
+// Reference scene (as bench_compositing): a 3000 x 3000 document at 100 %, a 1600 x 900 canvas,
+// an opaque paper and 10 visible half-transparent layers (Normal, Multiply, Screen, Overlay,
+// Darken, twice); the current layer is the top one.
+//
+// - BM_ComposeFullCanvas: the whole frame from the display images (two threads, wall time), and
+//   BM_RecomposeView: the program's full recomposition (the same plus presenting it).
+// - BM_ShapeMove/<kind>: one pointer move of a line, box, ellipse or gradient drag from canvas
+//   (200, 150), the pointer alternating between (1000, 600) and (1010, 610) (a shape a quarter
+//   of the canvas). Goal: <= 1/10 of a full recomposition.
+// - BM_FillEmptyLayer: the press of the fill tool on an empty 3000 x 3000 layer, as the program
+//   does it (the edit keeping what it covers for undo, the canvas recomposed where it changed); BM_FloodFillEmptyLayer: the
+//   raster fill alone; BM_WriteEveryPixel: writing every pixel of the layer once. Goal: <= 4 x.
+// - BM_BrightnessPreviewStep: one move of the brightness slider (the canvas recomposed with the
+//   current layer shown adjusted). Goal: <= 2 x a full recomposition.
+// - BM_Adjust/<invert|grey|brightness>: the adjustment of a 3000 x 3000 layer;
+//   BM_AdjustOneThread/<...>: the same on one thread (compare CPU times);
+//   BM_AdjustCommand/<...>: the menu command (the edit keeping the layer for undo, the view);
+//   BM_ReadWriteEveryPixel: reading and writing every pixel of the layer once. Goal: <= 3 x.
+// The machine is shared while these run; compare ratios within one run only.
+#include <benchmark/benchmark.h>
+
+#include "bench_support.h"
+
+#include <cstring>
+#include <memory>
+
+#include "document/compositing.h"
+#include "document/document_ops.h"
+#include "filters/adjustments.h"
+#include "platform/fake_ui.h"
+#include "platform/random.h"
+#include "raster/flood_fill.h"
+#include "raster/shapes.h"
+#include "shell/adjust_commands.h"
+#include "shell/app.h"
+#include "shell/canvas_frame.h"
+#include "shell/dialogs.h"
+#include "shell/edits.h"
+#include "shell/ids.h"
+#include "shell/tool_commands.h"
+
+namespace qm {
+namespace {
+
+using bench::halfTransparent;
+using bench::setCounters;
+
+constexpr int kDoc = 3000;
+constexpr int kCanvasW = 1600, kCanvasH = 900;
+constexpr int kSceneModes[10] = {0, 1, 3, 4, 11, 0, 1, 3, 4, 11};
+
+Image opaqueRandom(int w, int h, uint64_t seed, int depth = 32) {
+    Image img = *createImage(w, h, depth);
+    Random rnd(seed);
+    for (uint32_t& p : img.pixels) p = rnd.next() | 0xFF000000u;
+    return img;
+}
+
+// The layers and paper of the reference scene, made once.
+struct SceneImages {
+    std::vector<Image> layers;
+    Image paper;
+    SceneImages() {
+        paper = opaqueRandom(kDoc, kDoc, 99, 24);
+        for (int i = 0; i < 10; ++i) layers.push_back(halfTransparent(kDoc, kDoc, uint64_t(10 + i)));
+    }
+};
+
+const SceneImages& sceneImages() {
+    static const SceneImages images;
+    return images;
+}
+
+// The reference scene in an App with the fake Ui, composed once.
+struct ToolScene {
+    FakeUi ui;
+    std::unique_ptr<App> app;
+
+    explicit ToolScene(bool emptyTop = false) {
+        ui.setCanvasSize(kCanvasW, kCanvasH);
+        app = std::make_unique<App>(ui);
+        const SceneImages& images = sceneImages();
+        Document& doc = app->doc;
+        doc.Width = kDoc;
+        doc.Height = kDoc;
+        doc.Zoom = 100;
+        app->prefs.grid = 0;
+        app->history.setLimits(8, size_t(2) << 30);
+        for (int i = 0; i < 10; ++i) {
+            Layer layer;
+            layer.image = images.layers[size_t(i)];
+            if (emptyTop && i == 9) {  // an empty layer whose pages are all there
+                layer.image = *createImage(kDoc, kDoc);
+                std::fill(layer.image.pixels.begin(), layer.image.pixels.end(), 0u);
+            }
+            layer.Blendmode = uint8_t(kSceneModes[i]);
+            layer.Position = uint8_t(i + 1);
+            layer.id = takeLayerId(doc);
+            doc.layers.push_back(std::move(layer));
+        }
+        doc.layers.back().Selected = 1;
+        app->paperImage8 = images.paper;
+        app->paperView9 = images.paper;
+        app->brush.selectedColor = rgba(200, 30, 60, 255);
+        app->brush.alpha = 255;
+        app->iface.backgroundColor = rgba(20, 90, 240, 255);
+        rebuildAllDisplayImages(*app);
+        recomposeView(*app, false);
+    }
+};
+
+CanvasEvent pointer(CanvasEventType type, int x, int y) {
+    CanvasEvent e;
+    e.type = type;
+    e.x = x;
+    e.y = y;
+    e.leftHeld = type == CanvasEventType::Move;
+    return e;
+}
+
+void BM_ComposeFullCanvas(benchmark::State& state) {
+    ToolScene scene;
+    App& app = *scene.app;
+    const CanvasScene s{app.doc, app.view, app.paperView9, 0, 0, 0x969696u, GridSettings{}};
+    for (auto _ : state) {
+        composeCanvas(app.canvasImage, s, Rect{0, 0, kCanvasW, kCanvasH});
+        benchmark::DoNotOptimize(app.canvasImage.pixels.data());
+    }
+    setCounters(state, int64_t(kCanvasW) * kCanvasH);
+}
+
+void BM_RecomposeView(benchmark::State& state) {
+    ToolScene scene;
+    for (auto _ : state) {
+        recomposeView(*scene.app, false);
+        benchmark::DoNotOptimize(scene.app->canvasImage.pixels.data());
+    }
+    setCounters(state, int64_t(kCanvasW) * kCanvasH);
+}
+
+void BM_ShapeMove(benchmark::State& state) {
+    const Cmd tools[] = {Cmd::Line, Cmd::Box, Cmd::Ellipse, Cmd::Gradient};
+    const Cmd tool = tools[state.range(0)];
+    ToolScene scene;
+    App& app = *scene.app;
+    onMenuCommand(app, id(tool));
+    onCanvasEvent(app, pointer(CanvasEventType::LeftDown, 200, 150));
+    int step = 0;
+    for (auto _ : state) {
+        const int d = (step++ & 1) * 10;
+        onCanvasEvent(app, pointer(CanvasEventType::Move, 1000 + d, 600 + d));
+    }
+    onCanvasEvent(app, pointer(CanvasEventType::LeftUp, 1000, 600));
+    const char* names[] = {"line", "box", "ellipse", "gradient"};
+    state.SetLabel(names[state.range(0)]);
+}
+
+void BM_FillEmptyLayer(benchmark::State& state) {
+    ToolScene scene(true);
+    App& app = *scene.app;
+    onMenuCommand(app, id(Cmd::FillTool));
+    Image& layer = currentLayer(app.doc)->image;
+    for (auto _ : state) {
+        onCanvasEvent(app, pointer(CanvasEventType::LeftDown, 10, 10));
+        state.PauseTiming();  // the release only ends the step and redraws the view again
+        onCanvasEvent(app, pointer(CanvasEventType::LeftUp, 10, 10));
+        startHistory(app);
+        std::fill(layer.pixels.begin(), layer.pixels.end(), 0u);
+        state.ResumeTiming();
+    }
+    setCounters(state, int64_t(kDoc) * kDoc);
+}
+
+void BM_FloodFillEmptyLayer(benchmark::State& state) {
+    Image layer = *createImage(kDoc, kDoc);
+    std::fill(layer.pixels.begin(), layer.pixels.end(), 0u);
+    for (auto _ : state) {
+        floodFill(layer, 10, 10, solidPaint(rgba(200, 30, 60, 255)));
+        state.PauseTiming();
+        std::fill(layer.pixels.begin(), layer.pixels.end(), 0u);
+        state.ResumeTiming();
+    }
+    setCounters(state, int64_t(kDoc) * kDoc);
+}
+
+void BM_WriteEveryPixel(benchmark::State& state) {
+    Image layer = *createImage(kDoc, kDoc);
+    std::fill(layer.pixels.begin(), layer.pixels.end(), 0u);
+    uint32_t value = 1;
+    for (auto _ : state) {
+        std::fill(layer.pixels.begin(), layer.pixels.end(), value++);
+        benchmark::DoNotOptimize(layer.pixels.data());
+    }
+    setCounters(state, int64_t(kDoc) * kDoc);
+}
+
+void BM_BrightnessPreviewStep(benchmark::State& state) {
+    ToolScene scene;
+    App& app = *scene.app;
+    openBrightnessDialog(app);
+    int step = 0;
+    for (auto _ : state) previewBrightness(app, (step++ & 1) ? 200 : 100);
+    setCounters(state, int64_t(kCanvasW) * kCanvasH);
+}
+
+void BM_Adjust(benchmark::State& state) {
+    const auto adjustment = Adjustment(state.range(0));
+    Image layer = sceneImages().layers[0];
+    for (auto _ : state) {
+        adjustImage(layer, Rect{0, 0, kDoc, kDoc}, adjustment, 200);
+        benchmark::DoNotOptimize(layer.pixels.data());
+    }
+    const char* names[] = {"brightness", "invert", "grey"};
+    state.SetLabel(names[state.range(0)]);
+    setCounters(state, int64_t(kDoc) * kDoc);
+}
+
+// The same on one thread, row by row, for a like-for-like look at the CPU time.
+void BM_AdjustOneThread(benchmark::State& state) {
+    const auto adjustment = Adjustment(state.range(0));
+    Image layer = sceneImages().layers[0];
+    const BrightnessTable table = brightnessTable(200);
+    for (auto _ : state) {
+        for (int y = 0; y < kDoc; ++y) {
+            uint32_t* row = layer.row(y);
+            switch (adjustment) {
+                case Adjustment::Brightness:
+                    brightnessRow(row, kDoc, table);
+                    break;
+                case Adjustment::Invert:
+                    invertRow(row, kDoc);
+                    break;
+                case Adjustment::Grey:
+                    greyRow(row, kDoc);
+                    break;
+            }
+        }
+        benchmark::DoNotOptimize(layer.pixels.data());
+    }
+    const char* names[] = {"brightness", "invert", "grey"};
+    state.SetLabel(names[state.range(0)]);
+    setCounters(state, int64_t(kDoc) * kDoc);
+}
+
+void BM_AdjustCommand(benchmark::State& state) {
+    const auto adjustment = Adjustment(state.range(0));
+    ToolScene scene;
+    App& app = *scene.app;
+    for (auto _ : state) {
+        switch (adjustment) {
+            case Adjustment::Brightness:
+                applyBrightness(app, 200);
+                break;
+            case Adjustment::Invert:
+                inverseColors(app);
+                break;
+            case Adjustment::Grey:
+                colorToGrey(app);
+                break;
+        }
+        state.PauseTiming();
+        startHistory(app);  // the kept layers are freed outside the timing
+        state.ResumeTiming();
+    }
+    const char* names[] = {"brightness", "invert", "grey"};
+    state.SetLabel(names[state.range(0)]);
+    setCounters(state, int64_t(kDoc) * kDoc);
+}
+
+void BM_ReadWriteEveryPixel(benchmark::State& state) {
+    Image layer = sceneImages().layers[0];
+    for (auto _ : state) {
+        uint32_t* p = layer.pixels.data();
+        const size_t n = layer.pixels.size();
+        for (size_t i = 0; i < n; ++i) p[i] ^= 0x00FFFFFFu;
+        benchmark::DoNotOptimize(layer.pixels.data());
+    }
+    setCounters(state, int64_t(kDoc) * kDoc);
+}
+
+BENCHMARK(BM_ComposeFullCanvas)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RecomposeView)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ShapeMove)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FillEmptyLayer)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FloodFillEmptyLayer)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WriteEveryPixel)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_BrightnessPreviewStep)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Adjust)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_AdjustOneThread)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AdjustCommand)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadWriteEveryPixel)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace qm
+
+BENCHMARK_MAIN();

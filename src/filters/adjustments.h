@@ -1,0 +1,54 @@
+// Whole-layer adjustments: brightness, invert colours, colour to grey. Pixel format as in
+// raster/image.h (straight alpha).
+//
+// Each adjustment changes red, green and blue and keeps alpha, except that a fully transparent
+// pixel (alpha 0) comes out with all four channels 0, whatever colour it carried. The *Pixel
+// functions are the reference arithmetic for one pixel; the row and image functions are the
+// fast paths and give the same bits.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "raster/image.h"
+#include "raster/rect.h"
+
+namespace qm {
+
+// The brightness slider: 0..300, 150 leaves the colours as they are.
+constexpr int kBrightnessMin = 0;
+constexpr int kBrightnessMax = 300;
+constexpr int kBrightnessNeutral = 150;
+
+// Channel c becomes min(c * value / 150, 255) computed in doubles and rounded to the nearest
+// integer, halves to even. A value outside 0..300 is taken as the nearest end.
+uint32_t brightnessPixel(uint32_t color, int value);
+// (255 - R, 255 - G, 255 - B).
+uint32_t invertPixel(uint32_t color);
+// L = (max(R, G, B) + min(R, G, B)) / 2, truncated: (L, L, L).
+uint32_t greyPixel(uint32_t color);
+
+// The brightness of every channel value, for the row functions. `factor` is value / 150 as a
+// float, used by the vector path only where it gives every entry of `level` (checked when the
+// table is made); otherwise `level` is looked up.
+struct BrightnessTable {
+    std::array<uint8_t, 256> level{};
+    float factor = 1.0f;
+    bool factorExact = false;
+};
+BrightnessTable brightnessTable(int value);
+
+// Rows in place (n pixels).
+void brightnessRow(uint32_t* pixels, size_t n, const BrightnessTable& table);
+void invertRow(uint32_t* pixels, size_t n);
+void greyRow(uint32_t* pixels, size_t n);
+
+enum class Adjustment { Brightness, Invert, Grey };
+
+// Applies the adjustment to the rectangle `area` of the image (clipped to it); `value` is the
+// brightness slider value (ignored by the others). Large areas are split over two threads,
+// with the same bits. A 24-bit image keeps alpha 255.
+void adjustImage(Image& image, const Rect& area, Adjustment adjustment, int value = 150);
+
+}  // namespace qm

@@ -1,0 +1,88 @@
+// The adjustments' arithmetic, and their fast paths against the per-pixel reference.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "filters/adjustments.h"
+
+namespace qm {
+namespace {
+
+TEST(Adjustments, PixelCases) {
+    struct Case {
+        const char* what;
+        uint32_t (*op)(uint32_t);
+        uint32_t in, out;
+    } cases[] = {
+        {"grey of red", greyPixel, rgba(255, 0, 0, 255), rgba(127, 127, 127, 255)},
+        {"grey of (10, 20, 30)", greyPixel, rgba(10, 20, 30, 90), rgba(20, 20, 20, 90)},
+        {"invert", invertPixel, rgba(0, 100, 255, 7), rgba(255, 155, 0, 7)},
+        {"brightness 150", [](uint32_t c) { return brightnessPixel(c, 150); },
+         rgba(1, 128, 255, 200), rgba(1, 128, 255, 200)},
+        {"brightness 300 doubles and clips", [](uint32_t c) { return brightnessPixel(c, 300); },
+         rgba(1, 127, 128, 200), rgba(2, 254, 255, 200)},
+        {"brightness 0 is black", [](uint32_t c) { return brightnessPixel(c, 0); },
+         rgba(1, 127, 255, 3), rgba(0, 0, 0, 3)},
+        // f = 225 / 150 = 1.5: 1.5 rounds to 2, 4.5 to 4 (halves to even).
+        {"brightness rounds halves to even", [](uint32_t c) { return brightnessPixel(c, 225); },
+         rgba(1, 3, 0, 255), rgba(2, 4, 0, 255)},
+        {"out of range is the nearest end", [](uint32_t c) { return brightnessPixel(c, 1000); },
+         rgba(100, 200, 10, 255), rgba(200, 255, 20, 255)},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.op(c.in), c.out) << c.what;
+    // A fully transparent pixel comes out with every channel 0, whatever colour it carried.
+    for (const uint32_t hidden : {0u, rgba(12, 200, 255, 0)}) {
+        EXPECT_EQ(greyPixel(hidden), 0u);
+        EXPECT_EQ(invertPixel(hidden), 0u);
+        EXPECT_EQ(brightnessPixel(hidden, 300), 0u);
+    }
+    const uint32_t c = rgba(13, 77, 201, 128);
+    EXPECT_EQ(invertPixel(invertPixel(c)), c);
+}
+
+// The row and image paths (including the two-thread split of a large image) give exactly the
+// per-pixel reference.
+TEST(Adjustments, FastPathsMatchTheReference) {
+    std::mt19937 rng(7);
+    Image image = *createImage(1100, 1000, 32);  // large enough for two threads
+    for (uint32_t& p : image.pixels) {
+        p = rng();
+        if (rng() % 5 == 0) p &= 0x00FFFFFFu;  // some fully transparent pixels
+    }
+    for (const int value : {0, 1, 77, 149, 150, 151, 225, 299, 300}) {
+        Image out = image;
+        adjustImage(out, Rect{0, 0, out.width, out.height}, Adjustment::Brightness, value);
+        for (size_t i = 0; i < image.pixels.size(); i += 7)
+            ASSERT_EQ(out.pixels[i], brightnessPixel(image.pixels[i], value)) << value << " " << i;
+    }
+    // Every slider value, on every channel value (the vector path serves some values, the
+    // table the others).
+    Image ramp = *createImage(256, 1, 32);
+    for (uint32_t c = 0; c < 256; ++c) ramp.at(int(c), 0) = rgba(c, 255 - c, c / 2, 1 + c % 255);
+    for (int value = -1; value <= 301; ++value) {
+        Image out = ramp;
+        adjustImage(out, Rect{0, 0, 256, 1}, Adjustment::Brightness, value);
+        for (int x = 0; x < 256; ++x)
+            ASSERT_EQ(out.at(x, 0), brightnessPixel(ramp.at(x, 0), value)) << value << " " << x;
+    }
+    Image inverted = image, grey = image;
+    adjustImage(inverted, Rect{0, 0, image.width, image.height}, Adjustment::Invert);
+    adjustImage(grey, Rect{-5, -5, 5000, 5000}, Adjustment::Grey);  // clipped to the image
+    for (size_t i = 0; i < image.pixels.size(); ++i) {
+        ASSERT_EQ(inverted.pixels[i], invertPixel(image.pixels[i])) << i;
+        ASSERT_EQ(grey.pixels[i], greyPixel(image.pixels[i])) << i;
+    }
+}
+
+TEST(Adjustments, OnlyTheAreaChanges) {
+    Image image = *createImage(4, 3, 32);
+    std::fill(image.pixels.begin(), image.pixels.end(), rgba(10, 20, 30, 255));
+    adjustImage(image, Rect{1, 1, 2, 1}, Adjustment::Invert);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x)
+            EXPECT_EQ(image.at(x, y), y == 1 && (x == 1 || x == 2) ? rgba(245, 235, 225, 255)
+                                                                   : rgba(10, 20, 30, 255));
+}
+
+}  // namespace
+}  // namespace qm
