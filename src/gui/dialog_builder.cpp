@@ -148,8 +148,12 @@ QWidget* makeControl(const ControlDescription& c) {
 QSize placedSize(const ControlDescription& c, QWidget* control) {
     QSize size(c.width, c.height);
     switch (c.kind) {
-        case ControlKind::Button:
-            return size.expandedTo(control->minimumSizeHint());
+        case ControlKind::Button: {
+            const auto* button = static_cast<QPushButton*>(control);
+            const int text = button->fontMetrics().horizontalAdvance(button->text()) + 12;
+            return {std::max(size.width(), text),
+                    std::max(size.height(), control->minimumSizeHint().height())};
+        }
         case ControlKind::ImageButton:
         case ControlKind::CheckBox:
         case ControlKind::Spin:
