@@ -79,6 +79,8 @@ QWidget* makeControl(const ControlDescription& c) {
                 font.setBold(c.bold);
                 label->setFont(font);
             }
+            // A text on a ground of its own keeps off the ground's edges.
+            if (c.background && c.kind == ControlKind::Label) label->setMargin(8);
             return label;
         }
         case ControlKind::Button:
@@ -115,6 +117,7 @@ QWidget* makeControl(const ControlDescription& c) {
         }
         case ControlKind::TextField: {
             auto* line = new QLineEdit(qs(c.caption));
+            line->setCursorPosition(0);  // a long text shows its beginning
             if (c.numeric) {
                 line->setValidator(
                     new QRegularExpressionValidator(QRegularExpression("[0-9]{0,9}"), line));
@@ -131,6 +134,7 @@ QWidget* makeControl(const ControlDescription& c) {
                 layout->addStretch();
                 tabs->addTab(page, qs(name));
             }
+            if (c.value > 0 && c.value < tabs->count()) tabs->setCurrentIndex(c.value);
             return tabs;
         }
         case ControlKind::ScrollArea: {

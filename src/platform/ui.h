@@ -97,7 +97,7 @@ struct ControlDescription {
     // Its place (x, y, width, height) in its tab page, its container or the window.
     int x = 0, y = 0, width = 0, height = 0;
     int value = 0;  // the start state: spins and track bars (kept in range), check boxes,
-                    // the selected item of a combo
+                    // the selected item of a combo, the page a panel shows
     std::vector<std::string> items = {};  // the items of a combo; the tab pages of a panel
     std::string tooltip = {};
     int container = 0;         // the scroll area or panel it sits in; 0 for the window

@@ -51,8 +51,9 @@ Image programIcon(const App& app) {
 
 void openAboutDialog(App& app) {
     constexpr int kMargin = 10, kInner = 380, kWindowHeight = 500;
-    const Image header = drawAboutHeader(programIcon(app), kInner);
-    const int textX = kMargin + (header.height - 10) + 10 + 5;  // beside the icon
+    const Image icon = programIcon(app);
+    const Image header = drawAboutHeader(icon, kInner);
+    const int textX = kMargin + 5 + icon.width + 10;  // beside the icon
     const int scrollTop = kMargin + header.height + kMargin;
     auto line = [&](std::string text, int x, int y, int width, int size, bool bold) {
         return ControlDescription{.kind = K::Label, .caption = std::move(text), .x = x, .y = y,
@@ -72,7 +73,7 @@ void openAboutDialog(App& app) {
                          .y = kMargin, .width = kInner, .height = header.height},
                         line(app.prefs.programName, textX, kMargin + 4, 250, 16, true),
                         line("Developped By :", textX, kMargin + 30, 95, 9, false),
-                        line(kMakers, textX + 95, kMargin + 30, 180, 10, true),
+                        line(kMakers, textX + 95, kMargin + 30, 390 - textX - 95, 10, true),
                         line(version, textX, kMargin + 50, 250, 8, false),
                         line("Date :" + today(), textX, kMargin + 66, 250, 8, false),
                         {.id = id(Gadget::AboutScroll), .kind = K::ScrollArea, .x = kMargin,

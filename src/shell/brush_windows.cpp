@@ -134,7 +134,8 @@ void openBrushEditor(App& app) {
                          {
                              // Without a place: the panel fills the window less its margin,
                              // however the window is sized.
-                             {.id = panel, .kind = K::Panel, .items = {"General", "Brush"}},
+                             {.id = panel, .kind = K::Panel, .value = 1,
+                              .items = {"General", "Brush"}},
                              {.id = id(Gadget::EditorTipPreview), .kind = K::Image, .tab = tab,
                               .x = 10, .y = 10, .width = kEditorPreviewSide,
                               .height = kEditorPreviewSide, .container = panel},
@@ -183,14 +184,16 @@ void openBrushAnimated(App& app) {
              {
                  {.id = id(Gadget::AnimBrushPreview), .kind = K::Image, .x = 10, .y = 10,
                   .width = 80, .height = 80},
+                 // The fields start a little further right than their labels' places
+                 // would have them, so that the labels show whole.
                  {.id = id(Gadget::AnimBrushNameLabel), .kind = K::Label, .caption = "Nom :",
-                  .x = 100, .y = 10, .width = 30, .height = 20},
-                 {.id = id(Gadget::AnimBrushName), .kind = K::TextField, .x = 130, .y = 7,
-                  .width = 150, .height = 20},
+                  .x = 100, .y = 10, .width = 40, .height = 20},
+                 {.id = id(Gadget::AnimBrushName), .kind = K::TextField, .x = 140, .y = 7,
+                  .width = 140, .height = 20},
                  {.id = id(Gadget::AnimBrushFolderLabel), .kind = K::Label,
-                  .caption = "Directory :", .x = 100, .y = 35, .width = 60, .height = 20},
+                  .caption = "Directory :", .x = 100, .y = 35, .width = 72, .height = 20},
                  {.id = id(Gadget::AnimBrushFolder), .kind = K::TextField,
-                  .caption = "brush\\brushAnim1\\", .x = 160, .y = 35, .width = 120,
+                  .caption = "brush\\brushAnim1\\", .x = 172, .y = 35, .width = 108,
                   .height = 20},
                  {.id = id(Gadget::AnimBrushFolderButton), .kind = K::ImageButton, .x = 280,
                   .y = 35, .width = 20, .height = 20},

@@ -129,7 +129,7 @@ void openBrightnessDialog(App& app) {
                      .height = kHeight,
                      .controls = {
                          {.id = id(Gadget::BrightnessTrack), .kind = K::TrackBar, .min = 0,
-                          .max = 300, .x = 10, .y = 30, .width = kWidth - 10, .height = 40,
+                          .max = 300, .x = 10, .y = 30, .width = kWidth - 20, .height = 40,
                           .value = 150},
                          {.id = id(Gadget::BrightnessOk), .kind = K::Button,
                           .caption = Text(app.dictionary, "BtnOk"), .x = kWidth / 2,
@@ -158,7 +158,7 @@ void openAnimationOptionsDialog(App& app) {
                 .height = 300,
                 .controls = {
                     {.id = panel, .kind = K::Panel, .x = 5, .y = 5, .width = 390,
-                     .height = 260, .items = {"General", "Document"}},
+                     .height = 260, .value = 1, .items = {"General", "Document"}},
                     label("Frames per second", 10),
                     spin(Gadget::Fps, 1, 48, app.doc.Fps, 10, "FPS"),
                     label("Total of frames", 40),

@@ -91,7 +91,7 @@ TEST_F(DialogsTest, EachWindowOpensFromItsCommandWithItsControlsAndCloses) {
              const ControlDescription* bar = described(n, Gadget::BrightnessTrack);
              EXPECT_EQ(bar->kind, ControlKind::TrackBar);
              EXPECT_EQ(bar->max, 300);
-             EXPECT_EQ(bar->width, 290);
+             EXPECT_EQ(bar->width, 280);
              EXPECT_EQ(described(n, Gadget::BrightnessOk)->y, 160);
          }},
         {"animation settings", [&] { menu(Cmd::OpenAnimationWindow); },
