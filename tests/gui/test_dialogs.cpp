@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <QCheckBox>
+#include <QColorDialog>
+#include <QFileDialog>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -302,6 +304,53 @@ TEST(Dialogs, EventsGoThroughTheMainDispatch) {
     p.click(237);
     EXPECT_EQ(p.ui.shownWindow(10), nullptr);
     EXPECT_EQ(p.app.brush.size, 50);
+}
+
+// Toolkit requesters: several files from one open requester, and the colour requester, which
+// starts at the colour it is given and answers red, green and blue only.
+TEST(Requesters, OpenRequesterTakesSeveralFiles) {
+    const auto folder = std::filesystem::temp_directory_path() /
+                        ("qm_test_gui_multiple_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    for (const char* name : {"a.png", "b.png"}) std::fclose(std::fopen((folder / name).c_str(), "w"));
+    QtUi ui;
+    QFileDialog::FileMode mode = QFileDialog::AnyFile;
+    const auto answer = test::answerNextModal([&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        mode = dialog->fileMode();
+        dialog->selectFile("\"a.png\" \"b.png\"");
+        static_cast<QDialog*>(dialog)->accept();
+    });
+    FileRequest request;
+    request.defaultPath = folder.string() + "/";
+    request.patterns = "PNG|*.png";
+    request.multiple = true;
+    const auto choice = ui.openFileRequester(request);
+    EXPECT_EQ(mode, QFileDialog::ExistingFiles);
+    ASSERT_TRUE(choice);
+    ASSERT_EQ(choice->paths.size(), 2u);
+    EXPECT_EQ(std::filesystem::path(choice->paths[0]).filename(), "a.png");
+    EXPECT_EQ(std::filesystem::path(choice->paths[1]).filename(), "b.png");
+    std::filesystem::remove_all(folder);
+}
+
+TEST(Requesters, ColourRequesterStartsAtTheColourAndAnswersItsChannels) {
+    QtUi ui;
+    QColor shown;
+    {
+        const auto answer = test::answerNextModal([&](QWidget* modal) {
+            auto* dialog = qobject_cast<QColorDialog*>(modal);
+            ASSERT_NE(dialog, nullptr);
+            shown = dialog->currentColor();
+            dialog->setCurrentColor(QColor(10, 20, 30));
+            dialog->accept();
+        });
+        EXPECT_EQ(ui.colorRequester(rgba(200, 100, 50, 127)), rgb(10, 20, 30));
+        EXPECT_EQ(shown, QColor(200, 100, 50));
+    }
+    const auto answer = test::answerNextModal([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+    EXPECT_FALSE(ui.colorRequester(0));
 }
 
 }  // namespace
