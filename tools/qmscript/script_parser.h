@@ -35,6 +35,7 @@ enum class Op {
     ExpectLayer,
     ExpectCanvas,
     WriteState,
+    CloseWindow,  // the close box of window a (0: the main window)
 };
 
 struct Command {
