@@ -60,7 +60,8 @@ constexpr int kScrollStep = 8;
 
 void setBackground(QWidget* widget, uint32_t color) {
     QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, QColor(int(red(color)), int(green(color)), int(blue(color))));
+    palette.setColor(QPalette::Window,
+                     QColor(int(red(color)), int(green(color)), int(blue(color))));
     widget->setPalette(palette);
     widget->setAutoFillBackground(true);
 }

@@ -56,37 +56,55 @@ void openAboutDialog(App& app) {
     const int textX = kMargin + 5 + icon.width + 10;  // beside the icon
     const int scrollTop = kMargin + header.height + kMargin;
     auto line = [&](std::string text, int x, int y, int width, int size, bool bold) {
-        return ControlDescription{.kind = K::Label, .caption = std::move(text), .x = x, .y = y,
-                                  .width = width, .height = 22, .fontSize = size,
+        return ControlDescription{.kind = K::Label,
+                                  .caption = std::move(text),
+                                  .x = x,
+                                  .y = y,
+                                  .width = width,
+                                  .height = 22,
+                                  .fontSize = size,
                                   .bold = bold};
     };
     const std::string version =
         "Version :" + app.prefs.version + "-Revision :" + app.prefs.revision;
-    showDialog(app,
-               {.number = id(Window::About),
-                .title = app.prefs.programName,
-                .width = 400,
-                .height = kWindowHeight,
-                .controls =
-                    {
-                        {.id = id(Gadget::AboutHeader), .kind = K::Image, .x = kMargin,
-                         .y = kMargin, .width = kInner, .height = header.height},
-                        line(app.prefs.programName, textX, kMargin + 4, 250, 16, true),
-                        line("Developped By :", textX, kMargin + 30, 95, 9, false),
-                        line(kMakers, textX + 95, kMargin + 30, 390 - textX - 95, 10, true),
-                        line(version, textX, kMargin + 50, 250, 8, false),
-                        line("Date :" + today(), textX, kMargin + 66, 250, 8, false),
-                        {.id = id(Gadget::AboutScroll), .kind = K::ScrollArea, .x = kMargin,
-                         .y = scrollTop, .width = kInner,
-                         .height = kWindowHeight - scrollTop - 45,
-                         .background = kAboutGrey},
-                        {.id = id(Gadget::AboutCredits), .kind = K::Label,
-                         .caption = credits(app), .container = id(Gadget::AboutScroll),
-                         .background = kAboutGrey},
-                        {.id = id(Gadget::AboutOk), .kind = K::Button, .caption = "Ok",
-                         .x = 170, .y = kWindowHeight - 32, .width = 60, .height = 20},
-                    },
-                .modal = true});
+    showDialog(app, {.number = id(Window::About),
+                     .title = app.prefs.programName,
+                     .width = 400,
+                     .height = kWindowHeight,
+                     .controls =
+                         {
+                             {.id = id(Gadget::AboutHeader),
+                              .kind = K::Image,
+                              .x = kMargin,
+                              .y = kMargin,
+                              .width = kInner,
+                              .height = header.height},
+                             line(app.prefs.programName, textX, kMargin + 4, 250, 16, true),
+                             line("Developped By :", textX, kMargin + 30, 95, 9, false),
+                             line(kMakers, textX + 95, kMargin + 30, 390 - textX - 95, 10, true),
+                             line(version, textX, kMargin + 50, 250, 8, false),
+                             line("Date :" + today(), textX, kMargin + 66, 250, 8, false),
+                             {.id = id(Gadget::AboutScroll),
+                              .kind = K::ScrollArea,
+                              .x = kMargin,
+                              .y = scrollTop,
+                              .width = kInner,
+                              .height = kWindowHeight - scrollTop - 45,
+                              .background = kAboutGrey},
+                             {.id = id(Gadget::AboutCredits),
+                              .kind = K::Label,
+                              .caption = credits(app),
+                              .container = id(Gadget::AboutScroll),
+                              .background = kAboutGrey},
+                             {.id = id(Gadget::AboutOk),
+                              .kind = K::Button,
+                              .caption = "Ok",
+                              .x = 170,
+                              .y = kWindowHeight - 32,
+                              .width = 60,
+                              .height = 20},
+                         },
+                     .modal = true});
     app.ui.setGadgetImage(id(Gadget::AboutHeader), header);
 }
 

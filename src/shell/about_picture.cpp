@@ -52,11 +52,12 @@ Image drawProgramIcon() {
 Image drawAboutHeader(const Image& icon, int width) {
     const int height = std::max(icon.height + 10, 90);
     Image header = *createImage(std::max(1, width), height, 32);
-    fillBox(header, 0, 0, header.width, height, solidPaint(kAboutGrey | 0xFF000000u, DrawMode::AllChannels));
+    fillBox(header, 0, 0, header.width, height,
+            solidPaint(kAboutGrey | 0xFF000000u, DrawMode::AllChannels));
     // A thin band of the icon's dusk colours along the bottom edge.
-    drawGradientBox(header, 0, height - 4, header.width, 4,
-                    linearGradient(0, 0, header.width, 0, rgba(250, 214, 140, 255),
-                                   rgba(120, 70, 140, 255)));
+    drawGradientBox(
+        header, 0, height - 4, header.width, 4,
+        linearGradient(0, 0, header.width, 0, rgba(250, 214, 140, 255), rgba(120, 70, 140, 255)));
     drawImage(header, icon, 5, 5, DrawMode::AlphaBlend, 255);
     return header;
 }

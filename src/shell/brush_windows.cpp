@@ -80,7 +80,8 @@ void editorChange(App& app, const EditorRow& row) {
 Image animatedBrushPreview(const App& app) {
     constexpr int kSide = 80;
     Image preview = *createImage(kSide, kSide, 32);
-    fillBox(preview, 0, 0, kSide, kSide, solidPaint(rgba(125, 125, 125, 255), DrawMode::AllChannels));
+    fillBox(preview, 0, 0, kSide, kSide,
+            solidPaint(rgba(125, 125, 125, 255), DrawMode::AllChannels));
     if (!app.paperImage10.empty())
         for (int j = 0; j < 3; ++j)
             for (int i = 0; i < 3; ++i)
@@ -110,49 +111,66 @@ void openBrushEditor(App& app) {
     const int panel = id(Gadget::BrushEditorPanel);
     const std::string tab = "Brush";
     auto label = [&](std::string text, int y) {
-        return ControlDescription{.kind = K::Label, .caption = std::move(text), .tab = tab,
-                                  .x = 125, .y = y, .width = 70, .height = 20,
+        return ControlDescription{.kind = K::Label,
+                                  .caption = std::move(text),
+                                  .tab = tab,
+                                  .x = 125,
+                                  .y = y,
+                                  .width = 70,
+                                  .height = 20,
                                   .container = panel};
     };
     auto control = [&](Gadget gadget, ControlKind kind, int y, int width) {
         const EditorRow& row = *editorRow(id(gadget));
-        return ControlDescription{.id = id(gadget), .kind = kind, .min = row.min,
-                                  .max = row.max, .tab = tab, .x = 200, .y = y,
-                                  .width = width, .height = 22, .value = row.show(app.brush),
+        return ControlDescription{.id = id(gadget),
+                                  .kind = kind,
+                                  .min = row.min,
+                                  .max = row.max,
+                                  .tab = tab,
+                                  .x = 200,
+                                  .y = y,
+                                  .width = width,
+                                  .height = 22,
+                                  .value = row.show(app.brush),
                                   .container = panel};
     };
     ControlDescription shape = control(Gadget::EditorShape, K::Combo, 10, 150);
-    shape.items = {"Circle Hard", "Box",         "Ellipse",      "Custom Brush",
+    shape.items = {"Circle Hard",  "Box",         "Ellipse",      "Custom Brush",
                    "Circle Shine", "Circle Soft", "Circle Custom"};
     ControlDescription hard = control(Gadget::EditorHard, K::CheckBox, 160, 150);
     hard.caption = "Hard";
-    showDialog(app, {.number = id(Window::BrushEditor),
-                     .title = "Brush Editor",
-                     .width = 400,
-                     .height = 300,
-                     .controls =
-                         {
-                             // Without a place: the panel fills the window less its margin,
-                             // however the window is sized.
-                             {.id = panel, .kind = K::Panel, .value = 1,
-                              .items = {"General", "Brush"}},
-                             {.id = id(Gadget::EditorTipPreview), .kind = K::Image, .tab = tab,
-                              .x = 10, .y = 10, .width = kEditorPreviewSide,
-                              .height = kEditorPreviewSide, .container = panel},
-                             label("Shape", 10),
-                             shape,
-                             label("Size", 40),
-                             control(Gadget::EditorSize, K::Spin, 40, 80),
-                             label("Width %", 70),
-                             control(Gadget::EditorWidth, K::Spin, 70, 80),
-                             label("Height %", 100),
-                             control(Gadget::EditorHeight, K::Spin, 100, 80),
-                             label("Rotation", 130),
-                             control(Gadget::EditorRotation, K::TrackBar, 128, 150),
-                             hard,
-                         },
-                     .resizable = true,
-                     .onTop = true});
+    showDialog(app,
+               {.number = id(Window::BrushEditor),
+                .title = "Brush Editor",
+                .width = 400,
+                .height = 300,
+                .controls =
+                    {
+                        // Without a place: the panel fills the window less its margin,
+                        // however the window is sized.
+                        {.id = panel, .kind = K::Panel, .value = 1, .items = {"General", "Brush"}},
+                        {.id = id(Gadget::EditorTipPreview),
+                         .kind = K::Image,
+                         .tab = tab,
+                         .x = 10,
+                         .y = 10,
+                         .width = kEditorPreviewSide,
+                         .height = kEditorPreviewSide,
+                         .container = panel},
+                        label("Shape", 10),
+                        shape,
+                        label("Size", 40),
+                        control(Gadget::EditorSize, K::Spin, 40, 80),
+                        label("Width %", 70),
+                        control(Gadget::EditorWidth, K::Spin, 70, 80),
+                        label("Height %", 100),
+                        control(Gadget::EditorHeight, K::Spin, 100, 80),
+                        label("Rotation", 130),
+                        control(Gadget::EditorRotation, K::TrackBar, 128, 150),
+                        hard,
+                    },
+                .resizable = true,
+                .onTop = true});
     showEditorPreview(app);
 }
 
@@ -166,54 +184,114 @@ void refreshBrushEditor(App& app) {
 void openBrushAnimated(App& app) {
     Dictionary& d = app.dictionary;
     auto spin = [](Gadget gadget, int y) {
-        return ControlDescription{.id = id(gadget), .kind = K::Spin, .min = 1, .max = 100,
-                                  .x = 130, .y = y, .width = 55, .height = 20, .value = 1};
+        return ControlDescription{.id = id(gadget),
+                                  .kind = K::Spin,
+                                  .min = 1,
+                                  .max = 100,
+                                  .x = 130,
+                                  .y = y,
+                                  .width = 55,
+                                  .height = 20,
+                                  .value = 1};
     };
     auto rightLabel = [](Gadget gadget, std::string text, int y) {
-        return ControlDescription{.id = id(gadget), .kind = K::Label,
-                                  .caption = std::move(text), .x = 0, .y = y, .width = 100,
-                                  .height = 20, .alignRight = true};
+        return ControlDescription{.id = id(gadget),
+                                  .kind = K::Label,
+                                  .caption = std::move(text),
+                                  .x = 0,
+                                  .y = y,
+                                  .width = 100,
+                                  .height = 20,
+                                  .alignRight = true};
     };
-    showDialog(
-        app,
-        {.number = id(Window::BrushAnimated),
-         .title = "Brush Animated",
-         .width = 400,
-         .height = 300,
-         .controls =
-             {
-                 {.id = id(Gadget::AnimBrushPreview), .kind = K::Image, .x = 10, .y = 10,
-                  .width = 80, .height = 80},
-                 // The fields start a little further right than their labels' places
-                 // would have them, so that the labels show whole.
-                 {.id = id(Gadget::AnimBrushNameLabel), .kind = K::Label, .caption = "Nom :",
-                  .x = 100, .y = 10, .width = 40, .height = 20},
-                 {.id = id(Gadget::AnimBrushName), .kind = K::TextField, .x = 140, .y = 7,
-                  .width = 140, .height = 20},
-                 {.id = id(Gadget::AnimBrushFolderLabel), .kind = K::Label,
-                  .caption = "Directory :", .x = 100, .y = 35, .width = 72, .height = 20},
-                 {.id = id(Gadget::AnimBrushFolder), .kind = K::TextField,
-                  .caption = "brush\\brushAnim1\\", .x = 172, .y = 35, .width = 108,
-                  .height = 20},
-                 {.id = id(Gadget::AnimBrushFolderButton), .kind = K::ImageButton, .x = 280,
-                  .y = 35, .width = 20, .height = 20},
-                 {.id = id(Gadget::AnimBrushPreviewAnim), .kind = K::CheckBox,
-                  .caption = "Preview Anim", .x = 100, .y = 55, .width = 110, .height = 20},
-                 {.id = id(Gadget::AnimBrushRandom), .kind = K::CheckBox,
-                  .caption = "Lecture Random", .x = 100, .y = 75, .width = 130, .height = 20},
-                 {.id = id(Gadget::AnimBrushProperties), .kind = K::Frame,
-                  .caption = "Properties", .x = 10, .y = 110, .width = 300, .height = 130},
-                 rightLabel(Gadget::AnimBrushCountLabel, "Nb of images :", 135),
-                 spin(Gadget::AnimBrushCount, 135),
-                 rightLabel(Gadget::AnimBrushSpeedLabel, "Speed :", 165),
-                 spin(Gadget::AnimBrushSpeed, 165),
-                 {.id = id(Gadget::AnimBrushOk), .kind = K::Button, .caption = Text(d, "BtnOk"),
-                  .x = 320, .y = 20, .width = 70, .height = 25},
-                 {.id = id(Gadget::AnimBrushCancel), .kind = K::Button,
-                  .caption = Text(d, "BtnCancel"), .x = 320, .y = 50, .width = 70,
-                  .height = 25},
-             },
-         .modal = true});
+    showDialog(app, {.number = id(Window::BrushAnimated),
+                     .title = "Brush Animated",
+                     .width = 400,
+                     .height = 300,
+                     .controls =
+                         {
+                             {.id = id(Gadget::AnimBrushPreview),
+                              .kind = K::Image,
+                              .x = 10,
+                              .y = 10,
+                              .width = 80,
+                              .height = 80},
+                             // The fields start a little further right than their labels' places
+                             // would have them, so that the labels show whole.
+                             {.id = id(Gadget::AnimBrushNameLabel),
+                              .kind = K::Label,
+                              .caption = "Nom :",
+                              .x = 100,
+                              .y = 10,
+                              .width = 40,
+                              .height = 20},
+                             {.id = id(Gadget::AnimBrushName),
+                              .kind = K::TextField,
+                              .x = 140,
+                              .y = 7,
+                              .width = 140,
+                              .height = 20},
+                             {.id = id(Gadget::AnimBrushFolderLabel),
+                              .kind = K::Label,
+                              .caption = "Directory :",
+                              .x = 100,
+                              .y = 35,
+                              .width = 72,
+                              .height = 20},
+                             {.id = id(Gadget::AnimBrushFolder),
+                              .kind = K::TextField,
+                              .caption = "brush\\brushAnim1\\",
+                              .x = 172,
+                              .y = 35,
+                              .width = 108,
+                              .height = 20},
+                             {.id = id(Gadget::AnimBrushFolderButton),
+                              .kind = K::ImageButton,
+                              .x = 280,
+                              .y = 35,
+                              .width = 20,
+                              .height = 20},
+                             {.id = id(Gadget::AnimBrushPreviewAnim),
+                              .kind = K::CheckBox,
+                              .caption = "Preview Anim",
+                              .x = 100,
+                              .y = 55,
+                              .width = 110,
+                              .height = 20},
+                             {.id = id(Gadget::AnimBrushRandom),
+                              .kind = K::CheckBox,
+                              .caption = "Lecture Random",
+                              .x = 100,
+                              .y = 75,
+                              .width = 130,
+                              .height = 20},
+                             {.id = id(Gadget::AnimBrushProperties),
+                              .kind = K::Frame,
+                              .caption = "Properties",
+                              .x = 10,
+                              .y = 110,
+                              .width = 300,
+                              .height = 130},
+                             rightLabel(Gadget::AnimBrushCountLabel, "Nb of images :", 135),
+                             spin(Gadget::AnimBrushCount, 135),
+                             rightLabel(Gadget::AnimBrushSpeedLabel, "Speed :", 165),
+                             spin(Gadget::AnimBrushSpeed, 165),
+                             {.id = id(Gadget::AnimBrushOk),
+                              .kind = K::Button,
+                              .caption = Text(d, "BtnOk"),
+                              .x = 320,
+                              .y = 20,
+                              .width = 70,
+                              .height = 25},
+                             {.id = id(Gadget::AnimBrushCancel),
+                              .kind = K::Button,
+                              .caption = Text(d, "BtnCancel"),
+                              .x = 320,
+                              .y = 50,
+                              .width = 70,
+                              .height = 25},
+                         },
+                     .modal = true});
     app.ui.setGadgetImage(id(Gadget::AnimBrushPreview), animatedBrushPreview(app));
     app.ui.setGadgetImage(id(Gadget::AnimBrushFolderButton), folderButtonImage(app));
 }

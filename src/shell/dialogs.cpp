@@ -51,13 +51,19 @@ using K = ControlKind;
 
 // Fixed captions beside the numeric fields, which would otherwise stand unexplained.
 ControlDescription caption(std::string text, int x, int y, int width = 55) {
-    return {.kind = K::Label, .caption = std::move(text), .x = x, .y = y, .width = width,
-            .height = 20};
+    return {
+        .kind = K::Label, .caption = std::move(text), .x = x, .y = y, .width = width, .height = 20};
 }
 
 ControlDescription numberField(Gadget gadget, int value, int x, int y) {
-    return {.id = id(gadget), .kind = K::TextField, .caption = std::to_string(value), .x = x,
-            .y = y, .width = 60, .height = 20, .numeric = true};
+    return {.id = id(gadget),
+            .kind = K::TextField,
+            .caption = std::to_string(value),
+            .x = x,
+            .y = y,
+            .width = 60,
+            .height = 20,
+            .numeric = true};
 }
 
 }  // namespace
@@ -71,15 +77,23 @@ void openNewDocumentDialog(App& app) {
                      .width = 400,
                      .height = 300,
                      .controls = {
-                         {.id = id(Gadget::ImageDimension), .kind = K::Frame,
-                          .caption = "Image Dimension", .x = 10, .y = 10, .width = 250,
+                         {.id = id(Gadget::ImageDimension),
+                          .kind = K::Frame,
+                          .caption = "Image Dimension",
+                          .x = 10,
+                          .y = 10,
+                          .width = 250,
                           .height = 150},
                          caption("Width :", 20, 50),
                          numberField(Gadget::NewDocWidth, app.newDocWidth, 80, 50),
                          caption("Height :", 20, 80),
                          numberField(Gadget::NewDocHeight, app.newDocHeight, 80, 80),
-                         {.id = id(Gadget::NewDocOk), .kind = K::Button,
-                          .caption = Text(d, "BtnOk"), .x = 330, .y = 20, .width = 60,
+                         {.id = id(Gadget::NewDocOk),
+                          .kind = K::Button,
+                          .caption = Text(d, "BtnOk"),
+                          .x = 330,
+                          .y = 20,
+                          .width = 60,
                           .height = 20},
                      }});
     app.ui.setFocus(id(Gadget::NewDocWidth));
@@ -95,8 +109,12 @@ void openSizeDialog(App& app, int mode) {
                              .width = 400,
                              .height = 300,
                              .controls = {
-                                 {.id = id(Gadget::PixelDimension), .kind = K::Frame,
-                                  .caption = "Pixel Dimension", .x = 10, .y = 10, .width = 250,
+                                 {.id = id(Gadget::PixelDimension),
+                                  .kind = K::Frame,
+                                  .caption = "Pixel Dimension",
+                                  .x = 10,
+                                  .y = 10,
+                                  .width = 250,
                                   .height = 200},
                                  caption("Width :", 20, 30),
                                  numberField(Gadget::ImageWidth, app.doc.Width, 80, 30),
@@ -105,17 +123,35 @@ void openSizeDialog(App& app, int mode) {
                              }};
     // The canvas is resized without resampling: neither the proportion box nor the combo.
     if (app.sizeDialogMode == 0) {
-        window.controls.push_back({.id = id(Gadget::ConstraintProportion), .kind = K::CheckBox,
-                                   .caption = "Constraint proportion", .x = 40, .y = 90,
-                                   .width = 180, .height = 20});
-        window.controls.push_back({.id = id(Gadget::ImageQuality), .kind = K::Combo, .x = 40,
-                                   .y = 120, .width = 120, .height = 20, .value = 0,
+        window.controls.push_back({.id = id(Gadget::ConstraintProportion),
+                                   .kind = K::CheckBox,
+                                   .caption = "Constraint proportion",
+                                   .x = 40,
+                                   .y = 90,
+                                   .width = 180,
+                                   .height = 20});
+        window.controls.push_back({.id = id(Gadget::ImageQuality),
+                                   .kind = K::Combo,
+                                   .x = 40,
+                                   .y = 120,
+                                   .width = 120,
+                                   .height = 20,
+                                   .value = 0,
                                    .items = {"Smooth mode", "Hard mode"}});
     }
-    window.controls.push_back({.id = id(Gadget::ImageSizeOk), .kind = K::Button,
-                               .caption = "Ok", .x = 330, .y = 20, .width = 60, .height = 20});
-    window.controls.push_back({.id = id(Gadget::ImageSizeCancel), .kind = K::Button,
-                               .caption = "Cancel", .x = 330, .y = 50, .width = 60,
+    window.controls.push_back({.id = id(Gadget::ImageSizeOk),
+                               .kind = K::Button,
+                               .caption = "Ok",
+                               .x = 330,
+                               .y = 20,
+                               .width = 60,
+                               .height = 20});
+    window.controls.push_back({.id = id(Gadget::ImageSizeCancel),
+                               .kind = K::Button,
+                               .caption = "Cancel",
+                               .x = 330,
+                               .y = 50,
+                               .width = 60,
                                .height = 20});
     showDialog(app, window);
 }
@@ -128,12 +164,22 @@ void openBrightnessDialog(App& app) {
                      .width = kWidth,
                      .height = kHeight,
                      .controls = {
-                         {.id = id(Gadget::BrightnessTrack), .kind = K::TrackBar, .min = 0,
-                          .max = 300, .x = 10, .y = 30, .width = kWidth - 20, .height = 40,
+                         {.id = id(Gadget::BrightnessTrack),
+                          .kind = K::TrackBar,
+                          .min = 0,
+                          .max = 300,
+                          .x = 10,
+                          .y = 30,
+                          .width = kWidth - 20,
+                          .height = 40,
                           .value = 150},
-                         {.id = id(Gadget::BrightnessOk), .kind = K::Button,
-                          .caption = Text(app.dictionary, "BtnOk"), .x = kWidth / 2,
-                          .y = kHeight - 40, .width = 30, .height = 20},
+                         {.id = id(Gadget::BrightnessOk),
+                          .kind = K::Button,
+                          .caption = Text(app.dictionary, "BtnOk"),
+                          .x = kWidth / 2,
+                          .y = kHeight - 40,
+                          .width = 30,
+                          .height = 20},
                      }});
 }
 
@@ -141,34 +187,52 @@ void openAnimationOptionsDialog(App& app) {
     const std::string tab = "Document";
     const int panel = id(Gadget::AnimationSettingsPanel);
     auto label = [&](std::string text, int y) {
-        return ControlDescription{.kind = K::Label, .caption = std::move(text), .tab = tab,
-                                  .x = 10, .y = y, .width = 150, .height = 20,
+        return ControlDescription{.kind = K::Label,
+                                  .caption = std::move(text),
+                                  .tab = tab,
+                                  .x = 10,
+                                  .y = y,
+                                  .width = 150,
+                                  .height = 20,
                                   .container = panel};
     };
     auto spin = [&](Gadget gadget, int min, int max, int value, int y, std::string tooltip) {
-        return ControlDescription{.id = id(gadget), .kind = K::Spin, .min = min, .max = max,
-                                  .tab = tab, .x = 170, .y = y, .width = 90, .height = 22,
-                                  .value = value, .tooltip = std::move(tooltip),
+        return ControlDescription{.id = id(gadget),
+                                  .kind = K::Spin,
+                                  .min = min,
+                                  .max = max,
+                                  .tab = tab,
+                                  .x = 170,
+                                  .y = y,
+                                  .width = 90,
+                                  .height = 22,
+                                  .value = value,
+                                  .tooltip = std::move(tooltip),
                                   .container = panel};
     };
-    showDialog(app,
-               {.number = id(Window::AnimationOptions),
-                .title = app.prefs.programName,
-                .width = 400,
-                .height = 300,
-                .controls = {
-                    {.id = panel, .kind = K::Panel, .x = 5, .y = 5, .width = 390,
-                     .height = 260, .value = 1, .items = {"General", "Document"}},
-                    label("Frames per second", 10),
-                    spin(Gadget::Fps, 1, 48, app.doc.Fps, 10, "FPS"),
-                    label("Total of frames", 40),
-                    // FrameTotal is a 16-bit field: the spin stops at its largest value.
-                    spin(Gadget::FrameTotal, 1, INT16_MAX, app.doc.FrameTotal, 40,
-                         "Total of Frame In the Animation"),
-                    label("Speed of the animation", 70),
-                    spin(Gadget::SpeedAnimation, 0, 5, app.prefs.SpeedAnimation, 70,
-                         "Speed of the Animation (preview, not final)"),
-                }});
+    showDialog(app, {.number = id(Window::AnimationOptions),
+                     .title = app.prefs.programName,
+                     .width = 400,
+                     .height = 300,
+                     .controls = {
+                         {.id = panel,
+                          .kind = K::Panel,
+                          .x = 5,
+                          .y = 5,
+                          .width = 390,
+                          .height = 260,
+                          .value = 1,
+                          .items = {"General", "Document"}},
+                         label("Frames per second", 10),
+                         spin(Gadget::Fps, 1, 48, app.doc.Fps, 10, "FPS"),
+                         label("Total of frames", 40),
+                         // FrameTotal is a 16-bit field: the spin stops at its largest value.
+                         spin(Gadget::FrameTotal, 1, INT16_MAX, app.doc.FrameTotal, 40,
+                              "Total of Frame In the Animation"),
+                         label("Speed of the animation", 70),
+                         spin(Gadget::SpeedAnimation, 0, 5, app.prefs.SpeedAnimation, 70,
+                              "Speed of the Animation (preview, not final)"),
+                     }});
 }
 
 // The preferences window arrives with its own step.
@@ -261,10 +325,14 @@ int windowOfControl(int gadget) {
         Window window;
     };
     static constexpr Range kRanges[] = {
-        {160, 161, Window::Brightness},       {164, 170, Window::ImageSize},
-        {171, 174, Window::NewDocument},      {207, 207, Window::BrushEditor},
-        {208, 211, Window::About},            {212, 212, Window::AnimationOptions},
-        {216, 218, Window::AnimationOptions}, {223, 237, Window::BrushAnimated},
+        {160, 161, Window::Brightness},
+        {164, 170, Window::ImageSize},
+        {171, 174, Window::NewDocument},
+        {207, 207, Window::BrushEditor},
+        {208, 211, Window::About},
+        {212, 212, Window::AnimationOptions},
+        {216, 218, Window::AnimationOptions},
+        {223, 237, Window::BrushAnimated},
         {240, 246, Window::BrushEditor},
     };
     for (const Range& r : kRanges)

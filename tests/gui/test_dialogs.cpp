@@ -9,8 +9,8 @@
 
 #include <QCheckBox>
 #include <QColorDialog>
-#include <QFileDialog>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -120,7 +120,11 @@ TEST(Dialogs, EachMenuItemShowsItsWindowWithItsControls) {
         std::function<void()> check;
     };
     const Case cases[] = {
-        {"new_document", kNew, 4, "New Document", {400, 300},
+        {"new_document",
+         kNew,
+         4,
+         "New Document",
+         {400, 300},
          [&] {
              auto* width = p.gadget<QLineEdit>(173);
              ASSERT_NE(width, nullptr);
@@ -131,7 +135,11 @@ TEST(Dialogs, EachMenuItemShowsItsWindowWithItsControls) {
              EXPECT_EQ(p.gadget<QPushButton>(172)->text(), "Ok");
              EXPECT_EQ(p.gadget<QGroupBox>(171)->title(), "Image Dimension");
          }},
-        {"image_size", kImageSize, 3, "Image Size", {400, 300},
+        {"image_size",
+         kImageSize,
+         3,
+         "Image Size",
+         {400, 300},
          [&] {
              auto* quality = p.gadget<QComboBox>(170);
              ASSERT_NE(quality, nullptr);
@@ -140,13 +148,21 @@ TEST(Dialogs, EachMenuItemShowsItsWindowWithItsControls) {
              EXPECT_FALSE(p.gadget<QCheckBox>(169)->isChecked());
              EXPECT_EQ(p.gadget<QLineEdit>(164)->text(), "3000");
          }},
-        {"canvas_size", kCanvasSize, 3, "Canvas Size", {400, 300},
+        {"canvas_size",
+         kCanvasSize,
+         3,
+         "Canvas Size",
+         {400, 300},
          [&] {
              EXPECT_EQ(p.gadget(169), nullptr);
              EXPECT_EQ(p.gadget(170), nullptr);
              EXPECT_EQ(p.gadget<QPushButton>(167)->text(), "Cancel");
          }},
-        {"brightness", kBrightness, 7, "Brightness/Contrast", {300, 200},
+        {"brightness",
+         kBrightness,
+         7,
+         "Brightness/Contrast",
+         {300, 200},
          [&] {
              auto* bar = p.gadget<QSlider>(160);
              ASSERT_NE(bar, nullptr);
@@ -155,7 +171,11 @@ TEST(Dialogs, EachMenuItemShowsItsWindowWithItsControls) {
              EXPECT_NE(bar->tickPosition(), QSlider::NoTicks);
              EXPECT_EQ(bar->geometry().x(), 10);
          }},
-        {"animation_settings", kAnimationWindow, 11, "Quillmoth", {400, 300},
+        {"animation_settings",
+         kAnimationWindow,
+         11,
+         "Quillmoth",
+         {400, 300},
          [&] {
              auto* tabs = p.gadget<QTabWidget>(212);
              ASSERT_NE(tabs, nullptr);
@@ -171,7 +191,11 @@ TEST(Dialogs, EachMenuItemShowsItsWindowWithItsControls) {
              EXPECT_EQ(p.gadget<QSpinBox>(216)->value(), 120);
              EXPECT_EQ(p.gadget<QSpinBox>(218)->value(), 1);
          }},
-        {"about", kAbout, 9, "Quillmoth", {400, 500},
+        {"about",
+         kAbout,
+         9,
+         "Quillmoth",
+         {400, 500},
          [&] {
              EXPECT_EQ(p.ui.shownWindow(9)->windowModality(), Qt::ApplicationModal);
              auto* header = p.gadget<QLabel>(208);
@@ -182,7 +206,11 @@ TEST(Dialogs, EachMenuItemShowsItsWindowWithItsControls) {
              EXPECT_EQ(scroll->widget(), p.gadget(209));
              EXPECT_TRUE(p.gadget<QLabel>(209)->text().contains("libtiff"));
          }},
-        {"animated_brush", kBrushAnimated, 10, "Brush Animated", {400, 300},
+        {"animated_brush",
+         kBrushAnimated,
+         10,
+         "Brush Animated",
+         {400, 300},
          [&] {
              EXPECT_EQ(p.ui.shownWindow(10)->windowModality(), Qt::ApplicationModal);
              for (int id = 223; id <= 237; ++id) EXPECT_NE(p.gadget(id), nullptr) << id;
@@ -191,7 +219,11 @@ TEST(Dialogs, EachMenuItemShowsItsWindowWithItsControls) {
              EXPECT_FALSE(p.gadget<QToolButton>(228)->icon().isNull());
              EXPECT_TRUE(p.gadget<QLabel>(232)->alignment() & Qt::AlignRight);
          }},
-        {"brush_editor", kBrushEditor, 5, "Brush Editor", {400, 300},
+        {"brush_editor",
+         kBrushEditor,
+         5,
+         "Brush Editor",
+         {400, 300},
          [&] {
              QDialog* editor = p.ui.shownWindow(5);
              EXPECT_TRUE(editor->windowFlags() & Qt::WindowStaysOnTopHint);
@@ -312,7 +344,8 @@ TEST(Requesters, OpenRequesterTakesSeveralFiles) {
     const auto folder = std::filesystem::temp_directory_path() /
                         ("qm_test_gui_multiple_" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
-    for (const char* name : {"a.png", "b.png"}) std::fclose(std::fopen((folder / name).c_str(), "w"));
+    for (const char* name : {"a.png", "b.png"})
+        std::fclose(std::fopen((folder / name).c_str(), "w"));
     QtUi ui;
     QFileDialog::FileMode mode = QFileDialog::AnyFile;
     const auto answer = test::answerNextModal([&](QWidget* modal) {
@@ -349,7 +382,8 @@ TEST(Requesters, ColourRequesterStartsAtTheColourAndAnswersItsChannels) {
         EXPECT_EQ(ui.colorRequester(rgba(200, 100, 50, 127)), rgb(10, 20, 30));
         EXPECT_EQ(shown, QColor(200, 100, 50));
     }
-    const auto answer = test::answerNextModal([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
+    const auto answer =
+        test::answerNextModal([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
     EXPECT_FALSE(ui.colorRequester(0));
 }
 

@@ -77,8 +77,7 @@ TEST_F(DialogsTest, EachWindowOpensFromItsCommandWithItsControlsAndCloses) {
              EXPECT_EQ(ui.gadgetState(id(Gadget::ConstraintProportion)), 0);
              EXPECT_EQ(ui.gadgetText(id(Gadget::ImageSizeCancel)), "Cancel");
          }},
-        {"canvas size", [&] { menu(Cmd::CanvasSize); }, Window::ImageSize, "Canvas Size", 400,
-         300,
+        {"canvas size", [&] { menu(Cmd::CanvasSize); }, Window::ImageSize, "Canvas Size", 400, 300,
          [&](int n) {
              EXPECT_EQ(ui.gadgetText(id(Gadget::ImageHeight)), "3000");
              EXPECT_EQ(described(n, Gadget::ConstraintProportion), nullptr);
@@ -94,8 +93,8 @@ TEST_F(DialogsTest, EachWindowOpensFromItsCommandWithItsControlsAndCloses) {
              EXPECT_EQ(bar->width, 280);
              EXPECT_EQ(described(n, Gadget::BrightnessOk)->y, 160);
          }},
-        {"animation settings", [&] { menu(Cmd::OpenAnimationWindow); },
-         Window::AnimationOptions, "Quillmoth", 400, 300,
+        {"animation settings", [&] { menu(Cmd::OpenAnimationWindow); }, Window::AnimationOptions,
+         "Quillmoth", 400, 300,
          [&](int n) {
              EXPECT_EQ(ui.gadgetState(id(Gadget::Fps)), 12);
              EXPECT_EQ(ui.gadgetState(id(Gadget::FrameTotal)), 240);
@@ -105,9 +104,9 @@ TEST_F(DialogsTest, EachWindowOpensFromItsCommandWithItsControlsAndCloses) {
              EXPECT_EQ(described(n, Gadget::Fps)->tooltip, "FPS");
              EXPECT_EQ(described(n, Gadget::FrameTotal)->tab, "Document");
          }},
-        {"animation settings from the panel",
-         [&] { click(Gadget::AnimationOptions); }, Window::AnimationOptions, "Quillmoth", 400,
-         300, [&](int) { EXPECT_EQ(ui.gadgetState(id(Gadget::Fps)), 12); }},
+        {"animation settings from the panel", [&] { click(Gadget::AnimationOptions); },
+         Window::AnimationOptions, "Quillmoth", 400, 300,
+         [&](int) { EXPECT_EQ(ui.gadgetState(id(Gadget::Fps)), 12); }},
         {"about", [&] { menu(Cmd::About); }, Window::About, "Quillmoth", 400, 500,
          [&](int n) {
              EXPECT_TRUE(ui.shownWindow(n)->modal);
@@ -121,8 +120,7 @@ TEST_F(DialogsTest, EachWindowOpensFromItsCommandWithItsControlsAndCloses) {
                                       "libpng", "libjpeg", "libtiff", "zlib"})
                  EXPECT_NE(credits.find(name), std::string::npos) << name;
              const std::string texts = fixedTexts(n);
-             EXPECT_NE(texts.find("Developped By :|The Quillmoth developers|"),
-                       std::string::npos);
+             EXPECT_NE(texts.find("Developped By :|The Quillmoth developers|"), std::string::npos);
              EXPECT_NE(texts.find("Version :0.2987-Revision :426|"), std::string::npos);
              const size_t date = texts.find("Date :");
              ASSERT_NE(date, std::string::npos);
@@ -151,8 +149,8 @@ TEST_F(DialogsTest, EachWindowOpensFromItsCommandWithItsControlsAndCloses) {
              EXPECT_EQ(preview->width, 80);
              EXPECT_EQ(ui.gadgetText(id(Gadget::AnimBrushCancel)), "Cancel");
          }},
-        {"brush editor", [&] { menu(Cmd::BrushEditor); }, Window::BrushEditor, "Brush Editor",
-         400, 300,
+        {"brush editor", [&] { menu(Cmd::BrushEditor); }, Window::BrushEditor, "Brush Editor", 400,
+         300,
          [&](int n) {
              EXPECT_TRUE(ui.shownWindow(n)->resizable);
              EXPECT_TRUE(ui.shownWindow(n)->onTop);
