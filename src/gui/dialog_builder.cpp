@@ -178,8 +178,10 @@ public:
     explicit Placer(QDialog* dialog) : dialog_(dialog) {}
 
     void place(const ControlDescription& c, QWidget* control) {
-        if (auto* tabs = qobject_cast<QTabWidget*>(control); tabs && c.kind == ControlKind::Panel)
+        if (auto* tabs = qobject_cast<QTabWidget*>(control); tabs && c.kind == ControlKind::Panel) {
             panels_[c.id] = tabs;
+            if (!firstPanel_) firstPanel_ = tabs;
+        }
         if (auto* scroll = qobject_cast<QScrollArea*>(control))
             if (c.id > 0) scrolls_[c.id] = scroll;
 
@@ -215,7 +217,7 @@ private:
     QWidget* page(const ControlDescription& c) {
         QTabWidget* tabs = nullptr;
         if (const auto it = panels_.find(c.container); it != panels_.end()) tabs = it->second;
-        if (!tabs && !panels_.empty()) tabs = panels_.begin()->second;
+        if (!tabs) tabs = firstPanel_;
         if (!tabs) {
             if (!implicitTabs_) {
                 implicitTabs_ = new QTabWidget;
@@ -236,6 +238,7 @@ private:
     QDialog* dialog_;
     std::map<int, QTabWidget*> panels_;
     std::map<int, QScrollArea*> scrolls_;
+    QTabWidget* firstPanel_ = nullptr;
     QTabWidget* implicitTabs_ = nullptr;
 };
 
