@@ -20,6 +20,8 @@ LoopDriver::LoopDriver(App& app, MainWindow& window, QtUi& ui, ShellStateFn stat
     connect(&window_.canvas(), &CanvasWidget::resized, this, &LoopDriver::canvasResized);
     window_.setCloseFilter([this] { return requestClose(); });
     ui.gadgets().setControlSink([this](const ControlEvent& event) { sendControl(event); });
+    ui.setWindowCloseSink(
+        [this](int number) { enterShell([&] { onCloseWindow(app_, number); }); });
 }
 
 void LoopDriver::start() {

@@ -35,8 +35,8 @@ public:
     };
     using ShellStateFn = std::function<ShellState()>;
 
-    // Connects the window's commands, canvas events and close requests and the Ui's control
-    // events to the shell. The idle timer starts with start().
+    // Connects the window's commands, canvas events and close requests, the dialogs' close
+    // requests and the Ui's control events to the shell. The idle timer starts with start().
     LoopDriver(App& app, MainWindow& window, QtUi& ui, ShellStateFn state);
 
     // Start-up has run: from now on a resized canvas is recomposed at its new size.

@@ -23,6 +23,7 @@
 #include <QVBoxLayout>
 
 #include "gui/canvas_widget.h"
+#include "gui/dialog_builder.h"
 #include "gui/main_window.h"
 #include "gui/qimage_bridge.h"
 #include "platform/paths.h"
@@ -67,30 +68,6 @@ Qt::CursorShape qtCursor(CursorShape shape) {
             return Qt::WaitCursor;
     }
     return Qt::CrossCursor;
-}
-
-QWidget* makeControl(const ControlDescription& c) {
-    switch (c.kind) {
-        case ControlKind::Label:
-        case ControlKind::Image:
-            return new QLabel(qs(c.caption));
-        case ControlKind::Button:
-            return new QPushButton(qs(c.caption));
-        case ControlKind::CheckBox:
-            return new QCheckBox(qs(c.caption));
-        case ControlKind::Spin: {
-            auto* spin = new QSpinBox;
-            spin->setRange(c.min, std::max(c.min, c.max));
-            return spin;
-        }
-        case ControlKind::Combo:
-            return new QComboBox;
-        case ControlKind::TextField:
-            return new QLineEdit(qs(c.caption));
-        case ControlKind::Frame:
-            return new QGroupBox(qs(c.caption));
-    }
-    return new QLabel(qs(c.caption));
 }
 
 }  // namespace
@@ -252,51 +229,40 @@ std::optional<UiSize> QtUi::desktopSize() const {
 
 void QtUi::showWindow(const WindowDescription& window) {
     closeWindow(window.number);
-    auto* dialog = new QDialog(window_.data());
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(qs(window.title));
-    auto* layout = new QVBoxLayout(dialog);
-    QTabWidget* tabs = nullptr;
-    std::map<std::string, QVBoxLayout*> pages;
-    ShownWindow shown{dialog, {}};
-    for (const ControlDescription& c : window.controls) {
-        QVBoxLayout* target = layout;
-        if (!c.tab.empty()) {
-            if (!tabs) {
-                tabs = new QTabWidget;
-                layout->insertWidget(0, tabs);
-            }
-            QVBoxLayout*& page = pages[c.tab];
-            if (!page) {
-                auto* pageWidget = new QWidget;
-                page = new QVBoxLayout(pageWidget);
-                page->addStretch();
-                tabs->addTab(pageWidget, qs(c.tab));
-            }
-            target = page;
-        }
-        QWidget* control = makeControl(c);
-        // Above a page's closing stretch, so the controls stay at the top of the page.
-        target->insertWidget(target == layout ? target->count() : target->count() - 1, control);
-        gadgets_.add(c.id, control);
-        shown.controls.push_back(c.id);
+    BuiltWindow built = buildWindow(window, window_.data());
+    ShownWindow shown{built.dialog, {}};
+    for (const auto& [id, control] : built.gadgets) {
+        gadgets_.add(id, control);
+        shown.controls.push_back(id);
     }
-    if (window.width > 0 && window.height > 0) dialog->resize(window.width, window.height);
-    windows_[window.number] = std::move(shown);
-    dialog->show();
+    const int number = window.number;
+    // The frame's close box and Escape ask the shell, which closes the window through
+    // closeWindow; without a sink the window simply closes.
+    built.dialog->setCloseFilter([this, number] {
+        if (windowCloseSink_) {
+            windowCloseSink_(number);
+        } else {
+            closeWindow(number);
+        }
+    });
+    windows_[number] = std::move(shown);
+    showCentred(built.dialog);
 }
 
 void QtUi::closeWindow(int number) {
     const auto it = windows_.find(number);
     if (it == windows_.end()) return;
-    if (QDialog* dialog = it->second.dialog.data()) {
-        for (const int id : it->second.controls) {
+    const ShownWindow shown = it->second;
+    windows_.erase(it);
+    if (DescribedDialog* dialog = shown.dialog.data()) {
+        for (const int id : shown.controls) {
             QWidget* widget = gadgets_.widget(id);
             if (widget && dialog->isAncestorOf(widget)) gadgets_.remove(id);
         }
-        dialog->close();  // deleted later, so a control of it may be what asked for the close
+        dialog->closeNow();  // deleted later, so a control of it may be what asked for the close
     }
-    windows_.erase(it);
+    // The main window takes the keyboard back (the shell gives it to the canvas).
+    if (window_ && windows_.empty()) window_->activateWindow();
 }
 
 void QtUi::setMenuTexts(const std::map<std::string, std::string>& texts) {

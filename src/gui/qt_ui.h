@@ -9,9 +9,11 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QPointer>
+#include <functional>
 #include <map>
 #include <vector>
 
+#include "gui/dialog_builder.h"
 #include "gui/gadget_registry.h"
 #include "gui/main_window.h"
 #include "platform/ui.h"
@@ -67,15 +69,20 @@ public:
     void setCursor(CursorShape shape) override;
     std::optional<UiSize> desktopSize() const override;
 
-    // A window is a plain QDialog: its tab pages hold their controls one below the other, the
-    // controls without a tab follow the pages. Closing it, by the port or by its frame, deletes
-    // it, and its controls leave the gadget registry with it.
+    // A window is built from its description (gui/dialog_builder.h): controls with a place
+    // sit there, the others one below the other. Closing it, by the port or by its frame,
+    // deletes it, and its controls leave the gadget registry with it.
     void showWindow(const WindowDescription& window) override;
     void closeWindow(int number) override;
     void setMenuTexts(const std::map<std::string, std::string>& texts) override;
     int64_t clockMilliseconds() const override { return clock_.elapsed(); }
     // The dialog of a shown window; null when it is not shown.
     QDialog* shownWindow(int number) const;
+    // Where a close request of a shown window (its frame's close box, Escape) goes: the shell,
+    // which closes it with closeWindow. Without a sink the window closes at once.
+    void setWindowCloseSink(std::function<void(int number)> sink) {
+        windowCloseSink_ = std::move(sink);
+    }
 
     // The gadget id of the main window's painting canvas.
     static constexpr int kCanvasGadget = 3;
@@ -88,10 +95,11 @@ private:
     QPointer<MainWindow> window_;
     GadgetRegistry gadgets_;
     struct ShownWindow {
-        QPointer<QDialog> dialog;
+        QPointer<DescribedDialog> dialog;
         std::vector<int> controls;
     };
     std::map<int, ShownWindow> windows_;
+    std::function<void(int)> windowCloseSink_;
     QElapsedTimer clock_;
 };
 

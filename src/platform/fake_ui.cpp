@@ -348,9 +348,16 @@ void FakeUi::showWindow(const WindowDescription& window) {
            std::to_string(window.width) + "x" + std::to_string(window.height) + " controls " +
            std::to_string(window.controls.size()));
     for (const ControlDescription& c : window.controls) {
+        if (c.id <= 0) continue;  // a fixed text or picture
         Gadget g;
-        g.state = c.kind == ControlKind::Spin ? c.min : 0;
+        const bool ranged = c.kind == ControlKind::Spin || c.kind == ControlKind::TrackBar;
+        g.state = ranged ? std::clamp(c.value, c.min, std::max(c.min, c.max)) : c.value;
         g.text = c.caption;
+        if (c.kind == ControlKind::Combo) {
+            g.items = c.items;
+            g.levels.assign(c.items.size(), 0);
+            if (g.state < 0 || size_t(g.state) >= g.items.size()) g.state = -1;
+        }
         gadgets_[c.id] = std::move(g);
     }
     windows_.push_back(window);
@@ -370,7 +377,8 @@ void FakeUi::forgetWindow(int number) {
     const auto it = std::find_if(windows_.begin(), windows_.end(),
                                  [&](const WindowDescription& w) { return w.number == number; });
     if (it == windows_.end()) return;
-    for (const ControlDescription& c : it->controls) gadgets_.erase(c.id);
+    for (const ControlDescription& c : it->controls)
+        if (c.id > 0) gadgets_.erase(c.id);
     windows_.erase(it);
 }
 

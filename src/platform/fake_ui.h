@@ -13,7 +13,8 @@
 // OK boxes take no answer.
 //
 // Dialog windows are kept as described while shown; their controls are gadgets from the show
-// (a spin at its minimum, a caption as the text) until the close. The clock stands still until
+// (the start value, kept in a spin's range; a caption as the text; a combo's items) until the
+// close. The clock stands still until
 // a test or script advances it.
 #pragma once
 

@@ -67,25 +67,63 @@ struct UiSize {
 enum class CursorShape { Arrow, Cross, Hand, Move, Picker, Paint, Eraser, Busy };
 
 // What a control of a dialog window is.
-enum class ControlKind { Label, Button, CheckBox, Spin, Combo, TextField, Image, Frame };
+// Track bars, image buttons, panels (tab pages, named by `items`) and scroll areas (holding the
+// one control that names them as its container) follow the first eight.
+enum class ControlKind {
+    Label,
+    Button,
+    CheckBox,
+    Spin,
+    Combo,
+    TextField,
+    Image,
+    Frame,
+    TrackBar,
+    ImageButton,
+    Panel,
+    ScrollArea,
+};
 
 // One control of a dialog window. It becomes the gadget `id` while the window is shown, so the
 // shell reads and sets it like any other gadget.
+//
+// Everything after `tab` may be left out: a control without a size is laid out below the one
+// before it, and starts empty (a spin or track bar at its minimum).
 struct ControlDescription {
-    int id = 0;
+    int id = 0;  // 0 for a fixed text or picture that is no gadget
     ControlKind kind = ControlKind::Label;
-    std::string caption = {};  // the text of labels, buttons, check boxes and frames
-    int min = 0, max = 0;      // the range of a spin
+    std::string caption = {};  // the text of labels, buttons, check boxes, frames, text fields
+    int min = 0, max = 0;      // the range of a spin or track bar
     std::string tab = {};      // the tab page it sits on; "" for none (below the pages)
+    // Its place (x, y, width, height) in its tab page, its container or the window.
+    int x = 0, y = 0, width = 0, height = 0;
+    int value = 0;  // the start state: spins and track bars (kept in range), check boxes,
+                    // the selected item of a combo, the page a panel shows
+    std::vector<std::string> items = {};  // the items of a combo; the tab pages of a panel
+    std::string tooltip = {};
+    int container = 0;         // the scroll area or panel it sits in; 0 for the window
+    bool alignRight = false;   // labels: the text against the right edge
+    bool numeric = false;      // text fields: digits only
+    int fontSize = 0;          // labels: a point size; 0 for the usual one
+    bool bold = false;         // labels
+    std::optional<uint32_t> background = {};  // images, labels and scroll areas: an rgb colour
 };
 
-// A dialog window as the shell describes it; the port builds it. Tab pages come in the order in
-// which the controls name them first; controls follow one another in the order given.
+// A dialog window as the shell describes it; the port builds it, as a tool window above the
+// main window, centred on it. A control naming a tab goes on that page of the panel it names as
+// container (or of the first panel); without any panel, tab pages come in the order in which
+// the controls name them first. Controls follow one another in the order given; frames stay
+// behind the controls they surround.
 struct WindowDescription {
     int number = 0;  // the window's number, which closes it
     std::string title = {};
     int width = 0, height = 0;
     std::vector<ControlDescription> controls = {};
+    // A modal window takes all input until it closes (the shell still goes on); a resizable one
+    // can also be minimised; one on top stays above every other window.
+    bool modal = false;
+    bool resizable = false;
+    bool onTop = false;
 };
 
 class Ui {

@@ -95,6 +95,7 @@ struct App {
     int newDocWidth = 0, newDocHeight = 0;
     int sizeDialogWidth = 0, sizeDialogHeight = 0, sizeDialogQuality = 0;
     int sizeDialogMode = 0;  // 0 "Image Size", 1 "Canvas Size"
+    int brightnessPreview = 150;  // the brightness the layer shows as a preview (150: none)
     // Set by a fatal failure: the run ends at once and the preferences are not written.
     bool fatalEnd = false;
     // pref.ini exists but could not be read at start-up: it is left as it is at the end.

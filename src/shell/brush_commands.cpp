@@ -7,6 +7,7 @@
 #include "raster/shapes.h"
 #include "shell/app.h"
 #include "shell/brush_controls.h"
+#include "shell/dialogs.h"
 #include "shell/dictionary.h"
 #include "shell/ids.h"
 #include "shell/panels.h"
@@ -65,6 +66,7 @@ void reloadBrushTips(App& app) {
 }
 
 void refreshBrushPreview(App& app) {
+    refreshBrushEditor(app);
     if (app.brushPreview18.empty()) return;
     drawRequestedTipPreview(app.tip, app.brushPreview18);
     app.ui.setGadgetImage(id(Gadget::BrushPreview), app.brushPreview18);

@@ -238,7 +238,7 @@ void panelEvent(App& app, const ControlEvent& e) {
 
 void controlEvent(App& app, const ControlEvent& event) {
     if (handleDialogControl(app, event)) return;
-    if (handleBrushControl(app, event)) return;
+    if (handleBrushControl(app, event)) return refreshBrushEditor(app);
     panelEvent(app, event);
 }
 

@@ -8,6 +8,7 @@
 #include "shell/adjust_commands.h"
 #include "shell/app.h"
 #include "shell/canvas_frame.h"
+#include "shell/dictionary.h"
 #include "shell/ids.h"
 #include "shell/layer_commands.h"
 #include "shell/new_document.h"
@@ -22,9 +23,16 @@ void openWindow(App& app, int window) {
 }
 
 void closeWindow(App& app, int window) {
-    if (window == id(Window::Main)) return;
+    if (window == id(Window::Main) || !windowIsOpen(app, window)) return;
+    // A brightness preview that was never applied is taken back: the layer shows what it holds.
+    if (window == id(Window::Brightness) && app.brightnessPreview != 150) {
+        app.brightnessPreview = 150;
+        previewBrightness(app, 150);
+    }
     std::erase(app.openWindows, window);
+    app.ui.closeWindow(window);
     if (app.activeWindow == window) app.activeWindow = id(Window::Main);
+    focusCanvas(app);
 }
 
 bool windowIsOpen(const App& app, int window) {
@@ -32,46 +40,199 @@ bool windowIsOpen(const App& app, int window) {
            app.openWindows.end();
 }
 
+void showDialog(App& app, const WindowDescription& window) {
+    app.ui.showWindow(window);
+    openWindow(app, window.number);
+}
+
+namespace {
+
+using K = ControlKind;
+
+// Fixed captions beside the numeric fields, which would otherwise stand unexplained.
+ControlDescription caption(std::string text, int x, int y, int width = 55) {
+    return {
+        .kind = K::Label, .caption = std::move(text), .x = x, .y = y, .width = width, .height = 20};
+}
+
+ControlDescription numberField(Gadget gadget, int value, int x, int y) {
+    return {.id = id(gadget),
+            .kind = K::TextField,
+            .caption = std::to_string(value),
+            .x = x,
+            .y = y,
+            .width = 60,
+            .height = 20,
+            .numeric = true};
+}
+
+}  // namespace
+
 void openNewDocumentDialog(App& app) {
     app.newDocWidth = app.prefs.docWidth;
     app.newDocHeight = app.prefs.docHeight;
-    app.ui.setGadgetText(id(Gadget::NewDocWidth), std::to_string(app.newDocWidth));
-    app.ui.setGadgetText(id(Gadget::NewDocHeight), std::to_string(app.newDocHeight));
-    openWindow(app, id(Window::NewDocument));
+    Dictionary& d = app.dictionary;
+    showDialog(app, {.number = id(Window::NewDocument),
+                     .title = Text(d, "NewDoc"),
+                     .width = 400,
+                     .height = 300,
+                     .controls = {
+                         {.id = id(Gadget::ImageDimension),
+                          .kind = K::Frame,
+                          .caption = "Image Dimension",
+                          .x = 10,
+                          .y = 10,
+                          .width = 250,
+                          .height = 150},
+                         caption("Width :", 20, 50),
+                         numberField(Gadget::NewDocWidth, app.newDocWidth, 80, 50),
+                         caption("Height :", 20, 80),
+                         numberField(Gadget::NewDocHeight, app.newDocHeight, 80, 80),
+                         {.id = id(Gadget::NewDocOk),
+                          .kind = K::Button,
+                          .caption = Text(d, "BtnOk"),
+                          .x = 330,
+                          .y = 20,
+                          .width = 60,
+                          .height = 20},
+                     }});
+    app.ui.setFocus(id(Gadget::NewDocWidth));
 }
 
 void openSizeDialog(App& app, int mode) {
-    app.sizeDialogMode = mode;
+    app.sizeDialogMode = mode == 1 ? 1 : 0;
     app.sizeDialogWidth = app.doc.Width;
     app.sizeDialogHeight = app.doc.Height;
     app.sizeDialogQuality = 0;
-    app.ui.setGadgetText(id(Gadget::ImageWidth), std::to_string(app.doc.Width));
-    app.ui.setGadgetText(id(Gadget::ImageHeight), std::to_string(app.doc.Height));
-    app.ui.setGadgetState(id(Gadget::ImageQuality), 0);
-    openWindow(app, id(Window::ImageSize));
+    WindowDescription window{.number = id(Window::ImageSize),
+                             .title = app.sizeDialogMode == 0 ? "Image Size" : "Canvas Size",
+                             .width = 400,
+                             .height = 300,
+                             .controls = {
+                                 {.id = id(Gadget::PixelDimension),
+                                  .kind = K::Frame,
+                                  .caption = "Pixel Dimension",
+                                  .x = 10,
+                                  .y = 10,
+                                  .width = 250,
+                                  .height = 200},
+                                 caption("Width :", 20, 30),
+                                 numberField(Gadget::ImageWidth, app.doc.Width, 80, 30),
+                                 caption("Height :", 20, 60),
+                                 numberField(Gadget::ImageHeight, app.doc.Height, 80, 60),
+                             }};
+    // The canvas is resized without resampling: neither the proportion box nor the combo.
+    if (app.sizeDialogMode == 0) {
+        window.controls.push_back({.id = id(Gadget::ConstraintProportion),
+                                   .kind = K::CheckBox,
+                                   .caption = "Constraint proportion",
+                                   .x = 40,
+                                   .y = 90,
+                                   .width = 180,
+                                   .height = 20});
+        window.controls.push_back({.id = id(Gadget::ImageQuality),
+                                   .kind = K::Combo,
+                                   .x = 40,
+                                   .y = 120,
+                                   .width = 120,
+                                   .height = 20,
+                                   .value = 0,
+                                   .items = {"Smooth mode", "Hard mode"}});
+    }
+    window.controls.push_back({.id = id(Gadget::ImageSizeOk),
+                               .kind = K::Button,
+                               .caption = "Ok",
+                               .x = 330,
+                               .y = 20,
+                               .width = 60,
+                               .height = 20});
+    window.controls.push_back({.id = id(Gadget::ImageSizeCancel),
+                               .kind = K::Button,
+                               .caption = "Cancel",
+                               .x = 330,
+                               .y = 50,
+                               .width = 60,
+                               .height = 20});
+    showDialog(app, window);
 }
 
 void openBrightnessDialog(App& app) {
-    app.ui.setGadgetState(id(Gadget::BrightnessTrack), 150);
-    openWindow(app, id(Window::Brightness));
+    app.brightnessPreview = 150;
+    constexpr int kWidth = 300, kHeight = 200;
+    showDialog(app, {.number = id(Window::Brightness),
+                     .title = Text(app.dictionary, "Brightness"),
+                     .width = kWidth,
+                     .height = kHeight,
+                     .controls = {
+                         {.id = id(Gadget::BrightnessTrack),
+                          .kind = K::TrackBar,
+                          .min = 0,
+                          .max = 300,
+                          .x = 10,
+                          .y = 30,
+                          .width = kWidth - 20,
+                          .height = 40,
+                          .value = 150},
+                         {.id = id(Gadget::BrightnessOk),
+                          .kind = K::Button,
+                          .caption = Text(app.dictionary, "BtnOk"),
+                          .x = kWidth / 2,
+                          .y = kHeight - 40,
+                          .width = 30,
+                          .height = 20},
+                     }});
 }
 
 void openAnimationOptionsDialog(App& app) {
-    app.ui.setGadgetState(id(Gadget::Fps), app.doc.Fps);
-    app.ui.setGadgetState(id(Gadget::FrameTotal), app.doc.FrameTotal);
-    app.ui.setGadgetState(id(Gadget::SpeedAnimation), app.prefs.SpeedAnimation);
-    openWindow(app, id(Window::AnimationOptions));
-}
-
-// The controls of these windows arrive with the dialogs step.
-void openAboutDialog(App& app) {
-    openWindow(app, id(Window::About));
-}
-void openBrushEditor(App& app) {
-    openWindow(app, id(Window::BrushEditor));
-}
-void openBrushAnimated(App& app) {
-    openWindow(app, id(Window::BrushAnimated));
+    const std::string tab = "Document";
+    const int panel = id(Gadget::AnimationSettingsPanel);
+    auto label = [&](std::string text, int y) {
+        return ControlDescription{.kind = K::Label,
+                                  .caption = std::move(text),
+                                  .tab = tab,
+                                  .x = 10,
+                                  .y = y,
+                                  .width = 150,
+                                  .height = 20,
+                                  .container = panel};
+    };
+    auto spin = [&](Gadget gadget, int min, int max, int value, int y, std::string tooltip) {
+        return ControlDescription{.id = id(gadget),
+                                  .kind = K::Spin,
+                                  .min = min,
+                                  .max = max,
+                                  .tab = tab,
+                                  .x = 170,
+                                  .y = y,
+                                  .width = 90,
+                                  .height = 22,
+                                  .value = value,
+                                  .tooltip = std::move(tooltip),
+                                  .container = panel};
+    };
+    showDialog(app, {.number = id(Window::AnimationOptions),
+                     .title = app.prefs.programName,
+                     .width = 400,
+                     .height = 300,
+                     .controls = {
+                         {.id = panel,
+                          .kind = K::Panel,
+                          .x = 5,
+                          .y = 5,
+                          .width = 390,
+                          .height = 260,
+                          .value = 1,
+                          .items = {"General", "Document"}},
+                         label("Frames per second", 10),
+                         spin(Gadget::Fps, 1, 48, app.doc.Fps, 10, "FPS"),
+                         label("Total of frames", 40),
+                         // FrameTotal is a 16-bit field: the spin stops at its largest value.
+                         spin(Gadget::FrameTotal, 1, INT16_MAX, app.doc.FrameTotal, 40,
+                              "Total of Frame In the Animation"),
+                         label("Speed of the animation", 70),
+                         spin(Gadget::SpeedAnimation, 0, 5, app.prefs.SpeedAnimation, 70,
+                              "Speed of the Animation (preview, not final)"),
+                     }});
 }
 
 namespace {
@@ -80,6 +241,15 @@ namespace {
 int fieldInteger(App& app, Gadget gadget) {
     const auto value = parseLenientInteger(app.ui.gadgetText(id(gadget)));
     return value ? int(std::clamp<int64_t>(*value, INT32_MIN, INT32_MAX)) : 0;
+}
+
+// The state of a control kept within its range: a script may send any state, and the control
+// then shows the value taken.
+int keptState(App& app, Gadget gadget, int min, int max) {
+    const int state = app.ui.gadgetState(id(gadget));
+    const int kept = std::clamp(state, min, max);
+    if (kept != state) app.ui.setGadgetState(id(gadget), kept);
+    return kept;
 }
 
 std::string sizeLimitMessage() {
@@ -129,11 +299,53 @@ void sizeDialogOk(App& app) {
     recomposeView(app, false);
 }
 
+// Controls of the dialogs that only show something: their events change nothing, and the
+// keyboard focus stays in the dialog.
+bool shownOnly(int gadget) {
+    switch (static_cast<Gadget>(gadget)) {
+        case Gadget::PixelDimension:
+        case Gadget::ConstraintProportion:
+        case Gadget::ImageDimension:
+        case Gadget::AnimationSettingsPanel:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The window a dialog control belongs to; 0 for a control of no dialog.
+int windowOfControl(int gadget) {
+    struct Range {
+        int first, last;
+        Window window;
+    };
+    static constexpr Range kRanges[] = {
+        {160, 161, Window::Brightness},
+        {164, 170, Window::ImageSize},
+        {171, 174, Window::NewDocument},
+        {207, 207, Window::BrushEditor},
+        {208, 211, Window::About},
+        {212, 212, Window::AnimationOptions},
+        {216, 218, Window::AnimationOptions},
+        {223, 237, Window::BrushAnimated},
+        {240, 246, Window::BrushEditor},
+    };
+    for (const Range& r : kRanges)
+        if (gadget >= r.first && gadget <= r.last) return id(r.window);
+    return 0;
+}
+
 }  // namespace
 
 bool handleDialogControl(App& app, const ControlEvent& event) {
     if (handlePreferencesControl(app, event)) return true;
-    const int state = app.ui.gadgetState(event.gadget);
+    // A control of a window that is not open does not exist: an event naming it (a script's)
+    // changes nothing.
+    const int window = windowOfControl(event.gadget);
+    if (window == 0) return false;
+    if (!windowIsOpen(app, window)) return true;
+    if (handleBrushWindowControl(app, event) || handleAboutControl(app, event)) return true;
+    if (shownOnly(event.gadget)) return true;
     switch (static_cast<Gadget>(event.gadget)) {
         case Gadget::NewDocWidth:
             app.newDocWidth = fieldInteger(app, Gadget::NewDocWidth);
@@ -151,7 +363,7 @@ bool handleDialogControl(App& app, const ControlEvent& event) {
             app.sizeDialogHeight = fieldInteger(app, Gadget::ImageHeight);
             return true;
         case Gadget::ImageQuality:
-            app.sizeDialogQuality = state;
+            app.sizeDialogQuality = keptState(app, Gadget::ImageQuality, 0, 1);
             return true;
         case Gadget::ImageSizeOk:
             sizeDialogOk(app);
@@ -160,20 +372,22 @@ bool handleDialogControl(App& app, const ControlEvent& event) {
             closeWindow(app, id(Window::ImageSize));
             return true;
         case Gadget::BrightnessTrack:
-            previewBrightness(app, state);
+            app.brightnessPreview = keptState(app, Gadget::BrightnessTrack, 0, 300);
+            previewBrightness(app, app.brightnessPreview);
             return true;
         case Gadget::BrightnessOk:
-            applyBrightness(app, app.ui.gadgetState(id(Gadget::BrightnessTrack)));
+            applyBrightness(app, keptState(app, Gadget::BrightnessTrack, 0, 300));
+            app.brightnessPreview = 150;  // applied: nothing to take back
             closeWindow(app, id(Window::Brightness));
             return true;
         case Gadget::Fps:
-            app.doc.Fps = uint8_t(state);
+            app.doc.Fps = uint8_t(keptState(app, Gadget::Fps, 1, 48));
             return true;
         case Gadget::FrameTotal:
-            app.doc.FrameTotal = int16_t(state);
+            app.doc.FrameTotal = int16_t(keptState(app, Gadget::FrameTotal, 1, INT16_MAX));
             return true;
         case Gadget::SpeedAnimation:
-            app.prefs.SpeedAnimation = uint8_t(state);
+            app.prefs.SpeedAnimation = uint8_t(keptState(app, Gadget::SpeedAnimation, 0, 5));
             return true;
         default:
             return false;

@@ -220,12 +220,23 @@ enum class Gadget : int {
     ImageHeight = 165,
     ImageSizeOk = 166,
     ImageSizeCancel = 167,
+    PixelDimension = 168,        // the frame
+    ConstraintProportion = 169,  // shown only
     ImageQuality = 170,
     // New-document window.
+    ImageDimension = 171,  // the frame
     NewDocOk = 172,
     NewDocWidth = 173,
     NewDocHeight = 174,
+    // Brush editor window.
+    BrushEditorPanel = 207,
+    // About box.
+    AboutHeader = 208,
+    AboutCredits = 209,
+    AboutScroll = 210,
+    AboutOk = 211,
     // Animation settings window.
+    AnimationSettingsPanel = 212,
     FrameTotal = 216,
     Fps = 217,
     SpeedAnimation = 218,
@@ -244,12 +255,37 @@ enum class Gadget : int {
     PrefCellWidth = 312,
     PrefOk = 313,
     PrefUndo = 314,
-    PrefLanguageFrame = 320,   // captions of the Preferences window
-    PrefRestartIcon = 321,
-    PrefRestartNote = 322,
-    PrefUndoLabel = 323,
-    PrefGridLabel = 324,
-    PrefCellWidthLabel = 325,
+    PrefLanguageFrame = 331,   // captions of the Preferences window
+    PrefRestartIcon = 332,
+    PrefRestartNote = 333,
+    PrefUndoLabel = 334,
+    PrefGridLabel = 335,
+    PrefCellWidthLabel = 336,
+    // Animated-brush window: consecutive from 223, shown only but for the two buttons.
+    AnimBrushPreview = 223,
+    AnimBrushNameLabel = 224,
+    AnimBrushName = 225,
+    AnimBrushFolderLabel = 226,
+    AnimBrushFolder = 227,
+    AnimBrushFolderButton = 228,
+    AnimBrushPreviewAnim = 229,
+    AnimBrushRandom = 230,
+    AnimBrushProperties = 231,
+    AnimBrushCountLabel = 232,
+    AnimBrushCount = 233,
+    AnimBrushSpeedLabel = 234,
+    AnimBrushSpeed = 235,
+    AnimBrushOk = 236,
+    AnimBrushCancel = 237,
+    // The brush editor's "Brush" tab: the tip's controls, bound to the BrushSettings fields of
+    // the tool-options panel's BrushType, BrushSize, BrushWidth, BrushHeight, Rotation, Hard.
+    EditorTipPreview = 240,
+    EditorShape = 241,
+    EditorSize = 242,
+    EditorWidth = 243,
+    EditorHeight = 244,
+    EditorRotation = 245,
+    EditorHard = 246,
 };
 
 // Tool codes held in App::CurrentTool.

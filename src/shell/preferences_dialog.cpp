@@ -105,7 +105,6 @@ void chooseGridColor(App& app) {
 }
 
 void closePreferences(App& app) {
-    app.ui.closeWindow(kWindow);
     closeWindow(app, kWindow);
     app.activeWindow = id(Window::Main);
     recomposeView(app, true);

@@ -250,6 +250,8 @@ bool LineParser::parse(std::string& error) {
         return integer(c.a, 1, 16000, "width", error) && integer(c.b, 1, 16000, "height", error) &&
                done(error);
     if (is("menu", Op::Menu)) return integer(c.a, 0, 100000, "command id", error) && done(error);
+    if (is("close-window", Op::CloseWindow))
+        return integer(c.a, 0, 100000, "window number", error) && done(error);
     if (is("control", Op::Control)) return control(error);
     if (is("down", Op::Down) || is("move", Op::Move) || is("up", Op::Up))
         return integer(c.a, -kCoord, kCoord, "x", error) &&

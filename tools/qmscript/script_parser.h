@@ -36,6 +36,7 @@ enum class Op {
     ExpectCanvas,
     WriteState,
     Clipboard,
+    CloseWindow,  // the close box of window a (0: the main window)
 };
 
 struct Command {

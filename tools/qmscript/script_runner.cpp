@@ -28,6 +28,7 @@ bool isEvent(Op op) {
         case Op::KeyUp:
         case Op::Wheel:
         case Op::Playback:
+        case Op::CloseWindow:
             return true;
         default:
             return false;
@@ -128,6 +129,9 @@ bool Runner::execute(const Command& c, std::string& error) {
             return true;  // applied before the start-up
         case Op::Menu:
             onMenuCommand(app_, int(c.a));
+            return true;
+        case Op::CloseWindow:
+            onCloseWindow(app_, int(c.a));
             return true;
         case Op::Control: {
             const int gadget = int(c.a);
