@@ -255,12 +255,12 @@ enum class Gadget : int {
     PrefCellWidth = 312,
     PrefOk = 313,
     PrefUndo = 314,
-    PrefLanguageFrame = 331,   // captions of the Preferences window
-    PrefRestartIcon = 332,
-    PrefRestartNote = 333,
-    PrefUndoLabel = 334,
-    PrefGridLabel = 335,
-    PrefCellWidthLabel = 336,
+    PrefLanguageFrame = 341,   // captions of the Preferences window
+    PrefRestartIcon = 342,
+    PrefRestartNote = 343,
+    PrefUndoLabel = 344,
+    PrefGridLabel = 345,
+    PrefCellWidthLabel = 346,
     // Animated-brush window: consecutive from 223, shown only but for the two buttons.
     AnimBrushPreview = 223,
     AnimBrushNameLabel = 224,
