@@ -17,7 +17,10 @@
 #include "platform/random.h"
 #include "platform/ui.h"
 #include "raster/image.h"
+#include "shell/playback.h"
 #include "shell/preferences.h"
+#include "shell/tileset_dialog.h"
+#include "shell/timeline.h"
 
 namespace qm {
 
@@ -118,6 +121,12 @@ struct App {
 
     // --- Stroke painting ----------------------------------------------------------------
     StrokeCache strokeCache;  // rotated tips reused from dab to dab
+
+    // --- Image files, animation and tilesets ----------------------------------------------
+    int importedFrames = 0;  // frames imported since start-up (not reset by New), up to 1000
+    PlaybackClock playback;
+    TimelineState timeline;
+    TilesetDialog tileset;
 };
 
 // Start-up up to the main loop: preferences, work images, the default document. Returns false

@@ -4,6 +4,7 @@
 #include "document/document_ops.h"
 #include "shell/app.h"
 #include "shell/paper_commands.h"
+#include "shell/timeline.h"
 
 namespace qm {
 
@@ -13,8 +14,11 @@ namespace {
 CanvasScene sceneOf(App& app) {
     const GridSettings grid{app.prefs.grid != 0, app.prefs.gridW, app.prefs.gridH,
                             app.prefs.gridColor};
-    return CanvasScene{app.doc,         app.view,          app.paperView9, app.ViewOffsetX,
-                       app.ViewOffsetY, app.prefs.ColorBG, grid};
+    CanvasScene scene{app.doc,         app.view,          app.paperView9, app.ViewOffsetX,
+                      app.ViewOffsetY, app.prefs.ColorBG, grid};
+    // The onion skin shows on the canvas, never while playing.
+    if (!app.playback.running) scene.onion = onionSkinOf(app.doc);
+    return scene;
 }
 
 // Makes the canvas image the size of the control; false when that size cannot be drawn.

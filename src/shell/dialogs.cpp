@@ -12,6 +12,7 @@
 #include "shell/layer_commands.h"
 #include "shell/new_document.h"
 #include "shell/panels.h"
+#include "shell/tileset_dialog.h"
 #include "shell/view.h"
 
 namespace qm {
@@ -135,6 +136,7 @@ void sizeDialogOk(App& app) {
 }  // namespace
 
 bool handleDialogControl(App& app, const ControlEvent& event) {
+    if (handleTilesetControl(app, event)) return true;
     const int state = app.ui.gadgetState(event.gadget);
     switch (static_cast<Gadget>(event.gadget)) {
         case Gadget::NewDocWidth:

@@ -1,0 +1,241 @@
+#include "shell/timeline.h"
+
+#include <algorithm>
+#include <string>
+
+#include "document/document_ops.h"
+#include "raster/shapes.h"
+#include "shell/app.h"
+#include "shell/dictionary.h"
+#include "shell/edits.h"
+#include "shell/ids.h"
+#include "shell/panels.h"
+
+namespace qm {
+
+namespace {
+
+// A 3 x 5 pixel font for the timeline's numbers and the layer names (letters in capitals).
+struct Glyph {
+    char c;
+    const char* rows;  // 5 rows of 3, '#' set
+};
+constexpr Glyph kGlyphs[] = {
+    {'0', "####.##.##.####"}, {'1', ".#.##..#..#.###"}, {'2', "###..#####..###"},
+    {'3', "###..####..####"}, {'4', "#.##.####..#..#"}, {'5', "####..###..####"},
+    {'6', "####..####.####"}, {'7', "###..#..#..#..#"}, {'8', "####.#####.####"},
+    {'9', "####.####..####"}, {'A', ".#.#.####.##.#"},  {'B', "##.#.###.#.###."},
+    {'C', "####..#..#..###"}, {'D', "##.#.##.##.###."}, {'E', "####..###..####"},
+    {'F', "####..###..#..."}, {'G', "####..#.##.####"}, {'H', "#.##.####.##.##"},
+    {'I', "###.#..#..#.###"}, {'J', "..#..#..##.####"}, {'K', "#.##.###.#.##.#"},
+    {'L', "#..#..#..#..###"}, {'M', "#.#####.##.##.#"}, {'N', "##.#.##.##.##.#"},
+    {'O', "####.##.##.####"}, {'P', "####.####..#..."}, {'Q', "####.##.####..#"},
+    {'R', "####.###.#.##.#"}, {'S', "####..###..####"}, {'T', "###.#..#..#..#."},
+    {'U', "#.##.##.##.####"}, {'V', "#.##.##.##.#.#."}, {'W', "#.##.##.######.#"},
+    {'X', "#.##.#.#.#.##.#"}, {'Y', "#.##.#.#..#..#."}, {'Z', "###..#.#.#..###"},
+    {'-', "......###......"}, {'_', "............###"}, {'.', "............#.."},
+};
+
+const Glyph* glyphOf(char c) {
+    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    for (const Glyph& g : kGlyphs)
+        if (g.c == c) return &g;
+    return nullptr;
+}
+
+void drawText(Image& image, int x, int y, const std::string& text, uint32_t color) {
+    const Paint paint = solidPaint(color | 0xFF000000u);
+    for (char c : text) {
+        if (const Glyph* g = glyphOf(c)) {
+            for (int i = 0; i < 15 && g->rows[i]; ++i)
+                if (g->rows[i] == '#') plot(image, x + i % 3, y + i / 3, paint);
+        }
+        x += 4;
+    }
+}
+
+void box(Image& image, int x, int y, int w, int h, uint32_t color, int alpha = 255) {
+    fillBox(image, x, y, w, h, solidPaint(color | (uint32_t(alpha) << 24)));
+}
+
+// The row of an animation layer in the timeline and in the list.
+int rowTop(const AnimationLayer& layer) {
+    return layer.Order * kTimelineCellHeight + 20;
+}
+
+AnimationLayer* findCurrentLayer(Document& doc) {
+    const auto found = doc.animationLayers.find(currentAnimationLayerKey(doc));
+    return found == doc.animationLayers.end() ? nullptr : &found->second;
+}
+
+// The main window's width as the panel sees it.
+int windowWidth(const App& app) {
+    return std::max(1, app.iface.canvasWidth + app.iface.leftPanelWidth +
+                           app.iface.rightPanelWidth);
+}
+
+}  // namespace
+
+int16_t timelineFrameAt(int x, int cellWidth) {
+    const int cell = std::max(1, cellWidth);
+    return int16_t(std::clamp(x / cell, 0, int(INT16_MAX)));
+}
+
+Image timelineRuler(int width, int cellWidth) {
+    const int cell = std::clamp(cellWidth, 1, 255);
+    const int w = std::clamp(width + cell * 200, 1, kMaxImageSide);
+    Image ruler = *createImage(w, kAnimationPanelHeight, 24);
+    box(ruler, 0, 0, w, kAnimationPanelHeight, rgb(180, 180, 180));
+    box(ruler, 0, 0, w, 20, rgb(200, 200, 200));
+    const uint32_t grey = rgb(128, 128, 128);
+    for (int i = 0; int64_t(i) * cell < w; ++i) {
+        const int x = i * cell;
+        if (i % 12 == 0) {
+            box(ruler, x, 0, 1, cell, grey);
+            drawText(ruler, x + 2, 3, std::to_string(i), 0);
+        } else {
+            box(ruler, x, 0, 1, 3, grey);
+        }
+    }
+    return ruler;
+}
+
+Image drawTimeline(const Document& doc, const Image& ruler, int cellWidth, int animBarre) {
+    const int cell = std::clamp(cellWidth, 1, 255);
+    Image t = ruler;
+    const std::string current = currentAnimationLayerKey(doc);
+    for (const auto& [key, layer] : doc.animationLayers) {
+        const int y = rowTop(layer);
+        for (const AnimationFrame& frame : layer.Frames) {
+            const int x = frame.Frame * cell;
+            box(t, x, y, cell, kTimelineCellHeight, 0);
+            box(t, x + 1, y + 1, cell - 2, kTimelineCellHeight - 2, rgb(230, 230, 230));
+        }
+        if (key == current) box(t, 0, y, t.width, kTimelineCellHeight, 0, 50);
+    }
+    const int marker = std::max(1, cell - 4);
+    box(t, doc.FrameEnd * cell + 2, 2, marker, 16, rgb(220, 40, 40), 120);
+    box(t, doc.FrameStart * cell + 2, 2, marker, 16, rgb(40, 180, 40), 120);
+    const uint32_t white = rgb(255, 255, 255);
+    box(t, doc.FrameStart * cell - 1, 0, 1, 150, white);
+    box(t, doc.FrameStart * cell, 0, 1, 150, rgb(0, 150, 0));
+    box(t, doc.FrameEnd * cell - 1, 0, 1, 150, white);
+    box(t, doc.FrameEnd * cell, 0, 1, 150, rgb(255, 0, 0));
+    drawText(t, doc.CurrentFrame * cell + 2, 3, std::to_string(doc.CurrentFrame),
+             rgb(120, 120, 120));
+    if (animBarre == 1) {
+        box(t, doc.CurrentFrame * cell - 1, 0, 1, 150, white);
+        box(t, doc.CurrentFrame * cell, 0, 1, 150, rgb(255, 0, 0));
+    } else {
+        box(t, doc.CurrentFrame * cell, 0, cell, 200, rgb(255, 0, 0), 80);
+    }
+    return t;
+}
+
+Image drawAnimationLayerList(const Document& doc) {
+    Image list = *createImage(2000, kAnimationPanelHeight, 24);
+    box(list, 0, 0, list.width, list.height, rgb(160, 160, 160));
+    box(list, 0, 0, list.width, 20, rgb(190, 190, 190));
+    const uint32_t cellColor = rgb(157, 157, 161);
+    box(list, 2, 2, 15, 15, cellColor);
+    box(list, 18, 2, 15, 15, cellColor);
+    box(list, 34, 2, list.width - 34, 15, cellColor);
+    // The eye and the lock of the header.
+    fillEllipse(list, 9, 9, 5, 3, solidPaint(rgba(255, 255, 255, 255)));
+    fillCircle(list, 9, 9, 2, solidPaint(rgba(0, 0, 0, 255)));
+    box(list, 21, 9, 9, 7, rgb(200, 160, 40));
+    box(list, 23, 5, 1, 4, rgb(60, 60, 60));
+    box(list, 27, 5, 1, 4, rgb(60, 60, 60));
+    box(list, 23, 4, 5, 1, rgb(60, 60, 60));
+    box(list, 0, 18, list.width, 2, rgb(100, 100, 100));
+    const std::string current = currentAnimationLayerKey(doc);
+    for (const auto& [key, layer] : doc.animationLayers) {
+        const int y = layer.Order * kTimelineCellHeight + 21;
+        box(list, 0, y, list.width, kTimelineCellHeight, layer.Color & 0xFFFFFFu,
+            layer.Color >> 24);
+        if (key == current) box(list, 0, y, list.width, kTimelineCellHeight, 0, 50);
+        box(list, 0, y, list.width, 1, rgb(255, 255, 255), 100);
+        const Paint dot = solidPaint(rgba(0, 0, 0, 255));
+        if (layer.Shown) fillCircle(list, 8, y + 10, 3, dot);
+        if (layer.Flag2) fillCircle(list, 23, y + 10, 3, dot);
+        drawText(list, 36, y + 8, layer.Name, rgb(255, 255, 255));
+    }
+    return list;
+}
+
+OnionSkin onionSkinOf(const Document& doc) {
+    const auto found = doc.animationLayers.find(currentAnimationLayerKey(doc));
+    if (found == doc.animationLayers.end()) return {};
+    return {&found->second, doc.OnionBefore, doc.OnionAfter};
+}
+
+void redrawTimeline(App& app) {
+    TimelineState& state = app.timeline;
+    const int width = windowWidth(app), cell = app.iface.frameCellWidth;
+    if (state.ruler.empty() || state.width != width || state.cellWidth != cell) {
+        state.ruler = timelineRuler(width, cell);
+        state.width = width;
+        state.cellWidth = cell;
+    }
+    app.ui.setGadgetImage(id(Gadget::Timeline),
+                          drawTimeline(app.doc, state.ruler, cell, app.iface.animBarre));
+}
+
+void redrawAnimationLayerList(App& app) {
+    app.ui.setGadgetImage(id(Gadget::AnimationLayerList), drawAnimationLayerList(app.doc));
+}
+
+void deleteFrameCommand(App& app) {
+    Document& doc = app.doc;
+    AnimationLayer* layer = findCurrentLayer(doc);
+    if (layer) {
+        auto& frames = layer->Frames;
+        const auto at = std::find_if(frames.rbegin(), frames.rend(), [&](const AnimationFrame& f) {
+            return f.Frame == doc.CurrentFrame;
+        });
+        if (at != frames.rend()) {
+            ScopedEdit edit(app, "Delete Frame");
+            app.history.animation(doc);
+            app.history.keepFrameImage(at->id, std::move(at->image));
+            frames.erase(std::next(at).base());
+        }
+    }
+    focusCanvas(app);
+}
+
+void deleteAnimationLayerCommand(App& app) {
+    Document& doc = app.doc;
+    const auto found = doc.animationLayers.find(currentAnimationLayerKey(doc));
+    if (found == doc.animationLayers.end()) return focusCanvas(app);
+    if (doc.animationLayers.size() <= 1) {
+        app.ui.messageBox(Text(app.dictionary, "error"),
+                          "The animation keeps at least one animation layer.");
+        return focusCanvas(app);
+    }
+    {
+        ScopedEdit edit(app, "Delete Animation Layer");
+        app.history.animation(doc);
+        const uint8_t order = found->second.Order;
+        for (AnimationFrame& frame : found->second.Frames)
+            app.history.keepFrameImage(frame.id, std::move(frame.image));
+        doc.animationLayers.erase(found);
+        // The rows below move up; the layer now in the deleted row (else the one above it, else
+        // the first) becomes current.
+        std::string next;
+        int nextOrder = -1;
+        for (auto& [key, layer] : doc.animationLayers) {
+            if (layer.Order > order) --layer.Order;
+            layer.Current = 0;
+            const int o = layer.Order;
+            if (o <= order && o > nextOrder) next = key, nextOrder = o;
+        }
+        if (next.empty()) next = doc.animationLayers.begin()->first;
+        AnimationLayer& chosen = doc.animationLayers.at(next);
+        chosen.Current = 1;
+        doc.AnimationLayerId = uint8_t(std::stoi(next));
+    }
+    redrawAnimationLayerList(app);
+    focusCanvas(app);
+}
+
+}  // namespace qm
