@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "codecs/codecs.h"
+#include "document/document_ops.h"
 #include "io/animation_files.h"
 #include "platform/fake_ui.h"
 #include "platform/paths.h"

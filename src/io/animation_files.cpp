@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "codecs/codecs.h"
+#include "io/png_rows.h"
 #include "platform/file_writer.h"
 #include "platform/paths.h"
+#include "raster/alpha_blend.h"
 #include "raster/draw_image.h"
 
 namespace qm {
@@ -54,6 +56,41 @@ std::optional<Image> composeStrip(const AnimationLayer& layer, int first, int la
     if (!strip) return std::nullopt;
     for (int f = first; f <= last; ++f) drawAnimationFrame(*strip, (f - first) * w, layer, f, w, h);
     return strip;
+}
+
+void composeStripRow(const AnimationLayer& layer, int first, int last, int w, int h, int y,
+                     uint32_t* row) {
+    const int64_t frames = int64_t(last) - first + 1;
+    std::fill(row, row + frames * w, 0u);
+    if (y < 0 || y >= h) return;
+    for (const AnimationFrame& f : layer.Frames) {
+        if (f.Frame < first || f.Frame > last || f.image.empty()) continue;
+        const int sy = y - f.Y;
+        if (sy < 0 || sy >= f.image.height) continue;
+        // As drawAnimationFrame: the frame moved by its offset within its slot, cut to it.
+        const int64_t slot = int64_t(f.Frame - first) * w;
+        const int64_t x0 = std::max<int64_t>(slot, slot + f.X);
+        const int64_t x1 = std::min<int64_t>(slot + w, slot + f.X + f.image.width);
+        if (x1 <= x0) continue;
+        blendRowOver(row + x0, f.image.row(sy) + (x0 - slot - f.X), size_t(x1 - x0), layer.Alpha);
+    }
+}
+
+bool writeStripPng(const AnimationLayer& layer, int first, int last, int w, int h,
+                   const std::string& path, std::string& error, int threads) {
+    const int64_t frames = int64_t(last) - first + 1;
+    if (frames < 1 || w < 1 || h < 1 || frames * w * 4 + 1 > INT32_MAX) {
+        error = "The strip of " + std::to_string(frames) + " frames of " + std::to_string(w) +
+                " x " + std::to_string(h) + " is too large for a PNG file.";
+        return false;
+    }
+    // Frames drawn in list order on each row, as on the whole strip.
+    std::vector<uint8_t> bytes;
+    const PngRowSource rows = [&](int y, uint32_t* row) {
+        composeStripRow(layer, first, last, w, h, y, row);
+    };
+    return encodePngRows(int(frames * w), h, rows, threads, bytes, error) &&
+           writeFileAtomically(path, bytes, error);
 }
 
 std::string sequenceFramePath(const std::string& typed, int index) {

@@ -36,6 +36,14 @@ void drawAnimationFrame(Image& out, int x0, const AnimationLayer& layer, int fra
 // when the range is empty or the strip would be larger than an image may be.
 std::optional<Image> composeStrip(const AnimationLayer& layer, int first, int last, int w, int h);
 
+// Row y of that strip (frames x w pixels), as composeStrip makes it; for strips of any width.
+void composeStripRow(const AnimationLayer& layer, int first, int last, int w, int h, int y,
+                     uint32_t* row);
+// The strip as a PNG file written through the one file writer, made row by row (so it may be
+// wider than an image may be) and compressed on `threads` threads. False with a reason.
+bool writeStripPng(const AnimationLayer& layer, int first, int last, int w, int h,
+                   const std::string& path, std::string& error, int threads = 2);
+
 // "base_0001.png" for index 1: the typed name less a ".png" of any case, an underscore, the
 // index in four digits or more, ".png".
 std::string sequenceFramePath(const std::string& typed, int index);

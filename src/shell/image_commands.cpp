@@ -133,9 +133,16 @@ void exportStrip(App& app) {
     if (!mayWrite(app, "", path)) return;
     const Document& doc = app.doc;
     const FrameSize size = animationFrameSize(*layer, doc.CurrentFrame);
+    std::string error;
+    if (format == SaveFormat::Png) {
+        // Row by row on two threads: a long strip may be wider than an image may be.
+        if (!writeStripPng(*layer, doc.FrameStart, doc.FrameEnd, size.width, size.height, path,
+                           error))
+            app.ui.messageBox("Image save", "Cannot save image: " + path + "\n" + error);
+        return;
+    }
     const auto strip = composeStrip(*layer, doc.FrameStart, doc.FrameEnd, size.width, size.height);
     if (!strip) return tooBig(app);
-    std::string error;
     if (!saveImageFile(*strip, path, format, kStripJpegQuality, error))
         app.ui.messageBox("Image save", "Cannot save image: " + path + "\n" + error);
 }

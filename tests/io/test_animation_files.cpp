@@ -2,6 +2,7 @@
 
 #include "codecs/codecs.h"
 #include "io/animation_files.h"
+#include "platform/paths.h"
 #include "raster/shapes.h"
 #include "support/temp_folder.h"
 
@@ -74,6 +75,32 @@ TEST(AnimationStrip, AnOffsetFrameStaysInItsSlotAtTheLayersAlpha) {
     EXPECT_EQ(strip.at(19, 5), 0u);
     EXPECT_EQ(alpha(strip.at(20, 5)), 128u);
     EXPECT_EQ(strip.at(32, 5), overPixel(colorOf(2), 0, 128));  // not frame 1's colour
+}
+
+TEST(AnimationStrip, ThePngWrittenRowByRowHoldsTheStrip) {
+    AnimationLayer layer = layerWithFrames({1, 2, 3, 5});
+    layer.Alpha = 200;
+    layer.Frames[1].X = -7;  // cut at the left of its slot
+    layer.Frames[2].Y = 20;  // and at the bottom
+    for (auto& frame : layer.Frames)  // some alpha, so the blending shows
+        for (int i = 0; i < 32; ++i) frame.image.at(i, i) = rgba(1, 2, 3, uint32_t(i * 8));
+    test::TempFolder folder;
+    for (int threads : {1, 2, 5}) {
+        std::string error;
+        ASSERT_TRUE(writeStripPng(layer, 1, 5, 32, 40, folder.file("strip.png"), error, threads))
+            << error;
+        const auto saved = loadImageFile(folder.file("strip.png"), error);
+        ASSERT_TRUE(saved) << error;
+        EXPECT_TRUE(saved->pixels == composeStrip(layer, 1, 5, 32, 40)->pixels) << threads;
+    }
+    // Wider than an image may be: 120 frames of 512.
+    AnimationLayer wide = layerWithFrames({1, 120});
+    std::string error;
+    ASSERT_TRUE(writeStripPng(wide, 1, 120, 512, 4, folder.file("wide.png"), error)) << error;
+    std::vector<uint8_t> head(24);
+    const auto bytes = readFileLimited(folder.file("wide.png"), 1 << 20, error);
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(uint8_t((*bytes)[18]) << 8 | uint8_t((*bytes)[19]), 61440);  // IHDR width
 }
 
 TEST(AnimationSequence, WritesNumberedPngsOfEachFrame) {
