@@ -78,11 +78,11 @@ bool documentFromImage(App& app, Image image) {
         fitPaperIfNeeded(app);
         return false;
     }
-    Image* layer = currentImage(app.doc);
     // The file's pixels and alpha replace the layer's: the layer is the decoded image itself.
+    // (Work image 4 stays as the reset made it: no step reads it back, and copying a large
+    // image into it would cost as much as a tenth of the opening.)
     image.depth = 32;
-    *layer = std::move(image);
-    app.workImage4 = *layer;
+    *currentImage(app.doc) = std::move(image);
     return true;
 }
 
@@ -283,8 +283,10 @@ void exportSequenceImage(App& app) {
                                                          " (and the other frames of the name)"))) {
             const FrameSize size = animationFrameSize(*layer, doc.CurrentFrame);
             std::string error;
+            // Four threads on the two cores: while one waits for its file to reach the disk,
+            // another encodes.
             if (!writeSequence(*layer, doc.FrameStart, doc.FrameEnd, size.width, size.height,
-                               typed, error))
+                               typed, error, 4))
                 app.ui.messageBox("Image save", "Cannot save the sequence: " + error);
         }
     }

@@ -100,7 +100,7 @@ Image timelineRuler(int width, int cellWidth) {
     return ruler;
 }
 
-Image drawTimeline(const Document& doc, const Image& ruler, int cellWidth, int animBarre) {
+Image drawTimelineBase(const Document& doc, const Image& ruler, int cellWidth) {
     const int cell = std::clamp(cellWidth, 1, 255);
     Image t = ruler;
     const std::string current = currentAnimationLayerKey(doc);
@@ -111,7 +111,7 @@ Image drawTimeline(const Document& doc, const Image& ruler, int cellWidth, int a
             box(t, x, y, cell, kTimelineCellHeight, 0);
             box(t, x + 1, y + 1, cell - 2, kTimelineCellHeight - 2, rgb(230, 230, 230));
         }
-        if (key == current) box(t, 0, y, t.width, kTimelineCellHeight, 0, 50);
+        if (key == current) box(t, 0, y, 2000, kTimelineCellHeight, 0, 50);
     }
     const int marker = std::max(1, cell - 4);
     box(t, doc.FrameEnd * cell + 2, 2, marker, 16, rgb(220, 40, 40), 120);
@@ -121,14 +121,27 @@ Image drawTimeline(const Document& doc, const Image& ruler, int cellWidth, int a
     box(t, doc.FrameStart * cell, 0, 1, 150, rgb(0, 150, 0));
     box(t, doc.FrameEnd * cell - 1, 0, 1, 150, white);
     box(t, doc.FrameEnd * cell, 0, 1, 150, rgb(255, 0, 0));
-    drawText(t, doc.CurrentFrame * cell + 2, 3, std::to_string(doc.CurrentFrame),
-             rgb(120, 120, 120));
+    return t;
+}
+
+Rect drawCurrentFrame(Image& t, const Document& doc, int cellWidth, int animBarre) {
+    const int cell = std::clamp(cellWidth, 1, 255);
+    const std::string number = std::to_string(doc.CurrentFrame);
+    const int x = doc.CurrentFrame * cell;
+    drawText(t, x + 2, 3, number, rgb(120, 120, 120));
     if (animBarre == 1) {
-        box(t, doc.CurrentFrame * cell - 1, 0, 1, 150, white);
-        box(t, doc.CurrentFrame * cell, 0, 1, 150, rgb(255, 0, 0));
+        box(t, x - 1, 0, 1, 150, rgb(255, 255, 255));
+        box(t, x, 0, 1, 150, rgb(255, 0, 0));
     } else {
-        box(t, doc.CurrentFrame * cell, 0, cell, 200, rgb(255, 0, 0), 80);
+        box(t, x, 0, cell, 200, rgb(255, 0, 0), 80);
     }
+    const int right = std::max(x + cell, x + 2 + 4 * int(number.size()));
+    return intersect(Rect{x - 1, 0, right - x + 1, t.height}, Rect{0, 0, t.width, t.height});
+}
+
+Image drawTimeline(const Document& doc, const Image& ruler, int cellWidth, int animBarre) {
+    Image t = drawTimelineBase(doc, ruler, cellWidth);
+    drawCurrentFrame(t, doc, cellWidth, animBarre);
     return t;
 }
 
@@ -169,6 +182,28 @@ OnionSkin onionSkinOf(const Document& doc) {
     return {&found->second, doc.OnionBefore, doc.OnionAfter};
 }
 
+namespace {
+
+// What the timeline's base shows: the frames' places, the rows, the range and the ruler.
+uint64_t timelineKey(const Document& doc, const TimelineState& state) {
+    uint64_t h = 1469598103934665603ull;
+    auto mix = [&](uint64_t v) { h = (h ^ v) * 1099511628211ull; };
+    mix(uint64_t(state.width));
+    mix(uint64_t(state.cellWidth));
+    mix(uint64_t(uint16_t(doc.FrameStart)));
+    mix(uint64_t(uint16_t(doc.FrameEnd)));
+    mix(doc.AnimationLayerId);
+    for (const auto& [key, layer] : doc.animationLayers) {
+        mix(std::hash<std::string>{}(key));
+        mix(layer.Order);
+        for (const AnimationFrame& frame : layer.Frames) mix(uint64_t(uint16_t(frame.Frame)));
+        mix(0xFFFFFFFFull);
+    }
+    return h;
+}
+
+}  // namespace
+
 void redrawTimeline(App& app) {
     TimelineState& state = app.timeline;
     const int width = windowWidth(app), cell = app.iface.frameCellWidth;
@@ -176,9 +211,20 @@ void redrawTimeline(App& app) {
         state.ruler = timelineRuler(width, cell);
         state.width = width;
         state.cellWidth = cell;
+        state.base = Image{};
     }
-    app.ui.setGadgetImage(id(Gadget::Timeline),
-                          drawTimeline(app.doc, state.ruler, cell, app.iface.animBarre));
+    const uint64_t key = timelineKey(app.doc, state);
+    if (state.base.empty() || key != state.baseKey || state.shown.width != state.base.width) {
+        state.base = drawTimelineBase(app.doc, state.ruler, cell);
+        state.baseKey = key;
+        state.shown = state.base;
+    } else if (!state.marked.empty()) {  // only the current frame moved: its marks go
+        for (int y = state.marked.y; y < state.marked.bottom(); ++y)
+            std::copy(state.base.row(y) + state.marked.x,
+                      state.base.row(y) + state.marked.right(), state.shown.row(y) + state.marked.x);
+    }
+    state.marked = drawCurrentFrame(state.shown, app.doc, cell, app.iface.animBarre);
+    app.ui.setGadgetImage(id(Gadget::Timeline), state.shown);
 }
 
 void redrawAnimationLayerList(App& app) {

@@ -19,11 +19,17 @@ struct Document;
 constexpr int kTimelineCellHeight = 20;
 constexpr int kAnimationPanelHeight = 130;
 
-// The ruler the timeline is drawn on, kept until the width or the cell width changes.
+// The ruler the timeline is drawn on, kept until the width or the cell width changes; the
+// timeline without its current-frame marks, kept while the frames, range and rows stay; and
+// the picture last shown, whose marks alone are redrawn when only the current frame moves.
 struct TimelineState {
     Image ruler;
     int width = -1;
     int cellWidth = -1;
+    Image base;
+    uint64_t baseKey = 0;
+    Image shown;
+    Rect marked;  // where the shown picture differs from the base
 };
 
 // The frame whose cell holds x: x div the cell width (0 left of the timeline).
@@ -32,8 +38,12 @@ int16_t timelineFrameAt(int x, int cellWidth);
 // The ruler for a window `width` pixels wide: (width + cell width x 200) x 130, grey, a lighter
 // strip 20 high on top, a tick per cell and a line with the number every 12 cells.
 Image timelineRuler(int width, int cellWidth);
-// The whole timeline picture of the document.
+// The whole timeline picture of the document: drawTimelineBase and then drawCurrentFrame.
 Image drawTimeline(const Document& doc, const Image& ruler, int cellWidth, int animBarre);
+// The ruler with the frames, the current animation layer's row and the playback range.
+Image drawTimelineBase(const Document& doc, const Image& ruler, int cellWidth);
+// The current frame's number and mark on the timeline; returns the rectangle drawn on.
+Rect drawCurrentFrame(Image& timeline, const Document& doc, int cellWidth, int animBarre);
 // The animation-layer list picture: 2000 x 130, a header, one row per animation layer.
 Image drawAnimationLayerList(const Document& doc);
 

@@ -293,6 +293,13 @@ TEST_F(AnimationTest, TimelineShowsFramesAndTheCurrentOne) {
     // Frame 1's box in the first row, under the current-frame mark; frame 5 is empty ruler.
     EXPECT_NE(t->at(cell + 5, 30), t->at(5 * cell + 5, 30));
     EXPECT_NE(ui.gadgetImage(id(Gadget::AnimationLayerList)), nullptr);
+    // Moving the current frame redraws only its marks: the same picture as a whole redraw.
+    for (int frame : {7, 123, 3}) {
+        control(Gadget::CurrentFrame, frame);
+        EXPECT_TRUE(ui.gadgetImage(id(Gadget::Timeline))->pixels ==
+                    drawTimeline(app.doc, app.timeline.ruler, cell, app.iface.animBarre).pixels)
+            << frame;
+    }
     EXPECT_EQ(timelineFrameAt(29, 20), 1);
     EXPECT_EQ(timelineFrameAt(30, 20), 1);
     EXPECT_EQ(timelineFrameAt(40, 20), 2);
