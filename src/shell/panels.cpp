@@ -31,9 +31,8 @@ void rebuildStatusBar(App& app) {
 }
 
 // The navigator is drawn by the navigator step (the timeline and the animation-layer list by
-// shell/timeline.cpp); the interface furniture is rebuilt by the window itself.
+// shell/timeline.cpp, with the list's input); the interface furniture is rebuilt by the window itself.
 void redrawNavigator(App&) {}
-void animationLayerListInput(App&, int, int, int) {}
 void rebuildToolPanel(App&) {}
 void rebuildToolbar(App&) {}
 void resetTooltips(App&) {}

@@ -231,6 +231,56 @@ void redrawAnimationLayerList(App& app) {
     app.ui.setGadgetImage(id(Gadget::AnimationLayerList), drawAnimationLayerList(app.doc));
 }
 
+void animationLayerListInput(App& app, int x, int y, int op) {
+    Document& doc = app.doc;
+    const int h = kTimelineCellHeight;
+    if (op == 0 || op == 1) {
+        // The first row (in the map's order) whose box holds y, both edges excluded.
+        const auto hit = std::find_if(doc.animationLayers.begin(), doc.animationLayers.end(),
+                                      [&](const auto& entry) {
+                                          const int top = entry.second.Order * h + 20;
+                                          return top < y && y < top + h;
+                                      });
+        if (hit == doc.animationLayers.end()) return redrawTimeline(app);
+        const std::string key = hit->first;
+        auto layerOf = [&]() -> AnimationLayer& { return doc.animationLayers.at(key); };
+        if (x > 0 && x < 20) {
+            ScopedEdit edit(app, "Show Animation Layer");
+            app.history.animation(doc);
+            layerOf().Shown = layerOf().Shown ? 0 : 1;
+        } else if (x > 20 && x < 40) {
+            ScopedEdit edit(app, "Animation Layer Flag");
+            app.history.animation(doc);
+            layerOf().Flag2 = layerOf().Flag2 ? 0 : 1;
+        } else if (x > 40 && op == 1) {
+            const auto name = app.ui.inputText("", "Name of the layerAnim", layerOf().Name);
+            if (name && !name->empty()) {
+                ScopedEdit edit(app, "Rename Animation Layer");
+                app.history.animation(doc);
+                layerOf().Name = *name;
+            }
+        }
+        for (auto& [k, layer] : doc.animationLayers) layer.Current = 0;
+        layerOf().Current = 1;
+        doc.AnimationLayerId = uint8_t(std::stoi(key));
+    } else if (op == 2) {
+        const auto marked = std::find_if(doc.animationLayers.begin(), doc.animationLayers.end(),
+                                         [](const auto& entry) { return entry.second.Current; });
+        // Dragging moves the marked layer's row; the others stay (two may share a row). The row
+        // stays among the rows there are.
+        const int row = y / h - 1;
+        if (marked != doc.animationLayers.end() && (y + h - 1) / h - 1 > 0) {
+            const int order = std::clamp(row, 0, int(doc.animationLayers.size()) - 1);
+            if (order != marked->second.Order) {
+                ScopedEdit edit(app, "Move Animation Layer", "move-animation-layer");
+                app.history.animation(doc);
+                marked->second.Order = uint8_t(order);
+            }
+        }
+    }
+    redrawTimeline(app);
+}
+
 void deleteFrameCommand(App& app) {
     Document& doc = app.doc;
     AnimationLayer* layer = findCurrentLayer(doc);

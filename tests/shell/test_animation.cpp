@@ -284,6 +284,50 @@ TEST_F(AnimationTest, DeleteButtonsAreUndoSteps) {
     EXPECT_EQ(app.doc.animationLayers.size(), 2u);
 }
 
+TEST_F(AnimationTest, AnimationLayerListSelectsTogglesRenamesAndMoves) {
+    menu(Cmd::AnimLayer);  // a second row (Order 1, key "3"), now current
+    auto list = [&](ControlEventType type, int x, int y, bool held = false) {
+        ControlEvent e;
+        e.gadget = id(Gadget::AnimationLayerList);
+        e.type = type;
+        e.x = x;
+        e.y = y;
+        e.leftHeld = held;
+        onControlEvent(app, e);
+    };
+    list(ControlEventType::LeftDown, 60, 30);  // row 0: 20 < y < 40
+    EXPECT_EQ(app.doc.AnimationLayerId, 2);
+    EXPECT_EQ(app.doc.animationLayers.at("2").Current, 1);
+    EXPECT_EQ(app.doc.animationLayers.at("3").Current, 0);
+    list(ControlEventType::LeftDown, 60, 40);  // a row's edge is no row
+    EXPECT_EQ(app.doc.AnimationLayerId, 2);
+    list(ControlEventType::LeftDown, 10, 50);  // row 1's first cell: Shown, and it is current
+    EXPECT_EQ(app.doc.animationLayers.at("3").Shown, 0);
+    EXPECT_EQ(app.doc.AnimationLayerId, 3);
+    ui.queueAnswer(ScriptedAnswer::textAnswer("Walk"));
+    list(ControlEventType::LeftDoubleClick, 60, 50);
+    EXPECT_EQ(app.doc.animationLayers.at("3").Name, "Walk");
+    list(ControlEventType::Move, 60, 25, true);  // dragged to row 0
+    EXPECT_EQ(app.doc.animationLayers.at("3").Order, 0);
+    list(ControlEventType::Move, 60, 900, true);  // kept among the rows
+    EXPECT_EQ(app.doc.animationLayers.at("3").Order, 1);
+    menu(Cmd::Undo);  // the drag was one step
+    EXPECT_EQ(app.doc.animationLayers.at("3").Order, 1);
+    EXPECT_EQ(app.doc.animationLayers.at("3").Name, "Walk");
+    menu(Cmd::Undo);
+    EXPECT_EQ(app.doc.animationLayers.at("3").Name, "Layer Normal2");
+    menu(Cmd::Undo);
+    EXPECT_EQ(app.doc.animationLayers.at("3").Shown, 1);
+
+    // Adding a layer while an older one is current takes a free key, replacing nothing.
+    list(ControlEventType::LeftDown, 60, 30);
+    ASSERT_EQ(app.doc.AnimationLayerId, 2);
+    menu(Cmd::AnimLayer);
+    EXPECT_EQ(app.doc.animationLayers.size(), 3u);
+    EXPECT_EQ(app.doc.AnimationLayerId, 4);
+    EXPECT_EQ(app.doc.animationLayers.at("3").Name, "Layer Normal2");
+}
+
 TEST_F(AnimationTest, TimelineShowsFramesAndTheCurrentOne) {
     click(Gadget::AddFrame);
     const Image* t = ui.gadgetImage(id(Gadget::Timeline));
