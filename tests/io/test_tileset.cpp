@@ -44,7 +44,9 @@ TEST(Tileset, CutsWholeTilesAndLaysThemInReadingOrder) {
             EXPECT_EQ(out->at(ox + c.tile - 1, oy + c.tile - 1),
                       source.at(sx + c.tile - 1, sy + c.tile - 1));
         }
-        if (c.w == 320) EXPECT_TRUE(out->pixels == source.pixels);
+        if (c.w == 320) {
+            EXPECT_TRUE(out->pixels == source.pixels);  // the same reading order
+        }
     }
     EXPECT_EQ(composeTileset(cutTiles(numbered(100, 100), 32, 32), 2, 32, 32)->at(40, 130), 0u);
     EXPECT_TRUE(cutTiles(numbered(10, 10), 0, 5).empty());
