@@ -55,7 +55,14 @@ void drawText(Image& image, int x, int y, const std::string& text, uint32_t colo
 }
 
 void box(Image& image, int x, int y, int w, int h, uint32_t color, int alpha = 255) {
-    fillBox(image, x, y, w, h, solidPaint(color | (uint32_t(alpha) << 24)));
+    if (alpha < 255) {
+        fillBox(image, x, y, w, h, solidPaint(color | (uint32_t(alpha) << 24)));
+        return;
+    }
+    // Opaque: the colour itself, as "over" at full alpha gives it, filled row by row.
+    const Rect r = clipToImage(x, y, w, h, image.width, image.height);
+    for (int row = r.y; row < r.bottom(); ++row)
+        std::fill(image.row(row) + r.x, image.row(row) + r.right(), color | 0xFF000000u);
 }
 
 // The row of an animation layer in the timeline and in the list.
