@@ -66,6 +66,7 @@ struct DrawStep {
         Over,      // alpha blending at `opacity`
         Mode,      // a layer through its blend mode
         Dissolve,  // a Dissolve layer, with the noise of the document pixels under it
+        Tint,      // an onion-skin frame: its alpha with the colour `tint`, alpha blended
     };
     Kind kind = Kind::Over;
     const Image* image = nullptr;        // the paper or a frame
@@ -75,6 +76,7 @@ struct DrawStep {
     uint32_t opacity = 255;
     std::vector<int> docX;  // Dissolve: document column under each display column of `at.dst`
     int zoom = 100;         // Dissolve: for the document row
+    uint32_t tint = 0;      // Tint: red, green and blue
 };
 
 // The view holding the layer's display entry: the preview's for a layer shown changed.
@@ -99,6 +101,25 @@ std::vector<DrawStep> frameSteps(const CanvasScene& scene, const Rect& area) {
         steps.push_back(std::move(step));
     };
     addImage(scene.paper, scene.offsetX, scene.offsetY, 255);
+    if (const AnimationLayer* onion = scene.onion.layer) {
+        auto addSide = [&](int count, int direction, uint32_t tint) {
+            for (int d = count; d >= 1; --d) {
+                const uint32_t opacity = uint32_t(onion->Alpha) * 128 * uint32_t(count + 1 - d) /
+                                         (uint32_t(count) * 255);
+                for (const AnimationFrame& frame : onion->Frames) {
+                    if (frame.Frame != doc.CurrentFrame + direction * d) continue;
+                    const size_t before = steps.size();
+                    addImage(frame.image, int64_t(scene.offsetX) + frame.X,
+                             int64_t(scene.offsetY) + frame.Y, opacity);
+                    if (steps.size() == before) continue;
+                    steps.back().kind = DrawStep::Kind::Tint;
+                    steps.back().tint = tint;
+                }
+            }
+        };
+        addSide(std::clamp(scene.onion.before, 0, 255), -1, 0x0000FFu);
+        addSide(std::clamp(scene.onion.after, 0, 255), 1, 0xFF0000u);
+    }
     for (const auto& [key, animationLayer] : doc.animationLayers)
         for (const AnimationFrame& frame : animationLayer.Frames)
             if (frame.Frame == doc.CurrentFrame)
@@ -154,6 +175,12 @@ inline void drawSpan(const DrawStep& step, uint32_t* t, const uint32_t* s, size_
         case DrawStep::Kind::Mode:
             step.blend(t, s, n, step.opacity);
             break;
+        case DrawStep::Kind::Tint: {
+            uint32_t tinted[kPieceWidth];
+            for (size_t i = 0; i < n; ++i) tinted[i] = (s[i] & 0xFF000000u) | step.tint;
+            blendRowOver(t, tinted, n, step.opacity);
+            break;
+        }
         case DrawStep::Kind::Dissolve: {
             uint8_t noise[kPieceWidth];
             dissolveNoiseRow(step.docX.data() + offset, docY, noise, n);

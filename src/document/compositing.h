@@ -95,6 +95,16 @@ struct LayerPreview {
     ViewCache* view = nullptr;
 };
 
+// Onion skin: the frames of one animation layer near CurrentFrame, drawn under the frames of
+// CurrentFrame with their colour replaced by a tint, `before` frames back in red and `after`
+// frames on in blue. The frame at distance d of n is laid with alpha Alpha x 128 x (n + 1 - d) /
+// (n x 255), farthest first, so the nearest show strongest. Off without a layer.
+struct OnionSkin {
+    const AnimationLayer* layer = nullptr;
+    int before = 0;
+    int after = 0;
+};
+
 // What the canvas shows. The document gives the layers, the animation frames of CurrentFrame,
 // the size and the zoom; the paper is work image 9 (the paper at view scale).
 // The compositor makes the display tiles it draws from and drops those far outside the canvas, so
@@ -108,6 +118,7 @@ struct CanvasScene {
     uint32_t background = 0;  // ColorBG; drawn opaque whatever its alpha byte
     GridSettings grid;
     const LayerPreview* preview = nullptr;  // a layer shown changed, or none
+    OnionSkin onion = {};
 };
 
 // The whole display image of a layer at `zoom`, the reference of every tile: the layer image
@@ -142,7 +153,8 @@ Image wholeDisplayImage(const ViewCache& view, const Layer& layer);
 // Draws the part `area` of the canvas (clipped to it):
 //   1. the background colour, opaque;
 //   2. the paper at the offsets, alpha blended;
-//   3. every frame of every animation layer whose Frame is CurrentFrame, unscaled, at the
+//   3. the onion skin (OnionSkin), then every frame of every animation layer whose Frame is
+//      CurrentFrame, unscaled, at the
 //      offsets plus its X, Y, alpha blended with the animation layer's Alpha;
 //   4. every visible layer's display image in stacking order at the offsets plus its X, Y,
 //      through its blend mode with its Opacity (blend_modes.h);

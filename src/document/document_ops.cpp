@@ -97,9 +97,13 @@ AnimationLayer& currentAnimationLayer(Document& doc) {
 
 bool addAnimationLayer(Document& doc, int kind) {
     if (kind < 0 || kind >= kAnimationLayerKinds) return false;
-    // Keys are AnimationLayerId in decimal; at 255 the next id would wrap onto a used key.
-    if (doc.AnimationLayerId == 255) return false;
-    ++doc.AnimationLayerId;
+    // Keys are AnimationLayerId in decimal. The current layer may be an older one (chosen in the
+    // panel), so the next id not in use is taken: an existing layer is never replaced. At 255
+    // the next id would wrap onto a used key.
+    int next = doc.AnimationLayerId + 1;
+    while (next <= 255 && doc.animationLayers.count(std::to_string(next))) ++next;
+    if (next > 255) return false;
+    doc.AnimationLayerId = uint8_t(next);
     AnimationLayer layer;
     layer.Order = uint8_t(doc.animationLayers.size());
     layer.Kind = uint8_t(kind);

@@ -210,8 +210,17 @@ bool changed(const AnimationRecord& record, const Document& doc) {
         if (it == record.layers.end() || it->second.Frames.size() != layer.Frames.size() ||
             it->second.Name != layer.Name)
             return true;
-        for (size_t i = 0; i < layer.Frames.size(); ++i)
-            if (it->second.Frames[i].id != layer.Frames[i].id) return true;
+        const AnimationLayer& kept = it->second;
+        // The row, the flags and the look of the layer are changes of their own (the panel
+        // toggles and drags them).
+        if (kept.Order != layer.Order || kept.Kind != layer.Kind || kept.Color != layer.Color ||
+            kept.Shown != layer.Shown || kept.Flag2 != layer.Flag2 || kept.Alpha != layer.Alpha)
+            return true;
+        for (size_t i = 0; i < layer.Frames.size(); ++i) {
+            const AnimationFrame& a = kept.Frames[i];
+            const AnimationFrame& b = layer.Frames[i];
+            if (a.id != b.id || a.Frame != b.Frame || a.X != b.X || a.Y != b.Y) return true;
+        }
     }
     return false;
 }

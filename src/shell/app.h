@@ -17,8 +17,11 @@
 #include "platform/random.h"
 #include "platform/ui.h"
 #include "raster/image.h"
+#include "shell/playback.h"
 #include "shell/preferences.h"
 #include "shell/tool_state.h"
+#include "shell/tileset_dialog.h"
+#include "shell/timeline.h"
 
 namespace qm {
 
@@ -125,6 +128,11 @@ struct App {
 
     // --- Other tools and adjustments ------------------------------------------------------
     ToolState tools;
+    // --- Image files, animation and tilesets ----------------------------------------------
+    int importedFrames = 0;  // frames imported since start-up (not reset by New), up to 1000
+    PlaybackClock playback;
+    TimelineState timeline;
+    TilesetDialog tileset;
 };
 
 // Start-up up to the main loop: preferences, work images, the default document. Returns false

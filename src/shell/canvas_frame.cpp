@@ -5,6 +5,7 @@
 #include "shell/adjust_commands.h"
 #include "shell/app.h"
 #include "shell/paper_commands.h"
+#include "shell/timeline.h"
 
 namespace qm {
 
@@ -14,8 +15,11 @@ namespace {
 CanvasScene sceneOf(App& app) {
     const GridSettings grid{app.prefs.grid != 0, app.prefs.gridW, app.prefs.gridH,
                             app.prefs.gridColor};
-    return CanvasScene{app.doc,         app.view,          app.paperView9, app.ViewOffsetX,
-                       app.ViewOffsetY, app.prefs.ColorBG, grid,   activeLayerPreview(app)};
+    CanvasScene scene{app.doc,         app.view,          app.paperView9, app.ViewOffsetX,
+                      app.ViewOffsetY, app.prefs.ColorBG, grid,           activeLayerPreview(app)};
+    // The onion skin shows on the canvas, never while playing.
+    if (!app.playback.running) scene.onion = onionSkinOf(app.doc);
+    return scene;
 }
 
 // Makes the canvas image the size of the control; false when that size cannot be drawn.

@@ -17,6 +17,7 @@
 #include "shell/layer_commands.h"
 #include "shell/panels.h"
 #include "shell/paper_commands.h"
+#include "shell/timeline.h"
 #include "shell/tool_commands.h"
 
 namespace qm {
@@ -68,11 +69,9 @@ void backgroundSwatch(App& app) {
     refreshBackgroundPreview(app);
 }
 
-// The timeline: x / cell width, halves away from zero, is a frame number.
+// The timeline: the frame whose cell is under the pointer.
 int16_t timelineFrame(const App& app, int x) {
-    const int cell = std::max(1, app.iface.frameCellWidth);
-    const int64_t frame = roundHalfAway(double(x) / cell);
-    return int16_t(std::clamp<int64_t>(frame, INT16_MIN, INT16_MAX));
+    return timelineFrameAt(x, app.iface.frameCellWidth);
 }
 
 void timelineEvent(App& app, const ControlEvent& e) {
@@ -204,6 +203,10 @@ void panelEvent(App& app, const ControlEvent& e) {
             return showLayerKindPopup(app);
         case Gadget::AddFrame:
             return addFrame(app);
+        case Gadget::DelFrame:
+            return deleteFrameCommand(app);
+        case Gadget::DelLayerAnim:
+            return deleteAnimationLayerCommand(app);
         // The frame spins run 0-10000; a state beyond (a script's) is kept within.
         case Gadget::FrameEnd:
             app.doc.FrameEnd = int16_t(std::clamp(state, 0, kLastFrameSpin));

@@ -13,6 +13,7 @@
 #include "shell/layer_commands.h"
 #include "shell/new_document.h"
 #include "shell/panels.h"
+#include "shell/tileset_dialog.h"
 #include "shell/view.h"
 
 namespace qm {
@@ -338,6 +339,7 @@ int windowOfControl(int gadget) {
 }  // namespace
 
 bool handleDialogControl(App& app, const ControlEvent& event) {
+    if (handleTilesetControl(app, event)) return true;
     if (handlePreferencesControl(app, event)) return true;
     // A control of a window that is not open does not exist: an event naming it (a script's)
     // changes nothing.

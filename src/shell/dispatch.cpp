@@ -13,6 +13,7 @@
 #include "shell/edits.h"
 #include "shell/file_commands.h"
 #include "shell/ids.h"
+#include "shell/image_commands.h"
 #include "shell/layer_commands.h"
 #include "shell/panels.h"
 #include "shell/paper_commands.h"
@@ -107,6 +108,7 @@ constexpr CommandRow kCommands[] = {
     {Cmd::SaveLayerAs, [](App& app) { saveImageAs(app, 0); }},
     {Cmd::ExportBrush, [](App& app) { exportBrushPreset(app, 0); }},
     {Cmd::ExportAnimStrip, exportAnimStrip},
+    {Cmd::ExportSequenceImage, exportSequenceImage},
     {Cmd::Quit, askQuit},
     {Cmd::Undo, undoCommand},
     {Cmd::Redo, redoCommand},

@@ -9,25 +9,11 @@ namespace qm {
 
 // Files, presets, paper and the roughboard arrive with their own steps; until then each
 // command only gives the focus back to the canvas, as every file command does when it ends.
+// The image commands are in shell/image_commands.cpp.
 void openDocument(App& app) {
     focusCanvas(app);
 }
-void openImageAsDocument(App& app) {
-    focusCanvas(app);
-}
-void convertTileSet(App& app) {
-    focusCanvas(app);
-}
-void importOnLayer(App& app) {
-    focusCanvas(app);
-}
-void importImageOnAnimation(App& app) {
-    focusCanvas(app);
-}
 void saveDocument(App& app) {
-    focusCanvas(app);
-}
-void saveImageAs(App& app, int) {
     focusCanvas(app);
 }
 void exportBrushPreset(App& app, int mode) {
@@ -40,9 +26,6 @@ void loadBrushPresetFromTree(App& app) {
 }
 void reloadPresetTree(App& app) {
     refreshPresetTree(app);
-    focusCanvas(app);
-}
-void exportAnimStrip(App& app) {
     focusCanvas(app);
 }
 void newRoughboard(App& app) {

@@ -286,6 +286,20 @@ enum class Gadget : int {
     EditorHeight = 244,
     EditorRotation = 245,
     EditorHard = 246,
+    // Tileset window.
+    TileExportFrame = 320,
+    TileWidth = 321,
+    TileHeight = 322,
+    TilesPerRow = 323,
+    TileExportWidth = 324,
+    TileOptionsFrame = 325,
+    TileConstrain = 326,
+    TileNewImage = 327,
+    TilePosition = 328,
+    TileOk = 329,
+    TileCancel = 330,
+    TileWidthLabel = 331,
+    TileHeightLabel = 332,
 };
 
 // Tool codes held in App::CurrentTool.
@@ -318,6 +332,7 @@ enum class Window : int {
     About = 9,
     BrushAnimated = 10,
     AnimationOptions = 11,
+    TileSet = 12,
 };
 
 constexpr int id(Cmd c) {

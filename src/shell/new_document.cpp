@@ -26,6 +26,8 @@ bool makeNewDocument(App& app) {
     rebuildLayerPanel(app);
     showLayerProperties(app, 0);
     refreshPanelControls(app);
+    redrawTimeline(app);
+    redrawAnimationLayerList(app);
     return true;
 }
 

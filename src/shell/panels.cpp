@@ -30,12 +30,9 @@ void rebuildStatusBar(App& app) {
     refreshStatusBar(app);
 }
 
-// The timeline, navigator and animation-layer list are drawn by the animation and navigator
-// steps; the interface furniture is rebuilt by the window itself.
-void redrawTimeline(App&) {}
+// The navigator is drawn by the navigator step (the timeline and the animation-layer list by
+// shell/timeline.cpp, with the list's input); the interface furniture is rebuilt by the window itself.
 void redrawNavigator(App&) {}
-void redrawAnimationLayerList(App&) {}
-void animationLayerListInput(App&, int, int, int) {}
 void rebuildToolPanel(App&) {}
 void rebuildToolbar(App&) {}
 void resetTooltips(App&) {}

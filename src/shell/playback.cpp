@@ -2,38 +2,163 @@
 
 #include <algorithm>
 
+#include "document/document.h"
 #include "shell/app.h"
 #include "shell/canvas_frame.h"
 #include "shell/panels.h"
 
 namespace qm {
 
-int playbackDelayMs(const Preferences& prefs) {
-    return (5 - std::min<int>(prefs.SpeedAnimation, 5)) * 2 + 2;
+namespace {
+
+// Speed factors of SpeedAnimation 0..5 as halves: x1/2, x1, x1.5, x2, x3, x4.
+constexpr int kSpeedHalves[] = {1, 2, 3, 4, 6, 8};
+
+// True when one of the n pixels has alpha: an OR over the run, which the compiler vectorises.
+bool anyAlpha(const uint32_t* p, int n) {
+    uint32_t any = 0;
+    for (int i = 0; i < n; ++i) any |= p[i];
+    return (any >> 24) != 0;
 }
 
-int playbackWaitMs(const App& app) {
-    return app.prefs.playback != 0 ? playbackDelayMs(app.prefs) : -1;
+// The rectangle of the image's pixels that have alpha (empty when none has). Rows are checked
+// in blocks of 64 pixels first, so an empty row costs an OR per pixel.
+Rect coveredRect(const Image& image) {
+    constexpr int kBlock = 64;
+    int x0 = image.width, x1 = -1, y0 = -1, y1 = -1;
+    for (int y = 0; y < image.height; ++y) {
+        const uint32_t* row = image.row(y);
+        int first = -1, last = -1;
+        for (int b = 0; b < image.width && first < 0; b += kBlock) {
+            const int n = std::min(kBlock, image.width - b);
+            if (!anyAlpha(row + b, n)) continue;
+            for (int x = b; x < b + n; ++x)
+                if (row[x] >> 24) {
+                    first = x;
+                    break;
+                }
+        }
+        if (first < 0) continue;
+        for (int b = (image.width - 1) / kBlock * kBlock; b >= 0 && last < 0; b -= kBlock) {
+            const int n = std::min(kBlock, image.width - b);
+            if (!anyAlpha(row + b, n)) continue;
+            for (int x = b + n - 1; x >= b; --x)
+                if (row[x] >> 24) {
+                    last = x;
+                    break;
+                }
+        }
+        if (y0 < 0) y0 = y;
+        y1 = y;
+        x0 = std::min(x0, first);
+        x1 = std::max(x1, last);
+    }
+    if (y0 < 0) return {};
+    return Rect{x0, y0, x1 - x0 + 1, y1 - y0 + 1};
+}
+
+const Rect& framePixels(PlaybackClock& clock, const AnimationFrame& frame) {
+    PlaybackClock::Bounds& b = clock.bounds[frame.id];
+    if (b.pixels != frame.image.pixels.data() || b.width != frame.image.width ||
+        b.height != frame.image.height) {
+        b = {frame.image.pixels.data(), frame.image.width, frame.image.height,
+             coveredRect(frame.image)};
+    }
+    return b.covered;
+}
+
+// The canvas rectangle where frames `a` and `b` differ: what the frames of either number cover,
+// at the view offsets (frames are drawn unscaled).
+Rect framesChange(App& app, int a, int b) {
+    Rect changed;
+    for (const auto& [key, layer] : app.doc.animationLayers) {
+        if (layer.Alpha == 0) continue;
+        for (const AnimationFrame& frame : layer.Frames) {
+            if (frame.Frame != a && frame.Frame != b) continue;
+            const Rect& covered = framePixels(app.playback, frame);
+            if (covered.empty()) continue;
+            changed = unite(changed, Rect{covered.x + app.ViewOffsetX + frame.X,
+                                          covered.y + app.ViewOffsetY + frame.Y, covered.w,
+                                          covered.h});
+        }
+    }
+    return intersect(changed, Rect{0, 0, app.iface.canvasWidth, app.iface.canvasHeight});
+}
+
+// The frame after `frame` in the range, or `frame` itself when playback rests on the last one.
+int16_t nextFrame(const App& app, int16_t frame) {
+    const Document& doc = app.doc;
+    if (frame < doc.FrameEnd) return int16_t(frame + 1);
+    return app.prefs.AnimationLoop ? doc.FrameStart : frame;
+}
+
+void show(App& app) {
+    redrawTimeline(app);
+    refreshAnimationPanel(app);
+}
+
+}  // namespace
+
+int64_t frameDurationMicros(int fps, int speedAnimation) {
+    const int64_t perSecond = std::max(fps, 1);
+    const int64_t halves = kSpeedHalves[std::clamp(speedAnimation, 0, 5)];
+    return std::max<int64_t>(1, 2'000'000 / (perSecond * halves));
 }
 
 void playbackStep(App& app, int playStartFrame) {
+    PlaybackClock& clock = app.playback;
     Document& doc = app.doc;
-    if (app.prefs.playback == 1) {
-        if (doc.CurrentFrame < doc.FrameEnd) {
-            ++doc.CurrentFrame;
-        } else if (app.prefs.AnimationLoop) {
-            doc.CurrentFrame = doc.FrameStart;
-        } else {
-            return;
-        }
-    } else if (app.prefs.playback == -1) {
+    const int64_t now = app.ui.clockMilliseconds() * 1000;
+    const int64_t duration = frameDurationMicros(doc.Fps, app.prefs.SpeedAnimation);
+    if (app.prefs.playback == -1) {  // stop: back to the frame playback started from
         app.prefs.playback = 0;
+        clock.running = false;
         doc.CurrentFrame = int16_t(playStartFrame);
-    } else {
+        show(app);
+        recomposeView(app, false);
         return;
     }
-    redrawTimeline(app);
-    recomposeView(app, false);
+    if (app.prefs.playback != 1) {
+        if (clock.running) {  // paused: the onion skin comes back
+            clock.running = false;
+            recomposeView(app, false);
+        }
+        return;
+    }
+    if (!clock.running) {  // the first frame stays for a frame's time; the onion skin goes
+        clock.running = true;
+        clock.bounds.clear();
+        clock.dueMicros = now + duration;
+        recomposeView(app, false);
+        return;
+    }
+    if (now < clock.dueMicros) return;
+    // The frames that fell due: when the loop was held up, the late ones are passed over so
+    // the animation keeps its time (at most one range's worth).
+    const int64_t late = (now - clock.dueMicros) / duration;
+    const int range = std::max(1, doc.FrameEnd - doc.FrameStart + 1);
+    const int steps = int(std::min<int64_t>(late, range)) + 1;
+    clock.dueMicros += (late + 1) * duration;
+    const int16_t before = doc.CurrentFrame;
+    int16_t frame = before;
+    for (int i = 0; i < steps; ++i) frame = nextFrame(app, frame);
+    if (frame == before) return;
+    doc.CurrentFrame = frame;
+    show(app);
+    const Rect changed = framesChange(app, before, frame);
+    if (!changed.empty()) recomposeRegion(app, changed);
+}
+
+int playbackWaitMs(const App& app) {
+    const PlaybackClock& clock = app.playback;
+    if (app.prefs.playback == -1) return 0;
+    if (app.prefs.playback != 1) return clock.running ? 0 : -1;
+    if (!clock.running) return 0;
+    const Document& doc = app.doc;
+    if (doc.CurrentFrame >= doc.FrameEnd && !app.prefs.AnimationLoop) return -1;  // resting
+    const int64_t now = app.ui.clockMilliseconds() * 1000;
+    if (now >= clock.dueMicros) return 0;
+    return int((clock.dueMicros - now + 999) / 1000);
 }
 
 }  // namespace qm

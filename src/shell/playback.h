@@ -1,19 +1,43 @@
-// Animation playback: one step per pass of the main loop.
+// Animation playback: frames shown at the document's frame rate on the Ui clock, one check per
+// pass of the main loop. The step never waits; the loop learns from playbackWaitMs when the
+// next frame is due and sleeps until then (or until an event).
 #pragma once
 
+#include <cstdint>
+#include <unordered_map>
+
+#include "raster/rect.h"
 #include "shell/preferences.h"
 
 namespace qm {
 
 struct App;
+struct Document;
 
-// One pass: while playing, advance CurrentFrame towards FrameEnd (back to FrameStart at the end
-// when AnimationLoop is set) and redraw; on a stop request return to `playStartFrame`.
-// Never waits: the caller paces the steps with playbackDelayMs.
+// What playback keeps between steps.
+struct PlaybackClock {
+    bool running = false;  // the frames are being shown by playback (onion skin is off)
+    int64_t dueMicros = 0; // Ui clock time at which the next frame is due, in microseconds
+    // The bounds of what each animation frame's image covers (its pixels with alpha), by frame
+    // id with the image's address and size, so a frame step redraws only where frames differ.
+    struct Bounds {
+        const void* pixels = nullptr;
+        int width = 0, height = 0;
+        Rect covered;
+    };
+    std::unordered_map<uint32_t, Bounds> bounds;
+};
+
+// How long a frame lasts in microseconds: 1000000 / Fps (Fps 0 counts as 1), divided by the
+// speed factor of SpeedAnimation (0: x1/2, 1: x1, 2: x1.5, 3: x2, 4: x3, 5: x4; beyond 5 as 5).
+int64_t frameDurationMicros(int fps, int speedAnimation);
+
+// One pass: while playing, shows the frames that fell due since the last one (CurrentFrame
+// towards FrameEnd, back to FrameStart at the end when AnimationLoop is set, resting on the
+// last frame otherwise); on a stop request returns to `playStartFrame`. Pausing or stopping
+// brings the onion skin back.
 void playbackStep(App& app, int playStartFrame);
-// The pause between two frames, (5 - SpeedAnimation) x 2 + 2 milliseconds (2..12).
-int playbackDelayMs(const Preferences& prefs);
-// Milliseconds until the next playback step is due; -1 while nothing plays.
+// Milliseconds until the next playback step is due (0: at once); -1 while nothing is due.
 int playbackWaitMs(const App& app);
 
 }  // namespace qm

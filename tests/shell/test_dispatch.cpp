@@ -164,16 +164,16 @@ TEST_F(ShellTest, TimelineTurnsXIntoFrames) {
         e.ctrl = ctrl;
         onControlEvent(app, e);
     };
-    press(ControlEventType::LeftDown, 30);  // 1.5: halves away from zero
-    EXPECT_EQ(app.doc.CurrentFrame, 2);
-    EXPECT_EQ(ui.gadgetState(id(Gadget::CurrentFrame)), 2);
+    press(ControlEventType::LeftDown, 30);  // the cell under the pointer: 30 div 20
+    EXPECT_EQ(app.doc.CurrentFrame, 1);
+    EXPECT_EQ(ui.gadgetState(id(Gadget::CurrentFrame)), 1);
     press(ControlEventType::LeftDown, 69, true);
     EXPECT_EQ(app.doc.FrameStart, 3);
-    EXPECT_EQ(app.doc.CurrentFrame, 2);
+    EXPECT_EQ(app.doc.CurrentFrame, 1);
     press(ControlEventType::RightDown, 410);
-    EXPECT_EQ(app.doc.FrameEnd, 21);
+    EXPECT_EQ(app.doc.FrameEnd, 20);
     press(ControlEventType::MiddleDown, 10);
-    EXPECT_EQ(app.doc.FrameStart, 1);
+    EXPECT_EQ(app.doc.FrameStart, 0);
 }
 
 TEST_F(ShellTest, PlaybackLoopsAndStops) {
@@ -181,11 +181,16 @@ TEST_F(ShellTest, PlaybackLoopsAndStops) {
     app.doc.FrameEnd = 4;
     app.doc.CurrentFrame = 3;
     control(Gadget::Play, 1, ControlEventType::Click);
+    idlePass(app, 7, 8);  // playback starts on the clock; a frame lasts 1000 / 12 ms
+    EXPECT_EQ(app.doc.CurrentFrame, 3);
+    EXPECT_EQ(ui.statusText(2), "Mouse : 7/8");
+    ui.advanceClock(84);
     idlePass(app, 7, 8);
     EXPECT_EQ(app.doc.CurrentFrame, 4);
-    EXPECT_EQ(ui.statusText(2), "Mouse : 7/8");
+    ui.advanceClock(84);
     idlePass(app, 7, 8);
     EXPECT_EQ(app.doc.CurrentFrame, 3);  // AnimationLoop: back to the first frame
+    ui.advanceClock(84);
     idlePass(app, 7, 8);
     control(Gadget::Stop, 0, ControlEventType::Click);
     idlePass(app, -1, -1);

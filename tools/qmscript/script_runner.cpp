@@ -201,7 +201,11 @@ bool Runner::execute(const Command& c, std::string& error) {
                 ScriptedAnswer::colorAnswer(rgb(uint32_t(c.a), uint32_t(c.b), uint32_t(c.c))));
             return true;
         case Op::Playback:
-            for (int64_t i = 0; i < c.a; ++i) playbackStep(app_, app_.PlayStartFrame);
+            // Each step is taken when it falls due: the fake clock moves on to it.
+            for (int64_t i = 0; i < c.a; ++i) {
+                if (const int wait = playbackWaitMs(app_); wait > 0) ui_.advanceClock(wait);
+                playbackStep(app_, app_.PlayStartFrame);
+            }
             return true;
         case Op::WriteCanvas:
         case Op::ExpectCanvas:

@@ -1,0 +1,152 @@
+#include "io/animation_files.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+#include <new>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "codecs/codecs.h"
+#include "io/png_rows.h"
+#include "platform/file_writer.h"
+#include "platform/paths.h"
+#include "raster/alpha_blend.h"
+#include "raster/draw_image.h"
+
+namespace qm {
+
+bool animationFileAccepted(const std::string& path) {
+    const std::string extension = toLowerAscii(fileExtension(path));
+    return extension == "png" || extension == "bmp" || extension == "jpg" || extension == "tga";
+}
+
+const AnimationLayer* findCurrentAnimationLayer(const Document& doc) {
+    const auto found = doc.animationLayers.find(std::to_string(doc.AnimationLayerId));
+    return found == doc.animationLayers.end() ? nullptr : &found->second;
+}
+
+FrameSize animationFrameSize(const AnimationLayer& layer, int frame) {
+    if (layer.Frames.empty()) return {};
+    const auto at = std::find_if(layer.Frames.begin(), layer.Frames.end(),
+                                 [&](const AnimationFrame& f) { return f.Frame == frame; });
+    const Image& image = at != layer.Frames.end() ? at->image : layer.Frames.back().image;
+    return {image.width, image.height};
+}
+
+void drawAnimationFrame(Image& out, int x0, const AnimationLayer& layer, int frame, int w, int h) {
+    for (const AnimationFrame& f : layer.Frames) {
+        if (f.Frame != frame || f.image.empty()) continue;
+        // The frame's offset moves it within its slot; what falls outside the slot is cut, so a
+        // frame never spills into its neighbours' slots.
+        const Rect slot = intersect(Rect{x0, 0, w, h}, Rect{x0 + f.X, f.Y, f.image.width,
+                                                            f.image.height});
+        if (slot.empty()) continue;
+        const Rect part{slot.x - (x0 + f.X), slot.y - f.Y, slot.w, slot.h};
+        drawImagePart(out, f.image, part, slot.x, slot.y, DrawMode::AlphaBlend, layer.Alpha);
+    }
+}
+
+std::optional<Image> composeStrip(const AnimationLayer& layer, int first, int last, int w, int h) {
+    const int64_t frames = int64_t(last) - first + 1;
+    if (frames < 1 || !imageSizeAllowed(frames * w, h)) return std::nullopt;
+    auto strip = createImage(int(frames * w), h, 32);
+    if (!strip) return std::nullopt;
+    for (int f = first; f <= last; ++f) drawAnimationFrame(*strip, (f - first) * w, layer, f, w, h);
+    return strip;
+}
+
+void composeStripRow(const AnimationLayer& layer, int first, int last, int w, int h, int y,
+                     uint32_t* row) {
+    const int64_t frames = int64_t(last) - first + 1;
+    std::fill(row, row + frames * w, 0u);
+    if (y < 0 || y >= h) return;
+    for (const AnimationFrame& f : layer.Frames) {
+        if (f.Frame < first || f.Frame > last || f.image.empty()) continue;
+        const int sy = y - f.Y;
+        if (sy < 0 || sy >= f.image.height) continue;
+        // As drawAnimationFrame: the frame moved by its offset within its slot, cut to it.
+        const int64_t slot = int64_t(f.Frame - first) * w;
+        const int64_t x0 = std::max<int64_t>(slot, slot + f.X);
+        const int64_t x1 = std::min<int64_t>(slot + w, slot + f.X + f.image.width);
+        if (x1 <= x0) continue;
+        blendRowOver(row + x0, f.image.row(sy) + (x0 - slot - f.X), size_t(x1 - x0), layer.Alpha);
+    }
+}
+
+bool writeStripPng(const AnimationLayer& layer, int first, int last, int w, int h,
+                   const std::string& path, std::string& error, int threads) {
+    const int64_t frames = int64_t(last) - first + 1;
+    if (frames < 1 || w < 1 || h < 1 || frames * w * 4 + 1 > INT32_MAX) {
+        error = "The strip of " + std::to_string(frames) + " frames of " + std::to_string(w) +
+                " x " + std::to_string(h) + " is too large for a PNG file.";
+        return false;
+    }
+    // Frames drawn in list order on each row, as on the whole strip.
+    std::vector<uint8_t> bytes;
+    const PngRowSource rows = [&](int y, uint32_t* row) {
+        composeStripRow(layer, first, last, w, h, y, row);
+    };
+    return encodePngRows(int(frames * w), h, rows, threads, bytes, error) &&
+           writeFileAtomically(path, bytes, error);
+}
+
+std::string sequenceFramePath(const std::string& typed, int index) {
+    std::string base = typed;
+    if (endsWithIgnoreCase(base, ".png")) base.resize(base.size() - 4);
+    char number[16];
+    std::snprintf(number, sizeof number, "_%04d.png", index);
+    return base + number;
+}
+
+bool writeSequence(const AnimationLayer& layer, int first, int last, int w, int h,
+                   const std::string& typed, std::string& error, int threads) {
+    if (last < first || !imageSizeAllowed(w, h)) {
+        error = "There is no frame to export.";
+        return false;
+    }
+    std::atomic<int> next{first};
+    std::atomic<bool> failed{false};
+    std::mutex errorLock;
+    int failedAt = last + 1;
+    auto work = [&] {
+        std::vector<uint8_t> bytes;
+        std::string reason;
+        for (int f = next++; f <= last && !failed; f = next++) {
+            bool ok = false;
+            try {  // nothing may leave a thread: running out of memory is this frame's failure
+                if (auto picture = createImage(w, h, 32)) {
+                    drawAnimationFrame(*picture, 0, layer, f, w, h);
+                    bytes.clear();
+                    ok = encodePng(*picture, bytes, reason) &&
+                         writeFileAtomically(sequenceFramePath(typed, f - first + 1), bytes,
+                                             reason);
+                } else {
+                    reason = imageSizeError(w, h);
+                }
+            } catch (const std::bad_alloc&) {
+                reason = "Not enough memory to export the frames.";
+            }
+            if (!ok) {
+                const std::lock_guard lock(errorLock);
+                if (f < failedAt) failedAt = f, error = reason;
+                failed = true;
+            }
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (int i = 1; i < std::clamp(threads, 1, 8); ++i) {
+        try {
+            helpers.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;  // fewer threads: the rest of the frames go on this one
+        }
+    }
+    work();
+    for (std::thread& t : helpers) t.join();
+    return !failed;
+}
+
+}  // namespace qm

@@ -1,0 +1,169 @@
+#include "shell/tileset_dialog.h"
+
+#include <algorithm>
+
+#include "io/image_files.h"
+#include "io/tileset.h"
+#include "platform/paths.h"
+#include "shell/app.h"
+#include "shell/dialogs.h"
+#include "shell/ids.h"
+#include "shell/panels.h"
+
+namespace qm {
+
+namespace {
+
+constexpr const char* kTitle = "Convert to TileSet";
+
+WindowDescription tilesetWindow() {
+    using K = ControlKind;
+    return WindowDescription{
+        id(Window::TileSet),
+        kTitle,
+        400,
+        300,
+        {
+            {id(Gadget::TileExportFrame), K::Frame, "Export Dimension"},
+            {id(Gadget::TileWidthLabel), K::Label, "Width :"},
+            {id(Gadget::TileWidth), K::Spin, "", 1, kMaxTileSide},
+            {id(Gadget::TileHeightLabel), K::Label, "Height :"},
+            {id(Gadget::TileHeight), K::Spin, "", 1, kMaxTileSide},
+            {id(Gadget::TilesPerRow), K::Spin, "", 1, kMaxTilesPerRow},
+            {id(Gadget::TileExportWidth), K::Label, "Export Width : 320"},
+            {id(Gadget::TileOptionsFrame), K::Frame, "Options"},
+            {id(Gadget::TileConstrain), K::CheckBox, "Constraint Proportion"},
+            {id(Gadget::TileNewImage), K::CheckBox, "Create a New image"},
+            {id(Gadget::TilePosition), K::Combo, ""},
+            {id(Gadget::TileOk), K::Button, "OK"},
+            {id(Gadget::TileCancel), K::Button, "Cancel"},
+        },
+    };
+}
+
+void showExportWidth(App& app) {
+    const TilesetDialog& d = app.tileset;
+    app.ui.setGadgetText(id(Gadget::TileExportWidth),
+                         "Export Width : " + std::to_string(d.perRow * d.tileWidth));
+}
+
+void showValues(App& app) {
+    const TilesetDialog& d = app.tileset;
+    app.ui.setGadgetState(id(Gadget::TileWidth), d.tileWidth);
+    app.ui.setGadgetState(id(Gadget::TileHeight), d.tileHeight);
+    app.ui.setGadgetState(id(Gadget::TilesPerRow), d.perRow);
+    app.ui.setGadgetState(id(Gadget::TileConstrain), d.constrain);
+    app.ui.setGadgetState(id(Gadget::TileNewImage), d.newImage);
+    showExportWidth(app);
+}
+
+void closeTilesetDialog(App& app) {
+    app.ui.closeWindow(id(Window::TileSet));
+    closeWindow(app, id(Window::TileSet));
+    app.tileset = TilesetDialog{};
+    focusCanvas(app);
+}
+
+// A spin changed: its value within range, copied into the other side when constrained.
+void spinChanged(App& app, Gadget gadget) {
+    TilesetDialog& d = app.tileset;
+    const int state = app.ui.gadgetState(id(gadget));
+    if (gadget == Gadget::TilesPerRow) {
+        d.perRow = std::clamp(state, 1, kMaxTilesPerRow);
+    } else {
+        const int side = std::clamp(state, 1, kMaxTileSide);
+        (gadget == Gadget::TileWidth ? d.tileWidth : d.tileHeight) = side;
+        if (d.constrain) d.tileWidth = d.tileHeight = side;
+    }
+    showValues(app);
+}
+
+void convert(App& app) {
+    TilesetDialog& d = app.tileset;
+    const std::vector<Image> tiles = cutTiles(d.source, d.tileWidth, d.tileHeight);
+    if (!d.newImage) {
+        app.ui.messageBox("", "Sorry, not coed for the moment, choose 'new image' as option");
+        return;
+    }
+    if (tiles.empty()) {
+        app.ui.messageBox(kTitle, "The image is smaller than one tile of " +
+                                      std::to_string(d.tileWidth) + " x " +
+                                      std::to_string(d.tileHeight) + ".");
+        return;
+    }
+    const auto tileset = composeTileset(tiles, d.perRow, d.tileWidth, d.tileHeight);
+    if (!tileset) {
+        app.ui.messageBox(kTitle, "unable To create the image (too big ?)");
+        return;
+    }
+    const auto choice = app.ui.saveFileRequester(
+        {"Save Image...", fileName(d.sourcePath),
+         "PNG Images|*.png|JPEG Images|*.jpeg|BMP Images|*.bmp", 0, false});
+    if (!choice || choice->paths.empty() || choice->paths[0].empty()) return;  // stays open
+    const SaveFormat format = saveFormatFromIndex(choice->patternIndex);
+    const std::string path = savePathFor(choice->paths[0], format);
+    if (fileExists(path) && !app.ui.askYesNo("Save an image", "Overwrite this file? " + path))
+        return;
+    std::string error;
+    if (!saveImageFile(*tileset, path, format, 7, error))
+        app.ui.messageBox("Save Image", "Cannot save image: " + path + "\n" + error);
+    closeTilesetDialog(app);
+}
+
+}  // namespace
+
+void openTilesetDialog(App& app) {
+    const auto choice = app.ui.openFileRequester(
+        {"Load Image...", "", "PNG Images|*.png|JPEG Images|*.jpeg;*.jpg|All Files|*.*", 0, false});
+    if (!choice || choice->paths.empty() || choice->paths[0].empty()) return focusCanvas(app);
+    std::string error;
+    auto source = loadImageForDocument(choice->paths[0], error);
+    if (!source) {
+        app.ui.messageBox(kTitle, "Cannot load image: " + choice->paths[0] + "\n" + error);
+        return focusCanvas(app);
+    }
+    app.tileset = TilesetDialog{};
+    app.tileset.source = std::move(*source);
+    app.tileset.sourcePath = choice->paths[0];
+    app.ui.showWindow(tilesetWindow());
+    openWindow(app, id(Window::TileSet));
+    app.ui.clearGadgetItems(id(Gadget::TilePosition));
+    app.ui.addGadgetItem(id(Gadget::TilePosition), "Begining of the image");
+    app.ui.addGadgetItem(id(Gadget::TilePosition), "End of the image");
+    app.ui.setGadgetState(id(Gadget::TilePosition), 0);
+    showValues(app);
+}
+
+bool handleTilesetControl(App& app, const ControlEvent& event) {
+    if (event.gadget < id(Gadget::TileExportFrame) || event.gadget > id(Gadget::TileHeightLabel))
+        return false;
+    if (!windowIsOpen(app, id(Window::TileSet))) return true;
+    const int state = app.ui.gadgetState(event.gadget);
+    switch (static_cast<Gadget>(event.gadget)) {
+        case Gadget::TileWidth:
+        case Gadget::TileHeight:
+        case Gadget::TilesPerRow:
+            spinChanged(app, static_cast<Gadget>(event.gadget));
+            break;
+        case Gadget::TileConstrain:
+            app.tileset.constrain = state ? 1 : 0;
+            break;
+        case Gadget::TileNewImage:
+            app.tileset.newImage = state ? 1 : 0;
+            break;
+        case Gadget::TilePosition:  // kept by the combo; the conversion does not use it
+            app.ui.setGadgetState(event.gadget, std::clamp(state, 0, 1));
+            break;
+        case Gadget::TileOk:
+            convert(app);
+            break;
+        case Gadget::TileCancel:
+            closeTilesetDialog(app);
+            break;
+        default:
+            break;
+    }
+    return true;
+}
+
+}  // namespace qm

@@ -1,0 +1,344 @@
+#include "shell/timeline.h"
+
+#include <algorithm>
+#include <string>
+
+#include "document/document_ops.h"
+#include "raster/shapes.h"
+#include "shell/app.h"
+#include "shell/dictionary.h"
+#include "shell/edits.h"
+#include "shell/ids.h"
+#include "shell/panels.h"
+
+namespace qm {
+
+namespace {
+
+// A 3 x 5 pixel font for the timeline's numbers and the layer names (letters in capitals).
+struct Glyph {
+    char c;
+    const char* rows;  // 5 rows of 3, '#' set
+};
+constexpr Glyph kGlyphs[] = {
+    {'0', "####.##.##.####"}, {'1', ".#.##..#..#.###"}, {'2', "###..#####..###"},
+    {'3', "###..####..####"}, {'4', "#.##.####..#..#"}, {'5', "####..###..####"},
+    {'6', "####..####.####"}, {'7', "###..#..#..#..#"}, {'8', "####.#####.####"},
+    {'9', "####.####..####"}, {'A', ".#.#.#####.##.#"}, {'B', "##.#.###.#.###."},
+    {'C', "####..#..#..###"}, {'D', "##.#.##.##.###."}, {'E', "####..##.#..###"},
+    {'F', "####..##.#..#.."}, {'G', "####..#.##.####"}, {'H', "#.##.#####.##.#"},
+    {'I', "###.#..#..#.###"}, {'J', "..#..#..##.####"}, {'K', "#.##.###.#.##.#"},
+    {'L', "#..#..#..#..###"}, {'M', "#.########.##.#"}, {'N', "##.#.##.##.##.#"},
+    {'O', "####.##.##.####"}, {'P', "####.#####..#.."}, {'Q', "####.##.####..#"},
+    {'R', "##.#.###.#.##.#"}, {'S', "####..###..####"}, {'T', "###.#..#..#..#."},
+    {'U', "#.##.##.##.####"}, {'V', "#.##.##.##.#.#."}, {'W', "#.##.########.#"},
+    {'X', "#.##.#.#.#.##.#"}, {'Y', "#.##.#.#..#..#."}, {'Z', "###..#.#.#..###"},
+    {'-', "......###......"}, {'_', "............###"}, {'.', ".............#."},
+};
+
+const Glyph* glyphOf(char c) {
+    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    for (const Glyph& g : kGlyphs)
+        if (g.c == c) return &g;
+    return nullptr;
+}
+
+void drawText(Image& image, int x, int y, const std::string& text, uint32_t color) {
+    const Paint paint = solidPaint(color | 0xFF000000u);
+    for (char c : text) {
+        if (const Glyph* g = glyphOf(c)) {
+            for (int i = 0; i < 15 && g->rows[i]; ++i)
+                if (g->rows[i] == '#') plot(image, x + i % 3, y + i / 3, paint);
+        }
+        x += 4;
+    }
+}
+
+void box(Image& image, int x, int y, int w, int h, uint32_t color, int alpha = 255) {
+    if (alpha < 255) {
+        fillBox(image, x, y, w, h, solidPaint(color | (uint32_t(alpha) << 24)));
+        return;
+    }
+    // Opaque: the colour itself, as "over" at full alpha gives it, filled row by row.
+    const Rect r = clipToImage(x, y, w, h, image.width, image.height);
+    for (int row = r.y; row < r.bottom(); ++row)
+        std::fill(image.row(row) + r.x, image.row(row) + r.right(), color | 0xFF000000u);
+}
+
+// The row of an animation layer in the timeline and in the list.
+int rowTop(const AnimationLayer& layer) {
+    return layer.Order * kTimelineCellHeight + 20;
+}
+
+AnimationLayer* findCurrentLayer(Document& doc) {
+    const auto found = doc.animationLayers.find(currentAnimationLayerKey(doc));
+    return found == doc.animationLayers.end() ? nullptr : &found->second;
+}
+
+// The main window's width as the panel sees it.
+int windowWidth(const App& app) {
+    return std::max(1, app.iface.canvasWidth + app.iface.leftPanelWidth +
+                           app.iface.rightPanelWidth);
+}
+
+}  // namespace
+
+int16_t timelineFrameAt(int x, int cellWidth) {
+    const int cell = std::max(1, cellWidth);
+    return int16_t(std::clamp(x / cell, 0, int(INT16_MAX)));
+}
+
+Image timelineRuler(int width, int cellWidth) {
+    const int cell = std::clamp(cellWidth, 1, 255);
+    const int w = std::clamp(width + cell * 200, 1, kMaxImageSide);
+    Image ruler = *createImage(w, kAnimationPanelHeight, 24);
+    box(ruler, 0, 0, w, kAnimationPanelHeight, rgb(180, 180, 180));
+    box(ruler, 0, 0, w, 20, rgb(200, 200, 200));
+    const uint32_t grey = rgb(128, 128, 128);
+    for (int i = 0; int64_t(i) * cell < w; ++i) {
+        const int x = i * cell;
+        if (i % 12 == 0) {
+            box(ruler, x, 0, 1, cell, grey);
+            drawText(ruler, x + 2, 3, std::to_string(i), 0);
+        } else {
+            box(ruler, x, 0, 1, 3, grey);
+        }
+    }
+    return ruler;
+}
+
+Image drawTimelineBase(const Document& doc, const Image& ruler, int cellWidth) {
+    const int cell = std::clamp(cellWidth, 1, 255);
+    Image t = ruler;
+    const std::string current = currentAnimationLayerKey(doc);
+    for (const auto& [key, layer] : doc.animationLayers) {
+        const int y = rowTop(layer);
+        for (const AnimationFrame& frame : layer.Frames) {
+            const int x = frame.Frame * cell;
+            box(t, x, y, cell, kTimelineCellHeight, 0);
+            box(t, x + 1, y + 1, cell - 2, kTimelineCellHeight - 2, rgb(230, 230, 230));
+        }
+        if (key == current) box(t, 0, y, 2000, kTimelineCellHeight, 0, 50);
+    }
+    const int marker = std::max(1, cell - 4);
+    box(t, doc.FrameEnd * cell + 2, 2, marker, 16, rgb(220, 40, 40), 120);
+    box(t, doc.FrameStart * cell + 2, 2, marker, 16, rgb(40, 180, 40), 120);
+    const uint32_t white = rgb(255, 255, 255);
+    box(t, doc.FrameStart * cell - 1, 0, 1, 150, white);
+    box(t, doc.FrameStart * cell, 0, 1, 150, rgb(0, 150, 0));
+    box(t, doc.FrameEnd * cell - 1, 0, 1, 150, white);
+    box(t, doc.FrameEnd * cell, 0, 1, 150, rgb(255, 0, 0));
+    return t;
+}
+
+Rect drawCurrentFrame(Image& t, const Document& doc, int cellWidth, int animBarre) {
+    const int cell = std::clamp(cellWidth, 1, 255);
+    const std::string number = std::to_string(doc.CurrentFrame);
+    const int x = doc.CurrentFrame * cell;
+    drawText(t, x + 2, 3, number, rgb(120, 120, 120));
+    if (animBarre == 1) {
+        box(t, x - 1, 0, 1, 150, rgb(255, 255, 255));
+        box(t, x, 0, 1, 150, rgb(255, 0, 0));
+    } else {
+        box(t, x, 0, cell, 200, rgb(255, 0, 0), 80);
+    }
+    const int right = std::max(x + cell, x + 2 + 4 * int(number.size()));
+    return intersect(Rect{x - 1, 0, right - x + 1, t.height}, Rect{0, 0, t.width, t.height});
+}
+
+Image drawTimeline(const Document& doc, const Image& ruler, int cellWidth, int animBarre) {
+    Image t = drawTimelineBase(doc, ruler, cellWidth);
+    drawCurrentFrame(t, doc, cellWidth, animBarre);
+    return t;
+}
+
+Image drawAnimationLayerList(const Document& doc) {
+    Image list = *createImage(2000, kAnimationPanelHeight, 24);
+    box(list, 0, 0, list.width, list.height, rgb(160, 160, 160));
+    box(list, 0, 0, list.width, 20, rgb(190, 190, 190));
+    const uint32_t cellColor = rgb(157, 157, 161);
+    box(list, 2, 2, 15, 15, cellColor);
+    box(list, 18, 2, 15, 15, cellColor);
+    box(list, 34, 2, list.width - 34, 15, cellColor);
+    // The eye and the lock of the header.
+    fillEllipse(list, 9, 9, 5, 3, solidPaint(rgba(255, 255, 255, 255)));
+    fillCircle(list, 9, 9, 2, solidPaint(rgba(0, 0, 0, 255)));
+    box(list, 21, 9, 9, 7, rgb(200, 160, 40));
+    box(list, 23, 5, 1, 4, rgb(60, 60, 60));
+    box(list, 27, 5, 1, 4, rgb(60, 60, 60));
+    box(list, 23, 4, 5, 1, rgb(60, 60, 60));
+    box(list, 0, 18, list.width, 2, rgb(100, 100, 100));
+    const std::string current = currentAnimationLayerKey(doc);
+    for (const auto& [key, layer] : doc.animationLayers) {
+        const int y = layer.Order * kTimelineCellHeight + 21;
+        box(list, 0, y, list.width, kTimelineCellHeight, layer.Color & 0xFFFFFFu,
+            layer.Color >> 24);
+        if (key == current) box(list, 0, y, list.width, kTimelineCellHeight, 0, 50);
+        box(list, 0, y, list.width, 1, rgb(255, 255, 255), 100);
+        const Paint dot = solidPaint(rgba(0, 0, 0, 255));
+        if (layer.Shown) fillCircle(list, 8, y + 10, 3, dot);
+        if (layer.Flag2) fillCircle(list, 23, y + 10, 3, dot);
+        drawText(list, 36, y + 8, layer.Name, rgb(255, 255, 255));
+    }
+    return list;
+}
+
+OnionSkin onionSkinOf(const Document& doc) {
+    const auto found = doc.animationLayers.find(currentAnimationLayerKey(doc));
+    if (found == doc.animationLayers.end()) return {};
+    return {&found->second, doc.OnionBefore, doc.OnionAfter};
+}
+
+namespace {
+
+// What the timeline's base shows: the frames' places, the rows, the range and the ruler.
+uint64_t timelineKey(const Document& doc, const TimelineState& state) {
+    uint64_t h = 1469598103934665603ull;
+    auto mix = [&](uint64_t v) { h = (h ^ v) * 1099511628211ull; };
+    mix(uint64_t(state.width));
+    mix(uint64_t(state.cellWidth));
+    mix(uint64_t(uint16_t(doc.FrameStart)));
+    mix(uint64_t(uint16_t(doc.FrameEnd)));
+    mix(doc.AnimationLayerId);
+    for (const auto& [key, layer] : doc.animationLayers) {
+        mix(std::hash<std::string>{}(key));
+        mix(layer.Order);
+        for (const AnimationFrame& frame : layer.Frames) mix(uint64_t(uint16_t(frame.Frame)));
+        mix(0xFFFFFFFFull);
+    }
+    return h;
+}
+
+}  // namespace
+
+void redrawTimeline(App& app) {
+    TimelineState& state = app.timeline;
+    const int width = windowWidth(app), cell = app.iface.frameCellWidth;
+    if (state.ruler.empty() || state.width != width || state.cellWidth != cell) {
+        state.ruler = timelineRuler(width, cell);
+        state.width = width;
+        state.cellWidth = cell;
+        state.base = Image{};
+    }
+    const uint64_t key = timelineKey(app.doc, state);
+    if (state.base.empty() || key != state.baseKey || state.shown.width != state.base.width) {
+        state.base = drawTimelineBase(app.doc, state.ruler, cell);
+        state.baseKey = key;
+        state.shown = state.base;
+    } else if (!state.marked.empty()) {  // only the current frame moved: its marks go
+        for (int y = state.marked.y; y < state.marked.bottom(); ++y)
+            std::copy(state.base.row(y) + state.marked.x,
+                      state.base.row(y) + state.marked.right(), state.shown.row(y) + state.marked.x);
+    }
+    state.marked = drawCurrentFrame(state.shown, app.doc, cell, app.iface.animBarre);
+    app.ui.setGadgetImage(id(Gadget::Timeline), state.shown);
+}
+
+void redrawAnimationLayerList(App& app) {
+    app.ui.setGadgetImage(id(Gadget::AnimationLayerList), drawAnimationLayerList(app.doc));
+}
+
+void animationLayerListInput(App& app, int x, int y, int op) {
+    Document& doc = app.doc;
+    const int h = kTimelineCellHeight;
+    if (op == 0 || op == 1) {
+        // The first row (in the map's order) whose box holds y, both edges excluded.
+        const auto hit = std::find_if(doc.animationLayers.begin(), doc.animationLayers.end(),
+                                      [&](const auto& entry) {
+                                          const int top = entry.second.Order * h + 20;
+                                          return top < y && y < top + h;
+                                      });
+        if (hit == doc.animationLayers.end()) return redrawTimeline(app);
+        const std::string key = hit->first;
+        auto layerOf = [&]() -> AnimationLayer& { return doc.animationLayers.at(key); };
+        if (x > 0 && x < 20) {
+            ScopedEdit edit(app, "Show Animation Layer");
+            app.history.animation(doc);
+            layerOf().Shown = layerOf().Shown ? 0 : 1;
+        } else if (x > 20 && x < 40) {
+            ScopedEdit edit(app, "Animation Layer Flag");
+            app.history.animation(doc);
+            layerOf().Flag2 = layerOf().Flag2 ? 0 : 1;
+        } else if (x > 40 && op == 1) {
+            const auto name = app.ui.inputText("", "Name of the layerAnim", layerOf().Name);
+            if (name && !name->empty()) {
+                ScopedEdit edit(app, "Rename Animation Layer");
+                app.history.animation(doc);
+                layerOf().Name = *name;
+            }
+        }
+        for (auto& [k, layer] : doc.animationLayers) layer.Current = 0;
+        layerOf().Current = 1;
+        doc.AnimationLayerId = uint8_t(std::stoi(key));
+    } else if (op == 2) {
+        const auto marked = std::find_if(doc.animationLayers.begin(), doc.animationLayers.end(),
+                                         [](const auto& entry) { return entry.second.Current; });
+        // Dragging moves the marked layer's row; the others stay (two may share a row). The row
+        // stays among the rows there are.
+        const int row = y / h - 1;
+        if (marked != doc.animationLayers.end() && (y + h - 1) / h - 1 > 0) {
+            const int order = std::clamp(row, 0, int(doc.animationLayers.size()) - 1);
+            if (order != marked->second.Order) {
+                ScopedEdit edit(app, "Move Animation Layer", "move-animation-layer");
+                app.history.animation(doc);
+                marked->second.Order = uint8_t(order);
+            }
+        }
+    }
+    redrawTimeline(app);
+}
+
+void deleteFrameCommand(App& app) {
+    Document& doc = app.doc;
+    AnimationLayer* layer = findCurrentLayer(doc);
+    if (layer) {
+        auto& frames = layer->Frames;
+        const auto at = std::find_if(frames.rbegin(), frames.rend(), [&](const AnimationFrame& f) {
+            return f.Frame == doc.CurrentFrame;
+        });
+        if (at != frames.rend()) {
+            ScopedEdit edit(app, "Delete Frame");
+            app.history.animation(doc);
+            app.history.keepFrameImage(at->id, std::move(at->image));
+            frames.erase(std::next(at).base());
+        }
+    }
+    focusCanvas(app);
+}
+
+void deleteAnimationLayerCommand(App& app) {
+    Document& doc = app.doc;
+    const auto found = doc.animationLayers.find(currentAnimationLayerKey(doc));
+    if (found == doc.animationLayers.end()) return focusCanvas(app);
+    if (doc.animationLayers.size() <= 1) {
+        app.ui.messageBox(Text(app.dictionary, "error"),
+                          "The animation keeps at least one animation layer.");
+        return focusCanvas(app);
+    }
+    {
+        ScopedEdit edit(app, "Delete Animation Layer");
+        app.history.animation(doc);
+        const uint8_t order = found->second.Order;
+        for (AnimationFrame& frame : found->second.Frames)
+            app.history.keepFrameImage(frame.id, std::move(frame.image));
+        doc.animationLayers.erase(found);
+        // The rows below move up; the layer now in the deleted row (else the one above it, else
+        // the first) becomes current.
+        std::string next;
+        int nextOrder = -1;
+        for (auto& [key, layer] : doc.animationLayers) {
+            if (layer.Order > order) --layer.Order;
+            layer.Current = 0;
+            const int o = layer.Order;
+            if (o <= order && o > nextOrder) next = key, nextOrder = o;
+        }
+        if (next.empty()) next = doc.animationLayers.begin()->first;
+        AnimationLayer& chosen = doc.animationLayers.at(next);
+        chosen.Current = 1;
+        doc.AnimationLayerId = uint8_t(std::stoi(next));
+    }
+    redrawAnimationLayerList(app);
+    focusCanvas(app);
+}
+
+}  // namespace qm
