@@ -18,6 +18,7 @@
 #include "platform/ui.h"
 #include "raster/image.h"
 #include "shell/preferences.h"
+#include "shell/recovery.h"
 
 namespace qm {
 
@@ -58,6 +59,9 @@ struct App {
     Document doc;
     History history;     // every change of the document goes through it (shell/edits.h)
     bool Modified = false;  // changed since it was made, opened or saved
+    uint64_t editGeneration = 0;  // counts the changes shown; recovery copies follow it
+    std::string documentPath;  // the .qmd it was opened from or last saved to; "" for a new one
+    RecoveryState recovery;    // automatic recovery copies (shell/recovery.h)
     ViewCache view;      // the layers at view scale, by layer id
     BrushSettings brush;
     Preferences prefs;

@@ -9,9 +9,6 @@ namespace qm {
 
 // Files, presets, paper and the roughboard arrive with their own steps; until then each
 // command only gives the focus back to the canvas, as every file command does when it ends.
-void openDocument(App& app) {
-    focusCanvas(app);
-}
 void openImageAsDocument(App& app) {
     focusCanvas(app);
 }
@@ -22,9 +19,6 @@ void importOnLayer(App& app) {
     focusCanvas(app);
 }
 void importImageOnAnimation(App& app) {
-    focusCanvas(app);
-}
-void saveDocument(App& app) {
     focusCanvas(app);
 }
 void saveImageAs(App& app, int) {
