@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <mutex>
@@ -13,6 +14,7 @@
 #include "document/document_fields.h"
 #include "document/document_ops.h"
 #include "platform/key_value_file.h"
+#include "platform/mapped_file.h"
 #include "platform/paths.h"
 
 namespace qm {
@@ -103,11 +105,11 @@ void collectNamedFiles(const std::string& indexPath, const std::string& folder,
 }
 
 // The image size in a PNG header, when the data starts like a PNG.
-std::optional<std::pair<uint32_t, uint32_t>> pngSize(const std::string& data) {
-    if (data.size() < 24 || data.compare(12, 4, "IHDR") != 0) return std::nullopt;
+std::optional<std::pair<uint32_t, uint32_t>> pngSize(std::span<const uint8_t> data) {
+    if (data.size() < 24 || std::memcmp(data.data() + 12, "IHDR", 4) != 0) return std::nullopt;
     auto be32 = [&](size_t at) {
-        return uint32_t(uint8_t(data[at])) << 24 | uint32_t(uint8_t(data[at + 1])) << 16 |
-               uint32_t(uint8_t(data[at + 2])) << 8 | uint32_t(uint8_t(data[at + 3]));
+        return uint32_t(data[at]) << 24 | uint32_t(data[at + 1]) << 16 |
+               uint32_t(data[at + 2]) << 8 | uint32_t(data[at + 3]);
     };
     return std::pair{be32(16), be32(20)};
 }
@@ -123,19 +125,19 @@ std::optional<Image> loadLayerImage(const std::string& path, std::string& reason
         return std::nullopt;
     }
     std::string error;
-    const auto data = readFileLimited(path, kMaxLayerFileBytes, error);
-    if (!data) {
+    const auto file = MappedFile::open(path, kMaxLayerFileBytes, error);
+    if (!file) {
         reason = error;
         return std::nullopt;
     }
-    if (const auto size = pngSize(*data);
+    const auto data = file->bytes();
+    if (const auto size = pngSize(data);
         size && !documentSizeAllowed(size->first, size->second)) {
         reason = "its image (" + std::to_string(size->first) + " x " +
                  std::to_string(size->second) + ") is larger than a document may be";
         return std::nullopt;
     }
-    auto image = decodePng(
-        std::span(reinterpret_cast<const uint8_t*>(data->data()), data->size()), error);
+    auto image = decodePng(data, error);
     if (!image) reason = error;
     return image;
 }
