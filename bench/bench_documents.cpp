@@ -9,6 +9,7 @@
 // with the reference document in memory.
 #include <benchmark/benchmark.h>
 #include <png.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -67,10 +68,19 @@ const qm::Document& scene(int which) {
     return *scenes[which];
 }
 
+// The files of a run, removed when the run ends (they take several hundred megabytes).
 std::string benchFolder() {
-    const auto folder = std::filesystem::temp_directory_path() / "qm_bench_documents";
-    std::filesystem::create_directories(folder);
-    return folder.string();
+    struct Folder {
+        std::filesystem::path path =
+            std::filesystem::temp_directory_path() / ("qm_bench_documents_" + std::to_string(::getpid()));
+        ~Folder() {
+            std::error_code ec;
+            std::filesystem::remove_all(path, ec);
+        }
+    };
+    static const Folder folder;
+    std::filesystem::create_directories(folder.path);
+    return folder.path.string();
 }
 
 std::vector<uint8_t> libpngDefaultEncode(const qm::Image& img) {
