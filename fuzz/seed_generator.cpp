@@ -7,11 +7,13 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "brush/brush_preset.h"
 #include "codecs/codecs.h"
+#include "document/qmd_format.h"
 #include "platform/file_writer.h"
 #include "platform/fake_ui.h"
 #include "platform/key_value_file.h"
@@ -341,6 +343,55 @@ void languageSeeds() {
               textBytes("[Panel]\nLayers = A\n[menutop]\n4 = B\nLayers = C\n[Tools]\n2_1=\t x\n"));
 }
 
+// fuzz_qmd: an index followed by its layer files, each as "\0QMF:" NAME "\0" CONTENT. The good
+// seed is a document saved by our writer and read back here.
+void documentSeeds() {
+    qm::Document doc;
+    doc.Width = 6;
+    doc.Height = 4;
+    for (const char* name : {"Ink", "Sky"}) {
+        qm::Layer layer;
+        layer.Name = name;
+        layer.Position = uint8_t(doc.layers.size() + 1);
+        layer.image = sampleImage(6, 4, 32);
+        doc.layers.push_back(std::move(layer));
+    }
+    doc.layers[1].Blendmode = 3;
+    doc.layers[1].X = -2;
+    doc.layers.back().Selected = 1;
+    const std::string scratch = qm::joinPath(outputRoot, "qmd-scratch");
+    std::string error;
+    if (!qm::createFolders(scratch, error) ||
+        !qm::writeDocumentFile(doc, qm::joinPath(scratch, "doc.qmd"), error, {1, {}})) {
+        fail("document: " + error);
+        return;
+    }
+    if (!qm::readDocumentFile(qm::joinPath(scratch, "doc.qmd"), 1, error))
+        fail("document does not read back: " + error);
+    const auto index = qm::readFileLimited(qm::joinPath(scratch, "doc.qmd"), 1 << 20, error);
+    Bytes png;
+    if (!index || !qm::encodePng(sampleImage(6, 4, 32), png, error)) {
+        fail("document: " + error);
+        return;
+    }
+    const std::string pngText(png.begin(), png.end());
+    const auto file = [](const std::string& name, const std::string& content) {
+        return std::string("\0QMF:", 5) + name + std::string(1, '\0') + content;
+    };
+    const std::string files = file("Ink.png", pngText) + file("Sky.png", pngText);
+    writeSeed("qmd", "good", textBytes(*index + files));
+    writeSeed("qmd", "truncated-png", textBytes(*index + file("Ink.png", pngText.substr(0, 40))));
+    writeSeed("qmd", "old-form", textBytes("; Fichier quillmoth \r\nNb_layer = 2\r\nDoc_w = 6\r\n"
+                                           "Doc_h = 4\r\n[Layer1]\r\nName = Ink\r\n"
+                                           "[Layer2]\r\nName = Ink\r\nPosition = 0\r\n" + files));
+    writeSeed("qmd", "escapes", textBytes("Nb_layer = 3\nDoc_w = 6\nDoc_h = 4\n[Layer1]\nName = ../x\n"
+                                          "[Layer2]\nName = a\nImage = /etc/passwd\n"
+                                          "[Layer3]\nName = ..\nImage = ..\n" + files));
+    writeSeed("qmd", "bad-sizes", textBytes("Nb_layer = 999\nDoc_w = -1\nDoc_h = 0x7fffffff\n"));
+    std::error_code ec;
+    std::filesystem::remove_all(scratch, ec);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -354,5 +405,6 @@ int main(int argc, char** argv) {
     presetSeeds();
     preferencesSeeds();
     languageSeeds();
+    documentSeeds();
     return failed ? 1 : 0;
 }

@@ -95,15 +95,18 @@ bool startUp(App& app) {
     highlightToolButton(app, code(Tool::Brush));
     recomposeView(app, false);
     app.ZoomDirection = 1;
+    offerRecovery(app);
     return true;
 }
 
 void shutDown(App& app) {
     if (!app.fatalEnd) writePreferences(app);
+    if (!app.fatalEnd) removeRecoveryCopy(app);
 }
 
 void idlePass(App& app, int pointerX, int pointerY) {
     playbackStep(app, app.PlayStartFrame);
+    recoveryStep(app);
     app.pointerX = pointerX;
     app.pointerY = pointerY;
     if (app.iface.statusBar)

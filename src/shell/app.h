@@ -22,6 +22,7 @@
 #include "shell/tool_state.h"
 #include "shell/tileset_dialog.h"
 #include "shell/timeline.h"
+#include "shell/recovery.h"
 
 namespace qm {
 
@@ -62,6 +63,9 @@ struct App {
     Document doc;
     History history;     // every change of the document goes through it (shell/edits.h)
     bool Modified = false;  // changed since it was made, opened or saved
+    uint64_t editGeneration = 0;  // counts the changes shown; recovery copies follow it
+    std::string documentPath;  // the .qmd it was opened from or last saved to; "" for a new one
+    RecoveryState recovery;    // automatic recovery copies (shell/recovery.h)
     ViewCache view;      // the layers at view scale, by layer id
     BrushSettings brush;
     Preferences prefs;

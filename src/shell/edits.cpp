@@ -40,6 +40,7 @@ void showEditChanges(App& app) {
     EditChanges changes = app.history.takeChanges();
     if (changes.empty()) return;
     app.Modified = true;
+    ++app.editGeneration;
     Document& doc = app.doc;
     if (changes.resized) followDocumentSize(app);
     const bool whole = changes.structure || changes.animation || changes.resized;

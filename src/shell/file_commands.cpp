@@ -9,13 +9,8 @@ namespace qm {
 
 // Files, presets, paper and the roughboard arrive with their own steps; until then each
 // command only gives the focus back to the canvas, as every file command does when it ends.
-// The image commands are in shell/image_commands.cpp.
-void openDocument(App& app) {
-    focusCanvas(app);
-}
-void saveDocument(App& app) {
-    focusCanvas(app);
-}
+// The image commands are in shell/image_commands.cpp, Open and Save in
+// shell/document_commands.cpp.
 void exportBrushPreset(App& app, int mode) {
     saveBrushPreset(app, mode);
     focusCanvas(app);

@@ -1,12 +1,49 @@
 // Automatic recovery copies of the open document.
+//
+// While the AutoSave switch is on and the document has changes that neither a save nor a copy
+// holds, a copy is written at most every two minutes of the Ui clock, in the document format,
+// to "recovery/document.qmd" under the working folder. The copy is written by a child process
+// forked at an idle pass: the fork is the snapshot (its memory is the document as it was, shared
+// copy-on-write), so painting goes on at once while the child encodes; a later idle pass
+// collects it. The index is written last, like a save's, so a copy that was cut off leaves the
+// previous copy or nothing, never a copy with layers missing.
+//
+// A save and a clean quit remove the copy; the next start after a crash offers to restore it.
 #pragma once
+
+#include <cstdint>
+#include <string>
 
 namespace qm {
 
 struct App;
 
-// Milliseconds until the next recovery copy is due; -1 when none is (the switch is off, or
+// Interval between two copies, in milliseconds of the Ui clock.
+constexpr int64_t kRecoveryIntervalMs = 120'000;
+
+struct RecoveryState {
+    int64_t lastCopyMs = 0;          // Ui clock when the last copy was begun (or the run began)
+    uint64_t copiedGeneration = 0;   // App::editGeneration that the copy on disk holds
+    int writerPid = 0;               // the child writing a copy now; 0 for none
+    uint64_t writingGeneration = 0;  // the generation it writes
+};
+
+// The recovery copy's index under the working folder.
+std::string recoveryIndexPath(const App& app);
+
+// Milliseconds until the next recovery step is due; -1 when none is (the switch is off, or
 // nothing changed since the last copy or save).
 int recoveryWaitMs(const App& app);
+// From the idle pass: collects a finished copy, and begins one when it is due.
+void recoveryStep(App& app);
+// Waits for a copy being written to end and collects it (tests, and before removing it).
+void waitForRecoveryCopy(App& app);
+// Stops a copy being written and removes the copy on disk (a save, a clean quit). The document
+// counts as copied up to now.
+void removeRecoveryCopy(App& app);
+// At the end of start-up: when a copy is left from a run that did not end cleanly, asks
+// whether to restore it and opens it as an unsaved document on Yes. The clock of the next copy
+// starts here.
+void offerRecovery(App& app);
 
 }  // namespace qm

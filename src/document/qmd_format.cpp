@@ -1,0 +1,408 @@
+#include "document/qmd_format.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <mutex>
+#include <new>
+#include <set>
+#include <thread>
+
+#include "codecs/codecs.h"
+#include "document/document_fields.h"
+#include "document/document_ops.h"
+#include "platform/key_value_file.h"
+#include "platform/mapped_file.h"
+#include "platform/paths.h"
+
+namespace qm {
+
+namespace {
+
+constexpr std::string_view kIndexExtension = ".qmd";
+constexpr size_t kMaxStemBytes = 120;
+// A layer file is at most a document-size image; even an incompressible one is below this.
+constexpr size_t kMaxLayerFileBytes = size_t(512) << 20;
+
+// Runs work(i) for i in 0..count-1 on `threads` threads, the calling thread being one of them;
+// `afterOwn` is called on the calling thread after each item it finished, with the number of
+// items finished so far. A worker that runs out of memory stops and the result is false.
+template <typename Work, typename After>
+bool forEachItem(int count, int threads, Work&& work, After&& afterOwn) {
+    std::atomic<int> next{0}, finished{0};
+    std::atomic<bool> failed{false};
+    auto run = [&](bool own) {
+        try {
+            for (int i = next++; i < count && !failed; i = next++) {
+                work(i);
+                const int done = ++finished;
+                if (own) afterOwn(done);
+            }
+        } catch (const std::bad_alloc&) {
+            failed = true;
+        }
+    };
+    std::vector<std::thread> helpers;
+    const int extra = std::clamp(std::min(threads, count) - 1, 0, 7);
+    for (int t = 0; t < extra; ++t) {
+        try {
+            helpers.emplace_back(run, false);
+        } catch (const std::exception&) {
+            break;  // fewer helpers: the calling thread does the rest
+        }
+    }
+    run(true);
+    for (std::thread& helper : helpers) helper.join();
+    return !failed;
+}
+
+void removeQuietly(const std::string& path) {
+    std::error_code ec;
+    std::filesystem::remove(resolvePath(path), ec);
+}
+
+bool isSymbolicLink(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::is_symlink(resolvePath(path), ec);
+}
+
+// A value as one line of the index.
+std::string oneLine(std::string text) {
+    std::replace(text.begin(), text.end(), '\r', ' ');
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
+
+// The file a section names inside the layer folder: its "Image" key when that is a file of the
+// folder, else Name + ".png". Empty when neither may be read without leaving the folder.
+std::string sectionFile(const KeyValueFile& index, const std::string& folder,
+                        const std::string& name) {
+    if (index.hasKey("Image")) {
+        const std::string image = index.readText("Image");
+        if (isPlainFileName(image) && fileExists(joinPath(folder, image))) return image;
+    }
+    const std::string byName = name + ".png";
+    return isPlainFileName(byName) ? byName : std::string();
+}
+
+// The files that an index names in its layer folder, as found on disk (lower case).
+void collectNamedFiles(const std::string& indexPath, const std::string& folder,
+                       std::set<std::string>& named) {
+    std::string error;
+    auto index = KeyValueFile::load(indexPath, error);
+    if (!index) return;
+    index->selectGroup("");
+    const int64_t count = std::clamp<int64_t>(index->readInteger("Nb_layer", 1), 1,
+                                              kMaxDocumentLayers);
+    for (int64_t i = 1; i <= count; ++i) {
+        index->selectGroup("Layer" + std::to_string(i));
+        const std::string file =
+            sectionFile(*index, folder, index->readText("Name", "Layer" + std::to_string(i)));
+        if (!file.empty()) named.insert(toLowerAscii(fileName(resolvePath(joinPath(folder, file)))));
+    }
+}
+
+// The image size in a PNG header, when the data starts like a PNG.
+std::optional<std::pair<uint32_t, uint32_t>> pngSize(std::span<const uint8_t> data) {
+    if (data.size() < 24 || std::memcmp(data.data() + 12, "IHDR", 4) != 0) return std::nullopt;
+    auto be32 = [&](size_t at) {
+        return uint32_t(data[at]) << 24 | uint32_t(data[at + 1]) << 16 |
+               uint32_t(data[at + 2]) << 8 | uint32_t(data[at + 3]);
+    };
+    return std::pair{be32(16), be32(20)};
+}
+
+// A layer's image from its file; nullopt with the reason.
+std::optional<Image> loadLayerImage(const std::string& path, std::string& reason) {
+    if (!fileExists(path)) {
+        reason = "missing";
+        return std::nullopt;
+    }
+    if (isSymbolicLink(path)) {
+        reason = "a link, not read";
+        return std::nullopt;
+    }
+    std::string error;
+    const auto file = MappedFile::open(path, kMaxLayerFileBytes, error);
+    if (!file) {
+        reason = error;
+        return std::nullopt;
+    }
+    const auto data = file->bytes();
+    if (const auto size = pngSize(data);
+        size && !documentSizeAllowed(size->first, size->second)) {
+        reason = "its image (" + std::to_string(size->first) + " x " +
+                 std::to_string(size->second) + ") is larger than a document may be";
+        return std::nullopt;
+    }
+    auto image = decodePng(data, error);
+    if (!image) reason = error;
+    return image;
+}
+
+// The image grown to at least w x h (transparent where it had no pixels).
+std::optional<Image> atLeast(Image image, int w, int h) {
+    if (image.width >= w && image.height >= h) return image;
+    auto grown = createImage(std::max(image.width, w), std::max(image.height, h), 32);
+    if (!grown) return std::nullopt;
+    for (int y = 0; y < image.height; ++y)
+        std::copy(image.row(y), image.row(y) + image.width, grown->row(y));
+    return grown;
+}
+
+}  // namespace
+
+std::string documentIndexPath(std::string_view chosen) {
+    std::string path(chosen);
+    if (!path.ends_with(kIndexExtension) || fileName(path) == kIndexExtension) path += kIndexExtension;
+    return path;
+}
+
+std::string layerFolderOf(std::string_view indexPath) {
+    std::string name = fileName(indexPath);
+    for (size_t at = name.find(kIndexExtension); at != std::string::npos;
+         at = name.find(kIndexExtension, at))
+        name.erase(at, kIndexExtension.size());
+    if (name.empty()) return {};
+    return joinPath(parentFolder(indexPath), name);
+}
+
+std::string safeLayerFileStem(std::string_view name) {
+    std::string stem;
+    for (const char c : name.substr(0, kMaxStemBytes)) {
+        const bool unsafe = uint8_t(c) < 0x20 || std::string_view("/\\:*?\"<>|").find(c) !=
+                                                     std::string_view::npos;
+        stem += unsafe ? '_' : c;
+    }
+    // Cutting may have split a UTF-8 sequence: drop a dangling lead or continuation byte.
+    if (name.size() > kMaxStemBytes)
+        while (!stem.empty() && (uint8_t(stem.back()) & 0x80) &&
+               !((uint8_t(stem.back()) & 0xC0) == 0x80 && stem.size() >= 2 &&
+                 (uint8_t(stem[stem.size() - 2]) & 0x80) == 0))
+            stem.pop_back();
+    if (stem.empty()) return "Layer";
+    if (stem.front() == '.') stem.front() = '_';
+    return stem;
+}
+
+std::string documentIndexText(const Document& doc, const std::vector<std::string>& files) {
+    std::string text;
+    auto line = [&](const std::string& s) { text += s + "\r\n"; };
+    line("; Fichier quillmoth ");
+    line("Nb_layer = " + std::to_string(doc.layers.size()));
+    for (const DocumentField& field : documentFields())
+        line(std::string(field.key) + " = " +
+             withField(doc, field.member, [](const auto& v) { return fieldText(v); }));
+    for (size_t i = 0; i < doc.layers.size(); ++i) {
+        const LayerProperties& layer = doc.layers[i];
+        line("[Layer" + std::to_string(i + 1) + "]");
+        for (const LayerField& field : layerFields())
+            line(std::string(field.key) + " = " +
+                 oneLine(withField(layer, field.member, [](const auto& v) { return fieldText(v); })));
+        line("Image = " + files[i]);
+    }
+    return text;
+}
+
+std::optional<DocumentFileContents> readDocumentFile(std::string_view indexPath, int16_t frame,
+                                                     std::string& error) {
+    const std::string path(indexPath);
+    std::string why;
+    auto index = KeyValueFile::load(path, why);
+    if (!index) {
+        error = "Cannot open the document " + path + ": " + why;
+        return std::nullopt;
+    }
+    index->selectGroup("");
+    if (!index->hasKey("Nb_layer") && !index->hasKey("Doc_w") && !index->hasKey("Doc_h") &&
+        !index->hasGroup("Layer1")) {
+        error = path + " is not a Quillmoth document.";
+        return std::nullopt;
+    }
+    const std::string folder = layerFolderOf(path);
+    if (folder.empty()) {
+        error = "Cannot open the document " + path + ": its name leaves no layer folder.";
+        return std::nullopt;
+    }
+
+    DocumentFileContents doc;
+    // The size is checked at full width before it is kept in the 16-bit fields.
+    int64_t size[2] = {0, 0};
+    int at = 0;
+    for (const DocumentField& field : documentFields()) {
+        const auto value = parseLenientInteger(index->readText(field.key));
+        size[at++] = value ? *value : std::get<int64_t>(field.absent);
+    }
+    if (!documentSizeAllowed(size[0], size[1])) {
+        error = "Cannot open the document " + path + ": its size " + std::to_string(size[0]) +
+                " x " + std::to_string(size[1]) + " is not allowed (1 to " +
+                std::to_string(kMaxDocumentSide) + " pixels a side, at most " +
+                std::to_string(kMaxDocumentPixels / 1'000'000) + " million pixels).";
+        return std::nullopt;
+    }
+    doc.Width = int16_t(size[0]);
+    doc.Height = int16_t(size[1]);
+
+    const int64_t count = index->readInteger("Nb_layer", 1);
+    if (count > kMaxDocumentLayers) {
+        error = "Cannot open the document " + path + ": it has " + std::to_string(count) +
+                " layers, at most " + std::to_string(kMaxDocumentLayers) + " are allowed.";
+        return std::nullopt;
+    }
+    const int layers = int(std::max<int64_t>(count, 1));  // a document has at least one layer
+
+    std::vector<std::string> files(static_cast<size_t>(layers));
+    doc.layers.resize(size_t(layers));
+    for (int i = 0; i < layers; ++i) {
+        Layer& layer = doc.layers[size_t(i)];
+        const std::string section = "Layer" + std::to_string(i + 1);
+        index->selectGroup(section);
+        layer.Name = "Layer" + std::to_string(i + 1);
+        layer.Position = uint8_t(i + 1);
+        for (const LayerField& field : layerFields())
+            withField(static_cast<LayerProperties&>(layer), field.member,
+                      [&](auto& member) { readField(*index, field.key, field.absent, member); });
+        layer.Frame = frame;
+        layer.Width = doc.Width;
+        layer.Height = doc.Height;
+        layer.Selected = 0;
+        layer.IsGroup = 0;
+        // A document written with fewer sections than Nb_layer says, or with none (Nb_layer
+        // below 1), gets empty layers without a message.
+        if (count >= 1 && index->hasGroup(section)) files[size_t(i)] = sectionFile(*index, folder, layer.Name);
+    }
+    doc.layers.back().Selected = 1;  // the last read is the current layer
+
+    std::vector<std::string> reasons(static_cast<size_t>(layers));
+    const bool enoughMemory = forEachItem(
+        layers, 2,
+        [&](int i) {
+            Layer& layer = doc.layers[size_t(i)];
+            const std::string& file = files[size_t(i)];
+            std::optional<Image> image;
+            if (!file.empty()) {
+                std::string reason;
+                image = loadLayerImage(joinPath(folder, file), reason);
+                if (image) image = atLeast(std::move(*image), doc.Width, doc.Height);
+                if (!image) reasons[size_t(i)] = file + " (" + (reason.empty() ? "out of memory" : reason) + ")";
+            } else if (count >= 1 && index->hasGroup("Layer" + std::to_string(i + 1))) {
+                reasons[size_t(i)] = "\"" + layer.Name + "\" (outside the layer folder, not read)";
+            }
+            if (!image) image = createImage(doc.Width, doc.Height, 32);
+            if (!image) throw std::bad_alloc();
+            layer.image = std::move(*image);
+        },
+        [](int) {});
+    if (!enoughMemory) {
+        error = "Cannot open the document " + path + ": not enough memory.";
+        return std::nullopt;
+    }
+    for (std::string& reason : reasons)
+        if (!reason.empty()) doc.unreadableFiles.push_back(std::move(reason));
+
+    std::stable_sort(doc.layers.begin(), doc.layers.end(),
+                     [](const Layer& a, const Layer& b) { return a.Position < b.Position; });
+    for (size_t i = 0; i < doc.layers.size(); ++i) doc.layers[i].Position = uint8_t(i + 1);
+    return doc;
+}
+
+bool writeDocumentFile(const Document& doc, std::string_view indexPath, std::string& error,
+                       const DocumentSaveOptions& options) {
+    const std::string path(indexPath);
+    const std::string folder = layerFolderOf(path);
+    if (folder.empty() || !pathIsUsable(path)) {
+        error = "Cannot save the document " + path + ": choose another name.";
+        return false;
+    }
+    if (doc.layers.empty() || doc.layers.size() > size_t(kMaxDocumentLayers)) {
+        error = "Cannot save the document " + path + ": it has " +
+                std::to_string(doc.layers.size()) + " layers.";
+        return false;
+    }
+    std::string why;
+    if (!createFolders(folder, why)) {
+        error = "Cannot create the layer folder " + folder + ": " + why;
+        return false;
+    }
+
+    // New names only: the files of the document on disk stay as they are until the new index
+    // has replaced the old one. Names are compared without case, as paths are resolved.
+    std::set<std::string> taken;
+    for (EntryKind kind : {EntryKind::Files, EntryKind::Folders})
+        for (const std::string& name : listFolder(folder, "*", kind)) taken.insert(toLowerAscii(name));
+    std::vector<std::string> files;
+    for (const Layer& layer : doc.layers) {
+        const std::string stem = safeLayerFileStem(layer.Name);
+        std::string name = stem + ".png";
+        for (int k = 2; taken.count(toLowerAscii(name)); ++k) name = stem + "-" + std::to_string(k) + ".png";
+        taken.insert(toLowerAscii(name));
+        files.push_back(name);
+    }
+
+    const int count = int(doc.layers.size());
+    std::vector<std::string> failures(static_cast<size_t>(count));
+    std::vector<char> written(static_cast<size_t>(count), 0);
+    const bool enoughMemory = forEachItem(
+        count, options.threads,
+        [&](int i) {
+            const Layer& layer = doc.layers[size_t(i)];
+            std::optional<Image> blank;
+            const Image* image = &layer.image;
+            if (image->empty()) {  // a group: kept as an empty layer
+                blank = createImage(doc.Width, doc.Height, 32);
+                if (!blank) throw std::bad_alloc();
+                image = &*blank;
+            }
+            std::vector<uint8_t> bytes;
+            std::string reason;
+            if (!encodePng(*image, bytes, reason) ||
+                !writeFileAtomically(joinPath(folder, files[size_t(i)]), bytes, reason)) {
+                failures[size_t(i)] = reason;
+                return;
+            }
+            written[size_t(i)] = 1;
+        },
+        [&](int done) {
+            if (options.progress) options.progress(done, count);
+        });
+    std::string failure = enoughMemory ? std::string() : "not enough memory";
+    for (const std::string& f : failures)
+        if (failure.empty() && !f.empty()) failure = f;
+    if (failure.empty() &&
+        !writeFileAtomically(path, documentIndexText(doc, files), failure) && failure.empty())
+        failure = "the index could not be written";
+    if (!failure.empty()) {
+        for (int i = 0; i < count; ++i)
+            if (written[size_t(i)]) removeQuietly(joinPath(folder, files[size_t(i)]));
+        error = "Cannot save the document " + path + ": " + failure;
+        return false;
+    }
+    if (options.progress) options.progress(count, count);
+
+    // Committed. The files no index names go: the previous document's layers and what an
+    // interrupted save left. Another index whose name differs only by ".qmd" shares the folder;
+    // its files stay.
+    std::set<std::string> named;
+    for (const std::string& file : files) named.insert(toLowerAscii(file));
+    const std::string parent = parentFolder(path);
+    const std::string ownFolder = toLowerAscii(resolvePath(folder));
+    for (const std::string& other : listFolder(parent.empty() ? "." : parent, "*.qmd", EntryKind::Files)) {
+        const std::string otherPath = joinPath(parent, other);
+        if (toLowerAscii(fileName(resolvePath(otherPath))) == toLowerAscii(fileName(resolvePath(path))))
+            continue;
+        const std::string otherFolder = layerFolderOf(otherPath);
+        if (!otherFolder.empty() && toLowerAscii(resolvePath(otherFolder)) == ownFolder)
+            collectNamedFiles(otherPath, otherFolder, named);
+    }
+    for (const std::string& name : listFolder(folder, "*", EntryKind::Files)) {
+        const std::string lower = toLowerAscii(name);
+        const bool leftover = lower.starts_with(".") && lower.find(".png.tmp") != std::string::npos;
+        if ((lower.ends_with(".png") && !named.count(lower)) || leftover)
+            removeQuietly(joinPath(folder, name));
+    }
+    return true;
+}
+
+}  // namespace qm

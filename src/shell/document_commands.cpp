@@ -1,0 +1,163 @@
+#include "shell/document_commands.h"
+
+#include <new>
+#include <utility>
+
+#include "document/document_ops.h"
+#include "platform/paths.h"
+#include "shell/app.h"
+#include "shell/canvas_frame.h"
+#include "shell/dictionary.h"
+#include "shell/edits.h"
+#include "shell/file_commands.h"
+#include "shell/layer_commands.h"
+#include "shell/panels.h"
+#include "shell/paper_commands.h"
+#include "shell/recovery.h"
+#include "shell/view.h"
+
+namespace qm {
+
+namespace {
+
+void showError(App& app, const std::string& text) {
+    app.ui.messageBox(Text(app.dictionary, "error"), text);
+}
+
+// The document's own values without its layers and animation layers (which are not copied).
+Document settingsOf(Document& doc) {
+    auto layers = std::move(doc.layers);
+    auto animation = std::move(doc.animationLayers);
+    doc.layers.clear();
+    doc.animationLayers.clear();
+    Document settings = doc;
+    doc.layers = std::move(layers);
+    doc.animationLayers = std::move(animation);
+    return settings;
+}
+
+}  // namespace
+
+std::string documentTitle(const App& app, const std::string& indexPath) {
+    return app.prefs.programName + " " + " - [" + fileName(indexPath) + "]";
+}
+
+bool installDocument(App& app, DocumentFileContents&& contents) {
+    // Everything is made beside the open document, which is replaced only when all is there.
+    Document fresh = settingsOf(app.doc);
+    fresh.Width = contents.Width;
+    fresh.Height = contents.Height;
+    fresh.LayerCounter = 0;
+    fresh.paintTarget = 0;
+    Image image2, image3, image4;
+    if (!resetDocument(fresh, {image2, image4, image3}) || !addAnimationFrame(fresh)) return false;
+    for (Layer& layer : contents.layers) {
+        layer.id = takeLayerId(fresh);
+        fresh.layers.push_back(std::move(layer));
+        ++fresh.LayerCounter;
+    }
+
+    // An edit that cannot be undone: whatever was open ends with the old document.
+    app.history.commitAll(app.doc);
+    app.strokeEdit = false;
+    app.StrokeActive = false;
+    app.moveDragging = false;
+    app.doc = std::move(fresh);
+    app.workImage2 = std::move(image2);
+    app.workImage3 = std::move(image3);
+    app.workImage4 = std::move(image4);
+    app.sizeDialogWidth = app.doc.Width;
+    app.sizeDialogHeight = app.doc.Height;
+    app.view.display.clear();
+    fitPaperIfNeeded(app);
+    startHistory(app);
+    rebuildLayerPanel(app);
+    if (const Layer* layer = selectedLayer(app.doc)) showLayerProperties(app, layer->Position - 1);
+    refreshPanelControls(app);
+    applyZoom(app);  // the display entries and the paper view at the new size
+    centerView(app);
+    redrawAnimationLayerList(app);
+    redrawTimeline(app);
+    redrawNavigator(app);
+    refreshStatusBar(app);
+    return true;
+}
+
+void reportUnreadableLayers(App& app, const std::string& indexPath,
+                            const DocumentFileContents& contents) {
+    if (contents.unreadableFiles.empty()) return;
+    std::string text = "Some layer files of " + indexPath +
+                       " could not be read; their layers are empty:";
+    for (const std::string& file : contents.unreadableFiles) text += "\n" + file;
+    showError(app, text);
+}
+
+bool openDocumentFile(App& app, const std::string& indexPath) {
+    std::string error;
+    std::optional<DocumentFileContents> contents;
+    bool installed = false;
+    try {
+        contents = readDocumentFile(indexPath, app.doc.CurrentFrame, error);
+        installed = contents && installDocument(app, std::move(*contents));
+        if (contents && !installed)
+            error = "Cannot open the document " + indexPath + ": not enough memory.";
+    } catch (const std::bad_alloc&) {
+        error = "Cannot open the document " + indexPath + ": not enough memory.";
+    }
+    if (!installed) {
+        showError(app, error);
+        return false;
+    }
+    app.documentPath = indexPath;
+    app.recovery.copiedGeneration = app.editGeneration;
+    app.ui.setWindowTitle(documentTitle(app, indexPath));
+    reportUnreadableLayers(app, indexPath, *contents);
+    return true;
+}
+
+bool saveDocumentFile(App& app, const std::string& indexPath) {
+    DocumentSaveOptions options;
+    options.progress = [&app](int done, int total) { app.ui.setStatusProgress(3, done, total); };
+    std::string error;
+    bool saved = false;
+    try {
+        saved = writeDocumentFile(app.doc, indexPath, error, options);
+    } catch (const std::bad_alloc&) {
+        error = "Cannot save the document " + indexPath + ": not enough memory.";
+    }
+    if (!saved) {
+        showError(app, error);
+        return false;
+    }
+    app.documentPath = indexPath;
+    app.Modified = false;
+    removeRecoveryCopy(app);
+    app.ui.setWindowTitle(documentTitle(app, indexPath));
+    return true;
+}
+
+void saveDocument(App& app) {
+    FileRequest request;
+    request.title = "Save the Document";
+    request.defaultPath = app.documentPath;
+    request.patterns = "Quillmoth (.qmd)|*.qmd";
+    const auto choice = app.ui.saveFileRequester(request);
+    if (choice && !choice->paths.empty() && !choice->paths.front().empty())
+        saveDocumentFile(app, documentIndexPath(choice->paths.front()));
+    refreshStatusBar(app);
+    focusCanvas(app);
+}
+
+void openDocument(App& app) {
+    FileRequest request;
+    request.title = "Open";
+    request.defaultPath = app.documentPath.empty() ? std::string() : parentFolder(app.documentPath);
+    request.patterns = "Quillmoth Document(.qmd)|*.qmd";
+    const auto choice = app.ui.openFileRequester(request);
+    if (choice && !choice->paths.empty() && !choice->paths.front().empty())
+        openDocumentFile(app, choice->paths.front());
+    refreshStatusBar(app);
+    focusCanvas(app);
+}
+
+}  // namespace qm

@@ -1,0 +1,428 @@
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "codecs/codecs.h"
+#include "document/qmd_format.h"
+#include "platform/random.h"
+#include "support/temp_folder.h"
+
+namespace qm {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempFolder;
+
+Image noise(int w, int h, uint64_t seed) {
+    Image image = *createImage(w, h, 32);
+    Random random(seed);
+    for (uint32_t& p : image.pixels)
+        if (random(3) != 0) p = random.next() | 0x01000000u;  // a quarter left transparent
+    return image;
+}
+
+Layer makeLayer(const std::string& name, int w, int h, uint64_t seed) {
+    Layer layer;
+    layer.Name = name;
+    layer.Width = int16_t(w);
+    layer.Height = int16_t(h);
+    layer.image = noise(w, h, seed);
+    return layer;
+}
+
+// A document of `names.size()` noisy layers, positions 1..n, the last selected.
+Document makeDocument(const std::vector<std::string>& names, int w = 24, int h = 16,
+                      uint64_t seed = 1) {
+    Document doc;
+    doc.Width = int16_t(w);
+    doc.Height = int16_t(h);
+    for (size_t i = 0; i < names.size(); ++i) {
+        doc.layers.push_back(makeLayer(names[i], w, h, seed * 100 + i));
+        doc.layers.back().Position = uint8_t(i + 1);
+    }
+    doc.layers.back().Selected = 1;
+    return doc;
+}
+
+std::string pngText(const Image& image) {
+    std::vector<uint8_t> bytes;
+    std::string error;
+    EXPECT_TRUE(encodePng(image, bytes, error)) << error;
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// What the file holds of a layer: every stored field and the pixels.
+void expectSameLayers(const Document& saved, const DocumentFileContents& read) {
+    ASSERT_EQ(read.layers.size(), saved.layers.size());
+    for (size_t i = 0; i < saved.layers.size(); ++i) {
+        const Layer& a = saved.layers[i];
+        const Layer& b = read.layers[i];
+        SCOPED_TRACE(a.Name);
+        EXPECT_EQ(b.Name, a.Name);
+        EXPECT_EQ(b.Blendmode, a.Blendmode);
+        EXPECT_EQ(b.Opacity, a.Opacity);
+        EXPECT_EQ(b.Position, a.Position);
+        EXPECT_EQ(b.X, a.X);
+        EXPECT_EQ(b.Y, a.Y);
+        EXPECT_EQ(b.Visible, a.Visible);
+        EXPECT_EQ(b.Locked, a.Locked);
+        EXPECT_EQ(b.Groupe, a.Groupe);
+        EXPECT_EQ(b.Paint, a.Paint);
+        EXPECT_EQ(b.LockAlpha, a.LockAlpha);
+        EXPECT_EQ(b.image.width, a.image.width);
+        EXPECT_EQ(b.image.height, a.image.height);
+        EXPECT_TRUE(b.image.pixels == a.image.pixels);
+    }
+}
+
+std::set<std::string> filesIn(const fs::path& folder) {
+    std::set<std::string> out;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        out.insert(fs::relative(entry.path(), folder).generic_string());
+    return out;
+}
+
+TEST(QmdFormat, EveryStoredFieldSurvivesASaveAndReopen) {
+    TempFolder dir;
+    Document doc = makeDocument({"Sky", "Ink", "Group1"}, 30, 20);
+    Layer& ink = doc.layers[1];
+    ink.Blendmode = 14;
+    ink.Opacity = 7;
+    ink.X = -1200;
+    ink.Y = 32000;
+    ink.Visible = 0;
+    ink.Locked = 1;
+    ink.Groupe = 65535;
+    ink.Paint = 1;
+    ink.LockAlpha = 1;
+    ink.Frame = 9;  // written, but a reader gives every layer the document's current frame
+    // A layer larger than the document (after a canvas resize) keeps its whole image.
+    ink.image = noise(35, 22, 99);
+    doc.layers[2].IsGroup = 1;  // a group has no image: it comes back as an empty layer
+    doc.layers[2].image = Image{};
+
+    const std::string path = dir.file("art.qmd");
+    std::string error;
+    ASSERT_TRUE(writeDocumentFile(doc, path, error)) << error;
+    const auto read = readDocumentFile(path, 4, error);
+    ASSERT_TRUE(read) << error;
+    EXPECT_EQ(read->Width, 30);
+    EXPECT_EQ(read->Height, 20);
+    EXPECT_TRUE(read->unreadableFiles.empty());
+    doc.layers[2].image = *createImage(30, 20, 32);
+    expectSameLayers(doc, *read);
+    for (const Layer& layer : read->layers) {
+        EXPECT_EQ(layer.Frame, 4);
+        EXPECT_EQ(layer.Width, 30);
+        EXPECT_EQ(layer.IsGroup, 0);
+        EXPECT_EQ(layer.Selected, layer.Position == 3 ? 1 : 0);
+    }
+}
+
+TEST(QmdFormat, IndexHasTheDocumentLinesInOrderWithCrLf) {
+    Document doc = makeDocument({"Layer1"}, 1024, 768);
+    doc.layers[0].Paint = 0;
+    EXPECT_EQ(documentIndexText(doc, {"Layer1.png"}),
+              "; Fichier quillmoth \r\nNb_layer = 1\r\nDoc_w = 1024\r\nDoc_h = 768\r\n"
+              "[Layer1]\r\nName = Layer1\r\nBlendmode = 0\r\nOpacity = 255\r\nPosition = 1\r\n"
+              "X = 0\r\nY = 0\r\nVisible = 1\r\nLocked = 0\r\nFrame = 1\r\nGroupe = 0\r\n"
+              "Paint = 0\r\nLockAlpha = 0\r\nImage = Layer1.png\r\n");
+}
+
+TEST(QmdFormat, IndexPathAndLayerFolderNames) {
+    const struct {
+        const char* chosen;
+        const char* index;
+        const char* folder;
+    } cases[] = {
+        {"dir/drawing", "dir/drawing.qmd", "dir/drawing"},
+        {"dir/drawing.qmd", "dir/drawing.qmd", "dir/drawing"},
+        {"my.drawing", "my.drawing.qmd", "my.drawing"},
+        {"a.QMD", "a.QMD.qmd", "a.QMD"},  // the folder never has the index's own name
+        {"a.Qmd", "a.Qmd.qmd", "a.Qmd"},
+        // ".qmd" elsewhere in the name goes from the folder name; the chosen folder stays.
+        {"my.qmd.files/a.qmd", "my.qmd.files/a.qmd", "my.qmd.files/a"},
+        {"b.qmd.v2", "b.qmd.v2.qmd", "b.v2"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(documentIndexPath(c.chosen), c.index) << c.chosen;
+        EXPECT_EQ(layerFolderOf(c.index), c.folder) << c.chosen;
+    }
+    EXPECT_EQ(layerFolderOf(".qmd"), "");
+}
+
+TEST(QmdFormat, SavingAsDrawingOrDrawingQmdWritesTheSameFiles) {
+    for (const char* chosen : {"drawing", "drawing.qmd"}) {
+        TempFolder dir;
+        const Document doc = makeDocument({"Layer1", "Layer2"});
+        std::string error;
+        ASSERT_TRUE(writeDocumentFile(doc, documentIndexPath(dir.file(chosen)), error)) << error;
+        EXPECT_EQ(filesIn(dir.path), (std::set<std::string>{"drawing.qmd", "drawing",
+                                                            "drawing/Layer1.png",
+                                                            "drawing/Layer2.png"}));
+    }
+}
+
+TEST(QmdFormat, QmdInsideTheFolderPathStaysInTheChosenFolder) {
+    TempFolder dir;
+    const std::string path = dir.file("my.qmd.files/a.qmd");
+    fs::create_directories(dir.path / "my.qmd.files");
+    std::string error;
+    ASSERT_TRUE(writeDocumentFile(makeDocument({"L"}), path, error)) << error;
+    EXPECT_TRUE(fs::exists(dir.path / "my.qmd.files/a/L.png"));
+    EXPECT_FALSE(fs::exists(dir.path / "my.files"));
+    ASSERT_TRUE(readDocumentFile(path, 1, error)) << error;
+}
+
+TEST(QmdFormat, LayersComeInPositionOrderAndTheLastReadIsCurrent) {
+    TempFolder dir;
+    dir.writeText("doc/a.png", pngText(noise(8, 6, 1)));
+    dir.writeText("doc/b.png", pngText(noise(8, 6, 2)));
+    dir.writeText("doc/c.png", pngText(noise(8, 6, 3)));
+    // Old files carry no "Image" key: the file is Name + ".png".
+    dir.writeText("doc.qmd",
+                  "Nb_layer = 3\nDoc_w = 8\nDoc_h = 6\n"
+                  "[Layer1]\nName = a\nPosition = 3\n"
+                  "[Layer2]\nName = b\nPosition = 1\n"
+                  "[Layer3]\nName = c\nPosition = 2\n");
+    std::string error;
+    const auto read = readDocumentFile(dir.file("doc.qmd"), 1, error);
+    ASSERT_TRUE(read) << error;
+    ASSERT_EQ(read->layers.size(), 3u);
+    EXPECT_EQ(read->layers[0].Name, "b");
+    EXPECT_EQ(read->layers[1].Name, "c");
+    EXPECT_EQ(read->layers[2].Name, "a");
+    EXPECT_TRUE(read->layers[0].image.pixels == noise(8, 6, 2).pixels);
+    EXPECT_EQ(read->layers[1].Selected, 1);  // section 3, read last
+    for (size_t i = 0; i < 3; ++i) EXPECT_EQ(read->layers[i].Position, i + 1);
+}
+
+TEST(QmdFormat, BadIndexesAreRefusedWithAMessage) {
+    const struct {
+        const char* index;  // "" for no file at all
+        const char* message;
+    } cases[] = {
+        {"", "Cannot open"},
+        {"Nb_layer = 1\nDoc_w = 0\nDoc_h = 600\n", "size 0 x 600"},
+        {"Doc_w = -4\nDoc_h = 600\n", "size -4 x 600"},
+        {"Doc_w = 70000\nDoc_h = 10\n", "size 70000 x 10"},  // not its low 16 bits
+        {"Doc_w = 16000\nDoc_h = 16000\n", "not allowed"},
+        {"Nb_layer = 256\n", "256 layers"},
+        {"\x89PNG\r\n\x1a\n\x01\x02garbage", "not a Quillmoth document"},
+    };
+    for (const auto& c : cases) {
+        TempFolder dir;
+        if (*c.index) dir.writeText("bad.qmd", c.index);
+        std::string error;
+        EXPECT_FALSE(readDocumentFile(dir.file("bad.qmd"), 1, error)) << c.index;
+        EXPECT_NE(error.find(c.message), std::string::npos) << error;
+        EXPECT_NE(error.find("bad.qmd"), std::string::npos) << error;
+    }
+}
+
+TEST(QmdFormat, OddLayerCountsGiveWholeDocuments) {
+    const struct {
+        const char* index;
+        size_t layers;
+    } cases[] = {
+        {"Nb_layer = 0\nDoc_w = 5\nDoc_h = 4\n", 1},
+        {"Nb_layer = -3\nDoc_w = 5\nDoc_h = 4\n", 1},
+        {"Nb_layer = 3\nDoc_w = 5\nDoc_h = 4\n", 3},  // sections missing: empty layers
+        {"Doc_w = 5\nDoc_h = 4\n", 1},
+    };
+    for (const auto& c : cases) {
+        TempFolder dir;
+        dir.writeText("d.qmd", c.index);
+        std::string error;
+        const auto read = readDocumentFile(dir.file("d.qmd"), 1, error);
+        ASSERT_TRUE(read) << error;
+        ASSERT_EQ(read->layers.size(), c.layers) << c.index;
+        EXPECT_TRUE(read->unreadableFiles.empty());
+        for (const Layer& layer : read->layers) {
+            EXPECT_EQ(layer.image.width, 5);
+            EXPECT_EQ(layer.image.height, 4);
+        }
+        EXPECT_EQ(read->layers[0].Name, "Layer1");
+    }
+}
+
+TEST(QmdFormat, MissingOrBadLayerFilesGiveEmptyLayersAndAreAllListed) {
+    TempFolder dir;
+    dir.writeText("d/good.png", pngText(noise(6, 5, 1)));
+    dir.writeText("d/broken.png", pngText(noise(6, 5, 2)).substr(0, 60));
+    dir.writeText("d/small.png", pngText(noise(3, 2, 3)));
+    dir.writeText("d.qmd",
+                  "Nb_layer = 4\nDoc_w = 6\nDoc_h = 5\n[Layer1]\nName = good\n"
+                  "[Layer2]\nName = gone\n[Layer3]\nName = broken\n[Layer4]\nName = small\n");
+    std::string error;
+    const auto read = readDocumentFile(dir.file("d.qmd"), 1, error);
+    ASSERT_TRUE(read) << error;
+    ASSERT_EQ(read->unreadableFiles.size(), 2u);
+    EXPECT_EQ(read->unreadableFiles[0].rfind("gone.png (missing)", 0), 0u);
+    EXPECT_EQ(read->unreadableFiles[1].rfind("broken.png (", 0), 0u);
+    EXPECT_TRUE(read->layers[0].image.pixels == noise(6, 5, 1).pixels);
+    for (int i : {1, 2}) {
+        EXPECT_EQ(read->layers[size_t(i)].image.width, 6);
+        EXPECT_EQ(read->layers[size_t(i)].image.height, 5);
+        for (uint32_t p : read->layers[size_t(i)].image.pixels) ASSERT_EQ(p, 0u);
+    }
+    // A smaller image is kept at the top left of a document-size one.
+    const Image& small = read->layers[3].image;
+    ASSERT_EQ(small.width, 6);
+    ASSERT_EQ(small.height, 5);
+    EXPECT_EQ(small.row(1)[2], noise(3, 2, 3).row(1)[2]);
+    EXPECT_EQ(small.row(4)[5], 0u);
+}
+
+TEST(QmdFormat, NoLayerFileIsReadOrWrittenOutsideTheLayerFolder) {
+    TempFolder dir;
+    fs::create_directories(dir.path / "inside/d");
+    const std::string secret = pngText(noise(4, 4, 7));
+    dir.writeText("inside/x.png", secret);
+    dir.writeText("inside/d/ok.png", pngText(noise(4, 4, 8)));
+    dir.writeText("x.png", secret);
+    fs::create_symlink(dir.path / "x.png", dir.path / "inside/d/link.png");
+    dir.writeText("inside/d.qmd",
+                  "Nb_layer = 6\nDoc_w = 4\nDoc_h = 4\n"
+                  "[Layer1]\nName = ../x\n"
+                  "[Layer2]\nName = a\nImage = ../x.png\n"
+                  "[Layer3]\nName = C:\\x\n"
+                  "[Layer4]\nName = n\nImage = " + dir.file("x.png") + "\n"
+                  "[Layer5]\nName = link\n"
+                  "[Layer6]\nName = ..\nImage = ok.png\n");
+    std::string error;
+    const auto read = readDocumentFile(dir.file("inside/d.qmd"), 1, error);
+    ASSERT_TRUE(read) << error;
+    ASSERT_EQ(read->layers.size(), 6u);
+    for (size_t i = 0; i < 5; ++i)
+        for (uint32_t p : read->layers[i].image.pixels) ASSERT_EQ(p, 0u) << read->layers[i].Name;
+    EXPECT_EQ(read->unreadableFiles.size(), 5u);
+    EXPECT_TRUE(read->layers[5].image.pixels == noise(4, 4, 8).pixels);
+
+    // Saved, the same names all land in the layer folder, and come back.
+    TempFolder out;
+    const Document doc = makeDocument({"../x", "a/b", "C:\\x", "..", ".", "", "a\nb"});
+    std::string error2;
+    ASSERT_TRUE(writeDocumentFile(doc, out.file("s.qmd"), error2)) << error2;
+    for (const std::string& file : filesIn(out.path))
+        EXPECT_TRUE(file == "s.qmd" || file == "s" ||
+                    (file.rfind("s/", 0) == 0 && file.find('/', 2) == std::string::npos))
+            << file;
+    const auto back = readDocumentFile(out.file("s.qmd"), 1, error2);
+    ASSERT_TRUE(back) << error2;
+    Document expected = makeDocument({"../x", "a/b", "C:\\x", "..", ".", "", "a b"});
+    expectSameLayers(expected, *back);
+}
+
+TEST(QmdFormat, LayersWithTheSameNameGetTheirOwnFiles) {
+    TempFolder dir;
+    const Document doc = makeDocument({"Same", "same", "Same"});
+    std::string error;
+    ASSERT_TRUE(writeDocumentFile(doc, dir.file("d.qmd"), error)) << error;
+    const auto read = readDocumentFile(dir.file("d.qmd"), 1, error);
+    ASSERT_TRUE(read) << error;
+    expectSameLayers(doc, *read);
+}
+
+TEST(QmdFormat, SavingOverADocumentLeavesOnlyTheNewFiles) {
+    TempFolder dir;
+    std::string error;
+    const std::string path = dir.file("d.qmd");
+    ASSERT_TRUE(writeDocumentFile(makeDocument({"A", "B", "C"}, 24, 16, 1), path, error));
+    // A file an interrupted save left behind goes too; another index sharing the folder
+    // ("d.qmd.qmd" also stores into "d") keeps its files.
+    dir.writeText("d/.B.png.tmp123-0", "partial");
+    dir.writeText("d/Left.png", "orphan");
+    dir.writeText("d/Other.png", pngText(noise(24, 16, 5)));
+    dir.writeText("d.qmd.qmd", "Nb_layer = 1\nDoc_w = 24\nDoc_h = 16\n[Layer1]\nName = Other\n");
+    const Document second = makeDocument({"B", "D"}, 24, 16, 2);
+    ASSERT_TRUE(writeDocumentFile(second, path, error)) << error;
+    const auto read = readDocumentFile(path, 1, error);
+    ASSERT_TRUE(read) << error;
+    expectSameLayers(second, *read);
+    std::set<std::string> files = filesIn(dir.path / "d");
+    EXPECT_EQ(files.size(), 3u);
+    EXPECT_TRUE(files.count("Other.png"));
+    EXPECT_FALSE(files.count("Left.png"));
+    EXPECT_FALSE(files.count(".B.png.tmp123-0"));
+}
+
+TEST(QmdFormat, AFailedSaveLeavesThePreviousDocument) {
+    TempFolder dir;
+    std::string error;
+    const std::string path = dir.file("d.qmd");
+    const Document first = makeDocument({"A"});
+    ASSERT_TRUE(writeDocumentFile(first, path, error));
+    // The index cannot replace a folder of its name: the save fails and the old one stays.
+    const std::string blocked = dir.file("e.qmd");
+    fs::create_directory(blocked);
+    EXPECT_FALSE(writeDocumentFile(makeDocument({"B"}), blocked, error));
+    EXPECT_NE(error.find("e.qmd"), std::string::npos) << error;
+    EXPECT_TRUE(fs::is_empty(dir.path / "e"));
+    const auto read = readDocumentFile(path, 1, error);
+    ASSERT_TRUE(read) << error;
+    expectSameLayers(first, *read);
+}
+
+// A save killed at any moment leaves the previous document or the new one, whole.
+TEST(QmdFormat, ASaveKilledAtRandomLeavesOneWholeDocument) {
+    TempFolder dir;
+    const std::string path = dir.file("k.qmd");
+    // Shared names, so the new files must not overwrite the old ones.
+    const Document docs[2] = {makeDocument({"Ink", "Paint", "Sky"}, 160, 120, 11),
+                              makeDocument({"Sky", "Ink", "Lines", "Paint"}, 160, 120, 12)};
+    std::string error;
+    ASSERT_TRUE(writeDocumentFile(docs[0], path, error)) << error;
+
+    // How long a save takes here, to spread the kills over it.
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(writeDocumentFile(docs[1], dir.file("timing.qmd"), error)) << error;
+    const auto saveTime = std::chrono::duration_cast<std::chrono::microseconds>(
+                              std::chrono::steady_clock::now() - start)
+                              .count();
+
+    Random random(2024);
+    int onDisk = 0, cutOff = 0;
+    for (int trial = 0; trial < 100; ++trial) {
+        const int next = 1 - onDisk;
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            std::string e;
+            ::_exit(writeDocumentFile(docs[next], path, e) ? 0 : 1);
+        }
+        std::this_thread::sleep_for(
+            std::chrono::microseconds(random(int(saveTime * 5 / 4) + 1)));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+
+        const auto read = readDocumentFile(path, 1, error);
+        ASSERT_TRUE(read) << "trial " << trial << ": " << error;
+        ASSERT_TRUE(read->unreadableFiles.empty()) << "trial " << trial;
+        const size_t layers = read->layers.size();
+        const int which = layers == docs[0].layers.size() ? 0 : 1;
+        ASSERT_EQ(layers, docs[which].layers.size());
+        SCOPED_TRACE("trial " + std::to_string(trial));
+        expectSameLayers(docs[which], *read);
+        if (which == onDisk) ++cutOff;
+        onDisk = which;
+    }
+    // What the cut-off saves left goes with the next whole save.
+    ASSERT_TRUE(writeDocumentFile(docs[0], path, error)) << error;
+    EXPECT_EQ(filesIn(dir.path / "k").size(), docs[0].layers.size());
+    std::printf("kill test: %d of 100 saves cut off (a save takes %lld us)\n", cutOff,
+                static_cast<long long>(saveTime));
+}
+
+}  // namespace
+}  // namespace qm
