@@ -132,6 +132,9 @@ void addFrame(App& app) {
 void layerTreeEvent(App& app, const ControlEvent& e) {
     const int row = app.ui.gadgetState(id(Gadget::LayerTree));
     selectLayerRow(app, row);
+    // A tick that no longer matches its layer is the user hiding or showing it.
+    if (e.type == ControlEventType::Change)
+        setLayerVisibility(app, row, app.ui.gadgetItemChecked(id(Gadget::LayerTree), row));
     if (e.type == ControlEventType::LeftDoubleClick) renameLayerRow(app, row);
     focusCanvas(app);
 }
