@@ -24,16 +24,13 @@ QWidget* colourPage(PanelKit& kit) {
     layout->setContentsMargins(5, 5, 5, 5);
     layout->setSpacing(4);
 
-    // Foreground preview over the background preview's corner, as colour swatches overlap.
+    // The foreground colour above and left of the background colour.
     auto* previews = new QWidget;
-    previews->setFixedSize(70, 60);
-    QWidget* fg = kit.image(21, QSize(30, 30), true);
-    QWidget* bg = kit.image(22, QSize(30, 30), true);
-    bg->setParent(previews);
-    fg->setParent(previews);
-    fg->move(5, 2);
-    bg->move(25, 22);
-    fg->raise();
+    auto* grid = new QGridLayout(previews);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(0);
+    grid->addWidget(kit.image(21, QSize(30, 30), true), 0, 0, 2, 2);
+    grid->addWidget(kit.image(22, QSize(30, 30), true), 1, 1, 2, 2);
     auto* top = new QHBoxLayout;
     top->addWidget(previews);
     top->addWidget(kit.image(81, QSize(60, 60)));
@@ -66,6 +63,7 @@ QWidget* colourPage(PanelKit& kit) {
     strip->move(12, 4);
     arrow->move(1, 0);
     square->move(38, 4);
+    for (QWidget* w : {static_cast<QWidget*>(strip), static_cast<QWidget*>(square), arrow}) w->show();
     layout->addWidget(picker);
     for (int id = 121; id <= 123; ++id) {
         auto* field = new QLineEdit;

@@ -196,9 +196,12 @@ void panelEvent(App& app, const ControlEvent& e) {
         case Gadget::NewRoughBoard:
             return newRoughboard(app);
         case Gadget::Roughboard:
+            return;
         case Gadget::ColorStrip:
         case Gadget::ColorSquare:
-            return;  // drawn and picked by the colour panel's own step
+            return colorPickerInput(app, e);
+        case Gadget::Navigator:
+            return navigatorInput(app, e);
         case Gadget::Timeline:
             return timelineEvent(app, e);
         case Gadget::AnimationLayerList:

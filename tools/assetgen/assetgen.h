@@ -12,5 +12,8 @@ bool generatePapers(const std::string& presetsDir, std::string& error);
 bool generateBrushTips(const std::string& presetsDir, std::string& error);
 // presets/brushPresets/orrindal/<group>/<name>.qmb: a few presets in groups.
 bool generateBrushPresets(const std::string& presetsDir, std::string& error);
+// data/ui/icone/*.png (1x and "@2x"), *.ico, data/ui/layer*.jpg and presets/swatches/rb.png,
+// below the working folder `workDir`: the interface images.
+bool generateInterfaceImages(const std::string& workDir, std::string& error);
 
 }  // namespace qm::assetgen
