@@ -170,8 +170,6 @@ void showPanelImages(App& app) {
         if (rough) std::fill(rough->pixels.begin(), rough->pixels.end(), kWhite);
     }
     if (rough) app.ui.setGadgetImage(id(Gadget::Roughboard), *rough);
-    // The navigator starts in "Mode Zoom": the view outlined on the document.
-    app.NavigatorMode = 1;
     app.ui.setGadgetState(id(Gadget::NavigatorMode), app.NavigatorMode);
     redrawNavigator(app);
 }
@@ -208,8 +206,8 @@ void refreshBackgroundPreview(App& app) {
     app.ui.setGadgetImage(id(Gadget::ColorBackground), *preview);
 }
 
-// The navigator: the visible layers over white, scaled to fit; in the zoom modes the part the
-// canvas shows is outlined in red.
+// The navigator: the visible layers over white, scaled to fit, with the part the canvas shows
+// outlined in red.
 void redrawNavigator(App& app) {
     const NavigatorFit fit = navigatorFit(app);
     auto image = createImage(fit.width, fit.height, 24);
@@ -231,8 +229,9 @@ void redrawNavigator(App& app) {
             }
             image->pixels[size_t(y) * fit.width + x] = p;
         }
-    if (app.NavigatorMode != 0) {
-        // The view: canvas pixels over document pixels at the zoom.
+    {
+        // The view, outlined in every mode so the user always sees where the canvas is: canvas
+        // pixels over document pixels at the zoom.
         const double zoom = std::max(1, int(app.doc.Zoom)) / 100.0;
         const int x0 = int(-app.ViewOffsetX / zoom * fit.k), y0 = int(-app.ViewOffsetY / zoom * fit.k);
         const int x1 = x0 + int(app.iface.canvasWidth / zoom * fit.k);
