@@ -5,7 +5,9 @@
 #include <QToolButton>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
+#include <QPixmap>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -208,7 +210,12 @@ QWidget* buildToolColumn(PanelKit& kit) {
     }
     layout->addLayout(grid);
     layout->addSpacing(6);
-    layout->addWidget(kit.image(20, QSize(25, 25), true), 0, Qt::AlignHCenter);
+    // The colour cell starts black; the program repaints it.
+    auto* colour = static_cast<QToolButton*>(kit.image(20, QSize(25, 25), true));
+    QPixmap black(25, 25);
+    black.fill(Qt::black);
+    colour->setIcon(QIcon(black));
+    layout->addWidget(colour, 0, Qt::AlignHCenter);
     kit.mirrors = true;  // the brush preview is also on the "Color" page
     layout->addWidget(kit.image(81, QSize(48, 48)), 0, Qt::AlignHCenter);
     kit.mirrors = false;
