@@ -12,6 +12,7 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -341,6 +342,11 @@ void GadgetRegistry::setImage(int id, const Image& image) {
 void GadgetRegistry::setImageOf(QWidget* w, const Image& image) {
     if (auto* canvas = qobject_cast<CanvasWidget*>(w)) {
         canvas->setImage(image);
+        // A canvas in a scroll area (timeline, animation-layer list, roughboard) is as large
+        // as its image, so the whole image can be scrolled to.
+        QWidget* viewport = canvas->parentWidget();
+        if (viewport && qobject_cast<QScrollArea*>(viewport->parentWidget()) && !image.empty())
+            canvas->setFixedSize(image.width, image.height);
         return;
     }
     const QPixmap pixmap = QPixmap::fromImage(toQImage(image));
