@@ -9,6 +9,7 @@
 #include "gui/canvas_widget.h"
 #include "gui/main_window.h"
 #include "gui/qt_ui.h"
+#include "gui/work_space.h"
 #include "shell/canvas_frame.h"
 
 namespace qm {
@@ -75,6 +76,9 @@ void LoopDriver::enterShell(Call&& call) {
 
 void LoopDriver::sendCommand(int commandId) {
     enterShell([&] { onMenuCommand(app_, commandId); });
+    // "WorkSpace Paint" / "WorkSpace Classic" chosen again restores the work space's panels.
+    if (commandId == kWorkSpacePaint || commandId == kWorkSpaceClassic)
+        window_.workSpace().setMode(state_().workSpace, true);
 }
 
 void LoopDriver::sendControl(const ControlEvent& event) {

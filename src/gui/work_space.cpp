@@ -124,6 +124,12 @@ WorkSpace::WorkSpace(QMainWindow& window, std::function<void(int)> command) : wi
     window_.resizeDocks({leftDock_, rightDock_}, {kLeftWidth, kRightWidth}, Qt::Horizontal);
     window_.resizeDocks({animationDock_}, {kAnimationHeight}, Qt::Vertical);
 
+    // The tool buttons' bars are the work space's to show: the window's bar menu does not
+    // offer them, so there is never a second set.
+    for (QAction* toggle : {toolBar_->toggleViewAction(), optionsBar_->toggleViewAction(),
+                            columnDock_->toggleViewAction()})
+        toggle->setVisible(false);
+
     setMode(1);
 }
 
@@ -254,11 +260,11 @@ void WorkSpace::placeColourPages(int mode) {
     }
 }
 
-void WorkSpace::setMode(int mode) {
+void WorkSpace::setMode(int mode, bool again) {
     mode = mode == 0 ? 0 : 1;
-    if (mode == mode_) return;
+    if (mode == mode_ && !again) return;
+    if (mode != mode_) placeColourPages(mode);
     mode_ = mode;
-    placeColourPages(mode);
     const bool paint = mode == 1;
     toolBar_->setVisible(paint);
     leftDock_->setVisible(paint);
@@ -273,7 +279,11 @@ void WorkSpace::setMode(int mode) {
 }
 
 void WorkSpace::setAnimationPanelShown(bool shown) {
-    if (animationDock_->isVisibleTo(&window_) != shown) animationDock_->setVisible(shown);
+    // Only a change of the program's flag moves the dock: a dock the user closed by its own
+    // button stays closed until the menu item asks for it again.
+    if (animationShown_ == int(shown)) return;
+    animationShown_ = int(shown);
+    animationDock_->setVisible(shown);
 }
 
 void WorkSpace::showToolButton(int gadget, bool checked) {

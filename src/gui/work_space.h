@@ -49,7 +49,9 @@ public:
                    const std::function<void(const std::string& path)>& missing);
 
     int mode() const { return mode_; }
-    void setMode(int mode);
+    // Arranges the window for work space `mode`; `again` shows its bars and docks even when
+    // the mode is the one in use (the menu item chosen again restores what the user closed).
+    void setMode(int mode, bool again = false);
     void setAnimationPanelShown(bool shown);
 
     // The program set a tool button of the column (gadgets 4-17) or a tool-bar button (command
@@ -74,6 +76,7 @@ private:
     QMainWindow& window_;
     PanelKit kit_;
     int mode_ = -1;
+    int animationShown_ = -1;
     QToolBar* toolBar_ = nullptr;
     std::map<int, QAction*> toolActions_;
     std::map<QAction*, QString> toolIcons_;

@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <filesystem>
@@ -270,6 +271,18 @@ TEST(Panels, SwitchingWorkSpacesLeavesOneSetOfToolButtonsWithTheToolHighlighted)
         EXPECT_EQ(program.ui.gadgets().widgets(4).size(), 1u);
         EXPECT_EQ(program.ui.gadgets().widgets(44).size(), 2u);
     }
+    // A panel the user closed stays closed through other commands; choosing the work space
+    // again brings it back.
+    program.command(75);
+    space.toolOptionsDock()->close();
+    program.command(38);
+    EXPECT_FALSE(visible(space.toolOptionsDock()));
+    program.command(75);
+    EXPECT_TRUE(visible(space.toolOptionsDock()));
+    // The window's bar menu never offers the tool buttons' bars.
+    EXPECT_FALSE(space.toolBar()->toggleViewAction()->isVisible());
+    EXPECT_FALSE(space.toolColumnDock()->toggleViewAction()->isVisible());
+
     // Classic: the fill button of the column; the tool bar follows.
     program.command(76);
     qobject_cast<QAbstractButton*>(program.ui.gadgets().widget(10))->click();
@@ -324,6 +337,19 @@ TEST(Panels, UntickingALayerHidesItOnTheCanvasAndTickingShowsIt) {
     QCoreApplication::processEvents();
     EXPECT_EQ(program.app.doc.layers[0].Visible, 1);
     EXPECT_EQ(program.window.canvas().image().pixel(at), painted);
+}
+
+TEST(Panels, ToolTipsAndTabTitlesComeFromTheDictionary) {
+    Program program;
+    program.window.rebuildMenus({{"BrushSize", "Taille"}, {"Brush", "Pinceau"}, {"Layers", "Calques"}});
+    EXPECT_EQ(program.ui.gadgets().widget(44)->toolTip(), "Taille");
+    EXPECT_EQ(program.ui.gadgets().widget(45)->toolTip(), "Taille");
+    EXPECT_EQ(program.ui.gadgets().widget(74)->toolTip(), "Rotation of the Brush");  // literal
+    EXPECT_EQ(program.ui.gadgets().widget(46)->toolTip(), "");  // a key without an entry
+    EXPECT_EQ(program.window.workSpace().toolAction(51)->toolTip(), "Pinceau (B)");
+    auto* layers = qobject_cast<QTabWidget*>(program.ui.gadgets().widget(83));
+    ASSERT_NE(layers, nullptr);
+    EXPECT_EQ(layers->tabText(0), "Calques");
 }
 
 TEST(Panels, MissingInterfaceImagesAreEachReportedAndShowBlack) {
