@@ -49,11 +49,22 @@ void showForegroundFields(App& app) {
     app.ui.setGadgetText(123, std::to_string(blue(c)));
 }
 
+// The "Infos" tab: the foreground and background colours in numbers.
+void showColourInfos(App& app) {
+    const auto line = [](uint32_t c) {
+        return "R :" + std::to_string(red(c)) + "/ G :" + std::to_string(green(c)) +
+               "/ B :" + std::to_string(blue(c));
+    };
+    app.ui.setGadgetText(id(Gadget::InfoForeground), line(app.brush.selectedColor));
+    app.ui.setGadgetText(id(Gadget::InfoBackground), line(app.iface.backgroundColor));
+}
+
 void showSquare(App& app) {
     if (app.colourSquare55.empty()) app.colourSquare55 = colourSquareImage(app.brush.selectedColor);
     app.ui.setGadgetImage(id(Gadget::ColorSquare),
                           squareDisplay(app.colourSquare55, app.pickPointX, app.pickPointY));
     showForegroundFields(app);
+    showColourInfos(app);
 }
 
 // The picked colour becomes the active swatch's: the foreground keeps the brush alpha in its
@@ -204,6 +215,7 @@ void refreshBackgroundPreview(App& app) {
             preview->pixels[size_t(y) * 30 + x] =
                 x >= 1 && x < 29 && y >= 1 && y < 29 ? colour : kWhite;
     app.ui.setGadgetImage(id(Gadget::ColorBackground), *preview);
+    showColourInfos(app);
 }
 
 // The navigator: the visible layers over white, scaled to fit, with the part the canvas shows

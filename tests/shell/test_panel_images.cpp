@@ -68,6 +68,7 @@ TEST_F(PanelInput, StripTakesTheColourOfTheOldSquareThenShowsTheNewHue) {
     app.iface.backgroundColor = 0x80FFFFFFu;
     press(Gadget::ColorSquare, 0, 128);
     EXPECT_EQ(app.iface.backgroundColor, 0x80000000u);
+    EXPECT_EQ(ui.gadgetText(id(Gadget::InfoBackground)), "R :0/ G :0/ B :0");
 }
 
 TEST_F(PanelInput, NavigatorClickCentresTheViewOnThatPoint) {
