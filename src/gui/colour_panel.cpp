@@ -66,7 +66,7 @@ QWidget* colourPage(PanelKit& kit) {
     for (QWidget* w : {static_cast<QWidget*>(strip), static_cast<QWidget*>(square), arrow}) w->show();
     layout->addWidget(picker);
     for (int id = 121; id <= 123; ++id) {
-        auto* field = new QLineEdit;
+        auto* field = new QLineEdit(w);
         field->setFixedSize(35, 20);
         field->hide();  // the picker's numbers, kept for the program, not shown
         kit.note(id, field);
