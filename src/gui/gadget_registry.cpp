@@ -174,8 +174,16 @@ void GadgetRegistry::connectSignals(int id, QWidget* widget) {
     } else if (auto* tree = qobject_cast<QTreeWidget*>(widget)) {
         QObject::connect(tree, &QTreeWidget::itemClicked, widget,
                          [later] { later(ControlEventType::Change); });
+        // A tick changed on any row makes that row the current one, so the shell reads the
+        // row whose tick the user changed.
         QObject::connect(tree, &QTreeWidget::itemChanged, widget,
-                         [later] { later(ControlEventType::Change); });
+                         [later, tree](QTreeWidgetItem* item) {
+                             if (item && item != tree->currentItem()) {
+                                 const QSignalBlocker blocker(tree);
+                                 tree->setCurrentItem(item);
+                             }
+                             later(ControlEventType::Change);
+                         });
         QObject::connect(tree, &QTreeWidget::itemDoubleClicked, widget,
                          [later] { later(ControlEventType::LeftDoubleClick); });
     } else if (auto* list = qobject_cast<QListWidget*>(widget)) {

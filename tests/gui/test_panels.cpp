@@ -337,6 +337,17 @@ TEST(Panels, UntickingALayerHidesItOnTheCanvasAndTickingShowsIt) {
     QCoreApplication::processEvents();
     EXPECT_EQ(program.app.doc.layers[0].Visible, 1);
     EXPECT_EQ(program.window.canvas().image().pixel(at), painted);
+
+    // The tick of a row other than the current one hides that row's layer.
+    program.command(48);  // a second layer, which becomes the current one
+    QCoreApplication::processEvents();
+    ASSERT_EQ(tree->topLevelItemCount(), 2);
+    const int current = program.ui.gadgetState(84);
+    const int other = 1 - current;
+    tree->topLevelItem(other)->setCheckState(0, Qt::Unchecked);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(program.app.doc.layers[size_t(other)].Visible, 0);
+    EXPECT_EQ(program.app.doc.layers[size_t(current)].Visible, 1);
 }
 
 TEST(Panels, ToolTipsAndTabTitlesComeFromTheDictionary) {
