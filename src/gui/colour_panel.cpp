@@ -63,7 +63,8 @@ QWidget* colourPage(PanelKit& kit) {
     strip->move(12, 4);
     arrow->move(1, 0);
     square->move(38, 4);
-    for (QWidget* w : {static_cast<QWidget*>(strip), static_cast<QWidget*>(square), arrow}) w->show();
+    for (QWidget* w : {static_cast<QWidget*>(strip), static_cast<QWidget*>(square), arrow})
+        w->show();
     layout->addWidget(picker);
     for (int id = 121; id <= 123; ++id) {
         auto* field = new QLineEdit(w);
@@ -102,8 +103,8 @@ ColourPages buildColourPages(PanelKit& kit) {
 
     QWidget* swatch = kit.image(106, QSize(162, 200));
     static_cast<QLabel*>(swatch)->setFrameStyle(QFrame::NoFrame);
-    pages.swatch = imagePage(kit, 109, 107, 108, "NewSwatch", "OpenSwatch", "SaveSwatch", 105,
-                             swatch);
+    pages.swatch =
+        imagePage(kit, 109, 107, 108, "NewSwatch", "OpenSwatch", "SaveSwatch", 105, swatch);
     CanvasWidget* rough = kit.canvas(111, QSize(140, 250));
     pages.roughboard = imagePage(kit, 114, 112, 113, "NewRoughBoard", "OpenRoughBoard",
                                  "SaveRoughBoard", 110, rough);

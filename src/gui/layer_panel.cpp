@@ -2,13 +2,13 @@
 // the brush presets; paper and interface options; the colour readouts.
 #include <QComboBox>
 #include <QGridLayout>
-#include <QToolButton>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -33,11 +33,11 @@ QWidget* layersPage(PanelKit& kit) {
     auto* w = new QWidget;
     auto* layout = new QVBoxLayout(w);
     layout->setContentsMargins(6, 6, 6, 6);
-    layout->addWidget(kit.combo(85,
-                                {"Normal", "Multiply", "Add", "Screen", "Overlay", "Invert",
-                                 "Color Burn", "Dissolve", "Difference", "Exclusion", "Lighten",
-                                 "Darken", "HardLight", "ClearLight", "ColorLight"},
-                                100));
+    layout->addWidget(kit.combo(
+        85,
+        {"Normal", "Multiply", "Add", "Screen", "Overlay", "Invert", "Color Burn", "Dissolve",
+         "Difference", "Exclusion", "Lighten", "Darken", "HardLight", "ClearLight", "ColorLight"},
+        100));
     layout->addWidget(kit.track(86, 0, 255, 100));
     layout->addWidget(tree(kit, 84), 1);
     auto* buttons = new QHBoxLayout;

@@ -37,7 +37,7 @@ struct PanelGadget {
 // An image button and the interface image it shows.
 struct IconUse {
     QAbstractButton* button = nullptr;
-    QString file;     // in the icon folder
+    QString file;       // in the icon folder
     bool tool = false;  // a tool button: its checked state shows the "selected" overlay
 };
 

@@ -2,7 +2,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
-#include <QToolButton>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -11,6 +10,7 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "gui/panel_builders.h"
@@ -85,8 +85,10 @@ QWidget* brushTab(PanelKit& kit) {
 
     QGroupBox* custom = kit.frame(36, "Circle Custom");
     QVBoxLayout* customLayout = frameLayout(custom);
-    for (const int id : {37, 38, 39}) customLayout->addWidget(kit.track(id, 0, 100, 150, "GradientCustomBrush"));
-    for (const int id : {40, 41, 42}) customLayout->addWidget(kit.track(id, 0, 255, 150, "AlphaCustomBrush"));
+    for (const int id : {37, 38, 39})
+        customLayout->addWidget(kit.track(id, 0, 100, 150, "GradientCustomBrush"));
+    for (const int id : {40, 41, 42})
+        customLayout->addWidget(kit.track(id, 0, 255, 150, "AlphaCustomBrush"));
     layout->addWidget(custom);
     layout->addStretch();
     return w;
@@ -194,12 +196,12 @@ QWidget* buildToolColumn(PanelKit& kit) {
     };
     // Two columns, in the order of the rows; all but "clear" show which tool is current.
     const Cell cells[] = {
-        {4, "brush.png", true, "Brush"},         {5, "line.png", true, "Line"},
-        {8, "square.png", true, "Box"},          {9, "ellipse.png", true, "Ellipse"},
-        {10, "fill.png", true, "FillTool"},      {18, "clear.png", false, "Clear"},
-        {17, "move.png", true, "MoveTool"},      {13, "eraser.png", true, "Eraser"},
-        {11, "gradient.png", true, "Gradient"},  {12, "pattern.png", true, "Pattern"},
-        {15, "hand.png", true, "Hand"},          {14, "color_picker.png", true, "ColorPicker"},
+        {4, "brush.png", true, "Brush"},        {5, "line.png", true, "Line"},
+        {8, "square.png", true, "Box"},         {9, "ellipse.png", true, "Ellipse"},
+        {10, "fill.png", true, "FillTool"},     {18, "clear.png", false, "Clear"},
+        {17, "move.png", true, "MoveTool"},     {13, "eraser.png", true, "Eraser"},
+        {11, "gradient.png", true, "Gradient"}, {12, "pattern.png", true, "Pattern"},
+        {15, "hand.png", true, "Hand"},         {14, "color_picker.png", true, "ColorPicker"},
         {16, "zoom.png", true, "Zoom"},
     };
     int index = 0;

@@ -37,15 +37,24 @@ struct ToolBarButton {
 
 // The tool bar in its order, with the tool column's button for each tool.
 constexpr ToolBarButton kToolBar[] = {
-    {51, "brush.png", "Brush", 4},        {0, nullptr, nullptr, 0},
-    {52, "line.png", "Line", 5},          {55, "square.png", "Box", 8},
-    {56, "ellipse.png", "Ellipse", 9},    {0, nullptr, nullptr, 0},
-    {57, "fill.png", "FillTool", 10},     {58, "gradient.png", "Gradient", 11},
-    {59, "pattern.png", "Pattern", 12},   {0, nullptr, nullptr, 0},
-    {61, "clear.png", "Clear", 0},        {60, "eraser.png", "Eraser", 13},
-    {0, nullptr, nullptr, 0},             {62, "move.png", "MoveTool", 17},
-    {63, "color_picker.png", "ColorPicker", 14}, {0, nullptr, nullptr, 0},
-    {64, "zoom.png", "Zoom", 16},         {65, "hand.png", "Hand", 15},
+    {51, "brush.png", "Brush", 4},
+    {0, nullptr, nullptr, 0},
+    {52, "line.png", "Line", 5},
+    {55, "square.png", "Box", 8},
+    {56, "ellipse.png", "Ellipse", 9},
+    {0, nullptr, nullptr, 0},
+    {57, "fill.png", "FillTool", 10},
+    {58, "gradient.png", "Gradient", 11},
+    {59, "pattern.png", "Pattern", 12},
+    {0, nullptr, nullptr, 0},
+    {61, "clear.png", "Clear", 0},
+    {60, "eraser.png", "Eraser", 13},
+    {0, nullptr, nullptr, 0},
+    {62, "move.png", "MoveTool", 17},
+    {63, "color_picker.png", "ColorPicker", 14},
+    {0, nullptr, nullptr, 0},
+    {64, "zoom.png", "Zoom", 16},
+    {65, "hand.png", "Hand", 15},
 };
 
 QString textOf(const std::map<std::string, std::string>& dictionary, const std::string& key) {
@@ -173,9 +182,8 @@ void WorkSpace::applyTexts(const std::map<std::string, std::string>& dictionary)
         toolActions_.at(b.command)->setToolTip(tip);
     }
     for (const PageTitle& p : kit_.pages) {
-        auto* tabs = qobject_cast<QTabWidget*>(p.page->parentWidget()
-                                                   ? p.page->parentWidget()->parentWidget()
-                                                   : nullptr);
+        auto* tabs = qobject_cast<QTabWidget*>(
+            p.page->parentWidget() ? p.page->parentWidget()->parentWidget() : nullptr);
         if (!tabs) continue;
         const int index = tabs->indexOf(p.page);
         if (index >= 0) tabs->setTabText(index, textOf(dictionary, p.title));
@@ -189,25 +197,26 @@ void WorkSpace::loadIcons(const std::string& iconFolder,
     const auto image = [&](const QString& file) -> const QImage& {
         auto it = loaded.find(file);
         if (it == loaded.end())
-            it = loaded.emplace(file, loadInterfaceImage(iconFolder, file, {25, 25}, missing)).first;
+            it =
+                loaded.emplace(file, loadInterfaceImage(iconFolder, file, {25, 25}, missing)).first;
         return it->second;
     };
     // The 2x image beside it (name@2x.png), when the folder has one, for dense screens.
     const auto dense = [&](const QString& file) {
         QFileInfo info(file);
-        const std::string stored = iconFolder + "/" + (info.completeBaseName() + "@2x." +
-                                                       info.suffix()).toStdString();
+        const std::string stored =
+            iconFolder + "/" + (info.completeBaseName() + "@2x." + info.suffix()).toStdString();
         QImage twice(QString::fromStdString(resolvePath(stored)));
         if (!twice.isNull()) twice.setDevicePixelRatio(2.0);
         return twice;
     };
     const auto icon = [&](const QString& file, bool tool) {
-        QIcon result = tool ? toolButtonIcon(image(file), selected)
-                            : QIcon(QPixmap::fromImage(image(file)));
+        QIcon result =
+            tool ? toolButtonIcon(image(file), selected) : QIcon(QPixmap::fromImage(image(file)));
         const QImage twice = dense(file);
         if (!twice.isNull()) {
-            QImage selectedTwice = selected.scaled(twice.size(), Qt::IgnoreAspectRatio,
-                                                   Qt::SmoothTransformation);
+            QImage selectedTwice =
+                selected.scaled(twice.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
             selectedTwice.setDevicePixelRatio(2.0);
             if (tool) {
                 QImage off = toolButtonImage(twice, selectedTwice, false);
@@ -236,7 +245,9 @@ void WorkSpace::loadIcons(const std::string& iconFolder,
 void WorkSpace::placeColourPages(int mode) {
     const struct {
         QWidget* page;
-    } order[] = {{colourPages_.color}, {colourPages_.swatch}, {colourPages_.roughboard},
+    } order[] = {{colourPages_.color},
+                 {colourPages_.swatch},
+                 {colourPages_.roughboard},
                  {colourPages_.gradient}};
     QTabWidget* target = mode == 1 ? colourTabs_ : lowerTabs_;
     // "classic" shows the picker last, before the navigator; "paint" shows it first.

@@ -26,9 +26,9 @@
 #include "gui/main_window.h"
 #include "gui/qt_ui.h"
 #include "gui/work_space.h"
+#include "qt_test_env.h"
 #include "shell/app.h"
 #include "shell/brush_commands.h"
-#include "qt_test_env.h"
 #include "shell/panels.h"
 
 namespace qm {
@@ -74,51 +74,139 @@ struct GadgetCase {
 // Every gadget of the main window's panels, tool column and tool options.
 const std::vector<GadgetCase> kGadgets = {
     // Tool column and its previews.
-    {4, Kind::Button}, {5, Kind::Button}, {8, Kind::Button}, {9, Kind::Button},
-    {10, Kind::Button}, {11, Kind::Button}, {12, Kind::Button}, {13, Kind::Button},
-    {14, Kind::Button}, {15, Kind::Button}, {16, Kind::Button}, {17, Kind::Button},
-    {18, Kind::Button}, {20, Kind::Button}, {81, Kind::Image},
+    {4, Kind::Button},
+    {5, Kind::Button},
+    {8, Kind::Button},
+    {9, Kind::Button},
+    {10, Kind::Button},
+    {11, Kind::Button},
+    {12, Kind::Button},
+    {13, Kind::Button},
+    {14, Kind::Button},
+    {15, Kind::Button},
+    {16, Kind::Button},
+    {17, Kind::Button},
+    {18, Kind::Button},
+    {20, Kind::Button},
+    {81, Kind::Image},
     // Colour tab.
-    {21, Kind::Button}, {22, Kind::Button}, {23, Kind::Image}, {28, Kind::Image},
-    {118, Kind::Image}, {119, Kind::Canvas}, {120, Kind::Canvas}, {121, Kind::Other},
-    {122, Kind::Other}, {123, Kind::Other}, {29, Kind::Other}, {30, Kind::Other},
+    {21, Kind::Button},
+    {22, Kind::Button},
+    {23, Kind::Image},
+    {28, Kind::Image},
+    {118, Kind::Image},
+    {119, Kind::Canvas},
+    {120, Kind::Canvas},
+    {121, Kind::Other},
+    {122, Kind::Other},
+    {123, Kind::Other},
+    {29, Kind::Other},
+    {30, Kind::Other},
     {124, Kind::Other},
     // Tool options, "Brush".
-    {32, Kind::Combo, 0, 5}, {33, Kind::Combo, 0, 7}, {52, Kind::Spin, 0, 255},
-    {53, Kind::Check}, {43, Kind::Other}, {44, Kind::Spin, 1, 5000},
-    {45, Kind::Track, 1, 300}, {46, Kind::Spin, 1, 100}, {47, Kind::Spin, 1, 100},
-    {48, Kind::Spin, 0, 100}, {49, Kind::Spin, 0, 100}, {50, Kind::Spin, 0, 10000},
-    {51, Kind::Spin, 0, 15}, {36, Kind::Other}, {37, Kind::Track, 0, 100},
-    {38, Kind::Track, 0, 100}, {39, Kind::Track, 0, 100}, {40, Kind::Track, 0, 255},
-    {41, Kind::Track, 0, 255}, {42, Kind::Track, 0, 255},
+    {32, Kind::Combo, 0, 5},
+    {33, Kind::Combo, 0, 7},
+    {52, Kind::Spin, 0, 255},
+    {53, Kind::Check},
+    {43, Kind::Other},
+    {44, Kind::Spin, 1, 5000},
+    {45, Kind::Track, 1, 300},
+    {46, Kind::Spin, 1, 100},
+    {47, Kind::Spin, 1, 100},
+    {48, Kind::Spin, 0, 100},
+    {49, Kind::Spin, 0, 100},
+    {50, Kind::Spin, 0, 10000},
+    {51, Kind::Spin, 0, 15},
+    {36, Kind::Other},
+    {37, Kind::Track, 0, 100},
+    {38, Kind::Track, 0, 100},
+    {39, Kind::Track, 0, 100},
+    {40, Kind::Track, 0, 255},
+    {41, Kind::Track, 0, 255},
+    {42, Kind::Track, 0, 255},
     // "Alpha", "Dyn", "Color".
-    {54, Kind::Other}, {56, Kind::Spin, 0, 255}, {55, Kind::Track, 0, 255}, {60, Kind::Check},
-    {58, Kind::Spin, 0, 10000}, {59, Kind::Spin, 0, 15}, {73, Kind::Other},
-    {74, Kind::Spin, 0, 360}, {75, Kind::Spin, 0, 360}, {76, Kind::Other},
-    {78, Kind::Spin, 0, 1000}, {79, Kind::Track, 0, 1000}, {80, Kind::Check},
-    {64, Kind::Other}, {65, Kind::Spin, 0, 100}, {66, Kind::Track, 0, 100},
-    {68, Kind::Spin, 0, 1000}, {69, Kind::Track, 0, 1000}, {70, Kind::Other},
-    {71, Kind::Spin, 0, 255}, {72, Kind::Track, 0, 255},
+    {54, Kind::Other},
+    {56, Kind::Spin, 0, 255},
+    {55, Kind::Track, 0, 255},
+    {60, Kind::Check},
+    {58, Kind::Spin, 0, 10000},
+    {59, Kind::Spin, 0, 15},
+    {73, Kind::Other},
+    {74, Kind::Spin, 0, 360},
+    {75, Kind::Spin, 0, 360},
+    {76, Kind::Other},
+    {78, Kind::Spin, 0, 1000},
+    {79, Kind::Track, 0, 1000},
+    {80, Kind::Check},
+    {64, Kind::Other},
+    {65, Kind::Spin, 0, 100},
+    {66, Kind::Track, 0, 100},
+    {68, Kind::Spin, 0, 1000},
+    {69, Kind::Track, 0, 1000},
+    {70, Kind::Other},
+    {71, Kind::Spin, 0, 255},
+    {72, Kind::Track, 0, 255},
     // Swatch, roughboard, gradient.
-    {109, Kind::Button}, {107, Kind::Button}, {108, Kind::Button}, {105, Kind::Other},
-    {106, Kind::Image}, {114, Kind::Button}, {112, Kind::Button}, {113, Kind::Button},
-    {110, Kind::Other}, {111, Kind::Canvas}, {115, Kind::Track, 0, 255},
+    {109, Kind::Button},
+    {107, Kind::Button},
+    {108, Kind::Button},
+    {105, Kind::Other},
+    {106, Kind::Image},
+    {114, Kind::Button},
+    {112, Kind::Button},
+    {113, Kind::Button},
+    {110, Kind::Other},
+    {111, Kind::Canvas},
+    {115, Kind::Track, 0, 255},
     // Layer panel.
-    {83, Kind::Other}, {85, Kind::Combo, 0, 15}, {86, Kind::Track, 0, 255}, {84, Kind::Tree},
-    {87, Kind::Button}, {88, Kind::Button}, {89, Kind::Button}, {90, Kind::Button},
-    {91, Kind::Button}, {93, Kind::Button}, {95, Kind::Button}, {94, Kind::Button},
-    {92, Kind::Tree}, {96, Kind::Other}, {97, Kind::Other}, {99, Kind::Button},
-    {98, Kind::Button}, {100, Kind::Other}, {101, Kind::Button}, {102, Kind::Other},
+    {83, Kind::Other},
+    {85, Kind::Combo, 0, 15},
+    {86, Kind::Track, 0, 255},
+    {84, Kind::Tree},
+    {87, Kind::Button},
+    {88, Kind::Button},
+    {89, Kind::Button},
+    {90, Kind::Button},
+    {91, Kind::Button},
+    {93, Kind::Button},
+    {95, Kind::Button},
+    {94, Kind::Button},
+    {92, Kind::Tree},
+    {96, Kind::Other},
+    {97, Kind::Other},
+    {99, Kind::Button},
+    {98, Kind::Button},
+    {100, Kind::Other},
+    {101, Kind::Button},
+    {102, Kind::Other},
     {103, Kind::Other},
     // Lower right panel and navigator.
-    {104, Kind::Other}, {125, Kind::Other}, {117, Kind::Combo, 0, 3}, {116, Kind::Canvas},
+    {104, Kind::Other},
+    {125, Kind::Other},
+    {117, Kind::Combo, 0, 3},
+    {116, Kind::Canvas},
     // Animation panel.
-    {126, Kind::Other}, {130, Kind::Other}, {131, Kind::Other}, {140, Kind::Button},
-    {141, Kind::Button}, {154, Kind::Image}, {155, Kind::Spin, 0, 10},
-    {156, Kind::Spin, 0, 10}, {158, Kind::Spin, 0, 10000}, {157, Kind::Spin, 0, 10000},
-    {159, Kind::Spin, 0, 10000}, {147, Kind::Button}, {146, Kind::Button},
-    {145, Kind::Button}, {144, Kind::Button}, {149, Kind::Button}, {139, Kind::Other},
-    {142, Kind::Canvas}, {135, Kind::Button}, {136, Kind::Button}, {137, Kind::Other},
+    {126, Kind::Other},
+    {130, Kind::Other},
+    {131, Kind::Other},
+    {140, Kind::Button},
+    {141, Kind::Button},
+    {154, Kind::Image},
+    {155, Kind::Spin, 0, 10},
+    {156, Kind::Spin, 0, 10},
+    {158, Kind::Spin, 0, 10000},
+    {157, Kind::Spin, 0, 10000},
+    {159, Kind::Spin, 0, 10000},
+    {147, Kind::Button},
+    {146, Kind::Button},
+    {145, Kind::Button},
+    {144, Kind::Button},
+    {149, Kind::Button},
+    {139, Kind::Other},
+    {142, Kind::Canvas},
+    {135, Kind::Button},
+    {136, Kind::Button},
+    {137, Kind::Other},
     {138, Kind::Canvas},
 };
 
@@ -127,7 +215,8 @@ void actOn(QWidget* w, Kind kind) {
     switch (kind) {
         case Kind::Spin: {
             auto* spin = qobject_cast<QSpinBox*>(w);
-            spin->setValue(spin->value() == spin->minimum() ? spin->minimum() + 1 : spin->minimum());
+            spin->setValue(spin->value() == spin->minimum() ? spin->minimum() + 1
+                                                            : spin->minimum());
             break;
         }
         case Kind::Track: {
@@ -144,8 +233,8 @@ void actOn(QWidget* w, Kind kind) {
             emit qobject_cast<QComboBox*>(w)->activated(0);
             break;
         case Kind::Canvas: {
-            QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
-                              Qt::LeftButton, Qt::NoModifier);
+            QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5),
+                              Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
             QCoreApplication::sendEvent(w, &press);
             break;
         }
@@ -352,7 +441,8 @@ TEST(Panels, UntickingALayerHidesItOnTheCanvasAndTickingShowsIt) {
 
 TEST(Panels, ToolTipsAndTabTitlesComeFromTheDictionary) {
     Program program;
-    program.window.rebuildMenus({{"BrushSize", "Taille"}, {"Brush", "Pinceau"}, {"Layers", "Calques"}});
+    program.window.rebuildMenus(
+        {{"BrushSize", "Taille"}, {"Brush", "Pinceau"}, {"Layers", "Calques"}});
     EXPECT_EQ(program.ui.gadgets().widget(44)->toolTip(), "Taille");
     EXPECT_EQ(program.ui.gadgets().widget(45)->toolTip(), "Taille");
     EXPECT_EQ(program.ui.gadgets().widget(74)->toolTip(), "Rotation of the Brush");  // literal
@@ -384,7 +474,8 @@ TEST(Panels, MissingInterfaceImagesAreEachReportedAndShowBlack) {
 
 TEST(Panels, GeneratedInterfaceImagesAreAllThere) {
     // The build's working-folder template, beside the tests' folder.
-    const std::filesystem::path icons = std::filesystem::current_path() / "../workdir/data/ui/icone";
+    const std::filesystem::path icons =
+        std::filesystem::current_path() / "../workdir/data/ui/icone";
     if (!std::filesystem::exists(icons)) GTEST_SKIP() << "no generated working folder";
     Program program;
     std::vector<std::string> missing;

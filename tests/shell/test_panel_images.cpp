@@ -25,8 +25,8 @@ TEST(PanelImages, StripSquareAndSwatch) {
     ASSERT_EQ(square.width, 129);
     ASSERT_EQ(square.height, 129);
     EXPECT_EQ(at(square, 0, 0), rgb(255, 255, 255));  // white at the top left
-    EXPECT_EQ(at(square, 128, 0), rgb(0, 0, 255));  // the colour at the top right
-    EXPECT_EQ(at(square, 0, 128), rgb(0, 0, 0));       // black at the bottom
+    EXPECT_EQ(at(square, 128, 0), rgb(0, 0, 255));    // the colour at the top right
+    EXPECT_EQ(at(square, 0, 128), rgb(0, 0, 0));      // black at the bottom
 
     const Image swatch = defaultSwatchImage();
     ASSERT_EQ(swatch.width, 200);

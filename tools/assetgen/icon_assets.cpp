@@ -42,8 +42,8 @@ struct Pt {
 // A picture in icon units: a list of coverage functions painted in order.
 class Canvas {
 public:
-    Canvas(int width, int height, float scale) : w_(width), h_(height), scale_(scale),
-                                                   px_(size_t(width) * height, Rgba{0, 0, 0, 0}) {}
+    Canvas(int width, int height, float scale)
+        : w_(width), h_(height), scale_(scale), px_(size_t(width) * height, Rgba{0, 0, 0, 0}) {}
 
     // Paints `colour` where `inside(x, y)` (icon units) holds, with coverage by supersampling.
     void paint(const std::function<bool(float, float)>& inside, Rgba colour) {
@@ -77,7 +77,9 @@ public:
                 p = {p.r * p.a + background.r * (1 - p.a), p.g * p.a + background.g * (1 - p.a),
                      p.b * p.a + background.b * (1 - p.a), 1.0f};
             }
-            const auto byte = [](float v) { return uint32_t(std::clamp(v, 0.0f, 1.0f) * 255 + 0.5f); };
+            const auto byte = [](float v) {
+                return uint32_t(std::clamp(v, 0.0f, 1.0f) * 255 + 0.5f);
+            };
             out.pixels[i] = rgba(byte(p.r), byte(p.g), byte(p.b), byte(p.a));
         }
         return out;
@@ -132,8 +134,8 @@ auto frame(float x0, float y0, float x1, float y1, float width) {
     return [=](float x, float y) {
         const bool outer = x >= x0 - width / 2 && x <= x1 + width / 2 && y >= y0 - width / 2 &&
                            y <= y1 + width / 2;
-        const bool inner = x > x0 + width / 2 && x < x1 - width / 2 && y > y0 + width / 2 &&
-                           y < y1 - width / 2;
+        const bool inner =
+            x > x0 + width / 2 && x < x1 - width / 2 && y > y0 + width / 2 && y < y1 - width / 2;
         return outer && !inner;
     };
 }
@@ -215,8 +217,9 @@ void eraser(Canvas& c) {
 void gradient(Canvas& c) {
     for (int i = 0; i < 15; ++i) {
         const float t = i / 14.0f;
-        c.paint(box(5 + i, 6, 6 + i, 19), Rgba{kBlue.r + (1 - kBlue.r) * t, kBlue.g + (1 - kBlue.g) * t,
-                                              kBlue.b + (1 - kBlue.b) * t, 1});
+        c.paint(box(5 + i, 6, 6 + i, 19),
+                Rgba{kBlue.r + (1 - kBlue.r) * t, kBlue.g + (1 - kBlue.g) * t,
+                     kBlue.b + (1 - kBlue.b) * t, 1});
     }
     c.paint(frame(5, 6, 20, 19, kStroke), kInk);
 }
@@ -230,11 +233,13 @@ void pattern(Canvas& c) {
 void hand(Canvas& c) {
     c.paint(box(7, 11, 18, 20), kPaper);
     c.paint(disc({12.5f, 19}, 5.5f), kPaper);
-    for (float x : {8.0f, 11.0f, 14.0f, 17.0f}) c.paint(line({x, x == 8 || x == 17 ? 8.0f : 6.0f}, {x, 13}, 2.6f), kPaper);
+    for (float x : {8.0f, 11.0f, 14.0f, 17.0f})
+        c.paint(line({x, x == 8 || x == 17 ? 8.0f : 6.0f}, {x, 13}, 2.6f), kPaper);
     c.paint(line({6, 14}, {4, 11}, 2.6f), kPaper);
     for (float x : {8.0f, 11.0f, 14.0f, 17.0f})
         c.paint(ring({x, x == 8 || x == 17 ? 8.0f : 6.0f}, 1.3f, 0.9f), kInk);
-    c.paint(outline({{6.7f, 13}, {6.7f, 20}, {9, 23}, {16, 23}, {18.3f, 20}, {18.3f, 9}}, 1.0f), kInk);
+    c.paint(outline({{6.7f, 13}, {6.7f, 20}, {9, 23}, {16, 23}, {18.3f, 20}, {18.3f, 9}}, 1.0f),
+            kInk);
 }
 void zoom(Canvas& c) {
     c.paint(disc({10.5f, 10.5f}, 6), kSky);
@@ -340,11 +345,32 @@ void led(Canvas& c, Rgba colour) {
     c.paint(disc({10, 10}, 2.2f), Rgba{1, 1, 1, 0.7f});
     c.paint(ring({12.5f, 12.5f}, 7, 1.2f), kInk);
 }
-void ledred(Canvas& c) { led(c, kRed); }
-void ledgreen(Canvas& c) { led(c, kGreen); }
+void ledred(Canvas& c) {
+    led(c, kRed);
+}
+void ledgreen(Canvas& c) {
+    led(c, kGreen);
+}
 void eye(Canvas& c) {
-    c.paint(polygon({{2, 12.5f}, {7, 7}, {12.5f, 5.5f}, {18, 7}, {23, 12.5f}, {18, 18}, {12.5f, 19.5f}, {7, 18}}), kPaper);
-    c.paint(outline({{2, 12.5f}, {7, 7}, {12.5f, 5.5f}, {18, 7}, {23, 12.5f}, {18, 18}, {12.5f, 19.5f}, {7, 18}}, 1.3f), kInk);
+    c.paint(polygon({{2, 12.5f},
+                     {7, 7},
+                     {12.5f, 5.5f},
+                     {18, 7},
+                     {23, 12.5f},
+                     {18, 18},
+                     {12.5f, 19.5f},
+                     {7, 18}}),
+            kPaper);
+    c.paint(outline({{2, 12.5f},
+                     {7, 7},
+                     {12.5f, 5.5f},
+                     {18, 7},
+                     {23, 12.5f},
+                     {18, 18},
+                     {12.5f, 19.5f},
+                     {7, 18}},
+                    1.3f),
+            kInk);
     c.paint(disc({12.5f, 12.5f}, 4), kBlue);
     c.paint(disc({12.5f, 12.5f}, 1.8f), kInk);
 }
@@ -368,22 +394,38 @@ struct IconFile {
 };
 
 const IconFile kIcons[] = {
-    {"selected.png", selected},   {"brush.png", brush},
-    {"line.png", lineIcon},       {"ellipse.png", ellipse},
-    {"square.png", square},       {"move.png", moveIcon},
-    {"shape.png", shape},         {"fill.png", fill},
-    {"clear.png", clear},         {"eraser.png", eraser},
-    {"gradient.png", gradient},   {"pattern.png", pattern},
-    {"hand.png", hand},           {"zoom.png", zoom},
-    {"color_picker.png", picker}, {"paint.png", paint},
-    {"onion.png", onion},         {"open.png", open},
-    {"export.png", exportIcon},   {"save.png", save},
-    {"new.png", newIcon},         {"play.png", play},
-    {"stop.png", stop},           {"pause.png", pause},
-    {"loop.png", loop},           {"addkey.png", addkey},
-    {"delkey.png", delkey},       {"folder.png", folder},
-    {"preview_anim.png", previewAnim}, {"ledred.png", ledred},
-    {"ledgreen.png", ledgreen},   {"eye.png", eye},
+    {"selected.png", selected},
+    {"brush.png", brush},
+    {"line.png", lineIcon},
+    {"ellipse.png", ellipse},
+    {"square.png", square},
+    {"move.png", moveIcon},
+    {"shape.png", shape},
+    {"fill.png", fill},
+    {"clear.png", clear},
+    {"eraser.png", eraser},
+    {"gradient.png", gradient},
+    {"pattern.png", pattern},
+    {"hand.png", hand},
+    {"zoom.png", zoom},
+    {"color_picker.png", picker},
+    {"paint.png", paint},
+    {"onion.png", onion},
+    {"open.png", open},
+    {"export.png", exportIcon},
+    {"save.png", save},
+    {"new.png", newIcon},
+    {"play.png", play},
+    {"stop.png", stop},
+    {"pause.png", pause},
+    {"loop.png", loop},
+    {"addkey.png", addkey},
+    {"delkey.png", delkey},
+    {"folder.png", folder},
+    {"preview_anim.png", previewAnim},
+    {"ledred.png", ledred},
+    {"ledgreen.png", ledgreen},
+    {"eye.png", eye},
     {"locked.png", locked},
 };
 
@@ -487,10 +529,18 @@ void smallEye(Canvas& c) {
     c.paint(disc({12.5f, 12.5f}, 2.5f), kInk);
 }
 
-void layerButton1(Canvas& c) { newIcon(c); }
-void layerButton2(Canvas& c) { delkey(c); }
-void layerButton3(Canvas& c) { folder(c); }
-void layerButton4(Canvas& c) { save(c); }
+void layerButton1(Canvas& c) {
+    newIcon(c);
+}
+void layerButton2(Canvas& c) {
+    delkey(c);
+}
+void layerButton3(Canvas& c) {
+    folder(c);
+}
+void layerButton4(Canvas& c) {
+    save(c);
+}
 
 }  // namespace
 
