@@ -22,7 +22,9 @@
 #include "gui/main_window.h"
 #include "gui/qt_ui.h"
 #include "gui/splash.h"
+#include "gui/work_space.h"
 #include "shell/app.h"
+#include "shell/dictionary.h"
 
 namespace {
 
@@ -147,7 +149,8 @@ int main(int argc, char** argv) {
     ui.attach(window.get());
     driver = std::make_unique<qm::LoopDriver>(app, *window, ui, [&app] {
         return qm::LoopDriver::ShellState{app.QuitRequested, app.iface.fullscreen != 0,
-                                          app.iface.statusBar != 0};
+                                          app.iface.statusBar != 0, app.iface.Interface,
+                                          app.iface.animationPanel != 0};
     });
 
     // The window is laid out (hidden) first, so start-up centres the document in the canvas
@@ -157,6 +160,13 @@ int main(int argc, char** argv) {
     // code 1 tells a calling script that the program did not run.
     if (!qm::startUp(app)) return 1;
     window->rebuildMenus(app.dictionary);  // the dictionary is loaded now
+    // The interface images, from the icon folder the preferences name; a missing one is said
+    // and shows black.
+    window->workSpace().loadIcons(app.prefs.IconPath, [&](const std::string& path) {
+        const std::string& error = qm::Text(app.dictionary, "error");
+        ui.messageBox(error, error + " : " + path);
+    });
+    window->applyWorkSpace(app.iface.Interface, app.iface.animationPanel != 0);
     window->applyInterfaceFlags(false, app.iface.statusBar != 0);
     driver->markStartedUp();
     startedUp = true;

@@ -12,11 +12,13 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
+#include <QTimer>
 
 #include "gui/canvas_widget.h"
 #include "gui/qimage_bridge.h"
@@ -71,7 +73,16 @@ void addTreeItem(QTreeWidget* tree, const QString& text, int level) {
 
 void GadgetRegistry::add(int id, QWidget* widget) {
     if (!widget) return;
-    widgets_[id] = widget;
+    widgets_[id] = {widget};
+    connectSignals(id, widget);
+}
+
+void GadgetRegistry::addMirror(int id, QWidget* widget) {
+    if (!widget) return;
+    auto& list = widgets_[id];
+    for (const auto& w : list)
+        if (w == widget) return;
+    list.push_back(widget);
     connectSignals(id, widget);
 }
 
@@ -81,17 +92,71 @@ void GadgetRegistry::remove(int id) {
 
 QWidget* GadgetRegistry::widget(int id) const {
     const auto it = widgets_.find(id);
-    return it == widgets_.end() ? nullptr : it->second.data();
+    if (it == widgets_.end()) return nullptr;
+    for (const auto& w : it->second)
+        if (w) return w.data();
+    return nullptr;
+}
+
+std::vector<QWidget*> GadgetRegistry::widgets(int id) const {
+    std::vector<QWidget*> out;
+    const auto it = widgets_.find(id);
+    if (it == widgets_.end()) return out;
+    for (const auto& w : it->second)
+        if (w) out.push_back(w.data());
+    return out;
+}
+
+std::vector<int> GadgetRegistry::ids() const {
+    std::vector<int> out;
+    for (const auto& [id, list] : widgets_)
+        if (widget(id)) out.push_back(id);
+    return out;
 }
 
 void GadgetRegistry::send(const ControlEvent& event) const {
     if (sink_) sink_(event);
 }
 
+void GadgetRegistry::copyToMirrors(int id, QWidget* source) {
+    const std::vector<QWidget*> all = widgets(id);
+    if (all.size() < 2) return;
+    const int value = stateOf(source);
+    for (QWidget* w : all) {
+        if (w == source) continue;
+        const QSignalBlocker blocker(w);
+        setStateOf(w, value);
+    }
+}
+
 void GadgetRegistry::connectSignals(int id, QWidget* widget) {
     // Only signals of user actions: programmatic changes are made with signals blocked anyway.
-    auto change = [this, id] { send({.gadget = id, .type = ControlEventType::Change}); };
-    auto click = [this, id] { send({.gadget = id, .type = ControlEventType::Click}); };
+    // A widget that no longer stands for the gadget (replaced by a later one) stays silent.
+    const QPointer<QWidget> self(widget);
+    const auto current = [this, id, self] {
+        if (!self) return false;
+        for (QWidget* w : widgets(id))
+            if (w == self) return true;
+        return false;
+    };
+    auto change = [this, id, self, current] {
+        if (!current()) return;
+        copyToMirrors(id, self);
+        send({.gadget = id, .type = ControlEventType::Change});
+    };
+    auto click = [this, id, self, current] {
+        if (!current()) return;
+        copyToMirrors(id, self);
+        send({.gadget = id, .type = ControlEventType::Click});
+    };
+    // A tree's events come after the view has finished with the mouse: the shell may rebuild
+    // the tree's items in answer (a hidden layer), which must not delete the item under the
+    // click while the view still handles it.
+    auto later = [this, id, self, current](ControlEventType type) {
+        QTimer::singleShot(0, self.data(), [this, id, current, type] {
+            if (current()) send({.gadget = id, .type = type});
+        });
+    };
     if (auto* spin = qobject_cast<QSpinBox*>(widget)) {
         QObject::connect(spin, &QSpinBox::valueChanged, widget, change);
     } else if (auto* dspin = qobject_cast<QDoubleSpinBox*>(widget)) {
@@ -107,15 +172,24 @@ void GadgetRegistry::connectSignals(int id, QWidget* widget) {
     } else if (auto* line = qobject_cast<QLineEdit*>(widget)) {
         QObject::connect(line, &QLineEdit::textEdited, widget, change);
     } else if (auto* tree = qobject_cast<QTreeWidget*>(widget)) {
-        QObject::connect(tree, &QTreeWidget::itemClicked, widget, change);
-        QObject::connect(tree, &QTreeWidget::itemChanged, widget, change);
-        QObject::connect(tree, &QTreeWidget::itemDoubleClicked, widget, [this, id] {
-            send({.gadget = id, .type = ControlEventType::LeftDoubleClick});
-        });
+        QObject::connect(tree, &QTreeWidget::itemClicked, widget,
+                         [later] { later(ControlEventType::Change); });
+        // A tick changed on any row makes that row the current one, so the shell reads the
+        // row whose tick the user changed.
+        QObject::connect(tree, &QTreeWidget::itemChanged, widget,
+                         [later, tree](QTreeWidgetItem* item) {
+                             if (item && item != tree->currentItem()) {
+                                 const QSignalBlocker blocker(tree);
+                                 tree->setCurrentItem(item);
+                             }
+                             later(ControlEventType::Change);
+                         });
+        QObject::connect(tree, &QTreeWidget::itemDoubleClicked, widget,
+                         [later] { later(ControlEventType::LeftDoubleClick); });
     } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
         QObject::connect(list, &QListWidget::itemClicked, widget, change);
-        QObject::connect(list, &QListWidget::itemDoubleClicked, widget, [this, id] {
-            send({.gadget = id, .type = ControlEventType::LeftDoubleClick});
+        QObject::connect(list, &QListWidget::itemDoubleClicked, widget, [this, id, current] {
+            if (current()) send({.gadget = id, .type = ControlEventType::LeftDoubleClick});
         });
     } else if (auto* canvas = qobject_cast<CanvasWidget*>(widget)) {
         canvas->setGadgetId(id);
@@ -123,8 +197,7 @@ void GadgetRegistry::connectSignals(int id, QWidget* widget) {
     }
 }
 
-int GadgetRegistry::state(int id) const {
-    QWidget* w = widget(id);
+int GadgetRegistry::stateOf(QWidget* w) {
     if (!w) return 0;
     if (auto* spin = qobject_cast<QSpinBox*>(w)) return spin->value();
     if (auto* dspin = qobject_cast<QDoubleSpinBox*>(w)) return int(dspin->value());
@@ -139,10 +212,11 @@ int GadgetRegistry::state(int id) const {
     return 0;
 }
 
-void GadgetRegistry::setState(int id, int value) {
-    QWidget* w = widget(id);
-    if (!w) return;
-    const QSignalBlocker blocker(w);
+int GadgetRegistry::state(int id) const {
+    return stateOf(widget(id));
+}
+
+void GadgetRegistry::setStateOf(QWidget* w, int value) {
     if (auto* spin = qobject_cast<QSpinBox*>(w)) {
         spin->setValue(value);
     } else if (auto* dspin = qobject_cast<QDoubleSpinBox*>(w)) {
@@ -166,6 +240,13 @@ void GadgetRegistry::setState(int id, int value) {
     }
 }
 
+void GadgetRegistry::setState(int id, int value) {
+    for (QWidget* w : widgets(id)) {
+        const QSignalBlocker blocker(w);
+        setStateOf(w, value);
+    }
+}
+
 std::string GadgetRegistry::text(int id) const {
     QWidget* w = widget(id);
     if (!w) return {};
@@ -184,8 +265,10 @@ std::string GadgetRegistry::text(int id) const {
 }
 
 void GadgetRegistry::setText(int id, const std::string& text) {
-    QWidget* w = widget(id);
-    if (!w) return;
+    for (QWidget* w : widgets(id)) setTextOf(w, text);
+}
+
+void GadgetRegistry::setTextOf(QWidget* w, const std::string& text) {
     const QSignalBlocker blocker(w);
     if (auto* combo = qobject_cast<QComboBox*>(w)) {
         if (combo->isEditable())
@@ -261,10 +344,17 @@ std::string GadgetRegistry::itemText(int id, int index) const {
 }
 
 void GadgetRegistry::setImage(int id, const Image& image) {
-    QWidget* w = widget(id);
-    if (!w) return;
+    for (QWidget* w : widgets(id)) setImageOf(w, image);
+}
+
+void GadgetRegistry::setImageOf(QWidget* w, const Image& image) {
     if (auto* canvas = qobject_cast<CanvasWidget*>(w)) {
         canvas->setImage(image);
+        // A canvas in a scroll area (timeline, animation-layer list, roughboard) is as large
+        // as its image, so the whole image can be scrolled to.
+        QWidget* viewport = canvas->parentWidget();
+        if (viewport && qobject_cast<QScrollArea*>(viewport->parentWidget()) && !image.empty())
+            canvas->setFixedSize(image.width, image.height);
         return;
     }
     const QPixmap pixmap = QPixmap::fromImage(toQImage(image));
@@ -277,11 +367,40 @@ void GadgetRegistry::setImage(int id, const Image& image) {
 }
 
 void GadgetRegistry::show(int id, bool visible) {
-    if (QWidget* w = widget(id)) w->setVisible(visible);
+    for (QWidget* w : widgets(id)) w->setVisible(visible);
 }
 
 void GadgetRegistry::enable(int id, bool enabled) {
-    if (QWidget* w = widget(id)) w->setEnabled(enabled);
+    for (QWidget* w : widgets(id)) w->setEnabled(enabled);
+}
+
+void GadgetRegistry::setItemChecked(int id, int index, bool checked) {
+    auto* tree = qobject_cast<QTreeWidget*>(widget(id));
+    if (tree) {
+        QTreeWidgetItem* item = treeItemAt(tree, index);
+        if (!item) return;
+        const QSignalBlocker blocker(tree);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+    } else if (auto* list = qobject_cast<QListWidget*>(widget(id))) {
+        QListWidgetItem* item = list->item(index);
+        if (!item) return;
+        const QSignalBlocker blocker(list);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(checked ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+bool GadgetRegistry::itemChecked(int id, int index) const {
+    if (auto* tree = qobject_cast<QTreeWidget*>(widget(id))) {
+        const QTreeWidgetItem* item = treeItemAt(tree, index);
+        return item && item->checkState(0) == Qt::Checked;
+    }
+    if (auto* list = qobject_cast<QListWidget*>(widget(id))) {
+        const QListWidgetItem* item = list->item(index);
+        return item && item->checkState() == Qt::Checked;
+    }
+    return false;
 }
 
 void GadgetRegistry::focus(int id) {

@@ -4,6 +4,11 @@
 // whatever their kind. Programmatic changes never emit the widgets' change signals, so setting a
 // control from a record does not come back as a user event. Widgets that are deleted drop out
 // of the registry by themselves.
+//
+// A gadget may be shown by more than one widget: the work spaces show some brush controls both
+// in the tool-options tabs and in the options bar. Such a mirror shows every value the shell
+// sets; a user change in any of them is copied to the others before the event is sent, so the
+// shell always reads the value the user chose.
 #pragma once
 
 #include <QPointer>
@@ -11,6 +16,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "raster/image.h"
 #include "shell/app.h"
@@ -25,9 +31,14 @@ public:
     // signals to the control sink: Change for spins, track bars, combos, check boxes and text
     // fields, Click for buttons, Change / LeftDoubleClick for trees and lists.
     void add(int id, QWidget* widget);
+    // Registers `widget` as a further widget of gadget `id`, showing the same value.
+    void addMirror(int id, QWidget* widget);
     // Forgets the gadget without deleting its widget.
     void remove(int id);
     QWidget* widget(int id) const;
+    // Every widget of gadget `id`, the first one first.
+    std::vector<QWidget*> widgets(int id) const;
+    std::vector<int> ids() const;
 
     // Where control events go; may be set after gadgets are registered.
     void setControlSink(ControlSink sink) { sink_ = std::move(sink); }
@@ -41,6 +52,8 @@ public:
     void addItem(int id, const std::string& text, int level);
     int itemCount(int id) const;
     std::string itemText(int id, int index) const;
+    void setItemChecked(int id, int index, bool checked);
+    bool itemChecked(int id, int index) const;
     void setImage(int id, const Image& image);
     void show(int id, bool visible);
     void enable(int id, bool enabled);
@@ -48,8 +61,14 @@ public:
 
 private:
     void connectSignals(int id, QWidget* widget);
+    // A user change in `source`: the other widgets of the gadget take its value.
+    void copyToMirrors(int id, QWidget* source);
+    static int stateOf(QWidget* w);
+    static void setStateOf(QWidget* w, int value);
+    static void setTextOf(QWidget* w, const std::string& text);
+    static void setImageOf(QWidget* w, const Image& image);
 
-    std::map<int, QPointer<QWidget>> widgets_;
+    std::map<int, std::vector<QPointer<QWidget>>> widgets_;
     ControlSink sink_;
 };
 

@@ -1,18 +1,22 @@
 #include "gui/loop_driver.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QEvent>
+#include <QWidget>
 
 #include "gui/canvas_widget.h"
 #include "gui/main_window.h"
 #include "gui/qt_ui.h"
+#include "gui/work_space.h"
 #include "shell/canvas_frame.h"
 
 namespace qm {
 
 LoopDriver::LoopDriver(App& app, MainWindow& window, QtUi& ui, ShellStateFn state)
     : app_(app), window_(window), state_(std::move(state)) {
-    timer_.setInterval(1);
+    timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &LoopDriver::idle);
     connect(&window_, &MainWindow::commandTriggered, this, &LoopDriver::sendCommand);
@@ -22,10 +26,38 @@ LoopDriver::LoopDriver(App& app, MainWindow& window, QtUi& ui, ShellStateFn stat
     ui.gadgets().setControlSink([this](const ControlEvent& event) { sendControl(event); });
     ui.setWindowCloseSink(
         [this](int number) { enterShell([&] { onCloseWindow(app_, number); }); });
+    // Every widget of the window reports pointer moves, so the readout follows the pointer
+    // over the panels too (only while it moves: nothing is sent while it rests).
+    window_.setMouseTracking(true);
+    for (QWidget* child : window_.findChildren<QWidget*>()) child->setMouseTracking(true);
+    qApp->installEventFilter(this);
 }
 
 void LoopDriver::start() {
-    timer_.start();
+    started_ = true;
+    scheduleIdle(0);
+}
+
+void LoopDriver::scheduleIdle(int ms) {
+    if (!started_ || closing_ || ms < 0) return;
+    if (timer_.isActive() && timer_.remainingTime() <= ms) return;
+    timer_.start(ms);
+}
+
+bool LoopDriver::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseMove && type != QEvent::Leave) return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != &window_) return false;
+    const QPoint pointer =
+        type == QEvent::Leave && widget == &window_ ? QPoint(-1, -1)
+                                                    : window_.clientPosition(QCursor::pos());
+    if (pointer.x() != pointerX_ || pointer.y() != pointerY_) {
+        pointerX_ = pointer.x();
+        pointerY_ = pointer.y();
+        scheduleIdle(0);
+    }
+    return false;
 }
 
 template <typename Call>
@@ -38,11 +70,17 @@ void LoopDriver::enterShell(Call&& call) {
     --depth_;
     const ShellState state = state_();
     window_.applyInterfaceFlags(state.fullScreen, state.statusBarShown);
+    window_.applyWorkSpace(state.workSpace, state.animationPanelShown);
     quitIfRequested();
+    // After an event, one idle pass; after an idle pass, the next when the shell wants one.
+    scheduleIdle(inIdle_ ? idleWaitMs(app_) : 0);
 }
 
 void LoopDriver::sendCommand(int commandId) {
     enterShell([&] { onMenuCommand(app_, commandId); });
+    // "WorkSpace Paint" / "WorkSpace Classic" chosen again restores the work space's panels.
+    if (commandId == kWorkSpacePaint || commandId == kWorkSpaceClassic)
+        window_.workSpace().setMode(state_().workSpace, true);
 }
 
 void LoopDriver::sendControl(const ControlEvent& event) {
@@ -56,9 +94,10 @@ void LoopDriver::sendCanvas(const CanvasEvent& event) {
 void LoopDriver::idle() {
     if (depth_ > 0 || closing_) return;
     if (resizePending_) canvasResized();
-    const QPoint pointer = window_.clientPosition(QCursor::pos());
     ++passes_;
-    enterShell([&] { idlePass(app_, pointer.x(), pointer.y()); });
+    inIdle_ = true;
+    enterShell([&] { idlePass(app_, pointerX_, pointerY_); });
+    inIdle_ = false;
 }
 
 // The canvas control changes size when the window is maximised or resized; the frame is then

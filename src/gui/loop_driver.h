@@ -2,8 +2,10 @@
 //
 // Every way into the shell -- menu commands, control events, canvas events, the main window's
 // close request and the idle pass -- goes through here, for three reasons:
-// - the idle pass (playback step and "Mouse : x/y" readout) runs from a 1 ms timer instead of a
-//   polling loop, so the GUI thread never blocks;
+// - the idle pass (playback step and "Mouse : x/y" readout) runs only when something asks for
+//   it: once after each event, when the pointer moves over the window, and when the shell says a
+//   playback frame or a recovery copy is due (idleWaitMs), from a single-shot timer re-armed
+//   after each pass. A program with nothing to do wakes up for nothing;
 // - the shell is never re-entered: while it waits in a modal dialog (a nested event loop), idle
 //   passes and any stray event are held back;
 // - after each call, a quit asked for by the shell closes the window and ends the Qt loop.
@@ -32,6 +34,8 @@ public:
         bool quitRequested = false;
         bool fullScreen = false;
         bool statusBarShown = true;
+        int workSpace = 1;  // 1 "paint", 0 "classic"
+        bool animationPanelShown = true;
     };
     using ShellStateFn = std::function<ShellState()>;
 
@@ -43,7 +47,7 @@ public:
     void markStartedUp() { startedUp_ = true; }
     // Begins the idle passes (the loop proper; the window is shown).
     void start();
-    bool running() const { return timer_.isActive(); }
+    bool running() const { return started_ && !closing_; }
 
     void sendCommand(int commandId);
     void sendControl(const ControlEvent& event);
@@ -55,8 +59,17 @@ public:
 
     // The number of idle passes made so far (tests see the loop turning).
     long long passes() const { return passes_; }
+    // Whether an idle pass is armed (tests see the loop asleep).
+    bool idleArmed() const { return timer_.isActive(); }
+
+protected:
+    // Pointer moves over the main window give the "Mouse : x/y" readout.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    static constexpr int kWorkSpacePaint = 75, kWorkSpaceClassic = 76;
+    // Arms the idle pass in `ms` milliseconds (an earlier one armed stays); -1 arms nothing.
+    void scheduleIdle(int ms);
     template <typename Call>
     void enterShell(Call&& call);
     void quitIfRequested();
@@ -69,6 +82,9 @@ private:
     bool closing_ = false;  // the window is being closed because the shell asked to quit
     bool startedUp_ = false;
     bool resizePending_ = false;  // a resize arrived while the shell was busy
+    bool started_ = false;
+    bool inIdle_ = false;
+    int pointerX_ = -1, pointerY_ = -1;  // client position of the pointer, -1/-1 outside
     long long passes_ = 0;
 };
 

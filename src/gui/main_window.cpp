@@ -15,6 +15,7 @@
 #include "gui/canvas_widget.h"
 #include "gui/key_codes.h"
 #include "gui/menu_builder.h"
+#include "gui/work_space.h"
 
 namespace qm {
 namespace {
@@ -40,6 +41,13 @@ MainWindow::MainWindow(const QString& title, QWidget* parent) : QMainWindow(pare
     rebuildMenus({});
     buildAccelerators();
     buildStatusBar();
+    workSpace_ = new WorkSpace(*this, [this](int id) { emit commandTriggered(id); });
+    workSpace_->setParent(this);
+}
+
+void MainWindow::applyWorkSpace(int mode, bool animationPanelShown) {
+    workSpace_->setMode(mode);
+    workSpace_->setAnimationPanelShown(animationPanelShown);
 }
 
 void MainWindow::rebuildMenus(const std::map<std::string, std::string>& dictionary) {
@@ -70,6 +78,8 @@ void MainWindow::rebuildMenus(const std::map<std::string, std::string>& dictiona
         buildPopupMenu(*popup, table, textOf, send, actions_);
         popups_[number] = popup;
     }
+
+    if (workSpace_) workSpace_->applyTexts(dictionary);
 
     for (const auto& [id, state] : kept) {
         if (QAction* action = menuAction(id)) {

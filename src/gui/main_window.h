@@ -23,6 +23,7 @@ class QShortcut;
 namespace qm {
 
 class CanvasWidget;
+class WorkSpace;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -43,6 +44,10 @@ public:
     const std::multimap<int, QShortcut*>& accelerators() const { return accelerators_; }
 
     CanvasWidget& canvas() const { return *canvas_; }
+    // The tool bar, tool column and panels around the canvas.
+    WorkSpace& workSpace() const { return *workSpace_; }
+    // Follows the work space ("Interface": 1 paint, 0 classic) and the animation panel's flag.
+    void applyWorkSpace(int mode, bool animationPanelShown);
 
     void setStatusText(int field, const QString& text);
     void setStatusProgress(int field, int value, int maximum);
@@ -79,6 +84,7 @@ private:
     int clientTop() const;
 
     CanvasWidget* canvas_ = nullptr;
+    WorkSpace* workSpace_ = nullptr;
     std::map<int, QAction*> actions_;
     std::map<int, QMenu*> popups_;
     std::multimap<int, QShortcut*> accelerators_;  // a command may have several keys

@@ -26,6 +26,7 @@
 #include "gui/dialog_builder.h"
 #include "gui/main_window.h"
 #include "gui/qimage_bridge.h"
+#include "gui/work_space.h"
 #include "platform/paths.h"
 
 namespace qm {
@@ -74,7 +75,9 @@ Qt::CursorShape qtCursor(CursorShape shape) {
 
 void QtUi::attach(MainWindow* window) {
     window_ = window;
-    if (window) gadgets_.add(kCanvasGadget, &window->canvas());
+    if (!window) return;
+    gadgets_.add(kCanvasGadget, &window->canvas());
+    window->workSpace().registerGadgets(gadgets_);
 }
 
 QWidget* QtUi::dialogParent() const {
@@ -155,8 +158,16 @@ std::optional<uint32_t> QtUi::colorRequester(uint32_t initial) {
     return rgb(uint32_t(chosen.red()), uint32_t(chosen.green()), uint32_t(chosen.blue()));
 }
 
+void QtUi::setGadgetState(int id, int value) {
+    gadgets_.setState(id, value);
+    // The tool column's buttons and the tool bar's show the current tool together.
+    if (window_ && id >= kFirstToolGadget && id <= kLastToolGadget)
+        window_->workSpace().showToolButton(id, value != 0);
+}
+
 void QtUi::setMenuChecked(int commandId, bool checked) {
     if (!window_) return;
+    window_->workSpace().showToolCommand(commandId, checked);
     if (QAction* action = window_->menuAction(commandId)) {
         action->setCheckable(true);
         action->setChecked(checked);

@@ -38,7 +38,7 @@ public:
     std::optional<uint32_t> colorRequester(uint32_t initial) override;
 
     int gadgetState(int id) const override { return gadgets_.state(id); }
-    void setGadgetState(int id, int value) override { gadgets_.setState(id, value); }
+    void setGadgetState(int id, int value) override;
     std::string gadgetText(int id) const override { return gadgets_.text(id); }
     void setGadgetText(int id, const std::string& text) override { gadgets_.setText(id, text); }
     void clearGadgetItems(int id) override { gadgets_.clearItems(id); }
@@ -48,6 +48,12 @@ public:
     int gadgetItemCount(int id) const override { return gadgets_.itemCount(id); }
     std::string gadgetItemText(int id, int index) const override {
         return gadgets_.itemText(id, index);
+    }
+    void setGadgetItemChecked(int id, int index, bool checked) override {
+        gadgets_.setItemChecked(id, index, checked);
+    }
+    bool gadgetItemChecked(int id, int index) const override {
+        return gadgets_.itemChecked(id, index);
     }
     void setGadgetImage(int id, const Image& image) override { gadgets_.setImage(id, image); }
     void showGadget(int id, bool visible) override { gadgets_.show(id, visible); }
@@ -86,6 +92,8 @@ public:
 
     // The gadget id of the main window's painting canvas.
     static constexpr int kCanvasGadget = 3;
+    // The tool column's buttons: gadget id = tool code.
+    static constexpr int kFirstToolGadget = 4, kLastToolGadget = 17;
 
 private:
     std::optional<FileChoice> fileRequester(const FileRequest& request, bool save);

@@ -171,6 +171,7 @@ void FakeUi::clearGadgetItems(int id) {
     Gadget& g = gadgets_[id];
     g.items.clear();
     g.levels.clear();
+    g.checked.clear();
     g.state = -1;
     record("clearGadgetItems " + std::to_string(id));
 }
@@ -179,6 +180,7 @@ void FakeUi::addGadgetItem(int id, const std::string& text, int level) {
     Gadget& g = gadgets_[id];
     g.items.push_back(text);
     g.levels.push_back(level);
+    g.checked.push_back(false);
     record("addGadgetItem " + std::to_string(id) + " " + text +
            (level ? " (level " + std::to_string(level) + ")" : ""));
 }
@@ -192,6 +194,19 @@ std::string FakeUi::gadgetItemText(int id, int index) const {
     const Gadget* g = findGadget(id);
     if (!g || index < 0 || size_t(index) >= g->items.size()) return {};
     return g->items[size_t(index)];
+}
+
+void FakeUi::setGadgetItemChecked(int id, int index, bool checked) {
+    Gadget& g = gadgets_[id];
+    if (index < 0 || size_t(index) >= g.checked.size()) return;
+    g.checked[size_t(index)] = checked;
+    record("setGadgetItemChecked " + std::to_string(id) + " " + std::to_string(index) + " " +
+           (checked ? "1" : "0"));
+}
+
+bool FakeUi::gadgetItemChecked(int id, int index) const {
+    const Gadget* g = findGadget(id);
+    return g && index >= 0 && size_t(index) < g->checked.size() && g->checked[size_t(index)];
 }
 
 std::vector<std::string> FakeUi::gadgetItems(int id) const {

@@ -118,6 +118,8 @@ public:
     void addGadgetItem(int id, const std::string& text, int level = 0) override;
     int gadgetItemCount(int id) const override;
     std::string gadgetItemText(int id, int index) const override;
+    void setGadgetItemChecked(int id, int index, bool checked) override;
+    bool gadgetItemChecked(int id, int index) const override;
     void setGadgetImage(int id, const Image& image) override;
     void showGadget(int id, bool visible) override;
     void enableGadget(int id, bool enabled) override;
@@ -149,6 +151,7 @@ private:
         std::string text;
         std::vector<std::string> items;
         std::vector<int> levels;
+        std::vector<bool> checked;
         bool visible = true;
         bool enabled = true;
         std::optional<Image> image;

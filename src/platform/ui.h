@@ -163,6 +163,15 @@ public:
     virtual void addGadgetItem(int id, const std::string& text, int level = 0) = 0;
     virtual int gadgetItemCount(int id) const = 0;
     virtual std::string gadgetItemText(int id, int index) const = 0;
+    // The check box of an item of a list or tree (the layer list's visibility ticks). Items are
+    // added unticked; an index out of range is ignored, and reads as unticked.
+    virtual void setGadgetItemChecked(int id, int index, bool checked) {
+        (void)id, (void)index, (void)checked;
+    }
+    virtual bool gadgetItemChecked(int id, int index) const {
+        (void)id, (void)index;
+        return false;
+    }
     // Shows an image in an image gadget, image button or secondary canvas (swatch previews,
     // brush preview, navigator, timeline); the gadget keeps its own copy.
     virtual void setGadgetImage(int id, const Image& image) = 0;

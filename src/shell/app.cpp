@@ -70,6 +70,7 @@ bool initialDocument(App& app) {
     setInitialTitle(app);
     refreshStatusBar(app);
     refreshBackgroundPreview(app);
+    showPanelImages(app);
     redrawTimeline(app);
     redrawNavigator(app);
     return true;

@@ -88,6 +88,9 @@ struct App {
     int32_t MouseX = 0, MouseY = 0;
     int32_t StartX = 0, StartY = 0;
     uint8_t NavigatorMode = 0;
+    // The colour picker's pick point on the colour square and the square as last built.
+    int32_t pickPointX = 128, pickPointY = 0;
+    Image colourSquare55;
     int16_t LastX = 0, LastY = 0;
     int16_t ViewOffsetX = 0, ViewOffsetY = 0;
     int32_t PanBaseX = 0, PanBaseY = 0;

@@ -131,6 +131,9 @@ void addFrame(App& app) {
 void layerTreeEvent(App& app, const ControlEvent& e) {
     const int row = app.ui.gadgetState(id(Gadget::LayerTree));
     selectLayerRow(app, row);
+    // A tick that no longer matches its layer is the user hiding or showing it.
+    if (e.type == ControlEventType::Change)
+        setLayerVisibility(app, row, app.ui.gadgetItemChecked(id(Gadget::LayerTree), row));
     if (e.type == ControlEventType::LeftDoubleClick) renameLayerRow(app, row);
     focusCanvas(app);
 }
@@ -192,9 +195,12 @@ void panelEvent(App& app, const ControlEvent& e) {
         case Gadget::NewRoughBoard:
             return newRoughboard(app);
         case Gadget::Roughboard:
+            return;
         case Gadget::ColorStrip:
         case Gadget::ColorSquare:
-            return;  // drawn and picked by the colour panel's own step
+            return colorPickerInput(app, e);
+        case Gadget::Navigator:
+            return navigatorInput(app, e);
         case Gadget::Timeline:
             return timelineEvent(app, e);
         case Gadget::AnimationLayerList:

@@ -41,6 +41,9 @@ void rebuildLayerPanel(App& app) {
     const int tree = id(Gadget::LayerTree);
     app.ui.clearGadgetItems(tree);
     for (const Layer& layer : app.doc.layers) app.ui.addGadgetItem(tree, layer.Name, layer.Groupe);
+    // Each row's tick is the layer's visibility.
+    for (size_t row = 0; row < app.doc.layers.size(); ++row)
+        app.ui.setGadgetItemChecked(tree, int(row), app.doc.layers[row].Visible != 0);
     if (const Layer* layer = selectedLayer(app.doc))
         app.ui.setGadgetState(tree, layer->Position - 1);
 }

@@ -1,11 +1,279 @@
 #include "shell/panels.h"
 
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "codecs/codecs.h"
+#include "platform/paths.h"
+#include "raster/image_ops.h"
 #include "shell/app.h"
+#include "shell/brush_commands.h"
 #include "shell/brush_controls.h"
+#include "shell/canvas_frame.h"
 #include "shell/ids.h"
 #include "shell/view.h"
 
 namespace qm {
+
+namespace {
+
+// Alpha blending of one straight colour over an opaque pixel: a of 255 parts.
+uint32_t over(uint32_t target, uint32_t source, uint32_t a) {
+    const auto mix = [a](uint32_t s, uint32_t t) { return (s * a + t * (255 - a)) / 255; };
+    return rgb(mix(red(source), red(target)), mix(green(source), green(target)),
+               mix(blue(source), blue(target)));
+}
+
+constexpr uint32_t kWhite = 0xFFFFFFu;
+constexpr int kSquareSide = 129;
+
+// The square with the pick point ringed: white inside, black outside, so it shows on any
+// colour.
+Image squareDisplay(const Image& square, int px, int py) {
+    Image out = copyImage(square);
+    for (int y = 0; y < out.height; ++y)
+        for (int x = 0; x < out.width; ++x) {
+            const double d = std::hypot(double(x - px), double(y - py));
+            uint32_t& p = out.pixels[size_t(y) * out.width + x];
+            if (std::abs(d - 8) < 0.6) p = rgba(255, 255, 255, 255);
+            if (std::abs(d - 9) < 0.6) p = rgba(0, 0, 0, 255);
+        }
+    return out;
+}
+
+void showForegroundFields(App& app) {
+    const uint32_t c = app.brush.selectedColor;
+    app.ui.setGadgetText(121, std::to_string(red(c)));
+    app.ui.setGadgetText(122, std::to_string(green(c)));
+    app.ui.setGadgetText(123, std::to_string(blue(c)));
+}
+
+// The "Infos" tab: the foreground and background colours in numbers.
+void showColourInfos(App& app) {
+    const auto line = [](uint32_t c) {
+        return "R :" + std::to_string(red(c)) + "/ G :" + std::to_string(green(c)) +
+               "/ B :" + std::to_string(blue(c));
+    };
+    app.ui.setGadgetText(id(Gadget::InfoForeground), line(app.brush.selectedColor));
+    app.ui.setGadgetText(id(Gadget::InfoBackground), line(app.iface.backgroundColor));
+}
+
+void showSquare(App& app) {
+    if (app.colourSquare55.empty()) app.colourSquare55 = colourSquareImage(app.brush.selectedColor);
+    app.ui.setGadgetImage(id(Gadget::ColorSquare),
+                          squareDisplay(app.colourSquare55, app.pickPointX, app.pickPointY));
+    showForegroundFields(app);
+    showColourInfos(app);
+}
+
+// The picked colour becomes the active swatch's: the foreground keeps the brush alpha in its
+// alpha byte, the background its own transparency.
+void takePickedColour(App& app, uint32_t colour) {
+    colour &= kWhite;
+    if (app.iface.foregroundActive) {
+        app.brush.selectedColor = colour | (uint32_t(app.brush.alpha) << 24);
+        colorChanged(app, false);
+    } else {
+        app.iface.backgroundColor = colour | (app.iface.backgroundColor & 0xFF000000u);
+        refreshBackgroundPreview(app);
+    }
+}
+
+uint32_t pixelAt(const Image& image, int x, int y) {
+    if (image.empty()) return 0;
+    x = std::clamp(x, 0, image.width - 1);
+    y = std::clamp(y, 0, image.height - 1);
+    return image.pixels[size_t(y) * image.width + x];
+}
+
+// Which part of the document the navigator shows: the scale factor (navigator pixels per
+// document pixel), from the document's longer side.
+struct NavigatorFit {
+    int width = kNavigatorWidth, height = kNavigatorWidth;
+    double k = 1;
+};
+
+NavigatorFit navigatorFit(const App& app) {
+    NavigatorFit fit;
+    const int cw = std::max(1, app.iface.canvasWidth), ch = std::max(1, app.iface.canvasHeight);
+    fit.height = std::max(1, kNavigatorWidth * ch / cw);
+    const int dw = std::max(1, int(app.doc.Width)), dh = std::max(1, int(app.doc.Height));
+    fit.k = std::min(double(fit.width) / dw, double(fit.height) / dh);
+    return fit;
+}
+
+}  // namespace
+
+Image defaultSwatchImage() {
+    Image img = *createImage(200, 200, 24);
+    std::fill(img.pixels.begin(), img.pixels.end(), kWhite);
+    for (int i = 0; i <= 16; ++i)
+        for (int j = 0; j <= 16; ++j) {
+            const uint32_t g = uint32_t(std::min(255, 15 * j));
+            const uint32_t colour = rgb(uint32_t(std::min(255, 15 * i)), g, g);
+            for (int y = 12 * j; y < std::min(200, 12 * j + 12); ++y)
+                for (int x = 12 * i; x < std::min(200, 12 * i + 12); ++x)
+                    img.pixels[size_t(y) * 200 + x] = colour;
+        }
+    for (int k = 0; k <= 20; ++k) {
+        const int at = 12 * k;
+        if (at >= 200) break;
+        for (int t = 0; t < 200; ++t) {
+            img.pixels[size_t(at) * 200 + t] = kWhite;
+            img.pixels[size_t(t) * 200 + at] = kWhite;
+        }
+    }
+    return img;
+}
+
+Image colourStripImage() {
+    Image img = *createImage(20, 256, 32);
+    int r = 255, g = 0, b = 0, phase = 0;
+    // Each phase moves one channel by 6 until it reaches its end, then hands over to the next.
+    const auto step = [&](int& channel, int delta, int end) {
+        channel += delta;
+        if ((delta > 0 && channel > end) || (delta < 0 && channel < end)) {
+            channel = end;
+            ++phase;
+        }
+    };
+    for (int y = 0; y < 256; ++y) {
+        switch (phase) {
+            case 0: step(g, 6, 255); break;
+            case 1: step(r, -6, 0); break;
+            case 2: step(b, 6, 255); break;
+            case 3: step(g, -6, 0); break;
+            case 4: step(r, 6, 255); break;
+            case 5: step(b, -6, 0); break;
+            default: break;
+        }
+        for (int x = 0; x < 20; ++x)
+            img.pixels[size_t(y) * 20 + x] = rgba(uint32_t(r), uint32_t(g), uint32_t(b), 255);
+    }
+    return img;
+}
+
+Image colourSquareImage(uint32_t colour) {
+    Image big = *createImage(256, 256, 24);
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) {
+            uint32_t p = kWhite;
+            p = over(p, kWhite, uint32_t(x));
+            p = over(p, 0, uint32_t(y));
+            p = over(p, colour & kWhite, uint32_t(x));
+            p = over(p, 0, uint32_t(y));
+            big.pixels[size_t(y) * 256 + x] = p;
+        }
+    return *resizeNearest(big, kSquareSide, kSquareSide);
+}
+
+void showPanelImages(App& app) {
+    app.ui.setGadgetImage(106, defaultSwatchImage());
+    app.ui.setGadgetImage(id(Gadget::ColorStrip), *resizeNearest(colourStripImage(), 20, 128));
+    app.colourSquare55 = colourSquareImage(app.brush.selectedColor);
+    showSquare(app);
+    // The roughboard starts as the presets' sheet, or white when there is none.
+    std::string error;
+    auto rough = loadImageFile(resolvePath(joinPath(app.workDir, "presets/swatches/rb.png")), error);
+    if (!rough) {
+        rough = createImage(140, 250, 24);
+        if (rough) std::fill(rough->pixels.begin(), rough->pixels.end(), kWhite);
+    }
+    if (rough) app.ui.setGadgetImage(id(Gadget::Roughboard), *rough);
+    app.ui.setGadgetState(id(Gadget::NavigatorMode), app.NavigatorMode);
+    redrawNavigator(app);
+}
+
+void colorPickerInput(App& app, const ControlEvent& e) {
+    const bool pick = e.type == ControlEventType::LeftDown ||
+                      (e.type == ControlEventType::Move && e.leftHeld);
+    if (!pick) return;
+    if (e.gadget == id(Gadget::ColorStrip)) {
+        // The colour at the stored pick point of the square as it was, then the square of the
+        // hue under the pointer.
+        if (app.colourSquare55.empty()) app.colourSquare55 = colourSquareImage(app.brush.selectedColor);
+        takePickedColour(app, pixelAt(app.colourSquare55, app.pickPointX, app.pickPointY));
+        const int y = std::clamp(e.y, 0, 127);
+        const uint32_t hue = pixelAt(colourStripImage(), 0, y * 2);
+        app.colourSquare55 = colourSquareImage(hue);
+    } else {
+        app.pickPointX = std::clamp(e.x, 0, kSquareSide - 1);
+        app.pickPointY = std::clamp(e.y, 0, kSquareSide - 1);
+        if (app.colourSquare55.empty()) app.colourSquare55 = colourSquareImage(app.brush.selectedColor);
+        takePickedColour(app, pixelAt(app.colourSquare55, app.pickPointX, app.pickPointY));
+    }
+    showSquare(app);
+}
+
+void refreshBackgroundPreview(App& app) {
+    auto preview = createImage(30, 30, 24);
+    if (!preview) return;
+    const uint32_t colour = app.iface.backgroundColor & kWhite;
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 30; ++x)
+            preview->pixels[size_t(y) * 30 + x] =
+                x >= 1 && x < 29 && y >= 1 && y < 29 ? colour : kWhite;
+    app.ui.setGadgetImage(id(Gadget::ColorBackground), *preview);
+    showColourInfos(app);
+}
+
+// The navigator: the visible layers over white, scaled to fit, with the part the canvas shows
+// outlined in red.
+void redrawNavigator(App& app) {
+    const NavigatorFit fit = navigatorFit(app);
+    auto image = createImage(fit.width, fit.height, 24);
+    if (!image) return;
+    const uint32_t grey = rgb(125, 125, 125);
+    std::fill(image->pixels.begin(), image->pixels.end(), grey);
+    const int dw = std::max(1, int(app.doc.Width * fit.k)), dh = std::max(1, int(app.doc.Height * fit.k));
+    for (int y = 0; y < std::min(dh, fit.height); ++y)
+        for (int x = 0; x < std::min(dw, fit.width); ++x) {
+            const int sx = std::min(app.doc.Width - 1, int(x / fit.k));
+            const int sy = std::min(app.doc.Height - 1, int(y / fit.k));
+            uint32_t p = kWhite;
+            for (const Layer& layer : app.doc.layers) {
+                if (!layer.Visible || layer.IsGroup || layer.image.empty()) continue;
+                const int lx = sx - layer.X, ly = sy - layer.Y;
+                if (lx < 0 || ly < 0 || lx >= layer.image.width || ly >= layer.image.height) continue;
+                const uint32_t s = layer.image.pixels[size_t(ly) * layer.image.width + lx];
+                p = over(p, s, alpha(s) * layer.Opacity / 255);
+            }
+            image->pixels[size_t(y) * fit.width + x] = p;
+        }
+    {
+        // The view, outlined in every mode so the user always sees where the canvas is: canvas
+        // pixels over document pixels at the zoom.
+        const double zoom = std::max(1, int(app.doc.Zoom)) / 100.0;
+        const int x0 = int(-app.ViewOffsetX / zoom * fit.k), y0 = int(-app.ViewOffsetY / zoom * fit.k);
+        const int x1 = x0 + int(app.iface.canvasWidth / zoom * fit.k);
+        const int y1 = y0 + int(app.iface.canvasHeight / zoom * fit.k);
+        const uint32_t red = rgb(255, 0, 0);
+        const auto plot = [&](int x, int y) {
+            if (x >= 0 && y >= 0 && x < fit.width && y < fit.height)
+                image->pixels[size_t(y) * fit.width + x] = red;
+        };
+        for (int x = x0; x <= x1; ++x) plot(x, y0), plot(x, y1);
+        for (int y = y0; y <= y1; ++y) plot(x0, y), plot(x1, y);
+    }
+    app.ui.setGadgetImage(id(Gadget::Navigator), *image);
+}
+
+void navigatorInput(App& app, const ControlEvent& e) {
+    const bool move = e.type == ControlEventType::LeftDown ||
+                      (e.type == ControlEventType::Move && e.leftHeld);
+    if (!move) return;
+    const NavigatorFit fit = navigatorFit(app);
+    // The document point under the pointer comes to the canvas centre.
+    const double zoom = std::max(1, int(app.doc.Zoom)) / 100.0;
+    const double docX = std::clamp(e.x / fit.k, 0.0, double(app.doc.Width));
+    const double docY = std::clamp(e.y / fit.k, 0.0, double(app.doc.Height));
+    const auto offset = [](double v) { return int16_t(std::clamp(v, -32768.0, 32767.0)); };
+    app.ViewOffsetX = offset(app.iface.canvasWidth / 2.0 - docX * zoom);
+    app.ViewOffsetY = offset(app.iface.canvasHeight / 2.0 - docY * zoom);
+    recomposeView(app, false);
+    redrawNavigator(app);
+}
 
 void focusCanvas(App& app) {
     app.ui.setFocus(id(Gadget::Canvas));
@@ -30,14 +298,12 @@ void rebuildStatusBar(App& app) {
     refreshStatusBar(app);
 }
 
-// The navigator is drawn by the navigator step (the timeline and the animation-layer list by
-// shell/timeline.cpp, with the list's input); the interface furniture is rebuilt by the window itself.
-void redrawNavigator(App&) {}
+// The timeline and the animation-layer list (with the list's input) are drawn by
+// shell/timeline.cpp; the interface furniture is rebuilt by the window itself.
 void rebuildToolPanel(App&) {}
 void rebuildToolbar(App&) {}
 void resetTooltips(App&) {}
 void rebuildAnimationPanel(App&) {}
-void refreshBackgroundPreview(App&) {}
 void showLayerKindPopup(App&) {}
 
 }  // namespace qm

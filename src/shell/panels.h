@@ -2,9 +2,14 @@
 // redraws of the timeline, navigator and animation-layer list.
 #pragma once
 
+#include <cstdint>
+
+#include "raster/image.h"
+
 namespace qm {
 
 struct App;
+struct ControlEvent;
 
 // Gives the keyboard focus back to the canvas.
 void focusCanvas(App& app);
@@ -27,6 +32,25 @@ void rebuildAnimationPanel(App& app);
 void rebuildStatusBar(App& app);
 // The background colour preview (image 22).
 void refreshBackgroundPreview(App& app);
+// The panel images made at start-up: the default swatch, the colour picker's value strip and
+// colour square (with the fields of the foreground colour), and the roughboard.
+void showPanelImages(App& app);
+// A press on the colour picker's value strip (119) or colour square (120), or a move over it
+// with the left button held: picks the foreground or background colour.
+void colorPickerInput(App& app, const ControlEvent& event);
+// A press or a drag in the navigator (116): the view centres on that point of the document.
+void navigatorInput(App& app, const ControlEvent& event);
+
+// The images themselves.
+// Default swatch (200 x 200): 12 x 12 cells, red 15 i, green and blue 15 j, white grid lines.
+Image defaultSwatchImage();
+// The value strip (20 x 256): the hue circle in steps of 6 from (255, 6, 0) downward.
+Image colourStripImage();
+// The colour square of `colour` (129 x 129): white to the colour across, darkening downward.
+Image colourSquareImage(uint32_t colour);
+// The navigator's width and height for a canvas, and its image of the document.
+constexpr int kNavigatorWidth = 150;
+
 // Shows popup menu 1 (animation-layer kinds) under the add-layer-kind button.
 void showLayerKindPopup(App& app);
 

@@ -14,5 +14,8 @@ bool generateBrushTips(const std::string& presetsDir, std::string& error);
 bool generateBrushPresets(const std::string& presetsDir, std::string& error);
 // data/txt/lang/eng.ini, written below `dataDir` (the working folder's "data").
 bool generateEnglishLanguageFile(const std::string& dataDir, std::string& error);
+// data/ui/icone/*.png (1x and "@2x"), *.ico, data/ui/layer*.jpg and presets/swatches/rb.png,
+// below the working folder `workDir`: the interface images.
+bool generateInterfaceImages(const std::string& workDir, std::string& error);
 
 }  // namespace qm::assetgen

@@ -25,5 +25,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "assetgen: %s\n", error.c_str());
         return 1;
     }
+    if (!qm::assetgen::generateInterfaceImages(argv[1], error)) {
+        std::fprintf(stderr, "assetgen: %s\n", error.c_str());
+        return 1;
+    }
     return 0;
 }

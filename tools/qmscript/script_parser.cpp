@@ -177,6 +177,11 @@ bool LineParser::control(std::string& error) {
             int64_t v = 0;
             if (!integer(v, INT32_MIN, INT32_MAX, "state", error)) return false;
             command_.state = int(v);
+        } else if (t.text == "tick") {
+            ++pos_;
+            int64_t v = 0;
+            if (!integer(v, 0, 1, "tick", error)) return false;
+            command_.tick = int(v);
         } else if (t.text == "text") {
             ++pos_;
             std::string s;

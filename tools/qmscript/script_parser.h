@@ -48,6 +48,7 @@ struct Command {
     std::string text;                // answer-text
     // control
     std::optional<int> state;
+    std::optional<int> tick;  // the check box of the list's current item: 0 or 1
     std::optional<std::string> gadgetText;
     ControlEventType event = ControlEventType::Change;
     enum class Button { None, Left, Right, Middle } button = Button::None;

@@ -136,6 +136,7 @@ bool Runner::execute(const Command& c, std::string& error) {
         case Op::Control: {
             const int gadget = int(c.a);
             if (c.state) ui_.setGadgetState(gadget, *c.state);
+            if (c.tick) ui_.setGadgetItemChecked(gadget, ui_.gadgetState(gadget), *c.tick != 0);
             if (c.gadgetText) ui_.setGadgetText(gadget, *c.gadgetText);
             ControlEvent e;
             e.gadget = gadget;

@@ -1,0 +1,113 @@
+// Layer panel 83: the layer list with its visibility ticks, blend mode, opacity and buttons;
+// the brush presets; paper and interface options; the colour readouts.
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "gui/panel_builders.h"
+#include "gui/panel_kit.h"
+
+namespace qm {
+
+namespace {
+
+QTreeWidget* tree(PanelKit& kit, int id) {
+    auto* w = new QTreeWidget;
+    w->setHeaderHidden(true);
+    w->setColumnCount(1);
+    w->setRootIsDecorated(true);
+    w->setMinimumHeight(120);
+    kit.note(id, w);
+    return w;
+}
+
+QWidget* layersPage(PanelKit& kit) {
+    auto* w = new QWidget;
+    auto* layout = new QVBoxLayout(w);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(kit.combo(
+        85,
+        {"Normal", "Multiply", "Add", "Screen", "Overlay", "Invert", "Color Burn", "Dissolve",
+         "Difference", "Exclusion", "Lighten", "Darken", "HardLight", "ClearLight", "ColorLight"},
+        100));
+    layout->addWidget(kit.track(86, 0, 255, 100));
+    layout->addWidget(tree(kit, 84), 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(5);
+    buttons->addWidget(kit.button(87, "+", QSize(20, 20)));
+    buttons->addWidget(kit.button(88, "-", QSize(20, 20)));
+    buttons->addWidget(kit.imageButton(89, "file.ico", QSize(16, 16), false, "AddGroup"));
+    buttons->addWidget(kit.button(90, "^", QSize(20, 20), "MoveLayerTop"));
+    buttons->addWidget(kit.button(91, "v", QSize(20, 20), "MoveLayerBottom"));
+    buttons->addStretch();
+    layout->addLayout(buttons);
+    return w;
+}
+
+QWidget* presetPage(PanelKit& kit) {
+    auto* w = new QWidget;
+    auto* layout = new QVBoxLayout(w);
+    layout->setContentsMargins(5, 6, 5, 6);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(kit.button(93, "Open", QSize(35, 20)));
+    buttons->addWidget(kit.button(95, "Save", QSize(35, 20)));
+    buttons->addWidget(kit.button(94, "Export", QSize(35, 20)));
+    buttons->addStretch();
+    layout->addLayout(buttons);
+    layout->addWidget(tree(kit, 92), 1);
+    QLabel* name = kit.text(96, "Nom Brush");
+    name->setFrameStyle(QFrame::Box | QFrame::Plain);
+    layout->addWidget(name);
+    return w;
+}
+
+QWidget* optionsPage(PanelKit& kit) {
+    auto* w = new QWidget;
+    auto* layout = new QVBoxLayout(w);
+    layout->setContentsMargins(5, 6, 5, 6);
+    QGroupBox* paper = kit.frame(97, "Paper");
+    auto* p = new QHBoxLayout(paper);
+    p->addWidget(kit.button(99, "<", QSize(20, 20)));
+    p->addWidget(kit.button(98, ">", QSize(20, 20)));
+    p->addStretch();
+    layout->addWidget(paper);
+    QGroupBox* ui = kit.frame(100, "UI");
+    auto* u = new QHBoxLayout(ui);
+    u->addWidget(kit.button(101, "Color BG", QSize(50, 20)));
+    u->addStretch();
+    layout->addWidget(ui);
+    layout->addStretch();
+    return w;
+}
+
+QWidget* infosPage(PanelKit& kit) {
+    auto* w = new QWidget;
+    auto* layout = new QVBoxLayout(w);
+    layout->setContentsMargins(5, 25, 5, 6);
+    layout->addWidget(kit.text(102, ""));
+    layout->addWidget(kit.text(103, ""));
+    layout->addStretch();
+    return w;
+}
+
+}  // namespace
+
+QTabWidget* buildLayerPanel(PanelKit& kit) {
+    auto* tabs = new QTabWidget;
+    kit.note(83, tabs);
+    kit.addPage(tabs, layersPage(kit), "Layers");
+    kit.addPage(tabs, presetPage(kit), "Preset");
+    kit.addPage(tabs, optionsPage(kit), "Options");
+    kit.addPage(tabs, infosPage(kit), "Infos");
+    return tabs;
+}
+
+}  // namespace qm

@@ -1,0 +1,507 @@
+// The main window's panels over a started program on the offscreen platform: every gadget of
+// the panels exists with its range and sends its events, the controls show the records, the
+// work spaces switch cleanly, the layer ticks hide layers, and the interface images load.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDockWidget>
+#include <QEventLoop>
+#include <QMouseEvent>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "gui/canvas_widget.h"
+#include "gui/loop_driver.h"
+#include "gui/main_window.h"
+#include "gui/qt_ui.h"
+#include "gui/work_space.h"
+#include "qt_test_env.h"
+#include "shell/app.h"
+#include "shell/brush_commands.h"
+#include "shell/panels.h"
+
+namespace qm {
+namespace {
+
+struct Program {
+    Program() {
+        workDir = std::filesystem::temp_directory_path() /
+                  ("qm_test_gui_panels_" + std::to_string(::getpid()));
+        std::filesystem::create_directories(workDir);
+        app.workDir = workDir.string();
+        ui.attach(&window);
+        window.prepareGeometry();
+        EXPECT_TRUE(startUp(app));
+        window.rebuildMenus(app.dictionary);
+        driver.markStartedUp();
+    }
+    ~Program() {
+        std::error_code ignored;
+        std::filesystem::remove_all(workDir, ignored);
+    }
+    void command(int id) { emit window.commandTriggered(id); }
+
+    std::filesystem::path workDir;
+    QtUi ui;
+    App app{ui};
+    MainWindow window{"Quillmoth"};
+    LoopDriver driver{app, window, ui, [this] {
+                          return LoopDriver::ShellState{app.QuitRequested, false, true,
+                                                        app.iface.Interface,
+                                                        app.iface.animationPanel != 0};
+                      }};
+};
+
+enum class Kind { Spin, Track, Check, Combo, Button, Image, Canvas, Tree, Other };
+
+struct GadgetCase {
+    int id;
+    Kind kind;
+    int min = 0, max = 0;  // spins and track bars; combos: max = item count
+};
+
+// Every gadget of the main window's panels, tool column and tool options.
+const std::vector<GadgetCase> kGadgets = {
+    // Tool column and its previews.
+    {4, Kind::Button},
+    {5, Kind::Button},
+    {8, Kind::Button},
+    {9, Kind::Button},
+    {10, Kind::Button},
+    {11, Kind::Button},
+    {12, Kind::Button},
+    {13, Kind::Button},
+    {14, Kind::Button},
+    {15, Kind::Button},
+    {16, Kind::Button},
+    {17, Kind::Button},
+    {18, Kind::Button},
+    {20, Kind::Button},
+    {81, Kind::Image},
+    // Colour tab.
+    {21, Kind::Button},
+    {22, Kind::Button},
+    {23, Kind::Image},
+    {28, Kind::Image},
+    {118, Kind::Image},
+    {119, Kind::Canvas},
+    {120, Kind::Canvas},
+    {121, Kind::Other},
+    {122, Kind::Other},
+    {123, Kind::Other},
+    {29, Kind::Other},
+    {30, Kind::Other},
+    {124, Kind::Other},
+    // Tool options, "Brush".
+    {32, Kind::Combo, 0, 5},
+    {33, Kind::Combo, 0, 7},
+    {52, Kind::Spin, 0, 255},
+    {53, Kind::Check},
+    {43, Kind::Other},
+    {44, Kind::Spin, 1, 5000},
+    {45, Kind::Track, 1, 300},
+    {46, Kind::Spin, 1, 100},
+    {47, Kind::Spin, 1, 100},
+    {48, Kind::Spin, 0, 100},
+    {49, Kind::Spin, 0, 100},
+    {50, Kind::Spin, 0, 10000},
+    {51, Kind::Spin, 0, 15},
+    {36, Kind::Other},
+    {37, Kind::Track, 0, 100},
+    {38, Kind::Track, 0, 100},
+    {39, Kind::Track, 0, 100},
+    {40, Kind::Track, 0, 255},
+    {41, Kind::Track, 0, 255},
+    {42, Kind::Track, 0, 255},
+    // "Alpha", "Dyn", "Color".
+    {54, Kind::Other},
+    {56, Kind::Spin, 0, 255},
+    {55, Kind::Track, 0, 255},
+    {60, Kind::Check},
+    {58, Kind::Spin, 0, 10000},
+    {59, Kind::Spin, 0, 15},
+    {73, Kind::Other},
+    {74, Kind::Spin, 0, 360},
+    {75, Kind::Spin, 0, 360},
+    {76, Kind::Other},
+    {78, Kind::Spin, 0, 1000},
+    {79, Kind::Track, 0, 1000},
+    {80, Kind::Check},
+    {64, Kind::Other},
+    {65, Kind::Spin, 0, 100},
+    {66, Kind::Track, 0, 100},
+    {68, Kind::Spin, 0, 1000},
+    {69, Kind::Track, 0, 1000},
+    {70, Kind::Other},
+    {71, Kind::Spin, 0, 255},
+    {72, Kind::Track, 0, 255},
+    // Swatch, roughboard, gradient.
+    {109, Kind::Button},
+    {107, Kind::Button},
+    {108, Kind::Button},
+    {105, Kind::Other},
+    {106, Kind::Image},
+    {114, Kind::Button},
+    {112, Kind::Button},
+    {113, Kind::Button},
+    {110, Kind::Other},
+    {111, Kind::Canvas},
+    {115, Kind::Track, 0, 255},
+    // Layer panel.
+    {83, Kind::Other},
+    {85, Kind::Combo, 0, 15},
+    {86, Kind::Track, 0, 255},
+    {84, Kind::Tree},
+    {87, Kind::Button},
+    {88, Kind::Button},
+    {89, Kind::Button},
+    {90, Kind::Button},
+    {91, Kind::Button},
+    {93, Kind::Button},
+    {95, Kind::Button},
+    {94, Kind::Button},
+    {92, Kind::Tree},
+    {96, Kind::Other},
+    {97, Kind::Other},
+    {99, Kind::Button},
+    {98, Kind::Button},
+    {100, Kind::Other},
+    {101, Kind::Button},
+    {102, Kind::Other},
+    {103, Kind::Other},
+    // Lower right panel and navigator.
+    {104, Kind::Other},
+    {125, Kind::Other},
+    {117, Kind::Combo, 0, 3},
+    {116, Kind::Canvas},
+    // Animation panel.
+    {126, Kind::Other},
+    {130, Kind::Other},
+    {131, Kind::Other},
+    {140, Kind::Button},
+    {141, Kind::Button},
+    {154, Kind::Image},
+    {155, Kind::Spin, 0, 10},
+    {156, Kind::Spin, 0, 10},
+    {158, Kind::Spin, 0, 10000},
+    {157, Kind::Spin, 0, 10000},
+    {159, Kind::Spin, 0, 10000},
+    {147, Kind::Button},
+    {146, Kind::Button},
+    {145, Kind::Button},
+    {144, Kind::Button},
+    {149, Kind::Button},
+    {139, Kind::Other},
+    {142, Kind::Canvas},
+    {135, Kind::Button},
+    {136, Kind::Button},
+    {137, Kind::Other},
+    {138, Kind::Canvas},
+};
+
+// Acts on the widget as a user would; the event goes through the registry's signals.
+void actOn(QWidget* w, Kind kind) {
+    switch (kind) {
+        case Kind::Spin: {
+            auto* spin = qobject_cast<QSpinBox*>(w);
+            spin->setValue(spin->value() == spin->minimum() ? spin->minimum() + 1
+                                                            : spin->minimum());
+            break;
+        }
+        case Kind::Track: {
+            auto* slider = qobject_cast<QSlider*>(w);
+            slider->setValue(slider->value() == slider->minimum() ? slider->maximum()
+                                                                  : slider->minimum());
+            break;
+        }
+        case Kind::Check:
+        case Kind::Button:
+            qobject_cast<QAbstractButton*>(w)->click();
+            break;
+        case Kind::Combo:
+            emit qobject_cast<QComboBox*>(w)->activated(0);
+            break;
+        case Kind::Canvas: {
+            QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5),
+                              Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(w, &press);
+            break;
+        }
+        case Kind::Tree: {
+            auto* tree = qobject_cast<QTreeWidget*>(w);
+            if (tree->topLevelItemCount() == 0) new QTreeWidgetItem(tree, {"row"});
+            emit tree->itemClicked(tree->topLevelItem(0), 0);
+            QCoreApplication::processEvents();
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+TEST(Panels, EveryGadgetIsRegisteredWithItsRangeAndSendsItsEvent) {
+    Program program;
+    std::vector<ControlEvent> sent;
+    program.ui.gadgets().setControlSink([&](const ControlEvent& e) { sent.push_back(e); });
+    for (const GadgetCase& g : kGadgets) {
+        SCOPED_TRACE("gadget " + std::to_string(g.id));
+        QWidget* w = program.ui.gadgets().widget(g.id);
+        ASSERT_NE(w, nullptr);
+        if (g.kind == Kind::Spin) {
+            auto* spin = qobject_cast<QSpinBox*>(w);
+            ASSERT_NE(spin, nullptr);
+            EXPECT_EQ(spin->minimum(), g.min);
+            EXPECT_EQ(spin->maximum(), g.max);
+        } else if (g.kind == Kind::Track) {
+            auto* slider = qobject_cast<QSlider*>(w);
+            ASSERT_NE(slider, nullptr);
+            EXPECT_EQ(slider->minimum(), g.min);
+            EXPECT_EQ(slider->maximum(), g.max);
+        } else if (g.kind == Kind::Combo) {
+            auto* combo = qobject_cast<QComboBox*>(w);
+            ASSERT_NE(combo, nullptr);
+            EXPECT_EQ(combo->count(), g.max);
+        }
+        if (g.kind == Kind::Other || g.kind == Kind::Image) continue;
+        sent.clear();
+        actOn(w, g.kind);
+        ASSERT_FALSE(sent.empty());
+        EXPECT_EQ(sent.front().gadget, g.id);
+    }
+    // Programmatic changes are not user events.
+    sent.clear();
+    program.ui.setGadgetState(44, 77);
+    program.ui.setGadgetState(84, 0);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(sent.empty());
+}
+
+TEST(Panels, ControlsShowTheRecordsAndSpinsStayInStepWithTheirTrackBars) {
+    Program program;
+    auto* spin = qobject_cast<QSpinBox*>(program.ui.gadgets().widget(44));
+    auto* track = qobject_cast<QSlider*>(program.ui.gadgets().widget(45));
+    EXPECT_EQ(spin->value(), program.app.brush.size);
+    EXPECT_EQ(track->value(), program.app.brush.size);
+
+    program.app.brush.size = 40;
+    program.app.brush.alpha = 99;
+    refreshPanelControls(program.app);
+    EXPECT_EQ(spin->value(), 40);
+    EXPECT_EQ(track->value(), 40);
+    EXPECT_EQ(program.ui.gadgetState(56), 99);
+    // The options bar's mirror of the size shows the same.
+    for (QWidget* w : program.ui.gadgets().widgets(44))
+        EXPECT_EQ(qobject_cast<QSpinBox*>(w)->value(), 40);
+
+    // The user drags the track bar: the spin follows, and the record.
+    track->setValue(77);
+    EXPECT_EQ(program.app.brush.size, 77);
+    EXPECT_EQ(spin->value(), 77);
+    // The spin goes past the track bar's end: the track bar stops at 300.
+    spin->setValue(1000);
+    EXPECT_EQ(program.app.brush.size, 1000);
+    EXPECT_EQ(track->value(), 300);
+    // A change in the classic options bar reaches the same record and the tabs' spin.
+    const std::vector<QWidget*> sizes = program.ui.gadgets().widgets(44);
+    ASSERT_EQ(sizes.size(), 2u);
+    qobject_cast<QSpinBox*>(sizes[1])->setValue(12);
+    EXPECT_EQ(program.app.brush.size, 12);
+    EXPECT_EQ(spin->value(), 12);
+}
+
+int checkedColumnButtons(Program& program, int* which = nullptr) {
+    int count = 0;
+    for (int id = 4; id <= 17; ++id) {
+        auto* b = qobject_cast<QAbstractButton*>(program.ui.gadgets().widget(id));
+        if (b && b->isChecked()) {
+            ++count;
+            if (which) *which = id;
+        }
+    }
+    return count;
+}
+
+int checkedToolBarButtons(Program& program, int* which = nullptr) {
+    int count = 0;
+    for (int id = 51; id <= 65; ++id) {
+        QAction* a = program.window.workSpace().toolAction(id);
+        if (a && a->isChecked()) {
+            ++count;
+            if (which) *which = id;
+        }
+    }
+    return count;
+}
+
+TEST(Panels, SwitchingWorkSpacesLeavesOneSetOfToolButtonsWithTheToolHighlighted) {
+    Program program;
+    WorkSpace& space = program.window.workSpace();
+    const auto visible = [&](QWidget* w) { return w->isVisibleTo(&program.window); };
+    for (int i = 0; i < 10; ++i) {
+        const bool classic = i % 2 == 0;
+        program.command(classic ? 76 : 75);
+        EXPECT_EQ(space.mode(), classic ? 0 : 1);
+        EXPECT_NE(visible(space.toolBar()), visible(space.toolColumnDock()));
+        EXPECT_EQ(visible(space.toolBar()), !classic);
+        EXPECT_EQ(visible(space.toolOptionsDock()), !classic);
+        EXPECT_EQ(visible(space.optionsBar()), classic);
+        // The panels were not built again: one widget per gadget, two for the mirrored ones.
+        EXPECT_EQ(program.ui.gadgets().widgets(4).size(), 1u);
+        EXPECT_EQ(program.ui.gadgets().widgets(44).size(), 2u);
+    }
+    // A panel the user closed stays closed through other commands; choosing the work space
+    // again brings it back.
+    program.command(75);
+    space.toolOptionsDock()->close();
+    program.command(38);
+    EXPECT_FALSE(visible(space.toolOptionsDock()));
+    program.command(75);
+    EXPECT_TRUE(visible(space.toolOptionsDock()));
+    // The window's bar menu never offers the tool buttons' bars.
+    EXPECT_FALSE(space.toolBar()->toggleViewAction()->isVisible());
+    EXPECT_FALSE(space.toolColumnDock()->toggleViewAction()->isVisible());
+
+    // Classic: the fill button of the column; the tool bar follows.
+    program.command(76);
+    qobject_cast<QAbstractButton*>(program.ui.gadgets().widget(10))->click();
+    int column = 0, bar = 0;
+    EXPECT_EQ(program.app.CurrentTool, 10);
+    EXPECT_EQ(checkedColumnButtons(program, &column), 1);
+    EXPECT_EQ(column, 10);
+    EXPECT_EQ(checkedToolBarButtons(program, &bar), 1);
+    EXPECT_EQ(bar, 57);
+    // Paint: the tool bar's zoom; the column follows.
+    program.command(75);
+    space.toolAction(64)->trigger();
+    EXPECT_EQ(program.app.CurrentTool, 16);
+    EXPECT_EQ(checkedToolBarButtons(program, &bar), 1);
+    EXPECT_EQ(bar, 64);
+    EXPECT_EQ(checkedColumnButtons(program, &column), 1);
+    EXPECT_EQ(column, 16);
+}
+
+TEST(Panels, UntickingALayerHidesItOnTheCanvasAndTickingShowsIt) {
+    Program program;
+    program.driver.start();
+    QCoreApplication::processEvents();
+    // The document is larger than the canvas and centred: the canvas's centre is on it.
+    const QPoint at(program.window.canvas().image().width() / 2,
+                    program.window.canvas().image().height() / 2);
+    const QRgb paper = program.window.canvas().image().pixel(at);
+    // A stroke of opaque red through the point.
+    program.app.brush.alpha = 255;
+    program.app.brush.selectedColor = 0xFF0000FFu;
+    colorChanged(program.app, false);
+    for (const auto& [type, x] : {std::pair{CanvasEventType::LeftDown, at.x() - 10},
+                                  std::pair{CanvasEventType::Move, at.x() + 10},
+                                  std::pair{CanvasEventType::LeftUp, at.x() + 10}})
+        program.driver.sendCanvas({.type = type, .x = x, .y = at.y(), .leftHeld = true});
+    QCoreApplication::processEvents();
+    const QRgb painted = program.window.canvas().image().pixel(at);
+    ASSERT_NE(painted, paper);
+
+    auto* tree = qobject_cast<QTreeWidget*>(program.ui.gadgets().widget(84));
+    ASSERT_EQ(tree->topLevelItemCount(), 1);
+    QTreeWidgetItem* row = tree->topLevelItem(0);
+    EXPECT_EQ(row->checkState(0), Qt::Checked);
+    row->setCheckState(0, Qt::Unchecked);  // as a click on the box does
+    QCoreApplication::processEvents();
+    EXPECT_EQ(program.app.doc.layers[0].Visible, 0);
+    EXPECT_EQ(program.window.canvas().image().pixel(at), paper);
+    // The list was rebuilt from the document and keeps the tick off.
+    EXPECT_EQ(tree->topLevelItem(0)->checkState(0), Qt::Unchecked);
+
+    tree->topLevelItem(0)->setCheckState(0, Qt::Checked);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(program.app.doc.layers[0].Visible, 1);
+    EXPECT_EQ(program.window.canvas().image().pixel(at), painted);
+
+    // The tick of a row other than the current one hides that row's layer.
+    program.command(48);  // a second layer, which becomes the current one
+    QCoreApplication::processEvents();
+    ASSERT_EQ(tree->topLevelItemCount(), 2);
+    const int current = program.ui.gadgetState(84);
+    const int other = 1 - current;
+    tree->topLevelItem(other)->setCheckState(0, Qt::Unchecked);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(program.app.doc.layers[size_t(other)].Visible, 0);
+    EXPECT_EQ(program.app.doc.layers[size_t(current)].Visible, 1);
+}
+
+TEST(Panels, ToolTipsAndTabTitlesComeFromTheDictionary) {
+    Program program;
+    program.window.rebuildMenus(
+        {{"BrushSize", "Taille"}, {"Brush", "Pinceau"}, {"Layers", "Calques"}});
+    EXPECT_EQ(program.ui.gadgets().widget(44)->toolTip(), "Taille");
+    EXPECT_EQ(program.ui.gadgets().widget(45)->toolTip(), "Taille");
+    EXPECT_EQ(program.ui.gadgets().widget(74)->toolTip(), "Rotation of the Brush");  // literal
+    EXPECT_EQ(program.ui.gadgets().widget(46)->toolTip(), "");  // a key without an entry
+    EXPECT_EQ(program.window.workSpace().toolAction(51)->toolTip(), "Pinceau (B)");
+    auto* layers = qobject_cast<QTabWidget*>(program.ui.gadgets().widget(83));
+    ASSERT_NE(layers, nullptr);
+    EXPECT_EQ(layers->tabText(0), "Calques");
+}
+
+TEST(Panels, MissingInterfaceImagesAreEachReportedAndShowBlack) {
+    Program program;
+    std::set<std::string> reported;
+    int messages = 0;
+    program.window.workSpace().loadIcons("no/such/folder", [&](const std::string& path) {
+        reported.insert(path);
+        ++messages;
+    });
+    EXPECT_EQ(messages, int(reported.size()));  // one message per file
+    EXPECT_TRUE(reported.count("no/such/folder/brush.png"));
+    EXPECT_TRUE(reported.count("no/such/folder/file.ico"));
+    EXPECT_TRUE(reported.count("no/such/folder/selected.png"));
+    const QIcon icon = program.window.workSpace().toolAction(51)->icon();
+    const QImage shown = icon.pixmap(QSize(25, 25)).toImage();
+    ASSERT_FALSE(shown.isNull());
+    EXPECT_EQ(qRed(shown.pixel(12, 12)), 0);
+    EXPECT_EQ(qAlpha(shown.pixel(12, 12)), 255);
+}
+
+TEST(Panels, GeneratedInterfaceImagesAreAllThere) {
+    // The build's working-folder template, beside the tests' folder.
+    const std::filesystem::path icons =
+        std::filesystem::current_path() / "../workdir/data/ui/icone";
+    if (!std::filesystem::exists(icons)) GTEST_SKIP() << "no generated working folder";
+    Program program;
+    std::vector<std::string> missing;
+    program.window.workSpace().loadIcons(icons.string(),
+                                         [&](const std::string& path) { missing.push_back(path); });
+    EXPECT_TRUE(missing.empty()) << missing.front();
+}
+
+TEST(Panels, IdleLoopSleepsUntilSomethingIsDue) {
+    Program program;
+    program.driver.start();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    const long long passes = program.driver.passes();
+    EXPECT_GT(passes, 0);
+    EXPECT_FALSE(program.driver.idleArmed());
+    // Nothing happens while nothing is due.
+    QEventLoop wait;
+    QTimer::singleShot(50, &wait, &QEventLoop::quit);
+    wait.exec();
+    EXPECT_EQ(program.driver.passes(), passes);
+    // Playback asks for its frames.
+    qobject_cast<QAbstractButton*>(program.ui.gadgets().widget(145))->click();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(program.driver.idleArmed());
+}
+
+}  // namespace
+}  // namespace qm
