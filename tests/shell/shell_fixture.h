@@ -10,6 +10,7 @@
 #include "document/document_ops.h"
 #include "shell/app.h"
 #include "shell/ids.h"
+#include "shell/timeline.h"
 
 namespace qm::test {
 
@@ -21,10 +22,10 @@ inline Image freshCanvas(const App& app) {
     const GridSettings grid{app.prefs.grid != 0, app.prefs.gridW, app.prefs.gridH,
                             app.prefs.gridColor};
     Image canvas = *createImage(app.canvasImage.width, app.canvasImage.height, 32);
-    composeCanvas(canvas,
-                  CanvasScene{app.doc, view, app.paperView9, app.ViewOffsetX, app.ViewOffsetY,
-                              app.prefs.ColorBG, grid},
-                  Rect{0, 0, canvas.width, canvas.height});
+    CanvasScene scene{app.doc,           view, app.paperView9, app.ViewOffsetX, app.ViewOffsetY,
+                      app.prefs.ColorBG, grid};
+    if (!app.playback.running) scene.onion = onionSkinOf(app.doc);  // as the canvas shows it
+    composeCanvas(canvas, scene, Rect{0, 0, canvas.width, canvas.height});
     return canvas;
 }
 

@@ -5,11 +5,14 @@
 // to the start and forward again.
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <random>
+#include <unistd.h>
 #include <set>
 
 #include "document/compositing.h"
 #include "shell/canvas_frame.h"
+#include "shell/dialogs.h"
 #include "shell/menu_table.h"
 #include "shell/view.h"
 #include "shell_fixture.h"
@@ -26,13 +29,37 @@ protected:
         newDocument("64", "48");
         for (const MenuEntry& e : mainMenuTable())
             if (e.kind == MenuEntry::Kind::Item && e.id >= 0) menuIds.push_back(e.id);
+        // Files chosen in requesters land here: documents saved and opened again, images,
+        // strips, sequences, names that are odd or point nowhere.
+        folder = (std::filesystem::temp_directory_path() /
+                  ("qm-random-" + std::to_string(::getpid())))
+                     .string();
+        std::filesystem::create_directories(folder);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        std::filesystem::remove_all(folder, ec);
+        ShellTest::TearDown();
+    }
+
+    std::string someFile() {
+        static const char* kNames[] = {"doc.qmd", "doc", "Doc.QMD", "picture.png", "picture",
+                                       "shot.jpg", "shot.bmp", "frames.png", "a b/c.qmd",
+                                       "missing/none.qmd", "doc_files/x.png", ".qmd", "..", ""};
+        return folder + "/" + kNames[pick(int(std::size(kNames)))];
     }
 
     int pick(int n) { return n > 0 ? int(rng() % uint32_t(n)) : 0; }
     int between(int lo, int hi) { return lo + pick(hi - lo + 1); }
 
     void answerSomething() {
-        switch (pick(5)) {
+        switch (pick(6)) {
+            case 5: {
+                std::vector<std::string> files{someFile()};
+                if (pick(3) == 0) files.push_back(someFile());
+                ui.queueAnswer(ScriptedAnswer::filesAnswer(files, between(-1, 4)));
+                break;
+            }
             case 0: ui.queueAnswer(ScriptedAnswer::yes()); break;
             case 1: ui.queueAnswer(ScriptedAnswer::no()); break;
             case 2: ui.queueAnswer(ScriptedAnswer::textAnswer(std::to_string(between(-50, 300)))); break;
@@ -45,13 +72,13 @@ protected:
         const int ox = app.ViewOffsetX, oy = app.ViewOffsetY;
         switch (pick(12)) {
             case 0:
-                if (pick(3) == 0) answerSomething();
+                for (int n = pick(3) == 0 ? 1 + pick(3) : 0; n > 0; --n) answerSomething();
                 // Quitting is a request the loop acts on; the run goes on regardless.
                 menu(Cmd(menuIds[size_t(pick(int(menuIds.size())))]));
                 break;
             case 1:
             case 2: {
-                const int gadget = between(1, 330);
+                const int gadget = between(1, 350);
                 ControlEvent e;
                 e.gadget = gadget;
                 e.type = ControlEventType(pick(9));
@@ -62,6 +89,8 @@ protected:
                 ui.setGadgetState(gadget, state);
                 ui.setGadgetText(gadget, std::to_string(pick(3) == 0 ? between(-10, 100000) : between(1, 90)));
                 if (pick(4) == 0) answerSomething();
+                if (pick(6) == 0 && ui.gadgetItemCount(gadget) > 0)
+                    ui.setGadgetItemChecked(gadget, pick(ui.gadgetItemCount(gadget)), pick(2));
                 onControlEvent(app, e);
                 break;
             }
@@ -95,15 +124,14 @@ protected:
             case 8: menu(pick(2) ? Cmd::Undo : Cmd::Redo); break;
             case 9: menu(Cmd::NewLayer); break;
             default: {  // a tool chosen from the tool bar
-                static constexpr Cmd kTools[] = {Cmd::Brush, Cmd::Eraser, Cmd::MoveTool, Cmd::FillTool,
-                                                 Cmd::Hand, Cmd::ZoomTool, Cmd::ColorPicker, Cmd::Box};
+                static constexpr Cmd kTools[] = {
+                    Cmd::Brush, Cmd::Eraser,  Cmd::MoveTool, Cmd::FillTool,        Cmd::Hand,
+                    Cmd::ZoomTool, Cmd::ColorPicker, Cmd::Box, Cmd::Line, Cmd::Ellipse,
+                    Cmd::Gradient, Cmd::RadialSpeedLine};
                 menu(kTools[pick(int(std::size(kTools)))]);
                 break;
             }
         }
-        // The first dab of each new size makes the whole tip: a run of thousands of sizes near
-        // the largest would spend its time there (its own benchmark covers it).
-        if (app.brush.size > 2000) app.brush.size = 2000;
         // Deep zoom makes every display image thousands of pixels wide; the view keeps to a few
         // hundred percent here (the clamps of the zoom have their own tests).
         if (app.doc.Zoom > 800) setZoomAndApply(app, 800);
@@ -126,11 +154,14 @@ protected:
     // The canvas as a whole recomposition from display images made afresh from the layers.
     void expectCanvasShowsTheLayers(int event) {
         if (app.view.zoom != app.doc.Zoom || app.canvasImage.empty()) return;
+        // The brightness window shows its preview on the canvas instead of the layer.
+        if (windowIsOpen(app, id(Window::Brightness))) return;
         recomposeView(app, false);  // the same frame, from the view as it stands
         ASSERT_EQ(app.canvasImage.pixels, freshCanvas(app).pixels) << "event " << event;
     }
 
     std::mt19937 rng{20261210};
+    std::string folder;
     std::vector<int> menuIds;
 };
 
