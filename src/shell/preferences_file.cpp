@@ -201,6 +201,11 @@ void keepWithin(T& field, double lo, double hi) {
 // a document size it can make (else the size of a file without size keys), and folder and
 // language names that stay inside their folders.
 void keepPreferencesInRange(App& app) {
+    // A side of no pixels or fewer is no size at all: the size a file without size keys gives.
+    if (app.prefs.docWidth < 1 || app.prefs.docHeight < 1) {
+        app.prefs.docWidth = 1024;
+        app.prefs.docHeight = 768;
+    }
     for (const PrefRange& r : kRanges)
         std::visit([&](const auto& in) {
             withField(app.*in.record, in.member, [&](auto& field) { keepWithin(field, r.lo, r.hi); });

@@ -140,9 +140,9 @@ TEST_F(Started, NonsenseValuesAreKeptInRange) {
     EXPECT_EQ(p.SpeedAnimation, 5);
     EXPECT_EQ(p.quality, 1);
     EXPECT_EQ(p.confirmExit, 1);
-    // -5 becomes 1 and 99999999 keeps its low 16 bits (-7937), then 1: a 1 x 1 document.
-    EXPECT_EQ(app.doc.Width, 1);
-    EXPECT_EQ(app.doc.Height, 1);
+    // A side of -5 (and 99999999, whose low 16 bits are -7937) is no size: 1024 x 768.
+    EXPECT_EQ(app.doc.Width, 1024);
+    EXPECT_EQ(app.doc.Height, 768);
     EXPECT_EQ(p.Undo, 1);
     EXPECT_EQ(app.iface.Interface, 1);
     EXPECT_EQ(b.size, 1);
