@@ -31,6 +31,7 @@ void showForegroundPreview(App& app) {
 void showSwatchPreviews(App& app) {
     showForegroundPreview(app);
     if (!app.iface.foregroundActive) refreshBackgroundPreview(app);
+    keepColourSquareInStep(app);
 }
 
 std::string presetRoot(const App& app) {
