@@ -78,7 +78,11 @@ void roughboardInput(App& app, const ControlEvent& e) {
     if (app.roughboard54.empty()) app.roughboard54 = blankRoughboard();
     if (e.type == T::LeftDown) app.roughboardLastX = app.roughboardLastY = -1;
     if (e.type == T::LeftDown || (e.type == T::Move && e.leftHeld)) {
-        paintTo(app, e.x, e.y);
+        // A point far off the sheet (a script may send any) paints as one just past its edge,
+        // so the way there stays short.
+        const int margin = 2 * kRoughboardDotRadius;
+        paintTo(app, std::clamp(e.x, -margin, app.roughboard54.width + margin),
+                std::clamp(e.y, -margin, app.roughboard54.height + margin));
         return showRoughboard(app);
     }
     if (e.type == T::RightDown || (e.type == T::Move && e.rightHeld)) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <filesystem>
 
@@ -108,8 +109,12 @@ TEST_F(SheetTest, LeftButtonPaintsJoinedDotsRightButtonPicksAndTheDocumentIsUnto
     event(Gadget::Roughboard, ControlEventType::Move, 80, 100);
     event(Gadget::Roughboard, ControlEventType::LeftDown, 20, 100);
     EXPECT_EQ(rgbAt(app.roughboard54, 50, 100), kWhite);
-    // Painting at the edge and beyond it is clipped.
+    // Painting at the edge and beyond it is clipped, however far off the point.
     event(Gadget::Roughboard, ControlEventType::Move, -50, 400, true);
+    event(Gadget::Roughboard, ControlEventType::Move, INT_MAX, INT_MIN, true);
+    event(Gadget::Roughboard, ControlEventType::LeftDown, 100, 5);
+    event(Gadget::Roughboard, ControlEventType::Move, INT_MAX, 5, true);
+    EXPECT_EQ(rgbAt(app.roughboard54, kRoughboardWidth - 1, 5), rgb(200, 20, 40));
     EXPECT_EQ(shown(Gadget::Roughboard).pixels, app.roughboard54.pixels);
 
     setForeground(rgb(1, 2, 3));
