@@ -25,6 +25,7 @@ void showForegroundPreview(App& app) {
         fillBox(*swatch, 0, 0, swatch->width, swatch->height,
                 solidPaint(app.brush.selectedColor | 0xFF000000u, DrawMode::AllChannels));
         app.ui.setGadgetImage(id(Gadget::ColorForeground), *swatch);
+        app.ui.setGadgetImage(id(Gadget::ColorSwatch), *swatch);  // the tool column's
     }
 }
 
@@ -56,6 +57,11 @@ std::string inWorkDir(const App& app, const std::string& path) {
 }
 
 }  // namespace
+
+void showColourPreviews(App& app) {
+    showForegroundPreview(app);
+    refreshBackgroundPreview(app);
+}
 
 void rebuildBrushTip(App& app) {
     requestTip(app.tip, app.brush, app.workDir);

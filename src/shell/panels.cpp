@@ -168,6 +168,7 @@ void showPanelImages(App& app) {
     app.swatch53 = defaultSwatchImage();
     showSwatch(app);
     app.ui.setGadgetImage(id(Gadget::ColorStrip), *resizeNearest(colourStripImage(), 20, 128));
+    showColourPreviews(app);
     app.colourSquare55 = Image{};
     keepColourSquareInStep(app);
     loadStartRoughboard(app);

@@ -77,6 +77,12 @@ Image picture(int w, int h) {
     return image;
 }
 
+TEST_F(SheetTest, ColourPreviewsAreShownFromTheStart) {
+    for (const Gadget g : {Gadget::ColorForeground, Gadget::ColorSwatch, Gadget::ColorBackground})
+        EXPECT_EQ(shown(g).width, 30) << id(g);
+    EXPECT_EQ(rgbAt(shown(Gadget::ColorForeground), 15, 15), app.brush.selectedColor & kWhite);
+}
+
 TEST_F(SheetTest, RoughboardStartsWhiteWithoutItsFile) {
     ASSERT_EQ(app.roughboard54.width, kRoughboardWidth);
     ASSERT_EQ(app.roughboard54.height, kRoughboardHeight);
