@@ -101,8 +101,8 @@ void newRoughboard(App& app) {
 }
 
 void openRoughboard(App& app) {
-    if (auto sheet = askSheetImage(app, Text(app.dictionary, "LoadRB"),
-                                   swatchFolder(app) + "rb.png")) {
+    if (auto sheet =
+            askSheetImage(app, Text(app.dictionary, "LoadRB"), swatchFolder(app) + "rb.png")) {
         app.roughboard54 = std::move(*sheet);
         showRoughboard(app);
     }

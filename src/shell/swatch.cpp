@@ -17,7 +17,8 @@ namespace qm {
 
 namespace {
 
-constexpr const char* kSheetPatterns = "JPG|*.jpg;*.jpeg;*.JPG;*.JPEG|PNG|*.png;*.PNG|BMP|*.bmp;*.BMP";
+constexpr const char* kSheetPatterns =
+    "JPG|*.jpg;*.jpeg;*.JPG;*.JPEG|PNG|*.png;*.PNG|BMP|*.bmp;*.BMP";
 constexpr uint32_t kWhite = 0xFFFFFFu;
 
 }  // namespace

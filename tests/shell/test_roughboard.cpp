@@ -149,8 +149,8 @@ TEST_F(SheetTest, OpenRoughboardLoadsAFileAndABadOneLeavesTheSheet) {
     ui.queueAnswer(ScriptedAnswer::filesAnswer({folder.file("broken.png")}));
     click(Gadget::OpenRoughBoard);
     ASSERT_EQ(ui.messageBoxes().size(), 1u);
-    EXPECT_EQ(ui.messageBoxes()[0].rfind("RareroDazezo|Cannot load image: " +
-                                             folder.file("broken.png"), 0),
+    EXPECT_EQ(ui.messageBoxes()[0].rfind(
+                  "RareroDazezo|Cannot load image: " + folder.file("broken.png"), 0),
               0u);
     EXPECT_EQ(app.roughboard54.pixels, before.pixels);
 
