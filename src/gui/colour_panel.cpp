@@ -121,7 +121,8 @@ QWidget* buildNavigatorPage(PanelKit& kit) {
     auto* w = new QWidget;
     auto* layout = new QVBoxLayout(w);
     layout->setContentsMargins(5, 5, 5, 5);
-    layout->addWidget(kit.combo(117, {"Mode Normal", "Mode Zoom", "Mode Hiden"}, 75, "NavigatorMode"));
+    layout->addWidget(
+        kit.combo(117, {"Mode Normal", "Mode Zoom", "Mode Hiden"}, 75, "NavigatorMode"));
     CanvasWidget* navigator = kit.canvas(116, QSize(150, 100), "Navigator");
     navigator->setBackground(QColor(125, 125, 125));
     navigator->setMinimumSize(150, 60);

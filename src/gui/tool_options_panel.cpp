@@ -53,7 +53,8 @@ QWidget* brushTab(PanelKit& kit) {
     QVBoxLayout* layout = nullptr;
     QWidget* w = page(layout);
     auto* top = new QHBoxLayout;
-    top->addWidget(kit.combo(32, {"Brush", "Pencil", "Eraser", "Water", "Smudge"}, 70, "BrushMode"));
+    top->addWidget(
+        kit.combo(32, {"Brush", "Pencil", "Eraser", "Water", "Smudge"}, 70, "BrushMode"));
     top->addWidget(kit.combo(33,
                              {"Circle Hard", "Box", "Ellipse", "Custom Brush", "Circle Shine",
                               "Circle Soft", "Circle Custom"},

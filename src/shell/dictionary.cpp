@@ -385,7 +385,8 @@ void readGroups(Dictionary& dictionary, KeyValueFile& f) {
             dictionary[e.key] = f.readText(e.fileKey, e.text);
     }
     f.selectGroup("Tooltip");
-    for (const DictionaryEntry& e : kExtraTooltips) dictionary[e.key] = f.readText(e.fileKey, e.text);
+    for (const DictionaryEntry& e : kExtraTooltips)
+        dictionary[e.key] = f.readText(e.fileKey, e.text);
 }
 
 }  // namespace

@@ -18,9 +18,9 @@
 #include "shell/file_commands.h"
 #include "shell/layer_commands.h"
 #include "shell/panels.h"
+#include "shell/paper_commands.h"
 #include "shell/roughboard.h"
 #include "shell/swatch.h"
-#include "shell/paper_commands.h"
 #include "shell/tileset_dialog.h"
 #include "shell/view.h"
 

@@ -221,7 +221,8 @@ void keepColourSquareInStep(App& app) {
         int bestRow = 0, bestDistance = INT32_MAX;
         for (int y = 0; y < 128; ++y) {
             const uint32_t p = strip.at(0, y * 2);
-            const int d = std::abs(int(red(p)) - stretch(r)) + std::abs(int(green(p)) - stretch(g)) +
+            const int d = std::abs(int(red(p)) - stretch(r)) +
+                          std::abs(int(green(p)) - stretch(g)) +
                           std::abs(int(blue(p)) - stretch(b));
             if (d < bestDistance) bestDistance = d, bestRow = y;
         }
