@@ -29,8 +29,8 @@ QWidget* colourPage(PanelKit& kit) {
     auto* grid = new QGridLayout(previews);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setSpacing(0);
-    grid->addWidget(kit.image(21, QSize(30, 30), true), 0, 0, 2, 2);
-    grid->addWidget(kit.image(22, QSize(30, 30), true), 1, 1, 2, 2);
+    grid->addWidget(kit.image(21, QSize(30, 30), true, "ForegroundColor"), 0, 0, 2, 2);
+    grid->addWidget(kit.image(22, QSize(30, 30), true, "BackgroundColor"), 1, 1, 2, 2);
     auto* top = new QHBoxLayout;
     top->addWidget(previews);
     top->addWidget(kit.image(81, QSize(60, 60)));
@@ -53,8 +53,8 @@ QWidget* colourPage(PanelKit& kit) {
     layout->addWidget(new QLabel);  // room below the cells
     auto* picker = new QWidget;
     picker->setFixedSize(170, 140);
-    CanvasWidget* strip = kit.canvas(119, QSize(20, 128));
-    CanvasWidget* square = kit.canvas(120, QSize(129, 129));
+    CanvasWidget* strip = kit.canvas(119, QSize(20, 128), "ColorStrip");
+    CanvasWidget* square = kit.canvas(120, QSize(129, 129), "ColorSquare");
     QWidget* arrow = kit.image(118, QSize(8, 12));
     static_cast<QLabel*>(arrow)->setFrameStyle(QFrame::NoFrame);
     strip->setParent(picker);
@@ -101,11 +101,11 @@ ColourPages buildColourPages(PanelKit& kit) {
     ColourPages pages;
     pages.color = colourPage(kit);
 
-    QWidget* swatch = kit.image(106, QSize(162, 200));
-    static_cast<QLabel*>(swatch)->setFrameStyle(QFrame::NoFrame);
+    // The swatch is a canvas: a click reports where, so the colour there can be picked.
+    CanvasWidget* swatch = kit.canvas(106, QSize(200, 200), "SwatchColors");
     pages.swatch =
         imagePage(kit, 109, 107, 108, "NewSwatch", "OpenSwatch", "SaveSwatch", 105, swatch);
-    CanvasWidget* rough = kit.canvas(111, QSize(140, 250));
+    CanvasWidget* rough = kit.canvas(111, QSize(140, 250), "RoughBoardPaint");
     pages.roughboard = imagePage(kit, 114, 112, 113, "NewRoughBoard", "OpenRoughBoard",
                                  "SaveRoughBoard", 110, rough);
 
@@ -121,8 +121,9 @@ QWidget* buildNavigatorPage(PanelKit& kit) {
     auto* w = new QWidget;
     auto* layout = new QVBoxLayout(w);
     layout->setContentsMargins(5, 5, 5, 5);
-    layout->addWidget(kit.combo(117, {"Mode Normal", "Mode Zoom", "Mode Hiden"}, 75));
-    CanvasWidget* navigator = kit.canvas(116, QSize(150, 100));
+    layout->addWidget(
+        kit.combo(117, {"Mode Normal", "Mode Zoom", "Mode Hiden"}, 75, "NavigatorMode"));
+    CanvasWidget* navigator = kit.canvas(116, QSize(150, 100), "Navigator");
     navigator->setBackground(QColor(125, 125, 125));
     navigator->setMinimumSize(150, 60);
     navigator->setMaximumSize(150, 600);

@@ -19,13 +19,14 @@ namespace qm {
 
 namespace {
 
-QTreeWidget* tree(PanelKit& kit, int id) {
+QTreeWidget* tree(PanelKit& kit, int id, std::string tip) {
     auto* w = new QTreeWidget;
     w->setHeaderHidden(true);
     w->setColumnCount(1);
     w->setRootIsDecorated(true);
     w->setMinimumHeight(120);
     kit.note(id, w);
+    kit.gadgets.back().tip = std::move(tip);
     return w;
 }
 
@@ -37,13 +38,13 @@ QWidget* layersPage(PanelKit& kit) {
         85,
         {"Normal", "Multiply", "Add", "Screen", "Overlay", "Invert", "Color Burn", "Dissolve",
          "Difference", "Exclusion", "Lighten", "Darken", "HardLight", "ClearLight", "ColorLight"},
-        100));
-    layout->addWidget(kit.track(86, 0, 255, 100));
-    layout->addWidget(tree(kit, 84), 1);
+        100, "LayerBlendMode"));
+    layout->addWidget(kit.track(86, 0, 255, 100, "LayerOpacity"));
+    layout->addWidget(tree(kit, 84, "LayerList"), 1);
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(5);
-    buttons->addWidget(kit.button(87, "+", QSize(20, 20)));
-    buttons->addWidget(kit.button(88, "-", QSize(20, 20)));
+    buttons->addWidget(kit.button(87, "+", QSize(20, 20), "AddnewLayer"));
+    buttons->addWidget(kit.button(88, "-", QSize(20, 20), "DelLayer"));
     buttons->addWidget(kit.imageButton(89, "file.ico", QSize(16, 16), false, "AddGroup"));
     buttons->addWidget(kit.button(90, "^", QSize(20, 20), "MoveLayerTop"));
     buttons->addWidget(kit.button(91, "v", QSize(20, 20), "MoveLayerBottom"));
@@ -57,12 +58,12 @@ QWidget* presetPage(PanelKit& kit) {
     auto* layout = new QVBoxLayout(w);
     layout->setContentsMargins(5, 6, 5, 6);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(kit.button(93, "Open", QSize(35, 20)));
-    buttons->addWidget(kit.button(95, "Save", QSize(35, 20)));
-    buttons->addWidget(kit.button(94, "Export", QSize(35, 20)));
+    buttons->addWidget(kit.button(93, "Open", QSize(35, 20), "LoadPreset"));
+    buttons->addWidget(kit.button(95, "Save", QSize(35, 20), "SavePreset"));
+    buttons->addWidget(kit.button(94, "Export", QSize(35, 20), "ExportPreset"));
     buttons->addStretch();
     layout->addLayout(buttons);
-    layout->addWidget(tree(kit, 92), 1);
+    layout->addWidget(tree(kit, 92, "PresetList"), 1);
     QLabel* name = kit.text(96, "Nom Brush");
     name->setFrameStyle(QFrame::Box | QFrame::Plain);
     layout->addWidget(name);
@@ -75,13 +76,13 @@ QWidget* optionsPage(PanelKit& kit) {
     layout->setContentsMargins(5, 6, 5, 6);
     QGroupBox* paper = kit.frame(97, "Paper");
     auto* p = new QHBoxLayout(paper);
-    p->addWidget(kit.button(99, "<", QSize(20, 20)));
-    p->addWidget(kit.button(98, ">", QSize(20, 20)));
+    p->addWidget(kit.button(99, "<", QSize(20, 20), "PaperPrevious"));
+    p->addWidget(kit.button(98, ">", QSize(20, 20), "PaperNext"));
     p->addStretch();
     layout->addWidget(paper);
     QGroupBox* ui = kit.frame(100, "UI");
     auto* u = new QHBoxLayout(ui);
-    u->addWidget(kit.button(101, "Color BG", QSize(50, 20)));
+    u->addWidget(kit.button(101, "Color BG", QSize(50, 20), "CanvasColorBG"));
     u->addStretch();
     layout->addWidget(ui);
     layout->addStretch();

@@ -89,7 +89,7 @@ QToolButton* PanelKit::imageButton(int id, const QString& iconFile, QSize size, 
     return w;
 }
 
-QWidget* PanelKit::image(int id, QSize size, bool clickable) {
+QWidget* PanelKit::image(int id, QSize size, bool clickable, std::string tip) {
     QWidget* w = nullptr;
     if (clickable) {
         auto* b = new QToolButton;
@@ -104,15 +104,15 @@ QWidget* PanelKit::image(int id, QSize size, bool clickable) {
         w = label;
     }
     w->setFixedSize(size + QSize(2, 2));
-    gadgets.push_back({id, w, {}, mirrors});
+    gadgets.push_back({id, w, std::move(tip), mirrors});
     return w;
 }
 
-CanvasWidget* PanelKit::canvas(int id, QSize size) {
+CanvasWidget* PanelKit::canvas(int id, QSize size, std::string tip) {
     auto* w = new CanvasWidget(CanvasWidget::Role::Panel);
     w->setFixedSize(size);
     w->setBackground(Qt::white);
-    gadgets.push_back({id, w, {}, mirrors});
+    gadgets.push_back({id, w, std::move(tip), mirrors});
     return w;
 }
 

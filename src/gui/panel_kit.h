@@ -64,8 +64,8 @@ public:
     QToolButton* imageButton(int id, const QString& iconFile, QSize size, bool toggle,
                              std::string tip = {}, bool tool = false);
     // An image gadget; `clickable` ones (the colour previews) are flat buttons sending Click.
-    QWidget* image(int id, QSize size, bool clickable = false);
-    CanvasWidget* canvas(int id, QSize size);
+    QWidget* image(int id, QSize size, bool clickable = false, std::string tip = {});
+    CanvasWidget* canvas(int id, QSize size, std::string tip = {});
     QScrollArea* scroll(int id, QWidget* inner);
     QLabel* text(int id, const QString& caption);
     // Any other widget (containers, splitters, tab panels) under its id.

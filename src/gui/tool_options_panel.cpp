@@ -53,7 +53,8 @@ QWidget* brushTab(PanelKit& kit) {
     QVBoxLayout* layout = nullptr;
     QWidget* w = page(layout);
     auto* top = new QHBoxLayout;
-    top->addWidget(kit.combo(32, {"Brush", "Pencil", "Eraser", "Water", "Smudge"}, 70));
+    top->addWidget(
+        kit.combo(32, {"Brush", "Pencil", "Eraser", "Water", "Smudge"}, 70, "BrushMode"));
     top->addWidget(kit.combo(33,
                              {"Circle Hard", "Box", "Ellipse", "Custom Brush", "Circle Shine",
                               "Circle Soft", "Circle Custom"},
@@ -62,7 +63,7 @@ QWidget* brushTab(PanelKit& kit) {
     layout->addLayout(top);
     auto* pas = new QHBoxLayout;
     pas->addWidget(labelled("Pas", kit.spin(52, 0, 255, 40, "PasOfBrush")));
-    pas->addWidget(kit.check(53, "Hard"));
+    pas->addWidget(kit.check(53, "Hard", "BrushHard"));
     pas->addStretch();
     layout->addLayout(pas);
 
@@ -100,7 +101,7 @@ QWidget* alphaTab(PanelKit& kit) {
     QGroupBox* opacity = kit.frame(54, "Opacity");
     QVBoxLayout* inner = frameLayout(opacity);
     inner->addWidget(kit.spinTrackRow(56, 55, 0, 255, 255, "BrushAlpha"));
-    inner->addWidget(kit.check(60, "Keep Alpha"));
+    inner->addWidget(kit.check(60, "Keep Alpha", "LayerKeepAlpha"));
     auto* jitter = new QHBoxLayout;
     jitter->addWidget(labelled("Time", kit.spin(58, 0, 10000, 40, "OpacityJitter")));
     jitter->addWidget(kit.spin(59, 0, 15, 35, "OpacityJitterFactor"));
@@ -163,13 +164,13 @@ QWidget* buildOptionsBar(PanelKit& kit) {
     auto* layout = new QHBoxLayout(bar);
     layout->setContentsMargins(5, 2, 5, 2);
     layout->setSpacing(8);
-    layout->addWidget(kit.combo(32, {"Brush", "Pencil", "Eraser"}, 50));
+    layout->addWidget(kit.combo(32, {"Brush", "Pencil", "Eraser"}, 50, "BrushMode"));
     layout->addWidget(kit.combo(33, {"Circle", "Box", "Ellipse", "Custom"}, 50, "BrushType"));
     layout->addWidget(kit.track(55, 0, 255, 100, "BrushAlpha"));
     layout->addWidget(kit.spin(44, 1, 5000, 50, "BrushSize"));
     layout->addWidget(kit.spin(46, 1, 100, 35, "BrushWidth"));
     layout->addWidget(kit.spin(47, 1, 100, 35, "BrushHeight"));
-    layout->addWidget(kit.check(60, "Keep Alpha"));
+    layout->addWidget(kit.check(60, "Keep Alpha", "LayerKeepAlpha"));
     // Ticked whenever the rotation is not 0: the shell sets it from the rotation.
     layout->addWidget(kit.check(74, "Rotate", "=Rotation of the Brush"));
     layout->addWidget(kit.spin(78, 0, 1000, 50, "IntensityOfScatter"));
@@ -213,7 +214,7 @@ QWidget* buildToolColumn(PanelKit& kit) {
     layout->addLayout(grid);
     layout->addSpacing(6);
     // The colour cell starts black; the program repaints it.
-    auto* colour = static_cast<QToolButton*>(kit.image(20, QSize(25, 25), true));
+    auto* colour = static_cast<QToolButton*>(kit.image(20, QSize(25, 25), true, "ForegroundColor"));
     QPixmap black(25, 25);
     black.fill(Qt::black);
     colour->setIcon(QIcon(black));

@@ -91,6 +91,13 @@ struct App {
     // The colour picker's pick point on the colour square and the square as last built.
     int32_t pickPointX = 128, pickPointY = 0;
     Image colourSquare55;
+    // The foreground colour (red, green, blue) the picker last showed: a different one was set
+    // elsewhere, and the square follows it.
+    uint32_t pickerColour = 0;
+    // The swatch (image 53) and the roughboard (image 54), with the roughboard's last painted
+    // point while the left button is held on it.
+    Image swatch53, roughboard54;
+    int32_t roughboardLastX = -1, roughboardLastY = -1;
     int16_t LastX = 0, LastY = 0;
     int16_t ViewOffsetX = 0, ViewOffsetY = 0;
     int32_t PanBaseX = 0, PanBaseY = 0;

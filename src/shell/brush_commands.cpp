@@ -25,12 +25,14 @@ void showForegroundPreview(App& app) {
         fillBox(*swatch, 0, 0, swatch->width, swatch->height,
                 solidPaint(app.brush.selectedColor | 0xFF000000u, DrawMode::AllChannels));
         app.ui.setGadgetImage(id(Gadget::ColorForeground), *swatch);
+        app.ui.setGadgetImage(id(Gadget::ColorSwatch), *swatch);  // the tool column's
     }
 }
 
 void showSwatchPreviews(App& app) {
     showForegroundPreview(app);
     if (!app.iface.foregroundActive) refreshBackgroundPreview(app);
+    keepColourSquareInStep(app);
 }
 
 std::string presetRoot(const App& app) {
@@ -55,6 +57,11 @@ std::string inWorkDir(const App& app, const std::string& path) {
 }
 
 }  // namespace
+
+void showColourPreviews(App& app) {
+    showForegroundPreview(app);
+    refreshBackgroundPreview(app);
+}
 
 void rebuildBrushTip(App& app) {
     requestTip(app.tip, app.brush, app.workDir);

@@ -19,6 +19,9 @@ void recomputeBrushColor(App& app);
 // The selected colour changed: the paint colour follows it unless `keepPaintColor`; the swatch
 // previews show it and the tip is rebuilt.
 void colorChanged(App& app, bool keepPaintColor);
+// The foreground and background colour previews (and the tool column's colour cell) as the
+// colours are now.
+void showColourPreviews(App& app);
 // "PreviousBrush" / "NextBrush": the tip index within the tip folder.
 void previousBrush(App& app);
 void nextBrush(App& app);

@@ -17,6 +17,8 @@
 #include "shell/layer_commands.h"
 #include "shell/panels.h"
 #include "shell/paper_commands.h"
+#include "shell/roughboard.h"
+#include "shell/swatch.h"
 #include "shell/timeline.h"
 #include "shell/tool_commands.h"
 
@@ -195,7 +197,15 @@ void panelEvent(App& app, const ControlEvent& e) {
         case Gadget::NewRoughBoard:
             return newRoughboard(app);
         case Gadget::Roughboard:
-            return;
+            return roughboardInput(app, e);
+        case Gadget::Swatch:
+            return swatchInput(app, e);
+        case Gadget::NewSwatch:
+            return newSwatch(app);
+        case Gadget::OpenSwatch:
+            return openSwatch(app);
+        case Gadget::SaveSwatch:
+            return saveSwatch(app);
         case Gadget::ColorStrip:
         case Gadget::ColorSquare:
             return colorPickerInput(app, e);

@@ -335,6 +335,42 @@ constexpr auto kGroups = std::to_array<DictionaryGroup>({
     {"Window_preference", kWindowPreference},
 });
 
+// Tool tips of the controls that the groups above give no key: read from the language file's
+// "Tooltip" group like the others, but kept apart from the groups' own entries.
+constexpr auto kExtraTooltips = std::to_array<E>({
+    same("Pattern", "Pattern"),
+    same("ColorPicker", "Color Picker"),
+    same("Hand", "Hand (move the view)"),
+    same("MoveLayerTop", "Move the layer up"),
+    same("MoveLayerBottom", "Move the layer down"),
+    same("ForegroundColor", "Foreground color (click to choose it)"),
+    same("BackgroundColor", "Background color (click to choose it)"),
+    same("ColorStrip", "Hue of the color square"),
+    same("ColorSquare", "Click to pick the color"),
+    same("BrushMode", "Mode of the Brush"),
+    same("BrushHard", "Hard edge of the Brush"),
+    same("SwatchColors", "Left click: pick the color. Right click: the background color"),
+    same("RoughBoardPaint", "Left button: paint. Right button: pick the color"),
+    same("LayerBlendMode", "Blend mode of the layer"),
+    same("LayerList", "Layers: untick to hide, double-click to rename"),
+    same("PresetList", "Brush presets"),
+    same("PaperPrevious", "Previous paper"),
+    same("PaperNext", "Next paper"),
+    same("CanvasColorBG", "Color around the document"),
+    same("NavigatorMode", "Mode of the navigator"),
+    same("Navigator", "Click or drag to move the view"),
+    same("AddFrame", "Add a frame"),
+    same("DelFrame", "Delete the frame"),
+    same("StopAnimation", "Stop"),
+    same("PlayAnimation", "Play"),
+    same("PauseAnimation", "Pause"),
+    same("AnimationSettings", "Animation settings"),
+    same("Timeline",
+         "Timeline: click for the current frame, Ctrl+click for the first, right click for the "
+         "last"),
+    same("AnimationLayerList", "Animation layers: double-click to rename"),
+});
+
 // Messages whose keys no group defines: without a text of their own their boxes would show a
 // title and nothing else. They are not translated.
 constexpr auto kUngroupedMessages = std::to_array<std::pair<const char*, const char*>>({
@@ -348,6 +384,9 @@ void readGroups(Dictionary& dictionary, KeyValueFile& f) {
         for (const DictionaryEntry& e : group.entries)
             dictionary[e.key] = f.readText(e.fileKey, e.text);
     }
+    f.selectGroup("Tooltip");
+    for (const DictionaryEntry& e : kExtraTooltips)
+        dictionary[e.key] = f.readText(e.fileKey, e.text);
 }
 
 }  // namespace
@@ -356,11 +395,16 @@ std::span<const DictionaryGroup> dictionaryGroups() {
     return kGroups;
 }
 
+std::span<const DictionaryEntry> extraTooltipEntries() {
+    return kExtraTooltips;
+}
+
 void loadBuiltinDictionary(Dictionary& dictionary) {
     for (const MenuEntry& entry : mainMenuTable())
         if (*entry.key) dictionary[entry.key] = entry.defaultText;
     for (const DictionaryGroup& group : kGroups)
         for (const DictionaryEntry& e : group.entries) dictionary[e.key] = e.text;
+    for (const DictionaryEntry& e : kExtraTooltips) dictionary[e.key] = e.text;
     for (const auto& [key, text] : kUngroupedMessages) dictionary[key] = text;
 }
 
@@ -403,6 +447,9 @@ std::string builtinLanguageFileText() {
         for (const DictionaryEntry& e : group.entries)
             if (!file.hasKey(e.fileKey)) file.writeText(e.fileKey, e.text);
     }
+    file.selectGroup("Tooltip");
+    for (const DictionaryEntry& e : kExtraTooltips)
+        if (!file.hasKey(e.fileKey)) file.writeText(e.fileKey, e.text);
     return file.text();
 }
 

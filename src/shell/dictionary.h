@@ -31,6 +31,9 @@ struct DictionaryGroup {
 
 // The groups in reading order.
 std::span<const DictionaryGroup> dictionaryGroups();
+// Tool tips of controls the groups give no key, read from the file's "Tooltip" group after the
+// groups.
+std::span<const DictionaryEntry> extraTooltipEntries();
 
 // Fills the dictionary with the built-in English texts: the menu table's defaults, then the
 // groups' entries, then the texts of the messages whose keys no group defines. Existing

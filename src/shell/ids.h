@@ -184,6 +184,7 @@ enum class Gadget : int {
     ColorBG = 101,
     InfoForeground = 102,
     InfoBackground = 103,
+    Swatch = 106,  // the swatch image
     OpenSwatch = 107,
     SaveSwatch = 108,
     NewSwatch = 109,

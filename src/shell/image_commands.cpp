@@ -1,6 +1,7 @@
 #include "shell/image_commands.h"
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@
 #include "shell/layer_commands.h"
 #include "shell/panels.h"
 #include "shell/paper_commands.h"
+#include "shell/roughboard.h"
+#include "shell/swatch.h"
 #include "shell/tileset_dialog.h"
 #include "shell/view.h"
 
@@ -240,25 +243,31 @@ void importImageOnAnimation(App& app) {
     focusCanvas(app);
 }
 
+void saveImageWith(App& app, const std::string& defaultPath,
+                   const std::function<std::optional<Image>()>& picture) {
+    const auto choice =
+        app.ui.saveFileRequester({"Save Image...", defaultPath, kSavePatterns, 0, false});
+    const std::string typed = chosenPath(choice);
+    if (typed.empty()) return;
+    const SaveFormat format = saveFormatFromIndex(choice->patternIndex);
+    const std::string path = savePathFor(typed, format);
+    if (!mayWrite(app, "", path)) return;
+    const auto made = picture();
+    std::string error;
+    if (!made) {
+        tooBig(app);
+    } else if (!saveImageFile(*made, path, format, kSaveJpegQuality, error)) {
+        app.ui.messageBox("Image save", "Cannot save image: " + path + "\n" + error);
+    }
+}
+
 void saveImageAs(App& app, int mode) {
-    // The roughboard (mode 2) is saved by the colour panel's own step.
     if (mode == 0 || mode == 1) {
-        const auto choice = app.ui.saveFileRequester({"Save Image...", "", kSavePatterns, 0, false});
-        const std::string typed = chosenPath(choice);
-        if (!typed.empty()) {
-            const SaveFormat format = saveFormatFromIndex(choice->patternIndex);
-            const std::string path = savePathFor(typed, format);
-            if (mayWrite(app, "", path)) {
-                const auto picture =
-                    mode == 1 ? flattenVisibleLayers(app.doc) : currentLayerPicture(app.doc);
-                std::string error;
-                if (!picture) {
-                    tooBig(app);
-                } else if (!saveImageFile(*picture, path, format, kSaveJpegQuality, error)) {
-                    app.ui.messageBox("Image save", "Cannot save image: " + path + "\n" + error);
-                }
-            }
-        }
+        saveImageWith(app, "", [&app, mode] {
+            return mode == 1 ? flattenVisibleLayers(app.doc) : currentLayerPicture(app.doc);
+        });
+    } else if (mode == 2) {
+        saveImageWith(app, swatchFolder(app), [&app] { return roughboardPicture(app); });
     }
     focusCanvas(app);
 }

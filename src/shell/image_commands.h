@@ -4,6 +4,12 @@
 // canvas. The commands of the menus are declared in shell/file_commands.h.
 #pragma once
 
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "raster/image.h"
+
 namespace qm {
 
 struct App;
@@ -11,5 +17,11 @@ struct App;
 // "Export the animation as a sequence of images": frames FrameStart..FrameEnd of the current
 // animation layer as name_0001.png, name_0002.png, ...
 void exportSequenceImage(App& app);
+
+// The save of one picture as a PNG, JPEG or BMP file: the requester (offering `defaultPath`),
+// the extension of the chosen format, the overwrite question, then `picture` is made and
+// written. Failures are shown; the focus stays where it is.
+void saveImageWith(App& app, const std::string& defaultPath,
+                   const std::function<std::optional<Image>()>& picture);
 
 }  // namespace qm

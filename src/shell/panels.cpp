@@ -1,6 +1,7 @@
 #include "shell/panels.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <string>
 
@@ -12,6 +13,8 @@
 #include "shell/brush_controls.h"
 #include "shell/canvas_frame.h"
 #include "shell/ids.h"
+#include "shell/roughboard.h"
+#include "shell/swatch.h"
 #include "shell/view.h"
 
 namespace qm {
@@ -67,17 +70,10 @@ void showSquare(App& app) {
     showColourInfos(app);
 }
 
-// The picked colour becomes the active swatch's: the foreground keeps the brush alpha in its
-// alpha byte, the background its own transparency.
+// The picker's own choice: the square stays as the picker left it.
 void takePickedColour(App& app, uint32_t colour) {
-    colour &= kWhite;
-    if (app.iface.foregroundActive) {
-        app.brush.selectedColor = colour | (uint32_t(app.brush.alpha) << 24);
-        colorChanged(app, false);
-    } else {
-        app.iface.backgroundColor = colour | (app.iface.backgroundColor & 0xFF000000u);
-        refreshBackgroundPreview(app);
-    }
+    if (app.iface.foregroundActive) app.pickerColour = colour & kWhite;
+    setActiveSwatchColour(app, colour);
 }
 
 uint32_t pixelAt(const Image& image, int x, int y) {
@@ -169,18 +165,13 @@ Image colourSquareImage(uint32_t colour) {
 }
 
 void showPanelImages(App& app) {
-    app.ui.setGadgetImage(106, defaultSwatchImage());
+    app.swatch53 = defaultSwatchImage();
+    showSwatch(app);
     app.ui.setGadgetImage(id(Gadget::ColorStrip), *resizeNearest(colourStripImage(), 20, 128));
-    app.colourSquare55 = colourSquareImage(app.brush.selectedColor);
-    showSquare(app);
-    // The roughboard starts as the presets' sheet, or white when there is none.
-    std::string error;
-    auto rough = loadImageFile(resolvePath(joinPath(app.workDir, "presets/swatches/rb.png")), error);
-    if (!rough) {
-        rough = createImage(140, 250, 24);
-        if (rough) std::fill(rough->pixels.begin(), rough->pixels.end(), kWhite);
-    }
-    if (rough) app.ui.setGadgetImage(id(Gadget::Roughboard), *rough);
+    showColourPreviews(app);
+    app.colourSquare55 = Image{};
+    keepColourSquareInStep(app);
+    loadStartRoughboard(app);
     app.ui.setGadgetState(id(Gadget::NavigatorMode), app.NavigatorMode);
     redrawNavigator(app);
 }
@@ -203,6 +194,52 @@ void colorPickerInput(App& app, const ControlEvent& e) {
         if (app.colourSquare55.empty()) app.colourSquare55 = colourSquareImage(app.brush.selectedColor);
         takePickedColour(app, pixelAt(app.colourSquare55, app.pickPointX, app.pickPointY));
     }
+    showSquare(app);
+}
+
+void setActiveSwatchColour(App& app, uint32_t colour) {
+    colour &= kWhite;
+    if (app.iface.foregroundActive) {
+        app.brush.selectedColor = colour | (uint32_t(app.brush.alpha) << 24);
+        colorChanged(app, false);
+    } else {
+        app.iface.backgroundColor = colour | (app.iface.backgroundColor & 0xFF000000u);
+        refreshBackgroundPreview(app);
+    }
+}
+
+void keepColourSquareInStep(App& app) {
+    const uint32_t colour = app.brush.selectedColor & kWhite;
+    if (colour == app.pickerColour && !app.colourSquare55.empty()) return;
+    app.pickerColour = colour;
+    const int r = int(red(colour)), g = int(green(colour)), b = int(blue(colour));
+    const int high = std::max({r, g, b}), low = std::min({r, g, b});
+    if (high > low) {
+        // The colour's hue at full strength, and the strip's row (of the 128 shown) nearest it.
+        const auto stretch = [&](int c) { return (c - low) * 255 / (high - low); };
+        const Image strip = colourStripImage();
+        int bestRow = 0, bestDistance = INT32_MAX;
+        for (int y = 0; y < 128; ++y) {
+            const uint32_t p = strip.at(0, y * 2);
+            const int d = std::abs(int(red(p)) - stretch(r)) +
+                          std::abs(int(green(p)) - stretch(g)) +
+                          std::abs(int(blue(p)) - stretch(b));
+            if (d < bestDistance) bestDistance = d, bestRow = y;
+        }
+        app.colourSquare55 = colourSquareImage(strip.at(0, bestRow * 2));
+    } else if (app.colourSquare55.empty()) {
+        // A grey is on every square's left edge: the square of the strip's first hue serves.
+        app.colourSquare55 = colourSquareImage(colourStripImage().at(0, 0));
+    }
+    // The pick point on the square's pixel nearest the colour.
+    int bestDistance = INT32_MAX;
+    for (int y = 0; y < app.colourSquare55.height; ++y)
+        for (int x = 0; x < app.colourSquare55.width; ++x) {
+            const uint32_t p = app.colourSquare55.at(x, y);
+            const int d = std::abs(int(red(p)) - r) + std::abs(int(green(p)) - g) +
+                          std::abs(int(blue(p)) - b);
+            if (d < bestDistance) bestDistance = d, app.pickPointX = x, app.pickPointY = y;
+        }
     showSquare(app);
 }
 

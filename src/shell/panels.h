@@ -38,6 +38,14 @@ void showPanelImages(App& app);
 // A press on the colour picker's value strip (119) or colour square (120), or a move over it
 // with the left button held: picks the foreground or background colour.
 void colorPickerInput(App& app, const ControlEvent& event);
+// The colour the colour picker or the swatch picked becomes the active one's: the foreground
+// colour (with the brush's alpha, through colour changed) or the background colour (keeping
+// its transparency).
+void setActiveSwatchColour(App& app, uint32_t colour);
+// The colour square follows a foreground colour set elsewhere than in the picker (the colour
+// picker tool, the swatch, the colour requester, a preset): it is rebuilt for the colour's hue
+// with the pick point on the colour. After the picker's own picks it is left as it is.
+void keepColourSquareInStep(App& app);
 // A press or a drag in the navigator (116): the view centres on that point of the document.
 void navigatorInput(App& app, const ControlEvent& event);
 

@@ -151,7 +151,7 @@ const std::vector<GadgetCase> kGadgets = {
     {107, Kind::Button},
     {108, Kind::Button},
     {105, Kind::Other},
-    {106, Kind::Image},
+    {106, Kind::Canvas},
     {114, Kind::Button},
     {112, Kind::Button},
     {113, Kind::Button},
@@ -451,6 +451,20 @@ TEST(Panels, ToolTipsAndTabTitlesComeFromTheDictionary) {
     auto* layers = qobject_cast<QTabWidget*>(program.ui.gadgets().widget(83));
     ASSERT_NE(layers, nullptr);
     EXPECT_EQ(layers->tabText(0), "Calques");
+}
+
+// With the built-in texts every control a user can act on explains itself, and so does every
+// button of the tool bar.
+TEST(Panels, EveryControlHasABuiltInToolTip) {
+    Program program;
+    for (const GadgetCase& g : kGadgets) {
+        if (g.kind == Kind::Other || g.kind == Kind::Image) continue;
+        for (QWidget* w : program.ui.gadgets().widgets(g.id))
+            EXPECT_FALSE(w->toolTip().isEmpty()) << "gadget " << g.id;
+    }
+    for (const int command : {51, 52, 55, 56, 57, 58, 59, 60, 61, 62, 63, 64, 65})
+        EXPECT_FALSE(program.window.workSpace().toolAction(command)->toolTip().isEmpty())
+            << "tool bar command " << command;
 }
 
 TEST(Panels, MissingInterfaceImagesAreEachReportedAndShowBlack) {

@@ -86,8 +86,12 @@ TEST(DictionaryFile, FrenchFileIsComplete) {
         for (const DictionaryEntry& e : g.entries)
             EXPECT_FALSE(fra->readText(e.fileKey).empty()) << g.name << " " << e.fileKey;
     }
+    fra->selectGroup("Tooltip");
+    for (const DictionaryEntry& e : extraTooltipEntries())
+        EXPECT_FALSE(fra->readText(e.fileKey).empty()) << "Tooltip " << e.fileKey;
     Dictionary d;
     loadDictionaryFromText(d, fra->text());
+    EXPECT_EQ(d["Hand"], "Main (déplacer la vue)");
     EXPECT_EQ(d["New"], "Nouveau document");
     EXPECT_EQ(d["Layers"], "Calques");
 }
