@@ -239,7 +239,10 @@ TEST_F(AnimationTest, OnionSkinTintsTheNeighboursUnderTheFrame) {
     app.doc.OnionBefore = 2;
     app.doc.OnionAfter = 1;
     recomposeView(app, false);
+    app.doc.OnionBefore = app.doc.OnionAfter = 0;
     const Image plain = freshCanvas(app);  // no onion skin
+    app.doc.OnionBefore = 2;
+    app.doc.OnionAfter = 1;
     auto at = [&](int x, int y) {
         return std::pair(app.canvasImage.at(app.ViewOffsetX + x, app.ViewOffsetY + y),
                          plain.at(app.ViewOffsetX + x, app.ViewOffsetY + y));
