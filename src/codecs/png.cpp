@@ -295,11 +295,6 @@ void writeToVector(png_structp png, png_bytep data, size_t length) {
 
 void flushNothing(png_structp) {}
 
-// Level 2 with the Sub filter: layers are mostly transparent runs, which this compresses nearly
-// as well as the default level 6 with adaptive filtering at a fraction of the time (see
-// bench_codecs).
-constexpr int kPngCompressionLevel = 2;
-
 bool writeRows(PngWriter* w, png_uint_32 width, png_uint_32 height, bool withAlpha,
                png_bytepp rows) {
     if (setjmp(png_jmpbuf(w->png))) return false;
