@@ -11,6 +11,7 @@
 // every path.
 #include <libdeflate.h>
 #include <png.h>
+#include <sys/mman.h>
 
 #include <csetjmp>
 #include <cstdlib>
@@ -184,6 +185,30 @@ bool unfilterRow(uint8_t type, uint8_t* row, const uint8_t* prev, size_t n, size
     }
 }
 
+// The inflated rows, written once and read once: a fresh mapping in large pages where the
+// system offers them, so filling it costs a few page faults instead of thousands.
+class RawBuffer {
+public:
+    explicit RawBuffer(size_t size) : size_(size) {
+        void* p = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (p == MAP_FAILED) return;
+#ifdef MADV_HUGEPAGE
+        ::madvise(p, size, MADV_HUGEPAGE);
+#endif
+        data_ = static_cast<uint8_t*>(p);
+    }
+    ~RawBuffer() {
+        if (data_) ::munmap(data_, size_);
+    }
+    RawBuffer(const RawBuffer&) = delete;
+    RawBuffer& operator=(const RawBuffer&) = delete;
+    uint8_t* get() const { return data_; }
+
+private:
+    uint8_t* data_ = nullptr;
+    size_t size_;
+};
+
 // Decodes a non-interlaced 8-bit RGB or RGBA file whose chunks are all sound. nullopt when the
 // file is anything else or anything is wrong with it: the caller then asks libpng.
 std::optional<Image> decodeSimplePng(std::span<const uint8_t> data) {
@@ -239,8 +264,8 @@ std::optional<Image> decodeSimplePng(std::span<const uint8_t> data) {
 
     const size_t rowBytes = size_t(width) * bpp;
     const size_t rawSize = (rowBytes + 1) * height;
-    std::unique_ptr<uint8_t[]> raw(new (std::nothrow) uint8_t[rawSize]);
-    if (!raw) return {};
+    RawBuffer raw(rawSize);
+    if (!raw.get()) return {};
     struct Inflater {
         libdeflate_decompressor* p = libdeflate_alloc_decompressor();
         ~Inflater() {
