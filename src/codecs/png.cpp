@@ -248,10 +248,10 @@ std::optional<Image> decodeSimplePng(std::span<const uint8_t> data) {
             } else if (idatCount) {
                 idatEnded = true;
                 break;  // what follows the pixels does not matter
-            } else if (!(type[0] & 0x20) && std::memcmp(type, "PLTE", 4) != 0) {
-                return {};  // an unknown critical chunk, or IEND before the pixels
-            } else if (std::memcmp(type, "tRNS", 4) == 0) {
-                return {};  // a transparent colour: libpng turns it into alpha
+            } else if (!(type[0] & 0x20) || std::memcmp(type, "tRNS", 4) == 0) {
+                // A palette hint (which libpng checks), an unknown critical chunk, IEND before
+                // the pixels, or a transparent colour, which libpng turns into alpha.
+                return {};
             }
             at += size_t(length) + 12;
         }
