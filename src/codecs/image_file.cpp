@@ -1,5 +1,6 @@
 // Format detection, and loading and saving image files: the bytes are read and written by
-// platform/ (bounded mapped reads, atomic replacing writes), the formats are decoded and encoded here.
+// platform/ (bounded mapped reads, atomic replacing writes), the formats are decoded and encoded
+// here.
 #include <cctype>
 
 #include "codecs/codecs.h"

@@ -121,7 +121,6 @@ bool isCgBI(std::span<const uint8_t> data) {
     return data.size() >= 16 && std::memcmp(data.data() + 12, "CgBI", 4) == 0;
 }
 
-
 // ---------------------------------------------------------------------------------------------
 // The quick way for 8-bit RGB and RGBA
 
@@ -202,7 +201,9 @@ public:
     }
     RawBuffer(const RawBuffer&) = delete;
     RawBuffer& operator=(const RawBuffer&) = delete;
-    uint8_t* get() const { return data_; }
+    uint8_t* get() const {
+        return data_;
+    }
 
 private:
     uint8_t* data_ = nullptr;

@@ -61,7 +61,7 @@ std::optional<MappedFile> MappedFile::open(std::string_view path, std::size_t ma
     // Non-blocking: opening a pipe nobody writes to must not wait.
     const int fd = ::open(resolved.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
-        error = errno == ENOENT ? "file not found: " + resolved
+        error = errno == ENOENT   ? "file not found: " + resolved
                 : errno == EISDIR ? "not a file: " + resolved
                                   : "cannot open " + resolved + ": " + std::strerror(errno);
         return std::nullopt;
@@ -75,7 +75,7 @@ std::optional<MappedFile> MappedFile::open(std::string_view path, std::size_t ma
         failure = readAll(fd, maxBytes, resolved, file.copy_);
     } else if (uint64_t(info.st_size) > maxBytes) {
         failure = "file too large (" + std::to_string(info.st_size) + " bytes, at most " +
-                std::to_string(maxBytes) + "): " + resolved;
+                  std::to_string(maxBytes) + "): " + resolved;
     } else if (info.st_size > 0) {
         void* p = ::mmap(nullptr, size_t(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
         if (p == MAP_FAILED) {

@@ -209,8 +209,8 @@ std::vector<uint32_t> libpngRgba(const std::vector<uint8_t>& bytes) {
 // Every row filter, in RGB and RGBA, at widths around the four-pixel steps of the Sub filter,
 // in one IDAT chunk or many, with a palette hint or a colour key: the same pixels as libpng.
 TEST(PngDecode, EightBitRgbAndRgbaAgreeWithLibpng) {
-    const int filters[] = {PNG_FILTER_NONE, PNG_FILTER_SUB, PNG_FILTER_UP, PNG_FILTER_AVG,
-                           PNG_FILTER_PAETH, PNG_ALL_FILTERS};
+    const int filters[] = {PNG_FILTER_NONE, PNG_FILTER_SUB,   PNG_FILTER_UP,
+                           PNG_FILTER_AVG,  PNG_FILTER_PAETH, PNG_ALL_FILTERS};
     for (int colourType : {PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGB_ALPHA})
         for (int filter : filters)
             for (int w : {1, 4, 5, 8, 9, 31}) {
@@ -224,8 +224,8 @@ TEST(PngDecode, EightBitRgbAndRgbaAgreeWithLibpng) {
                 }
                 s.filters = filter;
                 s.smallChunks = w == 31;
-                if (w == 9 && channels == 3) s = s.withKey(rgbKey(s.rows[0][0], s.rows[0][1],
-                                                                  s.rows[0][2]));
+                if (w == 9 && channels == 3)
+                    s = s.withKey(rgbKey(s.rows[0][0], s.rows[0][1], s.rows[0][2]));
                 if (w == 8 && channels == 3) s.palette = {{1, 2, 3}, {4, 5, 6}};
                 SCOPED_TRACE("type " + std::to_string(colourType) + " filter " +
                              std::to_string(filter) + " width " + std::to_string(w));
