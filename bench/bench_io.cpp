@@ -10,8 +10,8 @@
 //   of the same App. Goal: step <= full.
 // - BM_StripExport and BM_SequenceExport: 120 frames of 512 x 512 (half-transparent) as a strip
 //   PNG file and as 120 numbered PNG files (two threads), written to the temporary folder.
-//   BM_LibpngEncode120: libpng encoding those 120 images to memory at our compression (level 2,
-//   Sub filter), one after the other. Goal: each export <= 1.2 x.
+//   BM_LibpngEncode120: libpng encoding those 120 images to memory at our compression
+//   (kPngCompressionLevel, Sub filter), one after the other. Goal: each export <= 1.2 x.
 // - BM_OpenAs: "Open as" of a 3000 x 3000 PNG file (the half-transparent layer of the scene)
 //   through the App: read, decode, the new document of its size, the redraw.
 //   BM_LibpngDecode: libpng decoding the same file (read through stdio) to 8-bit RGBA in a new
@@ -230,7 +230,7 @@ void libpngEncode(const Image& image, std::vector<uint8_t>& out) {
     png_set_write_fn(png, &out, writeBytes, flushNothing);
     png_set_IHDR(png, info, image.width, image.height, 8, PNG_COLOR_TYPE_RGB_ALPHA,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_compression_level(png, 2);
+    png_set_compression_level(png, kPngCompressionLevel);
     png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
     png_write_info(png, info);
     for (int y = 0; y < image.height; ++y)

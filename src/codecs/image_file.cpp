@@ -1,9 +1,11 @@
 // Format detection, and loading and saving image files: the bytes are read and written by
-// platform/ (bounded reads, atomic replacing writes), the formats are decoded and encoded here.
+// platform/ (bounded mapped reads, atomic replacing writes), the formats are decoded and encoded
+// here.
 #include <cctype>
 
 #include "codecs/codecs.h"
 #include "platform/file_writer.h"
+#include "platform/mapped_file.h"
 #include "platform/paths.h"
 
 namespace qm {
@@ -111,12 +113,11 @@ std::optional<Image> decodeImage(std::span<const uint8_t> data, std::string& err
 }
 
 std::optional<Image> loadImageFile(const std::string& path, std::string& error) {
-    const std::optional<std::string> bytes = readFileLimited(path, kMaxImageFileBytes, error);
-    if (!bytes) return std::nullopt;
-    const std::span<const uint8_t> data(reinterpret_cast<const uint8_t*>(bytes->data()),
-                                        bytes->size());
+    // Decoded straight from the page cache; streams are read whole first (mapped_file.h).
+    const std::optional<MappedFile> file = MappedFile::open(path, kMaxImageFileBytes, error);
+    if (!file) return std::nullopt;
     std::string why;
-    std::optional<Image> img = decodeImage(data, why, fileName(path));
+    std::optional<Image> img = decodeImage(file->bytes(), why, fileName(path));
     if (!img) error = "Cannot load \"" + path + "\": " + why;
     return img;
 }

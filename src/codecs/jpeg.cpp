@@ -214,11 +214,8 @@ std::optional<Image> decodeJpeg(std::span<const uint8_t> data, std::string& erro
         error = std::string("JPEG: ") + r.errors.message;
         return std::nullopt;
     }
-    if (r.cmyk) {
-        cmykToRgba(*img);
-    } else {
-        for (uint32_t& p : img->pixels) p |= 0xFF000000u;
-    }
+    // The RGBA output sets every alpha byte to 255 itself.
+    if (r.cmyk) cmykToRgba(*img);
     return img;
 }
 

@@ -8,11 +8,13 @@
 #include <system_error>
 #include <thread>
 
+#include "codecs/codecs.h"
+
 namespace qm {
 
 namespace {
 
-constexpr int kLevel = 2;  // as the codecs write PNG files
+constexpr int kLevel = kPngCompressionLevel;  // as the codecs write PNG files
 constexpr size_t kIdatChunk = size_t(1) << 20;
 
 void put32(std::vector<uint8_t>& out, uint32_t v) {
@@ -45,7 +47,7 @@ void deflateBand(Band& band, int width, const PngRowSource& rows) {
         std::vector<uint32_t> raw(static_cast<size_t>(width));
         std::vector<uint8_t> filtered(rowBytes + 1);
         z_stream z{};
-        if (deflateInit2(&z, kLevel, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return;
+        if (deflateInit2(&z, kLevel, Z_DEFLATED, -15, 8, Z_FILTERED) != Z_OK) return;
         std::vector<uint8_t> buffer(std::max<size_t>(rowBytes / 2, 1 << 16));
         bool ok = true;
         auto pump = [&](int flush) {

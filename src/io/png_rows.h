@@ -1,7 +1,7 @@
 // PNG files of pictures made row by row: the rows come from a callback, so a picture wider than
 // an Image may be (a long animation strip) is never held whole, and bands of rows are deflated
-// on several threads. The compression is the codecs' own (zlib level 2, the Sub filter on every
-// row); the file decodes to exactly the rows given.
+// on several threads. The compression is the codecs' own (kPngCompressionLevel, the Sub filter on
+// every row, zlib's strategy for filtered data as libpng chooses it); the file decodes to exactly the rows given.
 #pragma once
 
 #include <cstdint>

@@ -22,6 +22,8 @@ struct PngLayout {
     std::vector<uint8_t> paletteAlpha;
     std::optional<png_color_16> key;
     bool gamma = false;
+    int filters = -1;          // libpng's choice unless set (PNG_FILTER_*)
+    bool smallChunks = false;  // the image data split into many IDAT chunks
 
     PngLayout withPalette(std::vector<png_color> p, std::vector<uint8_t> a) const {
         PngLayout s = *this;
@@ -76,6 +78,8 @@ std::vector<uint8_t> writeLayout(const PngLayout& s) {
         png_set_tRNS(png, info, s.paletteAlpha.data(), int(s.paletteAlpha.size()), nullptr);
     if (s.key) png_set_tRNS(png, info, nullptr, 0, &*s.key);
     if (s.gamma) png_set_gAMA(png, info, 1.0);  // would brighten everything if applied
+    if (s.filters >= 0) png_set_filter(png, PNG_FILTER_TYPE_BASE, s.filters);
+    if (s.smallChunks) png_set_compression_buffer_size(png, 64);
     png_write_info(png, info);
     png_write_image(png, rows.data());
     png_write_end(png, nullptr);
@@ -189,6 +193,47 @@ TEST(PngDecode, InterlacedMatchesNonInterlaced) {
     PngLayout adam7 = plain;
     adam7.interlaced = true;
     EXPECT_EQ(decodeOk(writeLayout(plain)).pixels, decodeOk(writeLayout(adam7)).pixels);
+}
+
+// libpng's own decode of a file to straight RGBA, for comparison.
+std::vector<uint32_t> libpngRgba(const std::vector<uint8_t>& bytes) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) return {};
+    image.format = PNG_FORMAT_RGBA;
+    std::vector<uint32_t> pixels(size_t(image.width) * image.height);
+    if (!png_image_finish_read(&image, nullptr, pixels.data(), 0, nullptr)) return {};
+    return pixels;
+}
+
+// Every row filter, in RGB and RGBA, at widths around the four-pixel steps of the Sub filter,
+// in one IDAT chunk or many, with a palette hint or a colour key: the same pixels as libpng.
+TEST(PngDecode, EightBitRgbAndRgbaAgreeWithLibpng) {
+    const int filters[] = {PNG_FILTER_NONE, PNG_FILTER_SUB,   PNG_FILTER_UP,
+                           PNG_FILTER_AVG,  PNG_FILTER_PAETH, PNG_ALL_FILTERS};
+    for (int colourType : {PNG_COLOR_TYPE_RGB, PNG_COLOR_TYPE_RGB_ALPHA})
+        for (int filter : filters)
+            for (int w : {1, 4, 5, 8, 9, 31}) {
+                const int h = 7, channels = colourType == PNG_COLOR_TYPE_RGB ? 3 : 4;
+                PngLayout s = layout(w, h, colourType, 8, {});
+                for (int y = 0; y < h; ++y) {
+                    std::vector<uint8_t> row;
+                    for (int x = 0; x < w * channels; ++x)
+                        row.push_back(uint8_t((x * 37 + y * 101 + (x * y) % 13) * 7));
+                    s.rows.push_back(row);
+                }
+                s.filters = filter;
+                s.smallChunks = w == 31;
+                if (w == 9 && channels == 3)
+                    s = s.withKey(rgbKey(s.rows[0][0], s.rows[0][1], s.rows[0][2]));
+                if (w == 8 && channels == 3) s.palette = {{1, 2, 3}, {4, 5, 6}};
+                SCOPED_TRACE("type " + std::to_string(colourType) + " filter " +
+                             std::to_string(filter) + " width " + std::to_string(w));
+                const auto bytes = writeLayout(s);
+                const auto expected = libpngRgba(bytes);
+                ASSERT_FALSE(expected.empty());
+                EXPECT_EQ(decodeOk(bytes).pixels, expected);
+            }
 }
 
 TEST(PngEncode, RoundTripsRgbaAndRgb) {
