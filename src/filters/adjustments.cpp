@@ -7,7 +7,12 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define QM_ADJUST_X86 1
+#endif
 
+#include "raster/alpha_blend.h"
 #include "raster/rounding.h"
 
 namespace qm {
@@ -91,6 +96,92 @@ uint32_t greyOf(uint32_t c) {
     return ((l * 0x010101u) | (c & ~kColour)) & keep;
 }
 
+#ifdef QM_ADJUST_X86
+// AVX2 kernels, 8 pixels per step; the last few pixels of a row go through the plain code.
+#define QM_AVX2 __attribute__((target("avx2")))
+
+QM_AVX2 inline __m256i channel8(__m256i c, int shift) {
+    return _mm256_and_si256(_mm256_srli_epi32(c, shift), _mm256_set1_epi32(0xFF));
+}
+// Fully transparent pixels become 0, the others keep their alpha.
+QM_AVX2 inline __m256i withAlphaOf8(__m256i colour, __m256i c) {
+    const __m256i a = _mm256_and_si256(c, _mm256_set1_epi32(int(0xFF000000u)));
+    const __m256i hidden = _mm256_cmpeq_epi32(a, _mm256_setzero_si256());
+    return _mm256_andnot_si256(hidden, _mm256_or_si256(colour, a));
+}
+// As `scaled`, in single precision (only where the table says it is exact).
+QM_AVX2 inline __m256i scaledFloat8(__m256i ch, __m256 f) {
+    const __m256 v = _mm256_min_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(ch), f), _mm256_set1_ps(255.0f));
+    return _mm256_cvtps_epi32(v);
+}
+// The reference itself: the product and the clip in double precision, rounded to the nearest,
+// halves to even (the conversion's default rounding), so it holds for every factor.
+QM_AVX2 inline __m256i scaledDouble8(__m256i ch, __m256d f) {
+    const __m256d top = _mm256_set1_pd(255.0);
+    const __m256d lo = _mm256_min_pd(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(ch)), f), top);
+    const __m256d hi =
+        _mm256_min_pd(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(ch, 1)), f), top);
+    return _mm256_set_m128i(_mm256_cvtpd_epi32(hi), _mm256_cvtpd_epi32(lo));
+}
+
+template <bool kFloat>
+QM_AVX2 inline __m256i scaled8(__m256i ch, __m256 ff, __m256d fd) {
+    if constexpr (kFloat)
+        return scaledFloat8(ch, ff);
+    else
+        return scaledDouble8(ch, fd);
+}
+
+template <bool kFloat>
+QM_AVX2 void brightnessRowAvx2(uint32_t* p, size_t n, const BrightnessTable& t) {
+    const __m256 ff = _mm256_set1_ps(t.factor);
+    const __m256d fd = _mm256_set1_pd(t.scale);
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        auto* q = reinterpret_cast<__m256i*>(p + i);
+        const __m256i c = _mm256_loadu_si256(q);
+        const __m256i rgb = _mm256_or_si256(
+            _mm256_or_si256(scaled8<kFloat>(channel8(c, 0), ff, fd),
+                            _mm256_slli_epi32(scaled8<kFloat>(channel8(c, 8), ff, fd), 8)),
+            _mm256_slli_epi32(scaled8<kFloat>(channel8(c, 16), ff, fd), 16));
+        _mm256_storeu_si256(q, withAlphaOf8(rgb, c));
+    }
+    for (; i < n; ++i) p[i] = brightLookup(p[i], t);
+}
+
+QM_AVX2 void greyRowAvx2(uint32_t* p, size_t n) {
+    size_t i = 0;
+    const __m256i low = _mm256_set1_epi32(0xFF);
+    for (; i + 8 <= n; i += 8) {
+        auto* q = reinterpret_cast<__m256i*>(p + i);
+        const __m256i c = _mm256_loadu_si256(q);
+        // Byte 0 of each lane: max and min of red, green and blue.
+        const __m256i g = _mm256_srli_epi32(c, 8), b = _mm256_srli_epi32(c, 16);
+        const __m256i hi = _mm256_and_si256(_mm256_max_epu8(_mm256_max_epu8(c, g), b), low);
+        const __m256i lo = _mm256_and_si256(_mm256_min_epu8(_mm256_min_epu8(c, g), b), low);
+        // (hi + lo) / 2 in byte 0, spread to bytes 1 and 2.
+        const __m256i l = _mm256_srli_epi32(_mm256_add_epi32(hi, lo), 1);
+        const __m256i grey = _mm256_or_si256(_mm256_or_si256(l, _mm256_slli_epi32(l, 8)),
+                                             _mm256_slli_epi32(l, 16));
+        _mm256_storeu_si256(q, withAlphaOf8(grey, c));
+    }
+    for (; i < n; ++i) p[i] = greyOf(p[i]);
+}
+
+QM_AVX2 void invertRowAvx2(uint32_t* p, size_t n) {
+    size_t i = 0;
+    const __m256i colour = _mm256_set1_epi32(int(kColour));
+    for (; i + 8 <= n; i += 8) {
+        auto* q = reinterpret_cast<__m256i*>(p + i);
+        const __m256i c = _mm256_loadu_si256(q);
+        _mm256_storeu_si256(q, withAlphaOf8(_mm256_andnot_si256(c, colour), c));
+    }
+    for (; i < n; ++i) p[i] = invertPixel(p[i]);
+}
+
+#undef QM_AVX2
+#endif  // QM_ADJUST_X86
+
 }  // namespace
 
 BrightnessTable brightnessTable(int value) {
@@ -98,6 +189,7 @@ BrightnessTable brightnessTable(int value) {
     BrightnessTable table;
     for (uint32_t c = 0; c < 256; ++c) table.level[c] = uint8_t(brightChannel(c, f));
     table.factor = float(f);
+    table.scale = f;
     table.factorExact = false;
 #if defined(__SSE2__)
     // The float product rounds like the double one except, at most, on exact halves; the
@@ -114,7 +206,9 @@ BrightnessTable brightnessTable(int value) {
     return table;
 }
 
-void brightnessRow(uint32_t* p, size_t n, const BrightnessTable& t) {
+namespace {
+
+void brightnessRowSse2(uint32_t* p, size_t n, const BrightnessTable& t) {
     size_t i = 0;
 #if defined(__SSE2__)
     if (t.factorExact) {
@@ -128,7 +222,7 @@ void brightnessRow(uint32_t* p, size_t n, const BrightnessTable& t) {
     for (; i < n; ++i) p[i] = brightLookup(p[i], t);
 }
 
-void invertRow(uint32_t* p, size_t n) {
+void invertRowPlain(uint32_t* p, size_t n) {
     // Written without branches so that the compiler can work on several pixels at once.
     for (size_t i = 0; i < n; ++i) {
         const uint32_t c = p[i];
@@ -137,7 +231,7 @@ void invertRow(uint32_t* p, size_t n) {
     }
 }
 
-void greyRow(uint32_t* p, size_t n) {
+void greyRowSse2(uint32_t* p, size_t n) {
     size_t i = 0;
 #if defined(__SSE2__)
     for (; i + 4 <= n; i += 4) {
@@ -155,6 +249,72 @@ void greyRow(uint32_t* p, size_t n) {
     }
 #endif
     for (; i < n; ++i) p[i] = greyOf(p[i]);
+}
+
+}  // namespace
+
+void brightnessRowWith(BlendKernel kernel, uint32_t* p, size_t n, const BrightnessTable& t) {
+    if (!blendKernelAvailable(kernel)) kernel = BlendKernel::Scalar;
+    switch (kernel) {
+        case BlendKernel::Scalar:
+            for (size_t i = 0; i < n; ++i) p[i] = brightLookup(p[i], t);
+            return;
+        case BlendKernel::Sse2:
+            return brightnessRowSse2(p, n, t);
+        case BlendKernel::Avx2:
+#ifdef QM_ADJUST_X86
+            if (t.factorExact) return brightnessRowAvx2<true>(p, n, t);
+            return brightnessRowAvx2<false>(p, n, t);
+#endif
+            break;
+    }
+    brightnessRowSse2(p, n, t);
+}
+
+void invertRowWith(BlendKernel kernel, uint32_t* p, size_t n) {
+    if (!blendKernelAvailable(kernel)) kernel = BlendKernel::Scalar;
+    switch (kernel) {
+        case BlendKernel::Scalar:
+            for (size_t i = 0; i < n; ++i) p[i] = invertPixel(p[i]);
+            return;
+        case BlendKernel::Sse2:
+            break;
+        case BlendKernel::Avx2:
+#ifdef QM_ADJUST_X86
+            return invertRowAvx2(p, n);
+#endif
+            break;
+    }
+    invertRowPlain(p, n);
+}
+
+void greyRowWith(BlendKernel kernel, uint32_t* p, size_t n) {
+    if (!blendKernelAvailable(kernel)) kernel = BlendKernel::Scalar;
+    switch (kernel) {
+        case BlendKernel::Scalar:
+            for (size_t i = 0; i < n; ++i) p[i] = greyPixel(p[i]);
+            return;
+        case BlendKernel::Sse2:
+            break;
+        case BlendKernel::Avx2:
+#ifdef QM_ADJUST_X86
+            return greyRowAvx2(p, n);
+#endif
+            break;
+    }
+    greyRowSse2(p, n);
+}
+
+void brightnessRow(uint32_t* p, size_t n, const BrightnessTable& t) {
+    brightnessRowWith(activeBlendKernel(), p, n, t);
+}
+
+void invertRow(uint32_t* p, size_t n) {
+    invertRowWith(activeBlendKernel(), p, n);
+}
+
+void greyRow(uint32_t* p, size_t n) {
+    greyRowWith(activeBlendKernel(), p, n);
 }
 
 void adjustImage(Image& image, const Rect& area, Adjustment adjustment, int value) {

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "raster/alpha_blend.h"
 #include "raster/image.h"
 #include "raster/rect.h"
 
@@ -29,20 +30,28 @@ uint32_t invertPixel(uint32_t color);
 // L = (max(R, G, B) + min(R, G, B)) / 2, truncated: (L, L, L).
 uint32_t greyPixel(uint32_t color);
 
-// The brightness of every channel value, for the row functions. `factor` is value / 150 as a
-// float, used by the vector path only where it gives every entry of `level` (checked when the
-// table is made); otherwise `level` is looked up.
+// The brightness of every channel value, for the row functions. `scale` is value / 150, the
+// reference's factor, which the AVX2 path multiplies by in double precision as the reference
+// does. `factor` is the same in single precision, used by the vector paths only where it gives
+// every entry of `level` (checked when the table is made); otherwise the SSE2 path looks `level`
+// up.
 struct BrightnessTable {
     std::array<uint8_t, 256> level{};
+    double scale = 1.0;
     float factor = 1.0f;
     bool factorExact = false;
 };
 BrightnessTable brightnessTable(int value);
 
-// Rows in place (n pixels).
+// Rows in place (n pixels), with the fastest kernel the processor has (activeBlendKernel).
 void brightnessRow(uint32_t* pixels, size_t n, const BrightnessTable& table);
 void invertRow(uint32_t* pixels, size_t n);
 void greyRow(uint32_t* pixels, size_t n);
+// The same with a chosen kernel, for tests and benchmarks; one the processor lacks falls back to
+// Scalar (the per-pixel arithmetic).
+void brightnessRowWith(BlendKernel kernel, uint32_t* pixels, size_t n, const BrightnessTable& table);
+void invertRowWith(BlendKernel kernel, uint32_t* pixels, size_t n);
+void greyRowWith(BlendKernel kernel, uint32_t* pixels, size_t n);
 
 enum class Adjustment { Brightness, Invert, Grey };
 
