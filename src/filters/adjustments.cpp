@@ -7,7 +7,7 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(__SSE2__) && (defined(__x86_64__) || defined(__i386__))
 #include <immintrin.h>
 #define QM_ADJUST_X86 1
 #endif
@@ -100,51 +100,61 @@ uint32_t greyOf(uint32_t c) {
 // AVX2 kernels, 8 pixels per step; the last few pixels of a row go through the plain code.
 #define QM_AVX2 __attribute__((target("avx2")))
 
-QM_AVX2 inline __m256i channel8(__m256i c, int shift) {
-    return _mm256_and_si256(_mm256_srli_epi32(c, shift), _mm256_set1_epi32(0xFF));
-}
 // Fully transparent pixels become 0, the others keep their alpha.
 QM_AVX2 inline __m256i withAlphaOf8(__m256i colour, __m256i c) {
     const __m256i a = _mm256_and_si256(c, _mm256_set1_epi32(int(0xFF000000u)));
     const __m256i hidden = _mm256_cmpeq_epi32(a, _mm256_setzero_si256());
     return _mm256_andnot_si256(hidden, _mm256_or_si256(colour, a));
 }
-// As `scaled`, in single precision (only where the table says it is exact).
-QM_AVX2 inline __m256i scaledFloat8(__m256i ch, __m256 f) {
-    const __m256 v = _mm256_min_ps(_mm256_mul_ps(_mm256_cvtepi32_ps(ch), f), _mm256_set1_ps(255.0f));
-    return _mm256_cvtps_epi32(v);
-}
-// The reference itself: the product and the clip in double precision, rounded to the nearest,
-// halves to even (the conversion's default rounding), so it holds for every factor.
-QM_AVX2 inline __m256i scaledDouble8(__m256i ch, __m256d f) {
-    const __m256d top = _mm256_set1_pd(255.0);
-    const __m256d lo = _mm256_min_pd(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(ch)), f), top);
-    const __m256d hi =
-        _mm256_min_pd(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(ch, 1)), f), top);
-    return _mm256_set_m128i(_mm256_cvtpd_epi32(hi), _mm256_cvtpd_epi32(lo));
+
+// The same four-pixel byte shuffle in both halves of a register.
+QM_AVX2 inline __m256i lanes(char b0, char b1, char b2, char b3, char b4, char b5, char b6,
+                             char b7, char b8, char b9, char b10, char b11, char b12, char b13,
+                             char b14, char b15) {
+    return _mm256_setr_epi8(b0, b1, b2, b3, b4, b5, b6, b7, b8, b9, b10, b11, b12, b13, b14, b15,
+                            b0, b1, b2, b3, b4, b5, b6, b7, b8, b9, b10, b11, b12, b13, b14, b15);
 }
 
-template <bool kFloat>
-QM_AVX2 inline __m256i scaled8(__m256i ch, __m256 ff, __m256d fd) {
-    if constexpr (kFloat)
-        return scaledFloat8(ch, ff);
-    else
-        return scaledDouble8(ch, fd);
+QM_AVX2 inline __m256i scaled8(__m256i ch, __m256 f) {
+    return _mm256_cvtps_epi32(_mm256_mul_ps(_mm256_cvtepi32_ps(ch), f));
 }
 
-template <bool kFloat>
+// Each channel times the single-precision factor, rounded to the nearest, halves to even (the
+// conversion's default rounding, which the program never changes); the packing saturates at
+// 255, which is the clip of the reference (rounding and the clip at a whole number commute).
+// The channel values where this product misses the table are then set from the table.
 QM_AVX2 void brightnessRowAvx2(uint32_t* p, size_t n, const BrightnessTable& t) {
-    const __m256 ff = _mm256_set1_ps(t.factor);
-    const __m256d fd = _mm256_set1_pd(t.scale);
+    const __m256 f = _mm256_set1_ps(t.factor);
+    const char z = -1;  // a zero byte
+    const __m256i takeR = lanes(0, z, z, z, 4, z, z, z, 8, z, z, z, 12, z, z, z);
+    const __m256i takeG = lanes(1, z, z, z, 5, z, z, z, 9, z, z, z, 13, z, z, z);
+    const __m256i takeB = lanes(2, z, z, z, 6, z, z, z, 10, z, z, z, 14, z, z, z);
+    // From r0..r3 g0..g3 b0..b3 a0..a3 back to pixels.
+    const __m256i interleave = lanes(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15);
+    const __m256i colourBytes = _mm256_set1_epi32(int(kColour));
+    const int misses = std::clamp(t.missCount, 0, int(t.misses.size()));
+    __m256i missed[std::tuple_size_v<decltype(t.misses)>], mended[std::tuple_size_v<decltype(t.misses)>];
+    for (int k = 0; k < misses; ++k) {
+        missed[k] = _mm256_set1_epi8(char(t.misses[size_t(k)]));
+        mended[k] = _mm256_set1_epi8(char(t.level[t.misses[size_t(k)]]));
+    }
     size_t i = 0;
     for (; i + 8 <= n; i += 8) {
         auto* q = reinterpret_cast<__m256i*>(p + i);
         const __m256i c = _mm256_loadu_si256(q);
-        const __m256i rgb = _mm256_or_si256(
-            _mm256_or_si256(scaled8<kFloat>(channel8(c, 0), ff, fd),
-                            _mm256_slli_epi32(scaled8<kFloat>(channel8(c, 8), ff, fd), 8)),
-            _mm256_slli_epi32(scaled8<kFloat>(channel8(c, 16), ff, fd), 16));
-        _mm256_storeu_si256(q, withAlphaOf8(rgb, c));
+        const __m256i r = scaled8(_mm256_shuffle_epi8(c, takeR), f);
+        const __m256i g = scaled8(_mm256_shuffle_epi8(c, takeG), f);
+        const __m256i b = scaled8(_mm256_shuffle_epi8(c, takeB), f);
+        const __m256i a = _mm256_srli_epi32(c, 24);
+        const __m256i planes =
+            _mm256_packus_epi16(_mm256_packus_epi32(r, g), _mm256_packus_epi32(b, a));
+        __m256i out = _mm256_shuffle_epi8(planes, interleave);
+        for (int k = 0; k < misses; ++k) {
+            const __m256i at = _mm256_and_si256(_mm256_cmpeq_epi8(c, missed[k]), colourBytes);
+            out = _mm256_blendv_epi8(out, mended[k], at);
+        }
+        const __m256i hidden = _mm256_cmpeq_epi32(a, _mm256_setzero_si256());
+        _mm256_storeu_si256(q, _mm256_andnot_si256(hidden, out));
     }
     for (; i < n; ++i) p[i] = brightLookup(p[i], t);
 }
@@ -189,19 +199,24 @@ BrightnessTable brightnessTable(int value) {
     BrightnessTable table;
     for (uint32_t c = 0; c < 256; ++c) table.level[c] = uint8_t(brightChannel(c, f));
     table.factor = float(f);
-    table.scale = f;
     table.factorExact = false;
+    table.missCount = -1;
 #if defined(__SSE2__)
-    // The float product rounds like the double one except, at most, on exact halves; the
-    // vector path is used only when it gives the whole table.
+    // The float product rounds like the double one except, at most, on or near exact halves:
+    // the channel values where it does not are listed.
     alignas(16) uint32_t lanes[4];
-    bool exact = true;
-    for (uint32_t c = 0; c < 256 && exact; c += 4) {
+    int misses = 0;
+    for (uint32_t c = 0; c < 256; c += 4) {
         const __m128i ch = _mm_setr_epi32(int(c), int(c + 1), int(c + 2), int(c + 3));
         _mm_store_si128(reinterpret_cast<__m128i*>(lanes), scaled(ch, _mm_set1_ps(table.factor)));
-        for (uint32_t k = 0; k < 4; ++k) exact = exact && lanes[k] == table.level[c + k];
+        for (uint32_t k = 0; k < 4; ++k) {
+            if (lanes[k] == table.level[c + k]) continue;
+            if (misses < int(table.misses.size())) table.misses[size_t(misses)] = uint8_t(c + k);
+            ++misses;
+        }
     }
-    table.factorExact = exact;
+    table.factorExact = misses == 0;
+    table.missCount = misses <= int(table.misses.size()) ? misses : -1;
 #endif
     return table;
 }
@@ -263,8 +278,7 @@ void brightnessRowWith(BlendKernel kernel, uint32_t* p, size_t n, const Brightne
             return brightnessRowSse2(p, n, t);
         case BlendKernel::Avx2:
 #ifdef QM_ADJUST_X86
-            if (t.factorExact) return brightnessRowAvx2<true>(p, n, t);
-            return brightnessRowAvx2<false>(p, n, t);
+            if (t.missCount >= 0) return brightnessRowAvx2(p, n, t);
 #endif
             break;
     }

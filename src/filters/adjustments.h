@@ -30,16 +30,17 @@ uint32_t invertPixel(uint32_t color);
 // L = (max(R, G, B) + min(R, G, B)) / 2, truncated: (L, L, L).
 uint32_t greyPixel(uint32_t color);
 
-// The brightness of every channel value, for the row functions. `scale` is value / 150, the
-// reference's factor, which the AVX2 path multiplies by in double precision as the reference
-// does. `factor` is the same in single precision, used by the vector paths only where it gives
-// every entry of `level` (checked when the table is made); otherwise the SSE2 path looks `level`
-// up.
+// The brightness of every channel value, for the row functions. `factor` is value / 150 as a
+// float: the SSE2 path multiplies by it only where it gives every entry of `level`
+// (factorExact, checked when the table is made), otherwise it looks `level` up; the AVX2 path
+// multiplies by it and then sets the few channel values where the product misses `level`
+// (`misses`, `missCount` of them; -1 when there are too many, and `level` is looked up).
 struct BrightnessTable {
     std::array<uint8_t, 256> level{};
-    double scale = 1.0;
     float factor = 1.0f;
     bool factorExact = false;
+    std::array<uint8_t, 8> misses{};
+    int missCount = -1;
 };
 BrightnessTable brightnessTable(int value);
 
