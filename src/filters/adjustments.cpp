@@ -1,6 +1,7 @@
 #include "filters/adjustments.h"
 
 #include <algorithm>
+#include <atomic>
 #include <system_error>
 #include <thread>
 
@@ -23,6 +24,8 @@ constexpr uint32_t kColour = 0x00FFFFFFu;
 
 // Below this many pixels a second thread costs more than it saves.
 constexpr int64_t kParallelPixels = int64_t(1) << 20;
+// The rows the threads take at a time: about this many pixels.
+constexpr int64_t kBandPixels = int64_t(1) << 16;
 
 int clampedValue(int value) {
     return std::clamp(value, kBrightnessMin, kBrightnessMax);
@@ -353,22 +356,28 @@ void adjustImage(Image& image, const Rect& area, Adjustment adjustment, int valu
             }
         }
     };
-    // Every row depends on itself alone, so two threads give the same bits as one.
-    if (int64_t(r.w) * r.h >= kParallelPixels && r.h >= 2 &&
-        std::thread::hardware_concurrency() >= 2) {
-        const int middle = r.y + r.h / 2;
-        std::thread lower;
-        try {
-            lower = std::thread(rows, middle, r.bottom());
-        } catch (const std::system_error&) {
-            rows(r.y, r.bottom());
-            return;
-        }
-        rows(r.y, middle);
-        lower.join();
-    } else {
+    // Every row depends on itself alone, so two threads give the same bits as one. They take
+    // bands of rows in turn, so that a second thread that starts late (the processor busy
+    // elsewhere) leaves the rest to the first instead of holding it up.
+    const bool parallel = int64_t(r.w) * r.h >= kParallelPixels && r.h >= 2 &&
+                          std::thread::hardware_concurrency() >= 2;
+    if (!parallel) {
         rows(r.y, r.bottom());
+        return;
     }
+    const int band = std::max(1, int(kBandPixels / r.w));
+    std::atomic<int> next{r.y};
+    auto bands = [&] {
+        for (int y = next.fetch_add(band); y < r.bottom(); y = next.fetch_add(band))
+            rows(y, std::min(y + band, r.bottom()));
+    };
+    std::thread helper;
+    try {
+        helper = std::thread(bands);
+    } catch (const std::system_error&) {  // no thread to be had: this one does all
+    }
+    bands();
+    if (helper.joinable()) helper.join();
 }
 
 }  // namespace qm
