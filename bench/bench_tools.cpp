@@ -10,8 +10,9 @@
 //   (200, 150), the pointer alternating between (1000, 600) and (1010, 610) (a shape a quarter
 //   of the canvas). Goal: <= 1/10 of a full recomposition.
 // - BM_FillEmptyLayer: the press of the fill tool on an empty 3000 x 3000 layer, as the program
-//   does it (the edit keeping what it covers for undo, the canvas recomposed where it changed); BM_FloodFillEmptyLayer: the
-//   raster fill alone; BM_WriteEveryPixel: writing every pixel of the layer once. Goal: <= 4 x.
+//   does it (the edit keeping what it covers for undo, the canvas recomposed where it changed);
+//   BM_FloodFillEmptyLayer: the raster fill alone; BM_WriteEveryPixel: writing every pixel of the
+//   layer once. Goal: <= 4 x.
 // - BM_BrightnessPreviewStep: one move of the brightness slider (the canvas recomposed with the
 //   current layer shown adjusted). Goal: <= 2 x a full recomposition.
 // - BM_Adjust/<invert|grey|brightness>: the adjustment of a 3000 x 3000 layer (brightness at

@@ -649,15 +649,15 @@ Image wholeDisplayImage(const ViewCache& view, const Layer& layer) {
 }
 
 bool remakeDisplayTiles(const Layer& layer, ViewCache& view, int offsetX, int offsetY,
-                        const Rect& canvasRect, const std::function<void(uint32_t*, size_t)>& change,
-                        int threads) {
+                        const Rect& canvasRect,
+                        const std::function<void(uint32_t*, size_t)>& change, int threads) {
     const auto it = view.display.find(layer.id);
     if (it == view.display.end() || !entryMatches(it->second, layer, view)) return false;
     DisplayEntry& e = it->second;
     const int64_t ox = int64_t(offsetX) + layer.X, oy = int64_t(offsetY) + layer.Y;
-    const TileRange shown = tilesUnder(e, clipToImage(int64_t(canvasRect.x) - ox,
-                                                      int64_t(canvasRect.y) - oy, canvasRect.w,
-                                                      canvasRect.h, e.width, e.height));
+    const TileRange shown =
+        tilesUnder(e, clipToImage(int64_t(canvasRect.x) - ox, int64_t(canvasRect.y) - oy,
+                                  canvasRect.w, canvasRect.h, e.width, e.height));
     std::vector<std::pair<int, int>> remake;  // column, row
     for (int row = 0; row < e.rows; ++row)
         for (int column = 0; column < e.columns; ++column) {

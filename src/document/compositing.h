@@ -143,8 +143,8 @@ void rebuildDisplay(const Layer& layer, ViewCache& view);
 // holds are dropped. For a live preview whose change changed: the tiles' memory serves again.
 // False, and nothing done, when the layer has no entry that matches it (rebuildDisplay then).
 bool remakeDisplayTiles(const Layer& layer, ViewCache& view, int offsetX, int offsetY,
-                        const Rect& canvasRect, const std::function<void(uint32_t*, size_t)>& change,
-                        int threads = 2);
+                        const Rect& canvasRect,
+                        const std::function<void(uint32_t*, size_t)>& change, int threads = 2);
 // Makes the entries of layers that are not current() anew and drops those of layers not in the
 // list.
 void refreshDisplays(const std::vector<Layer>& layers, ViewCache& view);

@@ -111,9 +111,9 @@ QM_AVX2 inline __m256i withAlphaOf8(__m256i colour, __m256i c) {
 }
 
 // The same four-pixel byte shuffle in both halves of a register.
-QM_AVX2 inline __m256i lanes(char b0, char b1, char b2, char b3, char b4, char b5, char b6,
-                             char b7, char b8, char b9, char b10, char b11, char b12, char b13,
-                             char b14, char b15) {
+QM_AVX2 inline __m256i lanes(char b0, char b1, char b2, char b3, char b4, char b5, char b6, char b7,
+                             char b8, char b9, char b10, char b11, char b12, char b13, char b14,
+                             char b15) {
     return _mm256_setr_epi8(b0, b1, b2, b3, b4, b5, b6, b7, b8, b9, b10, b11, b12, b13, b14, b15,
                             b0, b1, b2, b3, b4, b5, b6, b7, b8, b9, b10, b11, b12, b13, b14, b15);
 }
@@ -136,7 +136,8 @@ QM_AVX2 void brightnessRowAvx2(uint32_t* p, size_t n, const BrightnessTable& t) 
     const __m256i interleave = lanes(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15);
     const __m256i colourBytes = _mm256_set1_epi32(int(kColour));
     const int misses = std::clamp(t.missCount, 0, int(t.misses.size()));
-    __m256i missed[std::tuple_size_v<decltype(t.misses)>], mended[std::tuple_size_v<decltype(t.misses)>];
+    constexpr size_t kMost = std::tuple_size_v<decltype(BrightnessTable::misses)>;
+    __m256i missed[kMost], mended[kMost];  // each missed channel value, and its level
     for (int k = 0; k < misses; ++k) {
         missed[k] = _mm256_set1_epi8(char(t.misses[size_t(k)]));
         mended[k] = _mm256_set1_epi8(char(t.level[t.misses[size_t(k)]]));
@@ -174,8 +175,8 @@ QM_AVX2 void greyRowAvx2(uint32_t* p, size_t n) {
         const __m256i lo = _mm256_and_si256(_mm256_min_epu8(_mm256_min_epu8(c, g), b), low);
         // (hi + lo) / 2 in byte 0, spread to bytes 1 and 2.
         const __m256i l = _mm256_srli_epi32(_mm256_add_epi32(hi, lo), 1);
-        const __m256i grey = _mm256_or_si256(_mm256_or_si256(l, _mm256_slli_epi32(l, 8)),
-                                             _mm256_slli_epi32(l, 16));
+        const __m256i grey =
+            _mm256_or_si256(_mm256_or_si256(l, _mm256_slli_epi32(l, 8)), _mm256_slli_epi32(l, 16));
         _mm256_storeu_si256(q, withAlphaOf8(grey, c));
     }
     for (; i < n; ++i) p[i] = greyOf(p[i]);

@@ -50,7 +50,8 @@ void invertRow(uint32_t* pixels, size_t n);
 void greyRow(uint32_t* pixels, size_t n);
 // The same with a chosen kernel, for tests and benchmarks; one the processor lacks falls back to
 // Scalar (the per-pixel arithmetic).
-void brightnessRowWith(BlendKernel kernel, uint32_t* pixels, size_t n, const BrightnessTable& table);
+void brightnessRowWith(BlendKernel kernel, uint32_t* pixels, size_t n,
+                       const BrightnessTable& table);
 void invertRowWith(BlendKernel kernel, uint32_t* pixels, size_t n);
 void greyRowWith(BlendKernel kernel, uint32_t* pixels, size_t n);
 

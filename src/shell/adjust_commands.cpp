@@ -94,10 +94,9 @@ void previewBrightness(App& app, int value) {
         layer->id, [table](uint32_t* pixels, size_t n) { brightnessRow(pixels, n, table); },
         &t.previewView};
     updateCanvasSize(app);
-    if (!sameEntry ||
-        !remakeDisplayTiles(*layer, t.previewView, app.ViewOffsetX, app.ViewOffsetY,
-                            Rect{0, 0, app.iface.canvasWidth, app.iface.canvasHeight},
-                            t.layerPreview->change)) {
+    if (!sameEntry || !remakeDisplayTiles(*layer, t.previewView, app.ViewOffsetX, app.ViewOffsetY,
+                                          Rect{0, 0, app.iface.canvasWidth, app.iface.canvasHeight},
+                                          t.layerPreview->change)) {
         t.previewView.zoom = app.view.zoom;
         t.previewView.tileShiftX = shiftX;
         t.previewView.tileShiftY = app.view.tileShiftY;

@@ -122,7 +122,9 @@ struct Editor {
                 case 11: structural([&] { selectLayerRow(doc, pick(int(doc.layers.size()))); }); break;
                 case 12: resize(); break;
                 case 13: animation(); break;
-                case 14: clearLayer(); break;
+                case 14:
+                    clearLayer();
+                    break;
             }
         }
         history.commit(doc);
@@ -252,7 +254,8 @@ TEST(History, EmptyTilesAreKeptAsAFlag) {
     history.clear();
     history.begin("erase");
     history.touchPixels(doc, doc.layers[0].id, Rect{100, 100, 300, 300});
-    std::fill(doc.layers[0].image.pixels.begin() + 100 * 1000, doc.layers[0].image.pixels.begin() + 101 * 1000, 0u);
+    std::fill(doc.layers[0].image.pixels.begin() + 100 * 1000,
+              doc.layers[0].image.pixels.begin() + 101 * 1000, 0u);
     EXPECT_FALSE(history.commit(doc));
 }
 
