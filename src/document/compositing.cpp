@@ -8,6 +8,7 @@
 #include <new>
 #include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "document/blend_modes.h"
@@ -645,6 +646,36 @@ Image wholeDisplayImage(const ViewCache& view, const Layer& layer) {
                             size_t(t.w) * sizeof(uint32_t));
         }
     return std::move(*image);
+}
+
+bool remakeDisplayTiles(const Layer& layer, ViewCache& view, int offsetX, int offsetY,
+                        const Rect& canvasRect,
+                        const std::function<void(uint32_t*, size_t)>& change, int threads) {
+    const auto it = view.display.find(layer.id);
+    if (it == view.display.end() || !entryMatches(it->second, layer, view)) return false;
+    DisplayEntry& e = it->second;
+    const int64_t ox = int64_t(offsetX) + layer.X, oy = int64_t(offsetY) + layer.Y;
+    const TileRange shown =
+        tilesUnder(e, clipToImage(int64_t(canvasRect.x) - ox, int64_t(canvasRect.y) - oy,
+                                  canvasRect.w, canvasRect.h, e.width, e.height));
+    std::vector<std::pair<int, int>> remake;  // column, row
+    for (int row = 0; row < e.rows; ++row)
+        for (int column = 0; column < e.columns; ++column) {
+            auto& tile = e.tiles[size_t(row) * size_t(e.columns) + size_t(column)];
+            if (!tile) continue;
+            if (row < shown.r0 || row > shown.r1 || column < shown.c0 || column > shown.c1)
+                tile.reset();
+            else
+                remake.emplace_back(column, row);
+        }
+    // Each tile is written by one thread alone.
+    runShared(remake.size(), threads >= 2 && remake.size() >= 2, [&](size_t i) {
+        const auto [column, row] = remake[i];
+        tilePixels(layer, e, column, row,
+                   e.tiles[size_t(row) * size_t(e.columns) + size_t(column)].get(),
+                   tileRect(e, column, row), &change);
+    });
+    return true;
 }
 
 void rebuildDisplay(const Layer& layer, ViewCache& view) {

@@ -137,6 +137,14 @@ Rect updateDisplayImage(const Layer& layer, int zoom, Image& display, const Rect
 void resetDisplays(const std::vector<Layer>& layers, int zoom, ViewCache& view);
 // The entry of one layer anew, without tiles (or dropped when the layer cannot be drawn).
 void rebuildDisplay(const Layer& layer, ViewCache& view);
+// Makes again, in place, the tiles the layer's entry holds that show part of `canvasRect` (a
+// canvas with document pixel (0, 0) at offsetX, offsetY, as in CanvasScene), from the layer's
+// pixels passed through `change`, on two threads unless `threads` is 1; the other tiles it
+// holds are dropped. For a live preview whose change changed: the tiles' memory serves again.
+// False, and nothing done, when the layer has no entry that matches it (rebuildDisplay then).
+bool remakeDisplayTiles(const Layer& layer, ViewCache& view, int offsetX, int offsetY,
+                        const Rect& canvasRect,
+                        const std::function<void(uint32_t*, size_t)>& change, int threads = 2);
 // Makes the entries of layers that are not current() anew and drops those of layers not in the
 // list.
 void refreshDisplays(const std::vector<Layer>& layers, ViewCache& view);

@@ -25,18 +25,49 @@ size_t imageBytes(const Image& image) {
     return image.pixels.size() * sizeof(uint32_t);
 }
 
-// Swaps the kept pixels of a tile with the image's.
+// Whether every pixel of the rectangle of the image is 0.
+bool allZero(const Image& image, const Rect& r) {
+    for (int y = 0; y < r.h; ++y) {
+        const uint32_t* p = image.row(r.y + y) + r.x;
+        uint32_t any = 0;
+        for (int x = 0; x < r.w; ++x) any |= p[x];
+        if (any != 0) return false;
+    }
+    return true;
+}
+
+// Swaps the kept pixels of a tile with the image's. A tile that is all zero on either side is
+// held as the flag alone on the record's side.
 void swapTile(Image& image, KeptTile& tile) {
     const Rect r = tileRect(image, tile.tx, tile.ty);
-    if (r.empty() || tile.pixels.size() != size_t(r.w) * size_t(r.h)) return;
-    uint32_t row[kTile];
-    for (int y = 0; y < r.h; ++y) {
-        uint32_t* a = image.row(r.y + y) + r.x;
-        uint32_t* b = tile.pixels.data() + size_t(y) * size_t(r.w);
-        std::memcpy(row, a, size_t(r.w) * sizeof(uint32_t));
-        std::memcpy(a, b, size_t(r.w) * sizeof(uint32_t));
-        std::memcpy(b, row, size_t(r.w) * sizeof(uint32_t));
+    if (r.empty() || (!tile.zero && tile.pixels.size() != size_t(r.w) * size_t(r.h))) return;
+    const size_t rowBytes = size_t(r.w) * sizeof(uint32_t);
+    const bool imageZero = allZero(image, r);
+    if (tile.zero) {
+        if (!imageZero) {
+            tile.pixels.resize(size_t(r.w) * size_t(r.h));
+            for (int y = 0; y < r.h; ++y) {
+                uint32_t* a = image.row(r.y + y) + r.x;
+                std::memcpy(tile.pixels.data() + size_t(y) * size_t(r.w), a, rowBytes);
+                std::memset(a, 0, rowBytes);
+            }
+        }
+    } else if (imageZero) {
+        for (int y = 0; y < r.h; ++y)
+            std::memcpy(image.row(r.y + y) + r.x, tile.pixels.data() + size_t(y) * size_t(r.w),
+                        rowBytes);
+        std::vector<uint32_t>().swap(tile.pixels);
+    } else {
+        uint32_t row[kTile];
+        for (int y = 0; y < r.h; ++y) {
+            uint32_t* a = image.row(r.y + y) + r.x;
+            uint32_t* b = tile.pixels.data() + size_t(y) * size_t(r.w);
+            std::memcpy(row, a, rowBytes);
+            std::memcpy(a, b, rowBytes);
+            std::memcpy(b, row, rowBytes);
+        }
     }
+    tile.zero = imageZero;
 }
 
 StackRecord captureStack(const Document& doc) {
@@ -172,6 +203,10 @@ bool changed(const TileRecord& record, const Document& doc) {
     if (!layer) return true;
     for (const KeptTile& tile : record.tiles) {
         const Rect r = tileRect(layer->image, tile.tx, tile.ty);
+        if (tile.zero) {
+            if (r.empty() || !allZero(layer->image, r)) return true;
+            continue;
+        }
         if (tile.pixels.size() != size_t(r.w) * size_t(r.h)) return true;
         for (int y = 0; y < r.h; ++y)
             if (std::memcmp(layer->image.row(r.y + y) + r.x, tile.pixels.data() + size_t(y) * size_t(r.w),
@@ -333,6 +368,10 @@ void History::touchPixels(Document& doc, uint32_t layerId, const Rect& layerRect
             if (!kept.insert(tileKey(tx, ty)).second) continue;
             if (!record) record = &tileRecordFor(layerId);
             const Rect t = tileRect(image, tx, ty);
+            if (allZero(image, t)) {
+                record->tiles.push_back(KeptTile{tx, ty, {}, true});
+                continue;
+            }
             KeptTile tile{tx, ty, std::vector<uint32_t>(size_t(t.w) * size_t(t.h))};
             for (int y = 0; y < t.h; ++y)
                 std::memcpy(tile.pixels.data() + size_t(y) * size_t(t.w), image.row(t.y + y) + t.x,

@@ -62,6 +62,9 @@ struct EditChanges {
 struct KeptTile {
     int tx = 0, ty = 0;  // tile column and row
     std::vector<uint32_t> pixels;  // the tile's pixels (cut at the image's edges), row by row
+    // Every pixel of the tile is 0 (fully transparent black): `pixels` is empty, so painting on
+    // an empty layer keeps no copy of its emptiness.
+    bool zero = false;
 };
 // Pixels of one layer by tiles.
 struct TileRecord {

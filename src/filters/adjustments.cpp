@@ -1,13 +1,19 @@
 #include "filters/adjustments.h"
 
 #include <algorithm>
+#include <atomic>
 #include <system_error>
 #include <thread>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__SSE2__) && (defined(__x86_64__) || defined(__i386__))
+#include <immintrin.h>
+#define QM_ADJUST_X86 1
+#endif
 
+#include "raster/alpha_blend.h"
 #include "raster/rounding.h"
 
 namespace qm {
@@ -18,6 +24,8 @@ constexpr uint32_t kColour = 0x00FFFFFFu;
 
 // Below this many pixels a second thread costs more than it saves.
 constexpr int64_t kParallelPixels = int64_t(1) << 20;
+// The rows the threads take at a time: about this many pixels.
+constexpr int64_t kBandPixels = int64_t(1) << 16;
 
 int clampedValue(int value) {
     return std::clamp(value, kBrightnessMin, kBrightnessMax);
@@ -91,6 +99,103 @@ uint32_t greyOf(uint32_t c) {
     return ((l * 0x010101u) | (c & ~kColour)) & keep;
 }
 
+#ifdef QM_ADJUST_X86
+// AVX2 kernels, 8 pixels per step; the last few pixels of a row go through the plain code.
+#define QM_AVX2 __attribute__((target("avx2")))
+
+// Fully transparent pixels become 0, the others keep their alpha.
+QM_AVX2 inline __m256i withAlphaOf8(__m256i colour, __m256i c) {
+    const __m256i a = _mm256_and_si256(c, _mm256_set1_epi32(int(0xFF000000u)));
+    const __m256i hidden = _mm256_cmpeq_epi32(a, _mm256_setzero_si256());
+    return _mm256_andnot_si256(hidden, _mm256_or_si256(colour, a));
+}
+
+// The same four-pixel byte shuffle in both halves of a register.
+QM_AVX2 inline __m256i lanes(char b0, char b1, char b2, char b3, char b4, char b5, char b6, char b7,
+                             char b8, char b9, char b10, char b11, char b12, char b13, char b14,
+                             char b15) {
+    return _mm256_setr_epi8(b0, b1, b2, b3, b4, b5, b6, b7, b8, b9, b10, b11, b12, b13, b14, b15,
+                            b0, b1, b2, b3, b4, b5, b6, b7, b8, b9, b10, b11, b12, b13, b14, b15);
+}
+
+QM_AVX2 inline __m256i scaled8(__m256i ch, __m256 f) {
+    return _mm256_cvtps_epi32(_mm256_mul_ps(_mm256_cvtepi32_ps(ch), f));
+}
+
+// Each channel times the single-precision factor, rounded to the nearest, halves to even (the
+// conversion's default rounding, which the program never changes); the packing saturates at
+// 255, which is the clip of the reference (rounding and the clip at a whole number commute).
+// The channel values where this product misses the table are then set from the table.
+QM_AVX2 void brightnessRowAvx2(uint32_t* p, size_t n, const BrightnessTable& t) {
+    const __m256 f = _mm256_set1_ps(t.factor);
+    const char z = -1;  // a zero byte
+    const __m256i takeR = lanes(0, z, z, z, 4, z, z, z, 8, z, z, z, 12, z, z, z);
+    const __m256i takeG = lanes(1, z, z, z, 5, z, z, z, 9, z, z, z, 13, z, z, z);
+    const __m256i takeB = lanes(2, z, z, z, 6, z, z, z, 10, z, z, z, 14, z, z, z);
+    // From r0..r3 g0..g3 b0..b3 a0..a3 back to pixels.
+    const __m256i interleave = lanes(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15);
+    const __m256i colourBytes = _mm256_set1_epi32(int(kColour));
+    const int misses = std::clamp(t.missCount, 0, int(t.misses.size()));
+    constexpr size_t kMost = std::tuple_size_v<decltype(BrightnessTable::misses)>;
+    __m256i missed[kMost], mended[kMost];  // each missed channel value, and its level
+    for (int k = 0; k < misses; ++k) {
+        missed[k] = _mm256_set1_epi8(char(t.misses[size_t(k)]));
+        mended[k] = _mm256_set1_epi8(char(t.level[t.misses[size_t(k)]]));
+    }
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        auto* q = reinterpret_cast<__m256i*>(p + i);
+        const __m256i c = _mm256_loadu_si256(q);
+        const __m256i r = scaled8(_mm256_shuffle_epi8(c, takeR), f);
+        const __m256i g = scaled8(_mm256_shuffle_epi8(c, takeG), f);
+        const __m256i b = scaled8(_mm256_shuffle_epi8(c, takeB), f);
+        const __m256i a = _mm256_srli_epi32(c, 24);
+        const __m256i planes =
+            _mm256_packus_epi16(_mm256_packus_epi32(r, g), _mm256_packus_epi32(b, a));
+        __m256i out = _mm256_shuffle_epi8(planes, interleave);
+        for (int k = 0; k < misses; ++k) {
+            const __m256i at = _mm256_and_si256(_mm256_cmpeq_epi8(c, missed[k]), colourBytes);
+            out = _mm256_blendv_epi8(out, mended[k], at);
+        }
+        const __m256i hidden = _mm256_cmpeq_epi32(a, _mm256_setzero_si256());
+        _mm256_storeu_si256(q, _mm256_andnot_si256(hidden, out));
+    }
+    for (; i < n; ++i) p[i] = brightLookup(p[i], t);
+}
+
+QM_AVX2 void greyRowAvx2(uint32_t* p, size_t n) {
+    size_t i = 0;
+    const __m256i low = _mm256_set1_epi32(0xFF);
+    for (; i + 8 <= n; i += 8) {
+        auto* q = reinterpret_cast<__m256i*>(p + i);
+        const __m256i c = _mm256_loadu_si256(q);
+        // Byte 0 of each lane: max and min of red, green and blue.
+        const __m256i g = _mm256_srli_epi32(c, 8), b = _mm256_srli_epi32(c, 16);
+        const __m256i hi = _mm256_and_si256(_mm256_max_epu8(_mm256_max_epu8(c, g), b), low);
+        const __m256i lo = _mm256_and_si256(_mm256_min_epu8(_mm256_min_epu8(c, g), b), low);
+        // (hi + lo) / 2 in byte 0, spread to bytes 1 and 2.
+        const __m256i l = _mm256_srli_epi32(_mm256_add_epi32(hi, lo), 1);
+        const __m256i grey =
+            _mm256_or_si256(_mm256_or_si256(l, _mm256_slli_epi32(l, 8)), _mm256_slli_epi32(l, 16));
+        _mm256_storeu_si256(q, withAlphaOf8(grey, c));
+    }
+    for (; i < n; ++i) p[i] = greyOf(p[i]);
+}
+
+QM_AVX2 void invertRowAvx2(uint32_t* p, size_t n) {
+    size_t i = 0;
+    const __m256i colour = _mm256_set1_epi32(int(kColour));
+    for (; i + 8 <= n; i += 8) {
+        auto* q = reinterpret_cast<__m256i*>(p + i);
+        const __m256i c = _mm256_loadu_si256(q);
+        _mm256_storeu_si256(q, withAlphaOf8(_mm256_andnot_si256(c, colour), c));
+    }
+    for (; i < n; ++i) p[i] = invertPixel(p[i]);
+}
+
+#undef QM_AVX2
+#endif  // QM_ADJUST_X86
+
 }  // namespace
 
 BrightnessTable brightnessTable(int value) {
@@ -99,22 +204,30 @@ BrightnessTable brightnessTable(int value) {
     for (uint32_t c = 0; c < 256; ++c) table.level[c] = uint8_t(brightChannel(c, f));
     table.factor = float(f);
     table.factorExact = false;
+    table.missCount = -1;
 #if defined(__SSE2__)
-    // The float product rounds like the double one except, at most, on exact halves; the
-    // vector path is used only when it gives the whole table.
+    // The float product rounds like the double one except, at most, on or near exact halves:
+    // the channel values where it does not are listed.
     alignas(16) uint32_t lanes[4];
-    bool exact = true;
-    for (uint32_t c = 0; c < 256 && exact; c += 4) {
+    int misses = 0;
+    for (uint32_t c = 0; c < 256; c += 4) {
         const __m128i ch = _mm_setr_epi32(int(c), int(c + 1), int(c + 2), int(c + 3));
         _mm_store_si128(reinterpret_cast<__m128i*>(lanes), scaled(ch, _mm_set1_ps(table.factor)));
-        for (uint32_t k = 0; k < 4; ++k) exact = exact && lanes[k] == table.level[c + k];
+        for (uint32_t k = 0; k < 4; ++k) {
+            if (lanes[k] == table.level[c + k]) continue;
+            if (misses < int(table.misses.size())) table.misses[size_t(misses)] = uint8_t(c + k);
+            ++misses;
+        }
     }
-    table.factorExact = exact;
+    table.factorExact = misses == 0;
+    table.missCount = misses <= int(table.misses.size()) ? misses : -1;
 #endif
     return table;
 }
 
-void brightnessRow(uint32_t* p, size_t n, const BrightnessTable& t) {
+namespace {
+
+void brightnessRowSse2(uint32_t* p, size_t n, const BrightnessTable& t) {
     size_t i = 0;
 #if defined(__SSE2__)
     if (t.factorExact) {
@@ -128,7 +241,7 @@ void brightnessRow(uint32_t* p, size_t n, const BrightnessTable& t) {
     for (; i < n; ++i) p[i] = brightLookup(p[i], t);
 }
 
-void invertRow(uint32_t* p, size_t n) {
+void invertRowPlain(uint32_t* p, size_t n) {
     // Written without branches so that the compiler can work on several pixels at once.
     for (size_t i = 0; i < n; ++i) {
         const uint32_t c = p[i];
@@ -137,7 +250,7 @@ void invertRow(uint32_t* p, size_t n) {
     }
 }
 
-void greyRow(uint32_t* p, size_t n) {
+void greyRowSse2(uint32_t* p, size_t n) {
     size_t i = 0;
 #if defined(__SSE2__)
     for (; i + 4 <= n; i += 4) {
@@ -155,6 +268,71 @@ void greyRow(uint32_t* p, size_t n) {
     }
 #endif
     for (; i < n; ++i) p[i] = greyOf(p[i]);
+}
+
+}  // namespace
+
+void brightnessRowWith(BlendKernel kernel, uint32_t* p, size_t n, const BrightnessTable& t) {
+    if (!blendKernelAvailable(kernel)) kernel = BlendKernel::Scalar;
+    switch (kernel) {
+        case BlendKernel::Scalar:
+            for (size_t i = 0; i < n; ++i) p[i] = brightLookup(p[i], t);
+            return;
+        case BlendKernel::Sse2:
+            return brightnessRowSse2(p, n, t);
+        case BlendKernel::Avx2:
+#ifdef QM_ADJUST_X86
+            if (t.missCount >= 0) return brightnessRowAvx2(p, n, t);
+#endif
+            break;
+    }
+    brightnessRowSse2(p, n, t);
+}
+
+void invertRowWith(BlendKernel kernel, uint32_t* p, size_t n) {
+    if (!blendKernelAvailable(kernel)) kernel = BlendKernel::Scalar;
+    switch (kernel) {
+        case BlendKernel::Scalar:
+            for (size_t i = 0; i < n; ++i) p[i] = invertPixel(p[i]);
+            return;
+        case BlendKernel::Sse2:
+            break;
+        case BlendKernel::Avx2:
+#ifdef QM_ADJUST_X86
+            return invertRowAvx2(p, n);
+#endif
+            break;
+    }
+    invertRowPlain(p, n);
+}
+
+void greyRowWith(BlendKernel kernel, uint32_t* p, size_t n) {
+    if (!blendKernelAvailable(kernel)) kernel = BlendKernel::Scalar;
+    switch (kernel) {
+        case BlendKernel::Scalar:
+            for (size_t i = 0; i < n; ++i) p[i] = greyPixel(p[i]);
+            return;
+        case BlendKernel::Sse2:
+            break;
+        case BlendKernel::Avx2:
+#ifdef QM_ADJUST_X86
+            return greyRowAvx2(p, n);
+#endif
+            break;
+    }
+    greyRowSse2(p, n);
+}
+
+void brightnessRow(uint32_t* p, size_t n, const BrightnessTable& t) {
+    brightnessRowWith(activeBlendKernel(), p, n, t);
+}
+
+void invertRow(uint32_t* p, size_t n) {
+    invertRowWith(activeBlendKernel(), p, n);
+}
+
+void greyRow(uint32_t* p, size_t n) {
+    greyRowWith(activeBlendKernel(), p, n);
 }
 
 void adjustImage(Image& image, const Rect& area, Adjustment adjustment, int value) {
@@ -179,22 +357,28 @@ void adjustImage(Image& image, const Rect& area, Adjustment adjustment, int valu
             }
         }
     };
-    // Every row depends on itself alone, so two threads give the same bits as one.
-    if (int64_t(r.w) * r.h >= kParallelPixels && r.h >= 2 &&
-        std::thread::hardware_concurrency() >= 2) {
-        const int middle = r.y + r.h / 2;
-        std::thread lower;
-        try {
-            lower = std::thread(rows, middle, r.bottom());
-        } catch (const std::system_error&) {
-            rows(r.y, r.bottom());
-            return;
-        }
-        rows(r.y, middle);
-        lower.join();
-    } else {
+    // Every row depends on itself alone, so two threads give the same bits as one. They take
+    // bands of rows in turn, so that a second thread that starts late (the processor busy
+    // elsewhere) leaves the rest to the first instead of holding it up.
+    const bool parallel = int64_t(r.w) * r.h >= kParallelPixels && r.h >= 2 &&
+                          std::thread::hardware_concurrency() >= 2;
+    if (!parallel) {
         rows(r.y, r.bottom());
+        return;
     }
+    const int band = std::max(1, int(kBandPixels / r.w));
+    std::atomic<int> next{r.y};
+    auto bands = [&] {
+        for (int y = next.fetch_add(band); y < r.bottom(); y = next.fetch_add(band))
+            rows(y, std::min(y + band, r.bottom()));
+    };
+    std::thread helper;
+    try {
+        helper = std::thread(bands);
+    } catch (const std::system_error&) {  // no thread to be had: this one does all
+    }
+    bands();
+    if (helper.joinable()) helper.join();
 }
 
 }  // namespace qm

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "raster/alpha_blend.h"
 #include "raster/image.h"
 #include "raster/rect.h"
 
@@ -30,19 +31,29 @@ uint32_t invertPixel(uint32_t color);
 uint32_t greyPixel(uint32_t color);
 
 // The brightness of every channel value, for the row functions. `factor` is value / 150 as a
-// float, used by the vector path only where it gives every entry of `level` (checked when the
-// table is made); otherwise `level` is looked up.
+// float: the SSE2 path multiplies by it only where it gives every entry of `level`
+// (factorExact, checked when the table is made), otherwise it looks `level` up; the AVX2 path
+// multiplies by it and then sets the few channel values where the product misses `level`
+// (`misses`, `missCount` of them; -1 when there are too many, and `level` is looked up).
 struct BrightnessTable {
     std::array<uint8_t, 256> level{};
     float factor = 1.0f;
     bool factorExact = false;
+    std::array<uint8_t, 8> misses{};
+    int missCount = -1;
 };
 BrightnessTable brightnessTable(int value);
 
-// Rows in place (n pixels).
+// Rows in place (n pixels), with the fastest kernel the processor has (activeBlendKernel).
 void brightnessRow(uint32_t* pixels, size_t n, const BrightnessTable& table);
 void invertRow(uint32_t* pixels, size_t n);
 void greyRow(uint32_t* pixels, size_t n);
+// The same with a chosen kernel, for tests and benchmarks; one the processor lacks falls back to
+// Scalar (the per-pixel arithmetic).
+void brightnessRowWith(BlendKernel kernel, uint32_t* pixels, size_t n,
+                       const BrightnessTable& table);
+void invertRowWith(BlendKernel kernel, uint32_t* pixels, size_t n);
+void greyRowWith(BlendKernel kernel, uint32_t* pixels, size_t n);
 
 enum class Adjustment { Brightness, Invert, Grey };
 

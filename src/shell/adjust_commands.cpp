@@ -15,6 +15,9 @@ namespace qm {
 
 namespace {
 
+// The preview's tiles are 2^8 view pixels wide at most.
+constexpr int kPreviewTileShiftX = 8;
+
 // One adjustment of the whole current layer, one undo step; the view is made again from the
 // layer by the commit.
 void adjustCurrentLayer(App& app, Adjustment adjustment, int value, const char* label) {
@@ -77,15 +80,29 @@ void previewBrightness(App& app, int value) {
     if (!layer || layer->image.empty()) return;
     const BrightnessTable table = brightnessTable(std::clamp(value, kBrightnessMin, kBrightnessMax));
     ToolState& t = app.tools;
+    // The same layer at the same zoom: the tiles in view are made again in their memory, the
+    // others dropped (the compositor makes them when shown). Otherwise the entry is made anew,
+    // at the view's zoom and tile size, and its tiles where shown.
+    // The preview's tiles are narrower than the view's, so that little is made beyond the
+    // canvas's right edge.
+    const int shiftX = std::min(app.view.tileShiftX, kPreviewTileShiftX);
+    const bool sameEntry = t.layerPreview && t.layerPreview->layerId == layer->id &&
+                           t.previewView.zoom == app.view.zoom &&
+                           t.previewView.tileShiftX == shiftX &&
+                           t.previewView.tileShiftY == app.view.tileShiftY;
     t.layerPreview = LayerPreview{
         layer->id, [table](uint32_t* pixels, size_t n) { brightnessRow(pixels, n, table); },
         &t.previewView};
-    // The preview's tiles are made anew, at the view's zoom and tile size.
-    t.previewView.zoom = app.view.zoom;
-    t.previewView.tileShiftX = app.view.tileShiftX;
-    t.previewView.tileShiftY = app.view.tileShiftY;
-    t.previewView.display.clear();
-    rebuildDisplay(*layer, t.previewView);
+    updateCanvasSize(app);
+    if (!sameEntry || !remakeDisplayTiles(*layer, t.previewView, app.ViewOffsetX, app.ViewOffsetY,
+                                          Rect{0, 0, app.iface.canvasWidth, app.iface.canvasHeight},
+                                          t.layerPreview->change)) {
+        t.previewView.zoom = app.view.zoom;
+        t.previewView.tileShiftX = shiftX;
+        t.previewView.tileShiftY = app.view.tileShiftY;
+        t.previewView.display.clear();
+        rebuildDisplay(*layer, t.previewView);
+    }
     recomposeView(app, false);
 }
 

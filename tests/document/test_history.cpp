@@ -1,6 +1,7 @@
 // History: every kind of edit undone and redone bit for bit, the limits, and the tiles it keeps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <random>
 #include <sstream>
@@ -69,6 +70,13 @@ struct Editor {
         for (int y = c.y; y < c.bottom(); ++y)
             for (int x = c.x; x < c.right(); ++x) layer->image.at(x, y) = rng();
     }
+    // Clears a layer to 0 (the eraser through the whole layer), so tiles turn empty and back.
+    void clearLayer() {
+        Layer* layer = anyLayer();
+        if (!layer || layer->image.empty()) return;
+        history.touchPixels(doc, layer->id, Rect{0, 0, layer->image.width, layer->image.height});
+        std::fill(layer->image.pixels.begin(), layer->image.pixels.end(), 0u);
+    }
     void structural(const std::function<void()>& change) {
         history.structure(doc);
         change();
@@ -101,7 +109,7 @@ struct Editor {
         history.begin("edit");
         const int kinds = pick(3) + 1;  // some steps hold several records
         for (int k = 0; k < kinds; ++k) {
-            switch (pick(14)) {
+            switch (pick(15)) {
                 case 0: case 1: case 2: paint(); break;
                 case 3: structural([&] { addLayer(doc); }); break;
                 case 4: deleteLayer(); break;
@@ -114,6 +122,9 @@ struct Editor {
                 case 11: structural([&] { selectLayerRow(doc, pick(int(doc.layers.size()))); }); break;
                 case 12: resize(); break;
                 case 13: animation(); break;
+                case 14:
+                    clearLayer();
+                    break;
             }
         }
         history.commit(doc);
@@ -198,6 +209,8 @@ TEST(History, PixelsAreKeptByTouchedTilesOnly) {
     doc.Width = 3000;
     doc.Height = 3000;
     addLayer(doc);
+    // A painted layer: empty tiles would be kept as flags alone.
+    std::fill(doc.layers[0].image.pixels.begin(), doc.layers[0].image.pixels.end(), 0xFFFFFFFFu);
     History history;
     history.begin("stroke");
     for (int x = 700; x < 900; x += 2) {
@@ -209,6 +222,41 @@ TEST(History, PixelsAreKeptByTouchedTilesOnly) {
     const size_t tiles = 5 * 64 * 64 * 4;
     EXPECT_GE(history.lastStepBytes(), tiles);
     EXPECT_LE(history.lastStepBytes(), 2 * tiles);
+}
+
+// Tiles that were empty (all 0) before the edit are kept as a flag: filling an empty layer keeps
+// next to nothing, and undo and redo still give back every pixel, the cut tiles at the right and
+// bottom edges included.
+TEST(History, EmptyTilesAreKeptAsAFlag) {
+    Document doc;
+    doc.Width = 1000;
+    doc.Height = 700;
+    addLayer(doc);
+    Image& image = doc.layers[0].image;
+    image.at(5, 5) = 0x01000000u;  // one tile that is not empty (alpha 1 only)
+    const Image before = image;
+    History history;
+    history.begin("fill");
+    history.touchPixels(doc, doc.layers[0].id, Rect{0, 0, 1000, 700});
+    for (size_t i = 0; i < image.pixels.size(); ++i) image.pixels[i] = 0xFF000000u | uint32_t(i);
+    image.at(999, 699) = 0;  // the last (cut) tile keeps a zero pixel
+    history.commit(doc);
+    const Image after = image;
+    EXPECT_LT(history.lastStepBytes(), size_t(200) << 10);  // one tile, not 2.8 MB
+    ASSERT_TRUE(history.undo(doc));
+    EXPECT_EQ(doc.layers[0].image.pixels, before.pixels);
+    ASSERT_TRUE(history.redo(doc));
+    EXPECT_EQ(doc.layers[0].image.pixels, after.pixels);
+    ASSERT_TRUE(history.undo(doc));
+    EXPECT_EQ(doc.layers[0].image.pixels, before.pixels);
+
+    // Writing zeros over empty tiles is no change, and makes no step.
+    history.clear();
+    history.begin("erase");
+    history.touchPixels(doc, doc.layers[0].id, Rect{100, 100, 300, 300});
+    std::fill(doc.layers[0].image.pixels.begin() + 100 * 1000,
+              doc.layers[0].image.pixels.begin() + 101 * 1000, 0u);
+    EXPECT_FALSE(history.commit(doc));
 }
 
 // Deleting a layer keeps it: undo brings it back with its pixels and its identity, and a new

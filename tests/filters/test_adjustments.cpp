@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <vector>
 
 #include "filters/adjustments.h"
 
@@ -55,15 +56,29 @@ TEST(Adjustments, FastPathsMatchTheReference) {
         for (size_t i = 0; i < image.pixels.size(); i += 7)
             ASSERT_EQ(out.pixels[i], brightnessPixel(image.pixels[i], value)) << value << " " << i;
     }
-    // Every slider value, on every channel value (the vector path serves some values, the
-    // table the others).
-    Image ramp = *createImage(256, 1, 32);
-    for (uint32_t c = 0; c < 256; ++c) ramp.at(int(c), 0) = rgba(c, 255 - c, c / 2, 1 + c % 255);
-    for (int value = -1; value <= 301; ++value) {
-        Image out = ramp;
-        adjustImage(out, Rect{0, 0, 256, 1}, Adjustment::Brightness, value);
-        for (int x = 0; x < 256; ++x)
-            ASSERT_EQ(out.at(x, 0), brightnessPixel(ramp.at(x, 0), value)) << value << " " << x;
+    // Every kernel the processor has, on every slider value and every channel value, with the
+    // rows' tails (the pixels after the last whole vector) and transparent pixels among them.
+    std::vector<uint32_t> ramp(256 + 7);
+    for (uint32_t c = 0; c < ramp.size(); ++c)
+        ramp[c] = rgba(c & 0xFF, 255 - (c & 0xFF), (c * 7) & 0xFF, c % 9 == 0 ? 0 : 1 + c % 255);
+    for (const BlendKernel kernel : {BlendKernel::Scalar, BlendKernel::Sse2, BlendKernel::Avx2}) {
+        if (!blendKernelAvailable(kernel)) continue;
+        SCOPED_TRACE(blendKernelName(kernel));
+        for (int value = -1; value <= 301; ++value) {
+            std::vector<uint32_t> out = ramp;
+            brightnessRowWith(kernel, out.data(), out.size(), brightnessTable(value));
+            for (size_t x = 0; x < ramp.size(); ++x)
+                ASSERT_EQ(out[x], brightnessPixel(ramp[x], value)) << value << " " << x;
+        }
+        std::vector<uint32_t> pixels(1000 + 5);
+        for (uint32_t& p : pixels) p = rng() % 3 == 0 ? rng() & 0x00FFFFFFu : rng();
+        std::vector<uint32_t> inverted = pixels, grey = pixels;
+        invertRowWith(kernel, inverted.data(), inverted.size());
+        greyRowWith(kernel, grey.data(), grey.size());
+        for (size_t i = 0; i < pixels.size(); ++i) {
+            ASSERT_EQ(inverted[i], invertPixel(pixels[i])) << i;
+            ASSERT_EQ(grey[i], greyPixel(pixels[i])) << i;
+        }
     }
     Image inverted = image, grey = image;
     adjustImage(inverted, Rect{0, 0, image.width, image.height}, Adjustment::Invert);

@@ -277,6 +277,32 @@ TEST_F(Tools, BrightnessPreviewThenOkOrClose) {
     EXPECT_EQ(layer().image.at(5, 5), rgba(255, 150, 60, 255));
 }
 
+// Moving the slider makes the shown tiles again in place and drops the others: after moves and
+// scrolls the canvas is the one a fresh preview at the last value shows.
+TEST_F(Tools, BrightnessPreviewStepsShowWhatAFreshPreviewShows) {
+    newDocument("1500", "700");  // wider than the canvas (1200), in tiles of 256 view pixels
+    for (int y = 0; y < 700; ++y)
+        for (int x = 0; x < 1500; ++x)
+            layer().image.at(x, y) = rgba(x & 255, y & 255, (x + y) & 255, 1 + (x * 7 + y) % 255);
+    rebuildAllDisplayImages(app);
+    const int left = app.ViewOffsetX;
+    auto scrollTo = [&](int offsetX) {
+        app.ViewOffsetX = int16_t(offsetX);
+        recomposeView(app, false);
+    };
+    menu(Cmd::Brightness);
+    control(Gadget::BrightnessTrack, 300);
+    scrollTo(left - 700);
+    control(Gadget::BrightnessTrack, 40);
+    scrollTo(left);  // the tiles dropped meanwhile are made at 40
+    const Image stepped = *ui.lastCanvas();
+    onCloseWindow(app, id(Window::Brightness));
+    menu(Cmd::Brightness);
+    control(Gadget::BrightnessTrack, 40);
+    EXPECT_TRUE(same(stepped, *ui.lastCanvas()));
+    EXPECT_FALSE(same(stepped, freshCanvas(app)));  // the preview shows
+}
+
 TEST_F(Tools, PasteDrawsWhatFitsFromTheTopLeft) {
     Image clip = *createImage(300, 200, 32);
     for (int y = 0; y < clip.height; ++y)
