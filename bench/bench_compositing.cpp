@@ -43,20 +43,16 @@
 namespace qm {
 namespace {
 
+using bench::kCanvasH;
+using bench::kCanvasW;
+using bench::kDoc;
+using bench::kSceneModes;
+using bench::opaqueRandom;
+
 using bench::halfTransparent;
 using bench::premultiplied;
 using bench::setCounters;
 
-constexpr int kDoc = 3000;
-constexpr int kCanvasW = 1600, kCanvasH = 900;
-constexpr int kSceneModes[10] = {0, 1, 3, 4, 11, 0, 1, 3, 4, 11};
-
-Image opaqueRandom(int w, int h, uint64_t seed, int depth = 32) {
-    Image img = *createImage(w, h, depth);
-    Random rnd(seed);
-    for (uint32_t& p : img.pixels) p = rnd.next() | 0xFF000000u;
-    return img;
-}
 
 // The reference scene's document, built once for all benchmarks that use it.
 struct ReferenceScene {

@@ -44,21 +44,17 @@
 namespace qm {
 namespace {
 
+using bench::kCanvasH;
+using bench::kCanvasW;
+using bench::kDoc;
+using bench::kSceneModes;
+using bench::opaqueRandom;
+
 using bench::halfTransparent;
 
-constexpr int kDoc = 3000;
-constexpr int kCanvasW = 1600, kCanvasH = 900;
-constexpr int kSceneModes[10] = {0, 1, 3, 4, 11, 0, 1, 3, 4, 11};
 
 std::string tempPath(const std::string& name) {
     return (std::filesystem::temp_directory_path() / name).string();
-}
-
-Image opaqueRandom(int w, int h, uint64_t seed, int depth = 32) {
-    Image img = *createImage(w, h, depth);
-    Random rnd(seed);
-    for (uint32_t& p : img.pixels) p = rnd.next() | 0xFF000000u;
-    return img;
 }
 
 // The App of the reference scene with its animation.

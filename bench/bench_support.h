@@ -11,6 +11,20 @@
 
 namespace qm::bench {
 
+// The reference scene: a 3000 x 3000 document of ten layers in these blend modes, shown on a
+// 1600 x 900 canvas.
+constexpr int kDoc = 3000;
+constexpr int kCanvasW = 1600, kCanvasH = 900;
+constexpr int kSceneModes[10] = {0, 1, 3, 4, 11, 0, 1, 3, 4, 11};
+
+// Opaque pixels of random colours (a paper, an opaque layer).
+inline Image opaqueRandom(int w, int h, uint64_t seed, int depth = 32) {
+    Image img = *createImage(w, h, depth);
+    Random rnd(seed);
+    for (uint32_t& p : img.pixels) p = rnd.next() | 0xFF000000u;
+    return img;
+}
+
 // Half of the pixels transparent, in alternating runs of 64 along each row, the runs shifted by
 // 32 pixels from one row to the next; visible pixels have random colours and a random alpha
 // 1..255, a quarter of them opaque.
