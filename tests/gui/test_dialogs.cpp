@@ -34,28 +34,16 @@
 #include "gui/main_window.h"
 #include "gui/qt_ui.h"
 #include "qt_test_env.h"
+#include "test_program.h"
 #include "shell/app.h"
 
 namespace qm {
 namespace {
 
-// The program as main() puts it together, in a working folder of its own.
-struct Program {
-    Program() {
-        workDir = std::filesystem::temp_directory_path() /
-                  ("qm_test_gui_dialogs_" + std::to_string(::getpid()));
-        std::filesystem::create_directories(workDir);
-        app.workDir = workDir.string();
-        ui.attach(&window);
-        window.prepareGeometry();
-        EXPECT_TRUE(startUp(app));
-        window.rebuildMenus(app.dictionary);
-        driver.markStartedUp();
+struct Program : test::TestProgram {
+    Program() : TestProgram("dialogs") {
+        startUp();
         window.openMaximized();
-    }
-    ~Program() {
-        std::error_code ignored;
-        std::filesystem::remove_all(workDir, ignored);
     }
     void command(int id) {
         QAction* action = window.menuAction(id);
@@ -71,16 +59,6 @@ struct Program {
         ASSERT_NE(button, nullptr) << id;
         button->click();
     }
-
-    std::filesystem::path workDir;
-    QtUi ui;
-    App app{ui};
-    MainWindow window{QString::fromStdString(app.prefs.programName)};
-    LoopDriver driver{app, window, ui, [this] {
-                          return LoopDriver::ShellState{app.QuitRequested,
-                                                        app.iface.fullscreen != 0,
-                                                        app.iface.statusBar != 0};
-                      }};
 };
 
 void settle() {

@@ -21,6 +21,7 @@
 #include "gui/main_window.h"
 #include "gui/qt_ui.h"
 #include "qt_test_env.h"
+#include "test_program.h"
 #include "shell/app.h"
 
 namespace qm {
@@ -28,38 +29,14 @@ namespace {
 
 constexpr int kQuit = 17;
 
-// The program as main() puts it together, in a working folder of its own.
-struct Program {
-    Program() {
-        workDir = std::filesystem::temp_directory_path() /
-                  ("qm_test_gui_main_window_" + std::to_string(::getpid()));
-        std::filesystem::create_directories(workDir);
-        app.workDir = workDir.string();
-        ui.attach(&window);
-        window.prepareGeometry();
-    }
-    ~Program() {
-        std::error_code ignored;
-        std::filesystem::remove_all(workDir, ignored);
-    }
+struct Program : test::TestProgram {
+    Program() : TestProgram("main_window") {}
     // Start-up, then the window is shown and the loop begins.
     void open() {
-        ASSERT_TRUE(startUp(app));
-        window.rebuildMenus(app.dictionary);
-        driver.markStartedUp();
+        startUp();
         window.openMaximized();
         driver.start();
     }
-
-    std::filesystem::path workDir;
-    QtUi ui;
-    App app{ui};
-    MainWindow window{QString::fromStdString(app.prefs.programName)};
-    LoopDriver driver{app, window, ui, [this] {
-                          return LoopDriver::ShellState{app.QuitRequested,
-                                                        app.iface.fullscreen != 0,
-                                                        app.iface.statusBar != 0};
-                      }};
 };
 
 QAbstractButton* button(QWidget* modal, QMessageBox::StandardButton which) {

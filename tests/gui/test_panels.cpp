@@ -27,6 +27,7 @@
 #include "gui/qt_ui.h"
 #include "gui/work_space.h"
 #include "qt_test_env.h"
+#include "test_program.h"
 #include "shell/app.h"
 #include "shell/brush_commands.h"
 #include "shell/panels.h"
@@ -34,33 +35,16 @@
 namespace qm {
 namespace {
 
-struct Program {
-    Program() {
-        workDir = std::filesystem::temp_directory_path() /
-                  ("qm_test_gui_panels_" + std::to_string(::getpid()));
-        std::filesystem::create_directories(workDir);
-        app.workDir = workDir.string();
-        ui.attach(&window);
-        window.prepareGeometry();
-        EXPECT_TRUE(startUp(app));
-        window.rebuildMenus(app.dictionary);
-        driver.markStartedUp();
-    }
-    ~Program() {
-        std::error_code ignored;
-        std::filesystem::remove_all(workDir, ignored);
+// Full screen stays off and the status bar on, whatever the shell's flags.
+struct Program : test::TestProgram {
+    Program()
+        : TestProgram("panels", [this] {
+              return LoopDriver::ShellState{app.QuitRequested, false, true, app.iface.Interface,
+                                            app.iface.animationPanel != 0};
+          }) {
+        startUp();
     }
     void command(int id) { emit window.commandTriggered(id); }
-
-    std::filesystem::path workDir;
-    QtUi ui;
-    App app{ui};
-    MainWindow window{"Quillmoth"};
-    LoopDriver driver{app, window, ui, [this] {
-                          return LoopDriver::ShellState{app.QuitRequested, false, true,
-                                                        app.iface.Interface,
-                                                        app.iface.animationPanel != 0};
-                      }};
 };
 
 enum class Kind { Spin, Track, Check, Combo, Button, Image, Canvas, Tree, Other };
