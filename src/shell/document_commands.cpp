@@ -1,5 +1,6 @@
 #include "shell/document_commands.h"
 
+#include <algorithm>
 #include <new>
 #include <utility>
 
@@ -50,7 +51,14 @@ bool installDocument(App& app, DocumentFileContents&& contents) {
     fresh.LayerCounter = 0;
     fresh.paintTarget = 0;
     Image image2, image3, image4;
-    if (!resetDocument(fresh, {image2, image4, image3}) || !addAnimationFrame(fresh)) return false;
+    // The animation starts as New starts it: one shown "Layer Normal1" with a frame. (An
+    // animation layer made by the frame alone would be nameless, hidden and of alpha 0, so
+    // frames imported into it would never show.)
+    std::fill(std::begin(fresh.kindCounters), std::end(fresh.kindCounters), 0);
+    fresh.AnimationLayerId = 1;
+    if (!resetDocument(fresh, {image2, image4, image3}) || !addAnimationLayer(fresh, 0) ||
+        !addAnimationFrame(fresh))
+        return false;
     for (Layer& layer : contents.layers) {
         layer.id = takeLayerId(fresh);
         fresh.layers.push_back(std::move(layer));

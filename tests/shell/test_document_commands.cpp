@@ -93,6 +93,13 @@ TEST_F(DocumentCommandsTest, SaveThenOpenGivesTheDocumentBackAsANewHistory) {
     EXPECT_EQ(ui.gadgetItemCount(id(Gadget::LayerTree)), 2);
     ASSERT_TRUE(ui.lastCanvas());
     EXPECT_TRUE(ui.lastCanvas()->pixels == freshCanvas(app).pixels);
+    // Its animation starts as a new document's does: one shown layer, named, with a frame.
+    ASSERT_EQ(app.doc.animationLayers.size(), 1u);
+    const AnimationLayer& animation = currentAnimationLayer(app.doc);
+    EXPECT_EQ(animation.Name, "Layer Normal1");
+    EXPECT_EQ(animation.Shown, 1);
+    EXPECT_EQ(animation.Alpha, 255);
+    EXPECT_EQ(animation.Frames.size(), 1u);
 
     // The opened document is painted and undone like any other.
     paintBlock(app, 0xFF00FF00u);
