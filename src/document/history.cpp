@@ -87,6 +87,8 @@ StackRecord captureStack(const Document& doc) {
 AnimationRecord captureAnimation(Document& doc) {
     AnimationRecord record;
     record.AnimationLayerId = doc.AnimationLayerId;
+    record.CurrentFrame = doc.CurrentFrame;
+    record.FrameEnd = doc.FrameEnd;
     std::copy(std::begin(doc.kindCounters), std::end(doc.kindCounters), record.kindCounters);
     for (auto& [key, layer] : doc.animationLayers) {
         AnimationLayer copy;
@@ -191,6 +193,8 @@ void apply(AnimationRecord& record, Document& doc, EditChanges& changes) {
     for (auto& [id, image] : record.images) current.images.emplace(id, std::move(image));
     doc.animationLayers = std::move(record.layers);
     doc.AnimationLayerId = record.AnimationLayerId;
+    doc.CurrentFrame = record.CurrentFrame;
+    doc.FrameEnd = record.FrameEnd;
     std::copy(std::begin(record.kindCounters), std::end(record.kindCounters), doc.kindCounters);
     record = std::move(current);
     changes.animation = true;
@@ -236,6 +240,7 @@ bool changed(const StackRecord& record, const Document& doc) {
 
 bool changed(const AnimationRecord& record, const Document& doc) {
     if (record.AnimationLayerId != doc.AnimationLayerId ||
+        record.CurrentFrame != doc.CurrentFrame || record.FrameEnd != doc.FrameEnd ||
         !std::equal(std::begin(record.kindCounters), std::end(record.kindCounters),
                     std::begin(doc.kindCounters)) ||
         record.layers.size() != doc.animationLayers.size())

@@ -86,11 +86,12 @@ struct StackRecord {
     std::vector<LayerProperties> layers;
     std::map<uint32_t, Image> images;
 };
-// The animation layers and their counters, with every frame's place but not its image; the
+// The animation layers and their counters, the current and last frame, with every frame's place but not its image; the
 // images of frames that are not in the document's state (added or removed) are kept here, so a
 // new frame costs its own image, not a copy of every frame.
 struct AnimationRecord {
     uint8_t AnimationLayerId = 1;
+    int16_t CurrentFrame = 1, FrameEnd = 1;  // where the frames stood (an import moves them)
     int kindCounters[6] = {0, 0, 0, 0, 0, 0};
     std::map<std::string, AnimationLayer> layers;  // frames without images
     std::map<uint32_t, Image> images;              // by frame id

@@ -66,6 +66,7 @@ void showEditChanges(App& app) {
             if (const Layer* layer = selectedLayer(doc)) showLayerProperties(app, layer->Position - 1);
         }
         if (changes.animation) {
+            refreshAnimationPanel(app);  // the frame fields: an undone import moves them back
             redrawAnimationLayerList(app);
             redrawTimeline(app);
         }

@@ -107,6 +107,12 @@ TEST_F(AnimationTest, ImportAsAnimationSkipsWhatDoesNotLoadAndNamesIt) {
     EXPECT_EQ(lastBox().find("b.png"), std::string::npos);
     menu(Cmd::Undo);
     EXPECT_EQ(animationLayer().Frames.size(), 1u);
+    EXPECT_EQ(app.doc.CurrentFrame, 1);  // the frames stand where they stood
+    EXPECT_EQ(app.doc.FrameEnd, 120);
+    menu(Cmd::Redo);
+    EXPECT_EQ(app.doc.CurrentFrame, 3);
+    EXPECT_EQ(app.doc.FrameEnd, 2);
+    menu(Cmd::Undo);
 
     answerFiles({folder.file("c.gif"), a});  // the first file decides
     menu(Cmd::ImportImageOnAnimation);
