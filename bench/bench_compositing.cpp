@@ -43,15 +43,7 @@
 namespace qm {
 namespace {
 
-using bench::kCanvasH;
-using bench::kCanvasW;
-using bench::kDoc;
-using bench::kSceneModes;
-using bench::opaqueRandom;
-
-using bench::halfTransparent;
-using bench::premultiplied;
-using bench::setCounters;
+using namespace bench;  // the reference scene and the test images
 
 
 // The reference scene's document, built once for all benchmarks that use it.

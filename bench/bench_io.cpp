@@ -44,13 +44,7 @@
 namespace qm {
 namespace {
 
-using bench::kCanvasH;
-using bench::kCanvasW;
-using bench::kDoc;
-using bench::kSceneModes;
-using bench::opaqueRandom;
-
-using bench::halfTransparent;
+using namespace bench;  // the reference scene and the test images
 
 
 std::string tempPath(const std::string& name) {

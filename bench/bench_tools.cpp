@@ -46,14 +46,7 @@
 namespace qm {
 namespace {
 
-using bench::kCanvasH;
-using bench::kCanvasW;
-using bench::kDoc;
-using bench::kSceneModes;
-using bench::opaqueRandom;
-
-using bench::halfTransparent;
-using bench::setCounters;
+using namespace bench;  // the reference scene and the test images
 
 
 // The layers and paper of the reference scene, made once.
