@@ -14,7 +14,7 @@
 #include "document/document_fields.h"
 #include "document/document_ops.h"
 #include "platform/key_value_file.h"
-#include "platform/mapped_file.h"
+#include "platform/file_bytes.h"
 #include "platform/paths.h"
 
 namespace qm {
@@ -125,7 +125,7 @@ std::optional<Image> loadLayerImage(const std::string& path, std::string& reason
         return std::nullopt;
     }
     std::string error;
-    const auto file = MappedFile::open(path, kMaxLayerFileBytes, error);
+    const auto file = FileBytes::open(path, kMaxLayerFileBytes, error);
     if (!file) {
         reason = error;
         return std::nullopt;

@@ -19,8 +19,8 @@ namespace qm {
 
 namespace {
 
-// Step 8 of start-up: the fixed work images. The document-size ones fail only for a document
-// size the program refuses, which is fatal like the failure of the document reset.
+// The work images that live as long as the document's size. The document-size ones fail only for a
+// document size the program refuses, which is fatal like the failure of the document reset.
 bool createWorkImages(App& app) {
     auto image3 = createImage(app.doc.Width, app.doc.Height, 32);
     auto image4 = createImage(app.doc.Width, app.doc.Height, 32);
