@@ -317,7 +317,7 @@ TEST_F(Tools, AMovedLayerShowsOverTheDocumentOnly) {
 
 // A hidden layer takes no paint; the status bar says why, until the layer shows again.
 TEST_F(Tools, PaintingOnAHiddenLayerSaysSoInTheStatusBar) {
-    const std::string note = "The layer is hidden: show it to paint on it";
+    const std::string note = "The layer is hidden";
     setLayerVisibility(app, 0, false);
     struct Case {
         Cmd tool;
