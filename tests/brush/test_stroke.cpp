@@ -103,7 +103,7 @@ TEST(StrokeSegment, TenPixelMoveWithSpacingOnePlacesFiveDabsFromTheNewPoint) {
 TEST(StrokeSegment, DabsLandUnderTheirDocumentPixelsOnAnOffsetTarget) {
     for (int zoom : {100, 200}) {
         Painter moved(80, 20, zoom), still(80, 20, zoom);
-        StrokeContext context{moved.brush, moved.tip, imageDabTarget(moved.layer), zoom, 4,
+        StrokeContext context{moved.brush,  moved.tip,   imageDabTarget(moved.layer), zoom, 4,
                               moved.random, &moved.cache};
         context.target.originX = 7;
         context.target.originY = -3;
