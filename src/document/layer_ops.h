@@ -61,8 +61,8 @@ struct MoveDrag {
 };
 
 // Drag phase of the move tool: the first call after a press captures the selected layer's
-// offset; every call sets the offset to start + (x, y) - (pressX, pressY), all in view pixels
-// relative to the view origin. False without a selected layer.
+// offset; every call sets the offset to start + (x, y) - (pressX, pressY), all in document
+// pixels. False without a selected layer.
 bool dragSelectedLayer(Document& doc, MoveDrag drag, int x, int y, int pressX, int pressY);
 // Release phase: the next drag starts afresh.
 inline void endLayerDrag(MoveDrag drag) {

@@ -33,6 +33,10 @@ LoopDriver::LoopDriver(App& app, MainWindow& window, QtUi& ui, ShellStateFn stat
     qApp->installEventFilter(this);
 }
 
+LoopDriver::~LoopDriver() {
+    window_.canvas().setCanvasSink({});
+}
+
 void LoopDriver::start() {
     started_ = true;
     scheduleIdle(0);
@@ -67,6 +71,10 @@ void LoopDriver::enterShell(Call&& call) {
     if (depth_ > 0 || closing_) return;
     ++depth_;
     call();
+    if (focusLostPending_) {  // the dialog the call waited in took the keyboard
+        focusLostPending_ = false;
+        onCanvasEvent(app_, CanvasEvent{.type = CanvasEventType::FocusOut});
+    }
     --depth_;
     const ShellState state = state_();
     window_.applyInterfaceFlags(state.fullScreen, state.statusBarShown);
@@ -88,6 +96,12 @@ void LoopDriver::sendControl(const ControlEvent& event) {
 }
 
 void LoopDriver::sendCanvas(const CanvasEvent& event) {
+    // The canvas loses the focus to the dialogs the shell waits in; the keys released there
+    // are forgotten once the shell is back.
+    if (event.type == CanvasEventType::FocusOut && depth_ > 0) {
+        focusLostPending_ = true;
+        return;
+    }
     enterShell([&] { onCanvasEvent(app_, event); });
 }
 

@@ -27,12 +27,13 @@
 namespace qm {
 
 // Canvas events, in canvas-control pixels.
-enum class CanvasEventType { LeftDown, LeftUp, Move, KeyDown, KeyUp, Wheel };
+// FocusOut: the canvas lost the keyboard focus (a dialog or another window took it).
+enum class CanvasEventType { LeftDown, LeftUp, Move, KeyDown, KeyUp, Wheel, FocusOut };
 
 struct CanvasEvent {
     CanvasEventType type = CanvasEventType::Move;
     int x = 0, y = 0;
-    bool shift = false, ctrl = false, alt = false;
+    bool shift = false, ctrl = false, alt = false;  // as this event reports them
     int key = 0;    // virtual key code (0x11 Control, 0x20 Space, 0x42 "B", ...)
     int wheel = 0;  // notches, positive away from the user
     bool leftHeld = false;  // the left button is held (moves only)

@@ -238,6 +238,7 @@ constexpr auto kMessage = std::to_array<E>({
     same("msg_update", "Update"),
     same("msg_infos", "Quillmoth is a painting and animation program."),
     same("error", "Error"),
+    same("LayerHidden", "The layer is hidden"),
     same("UnableToCreateImage", "Unable to create the Image"),
     same("UnableToDrawOnImage", "Unable to draw on the Image"),
     same("ExitQuillmoth", "Would you like to quit without save your work ?"),

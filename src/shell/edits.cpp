@@ -13,15 +13,17 @@
 #include "shell/layer_commands.h"
 #include "shell/panels.h"
 #include "shell/paper_commands.h"
+#include "shell/view.h"
 
 namespace qm {
 
 namespace {
 
 // The canvas rectangle that shows a display rectangle of a layer: the compositor draws the
-// display image at the view offset plus the layer's own offset.
+// display image at the view offset plus the layer's own offset at the zoom.
 Rect canvasRectOf(const App& app, const Layer& layer, const Rect& displayRect) {
-    return Rect{displayRect.x + app.ViewOffsetX + layer.X, displayRect.y + app.ViewOffsetY + layer.Y,
+    return Rect{displayRect.x + app.ViewOffsetX + int(layerViewOffset(layer.X, app.view.zoom)),
+                displayRect.y + app.ViewOffsetY + int(layerViewOffset(layer.Y, app.view.zoom)),
                 displayRect.w, displayRect.h};
 }
 
@@ -72,6 +74,7 @@ void showEditChanges(App& app) {
         }
         recomposeView(app, false);
         redrawNavigator(app);
+        refreshStatusNote(app);  // the current layer shown again, or another one current
     } else if (!canvas.empty()) {
         recomposeRegion(app, canvas);
     }

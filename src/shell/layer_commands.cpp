@@ -1,18 +1,21 @@
 #include "shell/layer_commands.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 
 #include "document/blend_modes.h"
 #include "document/document_ops.h"
 #include "document/layer_ops.h"
 #include "raster/image_ops.h"
+#include "raster/rounding.h"
 #include "shell/app.h"
 #include "shell/canvas_frame.h"
 #include "shell/dictionary.h"
 #include "shell/edits.h"
 #include "shell/ids.h"
 #include "shell/paper_commands.h"
+#include "shell/view.h"
 
 namespace qm {
 
@@ -84,6 +87,7 @@ void copyLayerCommand(App& app) {
 
 void selectLayerRow(App& app, int row) {
     if (selectLayerRow(app.doc, row)) showLayerProperties(app, row);
+    refreshStatusNote(app);
 }
 
 void setLayerVisibility(App& app, int row, bool visible) {
@@ -140,8 +144,16 @@ void moveToolDrag(App& app, int x, int y, bool release) {
     if (release) {
         endLayerDrag(moveDrag(app));
     } else {
+        // The layer's offset is in document pixels: it moves by the pointer's travel since the
+        // press at the zoom, so the pixel taken stays under the pointer.
+        const double zoom = app.doc.Zoom > 0 ? app.doc.Zoom : 100;
+        const auto travel = [zoom](int v, int press) {
+            return int(std::clamp<int64_t>(roundHalfAway((double(v) - press) * 100.0 / zoom),
+                                           INT32_MIN / 2, INT32_MAX / 2));
+        };
         app.history.structure(app.doc);
-        dragSelectedLayer(app.doc, moveDrag(app), x, y, app.brush.pressX, app.brush.pressY);
+        dragSelectedLayer(app.doc, moveDrag(app), travel(x, app.brush.pressX),
+                          travel(y, app.brush.pressY), 0, 0);
     }
 }
 

@@ -7,6 +7,7 @@
 #include "shell/app.h"
 #include "shell/brush_commands.h"
 #include "shell/canvas_frame.h"
+#include "shell/dictionary.h"
 #include "shell/panels.h"
 
 namespace qm {
@@ -74,7 +75,18 @@ void refreshStatusBar(App& app) {
                          "Doc : " + std::to_string(doc.Width) + "/" + std::to_string(doc.Height));
     app.ui.setStatusText(
         2, "Mouse : " + std::to_string(app.pointerX) + "/" + std::to_string(app.pointerY));
-    app.ui.setStatusText(3, "");
+    if (!app.tools.hiddenLayerNoted) app.ui.setStatusText(3, "");
+    refreshStatusNote(app);
+}
+
+void refreshStatusNote(App& app) {
+    if (!app.tools.hiddenLayerNoted) return;
+    if (currentLayer(app.doc) && !currentVisible(app.doc)) {
+        if (app.iface.statusBar) app.ui.setStatusText(3, Text(app.dictionary, "LayerHidden"));
+        return;
+    }
+    app.tools.hiddenLayerNoted = false;
+    if (app.iface.statusBar) app.ui.setStatusText(3, "");
 }
 
 std::string initialTitle(const App& app) {

@@ -27,9 +27,15 @@ namespace qm::test {
     return poll;
 }
 
-// Ends a QApplication::exec() that would otherwise hang a failing test.
-inline void guardLoop(int milliseconds) {
-    QTimer::singleShot(milliseconds, [] { QCoreApplication::exit(99); });
+// Ends a QApplication::exec() that would otherwise hang a failing test. The guard is armed
+// while the returned timer lives: one left behind would end (or, fired between loops, make
+// return at once) the event loop of a dialog in a later test.
+[[nodiscard]] inline std::unique_ptr<QTimer> guardLoop(int milliseconds) {
+    auto guard = std::make_unique<QTimer>();
+    guard->setSingleShot(true);
+    QObject::connect(guard.get(), &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    guard->start(milliseconds);
+    return guard;
 }
 
 }  // namespace qm::test

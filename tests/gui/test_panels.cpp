@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QDockWidget>
 #include <QEventLoop>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QSlider>
 #include <QSpinBox>
@@ -421,6 +422,22 @@ TEST(Panels, UntickingALayerHidesItOnTheCanvasAndTickingShowsIt) {
     QCoreApplication::processEvents();
     EXPECT_EQ(program.app.doc.layers[size_t(other)].Visible, 0);
     EXPECT_EQ(program.app.doc.layers[size_t(current)].Visible, 1);
+}
+
+// The opacity track bar shows its value, whether the shell or the user moved it.
+TEST(Panels, LayerOpacityTrackBarShowsItsValue) {
+    Program program;
+    auto* value = program.window.findChild<QLabel*>("LayerOpacityValue");
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->text(), "255");
+    program.ui.setGadgetState(86, 128);
+    EXPECT_EQ(value->text(), "128");
+    auto* track = qobject_cast<QSlider*>(program.ui.gadgets().widget(86));
+    ASSERT_NE(track, nullptr);
+    track->setValue(77);  // as a drag does
+    QCoreApplication::processEvents();
+    EXPECT_EQ(value->text(), "77");
+    EXPECT_EQ(program.app.doc.layers[0].Opacity, 77);
 }
 
 TEST(Panels, ToolTipsAndTabTitlesComeFromTheDictionary) {

@@ -37,13 +37,14 @@ protected:
     // The layer's image at view scale as the view shows it (empty when it has none).
     Image display(const Layer& layer) const { return wholeDisplayImage(app.view, layer); }
     void canvas(CanvasEventType type, int x, int y, bool shift = false, bool alt = false,
-                bool leftHeld = false) {
+                bool leftHeld = false, bool ctrl = false) {
         CanvasEvent e;
         e.type = type;
         e.x = x;
         e.y = y;
         e.shift = shift;
         e.alt = alt;
+        e.ctrl = ctrl;
         e.leftHeld = leftHeld;
         pointerX = x;
         pointerY = y;

@@ -1,4 +1,5 @@
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -6,6 +7,7 @@
 #include "codecs/codecs.h"
 #include "shell/layer_commands.h"
 #include "shell/paper_commands.h"
+#include "shell/view.h"
 #include "shell_fixture.h"
 #include "support/temp_folder.h"
 
@@ -89,6 +91,34 @@ TEST_F(LayerCommandsTest, CopyTakesTheSourcesOpacityAndPixels) {
     // A Normal layer's opacity acts in its display image too: the copy's must be rebuilt.
     EXPECT_LT(alpha(display(copy).at(3, 3)), 255u);
     EXPECT_EQ(currentImage(app.doc), &copy.image);
+}
+
+// Opacity on the canvas, by the compositing rule: a Normal layer's opacity acts in its display
+// image and again where that is drawn, so a white pixel over black lands with alpha
+// (255 x o / 255) x o / 255: about a quarter at the track bar's midpoint. A blend-function mode
+// takes it once, through its backdrop.
+TEST_F(LayerCommandsTest, OpacityOnTheCanvasFollowsTheCompositingRule) {
+    for (uint32_t& p : app.doc.layers[0].image.pixels) p = rgba(255, 255, 255, 255);
+    app.paperImage8 = *createImage(60, 40, 24);  // black
+    std::fill(app.paperImage8.pixels.begin(), app.paperImage8.pixels.end(), rgba(0, 0, 0, 255));
+    setZoomAndApply(app, 100);
+    const int x = app.ViewOffsetX + 30, y = app.ViewOffsetY + 20;
+    struct Case {
+        int blendMode, opacity, grey;
+    } cases[] = {
+        {0, 255, 255}, {0, 128, 64},  {0, 64, 16},
+        {0, 0, 0},     {3, 128, 128},  // Screen of white at 128 over its black backdrop: grey 128,
+                                       // once
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.blendMode) + " at " + std::to_string(c.opacity));
+        control(Gadget::LayerBlendMode, c.blendMode);
+        control(Gadget::LayerOpacity, c.opacity);
+        ASSERT_EQ(app.doc.layers[0].Opacity, c.opacity);
+        ASSERT_TRUE(ui.lastCanvas());
+        const uint32_t shown = ui.lastCanvas()->at(x, y);
+        EXPECT_EQ(shown, rgba(uint32_t(c.grey), uint32_t(c.grey), uint32_t(c.grey), 255));
+    }
 }
 
 TEST_F(LayerCommandsTest, MoveToolFollowsThePointerFromThePress) {
