@@ -214,6 +214,26 @@ TEST_F(Started, DocumentTooLargeAsAWholeFallsBack) {
     EXPECT_EQ(app.doc.Height, 768);
 }
 
+// The generated working folder holds the interface images the shell draws with: the
+// Preferences window's restart icon, the timeline's markers and the list's eye and lock.
+TEST(GeneratedWorkFolder, HoldsTheImagesTheShellDraws) {
+    // The build's working-folder template, beside the tests' folder.
+    const std::filesystem::path workDir = std::filesystem::current_path() / "../workdir";
+    if (!std::filesystem::exists(workDir / "data/ui/icone")) GTEST_SKIP() << "no working folder";
+    FakeUi ui;
+    App app{ui};
+    app.workDir = workDir.string();
+    ASSERT_TRUE(startUp(app));  // no shutDown: the template is not written to
+    onMenuCommand(app, id(Cmd::Preferences));
+    EXPECT_NE(ui.gadgetImage(id(Gadget::PrefRestartIcon)), nullptr);
+    for (const Image* image : {&app.timeline.images.startMarker, &app.timeline.images.endMarker,
+                               &app.timeline.images.eye, &app.timeline.images.lock}) {
+        // Not the black square of a missing file: the icons have transparent corners.
+        ASSERT_FALSE(image->empty());
+        EXPECT_EQ(alpha(image->at(0, 0)), 0u);
+    }
+}
+
 // ---- The window's controls ----
 
 struct PrefsWindow : Started {
