@@ -23,6 +23,8 @@ const char* kindName(ScriptedAnswer::Kind kind) {
             return "files";
         case ScriptedAnswer::Kind::Color:
             return "color";
+        case ScriptedAnswer::Kind::Popup:
+            return "popup";
     }
     return "?";
 }
@@ -136,6 +138,15 @@ std::optional<uint32_t> FakeUi::colorRequester(uint32_t initial) {
     if (answer && answer->kind == ScriptedAnswer::Kind::Color) result = answer->color & 0xFFFFFFu;
     record("colorRequester " + hexColor(initial) + " -> " +
            (result ? hexColor(*result) : std::string("cancel")));
+    return result;
+}
+
+std::optional<int> FakeUi::popupMenu(int number, int anchor) {
+    const auto answer = takeAnswer({ScriptedAnswer::Kind::Popup}, "popupMenu");
+    std::optional<int> result;
+    if (answer && answer->kind == ScriptedAnswer::Kind::Popup) result = answer->item;
+    record("popupMenu " + std::to_string(number) + " at " + std::to_string(anchor) + " -> " +
+           (result ? std::to_string(*result) : std::string("cancel")));
     return result;
 }
 

@@ -236,6 +236,12 @@ constexpr auto kGeneral = std::to_array<E>({
 constexpr auto kMessage = std::to_array<E>({
     same("msg_notImplemented", "Not Implemented"),
     same("msg_update", "Update"),
+    same("msg_revision", "revision"),
+    same("msg_updateSource",
+         "Quillmoth is built from its sources: to update it, get the newer sources and start "
+         "run.sh again. Your settings and presets are kept."),
+    same("msg_helpMissing", "This help file is not installed"),
+    same("msg_helpNotOpened", "No program could open this help file"),
     same("msg_infos", "Quillmoth is a painting and animation program."),
     same("error", "Error"),
     same("LayerHidden", "The layer is hidden"),

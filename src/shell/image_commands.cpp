@@ -52,6 +52,14 @@ void cannotLoad(App& app, const std::string& path, const std::string& reason) {
     app.ui.messageBox("RareroDazezo", "Cannot load image: " + path + "\n" + reason);
 }
 
+// Why an image cannot become a document of its size.
+std::string tooLargeForDocument(const Image& image) {
+    return "The image is " + std::to_string(image.width) + " x " + std::to_string(image.height) +
+           "; a document is at most " + std::to_string(kMaxDocumentSide) + " x " +
+           std::to_string(kMaxDocumentSide) + " and " + std::to_string(kMaxDocumentPixels) +
+           " pixels.";
+}
+
 void tooBig(App& app) {
     app.ui.messageBox(Text(app.dictionary, "error"), "unable To create the image (too big ?)");
 }
@@ -161,12 +169,7 @@ void openImageAsDocument(App& app) {
         if (!image) {
             cannotLoad(app, path, error);
         } else if (!documentSizeAllowed(image->width, image->height)) {
-            cannotLoad(app, path,
-                       "The image is " + std::to_string(image->width) + " x " +
-                           std::to_string(image->height) + "; a document is at most " +
-                           std::to_string(kMaxDocumentSide) + " x " +
-                           std::to_string(kMaxDocumentSide) + " and " +
-                           std::to_string(kMaxDocumentPixels) + " pixels.");
+            cannotLoad(app, path, tooLargeForDocument(*image));
         } else if (!documentFromImage(app, std::move(*image))) {
             tooBig(app);
         } else {
@@ -197,28 +200,35 @@ void importOnLayer(App& app) {
     focusCanvas(app);
 }
 
-void importImageOnAnimation(App& app) {
-    if (app.importedFrames >= kMaxImportedFrames) {
-        app.ui.messageBox(Text(app.dictionary, "error"),
-                          "At most " + std::to_string(kMaxImportedFrames) +
-                              " frames can be imported while the program runs.");
-        return focusCanvas(app);
-    }
-    const auto choice = app.ui.openFileRequester({"Importer image(s)", "", "", 0, true});
-    const std::string first = chosenPath(choice);
-    if (first.empty()) return focusCanvas(app);
-    if (!animationFileAccepted(first)) {
-        app.ui.messageBox(Text(app.dictionary, "error"),
-                          "Seuls les fichiers 'png/jpg/bmp/tga' sont autorisés !");
-        return focusCanvas(app);
-    }
+namespace {
+
+// False (after saying so) when no more frames may be imported while the program runs.
+bool framesLeftToImport(App& app) {
+    if (app.importedFrames < kMaxImportedFrames) return true;
+    app.ui.messageBox(Text(app.dictionary, "error"),
+                      "At most " + std::to_string(kMaxImportedFrames) +
+                          " frames can be imported while the program runs.");
+    return false;
+}
+
+// False (after saying so) when the first file chosen is not of a kind frames are made from.
+bool frameFileAccepted(App& app, const std::string& first) {
+    if (animationFileAccepted(first)) return true;
+    app.ui.messageBox(Text(app.dictionary, "error"),
+                      "Seuls les fichiers 'png/jpg/bmp/tga' sont autorisés !");
+    return false;
+}
+
+// The chosen files as animation frames of the current animation layer from CurrentFrame on,
+// one undo step; files that do not load are named afterwards.
+void importFrames(App& app, const std::vector<std::string>& paths) {
     Document& doc = app.doc;
     std::vector<std::string> failed;
     int imported = 0;
     {
         ScopedEdit edit(app, "Import Frames");
         app.history.animation(doc);
-        for (const std::string& path : choice->paths) {
+        for (const std::string& path : paths) {
             if (app.importedFrames >= kMaxImportedFrames) break;
             std::string error;
             auto image = loadImageForDocument(path, error);
@@ -240,6 +250,46 @@ void importImageOnAnimation(App& app) {
         app.ui.messageBox(Text(app.dictionary, "error"),
                           "These files could not be loaded and were skipped:" + list);
     }
+}
+
+}  // namespace
+
+void importImageOnAnimation(App& app) {
+    if (!framesLeftToImport(app)) return focusCanvas(app);
+    const auto choice = app.ui.openFileRequester({"Importer image(s)", "", "", 0, true});
+    const std::string first = chosenPath(choice);
+    if (!first.empty() && frameFileAccepted(app, first)) importFrames(app, choice->paths);
+    focusCanvas(app);
+}
+
+void openAnimation(App& app) {
+    if (!framesLeftToImport(app)) return focusCanvas(app);
+    const auto choice = app.ui.openFileRequester(
+        {"Open an Animation (series of Images)", "", kImportPatterns, 0, true});
+    const std::string first = chosenPath(choice);
+    if (first.empty() || !frameFileAccepted(app, first)) return focusCanvas(app);
+    // The document takes the first image's size, with one empty layer to paint on.
+    std::string error;
+    const auto image = loadImageForDocument(first, error);
+    if (!image) {
+        cannotLoad(app, first, error);
+        return focusCanvas(app);
+    }
+    if (!documentSizeAllowed(image->width, image->height)) {
+        cannotLoad(app, first, tooLargeForDocument(*image));
+        return focusCanvas(app);
+    }
+    auto empty = createImage(image->width, image->height, 32);
+    if (!empty || !documentFromImage(app, std::move(*empty))) {
+        tooBig(app);
+        return focusCanvas(app);
+    }
+    app.documentPath.clear();
+    showNewDocument(app);
+    importFrames(app, choice->paths);
+    // The frames are what was opened: the history and the modified mark start after them.
+    startHistory(app);
+    setInitialTitle(app);
     focusCanvas(app);
 }
 

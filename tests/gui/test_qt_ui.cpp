@@ -7,6 +7,8 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
@@ -71,6 +73,40 @@ TEST(QtUi, CancelledRequestersAnswerNothing) {
     // Closing the question counts as No.
     const auto answer = test::answerNextModal([](QWidget* modal) { modal->close(); });
     EXPECT_FALSE(ui.askYesNo("Quillmoth", "Quit?"));
+}
+
+// A popup answers the command id of the item chosen, or nothing when it is dismissed; the
+// item's own signal reports the id as well (the loop driver holds that back while the shell
+// waits for the answer).
+TEST(QtUi, PopupMenuAnswersTheItemChosen) {
+    MainWindow window("popup");
+    QtUi ui;
+    ui.attach(&window);
+    window.show();
+    QMenu* popup = window.popupMenu(2);
+    ASSERT_NE(popup, nullptr);
+    QTimer choose;
+    choose.setInterval(5);
+    QObject::connect(&choose, &QTimer::timeout, [&] {
+        if (!popup->isVisible()) return;
+        choose.stop();
+        popup->setActiveAction(window.menuAction(89));
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QCoreApplication::sendEvent(popup, &enter);
+    });
+    choose.start();
+    EXPECT_EQ(ui.popupMenu(2, 12345), std::optional<int>(89));  // no such gadget: at the pointer
+
+    QTimer dismiss;
+    dismiss.setInterval(5);
+    QObject::connect(&dismiss, &QTimer::timeout, [&] {
+        if (!popup->isVisible()) return;
+        dismiss.stop();
+        popup->close();
+    });
+    dismiss.start();
+    EXPECT_EQ(ui.popupMenu(2, 0), std::nullopt);
+    EXPECT_EQ(ui.popupMenu(7, 0), std::nullopt);  // no such popup: nothing opens
 }
 
 TEST(QtUi, TextInputReturnsTheAnswer) {

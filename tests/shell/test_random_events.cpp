@@ -53,7 +53,10 @@ protected:
     int between(int lo, int hi) { return lo + pick(hi - lo + 1); }
 
     void answerSomething() {
-        switch (pick(6)) {
+        switch (pick(7)) {
+            case 6:  // an item of popup 1, another popup's or none of any
+                ui.queueAnswer(ScriptedAnswer::popupAnswer(between(84, 110)));
+                break;
             case 5: {
                 std::vector<std::string> files{someFile()};
                 if (pick(3) == 0) files.push_back(someFile());

@@ -483,7 +483,7 @@ TEST_F(Tools, EachActionIsOneUndoStep) {
         c.act();
         const Image after = layer().image;
         EXPECT_FALSE(same(after, before));
-        EXPECT_EQ(app.history.undoSteps(), std::min<size_t>(steps + 1, 8));
+        EXPECT_EQ(app.history.undoSteps(), std::min<size_t>(steps + 1, app.prefs.Undo));
         menu(Cmd::Undo);
         EXPECT_TRUE(same(layer().image, before));
         expectViewShowsLayers();

@@ -380,6 +380,14 @@ void locked(Canvas& c) {
     c.paint(frame(6, 11, 19, 21, 1.2f), kInk);
     c.paint(disc({12.5f, 16}, 1.5f), kInk);
 }
+// The note beside settings that take effect after a restart: an exclamation mark on a sign.
+void important(Canvas& c) {
+    const std::vector<Pt> sign = {{12.5f, 2.5f}, {23, 21.5f}, {2, 21.5f}};
+    c.paint(polygon(sign), kOrange);
+    c.paint(outline(sign, 1.3f), kInk);
+    c.paint(line({12.5f, 9}, {12.5f, 14.5f}, 2.4f), kInk);
+    c.paint(disc({12.5f, 18}, 1.4f), kInk);
+}
 void circlePaint(Canvas& c) {
     c.paint(ring({12.5f, 12.5f}, 8, 1.2f), kInk);
     c.paint(disc({12.5f, 12.5f}, 1), kInk);
@@ -427,6 +435,7 @@ const IconFile kIcons[] = {
     {"ledgreen.png", ledgreen},
     {"eye.png", eye},
     {"locked.png", locked},
+    {"important.png", important},
 };
 
 // Cursor and small-icon files in the icon container format.
