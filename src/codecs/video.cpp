@@ -41,6 +41,8 @@ namespace qm {
 namespace {
 
 constexpr int kMaxFps = 1000;
+// libx264 refuses larger frames, and libvpx cannot allocate them.
+constexpr int kMaxVideoSide = 16384;
 // The file is built in memory; a video past this size is refused rather than exhausting it.
 constexpr int64_t kMaxVideoBytes = int64_t(4) << 30;
 
@@ -53,7 +55,7 @@ std::string logErrors;  // the latest error lines, newest last, bounded
 void onLibavLog(void* avcl, int level, const char* format, va_list args) {
     if (level > AV_LOG_ERROR) return;
     char line[512];
-    int printPrefix = 1;
+    int printPrefix = 0;  // no "[libx264 @ 0x...]": the message names the encoder itself
     av_log_format_line2(avcl, level, format, args, line, sizeof line, &printPrefix);
     std::string text(line);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
@@ -452,6 +454,10 @@ std::string writeVideo(const std::string& path, VideoCodec codec,
     if (fps < 1 || fps > kMaxFps)
         return "A video needs 1 to " + std::to_string(kMaxFps) + " frames per second, not " +
                std::to_string(fps) + ".";
+    if (frames[0]->width > kMaxVideoSide || frames[0]->height > kMaxVideoSide)
+        return "A video is at most " + std::to_string(kMaxVideoSide) + " x " +
+               std::to_string(kMaxVideoSide) + " pixels; this one is " +
+               std::to_string(frames[0]->width) + " x " + std::to_string(frames[0]->height) + ".";
     if (!checkFileWritable(path, message)) return message;
 
     startLogCapture();

@@ -17,6 +17,7 @@ namespace qm {
 //   stream and the container, so players convert back to the colours of the frames.
 // - 4:2:0 needs an even width and height: an odd side gets one more column or row, a copy of
 //   the last one (nothing is cropped, and no dark edge appears).
+// - At most 16384 pixels a side (the encoders' limit).
 // - Video has no alpha: a pixel that is not opaque is shown over black (see video.cpp).
 // - options.quality 0..100 sets the constant quality (CRF) of the encoder; options.loop does not
 //   apply (players loop a video or not).
