@@ -103,40 +103,65 @@ std::vector<TimedFrame> timed(const std::vector<Image>& images, const std::vecto
     return out;
 }
 
-TEST(WebpAnimation, LosslessFramesDecodeToTheExactInputWithTheirTiming) {
-    TempFolder dir;
-    const std::string path = dir.file("anim.webp");
-    const std::vector<Image> images = trickyFrames(37, 23);
-    const std::vector<TimedFrame> frames = timed(images, {83, 84, 83, 250});
-    std::vector<std::pair<int, int>> calls;
-    const std::string error =
-        writeWebpAnimation(path, frames, AnimationEncodeOptions{}, [&](int done, int total) {
-            calls.emplace_back(done, total);
-            return true;
-        });
-    ASSERT_EQ(error, "");
-    ASSERT_EQ(calls.size(), frames.size());
-    EXPECT_EQ(calls.back(), std::make_pair(int(frames.size()), int(frames.size())));
-
-    // Identical neighbours may be stored as one longer frame: compare with the input merged so.
-    std::vector<DecodedFrame> expected;
-    int end = 0;
-    for (const TimedFrame& f : frames) {
-        end += f.durationMs;
-        std::vector<uint32_t> px(f.image->pixels.begin(), f.image->pixels.end());
-        if (!expected.empty() && expected.back().pixels == px)
-            expected.back().endMs = end;
-        else
-            expected.push_back({std::move(px), end});
+// Opaque frames: a shaded paper with a disc moving over it (the encoder marks unchanged pixels
+// as transparent to blend them away; those marks must not show).
+std::vector<Image> opaqueFrames(int w, int h) {
+    std::vector<Image> frames;
+    for (int k = 0; k < 6; ++k) {
+        Image img = *createImage(w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const bool disc = (x - 5 * k - 6) * (x - 5 * k - 6) + (y - 10) * (y - 10) < 30;
+                img.at(x, y) = disc ? rgba(220, 90, 30, 255)
+                                    : rgba(240 - uint32_t(y), 235 - uint32_t(x), 220, 255);
+            }
+        frames.push_back(std::move(img));
     }
-    const DecodedAnimation decoded = decode(path);
-    EXPECT_EQ(decoded.width, 37);
-    EXPECT_EQ(decoded.height, 23);
-    EXPECT_EQ(decoded.loopCount, 0);  // forever
-    ASSERT_EQ(decoded.frames.size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(decoded.frames[i].endMs, expected[i].endMs) << "frame " << i;
-        EXPECT_TRUE(decoded.frames[i].pixels == expected[i].pixels) << "frame " << i;
+    frames.push_back(frames.back());
+    return frames;
+}
+
+TEST(WebpAnimation, LosslessFramesDecodeToTheExactInputWithTheirTiming) {
+    const struct {
+        const char* what;
+        std::vector<Image> images;
+    } cases[] = {{"with transparency", trickyFrames(37, 23)}, {"opaque", opaqueFrames(41, 21)}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder dir;
+        const std::string path = dir.file("anim.webp");
+        const std::vector<TimedFrame> frames = timed(c.images, {83, 84, 83, 250});
+        std::vector<std::pair<int, int>> calls;
+        const std::string error =
+            writeWebpAnimation(path, frames, AnimationEncodeOptions{}, [&](int done, int total) {
+                calls.emplace_back(done, total);
+                return true;
+            });
+        ASSERT_EQ(error, "");
+        ASSERT_EQ(calls.size(), frames.size());
+        EXPECT_EQ(calls.back(), std::make_pair(int(frames.size()), int(frames.size())));
+
+        // Identical neighbours may be stored as one longer frame: compare with the input merged
+        // so.
+        std::vector<DecodedFrame> expected;
+        int end = 0;
+        for (const TimedFrame& f : frames) {
+            end += f.durationMs;
+            std::vector<uint32_t> px(f.image->pixels.begin(), f.image->pixels.end());
+            if (!expected.empty() && expected.back().pixels == px)
+                expected.back().endMs = end;
+            else
+                expected.push_back({std::move(px), end});
+        }
+        const DecodedAnimation decoded = decode(path);
+        EXPECT_EQ(decoded.width, c.images[0].width);
+        EXPECT_EQ(decoded.height, c.images[0].height);
+        EXPECT_EQ(decoded.loopCount, 0);  // forever
+        ASSERT_EQ(decoded.frames.size(), expected.size());
+        for (size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ(decoded.frames[i].endMs, expected[i].endMs) << "frame " << i;
+            EXPECT_TRUE(decoded.frames[i].pixels == expected[i].pixels) << "frame " << i;
+        }
     }
 }
 
