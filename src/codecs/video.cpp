@@ -67,7 +67,8 @@ void onLibavLog(void* avcl, int level, const char* format, va_list args) {
     if (logErrors.size() > kKeep) logErrors.erase(0, logErrors.size() - kKeep);
 }
 
-// Routes the libraries' log to onLibavLog (once per process) and forgets earlier errors.
+// Routes the libraries' log to onLibavLog (once per process) and forgets the errors logged so
+// far.
 void startLogCapture() {
     static std::once_flag once;
     std::call_once(once, [] { av_log_set_callback(onLibavLog); });
@@ -336,9 +337,13 @@ public:
         format_->flags |= AVFMT_FLAG_CUSTOM_IO;
 
         const auto encoders = encodersFor(choice_);
+        const std::string missing = std::string(" (") + choice_.preferred +
+                                    " is missing from the FFmpeg libraries of this system)";
+        const bool preferredFound =
+            !encoders.empty() && std::strcmp(encoders[0]->name, choice_.preferred) == 0;
         if (encoders.empty())
-            return std::string("Cannot write the video: this build has no ") + choice_.name +
-                   " encoder (" + choice_.preferred + " is missing from the FFmpeg libraries).";
+            return std::string("Cannot write the video: there is no ") + choice_.name + " encoder" +
+                   missing + ".";
         const bool globalHeader = format_->oformat->flags & AVFMT_GLOBALHEADER;
         std::string firstError;
         for (const AVCodec* codec : encoders) {
@@ -346,8 +351,14 @@ public:
             encoder_ = openEncoder(codec, g_, kind_, quality, globalHeader, error);
             if (encoder_) break;
             if (firstError.empty()) firstError = error;
+            startLogCapture();  // the next encoder's errors are its own
         }
+        if (!encoder_ && !preferredFound)
+            return std::string("Cannot write the video: no ") + choice_.name +
+                   " encoder works here" + missing +
+                   "; the first one tried: " + firstError.substr(firstError.find(": ") + 2);
         if (!encoder_) return firstError;
+        startLogCapture();  // what the encoders that failed said is no longer of interest
 
         stream_ = avformat_new_stream(format_.get(), nullptr);
         if (!stream_) return failure("not enough memory");
