@@ -69,33 +69,64 @@ void flushFolder(const std::string& folder) {
     if (dir.fd >= 0) (void)::fsync(dir.fd);
 }
 
-}  // namespace
+// Where a write of `path` goes, or why it cannot go there.
+struct Target {
+    std::string path, name, folder;
+    bool replacing = false;
+    struct stat old {};
+};
 
-bool writeFileAtomically(std::string_view path, std::span<const uint8_t> bytes,
-                         std::string& error) {
+bool checkTarget(std::string_view path, Target& t, std::string& error) {
     if (!pathIsUsable(path)) {
         error = "Cannot save: invalid file name";
         return false;
     }
-    const std::string target = resolvePath(path);
-    const std::string name = fileName(target);
+    t.path = resolvePath(path);
+    t.name = fileName(t.path);
+    auto fail = [&](const std::string& why) {
+        error = "Cannot save \"" + t.path + "\": " + why;
+        return false;
+    };
+    if (t.name.empty() || t.name == "." || t.name == "..") return fail("no file name");
+    const std::string parent = parentFolder(t.path);
+    t.folder = parent.empty() ? std::string(".") : parent;
+
+    struct stat folderInfo {};
+    if (::stat(t.folder.c_str(), &folderInfo) != 0)
+        return fail("the folder \"" + t.folder + "\" does not exist");
+    if (!S_ISDIR(folderInfo.st_mode)) return fail("\"" + t.folder + "\" is not a folder");
+
+    t.replacing = ::stat(t.path.c_str(), &t.old) == 0;
+    if (t.replacing && S_ISDIR(t.old.st_mode)) return fail("it is a folder");
+    if (t.replacing && !S_ISREG(t.old.st_mode)) return fail("it is not a regular file");
+    return true;
+}
+
+}  // namespace
+
+bool checkFileWritable(std::string_view path, std::string& error) {
+    Target t;
+    if (!checkTarget(path, t, error)) return false;
+    if (::access(t.folder.c_str(), W_OK | X_OK) != 0) {
+        error = "Cannot save \"" + t.path + "\": " + systemError();
+        return false;
+    }
+    return true;
+}
+
+bool writeFileAtomically(std::string_view path, std::span<const uint8_t> bytes,
+                         std::string& error) {
+    Target t;
+    if (!checkTarget(path, t, error)) return false;
+    const std::string& target = t.path;
+    const std::string& name = t.name;
+    const std::string& folder = t.folder;
+    const bool replacing = t.replacing;
+    const struct stat& old = t.old;
     auto fail = [&](const std::string& why) {
         error = "Cannot save \"" + target + "\": " + why;
         return false;
     };
-    if (name.empty() || name == "." || name == "..") return fail("no file name");
-    const std::string parent = parentFolder(target);
-    const std::string folder = parent.empty() ? std::string(".") : parent;
-
-    struct stat folderInfo {};
-    if (::stat(folder.c_str(), &folderInfo) != 0)
-        return fail("the folder \"" + folder + "\" does not exist");
-    if (!S_ISDIR(folderInfo.st_mode)) return fail("\"" + folder + "\" is not a folder");
-
-    struct stat old {};
-    const bool replacing = ::stat(target.c_str(), &old) == 0;
-    if (replacing && S_ISDIR(old.st_mode)) return fail("it is a folder");
-    if (replacing && !S_ISREG(old.st_mode)) return fail("it is not a regular file");
 
     Fd file;
     std::string temp;
@@ -118,7 +149,8 @@ bool writeFileAtomically(std::string_view path, std::span<const uint8_t> bytes,
 
 bool writeFileAtomically(std::string_view path, std::string_view bytes, std::string& error) {
     return writeFileAtomically(
-        path, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()),
+        path,
+        std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()),
         error);
 }
 

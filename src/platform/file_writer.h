@@ -20,7 +20,12 @@ namespace qm {
 // folder of that name is never replaced. A new file gets the usual permissions (0666 less the
 // umask); a replaced regular file keeps its own.
 bool writeFileAtomically(std::string_view path, std::string_view bytes, std::string& error);
-bool writeFileAtomically(std::string_view path, std::span<const uint8_t> bytes,
-                         std::string& error);
+bool writeFileAtomically(std::string_view path, std::span<const uint8_t> bytes, std::string& error);
+
+// The checks writeFileAtomically makes before it writes (a usable name, an existing folder the
+// program may write in, a target that is no folder or special file), with the same messages.
+// An encoder whose work takes long asks first, so a bad path fails before the work, not after.
+// Nothing is created.
+bool checkFileWritable(std::string_view path, std::string& error);
 
 }  // namespace qm
