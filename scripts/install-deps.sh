@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libpng-dev libjpeg-dev libtiff-dev zlib1g-dev libdeflate-dev libzip-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  desktop-file-utils appstream shared-mime-info
 )
 for arg in "$@"; do
   case "$arg" in

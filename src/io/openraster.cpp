@@ -488,7 +488,7 @@ bool writeOpenRasterFile(const Document& doc, std::string_view path, std::string
 
 std::optional<OpenRasterContents> readOpenRaster(std::span<const uint8_t> bytes,
                                                  std::string_view name, int16_t frame,
-                                                 std::string& error) {
+                                                 std::string& error, int64_t maxPixels) {
     const std::string fileLabel(name);
     auto refuse = [&](const std::string& why) {
         error = "Cannot open " + fileLabel + " as OpenRaster: " + why + ".";
@@ -561,7 +561,7 @@ std::optional<OpenRasterContents> readOpenRaster(std::span<const uint8_t> bytes,
     doc.Height = int16_t(docH);
     const std::size_t n = stack.size();
     doc.layers.resize(std::max<std::size_t>(n, 1));
-    std::atomic<int64_t> pixelsLeft{kMaxOpenRasterPixels};
+    std::atomic<int64_t> pixelsLeft{maxPixels};
     std::vector<std::string> failures(n);
     std::mutex zipLock;  // the library reads one entry at a time
     const bool enoughMemory = runParallel(
@@ -591,8 +591,7 @@ std::optional<OpenRasterContents> readOpenRaster(std::span<const uint8_t> bytes,
             const int64_t cost =
                 std::max<int64_t>(int64_t(size->first) * size->second, int64_t(docW) * docH);
             if (pixelsLeft.fetch_sub(cost) < cost) {
-                fault = "its layers hold more than " + std::to_string(kMaxOpenRasterPixels >> 20) +
-                        " million pixels";
+                fault = "its layers hold more than " + std::to_string(maxPixels) + " pixels";
                 return;
             }
             auto picture = decodePng(png, fault);

@@ -76,10 +76,12 @@ struct OpenRasterContents {
     std::string notice;
 };
 
-// Reads an archive held in memory; `name` is used in messages.
+// Reads an archive held in memory; `name` is used in messages. `maxPixels` bounds the pixels
+// of all layer pictures decoded (each counted at least at the document's size).
 std::optional<OpenRasterContents> readOpenRaster(std::span<const uint8_t> bytes,
                                                  std::string_view name, int16_t frame,
-                                                 std::string& error);
+                                                 std::string& error,
+                                                 int64_t maxPixels = kMaxOpenRasterPixels);
 // Reads the file at (the resolution of) `path`.
 std::optional<OpenRasterContents> readOpenRasterFile(std::string_view path, int16_t frame,
                                                      std::string& error);
