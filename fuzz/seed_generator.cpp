@@ -446,6 +446,17 @@ void openRasterSeeds() {
     if (!qm::readOpenRaster(theirsArchive, "theirs.ora", 1, error))
         return fail("hand-made openraster does not read: " + error);
     writeSeed("openraster", "theirs.ora", theirsArchive);
+    // Packed by the target: the stack, then "\0ORA:" NAME "\0" CONTENT per file.
+    const auto file = [](const std::string& name, const Bytes& content) {
+        return std::string("\0ORA:", 5) + name + std::string(1, '\0') +
+               std::string(content.begin(), content.end());
+    };
+    writeSeed("openraster", "theirs-unpacked",
+              textBytes(theirs + file("data/a.png", small) + file("data/b.png", wide)));
+    writeSeed("openraster", "escapes-unpacked",
+              textBytes("<image w='6' h='4'><stack><layer src='data/../../a.png' x='-3'/><layer "
+                        "src='data/a.png' opacity='nan'/></stack></image>" +
+                        file("data/a.png", small) + file("../a.png", small)));
     writeSeed("openraster", "escapes.ora",
               archive("<image w='6' h='4'><stack><layer src='../data/a.png'/><layer "
                       "src='/data/b.png'/></stack></image>",

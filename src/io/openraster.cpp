@@ -402,8 +402,32 @@ std::string openRasterStackXml(const Document& doc) {
     return xml;
 }
 
-std::optional<std::vector<uint8_t>> encodeOpenRaster(const Document& doc, std::string& error,
-                                                     const OpenRasterSaveOptions& options) {
+namespace {
+
+// The encoded pictures and the stack of a file, and its entries (which point into them).
+struct OpenRasterParts {
+    std::string stack;
+    std::vector<std::vector<uint8_t>> layers;
+    std::vector<uint8_t> merged, thumbnail;
+
+    std::vector<ZipEntry> entries() const {
+        const auto asBytes = [](std::string_view text) {
+            return std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()),
+                                            text.size());
+        };
+        std::vector<ZipEntry> list;
+        list.push_back({"mimetype", asBytes(kOpenRasterMimeType), false});
+        list.push_back({"stack.xml", asBytes(stack), true});
+        for (std::size_t k = 0; k < layers.size(); ++k)
+            list.push_back({layerEntryName(k), layers[k], false});
+        list.push_back({"Thumbnails/thumbnail.png", thumbnail, false});
+        list.push_back({"mergedimage.png", merged, false});
+        return list;
+    }
+};
+
+std::optional<OpenRasterParts> encodeParts(const Document& doc, std::string& error,
+                                           const OpenRasterSaveOptions& options) {
     if (!documentSizeAllowed(doc.Width, doc.Height)) {
         error = "the document's size " + std::to_string(doc.Width) + " x " +
                 std::to_string(doc.Height) + " cannot be saved";
@@ -414,11 +438,11 @@ std::optional<std::vector<uint8_t>> encodeOpenRaster(const Document& doc, std::s
         error = "it has " + std::to_string(layers.size()) + " layers";
         return std::nullopt;
     }
+    OpenRasterParts parts;
+    parts.layers.resize(layers.size());
     // Item 0 is the merged picture and its thumbnail (the longest: flattening, then encoding),
     // items 1..n the layers.
     const int count = int(layers.size()) + 1;
-    std::vector<std::vector<uint8_t>> pngs(layers.size());
-    std::vector<uint8_t> merged, thumbnail;
     std::vector<std::string> failures(static_cast<size_t>(count));
     const bool enoughMemory = runParallel(
         count, options.threads,
@@ -428,8 +452,7 @@ std::optional<std::vector<uint8_t>> encodeOpenRaster(const Document& doc, std::s
                 const auto picture = flattenVisibleLayers(doc);
                 const auto small = picture ? thumbnailOf(*picture) : std::nullopt;
                 if (!picture || !small) throw std::bad_alloc();
-                if (!encodePng(*picture, merged, why)) return;
-                encodePng(*small, thumbnail, why);
+                if (encodePng(*picture, parts.merged, why)) encodePng(*small, parts.thumbnail, why);
                 return;
             }
             const Layer& layer = *layers[size_t(i - 1)];
@@ -440,7 +463,7 @@ std::optional<std::vector<uint8_t>> encodeOpenRaster(const Document& doc, std::s
                 if (!blank) throw std::bad_alloc();
                 image = &*blank;
             }
-            encodePng(*image, pngs[size_t(i - 1)], why);
+            encodePng(*image, parts.layers[size_t(i - 1)], why);
         },
         [&](int done) {
             if (options.progress) options.progress(done, count);
@@ -455,33 +478,37 @@ std::optional<std::vector<uint8_t>> encodeOpenRaster(const Document& doc, std::s
             return std::nullopt;
         }
     }
+    parts.stack = openRasterStackXml(doc);
+    return parts;
+}
 
-    const std::string stack = openRasterStackXml(doc);
-    const auto asBytes = [](std::string_view text) {
-        return std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size());
-    };
-    std::vector<ZipEntry> entries;
-    entries.push_back({"mimetype", asBytes(kOpenRasterMimeType), false});
-    entries.push_back({"stack.xml", asBytes(stack), true});
-    for (std::size_t k = 0; k < pngs.size(); ++k)
-        entries.push_back({layerEntryName(k), pngs[k], false});
-    entries.push_back({"Thumbnails/thumbnail.png", thumbnail, false});
-    entries.push_back({"mergedimage.png", merged, false});
-    return makeZipArchive(entries, error);
+}  // namespace
+
+std::optional<std::vector<uint8_t>> encodeOpenRaster(const Document& doc, std::string& error,
+                                                     const OpenRasterSaveOptions& options) {
+    const auto parts = encodeParts(doc, error, options);
+    if (!parts) return std::nullopt;
+    return makeZipArchive(parts->entries(), error);
 }
 
 bool writeOpenRasterFile(const Document& doc, std::string_view path, std::string& error,
                          const OpenRasterSaveOptions& options) {
     std::string why;
-    std::optional<std::vector<uint8_t>> bytes;
+    bool written = false;
     try {
-        bytes = encodeOpenRaster(doc, why, options);
+        // The archive goes straight into the file writer's temporary file.
+        if (const auto parts = encodeParts(doc, why, options)) {
+            const std::vector<ZipEntry> entries = parts->entries();
+            written = writeFileAtomicallyWith(
+                path,
+                [&](int fd, std::string& fault) { return writeZipArchive(fd, entries, fault); },
+                why);
+        }
     } catch (const std::bad_alloc&) {
         why = "not enough memory";
     }
-    if (bytes && writeFileAtomically(path, *bytes, why)) return true;
-    error = "Cannot save " + std::string(path) + " as OpenRaster: " + why;
-    return false;
+    if (!written) error = "Cannot save " + std::string(path) + " as OpenRaster: " + why;
+    return written;
 }
 
 // ---- Reading ------------------------------------------------------------------------------
@@ -613,9 +640,10 @@ std::optional<OpenRasterContents> readOpenRaster(std::span<const uint8_t> bytes,
 
     bool anySelected = false;
     for (std::size_t i = 0; i < n; ++i) {
-        const StackLayer& from = stack[i];
+        StackLayer& from = stack[i];
         Layer& layer = doc.layers[n - 1 - i];
-        layer.Name = from.name.empty() ? "Layer" + std::to_string(n - i) : from.name;
+        if (from.name.empty()) from.name = "Layer" + std::to_string(n - i);
+        layer.Name = from.name;
         layer.Blendmode = uint8_t(from.mode.blendmode);
         layer.Opacity = uint8_t(std::clamp(std::nearbyint(from.opacity * 255), 0.0, 255.0));
         layer.Visible = from.visible ? 1 : 0;

@@ -1,8 +1,10 @@
 #include "io/zip_archive.h"
 
+#include <unistd.h>
 #include <zip.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <utility>
 
 #include "platform/paths.h"
@@ -38,26 +40,25 @@ void forEachComponent(std::string_view path, Visit&& visit) {
 
 }  // namespace
 
-std::optional<std::vector<uint8_t>> makeZipArchive(const std::vector<ZipEntry>& entries,
-                                                   std::string& error) {
+namespace {
+
+// Makes the archive of `entries` in `target` (an empty, writable source). The source is kept:
+// the caller frees it.
+bool fillArchive(zip_source_t* target, const std::vector<ZipEntry>& entries, std::string& error) {
     zip_error_t ze;
     zip_error_init(&ze);
-    zip_source_t* target = zip_source_buffer_create(nullptr, 0, 0, &ze);
-    zip_t* archive =
-        target ? zip_open_from_source(target, ZIP_CREATE | ZIP_TRUNCATE, &ze) : nullptr;
+    zip_t* archive = zip_open_from_source(target, ZIP_CREATE | ZIP_TRUNCATE, &ze);
     if (!archive) {
         error = zipMessage(&ze);
         zip_error_fini(&ze);
-        if (target) zip_source_free(target);
-        return std::nullopt;
+        return false;
     }
     zip_error_fini(&ze);
-    zip_source_keep(target);  // still needed after the archive is closed
+    zip_source_keep(target);  // the archive releases it when it is closed or discarded
     auto fail = [&] {
         error = zip_strerror(archive);
         zip_discard(archive);
-        zip_source_free(target);
-        return std::nullopt;
+        return false;
     };
     for (const ZipEntry& entry : entries) {
         zip_source_t* source = zip_source_buffer(archive, entry.data.data(), entry.data.size(), 0);
@@ -73,12 +74,99 @@ std::optional<std::vector<uint8_t>> makeZipArchive(const std::vector<ZipEntry>& 
             return fail();
     }
     if (zip_close(archive) != 0) return fail();
+    return true;
+}
 
+// A writable zip source over a file descriptor that starts empty: the archive is written straight
+// into the file, seeking back where it fills in headers.
+struct DescriptorTarget {
+    int fd;
+    zip_error_t error;
+    zip_int64_t written = 0;  // the file's length so far
+
+    static zip_int64_t call(void* state, void* data, zip_uint64_t length, zip_source_cmd_t cmd) {
+        auto& self = *static_cast<DescriptorTarget*>(state);
+        switch (cmd) {
+            case ZIP_SOURCE_SUPPORTS:
+                return ZIP_SOURCE_SUPPORTS_WRITABLE;
+            case ZIP_SOURCE_STAT: {
+                auto* stat = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &self.error);
+                if (!stat) return -1;
+                zip_stat_init(stat);
+                stat->size = 0;  // nothing to read: a new archive
+                stat->valid |= ZIP_STAT_SIZE;
+                return sizeof(zip_stat_t);
+            }
+            case ZIP_SOURCE_OPEN:
+            case ZIP_SOURCE_CLOSE:
+            case ZIP_SOURCE_READ:
+            case ZIP_SOURCE_SEEK:
+            case ZIP_SOURCE_TELL:
+            case ZIP_SOURCE_FREE:
+            case ZIP_SOURCE_COMMIT_WRITE:    // the file writer flushes and renames
+            case ZIP_SOURCE_ROLLBACK_WRITE:  // ... or removes the file
+            case ZIP_SOURCE_REMOVE:
+                return 0;
+            case ZIP_SOURCE_BEGIN_WRITE:
+                if (::ftruncate(self.fd, 0) != 0 || ::lseek(self.fd, 0, SEEK_SET) != 0)
+                    return self.fail();
+                self.written = 0;
+                return 0;
+            case ZIP_SOURCE_WRITE: {
+                const auto* bytes = static_cast<const uint8_t*>(data);
+                zip_uint64_t done = 0;
+                while (done < length) {
+                    const ssize_t n = ::write(self.fd, bytes + done, length - done);
+                    if (n < 0 && errno == EINTR) continue;
+                    if (n <= 0) return self.fail();
+                    done += zip_uint64_t(n);
+                }
+                return zip_int64_t(done);
+            }
+            case ZIP_SOURCE_SEEK_WRITE: {
+                auto* seek = ZIP_SOURCE_GET_ARGS(zip_source_args_seek_t, data, length, &self.error);
+                if (!seek) return -1;
+                const int whence = seek->whence == SEEK_CUR   ? SEEK_CUR
+                                   : seek->whence == SEEK_END ? SEEK_END
+                                                              : SEEK_SET;
+                if (::lseek(self.fd, off_t(seek->offset), whence) < 0) return self.fail();
+                return 0;
+            }
+            case ZIP_SOURCE_TELL_WRITE: {
+                const off_t at = ::lseek(self.fd, 0, SEEK_CUR);
+                return at < 0 ? self.fail() : zip_int64_t(at);
+            }
+            case ZIP_SOURCE_ERROR:
+                return zip_error_to_data(&self.error, data, length);
+            default:
+                zip_error_set(&self.error, ZIP_ER_OPNOTSUPP, 0);
+                return -1;
+        }
+    }
+    zip_int64_t fail() {
+        zip_error_set(&error, ZIP_ER_WRITE, errno);
+        return -1;
+    }
+};
+
+}  // namespace
+
+std::optional<std::vector<uint8_t>> makeZipArchive(const std::vector<ZipEntry>& entries,
+                                                   std::string& error) {
+    zip_error_t ze;
+    zip_error_init(&ze);
+    zip_source_t* target = zip_source_buffer_create(nullptr, 0, 0, &ze);
+    if (!target) {
+        error = zipMessage(&ze);
+        zip_error_fini(&ze);
+        return std::nullopt;
+    }
+    zip_error_fini(&ze);
     std::optional<std::vector<uint8_t>> bytes;
     zip_stat_t stat;
     zip_stat_init(&stat);
-    if (zip_source_stat(target, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE) &&
-        zip_source_open(target) == 0) {
+    if (fillArchive(target, entries, error) && zip_source_stat(target, &stat) == 0 &&
+        (stat.valid & ZIP_STAT_SIZE) && zip_source_open(target) == 0) {
         bytes.emplace(stat.size);
         zip_uint64_t done = 0;
         while (done < stat.size) {
@@ -87,11 +175,31 @@ std::optional<std::vector<uint8_t>> makeZipArchive(const std::vector<ZipEntry>& 
             done += zip_uint64_t(n);
         }
         zip_source_close(target);
-        if (done != stat.size) bytes.reset();
+        if (done != stat.size) {
+            bytes.reset();
+            error = "the archive could not be read back from memory";
+        }
     }
-    if (!bytes) error = "the archive could not be read back from memory";
     zip_source_free(target);
     return bytes;
+}
+
+bool writeZipArchive(int fd, const std::vector<ZipEntry>& entries, std::string& error) {
+    DescriptorTarget state{fd, {}};
+    zip_error_init(&state.error);
+    zip_error_t ze;
+    zip_error_init(&ze);
+    zip_source_t* target = zip_source_function_create(&DescriptorTarget::call, &state, &ze);
+    bool done = false;
+    if (!target) {
+        error = zipMessage(&ze);
+    } else {
+        done = fillArchive(target, entries, error);
+        zip_source_free(target);
+    }
+    zip_error_fini(&ze);
+    zip_error_fini(&state.error);
+    return done;
 }
 
 bool zipDirectoryWithinLimits(std::span<const uint8_t> b, std::size_t maxEntries,

@@ -25,6 +25,9 @@ struct ZipEntry {
 // The archive holding `entries` in their order, without extra fields.
 std::optional<std::vector<uint8_t>> makeZipArchive(const std::vector<ZipEntry>& entries,
                                                    std::string& error);
+// The same archive written into the file open for writing as `fd` (emptied first), without a
+// copy of it in memory: for writeFileAtomicallyWith (platform/file_writer.h).
+bool writeZipArchive(int fd, const std::vector<ZipEntry>& entries, std::string& error);
 
 // Checks what the end records near the end of an archive (where every zip reader looks for
 // them) claim, before a zip library is asked to read the archive's directory: every candidate

@@ -73,6 +73,18 @@ void flushFolder(const std::string& folder) {
 
 bool writeFileAtomically(std::string_view path, std::span<const uint8_t> bytes,
                          std::string& error) {
+    return writeFileAtomicallyWith(
+        path,
+        [bytes](int fd, std::string& why) {
+            if (writeAll(fd, bytes)) return true;
+            why = systemError();
+            return false;
+        },
+        error);
+}
+
+bool writeFileAtomicallyWith(std::string_view path, const FileContentWriter& write,
+                             std::string& error) {
     if (!pathIsUsable(path)) {
         error = "Cannot save: invalid file name";
         return false;
@@ -104,8 +116,9 @@ bool writeFileAtomically(std::string_view path, std::span<const uint8_t> bytes,
     std::string failure;
     // A replaced file keeps its permissions; a new one gets the usual ones.
     if (replacing && ::fchmod(file.fd, old.st_mode & 07777) != 0) failure = systemError();
-    if (failure.empty() && (!writeAll(file.fd, bytes) || ::fsync(file.fd) != 0))
-        failure = systemError();
+    if (failure.empty() && !write(file.fd, failure) && failure.empty())
+        failure = "the contents could not be written";
+    if (failure.empty() && ::fsync(file.fd) != 0) failure = systemError();
     if (file.close() != 0 && failure.empty()) failure = systemError();
     if (failure.empty() && ::rename(temp.c_str(), target.c_str()) != 0) failure = systemError();
     if (!failure.empty()) {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -22,5 +23,13 @@ namespace qm {
 bool writeFileAtomically(std::string_view path, std::string_view bytes, std::string& error);
 bool writeFileAtomically(std::string_view path, std::span<const uint8_t> bytes,
                          std::string& error);
+
+// Writes the contents of a file made piece by piece (an archive, which seeks back to fill in its
+// headers): `write` gets the descriptor of the temporary file (open for writing, at offset 0,
+// which it may move) and returns false with a reason when it could not write everything. The
+// rest is as above: flushed, permissions kept, renamed into place, removed on failure.
+using FileContentWriter = std::function<bool(int fd, std::string& why)>;
+bool writeFileAtomicallyWith(std::string_view path, const FileContentWriter& write,
+                             std::string& error);
 
 }  // namespace qm

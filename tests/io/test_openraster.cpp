@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <zip.h>
+
+#include <csignal>
 
 #include <cstring>
 #include <filesystem>
@@ -222,6 +225,38 @@ TEST(OpenRaster, AFailedSaveLeavesThePreviousFile) {
     EXPECT_NE(error.find("keep.ora"), std::string::npos);
     EXPECT_EQ(std::filesystem::file_size(path), before);
     EXPECT_TRUE(readOpenRasterFile(path, 1, error));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), {}), 1);
+}
+
+// A disk that fills while the archive is written (the file-size limit stands in for it): the
+// reason is given and the previous file stays whole, with no temporary file left.
+TEST(OpenRaster, AnArchiveThatCannotBeWrittenWholeLeavesThePreviousFile) {
+    test::TempFolder dir("qm_ora");
+    const std::string path = dir.file("full.ora");
+    const Document doc = everyModeDocument();
+    std::string error;
+    ASSERT_TRUE(writeOpenRasterFile(doc, path, error)) << error;
+    std::ifstream in(path, std::ios::binary);
+    const Bytes before((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // Written straight to the file, it is laid out as in memory: the mimetype entry first.
+    ASSERT_GT(before.size(), 60u);
+    EXPECT_EQ(std::string(before.begin() + 30, before.begin() + 54), "mimetypeimage/openraster");
+
+    auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = before.size() / 2;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = writeOpenRasterFile(doc, path, error);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(written);
+    EXPECT_NE(error.find("full.ora"), std::string::npos) << error;
+    std::ifstream again(path, std::ios::binary);
+    EXPECT_EQ(Bytes((std::istreambuf_iterator<char>(again)), std::istreambuf_iterator<char>()),
+              before);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), {}), 1);
 }
 
