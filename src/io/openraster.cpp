@@ -21,6 +21,7 @@
 #include "platform/mapped_file.h"
 #include "platform/paths.h"
 #include "raster/image_ops.h"
+#include "raster/rounding.h"
 
 namespace qm {
 
@@ -224,7 +225,7 @@ struct StackPlacement {
 int64_t offsetAttribute(const XmlElement& element, std::string_view name) {
     const std::string* text = element.attribute(name);
     const auto value = text ? parseNumber(*text) : std::nullopt;
-    return value ? int64_t(std::clamp(std::nearbyint(*value), -1e9, 1e9)) : 0;
+    return value ? roundHalfEven(std::clamp(*value, -1e9, 1e9)) : 0;
 }
 
 double opacityAttribute(const XmlElement& element) {
@@ -645,7 +646,7 @@ std::optional<OpenRasterContents> readOpenRaster(std::span<const uint8_t> bytes,
         if (from.name.empty()) from.name = "Layer" + std::to_string(n - i);
         layer.Name = from.name;
         layer.Blendmode = uint8_t(from.mode.blendmode);
-        layer.Opacity = uint8_t(std::clamp(std::nearbyint(from.opacity * 255), 0.0, 255.0));
+        layer.Opacity = uint8_t(std::clamp<int64_t>(roundHalfEven(from.opacity * 255), 0, 255));
         layer.Visible = from.visible ? 1 : 0;
         layer.Selected = from.selected && !anySelected ? 1 : 0;
         anySelected = anySelected || layer.Selected;

@@ -8,9 +8,9 @@
 // whose arithmetic has no standard name is written as "svg:src-over" (or as the standard mode
 // it computes) with the program's own attribute `quillmoth:blendmode` holding its index; a
 // reader takes that attribute first. Group entries have no pixels and are not written. The
-// merged picture is the flattened save's picture (flattenVisibleLayers). The archive is made
-// in memory and written through the one file writer, so the previous file stays whole until
-// the new one replaces it.
+// merged picture is the flattened save's picture (flattenVisibleLayers). The pictures are
+// encoded on several threads, then the archive is written through the one file writer straight
+// into its temporary file, so the previous file stays whole until the new one replaces it.
 //
 // Reading: nested stacks are flattened into the document's list in their order, their offsets
 // added and their opacity and visibility applied to their layers; a layer whose picture is not
