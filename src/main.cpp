@@ -7,7 +7,8 @@
 //
 // A build configured with -DQM_STARTUP_TRACE=ON writes the moments of start-up to stderr as
 // "quillmoth-startup EVENT SECONDS" (wall-clock seconds since the epoch), for bench/startup.sh.
-// The program itself reads no environment variables.
+// The program itself reads no environment variables, except that the installed program finds
+// the user's folders through the XDG ones (platform/user_folders.h).
 #include <QApplication>
 #include <QEventLoop>
 #include <QTimer>
@@ -23,6 +24,7 @@
 #include "gui/qt_ui.h"
 #include "gui/splash.h"
 #include "gui/work_space.h"
+#include "platform/user_folders.h"
 #include "shell/app.h"
 #include "shell/dictionary.h"
 
@@ -109,6 +111,14 @@ int main(int argc, char** argv) {
     trace("launched");
     if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM")) {
         std::fputs(kNoDisplayHint, stderr);
+        return 1;
+    }
+    // The installed program works in the user's configuration folder; started from the build
+    // it works in the folder it was started in.
+    std::string foldersError;
+    const auto folders = qm::enterUserFolders(foldersError);
+    if (!folders) {
+        std::fprintf(stderr, "quillmoth: %s\n", foldersError.c_str());
         return 1;
     }
     const QtMessageHandler previous = qInstallMessageHandler(fatalPlatformHandler);

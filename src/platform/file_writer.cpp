@@ -116,34 +116,42 @@ bool checkFileWritable(std::string_view path, std::string& error) {
 
 bool writeFileAtomically(std::string_view path, std::span<const uint8_t> bytes,
                          std::string& error) {
+    return writeFileAtomicallyWith(
+        path,
+        [bytes](int fd, std::string& why) {
+            if (writeAll(fd, bytes)) return true;
+            why = systemError();
+            return false;
+        },
+        error);
+}
+
+bool writeFileAtomicallyWith(std::string_view path, const FileContentWriter& write,
+                             std::string& error) {
     Target t;
     if (!checkTarget(path, t, error)) return false;
-    const std::string& target = t.path;
-    const std::string& name = t.name;
-    const std::string& folder = t.folder;
-    const bool replacing = t.replacing;
-    const struct stat& old = t.old;
     auto fail = [&](const std::string& why) {
-        error = "Cannot save \"" + target + "\": " + why;
+        error = "Cannot save \"" + t.path + "\": " + why;
         return false;
     };
 
     Fd file;
     std::string temp;
-    if (!createTemporary(folder, name, file, temp)) return fail(systemError());
+    if (!createTemporary(t.folder, t.name, file, temp)) return fail(systemError());
 
     std::string failure;
     // A replaced file keeps its permissions; a new one gets the usual ones.
-    if (replacing && ::fchmod(file.fd, old.st_mode & 07777) != 0) failure = systemError();
-    if (failure.empty() && (!writeAll(file.fd, bytes) || ::fsync(file.fd) != 0))
-        failure = systemError();
+    if (t.replacing && ::fchmod(file.fd, t.old.st_mode & 07777) != 0) failure = systemError();
+    if (failure.empty() && !write(file.fd, failure) && failure.empty())
+        failure = "the contents could not be written";
+    if (failure.empty() && ::fsync(file.fd) != 0) failure = systemError();
     if (file.close() != 0 && failure.empty()) failure = systemError();
-    if (failure.empty() && ::rename(temp.c_str(), target.c_str()) != 0) failure = systemError();
+    if (failure.empty() && ::rename(temp.c_str(), t.path.c_str()) != 0) failure = systemError();
     if (!failure.empty()) {
         ::unlink(temp.c_str());
         return fail(failure);
     }
-    flushFolder(folder);
+    flushFolder(t.folder);
     return true;
 }
 

@@ -148,5 +148,30 @@ TEST_F(FileWriterTest, WriteFailingHalfWayKeepsTheOldFile) {
     EXPECT_EQ(listing(), std::vector<std::string>{"keep.txt"});
 }
 
+// A file made piece by piece may seek back; a writer that fails keeps the old file.
+TEST_F(FileWriterTest, ContentsWrittenThroughTheDescriptorAreCommittedOrDropped) {
+    dir.writeText("made.bin", "old");
+    std::string error;
+    EXPECT_TRUE(writeFileAtomicallyWith(
+        dir.file("made.bin"),
+        [](int fd, std::string&) {
+            return ::write(fd, "hello world", 11) == 11 && ::lseek(fd, 0, SEEK_SET) == 0 &&
+                   ::write(fd, "J", 1) == 1;
+        },
+        error))
+        << error;
+    EXPECT_EQ(read("made.bin"), "Jello world");
+    EXPECT_FALSE(writeFileAtomicallyWith(
+        dir.file("made.bin"),
+        [](int fd, std::string& why) {
+            why = "the picture could not be encoded";
+            return ::write(fd, "partial", 7) < 0;
+        },
+        error));
+    EXPECT_NE(error.find("the picture could not be encoded"), std::string::npos) << error;
+    EXPECT_EQ(read("made.bin"), "Jello world");
+    EXPECT_EQ(listing(), std::vector<std::string>{"made.bin"});
+}
+
 }  // namespace
 }  // namespace qm
