@@ -13,6 +13,7 @@
 #include "shell/layer_commands.h"
 #include "shell/panels.h"
 #include "shell/paper_commands.h"
+#include "shell/view.h"
 
 namespace qm {
 
@@ -39,10 +40,16 @@ void followDocumentSize(App& app) {
 void showEditChanges(App& app) {
     EditChanges changes = app.history.takeChanges();
     if (changes.empty()) return;
-    app.Modified = true;
+    if (!app.Modified) {
+        app.Modified = true;
+        refreshWindowTitle(app);
+    }
     ++app.editGeneration;
     Document& doc = app.doc;
-    if (changes.resized) followDocumentSize(app);
+    if (changes.resized) {
+        followDocumentSize(app);
+        refreshStatusBar(app);  // an undone resize shows the size it gave back
+    }
     const bool whole = changes.structure || changes.animation || changes.resized;
     // Replaced images first: their entries may have the right size and still be stale.
     for (uint32_t id : changes.relook)
@@ -149,6 +156,7 @@ void startHistory(App& app) {
     app.history.clear();
     app.history.takeChanges();
     app.Modified = false;
+    refreshWindowTitle(app);
     applyHistoryLimits(app);
     refreshUndoMenu(app);
 }
