@@ -100,6 +100,26 @@ bool QtUi::askYesNo(const std::string& title, const std::string& text) {
     return box.exec() == QMessageBox::Yes;
 }
 
+YesNoCancel QtUi::askYesNoCancel(const std::string& title, const std::string& text,
+                                 const std::vector<std::string>& buttons) {
+    QMessageBox box(QMessageBox::Question, qs(title), qs(text),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, dialogParent());
+    const QMessageBox::StandardButton kinds[] = {QMessageBox::Yes, QMessageBox::No,
+                                                 QMessageBox::Cancel};
+    for (size_t i = 0; i < buttons.size() && i < 3; ++i)
+        if (!buttons[i].empty()) box.button(kinds[i])->setText(qs(buttons[i]));
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+        case QMessageBox::Yes:
+            return YesNoCancel::Yes;
+        case QMessageBox::No:
+            return YesNoCancel::No;
+        default:
+            return YesNoCancel::Cancel;
+    }
+}
+
 std::optional<std::string> QtUi::inputText(const std::string& title, const std::string& message,
                                            const std::string& defaultText) {
     QInputDialog dialog(dialogParent());

@@ -31,6 +31,8 @@ public:
 
     void messageBox(const std::string& title, const std::string& text) override;
     bool askYesNo(const std::string& title, const std::string& text) override;
+    YesNoCancel askYesNoCancel(const std::string& title, const std::string& text,
+                               const std::vector<std::string>& buttons = {}) override;
     std::optional<std::string> inputText(const std::string& title, const std::string& message,
                                          const std::string& defaultText) override;
     std::optional<FileChoice> openFileRequester(const FileRequest& request) override;

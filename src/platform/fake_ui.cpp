@@ -95,6 +95,20 @@ bool FakeUi::askYesNo(const std::string& title, const std::string& text) {
     return yes;
 }
 
+YesNoCancel FakeUi::askYesNoCancel(const std::string& title, const std::string& text,
+                                   const std::vector<std::string>& buttons) {
+    boxes_.push_back(title + "|" + text);
+    const auto answer =
+        takeAnswer({ScriptedAnswer::Kind::Yes, ScriptedAnswer::Kind::No}, "askYesNoCancel");
+    YesNoCancel result = YesNoCancel::Cancel;
+    if (answer && answer->kind == ScriptedAnswer::Kind::Yes) result = YesNoCancel::Yes;
+    if (answer && answer->kind == ScriptedAnswer::Kind::No) result = YesNoCancel::No;
+    static const char* const kNames[] = {"yes", "no", "cancel"};
+    record("askYesNoCancel " + title + "|" + text + "|" + joined(buttons, "/") + " -> " +
+           kNames[int(result)]);
+    return result;
+}
+
 std::optional<std::string> FakeUi::inputText(const std::string& title, const std::string& message,
                                              const std::string& defaultText) {
     const auto answer = takeAnswer({ScriptedAnswer::Kind::Text}, "inputText");

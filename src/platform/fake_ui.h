@@ -8,7 +8,8 @@
 // next answer.
 // - No answer left: the requester behaves as a cancel, and a Yes/No question as "No" (closing
 //   a Yes/No box is a No, so a script that forgot an answer never confirms anything); a popup
-//   menu is dismissed.
+//   menu is dismissed. A Yes/No/Cancel question takes a yes, a no or a cancel answer; without
+//   one it is cancelled.
 // - An answer of the wrong kind (a colour for a file requester, say) is used up, recorded as a
 //   mismatch and behaves as a cancel, so one missing answer cannot shift every later answer
 //   onto the wrong requester unnoticed.
@@ -109,6 +110,8 @@ public:
 
     void messageBox(const std::string& title, const std::string& text) override;
     bool askYesNo(const std::string& title, const std::string& text) override;
+    YesNoCancel askYesNoCancel(const std::string& title, const std::string& text,
+                               const std::vector<std::string>& buttons = {}) override;
     std::optional<std::string> inputText(const std::string& title, const std::string& message,
                                          const std::string& defaultText) override;
     std::optional<FileChoice> openFileRequester(const FileRequest& request) override;

@@ -59,6 +59,9 @@ struct FileChoice {
     int patternIndex = 0;            // the pattern selected when the user confirmed
 };
 
+// The answer to a box with Yes, No and Cancel buttons.
+enum class YesNoCancel { Yes, No, Cancel };
+
 struct UiSize {
     int width = 0;
     int height = 0;
@@ -136,6 +139,15 @@ public:
     virtual void messageBox(const std::string& title, const std::string& text) = 0;
     // A box with Yes and No buttons; true for Yes. Closing it counts as No.
     virtual bool askYesNo(const std::string& title, const std::string& text) = 0;
+    // A box with Yes, No and Cancel buttons, which show the texts of `buttons` when they are given
+    // ({"Save", "Discard", "Cancel"} for the question asked before unsaved changes would be
+    // lost). Closing it counts as Cancel. A port without such a box asks Yes/No, and No then
+    // counts as Cancel, so that nothing is ever discarded by default.
+    virtual YesNoCancel askYesNoCancel(const std::string& title, const std::string& text,
+                                       const std::vector<std::string>& buttons = {}) {
+        (void)buttons;
+        return askYesNo(title, text) ? YesNoCancel::Yes : YesNoCancel::Cancel;
+    }
     // A one-line text input; nullopt on cancel.
     virtual std::optional<std::string> inputText(const std::string& title,
                                                  const std::string& message,

@@ -66,6 +66,10 @@ struct App {
     bool Modified = false;  // changed since it was made, opened or saved
     uint64_t editGeneration = 0;  // counts the changes shown; recovery copies follow it
     std::string documentPath;  // the .qmd it was opened from or last saved to; "" for a new one
+    std::string windowTitle;   // the window's title, without the mark of unsaved changes
+    // The edit generation at which the user agreed to replace the document from the New dialog;
+    // the dialog's OK asks again when the document changed since.
+    uint64_t newDocumentAgreed = 0;
     RecoveryState recovery;    // automatic recovery copies (shell/recovery.h)
     ViewCache view;      // the layers at view scale, by layer id
     BrushSettings brush;

@@ -55,6 +55,7 @@ constexpr auto kFile = std::to_array<E>({
     same("ExportLayerAs", "Export the layer as"),
     same("ExportBrush", "Export the preset brush"),
     same("Save", "Save the document"),
+    same("SaveDocumentAs", "Save Document As…"),
     same("SaveAs", "Save As.."),
     same("SaveLayerAs", "Save layer As..."),
     same("Quit", "Quit"),
@@ -248,11 +249,14 @@ constexpr auto kMessage = std::to_array<E>({
     same("UnableToCreateImage", "Unable to create the Image"),
     same("UnableToDrawOnImage", "Unable to draw on the Image"),
     same("ExitQuillmoth", "Would you like to quit without save your work ?"),
+    same("SaveChanges", "The document has changes that are not saved. Save them first?"),
 });
 
 constexpr auto kButton = std::to_array<E>({
     same("BtnOk", "Ok"),
     same("BtnCancel", "Cancel"),
+    same("BtnSave", "Save"),
+    same("BtnDiscard", "Discard"),
 });
 
 constexpr auto kTooltip = std::to_array<E>({

@@ -124,6 +124,7 @@ constexpr CommandRow kCommands[] = {
     {Cmd::ImportOnLayer, importOnLayer},
     {Cmd::ImportImageOnAnimation, importImageOnAnimation},
     {Cmd::Save, saveDocument},
+    {Cmd::SaveDocumentAs, saveDocumentAs},
     {Cmd::SaveAs, [](App& app) { saveImageAs(app, 1); }},
     {Cmd::SaveLayerAs, [](App& app) { saveImageAs(app, 0); }},
     {Cmd::ExportBrush, [](App& app) { exportBrushPreset(app, 0); }},

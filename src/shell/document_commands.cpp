@@ -118,7 +118,7 @@ bool openDocumentFile(App& app, const std::string& indexPath) {
     }
     app.documentPath = indexPath;
     app.recovery.copiedGeneration = app.editGeneration;
-    app.ui.setWindowTitle(documentTitle(app, indexPath));
+    setDocumentTitle(app, documentTitle(app, indexPath));
     reportUnreadableLayers(app, indexPath, *contents);
     return true;
 }
@@ -140,23 +140,66 @@ bool saveDocumentFile(App& app, const std::string& indexPath) {
     app.documentPath = indexPath;
     app.Modified = false;
     removeRecoveryCopy(app);
-    app.ui.setWindowTitle(documentTitle(app, indexPath));
+    setDocumentTitle(app, documentTitle(app, indexPath));
     return true;
 }
 
-void saveDocument(App& app) {
+namespace {
+
+// Asks for a name and saves there; `proposed` is the name the requester starts with. False when
+// the requester was cancelled or the save failed.
+bool saveWithRequester(App& app, const std::string& proposed) {
     FileRequest request;
     request.title = "Save the Document";
-    request.defaultPath = app.documentPath;
+    request.defaultPath = proposed;
     request.patterns = "Quillmoth (.qmd)|*.qmd";
     const auto choice = app.ui.saveFileRequester(request);
-    if (choice && !choice->paths.empty() && !choice->paths.front().empty())
-        saveDocumentFile(app, documentIndexPath(choice->paths.front()));
+    return choice && !choice->paths.empty() && !choice->paths.front().empty() &&
+           saveDocumentFile(app, documentIndexPath(choice->paths.front()));
+}
+
+// Save: a document that has its file is saved there; a new one asks for a name.
+bool saveToItsFile(App& app) {
+    if (app.documentPath.empty()) return saveWithRequester(app, "");
+    return saveDocumentFile(app, app.documentPath);
+}
+
+}  // namespace
+
+bool mayReplaceDocument(App& app) {
+    if (!app.Modified) return true;
+    Dictionary& d = app.dictionary;
+    switch (
+        app.ui.askYesNoCancel(app.prefs.programName, Text(d, "SaveChanges"),
+                              {Text(d, "BtnSave"), Text(d, "BtnDiscard"), Text(d, "BtnCancel")})) {
+        case YesNoCancel::Yes:
+            return saveToItsFile(app);
+        case YesNoCancel::No:
+            return true;
+        case YesNoCancel::Cancel:
+            break;
+    }
+    return false;
+}
+
+void saveDocument(App& app) {
+    saveToItsFile(app);
+    refreshStatusBar(app);
+    focusCanvas(app);
+}
+
+void saveDocumentAs(App& app) {
+    saveWithRequester(app, app.documentPath);
     refreshStatusBar(app);
     focusCanvas(app);
 }
 
 void openDocument(App& app) {
+    if (!mayReplaceDocument(app)) {
+        refreshStatusBar(app);
+        focusCanvas(app);
+        return;
+    }
     FileRequest request;
     request.title = "Open";
     request.defaultPath = app.documentPath.empty() ? std::string() : parentFolder(app.documentPath);

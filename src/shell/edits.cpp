@@ -41,10 +41,16 @@ void followDocumentSize(App& app) {
 void showEditChanges(App& app) {
     EditChanges changes = app.history.takeChanges();
     if (changes.empty()) return;
-    app.Modified = true;
+    if (!app.Modified) {
+        app.Modified = true;
+        refreshWindowTitle(app);
+    }
     ++app.editGeneration;
     Document& doc = app.doc;
-    if (changes.resized) followDocumentSize(app);
+    if (changes.resized) {
+        followDocumentSize(app);
+        refreshStatusBar(app);  // an undone resize shows the size it gave back
+    }
     const bool whole = changes.structure || changes.animation || changes.resized;
     // Replaced images first: their entries may have the right size and still be stale.
     for (uint32_t id : changes.relook)
@@ -152,6 +158,7 @@ void startHistory(App& app) {
     app.history.clear();
     app.history.takeChanges();
     app.Modified = false;
+    refreshWindowTitle(app);
     applyHistoryLimits(app);
     refreshUndoMenu(app);
 }

@@ -11,7 +11,10 @@ void openImageAsDocument(App& app);
 void convertTileSet(App& app);
 void importOnLayer(App& app);
 void importImageOnAnimation(App& app);
+// Save: to the document's own file when it has one, else through the requester.
 void saveDocument(App& app);
+// Save Document As: always through the requester, which proposes the document's file.
+void saveDocumentAs(App& app);
 // mode 1: the flattened image ("SaveAs"); 0: the current layer; 2: the roughboard.
 void saveImageAs(App& app, int mode);
 void exportBrushPreset(App& app, int mode);  // 0: with a requester; 1: over the selected preset

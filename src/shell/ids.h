@@ -107,6 +107,8 @@ enum class Cmd : int {
     AnimCamera = 104,
     AnimParticule = 105,
     AnimLight = 106,
+    // Items added to the menus, numbered apart from the ones above.
+    SaveDocumentAs = 521,
 };
 
 // Gadget ids of the main window's panels and of the dialogs.

@@ -14,6 +14,7 @@
 #include "shell/canvas_frame.h"
 #include "shell/dialogs.h"
 #include "shell/dictionary.h"
+#include "shell/document_commands.h"
 #include "shell/edits.h"
 #include "shell/file_commands.h"
 #include "shell/layer_commands.h"
@@ -100,6 +101,7 @@ bool documentFromImage(App& app, Image image) {
 void showNewDocument(App& app) {
     rebuildAllDisplayImages(app);
     startHistory(app);
+    app.documentPath.clear();  // the image is no document file: Save asks for a name
     rebuildLayerPanel(app);
     showLayerProperties(app, 0);
     refreshPanelControls(app);
@@ -161,6 +163,7 @@ void exportStrip(App& app) {
 }  // namespace
 
 void openImageAsDocument(App& app) {
+    if (!mayReplaceDocument(app)) return focusCanvas(app);
     const std::string path =
         chosenPath(app.ui.openFileRequester({"Load Image...", "", kOpenAsPatterns, 0, false}));
     if (!path.empty()) {

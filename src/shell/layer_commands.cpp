@@ -99,9 +99,11 @@ void setLayerVisibility(App& app, int row, bool visible) {
 }
 
 void renameLayerRow(App& app, int row) {
-    if (!layerAtPosition(app.doc, row + 1)) return;
-    const auto name = app.ui.inputText("Modify", "Name of the Layer", "");
-    if (!name || name->empty()) return;
+    const Layer* layer = layerAtPosition(app.doc, row + 1);
+    if (!layer) return;
+    // The box starts with the current name, to be edited rather than typed again.
+    const auto name = app.ui.inputText("Modify", "Name of the Layer", layer->Name);
+    if (!name || name->empty() || *name == layerAtPosition(app.doc, row + 1)->Name) return;
     ScopedEdit edit(app, "Rename Layer");
     app.history.structure(app.doc);
     renameLayer(app.doc, row, *name);
@@ -161,6 +163,7 @@ void resizeDocument(App& app, int width, int height, int quality, int mode) {
     Document& doc = app.doc;
     ScopedEdit edit(app, mode == 0 ? "Image Size" : "Canvas Size");
     app.history.structure(doc);
+    const int oldWidth = doc.Width, oldHeight = doc.Height;
     doc.Width = int16_t(width);
     doc.Height = int16_t(height);
     bool complete = fitPaperToDocument(app);
@@ -179,12 +182,16 @@ void resizeDocument(App& app, int width, int height, int quality, int mode) {
     // Image 3 is the reference of the view size and the zoom limits, so it follows the document
     // in both modes.
     complete = recreateWorkImage(app, app.workImage3) && complete;
-    for (const Layer& layer : doc.layers) {
+    for (Layer& layer : doc.layers) {
         if (layer.IsGroup || layer.image.empty()) continue;
-        if (std::optional<Image> resized = resizedLayerImage(doc, layer, quality, mode))
+        if (std::optional<Image> resized =
+                resizedLayerImage(doc, layer, oldWidth, oldHeight, quality, mode)) {
             app.history.replaceImage(doc, layer.id, std::move(*resized));
-        else
+            // The image size scales the picture: the layer's place and size go with it.
+            if (mode == 0) scaleLayerPlacement(layer, oldWidth, oldHeight, width, height);
+        } else {
             complete = false;
+        }
     }
     if (const Image* current = currentImage(doc); mode == 1 && current) app.workImage4 = *current;
     if (!complete) unableToCreateImage(app);

@@ -60,6 +60,7 @@ constexpr auto kMainMenu = std::to_array<MenuEntry>({
     end(),
     sep(),
     item(Cmd::Save, "Save", "Save the document", "Ctrl+S"),
+    item(Cmd::SaveDocumentAs, "SaveDocumentAs", "Save Document As…"),
     item(Cmd::SaveAs, "SaveAs", "Save As..", "Ctrl+Alt+S"),
     menu("Export", "Export"),
     item(Cmd::SaveLayerAs, "SaveLayerAs", "Save layer As...", "Ctrl+Shift+S"),

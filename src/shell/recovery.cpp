@@ -13,6 +13,7 @@
 #include "shell/app.h"
 #include "shell/document_commands.h"
 #include "shell/edits.h"
+#include "shell/view.h"
 
 namespace qm {
 
@@ -121,8 +122,9 @@ void offerRecovery(App& app) {
     }
     // Not saved anywhere: it stays modified, and the copy already holds it.
     app.Modified = true;
+    app.documentPath.clear();
     app.recovery.copiedGeneration = app.editGeneration;
-    app.ui.setWindowTitle(app.prefs.programName + " " + app.prefs.version + " [Recovered]");
+    setDocumentTitle(app, app.prefs.programName + " " + app.prefs.version + " [Recovered]");
     reportUnreadableLayers(app, index, *contents);
 }
 

@@ -94,7 +94,16 @@ std::string initialTitle(const App& app) {
 }
 
 void setInitialTitle(App& app) {
-    app.ui.setWindowTitle(initialTitle(app));
+    setDocumentTitle(app, initialTitle(app));
+}
+
+void setDocumentTitle(App& app, const std::string& title) {
+    app.windowTitle = title;
+    refreshWindowTitle(app);
+}
+
+void refreshWindowTitle(App& app) {
+    app.ui.setWindowTitle(app.Modified ? "*" + app.windowTitle : app.windowTitle);
 }
 
 }  // namespace qm

@@ -31,5 +31,10 @@ void refreshStatusNote(App& app);
 // The main window's title for a new (unsaved) document.
 std::string initialTitle(const App& app);
 void setInitialTitle(App& app);
+// The main window shows `title` for the document, with a "*" before it while the document has
+// unsaved changes.
+void setDocumentTitle(App& app, const std::string& title);
+// Shows the title again after the document's Modified flag changed.
+void refreshWindowTitle(App& app);
 
 }  // namespace qm

@@ -109,6 +109,33 @@ TEST(QtUi, PopupMenuAnswersTheItemChosen) {
     EXPECT_EQ(ui.popupMenu(7, 0), std::nullopt);  // no such popup: nothing opens
 }
 
+// The question before unsaved changes are lost shows the shell's button texts; each button
+// gives its answer, and closing the box (Escape) is a Cancel.
+TEST(QtUi, YesNoCancelShowsItsButtonTextsAndClosingCancels) {
+    QtUi ui;
+    const std::vector<std::string> texts{"Enregistrer", "Ne pas enregistrer", "Annuler"};
+    const struct {
+        QMessageBox::StandardButton button;
+        YesNoCancel answer;
+    } cases[] = {{QMessageBox::Yes, YesNoCancel::Yes},
+                 {QMessageBox::No, YesNoCancel::No},
+                 {QMessageBox::Cancel, YesNoCancel::Cancel}};
+    for (const auto& c : cases) {
+        QStringList shown;
+        const auto answer = test::answerNextModal([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            ASSERT_NE(box, nullptr);
+            for (auto kind : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel})
+                shown << box->button(kind)->text();
+            box->button(c.button)->click();
+        });
+        EXPECT_EQ(ui.askYesNoCancel("Quillmoth", "Save?", texts), c.answer);
+        EXPECT_EQ(shown, (QStringList{"Enregistrer", "Ne pas enregistrer", "Annuler"}));
+    }
+    const auto answer = test::answerNextModal([](QWidget* modal) { modal->close(); });
+    EXPECT_EQ(ui.askYesNoCancel("Quillmoth", "Save?", texts), YesNoCancel::Cancel);
+}
+
 TEST(QtUi, TextInputReturnsTheAnswer) {
     QtUi ui;
     QString shownDefault;

@@ -69,8 +69,10 @@ protected:
         e.type = type;
         onControlEvent(app, e);
     }
-    // A new document through the dialog, to test sizes other than the start-up one.
+    // A new document through the dialog, to test sizes other than the start-up one; unsaved
+    // changes of the open document are discarded.
     void newDocument(const std::string& width, const std::string& height) {
+        if (app.Modified) ui.queueAnswer(ScriptedAnswer::no());
         menu(Cmd::New);
         ui.setGadgetText(id(Gadget::NewDocWidth), width);
         ui.setGadgetText(id(Gadget::NewDocHeight), height);

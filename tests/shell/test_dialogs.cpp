@@ -283,6 +283,48 @@ TEST_F(DialogsTest, SizeDialogResizesOnOkAndCancelKeepsTheDocument) {
     EXPECT_EQ(ui.focusedGadget(), id(Gadget::Canvas));
 }
 
+// The image size scales the picture when it shrinks as when it grows; with "Constraint
+// proportion" ticked, the side not typed follows in the document's proportions; Undo gives the
+// size back, status bar included.
+TEST_F(DialogsTest, ImageSizeScalesThePictureAndKeepsProportionsWhenAsked) {
+    newDocument("64", "48");
+    Image& image = currentLayer(app.doc)->image;
+    for (int y = 20; y < 24; ++y)
+        for (int x = 40; x < 44; ++x) image.at(x, y) = rgba(255, 0, 0, 255);
+    menu(Cmd::ImageSize);
+    control(Gadget::ConstraintProportion, 1);
+    fieldText(Gadget::ImageWidth, "32");
+    EXPECT_EQ(ui.gadgetText(id(Gadget::ImageHeight)), "24");
+    control(Gadget::ImageQuality, 1);  // "Hard mode": whole pixels
+    click(Gadget::ImageSizeOk);
+    const Layer& layer = *currentLayer(app.doc);
+    EXPECT_EQ(app.doc.Width, 32);
+    EXPECT_EQ(app.doc.Height, 24);
+    EXPECT_EQ(layer.image.width, 32);  // nothing hangs off the document
+    EXPECT_EQ(layer.image.height, 24);
+    EXPECT_EQ(layer.image.at(20, 10), rgba(255, 0, 0, 255));
+    EXPECT_EQ(layer.image.at(21, 11), rgba(255, 0, 0, 255));
+    EXPECT_EQ(layer.image.at(19, 10), 0u);
+    EXPECT_EQ(ui.statusText(1), "Doc : 32/24");
+
+    menu(Cmd::ImageSize);
+    control(Gadget::ConstraintProportion, 1);
+    fieldText(Gadget::ImageHeight, "96");
+    EXPECT_EQ(ui.gadgetText(id(Gadget::ImageWidth)), "128");
+    control(Gadget::ConstraintProportion, 0);  // each side on its own again
+    fieldText(Gadget::ImageWidth, "50");
+    EXPECT_EQ(ui.gadgetText(id(Gadget::ImageHeight)), "96");
+    fieldText(Gadget::ImageWidth, "64");
+    control(Gadget::ConstraintProportion, 1);  // ticked: the height follows the width
+    EXPECT_EQ(ui.gadgetText(id(Gadget::ImageHeight)), "48");
+    click(Gadget::ImageSizeCancel);
+
+    menu(Cmd::Undo);
+    EXPECT_EQ(app.doc.Width, 64);
+    EXPECT_EQ(currentLayer(app.doc)->image.at(40, 20), rgba(255, 0, 0, 255));
+    EXPECT_EQ(ui.statusText(1), "Doc : 64/48");
+}
+
 // An invalid size keeps the dialog on screen with what was typed.
 TEST_F(DialogsTest, NewDocumentWithABadSizeStaysOpen) {
     menu(Cmd::New);

@@ -70,7 +70,17 @@ TEST_F(LayerCommandsTest, DeleteOfTheOnlyLayerIsIgnored) {
 TEST_F(LayerCommandsTest, DoubleClickRenamesUnlessTheAnswerIsEmpty) {
     menu(Cmd::NewLayer);
     ui.queueAnswer(ScriptedAnswer::textAnswer("Sky"));
+    ui.clearCalls();
     control(Gadget::LayerTree, 0, ControlEventType::LeftDoubleClick);
+    // The box opens with the layer's name.
+    EXPECT_NE(std::find(ui.calls().begin(), ui.calls().end(),
+                        "inputText Modify|Name of the Layer|Layer2 -> \"Sky\""),
+              ui.calls().end());
+    // Answered with the name it showed, nothing changes: no step to undo.
+    const size_t steps = app.history.undoSteps();
+    ui.queueAnswer(ScriptedAnswer::textAnswer("Sky"));
+    control(Gadget::LayerTree, 0, ControlEventType::LeftDoubleClick);
+    EXPECT_EQ(app.history.undoSteps(), steps);
     ui.queueAnswer(ScriptedAnswer::textAnswer(""));
     control(Gadget::LayerTree, 1, ControlEventType::LeftDoubleClick);
     ui.queueAnswer(ScriptedAnswer::cancel());
@@ -139,10 +149,12 @@ TEST_F(LayerCommandsTest, MoveToolFollowsThePointerFromThePress) {
 
 TEST_F(LayerCommandsTest, ResizeFollowsWithPaperWorkImagesAndDisplayImages) {
     app.doc.layers[0].image.at(0, 0) = rgba(0, 255, 0, 255);
+    app.doc.layers[0].image.at(1, 0) = rgba(0, 255, 0, 255);  // (0, 0) at half the width
     app.doc.layers[0].X = 5;
     resizeDocument(app, 30, 80, 1, 0);
-    EXPECT_EQ(app.doc.layers[0].image.width, 60);  // never below the layer's own size
+    EXPECT_EQ(app.doc.layers[0].image.width, 30);  // the picture is scaled, offset and all
     EXPECT_EQ(app.doc.layers[0].image.height, 80);
+    EXPECT_EQ(app.doc.layers[0].X, 2);
     EXPECT_EQ(app.workImage2.width, 30);
     EXPECT_EQ(app.workImage3.height, 80);
     EXPECT_EQ(app.paperImage8.width, 30);
@@ -152,7 +164,7 @@ TEST_F(LayerCommandsTest, ResizeFollowsWithPaperWorkImagesAndDisplayImages) {
     resizeDocument(app, 100, 80, 0, 1);
     const Layer& layer = app.doc.layers[0];
     EXPECT_EQ(layer.image.width, 100);
-    EXPECT_EQ(layer.image.at(5, 0), rgba(0, 255, 0, 255));  // laid at its offset
+    EXPECT_EQ(layer.image.at(2, 0), rgba(0, 255, 0, 255));  // laid at its offset
     EXPECT_EQ(app.workImage4.pixels, layer.image.pixels);
     EXPECT_EQ(app.workImage3.width, 100);
     EXPECT_EQ(display(layer).width, 100);
