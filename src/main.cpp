@@ -17,6 +17,8 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <string>
+#include <utility>
 
 #include "gui/canvas_widget.h"
 #include "gui/loop_driver.h"
@@ -130,6 +132,15 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);  // only QuitRequested ends the loop
     trace("toolkit-ready");
 
+    // A file named on the command line (what is left once the toolkit took its own options) is
+    // opened once the main window shows; a relative name is taken from where the program was
+    // started.
+    std::string fileToOpen;
+    for (int i = 1; i < argc; ++i)
+        if (argv[i][0] != '-' && fileToOpen.empty()) fileToOpen = argv[i];
+    if (!fileToOpen.empty() && fileToOpen[0] != '/' && !folders->launchFolder.empty())
+        fileToOpen = folders->launchFolder + "/" + fileToOpen;
+
     qm::QtUi ui;
     qm::App app(ui);
 
@@ -145,6 +156,7 @@ int main(int argc, char** argv) {
         window->openMaximized(app.iface.fullscreen != 0);
         ui.setFocus(qm::QtUi::kCanvasGadget);
         driver->start();
+        if (!fileToOpen.empty()) driver->sendOpenFile(std::exchange(fileToOpen, std::string()));
     };
     QObject::connect(&splash, &qm::Splash::finished, [&] {
         trace("splash-closed");

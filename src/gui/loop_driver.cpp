@@ -11,6 +11,7 @@
 #include "gui/qt_ui.h"
 #include "gui/work_space.h"
 #include "shell/canvas_frame.h"
+#include "shell/file_commands.h"
 
 namespace qm {
 
@@ -89,6 +90,10 @@ void LoopDriver::sendCommand(int commandId) {
     // "WorkSpace Paint" / "WorkSpace Classic" chosen again restores the work space's panels.
     if (commandId == kWorkSpacePaint || commandId == kWorkSpaceClassic)
         window_.workSpace().setMode(state_().workSpace, true);
+}
+
+void LoopDriver::sendOpenFile(const std::string& path) {
+    enterShell([&] { openFileFromCommandLine(app_, path); });
 }
 
 void LoopDriver::sendControl(const ControlEvent& event) {

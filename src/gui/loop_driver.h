@@ -55,6 +55,8 @@ public:
     void sendCommand(int commandId);
     void sendControl(const ControlEvent& event);
     void sendCanvas(const CanvasEvent& event);
+    // A file named on the command line, opened as Open or Open as would open it.
+    void sendOpenFile(const std::string& path);
     // The main window's close request; true when the window may close.
     bool requestClose();
     void idle();

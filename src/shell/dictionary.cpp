@@ -54,6 +54,7 @@ constexpr auto kFile = std::to_array<E>({
     same("ExportTileSet", "Export the TileSet"),
     same("ExportLayerAs", "Export the layer as"),
     same("ExportBrush", "Export the preset brush"),
+    same("SaveOpenRaster", "Save as OpenRaster (.ora)…"),
     same("Save", "Save the document"),
     same("SaveDocumentAs", "Save Document As…"),
     same("SaveAs", "Save As.."),

@@ -125,6 +125,7 @@ constexpr CommandRow kCommands[] = {
     {Cmd::ImportImageOnAnimation, importImageOnAnimation},
     {Cmd::Save, saveDocument},
     {Cmd::SaveDocumentAs, saveDocumentAs},
+    {Cmd::SaveOpenRaster, saveOpenRaster},
     {Cmd::SaveAs, [](App& app) { saveImageAs(app, 1); }},
     {Cmd::SaveLayerAs, [](App& app) { saveImageAs(app, 0); }},
     {Cmd::ExportBrush, [](App& app) { exportBrushPreset(app, 0); }},

@@ -2,12 +2,23 @@
 // paper, swatches and the roughboard. Each gives the keyboard focus back to the canvas.
 #pragma once
 
+#include <string>
+
 namespace qm {
 
 struct App;
 
 void openDocument(App& app);
 void openImageAsDocument(App& app);
+// Opens the image file at `path` as a new document (Open as without its requester); false, with
+// the message shown, when it cannot.
+bool openImageFileAsDocument(App& app, const std::string& path);
+// A file named on the command line: a document (.qmd, .ora) opens as Open opens it, any other
+// file as Open as opens an image. A file that cannot be opened gives the usual message.
+void openFileFromCommandLine(App& app, const std::string& path);
+// Writes the document as an OpenRaster file (layers, modes, the merged picture) for other
+// painting programs; the document keeps its own file and modified state.
+void saveOpenRaster(App& app);
 void convertTileSet(App& app);
 void importOnLayer(App& app);
 void importImageOnAnimation(App& app);

@@ -109,6 +109,7 @@ enum class Cmd : int {
     AnimLight = 106,
     // Items added to the menus, numbered apart from the ones above.
     SaveDocumentAs = 521,
+    SaveOpenRaster = 522,
 };
 
 // Gadget ids of the main window's panels and of the dialogs.

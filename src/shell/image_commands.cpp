@@ -32,7 +32,7 @@ namespace {
 constexpr const char* kOpenAsPatterns =
     "BMP Image|*.BMP;*.bmp|ICO Images|*.ico;*.ICO|JPEG Images|*.jpeg;*.jpg;*.JPG;*.JPEG|"
     "JPG2000 Images|*.jpg2000|PNG Images|*.png;*.PNG|TGA Images|*.tga;*.TGA|"
-    "TIFF Images|*.tiff;*.TIFF|All Files|*.*";
+    "TIFF Images|*.tiff;*.TIFF|OpenRaster|*.ora;*.ORA|All Files|*.*";
 constexpr const char* kImportPatterns =
     "PNG Images|*.png;*.PNG|JPG Images|*.jpeg;*.jpg;*.JPG;*.JPEG|BMP Images|*.bmp;*.BMP|"
     "TIFF Images|*.tiff|TGA Images|*.tga;*.TGA|Ico Images|*.ico|All Files|*.*";
@@ -162,23 +162,31 @@ void exportStrip(App& app) {
 
 }  // namespace
 
+bool openImageFileAsDocument(App& app, const std::string& path) {
+    std::string error;
+    auto image = loadImageForDocument(path, error);
+    if (!image) {
+        cannotLoad(app, path, error);
+    } else if (!documentSizeAllowed(image->width, image->height)) {
+        cannotLoad(app, path, tooLargeForDocument(*image));
+    } else if (!documentFromImage(app, std::move(*image))) {
+        tooBig(app);
+    } else {
+        showNewDocument(app);
+        return true;
+    }
+    return false;
+}
+
 void openImageAsDocument(App& app) {
     if (!mayReplaceDocument(app)) return focusCanvas(app);
     const std::string path =
         chosenPath(app.ui.openFileRequester({"Load Image...", "", kOpenAsPatterns, 0, false}));
-    if (!path.empty()) {
-        std::string error;
-        auto image = loadImageForDocument(path, error);
-        if (!image) {
-            cannotLoad(app, path, error);
-        } else if (!documentSizeAllowed(image->width, image->height)) {
-            cannotLoad(app, path, tooLargeForDocument(*image));
-        } else if (!documentFromImage(app, std::move(*image))) {
-            tooBig(app);
-        } else {
-            showNewDocument(app);
-        }
-    }
+    // An OpenRaster file keeps its layers.
+    if (isOpenRasterPath(path))
+        openDocumentFile(app, path);
+    else if (!path.empty())
+        openImageFileAsDocument(app, path);
     focusCanvas(app);
 }
 
@@ -266,7 +274,7 @@ void importImageOnAnimation(App& app) {
 }
 
 void openAnimation(App& app) {
-    if (!framesLeftToImport(app)) return focusCanvas(app);
+    if (!framesLeftToImport(app) || !mayReplaceDocument(app)) return focusCanvas(app);
     const auto choice = app.ui.openFileRequester(
         {"Open an Animation (series of Images)", "", kImportPatterns, 0, true});
     const std::string first = chosenPath(choice);

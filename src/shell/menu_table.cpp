@@ -67,6 +67,7 @@ constexpr auto kMainMenu = std::to_array<MenuEntry>({
     sep(),
     item(Cmd::ExportTileSet, "ExportTileSet", "Export the TileSet", "", kDisabled),
     item(Cmd::ExportBrush, "ExportBrush", "Export the preset brush"),
+    item(Cmd::SaveOpenRaster, "SaveOpenRaster", "Save as OpenRaster (.ora)…"),
     sep(),
     item(Cmd::ExportSequenceImage, "ExportSequenceImage", "Export a sequence of images"),
     item(Cmd::ExportAnimationAsVideo, "ExportAnimationAsVideo", "Export the animation as Vid", "",

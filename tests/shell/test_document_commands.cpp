@@ -10,6 +10,7 @@
 #include "shell/dictionary.h"
 #include "shell/document_commands.h"
 #include "shell/edits.h"
+#include "shell/file_commands.h"
 #include "shell/recovery.h"
 #include "shell_fixture.h"
 #include "support/temp_folder.h"
@@ -124,6 +125,52 @@ TEST_F(DocumentCommandsTest, SaveThenOpenGivesTheDocumentBackAsANewHistory) {
     EXPECT_TRUE(app.Modified);
     menu(Cmd::Undo);
     EXPECT_EQ(layersOf(app), saved);
+}
+
+// Save as OpenRaster writes the layers for other programs and leaves the document's own file
+// and modified mark alone; Open, Open as and the command line open the file with its layers,
+// as a document without a .qmd of its own.
+TEST_F(DocumentCommandsTest, OpenRasterFilesAreWrittenAndOpenedWithTheirLayers) {
+    paintBlock(app, 0xFF2040F0u);
+    menu(Cmd::NewLayer);
+    paintBlock(app, 0x80FF0000u, 20, 20);
+    currentLayer(app.doc)->Blendmode = 2;
+    const auto saved = layersOf(app);
+
+    answerFile(files.file("shared"));
+    menu(Cmd::SaveOpenRaster);
+    const std::string path = files.file("shared.ora");
+    ASSERT_TRUE(fs::exists(path));
+    EXPECT_TRUE(app.Modified);
+    EXPECT_TRUE(app.documentPath.empty());
+
+    for (int way = 0; way < 3; ++way) {
+        SCOPED_TRACE(way);
+        newDocument("40", "30");
+        ASSERT_NE(layersOf(app), saved);
+        if (way == 0) {
+            answerFile(path);
+            menu(Cmd::Open);
+        } else if (way == 1) {
+            answerFile(path);
+            menu(Cmd::OpenAs);
+        } else {
+            openFileFromCommandLine(app, path);
+        }
+        EXPECT_EQ(layersOf(app), saved);
+        EXPECT_EQ(currentLayer(app.doc)->Blendmode, 2);
+        EXPECT_FALSE(app.Modified);
+        EXPECT_TRUE(app.documentPath.empty());  // Save asks for a .qmd
+        EXPECT_EQ(ui.windowTitle(), "Quillmoth  - [shared.ora]");
+    }
+
+    // A file that cannot be opened is said, and the open document stays.
+    const auto before = layersOf(app);
+    const size_t messages = ui.messageBoxes().size();
+    openFileFromCommandLine(app, files.file("missing.ora"));
+    openFileFromCommandLine(app, files.file("missing.png"));
+    EXPECT_EQ(ui.messageBoxes().size(), messages + 2);
+    EXPECT_EQ(layersOf(app), before);
 }
 
 // The title marks unsaved changes; Save writes to the document's file without asking once it
