@@ -40,8 +40,8 @@ std::string savePathFor(const std::string& typed, SaveFormat format) {
     return typed.substr(0, nameStart) + name + extension;
 }
 
-bool saveImageFile(const Image& image, const std::string& path, SaveFormat format,
-                   int jpegQuality, std::string& error) {
+bool saveImageFile(const Image& image, const std::string& path, SaveFormat format, int jpegQuality,
+                   std::string& error) {
     switch (format) {
         case SaveFormat::Jpeg:
             return saveJpegFile(image, path, jpegQuality, error);
@@ -68,10 +68,12 @@ uint32_t normalOverTransparent(uint32_t p, uint32_t opacity) {
     return overPixel(display, 0, opacity);
 }
 
-void layLayer(Image& picture, const Layer& layer, Image& display) {
-    if (!buildDisplayImage(layer, 100, display)) return;
-    const Rect target = clipToImage(layer.X, layer.Y, display.width, display.height,
-                                    picture.width, picture.height);
+}  // namespace
+
+void layLayerDisplay(Image& picture, const Layer& layer, const Image& display) {
+    if (display.empty()) return;
+    const Rect target =
+        clipToImage(layer.X, layer.Y, display.width, display.height, picture.width, picture.height);
     if (target.empty()) return;
     const BlendMode& mode = blendMode(layer.Blendmode);
     const uint32_t opacity = layer.Opacity;
@@ -102,14 +104,13 @@ void layLayer(Image& picture, const Layer& layer, Image& display) {
     }
 }
 
-}  // namespace
-
 std::optional<Image> flattenVisibleLayers(const Document& doc) {
     auto picture = createImage(doc.Width, doc.Height, 32);
     if (!picture) return std::nullopt;
     Image display;
     for (const Layer& layer : doc.layers)
-        if (layer.Visible && !layer.IsGroup) layLayer(*picture, layer, display);
+        if (layer.Visible && !layer.IsGroup && buildDisplayImage(layer, 100, display))
+            layLayerDisplay(*picture, layer, display);
     return picture;
 }
 

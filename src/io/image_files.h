@@ -26,8 +26,8 @@ std::string savePathFor(const std::string& typed, SaveFormat format);
 
 // Encodes and writes through the one file writer. JPEG at `jpegQuality` (0..10); JPEG and BMP
 // keep no alpha.
-bool saveImageFile(const Image& image, const std::string& path, SaveFormat format,
-                   int jpegQuality, std::string& error);
+bool saveImageFile(const Image& image, const std::string& path, SaveFormat format, int jpegQuality,
+                   std::string& error);
 
 // Loads an image file through the path resolver; nullopt with a reason that can be shown.
 std::optional<Image> loadImageForDocument(const std::string& path, std::string& error);
@@ -39,6 +39,10 @@ std::optional<Image> loadImageForDocument(const std::string& path, std::string& 
 // laid as a Normal layer lays it. Hidden layers and groups are left out. nullopt when the image
 // cannot be made.
 std::optional<Image> flattenVisibleLayers(const Document& doc);
+// Lays one layer onto `picture` as flattenVisibleLayers lays each visible layer, from the
+// layer's display image at 100 % (document/compositing.h, buildDisplayImage), so a caller that
+// lays the same layer on many pictures makes that image once.
+void layLayerDisplay(Image& picture, const Layer& layer, const Image& display);
 
 // The current layer's image over a transparent document-size image (the layer save).
 std::optional<Image> currentLayerPicture(const Document& doc);
