@@ -50,7 +50,8 @@ struct Placement {
 
 Placement place(int64_t width, int64_t height, int64_t x, int64_t y, const Rect& area) {
     if (width <= 0 || height <= 0) return {};
-    const Rect dst = intersect(clipToImage(x, y, width, height, area.right(), area.bottom()), area);
+    const Rect dst =
+        intersect(clipToImage(x, y, width, height, area.right(), area.bottom()), area);
     if (dst.empty()) return {};
     return {dst, int(dst.x - x), int(dst.y - y)};
 }
@@ -70,7 +71,7 @@ struct DrawStep {
         Tint,      // an onion-skin frame: its alpha with the colour `tint`, alpha blended
     };
     Kind kind = Kind::Over;
-    const Image* image = nullptr;         // the paper or a frame
+    const Image* image = nullptr;        // the paper or a frame
     const DisplayEntry* entry = nullptr;  // a layer
     Placement at;
     BlendRowFunction blend = nullptr;  // Mode
@@ -295,8 +296,8 @@ void composeRows(Image& canvas, const CanvasScene& scene, const Rect& area, int 
                 active.push_back({&step, d.x, d.x, nullptr, sourceRow >> shiftY,
                                   sourceRow & ((1 << shiftY) - 1), docY});
             } else {
-                active.push_back(
-                    {&step, d.x, d.right(), step.image->row(sourceRow) + step.at.sx, 0, 0, docY});
+                active.push_back({&step, d.x, d.right(), step.image->row(sourceRow) + step.at.sx,
+                                  0, 0, docY});
             }
         }
         for (int x = rows.x; x < rows.right(); x += kPieceWidth) {
@@ -319,7 +320,8 @@ namespace {
 // Over onto transparent (every channel 0) at `opacity`, as overPixel(s, 0, opacity) gives it:
 // with a = alpha(s) * opacity / 255, the source colour with alpha a, or transparent where a is
 // 0. At opacity 255 a is the source alpha, so the source is kept as it is unless its alpha is 0.
-void overTransparentRow(uint32_t* d, const uint32_t* s, const int* xs, size_t n, uint32_t opacity) {
+void overTransparentRow(uint32_t* d, const uint32_t* s, const int* xs, size_t n,
+                        uint32_t opacity) {
     if (opacity >= 255) {
         if (xs) {
             for (size_t i = 0; i < n; ++i) {
@@ -344,8 +346,8 @@ void overTransparentRow(uint32_t* d, const uint32_t* s, const int* xs, size_t n,
 // With `change`, the layer pixels pass through it first (LayerPreview).
 using PixelChange = std::function<void(uint32_t*, size_t)>;
 
-void displayPixels(const Layer& layer, int w, int h, int i0, int i1, int j0, int j1, uint32_t* out,
-                   size_t stride, const PixelChange* change = nullptr) {
+void displayPixels(const Layer& layer, int w, int h, int i0, int i1, int j0, int j1,
+                   uint32_t* out, size_t stride, const PixelChange* change = nullptr) {
     const Image& image = layer.image;
     const BlendMode& mode = blendMode(layer.Blendmode);
     const uint32_t opacity = layer.Opacity;
@@ -469,7 +471,8 @@ TileRange tilesUnder(const DisplayEntry& e, const Rect& r) {
 }
 
 Rect tileRect(const DisplayEntry& e, int column, int row) {
-    return Rect{column << e.shiftX, row << e.shiftY, e.tileWidth(column), e.tileHeight(row)};
+    return Rect{column << e.shiftX, row << e.shiftY, e.tileWidth(column),
+                e.tileHeight(row)};
 }
 
 // Makes (again) the part `r` of a tile's pixels from the layer.
@@ -538,11 +541,11 @@ void prepareDisplayTiles(const CanvasScene& scene, const Rect& canvasRect, const
             continue;
         }
         const int64_t ox = int64_t(scene.offsetX) + layer.X, oy = int64_t(scene.offsetY) + layer.Y;
-        const Rect keep =
-            clipToImage(int64_t(canvasRect.x) - kDisplayTileMargin - ox,
-                        int64_t(canvasRect.y) - kDisplayTileMargin - oy,
-                        int64_t(canvasRect.w) + 2 * kDisplayTileMargin,
-                        int64_t(canvasRect.h) + 2 * kDisplayTileMargin, e.width, e.height);
+        const Rect keep = clipToImage(int64_t(canvasRect.x) - kDisplayTileMargin - ox,
+                                      int64_t(canvasRect.y) - kDisplayTileMargin - oy,
+                                      int64_t(canvasRect.w) + 2 * kDisplayTileMargin,
+                                      int64_t(canvasRect.h) + 2 * kDisplayTileMargin, e.width,
+                                      e.height);
         if (keep != e.keptFor) {
             const TileRange k = tilesUnder(e, keep);
             for (int row = 0; row < e.rows; ++row)
@@ -553,7 +556,7 @@ void prepareDisplayTiles(const CanvasScene& scene, const Rect& canvasRect, const
         }
         if (!layer.Visible || layer.IsGroup) continue;
         const TileRange need = tilesUnder(e, clipToImage(int64_t(area.x) - ox, int64_t(area.y) - oy,
-                                                         area.w, area.h, e.width, e.height));
+                                                      area.w, area.h, e.width, e.height));
         for (int row = need.r0; row <= need.r1; ++row)
             for (int column = need.c0; column <= need.c1; ++column)
                 if (!e.tile(column, row)) {
@@ -607,11 +610,12 @@ bool buildDisplayImage(const Layer& layer, int zoom, Image& display) {
 
 Rect updateDisplayImage(const Layer& layer, int zoom, Image& display, const Rect& layerRect) {
     int64_t w = 0, h = 0;
-    if (!displaySizeOf(layer, zoom, w, h) || display.width != w || display.height != h) return {};
+    if (!displaySizeOf(layer, zoom, w, h) || display.width != w || display.height != h)
+        return {};
     const Rect r = displayRectOf(layer, w, h, layerRect);
     if (r.empty()) return {};
-    displayPixels(layer, int(w), int(h), r.x, r.right(), r.y, r.bottom(), display.row(r.y) + r.x,
-                  size_t(display.width));
+    displayPixels(layer, int(w), int(h), r.x, r.right(), r.y, r.bottom(),
+                  display.row(r.y) + r.x, size_t(display.width));
     return r;
 }
 

@@ -40,8 +40,8 @@ std::string savePathFor(const std::string& typed, SaveFormat format) {
     return typed.substr(0, nameStart) + name + extension;
 }
 
-bool saveImageFile(const Image& image, const std::string& path, SaveFormat format, int jpegQuality,
-                   std::string& error) {
+bool saveImageFile(const Image& image, const std::string& path, SaveFormat format,
+                   int jpegQuality, std::string& error) {
     switch (format) {
         case SaveFormat::Jpeg:
             return saveJpegFile(image, path, jpegQuality, error);
@@ -72,8 +72,8 @@ uint32_t normalOverTransparent(uint32_t p, uint32_t opacity) {
 
 void layLayerDisplay(Image& picture, const Layer& layer, const Image& display) {
     if (display.empty()) return;
-    const Rect target =
-        clipToImage(layer.X, layer.Y, display.width, display.height, picture.width, picture.height);
+    const Rect target = clipToImage(layer.X, layer.Y, display.width, display.height,
+                                    picture.width, picture.height);
     if (target.empty()) return;
     const BlendMode& mode = blendMode(layer.Blendmode);
     const uint32_t opacity = layer.Opacity;

@@ -26,8 +26,8 @@ std::string savePathFor(const std::string& typed, SaveFormat format);
 
 // Encodes and writes through the one file writer. JPEG at `jpegQuality` (0..10); JPEG and BMP
 // keep no alpha.
-bool saveImageFile(const Image& image, const std::string& path, SaveFormat format, int jpegQuality,
-                   std::string& error);
+bool saveImageFile(const Image& image, const std::string& path, SaveFormat format,
+                   int jpegQuality, std::string& error);
 
 // Loads an image file through the path resolver; nullopt with a reason that can be shown.
 std::optional<Image> loadImageForDocument(const std::string& path, std::string& error);
