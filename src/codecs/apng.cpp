@@ -3,9 +3,11 @@
 // show it, the others' in fdAT), each chunk with its CRC and every fcTL and fdAT numbered in one
 // sequence from 0.
 //
-// Every frame replaces its rectangle (blend "source") and leaves the screen as it is after it
-// (dispose "none"), so the rectangle of the pixels that changed, stored exactly, rebuilds each
-// frame bit for bit. Rows are filtered with Sub and deflated as the program's PNG files are;
+// Each frame is the rectangle of the pixels that changed, and leaves the screen as it is after it
+// (dispose "none"), so every frame is rebuilt bit for bit: the rectangle replaces the screen
+// there (blend "source"), or, when every pixel that changes becomes opaque, it is laid over the
+// screen (blend "over") with the pixels that stay written as transparent, which leave the screen
+// as it is and compress to almost nothing. Rows are filtered with Sub and deflated as the program's PNG files are;
 // the frames are deflated on two threads.
 #include <zlib.h>
 
@@ -52,9 +54,21 @@ void chunk(std::vector<uint8_t>& out, const char* type, const uint8_t* prefix, s
 // One frame's rectangle, deflated.
 struct FramePart {
     Rect rect;
+    bool over = false;  // blend "over", the pixels that stay transparent
     std::vector<uint8_t> deflated;
     bool ok = false;
 };
+
+// Whether every pixel of `rect` that differs between the pictures is opaque in `now`.
+bool changesAreOpaque(const Image& before, const Image& now, const Rect& rect) {
+    for (int y = rect.y; y < rect.bottom(); ++y) {
+        const uint32_t* p = before.row(y) + rect.x;
+        const uint32_t* q = now.row(y) + rect.x;
+        for (int x = 0; x < rect.w; ++x)
+            if (p[x] != q[x] && alpha(q[x]) != 255) return false;
+    }
+    return true;
+}
 
 // The rectangle where two pictures of the same size differ; empty when they are equal.
 Rect changedRect(const Image& a, const Image& b) {
@@ -76,12 +90,14 @@ Rect changedRect(const Image& a, const Image& b) {
     return {x0, y0, x1 - x0 + 1, y1 - y0 + 1};
 }
 
-// The rows of `rect`, Sub-filtered, as one zlib stream.
-void deflateRect(const Image& image, FramePart& part) {
+// The rows of `rect`, Sub-filtered, as one zlib stream; with `over`, the pixels equal in
+// `before` as transparent.
+void deflateRect(const Image& image, const Image* before, FramePart& part) {
     try {
         const Rect r = part.rect;
         const size_t rowBytes = size_t(r.w) * 4;
         std::vector<uint8_t> filtered(rowBytes + 1);
+        std::vector<uint32_t> kept(part.over ? size_t(r.w) : 0);
         z_stream z{};
         if (deflateInit2(&z, kPngCompressionLevel, Z_DEFLATED, 15, 8, Z_FILTERED) != Z_OK) return;
         part.deflated.resize(deflateBound(&z, uLong((rowBytes + 1) * size_t(r.h))) + 64);
@@ -89,7 +105,13 @@ void deflateRect(const Image& image, FramePart& part) {
         z.avail_out = uInt(part.deflated.size());
         bool ok = true;
         for (int y = r.y; y < r.bottom() && ok; ++y) {
-            const uint8_t* b = reinterpret_cast<const uint8_t*>(image.row(y) + r.x);
+            const uint32_t* row = image.row(y) + r.x;
+            if (part.over) {
+                const uint32_t* old = before->row(y) + r.x;
+                for (int x = 0; x < r.w; ++x) kept[size_t(x)] = row[x] == old[x] ? 0u : row[x];
+                row = kept.data();
+            }
+            const uint8_t* b = reinterpret_cast<const uint8_t*>(row);
             filtered[0] = 1;  // Sub: each byte less the byte of the pixel to its left
             std::memcpy(filtered.data() + 1, b, 4);
             for (size_t i = 4; i < rowBytes; ++i) filtered[i + 1] = uint8_t(b[i] - b[i - 4]);
@@ -138,8 +160,9 @@ public:
         chunk(out_, "acTL", nullptr, 0, actl.data(), actl.size());
     }
 
-    // A frame control (fcTL) for `rect`, shown `delayMs`, replacing its rectangle.
-    void control(const Rect& rect, int delayMs) {
+    // A frame control (fcTL) for `rect`, shown `delayMs`, replacing its rectangle or laid over
+    // it.
+    void control(const Rect& rect, int delayMs, bool over) {
         std::vector<uint8_t> fctl;
         put32(fctl, sequence_++);
         put32(fctl, uint32_t(rect.w));
@@ -149,7 +172,7 @@ public:
         put16(fctl, uint32_t(delayMs));
         put16(fctl, 1000);
         fctl.push_back(0);  // dispose: none
-        fctl.push_back(0);  // blend: source
+        fctl.push_back(over ? 1 : 0);  // blend: over or source
         chunk(out_, "fcTL", nullptr, 0, fctl.data(), fctl.size());
     }
 
@@ -195,7 +218,9 @@ std::string encodeApng(const std::vector<TimedFrame>& frames, const AnimationEnc
         part.rect = k == 0 ? Rect{0, 0, width, height}
                            : changedRect(*frames[k - 1].image, *frames[k].image);
         if (part.rect.empty()) part.rect = {0, 0, 1, 1};  // a frame that changes nothing
-        deflateRect(*frames[k].image, part);
+        const Image* before = k == 0 ? nullptr : frames[k - 1].image;
+        part.over = before && changesAreOpaque(*before, *frames[k].image, part.rect);
+        deflateRect(*frames[k].image, before, part);
         ready[k].store(true, std::memory_order_release);
         ready[k].notify_all();
     };
@@ -233,15 +258,15 @@ std::string encodeApng(const std::vector<TimedFrame>& frames, const AnimationEnc
         FramePart& part = parts[k];
         if (!part.ok) return "APNG: a frame could not be compressed (not enough memory?)";
         int remaining = frames[k].durationMs;
-        writer.control(part.rect, std::min(remaining, kMaxDelayMs));
+        writer.control(part.rect, std::min(remaining, kMaxDelayMs), part.over);
         writer.data(part.deflated, k == 0);
         std::vector<uint8_t>().swap(part.deflated);
         for (remaining -= kMaxDelayMs; remaining > 0; remaining -= kMaxDelayMs) {
             // One pixel written again as it is: the frame stays on screen.
             FramePart still;
             still.rect = {0, 0, 1, 1};
-            deflateRect(*frames[k].image, still);
-            writer.control(still.rect, std::min(remaining, kMaxDelayMs));
+            deflateRect(*frames[k].image, nullptr, still);
+            writer.control(still.rect, std::min(remaining, kMaxDelayMs), false);
             writer.data(still.deflated, false);
         }
         if (progress && !progress(int(k) + 1, int(count))) return kEncodeCancelled;

@@ -430,8 +430,8 @@ void PaletteMapper::map(const uint32_t* pixels, int width, const Rect& rect, Dit
     }
     if (dithering != Dithering::Diffusion) {
         // A small cache of colour -> index for the colours of still areas and flat fills.
-        std::vector<uint32_t> cacheKey(4096, 0);
-        std::vector<uint8_t> cacheIndex(4096, 0);
+        std::vector<uint32_t> cacheKey(size_t(1) << 16, 0);
+        std::vector<uint8_t> cacheIndex(size_t(1) << 16, 0);
         for (int y = rect.y; y < rect.bottom(); ++y) {
             for (int x = rect.x; x < rect.right(); ++x) {
                 const size_t i = size_t(y) * size_t(width) + size_t(x);
@@ -453,7 +453,7 @@ void PaletteMapper::map(const uint32_t* pixels, int width, const Rect& rect, Dit
                     };
                     c = level(red(p)) | level(green(p)) << 8 | level(blue(p)) << 16 | 0xFF000000u;
                 }
-                const size_t slot = hashColour(c) & 4095;
+                const size_t slot = hashColour(c) & 0xFFFF;
                 if (cacheKey[slot] != c) {
                     cacheKey[slot] = c;
                     cacheIndex[slot] = uint8_t(nearestIndex(oklabFromRgb(c)));
