@@ -19,8 +19,8 @@
 #include <unistd.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -62,8 +62,10 @@ std::vector<Image> makeAnimation() {
                 const double dx = (x - cx) / 60, dy = (y - cy) / 60, d2 = dx * dx + dy * dy;
                 if (d2 > 1 || !f.contains(x, y)) continue;
                 const double nz = std::sqrt(1 - d2);
-                const double light = std::clamp(0.25 + 0.75 * (-0.5 * dx - 0.5 * dy + 0.7 * nz), 0.0, 1.0);
-                f.at(x, y) = rgba(uint32_t(230 * light), uint32_t(120 * light + 20), uint32_t(60 * light + 10), 255);
+                const double light =
+                    std::clamp(0.25 + 0.75 * (-0.5 * dx - 0.5 * dy + 0.7 * nz), 0.0, 1.0);
+                f.at(x, y) = rgba(uint32_t(230 * light), uint32_t(120 * light + 20),
+                                  uint32_t(60 * light + 10), 255);
             }
         // A bar cycling through the hues.
         const double hue = k * 6.0;
@@ -78,7 +80,8 @@ std::vector<Image> makeAnimation() {
         // Specks drifting down.
         Random specks(7);
         for (int i = 0; i < 40; ++i) {
-            const int sx = int(specks(kSide - 4)), sy = (int(specks(kSide)) + k * (2 + i % 5)) % (kSide - 4);
+            const int sx = int(specks(kSide - 4)),
+                      sy = (int(specks(kSide)) + k * (2 + i % 5)) % (kSide - 4);
             const uint32_t colour = specks.next() | 0xFF000000u;
             for (int y = sy; y < sy + 3; ++y)
                 for (int x = sx; x < sx + 3; ++x) f.at(x, y) = colour;
@@ -96,7 +99,8 @@ const std::vector<Image>& animation() {
 std::vector<TimedFrame> timedFrames() {
     std::vector<TimedFrame> timed;
     for (int k = 0; k < kFrames; ++k) {
-        const int start = int(std::lround(k * 1000.0 / kFps)), end = int(std::lround((k + 1) * 1000.0 / kFps));
+        const int start = int(std::lround(k * 1000.0 / kFps)),
+                  end = int(std::lround((k + 1) * 1000.0 / kFps));
         timed.push_back({&animation()[size_t(k)], end - start});
     }
     return timed;
@@ -105,8 +109,9 @@ std::vector<TimedFrame> timedFrames() {
 std::string scratch(const std::string& name) {
     static const std::string folder = [] {
         // In memory when the system has such a folder: the encoders are measured, not the disk.
-        const std::filesystem::path base =
-            std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : std::filesystem::temp_directory_path();
+        const std::filesystem::path base = std::filesystem::is_directory("/dev/shm")
+                                               ? "/dev/shm"
+                                               : std::filesystem::temp_directory_path();
         const auto path = base / ("qm_bench_export_" + std::to_string(getpid()));
         std::filesystem::create_directories(path);
         static const std::string made = path.string();
@@ -134,7 +139,9 @@ Lab labOf(uint32_t c) {
     const double X = (0.4124564 * r + 0.3575761 * g + 0.1804375 * b) / 0.95047;
     const double Y = 0.2126729 * r + 0.7151522 * g + 0.0721750 * b;
     const double Z = (0.0193339 * r + 0.1191920 * g + 0.9503041 * b) / 1.08883;
-    auto f = [](double t) { return t > 216.0 / 24389 ? std::cbrt(t) : (24389.0 / 27 * t + 16) / 116; };
+    auto f = [](double t) {
+        return t > 216.0 / 24389 ? std::cbrt(t) : (24389.0 / 27 * t + 16) / 116;
+    };
     return {116 * f(Y) - 16, 500 * (f(X) - f(Y)), 200 * (f(Y) - f(Z))};
 }
 
@@ -206,17 +213,19 @@ const std::string& rawFrames() {
         const std::string p = scratch("frames.rgba");
         std::ofstream out(p, std::ios::binary);
         for (const Image& f : animation())
-            out.write(reinterpret_cast<const char*>(f.pixels.data()), std::streamsize(f.pixels.size() * 4));
+            out.write(reinterpret_cast<const char*>(f.pixels.data()),
+                      std::streamsize(f.pixels.size() * 4));
         return p;
     }();
     return path;
 }
 
 bool runFfmpegGif(const std::string& out, const char* dither) {
-    const std::string command = "ffmpeg -v error -y -f rawvideo -pix_fmt rgba -s " + std::to_string(kSide) + "x" +
-                                std::to_string(kSide) + " -r " + std::to_string(kFps) + " -i " + rawFrames() +
-                                " -filter_complex \"[0:v]split[a][b];[a]palettegen[p];[b][p]paletteuse=dither=" +
-                                dither + "\" " + out;
+    const std::string command =
+        "ffmpeg -v error -y -f rawvideo -pix_fmt rgba -s " + std::to_string(kSide) + "x" +
+        std::to_string(kSide) + " -r " + std::to_string(kFps) + " -i " + rawFrames() +
+        " -filter_complex \"[0:v]split[a][b];[a]palettegen[p];[b][p]paletteuse=dither=" + dither +
+        "\" " + out;
     return std::system(command.c_str()) == 0;
 }
 
@@ -281,7 +290,14 @@ void BM_Gif_Ffmpeg(benchmark::State& state) {
     state.counters["bytes"] = m.bytes;
     state.counters["dE2000"] = m.error;
 }
-BENCHMARK(BM_Gif_Ffmpeg)->ArgName("dither")->Arg(2)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(BM_Gif_Ffmpeg)
+    ->ArgName("dither")
+    ->Arg(2)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 
 // ---- APNG ------------------------------------------------------------------------------------
 
@@ -299,7 +315,11 @@ void BM_Apng_Ours(benchmark::State& state) {
         exact = played.frames[k].picture.pixels == animation()[k].pixels;
     state.counters["exact"] = exact;
 }
-BENCHMARK(BM_Apng_Ours)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(BM_Apng_Ours)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 
 // libpng with the program's settings (level 4, Sub on every row), frame by frame.
 void BM_Apng_LibpngFrames(benchmark::State& state) {
@@ -315,7 +335,11 @@ void BM_Apng_LibpngFrames(benchmark::State& state) {
     }
     state.counters["bytes"] = bytes;
 }
-BENCHMARK(BM_Apng_LibpngFrames)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(BM_Apng_LibpngFrames)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 
 // libpng with its own defaults (level 6, adaptive filters), frame by frame.
 void writeBytes(png_structp png, png_bytep data, size_t n) {
@@ -353,7 +377,11 @@ void BM_Apng_LibpngDefaultFrames(benchmark::State& state) {
     }
     state.counters["bytes"] = bytes;
 }
-BENCHMARK(BM_Apng_LibpngDefaultFrames)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime()->MeasureProcessCPUTime();
+BENCHMARK(BM_Apng_LibpngDefaultFrames)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
 
 }  // namespace
 

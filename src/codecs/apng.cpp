@@ -7,8 +7,8 @@
 // (dispose "none"), so every frame is rebuilt bit for bit: the rectangle replaces the screen
 // there (blend "source"), or, when every pixel that changes becomes opaque, it is laid over the
 // screen (blend "over") with the pixels that stay written as transparent, which leave the screen
-// as it is and compress to almost nothing. Rows are filtered with Sub and deflated as the program's PNG files are;
-// the frames are deflated on two threads.
+// as it is and compress to almost nothing. Rows are filtered with Sub and deflated as the program's
+// PNG files are; the frames are deflated on two threads.
 #include <zlib.h>
 
 #include <algorithm>
@@ -171,7 +171,7 @@ public:
         put32(fctl, uint32_t(rect.y));
         put16(fctl, uint32_t(delayMs));
         put16(fctl, 1000);
-        fctl.push_back(0);  // dispose: none
+        fctl.push_back(0);             // dispose: none
         fctl.push_back(over ? 1 : 0);  // blend: over or source
         chunk(out_, "fcTL", nullptr, 0, fctl.data(), fctl.size());
     }

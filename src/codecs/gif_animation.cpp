@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <system_error>
 #include <thread>
 
 #include "codecs/animation_encoders.h"
