@@ -43,20 +43,30 @@ public:
         }
     }
 
-    std::optional<Image> compose(int frame) const {
+    // The animation frames shown at `frame` with their layers, in drawing order. Frames that
+    // show the same ones are the same picture.
+    using Shown = std::vector<std::pair<const AnimationLayer*, const AnimationFrame*>>;
+    Shown shownAt(int frame) const {
+        Shown shown;
+        for (const auto& [key, layer] : doc_.animationLayers) {
+            const int number = shownFrameNumber(layer, frame);
+            for (const AnimationFrame& f : layer.Frames)
+                if (f.Frame == number && !f.image.empty()) shown.emplace_back(&layer, &f);
+        }
+        return shown;
+    }
+
+    std::optional<Image> compose(const Shown& shown) const {
         auto picture = createImage(doc_.Width, doc_.Height, 32);
         if (!picture) return std::nullopt;
         if (paper_ && !paper_->empty())
             drawImage(*picture, *paper_, 0, 0, DrawMode::AlphaBlend, 255);
-        for (const auto& [key, layer] : doc_.animationLayers) {
-            const int shown = shownFrameNumber(layer, frame);
-            for (const AnimationFrame& f : layer.Frames)
-                if (f.Frame == shown && !f.image.empty())
-                    drawImage(*picture, f.image, f.X, f.Y, DrawMode::AlphaBlend, layer.Alpha);
-        }
+        for (const auto& [layer, f] : shown)
+            drawImage(*picture, f->image, f->X, f->Y, DrawMode::AlphaBlend, layer->Alpha);
         for (const auto& [layer, display] : displays_) layLayerDisplay(*picture, *layer, display);
         return picture;
     }
+    std::optional<Image> compose(int frame) const { return compose(shownAt(frame)); }
 
 private:
     const Document& doc_;
@@ -209,12 +219,16 @@ std::string tooManyBytes() {
 }
 
 // A frame composed and scaled, or a message.
-std::optional<Image> frameAt(const FrameComposer& composer, int frame, int percent,
-                             std::string& error) {
-    auto picture = composer.compose(frame);
+std::optional<Image> frameAt(const FrameComposer& composer, const FrameComposer::Shown& shown,
+                             int frame, int percent, std::string& error) {
+    auto picture = composer.compose(shown);
     if (picture && percent != 100) picture = scalePicture(*picture, percent);
     if (!picture) error = "The frame " + std::to_string(frame) + " could not be made (too large?).";
     return picture;
+}
+std::optional<Image> frameAt(const FrameComposer& composer, int frame, int percent,
+                             std::string& error) {
+    return frameAt(composer, composer.shownAt(frame), frame, percent, error);
 }
 
 std::string writeSinglePng(const FrameComposer& composer, const AnimationExportOptions& o) {
@@ -251,15 +265,17 @@ std::string writeSequenceFiles(const FrameComposer& composer, const AnimationExp
     return "";
 }
 
-std::string writeStripFile(const std::vector<Image>& frames, const std::string& path) {
-    const int w = frames[0].width, h = frames[0].height;
+// The pictures side by side, slot i holding pictures[slots[i]].
+std::string writeStripFile(const std::vector<Image>& pictures, const std::vector<size_t>& slots,
+                           const std::string& path) {
+    const int w = pictures[0].width, h = pictures[0].height;
     const PngRowSource rows = [&](int y, uint32_t* row) {
-        for (size_t i = 0; i < frames.size(); ++i)
-            std::copy_n(frames[i].row(y), w, row + i * size_t(w));
+        for (size_t i = 0; i < slots.size(); ++i)
+            std::copy_n(pictures[slots[i]].row(y), w, row + i * size_t(w));
     };
     std::vector<uint8_t> bytes;
     std::string error;
-    if (!encodePngRows(int(frames.size()) * w, h, rows, 2, bytes, error) ||
+    if (!encodePngRows(int(slots.size()) * w, h, rows, 2, bytes, error) ||
         !writeFileAtomically(path, bytes, error))
         return error;
     return "";
@@ -274,34 +290,38 @@ std::string exportFrames(const Document& doc, const AnimationExportOptions& o,
     const int count = o.lastFrame - o.firstFrame + 1;
     const SplitProgress split{progress, count};
     const std::vector<int64_t> starts = frameStartsMs(count, doc.Fps);
-    const bool merging = o.format == ExportFormat::Gif || o.format == ExportFormat::Apng ||
-                         o.format == ExportFormat::Webp;
-    // Held pictures; with merging, an equal neighbour only lengthens the one before, and a
-    // video shows the same picture again for an equal neighbour.
+    // The pictures are held once per run of equal frames: frames that show the same animation
+    // frames are not composed again, and a composed picture equal to the one before is dropped.
+    // A GIF, APNG or WebP shows the run as one frame lasting as long as its frames; a strip or a
+    // video shows the held picture in each frame of the run.
     std::vector<Image> pictures;
-    std::vector<int> durations;     // per held picture (merging)
-    std::vector<size_t> pictureOf;  // per frame (video)
-    pictures.reserve(size_t(count));
+    std::vector<int> durations;     // per held picture, its run's
+    std::vector<size_t> pictureOf;  // per frame
+    FrameComposer::Shown lastShown;
     int64_t heldBytes = 0;
     for (int i = 0; i < count; ++i) {
-        std::string error;
-        auto picture = frameAt(composer, o.firstFrame + i, o.scalePercent, error);
-        if (!picture) return error;
+        const int frame = o.firstFrame + i;
         const int duration = int(starts[size_t(i) + 1] - starts[size_t(i)]);
-        const bool same = o.format != ExportFormat::Strip && !pictures.empty() &&
-                          picture->pixels == pictures.back().pixels;
-        if (same) {
-            if (merging) durations.back() += duration;
-        } else {
-            heldBytes += int64_t(picture->pixels.size()) * 4;
-            if (heldBytes > kMaxHeldBytes) return tooManyBytes();
-            pictures.push_back(std::move(*picture));
-            durations.push_back(duration);
+        FrameComposer::Shown shown = composer.shownAt(frame);
+        bool same = !pictures.empty() && shown == lastShown;
+        if (!same) {
+            std::string error;
+            auto picture = frameAt(composer, shown, frame, o.scalePercent, error);
+            if (!picture) return error;
+            same = !pictures.empty() && picture->pixels == pictures.back().pixels;
+            if (!same) {
+                heldBytes += int64_t(picture->pixels.size()) * 4;
+                if (heldBytes > kMaxHeldBytes) return tooManyBytes();
+                pictures.push_back(std::move(*picture));
+                durations.push_back(0);
+            }
+            lastShown = std::move(shown);
         }
+        durations.back() += duration;
         pictureOf.push_back(pictures.size() - 1);
         if (!split.composed(i + 1)) return kEncodeCancelled;
     }
-    if (o.format == ExportFormat::Strip) return writeStripFile(pictures, o.path);
+    if (o.format == ExportFormat::Strip) return writeStripFile(pictures, pictureOf, o.path);
     if (const TimedWriter write = timedWriterOf(o.format)) {
         std::vector<TimedFrame> timed;
         for (size_t i = 0; i < pictures.size(); ++i) timed.push_back({&pictures[i], durations[i]});

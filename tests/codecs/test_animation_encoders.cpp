@@ -108,6 +108,17 @@ TEST(Gif, FewColoursAreKeptExactlyWhateverTheDithering) {
     }
 }
 
+TEST(Gif, PicturesWithoutAnOpaquePixelStayTransparent) {
+    TempFolder folder;
+    const std::string path = folder.file("clear.gif");
+    const std::vector<Image> images(2, *createImage(7, 5, 32));
+    ASSERT_EQ(writeGifAnimation(path, timed(images, {100}), {}), "");
+    const auto played = playGif(readBytes(path));
+    ASSERT_EQ(played.error, "");
+    ASSERT_EQ(played.frames.size(), 2u);
+    for (const auto& f : played.frames) EXPECT_EQ(f.picture.pixels, images[0].pixels);
+}
+
 TEST(Gif, DelaysComeFromTheStartTimes) {
     TempFolder folder;
     const std::string path = folder.file("t.gif");
