@@ -173,8 +173,8 @@ private:
     }
 
     int width_, height_, t_;
+    std::vector<uint8_t> bytes_;  // before file_: closing an unfinished file still writes here
     GifFile file_;
-    std::vector<uint8_t> bytes_;
     std::vector<uint8_t> line_;
 };
 
