@@ -26,9 +26,11 @@
 #include "gui/qt_ui.h"
 #include "gui/splash.h"
 #include "gui/work_space.h"
+#include "io/export_command.h"
 #include "platform/user_folders.h"
 #include "shell/app.h"
 #include "shell/dictionary.h"
+#include "shell/preferences.h"
 
 namespace {
 
@@ -110,6 +112,10 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The command line (--export, --help, --version) runs before anything of the toolkit is
+    // made: no window, no display needed.
+    if (qm::isCommandLine(argc, argv))
+        return qm::runCommandLine(argc, argv, qm::Preferences{}.version);
     trace("launched");
     if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM")) {
         std::fputs(kNoDisplayHint, stderr);

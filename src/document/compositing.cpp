@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "document/animation_frames.h"
 #include "document/blend_modes.h"
 #include "raster/alpha_blend.h"
 #include "raster/rounding.h"
@@ -121,11 +122,13 @@ std::vector<DrawStep> frameSteps(const CanvasScene& scene, const Rect& area) {
         addSide(std::clamp(scene.onion.before, 0, 255), -1, 0x0000FFu);
         addSide(std::clamp(scene.onion.after, 0, 255), 1, 0xFF0000u);
     }
-    for (const auto& [key, animationLayer] : doc.animationLayers)
+    for (const auto& [key, animationLayer] : doc.animationLayers) {
+        const int shown = shownFrameNumber(animationLayer, doc.CurrentFrame);
         for (const AnimationFrame& frame : animationLayer.Frames)
-            if (frame.Frame == doc.CurrentFrame)
+            if (frame.Frame == shown)
                 addImage(frame.image, int64_t(scene.offsetX) + frame.X,
                          int64_t(scene.offsetY) + frame.Y, animationLayer.Alpha);
+    }
     for (const Layer& layer : doc.layers) {
         if (!layer.Visible || layer.IsGroup) continue;
         const ViewCache& view = viewOf(scene, layer);
