@@ -18,7 +18,7 @@
 #include "io/xml_tree.h"
 #include "io/zip_archive.h"
 #include "platform/file_writer.h"
-#include "platform/mapped_file.h"
+#include "platform/file_bytes.h"
 #include "platform/paths.h"
 #include "raster/image_ops.h"
 #include "raster/rounding.h"
@@ -673,7 +673,7 @@ std::optional<OpenRasterContents> readOpenRaster(std::span<const uint8_t> bytes,
 std::optional<OpenRasterContents> readOpenRasterFile(std::string_view path, int16_t frame,
                                                      std::string& error) {
     std::string why;
-    const auto file = MappedFile::open(path, kMaxOpenRasterBytes, why);
+    const auto file = FileBytes::open(path, kMaxOpenRasterBytes, why);
     if (!file) {
         error = "Cannot open " + std::string(path) + " as OpenRaster: " + why;
         return std::nullopt;

@@ -10,6 +10,7 @@
 #include "shell/app.h"
 #include "shell/canvas_frame.h"
 #include "shell/dictionary.h"
+#include "shell/export_dialog.h"
 #include "shell/document_commands.h"
 #include "shell/ids.h"
 #include "shell/layer_commands.h"
@@ -363,6 +364,7 @@ int windowOfControl(int gadget) {
 
 bool handleDialogControl(App& app, const ControlEvent& event) {
     if (handleTilesetControl(app, event)) return true;
+    if (handleExportControl(app, event)) return true;
     if (handlePreferencesControl(app, event)) return true;
     // A control of a window that is not open does not exist: an event naming it (a script's)
     // changes nothing.

@@ -12,6 +12,7 @@
 #include "shell/dialogs.h"
 #include "shell/dictionary.h"
 #include "shell/edits.h"
+#include "shell/export_dialog.h"
 #include "shell/file_commands.h"
 #include "shell/ids.h"
 #include "shell/image_commands.h"
@@ -130,6 +131,7 @@ constexpr CommandRow kCommands[] = {
     {Cmd::SaveLayerAs, [](App& app) { saveImageAs(app, 0); }},
     {Cmd::ExportBrush, [](App& app) { exportBrushPreset(app, 0); }},
     {Cmd::ExportAnimStrip, exportAnimStrip},
+    {Cmd::ExportAnimationAsVideo, openExportDialog},
     {Cmd::ExportSequenceImage, exportSequenceImage},
     {Cmd::Quit, askQuit},
     {Cmd::Undo, undoCommand},

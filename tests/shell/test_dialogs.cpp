@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <tuple>
@@ -12,6 +13,7 @@
 #include "shell/dialogs.h"
 #include "shell/dictionary.h"
 #include "shell/shell_fixture.h"
+#include "support/temp_folder.h"
 
 namespace qm {
 namespace {
@@ -397,6 +399,38 @@ TEST_F(DialogsTest, AboutAndAnimatedBrushCloseByTheirButtons) {
         EXPECT_EQ(app.openWindows, std::vector<int>{0});
         EXPECT_EQ(app.brush.size, before.size);
     }
+}
+
+// The export window writes each format from the frames the playback range names, and stays
+// open (with a message) when the export cannot be made.
+TEST_F(DialogsTest, ExportWindowWritesEachFormat) {
+    test::TempFolder files;
+    app.doc.FrameStart = 1;
+    app.doc.FrameEnd = 3;
+    const char* names[] = {"a.gif", "a.png", "a.webp", "a.mp4", "a.webm"};
+    for (int format = 0; format < 5; ++format) {
+        SCOPED_TRACE(names[format]);
+        menu(Cmd::ExportAnimationAsVideo);
+        ASSERT_NE(ui.shownWindow(id(Window::Export)), nullptr);
+        EXPECT_EQ(described(id(Window::Export), Gadget::ExportLastFrame)->value, 3);
+        control(Gadget::ExportFormat, format);
+        control(Gadget::ExportScale, 50);
+        ui.queueAnswer(ScriptedAnswer::filesAnswer({files.file(names[format])}));
+        click(Gadget::ExportOk);
+        EXPECT_EQ(ui.shownWindow(id(Window::Export)), nullptr);
+        EXPECT_TRUE(std::filesystem::file_size(files.file(names[format])) > 0);
+    }
+    // A scale beyond the range is brought back; a folder that does not exist is said.
+    menu(Cmd::ExportAnimationAsVideo);
+    control(Gadget::ExportScale, 5000);
+    EXPECT_EQ(ui.gadgetState(id(Gadget::ExportScale)), 1000);
+    const size_t boxes = ui.messageBoxes().size();
+    ui.queueAnswer(ScriptedAnswer::filesAnswer({files.file("none/a.gif")}));
+    click(Gadget::ExportOk);
+    EXPECT_EQ(ui.messageBoxes().size(), boxes + 1);
+    EXPECT_NE(ui.shownWindow(id(Window::Export)), nullptr);
+    click(Gadget::ExportCancel);
+    EXPECT_EQ(ui.shownWindow(id(Window::Export)), nullptr);
 }
 
 }  // namespace

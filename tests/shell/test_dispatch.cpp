@@ -165,7 +165,6 @@ TEST_F(ShellTest, ItemsWithoutBehaviourAreDisabled) {
                                  id(Cmd::Painting),
                                  id(Cmd::Animation),
                                  id(Cmd::ExportTileSet),
-                                 id(Cmd::ExportAnimationAsVideo),
                                  id(Cmd::WorkSpaceLoad),
                                  id(Cmd::WorkSpaceAnimation)};
     std::set<int> disabled;
