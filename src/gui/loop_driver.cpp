@@ -11,6 +11,7 @@
 #include "gui/qt_ui.h"
 #include "gui/work_space.h"
 #include "shell/canvas_frame.h"
+#include "shell/panels.h"
 
 namespace qm {
 
@@ -24,8 +25,7 @@ LoopDriver::LoopDriver(App& app, MainWindow& window, QtUi& ui, ShellStateFn stat
     connect(&window_.canvas(), &CanvasWidget::resized, this, &LoopDriver::canvasResized);
     window_.setCloseFilter([this] { return requestClose(); });
     ui.gadgets().setControlSink([this](const ControlEvent& event) { sendControl(event); });
-    ui.setWindowCloseSink(
-        [this](int number) { enterShell([&] { onCloseWindow(app_, number); }); });
+    ui.setWindowCloseSink([this](int number) { enterShell([&] { onCloseWindow(app_, number); }); });
     // Every widget of the window reports pointer moves, so the readout follows the pointer
     // over the panels too (only while it moves: nothing is sent while it rests).
     window_.setMouseTracking(true);
@@ -49,9 +49,9 @@ bool LoopDriver::eventFilter(QObject* watched, QEvent* event) {
     if (type != QEvent::MouseMove && type != QEvent::Leave) return false;
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget || widget->window() != &window_) return false;
-    const QPoint pointer =
-        type == QEvent::Leave && widget == &window_ ? QPoint(-1, -1)
-                                                    : window_.clientPosition(QCursor::pos());
+    const QPoint pointer = type == QEvent::Leave && widget == &window_
+                               ? QPoint(-1, -1)
+                               : window_.clientPosition(QCursor::pos());
     if (pointer.x() != pointerX_ || pointer.y() != pointerY_) {
         pointerX_ = pointer.x();
         pointerY_ = pointer.y();
@@ -107,7 +107,11 @@ void LoopDriver::canvasResized() {
     resizePending_ = true;
     if (depth_ > 0) return;  // the next idle pass catches up
     resizePending_ = false;
-    enterShell([&] { recomposeView(app_, false); });
+    // The navigator keeps the canvas's proportions.
+    enterShell([&] {
+        recomposeView(app_, false);
+        redrawNavigator(app_);
+    });
 }
 
 bool LoopDriver::requestClose() {

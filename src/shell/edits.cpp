@@ -21,8 +21,8 @@ namespace {
 // The canvas rectangle that shows a display rectangle of a layer: the compositor draws the
 // display image at the view offset plus the layer's own offset.
 Rect canvasRectOf(const App& app, const Layer& layer, const Rect& displayRect) {
-    return Rect{displayRect.x + app.ViewOffsetX + layer.X, displayRect.y + app.ViewOffsetY + layer.Y,
-                displayRect.w, displayRect.h};
+    return Rect{displayRect.x + app.ViewOffsetX + layer.X,
+                displayRect.y + app.ViewOffsetY + layer.Y, displayRect.w, displayRect.h};
 }
 
 // The document changed size: the document-size work images and the paper follow it.
@@ -58,12 +58,14 @@ void showEditChanges(App& app) {
             continue;
         }
         const Rect shown = updateDisplayTiles(*layer, app.view, rect);
-        if (!shown.empty() && layer->Visible) canvas = unite(canvas, canvasRectOf(app, *layer, shown));
+        if (!shown.empty() && layer->Visible)
+            canvas = unite(canvas, canvasRectOf(app, *layer, shown));
     }
     if (whole) {
         if (changes.structure) {
             rebuildLayerPanel(app);
-            if (const Layer* layer = selectedLayer(doc)) showLayerProperties(app, layer->Position - 1);
+            if (const Layer* layer = selectedLayer(doc))
+                showLayerProperties(app, layer->Position - 1);
         }
         if (changes.animation) {
             refreshAnimationPanel(app);  // the frame fields: an undone import moves them back
@@ -83,6 +85,7 @@ void beginEdit(App& app, const std::string& label, const std::string& mergeKey) 
 
 void commitEdit(App& app) {
     showEditChanges(app);
+    redrawNavigator(app);  // once per step: strokes show on the canvas as they are painted
     app.history.commit(app.doc);
     refreshUndoMenu(app);
 }
@@ -135,6 +138,7 @@ void undoCommand(App& app) {
     showEditChanges(app);
     app.history.undo(app.doc);
     showEditChanges(app);
+    redrawNavigator(app);
     refreshUndoMenu(app);
 }
 
@@ -142,6 +146,7 @@ void redoCommand(App& app) {
     showEditChanges(app);
     app.history.redo(app.doc);
     showEditChanges(app);
+    redrawNavigator(app);
     refreshUndoMenu(app);
 }
 
