@@ -21,8 +21,8 @@ namespace {
 // The canvas rectangle that shows a display rectangle of a layer: the compositor draws the
 // display image at the view offset plus the layer's own offset.
 Rect canvasRectOf(const App& app, const Layer& layer, const Rect& displayRect) {
-    return Rect{displayRect.x + app.ViewOffsetX + layer.X,
-                displayRect.y + app.ViewOffsetY + layer.Y, displayRect.w, displayRect.h};
+    return Rect{displayRect.x + app.ViewOffsetX + layer.X, displayRect.y + app.ViewOffsetY + layer.Y,
+                displayRect.w, displayRect.h};
 }
 
 // The document changed size: the document-size work images and the paper follow it.
@@ -58,14 +58,12 @@ void showEditChanges(App& app) {
             continue;
         }
         const Rect shown = updateDisplayTiles(*layer, app.view, rect);
-        if (!shown.empty() && layer->Visible)
-            canvas = unite(canvas, canvasRectOf(app, *layer, shown));
+        if (!shown.empty() && layer->Visible) canvas = unite(canvas, canvasRectOf(app, *layer, shown));
     }
     if (whole) {
         if (changes.structure) {
             rebuildLayerPanel(app);
-            if (const Layer* layer = selectedLayer(doc))
-                showLayerProperties(app, layer->Position - 1);
+            if (const Layer* layer = selectedLayer(doc)) showLayerProperties(app, layer->Position - 1);
         }
         if (changes.animation) {
             refreshAnimationPanel(app);  // the frame fields: an undone import moves them back

@@ -120,26 +120,13 @@ Image colourStripImage() {
     };
     for (int y = 0; y < 256; ++y) {
         switch (phase) {
-            case 0:
-                step(g, 6, 255);
-                break;
-            case 1:
-                step(r, -6, 0);
-                break;
-            case 2:
-                step(b, 6, 255);
-                break;
-            case 3:
-                step(g, -6, 0);
-                break;
-            case 4:
-                step(r, 6, 255);
-                break;
-            case 5:
-                step(b, -6, 0);
-                break;
-            default:
-                break;
+            case 0: step(g, 6, 255); break;
+            case 1: step(r, -6, 0); break;
+            case 2: step(b, 6, 255); break;
+            case 3: step(g, -6, 0); break;
+            case 4: step(r, 6, 255); break;
+            case 5: step(b, -6, 0); break;
+            default: break;
         }
         for (int x = 0; x < 20; ++x)
             img.pixels[size_t(y) * 20 + x] = rgba(uint32_t(r), uint32_t(g), uint32_t(b), 255);
@@ -174,14 +161,13 @@ void showPanelImages(App& app) {
 }
 
 void colorPickerInput(App& app, const ControlEvent& e) {
-    const bool pick =
-        e.type == ControlEventType::LeftDown || (e.type == ControlEventType::Move && e.leftHeld);
+    const bool pick = e.type == ControlEventType::LeftDown ||
+                      (e.type == ControlEventType::Move && e.leftHeld);
     if (!pick) return;
     if (e.gadget == id(Gadget::ColorStrip)) {
         // The colour at the stored pick point of the square as it was, then the square of the
         // hue under the pointer.
-        if (app.colourSquare55.empty())
-            app.colourSquare55 = colourSquareImage(app.brush.selectedColor);
+        if (app.colourSquare55.empty()) app.colourSquare55 = colourSquareImage(app.brush.selectedColor);
         takePickedColour(app, pixelAt(app.colourSquare55, app.pickPointX, app.pickPointY));
         const int y = std::clamp(e.y, 0, 127);
         const uint32_t hue = pixelAt(colourStripImage(), 0, y * 2);
@@ -189,8 +175,7 @@ void colorPickerInput(App& app, const ControlEvent& e) {
     } else {
         app.pickPointX = std::clamp(e.x, 0, kSquareSide - 1);
         app.pickPointY = std::clamp(e.y, 0, kSquareSide - 1);
-        if (app.colourSquare55.empty())
-            app.colourSquare55 = colourSquareImage(app.brush.selectedColor);
+        if (app.colourSquare55.empty()) app.colourSquare55 = colourSquareImage(app.brush.selectedColor);
         takePickedColour(app, pixelAt(app.colourSquare55, app.pickPointX, app.pickPointY));
     }
     showSquare(app);
