@@ -12,6 +12,7 @@
 #include "gui/work_space.h"
 #include "shell/canvas_frame.h"
 #include "shell/file_commands.h"
+#include "shell/panels.h"
 
 namespace qm {
 
@@ -126,7 +127,11 @@ void LoopDriver::canvasResized() {
     resizePending_ = true;
     if (depth_ > 0) return;  // the next idle pass catches up
     resizePending_ = false;
-    enterShell([&] { recomposeView(app_, false); });
+    // The navigator keeps the canvas's proportions.
+    enterShell([&] {
+        recomposeView(app_, false);
+        redrawNavigator(app_);
+    });
 }
 
 bool LoopDriver::requestClose() {

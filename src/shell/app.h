@@ -92,7 +92,7 @@ struct App {
     bool Panning = false;
     int32_t MouseX = 0, MouseY = 0;
     int32_t StartX = 0, StartY = 0;
-    uint8_t NavigatorMode = 0;
+    uint8_t NavigatorMode = 1;  // "Mode Zoom": the view outlined
     // The colour picker's pick point on the colour square and the square as last built.
     int32_t pickPointX = 128, pickPointY = 0;
     Image colourSquare55;

@@ -92,6 +92,7 @@ void beginEdit(App& app, const std::string& label, const std::string& mergeKey) 
 
 void commitEdit(App& app) {
     showEditChanges(app);
+    redrawNavigator(app);  // once per step: strokes show on the canvas as they are painted
     app.history.commit(app.doc);
     refreshUndoMenu(app);
 }
@@ -144,6 +145,7 @@ void undoCommand(App& app) {
     showEditChanges(app);
     app.history.undo(app.doc);
     showEditChanges(app);
+    redrawNavigator(app);
     refreshUndoMenu(app);
 }
 
@@ -151,6 +153,7 @@ void redoCommand(App& app) {
     showEditChanges(app);
     app.history.redo(app.doc);
     showEditChanges(app);
+    redrawNavigator(app);
     refreshUndoMenu(app);
 }
 

@@ -28,6 +28,7 @@ bool makeNewDocument(App& app) {
     refreshPanelControls(app);
     redrawTimeline(app);
     redrawAnimationLayerList(app);
+    redrawNavigator(app);
     return true;
 }
 

@@ -84,22 +84,6 @@ uint32_t pixelAt(const Image& image, int x, int y) {
     return image.pixels[size_t(y) * image.width + x];
 }
 
-// Which part of the document the navigator shows: the scale factor (navigator pixels per
-// document pixel), from the document's longer side.
-struct NavigatorFit {
-    int width = kNavigatorWidth, height = kNavigatorWidth;
-    double k = 1;
-};
-
-NavigatorFit navigatorFit(const App& app) {
-    NavigatorFit fit;
-    const int cw = std::max(1, app.iface.canvasWidth), ch = std::max(1, app.iface.canvasHeight);
-    fit.height = std::max(1, kNavigatorWidth * ch / cw);
-    const int dw = std::max(1, int(app.doc.Width)), dh = std::max(1, int(app.doc.Height));
-    fit.k = std::min(double(fit.width) / dw, double(fit.height) / dh);
-    return fit;
-}
-
 }  // namespace
 
 Image defaultSwatchImage() {
@@ -253,64 +237,9 @@ void refreshBackgroundPreview(App& app) {
             preview->pixels[size_t(y) * 30 + x] =
                 x >= 1 && x < 29 && y >= 1 && y < 29 ? colour : kWhite;
     app.ui.setGadgetImage(id(Gadget::ColorBackground), *preview);
+    // The gradient's alpha bar shows the background colour's alpha.
+    app.ui.setGadgetState(id(Gadget::GradientAlpha), int(app.iface.backgroundColor >> 24));
     showColourInfos(app);
-}
-
-// The navigator: the visible layers over white, scaled to fit, with the part the canvas shows
-// outlined in red.
-void redrawNavigator(App& app) {
-    const NavigatorFit fit = navigatorFit(app);
-    auto image = createImage(fit.width, fit.height, 24);
-    if (!image) return;
-    const uint32_t grey = rgb(125, 125, 125);
-    std::fill(image->pixels.begin(), image->pixels.end(), grey);
-    const int dw = std::max(1, int(app.doc.Width * fit.k)), dh = std::max(1, int(app.doc.Height * fit.k));
-    for (int y = 0; y < std::min(dh, fit.height); ++y)
-        for (int x = 0; x < std::min(dw, fit.width); ++x) {
-            const int sx = std::min(app.doc.Width - 1, int(x / fit.k));
-            const int sy = std::min(app.doc.Height - 1, int(y / fit.k));
-            uint32_t p = kWhite;
-            for (const Layer& layer : app.doc.layers) {
-                if (!layer.Visible || layer.IsGroup || layer.image.empty()) continue;
-                const int lx = sx - layer.X, ly = sy - layer.Y;
-                if (lx < 0 || ly < 0 || lx >= layer.image.width || ly >= layer.image.height) continue;
-                const uint32_t s = layer.image.pixels[size_t(ly) * layer.image.width + lx];
-                p = over(p, s, alpha(s) * layer.Opacity / 255);
-            }
-            image->pixels[size_t(y) * fit.width + x] = p;
-        }
-    {
-        // The view, outlined in every mode so the user always sees where the canvas is: canvas
-        // pixels over document pixels at the zoom.
-        const double zoom = std::max(1, int(app.doc.Zoom)) / 100.0;
-        const int x0 = int(-app.ViewOffsetX / zoom * fit.k), y0 = int(-app.ViewOffsetY / zoom * fit.k);
-        const int x1 = x0 + int(app.iface.canvasWidth / zoom * fit.k);
-        const int y1 = y0 + int(app.iface.canvasHeight / zoom * fit.k);
-        const uint32_t red = rgb(255, 0, 0);
-        const auto plot = [&](int x, int y) {
-            if (x >= 0 && y >= 0 && x < fit.width && y < fit.height)
-                image->pixels[size_t(y) * fit.width + x] = red;
-        };
-        for (int x = x0; x <= x1; ++x) plot(x, y0), plot(x, y1);
-        for (int y = y0; y <= y1; ++y) plot(x0, y), plot(x1, y);
-    }
-    app.ui.setGadgetImage(id(Gadget::Navigator), *image);
-}
-
-void navigatorInput(App& app, const ControlEvent& e) {
-    const bool move = e.type == ControlEventType::LeftDown ||
-                      (e.type == ControlEventType::Move && e.leftHeld);
-    if (!move) return;
-    const NavigatorFit fit = navigatorFit(app);
-    // The document point under the pointer comes to the canvas centre.
-    const double zoom = std::max(1, int(app.doc.Zoom)) / 100.0;
-    const double docX = std::clamp(e.x / fit.k, 0.0, double(app.doc.Width));
-    const double docY = std::clamp(e.y / fit.k, 0.0, double(app.doc.Height));
-    const auto offset = [](double v) { return int16_t(std::clamp(v, -32768.0, 32767.0)); };
-    app.ViewOffsetX = offset(app.iface.canvasWidth / 2.0 - docX * zoom);
-    app.ViewOffsetY = offset(app.iface.canvasHeight / 2.0 - docY * zoom);
-    recomposeView(app, false);
-    redrawNavigator(app);
 }
 
 void focusCanvas(App& app) {

@@ -45,6 +45,7 @@ void applyZoom(App& app) {
         }
         // Every entry is fresh, so the redraw need not make the current one again.
         recomposeView(app, false);
+        redrawNavigator(app);
     }
     if (app.iface.statusBar) {
         app.ui.setStatusText(1, "Doc Width : " + std::to_string(doc.Width) +
@@ -59,12 +60,14 @@ void centerView(App& app) {
     app.ViewOffsetX = int16_t(app.iface.canvasWidth / 2 - displaySize(doc.Width, doc.Zoom) / 2);
     app.ViewOffsetY = int16_t(app.iface.canvasHeight / 2 - displaySize(doc.Height, doc.Zoom) / 2);
     recomposeView(app, false);
+    redrawNavigator(app);
 }
 
 void resetView(App& app) {
     app.ViewOffsetX = 0;
     app.ViewOffsetY = 0;
     recomposeView(app, false);
+    redrawNavigator(app);
 }
 
 void refreshStatusBar(App& app) {

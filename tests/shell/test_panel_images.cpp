@@ -2,7 +2,9 @@
 // and square, the default swatch, the navigator, and the layer list's visibility ticks.
 #include <gtest/gtest.h>
 
+#include "raster/shapes.h"
 #include "shell/panels.h"
+#include "shell/view.h"
 #include "shell_fixture.h"
 
 namespace qm::test {
@@ -71,6 +73,18 @@ TEST_F(PanelInput, StripTakesTheColourOfTheOldSquareThenShowsTheNewHue) {
     EXPECT_EQ(ui.gadgetText(id(Gadget::InfoBackground)), "R :0/ G :0/ B :0");
 }
 
+TEST_F(PanelInput, GradientAlphaBarShowsTheBackgroundAlpha) {
+    const int bar = id(Gadget::GradientAlpha);
+    EXPECT_EQ(ui.gadgetState(bar), 255);  // from start-up: the background colour is opaque
+    control(Gadget::GradientAlpha, 90);
+    EXPECT_EQ(app.iface.backgroundColor >> 24, 90u);
+    // A colour picked for the background keeps its alpha, and the bar shows it again.
+    app.iface.foregroundActive = 0;
+    app.iface.backgroundColor = 0x40FFFFFFu;
+    press(Gadget::ColorSquare, 0, 128);
+    EXPECT_EQ(ui.gadgetState(bar), 0x40);
+}
+
 TEST_F(PanelInput, NavigatorClickCentresTheViewOnThatPoint) {
     press(Gadget::Navigator, 0, 0);
     EXPECT_EQ(app.ViewOffsetX, app.iface.canvasWidth / 2);
@@ -79,6 +93,134 @@ TEST_F(PanelInput, NavigatorClickCentresTheViewOnThatPoint) {
     press(Gadget::Navigator, 10000, 10000);
     EXPECT_EQ(app.ViewOffsetX, app.iface.canvasWidth / 2 - app.doc.Width * app.doc.Zoom / 100);
     ASSERT_NE(ui.gadgetImage(id(Gadget::Navigator)), nullptr);
+}
+
+// The navigator of a 300 x 120 document on the fake's 1200 x 800 canvas: 150 x 100, the
+// document fitted across its width (150 x 60) and centred, from y 20.
+class NavigatorTest : public PanelInput {
+protected:
+    static constexpr int kTop = 20, kDocW = 150, kDocH = 60;
+    void SetUp() override {
+        PanelInput::SetUp();
+        newDocument("300", "120");
+    }
+    const Image& navigator() {
+        const Image* image = ui.gadgetImage(id(Gadget::Navigator));
+        EXPECT_NE(image, nullptr);
+        static const Image none;
+        return image ? *image : none;
+    }
+    // What the navigator must show of the document: the canvas's composition of the whole
+    // document at its own size, and the pixel of it under each navigator pixel.
+    Image reference() const {
+        Document doc = app.doc;
+        doc.Zoom = 100;
+        ViewCache view;
+        resetDisplays(doc.layers, 100, view);
+        Image whole = *createImage(doc.Width, doc.Height, 32);
+        const CanvasScene scene{doc,           view, app.paperImage8, 0, 0, app.prefs.ColorBG,
+                                GridSettings{}};
+        composeCanvas(whole, scene, Rect{0, 0, doc.Width, doc.Height}, 1);
+        Image out = *createImage(kDocW, kDocH, 32);
+        for (int y = 0; y < kDocH; ++y)
+            for (int x = 0; x < kDocW; ++x)
+                out.at(x, y) = whole.at(x * doc.Width / kDocW, y * doc.Height / kDocH);
+        return out;
+    }
+    void setMode(int mode) { control(Gadget::NavigatorMode, mode); }
+};
+
+TEST_F(NavigatorTest, ShowsTheDocumentComposedAsTheCanvasComposesIt) {
+    EXPECT_EQ(app.NavigatorMode, 1);  // "Mode Zoom" from the start
+    EXPECT_EQ(ui.gadgetState(id(Gadget::NavigatorMode)), 1);
+    // Paper, a frame of the current frame (and one of another frame, not shown), a red layer,
+    // and above it a moved, half-opaque Multiply layer.
+    fillBox(app.doc.layers[0].image, 20, 10, 120, 60, solidPaint(rgba(220, 30, 30, 255)));
+    ASSERT_TRUE(addLayer(app.doc));
+    Layer& top = app.doc.layers.back();
+    fillBox(top.image, 0, 0, 100, 100, solidPaint(rgba(40, 200, 240, 200)));
+    top.Blendmode = 1;
+    top.Opacity = 128;
+    top.X = 90;
+    top.Y = 30;
+    Image frame = *createImage(300, 120, 32);
+    fillBox(frame, 200, 0, 60, 120, solidPaint(rgba(0, 160, 0, 255)));
+    ASSERT_TRUE(addAnimationFrame(app.doc, frame));
+    app.doc.CurrentFrame = 2;
+    fillBox(frame, 0, 0, 300, 120, solidPaint(rgba(255, 0, 255, 255)));
+    ASSERT_TRUE(addAnimationFrame(app.doc, frame));
+    app.doc.CurrentFrame = 1;
+    setMode(0);  // the picture alone
+
+    const Image& shown = navigator();
+    ASSERT_EQ(shown.width, 150);
+    ASSERT_EQ(shown.height, 100);
+    const Image expected = reference();
+    for (int y = 0; y < kDocH; ++y)
+        for (int x = 0; x < kDocW; ++x)
+            ASSERT_EQ(shown.at(x, y + kTop) & 0xFFFFFFu, expected.at(x, y) & 0xFFFFFFu)
+                << x << ", " << y;
+    // Grey above and below the document.
+    EXPECT_EQ(shown.at(75, kTop - 1) & 0xFFFFFFu, rgb(125, 125, 125));
+    EXPECT_EQ(shown.at(75, kTop + kDocH) & 0xFFFFFFu, rgb(125, 125, 125));
+    // The red layer, the green frame of frame 1, and the Multiply layer over both.
+    EXPECT_EQ(shown.at(20, kTop + 10) & 0xFFFFFFu, rgb(220, 30, 30));
+    EXPECT_EQ(shown.at(140, kTop + 5) & 0xFFFFFFu, expected.at(140, 5) & 0xFFFFFFu);
+    EXPECT_NE(shown.at(50, kTop + 25), shown.at(40, kTop + 25));
+}
+
+TEST_F(NavigatorTest, ModesOutlineTheViewOverThePictureOrHideTheRest) {
+    app.doc.Zoom = 100;
+    app.ViewOffsetX = -100;
+    app.ViewOffsetY = 0;
+    setMode(1);
+    const Image picture = reference();
+    const uint32_t red = rgb(255, 0, 0), grey = rgb(125, 125, 125);
+    auto at = [&](int x, int y) { return navigator().at(x, y) & 0xFFFFFFu; };
+    // The canvas shows document columns 100-299 (navigator 50-149), every row.
+    EXPECT_EQ(at(50, kTop), red);
+    EXPECT_EQ(at(50, kTop + 30), red);
+    EXPECT_EQ(at(149, kTop + 30), red);
+    EXPECT_EQ(at(100, kTop), red);
+    EXPECT_EQ(at(100, kTop + kDocH - 1), red);
+    EXPECT_EQ(at(100, kTop + 30), picture.at(100, 30) & 0xFFFFFFu);  // inside: the picture
+    EXPECT_EQ(at(20, kTop + 30), picture.at(20, 30) & 0xFFFFFFu);    // outside too
+    EXPECT_EQ(at(20, kTop - 1), grey);                               // off the document
+
+    setMode(2);  // only the part under the view
+    EXPECT_EQ(at(20, kTop + 30), grey);
+    EXPECT_EQ(at(100, kTop + 30), picture.at(100, 30) & 0xFFFFFFu);
+    EXPECT_EQ(at(50, kTop + 30), red);
+
+    setMode(0);  // no outline
+    EXPECT_EQ(at(50, kTop + 30), picture.at(50, 30) & 0xFFFFFFu);
+
+    // Panning and centring move the outline.
+    setMode(1);
+    centerView(app);
+    EXPECT_NE(at(50, kTop + 30), red);
+}
+
+TEST_F(NavigatorTest, FollowsUndoAndANewDocument) {
+    const Image before = navigator();
+    // A fill is one step: the navigator shows it, and shows it gone after Undo.
+    app.CurrentTool = uint8_t(Tool::Fill);
+    app.brush.selectedColor = rgba(0, 0, 255, 255);
+    canvas(CanvasEventType::LeftDown, app.ViewOffsetX + 150, app.ViewOffsetY + 60);
+    canvas(CanvasEventType::LeftUp, app.ViewOffsetX + 150, app.ViewOffsetY + 60);
+    ASSERT_TRUE(app.history.canUndo());
+    EXPECT_NE(navigator().pixels, before.pixels);
+    menu(Cmd::Undo);
+    EXPECT_EQ(navigator().pixels, before.pixels);
+    menu(Cmd::Redo);
+    EXPECT_NE(navigator().pixels, before.pixels);
+
+    // A new document of another shape: 200 x 200 fits the height (100 x 100 from x 25).
+    newDocument("200", "200");
+    const Image& fresh = navigator();
+    EXPECT_EQ(fresh.at(24, 50) & 0xFFFFFFu, rgb(125, 125, 125));
+    EXPECT_EQ(fresh.at(125, 50) & 0xFFFFFFu, rgb(125, 125, 125));
+    for (int x : {25, 75, 124}) EXPECT_NE(fresh.at(x, 50) & 0xFFFFFFu, rgb(125, 125, 125)) << x;
 }
 
 TEST_F(PanelInput, LayerTickHidesAndShowsTheLayerAsOneStep) {

@@ -1,0 +1,188 @@
+// The navigator (canvas 116): the whole document in small, composed as the canvas composes it,
+// with the part the canvas shows outlined. Its mode (combo 117):
+//   0 "Mode Normal": the picture alone;
+//   1 "Mode Zoom":   the picture with the view outlined in red (the mode it starts in);
+//   2 "Mode Hiden":  only the part the canvas shows, outlined; the rest stays grey.
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+#include "document/compositing.h"
+#include "shell/app.h"
+#include "shell/canvas_frame.h"
+#include "shell/ids.h"
+#include "shell/panels.h"
+
+namespace qm {
+
+namespace {
+
+constexpr uint32_t kNavigatorGrey = 0xFF7D7D7Du;  // (125, 125, 125)
+constexpr uint32_t kViewOutline = 0xFF0000FFu;    // (255, 0, 0)
+// The navigator is as high as the canvas is in proportion, within the panel's room.
+constexpr int kNavigatorMaxHeight = 600;
+
+// Where the document lies in the navigator: fitted whole (its longer side, relative to the
+// navigator's shape, fills it) and centred.
+struct NavigatorFit {
+    int width = kNavigatorWidth, height = kNavigatorWidth;  // the navigator
+    int docW = 1, docH = 1;                                 // the document in it
+    int x = 0, y = 0;                                       // the document's corner in it
+};
+
+NavigatorFit navigatorFit(const App& app) {
+    NavigatorFit fit;
+    const int cw = std::max(1, app.iface.canvasWidth), ch = std::max(1, app.iface.canvasHeight);
+    fit.height = std::clamp(kNavigatorWidth * ch / cw, 1, kNavigatorMaxHeight);
+    const int64_t dw = std::max(1, int(app.doc.Width)), dh = std::max(1, int(app.doc.Height));
+    // The scale is the smaller of width / dw and height / dh, compared without rounding.
+    if (int64_t(fit.width) * dh <= int64_t(fit.height) * dw) {
+        fit.docW = fit.width;
+        fit.docH = int(std::max<int64_t>(1, dh * fit.width / dw));
+    } else {
+        fit.docH = fit.height;
+        fit.docW = int(std::max<int64_t>(1, dw * fit.height / dh));
+    }
+    fit.x = (fit.width - fit.docW) / 2;
+    fit.y = (fit.height - fit.docH) / 2;
+    return fit;
+}
+
+// The document pixel under each of `n` navigator pixels along a side of `docSide` pixels.
+std::vector<int> sampleMap(int n, int docSide) {
+    std::vector<int> map(size_t(std::max(n, 0)));
+    for (int i = 0; i < n; ++i) map[size_t(i)] = int(int64_t(i) * docSide / n);
+    return map;
+}
+
+// An image of the document at (left, top), sampled at the navigator's pixels: each pixel is the
+// image's pixel at the document point under it, transparent where the image does not reach.
+// An image without alpha is opaque where it reaches.
+Image sampled(const Image& source, int left, int top, const std::vector<int>& xs,
+              const std::vector<int>& ys) {
+    Image out = *createImage(int(xs.size()), int(ys.size()), 32);
+    if (source.empty()) return out;
+    const uint32_t opaque = source.hasAlpha() ? 0 : 0xFF000000u;
+    for (size_t y = 0; y < ys.size(); ++y) {
+        const int sy = ys[y] - top;
+        if (sy < 0 || sy >= source.height) continue;
+        uint32_t* row = out.row(int(y));
+        for (size_t x = 0; x < xs.size(); ++x) {
+            const int sx = xs[x] - left;
+            if (sx >= 0 && sx < source.width) row[x] = source.at(sx, sy) | opaque;
+        }
+    }
+    return out;
+}
+
+// The document composed at the navigator's size. The canvas's own rules (paper, the frames of
+// the current frame, the visible layers through their blend modes and opacities, over ColorBG)
+// are applied to a small document whose images are the document's sampled at the navigator's
+// pixels, so each pixel is the document-size composition's pixel at that point, and the cost
+// is the navigator's size, not the document's.
+Image composedDocument(const App& app, int w, int h) {
+    const Document& doc = app.doc;
+    const std::vector<int> xs = sampleMap(w, std::max(1, int(doc.Width)));
+    const std::vector<int> ys = sampleMap(h, std::max(1, int(doc.Height)));
+    Document small;
+    small.Width = int16_t(w);
+    small.Height = int16_t(h);
+    small.Zoom = 100;
+    small.CurrentFrame = doc.CurrentFrame;
+    for (const Layer& layer : doc.layers) {
+        if (!layer.Visible || layer.IsGroup || layer.image.empty()) continue;
+        Layer copy;
+        static_cast<LayerProperties&>(copy) = layer;
+        copy.X = copy.Y = 0;
+        copy.image = sampled(layer.image, layer.X, layer.Y, xs, ys);
+        small.layers.push_back(std::move(copy));
+    }
+    for (const auto& [key, animation] : doc.animationLayers) {
+        AnimationLayer copy;
+        copy.Order = animation.Order;
+        copy.Alpha = animation.Alpha;
+        for (const AnimationFrame& frame : animation.Frames) {
+            if (frame.Frame != doc.CurrentFrame) continue;
+            AnimationFrame f;
+            f.Frame = frame.Frame;
+            f.image = sampled(frame.image, frame.X, frame.Y, xs, ys);
+            copy.Frames.push_back(std::move(f));
+        }
+        if (!copy.Frames.empty()) small.animationLayers.emplace(key, std::move(copy));
+    }
+    const Image paper = sampled(app.paperImage8, 0, 0, xs, ys);
+    ViewCache view;
+    resetDisplays(small.layers, 100, view);
+    const CanvasScene scene{small, view, paper, 0, 0, app.prefs.ColorBG, GridSettings{}};
+    Image out = *createImage(w, h, 32);
+    composeCanvas(out, scene, Rect{0, 0, w, h}, 1);
+    return out;
+}
+
+// The part of the document the canvas shows, in navigator pixels; empty when none shows.
+Rect viewInNavigator(const App& app, const NavigatorFit& fit) {
+    const int64_t zoom = std::max(1, int(app.doc.Zoom));
+    const int64_t dw = std::max(1, int(app.doc.Width)), dh = std::max(1, int(app.doc.Height));
+    // Document pixels shown: canvas x in 0..canvasWidth is document x = (x - offset) / zoom.
+    const auto shown = [zoom](int64_t offset, int64_t canvasSide, int64_t docSide, int64_t& lo,
+                              int64_t& hi) {
+        lo = std::clamp<int64_t>(-offset * 100 / zoom, 0, docSide);
+        hi = std::clamp<int64_t>((canvasSide - offset) * 100 / zoom, 0, docSide);
+    };
+    int64_t x0, x1, y0, y1;
+    shown(app.ViewOffsetX, app.iface.canvasWidth, dw, x0, x1);
+    shown(app.ViewOffsetY, app.iface.canvasHeight, dh, y0, y1);
+    if (x1 <= x0 || y1 <= y0) return {};
+    const int left = fit.x + int(x0 * fit.docW / dw), top = fit.y + int(y0 * fit.docH / dh);
+    const int right = fit.x + int((x1 * fit.docW + dw - 1) / dw);
+    const int bottom = fit.y + int((y1 * fit.docH + dh - 1) / dh);
+    return Rect{left, top, std::max(1, right - left), std::max(1, bottom - top)};
+}
+
+void outline(Image& image, const Rect& r, uint32_t colour) {
+    const auto plot = [&](int x, int y) {
+        if (x >= 0 && y >= 0 && x < image.width && y < image.height) image.at(x, y) = colour;
+    };
+    for (int x = r.x; x < r.right(); ++x) plot(x, r.y), plot(x, r.bottom() - 1);
+    for (int y = r.y; y < r.bottom(); ++y) plot(r.x, y), plot(r.right() - 1, y);
+}
+
+}  // namespace
+
+void redrawNavigator(App& app) {
+    const NavigatorFit fit = navigatorFit(app);
+    auto image = createImage(fit.width, fit.height, 32);
+    if (!image) return;
+    std::fill(image->pixels.begin(), image->pixels.end(), kNavigatorGrey);
+    const Image picture = composedDocument(app, fit.docW, fit.docH);
+    const Rect view = viewInNavigator(app, fit);
+    const int mode = app.NavigatorMode;
+    // "Mode Hiden" draws only the part of the document under the view.
+    const Rect drawn = mode == 2 ? intersect(view, Rect{fit.x, fit.y, fit.docW, fit.docH})
+                                 : Rect{fit.x, fit.y, fit.docW, fit.docH};
+    for (int y = drawn.y; y < drawn.bottom(); ++y)
+        for (int x = drawn.x; x < drawn.right(); ++x)
+            image->at(x, y) = picture.at(x - fit.x, y - fit.y) | 0xFF000000u;
+    if (mode != 0 && !view.empty()) outline(*image, view, kViewOutline);
+    app.ui.setGadgetImage(id(Gadget::Navigator), *image);
+}
+
+void navigatorInput(App& app, const ControlEvent& e) {
+    const bool move =
+        e.type == ControlEventType::LeftDown || (e.type == ControlEventType::Move && e.leftHeld);
+    if (!move) return;
+    const NavigatorFit fit = navigatorFit(app);
+    // The document point under the pointer comes to the canvas centre.
+    const double zoom = std::max(1, int(app.doc.Zoom)) / 100.0;
+    const double docX =
+        std::clamp(double(e.x - fit.x) * app.doc.Width / fit.docW, 0.0, double(app.doc.Width));
+    const double docY =
+        std::clamp(double(e.y - fit.y) * app.doc.Height / fit.docH, 0.0, double(app.doc.Height));
+    const auto offset = [](double v) { return int16_t(std::clamp(v, -32768.0, 32767.0)); };
+    app.ViewOffsetX = offset(app.iface.canvasWidth / 2.0 - docX * zoom);
+    app.ViewOffsetY = offset(app.iface.canvasHeight / 2.0 - docY * zoom);
+    recomposeView(app, false);
+    redrawNavigator(app);
+}
+
+}  // namespace qm
