@@ -39,7 +39,7 @@ int stateIn(App& app, Gadget gadget, int min, int max) {
     return kept;
 }
 
-WindowDescription exportWindow(const App& app) {
+WindowDescription exportWindow(App& app) {
     using K = ControlKind;
     const int last = lastDocumentFrame(app.doc);
     const int first = std::clamp<int>(app.doc.FrameStart, 1, last);
