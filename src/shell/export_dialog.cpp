@@ -192,6 +192,7 @@ void exportWithChoices(App& app) {
     if (fileExists(path) && !app.ui.askYesNo(app.prefs.programName, "Overwrite this file? " + path))
         return;
 
+    options.path = path;
     const std::string error = exportAnimation(app.doc, options, [&app](int done, int total) {
         app.ui.setStatusProgress(3, done, total);
         return true;

@@ -451,6 +451,11 @@ TEST_F(AnimationTest, OpenAnimationImportsTheFramesIntoANewDocument) {
     const std::vector<std::string> files = {png("f1.png", solid(32, 24, rgba(255, 0, 0, 255))),
                                             png("f2.png", solid(32, 24, rgba(0, 255, 0, 255))),
                                             png("f3.png", solid(32, 24, rgba(0, 0, 255, 255)))};
+    // The changed document is asked about first: cancelled, it stays; discarded, it goes.
+    answerFiles(files);
+    menu(Cmd::OpenGroupImageAsAnimation);
+    EXPECT_EQ(app.doc.layers.size(), 2u);
+    ui.queueAnswer(ScriptedAnswer::no());
     answerFiles(files);
     menu(Cmd::OpenGroupImageAsAnimation);
     EXPECT_EQ(app.doc.Width, 32);

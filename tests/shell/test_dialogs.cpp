@@ -416,9 +416,13 @@ TEST_F(DialogsTest, ExportWindowWritesEachFormat) {
         control(Gadget::ExportFormat, format);
         control(Gadget::ExportScale, 50);
         ui.queueAnswer(ScriptedAnswer::filesAnswer({files.file(names[format])}));
+        const size_t said = ui.messageBoxes().size();
         click(Gadget::ExportOk);
+        EXPECT_EQ(ui.messageBoxes().size(), said)
+            << (ui.messageBoxes().empty() ? "" : ui.messageBoxes().back());
         EXPECT_EQ(ui.shownWindow(id(Window::Export)), nullptr);
-        EXPECT_TRUE(std::filesystem::file_size(files.file(names[format])) > 0);
+        EXPECT_TRUE(std::filesystem::exists(files.file(names[format])) &&
+                    std::filesystem::file_size(files.file(names[format])) > 0);
     }
     // A scale beyond the range is brought back; a folder that does not exist is said.
     menu(Cmd::ExportAnimationAsVideo);
