@@ -29,7 +29,7 @@ namespace {
 constexpr const char* kProjectPage = "https://example.org/quillmoth/";
 
 void notFinished(App& app) {
-    app.ui.messageBox("", "not finished");
+    app.ui.messageBox("", Text(app.dictionary, "not finished"));
 }
 
 void zoomIn(App& app) {

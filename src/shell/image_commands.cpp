@@ -49,16 +49,25 @@ std::string chosenPath(const std::optional<FileChoice>& choice) {
 }
 
 void cannotLoad(App& app, const std::string& path, const std::string& reason) {
-    app.ui.messageBox("RareroDazezo", "Cannot load image: " + path + "\n" + reason);
+    Dictionary& d = app.dictionary;
+    app.ui.messageBox(Text(d, "error"), Text(d, "Cannot load image:") + " " + path + "\n" + reason);
+}
+
+void cannotSave(App& app, const std::string& path, const std::string& error) {
+    Dictionary& d = app.dictionary;
+    app.ui.messageBox(Text(d, "Image save"),
+                      Text(d, "Cannot save image:") + " " + path + "\n" + error);
 }
 
 void tooBig(App& app) {
-    app.ui.messageBox(Text(app.dictionary, "error"), "unable To create the image (too big ?)");
+    app.ui.messageBox(Text(app.dictionary, "error"),
+                      Text(app.dictionary, "UnableToCreateBigImage"));
 }
 
 // True when `path` may be written: it does not exist, or the user agreed to replace it.
 bool mayWrite(App& app, const std::string& title, const std::string& path) {
-    return !fileExists(path) || app.ui.askYesNo(title, "Overwrite this file? " + path);
+    return !fileExists(path) ||
+           app.ui.askYesNo(title, Text(app.dictionary, "Overwrite this file?") + " " + path);
 }
 
 // The document rebuilt as one layer holding `image`. False (the document as it was) when the
@@ -141,13 +150,13 @@ void exportStrip(App& app) {
         // Row by row on two threads: a long strip may be wider than an image may be.
         if (!writeStripPng(*layer, doc.FrameStart, doc.FrameEnd, size.width, size.height, path,
                            error))
-            app.ui.messageBox("Image save", "Cannot save image: " + path + "\n" + error);
+            cannotSave(app, path, error);
         return;
     }
     const auto strip = composeStrip(*layer, doc.FrameStart, doc.FrameEnd, size.width, size.height);
     if (!strip) return tooBig(app);
     if (!saveImageFile(*strip, path, format, kStripJpegQuality, error))
-        app.ui.messageBox("Image save", "Cannot save image: " + path + "\n" + error);
+        cannotSave(app, path, error);
 }
 
 }  // namespace
@@ -257,7 +266,7 @@ void saveImageWith(App& app, const std::string& defaultPath,
     if (!made) {
         tooBig(app);
     } else if (!saveImageFile(*made, path, format, kSaveJpegQuality, error)) {
-        app.ui.messageBox("Image save", "Cannot save image: " + path + "\n" + error);
+        cannotSave(app, path, error);
     }
 }
 

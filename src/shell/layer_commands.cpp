@@ -96,7 +96,8 @@ void setLayerVisibility(App& app, int row, bool visible) {
 
 void renameLayerRow(App& app, int row) {
     if (!layerAtPosition(app.doc, row + 1)) return;
-    const auto name = app.ui.inputText("Modify", "Name of the Layer", "");
+    const auto name = app.ui.inputText(Text(app.dictionary, "Modify"),
+                                       Text(app.dictionary, "Name of the Layer"), "");
     if (!name || name->empty()) return;
     ScopedEdit edit(app, "Rename Layer");
     app.history.structure(app.doc);

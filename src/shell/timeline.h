@@ -44,7 +44,8 @@ Image drawTimeline(const Document& doc, const Image& ruler, int cellWidth, int a
 Image drawTimelineBase(const Document& doc, const Image& ruler, int cellWidth);
 // The current frame's number and mark on the timeline; returns the rectangle drawn on.
 Rect drawCurrentFrame(Image& timeline, const Document& doc, int cellWidth, int animBarre);
-// The animation-layer list picture: 2000 x 130, a header, one row per animation layer.
+// The animation-layer list picture: 2000 x 130, a header, one row per animation layer (the
+// names are written by the Ui in the interface font).
 Image drawAnimationLayerList(const Document& doc);
 
 // The onion skin of the document: OnionBefore and OnionAfter frames of the current animation

@@ -62,6 +62,20 @@ void centerView(App& app) {
     redrawNavigator(app);
 }
 
+void followCanvasSize(App& app) {
+    const int oldWidth = app.iface.canvasWidth, oldHeight = app.iface.canvasHeight;
+    updateCanvasSize(app);
+    if (oldWidth > 0 && oldHeight > 0) {
+        const auto shifted = [](int offset, int oldSide, int newSide) {
+            return int16_t(std::clamp(offset + newSide / 2 - oldSide / 2, -32768, 32767));
+        };
+        app.ViewOffsetX = shifted(app.ViewOffsetX, oldWidth, app.iface.canvasWidth);
+        app.ViewOffsetY = shifted(app.ViewOffsetY, oldHeight, app.iface.canvasHeight);
+    }
+    recomposeView(app, false);
+    redrawNavigator(app);
+}
+
 void resetView(App& app) {
     app.ViewOffsetX = 0;
     app.ViewOffsetY = 0;

@@ -27,9 +27,14 @@ namespace qm::test {
     return poll;
 }
 
-// Ends a QApplication::exec() that would otherwise hang a failing test.
-inline void guardLoop(int milliseconds) {
-    QTimer::singleShot(milliseconds, [] { QCoreApplication::exit(99); });
+// Ends a QApplication::exec() that would otherwise hang a failing test. The guard lasts while
+// the returned timer lives: one left running would end the event loops of a later test.
+[[nodiscard]] inline std::unique_ptr<QTimer> guardLoop(int milliseconds) {
+    auto guard = std::make_unique<QTimer>();
+    guard->setSingleShot(true);
+    QObject::connect(guard.get(), &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    guard->start(milliseconds);
+    return guard;
 }
 
 }  // namespace qm::test

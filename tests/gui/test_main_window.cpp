@@ -135,7 +135,7 @@ TEST(MainWindow, QuitAsksAndOnlyYesEndsTheLoop) {
         });
     });
     QTimer::singleShot(20, [&] { emit program.window.commandTriggered(kQuit); });
-    test::guardLoop(15000);
+    const auto guard = test::guardLoop(15000);
 
     EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_EQ(question, "Quillmoth");
@@ -158,7 +158,7 @@ TEST(MainWindow, ClosingWithoutConfirmExitQuitsAtOnce) {
         modal->close();
     });
     QTimer::singleShot(20, [&] { program.window.close(); });
-    test::guardLoop(15000);
+    const auto guard = test::guardLoop(15000);
     EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_FALSE(asked);
     EXPECT_TRUE(program.app.QuitRequested);
