@@ -507,6 +507,22 @@ constexpr auto kTexts = std::to_array<E>({
     same("Save an image", "Save an image"),
     same("Begining of the image", "Begining of the image"),
     same("End of the image", "End of the image"),
+    same("Zoom :", "Zoom :"),
+    same("Doc :", "Doc :"),
+    same("Mouse :", "Mouse :"),
+    same("Doc Width :", "Doc Width :"),
+    same("/Height :", "/Height :"),
+    same("Tool Type", "Tool Type"),
+    same("Radial Speed Line", "Radial Speed Line"),
+    same("Straigt Speed Line", "Straigt Speed Line"),
+    same("Layer", "Layer"),
+    same("Objet", "Objet"),
+    same("Background", "Background"),
+    same("Camera", "Camera"),
+    same("Particule", "Particule"),
+    same("Light", "Light"),
+    same("Linear Light (Add)", "Linear Light (Add)"),
+    same("Inverse", "Inverse"),
 });
 
 // Messages whose keys no group defines: without a text of their own their boxes would show a

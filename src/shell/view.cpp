@@ -7,6 +7,7 @@
 #include "shell/app.h"
 #include "shell/brush_commands.h"
 #include "shell/canvas_frame.h"
+#include "shell/dictionary.h"
 #include "shell/panels.h"
 
 namespace qm {
@@ -47,9 +48,10 @@ void applyZoom(App& app) {
         redrawNavigator(app);
     }
     if (app.iface.statusBar) {
-        app.ui.setStatusText(1, "Doc Width : " + std::to_string(doc.Width) +
-                                    "/Height : " + std::to_string(doc.Height));
-        app.ui.setStatusText(0, "Zoom : " + std::to_string(doc.Zoom) + "%");
+        Dictionary& d = app.dictionary;
+        app.ui.setStatusText(1, Text(d, "Doc Width :") + " " + std::to_string(doc.Width) +
+                                    Text(d, "/Height :") + " " + std::to_string(doc.Height));
+        app.ui.setStatusText(0, Text(d, "Zoom :") + " " + std::to_string(doc.Zoom) + "%");
     }
 }
 
@@ -86,11 +88,12 @@ void resetView(App& app) {
 void refreshStatusBar(App& app) {
     if (!app.iface.statusBar) return;
     const Document& doc = app.doc;
-    app.ui.setStatusText(0, "Zoom : " + std::to_string(doc.Zoom) + " %");
-    app.ui.setStatusText(1,
-                         "Doc : " + std::to_string(doc.Width) + "/" + std::to_string(doc.Height));
+    Dictionary& d = app.dictionary;
+    app.ui.setStatusText(0, Text(d, "Zoom :") + " " + std::to_string(doc.Zoom) + " %");
     app.ui.setStatusText(
-        2, "Mouse : " + std::to_string(app.pointerX) + "/" + std::to_string(app.pointerY));
+        1, Text(d, "Doc :") + " " + std::to_string(doc.Width) + "/" + std::to_string(doc.Height));
+    app.ui.setStatusText(2, Text(d, "Mouse :") + " " + std::to_string(app.pointerX) + "/" +
+                                std::to_string(app.pointerY));
     app.ui.setStatusText(3, "");
 }
 

@@ -12,6 +12,7 @@
 #include <QEventLoop>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QSlider>
@@ -498,6 +499,9 @@ TEST(Panels, FrenchReachesEveryTitleAndCaptionAndStaysThroughWorkSpaceSwitches) 
     EXPECT_EQ(qobject_cast<QComboBox*>(widget(117))->itemText(2), "Mode masqué");
     EXPECT_EQ(qobject_cast<QAbstractButton*>(widget(93))->text(), "Ouvrir");
     EXPECT_EQ(widget(74)->toolTip(), "Rotation de la brosse");
+    // The menus' items without a key of their own are translated by their text.
+    EXPECT_EQ(program.window.popupMenu(1)->actions().first()->text(), "Calque");
+    EXPECT_EQ(program.window.menuAction(53)->text(), "Lignes de vitesse radiales");
     // Every caption has its French text: none is missing from the language file.
     for (const Caption& c : space.kit().captions) EXPECT_FALSE(shownCaption(c).isEmpty()) << c.key;
 
