@@ -114,14 +114,15 @@ void showNewDocument(App& app) {
 
 const AnimationLayer* exportLayer(App& app, const char* title) {
     const AnimationLayer* layer = findCurrentAnimationLayer(app.doc);
+    Dictionary& d = app.dictionary;
     if (!layer || layer->Frames.empty()) {
-        app.ui.messageBox(title, "The current animation layer has no frame to export.");
+        app.ui.messageBox(Text(d, title), Text(d, "NoFrameToExport"));
         return nullptr;
     }
     if (app.doc.FrameEnd < app.doc.FrameStart) {
-        app.ui.messageBox(title, "The last frame of the range (" +
-                                     std::to_string(app.doc.FrameEnd) + ") is before the first (" +
-                                     std::to_string(app.doc.FrameStart) + ").");
+        app.ui.messageBox(Text(d, title), fillIn(Text(d, "RangeEndBeforeStart"),
+                                                 {std::to_string(app.doc.FrameEnd),
+                                                  std::to_string(app.doc.FrameStart)}));
         return nullptr;
     }
     return layer;
@@ -129,14 +130,14 @@ const AnimationLayer* exportLayer(App& app, const char* title) {
 
 void exportStrip(App& app) {
     if (app.importedFrames < 2) {
-        app.ui.messageBox(kStripTitle,
-                          "The strip is made from imported frames: import at least two with "
-                          "\"Import image(s) to document (for animation)\" first.");
+        app.ui.messageBox(Text(app.dictionary, kStripTitle),
+                          Text(app.dictionary, "StripNeedsImportedFrames"));
         return;
     }
     const AnimationLayer* layer = exportLayer(app, kStripTitle);
     if (!layer) return;
-    const auto choice = app.ui.saveFileRequester({kStripTitle, "", kStripPatterns, 0, false});
+    const auto choice =
+        app.ui.saveFileRequester({Text(app.dictionary, kStripTitle), "", kStripPatterns, 0, false});
     std::string path = chosenPath(choice);
     if (path.empty()) return;
     const SaveFormat format = saveFormatFromIndex(choice->patternIndex);
@@ -170,12 +171,11 @@ void openImageAsDocument(App& app) {
         if (!image) {
             cannotLoad(app, path, error);
         } else if (!documentSizeAllowed(image->width, image->height)) {
-            cannotLoad(app, path,
-                       "The image is " + std::to_string(image->width) + " x " +
-                           std::to_string(image->height) + "; a document is at most " +
-                           std::to_string(kMaxDocumentSide) + " x " +
-                           std::to_string(kMaxDocumentSide) + " and " +
-                           std::to_string(kMaxDocumentPixels) + " pixels.");
+            cannotLoad(
+                app, path,
+                fillIn(Text(app.dictionary, "ImageTooLargeForDocument"),
+                       {std::to_string(image->width), std::to_string(image->height),
+                        std::to_string(kMaxDocumentSide), std::to_string(kMaxDocumentPixels)}));
         } else if (!documentFromImage(app, std::move(*image))) {
             tooBig(app);
         } else {
@@ -209,16 +209,17 @@ void importOnLayer(App& app) {
 void importImageOnAnimation(App& app) {
     if (app.importedFrames >= kMaxImportedFrames) {
         app.ui.messageBox(Text(app.dictionary, "error"),
-                          "At most " + std::to_string(kMaxImportedFrames) +
-                              " frames can be imported while the program runs.");
+                          fillIn(Text(app.dictionary, "ImportedFramesLimit"),
+                                 {std::to_string(kMaxImportedFrames)}));
         return focusCanvas(app);
     }
-    const auto choice = app.ui.openFileRequester({"Importer image(s)", "", "", 0, true});
+    const auto choice =
+        app.ui.openFileRequester({Text(app.dictionary, "Importer image(s)"), "", "", 0, true});
     const std::string first = chosenPath(choice);
     if (first.empty()) return focusCanvas(app);
     if (!animationFileAccepted(first)) {
         app.ui.messageBox(Text(app.dictionary, "error"),
-                          "Seuls les fichiers 'png/jpg/bmp/tga' sont autorisés !");
+                          Text(app.dictionary, "OnlyImageFilesAllowed"));
         return focusCanvas(app);
     }
     Document& doc = app.doc;
@@ -247,7 +248,7 @@ void importImageOnAnimation(App& app) {
         std::string list;
         for (const std::string& f : failed) list += "\n" + f;
         app.ui.messageBox(Text(app.dictionary, "error"),
-                          "These files could not be loaded and were skipped:" + list);
+                          Text(app.dictionary, "FilesSkipped") + list);
     }
     focusCanvas(app);
 }
@@ -288,8 +289,8 @@ void exportAnimStrip(App& app) {
 
 void exportSequenceImage(App& app) {
     if (const AnimationLayer* layer = exportLayer(app, kSequenceTitle)) {
-        const auto choice =
-            app.ui.saveFileRequester({kSequenceTitle, "", "Image PNG|*.png", 0, false});
+        const auto choice = app.ui.saveFileRequester(
+            {Text(app.dictionary, kSequenceTitle), "", "Image PNG|*.png", 0, false});
         const std::string typed = chosenPath(choice);
         const Document& doc = app.doc;
         const int count = doc.FrameEnd - doc.FrameStart + 1;
@@ -297,15 +298,16 @@ void exportSequenceImage(App& app) {
         for (int i = 1; i <= count && !typed.empty() && existing.empty(); ++i)
             if (fileExists(sequenceFramePath(typed, i))) existing = sequenceFramePath(typed, i);
         if (!typed.empty() &&
-            (existing.empty() || app.ui.askYesNo("", "Overwrite this file? " + existing +
-                                                         " (and the other frames of the name)"))) {
+            (existing.empty() ||
+             app.ui.askYesNo("", fillIn(Text(app.dictionary, "OverwriteSequence"), {existing})))) {
             const FrameSize size = animationFrameSize(*layer, doc.CurrentFrame);
             std::string error;
             // Four threads on the two cores: while one waits for its file to reach the disk,
             // another encodes.
             if (!writeSequence(*layer, doc.FrameStart, doc.FrameEnd, size.width, size.height,
                                typed, error, 4))
-                app.ui.messageBox("Image save", "Cannot save the sequence: " + error);
+                app.ui.messageBox(Text(app.dictionary, "Image save"),
+                                  Text(app.dictionary, "Cannot save the sequence:") + " " + error);
         }
     }
     focusCanvas(app);

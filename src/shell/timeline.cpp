@@ -317,7 +317,7 @@ void deleteAnimationLayerCommand(App& app) {
     if (found == doc.animationLayers.end()) return focusCanvas(app);
     if (doc.animationLayers.size() <= 1) {
         app.ui.messageBox(Text(app.dictionary, "error"),
-                          "The animation keeps at least one animation layer.");
+                          Text(app.dictionary, "KeepOneAnimationLayer"));
         return focusCanvas(app);
     }
     {
