@@ -34,6 +34,7 @@ void CanvasWidget::setImage(const Image& image) {
     // A frame of the size already shown is copied into the image in place: no allocation.
     if (!copyIntoQImage(image, Rect{0, 0, image.width, image.height}, image_))
         image_ = toQImage(image, true);
+    if (fitsImage_ && !image_.isNull() && image_.size() != size()) setFixedSize(image_.size());
     update();
 }
 

@@ -35,6 +35,9 @@ public:
     void setImagePart(const Image& image, const Rect& changed);
     const QImage& image() const { return image_; }
     void setBackground(const QColor& color);
+    // The surface takes the size of each image it is given (the navigator, whose height follows
+    // the canvas's proportions).
+    void setFitsImage(bool fits) { fitsImage_ = fits; }
 
     void setCanvasSink(CanvasSink sink) { canvasSink_ = std::move(sink); }
     void setControlSink(ControlSink sink) { controlSink_ = std::move(sink); }
@@ -67,6 +70,7 @@ private:
     CanvasSink canvasSink_;
     ControlSink controlSink_;
     int gadgetId_ = 0;
+    bool fitsImage_ = false;
     int wheelRemainder_ = 0;  // eighths of a degree not yet worth a notch (fine-grained wheels)
 };
 

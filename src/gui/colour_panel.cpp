@@ -125,8 +125,7 @@ QWidget* buildNavigatorPage(PanelKit& kit) {
         kit.combo(117, {"Mode Normal", "Mode Zoom", "Mode Hiden"}, 75, "NavigatorMode"));
     CanvasWidget* navigator = kit.canvas(116, QSize(150, 100), "Navigator");
     navigator->setBackground(QColor(125, 125, 125));
-    navigator->setMinimumSize(150, 60);
-    navigator->setMaximumSize(150, 600);
+    navigator->setFitsImage(true);
     layout->addWidget(navigator);
     layout->addStretch();
     return w;

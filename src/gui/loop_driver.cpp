@@ -13,6 +13,7 @@
 #include "shell/canvas_frame.h"
 #include "shell/file_commands.h"
 #include "shell/panels.h"
+#include "shell/view.h"
 
 namespace qm {
 
@@ -91,6 +92,8 @@ void LoopDriver::sendCommand(int commandId) {
     // "WorkSpace Paint" / "WorkSpace Classic" chosen again restores the work space's panels.
     if (commandId == kWorkSpacePaint || commandId == kWorkSpaceClassic)
         window_.workSpace().setMode(state_().workSpace, true);
+    // The docks are the window's: "Show the Layer Panel" brings back the one the user closed.
+    if (commandId == kShowPanelLayer) window_.workSpace().showLayerPanel();
 }
 
 void LoopDriver::sendOpenFile(const std::string& path) {
@@ -120,18 +123,14 @@ void LoopDriver::idle() {
     inIdle_ = false;
 }
 
-// The canvas control changes size when the window is maximised or resized; the frame is then
-// composed again for the new size.
+// The canvas control changes size when the window is maximised or resized, or its panels are;
+// the view keeps its centre and the frame is composed again for the new size.
 void LoopDriver::canvasResized() {
     if (!startedUp_) return;
     resizePending_ = true;
     if (depth_ > 0) return;  // the next idle pass catches up
     resizePending_ = false;
-    // The navigator keeps the canvas's proportions.
-    enterShell([&] {
-        recomposeView(app_, false);
-        redrawNavigator(app_);
-    });
+    enterShell([&] { followCanvasSize(app_); });
 }
 
 bool LoopDriver::requestClose() {

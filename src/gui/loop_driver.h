@@ -72,7 +72,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    static constexpr int kWorkSpacePaint = 75, kWorkSpaceClassic = 76;
+    static constexpr int kWorkSpacePaint = 75, kWorkSpaceClassic = 76, kShowPanelLayer = 73;
     // Arms the idle pass in `ms` milliseconds (an earlier one armed stays); -1 arms nothing.
     void scheduleIdle(int ms);
     template <typename Call>

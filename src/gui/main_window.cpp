@@ -63,10 +63,15 @@ void MainWindow::rebuildMenus(const std::map<std::string, std::string>& dictiona
     actions_.clear();
 
     // A key the dictionary lacks shows empty, as everywhere in the program; before start-up has
-    // loaded any dictionary the tables' own texts stand in.
+    // loaded any dictionary the tables' own texts stand in. An item without a key is looked up
+    // by its text, which the dictionary translates when it has it.
     const MenuTextFn textOf = [&dictionary](const MenuEntry& entry) {
-        if (!entry.key || !*entry.key || dictionary.empty())
-            return QString::fromUtf8(entry.defaultText);
+        if (!entry.key || !*entry.key || dictionary.empty()) {
+            const auto it = dictionary.find(entry.defaultText);
+            return QString::fromUtf8(it == dictionary.end() || it->second.empty()
+                                         ? entry.defaultText
+                                         : it->second.c_str());
+        }
         const auto it = dictionary.find(entry.key);
         return it == dictionary.end() ? QString() : QString::fromStdString(it->second);
     };

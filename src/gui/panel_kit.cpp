@@ -43,15 +43,20 @@ QSlider* PanelKit::track(int id, int min, int max, int width, std::string tip) {
     return w;
 }
 
-QCheckBox* PanelKit::check(int id, const QString& text, std::string tip) {
-    auto* w = new QCheckBox(text);
+QCheckBox* PanelKit::check(int id, std::string caption, std::string tip) {
+    auto* w = new QCheckBox;
+    this->caption(w, std::move(caption));
     gadgets.push_back({id, w, std::move(tip), mirrors});
     return w;
 }
 
-QComboBox* PanelKit::combo(int id, const QStringList& items, int width, std::string tip) {
+QComboBox* PanelKit::combo(int id, const std::vector<std::string>& items, int width,
+                           std::string tip) {
     auto* w = new QComboBox;
-    w->addItems(items);
+    for (const std::string& item : items) {
+        caption(w, item, w->count());
+        w->addItem(QString());
+    }
     w->setMinimumWidth(width);
     w->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     QFont small = w->font();
@@ -61,14 +66,16 @@ QComboBox* PanelKit::combo(int id, const QStringList& items, int width, std::str
     return w;
 }
 
-QGroupBox* PanelKit::frame(int id, const QString& title) {
-    auto* w = new QGroupBox(title);
+QGroupBox* PanelKit::frame(int id, std::string title) {
+    auto* w = new QGroupBox;
+    caption(w, std::move(title));
     gadgets.push_back({id, w, {}, mirrors});
     return w;
 }
 
-QPushButton* PanelKit::button(int id, const QString& text, QSize size, std::string tip) {
-    auto* w = new QPushButton(text);
+QPushButton* PanelKit::button(int id, std::string caption, QSize size, std::string tip) {
+    auto* w = new QPushButton;
+    this->caption(w, std::move(caption));
     w->setMinimumSize(size);
     w->setMaximumHeight(size.height() + 4);
     w->setFocusPolicy(Qt::NoFocus);
@@ -124,16 +131,25 @@ QScrollArea* PanelKit::scroll(int id, QWidget* inner) {
     return w;
 }
 
-QLabel* PanelKit::text(int id, const QString& caption) {
-    auto* w = new QLabel(caption);
+QLabel* PanelKit::text(int id, std::string caption) {
+    QLabel* w = label(std::move(caption));
     gadgets.push_back({id, w, {}, mirrors});
     return w;
 }
 
+QLabel* PanelKit::label(std::string caption) {
+    auto* w = new QLabel;
+    this->caption(w, std::move(caption));
+    return w;
+}
+
+void PanelKit::caption(QWidget* widget, std::string key, int item) {
+    if (key.empty()) return;  // no caption of its own: the program writes its text
+    captions.push_back({widget, std::move(key), item});
+}
+
 void PanelKit::addPage(QTabWidget* tabs, QWidget* page, std::string title) {
-    const QString shown = title.starts_with('=') ? QString::fromStdString(title.substr(1))
-                                                 : QString::fromStdString(title);
-    tabs->addTab(page, shown);
+    tabs->addTab(page, QString());  // the title is given by applyTexts
     pages.push_back({page, std::move(title)});
 }
 

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QSpinBox>
@@ -87,14 +88,22 @@ QWidget* QtUi::dialogParent() const {
     return window_.data();
 }
 
+QString QtUi::word(const char* key, const char* builtIn) const {
+    const auto it = texts_.find(key);
+    return it == texts_.end() || it->second.empty() ? QString(builtIn) : qs(it->second);
+}
+
 void QtUi::messageBox(const std::string& title, const std::string& text) {
     QMessageBox box(QMessageBox::NoIcon, qs(title), qs(text), QMessageBox::Ok, dialogParent());
+    box.button(QMessageBox::Ok)->setText(word("BtnOk", "Ok"));
     box.exec();
 }
 
 bool QtUi::askYesNo(const std::string& title, const std::string& text) {
     QMessageBox box(QMessageBox::Question, qs(title), qs(text), QMessageBox::Yes | QMessageBox::No,
                     dialogParent());
+    box.button(QMessageBox::Yes)->setText(word("BtnYes", "Yes"));
+    box.button(QMessageBox::No)->setText(word("BtnNo", "No"));
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
@@ -126,6 +135,8 @@ std::optional<std::string> QtUi::inputText(const std::string& title, const std::
     dialog.setWindowTitle(qs(title));
     dialog.setLabelText(qs(message));
     dialog.setTextValue(qs(defaultText));
+    dialog.setOkButtonText(word("BtnOk", "Ok"));
+    dialog.setCancelButtonText(word("BtnCancel", "Cancel"));
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.textValue().toStdString();
 }
@@ -144,6 +155,13 @@ std::optional<FileChoice> QtUi::fileRequester(const FileRequest& request, bool s
     dialog.setFileMode(save               ? QFileDialog::AnyFile
                        : request.multiple ? QFileDialog::ExistingFiles
                                           : QFileDialog::ExistingFile);
+    // The words of the requester's own form (a desktop's native requester has its own).
+    dialog.setLabelText(QFileDialog::LookIn, word("Look in:", "Look in:"));
+    dialog.setLabelText(QFileDialog::FileName, word("File name:", "File name:"));
+    dialog.setLabelText(QFileDialog::FileType, word("Files of type:", "Files of type:"));
+    dialog.setLabelText(QFileDialog::Accept,
+                        save ? word("BtnSave", "Save") : word("BtnOpen", "Open"));
+    dialog.setLabelText(QFileDialog::Reject, word("BtnCancel", "Cancel"));
 
     // Stored defaults may use "\" and another letter case ("swatches\rb.png").
     if (!request.defaultPath.empty()) {
@@ -246,6 +264,22 @@ UiSize QtUi::canvasSize() const {
     return {window_->canvas().width(), window_->canvas().height()};
 }
 
+void QtUi::drawInterfaceText(Image& image, int x, int y, int height, const std::string& text,
+                             uint32_t colour) {
+    if (image.empty() || text.empty()) return;
+    // The image's own pixels, painted in place; a 24-bit image's fourth byte is left opaque.
+    QImage target(reinterpret_cast<uchar*>(image.pixels.data()), image.width, image.height,
+                  image.width * 4,
+                  image.hasAlpha() ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888);
+    QPainter painter(&target);
+    QFont font = QApplication::font();
+    font.setPointSizeF(std::max(6.0, font.pointSizeF() - 1));
+    painter.setFont(font);
+    painter.setPen(QColor(int(red(colour)), int(green(colour)), int(blue(colour))));
+    painter.drawText(QRect(x, y, std::max(0, image.width - x), height),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, qs(text));
+}
+
 std::optional<uint32_t> QtUi::windowPixel(int x, int y) const {
     if (!window_) return std::nullopt;
     return window_->clientPixel(x, y);
@@ -319,6 +353,7 @@ void QtUi::closeWindow(int number) {
 }
 
 void QtUi::setMenuTexts(const std::map<std::string, std::string>& texts) {
+    texts_ = texts;
     if (window_) window_->rebuildMenus(texts);
 }
 

@@ -74,6 +74,8 @@ public:
     void presentCanvas(const Image& canvas) override;
     void presentCanvasPart(const Image& canvas, const Rect& changed) override;
     UiSize canvasSize() const override;
+    void drawInterfaceText(Image& image, int x, int y, int height, const std::string& text,
+                           uint32_t colour) override;
     std::optional<uint32_t> windowPixel(int x, int y) const override;
     std::optional<Image> clipboardImage() override;
     bool openWithShell(const std::string& pathOrAddress) override;
@@ -102,6 +104,8 @@ public:
 
 private:
     std::optional<FileChoice> fileRequester(const FileRequest& request, bool save);
+    // The dictionary's text of `key`; `builtIn` while it has none (a button must say something).
+    QString word(const char* key, const char* builtIn) const;
     // The window a dialog belongs to: the active one, else the main window.
     QWidget* dialogParent() const;
 
@@ -113,6 +117,7 @@ private:
     };
     std::map<int, ShownWindow> windows_;
     std::function<void(int)> windowCloseSink_;
+    std::map<std::string, std::string> texts_;  // the dictionary, as setMenuTexts gave it
     QElapsedTimer clock_;
 };
 

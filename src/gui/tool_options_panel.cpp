@@ -37,12 +37,12 @@ QVBoxLayout* frameLayout(QGroupBox* frame) {
 }
 
 // A caption and a control on one row.
-QWidget* labelled(const QString& caption, QWidget* control) {
+QWidget* labelled(PanelKit& kit, std::string caption, QWidget* control) {
     auto* row = new QWidget;
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
-    auto* label = new QLabel(caption);
+    QLabel* label = kit.label(std::move(caption));
     label->setMinimumWidth(44);
     layout->addWidget(label);
     layout->addWidget(control);
@@ -57,13 +57,13 @@ QWidget* brushTab(PanelKit& kit) {
     top->addWidget(
         kit.combo(32, {"Brush", "Pencil", "Eraser", "Water", "Smudge"}, 70, "BrushMode"));
     top->addWidget(kit.combo(33,
-                             {"Circle Hard", "Box", "Ellipse", "Custom Brush", "Circle Shine",
+                             {"Circle Hard", "Box", "Ellipse", "BrushCustom", "Circle Shine",
                               "Circle Soft", "Circle Custom"},
                              90, "BrushType"));
     top->addStretch();
     layout->addLayout(top);
     auto* pas = new QHBoxLayout;
-    pas->addWidget(labelled("Pas", kit.spin(52, 0, 255, 40, "PasOfBrush")));
+    pas->addWidget(labelled(kit, "Pas", kit.spin(52, 0, 255, 40, "PasOfBrush")));
     pas->addWidget(kit.check(53, "Hard", "BrushHard"));
     pas->addStretch();
     layout->addLayout(pas);
@@ -72,15 +72,15 @@ QWidget* brushTab(PanelKit& kit) {
     QVBoxLayout* sizeLayout = frameLayout(size);
     sizeLayout->addWidget(kit.spinTrackRow(44, 45, 1, 5000, 300, "BrushSize"));
     auto* wh = new QHBoxLayout;
-    wh->addWidget(labelled("W", kit.spin(46, 1, 100, 35, "BrushWidth")));
-    wh->addWidget(labelled("H", kit.spin(47, 1, 100, 35, "BrushHeight")));
+    wh->addWidget(labelled(kit, "W", kit.spin(46, 1, 100, 35, "BrushWidth")));
+    wh->addWidget(labelled(kit, "H", kit.spin(47, 1, 100, 35, "BrushHeight")));
     sizeLayout->addLayout(wh);
     auto* rnd = new QHBoxLayout;
-    rnd->addWidget(labelled("Rnd", kit.spin(48, 0, 100, 35, "BrushSizeRnd")));
+    rnd->addWidget(labelled(kit, "Rnd", kit.spin(48, 0, 100, 35, "BrushSizeRnd")));
     rnd->addWidget(kit.spin(49, 0, 100, 35, "BrushSizeRndFactor"));
     sizeLayout->addLayout(rnd);
     auto* time = new QHBoxLayout;
-    time->addWidget(labelled("Time", kit.spin(50, 0, 10000, 40, "BrushSizeVsTime")));
+    time->addWidget(labelled(kit, "Time", kit.spin(50, 0, 10000, 40, "BrushSizeVsTime")));
     time->addWidget(kit.spin(51, 0, 15, 35, "BrushSizeVsTimeFactor"));
     sizeLayout->addLayout(time);
     layout->addWidget(size);
@@ -104,7 +104,7 @@ QWidget* alphaTab(PanelKit& kit) {
     inner->addWidget(kit.spinTrackRow(56, 55, 0, 255, 255, "BrushAlpha"));
     inner->addWidget(kit.check(60, "Keep Alpha", "LayerKeepAlpha"));
     auto* jitter = new QHBoxLayout;
-    jitter->addWidget(labelled("Time", kit.spin(58, 0, 10000, 40, "OpacityJitter")));
+    jitter->addWidget(labelled(kit, "Time", kit.spin(58, 0, 10000, 40, "OpacityJitter")));
     jitter->addWidget(kit.spin(59, kOpacityJitterFactorInTab.min, kOpacityJitterFactorInTab.max, 35,
                                "OpacityJitterFactor"));
     inner->addLayout(jitter);
@@ -118,8 +118,8 @@ QWidget* dynTab(PanelKit& kit) {
     QWidget* w = page(layout);
     QGroupBox* rotation = kit.frame(73, "Rotation");
     QHBoxLayout* rot = new QHBoxLayout(rotation);
-    rot->addWidget(kit.spin(74, 0, 360, 40, "=Rotation of the Brush"));
-    rot->addWidget(labelled("Rnd", kit.spin(75, 0, 360, 40, "=Random rotation of the Brush")));
+    rot->addWidget(kit.spin(74, 0, 360, 40, "RotationOfBrush"));
+    rot->addWidget(labelled(kit, "Rnd", kit.spin(75, 0, 360, 40, "RandomRotationOfBrush")));
     rot->addStretch();
     layout->addWidget(rotation);
     QGroupBox* scatter = kit.frame(76, "Scatter");
@@ -152,10 +152,10 @@ QWidget* colourTab(PanelKit& kit) {
 QTabWidget* buildToolOptionsTabs(PanelKit& kit) {
     auto* tabs = new QTabWidget;
     kit.note(29, tabs);
-    kit.addPage(tabs, brushTab(kit), "=Brush");
-    kit.addPage(tabs, alphaTab(kit), "=Alpha");
-    kit.addPage(tabs, dynTab(kit), "=Dyn");
-    kit.addPage(tabs, colourTab(kit), "=Color");
+    kit.addPage(tabs, brushTab(kit), "Brush");
+    kit.addPage(tabs, alphaTab(kit), "Alpha");
+    kit.addPage(tabs, dynTab(kit), "Dyn");
+    kit.addPage(tabs, colourTab(kit), "Color");
     return tabs;
 }
 
@@ -167,14 +167,14 @@ QWidget* buildOptionsBar(PanelKit& kit) {
     layout->setContentsMargins(5, 2, 5, 2);
     layout->setSpacing(8);
     layout->addWidget(kit.combo(32, {"Brush", "Pencil", "Eraser"}, 50, "BrushMode"));
-    layout->addWidget(kit.combo(33, {"Circle", "Box", "Ellipse", "Custom"}, 50, "BrushType"));
+    layout->addWidget(kit.combo(33, {"Sh_circle", "Box", "Ellipse", "Custom"}, 50, "BrushType"));
     layout->addWidget(kit.track(55, 0, 255, 100, "BrushAlpha"));
     layout->addWidget(kit.spin(44, 1, 5000, 50, "BrushSize"));
     layout->addWidget(kit.spin(46, 1, 100, 35, "BrushWidth"));
     layout->addWidget(kit.spin(47, 1, 100, 35, "BrushHeight"));
     layout->addWidget(kit.check(60, "Keep Alpha", "LayerKeepAlpha"));
     // Ticked whenever the rotation is not 0: the shell sets it from the rotation.
-    layout->addWidget(kit.check(74, "Rotate", "=Rotation of the Brush"));
+    layout->addWidget(kit.check(74, "Rotate", "RotationOfBrush"));
     layout->addWidget(kit.spin(78, 0, 1000, 50, "IntensityOfScatter"));
     layout->addWidget(kit.spin(52, 0, 255, 40, "PasOfBrush"));
     layout->addWidget(kit.spin(65, 0, 100, 35, "MixPercent"));

@@ -2,12 +2,18 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
 #include <QDockWidget>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QMainWindow>
 #include <QPixmap>
+#include <QProxyStyle>
+#include <QScreen>
 #include <QSplitter>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
@@ -16,6 +22,7 @@
 #include "gui/gadget_registry.h"
 #include "gui/interface_images.h"
 #include "platform/paths.h"
+#include "shell/dictionary.h"
 
 namespace qm {
 
@@ -57,6 +64,17 @@ constexpr ToolBarButton kToolBar[] = {
     {65, "hand.png", "Hand", 15},
 };
 
+// Tabs with less room around their titles than the style's own, so that a panel holds every
+// title whole without growing much.
+class CompactTabStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        if (metric == PM_TabBarTabHSpace) return 12;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
 QString textOf(const std::map<std::string, std::string>& dictionary, const std::string& key) {
     if (key.empty()) return {};
     if (key.front() == '=') return QString::fromStdString(key.substr(1));
@@ -64,8 +82,8 @@ QString textOf(const std::map<std::string, std::string>& dictionary, const std::
     return it == dictionary.end() ? QString() : QString::fromStdString(it->second);
 }
 
-QDockWidget* dock(QMainWindow& window, const QString& title, const char* name, QWidget* content) {
-    auto* d = new QDockWidget(title, &window);
+QDockWidget* dock(QMainWindow& window, const char* name, QWidget* content) {
+    auto* d = new QDockWidget(&window);
     d->setObjectName(name);
     d->setWidget(content);
     d->setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable |
@@ -83,7 +101,7 @@ WorkSpace::WorkSpace(QMainWindow& window, std::function<void(int)> command) : wi
     colourTabs_ = new QTabWidget;
     kit_.note(30, colourTabs_);
     colourPages_ = buildColourPages(kit_);
-    kit_.pages.push_back({colourPages_.color, "=Color"});
+    kit_.pages.push_back({colourPages_.color, "Color"});
     kit_.pages.push_back({colourPages_.swatch, "Swatch"});
     kit_.pages.push_back({colourPages_.roughboard, "Roughboard"});
     kit_.pages.push_back({colourPages_.gradient, "Gradient"});
@@ -92,45 +110,59 @@ WorkSpace::WorkSpace(QMainWindow& window, std::function<void(int)> command) : wi
     left->addWidget(toolTabs_);
     left->addWidget(colourTabs_);
     left->setSizes({kToolOptionsHeight, 300});
-    left->setMinimumWidth(kLeftWidth);
-    leftDock_ = dock(window_, "Tool options", "toolOptions", left);
+    leftDock_ = dock(window_, "toolOptions", left);
+    kit_.caption(leftDock_, "Tool options");
 
     // Left, "classic": the tool column; the options bar across the top.
     toolColumn_ = buildToolColumn(kit_);
-    columnDock_ = dock(window_, "Tools", "toolColumn", toolColumn_);
-    optionsBar_ = new QToolBar("Options", &window_);
+    columnDock_ = dock(window_, "toolColumn", toolColumn_);
+    kit_.caption(columnDock_, "Tools");
+    optionsBar_ = new QToolBar(&window_);
     optionsBar_->setObjectName("optionsBar");
+    kit_.caption(optionsBar_, "Options");
     optionsBar_->addWidget(buildOptionsBar(kit_));
 
-    // Right: layer panel 83 above the lower panel 104 (splitter 125).
+    // Right: layer panel 83 above the lower panel 104, each in a dock of its own, so that
+    // closing one leaves the other. The dock area's separator between them is splitter 125.
     QTabWidget* layers = buildLayerPanel(kit_);
+    rightDock_ = dock(window_, "layers", layers);
+    kit_.caption(rightDock_, "Layers");
     lowerTabs_ = new QTabWidget;
     kit_.note(104, lowerTabs_);
     navigatorPage_ = buildNavigatorPage(kit_);
-    kit_.addPage(lowerTabs_, navigatorPage_, "=Navigator");
-    auto* right = new QSplitter(Qt::Vertical);
-    kit_.note(125, right);
-    right->addWidget(layers);
-    right->addWidget(lowerTabs_);
-    right->setSizes({500, 300});
-    right->setMinimumWidth(kRightWidth);
-    rightDock_ = dock(window_, "Layers", "layers", right);
+    kit_.addPage(lowerTabs_, navigatorPage_, "NavigatorTitle");
+    lowerDock_ = dock(window_, "navigator", lowerTabs_);
+    kit_.caption(lowerDock_, "NavigatorTitle");
+    kit_.note(125, lowerDock_);
 
     // Bottom: the animation panel.
     QSplitter* animation = buildAnimationPanel(kit_);
     animation->setMinimumHeight(kAnimationHeight - 30);
-    animationDock_ = dock(window_, "Animation", "animation", animation);
+    animationDock_ = dock(window_, "animation", animation);
+    kit_.caption(animationDock_, "Animation");
+
+    // Every title of a tab shows whole: a tab bar is as wide as its titles, and the panel
+    // follows (the titles' widths depend on the language).
+    auto* compact = new CompactTabStyle;
+    compact->setParent(this);
+    for (QTabWidget* tabs : window_.findChildren<QTabWidget*>()) {
+        tabs->setElideMode(Qt::ElideNone);
+        tabs->setUsesScrollButtons(false);
+        tabs->tabBar()->setStyle(compact);
+    }
 
     window_.addToolBar(Qt::TopToolBarArea, toolBar_);
     window_.addToolBar(Qt::TopToolBarArea, optionsBar_);
     window_.addDockWidget(Qt::LeftDockWidgetArea, leftDock_);
     window_.addDockWidget(Qt::LeftDockWidgetArea, columnDock_);
     window_.addDockWidget(Qt::RightDockWidgetArea, rightDock_);
+    window_.splitDockWidget(rightDock_, lowerDock_, Qt::Vertical);
     window_.addDockWidget(Qt::BottomDockWidgetArea, animationDock_);
     // The side panels run the full height; the animation panel lies between them.
     window_.setCorner(Qt::BottomLeftCorner, Qt::LeftDockWidgetArea);
     window_.setCorner(Qt::BottomRightCorner, Qt::RightDockWidgetArea);
     window_.resizeDocks({leftDock_, rightDock_}, {kLeftWidth, kRightWidth}, Qt::Horizontal);
+    window_.resizeDocks({rightDock_, lowerDock_}, {500, 300}, Qt::Vertical);
     window_.resizeDocks({animationDock_}, {kAnimationHeight}, Qt::Vertical);
 
     // The tool buttons' bars are the work space's to show: the window's bar menu does not
@@ -140,11 +172,16 @@ WorkSpace::WorkSpace(QMainWindow& window, std::function<void(int)> command) : wi
         toggle->setVisible(false);
 
     setMode(1);
+    // The built-in English texts until the program gives the dictionary it loaded.
+    Dictionary builtin;
+    loadBuiltinDictionary(builtin);
+    applyTexts(builtin);
 }
 
 void WorkSpace::buildToolBar(std::function<void(int)> command) {
-    toolBar_ = new QToolBar("Tools", &window_);
+    toolBar_ = new QToolBar(&window_);
     toolBar_->setObjectName("toolBar");
+    kit_.caption(toolBar_, "Tools");
     toolBar_->setIconSize(QSize(24, 24));
     for (const ToolBarButton& b : kToolBar) {
         if (b.command == 0) {
@@ -173,6 +210,7 @@ void WorkSpace::registerGadgets(GadgetRegistry& registry) const {
 }
 
 void WorkSpace::applyTexts(const std::map<std::string, std::string>& dictionary) {
+    texts_ = dictionary;
     for (const PanelGadget& g : kit_.gadgets)
         if (!g.tip.empty()) g.widget->setToolTip(textOf(dictionary, g.tip));
     for (const ToolBarButton& b : kToolBar) {
@@ -181,12 +219,33 @@ void WorkSpace::applyTexts(const std::map<std::string, std::string>& dictionary)
         if (b.command == 51) tip += " (B)";
         toolActions_.at(b.command)->setToolTip(tip);
     }
+    for (const Caption& c : kit_.captions) {
+        const QString text = textOf(dictionary, c.key);
+        if (auto* combo = qobject_cast<QComboBox*>(c.widget)) {
+            if (c.item >= 0 && c.item < combo->count()) combo->setItemText(c.item, text);
+        } else if (auto* group = qobject_cast<QGroupBox*>(c.widget)) {
+            group->setTitle(text);
+        } else if (auto* button = qobject_cast<QAbstractButton*>(c.widget)) {
+            button->setText(text);
+        } else if (auto* label = qobject_cast<QLabel*>(c.widget)) {
+            label->setText(text);
+        } else {
+            c.widget->setWindowTitle(text);  // a dock's or a bar's title
+        }
+    }
+    applyPageTitles();
+    // The tool column is as wide as its dock's title (and the dock's buttons) need.
+    toolColumn_->setMinimumWidth(
+        toolColumn_->fontMetrics().horizontalAdvance(columnDock_->windowTitle()) + 48);
+}
+
+void WorkSpace::applyPageTitles() {
     for (const PageTitle& p : kit_.pages) {
         auto* tabs = qobject_cast<QTabWidget*>(
             p.page->parentWidget() ? p.page->parentWidget()->parentWidget() : nullptr);
         if (!tabs) continue;
         const int index = tabs->indexOf(p.page);
-        if (index >= 0) tabs->setTabText(index, textOf(dictionary, p.title));
+        if (index >= 0) tabs->setTabText(index, textOf(texts_, p.title));
     }
 }
 
@@ -260,20 +319,14 @@ void WorkSpace::placeColourPages(int mode) {
         }
         target->insertTab(i, page, QString());
     }
-    // Titles are given by the kit's page list (applyTexts); these are the built-in ones.
-    for (int i = 0; i < target->count(); ++i) {
-        QWidget* page = target->widget(i);
-        if (page == colourPages_.color) target->setTabText(i, mode == 1 ? "Color" : "color");
-        if (page == colourPages_.swatch) target->setTabText(i, "Swatch");
-        if (page == colourPages_.roughboard) target->setTabText(i, "Roughboard");
-        if (page == colourPages_.gradient) target->setTabText(i, "Gradient");
-        if (page == navigatorPage_) target->setTabText(i, "Navigator");
-    }
+    // The pages keep the titles the dictionary gave them, wherever they are.
+    applyPageTitles();
 }
 
 void WorkSpace::setMode(int mode, bool again) {
     mode = mode == 0 ? 0 : 1;
     if (mode == mode_ && !again) return;
+    const WindowPlace place = windowPlace();
     if (mode != mode_) placeColourPages(mode);
     mode_ = mode;
     const bool paint = mode == 1;
@@ -281,12 +334,53 @@ void WorkSpace::setMode(int mode, bool again) {
     leftDock_->setVisible(paint);
     optionsBar_->setVisible(!paint);
     columnDock_->setVisible(!paint);
+    if (again) {
+        rightDock_->setVisible(true);
+        lowerDock_->setVisible(true);
+    }
+    // The side panels as narrow as their contents allow.
     if (paint) {
-        window_.resizeDocks({leftDock_}, {kLeftWidth}, Qt::Horizontal);
+        window_.resizeDocks({leftDock_, rightDock_}, {kLeftWidth, kRightWidth}, Qt::Horizontal);
         lowerTabs_->setCurrentWidget(navigatorPage_);
     } else {
-        window_.resizeDocks({columnDock_}, {60}, Qt::Horizontal);
+        window_.resizeDocks({columnDock_, rightDock_}, {60, kRightWidth}, Qt::Horizontal);
     }
+    keepWindowPlace(place);
+}
+
+void WorkSpace::showLayerPanel() {
+    const WindowPlace place = windowPlace();
+    rightDock_->setVisible(true);
+    rightDock_->raise();  // in front, when it was tabbed with another dock or floats
+    keepWindowPlace(place);
+}
+
+WorkSpace::WindowPlace WorkSpace::windowPlace() const {
+    return {window_.isVisible(), window_.windowState(), window_.geometry()};
+}
+
+// Panels shown or hidden change the window's minimum size; the window keeps its place: a
+// maximised or full-screen window stays so, and any window stays within the screen's work area.
+void WorkSpace::keepWindowPlace(const WindowPlace& place) {
+    if (!place.visible) return;
+    if (QLayout* layout = window_.layout()) layout->activate();
+    if (place.state & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
+        if (window_.windowState() != place.state) window_.setWindowState(place.state);
+    }
+    QScreen* screen = window_.screen();
+    if (!screen) return;
+    const QRect area =
+        place.state & Qt::WindowFullScreen ? screen->geometry() : screen->availableGeometry();
+    const QRect frame = window_.frameGeometry();
+    if (area.contains(frame)) return;
+    // The frame's edges (title bar, borders) stay; the client area shrinks to fit.
+    const QMargins edges(
+        window_.geometry().left() - frame.left(), window_.geometry().top() - frame.top(),
+        frame.right() - window_.geometry().right(), frame.bottom() - window_.geometry().bottom());
+    const QRect fitted = (place.state & (Qt::WindowMaximized | Qt::WindowFullScreen))
+                             ? area.marginsRemoved(edges)
+                             : place.geometry.intersected(area.marginsRemoved(edges));
+    window_.setGeometry(fitted.isEmpty() ? area.marginsRemoved(edges) : fitted);
 }
 
 void WorkSpace::setAnimationPanelShown(bool shown) {

@@ -13,6 +13,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 #include <functional>
 #include <map>
 #include <string>
@@ -66,12 +67,25 @@ public:
     QDockWidget* toolOptionsDock() const { return leftDock_; }
     QDockWidget* toolColumnDock() const { return columnDock_; }
     QDockWidget* layerDock() const { return rightDock_; }
+    // The lower right panel (104): the navigator, and the colour pages in "classic".
+    QDockWidget* navigatorDock() const { return lowerDock_; }
+    // "Show the Layer Panel": the layer panel's dock is shown again wherever it was.
+    void showLayerPanel();
     QDockWidget* animationDock() const { return animationDock_; }
     const PanelKit& kit() const { return kit_; }
 
 private:
     void buildToolBar(std::function<void(int)> command);
+    // The window's state and place before panels change, and its restoring afterwards.
+    struct WindowPlace {
+        bool visible = false;
+        Qt::WindowStates state;
+        QRect geometry;
+    };
+    WindowPlace windowPlace() const;
+    void keepWindowPlace(const WindowPlace& place);
     void placeColourPages(int mode);
+    void applyPageTitles();
 
     QMainWindow& window_;
     PanelKit kit_;
@@ -85,12 +99,14 @@ private:
     QDockWidget* leftDock_ = nullptr;
     QDockWidget* columnDock_ = nullptr;
     QDockWidget* rightDock_ = nullptr;
+    QDockWidget* lowerDock_ = nullptr;
     QDockWidget* animationDock_ = nullptr;
     QTabWidget* toolTabs_ = nullptr;
     QTabWidget* colourTabs_ = nullptr;  // panel 30
     QTabWidget* lowerTabs_ = nullptr;   // panel 104
     ColourPages colourPages_;
     QWidget* navigatorPage_ = nullptr;
+    std::map<std::string, std::string> texts_;  // the dictionary the texts were last given
 };
 
 }  // namespace qm

@@ -345,6 +345,10 @@ void FakeUi::presentCanvasPart(const Image& canvas, const Rect& changed) {
     canvasPart_ = changed;
 }
 
+void FakeUi::drawInterfaceText(Image&, int x, int y, int, const std::string& text, uint32_t) {
+    record("drawInterfaceText " + std::to_string(x) + " " + std::to_string(y) + " " + text);
+}
+
 std::optional<uint32_t> FakeUi::windowPixel(int x, int y) const {
     const Image* shown = window_ ? &*window_ : canvas_ ? &*canvas_ : nullptr;
     if (!window_) x -= originX_, y -= originY_;

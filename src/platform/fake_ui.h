@@ -143,6 +143,9 @@ public:
     void presentCanvas(const Image& canvas) override;
     void presentCanvasPart(const Image& canvas, const Rect& changed) override;
     UiSize canvasSize() const override { return canvasSize_; }
+    // Writes nothing; recorded as "drawInterfaceText X Y TEXT".
+    void drawInterfaceText(Image& image, int x, int y, int height, const std::string& text,
+                           uint32_t colour) override;
     std::optional<uint32_t> windowPixel(int x, int y) const override;
     std::optional<Image> clipboardImage() override;
     bool openWithShell(const std::string& pathOrAddress) override;

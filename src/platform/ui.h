@@ -218,6 +218,13 @@ public:
     }
     // The size of the canvas control, in pixels.
     virtual UiSize canvasSize() const = 0;
+    // Writes `text` into `image` in the interface's small font and in `colour` (opaque), from
+    // x, centred on the rows y .. y + height - 1, cut at the image's edges. Any character the
+    // font has is shown (accents, symbols). A port without fonts writes nothing.
+    virtual void drawInterfaceText(Image& image, int x, int y, int height, const std::string& text,
+                                   uint32_t colour) {
+        (void)image, (void)x, (void)y, (void)height, (void)text, (void)colour;
+    }
     // The colour of the main window's pixel at (x, y) as shown on screen (window coordinates),
     // alpha 0; nullopt outside the window.
     virtual std::optional<uint32_t> windowPixel(int x, int y) const = 0;
@@ -237,8 +244,10 @@ public:
     // Closes the window of that number; its controls are gadgets no more. Unknown numbers are
     // ignored.
     virtual void closeWindow(int number) = 0;
-    // The menus take the texts of `texts` (dictionary key -> text), after a change of language:
-    // an item whose key `texts` lacks shows empty. Check marks and enabled states are kept.
+    // The menus take the texts of `texts` (dictionary key -> text), whenever the dictionary is
+    // loaded: an item whose key `texts` lacks shows empty. Check marks and enabled states are
+    // kept. The port's own words (the buttons of its message boxes and requesters) come from
+    // the same texts.
     virtual void setMenuTexts(const std::map<std::string, std::string>& texts) { (void)texts; }
     // Milliseconds of a clock that never goes back (its start is arbitrary), for playback and
     // other timing.

@@ -9,6 +9,7 @@
 #include "shell/about_picture.h"
 #include "shell/app.h"
 #include "shell/dialogs.h"
+#include "shell/dictionary.h"
 #include "shell/ids.h"
 
 namespace qm {
@@ -70,8 +71,9 @@ void openAboutDialog(App& app) {
                                   .fontSize = size,
                                   .bold = bold};
     };
+    Dictionary& d = app.dictionary;
     const std::string version =
-        "Version :" + app.prefs.version + "-Revision :" + app.prefs.revision;
+        Text(d, "Version :") + app.prefs.version + Text(d, "-Revision :") + app.prefs.revision;
     showDialog(app, {.number = id(Window::About),
                      .title = app.prefs.programName,
                      .width = 400,
@@ -85,10 +87,10 @@ void openAboutDialog(App& app) {
                               .width = kInner,
                               .height = header.height},
                              line(app.prefs.programName, textX, kMargin + 4, 250, 16, true),
-                             line("Developped By :", textX, kMargin + 30, 95, 9, false),
+                             line(Text(d, "Developped By :"), textX, kMargin + 30, 95, 9, false),
                              line(kMakers, textX + 95, kMargin + 30, 390 - textX - 95, 10, true),
                              line(version, textX, kMargin + 50, 250, 8, false),
-                             line("Date :" + today(), textX, kMargin + 66, 250, 8, false),
+                             line(Text(d, "Date :") + today(), textX, kMargin + 66, 250, 8, false),
                              {.id = id(Gadget::AboutScroll),
                               .kind = K::ScrollArea,
                               .x = kMargin,
@@ -103,7 +105,7 @@ void openAboutDialog(App& app) {
                               .background = kAboutGrey},
                              {.id = id(Gadget::AboutOk),
                               .kind = K::Button,
-                              .caption = "Ok",
+                              .caption = Text(d, "BtnOk"),
                               .x = 170,
                               .y = kWindowHeight - 32,
                               .width = 60,

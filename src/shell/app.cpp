@@ -115,8 +115,8 @@ void idlePass(App& app, int pointerX, int pointerY) {
     app.pointerX = pointerX;
     app.pointerY = pointerY;
     if (app.iface.statusBar)
-        app.ui.setStatusText(
-            2, "Mouse : " + std::to_string(pointerX) + "/" + std::to_string(pointerY));
+        app.ui.setStatusText(2, Text(app.dictionary, "Mouse :") + " " + std::to_string(pointerX) +
+                                    "/" + std::to_string(pointerY));
 }
 
 int idleWaitMs(const App& app) {

@@ -140,7 +140,7 @@ void saveBrushPreset(App& app, int mode) {
     std::string path;
     if (mode == 0) {
         FileRequest request;
-        request.title = "Save a Brush Preset";
+        request.title = Text(app.dictionary, "Save a Brush Preset");
         request.defaultPath = "presets\\brushPresets\\Preset.qmb";
         request.patterns = "*.qmb";
         const auto choice = app.ui.saveFileRequester(request);

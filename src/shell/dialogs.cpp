@@ -85,14 +85,14 @@ void openNewDocumentDialog(App& app) {
                      .controls = {
                          {.id = id(Gadget::ImageDimension),
                           .kind = K::Frame,
-                          .caption = "Image Dimension",
+                          .caption = Text(d, "Image Dimension"),
                           .x = 10,
                           .y = 10,
                           .width = 250,
                           .height = 150},
-                         caption("Width :", 20, 50),
+                         caption(Text(d, "Width :"), 20, 50),
                          numberField(Gadget::NewDocWidth, app.newDocWidth, 80, 50),
-                         caption("Height :", 20, 80),
+                         caption(Text(d, "Height :"), 20, 80),
                          numberField(Gadget::NewDocHeight, app.newDocHeight, 80, 80),
                          {.id = id(Gadget::NewDocOk),
                           .kind = K::Button,
@@ -110,28 +110,30 @@ void openSizeDialog(App& app, int mode) {
     app.sizeDialogWidth = app.doc.Width;
     app.sizeDialogHeight = app.doc.Height;
     app.sizeDialogQuality = 0;
-    WindowDescription window{.number = id(Window::ImageSize),
-                             .title = app.sizeDialogMode == 0 ? "Image Size" : "Canvas Size",
-                             .width = 400,
-                             .height = 300,
-                             .controls = {
-                                 {.id = id(Gadget::PixelDimension),
-                                  .kind = K::Frame,
-                                  .caption = "Pixel Dimension",
-                                  .x = 10,
-                                  .y = 10,
-                                  .width = 250,
-                                  .height = 200},
-                                 caption("Width :", 20, 30),
-                                 numberField(Gadget::ImageWidth, app.doc.Width, 80, 30),
-                                 caption("Height :", 20, 60),
-                                 numberField(Gadget::ImageHeight, app.doc.Height, 80, 60),
-                             }};
+    Dictionary& d = app.dictionary;
+    WindowDescription window{
+        .number = id(Window::ImageSize),
+        .title = Text(d, app.sizeDialogMode == 0 ? "Image Size" : "Canvas Size"),
+        .width = 400,
+        .height = 300,
+        .controls = {
+            {.id = id(Gadget::PixelDimension),
+             .kind = K::Frame,
+             .caption = Text(d, "Pixel Dimension"),
+             .x = 10,
+             .y = 10,
+             .width = 250,
+             .height = 200},
+            caption(Text(d, "Width :"), 20, 30),
+            numberField(Gadget::ImageWidth, app.doc.Width, 80, 30),
+            caption(Text(d, "Height :"), 20, 60),
+            numberField(Gadget::ImageHeight, app.doc.Height, 80, 60),
+        }};
     // The canvas is resized without resampling: neither the proportion box nor the combo.
     if (app.sizeDialogMode == 0) {
         window.controls.push_back({.id = id(Gadget::ConstraintProportion),
                                    .kind = K::CheckBox,
-                                   .caption = "Constraint proportion",
+                                   .caption = Text(d, "Constraint proportion"),
                                    .x = 40,
                                    .y = 90,
                                    .width = 180,
@@ -143,18 +145,18 @@ void openSizeDialog(App& app, int mode) {
                                    .width = 120,
                                    .height = 20,
                                    .value = 0,
-                                   .items = {"Smooth mode", "Hard mode"}});
+                                   .items = {Text(d, "Smooth mode"), Text(d, "Hard mode")}});
     }
     window.controls.push_back({.id = id(Gadget::ImageSizeOk),
                                .kind = K::Button,
-                               .caption = "Ok",
+                               .caption = Text(d, "BtnOk"),
                                .x = 330,
                                .y = 20,
                                .width = 60,
                                .height = 20});
     window.controls.push_back({.id = id(Gadget::ImageSizeCancel),
                                .kind = K::Button,
-                               .caption = "Cancel",
+                               .caption = Text(d, "BtnCancel"),
                                .x = 330,
                                .y = 50,
                                .width = 60,
@@ -190,7 +192,8 @@ void openBrightnessDialog(App& app) {
 }
 
 void openAnimationOptionsDialog(App& app) {
-    const std::string tab = "Document";
+    Dictionary& d = app.dictionary;
+    const std::string tab = Text(d, "Document");
     const int panel = id(Gadget::AnimationSettingsPanel);
     auto label = [&](std::string text, int y) {
         return ControlDescription{.kind = K::Label,
@@ -228,16 +231,16 @@ void openAnimationOptionsDialog(App& app) {
                           .width = 390,
                           .height = 260,
                           .value = 1,
-                          .items = {"General", "Document"}},
-                         label("Frames per second", 10),
-                         spin(Gadget::Fps, 1, 48, app.doc.Fps, 10, "FPS"),
-                         label("Total of frames", 40),
+                          .items = {Text(d, "General"), tab}},
+                         label(Text(d, "Frames per second"), 10),
+                         spin(Gadget::Fps, 1, 48, app.doc.Fps, 10, Text(d, "FPS")),
+                         label(Text(d, "Total of frames"), 40),
                          // FrameTotal is a 16-bit field: the spin stops at its largest value.
                          spin(Gadget::FrameTotal, 1, INT16_MAX, app.doc.FrameTotal, 40,
-                              "Total of Frame In the Animation"),
-                         label("Speed of the animation", 70),
+                              Text(d, "Total of Frame In the Animation")),
+                         label(Text(d, "Speed of the animation"), 70),
                          spin(Gadget::SpeedAnimation, 0, 5, app.prefs.SpeedAnimation, 70,
-                              "Speed of the Animation (preview, not final)"),
+                              Text(d, "Speed of the Animation (preview, not final)")),
                      }});
 }
 
@@ -258,10 +261,13 @@ int keptState(App& app, Gadget gadget, int min, int max) {
     return kept;
 }
 
-std::string sizeLimitMessage() {
-    return "The document size is limited to " + std::to_string(kMaxDocumentSide) + " x " +
-           std::to_string(kMaxDocumentSide) + " and " + std::to_string(kMaxDocumentPixels) +
-           " pixels";
+std::string sizeLimitMessage(App& app) {
+    return fillIn(Text(app.dictionary, "DocumentSizeLimit"),
+                  {std::to_string(kMaxDocumentSide), std::to_string(kMaxDocumentPixels)});
+}
+
+void errorBox(App& app, const std::string& text) {
+    app.ui.messageBox(Text(app.dictionary, "error"), text);
 }
 
 void newDocumentOk(App& app) {
@@ -269,11 +275,11 @@ void newDocumentOk(App& app) {
     app.newDocHeight = fieldInteger(app, Gadget::NewDocHeight);
     // Negative sizes are refused with the same message: an image cannot have them.
     if (app.newDocWidth <= 0 || app.newDocHeight <= 0) {
-        app.ui.messageBox("Error", "The width and the Height should be > 0");
+        errorBox(app, Text(app.dictionary, "The width and the Height should be > 0"));
         return;
     }
     if (!documentSizeAllowed(app.newDocWidth, app.newDocHeight)) {
-        app.ui.messageBox("Error", sizeLimitMessage());
+        errorBox(app, sizeLimitMessage(app));
         return;
     }
     // Changes made while the dialog was open were not part of the answer given when it opened.
@@ -315,7 +321,7 @@ void sizeDialogOk(App& app) {
     const int w = app.sizeDialogWidth > 0 ? app.sizeDialogWidth : app.doc.Width;
     const int h = app.sizeDialogHeight > 0 ? app.sizeDialogHeight : app.doc.Height;
     if (!documentSizeAllowed(w, h)) {
-        app.ui.messageBox("Error", sizeLimitMessage());
+        errorBox(app, sizeLimitMessage(app));
         return;
     }
     resizeDocument(app, w, h, app.sizeDialogQuality, app.sizeDialogMode);

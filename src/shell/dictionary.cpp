@@ -381,6 +381,186 @@ constexpr auto kExtraTooltips = std::to_array<E>({
          "Timeline: click for the current frame, Ctrl+click for the first, right click for the "
          "last"),
     same("AnimationLayerList", "Animation layers: double-click to rename"),
+    same("RotationOfBrush", "Rotation of the Brush"),
+    same("RandomRotationOfBrush", "Random rotation of the Brush"),
+});
+
+// Texts of the panels, dialogs and messages that the groups above give no key: the dock and tab
+// titles, the panels' captions and items, the dialogs' bodies, the message boxes' buttons and
+// the messages. Most keys are the English text itself. Read from the group "Texts", after every
+// other group; no key here is a key of another group.
+constexpr auto kTexts = std::to_array<E>({
+    same("Tool options", "Tool options"),
+    {"NavigatorTitle", "NavigatorTitle", "Navigator"},
+    same("Alpha", "Alpha"),
+    same("Dyn", "Dyn"),
+    same("Pencil", "Pencil"),
+    same("Water", "Water"),
+    same("Smudge", "Smudge"),
+    same("Circle Hard", "Circle Hard"),
+    same("Circle Shine", "Circle Shine"),
+    same("Circle Soft", "Circle Soft"),
+    same("Circle Custom", "Circle Custom"),
+    same("Custom", "Custom"),
+    same("Pas", "Pas"),
+    same("Hard", "Hard"),
+    same("Brush Size", "Brush Size"),
+    same("W", "W"),
+    same("H", "H"),
+    same("Rnd", "Rnd"),
+    same("Time", "Time"),
+    same("Opacity", "Opacity"),
+    same("Keep Alpha", "Keep Alpha"),
+    same("Rotation", "Rotation"),
+    same("Scatter", "Scatter"),
+    same("Link to Size", "Link to Size"),
+    same("Color Mix", "Color Mix"),
+    same("Rotate", "Rotate"),
+    same("Normal", "Normal"),
+    same("Multiply", "Multiply"),
+    same("Add", "Add"),
+    same("Screen", "Screen"),
+    same("Overlay", "Overlay"),
+    same("Invert", "Invert"),
+    same("Color Burn", "Color Burn"),
+    same("Dissolve", "Dissolve"),
+    same("Difference", "Difference"),
+    same("Exclusion", "Exclusion"),
+    same("Lighten", "Lighten"),
+    same("Darken", "Darken"),
+    same("HardLight", "HardLight"),
+    same("ClearLight", "ClearLight"),
+    same("ColorLight", "ColorLight"),
+    {"BtnOpen", "BtnOpen", "Open"},
+    {"BtnSave", "BtnSave", "Save"},
+    {"BtnYes", "BtnYes", "Yes"},
+    {"BtnNo", "BtnNo", "No"},
+    same("Nom Brush", "Nom Brush"),
+    {"PaperFrame", "PaperFrame", "Paper"},
+    same("UI", "UI"),
+    same("Color BG", "Color BG"),
+    same("Mode Normal", "Mode Normal"),
+    same("Mode Zoom", "Mode Zoom"),
+    same("Mode Hiden", "Mode Hiden"),
+    same("Look in:", "Look in:"),
+    same("File name:", "File name:"),
+    same("Files of type:", "Files of type:"),
+    same("Image Dimension", "Image Dimension"),
+    same("Width :", "Width :"),
+    same("Height :", "Height :"),
+    same("Image Size", "Image Size"),
+    same("Canvas Size", "Canvas Size"),
+    same("Pixel Dimension", "Pixel Dimension"),
+    same("Constraint proportion", "Constraint proportion"),
+    same("Smooth mode", "Smooth mode"),
+    same("Hard mode", "Hard mode"),
+    same("General", "General"),
+    same("Document", "Document"),
+    same("Frames per second", "Frames per second"),
+    same("Total of frames", "Total of frames"),
+    same("Speed of the animation", "Speed of the animation"),
+    same("FPS", "FPS"),
+    same("Total of Frame In the Animation", "Total of Frame In the Animation"),
+    same("Speed of the Animation (preview, not final)",
+         "Speed of the Animation (preview, not final)"),
+    same("The width and the Height should be > 0", "The width and the Height should be > 0"),
+    {"DocumentSizeLimit", "DocumentSizeLimit",
+     "The document size is limited to %1 x %1 and %2 pixels"},
+    same("Undo steps", "Undo steps"),
+    same("Grid width and height", "Grid width and height"),
+    same("Grid Color", "Grid Color"),
+    same("Timeline cell width", "Timeline cell width"),
+    same("Frame", "Frame"),
+    same("Seconde", "Seconde"),
+    same("Barre", "Barre"),
+    same("Brush Editor", "Brush Editor"),
+    same("Shape", "Shape"),
+    same("Size", "Size"),
+    same("Width %", "Width %"),
+    same("Height %", "Height %"),
+    same("Brush Animated", "Brush Animated"),
+    same("Nom :", "Nom :"),
+    same("Directory :", "Directory :"),
+    same("Preview Anim", "Preview Anim"),
+    same("Lecture Random", "Lecture Random"),
+    same("Properties", "Properties"),
+    same("Nb of images :", "Nb of images :"),
+    same("Speed :", "Speed :"),
+    same("Developped By :", "Developped By :"),
+    same("Version :", "Version :"),
+    same("-Revision :", "-Revision :"),
+    same("Date :", "Date :"),
+    same("Thanks To", "Thanks To"),
+    {"RecoveryKept", "RecoveryKept",
+     "Quillmoth did not end properly last time. A recovery copy of the document was kept."},
+    same("Restore it?", "Restore it?"),
+    {"NoMemoryToRecover", "NoMemoryToRecover", "Not enough memory to restore the recovery copy."},
+    same("Recovered", "Recovered"),
+    same("not finished", "not finished"),
+    same("Cannot load image:", "Cannot load image:"),
+    same("Cannot save image:", "Cannot save image:"),
+    same("Image save", "Image save"),
+    same("Overwrite this file?", "Overwrite this file?"),
+    same("Modify", "Modify"),
+    same("Name of the Layer", "Name of the Layer"),
+    same("Name of the layerAnim", "Name of the layerAnim"),
+    same("Convert to TileSet", "Convert to TileSet"),
+    same("Export Dimension", "Export Dimension"),
+    same("Export Width :", "Export Width :"),
+    same("Constraint Proportion", "Constraint Proportion"),
+    same("Create a New image", "Create a New image"),
+    {"TileSetNewImageOnly", "TileSetNewImageOnly",
+     "Sorry, not coed for the moment, choose 'new image' as option"},
+    {"ImageSmallerThanTile", "ImageSmallerThanTile",
+     "The image is smaller than one tile of %1 x %2."},
+    {"UnableToCreateBigImage", "UnableToCreateBigImage", "unable To create the image (too big ?)"},
+    same("Save Image...", "Save Image..."),
+    same("Load Image...", "Load Image..."),
+    same("Save an image", "Save an image"),
+    same("Begining of the image", "Begining of the image"),
+    same("End of the image", "End of the image"),
+    same("Zoom :", "Zoom :"),
+    same("Doc :", "Doc :"),
+    same("Mouse :", "Mouse :"),
+    same("Doc Width :", "Doc Width :"),
+    same("/Height :", "/Height :"),
+    same("Tool Type", "Tool Type"),
+    same("Radial Speed Line", "Radial Speed Line"),
+    same("Straigt Speed Line", "Straigt Speed Line"),
+    same("Layer", "Layer"),
+    same("Objet", "Objet"),
+    same("Background", "Background"),
+    same("Camera", "Camera"),
+    same("Particule", "Particule"),
+    same("Light", "Light"),
+    same("Linear Light (Add)", "Linear Light (Add)"),
+    same("Inverse", "Inverse"),
+    {"NoFrameToExport", "NoFrameToExport", "The current animation layer has no frame to export."},
+    {"RangeEndBeforeStart", "RangeEndBeforeStart",
+     "The last frame of the range (%1) is before the first (%2)."},
+    {"StripNeedsImportedFrames", "StripNeedsImportedFrames",
+     "The strip is made from imported frames: import at least two with \"Import image(s) to "
+     "document (for animation)\" first."},
+    {"ImageTooLargeForDocument", "ImageTooLargeForDocument",
+     "The image is %1 x %2; a document is at most %3 x %3 and %4 pixels."},
+    {"ImportedFramesLimit", "ImportedFramesLimit",
+     "At most %1 frames can be imported while the program runs."},
+    same("Importer image(s)", "Importer image(s)"),
+    {"OnlyImageFilesAllowed", "OnlyImageFilesAllowed",
+     "Seuls les fichiers 'png/jpg/bmp/tga' sont autorisés !"},
+    {"FilesSkipped", "FilesSkipped", "These files could not be loaded and were skipped:"},
+    {"OverwriteSequence", "OverwriteSequence",
+     "Overwrite this file? %1 (and the other frames of the name)"},
+    same("Cannot save the sequence:", "Cannot save the sequence:"),
+    {"KeepOneAnimationLayer", "KeepOneAnimationLayer",
+     "The animation keeps at least one animation layer."},
+    {"NoMemoryForAction", "NoMemoryForAction",
+     "Not enough memory to finish this action. The document is as it was before it."},
+    {"UnableToLoadPaper", "UnableToLoadPaper", "Unable to load the paper %1 (%2)"},
+    same("Save a Brush Preset", "Save a Brush Preset"),
+    same("Export (SpriteSheet/AnimStrip)", "Export (SpriteSheet/AnimStrip)"),
+    same("Export the animation as a sequence of images",
+         "Export the animation as a sequence of images"),
 });
 
 // Messages whose keys no group defines: without a text of their own their boxes would show a
@@ -389,6 +569,8 @@ constexpr auto kUngroupedMessages = std::to_array<std::pair<const char*, const c
     {"unable To create the content image", "Unable to create the content image"},
     {"Unable To create the toolbar", "Unable to create the toolbar"},
 });
+
+constexpr const char* kTextsGroup = "Texts";
 
 void readGroups(Dictionary& dictionary, KeyValueFile& f) {
     for (const DictionaryGroup& group : kGroups) {
@@ -399,6 +581,8 @@ void readGroups(Dictionary& dictionary, KeyValueFile& f) {
     f.selectGroup("Tooltip");
     for (const DictionaryEntry& e : kExtraTooltips)
         dictionary[e.key] = f.readText(e.fileKey, e.text);
+    f.selectGroup(kTextsGroup);
+    for (const DictionaryEntry& e : kTexts) dictionary[e.key] = f.readText(e.fileKey, e.text);
 }
 
 }  // namespace
@@ -411,12 +595,32 @@ std::span<const DictionaryEntry> extraTooltipEntries() {
     return kExtraTooltips;
 }
 
+std::span<const DictionaryEntry> textEntries() {
+    return kTexts;
+}
+
+std::string fillIn(std::string text, std::initializer_list<std::string_view> values) {
+    // One pass over the text, so that a value holding "%2" is never read as a mark.
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const size_t n = i + 1 < text.size() ? size_t(text[i + 1] - '1') : values.size();
+        if (text[i] == '%' && n < values.size()) {
+            out += values.begin()[n];
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 void loadBuiltinDictionary(Dictionary& dictionary) {
     for (const MenuEntry& entry : mainMenuTable())
         if (*entry.key) dictionary[entry.key] = entry.defaultText;
     for (const DictionaryGroup& group : kGroups)
         for (const DictionaryEntry& e : group.entries) dictionary[e.key] = e.text;
     for (const DictionaryEntry& e : kExtraTooltips) dictionary[e.key] = e.text;
+    for (const DictionaryEntry& e : kTexts) dictionary[e.key] = e.text;
     for (const auto& [key, text] : kUngroupedMessages) dictionary[key] = text;
 }
 
@@ -461,6 +665,9 @@ std::string builtinLanguageFileText() {
     }
     file.selectGroup("Tooltip");
     for (const DictionaryEntry& e : kExtraTooltips)
+        if (!file.hasKey(e.fileKey)) file.writeText(e.fileKey, e.text);
+    file.selectGroup(kTextsGroup);
+    for (const DictionaryEntry& e : kTexts)
         if (!file.hasKey(e.fileKey)) file.writeText(e.fileKey, e.text);
     return file.text();
 }

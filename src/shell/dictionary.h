@@ -7,6 +7,7 @@
 // lacks, or when there is no file, the built-in English text stands.
 #pragma once
 
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <span>
@@ -34,6 +35,12 @@ std::span<const DictionaryGroup> dictionaryGroups();
 // Tool tips of controls the groups give no key, read from the file's "Tooltip" group after the
 // groups.
 std::span<const DictionaryEntry> extraTooltipEntries();
+// The texts of the panels, dialogs and messages, read from the file's "Texts" group after all
+// others; most keys are the English text itself.
+std::span<const DictionaryEntry> textEntries();
+
+// `text` with "%1", "%2", ... replaced by the values in order ("%1 x %1" takes the first twice).
+std::string fillIn(std::string text, std::initializer_list<std::string_view> values);
 
 // Fills the dictionary with the built-in English texts: the menu table's defaults, then the
 // groups' entries, then the texts of the messages whose keys no group defines. Existing

@@ -28,7 +28,7 @@ namespace qm {
 namespace {
 
 void notFinished(App& app) {
-    app.ui.messageBox("", "not finished");
+    app.ui.messageBox("", Text(app.dictionary, "not finished"));
 }
 
 // "Update": the version running and where newer ones come from (there is no page to open).

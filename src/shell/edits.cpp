@@ -115,9 +115,7 @@ void recoverFromOutOfMemory(App& app) {
         // Even the redraw could not be had: the document is back as it was, and the view
         // follows with the next redraw.
     }
-    app.ui.messageBox(Text(app.dictionary, "error"),
-                      "Not enough memory to finish this action. The document is as it was "
-                      "before it.");
+    app.ui.messageBox(Text(app.dictionary, "error"), Text(app.dictionary, "NoMemoryForAction"));
 }
 
 }  // namespace

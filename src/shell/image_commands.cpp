@@ -50,24 +50,32 @@ std::string chosenPath(const std::optional<FileChoice>& choice) {
 }
 
 void cannotLoad(App& app, const std::string& path, const std::string& reason) {
-    app.ui.messageBox("RareroDazezo", "Cannot load image: " + path + "\n" + reason);
+    Dictionary& d = app.dictionary;
+    app.ui.messageBox(Text(d, "error"), Text(d, "Cannot load image:") + " " + path + "\n" + reason);
+}
+
+void cannotSave(App& app, const std::string& path, const std::string& error) {
+    Dictionary& d = app.dictionary;
+    app.ui.messageBox(Text(d, "Image save"),
+                      Text(d, "Cannot save image:") + " " + path + "\n" + error);
 }
 
 // Why an image cannot become a document of its size.
-std::string tooLargeForDocument(const Image& image) {
-    return "The image is " + std::to_string(image.width) + " x " + std::to_string(image.height) +
-           "; a document is at most " + std::to_string(kMaxDocumentSide) + " x " +
-           std::to_string(kMaxDocumentSide) + " and " + std::to_string(kMaxDocumentPixels) +
-           " pixels.";
+std::string tooLargeForDocument(App& app, const Image& image) {
+    return fillIn(Text(app.dictionary, "ImageTooLargeForDocument"),
+                  {std::to_string(image.width), std::to_string(image.height),
+                   std::to_string(kMaxDocumentSide), std::to_string(kMaxDocumentPixels)});
 }
 
 void tooBig(App& app) {
-    app.ui.messageBox(Text(app.dictionary, "error"), "unable To create the image (too big ?)");
+    app.ui.messageBox(Text(app.dictionary, "error"),
+                      Text(app.dictionary, "UnableToCreateBigImage"));
 }
 
 // True when `path` may be written: it does not exist, or the user agreed to replace it.
 bool mayWrite(App& app, const std::string& title, const std::string& path) {
-    return !fileExists(path) || app.ui.askYesNo(title, "Overwrite this file? " + path);
+    return !fileExists(path) ||
+           app.ui.askYesNo(title, Text(app.dictionary, "Overwrite this file?") + " " + path);
 }
 
 // The document rebuilt as one layer holding `image`. False (the document as it was) when the
@@ -115,14 +123,15 @@ void showNewDocument(App& app) {
 
 const AnimationLayer* exportLayer(App& app, const char* title) {
     const AnimationLayer* layer = findCurrentAnimationLayer(app.doc);
+    Dictionary& d = app.dictionary;
     if (!layer || layer->Frames.empty()) {
-        app.ui.messageBox(title, "The current animation layer has no frame to export.");
+        app.ui.messageBox(Text(d, title), Text(d, "NoFrameToExport"));
         return nullptr;
     }
     if (app.doc.FrameEnd < app.doc.FrameStart) {
-        app.ui.messageBox(title, "The last frame of the range (" +
-                                     std::to_string(app.doc.FrameEnd) + ") is before the first (" +
-                                     std::to_string(app.doc.FrameStart) + ").");
+        app.ui.messageBox(Text(d, title), fillIn(Text(d, "RangeEndBeforeStart"),
+                                                 {std::to_string(app.doc.FrameEnd),
+                                                  std::to_string(app.doc.FrameStart)}));
         return nullptr;
     }
     return layer;
@@ -130,14 +139,14 @@ const AnimationLayer* exportLayer(App& app, const char* title) {
 
 void exportStrip(App& app) {
     if (app.importedFrames < 2) {
-        app.ui.messageBox(kStripTitle,
-                          "The strip is made from imported frames: import at least two with "
-                          "\"Import image(s) to document (for animation)\" first.");
+        app.ui.messageBox(Text(app.dictionary, kStripTitle),
+                          Text(app.dictionary, "StripNeedsImportedFrames"));
         return;
     }
     const AnimationLayer* layer = exportLayer(app, kStripTitle);
     if (!layer) return;
-    const auto choice = app.ui.saveFileRequester({kStripTitle, "", kStripPatterns, 0, false});
+    const auto choice =
+        app.ui.saveFileRequester({Text(app.dictionary, kStripTitle), "", kStripPatterns, 0, false});
     std::string path = chosenPath(choice);
     if (path.empty()) return;
     const SaveFormat format = saveFormatFromIndex(choice->patternIndex);
@@ -151,13 +160,13 @@ void exportStrip(App& app) {
         // Row by row on two threads: a long strip may be wider than an image may be.
         if (!writeStripPng(*layer, doc.FrameStart, doc.FrameEnd, size.width, size.height, path,
                            error))
-            app.ui.messageBox("Image save", "Cannot save image: " + path + "\n" + error);
+            cannotSave(app, path, error);
         return;
     }
     const auto strip = composeStrip(*layer, doc.FrameStart, doc.FrameEnd, size.width, size.height);
     if (!strip) return tooBig(app);
     if (!saveImageFile(*strip, path, format, kStripJpegQuality, error))
-        app.ui.messageBox("Image save", "Cannot save image: " + path + "\n" + error);
+        cannotSave(app, path, error);
 }
 
 }  // namespace
@@ -168,7 +177,7 @@ bool openImageFileAsDocument(App& app, const std::string& path) {
     if (!image) {
         cannotLoad(app, path, error);
     } else if (!documentSizeAllowed(image->width, image->height)) {
-        cannotLoad(app, path, tooLargeForDocument(*image));
+        cannotLoad(app, path, tooLargeForDocument(app, *image));
     } else if (!documentFromImage(app, std::move(*image))) {
         tooBig(app);
     } else {
@@ -217,16 +226,15 @@ namespace {
 bool framesLeftToImport(App& app) {
     if (app.importedFrames < kMaxImportedFrames) return true;
     app.ui.messageBox(Text(app.dictionary, "error"),
-                      "At most " + std::to_string(kMaxImportedFrames) +
-                          " frames can be imported while the program runs.");
+                      fillIn(Text(app.dictionary, "ImportedFramesLimit"),
+                             {std::to_string(kMaxImportedFrames)}));
     return false;
 }
 
 // False (after saying so) when the first file chosen is not of a kind frames are made from.
 bool frameFileAccepted(App& app, const std::string& first) {
     if (animationFileAccepted(first)) return true;
-    app.ui.messageBox(Text(app.dictionary, "error"),
-                      "Seuls les fichiers 'png/jpg/bmp/tga' sont autorisés !");
+    app.ui.messageBox(Text(app.dictionary, "error"), Text(app.dictionary, "OnlyImageFilesAllowed"));
     return false;
 }
 
@@ -259,7 +267,7 @@ void importFrames(App& app, const std::vector<std::string>& paths) {
         std::string list;
         for (const std::string& f : failed) list += "\n" + f;
         app.ui.messageBox(Text(app.dictionary, "error"),
-                          "These files could not be loaded and were skipped:" + list);
+                          Text(app.dictionary, "FilesSkipped") + list);
     }
 }
 
@@ -267,7 +275,8 @@ void importFrames(App& app, const std::vector<std::string>& paths) {
 
 void importImageOnAnimation(App& app) {
     if (!framesLeftToImport(app)) return focusCanvas(app);
-    const auto choice = app.ui.openFileRequester({"Importer image(s)", "", "", 0, true});
+    const auto choice =
+        app.ui.openFileRequester({Text(app.dictionary, "Importer image(s)"), "", "", 0, true});
     const std::string first = chosenPath(choice);
     if (!first.empty() && frameFileAccepted(app, first)) importFrames(app, choice->paths);
     focusCanvas(app);
@@ -276,7 +285,7 @@ void importImageOnAnimation(App& app) {
 void openAnimation(App& app) {
     if (!framesLeftToImport(app) || !mayReplaceDocument(app)) return focusCanvas(app);
     const auto choice = app.ui.openFileRequester(
-        {"Open an Animation (series of Images)", "", kImportPatterns, 0, true});
+        {Text(app.dictionary, "OpenGroupImageAsAnimation"), "", kImportPatterns, 0, true});
     const std::string first = chosenPath(choice);
     if (first.empty() || !frameFileAccepted(app, first)) return focusCanvas(app);
     // The document takes the first image's size, with one empty layer to paint on.
@@ -287,7 +296,7 @@ void openAnimation(App& app) {
         return focusCanvas(app);
     }
     if (!documentSizeAllowed(image->width, image->height)) {
-        cannotLoad(app, first, tooLargeForDocument(*image));
+        cannotLoad(app, first, tooLargeForDocument(app, *image));
         return focusCanvas(app);
     }
     auto empty = createImage(image->width, image->height, 32);
@@ -318,7 +327,7 @@ void saveImageWith(App& app, const std::string& defaultPath,
     if (!made) {
         tooBig(app);
     } else if (!saveImageFile(*made, path, format, kSaveJpegQuality, error)) {
-        app.ui.messageBox("Image save", "Cannot save image: " + path + "\n" + error);
+        cannotSave(app, path, error);
     }
 }
 
@@ -340,8 +349,8 @@ void exportAnimStrip(App& app) {
 
 void exportSequenceImage(App& app) {
     if (const AnimationLayer* layer = exportLayer(app, kSequenceTitle)) {
-        const auto choice =
-            app.ui.saveFileRequester({kSequenceTitle, "", "Image PNG|*.png", 0, false});
+        const auto choice = app.ui.saveFileRequester(
+            {Text(app.dictionary, kSequenceTitle), "", "Image PNG|*.png", 0, false});
         const std::string typed = chosenPath(choice);
         const Document& doc = app.doc;
         const int count = doc.FrameEnd - doc.FrameStart + 1;
@@ -349,15 +358,16 @@ void exportSequenceImage(App& app) {
         for (int i = 1; i <= count && !typed.empty() && existing.empty(); ++i)
             if (fileExists(sequenceFramePath(typed, i))) existing = sequenceFramePath(typed, i);
         if (!typed.empty() &&
-            (existing.empty() || app.ui.askYesNo("", "Overwrite this file? " + existing +
-                                                         " (and the other frames of the name)"))) {
+            (existing.empty() ||
+             app.ui.askYesNo("", fillIn(Text(app.dictionary, "OverwriteSequence"), {existing})))) {
             const FrameSize size = animationFrameSize(*layer, doc.CurrentFrame);
             std::string error;
             // Four threads on the two cores: while one waits for its file to reach the disk,
             // another encodes.
             if (!writeSequence(*layer, doc.FrameStart, doc.FrameEnd, size.width, size.height,
                                typed, error, 4))
-                app.ui.messageBox("Image save", "Cannot save the sequence: " + error);
+                app.ui.messageBox(Text(app.dictionary, "Image save"),
+                                  Text(app.dictionary, "Cannot save the sequence:") + " " + error);
         }
     }
     focusCanvas(app);

@@ -102,7 +102,8 @@ void renameLayerRow(App& app, int row) {
     const Layer* layer = layerAtPosition(app.doc, row + 1);
     if (!layer) return;
     // The box starts with the current name, to be edited rather than typed again.
-    const auto name = app.ui.inputText("Modify", "Name of the Layer", layer->Name);
+    const auto name = app.ui.inputText(Text(app.dictionary, "Modify"),
+                                       Text(app.dictionary, "Name of the Layer"), layer->Name);
     if (!name || name->empty() || *name == layerAtPosition(app.doc, row + 1)->Name) return;
     ScopedEdit edit(app, "Rename Layer");
     app.history.structure(app.doc);

@@ -104,8 +104,9 @@ void choosePaperVariant(App& app, int variant) {
         app.ui.messageBox(Text(app.dictionary, "error"),
                           Text(app.dictionary, "UnableToCreateImage"));
     } else if (!loadError.empty()) {
-        app.ui.messageBox(Text(app.dictionary, "error"),
-                          "Unable to load the paper " + app.doc.paper + " (" + loadError + ")");
+        app.ui.messageBox(
+            Text(app.dictionary, "error"),
+            fillIn(Text(app.dictionary, "UnableToLoadPaper"), {app.doc.paper, loadError}));
     }
     recomposeView(app, false);
     focusCanvas(app);

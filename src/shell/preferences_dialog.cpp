@@ -27,7 +27,7 @@ constexpr int kUndoMin = 1, kUndoMax = 255;
 
 WindowDescription describeWindow(App& app) {
     Dictionary& d = app.dictionary;
-    const std::string general = "General", iface = "Interface";
+    const std::string general = Text(d, "General"), iface = Text(d, "Interface");
     const std::string performance = Text(d, "Performance"), saveExit = Text(d, "Save&Exit"),
                       animation = Text(d, "Animation");
     using K = ControlKind;
@@ -37,20 +37,20 @@ WindowDescription describeWindow(App& app) {
     };
     return WindowDescription{
         kWindow,
-        "Preferences",
+        Text(d, "Preferences"),
         400,
         300,
         {
-            control(Gadget::PrefLanguageFrame, K::Frame, "Langage", general),
+            control(Gadget::PrefLanguageFrame, K::Frame, Text(d, "Lang"), general),
             control(Gadget::PrefLanguage, K::Combo, "", general),
             control(Gadget::PrefRestartIcon, K::Image, "", general),
             control(Gadget::PrefRestartNote, K::Label, Text(d, "AvailableAfterRestart"), general),
-            control(Gadget::PrefUndoLabel, K::Label, "Undo steps", general),
+            control(Gadget::PrefUndoLabel, K::Label, Text(d, "Undo steps"), general),
             control(Gadget::PrefUndo, K::Spin, "", general, kUndoMin, kUndoMax),
-            control(Gadget::PrefGridLabel, K::Label, "Grid width and height", iface),
+            control(Gadget::PrefGridLabel, K::Label, Text(d, "Grid width and height"), iface),
             control(Gadget::PrefGridW, K::Spin, "", iface, kGridMin, kGridMax),
             control(Gadget::PrefGridH, K::Spin, "", iface, kGridMin, kGridMax),
-            control(Gadget::PrefGridColor, K::Button, "Grid Color", iface),
+            control(Gadget::PrefGridColor, K::Button, Text(d, "Grid Color"), iface),
             control(Gadget::PrefScreenRealTime, K::CheckBox, Text(d, "UpdateScreenRealTime"),
                     performance),
             control(Gadget::PrefShowPixel, K::CheckBox, Text(d, "ShowPixel"), performance),
@@ -59,7 +59,8 @@ WindowDescription describeWindow(App& app) {
             control(Gadget::PrefAutoSave, K::CheckBox, Text(d, "AutoSave"), saveExit),
             control(Gadget::PrefFrameUnit, K::Combo, "", animation),
             control(Gadget::PrefTimelineStyle, K::Combo, "", animation),
-            control(Gadget::PrefCellWidthLabel, K::Label, "Timeline cell width", animation),
+            control(Gadget::PrefCellWidthLabel, K::Label, Text(d, "Timeline cell width"),
+                    animation),
             control(Gadget::PrefCellWidth, K::Spin, "", animation, kCellMin, kCellMax),
             control(Gadget::PrefOk, K::Button, Text(d, "BtnOk"), ""),
         }};
@@ -120,8 +121,9 @@ void openPreferencesDialog(App& app) {
     const auto current = std::find(languages.begin(), languages.end(), app.prefs.lang);
     fillCombo(app, Gadget::PrefLanguage, languages,
               current == languages.end() ? -1 : int(current - languages.begin()));
-    fillCombo(app, Gadget::PrefFrameUnit, {"Frame", "Seconde"}, 0);
-    fillCombo(app, Gadget::PrefTimelineStyle, {"Barre", "Line"},
+    Dictionary& d = app.dictionary;
+    fillCombo(app, Gadget::PrefFrameUnit, {Text(d, "Frame"), Text(d, "Seconde")}, 0);
+    fillCombo(app, Gadget::PrefTimelineStyle, {Text(d, "Barre"), Text(d, "Line")},
               std::clamp<int>(app.iface.animBarre, 0, 1));
 
     std::string error;

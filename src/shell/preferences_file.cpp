@@ -268,6 +268,7 @@ void readPreferences(App& app) {
         app.keepPreferencesFile = fileExists(path) || folderExists(path);
     }
     loadDictionary(app.dictionary, app.workDir, app.prefs.lang);
+    app.ui.setMenuTexts(app.dictionary);  // every text shown from now on is in the language
     app.doc.Width = app.prefs.docWidth;
     app.doc.Height = app.prefs.docHeight;
     app.doc.Zoom = 100;

@@ -11,6 +11,7 @@
 #include "document/qmd_format.h"
 #include "platform/paths.h"
 #include "shell/app.h"
+#include "shell/dictionary.h"
 #include "shell/document_commands.h"
 #include "shell/edits.h"
 #include "shell/view.h"
@@ -112,19 +113,20 @@ void offerRecovery(App& app) {
     std::string error;
     auto contents = readDocumentFile(index, app.doc.CurrentFrame, error);
     if (!contents) return;  // not a copy that can be offered; the next copy replaces it
-    if (!app.ui.askYesNo("Quillmoth",
-                         "Quillmoth did not end properly last time. A recovery copy of the "
-                         "document was kept.\nRestore it?"))
+    Dictionary& d = app.dictionary;
+    if (!app.ui.askYesNo(app.prefs.programName,
+                         Text(d, "RecoveryKept") + "\n" + Text(d, "Restore it?")))
         return;  // kept until a save or a clean quit, so it may still be restored next time
     if (!installDocument(app, std::move(*contents))) {
-        app.ui.messageBox("Error", "Not enough memory to restore the recovery copy.");
+        app.ui.messageBox(Text(d, "error"), Text(d, "NoMemoryToRecover"));
         return;
     }
     // Not saved anywhere: it stays modified, and the copy already holds it.
     app.Modified = true;
     app.documentPath.clear();
     app.recovery.copiedGeneration = app.editGeneration;
-    setDocumentTitle(app, app.prefs.programName + " " + app.prefs.version + " [Recovered]");
+    setDocumentTitle(app, app.prefs.programName + " " + app.prefs.version + " [" +
+                              Text(d, "Recovered") + "]");
     reportUnreadableLayers(app, index, *contents);
 }
 

@@ -45,18 +45,20 @@ std::optional<Image> askSheetImage(App& app, const std::string& title,
     const auto choice = app.ui.openFileRequester({title, defaultPath, kSheetPatterns, 0, false});
     if (!choice || choice->paths.empty() || choice->paths[0].empty()) return std::nullopt;
     const std::string& path = choice->paths[0];
+    Dictionary& d = app.dictionary;
     std::string error;
     auto image = loadImageForDocument(path, error);
     if (!image) {
-        app.ui.messageBox("RareroDazezo", "Cannot load image: " + path + "\n" + error);
+        app.ui.messageBox(Text(d, "error"),
+                          Text(d, "Cannot load image:") + " " + path + "\n" + error);
         return std::nullopt;
     }
     if (image->width > kMaxSheetSide || image->height > kMaxSheetSide) {
-        app.ui.messageBox("RareroDazezo", "Cannot load image: " + path + "\nThe image is " +
-                                              std::to_string(image->width) + " x " +
-                                              std::to_string(image->height) +
-                                              "; a sheet is at most " +
-                                              std::to_string(kMaxSheetSide) + " pixels a side.");
+        app.ui.messageBox(Text(d, "error"), Text(d, "Cannot load image:") + " " + path +
+                                                "\nThe image is " + std::to_string(image->width) +
+                                                " x " + std::to_string(image->height) +
+                                                "; a sheet is at most " +
+                                                std::to_string(kMaxSheetSide) + " pixels a side.");
         return std::nullopt;
     }
     return opaqueSheet(*image);

@@ -7,6 +7,7 @@
 #include "platform/paths.h"
 #include "shell/app.h"
 #include "shell/dialogs.h"
+#include "shell/dictionary.h"
 #include "shell/ids.h"
 #include "shell/panels.h"
 
@@ -16,35 +17,35 @@ namespace {
 
 constexpr const char* kTitle = "Convert to TileSet";
 
-WindowDescription tilesetWindow() {
+WindowDescription tilesetWindow(Dictionary& d) {
     using K = ControlKind;
     return WindowDescription{
         id(Window::TileSet),
-        kTitle,
+        Text(d, kTitle),
         400,
         300,
         {
-            {id(Gadget::TileExportFrame), K::Frame, "Export Dimension"},
-            {id(Gadget::TileWidthLabel), K::Label, "Width :"},
+            {id(Gadget::TileExportFrame), K::Frame, Text(d, "Export Dimension")},
+            {id(Gadget::TileWidthLabel), K::Label, Text(d, "Width :")},
             {id(Gadget::TileWidth), K::Spin, "", 1, kMaxTileSide},
-            {id(Gadget::TileHeightLabel), K::Label, "Height :"},
+            {id(Gadget::TileHeightLabel), K::Label, Text(d, "Height :")},
             {id(Gadget::TileHeight), K::Spin, "", 1, kMaxTileSide},
             {id(Gadget::TilesPerRow), K::Spin, "", 1, kMaxTilesPerRow},
-            {id(Gadget::TileExportWidth), K::Label, "Export Width : 320"},
-            {id(Gadget::TileOptionsFrame), K::Frame, "Options"},
-            {id(Gadget::TileConstrain), K::CheckBox, "Constraint Proportion"},
-            {id(Gadget::TileNewImage), K::CheckBox, "Create a New image"},
+            {id(Gadget::TileExportWidth), K::Label, Text(d, "Export Width :") + " 320"},
+            {id(Gadget::TileOptionsFrame), K::Frame, Text(d, "Options")},
+            {id(Gadget::TileConstrain), K::CheckBox, Text(d, "Constraint Proportion")},
+            {id(Gadget::TileNewImage), K::CheckBox, Text(d, "Create a New image")},
             {id(Gadget::TilePosition), K::Combo, ""},
-            {id(Gadget::TileOk), K::Button, "OK"},
-            {id(Gadget::TileCancel), K::Button, "Cancel"},
+            {id(Gadget::TileOk), K::Button, Text(d, "BtnOk")},
+            {id(Gadget::TileCancel), K::Button, Text(d, "BtnCancel")},
         },
     };
 }
 
 void showExportWidth(App& app) {
     const TilesetDialog& d = app.tileset;
-    app.ui.setGadgetText(id(Gadget::TileExportWidth),
-                         "Export Width : " + std::to_string(d.perRow * d.tileWidth));
+    app.ui.setGadgetText(id(Gadget::TileExportWidth), Text(app.dictionary, "Export Width :") + " " +
+                                                          std::to_string(d.perRow * d.tileWidth));
 }
 
 void showValues(App& app) {
@@ -82,31 +83,35 @@ void convert(App& app) {
     TilesetDialog& d = app.tileset;
     const std::vector<Image> tiles = cutTiles(d.source, d.tileWidth, d.tileHeight);
     if (!d.newImage) {
-        app.ui.messageBox("", "Sorry, not coed for the moment, choose 'new image' as option");
+        app.ui.messageBox("", Text(app.dictionary, "TileSetNewImageOnly"));
         return;
     }
     if (tiles.empty()) {
-        app.ui.messageBox(kTitle, "The image is smaller than one tile of " +
-                                      std::to_string(d.tileWidth) + " x " +
-                                      std::to_string(d.tileHeight) + ".");
+        app.ui.messageBox(Text(app.dictionary, kTitle),
+                          fillIn(Text(app.dictionary, "ImageSmallerThanTile"),
+                                 {std::to_string(d.tileWidth), std::to_string(d.tileHeight)}));
         return;
     }
     const auto tileset = composeTileset(tiles, d.perRow, d.tileWidth, d.tileHeight);
     if (!tileset) {
-        app.ui.messageBox(kTitle, "unable To create the image (too big ?)");
+        app.ui.messageBox(Text(app.dictionary, kTitle),
+                          Text(app.dictionary, "UnableToCreateBigImage"));
         return;
     }
     const auto choice = app.ui.saveFileRequester(
-        {"Save Image...", fileName(d.sourcePath),
+        {Text(app.dictionary, "Save Image..."), fileName(d.sourcePath),
          "PNG Images|*.png|JPEG Images|*.jpeg|BMP Images|*.bmp", 0, false});
     if (!choice || choice->paths.empty() || choice->paths[0].empty()) return;  // stays open
     const SaveFormat format = saveFormatFromIndex(choice->patternIndex);
     const std::string path = savePathFor(choice->paths[0], format);
-    if (fileExists(path) && !app.ui.askYesNo("Save an image", "Overwrite this file? " + path))
+    Dictionary& words = app.dictionary;
+    if (fileExists(path) && !app.ui.askYesNo(Text(words, "Save an image"),
+                                             Text(words, "Overwrite this file?") + " " + path))
         return;
     std::string error;
     if (!saveImageFile(*tileset, path, format, 7, error))
-        app.ui.messageBox("Save Image", "Cannot save image: " + path + "\n" + error);
+        app.ui.messageBox(Text(words, "Image save"),
+                          Text(words, "Cannot save image:") + " " + path + "\n" + error);
     closeTilesetDialog(app);
 }
 
@@ -114,22 +119,24 @@ void convert(App& app) {
 
 void openTilesetDialog(App& app) {
     const auto choice = app.ui.openFileRequester(
-        {"Load Image...", "", "PNG Images|*.png|JPEG Images|*.jpeg;*.jpg|All Files|*.*", 0, false});
+        {Text(app.dictionary, "Load Image..."), "",
+         "PNG Images|*.png|JPEG Images|*.jpeg;*.jpg|All Files|*.*", 0, false});
     if (!choice || choice->paths.empty() || choice->paths[0].empty()) return focusCanvas(app);
     std::string error;
     auto source = loadImageForDocument(choice->paths[0], error);
     if (!source) {
-        app.ui.messageBox(kTitle, "Cannot load image: " + choice->paths[0] + "\n" + error);
+        app.ui.messageBox(Text(app.dictionary, kTitle), Text(app.dictionary, "Cannot load image:") +
+                                                            " " + choice->paths[0] + "\n" + error);
         return focusCanvas(app);
     }
     app.tileset = TilesetDialog{};
     app.tileset.source = std::move(*source);
     app.tileset.sourcePath = choice->paths[0];
-    app.ui.showWindow(tilesetWindow());
+    app.ui.showWindow(tilesetWindow(app.dictionary));
     openWindow(app, id(Window::TileSet));
     app.ui.clearGadgetItems(id(Gadget::TilePosition));
-    app.ui.addGadgetItem(id(Gadget::TilePosition), "Begining of the image");
-    app.ui.addGadgetItem(id(Gadget::TilePosition), "End of the image");
+    app.ui.addGadgetItem(id(Gadget::TilePosition), Text(app.dictionary, "Begining of the image"));
+    app.ui.addGadgetItem(id(Gadget::TilePosition), Text(app.dictionary, "End of the image"));
     app.ui.setGadgetState(id(Gadget::TilePosition), 0);
     showValues(app);
 }

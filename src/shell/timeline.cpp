@@ -19,7 +19,7 @@ namespace qm {
 
 namespace {
 
-// A 3 x 5 pixel font for the timeline's numbers and the layer names (letters in capitals).
+// A 3 x 5 pixel font for the timeline's numbers (the layer names are in the interface font).
 struct Glyph {
     char c;
     const char* rows;  // 5 rows of 3, '#' set
@@ -221,7 +221,6 @@ Image drawAnimationLayerList(const Document& doc, const TimelineImages& images) 
         const Paint dot = solidPaint(rgba(0, 0, 0, 255));
         if (layer.Shown) fillCircle(list, 8, y + 10, 3, dot);
         if (layer.Flag2) fillCircle(list, 23, y + 10, 3, dot);
-        drawText(list, 36, y + 8, layer.Name, rgb(255, 255, 255));
     }
     return list;
 }
@@ -279,8 +278,12 @@ void redrawTimeline(App& app) {
 }
 
 void redrawAnimationLayerList(App& app) {
-    app.ui.setGadgetImage(id(Gadget::AnimationLayerList),
-                          drawAnimationLayerList(app.doc, app.timeline.images));
+    Image list = drawAnimationLayerList(app.doc, app.timeline.images);
+    // The names in the interface's font, which has every letter, accent and symbol.
+    for (const auto& [key, layer] : app.doc.animationLayers)
+        app.ui.drawInterfaceText(list, 36, layer.Order * kTimelineCellHeight + 21,
+                                 kTimelineCellHeight, layer.Name, rgb(255, 255, 255));
+    app.ui.setGadgetImage(id(Gadget::AnimationLayerList), list);
 }
 
 void animationLayerListInput(App& app, int x, int y, int op) {
@@ -305,7 +308,8 @@ void animationLayerListInput(App& app, int x, int y, int op) {
             app.history.animation(doc);
             layerOf().Flag2 = layerOf().Flag2 ? 0 : 1;
         } else if (x > 40 && op == 1) {
-            const auto name = app.ui.inputText("", "Name of the layerAnim", layerOf().Name);
+            const auto name =
+                app.ui.inputText("", Text(app.dictionary, "Name of the layerAnim"), layerOf().Name);
             if (name && !name->empty()) {
                 ScopedEdit edit(app, "Rename Animation Layer");
                 app.history.animation(doc);
@@ -357,7 +361,7 @@ void deleteAnimationLayerCommand(App& app) {
     if (found == doc.animationLayers.end()) return focusCanvas(app);
     if (doc.animationLayers.size() <= 1) {
         app.ui.messageBox(Text(app.dictionary, "error"),
-                          "The animation keeps at least one animation layer.");
+                          Text(app.dictionary, "KeepOneAnimationLayer"));
         return focusCanvas(app);
     }
     {

@@ -65,7 +65,7 @@ Image drawTimelineBase(const Document& doc, const Image& ruler, int cellWidth,
 // The current frame's number and mark on the timeline; returns the rectangle drawn on.
 Rect drawCurrentFrame(Image& timeline, const Document& doc, int cellWidth, int animBarre);
 // The animation-layer list picture: 2000 x 130, a header with the eye and the lock, one row per
-// animation layer.
+// animation layer (the names are written by the Ui in the interface font).
 Image drawAnimationLayerList(const Document& doc, const TimelineImages& images);
 
 // The onion-skin spins (155, 156) and pref.ini count at most this many frames each way.

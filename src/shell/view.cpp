@@ -48,9 +48,10 @@ void applyZoom(App& app) {
         redrawNavigator(app);
     }
     if (app.iface.statusBar) {
-        app.ui.setStatusText(1, "Doc Width : " + std::to_string(doc.Width) +
-                                    "/Height : " + std::to_string(doc.Height));
-        app.ui.setStatusText(0, "Zoom : " + std::to_string(doc.Zoom) + "%");
+        Dictionary& d = app.dictionary;
+        app.ui.setStatusText(1, Text(d, "Doc Width :") + " " + std::to_string(doc.Width) +
+                                    Text(d, "/Height :") + " " + std::to_string(doc.Height));
+        app.ui.setStatusText(0, Text(d, "Zoom :") + " " + std::to_string(doc.Zoom) + "%");
     }
 }
 
@@ -59,6 +60,20 @@ void centerView(App& app) {
     const Document& doc = app.doc;
     app.ViewOffsetX = int16_t(app.iface.canvasWidth / 2 - displaySize(doc.Width, doc.Zoom) / 2);
     app.ViewOffsetY = int16_t(app.iface.canvasHeight / 2 - displaySize(doc.Height, doc.Zoom) / 2);
+    recomposeView(app, false);
+    redrawNavigator(app);
+}
+
+void followCanvasSize(App& app) {
+    const int oldWidth = app.iface.canvasWidth, oldHeight = app.iface.canvasHeight;
+    updateCanvasSize(app);
+    if (oldWidth > 0 && oldHeight > 0) {
+        const auto shifted = [](int offset, int oldSide, int newSide) {
+            return int16_t(std::clamp(offset + newSide / 2 - oldSide / 2, -32768, 32767));
+        };
+        app.ViewOffsetX = shifted(app.ViewOffsetX, oldWidth, app.iface.canvasWidth);
+        app.ViewOffsetY = shifted(app.ViewOffsetY, oldHeight, app.iface.canvasHeight);
+    }
     recomposeView(app, false);
     redrawNavigator(app);
 }
@@ -73,11 +88,12 @@ void resetView(App& app) {
 void refreshStatusBar(App& app) {
     if (!app.iface.statusBar) return;
     const Document& doc = app.doc;
-    app.ui.setStatusText(0, "Zoom : " + std::to_string(doc.Zoom) + " %");
-    app.ui.setStatusText(1,
-                         "Doc : " + std::to_string(doc.Width) + "/" + std::to_string(doc.Height));
+    Dictionary& d = app.dictionary;
+    app.ui.setStatusText(0, Text(d, "Zoom :") + " " + std::to_string(doc.Zoom) + " %");
     app.ui.setStatusText(
-        2, "Mouse : " + std::to_string(app.pointerX) + "/" + std::to_string(app.pointerY));
+        1, Text(d, "Doc :") + " " + std::to_string(doc.Width) + "/" + std::to_string(doc.Height));
+    app.ui.setStatusText(2, Text(d, "Mouse :") + " " + std::to_string(app.pointerX) + "/" +
+                                std::to_string(app.pointerY));
     if (!app.tools.hiddenLayerNoted) app.ui.setStatusText(3, "");
     refreshStatusNote(app);
 }

@@ -22,6 +22,9 @@ int maxZoom(const App& app);
 void centerView(App& app);
 // Offsets 0, 0 and redraws.
 void resetView(App& app);
+// The canvas control changed size (the window or its panels did): the view keeps the document
+// point at the canvas's centre where it was, and redraws the canvas and the navigator.
+void followCanvasSize(App& app);
 
 // Writes the four status-bar fields.
 void refreshStatusBar(App& app);

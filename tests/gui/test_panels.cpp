@@ -11,17 +11,22 @@
 #include <QDockWidget>
 #include <QEventLoop>
 #include <QKeyEvent>
+#include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <filesystem>
+#include <fstream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -35,6 +40,7 @@
 #include "shell/app.h"
 #include "shell/brush_commands.h"
 #include "shell/brush_controls.h"
+#include "shell/dictionary.h"
 #include "shell/panels.h"
 #include "test_program.h"
 
@@ -517,12 +523,140 @@ TEST(Panels, ToolTipsAndTabTitlesComeFromTheDictionary) {
         {{"BrushSize", "Taille"}, {"Brush", "Pinceau"}, {"Layers", "Calques"}});
     EXPECT_EQ(program.ui.gadgets().widget(44)->toolTip(), "Taille");
     EXPECT_EQ(program.ui.gadgets().widget(45)->toolTip(), "Taille");
-    EXPECT_EQ(program.ui.gadgets().widget(74)->toolTip(), "Rotation of the Brush");  // literal
+    EXPECT_EQ(program.ui.gadgets().widget(74)->toolTip(), "");  // "RotationOfBrush": no entry
     EXPECT_EQ(program.ui.gadgets().widget(46)->toolTip(), "");  // a key without an entry
     EXPECT_EQ(program.window.workSpace().toolAction(51)->toolTip(), "Pinceau (B)");
     auto* layers = qobject_cast<QTabWidget*>(program.ui.gadgets().widget(83));
     ASSERT_NE(layers, nullptr);
     EXPECT_EQ(layers->tabText(0), "Calques");
+}
+
+// The French language file of the sources, as the program reads it.
+Dictionary french() {
+    std::ifstream in(std::string(QM_SOURCE_DIR) + "/assets/lang/fra.ini");
+    std::stringstream text;
+    text << in.rdbuf();
+    Dictionary d;
+    loadDictionaryFromText(d, text.str());
+    return d;
+}
+
+QStringList tabTitles(Program& program, int gadget) {
+    QStringList titles;
+    if (auto* tabs = qobject_cast<QTabWidget*>(program.ui.gadgets().widget(gadget)))
+        for (int i = 0; i < tabs->count(); ++i) titles << tabs->tabText(i);
+    return titles;
+}
+
+// The text a caption shows (a combo's item, a frame's title, a button's, a label's, a dock's).
+QString shownCaption(const Caption& c) {
+    if (auto* combo = qobject_cast<QComboBox*>(c.widget)) return combo->itemText(c.item);
+    if (auto* group = qobject_cast<QGroupBox*>(c.widget)) return group->title();
+    if (auto* button = qobject_cast<QAbstractButton*>(c.widget)) return button->text();
+    if (auto* label = qobject_cast<QLabel*>(c.widget)) return label->text();
+    return c.widget->windowTitle();
+}
+
+TEST(Panels, FrenchReachesEveryTitleAndCaptionAndStaysThroughWorkSpaceSwitches) {
+    Program program;
+    program.window.rebuildMenus(french());
+    WorkSpace& space = program.window.workSpace();
+    const QStringList colours{"Couleur", "Nuancier", "Brouillon", "Dégradé"};
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        EXPECT_EQ(tabTitles(program, 30), colours);
+        EXPECT_EQ(tabTitles(program, 29), (QStringList{"Brosse", "Alpha", "Dynamique", "Couleur"}));
+        EXPECT_EQ(tabTitles(program, 83),
+                  (QStringList{"Calques", "Préréglages", "Options", "Infos"}));
+        EXPECT_EQ(tabTitles(program, 104), QStringList{"Navigateur"});
+        program.command(76);  // classic: the colour pages move before the navigator
+        EXPECT_EQ(tabTitles(program, 104),
+                  (QStringList{"Nuancier", "Brouillon", "Dégradé", "Couleur", "Navigateur"}));
+        program.command(75);
+    }
+    EXPECT_EQ(space.toolOptionsDock()->windowTitle(), "Options de l'outil");
+    EXPECT_EQ(space.toolColumnDock()->windowTitle(), "Outils");
+    EXPECT_EQ(space.layerDock()->windowTitle(), "Calques");
+    EXPECT_EQ(space.navigatorDock()->windowTitle(), "Navigateur");
+    const auto widget = [&](int id) { return program.ui.gadgets().widget(id); };
+    EXPECT_EQ(qobject_cast<QGroupBox*>(widget(43))->title(), "Taille de la brosse");
+    EXPECT_EQ(qobject_cast<QCheckBox*>(widget(60))->text(), "Garder l'alpha");
+    EXPECT_EQ(qobject_cast<QComboBox*>(widget(85))->itemText(1), "Produit");
+    EXPECT_EQ(qobject_cast<QComboBox*>(widget(117))->itemText(2), "Mode masqué");
+    EXPECT_EQ(qobject_cast<QAbstractButton*>(widget(93))->text(), "Ouvrir");
+    EXPECT_EQ(widget(74)->toolTip(), "Rotation de la brosse");
+    // The menus' items without a key of their own are translated by their text.
+    EXPECT_EQ(program.window.popupMenu(1)->actions().first()->text(), "Calque");
+    EXPECT_EQ(program.window.menuAction(53)->text(), "Lignes de vitesse radiales");
+    // Every caption has its French text: none is missing from the language file.
+    for (const Caption& c : space.kit().captions) EXPECT_FALSE(shownCaption(c).isEmpty()) << c.key;
+
+    // Started in the classic work space, after the texts were given (as the program starts).
+    Program classic;
+    classic.window.rebuildMenus(french());
+    classic.window.applyWorkSpace(0, true);
+    EXPECT_EQ(tabTitles(classic, 104),
+              (QStringList{"Nuancier", "Brouillon", "Dégradé", "Couleur", "Navigateur"}));
+}
+
+// At the size the window opens with, every tab shows its whole title, in English and French,
+// in both work spaces.
+TEST(Panels, TabTitlesShowWhole) {
+    Program program;
+    program.window.openMaximized();
+    Dictionary english;
+    loadBuiltinDictionary(english);
+    for (const Dictionary& texts : {english, french()}) {
+        program.window.rebuildMenus(texts);
+        for (const int mode : {76, 75}) {
+            program.command(mode);
+            QCoreApplication::processEvents();
+            for (QTabWidget* tabs : program.window.findChildren<QTabWidget*>()) {
+                if (!tabs->isVisible()) continue;
+                const QTabBar* bar = tabs->tabBar();
+                for (int i = 0; i < tabs->count(); ++i) {
+                    const QString title = tabs->tabText(i);
+                    const QRect r = bar->tabRect(i).translated(bar->pos());
+                    EXPECT_TRUE(tabs->rect().contains(r)) << title.toStdString();
+                    EXPECT_GE(r.width(), bar->fontMetrics().horizontalAdvance(title))
+                        << title.toStdString();
+                }
+            }
+        }
+    }
+}
+
+// Closing the layer panel leaves the navigator; "Show the Layer Panel" brings it back.
+TEST(Panels, LayerPanelClosesAloneAndTheWindowMenuShowsItAgain) {
+    Program program;
+    program.window.openMaximized();
+    WorkSpace& space = program.window.workSpace();
+    const auto visible = [&](QWidget* w) { return w->isVisibleTo(&program.window); };
+    space.layerDock()->close();
+    EXPECT_FALSE(visible(space.layerDock()));
+    EXPECT_TRUE(visible(space.navigatorDock()));
+    program.command(73);
+    EXPECT_TRUE(visible(space.layerDock()));
+    EXPECT_TRUE(visible(space.navigatorDock()));
+}
+
+// Switching work spaces shows and hides panels; the maximised window keeps the screen's work
+// area, in English and in French (whose titles make the panels wider).
+TEST(Panels, WorkSpaceSwitchKeepsTheWindowOnTheScreen) {
+    Program program;
+    program.window.openMaximized();
+    QCoreApplication::processEvents();
+    const QRect screen = program.window.screen()->availableGeometry();
+    const QRect opened = program.window.frameGeometry();
+    ASSERT_TRUE(screen.contains(opened));
+    for (const int mode : {76, 75, 76, 75}) {
+        program.command(mode);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(program.window.frameGeometry(), opened)
+            << mode << ": " << program.window.frameGeometry().width() << " x "
+            << program.window.frameGeometry().height();
+        if (mode == 75) program.window.rebuildMenus(french());
+    }
 }
 
 // With the built-in texts every control a user can act on explains itself, and so does every

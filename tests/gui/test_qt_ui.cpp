@@ -3,6 +3,7 @@
 #include <unistd.h>
 #include <string>
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFileDialog>
@@ -148,6 +149,61 @@ TEST(QtUi, TextInputReturnsTheAnswer) {
     });
     EXPECT_EQ(ui.inputText("", "Name of the layerAnim", "Layer Normal1"), "Sky");
     EXPECT_EQ(shownDefault, "Layer Normal1");
+}
+
+// The buttons of the port's boxes speak the dictionary's language once it is given; before,
+// they have the built-in words.
+TEST(QtUi, MessageBoxButtonsTakeTheDictionaryTexts) {
+    QtUi ui;
+    QStringList buttons;
+    const auto texts = [&](QWidget* modal) {
+        for (QAbstractButton* b : modal->findChildren<QAbstractButton*>()) buttons << b->text();
+        buttons.sort();
+    };
+    {
+        const auto answer = test::answerNextModal([&](QWidget* modal) {
+            texts(modal);
+            modal->close();
+        });
+        ui.askYesNo("Quillmoth", "?");
+    }
+    EXPECT_EQ(buttons, (QStringList{"No", "Yes"}));
+    ui.setMenuTexts(
+        {{"BtnYes", "Oui"}, {"BtnNo", "Non"}, {"BtnOk", "D'accord"}, {"BtnCancel", "Annuler"}});
+    for (const int box : {0, 1, 2}) {
+        buttons.clear();
+        const auto answer = test::answerNextModal([&](QWidget* modal) {
+            texts(modal);
+            static_cast<QDialog*>(modal)->reject();
+        });
+        if (box == 0) ui.askYesNo("Quillmoth", "?");
+        if (box == 1) ui.messageBox("Erreur", "!");
+        if (box == 2) ui.inputText("", "Nom", "");
+        EXPECT_EQ(buttons, box == 0   ? (QStringList{"Non", "Oui"})
+                           : box == 1 ? QStringList{"D'accord"}
+                                      : (QStringList{"Annuler", "D'accord"}))
+            << box;
+    }
+}
+
+// Names are written in the interface font, whole: accents and brackets included, in the
+// colour asked, within the row, on 24- and 32-bit images.
+TEST(QtUi, InterfaceTextIsWrittenIntoTheImage) {
+    QtUi ui;
+    for (const int depth : {24, 32}) {
+        Image image = *createImage(200, 60, depth);
+        std::fill(image.pixels.begin(), image.pixels.end(), 0xFF202020u);
+        ui.drawInterfaceText(image, 36, 20, 20, "Été (gauche)", 0xFFFFFFu);
+        int white = 0, outside = 0;
+        for (int y = 0; y < image.height; ++y)
+            for (int x = 0; x < image.width; ++x) {
+                if (image.at(x, y) == 0xFF202020u) continue;
+                ++(y >= 20 && y < 40 && x >= 36 ? white : outside);
+            }
+        EXPECT_GT(white, 40) << depth;
+        EXPECT_EQ(outside, 0) << depth;
+        EXPECT_EQ(image.at(5, 5), 0xFF202020u);
+    }
 }
 
 // Without a main window the port answers calm defaults instead of failing.

@@ -1,6 +1,8 @@
 // The image commands, the animation panel, playback and the tileset dialog, through the App.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "codecs/codecs.h"
 #include "io/animation_files.h"
 #include "io/image_files.h"
@@ -316,7 +318,19 @@ TEST_F(AnimationTest, AnimationLayerListSelectsTogglesRenamesAndMoves) {
     EXPECT_EQ(app.doc.animationLayers.at("3").Shown, 0);
     EXPECT_EQ(app.doc.AnimationLayerId, 3);
     ui.queueAnswer(ScriptedAnswer::textAnswer("Walk"));
+    ui.clearCalls();
     list(ControlEventType::LeftDoubleClick, 60, 50);
+    EXPECT_EQ(app.doc.animationLayers.at("3").Name, "Walk");
+    // The names are written by the Ui in the interface font, as they are: row 1 from y 41.
+    ui.queueAnswer(ScriptedAnswer::textAnswer("Été (gauche) #2"));
+    ui.clearCalls();
+    list(ControlEventType::LeftDoubleClick, 60, 50);
+    const auto& calls = ui.calls();
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "drawInterfaceText 36 41 Été (gauche) #2"),
+              calls.end());
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "drawInterfaceText 36 21 Layer Normal1"),
+              calls.end());
+    menu(Cmd::Undo);
     EXPECT_EQ(app.doc.animationLayers.at("3").Name, "Walk");
     list(ControlEventType::Move, 60, 25, true);  // dragged to row 0
     EXPECT_EQ(app.doc.animationLayers.at("3").Order, 0);

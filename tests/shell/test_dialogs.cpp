@@ -204,8 +204,14 @@ TEST_F(DialogsTest, TitlesAndButtonsComeFromTheDictionary) {
     EXPECT_EQ(ui.gadgetText(id(Gadget::BrightnessOk)), "D'accord");
     menu(Cmd::BrushAnimated);
     EXPECT_EQ(ui.gadgetText(id(Gadget::AnimBrushCancel)), "Annuler");
-    menu(Cmd::ImageSize);  // its captions have no keys
-    EXPECT_EQ(ui.gadgetText(id(Gadget::ImageSizeOk)), "Ok");
+    // Every caption of a dialog is the dictionary's, the body's too.
+    app.dictionary["Image Size"] = "Taille de l'image";
+    app.dictionary["Pixel Dimension"] = "Dimensions en pixels";
+    menu(Cmd::ImageSize);
+    EXPECT_EQ(ui.shownWindow(id(Window::ImageSize))->title, "Taille de l'image");
+    EXPECT_EQ(ui.gadgetText(id(Gadget::ImageSizeOk)), "D'accord");
+    EXPECT_EQ(ui.gadgetText(id(Gadget::ImageSizeCancel)), "Annuler");
+    EXPECT_EQ(ui.gadgetText(id(Gadget::PixelDimension)), "Dimensions en pixels");
 }
 
 // Whatever state a script sends, the stored value stays within the control's range, and the

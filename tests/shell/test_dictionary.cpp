@@ -1,6 +1,10 @@
 // The language dictionary: its groups, language files, and switching the language.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
 #include <set>
 #include <utility>
 
@@ -89,11 +93,58 @@ TEST(DictionaryFile, FrenchFileIsComplete) {
     fra->selectGroup("Tooltip");
     for (const DictionaryEntry& e : extraTooltipEntries())
         EXPECT_FALSE(fra->readText(e.fileKey).empty()) << "Tooltip " << e.fileKey;
+    fra->selectGroup("Texts");
+    for (const DictionaryEntry& e : textEntries())
+        EXPECT_FALSE(fra->readText(e.fileKey).empty()) << "Texts " << e.fileKey;
     Dictionary d;
     loadDictionaryFromText(d, fra->text());
     EXPECT_EQ(d["Hand"], "Main (déplacer la vue)");
     EXPECT_EQ(d["New"], "Nouveau document");
     EXPECT_EQ(d["Layers"], "Calques");
+    EXPECT_EQ(d["BtnYes"], "Oui");
+    EXPECT_EQ(d["Image Dimension"], "Dimensions de l'image");
+}
+
+// The texts of the panels, dialogs and messages are keys of their own: read last, a key that
+// another group has would take that entry's text away from its menu item or tool tip.
+TEST(DictionaryTable, TextsKeysAreTheirOwn) {
+    std::set<std::string> others;
+    for (const DictionaryGroup& g : dictionaryGroups())
+        for (const DictionaryEntry& e : g.entries) others.insert(e.key);
+    for (const DictionaryEntry& e : extraTooltipEntries()) others.insert(e.key);
+    std::set<std::string> seen;
+    for (const DictionaryEntry& e : textEntries()) {
+        EXPECT_FALSE(others.count(e.key)) << e.key;
+        EXPECT_TRUE(seen.insert(e.key).second) << "twice: " << e.key;
+    }
+    Dictionary d = builtin();
+    EXPECT_EQ(Text(d, "DocumentSizeLimit"),
+              "The document size is limited to %1 x %1 and %2 pixels");
+    EXPECT_EQ(fillIn(Text(d, "DocumentSizeLimit"), {"8", "64"}),
+              "The document size is limited to 8 x 8 and 64 pixels");
+    EXPECT_EQ(fillIn("%1 %2 %3", {"%2", "b"}), "%2 b %3") << "a value is never read as a mark";
+}
+
+// Every text the shell looks up by a written key has a built-in text: a key missing from the
+// tables would show as an empty caption or message.
+TEST(DictionaryTable, EveryKeyTheShellAsksForExists) {
+    const Dictionary d = builtin();
+    const std::regex lookup(
+        R"re(Text\(\s*(?:d|app\.dictionary|words|dictionary),\s*"([^"]+)"\s*\))re");
+    size_t keys = 0;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::string(QM_SOURCE_DIR) + "/src/shell")) {
+        if (entry.path().extension() != ".cpp") continue;
+        std::ifstream in(entry.path());
+        const std::string source((std::istreambuf_iterator<char>(in)),
+                                 std::istreambuf_iterator<char>());
+        for (std::sregex_iterator it(source.begin(), source.end(), lookup), end; it != end; ++it) {
+            ++keys;
+            EXPECT_TRUE(d.count((*it)[1].str()))
+                << entry.path().filename() << ": " << (*it)[1].str();
+        }
+    }
+    EXPECT_GT(keys, 100u);
 }
 
 // Choosing French in the Preferences window gives the menus its texts at once.

@@ -145,13 +145,17 @@ TEST_F(SheetTest, OpenRoughboardLoadsAFileAndABadOneLeavesTheSheet) {
     event(Gadget::Roughboard, ControlEventType::LeftDown, 20, 20);
     const Image before = copyImage(app.roughboard54);
 
+    // The box speaks the dictionary's language: its title is the text of "error".
+    app.dictionary["error"] = "Erreur";
+    app.dictionary["Cannot load image:"] = "Impossible de lire l'image :";
     folder.writeText("broken.png", "not an image");
     ui.queueAnswer(ScriptedAnswer::filesAnswer({folder.file("broken.png")}));
     click(Gadget::OpenRoughBoard);
     ASSERT_EQ(ui.messageBoxes().size(), 1u);
     EXPECT_EQ(ui.messageBoxes()[0].rfind(
-                  "RareroDazezo|Cannot load image: " + folder.file("broken.png"), 0),
-              0u);
+                  "Erreur|Impossible de lire l'image : " + folder.file("broken.png"), 0),
+              0u)
+        << ui.messageBoxes()[0];
     EXPECT_EQ(app.roughboard54.pixels, before.pixels);
 
     click(Gadget::OpenRoughBoard);  // cancelled: no message, nothing changes
