@@ -256,7 +256,6 @@ constexpr auto kMessage = std::to_array<E>({
 constexpr auto kButton = std::to_array<E>({
     same("BtnOk", "Ok"),
     same("BtnCancel", "Cancel"),
-    same("BtnSave", "Save"),
     same("BtnDiscard", "Discard"),
 });
 
