@@ -515,6 +515,7 @@ constexpr auto kTexts = std::to_array<E>({
     {"UnableToCreateBigImage", "UnableToCreateBigImage", "unable To create the image (too big ?)"},
     same("Save Image...", "Save Image..."),
     same("Load Image...", "Load Image..."),
+    same("Import Image...", "Import Image..."),
     same("Save an image", "Save an image"),
     same("Begining of the image", "Begining of the image"),
     same("End of the image", "End of the image"),

@@ -189,8 +189,8 @@ bool openImageFileAsDocument(App& app, const std::string& path) {
 
 void openImageAsDocument(App& app) {
     if (!mayReplaceDocument(app)) return focusCanvas(app);
-    const std::string path =
-        chosenPath(app.ui.openFileRequester({"Load Image...", "", kOpenAsPatterns, 0, false}));
+    const std::string path = chosenPath(app.ui.openFileRequester(
+        {Text(app.dictionary, "Load Image..."), "", kOpenAsPatterns, 0, false}));
     // An OpenRaster file keeps its layers.
     if (isOpenRasterPath(path))
         openDocumentFile(app, path);
@@ -200,8 +200,8 @@ void openImageAsDocument(App& app) {
 }
 
 void importOnLayer(App& app) {
-    const std::string path =
-        chosenPath(app.ui.openFileRequester({"Import Image...", "", kImportPatterns, 0, false}));
+    const std::string path = chosenPath(app.ui.openFileRequester(
+        {Text(app.dictionary, "Import Image..."), "", kImportPatterns, 0, false}));
     if (!path.empty()) {
         std::string error;
         const auto image = loadImageForDocument(path, error);
@@ -315,8 +315,8 @@ void openAnimation(App& app) {
 
 void saveImageWith(App& app, const std::string& defaultPath,
                    const std::function<std::optional<Image>()>& picture) {
-    const auto choice =
-        app.ui.saveFileRequester({"Save Image...", defaultPath, kSavePatterns, 0, false});
+    const auto choice = app.ui.saveFileRequester(
+        {Text(app.dictionary, "Save Image..."), defaultPath, kSavePatterns, 0, false});
     const std::string typed = chosenPath(choice);
     if (typed.empty()) return;
     const SaveFormat format = saveFormatFromIndex(choice->patternIndex);
