@@ -321,8 +321,10 @@ void BM_Scene_Segment200NoHistory(benchmark::State& state) {
                               &app.strokeCache};
         const SegmentResult r = paintSegment(context, 700, row, 900, row);
         const Rect shown = updateDisplayTiles(layer, app.view, r.layerRect);
-        recomposeRegion(app, Rect{shown.x + app.ViewOffsetX + layer.X,
-                                  shown.y + app.ViewOffsetY + layer.Y, shown.w, shown.h});
+        recomposeRegion(
+            app, Rect{shown.x + app.ViewOffsetX + int(layerViewOffset(layer.X, app.view.zoom)),
+                      shown.y + app.ViewOffsetY + int(layerViewOffset(layer.Y, app.view.zoom)),
+                      shown.w, shown.h});
     }
 }
 

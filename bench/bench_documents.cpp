@@ -5,6 +5,10 @@
 // (random colours in the visible half, the worst case for any compressor). The save is measured
 // as the program does it, files written and flushed to disk, so it also pays for the disk.
 //
+// The same document saved and opened as OpenRaster, against the program's own .qmd save and
+// open: BM_SaveAndOpen/format/scene (format 0 .qmd, 1 .ora) does both in one iteration, so the
+// two figures give the ratio directly.
+//
 // Also: the pause of the painting loop when a recovery copy begins (the fork of the writer),
 // with the reference document in memory.
 #include <benchmark/benchmark.h>
@@ -20,6 +24,7 @@
 
 #include "bench_support.h"
 #include "document/qmd_format.h"
+#include "io/openraster.h"
 #include "platform/fake_ui.h"
 #include "shell/app.h"
 #include "shell/recovery.h"
@@ -172,6 +177,49 @@ void BM_LibpngDecodeTen(benchmark::State& state) {
     }
 }
 
+void BM_SaveOpenRaster(benchmark::State& state) {
+    const qm::Document& doc = scene(int(state.range(0)));
+    const std::string path = benchFolder() + "/save" + std::to_string(state.range(0)) + ".ora";
+    for (auto _ : state) {
+        std::string error;
+        if (!qm::writeOpenRasterFile(doc, path, error)) state.SkipWithError(error.c_str());
+    }
+    setBytes(state, double(std::filesystem::file_size(path)));
+}
+
+void BM_OpenOpenRaster(benchmark::State& state) {
+    const qm::Document& doc = scene(int(state.range(0)));
+    const std::string path = benchFolder() + "/open" + std::to_string(state.range(0)) + ".ora";
+    std::string error;
+    if (!qm::writeOpenRasterFile(doc, path, error)) state.SkipWithError(error.c_str());
+    for (auto _ : state) {
+        auto read = qm::readOpenRasterFile(path, 1, error);
+        if (!read) state.SkipWithError(error.c_str());
+        benchmark::DoNotOptimize(read);
+    }
+}
+
+// Save, then open what was saved: range(0) 0 = .qmd, 1 = .ora; range(1) the scene.
+void BM_SaveAndOpen(benchmark::State& state) {
+    const bool ora = state.range(0) == 1;
+    const qm::Document& doc = scene(int(state.range(1)));
+    const std::string path =
+        benchFolder() + "/both" + std::to_string(state.range(1)) + (ora ? ".ora" : ".qmd");
+    for (auto _ : state) {
+        std::string error;
+        bool ok = false;
+        if (ora) {
+            ok = qm::writeOpenRasterFile(doc, path, error) &&
+                 qm::readOpenRasterFile(path, 1, error).has_value();
+        } else {
+            ok = qm::writeDocumentFile(doc, path, error) &&
+                 qm::readDocumentFile(path, 1, error).has_value();
+        }
+        if (!ok) state.SkipWithError(error.c_str());
+    }
+    state.SetLabel(ora ? "ora" : "qmd");
+}
+
 // The painting loop's pause when a copy begins: the idle pass that forks the writer.
 void BM_RecoveryCopyPause(benchmark::State& state) {
     qm::FakeUi ui;
@@ -198,6 +246,12 @@ BENCHMARK(BM_SaveDocument)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRe
 BENCHMARK(BM_LibpngDefaultEncodeTen)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_OpenDocument)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_LibpngDecodeTen)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SaveOpenRaster)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenOpenRaster)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SaveAndOpen)
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_RecoveryCopyPause)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
 
 BENCHMARK_MAIN();

@@ -1,21 +1,19 @@
 // Fuzz target: a hand-edited or damaged brush preset. Any file must read, build its tip and
 // paint a short stroke on a small layer without crashing, hanging or allocating without bound.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
 #include <string>
 
 #include "brush/brush_preset.h"
 #include "brush/brush_tip.h"
 #include "brush/stroke.h"
 #include "platform/random.h"
+#include "scratch_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string path = "/tmp/qm_fuzz_preset_" + std::to_string(::getpid()) + ".qmb";
-    std::ofstream(path, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(data), std::streamsize(size));
+    static const qm::fuzz::ScratchFile scratch("preset.qmb");
+    const std::string& path = scratch.write(data, size);
+    if (path.empty()) return 0;
 
     qm::BrushSettings brush;
     qm::BrushTip tip;

@@ -1,18 +1,16 @@
 // Fuzz target: a hand-edited or damaged pref.ini. Any file must read without crashing, leave
 // every value within its field's range and a document size the program can make, and what is
 // then written must read back to the same values.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <tuple>
 
 #include "document/document_ops.h"
 #include "platform/fake_ui.h"
 #include "platform/paths.h"
+#include "scratch_file.h"
 #include "shell/app.h"
 #include "shell/preferences_file.h"
 
@@ -31,9 +29,9 @@ auto numbers(const qm::App& a) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string path = "/tmp/qm_fuzz_pref_" + std::to_string(::getpid()) + ".ini";
-    std::ofstream(path, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(data), std::streamsize(size));
+    static const qm::fuzz::ScratchFile scratch("pref.ini");
+    const std::string& path = scratch.write(data, size);
+    if (path.empty()) return 0;
 
     qm::FakeUi ui;
     qm::App app(ui);

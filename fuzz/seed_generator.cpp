@@ -14,6 +14,8 @@
 #include "brush/brush_preset.h"
 #include "codecs/codecs.h"
 #include "document/qmd_format.h"
+#include "io/openraster.h"
+#include "io/zip_archive.h"
 #include "platform/file_writer.h"
 #include "platform/fake_ui.h"
 #include "platform/key_value_file.h"
@@ -392,6 +394,85 @@ void documentSeeds() {
     std::filesystem::remove_all(scratch, ec);
 }
 
+// fuzz_openraster: archives. The good seeds are one written by us and read back here, and one
+// made by hand in other programs' manner (nested stacks, offsets, deflated entries); the others
+// are damaged or hostile variants.
+void openRasterSeeds() {
+    qm::Document doc;
+    doc.Width = 6;
+    doc.Height = 4;
+    for (const char* name : {"Ink", "Sky"}) {
+        qm::Layer layer;
+        layer.Name = name;
+        layer.Position = uint8_t(doc.layers.size() + 1);
+        layer.image = sampleImage(6, 4, 32);
+        doc.layers.push_back(std::move(layer));
+    }
+    doc.layers[1].Blendmode = 7;  // written with the program's own attribute
+    doc.layers[1].X = -2;
+    doc.layers.back().Selected = 1;
+    std::string error;
+    const auto ours = qm::encodeOpenRaster(doc, error, {1, {}});
+    if (!ours) return fail("openraster: " + error);
+    if (!qm::readOpenRaster(*ours, "ours.ora", 1, error))
+        return fail("openraster does not read back: " + error);
+    writeSeed("openraster", "ours.ora", *ours);
+    writeSeed("openraster", "truncated.ora", truncated(*ours, ours->size() * 2 / 3));
+    writeSeed("openraster", "damaged.ora",
+              patched(*ours, ours->size() / 2, {0xDE, 0xAD, 0xBE, 0xEF}));
+
+    Bytes small, wide;
+    if (!qm::encodePng(sampleImage(3, 2, 32), small, error) ||
+        !qm::encodePng(sampleImage(9, 5, 32), wide, error))
+        return fail("openraster: " + error);
+    const auto archive = [&](const std::string& stack, const Bytes& png, bool deflate) {
+        const Bytes mime = textBytes("image/openraster"), xml = textBytes(stack);
+        const auto made = qm::makeZipArchive({{"mimetype", mime, false},
+                                              {"stack.xml", xml, deflate},
+                                              {"data/a.png", png, deflate},
+                                              {"data/b.png", wide, deflate}},
+                                             error);
+        if (!made) fail("openraster: " + error);
+        return made ? *made : Bytes();
+    };
+    const std::string theirs =
+        "<?xml version='1.0' encoding='UTF-8'?>\n<image version=\"0.0.5\" w=\"6\" h=\"4\">"
+        "<stack><stack x=\"1\" y=\"1\" opacity=\"0.5\"><layer name=\"a\" src=\"data/a.png\" "
+        "x=\"2\" composite-op=\"svg:multiply\"/><layer src=\"data/a.png\" "
+        "composite-op=\"svg:hue\" visibility=\"hidden\"/></stack><layer name=\"b\" "
+        "src=\"./data/b.png\" x=\"-1\" y=\"-1\" composite-op=\"other:exclusion\" "
+        "selected=\"true\"/></stack></image>";
+    const Bytes theirsArchive = archive(theirs, small, true);
+    if (!qm::readOpenRaster(theirsArchive, "theirs.ora", 1, error))
+        return fail("hand-made openraster does not read: " + error);
+    writeSeed("openraster", "theirs.ora", theirsArchive);
+    // Packed by the target: the stack, then "\0ORA:" NAME "\0" CONTENT per file.
+    const auto file = [](const std::string& name, const Bytes& content) {
+        return std::string("\0ORA:", 5) + name + std::string(1, '\0') +
+               std::string(content.begin(), content.end());
+    };
+    writeSeed("openraster", "theirs-unpacked",
+              textBytes(theirs + file("data/a.png", small) + file("data/b.png", wide)));
+    writeSeed("openraster", "escapes-unpacked",
+              textBytes("<image w='6' h='4'><stack><layer src='data/../../a.png' x='-3'/><layer "
+                        "src='data/a.png' opacity='nan'/></stack></image>" +
+                        file("data/a.png", small) + file("../a.png", small)));
+    writeSeed("openraster", "escapes.ora",
+              archive("<image w='6' h='4'><stack><layer src='../data/a.png'/><layer "
+                      "src='/data/b.png'/></stack></image>",
+                      small, false));
+    writeSeed(
+        "openraster", "entities.ora",
+        archive("<!DOCTYPE image [<!ENTITY a 'aa'>]><image w='6' h='4'>&a;</image>", small, true));
+    writeSeed("openraster", "sizes.ora",
+              archive("<image w='16000' h='1600'><stack><layer src='data/a.png' x='99999999999'/>"
+                      "</stack></image>",
+                      small, true));
+    writeSeed("openraster", "not-png.ora",
+              archive("<image w='6' h='4'><stack><layer src='data/a.png'/></stack></image>",
+                      textBytes("GIF89a"), false));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -406,5 +487,6 @@ int main(int argc, char** argv) {
     preferencesSeeds();
     languageSeeds();
     documentSeeds();
+    openRasterSeeds();
     return failed ? 1 : 0;
 }

@@ -7,12 +7,14 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
-  libpng-dev libjpeg-dev libtiff-dev zlib1g-dev libdeflate-dev
+  libpng-dev libjpeg-dev libtiff-dev zlib1g-dev libdeflate-dev libzip-dev libgif-dev
+  libwebp-dev libavcodec-dev libavformat-dev libswscale-dev libavutil-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  desktop-file-utils appstream shared-mime-info
 )
 for arg in "$@"; do
   case "$arg" in
-    --bench) packages+=(libpixman-1-dev libmypaint-dev) ;;
+    --bench) packages+=(libpixman-1-dev libmypaint-dev ffmpeg) ;;
     --gui-run) packages+=(xvfb x11-apps) ;;
     *) echo "install-deps: unknown option $arg" >&2; exit 2 ;;
   esac

@@ -7,7 +7,8 @@
 //
 // A build configured with -DQM_STARTUP_TRACE=ON writes the moments of start-up to stderr as
 // "quillmoth-startup EVENT SECONDS" (wall-clock seconds since the epoch), for bench/startup.sh.
-// The program itself reads no environment variables.
+// The program itself reads no environment variables, except that the installed program finds
+// the user's folders through the XDG ones (platform/user_folders.h).
 #include <QApplication>
 #include <QEventLoop>
 #include <QTimer>
@@ -16,6 +17,8 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <string>
+#include <utility>
 
 #include "gui/canvas_widget.h"
 #include "gui/loop_driver.h"
@@ -23,8 +26,11 @@
 #include "gui/qt_ui.h"
 #include "gui/splash.h"
 #include "gui/work_space.h"
+#include "io/export_command.h"
+#include "platform/user_folders.h"
 #include "shell/app.h"
 #include "shell/dictionary.h"
+#include "shell/preferences.h"
 
 namespace {
 
@@ -106,9 +112,21 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The command line (--export, --help, --version) runs before anything of the toolkit is
+    // made: no window, no display needed.
+    if (qm::isCommandLine(argc, argv))
+        return qm::runCommandLine(argc, argv, qm::Preferences{}.version);
     trace("launched");
     if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM")) {
         std::fputs(kNoDisplayHint, stderr);
+        return 1;
+    }
+    // The installed program works in the user's configuration folder; started from the build
+    // it works in the folder it was started in.
+    std::string foldersError;
+    const auto folders = qm::enterUserFolders(foldersError);
+    if (!folders) {
+        std::fprintf(stderr, "quillmoth: %s\n", foldersError.c_str());
         return 1;
     }
     const QtMessageHandler previous = qInstallMessageHandler(fatalPlatformHandler);
@@ -119,6 +137,15 @@ int main(int argc, char** argv) {
     qInstallMessageHandler(previous);
     QApplication::setQuitOnLastWindowClosed(false);  // only QuitRequested ends the loop
     trace("toolkit-ready");
+
+    // A file named on the command line (what is left once the toolkit took its own options) is
+    // opened once the main window shows; a relative name is taken from where the program was
+    // started.
+    std::string fileToOpen;
+    for (int i = 1; i < argc; ++i)
+        if (argv[i][0] != '-' && fileToOpen.empty()) fileToOpen = argv[i];
+    if (!fileToOpen.empty() && fileToOpen[0] != '/' && !folders->launchFolder.empty())
+        fileToOpen = folders->launchFolder + "/" + fileToOpen;
 
     qm::QtUi ui;
     qm::App app(ui);
@@ -135,6 +162,7 @@ int main(int argc, char** argv) {
         window->openMaximized(app.iface.fullscreen != 0);
         ui.setFocus(qm::QtUi::kCanvasGadget);
         driver->start();
+        if (!fileToOpen.empty()) driver->sendOpenFile(std::exchange(fileToOpen, std::string()));
     };
     QObject::connect(&splash, &qm::Splash::finished, [&] {
         trace("splash-closed");

@@ -41,7 +41,7 @@ uint32_t withAlpha(uint32_t color, uint8_t a) {
     return (color & kRgbMask) | (uint32_t(a) << 24);
 }
 
-// Steps 3.1 to 3.3 of the rebuild for the Custom Brush: the tip file, resized to the tip extent.
+// The Custom Brush's source: its tip file, resized to the tip extent.
 // A file that cannot be read leaves no source, so the brush paints nothing. The resized file is
 // kept while the file, the extent and the resampling stay the same: a colour change (mixing, on
 // every pointer move) recolours blocks of it as they are made instead of resizing it again.
@@ -61,15 +61,14 @@ void prepareTipSource(BrushTip& tip, const BrushSettings& b, std::string_view wo
         tip.sourceFile.width == loaded->width && tip.sourceFile.height == loaded->height &&
         tip.sourceFile.depth == loaded->depth && tip.sourceFile.pixels == loaded->pixels)
         return;
-    std::optional<Image> sized = b.smoth == 0
-                                     ? resizeSmooth(*loaded, tip.tipWidth, tip.tipHeight)
-                                     : resizeNearest(*loaded, tip.tipWidth, tip.tipHeight);
+    std::optional<Image> sized = b.smoth == 0 ? resizeSmooth(*loaded, tip.tipWidth, tip.tipHeight)
+                                              : resizeNearest(*loaded, tip.tipWidth, tip.tipHeight);
     tip.source = sized ? std::move(*sized) : Image{};
     tip.sourceFile = sized ? std::move(*loaded) : Image{};
     tip.sourceSmoth = b.smoth;
 }
 
-// Step 4.2: the shape of `type` in the paint colour over the transparent tip, drawn into
+// The shape of `type` in the paint colour over the transparent tip, drawn into
 // `target`, which holds the tip's pixels from (ox, oy) on. The shapes are drawn at `size` scale
 // whatever sizeX and sizeY say; the painter applies those per dab.
 void drawShape(Image& target, int ox, int oy, const BrushTip& tip, const BrushSettings& b) {
@@ -87,7 +86,7 @@ void drawShape(Image& target, int ox, int oy, const BrushTip& tip, const BrushSe
             fillEllipse(target, x + s / 2, y + s / 2, s / 2, s / 4, solidPaint(color));
             break;
         case kCustomBrush:
-            // Step 3.4: the part of the file under `target`, recoloured, then drawn.
+            // The part of the resized file under `target`, recoloured, then drawn.
             if (tipExtent(b.size, b.sizeX) >= 1 && tipExtent(b.size, b.sizeY) >= 1 &&
                 !tip.source.empty()) {
                 const Rect part = intersect(Rect{ox, oy, target.width, target.height},
@@ -107,8 +106,8 @@ void drawShape(Image& target, int ox, int oy, const BrushTip& tip, const BrushSe
             break;
         }
         case kCircleSoft: {
-            const Gradient g = ellipticalGradient(x + s / 2, y + s / 2, s / 2, s / 2, color,
-                                                  color & kRgbMask);
+            const Gradient g =
+                ellipticalGradient(x + s / 2, y + s / 2, s / 2, s / 2, color, color & kRgbMask);
             fillCircle(target, x + s / 2, y + s / 2, s / 2 - 1,
                        gradientPaint(g, DrawMode::AllChannels));
             break;
@@ -116,9 +115,9 @@ void drawShape(Image& target, int ox, int oy, const BrushTip& tip, const BrushSe
         case kCircleCustom: {
             // The stops go in this order (first, third, second): at a shared position the later
             // one wins, which is how the panel's three stops have always combined.
-            Gradient g = ellipticalGradient(x + s / 2, y + s / 2, s - 1, s - 1,
-                                            withAlpha(color, b.alphaGradientX),
-                                            withAlpha(color, b.alpha));
+            Gradient g =
+                ellipticalGradient(x + s / 2, y + s / 2, s - 1, s - 1,
+                                   withAlpha(color, b.alphaGradientX), withAlpha(color, b.alpha));
             g.stops = {{b.gradientX, withAlpha(color, b.alphaGradientX)},
                        {b.gradientX3, withAlpha(color, b.alphaGradientX3)},
                        {b.gradientX2, withAlpha(color, b.alphaGradientX2)}};
@@ -208,8 +207,7 @@ void makeBlock(BrushTip& tip, int column, int row) {
     fillBox(*block, -x0, -y0, tipExtent(b.size, b.sizeX), tipExtent(b.size, b.sizeY),
             solidPaint(b.selectedColor & kRgbMask, DrawMode::AllChannels));
     drawShape(*block, x0, y0, tip, b);
-    for (int y = 0; y < h; ++y)
-        std::copy_n(block->row(y), w, image.row(y0 + y) + x0);
+    for (int y = 0; y < h; ++y) std::copy_n(block->row(y), w, image.row(y0 + y) + x0);
     updateUniformTiles(tip.tiles, image, Rect{x0, y0, w, h});
 }
 

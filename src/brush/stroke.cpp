@@ -352,8 +352,8 @@ SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
             const auto rotatedDab = [&](int side, double cx, double cy) -> Rect {
                 if (side == 0) return {};
                 const int n = resize ? std::max(1, nearestInt(side * scale)) : side;
-                const int x = nearestInt(cx - side * scale / 2.0);
-                const int y = nearestInt(cy - side * scale / 2.0);
+                const int x = nearestInt(cx - side * scale / 2.0) - ctx.target.originX;
+                const int y = nearestInt(cy - side * scale / 2.0) - ctx.target.originY;
                 if (missesImage(ctx.target, x, y, n, n)) return {};
                 // Smudge tints even under alpha 0, so it needs the whole square.
                 const bool keepEmpty = passes.tool == 4;
@@ -377,8 +377,8 @@ SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
         } else {
             const int dw = std::max(1, nearestInt(w0 * scale));
             const int dh = std::max(1, nearestInt(h0 * scale));
-            const int x = nearestInt(X * 100.0 / zoom - w0 * scale / 2.0);
-            const int y = nearestInt(Y * 100.0 / zoom - h0 * scale / 2.0);
+            const int x = nearestInt(X * 100.0 / zoom - w0 * scale / 2.0) - ctx.target.originX;
+            const int y = nearestInt(Y * 100.0 / zoom - h0 * scale / 2.0) - ctx.target.originY;
             readyTipPart(ctx.tip, tipPartUnder(ctx.target, documentTip, resize, dw, dh, x, y));
             result.layerRect = unite(result.layerRect,
                                      placeDab(ctx.target, documentTip, resize, dw, dh, x, y, passes));
@@ -387,10 +387,11 @@ SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
     return result;
 }
 
-std::optional<uint32_t> mixingSample(const Image& layer, int x, int y, int zoom) {
+std::optional<uint32_t> mixingSample(const Image& layer, int x, int y, int zoom, int originX,
+                                     int originY) {
     if (zoom < 1 || layer.empty()) return std::nullopt;
-    const int u = nearestInt(x * 100.0 / zoom);
-    const int v = nearestInt(y * 100.0 / zoom);
+    const int u = nearestInt(x * 100.0 / zoom) - originX;
+    const int v = nearestInt(y * 100.0 / zoom) - originY;
     if (u < 1 || v < 1 || u >= layer.width || v >= layer.height) return std::nullopt;
     // The point read gives the colour without its alpha byte, and nothing for a transparent
     // pixel; read with alpha, every opaque pixel would fail the "above zero" test below.

@@ -88,9 +88,12 @@ private:
 // Where dabs land: an image of width x height pixels that the painter never holds. Before each
 // dab, `reserve` is given the rectangle the dab will write (already cut to the image) and answers
 // the image to draw into, or null to skip the dab. A width or height below 1 paints nothing.
+// The image's pixel (0, 0) lies over document pixel (originX, originY) (a moved layer): a dab
+// lands on the image pixels under the document pixels it covers.
 struct DabTarget {
     int width = 0, height = 0;
     std::function<Image*(const Rect&)> reserve;
+    int originX = 0, originY = 0;
 };
 
 // A dab target straight onto an image the caller owns (tests, benchmarks, previews).
@@ -129,9 +132,11 @@ int dabSpacing(const BrushSettings& brush);
 
 // Mixing. The pixel under view point (x, y) of the layer as the point read gives it: its red,
 // green and blue without alpha, 0 for a fully transparent pixel; nullopt when the point is
-// outside 1 .. width-1 / 1 .. height-1 in document coordinates, or when that value is 0 (black
-// or transparent: nothing to mix).
-std::optional<uint32_t> mixingSample(const Image& layer, int x, int y, int zoom);
+// outside 1 .. width-1 / 1 .. height-1 in the layer's coordinates (the document pixel less the
+// layer's origin, as in DabTarget), or when that value is 0 (black or transparent: nothing to
+// mix).
+std::optional<uint32_t> mixingSample(const Image& layer, int x, int y, int zoom, int originX = 0,
+                                     int originY = 0);
 // The selected colour laid over the sampled one: mixing % of the sample, the rest from
 // `selectedColor`; `mixing` above 100 counts as 100.
 uint32_t mixedColor(uint32_t sample, uint32_t selectedColor, int mixing);

@@ -5,7 +5,7 @@
 
 #include "codecs/codecs.h"
 #include "platform/file_writer.h"
-#include "platform/mapped_file.h"
+#include "platform/file_bytes.h"
 #include "platform/paths.h"
 
 namespace qm {
@@ -113,8 +113,8 @@ std::optional<Image> decodeImage(std::span<const uint8_t> data, std::string& err
 }
 
 std::optional<Image> loadImageFile(const std::string& path, std::string& error) {
-    // Decoded straight from the page cache; streams are read whole first (mapped_file.h).
-    const std::optional<MappedFile> file = MappedFile::open(path, kMaxImageFileBytes, error);
+    // Read whole first (file_bytes.h): a file shortened meanwhile gives a message, not a fault.
+    const std::optional<FileBytes> file = FileBytes::open(path, kMaxImageFileBytes, error);
     if (!file) return std::nullopt;
     std::string why;
     std::optional<Image> img = decodeImage(file->bytes(), why, fileName(path));

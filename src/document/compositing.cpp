@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "document/animation_frames.h"
 #include "document/blend_modes.h"
 #include "raster/alpha_blend.h"
 #include "raster/rounding.h"
@@ -121,19 +122,27 @@ std::vector<DrawStep> frameSteps(const CanvasScene& scene, const Rect& area) {
         addSide(std::clamp(scene.onion.before, 0, 255), -1, 0x0000FFu);
         addSide(std::clamp(scene.onion.after, 0, 255), 1, 0xFF0000u);
     }
-    for (const auto& [key, animationLayer] : doc.animationLayers)
+    for (const auto& [key, animationLayer] : doc.animationLayers) {
+        const int shown = shownFrameNumber(animationLayer, doc.CurrentFrame);
         for (const AnimationFrame& frame : animationLayer.Frames)
-            if (frame.Frame == doc.CurrentFrame)
+            if (frame.Frame == shown)
                 addImage(frame.image, int64_t(scene.offsetX) + frame.X,
                          int64_t(scene.offsetY) + frame.Y, animationLayer.Alpha);
+    }
     for (const Layer& layer : doc.layers) {
         if (!layer.Visible || layer.IsGroup) continue;
-        const DisplayEntry* entry = viewOf(scene, layer).find(layer.id);
+        const ViewCache& view = viewOf(scene, layer);
+        const DisplayEntry* entry = view.find(layer.id);
         if (!entry) continue;
+        // A layer shows over the document only: moved or larger than the document, what lies
+        // beyond it is not drawn.
+        const Rect inside =
+            intersect(area, documentViewRect(doc, scene.offsetX, scene.offsetY, view.zoom));
         DrawStep step;
         step.entry = entry;
-        step.at = place(entry->width, entry->height, int64_t(scene.offsetX) + layer.X,
-                        int64_t(scene.offsetY) + layer.Y, area);
+        step.at = place(entry->width, entry->height,
+                        int64_t(scene.offsetX) + layerViewOffset(layer.X, view.zoom),
+                        int64_t(scene.offsetY) + layerViewOffset(layer.Y, view.zoom), inside);
         if (step.at.dst.empty()) continue;
         step.blend = blendRowFunction(layer.Blendmode);
         step.opacity = layer.Opacity;
@@ -306,6 +315,11 @@ void composeRows(Image& canvas, const CanvasScene& scene, const Rect& area, int 
 }
 
 }  // namespace
+
+Rect documentViewRect(const Document& doc, int offsetX, int offsetY, int zoom) {
+    return wideRect(offsetX, offsetY, scaled(std::max<int>(doc.Width, 0), zoom),
+                    scaled(std::max<int>(doc.Height, 0), zoom));
+}
 
 int gridLoopBound(int documentSize, int gridSize) {
     if (gridSize <= 0) return -1;
@@ -537,7 +551,8 @@ void prepareDisplayTiles(const CanvasScene& scene, const Rect& canvasRect, const
             view.display.erase(it);
             continue;
         }
-        const int64_t ox = int64_t(scene.offsetX) + layer.X, oy = int64_t(scene.offsetY) + layer.Y;
+        const int64_t ox = int64_t(scene.offsetX) + layerViewOffset(layer.X, view.zoom);
+        const int64_t oy = int64_t(scene.offsetY) + layerViewOffset(layer.Y, view.zoom);
         const Rect keep = clipToImage(int64_t(canvasRect.x) - kDisplayTileMargin - ox,
                                       int64_t(canvasRect.y) - kDisplayTileMargin - oy,
                                       int64_t(canvasRect.w) + 2 * kDisplayTileMargin,
@@ -654,7 +669,8 @@ bool remakeDisplayTiles(const Layer& layer, ViewCache& view, int offsetX, int of
     const auto it = view.display.find(layer.id);
     if (it == view.display.end() || !entryMatches(it->second, layer, view)) return false;
     DisplayEntry& e = it->second;
-    const int64_t ox = int64_t(offsetX) + layer.X, oy = int64_t(offsetY) + layer.Y;
+    const int64_t ox = int64_t(offsetX) + layerViewOffset(layer.X, view.zoom);
+    const int64_t oy = int64_t(offsetY) + layerViewOffset(layer.Y, view.zoom);
     const TileRange shown =
         tilesUnder(e, clipToImage(int64_t(canvasRect.x) - ox, int64_t(canvasRect.y) - oy,
                                   canvasRect.w, canvasRect.h, e.width, e.height));

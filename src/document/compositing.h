@@ -121,6 +121,18 @@ struct CanvasScene {
     OnionSkin onion = {};
 };
 
+// Where a layer's display image lies on the canvas relative to the document's corner: the
+// layer's X or Y (document pixels) at the zoom, rounded down, so the layer stays over the same
+// document pixels whatever the zoom.
+inline int64_t layerViewOffset(int offset, int zoom) {
+    const int64_t v = int64_t(offset) * zoom;
+    return v >= 0 ? v / 100 : -((-v + 99) / 100);
+}
+
+// The canvas rectangle the document covers (document pixel (0, 0) at offsetX, offsetY, the
+// document's size at the zoom), cut to the int range; the layers show inside it only.
+Rect documentViewRect(const Document& doc, int offsetX, int offsetY, int zoom);
+
 // The whole display image of a layer at `zoom`, the reference of every tile: the layer image
 // scaled nearest-pixel to width x zoom / 100 by height x zoom / 100, laid with alpha blending at
 // the layer's Opacity over its mode's opaque backdrop, or over transparent (all channels 0) for
@@ -164,8 +176,9 @@ Image wholeDisplayImage(const ViewCache& view, const Layer& layer);
 //   3. the onion skin (OnionSkin), then every frame of every animation layer whose Frame is
 //      CurrentFrame, unscaled, at the
 //      offsets plus its X, Y, alpha blended with the animation layer's Alpha;
-//   4. every visible layer's display image in stacking order at the offsets plus its X, Y,
-//      through its blend mode with its Opacity (blend_modes.h);
+//   4. every visible layer's display image in stacking order at the offsets plus its X, Y at
+//      the view's zoom (layerViewOffset), through its blend mode with its Opacity
+//      (blend_modes.h), inside the document's rectangle only (documentViewRect);
 //   5. the grid: with nx = width / gridW and ny = height / gridH rounded halves to even, the
 //      1-pixel lines x = offsetX + i * gridW * zoom / 100 (i = 0..nx) over the document's view
 //      height and y = offsetY + j * gridH * zoom / 100 (j = 0..ny) over its view width, in the

@@ -17,7 +17,7 @@ struct LayerProperties {
     // Stable identity: given when the layer is made and never changed while it lives (Position
     // changes with the stack). History and the view cache name layers by it. 0 is no layer.
     uint32_t id = 0;
-    int16_t X = 0, Y = 0;            // offset on the canvas, not scaled by the zoom
+    int16_t X = 0, Y = 0;            // offset in document pixels (the move tool)
     int16_t Width = 0, Height = 0;   // size given at creation or load; a lower bound on resize
     uint8_t Position = 0;            // 1 = bottom; the list stays sorted by it, 1..n
     std::string Name;

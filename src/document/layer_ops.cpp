@@ -7,6 +7,7 @@
 #include "document/document_ops.h"
 #include "raster/draw_image.h"
 #include "raster/image_ops.h"
+#include "raster/rounding.h"
 
 namespace qm {
 
@@ -151,30 +152,58 @@ bool dragSelectedLayer(Document& doc, MoveDrag drag, int x, int y, int pressX, i
     return true;
 }
 
-std::optional<Image> resizedLayerImage(const Document& doc, const Layer& layer, int quality,
-                                       int mode) {
+namespace {
+
+// A length of the old document scaled to the new one, halves to even.
+int64_t scaledLength(int64_t length, int oldSide, int newSide) {
+    if (oldSide <= 0) return length;
+    return roundHalfEven(double(length) * newSide / oldSide);
+}
+
+}  // namespace
+
+std::optional<Image> resizedLayerImage(const Document& doc, const Layer& layer, int oldWidth,
+                                       int oldHeight, int quality, int mode) {
     if (layer.IsGroup || layer.image.empty()) return std::nullopt;
+    if (mode == 0) {
+        const int64_t w =
+            std::max<int64_t>(1, scaledLength(layer.image.width, oldWidth, doc.Width));
+        const int64_t h =
+            std::max<int64_t>(1, scaledLength(layer.image.height, oldHeight, doc.Height));
+        if (!documentSizeAllowed(w, h)) return std::nullopt;
+        return quality == 1 ? resizeNearest(layer.image, int(w), int(h))
+                            : resizeSmooth(layer.image, int(w), int(h));
+    }
     const int w = std::max<int>(layer.Width, doc.Width);
     const int h = std::max<int>(layer.Height, doc.Height);
     // A Width or Height read from a file may be absurd: such a layer keeps its image.
     if (!documentSizeAllowed(w, h)) return std::nullopt;
-    if (mode == 0)
-        return quality == 1 ? resizeNearest(layer.image, w, h) : resizeSmooth(layer.image, w, h);
     std::optional<Image> resized = createImage(w, h, 32);
     if (resized) drawImage(*resized, layer.image, layer.X, layer.Y, DrawMode::AlphaBlend, 255);
     return resized;
 }
 
-int resizeLayerImages(Document& doc, int quality, int mode) {
+void scaleLayerPlacement(LayerProperties& layer, int oldWidth, int oldHeight, int newWidth,
+                         int newHeight) {
+    layer.X = clampToInt16(scaledLength(layer.X, oldWidth, newWidth));
+    layer.Y = clampToInt16(scaledLength(layer.Y, oldHeight, newHeight));
+    layer.Width = clampToInt16(std::max<int64_t>(1, scaledLength(layer.Width, oldWidth, newWidth)));
+    layer.Height =
+        clampToInt16(std::max<int64_t>(1, scaledLength(layer.Height, oldHeight, newHeight)));
+}
+
+int resizeLayerImages(Document& doc, int oldWidth, int oldHeight, int quality, int mode) {
     int failures = 0;
     for (Layer& layer : doc.layers) {
         if (layer.IsGroup || layer.image.empty()) continue;
-        std::optional<Image> resized = resizedLayerImage(doc, layer, quality, mode);
+        std::optional<Image> resized =
+            resizedLayerImage(doc, layer, oldWidth, oldHeight, quality, mode);
         if (!resized) {
             ++failures;
             continue;
         }
         layer.image = std::move(*resized);
+        if (mode == 0) scaleLayerPlacement(layer, oldWidth, oldHeight, doc.Width, doc.Height);
     }
     return failures;
 }

@@ -61,25 +61,33 @@ struct MoveDrag {
 };
 
 // Drag phase of the move tool: the first call after a press captures the selected layer's
-// offset; every call sets the offset to start + (x, y) - (pressX, pressY), all in view pixels
-// relative to the view origin. False without a selected layer.
+// offset; every call sets the offset to start + (x, y) - (pressX, pressY), all in document
+// pixels. False without a selected layer.
 bool dragSelectedLayer(Document& doc, MoveDrag drag, int x, int y, int pressX, int pressY);
 // Release phase: the next drag starts afresh.
 inline void endLayerDrag(MoveDrag drag) {
     drag.dragging = false;
 }
 
-// Resizes the layer images after the document's Width and Height were set to the new size.
-// Each layer image becomes max(layer Width, document width) x max(layer Height, document
-// height), so shrinking never makes it smaller than its size at creation:
-//   mode 0 (image size): the image is scaled, smoothly (quality 0) or nearest-pixel (1);
-//   mode 1 (canvas size): the image is laid on a transparent image of the new size at the
-//   layer's offset (X, Y).
-// Width, Height, X and Y stay unchanged; groups are skipped. Returns the number of layers whose
-// new size could not be allocated (they keep their image).
-int resizeLayerImages(Document& doc, int quality, int mode);
+// Resizes the layer images after the document's Width and Height were set to the new size;
+// `oldWidth` x `oldHeight` is the size it had before.
+//   mode 0 (image size): the picture is scaled with the document, smoothly (quality 0) or
+//   nearest-pixel (1): each layer image by new size / old size on each side (so a layer larger
+//   than the document stays as much larger), and its offset X, Y and its Width, Height with it
+//   (see scaleLayerPlacement);
+//   mode 1 (canvas size): each layer image becomes max(layer Width, document width) x
+//   max(layer Height, document height), with the old image laid on it at the layer's offset
+//   (X, Y); Width, Height, X and Y stay unchanged, so shrinking the canvas never makes a layer
+//   smaller than its size at creation.
+// Groups are skipped. Returns the number of layers whose new size could not be allocated (they
+// keep their image and place).
+int resizeLayerImages(Document& doc, int oldWidth, int oldHeight, int quality, int mode);
 // The image resizeLayerImages gives one layer, or nullopt (a group, or no image to be had).
-std::optional<Image> resizedLayerImage(const Document& doc, const Layer& layer, int quality,
-                                       int mode);
+std::optional<Image> resizedLayerImage(const Document& doc, const Layer& layer, int oldWidth,
+                                       int oldHeight, int quality, int mode);
+// The image size: offset X, Y and size Width, Height of a layer scaled as its picture is when
+// the document goes from `oldWidth` x `oldHeight` to its new size (sizes at least 1).
+void scaleLayerPlacement(LayerProperties& layer, int oldWidth, int oldHeight, int newWidth,
+                         int newHeight);
 
 }  // namespace qm

@@ -14,7 +14,7 @@
 #include "document/document_fields.h"
 #include "document/document_ops.h"
 #include "platform/key_value_file.h"
-#include "platform/mapped_file.h"
+#include "platform/file_bytes.h"
 #include "platform/paths.h"
 
 namespace qm {
@@ -87,21 +87,84 @@ std::string sectionFile(const KeyValueFile& index, const std::string& folder,
     return isPlainFileName(byName) ? byName : std::string();
 }
 
-// The files that an index names in its layer folder, as found on disk (lower case).
-void collectNamedFiles(const std::string& indexPath, const std::string& folder,
-                       std::set<std::string>& named) {
+// Whether a loaded index is a document at all (the test readDocumentFile makes).
+bool looksLikeDocument(KeyValueFile& index) {
+    index.selectGroup("");
+    return index.hasKey("Nb_layer") || index.hasKey("Doc_w") || index.hasKey("Doc_h") ||
+           index.hasGroup("Layer1");
+}
+
+// The layer files (lower case) that the document index at `indexPath` stores its layers in:
+// each section's "Image" key, or Name + ".png" for a section written without one. Sections the
+// index does not have name nothing, and neither does a file that is not a document.
+std::set<std::string> filesNamedBy(const std::string& indexPath) {
+    std::set<std::string> named;
     std::string error;
     auto index = KeyValueFile::load(indexPath, error);
-    if (!index) return;
-    index->selectGroup("");
-    const int64_t count = std::clamp<int64_t>(index->readInteger("Nb_layer", 1), 1,
-                                              kMaxDocumentLayers);
+    if (!index || !looksLikeDocument(*index)) return named;
+    const int64_t count =
+        std::clamp<int64_t>(index->readInteger("Nb_layer", 1), 1, kMaxDocumentLayers);
     for (int64_t i = 1; i <= count; ++i) {
-        index->selectGroup("Layer" + std::to_string(i));
-        const std::string file =
-            sectionFile(*index, folder, index->readText("Name", "Layer" + std::to_string(i)));
-        if (!file.empty()) named.insert(toLowerAscii(fileName(resolvePath(joinPath(folder, file)))));
+        const std::string section = "Layer" + std::to_string(i);
+        if (!index->hasGroup(section)) continue;
+        index->selectGroup(section);
+        const std::string file = index->hasKey("Image") ? index->readText("Image")
+                                                        : index->readText("Name", section) + ".png";
+        if (isPlainFileName(file)) named.insert(toLowerAscii(file));
     }
+    return named;
+}
+
+// The hidden list, in the layer folder, of the layer files a save of `indexPath` writes or is to
+// remove: when a save is cut off, the files it wrote may be named by no index, or the replaced
+// document's may be left, and the list is how the next save knows they are its own to remove.
+std::string pendingListPath(const std::string& folder, const std::string& indexPath) {
+    return joinPath(folder, "." + fileName(indexPath) + ".saving");
+}
+
+// The names in a pending list (lower case); none when there is no list.
+std::set<std::string> readPendingList(const std::string& listPath) {
+    std::set<std::string> names;
+    std::string error;
+    const auto contents = readFileLimited(listPath, size_t(1) << 20, error);
+    if (!contents) return names;
+    std::string_view text(*contents);
+    while (!text.empty()) {
+        const size_t end = text.find('\n');
+        const std::string_view line = text.substr(0, end);
+        if (isPlainFileName(line)) names.insert(toLowerAscii(line));
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    }
+    return names;
+}
+
+// Writes the pending list; an empty set removes it.
+bool writePendingList(const std::string& listPath, const std::set<std::string>& names,
+                      std::string& error) {
+    if (names.empty()) {
+        removeQuietly(listPath);
+        return true;
+    }
+    std::string text;
+    for (const std::string& name : names) text += name + "\n";
+    return writeFileAtomically(listPath, text, error);
+}
+
+// A temporary file that the file writer left in the folder when a save was cut off: "." + the
+// name of a layer file or of the pending list + ".tmp" + process id + "-" + counter.
+bool isLeftoverTemporary(std::string_view lower) {
+    const size_t tmp = lower.rfind(".tmp");
+    if (!lower.starts_with(".") || tmp == std::string_view::npos) return false;
+    const std::string_view base = lower.substr(1, tmp - 1);
+    const std::string_view number = lower.substr(tmp + 4);
+    const size_t dash = number.find('-');
+    auto digits = [](std::string_view s) {
+        return !s.empty() &&
+               std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    return (base.ends_with(".png") || base.ends_with(".saving")) &&
+           dash != std::string_view::npos && digits(number.substr(0, dash)) &&
+           digits(number.substr(dash + 1));
 }
 
 // The image size in a PNG header, when the data starts like a PNG.
@@ -125,14 +188,13 @@ std::optional<Image> loadLayerImage(const std::string& path, std::string& reason
         return std::nullopt;
     }
     std::string error;
-    const auto file = MappedFile::open(path, kMaxLayerFileBytes, error);
+    const auto file = FileBytes::open(path, kMaxLayerFileBytes, error);
     if (!file) {
         reason = error;
         return std::nullopt;
     }
     const auto data = file->bytes();
-    if (const auto size = pngSize(data);
-        size && !documentSizeAllowed(size->first, size->second)) {
+    if (const auto size = pngSize(data); size && !documentSizeAllowed(size->first, size->second)) {
         reason = "its image (" + std::to_string(size->first) + " x " +
                  std::to_string(size->second) + ") is larger than a document may be";
         return std::nullopt;
@@ -156,7 +218,8 @@ std::optional<Image> atLeast(Image image, int w, int h) {
 
 std::string documentIndexPath(std::string_view chosen) {
     std::string path(chosen);
-    if (!path.ends_with(kIndexExtension) || fileName(path) == kIndexExtension) path += kIndexExtension;
+    if (!path.ends_with(kIndexExtension) || fileName(path) == kIndexExtension)
+        path += kIndexExtension;
     return path;
 }
 
@@ -172,8 +235,8 @@ std::string layerFolderOf(std::string_view indexPath) {
 std::string safeLayerFileStem(std::string_view name) {
     std::string stem;
     for (const char c : name.substr(0, kMaxStemBytes)) {
-        const bool unsafe = uint8_t(c) < 0x20 || std::string_view("/\\:*?\"<>|").find(c) !=
-                                                     std::string_view::npos;
+        const bool unsafe =
+            uint8_t(c) < 0x20 || std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos;
         stem += unsafe ? '_' : c;
     }
     // Cutting may have split a UTF-8 sequence: drop a dangling lead or continuation byte.
@@ -200,7 +263,8 @@ std::string documentIndexText(const Document& doc, const std::vector<std::string
         line("[Layer" + std::to_string(i + 1) + "]");
         for (const LayerField& field : layerFields())
             line(std::string(field.key) + " = " +
-                 oneLine(withField(layer, field.member, [](const auto& v) { return fieldText(v); })));
+                 oneLine(
+                     withField(layer, field.member, [](const auto& v) { return fieldText(v); })));
         line("Image = " + files[i]);
     }
     return text;
@@ -215,9 +279,7 @@ std::optional<DocumentFileContents> readDocumentFile(std::string_view indexPath,
         error = "Cannot open the document " + path + ": " + why;
         return std::nullopt;
     }
-    index->selectGroup("");
-    if (!index->hasKey("Nb_layer") && !index->hasKey("Doc_w") && !index->hasKey("Doc_h") &&
-        !index->hasGroup("Layer1")) {
+    if (!looksLikeDocument(*index)) {
         error = path + " is not a Quillmoth document.";
         return std::nullopt;
     }
@@ -271,7 +333,8 @@ std::optional<DocumentFileContents> readDocumentFile(std::string_view indexPath,
         layer.IsGroup = 0;
         // A document written with fewer sections than Nb_layer says, or with none (Nb_layer
         // below 1), gets empty layers without a message.
-        if (count >= 1 && index->hasGroup(section)) files[size_t(i)] = sectionFile(*index, folder, layer.Name);
+        if (count >= 1 && index->hasGroup(section))
+            files[size_t(i)] = sectionFile(*index, folder, layer.Name);
     }
     doc.layers.back().Selected = 1;  // the last read is the current layer
 
@@ -286,7 +349,9 @@ std::optional<DocumentFileContents> readDocumentFile(std::string_view indexPath,
                 std::string reason;
                 image = loadLayerImage(joinPath(folder, file), reason);
                 if (image) image = atLeast(std::move(*image), doc.Width, doc.Height);
-                if (!image) reasons[size_t(i)] = file + " (" + (reason.empty() ? "out of memory" : reason) + ")";
+                if (!image)
+                    reasons[size_t(i)] =
+                        file + " (" + (reason.empty() ? "out of memory" : reason) + ")";
             } else if (count >= 1 && index->hasGroup("Layer" + std::to_string(i + 1))) {
                 reasons[size_t(i)] = "\"" + layer.Name + "\" (outside the layer folder, not read)";
             }
@@ -327,18 +392,38 @@ bool writeDocumentFile(const Document& doc, std::string_view indexPath, std::str
         return false;
     }
 
+    // What this save may remove once it is committed: the files the index it replaces names,
+    // and those that saves of this index cut off before their commit wrote. Nothing else in the
+    // folder is ours (the folder may hold the user's own pictures).
+    std::set<std::string> replaced = filesNamedBy(path);
+    const std::string pendingList = pendingListPath(folder, path);
+    const std::set<std::string> pendingBefore = readPendingList(pendingList);
+    replaced.insert(pendingBefore.begin(), pendingBefore.end());
+
     // New names only: the files of the document on disk stay as they are until the new index
     // has replaced the old one. Names are compared without case, as paths are resolved.
     std::set<std::string> taken;
     for (EntryKind kind : {EntryKind::Files, EntryKind::Folders})
-        for (const std::string& name : listFolder(folder, "*", kind)) taken.insert(toLowerAscii(name));
+        for (const std::string& name : listFolder(folder, "*", kind))
+            taken.insert(toLowerAscii(name));
     std::vector<std::string> files;
     for (const Layer& layer : doc.layers) {
         const std::string stem = safeLayerFileStem(layer.Name);
         std::string name = stem + ".png";
-        for (int k = 2; taken.count(toLowerAscii(name)); ++k) name = stem + "-" + std::to_string(k) + ".png";
+        for (int k = 2; taken.count(toLowerAscii(name)); ++k)
+            name = stem + "-" + std::to_string(k) + ".png";
         taken.insert(toLowerAscii(name));
         files.push_back(name);
+    }
+    std::set<std::string> named;
+    for (const std::string& file : files) named.insert(toLowerAscii(file));
+    // The list names what this save writes and what it will remove, so that a save cut off
+    // after its commit leaves the next one everything to tidy.
+    std::set<std::string> pending = replaced;
+    pending.insert(named.begin(), named.end());
+    if (!writePendingList(pendingList, pending, why)) {
+        error = "Cannot save the document " + path + ": " + why;
+        return false;
     }
 
     const int count = int(doc.layers.size());
@@ -370,38 +455,42 @@ bool writeDocumentFile(const Document& doc, std::string_view indexPath, std::str
     std::string failure = enoughMemory ? std::string() : "not enough memory";
     for (const std::string& f : failures)
         if (failure.empty() && !f.empty()) failure = f;
-    if (failure.empty() &&
-        !writeFileAtomically(path, documentIndexText(doc, files), failure) && failure.empty())
+    if (failure.empty() && !writeFileAtomically(path, documentIndexText(doc, files), failure) &&
+        failure.empty())
         failure = "the index could not be written";
     if (!failure.empty()) {
         for (int i = 0; i < count; ++i)
             if (written[size_t(i)]) removeQuietly(joinPath(folder, files[size_t(i)]));
+        std::string ignored;
+        writePendingList(pendingList, pendingBefore, ignored);
         error = "Cannot save the document " + path + ": " + failure;
         return false;
     }
     if (options.progress) options.progress(count, count);
 
-    // Committed. The files no index names go: the previous document's layers and what an
-    // interrupted save left. Another index whose name differs only by ".qmd" shares the folder;
-    // its files stay.
-    std::set<std::string> named;
-    for (const std::string& file : files) named.insert(toLowerAscii(file));
+    // Committed. The files of the replaced document and of cut-off saves go, unless the new
+    // index names them, or another index whose name differs only by ".qmd" shares the folder
+    // and names them.
     const std::string parent = parentFolder(path);
     const std::string ownFolder = toLowerAscii(resolvePath(folder));
-    for (const std::string& other : listFolder(parent.empty() ? "." : parent, "*.qmd", EntryKind::Files)) {
+    for (const std::string& other :
+         listFolder(parent.empty() ? "." : parent, "*.qmd", EntryKind::Files)) {
         const std::string otherPath = joinPath(parent, other);
-        if (toLowerAscii(fileName(resolvePath(otherPath))) == toLowerAscii(fileName(resolvePath(path))))
+        if (toLowerAscii(fileName(resolvePath(otherPath))) ==
+            toLowerAscii(fileName(resolvePath(path))))
             continue;
         const std::string otherFolder = layerFolderOf(otherPath);
-        if (!otherFolder.empty() && toLowerAscii(resolvePath(otherFolder)) == ownFolder)
-            collectNamedFiles(otherPath, otherFolder, named);
+        if (!otherFolder.empty() && toLowerAscii(resolvePath(otherFolder)) == ownFolder) {
+            const std::set<std::string> theirs = filesNamedBy(otherPath);
+            named.insert(theirs.begin(), theirs.end());
+        }
     }
     for (const std::string& name : listFolder(folder, "*", EntryKind::Files)) {
         const std::string lower = toLowerAscii(name);
-        const bool leftover = lower.starts_with(".") && lower.find(".png.tmp") != std::string::npos;
-        if ((lower.ends_with(".png") && !named.count(lower)) || leftover)
+        if ((replaced.count(lower) && !named.count(lower)) || isLeftoverTemporary(lower))
             removeQuietly(joinPath(folder, name));
     }
+    removeQuietly(pendingList);
     return true;
 }
 

@@ -4,8 +4,13 @@
 // Saving never destroys the document already on disk: the layer files are written under names
 // that no file in the folder has yet, each section names its file in its "Image" key, the index
 // is replaced last (through the one file writer, so it is the old index or the new one), and
-// only then are the files that no index names removed. Killed at any moment, the folder holds a
+// only then are the replaced document's files removed. Killed at any moment, the folder holds a
 // whole old document or a whole new one.
+//
+// Saving removes only files it wrote: those the replaced index named that the new one does not,
+// and those that an earlier save of the same index wrote before it was cut off (a hidden list in
+// the folder names them while a save is under way). Every other file in the folder stays: saving
+// "photos.qmd" beside a folder "photos" of pictures keeps every picture.
 //
 // Reading never leaves the layer folder: a layer's file is its "Image" key when that names a
 // file in the folder, else its Name + ".png" (files written without "Image" keys); a name that

@@ -1,5 +1,6 @@
 #include "gui/canvas_widget.h"
 
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -180,6 +181,16 @@ void CanvasWidget::keyPressEvent(QKeyEvent* event) {
 
 void CanvasWidget::keyReleaseEvent(QKeyEvent* event) {
     if (!sendKey(CanvasEventType::KeyUp, event)) QWidget::keyReleaseEvent(event);
+}
+
+// Keys released while another window has the keyboard (the dialog a Ctrl shortcut opened takes
+// the Ctrl release) never reach the canvas: the shell forgets the keys it believes held.
+void CanvasWidget::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    if (role_ != Role::Painting || !canvasSink_) return;
+    CanvasEvent out;
+    out.type = CanvasEventType::FocusOut;
+    canvasSink_(out);
 }
 
 // Tab belongs to the canvas while it has the focus; it must not wander off into the panels.

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QSlider>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -30,6 +31,44 @@ QTreeWidget* tree(PanelKit& kit, int id, std::string tip) {
     return w;
 }
 
+// A track bar that shows its value in a label beside it. The label follows every change, those
+// the shell makes too (it sets the track bar with its signals blocked).
+class ValueTrackBar : public QSlider {
+public:
+    explicit ValueTrackBar(QLabel* value) : QSlider(Qt::Horizontal), value_(value) {}
+
+protected:
+    void sliderChange(SliderChange change) override {
+        QSlider::sliderChange(change);
+        if (change == SliderValueChange || change == SliderRangeChange) value_->setNum(value());
+    }
+
+private:
+    QLabel* value_;
+};
+
+// The layer opacity track bar (0..255) with its value.
+QWidget* opacityRow(PanelKit& kit) {
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+    auto* value = new QLabel;
+    value->setObjectName("LayerOpacityValue");
+    value->setMinimumWidth(value->fontMetrics().horizontalAdvance("0000"));
+    value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    auto* track = new ValueTrackBar(value);
+    track->setRange(0, 255);
+    track->setFixedSize(100, 20);
+    kit.note(86, track);
+    kit.gadgets.back().tip = "LayerOpacity";
+    value->setNum(track->value());
+    layout->addWidget(track);
+    layout->addWidget(value);
+    layout->addStretch();
+    return row;
+}
+
 QWidget* layersPage(PanelKit& kit) {
     auto* w = new QWidget;
     auto* layout = new QVBoxLayout(w);
@@ -39,7 +78,7 @@ QWidget* layersPage(PanelKit& kit) {
         {"Normal", "Multiply", "Add", "Screen", "Overlay", "Invert", "Color Burn", "Dissolve",
          "Difference", "Exclusion", "Lighten", "Darken", "HardLight", "ClearLight", "ColorLight"},
         100, "LayerBlendMode"));
-    layout->addWidget(kit.track(86, 0, 255, 100, "LayerOpacity"));
+    layout->addWidget(opacityRow(kit));
     layout->addWidget(tree(kit, 84, "LayerList"), 1);
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(5);

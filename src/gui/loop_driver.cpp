@@ -11,6 +11,8 @@
 #include "gui/qt_ui.h"
 #include "gui/work_space.h"
 #include "shell/canvas_frame.h"
+#include "shell/file_commands.h"
+#include "shell/panels.h"
 #include "shell/view.h"
 
 namespace qm {
@@ -32,6 +34,10 @@ LoopDriver::LoopDriver(App& app, MainWindow& window, QtUi& ui, ShellStateFn stat
     window_.setMouseTracking(true);
     for (QWidget* child : window_.findChildren<QWidget*>()) child->setMouseTracking(true);
     qApp->installEventFilter(this);
+}
+
+LoopDriver::~LoopDriver() {
+    window_.canvas().setCanvasSink({});
 }
 
 void LoopDriver::start() {
@@ -68,6 +74,10 @@ void LoopDriver::enterShell(Call&& call) {
     if (depth_ > 0 || closing_) return;
     ++depth_;
     call();
+    if (focusLostPending_) {  // the dialog the call waited in took the keyboard
+        focusLostPending_ = false;
+        onCanvasEvent(app_, CanvasEvent{.type = CanvasEventType::FocusOut});
+    }
     --depth_;
     const ShellState state = state_();
     window_.applyInterfaceFlags(state.fullScreen, state.statusBarShown);
@@ -86,11 +96,21 @@ void LoopDriver::sendCommand(int commandId) {
     if (commandId == kShowPanelLayer) window_.workSpace().showLayerPanel();
 }
 
+void LoopDriver::sendOpenFile(const std::string& path) {
+    enterShell([&] { openFileFromCommandLine(app_, path); });
+}
+
 void LoopDriver::sendControl(const ControlEvent& event) {
     enterShell([&] { onControlEvent(app_, event); });
 }
 
 void LoopDriver::sendCanvas(const CanvasEvent& event) {
+    // The canvas loses the focus to the dialogs the shell waits in; the keys released there
+    // are forgotten once the shell is back.
+    if (event.type == CanvasEventType::FocusOut && depth_ > 0) {
+        focusLostPending_ = true;
+        return;
+    }
     enterShell([&] { onCanvasEvent(app_, event); });
 }
 

@@ -42,6 +42,9 @@ public:
     // Connects the window's commands, canvas events and close requests, the dialogs' close
     // requests and the Ui's control events to the shell. The idle timer starts with start().
     LoopDriver(App& app, MainWindow& window, QtUi& ui, ShellStateFn state);
+    // The window outlives the driver: its canvas stops reporting here (closing the window
+    // takes the focus from the canvas, which it would report).
+    ~LoopDriver() override;
 
     // Start-up has run: from now on a resized canvas is recomposed at its new size.
     void markStartedUp() { startedUp_ = true; }
@@ -52,6 +55,8 @@ public:
     void sendCommand(int commandId);
     void sendControl(const ControlEvent& event);
     void sendCanvas(const CanvasEvent& event);
+    // A file named on the command line, opened as Open or Open as would open it.
+    void sendOpenFile(const std::string& path);
     // The main window's close request; true when the window may close.
     bool requestClose();
     void idle();
@@ -81,7 +86,8 @@ private:
     int depth_ = 0;         // calls into the shell in progress (more than one only via dialogs)
     bool closing_ = false;  // the window is being closed because the shell asked to quit
     bool startedUp_ = false;
-    bool resizePending_ = false;  // a resize arrived while the shell was busy
+    bool resizePending_ = false;     // a resize arrived while the shell was busy
+    bool focusLostPending_ = false;  // the canvas lost the focus while the shell was busy
     bool started_ = false;
     bool inIdle_ = false;
     int pointerX_ = -1, pointerY_ = -1;  // client position of the pointer, -1/-1 outside

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QCursor>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
@@ -14,6 +15,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
@@ -107,6 +109,26 @@ bool QtUi::askYesNo(const std::string& title, const std::string& text) {
     return box.exec() == QMessageBox::Yes;
 }
 
+YesNoCancel QtUi::askYesNoCancel(const std::string& title, const std::string& text,
+                                 const std::vector<std::string>& buttons) {
+    QMessageBox box(QMessageBox::Question, qs(title), qs(text),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, dialogParent());
+    const QMessageBox::StandardButton kinds[] = {QMessageBox::Yes, QMessageBox::No,
+                                                 QMessageBox::Cancel};
+    for (size_t i = 0; i < buttons.size() && i < 3; ++i)
+        if (!buttons[i].empty()) box.button(kinds[i])->setText(qs(buttons[i]));
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+        case QMessageBox::Yes:
+            return YesNoCancel::Yes;
+        case QMessageBox::No:
+            return YesNoCancel::No;
+        default:
+            return YesNoCancel::Cancel;
+    }
+}
+
 std::optional<std::string> QtUi::inputText(const std::string& title, const std::string& message,
                                            const std::string& defaultText) {
     QInputDialog dialog(dialogParent());
@@ -176,6 +198,24 @@ std::optional<uint32_t> QtUi::colorRequester(uint32_t initial) {
     return rgb(uint32_t(chosen.red()), uint32_t(chosen.green()), uint32_t(chosen.blue()));
 }
 
+std::optional<int> QtUi::popupMenu(int number, int anchor) {
+    if (!window_) return std::nullopt;
+    QMenu* popup = window_->popupMenu(number);
+    if (!popup) return std::nullopt;
+    QPoint at = QCursor::pos();
+    if (QWidget* widget = gadgets_.widget(anchor); widget && widget->isVisible())
+        at = widget->mapToGlobal(QPoint(0, widget->height()));
+    // The chosen action's own signal also reports its id; the loop driver holds it back while
+    // the shell waits here, so the id answered is acted on once.
+    QAction* chosen = popup->exec(at);
+    if (!chosen) return std::nullopt;
+    for (const auto& table : {layerKindPopupTable(), blendModePopupTable()})
+        for (const MenuEntry& entry : table)
+            if (entry.kind == MenuEntry::Kind::Item && window_->menuAction(entry.id) == chosen)
+                return entry.id;
+    return std::nullopt;
+}
+
 void QtUi::setGadgetState(int id, int value) {
     gadgets_.setState(id, value);
     // The tool column's buttons and the tool bar's show the current tool together.
@@ -195,6 +235,8 @@ void QtUi::setMenuChecked(int commandId, bool checked) {
 void QtUi::setMenuEnabled(int commandId, bool enabled) {
     if (!window_) return;
     if (QAction* action = window_->menuAction(commandId)) action->setEnabled(enabled);
+    // A tool-bar button sends a command id too.
+    if (QAction* action = window_->workSpace().toolAction(commandId)) action->setEnabled(enabled);
 }
 
 void QtUi::setWindowTitle(const std::string& title) {

@@ -31,11 +31,16 @@ public:
 
     void messageBox(const std::string& title, const std::string& text) override;
     bool askYesNo(const std::string& title, const std::string& text) override;
+    YesNoCancel askYesNoCancel(const std::string& title, const std::string& text,
+                               const std::vector<std::string>& buttons = {}) override;
     std::optional<std::string> inputText(const std::string& title, const std::string& message,
                                          const std::string& defaultText) override;
     std::optional<FileChoice> openFileRequester(const FileRequest& request) override;
     std::optional<FileChoice> saveFileRequester(const FileRequest& request) override;
     std::optional<uint32_t> colorRequester(uint32_t initial) override;
+    // The main window's popup, opened below the anchor gadget's widget (at the pointer without
+    // one) in a nested event loop like the requesters'.
+    std::optional<int> popupMenu(int number, int anchor) override;
 
     int gadgetState(int id) const override { return gadgets_.state(id); }
     void setGadgetState(int id, int value) override;

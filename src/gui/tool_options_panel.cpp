@@ -15,6 +15,7 @@
 
 #include "gui/panel_builders.h"
 #include "gui/panel_kit.h"
+#include "shell/brush_controls.h"
 
 namespace qm {
 
@@ -104,7 +105,8 @@ QWidget* alphaTab(PanelKit& kit) {
     inner->addWidget(kit.check(60, "Keep Alpha", "LayerKeepAlpha"));
     auto* jitter = new QHBoxLayout;
     jitter->addWidget(labelled(kit, "Time", kit.spin(58, 0, 10000, 40, "OpacityJitter")));
-    jitter->addWidget(kit.spin(59, 0, 15, 35, "OpacityJitterFactor"));
+    jitter->addWidget(kit.spin(59, kOpacityJitterFactorInTab.min, kOpacityJitterFactorInTab.max, 35,
+                               "OpacityJitterFactor"));
     inner->addLayout(jitter);
     layout->addWidget(opacity);
     layout->addStretch();
@@ -177,7 +179,8 @@ QWidget* buildOptionsBar(PanelKit& kit) {
     layout->addWidget(kit.spin(52, 0, 255, 40, "PasOfBrush"));
     layout->addWidget(kit.spin(65, 0, 100, 35, "MixPercent"));
     layout->addWidget(kit.spin(58, 0, 10000, 40, "OpacityJitter"));
-    layout->addWidget(kit.spin(59, 1, 15, 40, "OpacityJitterFactor"));
+    layout->addWidget(kit.spin(59, kOpacityJitterFactorInBar.min, kOpacityJitterFactorInBar.max, 40,
+                               "OpacityJitterFactor"));
     layout->addStretch();
     kit.mirrors = false;
     return bar;

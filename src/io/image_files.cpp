@@ -68,8 +68,10 @@ uint32_t normalOverTransparent(uint32_t p, uint32_t opacity) {
     return overPixel(display, 0, opacity);
 }
 
-void layLayer(Image& picture, const Layer& layer, Image& display) {
-    if (!buildDisplayImage(layer, 100, display)) return;
+}  // namespace
+
+void layLayerDisplay(Image& picture, const Layer& layer, const Image& display) {
+    if (display.empty()) return;
     const Rect target = clipToImage(layer.X, layer.Y, display.width, display.height,
                                     picture.width, picture.height);
     if (target.empty()) return;
@@ -102,14 +104,13 @@ void layLayer(Image& picture, const Layer& layer, Image& display) {
     }
 }
 
-}  // namespace
-
 std::optional<Image> flattenVisibleLayers(const Document& doc) {
     auto picture = createImage(doc.Width, doc.Height, 32);
     if (!picture) return std::nullopt;
     Image display;
     for (const Layer& layer : doc.layers)
-        if (layer.Visible && !layer.IsGroup) layLayer(*picture, layer, display);
+        if (layer.Visible && !layer.IsGroup && buildDisplayImage(layer, 100, display))
+            layLayerDisplay(*picture, layer, display);
     return picture;
 }
 

@@ -39,6 +39,10 @@ std::optional<Image> loadImageForDocument(const std::string& path, std::string& 
 // laid as a Normal layer lays it. Hidden layers and groups are left out. nullopt when the image
 // cannot be made.
 std::optional<Image> flattenVisibleLayers(const Document& doc);
+// Lays one layer onto `picture` as flattenVisibleLayers lays each visible layer, from the
+// layer's display image at 100 % (document/compositing.h, buildDisplayImage), so a caller that
+// lays the same layer on many pictures makes that image once.
+void layLayerDisplay(Image& picture, const Layer& layer, const Image& display);
 
 // The current layer's image over a transparent document-size image (the layer save).
 std::optional<Image> currentLayerPicture(const Document& doc);

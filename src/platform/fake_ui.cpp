@@ -23,6 +23,8 @@ const char* kindName(ScriptedAnswer::Kind kind) {
             return "files";
         case ScriptedAnswer::Kind::Color:
             return "color";
+        case ScriptedAnswer::Kind::Popup:
+            return "popup";
     }
     return "?";
 }
@@ -93,6 +95,20 @@ bool FakeUi::askYesNo(const std::string& title, const std::string& text) {
     return yes;
 }
 
+YesNoCancel FakeUi::askYesNoCancel(const std::string& title, const std::string& text,
+                                   const std::vector<std::string>& buttons) {
+    boxes_.push_back(title + "|" + text);
+    const auto answer =
+        takeAnswer({ScriptedAnswer::Kind::Yes, ScriptedAnswer::Kind::No}, "askYesNoCancel");
+    YesNoCancel result = YesNoCancel::Cancel;
+    if (answer && answer->kind == ScriptedAnswer::Kind::Yes) result = YesNoCancel::Yes;
+    if (answer && answer->kind == ScriptedAnswer::Kind::No) result = YesNoCancel::No;
+    static const char* const kNames[] = {"yes", "no", "cancel"};
+    record("askYesNoCancel " + title + "|" + text + "|" + joined(buttons, "/") + " -> " +
+           kNames[int(result)]);
+    return result;
+}
+
 std::optional<std::string> FakeUi::inputText(const std::string& title, const std::string& message,
                                              const std::string& defaultText) {
     const auto answer = takeAnswer({ScriptedAnswer::Kind::Text}, "inputText");
@@ -136,6 +152,15 @@ std::optional<uint32_t> FakeUi::colorRequester(uint32_t initial) {
     if (answer && answer->kind == ScriptedAnswer::Kind::Color) result = answer->color & 0xFFFFFFu;
     record("colorRequester " + hexColor(initial) + " -> " +
            (result ? hexColor(*result) : std::string("cancel")));
+    return result;
+}
+
+std::optional<int> FakeUi::popupMenu(int number, int anchor) {
+    const auto answer = takeAnswer({ScriptedAnswer::Kind::Popup}, "popupMenu");
+    std::optional<int> result;
+    if (answer && answer->kind == ScriptedAnswer::Kind::Popup) result = answer->item;
+    record("popupMenu " + std::to_string(number) + " at " + std::to_string(anchor) + " -> " +
+           (result ? std::to_string(*result) : std::string("cancel")));
     return result;
 }
 

@@ -4,9 +4,12 @@
 // calls()); plain getters are not recorded. Gadgets keep what was set, so a get returns it.
 //
 // Requesters take their answers from a FIFO queue of scripted answers, strictly in order: each
-// requester (Yes/No box, text input, file requester, colour requester) takes the next answer.
+// requester (Yes/No box, text input, file requester, colour requester, popup menu) takes the
+// next answer.
 // - No answer left: the requester behaves as a cancel, and a Yes/No question as "No" (closing
-//   a Yes/No box is a No, so a script that forgot an answer never confirms anything).
+//   a Yes/No box is a No, so a script that forgot an answer never confirms anything); a popup
+//   menu is dismissed. A Yes/No/Cancel question takes a yes, a no or a cancel answer; without
+//   one it is cancelled.
 // - An answer of the wrong kind (a colour for a file requester, say) is used up, recorded as a
 //   mismatch and behaves as a cancel, so one missing answer cannot shift every later answer
 //   onto the wrong requester unnoticed.
@@ -30,20 +33,23 @@
 namespace qm {
 
 struct ScriptedAnswer {
-    enum class Kind { Cancel, Yes, No, Text, Files, Color };
+    enum class Kind { Cancel, Yes, No, Text, Files, Color, Popup };
     Kind kind = Kind::Cancel;
     std::string text;
     FileChoice files;
     uint32_t color = 0;
+    int item = 0;  // the command id a popup menu answers
 
     static ScriptedAnswer cancel() { return {}; }
-    static ScriptedAnswer yes() { return {Kind::Yes, {}, {}, 0}; }
-    static ScriptedAnswer no() { return {Kind::No, {}, {}, 0}; }
-    static ScriptedAnswer textAnswer(std::string t) { return {Kind::Text, std::move(t), {}, 0}; }
+    static ScriptedAnswer yes() { return {Kind::Yes, {}, {}, 0, 0}; }
+    static ScriptedAnswer no() { return {Kind::No, {}, {}, 0, 0}; }
+    static ScriptedAnswer textAnswer(std::string t) { return {Kind::Text, std::move(t), {}, 0, 0}; }
     static ScriptedAnswer filesAnswer(std::vector<std::string> paths, int patternIndex = 0) {
-        return {Kind::Files, {}, {std::move(paths), patternIndex}, 0};
+        return {Kind::Files, {}, {std::move(paths), patternIndex}, 0, 0};
     }
-    static ScriptedAnswer colorAnswer(uint32_t c) { return {Kind::Color, {}, {}, c}; }
+    static ScriptedAnswer colorAnswer(uint32_t c) { return {Kind::Color, {}, {}, c, 0}; }
+    // The item of a popup menu chosen, by its command id; a cancel dismisses the menu.
+    static ScriptedAnswer popupAnswer(int commandId) { return {Kind::Popup, {}, {}, 0, commandId}; }
 };
 
 class FakeUi : public Ui {
@@ -104,11 +110,14 @@ public:
 
     void messageBox(const std::string& title, const std::string& text) override;
     bool askYesNo(const std::string& title, const std::string& text) override;
+    YesNoCancel askYesNoCancel(const std::string& title, const std::string& text,
+                               const std::vector<std::string>& buttons = {}) override;
     std::optional<std::string> inputText(const std::string& title, const std::string& message,
                                          const std::string& defaultText) override;
     std::optional<FileChoice> openFileRequester(const FileRequest& request) override;
     std::optional<FileChoice> saveFileRequester(const FileRequest& request) override;
     std::optional<uint32_t> colorRequester(uint32_t initial) override;
+    std::optional<int> popupMenu(int number, int anchor) override;
 
     int gadgetState(int id) const override;
     void setGadgetState(int id, int value) override;

@@ -69,56 +69,96 @@ void flushFolder(const std::string& folder) {
     if (dir.fd >= 0) (void)::fsync(dir.fd);
 }
 
-}  // namespace
+// Where a write of `path` goes, or why it cannot go there.
+struct Target {
+    std::string path, name, folder;
+    bool replacing = false;
+    struct stat old {};
+};
 
-bool writeFileAtomically(std::string_view path, std::span<const uint8_t> bytes,
-                         std::string& error) {
+bool checkTarget(std::string_view path, Target& t, std::string& error) {
     if (!pathIsUsable(path)) {
         error = "Cannot save: invalid file name";
         return false;
     }
-    const std::string target = resolvePath(path);
-    const std::string name = fileName(target);
+    t.path = resolvePath(path);
+    t.name = fileName(t.path);
     auto fail = [&](const std::string& why) {
-        error = "Cannot save \"" + target + "\": " + why;
+        error = "Cannot save \"" + t.path + "\": " + why;
         return false;
     };
-    if (name.empty() || name == "." || name == "..") return fail("no file name");
-    const std::string parent = parentFolder(target);
-    const std::string folder = parent.empty() ? std::string(".") : parent;
+    if (t.name.empty() || t.name == "." || t.name == "..") return fail("no file name");
+    const std::string parent = parentFolder(t.path);
+    t.folder = parent.empty() ? std::string(".") : parent;
 
     struct stat folderInfo {};
-    if (::stat(folder.c_str(), &folderInfo) != 0)
-        return fail("the folder \"" + folder + "\" does not exist");
-    if (!S_ISDIR(folderInfo.st_mode)) return fail("\"" + folder + "\" is not a folder");
+    if (::stat(t.folder.c_str(), &folderInfo) != 0)
+        return fail("the folder \"" + t.folder + "\" does not exist");
+    if (!S_ISDIR(folderInfo.st_mode)) return fail("\"" + t.folder + "\" is not a folder");
 
-    struct stat old {};
-    const bool replacing = ::stat(target.c_str(), &old) == 0;
-    if (replacing && S_ISDIR(old.st_mode)) return fail("it is a folder");
-    if (replacing && !S_ISREG(old.st_mode)) return fail("it is not a regular file");
+    t.replacing = ::stat(t.path.c_str(), &t.old) == 0;
+    if (t.replacing && S_ISDIR(t.old.st_mode)) return fail("it is a folder");
+    if (t.replacing && !S_ISREG(t.old.st_mode)) return fail("it is not a regular file");
+    return true;
+}
+
+}  // namespace
+
+bool checkFileWritable(std::string_view path, std::string& error) {
+    Target t;
+    if (!checkTarget(path, t, error)) return false;
+    if (::access(t.folder.c_str(), W_OK | X_OK) != 0) {
+        error = "Cannot save \"" + t.path + "\": " + systemError();
+        return false;
+    }
+    return true;
+}
+
+bool writeFileAtomically(std::string_view path, std::span<const uint8_t> bytes,
+                         std::string& error) {
+    return writeFileAtomicallyWith(
+        path,
+        [bytes](int fd, std::string& why) {
+            if (writeAll(fd, bytes)) return true;
+            why = systemError();
+            return false;
+        },
+        error);
+}
+
+bool writeFileAtomicallyWith(std::string_view path, const FileContentWriter& write,
+                             std::string& error) {
+    Target t;
+    if (!checkTarget(path, t, error)) return false;
+    auto fail = [&](const std::string& why) {
+        error = "Cannot save \"" + t.path + "\": " + why;
+        return false;
+    };
 
     Fd file;
     std::string temp;
-    if (!createTemporary(folder, name, file, temp)) return fail(systemError());
+    if (!createTemporary(t.folder, t.name, file, temp)) return fail(systemError());
 
     std::string failure;
     // A replaced file keeps its permissions; a new one gets the usual ones.
-    if (replacing && ::fchmod(file.fd, old.st_mode & 07777) != 0) failure = systemError();
-    if (failure.empty() && (!writeAll(file.fd, bytes) || ::fsync(file.fd) != 0))
-        failure = systemError();
+    if (t.replacing && ::fchmod(file.fd, t.old.st_mode & 07777) != 0) failure = systemError();
+    if (failure.empty() && !write(file.fd, failure) && failure.empty())
+        failure = "the contents could not be written";
+    if (failure.empty() && ::fsync(file.fd) != 0) failure = systemError();
     if (file.close() != 0 && failure.empty()) failure = systemError();
-    if (failure.empty() && ::rename(temp.c_str(), target.c_str()) != 0) failure = systemError();
+    if (failure.empty() && ::rename(temp.c_str(), t.path.c_str()) != 0) failure = systemError();
     if (!failure.empty()) {
         ::unlink(temp.c_str());
         return fail(failure);
     }
-    flushFolder(folder);
+    flushFolder(t.folder);
     return true;
 }
 
 bool writeFileAtomically(std::string_view path, std::string_view bytes, std::string& error) {
     return writeFileAtomically(
-        path, std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()),
+        path,
+        std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()),
         error);
 }
 

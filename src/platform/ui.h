@@ -59,6 +59,9 @@ struct FileChoice {
     int patternIndex = 0;            // the pattern selected when the user confirmed
 };
 
+// The answer to a box with Yes, No and Cancel buttons.
+enum class YesNoCancel { Yes, No, Cancel };
+
 struct UiSize {
     int width = 0;
     int height = 0;
@@ -136,6 +139,15 @@ public:
     virtual void messageBox(const std::string& title, const std::string& text) = 0;
     // A box with Yes and No buttons; true for Yes. Closing it counts as No.
     virtual bool askYesNo(const std::string& title, const std::string& text) = 0;
+    // A box with Yes, No and Cancel buttons, which show the texts of `buttons` when they are given
+    // ({"Save", "Discard", "Cancel"} for the question asked before unsaved changes would be
+    // lost). Closing it counts as Cancel. A port without such a box asks Yes/No, and No then
+    // counts as Cancel, so that nothing is ever discarded by default.
+    virtual YesNoCancel askYesNoCancel(const std::string& title, const std::string& text,
+                                       const std::vector<std::string>& buttons = {}) {
+        (void)buttons;
+        return askYesNo(title, text) ? YesNoCancel::Yes : YesNoCancel::Cancel;
+    }
     // A one-line text input; nullopt on cancel.
     virtual std::optional<std::string> inputText(const std::string& title,
                                                  const std::string& message,
@@ -146,6 +158,11 @@ public:
     // A colour requester starting at `initial`; the answer's alpha byte is 0 (a colour built
     // from red, green and blue). nullopt on cancel.
     virtual std::optional<uint32_t> colorRequester(uint32_t initial) = 0;
+    // Popup menu `number` (1: animation-layer kinds, 2: blend modes), shown at gadget `anchor`
+    // (at the pointer when there is no such gadget); waits like a requester. The command id of
+    // the item chosen; nullopt when the menu is dismissed. Choosing an item sends nothing else:
+    // the caller acts on the answer.
+    virtual std::optional<int> popupMenu(int number, int anchor) = 0;
 
     // --- Gadgets, by id. ---
 

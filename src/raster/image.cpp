@@ -48,19 +48,18 @@ void releaseZeroed(void* p, size_t bytes) noexcept {
         std::free(p);
 }
 
-Image::Image(const Image& other) : width(other.width), height(other.height), depth(other.depth) {
-    const size_t count = other.pixels.size();
-    pixels.resize(count);  // zero, untouched
-    // Blocks of one page: an all-zero block is left as the zeroed memory already has it.
-    constexpr size_t kBlock = 4096 / sizeof(uint32_t);
-    const uint32_t* from = other.pixels.data();
-    uint32_t* to = pixels.data();
-    for (size_t start = 0; start < count; start += kBlock) {
-        const size_t n = std::min(kBlock, count - start);
+void copyNonZeroBlocks(const uint32_t* from, uint32_t* to, size_t count) {
+    for (size_t start = 0; start < count; start += kZeroSkipBlock) {
+        const size_t n = std::min(kZeroSkipBlock, count - start);
         const uint32_t* block = from + start;
         if (std::any_of(block, block + n, [](uint32_t p) { return p != 0; }))
             std::memcpy(to + start, block, n * sizeof(uint32_t));
     }
+}
+
+Image::Image(const Image& other) : width(other.width), height(other.height), depth(other.depth) {
+    pixels.resize(other.pixels.size());  // zero, not written
+    copyNonZeroBlocks(other.pixels.data(), pixels.data(), pixels.size());
 }
 
 Image& Image::operator=(const Image& other) {

@@ -23,11 +23,21 @@ namespace qm {
 constexpr uint32_t rgba(uint32_t r, uint32_t g, uint32_t b, uint32_t a) {
     return r | (g << 8) | (b << 16) | (a << 24);
 }
-constexpr uint32_t rgb(uint32_t r, uint32_t g, uint32_t b) { return r | (g << 8) | (b << 16); }
-constexpr uint32_t red(uint32_t c) { return c & 0xFFu; }
-constexpr uint32_t green(uint32_t c) { return (c >> 8) & 0xFFu; }
-constexpr uint32_t blue(uint32_t c) { return (c >> 16) & 0xFFu; }
-constexpr uint32_t alpha(uint32_t c) { return c >> 24; }
+constexpr uint32_t rgb(uint32_t r, uint32_t g, uint32_t b) {
+    return r | (g << 8) | (b << 16);
+}
+constexpr uint32_t red(uint32_t c) {
+    return c & 0xFFu;
+}
+constexpr uint32_t green(uint32_t c) {
+    return (c >> 8) & 0xFFu;
+}
+constexpr uint32_t blue(uint32_t c) {
+    return (c >> 16) & 0xFFu;
+}
+constexpr uint32_t alpha(uint32_t c) {
+    return c >> 24;
+}
 
 // Files and callers may ask for any size; nothing larger than this is ever allocated.
 constexpr int kMaxImageSide = 32767;
@@ -44,15 +54,16 @@ void* allocateZeroed(size_t bytes);
 void releaseZeroed(void* p, size_t bytes) noexcept;
 
 // Pixel storage comes from the system already zeroed: calloc for small blocks, an anonymous
-// mapping for large ones. Such memory costs nothing until a page is written, so a document-size
-// transparent image (36 MB at 3000 x 3000) is free until it is painted on.
+// mapping for large ones. A fresh transparent image is therefore never written: its pages cost
+// what the system charges for untouched memory (nothing on some kernels, a page each as soon as
+// it is read on others).
 //
-// Constructing an element never writes a zero (value-initialisation, as in resize(n) and
-// vector(n), or a copied zero): the new elements are zero because the memory came zeroed. This
-// holds for every element that fits in a fresh allocation. It would not hold for elements
-// re-grown within the capacity after the vector was shrunk (old values would show through), so
-// pixel vectors are never shrunk and grown again in place: an image of another size is a new
-// image.
+// Value-initialisation (resize(n), vector(n)) does not write a zero: the new elements are zero
+// because the memory came zeroed. This holds for every element that fits in a fresh allocation.
+// It would not hold for elements re-grown by resize within the capacity after the vector was
+// shrunk (old values would show through), so pixel vectors are never shrunk and then resized
+// in place: an image of another size is a new image. An explicit value, zero included (as in
+// assign(n, 0) or a copied element), is always written.
 template <typename T>
 struct ZeroedAllocator {
     static_assert(std::is_arithmetic_v<T>, "elements that are all zero bits when zero");
@@ -71,17 +82,12 @@ struct ZeroedAllocator {
     // Value-initialisation: the element is already zero.
     template <typename U>
     void construct(U*) noexcept {}
-    // A zero value is not written either, so copying an image leaves the pages of its untouched
-    // (transparent) parts untouched in the copy too.
     template <typename U, typename... Args>
     void construct(U* p, Args&&... args) {
-        const U value(std::forward<Args>(args)...);
-        if (value != U{}) ::new (static_cast<void*>(p)) U(value);
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
     }
 
-    friend bool operator==(const ZeroedAllocator&, const ZeroedAllocator&) noexcept {
-        return true;
-    }
+    friend bool operator==(const ZeroedAllocator&, const ZeroedAllocator&) noexcept { return true; }
 };
 
 using PixelVector = std::vector<uint32_t, ZeroedAllocator<uint32_t>>;
@@ -99,8 +105,8 @@ struct Image {
     PixelVector pixels;
 
     Image() = default;
-    // A copy writes only the parts of the pixels that are not zero: a fresh copy of a
-    // transparent or little-painted image costs as little memory as the original.
+    // A copy writes only the blocks of pixels that are not zero (copyNonZeroBlocks): the
+    // transparent parts of a fresh copy stay as the zeroed memory has them.
     Image(const Image& other);
     // Into an image of the same size the pixels are copied in place; otherwise as a fresh copy.
     Image& operator=(const Image& other);
@@ -115,6 +121,11 @@ struct Image {
     uint32_t& at(int x, int y) { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
     uint32_t at(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
 };
+
+// Copies `count` pixels from `from` to `to`, which holds zeros, by blocks of one page
+// (kZeroSkipBlock pixels, counted from `to`): a block that is all zero in `from` is not written.
+constexpr size_t kZeroSkipBlock = 4096 / sizeof(uint32_t);
+void copyNonZeroBlocks(const uint32_t* from, uint32_t* to, size_t count);
 
 // A w x h image: 32-bit with every channel 0, or 24-bit black (alpha byte 255).
 // nullopt when the size is not allowed (see imageSizeAllowed) or when memory runs out; the

@@ -37,7 +37,12 @@ std::string credits(const App& app) {
            "libpng, which reads and writes PNG images\n"
            "libjpeg, which reads and writes JPEG images\n"
            "libtiff, which reads TIFF images\n"
-           "zlib, the compression under PNG and TIFF\n";
+           "zlib, the compression under PNG and TIFF\n"
+           "libdeflate, giflib, libwebp, libzip and FFmpeg's libraries,\n"
+           "which write PNG, GIF, WebP, OpenRaster and video files\n\n"
+           "Copyright (C) The Quillmoth developers.\n"
+           "Free software under the GNU General Public License,\n"
+           "version 3 or any later version (see LICENSE).\n";
 }
 
 // The icon file of the icon folder when there is one, else the icon drawn here.

@@ -19,8 +19,8 @@ namespace qm {
 
 namespace {
 
-// Step 8 of start-up: the fixed work images. The document-size ones fail only for a document
-// size the program refuses, which is fatal like the failure of the document reset.
+// The work images that live as long as the document's size. The document-size ones fail only for a
+// document size the program refuses, which is fatal like the failure of the document reset.
 bool createWorkImages(App& app) {
     auto image3 = createImage(app.doc.Width, app.doc.Height, 32);
     auto image4 = createImage(app.doc.Width, app.doc.Height, 32);
@@ -49,6 +49,7 @@ void fatal(App& app) {
 // window itself and its furniture are the Ui's.
 void openMainWindow(App& app) {
     readPreferences(app);
+    loadTimelineImages(app);
     app.tip.tipFolder = app.brush.brushdir;
     updateCanvasSize(app);
     refreshPanelControls(app);
@@ -92,6 +93,9 @@ bool startUp(App& app) {
     openMainWindow(app);
     if (!initialDocument(app)) return false;
     app.ui.setMenuChecked(id(Cmd::ShowAnimationPanel), app.iface.animationPanel != 0);
+    // The pattern tool does nothing yet: its tool-bar and tool-column buttons are disabled.
+    app.ui.setMenuEnabled(id(Cmd::Pattern), false);
+    app.ui.enableGadget(id(Gadget::ToolPattern), false);
     selectTool(app, id(Cmd::Brush));
     highlightToolButton(app, code(Tool::Brush));
     recomposeView(app, false);

@@ -27,12 +27,13 @@
 namespace qm {
 
 // Canvas events, in canvas-control pixels.
-enum class CanvasEventType { LeftDown, LeftUp, Move, KeyDown, KeyUp, Wheel };
+// FocusOut: the canvas lost the keyboard focus (a dialog or another window took it).
+enum class CanvasEventType { LeftDown, LeftUp, Move, KeyDown, KeyUp, Wheel, FocusOut };
 
 struct CanvasEvent {
     CanvasEventType type = CanvasEventType::Move;
     int x = 0, y = 0;
-    bool shift = false, ctrl = false, alt = false;
+    bool shift = false, ctrl = false, alt = false;  // as this event reports them
     int key = 0;    // virtual key code (0x11 Control, 0x20 Space, 0x42 "B", ...)
     int wheel = 0;  // notches, positive away from the user
     bool leftHeld = false;  // the left button is held (moves only)
@@ -65,6 +66,10 @@ struct App {
     bool Modified = false;  // changed since it was made, opened or saved
     uint64_t editGeneration = 0;  // counts the changes shown; recovery copies follow it
     std::string documentPath;  // the .qmd it was opened from or last saved to; "" for a new one
+    std::string windowTitle;   // the window's title, without the mark of unsaved changes
+    // The edit generation at which the user agreed to replace the document from the New dialog;
+    // the dialog's OK asks again when the document changed since.
+    uint64_t newDocumentAgreed = 0;
     RecoveryState recovery;    // automatic recovery copies (shell/recovery.h)
     ViewCache view;      // the layers at view scale, by layer id
     BrushSettings brush;

@@ -107,8 +107,9 @@ const BrushRow kRows[] = {
     {Gadget::OpacityJitter, 0, 10000, Gadget::OpacityJitter,
      [](BrushSettings& b, int v) { b.alphaVsTime = int16_t(v); },
      [](const BrushSettings& b) { return int(b.alphaVsTime); }, kNothing},
-    {Gadget::OpacityJitterFactor, 1, 15, Gadget::OpacityJitterFactor,
-     [](BrushSettings& b, int v) { b.alphaFactorVsTime = uint8_t(v); },
+    // The range of the tab; in the classic work space that of the options bar (rangeOf).
+    {Gadget::OpacityJitterFactor, kOpacityJitterFactorInTab.min, kOpacityJitterFactorInTab.max,
+     Gadget::OpacityJitterFactor, [](BrushSettings& b, int v) { b.alphaFactorVsTime = uint8_t(v); },
      [](const BrushSettings& b) { return int(b.alphaFactorVsTime); }, kNothing},
     {Gadget::IntensityOfScatter, 0, 1000, Gadget::IntensityOfScatterTrack,
      [](BrushSettings& b, int v) { b.scatter = int16_t(v); },
@@ -139,13 +140,21 @@ const BrushRow kRows[] = {
      [](const BrushSettings& b) { return int(b.alphaGradientX3); }, kReloadTips},
 };
 
+// The range of the row's control where it is shown now.
+ControlRange rangeOf(const App& app, const BrushRow& row) {
+    if (row.gadget == Gadget::OpacityJitterFactor && app.iface.Interface == 0)
+        return kOpacityJitterFactorInBar;
+    return {row.min, row.max};
+}
+
 }  // namespace
 
 bool handleBrushControl(App& app, const ControlEvent& event) {
     for (const BrushRow& row : kRows) {
         if (id(row.gadget) != event.gadget) continue;
         const int state = app.ui.gadgetState(event.gadget);
-        const int kept = std::clamp(state, row.min, row.max);
+        const ControlRange range = rangeOf(app, row);
+        const int kept = std::clamp(state, range.min, range.max);
         if (kept != state) app.ui.setGadgetState(event.gadget, kept);
         row.store(app.brush, kept);
         if (row.after & kRecomputeColor) recomputeBrushColor(app);

@@ -172,14 +172,19 @@ bool historyKey(App& app, const CanvasEvent& e) {
     return false;
 }
 
+void pressControl(App& app) {
+    app.ZoomDirection = -1;
+    if (!app.Panning) app.TempPickMode = 2;
+}
+
 // True when the key is one the canvas handles (the latch is then set).
 bool keyDown(App& app, int key) {
     switch (key) {
         case vk::Control:
-            app.ZoomDirection = -1;
-            if (!app.Panning) app.TempPickMode = 2;
+            pressControl(app);
             return true;
         case vk::Space:
+            app.tools.spaceHeld = true;
             app.ui.setCursor(CursorShape::Hand);
             app.dragCanvasX = app.MouseX;
             app.dragCanvasY = app.MouseY;
@@ -221,12 +226,33 @@ bool keyDown(App& app, int key) {
 void keyUp(App& app, int key) {
     app.iface.KeyLatch = 0;
     if (key == vk::Space) {
+        app.tools.spaceHeld = false;
         app.ui.setCursor(CursorShape::Cross);
         endPan(app);
     } else if (key == vk::Control) {
         app.ZoomDirection = 1;
         app.TempPickMode = 0;
     }
+}
+
+// Control as a pointer event reports it. A press or release the canvas did not see (the release
+// of a Ctrl shortcut goes to the dialog the shortcut opened) is caught up on here, so the
+// temporary picker lasts exactly as long as Control is held.
+void followControl(App& app, bool held) {
+    const bool known = app.ZoomDirection < 0;  // -1 exactly while Control is held
+    if (held == known) return;
+    if (held)
+        pressControl(app);
+    else
+        keyUp(app, vk::Control);
+}
+
+// The canvas lost the keyboard: the releases of the keys held now go elsewhere, so they are
+// taken as released.
+void forgetHeldKeys(App& app) {
+    if (app.ZoomDirection < 0 || app.TempPickMode != 0) keyUp(app, vk::Control);
+    if (app.tools.spaceHeld) keyUp(app, vk::Space);
+    app.iface.KeyLatch = 0;
 }
 
 // The wheel has its own clamp (5 .. 800000 / the larger side, within the 16-bit Zoom) and its
@@ -241,10 +267,13 @@ void wheel(App& app, int notches) {
 }
 
 void canvasEvent(App& app, const CanvasEvent& e) {
+    if (e.type == CanvasEventType::FocusOut) return forgetHeldKeys(app);
     trackPointer(app, e);
     if (e.type == CanvasEventType::LeftDown || e.type == CanvasEventType::Move ||
-        e.type == CanvasEventType::LeftUp)
+        e.type == CanvasEventType::LeftUp) {
+        followControl(app, e.ctrl);
         app.tools.ctrlHeld = e.ctrl || app.TempPickMode == 2;
+    }
     switch (e.type) {
         case CanvasEventType::LeftDown:
             app.dragCanvasX = e.x;
@@ -262,6 +291,8 @@ void canvasEvent(App& app, const CanvasEvent& e) {
             return keyUp(app, e.key);
         case CanvasEventType::Wheel:
             return wheel(app, e.wheel);
+        case CanvasEventType::FocusOut:
+            return;
     }
 }
 

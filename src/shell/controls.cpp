@@ -51,6 +51,14 @@ void clearButton(App& app) {
 
 // The largest value of the frame spins.
 constexpr int kLastFrameSpin = 10000;
+// An onion-skin spin: the count of frames drawn before or after the current one.
+void onionSpin(App& app, Gadget gadget, uint8_t Document::*count) {
+    const int state = app.ui.gadgetState(id(gadget));
+    const int kept = std::clamp(state, 0, kMostOnionFrames);
+    if (kept != state) app.ui.setGadgetState(id(gadget), kept);
+    app.doc.*count = uint8_t(kept);
+    recomposeView(app, false);
+}
 
 void foregroundSwatch(App& app) {
     // A cancelled requester answers the colour it was given, and colour changed runs with it:
@@ -76,34 +84,26 @@ int16_t timelineFrame(const App& app, int x) {
     return timelineFrameAt(x, app.iface.frameCellWidth);
 }
 
+// A press sets one marker; a move with buttons held moves the marker of each held button, so
+// a drag with two buttons moves two markers. The left button moves the current frame (the
+// start of the range with Ctrl alone), the right the end, the middle the start.
 void timelineEvent(App& app, const ControlEvent& e) {
     using T = ControlEventType;
-    enum class Button { None, Left, Right, Middle } button = Button::None;
-    if (e.type == T::LeftDown) button = Button::Left;
-    if (e.type == T::RightDown) button = Button::Right;
-    if (e.type == T::MiddleDown) button = Button::Middle;
-    if (e.type == T::Move) {
-        if (e.leftHeld) {
-            button = Button::Left;
-        } else if (e.rightHeld) {
-            button = Button::Right;
-        } else if (e.middleHeld) {
-            button = Button::Middle;
-        }
-    }
-    if (button == Button::None) return;
+    const bool moving = e.type == T::Move;
+    const bool left = e.type == T::LeftDown || (moving && e.leftHeld);
+    const bool right = e.type == T::RightDown || (moving && e.rightHeld);
+    const bool middle = e.type == T::MiddleDown || (moving && e.middleHeld);
+    if (!left && !right && !middle) return;
     Document& doc = app.doc;
     const int16_t frame = timelineFrame(app, e.x);
-    if (button == Button::Left && e.ctrl && !e.shift && !e.alt) {
+    if (left && e.ctrl && !e.shift && !e.alt) {
         doc.FrameStart = frame;
-    } else if (button == Button::Left) {
+    } else if (left) {
         doc.CurrentFrame = frame;
         recomposeView(app, false);
-    } else if (button == Button::Right) {
-        doc.FrameEnd = frame;
-    } else {
-        doc.FrameStart = frame;
     }
+    if (right) doc.FrameEnd = frame;
+    if (middle) doc.FrameStart = frame;
     redrawTimeline(app);
     refreshPanelControls(app);
 }
@@ -234,6 +234,10 @@ void panelEvent(App& app, const ControlEvent& e) {
             app.doc.CurrentFrame = int16_t(std::clamp(state, 0, kLastFrameSpin));
             recomposeView(app, false);
             return redrawTimeline(app);
+        case Gadget::OnionBefore:
+            return onionSpin(app, Gadget::OnionBefore, &Document::OnionBefore);
+        case Gadget::OnionAfter:
+            return onionSpin(app, Gadget::OnionAfter, &Document::OnionAfter);
         case Gadget::AnimationOptions:
             return openAnimationOptionsDialog(app);
         case Gadget::LoopAnimation:

@@ -5,10 +5,13 @@
 
 #include "document/document_ops.h"
 #include "platform/key_value_file.h"
+#include "raster/rounding.h"
 #include "shell/adjust_commands.h"
 #include "shell/app.h"
 #include "shell/canvas_frame.h"
 #include "shell/dictionary.h"
+#include "shell/export_dialog.h"
+#include "shell/document_commands.h"
 #include "shell/ids.h"
 #include "shell/layer_commands.h"
 #include "shell/new_document.h"
@@ -70,6 +73,8 @@ ControlDescription numberField(Gadget gadget, int value, int x, int y) {
 }  // namespace
 
 void openNewDocumentDialog(App& app) {
+    if (!mayReplaceDocument(app)) return focusCanvas(app);
+    app.newDocumentAgreed = app.editGeneration;
     app.newDocWidth = app.prefs.docWidth;
     app.newDocHeight = app.prefs.docHeight;
     Dictionary& d = app.dictionary;
@@ -277,17 +282,37 @@ void newDocumentOk(App& app) {
         errorBox(app, sizeLimitMessage(app));
         return;
     }
+    // Changes made while the dialog was open were not part of the answer given when it opened.
+    if (app.Modified && app.editGeneration != app.newDocumentAgreed && !mayReplaceDocument(app))
+        return;
     app.activeWindow = id(Window::Main);
     app.doc.Zoom = 100;
     app.doc.Width = int16_t(app.newDocWidth);
     app.doc.Height = int16_t(app.newDocHeight);
     if (!makeNewDocument(app)) return;
+    app.documentPath.clear();  // Save asks for a name, proposing none
     setInitialTitle(app);
     // The view is centred on the new document: the old offsets could leave it wholly outside
     // the canvas, an empty grey window after "New".
     centerView(app);
     refreshStatusBar(app);
     closeWindow(app, id(Window::NewDocument));
+}
+
+// With "Constraint proportion" ticked (image size only), the side not typed follows the one
+// typed in the document's proportions.
+void keepProportion(App& app, bool widthTyped) {
+    if (app.sizeDialogMode != 0 || app.ui.gadgetState(id(Gadget::ConstraintProportion)) == 0)
+        return;
+    const int typed = widthTyped ? app.sizeDialogWidth : app.sizeDialogHeight;
+    const int from = widthTyped ? app.doc.Width : app.doc.Height;
+    const int to = widthTyped ? app.doc.Height : app.doc.Width;
+    if (typed <= 0 || from <= 0) return;
+    const int other =
+        int(std::clamp<int64_t>(roundHalfEven(double(typed) * to / from), 1, INT32_MAX));
+    (widthTyped ? app.sizeDialogHeight : app.sizeDialogWidth) = other;
+    app.ui.setGadgetText(id(widthTyped ? Gadget::ImageHeight : Gadget::ImageWidth),
+                         std::to_string(other));
 }
 
 void sizeDialogOk(App& app) {
@@ -311,7 +336,6 @@ void sizeDialogOk(App& app) {
 bool shownOnly(int gadget) {
     switch (static_cast<Gadget>(gadget)) {
         case Gadget::PixelDimension:
-        case Gadget::ConstraintProportion:
         case Gadget::ImageDimension:
         case Gadget::AnimationSettingsPanel:
             return true;
@@ -346,6 +370,7 @@ int windowOfControl(int gadget) {
 
 bool handleDialogControl(App& app, const ControlEvent& event) {
     if (handleTilesetControl(app, event)) return true;
+    if (handleExportControl(app, event)) return true;
     if (handlePreferencesControl(app, event)) return true;
     // A control of a window that is not open does not exist: an event naming it (a script's)
     // changes nothing.
@@ -366,9 +391,16 @@ bool handleDialogControl(App& app, const ControlEvent& event) {
             return true;
         case Gadget::ImageWidth:
             app.sizeDialogWidth = fieldInteger(app, Gadget::ImageWidth);
+            keepProportion(app, true);
             return true;
         case Gadget::ImageHeight:
             app.sizeDialogHeight = fieldInteger(app, Gadget::ImageHeight);
+            keepProportion(app, false);
+            return true;
+        case Gadget::ConstraintProportion:
+            keptState(app, Gadget::ConstraintProportion, 0, 1);
+            app.sizeDialogWidth = fieldInteger(app, Gadget::ImageWidth);
+            keepProportion(app, true);  // ticked: the height follows the width
             return true;
         case Gadget::ImageQuality:
             app.sizeDialogQuality = keptState(app, Gadget::ImageQuality, 0, 1);

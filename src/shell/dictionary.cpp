@@ -54,7 +54,9 @@ constexpr auto kFile = std::to_array<E>({
     same("ExportTileSet", "Export the TileSet"),
     same("ExportLayerAs", "Export the layer as"),
     same("ExportBrush", "Export the preset brush"),
+    same("SaveOpenRaster", "Save as OpenRaster (.ora)…"),
     same("Save", "Save the document"),
+    same("SaveDocumentAs", "Save Document As…"),
     same("SaveAs", "Save As.."),
     same("SaveLayerAs", "Save layer As..."),
     same("Quit", "Quit"),
@@ -236,16 +238,26 @@ constexpr auto kGeneral = std::to_array<E>({
 constexpr auto kMessage = std::to_array<E>({
     same("msg_notImplemented", "Not Implemented"),
     same("msg_update", "Update"),
+    same("msg_revision", "revision"),
+    same("msg_updateSource",
+         "Quillmoth is built from its sources: to update it, get the newer sources and start "
+         "run.sh again. Your settings and presets are kept."),
+    same("msg_helpMissing", "This help file is not installed"),
+    same("msg_helpNotOpened", "No program could open this help file"),
     same("msg_infos", "Quillmoth is a painting and animation program."),
     same("error", "Error"),
+    same("LayerHidden", "The layer is hidden"),
     same("UnableToCreateImage", "Unable to create the Image"),
     same("UnableToDrawOnImage", "Unable to draw on the Image"),
     same("ExitQuillmoth", "Would you like to quit without save your work ?"),
+    same("SaveChanges", "The document has changes that are not saved. Save them first?"),
 });
 
 constexpr auto kButton = std::to_array<E>({
     same("BtnOk", "Ok"),
     same("BtnCancel", "Cancel"),
+    same("BtnSave", "Save"),
+    same("BtnDiscard", "Discard"),
 });
 
 constexpr auto kTooltip = std::to_array<E>({
@@ -504,6 +516,7 @@ constexpr auto kTexts = std::to_array<E>({
     {"UnableToCreateBigImage", "UnableToCreateBigImage", "unable To create the image (too big ?)"},
     same("Save Image...", "Save Image..."),
     same("Load Image...", "Load Image..."),
+    same("Import Image...", "Import Image..."),
     same("Save an image", "Save an image"),
     same("Begining of the image", "Begining of the image"),
     same("End of the image", "End of the image"),

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "document/document_ops.h"
+#include "platform/paths.h"
 #include "shell/adjust_commands.h"
 #include "shell/app.h"
 #include "shell/brush_commands.h"
@@ -11,6 +12,7 @@
 #include "shell/dialogs.h"
 #include "shell/dictionary.h"
 #include "shell/edits.h"
+#include "shell/export_dialog.h"
 #include "shell/file_commands.h"
 #include "shell/ids.h"
 #include "shell/image_commands.h"
@@ -25,11 +27,29 @@ namespace qm {
 
 namespace {
 
-// The project's web page, opened by "Update".
-constexpr const char* kProjectPage = "https://example.org/quillmoth/";
-
 void notFinished(App& app) {
     app.ui.messageBox("", Text(app.dictionary, "not finished"));
+}
+
+// "Update": the version running and where newer ones come from (there is no page to open).
+void showUpdateInfo(App& app) {
+    auto& d = app.dictionary;
+    app.ui.messageBox(Text(d, "msg_update"), app.prefs.programName + " " + app.prefs.version +
+                                                 " (" + Text(d, "msg_revision") + " " +
+                                                 app.prefs.revision + ")\n\n" +
+                                                 Text(d, "msg_updateSource"));
+}
+
+// A help file of the working folder, opened with the program the system has for it; a file
+// that is not there, or that nothing opens, is said.
+void openHelpFile(App& app, const std::string& relative) {
+    const std::string path = joinPath(app.workDir, relative);
+    auto& d = app.dictionary;
+    if (!fileExists(path)) {
+        app.ui.messageBox(Text(d, "error"), Text(d, "msg_helpMissing") + " : " + path);
+    } else if (!app.ui.openWithShell(resolvePath(path))) {
+        app.ui.messageBox(Text(d, "error"), Text(d, "msg_helpNotOpened") + " : " + path);
+    }
 }
 
 void zoomIn(App& app) {
@@ -101,13 +121,17 @@ constexpr CommandRow kCommands[] = {
     {Cmd::Open, openDocument},
     {Cmd::OpenAs, openImageAsDocument},
     {Cmd::ConvertTileSet, convertTileSet},
+    {Cmd::OpenGroupImageAsAnimation, openAnimation},
     {Cmd::ImportOnLayer, importOnLayer},
     {Cmd::ImportImageOnAnimation, importImageOnAnimation},
     {Cmd::Save, saveDocument},
+    {Cmd::SaveDocumentAs, saveDocumentAs},
+    {Cmd::SaveOpenRaster, saveOpenRaster},
     {Cmd::SaveAs, [](App& app) { saveImageAs(app, 1); }},
     {Cmd::SaveLayerAs, [](App& app) { saveImageAs(app, 0); }},
     {Cmd::ExportBrush, [](App& app) { exportBrushPreset(app, 0); }},
     {Cmd::ExportAnimStrip, exportAnimStrip},
+    {Cmd::ExportAnimationAsVideo, openExportDialog},
     {Cmd::ExportSequenceImage, exportSequenceImage},
     {Cmd::Quit, askQuit},
     {Cmd::Undo, undoCommand},
@@ -162,10 +186,9 @@ constexpr CommandRow kCommands[] = {
          app.ui.messageBox(Text(app.dictionary, "Infos"), Text(app.dictionary, "msg_infos"));
      }},
     {Cmd::About, openAboutDialog},
-    {Cmd::Update, [](App& app) { app.ui.openWithShell(kProjectPage); }},
-    {Cmd::HelpChm, [](App& app) { app.ui.openWithShell(app.workDir + "/help/quillmoth.chm"); }},
-    {Cmd::HelpTxt,
-     [](App& app) { app.ui.openWithShell(app.workDir + "/help/help_" + app.prefs.lang + ".rtf"); }},
+    {Cmd::Update, showUpdateInfo},
+    {Cmd::HelpChm, [](App& app) { openHelpFile(app, "help/quillmoth.chm"); }},
+    {Cmd::HelpTxt, [](App& app) { openHelpFile(app, "help/help_" + app.prefs.lang + ".rtf"); }},
 };
 
 void menuCommand(App& app, int commandId) {

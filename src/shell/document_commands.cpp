@@ -1,10 +1,12 @@
 #include "shell/document_commands.h"
 
 #include <algorithm>
+#include <cctype>
 #include <new>
 #include <utility>
 
 #include "document/document_ops.h"
+#include "io/openraster.h"
 #include "platform/paths.h"
 #include "shell/app.h"
 #include "shell/canvas_frame.h"
@@ -23,6 +25,17 @@ namespace {
 
 void showError(App& app, const std::string& text) {
     app.ui.messageBox(Text(app.dictionary, "error"), text);
+}
+
+// "a/b.qmd" without its ".qmd" (any letter case).
+std::string stripQmd(const std::string& path) {
+    if (path.size() > 4) {
+        std::string ending = path.substr(path.size() - 4);
+        std::transform(ending.begin(), ending.end(), ending.begin(),
+                       [](unsigned char c) { return char(std::tolower(c)); });
+        if (ending == ".qmd") return path.substr(0, path.size() - 4);
+    }
+    return path;
 }
 
 // The document's own values without its layers and animation layers (which are not copied).
@@ -100,7 +113,45 @@ void reportUnreadableLayers(App& app, const std::string& indexPath,
     showError(app, text);
 }
 
+bool isOpenRasterPath(const std::string& path) {
+    if (path.size() < 4) return false;
+    std::string ending = path.substr(path.size() - 4);
+    std::transform(ending.begin(), ending.end(), ending.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    return ending == ".ora";
+}
+
+namespace {
+
+// An OpenRaster file opens as a new document of its layers: it has no .qmd of its own, so Save
+// asks for one. What its blend modes lost is said after it opens.
+bool openOpenRasterFile(App& app, const std::string& path) {
+    std::string error;
+    bool installed = false;
+    std::optional<OpenRasterContents> contents;
+    try {
+        contents = readOpenRasterFile(path, app.doc.CurrentFrame, error);
+        installed = contents && installDocument(app, std::move(contents->document));
+        if (contents && !installed)
+            error = "Cannot open the document " + path + ": not enough memory.";
+    } catch (const std::bad_alloc&) {
+        error = "Cannot open the document " + path + ": not enough memory.";
+    }
+    if (!installed) {
+        showError(app, error);
+        return false;
+    }
+    app.documentPath.clear();
+    app.recovery.copiedGeneration = app.editGeneration;
+    setDocumentTitle(app, documentTitle(app, path));
+    if (!contents->notice.empty()) app.ui.messageBox(app.prefs.programName, contents->notice);
+    return true;
+}
+
+}  // namespace
+
 bool openDocumentFile(App& app, const std::string& indexPath) {
+    if (isOpenRasterPath(indexPath)) return openOpenRasterFile(app, indexPath);
     std::string error;
     std::optional<DocumentFileContents> contents;
     bool installed = false;
@@ -118,7 +169,7 @@ bool openDocumentFile(App& app, const std::string& indexPath) {
     }
     app.documentPath = indexPath;
     app.recovery.copiedGeneration = app.editGeneration;
-    app.ui.setWindowTitle(documentTitle(app, indexPath));
+    setDocumentTitle(app, documentTitle(app, indexPath));
     reportUnreadableLayers(app, indexPath, *contents);
     return true;
 }
@@ -140,30 +191,114 @@ bool saveDocumentFile(App& app, const std::string& indexPath) {
     app.documentPath = indexPath;
     app.Modified = false;
     removeRecoveryCopy(app);
-    app.ui.setWindowTitle(documentTitle(app, indexPath));
+    setDocumentTitle(app, documentTitle(app, indexPath));
     return true;
 }
 
-void saveDocument(App& app) {
+namespace {
+
+// Asks for a name and saves there; `proposed` is the name the requester starts with. False when
+// the requester was cancelled or the save failed.
+bool saveWithRequester(App& app, const std::string& proposed) {
     FileRequest request;
     request.title = "Save the Document";
-    request.defaultPath = app.documentPath;
+    request.defaultPath = proposed;
     request.patterns = "Quillmoth (.qmd)|*.qmd";
     const auto choice = app.ui.saveFileRequester(request);
-    if (choice && !choice->paths.empty() && !choice->paths.front().empty())
-        saveDocumentFile(app, documentIndexPath(choice->paths.front()));
+    return choice && !choice->paths.empty() && !choice->paths.front().empty() &&
+           saveDocumentFile(app, documentIndexPath(choice->paths.front()));
+}
+
+// Save: a document that has its file is saved there; a new one asks for a name.
+bool saveToItsFile(App& app) {
+    if (app.documentPath.empty()) return saveWithRequester(app, "");
+    return saveDocumentFile(app, app.documentPath);
+}
+
+}  // namespace
+
+bool mayReplaceDocument(App& app) {
+    if (!app.Modified) return true;
+    Dictionary& d = app.dictionary;
+    switch (
+        app.ui.askYesNoCancel(app.prefs.programName, Text(d, "SaveChanges"),
+                              {Text(d, "BtnSave"), Text(d, "BtnDiscard"), Text(d, "BtnCancel")})) {
+        case YesNoCancel::Yes:
+            return saveToItsFile(app);
+        case YesNoCancel::No:
+            return true;
+        case YesNoCancel::Cancel:
+            break;
+    }
+    return false;
+}
+
+void saveDocument(App& app) {
+    saveToItsFile(app);
+    refreshStatusBar(app);
+    focusCanvas(app);
+}
+
+void saveDocumentAs(App& app) {
+    saveWithRequester(app, app.documentPath);
     refreshStatusBar(app);
     focusCanvas(app);
 }
 
 void openDocument(App& app) {
+    if (!mayReplaceDocument(app)) {
+        refreshStatusBar(app);
+        focusCanvas(app);
+        return;
+    }
     FileRequest request;
     request.title = "Open";
     request.defaultPath = app.documentPath.empty() ? std::string() : parentFolder(app.documentPath);
-    request.patterns = "Quillmoth Document(.qmd)|*.qmd";
+    request.patterns = "Quillmoth Document(.qmd)|*.qmd|OpenRaster (.ora)|*.ora";
     const auto choice = app.ui.openFileRequester(request);
     if (choice && !choice->paths.empty() && !choice->paths.front().empty())
         openDocumentFile(app, choice->paths.front());
+    refreshStatusBar(app);
+    focusCanvas(app);
+}
+
+void openFileFromCommandLine(App& app, const std::string& path) {
+    if (path.empty()) return;
+    std::string ending = fileName(path);
+    std::transform(ending.begin(), ending.end(), ending.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    const bool document = isOpenRasterPath(ending) ||
+                          (ending.size() > 4 && ending.substr(ending.size() - 4) == ".qmd");
+    if (document)
+        openDocumentFile(app, path);
+    else
+        openImageFileAsDocument(app, path);
+    refreshStatusBar(app);
+    focusCanvas(app);
+}
+
+void saveOpenRaster(App& app) {
+    FileRequest request;
+    request.title = Text(app.dictionary, "SaveOpenRaster");
+    request.defaultPath =
+        app.documentPath.empty() ? std::string() : openRasterPathFor(stripQmd(app.documentPath));
+    request.patterns = "OpenRaster (.ora)|*.ora";
+    const auto choice = app.ui.saveFileRequester(request);
+    if (choice && !choice->paths.empty() && !choice->paths.front().empty()) {
+        OpenRasterSaveOptions options;
+        options.progress = [&app](int done, int total) {
+            app.ui.setStatusProgress(3, done, total);
+        };
+        std::string error;
+        bool saved = false;
+        const std::string path = openRasterPathFor(choice->paths.front());
+        try {
+            saved = writeOpenRasterFile(app.doc, path, error, options);
+        } catch (const std::bad_alloc&) {
+            error = "Cannot save " + path + ": not enough memory.";
+        }
+        if (!saved) showError(app, error);
+    }
     refreshStatusBar(app);
     focusCanvas(app);
 }

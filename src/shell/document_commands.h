@@ -27,6 +27,14 @@ bool installDocument(App& app, DocumentFileContents&& contents);
 void reportUnreadableLayers(App& app, const std::string& indexPath,
                             const DocumentFileContents& contents);
 
+// Before the open document is replaced (New, Open, Open as): true when it may go. A document
+// with unsaved changes asks first: Save (as the Save command: to its file, or through the
+// requester for a new one), Discard, or Cancel. False on Cancel, and when the save was cancelled
+// or failed.
+bool mayReplaceDocument(App& app);
+// True for a path ending in ".ora" (any letter case): an OpenRaster file, opened with its layers.
+bool isOpenRasterPath(const std::string& path);
+
 // The main window's title for a document saved or opened as `indexPath`.
 std::string documentTitle(const App& app, const std::string& indexPath);
 

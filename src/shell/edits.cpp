@@ -13,15 +13,17 @@
 #include "shell/layer_commands.h"
 #include "shell/panels.h"
 #include "shell/paper_commands.h"
+#include "shell/view.h"
 
 namespace qm {
 
 namespace {
 
 // The canvas rectangle that shows a display rectangle of a layer: the compositor draws the
-// display image at the view offset plus the layer's own offset.
+// display image at the view offset plus the layer's own offset at the zoom.
 Rect canvasRectOf(const App& app, const Layer& layer, const Rect& displayRect) {
-    return Rect{displayRect.x + app.ViewOffsetX + layer.X, displayRect.y + app.ViewOffsetY + layer.Y,
+    return Rect{displayRect.x + app.ViewOffsetX + int(layerViewOffset(layer.X, app.view.zoom)),
+                displayRect.y + app.ViewOffsetY + int(layerViewOffset(layer.Y, app.view.zoom)),
                 displayRect.w, displayRect.h};
 }
 
@@ -39,10 +41,16 @@ void followDocumentSize(App& app) {
 void showEditChanges(App& app) {
     EditChanges changes = app.history.takeChanges();
     if (changes.empty()) return;
-    app.Modified = true;
+    if (!app.Modified) {
+        app.Modified = true;
+        refreshWindowTitle(app);
+    }
     ++app.editGeneration;
     Document& doc = app.doc;
-    if (changes.resized) followDocumentSize(app);
+    if (changes.resized) {
+        followDocumentSize(app);
+        refreshStatusBar(app);  // an undone resize shows the size it gave back
+    }
     const bool whole = changes.structure || changes.animation || changes.resized;
     // Replaced images first: their entries may have the right size and still be stale.
     for (uint32_t id : changes.relook)
@@ -72,6 +80,7 @@ void showEditChanges(App& app) {
         }
         recomposeView(app, false);
         redrawNavigator(app);
+        refreshStatusNote(app);  // the current layer shown again, or another one current
     } else if (!canvas.empty()) {
         recomposeRegion(app, canvas);
     }
@@ -150,6 +159,7 @@ void startHistory(App& app) {
     app.history.clear();
     app.history.takeChanges();
     app.Modified = false;
+    refreshWindowTitle(app);
     applyHistoryLimits(app);
     refreshUndoMenu(app);
 }

@@ -107,6 +107,9 @@ enum class Cmd : int {
     AnimCamera = 104,
     AnimParticule = 105,
     AnimLight = 106,
+    // Items added to the menus, numbered apart from the ones above.
+    SaveDocumentAs = 521,
+    SaveOpenRaster = 522,
 };
 
 // Gadget ids of the main window's panels and of the dialogs.
@@ -301,6 +304,18 @@ enum class Gadget : int {
     TileCancel = 330,
     TileWidthLabel = 331,
     TileHeightLabel = 332,
+    // Export window of the animation.
+    ExportFormat = 360,
+    ExportFirstFrame = 361,
+    ExportLastFrame = 362,
+    ExportScale = 363,
+    ExportLoop = 364,
+    ExportPaper = 365,
+    ExportDither = 366,
+    ExportLossless = 367,
+    ExportQuality = 368,
+    ExportOk = 369,
+    ExportCancel = 370,
 };
 
 // Tool codes held in App::CurrentTool.
@@ -334,6 +349,7 @@ enum class Window : int {
     BrushAnimated = 10,
     AnimationOptions = 11,
     TileSet = 12,
+    Export = 13,
 };
 
 constexpr int id(Cmd c) {

@@ -14,6 +14,7 @@
 #include "shell/canvas_frame.h"
 #include "shell/dialogs.h"
 #include "shell/dictionary.h"
+#include "shell/document_commands.h"
 #include "shell/edits.h"
 #include "shell/file_commands.h"
 #include "shell/layer_commands.h"
@@ -31,7 +32,7 @@ namespace {
 constexpr const char* kOpenAsPatterns =
     "BMP Image|*.BMP;*.bmp|ICO Images|*.ico;*.ICO|JPEG Images|*.jpeg;*.jpg;*.JPG;*.JPEG|"
     "JPG2000 Images|*.jpg2000|PNG Images|*.png;*.PNG|TGA Images|*.tga;*.TGA|"
-    "TIFF Images|*.tiff;*.TIFF|All Files|*.*";
+    "TIFF Images|*.tiff;*.TIFF|OpenRaster|*.ora;*.ORA|All Files|*.*";
 constexpr const char* kImportPatterns =
     "PNG Images|*.png;*.PNG|JPG Images|*.jpeg;*.jpg;*.JPG;*.JPEG|BMP Images|*.bmp;*.BMP|"
     "TIFF Images|*.tiff|TGA Images|*.tga;*.TGA|Ico Images|*.ico|All Files|*.*";
@@ -57,6 +58,13 @@ void cannotSave(App& app, const std::string& path, const std::string& error) {
     Dictionary& d = app.dictionary;
     app.ui.messageBox(Text(d, "Image save"),
                       Text(d, "Cannot save image:") + " " + path + "\n" + error);
+}
+
+// Why an image cannot become a document of its size.
+std::string tooLargeForDocument(App& app, const Image& image) {
+    return fillIn(Text(app.dictionary, "ImageTooLargeForDocument"),
+                  {std::to_string(image.width), std::to_string(image.height),
+                   std::to_string(kMaxDocumentSide), std::to_string(kMaxDocumentPixels)});
 }
 
 void tooBig(App& app) {
@@ -101,6 +109,7 @@ bool documentFromImage(App& app, Image image) {
 void showNewDocument(App& app) {
     rebuildAllDisplayImages(app);
     startHistory(app);
+    app.documentPath.clear();  // the image is no document file: Save asks for a name
     rebuildLayerPanel(app);
     showLayerProperties(app, 0);
     refreshPanelControls(app);
@@ -162,32 +171,37 @@ void exportStrip(App& app) {
 
 }  // namespace
 
-void openImageAsDocument(App& app) {
-    const std::string path =
-        chosenPath(app.ui.openFileRequester({"Load Image...", "", kOpenAsPatterns, 0, false}));
-    if (!path.empty()) {
-        std::string error;
-        auto image = loadImageForDocument(path, error);
-        if (!image) {
-            cannotLoad(app, path, error);
-        } else if (!documentSizeAllowed(image->width, image->height)) {
-            cannotLoad(
-                app, path,
-                fillIn(Text(app.dictionary, "ImageTooLargeForDocument"),
-                       {std::to_string(image->width), std::to_string(image->height),
-                        std::to_string(kMaxDocumentSide), std::to_string(kMaxDocumentPixels)}));
-        } else if (!documentFromImage(app, std::move(*image))) {
-            tooBig(app);
-        } else {
-            showNewDocument(app);
-        }
+bool openImageFileAsDocument(App& app, const std::string& path) {
+    std::string error;
+    auto image = loadImageForDocument(path, error);
+    if (!image) {
+        cannotLoad(app, path, error);
+    } else if (!documentSizeAllowed(image->width, image->height)) {
+        cannotLoad(app, path, tooLargeForDocument(app, *image));
+    } else if (!documentFromImage(app, std::move(*image))) {
+        tooBig(app);
+    } else {
+        showNewDocument(app);
+        return true;
     }
+    return false;
+}
+
+void openImageAsDocument(App& app) {
+    if (!mayReplaceDocument(app)) return focusCanvas(app);
+    const std::string path = chosenPath(app.ui.openFileRequester(
+        {Text(app.dictionary, "Load Image..."), "", kOpenAsPatterns, 0, false}));
+    // An OpenRaster file keeps its layers.
+    if (isOpenRasterPath(path))
+        openDocumentFile(app, path);
+    else if (!path.empty())
+        openImageFileAsDocument(app, path);
     focusCanvas(app);
 }
 
 void importOnLayer(App& app) {
-    const std::string path =
-        chosenPath(app.ui.openFileRequester({"Import Image...", "", kImportPatterns, 0, false}));
+    const std::string path = chosenPath(app.ui.openFileRequester(
+        {Text(app.dictionary, "Import Image..."), "", kImportPatterns, 0, false}));
     if (!path.empty()) {
         std::string error;
         const auto image = loadImageForDocument(path, error);
@@ -206,29 +220,34 @@ void importOnLayer(App& app) {
     focusCanvas(app);
 }
 
-void importImageOnAnimation(App& app) {
-    if (app.importedFrames >= kMaxImportedFrames) {
-        app.ui.messageBox(Text(app.dictionary, "error"),
-                          fillIn(Text(app.dictionary, "ImportedFramesLimit"),
-                                 {std::to_string(kMaxImportedFrames)}));
-        return focusCanvas(app);
-    }
-    const auto choice =
-        app.ui.openFileRequester({Text(app.dictionary, "Importer image(s)"), "", "", 0, true});
-    const std::string first = chosenPath(choice);
-    if (first.empty()) return focusCanvas(app);
-    if (!animationFileAccepted(first)) {
-        app.ui.messageBox(Text(app.dictionary, "error"),
-                          Text(app.dictionary, "OnlyImageFilesAllowed"));
-        return focusCanvas(app);
-    }
+namespace {
+
+// False (after saying so) when no more frames may be imported while the program runs.
+bool framesLeftToImport(App& app) {
+    if (app.importedFrames < kMaxImportedFrames) return true;
+    app.ui.messageBox(Text(app.dictionary, "error"),
+                      fillIn(Text(app.dictionary, "ImportedFramesLimit"),
+                             {std::to_string(kMaxImportedFrames)}));
+    return false;
+}
+
+// False (after saying so) when the first file chosen is not of a kind frames are made from.
+bool frameFileAccepted(App& app, const std::string& first) {
+    if (animationFileAccepted(first)) return true;
+    app.ui.messageBox(Text(app.dictionary, "error"), Text(app.dictionary, "OnlyImageFilesAllowed"));
+    return false;
+}
+
+// The chosen files as animation frames of the current animation layer from CurrentFrame on,
+// one undo step; files that do not load are named afterwards.
+void importFrames(App& app, const std::vector<std::string>& paths) {
     Document& doc = app.doc;
     std::vector<std::string> failed;
     int imported = 0;
     {
         ScopedEdit edit(app, "Import Frames");
         app.history.animation(doc);
-        for (const std::string& path : choice->paths) {
+        for (const std::string& path : paths) {
             if (app.importedFrames >= kMaxImportedFrames) break;
             std::string error;
             auto image = loadImageForDocument(path, error);
@@ -250,13 +269,54 @@ void importImageOnAnimation(App& app) {
         app.ui.messageBox(Text(app.dictionary, "error"),
                           Text(app.dictionary, "FilesSkipped") + list);
     }
+}
+
+}  // namespace
+
+void importImageOnAnimation(App& app) {
+    if (!framesLeftToImport(app)) return focusCanvas(app);
+    const auto choice =
+        app.ui.openFileRequester({Text(app.dictionary, "Importer image(s)"), "", "", 0, true});
+    const std::string first = chosenPath(choice);
+    if (!first.empty() && frameFileAccepted(app, first)) importFrames(app, choice->paths);
+    focusCanvas(app);
+}
+
+void openAnimation(App& app) {
+    if (!framesLeftToImport(app) || !mayReplaceDocument(app)) return focusCanvas(app);
+    const auto choice = app.ui.openFileRequester(
+        {Text(app.dictionary, "OpenGroupImageAsAnimation"), "", kImportPatterns, 0, true});
+    const std::string first = chosenPath(choice);
+    if (first.empty() || !frameFileAccepted(app, first)) return focusCanvas(app);
+    // The document takes the first image's size, with one empty layer to paint on.
+    std::string error;
+    const auto image = loadImageForDocument(first, error);
+    if (!image) {
+        cannotLoad(app, first, error);
+        return focusCanvas(app);
+    }
+    if (!documentSizeAllowed(image->width, image->height)) {
+        cannotLoad(app, first, tooLargeForDocument(app, *image));
+        return focusCanvas(app);
+    }
+    auto empty = createImage(image->width, image->height, 32);
+    if (!empty || !documentFromImage(app, std::move(*empty))) {
+        tooBig(app);
+        return focusCanvas(app);
+    }
+    app.documentPath.clear();
+    showNewDocument(app);
+    importFrames(app, choice->paths);
+    // The frames are what was opened: the history and the modified mark start after them.
+    startHistory(app);
+    setInitialTitle(app);
     focusCanvas(app);
 }
 
 void saveImageWith(App& app, const std::string& defaultPath,
                    const std::function<std::optional<Image>()>& picture) {
-    const auto choice =
-        app.ui.saveFileRequester({"Save Image...", defaultPath, kSavePatterns, 0, false});
+    const auto choice = app.ui.saveFileRequester(
+        {Text(app.dictionary, "Save Image..."), defaultPath, kSavePatterns, 0, false});
     const std::string typed = chosenPath(choice);
     if (typed.empty()) return;
     const SaveFormat format = saveFormatFromIndex(choice->patternIndex);

@@ -18,6 +18,10 @@ struct App;
 // animation layer as name_0001.png, name_0002.png, ...
 void exportSequenceImage(App& app);
 
+// "Open an Animation (series of Images)": a new document of the first image's size whose
+// animation holds the chosen images as frames 1, 2, ... (the frame import into a new document).
+void openAnimation(App& app);
+
 // The save of one picture as a PNG, JPEG or BMP file: the requester (offering `defaultPath`),
 // the extension of the chosen format, the overwrite question, then `picture` is made and
 // written. Failures are shown; the focus stays where it is.

@@ -1,18 +1,21 @@
 #include "shell/layer_commands.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 
 #include "document/blend_modes.h"
 #include "document/document_ops.h"
 #include "document/layer_ops.h"
 #include "raster/image_ops.h"
+#include "raster/rounding.h"
 #include "shell/app.h"
 #include "shell/canvas_frame.h"
 #include "shell/dictionary.h"
 #include "shell/edits.h"
 #include "shell/ids.h"
 #include "shell/paper_commands.h"
+#include "shell/view.h"
 
 namespace qm {
 
@@ -84,6 +87,7 @@ void copyLayerCommand(App& app) {
 
 void selectLayerRow(App& app, int row) {
     if (selectLayerRow(app.doc, row)) showLayerProperties(app, row);
+    refreshStatusNote(app);
 }
 
 void setLayerVisibility(App& app, int row, bool visible) {
@@ -95,10 +99,12 @@ void setLayerVisibility(App& app, int row, bool visible) {
 }
 
 void renameLayerRow(App& app, int row) {
-    if (!layerAtPosition(app.doc, row + 1)) return;
+    const Layer* layer = layerAtPosition(app.doc, row + 1);
+    if (!layer) return;
+    // The box starts with the current name, to be edited rather than typed again.
     const auto name = app.ui.inputText(Text(app.dictionary, "Modify"),
-                                       Text(app.dictionary, "Name of the Layer"), "");
-    if (!name || name->empty()) return;
+                                       Text(app.dictionary, "Name of the Layer"), layer->Name);
+    if (!name || name->empty() || *name == layerAtPosition(app.doc, row + 1)->Name) return;
     ScopedEdit edit(app, "Rename Layer");
     app.history.structure(app.doc);
     renameLayer(app.doc, row, *name);
@@ -141,8 +147,16 @@ void moveToolDrag(App& app, int x, int y, bool release) {
     if (release) {
         endLayerDrag(moveDrag(app));
     } else {
+        // The layer's offset is in document pixels: it moves by the pointer's travel since the
+        // press at the zoom, so the pixel taken stays under the pointer.
+        const double zoom = app.doc.Zoom > 0 ? app.doc.Zoom : 100;
+        const auto travel = [zoom](int v, int press) {
+            return int(std::clamp<int64_t>(roundHalfAway((double(v) - press) * 100.0 / zoom),
+                                           INT32_MIN / 2, INT32_MAX / 2));
+        };
         app.history.structure(app.doc);
-        dragSelectedLayer(app.doc, moveDrag(app), x, y, app.brush.pressX, app.brush.pressY);
+        dragSelectedLayer(app.doc, moveDrag(app), travel(x, app.brush.pressX),
+                          travel(y, app.brush.pressY), 0, 0);
     }
 }
 
@@ -150,6 +164,7 @@ void resizeDocument(App& app, int width, int height, int quality, int mode) {
     Document& doc = app.doc;
     ScopedEdit edit(app, mode == 0 ? "Image Size" : "Canvas Size");
     app.history.structure(doc);
+    const int oldWidth = doc.Width, oldHeight = doc.Height;
     doc.Width = int16_t(width);
     doc.Height = int16_t(height);
     bool complete = fitPaperToDocument(app);
@@ -168,12 +183,16 @@ void resizeDocument(App& app, int width, int height, int quality, int mode) {
     // Image 3 is the reference of the view size and the zoom limits, so it follows the document
     // in both modes.
     complete = recreateWorkImage(app, app.workImage3) && complete;
-    for (const Layer& layer : doc.layers) {
+    for (Layer& layer : doc.layers) {
         if (layer.IsGroup || layer.image.empty()) continue;
-        if (std::optional<Image> resized = resizedLayerImage(doc, layer, quality, mode))
+        if (std::optional<Image> resized =
+                resizedLayerImage(doc, layer, oldWidth, oldHeight, quality, mode)) {
             app.history.replaceImage(doc, layer.id, std::move(*resized));
-        else
+            // The image size scales the picture: the layer's place and size go with it.
+            if (mode == 0) scaleLayerPlacement(layer, oldWidth, oldHeight, width, height);
+        } else {
             complete = false;
+        }
     }
     if (const Image* current = currentImage(doc); mode == 1 && current) app.workImage4 = *current;
     if (!complete) unableToCreateImage(app);

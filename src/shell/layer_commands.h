@@ -13,7 +13,8 @@ void addGroupCommand(App& app);
 // Panel rows: row r is the layer at Position r + 1.
 void selectLayerRow(App& app, int row);
 void setLayerVisibility(App& app, int row, bool visible);
-// Asks "Modify" / "Name of the Layer"; an empty or cancelled answer changes nothing.
+// Asks "Modify" / "Name of the Layer", starting from the layer's name; an empty, unchanged or
+// cancelled answer changes nothing.
 void renameLayerRow(App& app, int row);
 void setLayerOpacity(App& app, int opacity);
 void setLayerBlendMode(App& app, int mode);

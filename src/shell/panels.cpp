@@ -13,6 +13,7 @@
 #include "shell/brush_controls.h"
 #include "shell/canvas_frame.h"
 #include "shell/ids.h"
+#include "shell/menu_table.h"
 #include "shell/roughboard.h"
 #include "shell/swatch.h"
 #include "shell/view.h"
@@ -270,6 +271,15 @@ void rebuildToolPanel(App&) {}
 void rebuildToolbar(App&) {}
 void resetTooltips(App&) {}
 void rebuildAnimationPanel(App&) {}
-void showLayerKindPopup(App&) {}
+void showLayerKindPopup(App& app) {
+    const std::optional<int> chosen = app.ui.popupMenu(1, id(Gadget::AddLayerAnim));
+    // Only the popup's own items are acted on, whatever a port answers.
+    const auto items = layerKindPopupTable();
+    if (chosen && std::any_of(items.begin(), items.end(), [&](const MenuEntry& e) {
+            return e.kind == MenuEntry::Kind::Item && e.id == *chosen;
+        }))
+        onMenuCommand(app, *chosen);
+    focusCanvas(app);
+}
 
 }  // namespace qm

@@ -59,7 +59,8 @@ Image colourSquareImage(uint32_t colour);
 // The navigator's width and height for a canvas, and its image of the document.
 constexpr int kNavigatorWidth = 150;
 
-// Shows popup menu 1 (animation-layer kinds) under the add-layer-kind button.
+// Shows popup menu 1 (animation-layer kinds) under the add-layer-kind button and adds an
+// animation layer of the kind chosen.
 void showLayerKindPopup(App& app);
 
 }  // namespace qm

@@ -6,6 +6,9 @@
 
 namespace qm {
 
+// Undo steps kept when pref.ini names no number (the history also stops at a memory cap).
+constexpr uint8_t kDefaultUndoSteps = 50;
+
 struct Preferences {
     std::string programName = "Quillmoth";
     uint8_t grid = 1;
@@ -26,7 +29,7 @@ struct Preferences {
 
     // Persisted globals of other owners.
     uint32_t ColorBG = 150 | (150 << 8) | (150 << 16);
-    uint8_t Undo = 8;
+    uint8_t Undo = kDefaultUndoSteps;
     uint8_t ScreenRealTime = 0;
     std::string IconPath = "Data\\ui\\icone\\";
     int16_t docWidth = 3000, docHeight = 3000;

@@ -10,6 +10,7 @@
 #include "platform/key_value_file.h"
 #include "platform/paths.h"
 #include "shell/app.h"
+#include "shell/brush_controls.h"
 #include "shell/dictionary.h"
 
 namespace qm {
@@ -84,7 +85,7 @@ constexpr std::array<PrefKey, 56> kKeys{{
      45},
     {"OnionBefore", doc(&Document::OnionBefore), 0, kUnchanged, 46},
     {"OnionAfter", doc(&Document::OnionAfter), 0, kUnchanged, 47},
-    {"Undo", pref(&P::Undo), 8, 8, 49},
+    {"Undo", pref(&P::Undo), kDefaultUndoSteps, kDefaultUndoSteps, 49},
     {"ColorBG", pref(&P::ColorBG), kGrey, kGrey, 2},
     {"Interface", iface(&InterfaceOptions::Interface), 1, 1, 48},
     {"animBarre", iface(&InterfaceOptions::animBarre), 0, 0},
@@ -164,6 +165,8 @@ constexpr auto kRanges = std::to_array<PrefRange>({
     {pref(&P::docWidth), 1, kMaxDocumentSide},
     {pref(&P::docHeight), 1, kMaxDocumentSide},
     {pref(&P::Undo), 1, 255},
+    {doc(&Document::OnionBefore), 0, kMostOnionFrames},
+    {doc(&Document::OnionAfter), 0, kMostOnionFrames},
     {pref(&P::ScreenRealTime), 0, 1},
     {iface(&InterfaceOptions::Interface), 0, 1},
     {iface(&InterfaceOptions::animBarre), 0, 1},
@@ -187,7 +190,8 @@ constexpr auto kRanges = std::to_array<PrefRange>({
     {brush(&B::mixing), 0, 100},
     {brush(&B::visco), 0, 1000},
     {brush(&B::viscosity), 0, 1000},
-    {brush(&B::alphaFactorVsTime), 1, 15},
+    // Any value one of the work spaces offers: 0 is the "Alpha" tab's own.
+    {brush(&B::alphaFactorVsTime), kOpacityJitterFactorInTab.min, kOpacityJitterFactorInTab.max},
     {brush(&B::alphaVsTime), 0, 10000},
 });
 

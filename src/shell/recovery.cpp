@@ -14,6 +14,7 @@
 #include "shell/dictionary.h"
 #include "shell/document_commands.h"
 #include "shell/edits.h"
+#include "shell/view.h"
 
 namespace qm {
 
@@ -122,9 +123,10 @@ void offerRecovery(App& app) {
     }
     // Not saved anywhere: it stays modified, and the copy already holds it.
     app.Modified = true;
+    app.documentPath.clear();
     app.recovery.copiedGeneration = app.editGeneration;
-    app.ui.setWindowTitle(app.prefs.programName + " " + app.prefs.version + " [" +
-                          Text(d, "Recovered") + "]");
+    setDocumentTitle(app, app.prefs.programName + " " + app.prefs.version + " [" +
+                              Text(d, "Recovered") + "]");
     reportUnreadableLayers(app, index, *contents);
 }
 

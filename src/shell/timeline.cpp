@@ -3,7 +3,11 @@
 #include <algorithm>
 #include <string>
 
+#include "codecs/codecs.h"
 #include "document/document_ops.h"
+#include "platform/paths.h"
+#include "raster/draw_image.h"
+#include "raster/image_ops.h"
 #include "raster/shapes.h"
 #include "shell/app.h"
 #include "shell/dictionary.h"
@@ -107,7 +111,51 @@ Image timelineRuler(int width, int cellWidth) {
     return ruler;
 }
 
-Image drawTimelineBase(const Document& doc, const Image& ruler, int cellWidth) {
+namespace {
+
+// An interface image of the icon folder, or the black square that stands for a missing one.
+Image iconOrPlaceholder(const App& app, const std::string& file) {
+    std::string error;
+    if (auto image = loadImageFile(joinPath(app.workDir, app.prefs.IconPath + file), error)) {
+        image->depth = 32;
+        return std::move(*image);
+    }
+    Image black = *createImage(25, 25, 32);
+    std::fill(black.pixels.begin(), black.pixels.end(), rgba(0, 0, 0, 255));
+    return black;
+}
+
+// `image` at w x h (smoothly), or as it is when it cannot be resized.
+Image scaledTo(const Image& image, int w, int h) {
+    if (image.width == w && image.height == h) return image;
+    auto scaled = resizeSmooth(image, w, h);
+    return scaled ? std::move(*scaled) : image;
+}
+
+// The header cells of the list are 15 pixels square; the eye and the lock fit inside them.
+constexpr int kHeaderIconSide = 13;
+
+}  // namespace
+
+void loadTimelineImages(App& app) {
+    TimelineImages& images = app.timeline.images;
+    images.startMarker = iconOrPlaceholder(app, "ledgreen.png");
+    images.endMarker = iconOrPlaceholder(app, "ledred.png");
+    images.eye = scaledTo(iconOrPlaceholder(app, "eye.png"), kHeaderIconSide, kHeaderIconSide);
+    images.lock = scaledTo(iconOrPlaceholder(app, "locked.png"), kHeaderIconSide, kHeaderIconSide);
+    app.timeline.cellWidth = -1;  // the markers are scaled again with the ruler
+}
+
+TimelineMarkers timelineMarkers(const TimelineImages& images, int cellWidth) {
+    const int w = std::max(1, std::clamp(cellWidth, 1, 255) - 4);
+    TimelineMarkers markers;
+    if (!images.startMarker.empty()) markers.start = scaledTo(images.startMarker, w, 16);
+    if (!images.endMarker.empty()) markers.end = scaledTo(images.endMarker, w, 16);
+    return markers;
+}
+
+Image drawTimelineBase(const Document& doc, const Image& ruler, int cellWidth,
+                       const TimelineMarkers& markers) {
     const int cell = std::clamp(cellWidth, 1, 255);
     Image t = ruler;
     const std::string current = currentAnimationLayerKey(doc);
@@ -120,9 +168,8 @@ Image drawTimelineBase(const Document& doc, const Image& ruler, int cellWidth) {
         }
         if (key == current) box(t, 0, y, 2000, kTimelineCellHeight, 0, 50);
     }
-    const int marker = std::max(1, cell - 4);
-    box(t, doc.FrameEnd * cell + 2, 2, marker, 16, rgb(220, 40, 40), 120);
-    box(t, doc.FrameStart * cell + 2, 2, marker, 16, rgb(40, 180, 40), 120);
+    drawImage(t, markers.end, doc.FrameEnd * cell + 2, 2, DrawMode::AlphaBlend, 120);
+    drawImage(t, markers.start, doc.FrameStart * cell + 2, 2, DrawMode::AlphaBlend, 120);
     const uint32_t white = rgb(255, 255, 255);
     box(t, doc.FrameStart * cell - 1, 0, 1, 150, white);
     box(t, doc.FrameStart * cell, 0, 1, 150, rgb(0, 150, 0));
@@ -146,13 +193,14 @@ Rect drawCurrentFrame(Image& t, const Document& doc, int cellWidth, int animBarr
     return intersect(Rect{x - 1, 0, right - x + 1, t.height}, Rect{0, 0, t.width, t.height});
 }
 
-Image drawTimeline(const Document& doc, const Image& ruler, int cellWidth, int animBarre) {
-    Image t = drawTimelineBase(doc, ruler, cellWidth);
+Image drawTimeline(const Document& doc, const Image& ruler, int cellWidth, int animBarre,
+                   const TimelineMarkers& markers) {
+    Image t = drawTimelineBase(doc, ruler, cellWidth, markers);
     drawCurrentFrame(t, doc, cellWidth, animBarre);
     return t;
 }
 
-Image drawAnimationLayerList(const Document& doc) {
+Image drawAnimationLayerList(const Document& doc, const TimelineImages& images) {
     Image list = *createImage(2000, kAnimationPanelHeight, 24);
     box(list, 0, 0, list.width, list.height, rgb(160, 160, 160));
     box(list, 0, 0, list.width, 20, rgb(190, 190, 190));
@@ -160,13 +208,8 @@ Image drawAnimationLayerList(const Document& doc) {
     box(list, 2, 2, 15, 15, cellColor);
     box(list, 18, 2, 15, 15, cellColor);
     box(list, 34, 2, list.width - 34, 15, cellColor);
-    // The eye and the lock of the header.
-    fillEllipse(list, 9, 9, 5, 3, solidPaint(rgba(255, 255, 255, 255)));
-    fillCircle(list, 9, 9, 2, solidPaint(rgba(0, 0, 0, 255)));
-    box(list, 21, 9, 9, 7, rgb(200, 160, 40));
-    box(list, 23, 5, 1, 4, rgb(60, 60, 60));
-    box(list, 27, 5, 1, 4, rgb(60, 60, 60));
-    box(list, 23, 4, 5, 1, rgb(60, 60, 60));
+    drawImage(list, images.eye, 3, 5, DrawMode::AlphaBlend, 255);
+    drawImage(list, images.lock, 19, 3, DrawMode::AlphaBlend, 255);
     box(list, 0, 18, list.width, 2, rgb(100, 100, 100));
     const std::string current = currentAnimationLayerKey(doc);
     for (const auto& [key, layer] : doc.animationLayers) {
@@ -215,13 +258,14 @@ void redrawTimeline(App& app) {
     const int width = windowWidth(app), cell = app.iface.frameCellWidth;
     if (state.ruler.empty() || state.width != width || state.cellWidth != cell) {
         state.ruler = timelineRuler(width, cell);
+        state.markers = timelineMarkers(state.images, cell);
         state.width = width;
         state.cellWidth = cell;
         state.base = Image{};
     }
     const uint64_t key = timelineKey(app.doc, state);
     if (state.base.empty() || key != state.baseKey || state.shown.width != state.base.width) {
-        state.base = drawTimelineBase(app.doc, state.ruler, cell);
+        state.base = drawTimelineBase(app.doc, state.ruler, cell, state.markers);
         state.baseKey = key;
         state.shown = state.base;
     } else if (!state.marked.empty()) {  // only the current frame moved: its marks go
@@ -234,7 +278,7 @@ void redrawTimeline(App& app) {
 }
 
 void redrawAnimationLayerList(App& app) {
-    Image list = drawAnimationLayerList(app.doc);
+    Image list = drawAnimationLayerList(app.doc, app.timeline.images);
     // The names in the interface's font, which has every letter, accent and symbol.
     for (const auto& [key, layer] : app.doc.animationLayers)
         app.ui.drawInterfaceText(list, 36, layer.Order * kTimelineCellHeight + 21,

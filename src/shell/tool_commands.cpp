@@ -17,6 +17,7 @@
 #include "shell/ids.h"
 #include "shell/layer_commands.h"
 #include "shell/panels.h"
+#include "shell/view.h"
 
 namespace qm {
 
@@ -28,6 +29,15 @@ int toLayer(const App& app, int v) {
     const int zoom = app.doc.Zoom > 0 ? app.doc.Zoom : 100;
     return int(std::clamp<int64_t>(roundHalfAway(double(v) * 100.0 / zoom), INT32_MIN / 2,
                                    INT32_MAX / 2));
+}
+
+// A view point's layer pixel: the document pixel under it, less the layer's offset (the layer's
+// pixel (0, 0) lies over document pixel X, Y), so every tool paints under the pointer.
+int toLayerX(const App& app, const Layer& layer, int v) {
+    return toLayer(app, v) - layer.X;
+}
+int toLayerY(const App& app, const Layer& layer, int v) {
+    return toLayer(app, v) - layer.Y;
 }
 
 // The tool colour (red, green and blue of the selected colour, alpha `alpha`) and drawing mode.
@@ -55,7 +65,7 @@ void clearHiddenColour(Image& image, const Rect& area, DrawMode mode) {
 void fillAtPoint(App& app, int x, int y) {
     Layer* layer = currentLayer(app.doc);
     if (!layer || layer->image.empty()) return;
-    const int sx = toLayer(app, x), sy = toLayer(app, y);
+    const int sx = toLayerX(app, *layer, x), sy = toLayerY(app, *layer, y);
     // A layer keeping its alpha shows nothing new on a transparent region.
     if (toolMode(app) == DrawMode::AlphaClip && alpha(point(layer->image, sx, sy)) == 0) return;
     ScopedEdit edit(app, "Fill");
@@ -90,8 +100,8 @@ void radialLineTo(App& app, int x, int y) {
     if (!layer || layer->image.empty()) return;
     ToolShape line;
     line.kind = ShapeKind::Line;
-    line.x0 = toLayer(app, app.StartX), line.y0 = toLayer(app, app.StartY);
-    line.x1 = toLayer(app, x), line.y1 = toLayer(app, y);
+    line.x0 = toLayerX(app, *layer, app.StartX), line.y0 = toLayerY(app, *layer, app.StartY);
+    line.x1 = toLayerX(app, *layer, x), line.y1 = toLayerY(app, *layer, y);
     line.color = toolColor(app);
     line.mode = toolMode(app);
     app.history.touchPixels(app.doc, layer->id, shapeBounds(line));
@@ -125,16 +135,15 @@ void takeBackPreview(App& app) {
     t.previewRect = {};
 }
 
-// The preview: the shape drawn over the composed canvas at view scale where the layer shows
-// (the layers are not touched; the canvas pixels under it are kept to take it back). Returns
-// the canvas rectangle that changed.
+// The preview: the shape drawn over the composed canvas at view scale, under the pointer, where
+// the layer shows (the layers are not touched; the canvas pixels under it are kept to take it
+// back). Returns the canvas rectangle that changed.
 Rect drawPreview(App& app, const ToolShape& shape) {
     ToolState& t = app.tools;
     Image& canvas = app.canvasImage;
     const Layer* layer = currentLayer(app.doc);
     if (!layer || canvas.empty()) return {};
-    const ToolShape onCanvas =
-        offsetShape(shape, app.ViewOffsetX + layer->X, app.ViewOffsetY + layer->Y);
+    const ToolShape onCanvas = offsetShape(shape, app.ViewOffsetX, app.ViewOffsetY);
     const Rect r = intersect(shapeBounds(onCanvas), Rect{0, 0, canvas.width, canvas.height});
     if (r.empty()) return {};
     t.under.resize(size_t(r.w) * size_t(r.h));
@@ -146,14 +155,17 @@ Rect drawPreview(App& app, const ToolShape& shape) {
     ToolShape blended = onCanvas;
     blended.mode = DrawMode::AlphaBlend;
     drawToolShape(canvas, blended);
-    // The layer shows only inside the document: what the shape covered beyond it comes back,
-    // and so does what it covered over transparent layer pixels when the layer keeps its alpha.
-    const int zoom = app.doc.Zoom;
-    const int originX = app.ViewOffsetX + layer->X, originY = app.ViewOffsetY + layer->Y;
+    // The layer shows only inside itself and the document, as the compositor draws it: what the
+    // shape covered beyond them comes back, and so does what it covered over transparent layer
+    // pixels when the layer keeps its alpha.
+    const int zoom = app.view.zoom;
+    const int originX = app.ViewOffsetX + int(layerViewOffset(layer->X, zoom));
+    const int originY = app.ViewOffsetY + int(layerViewOffset(layer->Y, zoom));
     const int64_t viewW = int64_t(layer->image.width) * zoom / 100;
     const int64_t viewH = int64_t(layer->image.height) * zoom / 100;
-    const Rect inside =
-        intersect(r, clipToImage(originX, originY, viewW, viewH, canvas.width, canvas.height));
+    const Rect inside = intersect(
+        intersect(r, clipToImage(originX, originY, viewW, viewH, canvas.width, canvas.height)),
+        documentViewRect(app.doc, app.ViewOffsetX, app.ViewOffsetY, zoom));
     const bool keepAlpha = shape.mode == DrawMode::AlphaClip;
     for (int y = r.y; y < r.bottom(); ++y) {
         uint32_t* row = canvas.row(y) + r.x;
@@ -195,8 +207,8 @@ void shapeWithPreview(App& app, int x, int y, ToolEvent event) {
     Layer* layer = currentLayer(app.doc);
     if (!layer || layer->image.empty() || shape.kind == ShapeKind::None) return;
     ToolShape inLayer = shape;
-    inLayer.x0 = toLayer(app, shape.x0), inLayer.y0 = toLayer(app, shape.y0);
-    inLayer.x1 = toLayer(app, shape.x1), inLayer.y1 = toLayer(app, shape.y1);
+    inLayer.x0 = toLayerX(app, *layer, shape.x0), inLayer.y0 = toLayerY(app, *layer, shape.y0);
+    inLayer.x1 = toLayerX(app, *layer, shape.x1), inLayer.y1 = toLayerY(app, *layer, shape.y1);
     ScopedEdit edit(app, "Shape");
     app.history.touchPixels(app.doc, layer->id, shapeBounds(inLayer));
     clearHiddenColour(layer->image, drawToolShape(layer->image, inLayer), inLayer.mode);
@@ -214,7 +226,8 @@ DabTarget currentLayerTarget(App& app) {
                          if (!target) return nullptr;
                          app.history.touchPixels(app.doc, layerId, rect);
                          return &target->image;
-                     }};
+                     },
+                     layer->X, layer->Y};
 }
 
 // The brush (and the eraser, which is the brush in mode 2): one segment from the last painted
@@ -271,11 +284,19 @@ constexpr ToolRoute kToolRoutes[] = {
 }  // namespace
 
 void applyToolAtPoint(App& app, int x, int y, ToolEvent event) {
-    // A hidden layer is never painted, whatever the tool.
-    if (!currentVisible(app.doc)) return;
     const auto* route =
         std::find_if(std::begin(kToolRoutes), std::end(kToolRoutes),
                      [&](const ToolRoute& r) { return code(r.tool) == app.CurrentTool; });
+    // A hidden layer is never painted, whatever the tool; the press of a tool that would change
+    // it says why nothing happens.
+    if (!currentVisible(app.doc)) {
+        const bool paints = route == std::end(kToolRoutes) || route->handler != noTool;
+        if (event == ToolEvent::Down && paints && currentLayer(app.doc)) {
+            app.tools.hiddenLayerNoted = true;
+            refreshStatusNote(app);
+        }
+        return;
+    }
     if (route != std::end(kToolRoutes))
         route->handler(app, x, y, event);
     else
@@ -304,9 +325,10 @@ void cancelShapePreview(App& app) {
 }
 
 void sampleMixingColor(App& app, int x, int y) {
-    const Image* layer = currentImage(app.doc);
+    const Layer* layer = currentLayer(app.doc);
     if (!layer) return;
-    const std::optional<uint32_t> sample = mixingSample(*layer, x, y, app.doc.Zoom);
+    const std::optional<uint32_t> sample =
+        mixingSample(layer->image, x, y, app.doc.Zoom, layer->X, layer->Y);
     if (!sample) return;
     // The mix always starts from the user's colour, so it does not build up from dab to dab.
     app.brush.color = mixedColor(*sample, app.brush.selectedColor, app.brush.mixing);

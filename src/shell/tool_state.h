@@ -17,6 +17,10 @@ struct ToolState {
     bool shapeDrag = false;
     // Control held for the shape's constraint (square box, circle), as the last event said.
     bool ctrlHeld = false;
+    // Space is held on the canvas (its pan lasts until the release).
+    bool spaceHeld = false;
+    // A tool was pressed on the hidden current layer: the status bar says so (refreshStatusNote).
+    bool hiddenLayerNoted = false;
     // The canvas pixels under the shape drawn last, to put back before the next one (canvas
     // coordinates; `under` holds previewRect's pixels row by row).
     Rect previewRect;

@@ -94,7 +94,18 @@ void refreshStatusBar(App& app) {
         1, Text(d, "Doc :") + " " + std::to_string(doc.Width) + "/" + std::to_string(doc.Height));
     app.ui.setStatusText(2, Text(d, "Mouse :") + " " + std::to_string(app.pointerX) + "/" +
                                 std::to_string(app.pointerY));
-    app.ui.setStatusText(3, "");
+    if (!app.tools.hiddenLayerNoted) app.ui.setStatusText(3, "");
+    refreshStatusNote(app);
+}
+
+void refreshStatusNote(App& app) {
+    if (!app.tools.hiddenLayerNoted) return;
+    if (currentLayer(app.doc) && !currentVisible(app.doc)) {
+        if (app.iface.statusBar) app.ui.setStatusText(3, Text(app.dictionary, "LayerHidden"));
+        return;
+    }
+    app.tools.hiddenLayerNoted = false;
+    if (app.iface.statusBar) app.ui.setStatusText(3, "");
 }
 
 std::string initialTitle(const App& app) {
@@ -102,7 +113,16 @@ std::string initialTitle(const App& app) {
 }
 
 void setInitialTitle(App& app) {
-    app.ui.setWindowTitle(initialTitle(app));
+    setDocumentTitle(app, initialTitle(app));
+}
+
+void setDocumentTitle(App& app, const std::string& title) {
+    app.windowTitle = title;
+    refreshWindowTitle(app);
+}
+
+void refreshWindowTitle(App& app) {
+    app.ui.setWindowTitle(app.Modified ? "*" + app.windowTitle : app.windowTitle);
 }
 
 }  // namespace qm

@@ -28,8 +28,16 @@ void followCanvasSize(App& app);
 
 // Writes the four status-bar fields.
 void refreshStatusBar(App& app);
+// Field 3 while a tool was pressed on the current layer and it is still hidden: the dictionary
+// text "LayerHidden" (why nothing was painted); empty again once the current layer shows.
+void refreshStatusNote(App& app);
 // The main window's title for a new (unsaved) document.
 std::string initialTitle(const App& app);
 void setInitialTitle(App& app);
+// The main window shows `title` for the document, with a "*" before it while the document has
+// unsaved changes.
+void setDocumentTitle(App& app, const std::string& title);
+// Shows the title again after the document's Modified flag changed.
+void refreshWindowTitle(App& app);
 
 }  // namespace qm

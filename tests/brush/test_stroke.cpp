@@ -97,6 +97,31 @@ TEST(StrokeSegment, TenPixelMoveWithSpacingOnePlacesFiveDabsFromTheNewPoint) {
     }
 }
 
+// A target whose pixel (0, 0) lies over document pixel (originX, originY), a moved layer: the
+// dabs land on the pixels under the document pixels they cover, the same ones as without the
+// offset, moved by it.
+TEST(StrokeSegment, DabsLandUnderTheirDocumentPixelsOnAnOffsetTarget) {
+    for (int zoom : {100, 200}) {
+        Painter moved(80, 20, zoom), still(80, 20, zoom);
+        StrokeContext context{moved.brush,  moved.tip,   imageDabTarget(moved.layer), zoom, 4,
+                              moved.random, &moved.cache};
+        context.target.originX = 7;
+        context.target.originY = -3;
+        paintSegment(context, 40, 10, 30, 10);
+        still.segment(40, 10, 30, 10);
+        const Rect expected = paintedBounds(still.layer);
+        ASSERT_FALSE(expected.empty());
+        EXPECT_EQ(paintedBounds(moved.layer),
+                  (Rect{expected.x - 7, expected.y + 3, expected.w, expected.h}))
+            << zoom;
+    }
+    // Mixing reads the layer pixel under the document pixel as well.
+    Image layer = blank(10, 10);
+    layer.at(2, 4) = rgba(10, 20, 30, 255);
+    EXPECT_EQ(mixingSample(layer, 5, 5, 100, 3, 1), std::optional<uint32_t>(rgb(10, 20, 30)));
+    EXPECT_FALSE(mixingSample(layer, 5, 5, 100));
+}
+
 TEST(StrokeSegment, APressWithoutMovementPaintsNothing) {
     Painter p(20, 20);
     const SegmentResult r = p.segment(5, 5, 5, 5);

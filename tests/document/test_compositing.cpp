@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <random>
 #include <string>
@@ -69,11 +70,20 @@ Image canvasByPixels(const CanvasScene& scene, int cw, int ch) {
         // A layer is drawn when the view has an entry for it, with the whole rebuild's image.
         if (!layer.Visible || layer.IsGroup || !scene.view.find(layer.id)) continue;
         Image d;
-        if (!buildDisplayImage(layer, scene.view.zoom, d)) continue;
+        const int zoom = scene.view.zoom;
+        if (!buildDisplayImage(layer, zoom, d)) continue;
+        // The layer's X, Y are document pixels, shown at the zoom rounded down; it shows over
+        // the document only.
+        const int layerX = int(std::floor(layer.X * zoom / 100.0));
+        const int layerY = int(std::floor(layer.Y * zoom / 100.0));
+        const int docW = doc.Width * zoom / 100, docH = doc.Height * zoom / 100;
         for (int py = 0; py < d.height; ++py)
             for (int px = 0; px < d.width; ++px) {
-                const int cx = scene.offsetX + layer.X + px, cy = scene.offsetY + layer.Y + py;
+                const int cx = scene.offsetX + layerX + px, cy = scene.offsetY + layerY + py;
                 if (!canvas.contains(cx, cy)) continue;
+                if (cx < scene.offsetX || cy < scene.offsetY || cx >= scene.offsetX + docW ||
+                    cy >= scene.offsetY + docH)
+                    continue;
                 uint32_t& t = canvas.at(cx, cy);
                 const uint32_t s = d.at(px, py);
                 if (layer.Blendmode == 7) {
@@ -288,10 +298,10 @@ TEST(Compositing, TiledCanvasEqualsTheWholeRebuildCanvas) {
                 Image whole;
                 ASSERT_TRUE(buildDisplayImage(layer, zoom, whole));
                 ASSERT_EQ(wholeDisplayImage(s.view, layer).pixels, whole.pixels) << layer.id;
-                const Rect near{-kDisplayTileMargin - s.offsetX - layer.X,
-                                -kDisplayTileMargin - s.offsetY - layer.Y,
-                                kCanvasW + 2 * kDisplayTileMargin,
-                                kCanvasH + 2 * kDisplayTileMargin};
+                const Rect near{
+                    -kDisplayTileMargin - s.offsetX - int(layerViewOffset(layer.X, zoom)),
+                    -kDisplayTileMargin - s.offsetY - int(layerViewOffset(layer.Y, zoom)),
+                    kCanvasW + 2 * kDisplayTileMargin, kCanvasH + 2 * kDisplayTileMargin};
                 for (int row = 0; row < e->rows; ++row)
                     for (int column = 0; column < e->columns; ++column)
                         if (e->tile(column, row)) {
@@ -321,9 +331,10 @@ TEST(Compositing, TiledCanvasEqualsTheWholeRebuildCanvas) {
                     layer.image.at(x, y) = uint32_t(s.rng());
             const Rect shown = updateDisplayTiles(layer, s.view, r);
             ASSERT_FALSE(shown.empty());
-            composeCanvas(canvas, s.scene(),
-                          Rect{shown.x + s.offsetX + layer.X, shown.y + s.offsetY + layer.Y,
-                               shown.w, shown.h});
+            composeCanvas(
+                canvas, s.scene(),
+                Rect{shown.x + s.offsetX + int(layerViewOffset(layer.X, zoom)),
+                     shown.y + s.offsetY + int(layerViewOffset(layer.Y, zoom)), shown.w, shown.h});
         }
         check("edited");
         // An opacity or blend mode the entry was not made with: the entry is made anew.
@@ -416,6 +427,44 @@ TEST(Compositing, GridBoundsRoundHalvesToEven) {
     scene.grid.width = 0;
     composeCanvas(canvas, scene, Rect{0, 0, 1100, 20});
     EXPECT_NE(canvas.at(0, 5), red);
+}
+
+// A layer's offset is in document pixels: at 200 % it lies twice as far from the document's
+// corner. It shows over the document only, never over the background around it.
+TEST(Compositing, AMovedLayerShowsOverTheDocumentOnly) {
+    Document doc;
+    doc.Width = 20;
+    doc.Height = 10;
+    doc.Zoom = 200;
+    Layer layer;
+    layer.id = 1;
+    layer.image = *createImage(20, 10, 32);
+    for (uint32_t& p : layer.image.pixels) p = rgba(255, 0, 0, 255);
+    layer.X = 5;
+    layer.Y = -3;
+    ViewCache view;
+    view.zoom = 200;
+    rebuildDisplay(layer, view);
+    doc.layers.push_back(std::move(layer));
+    Image paper = *createImage(40, 20, 24);
+    for (uint32_t& p : paper.pixels) p = rgba(0, 0, 0, 255);
+    Image canvas = *createImage(60, 40, 32);
+    composeCanvas(canvas, CanvasScene{doc, view, paper, 4, 4, rgb(255, 255, 255), GridSettings{}},
+                  Rect{0, 0, 60, 40});
+    const uint32_t red = rgba(255, 0, 0, 255), black = rgba(0, 0, 0, 255),
+                   white = rgba(255, 255, 255, 255);
+    struct Case {
+        int x, y;
+        uint32_t colour;
+    } cases[] = {
+        {4 + 10, 4, red},         // document pixel (5, 0): the layer's (0, 3)
+        {4 + 39, 4 + 13, red},    // document pixel (19, 6): the layer's (14, 9)
+        {4 + 9, 4, black},        // left of the layer: the paper
+        {4 + 10, 4 + 14, black},  // below the layer
+        {4 + 40, 4, white},       // right of the document: the layer reaches there, unseen
+        {4 + 10, 3, white},       // above the document
+    };
+    for (const Case& c : cases) EXPECT_EQ(canvas.at(c.x, c.y), c.colour) << c.x << "," << c.y;
 }
 
 TEST(Compositing, DissolveFollowsTheDocumentPixels) {

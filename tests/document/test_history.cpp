@@ -88,12 +88,16 @@ struct Editor {
     }
     void resize() {
         history.structure(doc);
+        const int oldWidth = doc.Width, oldHeight = doc.Height;
         doc.Width = int16_t(10 + pick(30));
         doc.Height = int16_t(10 + pick(30));
         const int quality = pick(2), mode = pick(2);
-        for (const Layer& layer : doc.layers)
-            if (auto image = resizedLayerImage(doc, layer, quality, mode))
+        for (Layer& layer : doc.layers)
+            if (auto image = resizedLayerImage(doc, layer, oldWidth, oldHeight, quality, mode)) {
                 history.replaceImage(doc, layer.id, std::move(*image));
+                if (mode == 0)
+                    scaleLayerPlacement(layer, oldWidth, oldHeight, doc.Width, doc.Height);
+            }
     }
     void animation() {
         history.animation(doc);

@@ -203,7 +203,7 @@ TEST(LayerOps, GroupsHaveNoImage) {
     ASSERT_TRUE(copySelectedLayer(doc));
     EXPECT_EQ(doc.layers.back().Name, "Group2Copy2");
     EXPECT_EQ(doc.layers.back().image.width, 40);
-    EXPECT_EQ(resizeLayerImages(doc, 1, 0), 0);
+    EXPECT_EQ(resizeLayerImages(doc, 40, 30, 1, 0), 0);
     EXPECT_TRUE(doc.layers[1].image.empty());
 }
 
@@ -232,28 +232,30 @@ TEST(LayerOps, DragMovesTheOffsetFromThePress) {
     EXPECT_EQ(doc.layers[1].Y, -32768);
 }
 
-TEST(LayerOps, ResizeNeverShrinksALayerBelowItsSize) {
+// The image size scales the picture both ways; the canvas size never makes a layer smaller than
+// its size at creation.
+TEST(LayerOps, ResizeScalesThePictureAndTheCanvasKeepsTheLayerSize) {
     struct Case {
         int width, height, mode;
-        int expectW, expectH;
+        int expectW, expectH;  // the layer images and their Width and Height
+        int layerW, layerH;
     };
     const Case cases[] = {
-        {20, 10, 0, 40, 30},  // smaller document: the layer keeps its creation size
-        {60, 20, 0, 60, 30},  // each side on its own
-        {20, 10, 1, 40, 30},
-        {80, 50, 1, 80, 50},
+        {20, 10, 0, 20, 10, 20, 10},  // smaller: the picture shrinks with the document
+        {60, 20, 0, 60, 20, 60, 20},  // each side on its own
+        {80, 60, 0, 80, 60, 80, 60}, {20, 10, 1, 40, 30, 40, 30}, {80, 50, 1, 80, 50, 40, 30},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
         Document doc = makeDocument(2);
         doc.Width = int16_t(c.width);
         doc.Height = int16_t(c.height);
-        EXPECT_EQ(resizeLayerImages(doc, 1, c.mode), 0);
+        EXPECT_EQ(resizeLayerImages(doc, 40, 30, 1, c.mode), 0);
         for (const Layer& layer : doc.layers) {
             EXPECT_EQ(layer.image.width, c.expectW);
             EXPECT_EQ(layer.image.height, c.expectH);
-            EXPECT_EQ(layer.Width, 40);
-            EXPECT_EQ(layer.Height, 30);
+            EXPECT_EQ(layer.Width, c.layerW);
+            EXPECT_EQ(layer.Height, c.layerH);
         }
         expectInvariants(doc);
     }
@@ -267,18 +269,32 @@ TEST(LayerOps, ResizeScalesInImageModeAndLaysAtTheOffsetInCanvasMode) {
     layer.Y = 3;
     doc.Width = 8;
     doc.Height = 8;
-    ASSERT_EQ(resizeLayerImages(doc, 1, 0), 0);  // nearest: pixel (1,1) becomes 2 x 2
+    ASSERT_EQ(resizeLayerImages(doc, 4, 4, 1, 0), 0);  // nearest: pixel (1,1) becomes 2 x 2
     EXPECT_EQ(layer.image.at(2, 2), rgba(255, 0, 0, 255));
     EXPECT_EQ(layer.image.at(3, 3), rgba(255, 0, 0, 255));
     EXPECT_EQ(layer.image.at(4, 4), 0u);
+    EXPECT_EQ(layer.X, 4);  // the offset scales with the picture
+    EXPECT_EQ(layer.Y, 6);
+
+    // Half the size again: the picture shrinks back, a layer larger than the document as well.
+    layer.image = *createImage(16, 8, 32);
+    for (int y : {2, 3})
+        for (int x : {4, 5}) layer.image.at(x, y) = rgba(0, 0, 255, 255);  // becomes (2, 1)
+    doc.Width = 4;
+    doc.Height = 4;
+    ASSERT_EQ(resizeLayerImages(doc, 8, 8, 1, 0), 0);
+    EXPECT_EQ(layer.image.width, 8);
+    EXPECT_EQ(layer.image.height, 4);
+    EXPECT_EQ(layer.image.at(2, 1), rgba(0, 0, 255, 255));
     EXPECT_EQ(layer.X, 2);
+    EXPECT_EQ(layer.Y, 3);
 
     doc.Width = 12;
     doc.Height = 12;
-    ASSERT_EQ(resizeLayerImages(doc, 0, 1), 0);  // canvas: the 8 x 8 image lands at (2, 3)
+    ASSERT_EQ(resizeLayerImages(doc, 4, 4, 0, 1), 0);  // canvas: the image lands at (2, 3)
     EXPECT_EQ(layer.image.width, 12);
-    EXPECT_EQ(layer.image.at(4, 5), rgba(255, 0, 0, 255));
-    EXPECT_EQ(layer.image.at(2, 2), 0u);
+    EXPECT_EQ(layer.image.at(4, 4), rgba(0, 0, 255, 255));
+    EXPECT_EQ(layer.image.at(2, 1), 0u);
     EXPECT_EQ(currentImage(doc), &layer.image);
 }
 
@@ -286,7 +302,7 @@ TEST(LayerOps, ResizeKeepsALayerWhoseStoredSizeIsAbsurd) {
     Document doc = makeDocument(2);
     doc.layers[0].Width = 32767;  // as a hand-edited file might say
     doc.layers[0].Height = 32767;
-    EXPECT_EQ(resizeLayerImages(doc, 0, 0), 1);
+    EXPECT_EQ(resizeLayerImages(doc, 40, 30, 0, 1), 1);
     EXPECT_EQ(doc.layers[0].image.width, 40);
 }
 

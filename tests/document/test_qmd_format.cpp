@@ -6,6 +6,8 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <string>
 #include <thread>
@@ -166,9 +168,9 @@ TEST(QmdFormat, SavingAsDrawingOrDrawingQmdWritesTheSameFiles) {
         const Document doc = makeDocument({"Layer1", "Layer2"});
         std::string error;
         ASSERT_TRUE(writeDocumentFile(doc, documentIndexPath(dir.file(chosen)), error)) << error;
-        EXPECT_EQ(filesIn(dir.path), (std::set<std::string>{"drawing.qmd", "drawing",
-                                                            "drawing/Layer1.png",
-                                                            "drawing/Layer2.png"}));
+        EXPECT_EQ(filesIn(dir.path),
+                  (std::set<std::string>{"drawing.qmd", "drawing", "drawing/Layer1.png",
+                                         "drawing/Layer2.png"}));
     }
 }
 
@@ -296,9 +298,11 @@ TEST(QmdFormat, NoLayerFileIsReadOrWrittenOutsideTheLayerFolder) {
                   "[Layer1]\nName = ../x\n"
                   "[Layer2]\nName = a\nImage = ../x.png\n"
                   "[Layer3]\nName = C:\\x\n"
-                  "[Layer4]\nName = n\nImage = " + dir.file("x.png") + "\n"
-                  "[Layer5]\nName = link\n"
-                  "[Layer6]\nName = ..\nImage = ok.png\n");
+                  "[Layer4]\nName = n\nImage = " +
+                      dir.file("x.png") +
+                      "\n"
+                      "[Layer5]\nName = link\n"
+                      "[Layer6]\nName = ..\nImage = ok.png\n");
     std::string error;
     const auto read = readDocumentFile(dir.file("inside/d.qmd"), 1, error);
     ASSERT_TRUE(read) << error;
@@ -333,15 +337,16 @@ TEST(QmdFormat, LayersWithTheSameNameGetTheirOwnFiles) {
     expectSameLayers(doc, *read);
 }
 
-TEST(QmdFormat, SavingOverADocumentLeavesOnlyTheNewFiles) {
+TEST(QmdFormat, SavingOverADocumentRemovesOnlyTheFilesItReplaced) {
     TempFolder dir;
     std::string error;
     const std::string path = dir.file("d.qmd");
     ASSERT_TRUE(writeDocumentFile(makeDocument({"A", "B", "C"}, 24, 16, 1), path, error));
     // A file an interrupted save left behind goes too; another index sharing the folder
-    // ("d.qmd.qmd" also stores into "d") keeps its files.
+    // ("d.qmd.qmd" also stores into "d") keeps its files, and a picture no index names is the
+    // user's and stays.
     dir.writeText("d/.B.png.tmp123-0", "partial");
-    dir.writeText("d/Left.png", "orphan");
+    dir.writeText("d/Left.png", "the user's");
     dir.writeText("d/Other.png", pngText(noise(24, 16, 5)));
     dir.writeText("d.qmd.qmd", "Nb_layer = 1\nDoc_w = 24\nDoc_h = 16\n[Layer1]\nName = Other\n");
     const Document second = makeDocument({"B", "D"}, 24, 16, 2);
@@ -349,11 +354,36 @@ TEST(QmdFormat, SavingOverADocumentLeavesOnlyTheNewFiles) {
     const auto read = readDocumentFile(path, 1, error);
     ASSERT_TRUE(read) << error;
     expectSameLayers(second, *read);
-    std::set<std::string> files = filesIn(dir.path / "d");
-    EXPECT_EQ(files.size(), 3u);
-    EXPECT_TRUE(files.count("Other.png"));
-    EXPECT_FALSE(files.count("Left.png"));
-    EXPECT_FALSE(files.count(".B.png.tmp123-0"));
+    EXPECT_EQ(filesIn(dir.path / "d"),
+              (std::set<std::string>{"B-2.png", "D.png", "Other.png", "Left.png"}));
+}
+
+// A document saved beside a folder of the user's pictures (of any name, layer names included)
+// leaves every picture as it was, through the first save and the ones after.
+TEST(QmdFormat, SavingBesideAFolderOfPicturesKeepsEveryPicture) {
+    TempFolder dir;
+    const std::set<std::string> pictures = {"beach.png", "Layer1.png", "layer2.PNG", "notes.txt"};
+    for (const std::string& name : pictures) dir.writeText("photos/" + name, "picture " + name);
+    // An index that is no document (a text the user named so) names no layer file.
+    dir.writeText("photos.qmd", "just some notes\n");
+    const std::string path = dir.file("photos.qmd");
+    std::string error;
+    Document doc = makeDocument({"Layer1", "Layer2"});
+    ASSERT_TRUE(writeDocumentFile(doc, path, error)) << error;
+    doc.layers.pop_back();
+    doc.layers[0].Name = "Sky";
+    ASSERT_TRUE(writeDocumentFile(doc, path, error)) << error;
+    ASSERT_TRUE(writeDocumentFile(doc, path, error)) << error;
+    const auto read = readDocumentFile(path, 1, error);
+    ASSERT_TRUE(read) << error;
+    expectSameLayers(doc, *read);
+    std::set<std::string> files = filesIn(dir.path / "photos");
+    for (const std::string& name : pictures) {
+        EXPECT_TRUE(files.erase(name)) << name;
+        std::ifstream in(dir.path / "photos" / name, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "picture " + name);
+    }
+    EXPECT_EQ(files.size(), 1u);  // the one layer file, nothing else
 }
 
 TEST(QmdFormat, AFailedSaveLeavesThePreviousDocument) {
@@ -400,8 +430,7 @@ TEST(QmdFormat, ASaveKilledAtRandomLeavesOneWholeDocument) {
             std::string e;
             ::_exit(writeDocumentFile(docs[next], path, e) ? 0 : 1);
         }
-        std::this_thread::sleep_for(
-            std::chrono::microseconds(random(int(saveTime * 5 / 4) + 1)));
+        std::this_thread::sleep_for(std::chrono::microseconds(random(int(saveTime * 5 / 4) + 1)));
         ::kill(child, SIGKILL);
         int status = 0;
         ::waitpid(child, &status, 0);

@@ -27,8 +27,9 @@ namespace qm::test {
     return poll;
 }
 
-// Ends a QApplication::exec() that would otherwise hang a failing test. The guard lasts while
-// the returned timer lives: one left running would end the event loops of a later test.
+// Ends a QApplication::exec() that would otherwise hang a failing test. The guard is armed
+// while the returned timer lives: one left behind would end (or, fired between loops, make
+// return at once) the event loop of a dialog in a later test.
 [[nodiscard]] inline std::unique_ptr<QTimer> guardLoop(int milliseconds) {
     auto guard = std::make_unique<QTimer>();
     guard->setSingleShot(true);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -72,6 +73,16 @@ TEST(CanvasWidget, HeldKeyGivesOnePressAndOneRelease) {
     EXPECT_EQ(c.events[0].type, CanvasEventType::KeyDown);
     EXPECT_EQ(c.events[0].key, vk::Space);
     EXPECT_EQ(c.events[1].type, CanvasEventType::KeyUp);
+}
+
+// Keys released while another window has the keyboard never reach the canvas: losing the
+// focus is reported, so the shell forgets the keys it believes held.
+TEST(CanvasWidget, LosingTheFocusIsReported) {
+    PaintingCanvas c;
+    QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QCoreApplication::sendEvent(&c.canvas, &out);
+    ASSERT_EQ(c.events.size(), 1u);
+    EXPECT_EQ(c.events[0].type, CanvasEventType::FocusOut);
 }
 
 TEST(CanvasWidget, WheelReportsWholeNotches) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include <QAbstractButton>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -109,6 +110,27 @@ TEST(MainWindow, StatusBarHasFourFieldsOfFixedWidth) {
     for (int field = 0; field < MainWindow::kStatusFields; ++field)
         EXPECT_EQ(labels[field]->minimumWidth(), MainWindow::kStatusFieldWidths[size_t(field)]);
     EXPECT_EQ(program.window.statusText(1), "Doc : 10/20");
+}
+
+// Ctrl held on the canvas, then a dialog takes the keyboard and the Ctrl release: once the
+// shell is back from the dialog, Control is no longer believed held.
+TEST(MainWindow, KeysReleasedInADialogAreNotHeldAfterIt) {
+    Program program;
+    program.startUp();
+    program.driver.sendCanvas({.type = CanvasEventType::KeyDown, .key = vk::Control});
+    ASSERT_EQ(program.app.TempPickMode, 2);
+    bool asked = false;
+    const auto answer = test::answerNextModal([&](QWidget* modal) {
+        asked = true;
+        QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+        QCoreApplication::sendEvent(&program.window.canvas(), &out);
+        EXPECT_EQ(program.app.TempPickMode, 2);  // the shell is in the dialog: held back
+        button(modal, QMessageBox::No)->click();
+    });
+    emit program.window.commandTriggered(kQuit);
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(program.app.TempPickMode, 0);
+    EXPECT_EQ(program.app.ZoomDirection, 1);
 }
 
 // Quit always asks; No keeps the loop turning, Yes ends it. While the question is open the

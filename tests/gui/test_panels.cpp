@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QDockWidget>
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -19,6 +20,7 @@
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <filesystem>
@@ -33,9 +35,11 @@
 #include "gui/main_window.h"
 #include "gui/qt_ui.h"
 #include "gui/work_space.h"
+#include "io/animation_files.h"
 #include "qt_test_env.h"
 #include "shell/app.h"
 #include "shell/brush_commands.h"
+#include "shell/brush_controls.h"
 #include "shell/dictionary.h"
 #include "shell/panels.h"
 #include "test_program.h"
@@ -266,6 +270,10 @@ TEST(Panels, EveryGadgetIsRegisteredWithItsRangeAndSendsItsEvent) {
             EXPECT_EQ(combo->count(), g.max);
         }
         if (g.kind == Kind::Other || g.kind == Kind::Image) continue;
+        if (g.id == 12) {  // the pattern tool's button: disabled, it sends nothing
+            EXPECT_FALSE(w->isEnabled());
+            continue;
+        }
         sent.clear();
         actOn(w, g.kind);
         ASSERT_FALSE(sent.empty());
@@ -383,6 +391,68 @@ TEST(Panels, SwitchingWorkSpacesLeavesOneSetOfToolButtonsWithTheToolHighlighted)
     EXPECT_EQ(column, 16);
 }
 
+// Gadget 59 is shown twice, each place with its own range, both from the shell's definition.
+TEST(Panels, OpacityJitterFactorHasTheRangeOfEachPlace) {
+    Program program;
+    const std::vector<QWidget*> shown = program.ui.gadgets().widgets(59);
+    ASSERT_EQ(shown.size(), 2u);
+    const auto* tab = qobject_cast<QSpinBox*>(shown[0]);
+    const auto* bar = qobject_cast<QSpinBox*>(shown[1]);
+    ASSERT_TRUE(tab && bar);
+    EXPECT_EQ(tab->minimum(), kOpacityJitterFactorInTab.min);
+    EXPECT_EQ(tab->maximum(), kOpacityJitterFactorInTab.max);
+    EXPECT_EQ(bar->minimum(), kOpacityJitterFactorInBar.min);
+    EXPECT_EQ(bar->maximum(), kOpacityJitterFactorInBar.max);
+    // The tab's 0 can be chosen and is kept.
+    program.command(75);
+    qobject_cast<QSpinBox*>(shown[0])->setValue(0);
+    EXPECT_EQ(program.app.brush.alphaFactorVsTime, 0);
+}
+
+// The pattern tool has no behaviour: its buttons are disabled in both work spaces.
+TEST(Panels, PatternButtonsAreDisabled) {
+    Program program;
+    EXPECT_FALSE(program.window.workSpace().toolAction(59)->isEnabled());
+    EXPECT_TRUE(program.window.workSpace().toolAction(58)->isEnabled());
+    EXPECT_FALSE(program.ui.gadgets().widget(12)->isEnabled());
+    EXPECT_TRUE(program.ui.gadgets().widget(11)->isEnabled());
+}
+
+// The add-animation-layer button opens popup 1 below itself; the kind chosen is added once.
+TEST(Panels, AddAnimationLayerButtonOpensThePopupOfKinds) {
+    Program program;
+    program.window.openMaximized();
+    program.driver.start();
+    QCoreApplication::processEvents();
+    QWidget* button = program.ui.gadgets().widget(135);
+    ASSERT_NE(button, nullptr);
+    QMenu* popup = program.window.popupMenu(1);
+    QPoint openedAt;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!popup->isVisible()) return;
+        poll.stop();
+        openedAt = popup->pos();
+        QAction* camera = program.window.menuAction(104);
+        popup->setActiveAction(camera);
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QCoreApplication::sendEvent(popup, &enter);
+    });
+    poll.start();
+    QTimer::singleShot(5000, &poll, [popup] { popup->close(); });  // a failing test ends
+    qobject_cast<QAbstractButton*>(button)->click();
+    // Below the button's left edge (the screen may push it up to fit).
+    EXPECT_EQ(openedAt.x(), button->mapToGlobal(QPoint(0, 0)).x());
+    ASSERT_EQ(program.app.doc.animationLayers.size(), 2u);
+    EXPECT_EQ(findCurrentAnimationLayer(program.app.doc)->Kind, 3);
+
+    // Dismissed: nothing is added.
+    QTimer::singleShot(50, popup, [popup] { popup->close(); });
+    qobject_cast<QAbstractButton*>(button)->click();
+    EXPECT_EQ(program.app.doc.animationLayers.size(), 2u);
+}
+
 TEST(Panels, UntickingALayerHidesItOnTheCanvasAndTickingShowsIt) {
     Program program;
     program.driver.start();
@@ -429,6 +499,22 @@ TEST(Panels, UntickingALayerHidesItOnTheCanvasAndTickingShowsIt) {
     QCoreApplication::processEvents();
     EXPECT_EQ(program.app.doc.layers[size_t(other)].Visible, 0);
     EXPECT_EQ(program.app.doc.layers[size_t(current)].Visible, 1);
+}
+
+// The opacity track bar shows its value, whether the shell or the user moved it.
+TEST(Panels, LayerOpacityTrackBarShowsItsValue) {
+    Program program;
+    auto* value = program.window.findChild<QLabel*>("LayerOpacityValue");
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->text(), "255");
+    program.ui.setGadgetState(86, 128);
+    EXPECT_EQ(value->text(), "128");
+    auto* track = qobject_cast<QSlider*>(program.ui.gadgets().widget(86));
+    ASSERT_NE(track, nullptr);
+    track->setValue(77);  // as a drag does
+    QCoreApplication::processEvents();
+    EXPECT_EQ(value->text(), "77");
+    EXPECT_EQ(program.app.doc.layers[0].Opacity, 77);
 }
 
 TEST(Panels, ToolTipsAndTabTitlesComeFromTheDictionary) {

@@ -8,6 +8,8 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QKeyEvent>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
@@ -72,6 +74,67 @@ TEST(QtUi, CancelledRequestersAnswerNothing) {
     // Closing the question counts as No.
     const auto answer = test::answerNextModal([](QWidget* modal) { modal->close(); });
     EXPECT_FALSE(ui.askYesNo("Quillmoth", "Quit?"));
+}
+
+// A popup answers the command id of the item chosen, or nothing when it is dismissed; the
+// item's own signal reports the id as well (the loop driver holds that back while the shell
+// waits for the answer).
+TEST(QtUi, PopupMenuAnswersTheItemChosen) {
+    MainWindow window("popup");
+    QtUi ui;
+    ui.attach(&window);
+    window.show();
+    QMenu* popup = window.popupMenu(2);
+    ASSERT_NE(popup, nullptr);
+    QTimer choose;
+    choose.setInterval(5);
+    QObject::connect(&choose, &QTimer::timeout, [&] {
+        if (!popup->isVisible()) return;
+        choose.stop();
+        popup->setActiveAction(window.menuAction(89));
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QCoreApplication::sendEvent(popup, &enter);
+    });
+    choose.start();
+    EXPECT_EQ(ui.popupMenu(2, 12345), std::optional<int>(89));  // no such gadget: at the pointer
+
+    QTimer dismiss;
+    dismiss.setInterval(5);
+    QObject::connect(&dismiss, &QTimer::timeout, [&] {
+        if (!popup->isVisible()) return;
+        dismiss.stop();
+        popup->close();
+    });
+    dismiss.start();
+    EXPECT_EQ(ui.popupMenu(2, 0), std::nullopt);
+    EXPECT_EQ(ui.popupMenu(7, 0), std::nullopt);  // no such popup: nothing opens
+}
+
+// The question before unsaved changes are lost shows the shell's button texts; each button
+// gives its answer, and closing the box (Escape) is a Cancel.
+TEST(QtUi, YesNoCancelShowsItsButtonTextsAndClosingCancels) {
+    QtUi ui;
+    const std::vector<std::string> texts{"Enregistrer", "Ne pas enregistrer", "Annuler"};
+    const struct {
+        QMessageBox::StandardButton button;
+        YesNoCancel answer;
+    } cases[] = {{QMessageBox::Yes, YesNoCancel::Yes},
+                 {QMessageBox::No, YesNoCancel::No},
+                 {QMessageBox::Cancel, YesNoCancel::Cancel}};
+    for (const auto& c : cases) {
+        QStringList shown;
+        const auto answer = test::answerNextModal([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            ASSERT_NE(box, nullptr);
+            for (auto kind : {QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel})
+                shown << box->button(kind)->text();
+            box->button(c.button)->click();
+        });
+        EXPECT_EQ(ui.askYesNoCancel("Quillmoth", "Save?", texts), c.answer);
+        EXPECT_EQ(shown, (QStringList{"Enregistrer", "Ne pas enregistrer", "Annuler"}));
+    }
+    const auto answer = test::answerNextModal([](QWidget* modal) { modal->close(); });
+    EXPECT_EQ(ui.askYesNoCancel("Quillmoth", "Save?", texts), YesNoCancel::Cancel);
 }
 
 TEST(QtUi, TextInputReturnsTheAnswer) {

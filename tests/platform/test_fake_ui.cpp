@@ -60,6 +60,26 @@ TEST(FakeUi, WrongKindOfAnswerIsUsedUpAsACancel) {
     EXPECT_EQ(fake.calls()[0], "answer mismatch: color for openFileRequester");
 }
 
+// A popup menu is a requester too: it takes the next answer in the queue, a cancel (or none
+// left) dismisses it, and another kind of answer is a mismatch.
+TEST(FakeUi, PopupMenusTakeTheirAnswerFromTheQueue) {
+    FakeUi fake;
+    Ui& ui = fake;
+    fake.queueAnswer(ScriptedAnswer::popupAnswer(104));
+    fake.queueAnswer(ScriptedAnswer::cancel());
+    fake.queueAnswer(ScriptedAnswer::yes());
+    fake.queueAnswer(ScriptedAnswer::popupAnswer(101));
+    EXPECT_EQ(ui.popupMenu(1, 135), std::optional<int>(104));
+    EXPECT_EQ(ui.popupMenu(1, 135), std::nullopt);
+    EXPECT_EQ(ui.popupMenu(1, 135), std::nullopt);
+    EXPECT_EQ(fake.answerMismatches(), 1);
+    EXPECT_FALSE(ui.askYesNo("t", "q")) << "a popup's answer is no Yes";
+    EXPECT_EQ(fake.answerMismatches(), 2);
+    EXPECT_EQ(ui.popupMenu(2, 0), std::nullopt);  // nothing left
+    EXPECT_EQ(fake.calls().front(), "popupMenu 1 at 135 -> 104");
+    EXPECT_EQ(fake.calls().back(), "popupMenu 2 at 0 -> cancel");
+}
+
 TEST(FakeUi, RecordsBoxesTitleStatusMenusAndCanvas) {
     FakeUi fake;
     Ui& ui = fake;

@@ -96,12 +96,19 @@ TEST_F(FileWriterTest, RefusedTargetsNameThePathAndChangeNothing) {
         std::string error;
         EXPECT_FALSE(writeFileAtomically(c.path, "new", error)) << c.path;
         EXPECT_NE(error.find(c.reason), std::string::npos) << c.path << ": " << error;
+        // The check made ahead of a long encoding refuses the same way.
+        std::string checked;
+        EXPECT_FALSE(checkFileWritable(c.path, checked)) << c.path;
+        EXPECT_EQ(checked, error);
         if (!c.path.empty() && c.path.find('\0') == std::string::npos) {
             EXPECT_NE(error.find(c.path.substr(0, c.path.find_last_not_of('/') + 1)),
                       std::string::npos)
                 << error;
         }
     }
+    std::string error;
+    EXPECT_TRUE(checkFileWritable(dir.file("keep.txt"), error)) << error;
+    EXPECT_TRUE(checkFileWritable(dir.file("new.txt"), error)) << error;
     EXPECT_EQ(listing(), (std::vector<std::string>{"folder", "keep.txt", "plain"}));
     EXPECT_TRUE(fs::is_empty(dir.path / "folder"));
     EXPECT_EQ(read("keep.txt"), "old");
@@ -124,7 +131,7 @@ TEST_F(FileWriterTest, ReadOnlyFolderKeepsTheOldFile) {
 TEST_F(FileWriterTest, WriteFailingHalfWayKeepsTheOldFile) {
     dir.writeText("keep.txt", "old");
     auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved {};
+    rlimit saved{};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
     rlimit small = saved;
     small.rlim_cur = 1000;
@@ -139,6 +146,31 @@ TEST_F(FileWriterTest, WriteFailingHalfWayKeepsTheOldFile) {
     EXPECT_NE(error.find("too large"), std::string::npos) << error;  // EFBIG's text
     EXPECT_EQ(read("keep.txt"), "old");
     EXPECT_EQ(listing(), std::vector<std::string>{"keep.txt"});
+}
+
+// A file made piece by piece may seek back; a writer that fails keeps the old file.
+TEST_F(FileWriterTest, ContentsWrittenThroughTheDescriptorAreCommittedOrDropped) {
+    dir.writeText("made.bin", "old");
+    std::string error;
+    EXPECT_TRUE(writeFileAtomicallyWith(
+        dir.file("made.bin"),
+        [](int fd, std::string&) {
+            return ::write(fd, "hello world", 11) == 11 && ::lseek(fd, 0, SEEK_SET) == 0 &&
+                   ::write(fd, "J", 1) == 1;
+        },
+        error))
+        << error;
+    EXPECT_EQ(read("made.bin"), "Jello world");
+    EXPECT_FALSE(writeFileAtomicallyWith(
+        dir.file("made.bin"),
+        [](int fd, std::string& why) {
+            why = "the picture could not be encoded";
+            return ::write(fd, "partial", 7) < 0;
+        },
+        error));
+    EXPECT_NE(error.find("the picture could not be encoded"), std::string::npos) << error;
+    EXPECT_EQ(read("made.bin"), "Jello world");
+    EXPECT_EQ(listing(), std::vector<std::string>{"made.bin"});
 }
 
 }  // namespace

@@ -37,13 +37,14 @@ protected:
     // The layer's image at view scale as the view shows it (empty when it has none).
     Image display(const Layer& layer) const { return wholeDisplayImage(app.view, layer); }
     void canvas(CanvasEventType type, int x, int y, bool shift = false, bool alt = false,
-                bool leftHeld = false) {
+                bool leftHeld = false, bool ctrl = false) {
         CanvasEvent e;
         e.type = type;
         e.x = x;
         e.y = y;
         e.shift = shift;
         e.alt = alt;
+        e.ctrl = ctrl;
         e.leftHeld = leftHeld;
         pointerX = x;
         pointerY = y;
@@ -68,8 +69,10 @@ protected:
         e.type = type;
         onControlEvent(app, e);
     }
-    // A new document through the dialog, to test sizes other than the start-up one.
+    // A new document through the dialog, to test sizes other than the start-up one; unsaved
+    // changes of the open document are discarded.
     void newDocument(const std::string& width, const std::string& height) {
+        if (app.Modified) ui.queueAnswer(ScriptedAnswer::no());
         menu(Cmd::New);
         ui.setGadgetText(id(Gadget::NewDocWidth), width);
         ui.setGadgetText(id(Gadget::NewDocHeight), height);

@@ -7,8 +7,10 @@
 #include "io/animation_files.h"
 #include "io/image_files.h"
 #include "platform/paths.h"
+#include "raster/draw_mode.h"
 #include "raster/shapes.h"
 #include "shell/canvas_frame.h"
+#include "shell/panels.h"
 #include "shell/playback.h"
 #include "shell/timeline.h"
 #include "shell_fixture.h"
@@ -364,13 +366,179 @@ TEST_F(AnimationTest, TimelineShowsFramesAndTheCurrentOne) {
     for (int frame : {7, 123, 3}) {
         control(Gadget::CurrentFrame, frame);
         EXPECT_TRUE(ui.gadgetImage(id(Gadget::Timeline))->pixels ==
-                    drawTimeline(app.doc, app.timeline.ruler, cell, app.iface.animBarre).pixels)
+                    drawTimeline(app.doc, app.timeline.ruler, cell, app.iface.animBarre,
+                                 app.timeline.markers)
+                        .pixels)
             << frame;
     }
     EXPECT_EQ(timelineFrameAt(29, 20), 1);
     EXPECT_EQ(timelineFrameAt(30, 20), 1);
     EXPECT_EQ(timelineFrameAt(40, 20), 2);
     EXPECT_EQ(timelineFrameAt(-3, 20), 0);
+}
+
+// The add-animation-layer button opens popup 1 at itself; the kind chosen is added. A
+// dismissed popup, or an answer that is no item of the popup, adds nothing.
+TEST_F(AnimationTest, AddAnimationLayerButtonOffersTheKinds) {
+    ui.queueAnswer(ScriptedAnswer::popupAnswer(id(Cmd::AnimCamera)));
+    click(Gadget::AddLayerAnim);
+    EXPECT_EQ(ui.pendingAnswers(), 0u);
+    EXPECT_NE(std::find(ui.calls().begin(), ui.calls().end(), "popupMenu 1 at 135 -> 104"),
+              ui.calls().end());
+    ASSERT_EQ(app.doc.animationLayers.size(), 2u);
+    EXPECT_EQ(animationLayer().Kind, 3);
+    EXPECT_EQ(animationLayer().Name, "Camera 1");
+    EXPECT_EQ(ui.focusedGadget(), id(Gadget::Canvas));
+    menu(Cmd::Undo);  // one step, like the menu item
+    EXPECT_EQ(app.doc.animationLayers.size(), 1u);
+
+    for (const ScriptedAnswer& answer :
+         {ScriptedAnswer::cancel(), ScriptedAnswer::popupAnswer(id(Cmd::Quit)),
+          ScriptedAnswer::popupAnswer(id(Cmd::BlendMultiply))}) {
+        ui.queueAnswer(answer);
+        click(Gadget::AddLayerAnim);
+        EXPECT_EQ(app.doc.animationLayers.size(), 1u);
+        EXPECT_FALSE(app.QuitRequested);
+    }
+    click(Gadget::AddLayerAnim);  // nothing queued: dismissed
+    EXPECT_EQ(app.doc.animationLayers.size(), 1u);
+    EXPECT_EQ(ui.answerMismatches(), 0);
+}
+
+// The onion-skin spins set how many frames around the current one the canvas shows.
+TEST_F(AnimationTest, OnionSpinsSetTheOnionSkin) {
+    control(Gadget::CurrentFrame, 2);
+    answerFiles({png("red.png", solid(40, 30, rgba(255, 0, 0, 255)))});
+    app.doc.CurrentFrame = 1;
+    menu(Cmd::ImportImageOnAnimation);  // frame 1 red; the canvas shows frame 2
+    control(Gadget::CurrentFrame, 2);
+    const Image without = app.canvasImage;
+    control(Gadget::OnionBefore, 1);
+    EXPECT_EQ(app.doc.OnionBefore, 1);
+    EXPECT_NE(app.canvasImage.pixels, without.pixels);  // frame 1 shows through
+    EXPECT_EQ(app.canvasImage.pixels, freshCanvas(app).pixels);
+    control(Gadget::OnionAfter, 4);
+    EXPECT_EQ(app.doc.OnionAfter, 4);
+    control(Gadget::OnionAfter, 99);  // beyond the spin's 0-10: its end
+    EXPECT_EQ(app.doc.OnionAfter, 10);
+    EXPECT_EQ(ui.gadgetState(id(Gadget::OnionAfter)), 10);
+    control(Gadget::OnionBefore, -3);
+    EXPECT_EQ(app.doc.OnionBefore, 0);
+    EXPECT_EQ(app.canvasImage.pixels, without.pixels);
+}
+
+// Each held button drags its own marker: with two buttons held both markers follow.
+TEST_F(AnimationTest, TimelineDragMovesTheMarkerOfEachHeldButton) {
+    auto timeline = [&](ControlEventType type, int x, bool left, bool right, bool middle,
+                        bool ctrl = false) {
+        ControlEvent e;
+        e.gadget = id(Gadget::Timeline);
+        e.type = type;
+        e.x = x;
+        e.ctrl = ctrl;
+        e.leftHeld = left;
+        e.rightHeld = right;
+        e.middleHeld = middle;
+        onControlEvent(app, e);
+    };
+    const int cell = app.iface.frameCellWidth;
+    timeline(ControlEventType::LeftDown, 3 * cell, true, false, false);
+    timeline(ControlEventType::RightDown, 3 * cell, true, true, false);
+    timeline(ControlEventType::Move, 9 * cell, true, true, false);
+    EXPECT_EQ(app.doc.CurrentFrame, 9);
+    EXPECT_EQ(app.doc.FrameEnd, 9);
+    timeline(ControlEventType::Move, 12 * cell, false, true, true);
+    EXPECT_EQ(app.doc.FrameEnd, 12);
+    EXPECT_EQ(app.doc.FrameStart, 12);
+    EXPECT_EQ(app.doc.CurrentFrame, 9);
+    timeline(ControlEventType::Move, 2 * cell, true, true, false, true);  // Ctrl: left = start
+    EXPECT_EQ(app.doc.FrameStart, 2);
+    EXPECT_EQ(app.doc.FrameEnd, 2);
+    EXPECT_EQ(app.doc.CurrentFrame, 9);
+    EXPECT_EQ(ui.gadgetState(id(Gadget::FrameEnd)), 2);
+}
+
+// "Open an Animation": a new document of the first image's size with the images as frames 1,
+// 2, ... of its animation, opened as it is (nothing to undo, nothing modified).
+TEST_F(AnimationTest, OpenAnimationImportsTheFramesIntoANewDocument) {
+    menu(Cmd::NewLayer);
+    const std::vector<std::string> files = {png("f1.png", solid(32, 24, rgba(255, 0, 0, 255))),
+                                            png("f2.png", solid(32, 24, rgba(0, 255, 0, 255))),
+                                            png("f3.png", solid(32, 24, rgba(0, 0, 255, 255)))};
+    // The changed document is asked about first: cancelled, it stays; discarded, it goes.
+    answerFiles(files);
+    menu(Cmd::OpenGroupImageAsAnimation);
+    EXPECT_EQ(app.doc.layers.size(), 2u);
+    ui.queueAnswer(ScriptedAnswer::no());
+    answerFiles(files);
+    menu(Cmd::OpenGroupImageAsAnimation);
+    EXPECT_EQ(app.doc.Width, 32);
+    EXPECT_EQ(app.doc.Height, 24);
+    ASSERT_EQ(app.doc.layers.size(), 1u);
+    EXPECT_EQ(app.doc.layers[0].image.at(5, 5), 0u);  // an empty layer to paint on
+    const AnimationLayer& layer = animationLayer();
+    const uint32_t colours[] = {rgba(255, 0, 0, 255), rgba(0, 255, 0, 255), rgba(0, 0, 255, 255)};
+    for (int frame = 1; frame <= 3; ++frame) {
+        const auto found = std::find_if(layer.Frames.begin(), layer.Frames.end(), [&](auto& f) {
+            return f.Frame == frame && !f.image.empty() && f.image.at(5, 5) != 0;
+        });
+        ASSERT_NE(found, layer.Frames.end()) << frame;
+        EXPECT_EQ(found->image.at(5, 5), colours[frame - 1]) << frame;
+    }
+    EXPECT_EQ(app.doc.FrameStart, 1);
+    EXPECT_EQ(app.doc.FrameEnd, 3);
+    EXPECT_EQ(app.importedFrames, 3);
+    EXPECT_FALSE(app.history.canUndo());
+    EXPECT_FALSE(app.Modified);
+    EXPECT_TRUE(app.documentPath.empty());
+
+    // Nothing chosen, or a first file that is no image: the document stays.
+    const size_t frames = layer.Frames.size();
+    menu(Cmd::OpenGroupImageAsAnimation);
+    folder.writeText("bad.png", "not an image");
+    answerFiles({folder.file("bad.png"), files[0]});
+    menu(Cmd::OpenGroupImageAsAnimation);
+    EXPECT_NE(lastBox().find("Cannot load image: " + folder.file("bad.png")), std::string::npos);
+    EXPECT_EQ(app.doc.Width, 32);
+    EXPECT_EQ(animationLayer().Frames.size(), frames);
+}
+
+// The timeline's range markers and the list's eye and lock are the icon folder's images.
+TEST(AnimationImages, TimelineAndListDrawTheInterfaceImages) {
+    TempFolder folder{"qm_anim_icons"};
+    const std::string icons = "data/ui/icone/";
+    std::filesystem::create_directories(folder.path / icons);
+    const struct {
+        const char* file;
+        uint32_t colour;
+    } files[] = {{"ledgreen.png", rgba(0, 0, 255, 255)},
+                 {"ledred.png", rgba(255, 255, 0, 255)},
+                 {"eye.png", rgba(0, 200, 200, 255)},
+                 {"locked.png", rgba(200, 0, 200, 255)}};
+    for (const auto& f : files) {
+        std::string error;
+        ASSERT_TRUE(savePngFile(solid(25, 25, f.colour), folder.file(icons + f.file), error));
+    }
+    FakeUi ui;
+    App app{ui};
+    app.workDir = folder.str();
+    ASSERT_TRUE(startUp(app));
+    app.doc.FrameStart = 2;
+    app.doc.FrameEnd = 6;
+    redrawTimeline(app);
+    redrawAnimationLayerList(app);
+    const Image* timeline = ui.gadgetImage(id(Gadget::Timeline));
+    const Image* list = ui.gadgetImage(id(Gadget::AnimationLayerList));
+    ASSERT_TRUE(timeline && list);
+    const int cell = app.iface.frameCellWidth;
+    // Each marker blended at 120 of 255 over the ruler's top strip (200, 200, 200).
+    const uint32_t strip = rgb(200, 200, 200) | 0xFF000000u;
+    const uint32_t blue = overPixel(rgba(0, 0, 255, 255), strip, 120);
+    const uint32_t yellow = overPixel(rgba(255, 255, 0, 255), strip, 120);
+    EXPECT_EQ(timeline->at(2 * cell + 6, 10) | 0xFF000000u, blue | 0xFF000000u);
+    EXPECT_EQ(timeline->at(6 * cell + 6, 10) | 0xFF000000u, yellow | 0xFF000000u);
+    EXPECT_EQ(list->at(9, 11) & 0xFFFFFFu, rgb(0, 200, 200));
+    EXPECT_EQ(list->at(25, 9) & 0xFFFFFFu, rgb(200, 0, 200));
 }
 
 TEST_F(AnimationTest, TilesetDialogConvertsAndSaves) {

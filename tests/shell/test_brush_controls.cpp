@@ -79,7 +79,7 @@ TEST_F(BrushControlsTest, ControlStatesAreKeptWithinTheControlsRange) {
         {Gadget::BrushAlphaTrack, 300, Gadget::BrushAlpha, 255},  // would wrap to 44 as a byte
         {Gadget::MixPercent, 101, Gadget::MixPercentTrack, 100},
         {Gadget::Rotation, -1, Gadget::Rotation, 0},
-        {Gadget::OpacityJitterFactor, 0, Gadget::OpacityJitterFactor, 1},
+        {Gadget::OpacityJitterFactor, 16, Gadget::OpacityJitterFactor, 15},
         {Gadget::BrushType, 9, Gadget::BrushType, 6},
         {Gadget::KeepAlpha, 2, Gadget::KeepAlpha, 1},
         {Gadget::GradientCustomBrush1, 150, Gadget::GradientCustomBrush1, 100},
@@ -94,6 +94,29 @@ TEST_F(BrushControlsTest, ControlStatesAreKeptWithinTheControlsRange) {
     EXPECT_EQ(app.brush.alpha, 255);
     control(Gadget::BrushSizeTrack, 8000);
     EXPECT_EQ(app.brush.size, 300);
+}
+
+// The opacity-jitter factor offers 0 in the "Alpha" tab ("paint") but starts at 1 in the
+// options bar ("classic"): the shell keeps a value within the range of the work space shown.
+TEST_F(BrushControlsTest, OpacityJitterFactorKeepsTheRangeOfTheWorkSpaceShown) {
+    const struct {
+        Cmd workSpace;
+        int sent, kept;
+    } cases[] = {
+        {Cmd::WorkSpacePaint, 0, kOpacityJitterFactorInTab.min},
+        {Cmd::WorkSpacePaint, 20, kOpacityJitterFactorInTab.max},
+        {Cmd::WorkSpaceClassic, 0, kOpacityJitterFactorInBar.min},
+        {Cmd::WorkSpaceClassic, 7, 7},
+        {Cmd::WorkSpaceClassic, 20, kOpacityJitterFactorInBar.max},
+    };
+    EXPECT_EQ(kOpacityJitterFactorInTab.min, 0);
+    EXPECT_EQ(kOpacityJitterFactorInBar.min, 1);
+    for (const auto& c : cases) {
+        menu(c.workSpace);
+        control(Gadget::OpacityJitterFactor, c.sent);
+        EXPECT_EQ(app.brush.alphaFactorVsTime, c.kept) << id(c.workSpace) << " " << c.sent;
+        EXPECT_EQ(ui.gadgetState(id(Gadget::OpacityJitterFactor)), c.kept);
+    }
 }
 
 TEST_F(BrushControlsTest, OpacityAndModeRowsRecomputeTheColours) {

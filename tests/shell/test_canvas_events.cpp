@@ -91,14 +91,83 @@ TEST_F(ShellTest, ControlIsTheTemporaryPickerAndZoomsOut) {
     key(T::KeyDown, 0x11);
     EXPECT_EQ(app.TempPickMode, 2);
     EXPECT_EQ(app.ZoomDirection, -1);
-    canvas(T::LeftDown, 5, 5);
+    canvas(T::LeftDown, 5, 5, false, false, false, true);
     EXPECT_EQ(app.doc.Zoom, 90);
-    canvas(T::LeftUp, 5, 5);
+    canvas(T::LeftUp, 5, 5, false, false, false, true);
     key(T::KeyUp, 0x11);
     EXPECT_EQ(app.TempPickMode, 0);
     EXPECT_EQ(app.ZoomDirection, 1);
     canvas(T::LeftDown, 5, 5);
     EXPECT_EQ(app.doc.Zoom, 100);
+}
+
+// The release of a Ctrl shortcut goes to the dialog it opened; the canvas never sees it. The
+// next pointer event says Control is up: the brush paints, and the keys work again.
+TEST_F(ShellTest, PointerEventsTellWhetherControlIsHeld) {
+    const int x = app.ViewOffsetX + 30, y = app.ViewOffsetY + 30;
+    const uint32_t colour = app.brush.selectedColor;
+    canvas(T::Move, x, y);
+    key(T::KeyDown, 0x11);  // Ctrl of Ctrl+N; the N and both releases go elsewhere
+    ASSERT_EQ(app.TempPickMode, 2);
+    canvas(T::LeftDown, x, y);
+    EXPECT_EQ(app.TempPickMode, 0);
+    EXPECT_EQ(app.ZoomDirection, 1);
+    canvas(T::Move, x + 20, y, false, false, true);
+    canvas(T::LeftUp, x + 20, y);
+    EXPECT_EQ(app.history.undoSteps(), 1u);  // a stroke, not a pick
+    EXPECT_EQ(app.brush.selectedColor, colour);
+    EXPECT_NE(app.doc.layers[0].image.at(35, 30), 0u);
+    key(T::KeyDown, 'E');  // the latch the Control press set is gone
+    EXPECT_EQ(app.brush.tool, 2);
+    key(T::KeyUp, 'E');
+
+    // Control pressed while the canvas did not have the keyboard: the pointer says it is held.
+    menu(Cmd::ZoomTool);
+    canvas(T::LeftDown, x, y, false, false, false, true);
+    EXPECT_EQ(app.TempPickMode, 2);
+    EXPECT_EQ(app.doc.Zoom, 90);
+    canvas(T::LeftUp, x, y, false, false, false, true);
+    canvas(T::Move, x, y);
+    EXPECT_EQ(app.TempPickMode, 0);
+    // Control pressed during a pan is held, not the picker, and stays so after the pan.
+    menu(Cmd::Hand);
+    canvas(T::LeftDown, x, y);
+    key(T::KeyDown, 0x11);
+    canvas(T::LeftUp, x, y, false, false, false, true);
+    canvas(T::Move, x, y, false, false, false, true);
+    EXPECT_EQ(app.ZoomDirection, -1);
+    EXPECT_EQ(app.TempPickMode, 0);
+}
+
+// The canvas loses the focus to a dialog or another window: the keys held then are released
+// where the canvas cannot see it.
+TEST_F(ShellTest, LosingTheFocusForgetsTheHeldKeys) {
+    const int x0 = app.ViewOffsetX;
+    key(T::KeyDown, 0x11);
+    CanvasEvent focusOut;
+    focusOut.type = T::FocusOut;
+    onCanvasEvent(app, focusOut);
+    EXPECT_EQ(app.TempPickMode, 0);
+    EXPECT_EQ(app.ZoomDirection, 1);
+    EXPECT_EQ(app.iface.KeyLatch, 0);
+
+    canvas(T::Move, 100, 100);
+    key(T::KeyDown, 0x20);
+    canvas(T::Move, 130, 100);
+    ASSERT_TRUE(app.Panning);
+    onCanvasEvent(app, focusOut);
+    EXPECT_FALSE(app.Panning);
+    EXPECT_EQ(ui.cursor(), CursorShape::Cross);
+    EXPECT_EQ(app.PanBaseX, x0 + 30);
+    canvas(T::Move, 160, 100);  // the view stays where the pan left it
+    EXPECT_EQ(app.ViewOffsetX, x0 + 30);
+
+    // A pan with the hand tool is the button's: it goes on.
+    menu(Cmd::Hand);
+    canvas(T::LeftDown, 10, 10);
+    onCanvasEvent(app, focusOut);
+    EXPECT_TRUE(app.Panning);
+    canvas(T::LeftUp, 10, 10);
 }
 
 TEST_F(ShellTest, KeyLatchSuppressesAutoRepeat) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <tuple>
@@ -12,6 +13,7 @@
 #include "shell/dialogs.h"
 #include "shell/dictionary.h"
 #include "shell/shell_fixture.h"
+#include "support/temp_folder.h"
 
 namespace qm {
 namespace {
@@ -289,6 +291,48 @@ TEST_F(DialogsTest, SizeDialogResizesOnOkAndCancelKeepsTheDocument) {
     EXPECT_EQ(ui.focusedGadget(), id(Gadget::Canvas));
 }
 
+// The image size scales the picture when it shrinks as when it grows; with "Constraint
+// proportion" ticked, the side not typed follows in the document's proportions; Undo gives the
+// size back, status bar included.
+TEST_F(DialogsTest, ImageSizeScalesThePictureAndKeepsProportionsWhenAsked) {
+    newDocument("64", "48");
+    Image& image = currentLayer(app.doc)->image;
+    for (int y = 20; y < 24; ++y)
+        for (int x = 40; x < 44; ++x) image.at(x, y) = rgba(255, 0, 0, 255);
+    menu(Cmd::ImageSize);
+    control(Gadget::ConstraintProportion, 1);
+    fieldText(Gadget::ImageWidth, "32");
+    EXPECT_EQ(ui.gadgetText(id(Gadget::ImageHeight)), "24");
+    control(Gadget::ImageQuality, 1);  // "Hard mode": whole pixels
+    click(Gadget::ImageSizeOk);
+    const Layer& layer = *currentLayer(app.doc);
+    EXPECT_EQ(app.doc.Width, 32);
+    EXPECT_EQ(app.doc.Height, 24);
+    EXPECT_EQ(layer.image.width, 32);  // nothing hangs off the document
+    EXPECT_EQ(layer.image.height, 24);
+    EXPECT_EQ(layer.image.at(20, 10), rgba(255, 0, 0, 255));
+    EXPECT_EQ(layer.image.at(21, 11), rgba(255, 0, 0, 255));
+    EXPECT_EQ(layer.image.at(19, 10), 0u);
+    EXPECT_EQ(ui.statusText(1), "Doc : 32/24");
+
+    menu(Cmd::ImageSize);
+    control(Gadget::ConstraintProportion, 1);
+    fieldText(Gadget::ImageHeight, "96");
+    EXPECT_EQ(ui.gadgetText(id(Gadget::ImageWidth)), "128");
+    control(Gadget::ConstraintProportion, 0);  // each side on its own again
+    fieldText(Gadget::ImageWidth, "50");
+    EXPECT_EQ(ui.gadgetText(id(Gadget::ImageHeight)), "96");
+    fieldText(Gadget::ImageWidth, "64");
+    control(Gadget::ConstraintProportion, 1);  // ticked: the height follows the width
+    EXPECT_EQ(ui.gadgetText(id(Gadget::ImageHeight)), "48");
+    click(Gadget::ImageSizeCancel);
+
+    menu(Cmd::Undo);
+    EXPECT_EQ(app.doc.Width, 64);
+    EXPECT_EQ(currentLayer(app.doc)->image.at(40, 20), rgba(255, 0, 0, 255));
+    EXPECT_EQ(ui.statusText(1), "Doc : 64/48");
+}
+
 // An invalid size keeps the dialog on screen with what was typed.
 TEST_F(DialogsTest, NewDocumentWithABadSizeStaysOpen) {
     menu(Cmd::New);
@@ -361,6 +405,42 @@ TEST_F(DialogsTest, AboutAndAnimatedBrushCloseByTheirButtons) {
         EXPECT_EQ(app.openWindows, std::vector<int>{0});
         EXPECT_EQ(app.brush.size, before.size);
     }
+}
+
+// The export window writes each format from the frames the playback range names, and stays
+// open (with a message) when the export cannot be made.
+TEST_F(DialogsTest, ExportWindowWritesEachFormat) {
+    test::TempFolder files;
+    app.doc.FrameStart = 1;
+    app.doc.FrameEnd = 3;
+    const char* names[] = {"a.gif", "a.png", "a.webp", "a.mp4", "a.webm"};
+    for (int format = 0; format < 5; ++format) {
+        SCOPED_TRACE(names[format]);
+        menu(Cmd::ExportAnimationAsVideo);
+        ASSERT_NE(ui.shownWindow(id(Window::Export)), nullptr);
+        EXPECT_EQ(described(id(Window::Export), Gadget::ExportLastFrame)->value, 3);
+        control(Gadget::ExportFormat, format);
+        control(Gadget::ExportScale, 50);
+        ui.queueAnswer(ScriptedAnswer::filesAnswer({files.file(names[format])}));
+        const size_t said = ui.messageBoxes().size();
+        click(Gadget::ExportOk);
+        EXPECT_EQ(ui.messageBoxes().size(), said)
+            << (ui.messageBoxes().empty() ? "" : ui.messageBoxes().back());
+        EXPECT_EQ(ui.shownWindow(id(Window::Export)), nullptr);
+        EXPECT_TRUE(std::filesystem::exists(files.file(names[format])) &&
+                    std::filesystem::file_size(files.file(names[format])) > 0);
+    }
+    // A scale beyond the range is brought back; a folder that does not exist is said.
+    menu(Cmd::ExportAnimationAsVideo);
+    control(Gadget::ExportScale, 5000);
+    EXPECT_EQ(ui.gadgetState(id(Gadget::ExportScale)), 1000);
+    const size_t boxes = ui.messageBoxes().size();
+    ui.queueAnswer(ScriptedAnswer::filesAnswer({files.file("none/a.gif")}));
+    click(Gadget::ExportOk);
+    EXPECT_EQ(ui.messageBoxes().size(), boxes + 1);
+    EXPECT_NE(ui.shownWindow(id(Window::Export)), nullptr);
+    click(Gadget::ExportCancel);
+    EXPECT_EQ(ui.shownWindow(id(Window::Export)), nullptr);
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 // Menu commands, control events, the quit rules and the dialogs.
 #include <functional>
+#include <set>
 
+#include "shell/menu_table.h"
 #include "shell_fixture.h"
+#include "support/temp_folder.h"
 
 namespace qm::test {
 
@@ -116,6 +119,63 @@ TEST_F(ShellTest, NotFinishedInfosAndLayers) {
     menu(Cmd::Grid);
     EXPECT_EQ(app.prefs.grid, 0);
     EXPECT_FALSE(ui.menuChecked(id(Cmd::Grid)));
+}
+
+// "Update" says which version runs and where newer ones come from; it opens nothing.
+TEST_F(ShellTest, UpdateShowsTheVersion) {
+    menu(Cmd::Update);
+    EXPECT_TRUE(ui.shellOpened().empty());
+    ASSERT_EQ(ui.messageBoxes().size(), 1u);
+    const std::string& box = ui.messageBoxes()[0];
+    EXPECT_EQ(box.rfind("Update|Quillmoth 0.2987 (revision 426)", 0), 0u) << box;
+    EXPECT_NE(box.find("run.sh"), std::string::npos) << box;
+}
+
+// The help items open their file when it is there, and say so when it is not or when nothing
+// can open it.
+TEST_F(ShellTest, HelpItemsOpenTheirFileOrSaySoWhenItIsMissing) {
+    TempFolder work{"qm_help"};
+    app.workDir = work.str();
+    menu(Cmd::HelpChm);
+    menu(Cmd::HelpTxt);
+    EXPECT_TRUE(ui.shellOpened().empty());
+    ASSERT_EQ(ui.messageBoxes().size(), 2u);
+    EXPECT_EQ(ui.messageBoxes()[0],
+              "Error|This help file is not installed : " + work.file("help/quillmoth.chm"));
+    EXPECT_EQ(ui.messageBoxes()[1],
+              "Error|This help file is not installed : " + work.file("help/help_eng.rtf"));
+
+    work.writeText("help/quillmoth.chm", "help");
+    work.writeText("help/Help_ENG.rtf", "help");  // found whatever its letter case
+    menu(Cmd::HelpChm);
+    menu(Cmd::HelpTxt);
+    EXPECT_EQ(ui.shellOpened(), (std::vector<std::string>{work.file("help/quillmoth.chm"),
+                                                          work.file("help/Help_ENG.rtf")}));
+    EXPECT_EQ(ui.messageBoxes().size(), 2u);
+    ui.setOpenWithShellResult(false);
+    menu(Cmd::HelpChm);
+    EXPECT_EQ(ui.messageBoxes().back(),
+              "Error|No program could open this help file : " + work.file("help/quillmoth.chm"));
+}
+
+// Items without behaviour are shown disabled instead of doing nothing when chosen; the pattern
+// tool's buttons too.
+TEST_F(ShellTest, ItemsWithoutBehaviourAreDisabled) {
+    const std::set<int> inert = {id(Cmd::NewSpriteSheet),
+                                 id(Cmd::Painting),
+                                 id(Cmd::Animation),
+                                 id(Cmd::ExportTileSet),
+                                 id(Cmd::WorkSpaceLoad),
+                                 id(Cmd::WorkSpaceAnimation)};
+    std::set<int> disabled;
+    for (const MenuEntry& e : mainMenuTable())
+        if (e.kind == MenuEntry::Kind::Item && e.disabled) disabled.insert(e.id);
+    for (int item : inert) EXPECT_TRUE(disabled.count(item)) << item;
+    // Open an Animation is built.
+    EXPECT_FALSE(disabled.count(id(Cmd::OpenGroupImageAsAnimation)));
+    EXPECT_FALSE(ui.menuEnabled(id(Cmd::Pattern)));
+    EXPECT_FALSE(ui.gadgetEnabled(id(Gadget::ToolPattern)));
+    EXPECT_TRUE(ui.gadgetEnabled(id(Gadget::ToolGradient)));
 }
 
 TEST_F(ShellTest, BrushRowsStoreAtTheirFieldWidths) {

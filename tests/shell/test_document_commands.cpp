@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "codecs/codecs.h"
 #include "document/qmd_format.h"
+#include "shell/dictionary.h"
 #include "shell/document_commands.h"
 #include "shell/edits.h"
+#include "shell/file_commands.h"
 #include "shell/recovery.h"
 #include "shell_fixture.h"
 #include "support/temp_folder.h"
@@ -53,6 +57,26 @@ protected:
             if (box.find(part) != std::string::npos) return true;
         return false;
     }
+    // A call recorded since the last clearCalls starts with `prefix`.
+    bool called(const std::string& prefix) const {
+        for (const std::string& call : ui.calls())
+            if (call.rfind(prefix, 0) == 0) return true;
+        return false;
+    }
+    // The colour of a pixel of the first layer of the document saved at `path`.
+    uint32_t savedPixel(const std::string& path, int x, int y) {
+        std::string error;
+        const auto read = readDocumentFile(path, 1, error);
+        EXPECT_TRUE(read) << error;
+        return read ? read->layers[0].image.at(x, y) : 0;
+    }
+    void writePicture(const std::string& relative, int width, int height) {
+        std::vector<uint8_t> bytes;
+        std::string error;
+        ASSERT_TRUE(encodePng(*createImage(width, height, 32), bytes, error)) << error;
+        files.writeText(relative, std::string(bytes.begin(), bytes.end()));
+    }
+    std::string untitled() const { return "Quillmoth " + app.prefs.version + " [Untitled]"; }
 
     TempFolder work{"qm_docs_work"};
     TempFolder files{"qm_docs_files"};
@@ -72,14 +96,9 @@ TEST_F(DocumentCommandsTest, SaveThenOpenGivesTheDocumentBackAsANewHistory) {
     EXPECT_FALSE(app.Modified);
     EXPECT_EQ(ui.windowTitle(), "Quillmoth  - [pic.qmd]");
 
-    // The next save proposes the document's own path.
-    ui.clearCalls();
-    menu(Cmd::Save);  // cancelled
-    EXPECT_EQ(ui.calls().front().rfind("saveFileRequester Save the Document|" + path + "|", 0), 0u)
-        << ui.calls().front();
-
     menu(Cmd::NewLayer);
     paintBlock(app, 0xFFFFFFFFu);
+    ui.queueAnswer(ScriptedAnswer::no());  // the changes are discarded
     answerFile(path);
     menu(Cmd::Open);
     EXPECT_EQ(layersOf(app), saved);
@@ -108,6 +127,197 @@ TEST_F(DocumentCommandsTest, SaveThenOpenGivesTheDocumentBackAsANewHistory) {
     EXPECT_EQ(layersOf(app), saved);
 }
 
+// Save as OpenRaster writes the layers for other programs and leaves the document's own file
+// and modified mark alone; Open, Open as and the command line open the file with its layers,
+// as a document without a .qmd of its own.
+TEST_F(DocumentCommandsTest, OpenRasterFilesAreWrittenAndOpenedWithTheirLayers) {
+    paintBlock(app, 0xFF2040F0u);
+    menu(Cmd::NewLayer);
+    paintBlock(app, 0x80FF0000u, 20, 20);
+    currentLayer(app.doc)->Blendmode = 2;
+    const auto saved = layersOf(app);
+
+    answerFile(files.file("shared"));
+    menu(Cmd::SaveOpenRaster);
+    const std::string path = files.file("shared.ora");
+    ASSERT_TRUE(fs::exists(path));
+    EXPECT_TRUE(app.Modified);
+    EXPECT_TRUE(app.documentPath.empty());
+
+    for (int way = 0; way < 3; ++way) {
+        SCOPED_TRACE(way);
+        newDocument("40", "30");
+        ASSERT_NE(layersOf(app), saved);
+        if (way == 0) {
+            answerFile(path);
+            menu(Cmd::Open);
+        } else if (way == 1) {
+            answerFile(path);
+            menu(Cmd::OpenAs);
+        } else {
+            openFileFromCommandLine(app, path);
+        }
+        EXPECT_EQ(layersOf(app), saved);
+        EXPECT_EQ(currentLayer(app.doc)->Blendmode, 2);
+        EXPECT_FALSE(app.Modified);
+        EXPECT_TRUE(app.documentPath.empty());  // Save asks for a .qmd
+        EXPECT_EQ(ui.windowTitle(), "Quillmoth  - [shared.ora]");
+    }
+
+    // A file that cannot be opened is said, and the open document stays.
+    const auto before = layersOf(app);
+    const size_t messages = ui.messageBoxes().size();
+    openFileFromCommandLine(app, files.file("missing.ora"));
+    openFileFromCommandLine(app, files.file("missing.png"));
+    EXPECT_EQ(ui.messageBoxes().size(), messages + 2);
+    EXPECT_EQ(layersOf(app), before);
+}
+
+// The title marks unsaved changes; Save writes to the document's file without asking once it
+// has one, and Save Document As always asks, proposing that file.
+TEST_F(DocumentCommandsTest, SaveWritesToItsFileAndSaveDocumentAsAsks) {
+    EXPECT_EQ(ui.windowTitle(), untitled());
+    paintBlock(app, 0xFF2040F0u);
+    EXPECT_EQ(ui.windowTitle(), "*" + untitled());
+
+    ui.clearCalls();
+    answerFile(files.file("pic"));
+    menu(Cmd::Save);
+    EXPECT_TRUE(called("saveFileRequester Save the Document||"));  // a new one: no name proposed
+    const std::string path = files.file("pic.qmd");
+    EXPECT_EQ(ui.windowTitle(), "Quillmoth  - [pic.qmd]");
+
+    paintBlock(app, 0xFF00FF00u, 30, 30);
+    EXPECT_EQ(ui.windowTitle(), "*Quillmoth  - [pic.qmd]");
+    menu(Cmd::Undo);  // still changed since the save
+    paintBlock(app, 0xFF00FF00u, 30, 30);
+    ui.clearCalls();
+    menu(Cmd::Save);
+    EXPECT_FALSE(called("saveFileRequester"));
+    EXPECT_EQ(ui.pendingAnswers(), 0u);
+    EXPECT_FALSE(app.Modified);
+    EXPECT_EQ(ui.windowTitle(), "Quillmoth  - [pic.qmd]");
+    EXPECT_EQ(savedPixel(path, 30, 30), 0xFF00FF00u);
+    EXPECT_EQ(ui.focusedGadget(), id(Gadget::Canvas));
+
+    ui.clearCalls();
+    menu(Cmd::SaveDocumentAs);  // cancelled: nothing changes
+    EXPECT_TRUE(called("saveFileRequester Save the Document|" + path + "|"));
+    EXPECT_EQ(app.documentPath, path);
+    answerFile(files.file("copy.qmd"));
+    menu(Cmd::SaveDocumentAs);
+    EXPECT_EQ(app.documentPath, files.file("copy.qmd"));
+    EXPECT_EQ(ui.windowTitle(), "Quillmoth  - [copy.qmd]");
+    EXPECT_EQ(savedPixel(files.file("copy.qmd"), 30, 30), 0xFF00FF00u);
+}
+
+// A document made by New or from a picture has no file: Save asks for a name, proposing none.
+TEST_F(DocumentCommandsTest, NewAndOpenAsStartWithoutAFile) {
+    writePicture("picture.png", 20, 10);
+    const std::string path = files.file("pic.qmd");
+    const std::vector<std::function<void()>> replacements = {
+        [&] { newDocument("32", "32"); },
+        [&] {
+            answerFile(files.file("picture.png"));
+            menu(Cmd::OpenAs);
+            EXPECT_EQ(app.doc.Width, 20);
+        },
+    };
+    for (const auto& replace : replacements) {
+        answerFile(path);
+        menu(Cmd::SaveDocumentAs);
+        ASSERT_EQ(app.documentPath, path);
+        replace();
+        EXPECT_EQ(app.documentPath, "");
+        EXPECT_EQ(ui.windowTitle(), untitled());
+        ui.clearCalls();
+        menu(Cmd::Save);  // cancelled
+        EXPECT_TRUE(called("saveFileRequester Save the Document||"));
+    }
+}
+
+// New, Open and Open as ask before a document with unsaved changes goes: Save (to its file),
+// Discard, or Cancel, which is also what an unanswered question does.
+TEST_F(DocumentCommandsTest, ReplacingAChangedDocumentAsksFirst) {
+    const std::string own = files.file("own.qmd"), other = files.file("other.qmd");
+    newDocument("20", "10");
+    answerFile(other);
+    menu(Cmd::Save);
+    writePicture("picture.png", 20, 10);
+    newDocument("64", "48");
+    answerFile(own);
+    menu(Cmd::Save);
+
+    enum class Reply { None, Cancel, Discard, Save };
+    const Cmd commands[] = {Cmd::New, Cmd::Open, Cmd::OpenAs};
+    uint32_t colour = 0xFF000010u;
+    for (const Cmd command : commands) {
+        for (const Reply reply : {Reply::None, Reply::Cancel, Reply::Discard, Reply::Save}) {
+            SCOPED_TRACE(std::to_string(id(command)) + " reply " + std::to_string(int(reply)));
+            if (app.documentPath != own) {
+                answerFile(own);
+                menu(Cmd::Open);
+            }
+            ASSERT_EQ(app.doc.Width, 64);
+            paintBlock(app, ++colour);
+            ui.clearCalls();
+            const bool replaced = reply == Reply::Discard || reply == Reply::Save;
+            if (reply == Reply::Cancel) ui.queueAnswer(ScriptedAnswer::cancel());
+            if (reply == Reply::Discard) ui.queueAnswer(ScriptedAnswer::no());
+            if (reply == Reply::Save) ui.queueAnswer(ScriptedAnswer::yes());
+            if (replaced && command == Cmd::Open) answerFile(other);
+            if (replaced && command == Cmd::OpenAs) answerFile(files.file("picture.png"));
+            menu(command);
+            if (command == Cmd::New && ui.shownWindow(id(Window::NewDocument))) {
+                ui.setGadgetText(id(Gadget::NewDocWidth), "20");
+                ui.setGadgetText(id(Gadget::NewDocHeight), "10");
+                onControlEvent(app,
+                               {.gadget = id(Gadget::NewDocOk), .type = ControlEventType::Click});
+            }
+            EXPECT_TRUE(called("askYesNoCancel Quillmoth|" + Text(app.dictionary, "SaveChanges") +
+                               "|Save/Discard/Cancel -> "));
+            EXPECT_EQ(app.doc.Width, replaced ? 20 : 64);
+            EXPECT_EQ(savedPixel(own, 2, 3) == colour, reply == Reply::Save);
+            if (!replaced) {
+                EXPECT_TRUE(app.Modified);
+                EXPECT_FALSE(called("openFileRequester"));
+                EXPECT_EQ(ui.shownWindow(id(Window::NewDocument)), nullptr);
+                EXPECT_EQ(ui.focusedGadget(), id(Gadget::Canvas));
+            }
+            EXPECT_EQ(ui.pendingAnswers(), 0u);
+            EXPECT_EQ(ui.answerMismatches(), 0);
+        }
+    }
+    // Saving a new document asks for its name first; cancelling that keeps the document.
+    newDocument("64", "48");
+    paintBlock(app, 0xFF123456u);
+    ui.clearCalls();
+    ui.queueAnswer(ScriptedAnswer::yes());
+    menu(Cmd::Open);
+    EXPECT_TRUE(called("saveFileRequester Save the Document||"));
+    EXPECT_TRUE(app.Modified);
+    EXPECT_EQ(app.doc.Width, 64);
+    EXPECT_FALSE(called("openFileRequester"));
+}
+
+// The answer given when the New dialog opened covers the document as it was then: changes made
+// while it was open are asked about at OK, and a cancel there keeps the dialog.
+TEST_F(DocumentCommandsTest, ChangesWhileTheNewDialogIsOpenAreAskedAboutAtOk) {
+    menu(Cmd::New);  // nothing to lose: no question
+    EXPECT_TRUE(ui.messageBoxes().empty());
+    paintBlock(app, 0xFF2040F0u);
+    ui.setGadgetText(id(Gadget::NewDocWidth), "20");
+    const ControlEvent ok{.gadget = id(Gadget::NewDocOk), .type = ControlEventType::Click};
+    onControlEvent(app, ok);  // unanswered: cancelled
+    EXPECT_EQ(ui.messageBoxes().size(), 1u);
+    EXPECT_EQ(app.doc.Width, 64);
+    EXPECT_NE(ui.shownWindow(id(Window::NewDocument)), nullptr);
+    ui.queueAnswer(ScriptedAnswer::no());
+    onControlEvent(app, ok);
+    EXPECT_EQ(app.doc.Width, 20);
+    EXPECT_FALSE(app.Modified);
+}
+
 TEST_F(DocumentCommandsTest, AFileThatCannotBeOpenedLeavesTheDocumentAsItWas) {
     paintBlock(app, 0xFF2040F0u);
     const auto before = layersOf(app);
@@ -115,6 +325,7 @@ TEST_F(DocumentCommandsTest, AFileThatCannotBeOpenedLeavesTheDocumentAsItWas) {
     files.writeText("bad.qmd", "Nb_layer = 1\nDoc_w = 0\nDoc_h = 10\n");
     for (const std::string& path : {files.file("bad.qmd"), files.file("none.qmd")}) {
         ui.clearCalls();
+        ui.queueAnswer(ScriptedAnswer::no());
         answerFile(path);
         menu(Cmd::Open);
         EXPECT_TRUE(boxSaid(path)) << path;
@@ -123,6 +334,7 @@ TEST_F(DocumentCommandsTest, AFileThatCannotBeOpenedLeavesTheDocumentAsItWas) {
         EXPECT_TRUE(app.history.canUndo());
     }
     // A cancelled requester changes nothing either.
+    ui.queueAnswer(ScriptedAnswer::no());
     menu(Cmd::Open);
     EXPECT_EQ(layersOf(app), before);
     EXPECT_EQ(app.doc.LayerCounter, counter);

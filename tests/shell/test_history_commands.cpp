@@ -151,10 +151,12 @@ TEST_F(HistoryCommands, ResizeUndoes) {
     EXPECT_EQ(app.workImage3.width, 64);
     EXPECT_EQ(app.paperImage8.height, 48);
     EXPECT_EQ(app.canvasImage.pixels, freshCanvas().pixels);
+    EXPECT_EQ(ui.statusText(1), "Doc : 64/48");  // the size given back
     menu(Cmd::Redo);
-    EXPECT_EQ(currentImage(app.doc)->width, 64);  // never below the layer's own size
+    EXPECT_EQ(currentImage(app.doc)->width, 30);
     EXPECT_EQ(currentImage(app.doc)->height, 100);
     EXPECT_EQ(app.workImage3.height, 100);
+    EXPECT_EQ(ui.statusText(1), "Doc : 30/100");
 }
 
 // New starts an empty history and an unmodified document.

@@ -1,4 +1,5 @@
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -6,6 +7,7 @@
 #include "codecs/codecs.h"
 #include "shell/layer_commands.h"
 #include "shell/paper_commands.h"
+#include "shell/view.h"
 #include "shell_fixture.h"
 #include "support/temp_folder.h"
 
@@ -68,7 +70,17 @@ TEST_F(LayerCommandsTest, DeleteOfTheOnlyLayerIsIgnored) {
 TEST_F(LayerCommandsTest, DoubleClickRenamesUnlessTheAnswerIsEmpty) {
     menu(Cmd::NewLayer);
     ui.queueAnswer(ScriptedAnswer::textAnswer("Sky"));
+    ui.clearCalls();
     control(Gadget::LayerTree, 0, ControlEventType::LeftDoubleClick);
+    // The box opens with the layer's name.
+    EXPECT_NE(std::find(ui.calls().begin(), ui.calls().end(),
+                        "inputText Modify|Name of the Layer|Layer2 -> \"Sky\""),
+              ui.calls().end());
+    // Answered with the name it showed, nothing changes: no step to undo.
+    const size_t steps = app.history.undoSteps();
+    ui.queueAnswer(ScriptedAnswer::textAnswer("Sky"));
+    control(Gadget::LayerTree, 0, ControlEventType::LeftDoubleClick);
+    EXPECT_EQ(app.history.undoSteps(), steps);
     ui.queueAnswer(ScriptedAnswer::textAnswer(""));
     control(Gadget::LayerTree, 1, ControlEventType::LeftDoubleClick);
     ui.queueAnswer(ScriptedAnswer::cancel());
@@ -91,6 +103,34 @@ TEST_F(LayerCommandsTest, CopyTakesTheSourcesOpacityAndPixels) {
     EXPECT_EQ(currentImage(app.doc), &copy.image);
 }
 
+// Opacity on the canvas, by the compositing rule: a Normal layer's opacity acts in its display
+// image and again where that is drawn, so a white pixel over black lands with alpha
+// (255 x o / 255) x o / 255: about a quarter at the track bar's midpoint. A blend-function mode
+// takes it once, through its backdrop.
+TEST_F(LayerCommandsTest, OpacityOnTheCanvasFollowsTheCompositingRule) {
+    for (uint32_t& p : app.doc.layers[0].image.pixels) p = rgba(255, 255, 255, 255);
+    app.paperImage8 = *createImage(60, 40, 24);  // black
+    std::fill(app.paperImage8.pixels.begin(), app.paperImage8.pixels.end(), rgba(0, 0, 0, 255));
+    setZoomAndApply(app, 100);
+    const int x = app.ViewOffsetX + 30, y = app.ViewOffsetY + 20;
+    struct Case {
+        int blendMode, opacity, grey;
+    } cases[] = {
+        {0, 255, 255}, {0, 128, 64},  {0, 64, 16},
+        {0, 0, 0},     {3, 128, 128},  // Screen of white at 128 over its black backdrop: grey 128,
+                                       // once
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.blendMode) + " at " + std::to_string(c.opacity));
+        control(Gadget::LayerBlendMode, c.blendMode);
+        control(Gadget::LayerOpacity, c.opacity);
+        ASSERT_EQ(app.doc.layers[0].Opacity, c.opacity);
+        ASSERT_TRUE(ui.lastCanvas());
+        const uint32_t shown = ui.lastCanvas()->at(x, y);
+        EXPECT_EQ(shown, rgba(uint32_t(c.grey), uint32_t(c.grey), uint32_t(c.grey), 255));
+    }
+}
+
 TEST_F(LayerCommandsTest, MoveToolFollowsThePointerFromThePress) {
     app.brush.pressX = 10;
     app.brush.pressY = 20;
@@ -109,10 +149,12 @@ TEST_F(LayerCommandsTest, MoveToolFollowsThePointerFromThePress) {
 
 TEST_F(LayerCommandsTest, ResizeFollowsWithPaperWorkImagesAndDisplayImages) {
     app.doc.layers[0].image.at(0, 0) = rgba(0, 255, 0, 255);
+    app.doc.layers[0].image.at(1, 0) = rgba(0, 255, 0, 255);  // (0, 0) at half the width
     app.doc.layers[0].X = 5;
     resizeDocument(app, 30, 80, 1, 0);
-    EXPECT_EQ(app.doc.layers[0].image.width, 60);  // never below the layer's own size
+    EXPECT_EQ(app.doc.layers[0].image.width, 30);  // the picture is scaled, offset and all
     EXPECT_EQ(app.doc.layers[0].image.height, 80);
+    EXPECT_EQ(app.doc.layers[0].X, 2);
     EXPECT_EQ(app.workImage2.width, 30);
     EXPECT_EQ(app.workImage3.height, 80);
     EXPECT_EQ(app.paperImage8.width, 30);
@@ -122,7 +164,7 @@ TEST_F(LayerCommandsTest, ResizeFollowsWithPaperWorkImagesAndDisplayImages) {
     resizeDocument(app, 100, 80, 0, 1);
     const Layer& layer = app.doc.layers[0];
     EXPECT_EQ(layer.image.width, 100);
-    EXPECT_EQ(layer.image.at(5, 0), rgba(0, 255, 0, 255));  // laid at its offset
+    EXPECT_EQ(layer.image.at(2, 0), rgba(0, 255, 0, 255));  // laid at its offset
     EXPECT_EQ(app.workImage4.pixels, layer.image.pixels);
     EXPECT_EQ(app.workImage3.width, 100);
     EXPECT_EQ(display(layer).width, 100);

@@ -90,6 +90,50 @@ TEST_F(Started, SettingsComeBackAfterARestart) {
     EXPECT_EQ(again.brush.size, 63);
 }
 
+// Undo keeps 50 steps unless pref.ini names another number; the onion-skin counts and a jitter
+// factor of 0 come back after a restart; hand-edited values beyond the controls' are kept within.
+TEST_F(Started, UndoStepsOnionSkinAndJitterFactorPersist) {
+    folder.writeText("pref.ini", "docWidth = 64\ndocHeight = 48\n");
+    start();
+    EXPECT_EQ(app.prefs.Undo, 50);
+    for (int i = 0; i < 60; ++i) onMenuCommand(app, id(Cmd::NewLayer));
+    EXPECT_EQ(app.history.undoSteps(), 50u);
+
+    control(Gadget::OnionBefore, 3);
+    control(Gadget::OnionAfter, 2);
+    control(Gadget::OpacityJitterFactor, 0);
+    shutDown(app);
+
+    FakeUi otherUi;
+    App again{otherUi};
+    again.workDir = folder.str();
+    ASSERT_TRUE(startUp(again));
+    EXPECT_EQ(again.doc.OnionBefore, 3);
+    EXPECT_EQ(again.doc.OnionAfter, 2);
+    EXPECT_EQ(again.brush.alphaFactorVsTime, 0);
+    EXPECT_EQ(otherUi.gadgetState(id(Gadget::OnionBefore)), 3);
+
+    const struct {
+        const char* file;
+        int undo, before, after;
+    } files[] = {
+        {"Undo = 8\n", 8, 0, 0},  // a number the file names is kept
+        {"lang = eng\n", 50, 0, 0},
+        {"Undo = 0\nOnionBefore = 200\nOnionAfter = 11\n", 1, 10, 10},
+    };
+    for (const auto& f : files) {
+        folder.writeText("pref.ini", f.file);
+        FakeUi thirdUi;
+        App third{thirdUi};
+        third.workDir = folder.str();
+        ASSERT_TRUE(startUp(third));
+        EXPECT_EQ(third.prefs.Undo, f.undo) << f.file;
+        EXPECT_EQ(third.history.undoSteps(), 0u);
+        EXPECT_EQ(third.doc.OnionBefore, f.before) << f.file;
+        EXPECT_EQ(third.doc.OnionAfter, f.after) << f.file;
+    }
+}
+
 // After a fatal failure the program ends without touching pref.ini.
 TEST_F(Started, FatalEndWritesNothing) {
     const std::string before = "lang = eng\ngridW = 12\n";
@@ -127,7 +171,7 @@ TEST_F(Started, NonsenseValuesAreKeptInRange) {
                      "brushsizeRnd = 1000\nsizeFactorVsTime = 99\ngradientX = -3\n"
                      "gradientX2 = 7e300\nbrushtype = 40\nbrushtool = 200\nbrushrotate = 720\n"
                      "brushrotateRnd = -1\nscatter = 30000\nmix = 250\nvisco = -7\n"
-                     "AlphaFactorVsTime = 0\nAlphaVsTime = 32000\nbrush = -3\n");
+                     "AlphaFactorVsTime = 99\nAlphaVsTime = 32000\nbrush = -3\n");
     start();
     const Preferences& p = app.prefs;
     const BrushSettings& b = app.brush;
@@ -157,7 +201,7 @@ TEST_F(Started, NonsenseValuesAreKeptInRange) {
     EXPECT_EQ(b.randRot, 0);
     EXPECT_EQ(b.scatter, 1000);
     EXPECT_EQ(b.visco, 0);
-    EXPECT_EQ(b.alphaFactorVsTime, 1);
+    EXPECT_EQ(b.alphaFactorVsTime, 15);
     EXPECT_EQ(b.alphaVsTime, 10000);
     EXPECT_EQ(b.brush, 0);
 }
@@ -168,6 +212,26 @@ TEST_F(Started, DocumentTooLargeAsAWholeFallsBack) {
     start();
     EXPECT_EQ(app.doc.Width, 1024);
     EXPECT_EQ(app.doc.Height, 768);
+}
+
+// The generated working folder holds the interface images the shell draws with: the
+// Preferences window's restart icon, the timeline's markers and the list's eye and lock.
+TEST(GeneratedWorkFolder, HoldsTheImagesTheShellDraws) {
+    // The build's working-folder template, beside the tests' folder.
+    const std::filesystem::path workDir = std::filesystem::current_path() / "../workdir";
+    if (!std::filesystem::exists(workDir / "data/ui/icone")) GTEST_SKIP() << "no working folder";
+    FakeUi ui;
+    App app{ui};
+    app.workDir = workDir.string();
+    ASSERT_TRUE(startUp(app));  // no shutDown: the template is not written to
+    onMenuCommand(app, id(Cmd::Preferences));
+    EXPECT_NE(ui.gadgetImage(id(Gadget::PrefRestartIcon)), nullptr);
+    for (const Image* image : {&app.timeline.images.startMarker, &app.timeline.images.endMarker,
+                               &app.timeline.images.eye, &app.timeline.images.lock}) {
+        // Not the black square of a missing file: the icons have transparent corners.
+        ASSERT_FALSE(image->empty());
+        EXPECT_EQ(alpha(image->at(0, 0)), 0u);
+    }
 }
 
 // ---- The window's controls ----
@@ -185,7 +249,7 @@ TEST_F(PrefsWindow, ShowsTheCurrentValues) {
     EXPECT_EQ(w->title, "Preferences");
     EXPECT_EQ(ui.gadgetText(id(Gadget::PrefShowPixel)), "Show the Pixel");
     EXPECT_EQ(ui.gadgetText(id(Gadget::PrefOk)), "Ok");
-    EXPECT_EQ(ui.gadgetState(id(Gadget::PrefUndo)), 8);
+    EXPECT_EQ(ui.gadgetState(id(Gadget::PrefUndo)), 50);
     EXPECT_EQ(ui.gadgetState(id(Gadget::PrefGridW)), 32);
     EXPECT_EQ(ui.gadgetState(id(Gadget::PrefConfirmExit)), 1);
     EXPECT_EQ(ui.gadgetState(id(Gadget::PrefCellWidth)), 20);

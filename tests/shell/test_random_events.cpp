@@ -3,13 +3,15 @@
 // and answers to whatever the program asks. Nothing may crash or hang, the layer stack keeps its
 // invariants, the canvas always shows what the layers hold, and the history can be walked back
 // to the start and forward again.
+#include <unistd.h>
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <random>
-#include <unistd.h>
 #include <set>
 
+#include "codecs/codecs.h"
 #include "document/compositing.h"
 #include "shell/canvas_frame.h"
 #include "shell/dialogs.h"
@@ -35,6 +37,14 @@ protected:
                   ("qm-random-" + std::to_string(::getpid())))
                      .string();
         std::filesystem::create_directories(folder);
+        // A document and a picture for Open and Open as to replace the document with.
+        ui.queueAnswer(ScriptedAnswer::filesAnswer({folder + "/doc.qmd"}));
+        menu(Cmd::Save);
+        std::vector<uint8_t> png;
+        std::string error;
+        ASSERT_TRUE(encodePng(*createImage(40, 30, 32), png, error)) << error;
+        std::ofstream(folder + "/picture.png", std::ios::binary)
+            .write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
     }
     void TearDown() override {
         std::error_code ec;
@@ -53,7 +63,10 @@ protected:
     int between(int lo, int hi) { return lo + pick(hi - lo + 1); }
 
     void answerSomething() {
-        switch (pick(6)) {
+        switch (pick(7)) {
+            case 6:  // an item of popup 1, another popup's or none of any
+                ui.queueAnswer(ScriptedAnswer::popupAnswer(between(84, 110)));
+                break;
             case 5: {
                 std::vector<std::string> files{someFile()};
                 if (pick(3) == 0) files.push_back(someFile());
@@ -68,9 +81,45 @@ protected:
         }
     }
 
+    // New, Open or Open as, whatever the document holds: the question asked before unsaved
+    // changes are lost gets a random answer (Save, Discard, Cancel) or none, and the command's own
+    // requester or dialog a fitting one.
+    void replaceDocument() {
+        const int reply = pick(4);  // 3: left unanswered
+        const bool asked = app.Modified;
+        if (asked && reply == 0) {
+            ui.queueAnswer(ScriptedAnswer::yes());
+            if (app.documentPath.empty())  // Save asks for a name
+                ui.queueAnswer(ScriptedAnswer::filesAnswer({someFile()}));
+        }
+        if (asked && reply == 1) ui.queueAnswer(ScriptedAnswer::no());
+        if (asked && reply == 2) ui.queueAnswer(ScriptedAnswer::cancel());
+        const bool goesOn = !asked || reply <= 1;
+        switch (pick(3)) {
+            case 0: {
+                menu(Cmd::New);
+                ui.setGadgetText(id(Gadget::NewDocWidth), std::to_string(between(-2, 96)));
+                ui.setGadgetText(id(Gadget::NewDocHeight), std::to_string(between(1, 96)));
+                ControlEvent ok;
+                ok.gadget = id(Gadget::NewDocOk);
+                ok.type = ControlEventType::Click;
+                onControlEvent(app, ok);
+                break;
+            }
+            case 1:
+                if (goesOn) ui.queueAnswer(ScriptedAnswer::filesAnswer({folder + "/doc.qmd"}));
+                menu(Cmd::Open);
+                break;
+            default:
+                if (goesOn) ui.queueAnswer(ScriptedAnswer::filesAnswer({folder + "/picture.png"}));
+                menu(Cmd::OpenAs);
+                break;
+        }
+    }
+
     void randomEvent() {
         const int ox = app.ViewOffsetX, oy = app.ViewOffsetY;
-        switch (pick(12)) {
+        switch (pick(13)) {
             case 0:
                 for (int n = pick(3) == 0 ? 1 + pick(3) : 0; n > 0; --n) answerSomething();
                 // Quitting is a request the loop acts on; the run goes on regardless.
@@ -123,6 +172,9 @@ protected:
             }
             case 8: menu(pick(2) ? Cmd::Undo : Cmd::Redo); break;
             case 9: menu(Cmd::NewLayer); break;
+            case 12:
+                replaceDocument();
+                break;
             default: {  // a tool chosen from the tool bar
                 static constexpr Cmd kTools[] = {
                     Cmd::Brush, Cmd::Eraser,  Cmd::MoveTool, Cmd::FillTool,        Cmd::Hand,

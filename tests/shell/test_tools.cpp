@@ -2,10 +2,12 @@
 // the Image menu, as the painter reaches them: each is one undo step, and the view always shows
 // the layers as they are.
 #include <functional>
+#include <string>
 
 #include "raster/shapes.h"
 #include "shell/canvas_frame.h"
 #include "shell/edits.h"
+#include "shell/layer_commands.h"
 #include "shell/tool_commands.h"
 #include "shell/view.h"
 #include "shell_fixture.h"
@@ -165,8 +167,8 @@ TEST_F(Tools, PreviewFollowsThePointerAndLeavesNoTrace) {
     EXPECT_TRUE(same(*ui.lastCanvas(), expected));
     // Control pressed during the drag constrains the box and picks no colour.
     key(T::KeyDown, 0x11);
-    at(T::Move, 30, 90);
-    at(T::LeftUp, 30, 90);
+    at(T::Move, 30, 90, true);
+    at(T::LeftUp, 30, 90, true);
     key(T::KeyUp, 0x11);
     EXPECT_EQ(paintedBounds(layer().image), (Rect{10, 10, 20, 20}));
     EXPECT_EQ(app.brush.selectedColor & 0xFFFFFFu, kRed & 0xFFFFFFu);
@@ -219,6 +221,132 @@ TEST_F(Tools, RadialSpeedLineLeavesAFanAsOneStep) {
     expectViewShowsLayers();
     menu(Cmd::Undo);
     EXPECT_EQ(paintedBounds(layer().image), Rect{});
+}
+
+// After the move tool, every tool paints where the pointer is, at any zoom: the layer's pixel
+// under the pointer is the document pixel less the layer's offset.
+TEST_F(Tools, EveryToolPaintsUnderThePointerOnAMovedLayer) {
+    struct Case {
+        const char* what;
+        Cmd tool;
+        int x0, y0, x1, y1;  // document pixels under the pointer
+        Rect painted;        // in the layer: the document rectangle less the offset (30, 20)
+    } cases[] = {
+        {"box", Cmd::Box, 60, 50, 80, 70, {30, 30, 20, 20}},
+        {"line", Cmd::Line, 60, 50, 80, 70, {30, 30, 21, 21}},
+        {"radial speed line", Cmd::RadialSpeedLine, 60, 50, 80, 70, {30, 30, 21, 21}},
+        {"gradient", Cmd::Gradient, 60, 50, 80, 70, {30, 30, 20, 20}},
+        {"fill of the island", Cmd::FillTool, 50, 40, 50, 40, {10, 10, 20, 20}},
+        {"brush", Cmd::Brush, 60, 50, 100, 50, {}},
+    };
+    for (int zoom : {100, 200, 50}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.what) + " at " + std::to_string(zoom) + " %");
+            setZoomAndApply(app, zoom);
+            const auto view = [zoom](int v) { return v * zoom / 100; };
+            Layer& l = layer();
+            l.X = l.Y = 0;
+            menu(Cmd::Clear);
+            menu(Cmd::MoveTool);
+            drag(view(10), view(10), view(40), view(30));
+            ASSERT_EQ(l.X, 30);
+            ASSERT_EQ(l.Y, 20);
+            if (c.tool == Cmd::FillTool) {  // a blue island under document (40..60, 30..50)
+                fillBox(l.image, 10, 10, 20, 20, solidPaint(rgba(0, 0, 255, 255)));
+                rebuildAllDisplayImages(app);
+                recomposeView(app, false);
+            }
+            menu(c.tool);
+            at(T::LeftDown, view(c.x0), view(c.y0));
+            at(T::Move, view((c.x0 + c.x1) / 2), view((c.y0 + c.y1) / 2));
+            at(T::Move, view(c.x1), view(c.y1));
+            at(T::LeftUp, view(c.x1), view(c.y1));
+            if (c.tool == Cmd::Brush) {
+                // Dabs from document x 100 back towards 60 along row 50: row 30 of the layer.
+                const Rect painted = paintedBounds(l.image);
+                EXPECT_NEAR(painted.y + painted.h / 2.0, 30.0, 1.0);
+                EXPECT_NEAR(painted.x + painted.w / 2.0, 50.0, 3.0);
+            } else {
+                EXPECT_EQ(paintedBounds(l.image), c.painted);
+            }
+            // The canvas shows it under the pointer.
+            const int px = app.ViewOffsetX + view((c.x0 + c.x1) / 2) + 1;
+            const int py = app.ViewOffsetY + view((c.y0 + c.y1) / 2) + 1;
+            if (app.canvasImage.contains(px, py) && c.tool != Cmd::Gradient) {
+                EXPECT_GE(red(ui.lastCanvas()->at(px, py)), 250u);
+                EXPECT_EQ(green(ui.lastCanvas()->at(px, py)), 0u);
+            }
+            expectViewShowsLayers();
+        }
+    }
+}
+
+// The move tool moves the layer over the document: it shows inside the document only, and
+// stays over the same document pixels when the zoom changes.
+TEST_F(Tools, AMovedLayerShowsOverTheDocumentOnly) {
+    fillBox(layer().image, 0, 0, 200, 150, solidPaint(kRed));
+    rebuildAllDisplayImages(app);
+    menu(Cmd::MoveTool);
+    drag(10, 10, 40, 30);  // by (30, 20)
+    for (int zoom : {100, 200, 50}) {
+        SCOPED_TRACE(zoom);
+        setZoomAndApply(app, zoom);
+        const Image& shown = *ui.lastCanvas();
+        const auto at = [&](int docX, int docY) {
+            return shown.at(app.ViewOffsetX + docX * zoom / 100,
+                            app.ViewOffsetY + docY * zoom / 100);
+        };
+        EXPECT_EQ(at(31, 21), kRed);
+        EXPECT_EQ(at(199, 149), kRed);
+        EXPECT_NE(at(28, 40), kRed);  // left of the layer: the paper
+        EXPECT_NE(at(40, 18), kRed);
+        // The layer reaches past the document's right and bottom edges; nothing of it shows
+        // there.
+        const int rightX = app.ViewOffsetX + 200 * zoom / 100 + 2;
+        const int belowY = app.ViewOffsetY + 150 * zoom / 100 + 2;
+        const uint32_t background = app.prefs.ColorBG | 0xFF000000u;
+        if (shown.contains(rightX, app.ViewOffsetY + 100)) {
+            EXPECT_EQ(shown.at(rightX, app.ViewOffsetY + 100), background);
+        }
+        if (shown.contains(app.ViewOffsetX + 100, belowY)) {
+            EXPECT_EQ(shown.at(app.ViewOffsetX + 100, belowY), background);
+        }
+        expectViewShowsLayers();
+    }
+}
+
+// A hidden layer takes no paint; the status bar says why, until the layer shows again.
+TEST_F(Tools, PaintingOnAHiddenLayerSaysSoInTheStatusBar) {
+    const std::string note = "The layer is hidden";
+    setLayerVisibility(app, 0, false);
+    struct Case {
+        Cmd tool;
+        bool noted;
+    } cases[] = {{Cmd::Brush, true},
+                 {Cmd::Box, true},
+                 {Cmd::FillTool, true},
+                 {Cmd::MoveTool, true},
+                 {Cmd::Hand, false},
+                 {Cmd::ColorPicker, false},
+                 {Cmd::StraightSpeedLine, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(int(c.tool));
+        app.tools.hiddenLayerNoted = false;
+        refreshStatusBar(app);
+        ASSERT_EQ(ui.statusText(3), "");
+        menu(c.tool);
+        drag(10, 10, 60, 40);
+        EXPECT_EQ(paintedBounds(layer().image), Rect{});
+        EXPECT_EQ(ui.statusText(3), c.noted ? note : "");  // the release's refresh keeps it
+    }
+    menu(Cmd::Brush);
+    drag(10, 10, 60, 40);
+    ASSERT_EQ(ui.statusText(3), note);
+    setLayerVisibility(app, 0, true);
+    EXPECT_EQ(ui.statusText(3), "");
+    drag(10, 10, 60, 40);
+    EXPECT_NE(paintedBounds(layer().image), Rect{});
+    EXPECT_EQ(ui.statusText(3), "");
 }
 
 TEST_F(Tools, PickerAndControlPickTakeTheColourShown) {
@@ -355,7 +483,7 @@ TEST_F(Tools, EachActionIsOneUndoStep) {
         c.act();
         const Image after = layer().image;
         EXPECT_FALSE(same(after, before));
-        EXPECT_EQ(app.history.undoSteps(), std::min<size_t>(steps + 1, 8));
+        EXPECT_EQ(app.history.undoSteps(), std::min<size_t>(steps + 1, app.prefs.Undo));
         menu(Cmd::Undo);
         EXPECT_TRUE(same(layer().image, before));
         expectViewShowsLayers();

@@ -17,5 +17,9 @@ bool generateEnglishLanguageFile(const std::string& dataDir, std::string& error)
 // data/ui/icone/*.png (1x and "@2x"), *.ico, data/ui/layer*.jpg and presets/swatches/rb.png,
 // below the working folder `workDir`: the interface images.
 bool generateInterfaceImages(const std::string& workDir, std::string& error);
+// hicolor/<N>x<N>/apps/<name>.png for N from 16 to 512, below `themeDir`: the application's
+// icon for the desktop.
+bool generateApplicationIcons(const std::string& themeDir, const std::string& name,
+                              std::string& error);
 
 }  // namespace qm::assetgen

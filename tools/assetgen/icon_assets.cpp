@@ -380,6 +380,14 @@ void locked(Canvas& c) {
     c.paint(frame(6, 11, 19, 21, 1.2f), kInk);
     c.paint(disc({12.5f, 16}, 1.5f), kInk);
 }
+// The note beside settings that take effect after a restart: an exclamation mark on a sign.
+void important(Canvas& c) {
+    const std::vector<Pt> sign = {{12.5f, 2.5f}, {23, 21.5f}, {2, 21.5f}};
+    c.paint(polygon(sign), kOrange);
+    c.paint(outline(sign, 1.3f), kInk);
+    c.paint(line({12.5f, 9}, {12.5f, 14.5f}, 2.4f), kInk);
+    c.paint(disc({12.5f, 18}, 1.4f), kInk);
+}
 void circlePaint(Canvas& c) {
     c.paint(ring({12.5f, 12.5f}, 8, 1.2f), kInk);
     c.paint(disc({12.5f, 12.5f}, 1), kInk);
@@ -427,6 +435,7 @@ const IconFile kIcons[] = {
     {"ledgreen.png", ledgreen},
     {"eye.png", eye},
     {"locked.png", locked},
+    {"important.png", important},
 };
 
 // Cursor and small-icon files in the icon container format.
@@ -542,7 +551,69 @@ void layerButton4(Canvas& c) {
     save(c);
 }
 
+// The application's icon: a moth over a night-blue tile, its wings cream and orange, its body
+// ending in a pen nib. Drawn in the same 25-unit square, so it holds from 16 to 512 pixels.
+auto roundedBox(float x0, float y0, float x1, float y1, float r) {
+    return [=](float x, float y) {
+        const float cx = std::clamp(x, x0 + r, x1 - r), cy = std::clamp(y, y0 + r, y1 - r);
+        return x >= x0 && x <= x1 && y >= y0 && y <= y1 &&
+               (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r;
+    };
+}
+std::vector<Pt> mirrored(std::vector<Pt> pts) {
+    for (Pt& p : pts) p.x = 25 - p.x;
+    return pts;
+}
+void applicationIcon(Canvas& c) {
+    constexpr Rgba kNight{0.16f, 0.20f, 0.38f, 1.0f};
+    constexpr Rgba kGlow{0.30f, 0.40f, 0.66f, 0.55f};
+    constexpr Rgba kCream{0.98f, 0.93f, 0.80f, 1.0f};
+    constexpr Rgba kGold{0.96f, 0.78f, 0.36f, 1.0f};
+    c.paint(roundedBox(0.8f, 0.8f, 24.2f, 24.2f, 5), kNight);
+    c.paint(disc({12.5f, 10.5f}, 8.5f), kGlow);
+    const std::vector<Pt> upper = {{12, 9.8f},   {8, 4.6f},     {3.4f, 4.4f},
+                                   {2.4f, 8.6f}, {4.6f, 12.6f}, {11.6f, 12.6f}};
+    const std::vector<Pt> lower = {
+        {12, 13.2f}, {6.6f, 13.6f}, {4.6f, 16.8f}, {6.4f, 19.6f}, {11.4f, 16.2f}};
+    for (const auto& wing : {lower, mirrored(lower)}) {
+        c.paint(polygon(wing), kOrange);
+        c.paint(outline(wing, 0.9f), kInk);
+    }
+    for (const auto& wing : {upper, mirrored(upper)}) {
+        c.paint(polygon(wing), kCream);
+        c.paint(outline(wing, 0.9f), kInk);
+    }
+    for (float x : {6.6f, 18.4f}) {
+        c.paint(disc({x, 8.4f}, 1.5f), kOrange);
+        c.paint(disc({x, 8.4f}, 0.6f), kInk);
+    }
+    c.paint(line({12, 7.6f}, {9.6f, 3}, 0.7f), kCream);
+    c.paint(line({13, 7.6f}, {15.4f, 3}, 0.7f), kCream);
+    c.paint(polygon({{11.1f, 14}, {13.9f, 14}, {12.5f, 22.4f}}), kGold);
+    c.paint(outline({{11.1f, 14}, {13.9f, 14}, {12.5f, 22.4f}}, 0.6f), kInk);
+    c.paint(line({12.5f, 16.6f}, {12.5f, 21.4f}, 0.45f), kInk);
+    c.paint(disc({12.5f, 16.4f}, 0.55f), kInk);
+    c.paint(ellipseFill({12.5f, 10.8f}, 1.5f, 3.8f), kInk);
+}
+
 }  // namespace
+
+bool generateApplicationIcons(const std::string& themeDir, const std::string& name,
+                              std::string& error) {
+    for (int side : {16, 22, 24, 32, 48, 64, 128, 256, 512}) {
+        const std::string size = std::to_string(side) + "x" + std::to_string(side);
+        const std::string dir = joinPath(themeDir, "hicolor/" + size + "/apps");
+        std::error_code ec;
+        std::filesystem::create_directories(dir, ec);
+        if (ec) {
+            error = "cannot create " + dir;
+            return false;
+        }
+        if (!savePngFile(render(applicationIcon, side), joinPath(dir, name + ".png"), error))
+            return false;
+    }
+    return true;
+}
 
 bool generateInterfaceImages(const std::string& workDir, std::string& error) {
     const std::string ui = joinPath(workDir, "data/ui");

@@ -217,15 +217,15 @@ bool LineParser::control(std::string& error) {
                 return false;
             }
             const std::string& b = peek().text;
-            using B = Command::Button;
-            command_.button = b == "left"     ? B::Left
-                              : b == "right"  ? B::Right
-                              : b == "middle" ? B::Middle
-                                              : B::None;
-            if (command_.button == B::None) {
+            bool* held = b == "left"     ? &command_.leftHeld
+                         : b == "right"  ? &command_.rightHeld
+                         : b == "middle" ? &command_.middleHeld
+                                         : nullptr;
+            if (!held) {
                 error = "unknown button \"" + b + "\"";
                 return false;
             }
+            *held = true;
             ++pos_;
         } else if (t.text == "shift" || t.text == "ctrl" || t.text == "alt") {
             command_.shift |= t.text == "shift";
@@ -283,6 +283,8 @@ bool LineParser::parse(std::string& error) {
     if (is("answer-color", Op::AnswerColor))
         return integer(c.a, 0, 255, "red", error) && integer(c.b, 0, 255, "green", error) &&
                integer(c.c, 0, 255, "blue", error) && done(error);
+    if (is("answer-popup", Op::AnswerPopup))
+        return integer(c.a, 0, 100000, "command id", error) && done(error);
     if (is("playback", Op::Playback))
         return integer(c.a, 0, 1'000'000, "number of passes", error) && done(error);
     if (is("write-canvas", Op::WriteCanvas) || is("write-state", Op::WriteState) ||

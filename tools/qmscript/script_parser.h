@@ -29,6 +29,7 @@ enum class Op {
     AnswerNo,
     AnswerText,
     AnswerColor,
+    AnswerPopup,  // the item of the next popup menu, by its command id
     Playback,
     WriteCanvas,
     WriteLayer,
@@ -51,7 +52,8 @@ struct Command {
     std::optional<int> tick;  // the check box of the list's current item: 0 or 1
     std::optional<std::string> gadgetText;
     ControlEventType event = ControlEventType::Change;
-    enum class Button { None, Left, Right, Middle } button = Button::None;
+    // The buttons held during the event ("button NAME", once per button held).
+    bool leftHeld = false, rightHeld = false, middleHeld = false;
 };
 
 struct ParseResult {

@@ -146,9 +146,9 @@ bool Runner::execute(const Command& c, std::string& error) {
             e.shift = c.shift;
             e.ctrl = c.ctrl;
             e.alt = c.alt;
-            e.leftHeld = c.button == Command::Button::Left;
-            e.rightHeld = c.button == Command::Button::Right;
-            e.middleHeld = c.button == Command::Button::Middle;
+            e.leftHeld = c.leftHeld;
+            e.rightHeld = c.rightHeld;
+            e.middleHeld = c.middleHeld;
             onControlEvent(app_, e);
             return true;
         }
@@ -200,6 +200,9 @@ bool Runner::execute(const Command& c, std::string& error) {
         case Op::AnswerColor:
             ui_.queueAnswer(
                 ScriptedAnswer::colorAnswer(rgb(uint32_t(c.a), uint32_t(c.b), uint32_t(c.c))));
+            return true;
+        case Op::AnswerPopup:
+            ui_.queueAnswer(ScriptedAnswer::popupAnswer(int(c.a)));
             return true;
         case Op::Playback:
             // Each step is taken when it falls due: the fake clock moves on to it.
