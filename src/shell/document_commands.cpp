@@ -201,7 +201,7 @@ namespace {
 // the requester was cancelled or the save failed.
 bool saveWithRequester(App& app, const std::string& proposed) {
     FileRequest request;
-    request.title = "Save the Document";
+    request.title = Text(app.dictionary, "Save the Document");
     request.defaultPath = proposed;
     request.patterns = "Quillmoth (.qmd)|*.qmd";
     const auto choice = app.ui.saveFileRequester(request);
@@ -252,7 +252,7 @@ void openDocument(App& app) {
         return;
     }
     FileRequest request;
-    request.title = "Open";
+    request.title = Text(app.dictionary, "BtnOpen");
     request.defaultPath = app.documentPath.empty() ? std::string() : parentFolder(app.documentPath);
     request.patterns = "Quillmoth Document(.qmd)|*.qmd|OpenRaster (.ora)|*.ora";
     const auto choice = app.ui.openFileRequester(request);

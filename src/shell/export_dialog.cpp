@@ -44,9 +44,14 @@ WindowDescription exportWindow(App& app) {
     const int last = lastDocumentFrame(app.doc);
     const int first = std::clamp<int>(app.doc.FrameStart, 1, last);
     const int end = std::clamp<int>(app.doc.FrameEnd, first, last);
-    auto label = [](const char* text, int x, int y, int width = 120) {
-        return ControlDescription{
-            .kind = K::Label, .caption = text, .x = x, .y = y, .width = width, .height = 22};
+    Dictionary& d = app.dictionary;
+    auto label = [&d](const char* text, int x, int y, int width = 120) {
+        return ControlDescription{.kind = K::Label,
+                                  .caption = Text(d, text),
+                                  .x = x,
+                                  .y = y,
+                                  .width = width,
+                                  .height = 22};
     };
     std::vector<std::string> formats;
     for (const FormatRow& row : kFormats) formats.push_back(row.name);
@@ -96,7 +101,7 @@ WindowDescription exportWindow(App& app) {
                  .value = 100},
                 {.id = id(Gadget::ExportLoop),
                  .kind = K::CheckBox,
-                 .caption = "Loop",
+                 .caption = Text(d, "Loop"),
                  .x = 10,
                  .y = 100,
                  .width = 150,
@@ -104,7 +109,7 @@ WindowDescription exportWindow(App& app) {
                  .value = 1},
                 {.id = id(Gadget::ExportPaper),
                  .kind = K::CheckBox,
-                 .caption = "Include paper",
+                 .caption = Text(d, "Include paper"),
                  .x = 170,
                  .y = 100,
                  .width = 170,
@@ -118,10 +123,10 @@ WindowDescription exportWindow(App& app) {
                  .width = 200,
                  .height = 22,
                  .value = 2,
-                 .items = {"None", "Ordered", "Error diffusion"}},
+                 .items = {Text(d, "None"), Text(d, "Ordered"), Text(d, "Error diffusion")}},
                 {.id = id(Gadget::ExportLossless),
                  .kind = K::CheckBox,
-                 .caption = "WebP lossless",
+                 .caption = Text(d, "WebP lossless"),
                  .x = 10,
                  .y = 160,
                  .width = 200,
@@ -139,14 +144,14 @@ WindowDescription exportWindow(App& app) {
                  .value = 90},
                 {.id = id(Gadget::ExportOk),
                  .kind = K::Button,
-                 .caption = "OK",
+                 .caption = Text(d, "BtnOk"),
                  .x = 150,
                  .y = 280,
                  .width = 90,
                  .height = 26},
                 {.id = id(Gadget::ExportCancel),
                  .kind = K::Button,
-                 .caption = "Cancel",
+                 .caption = Text(d, "BtnCancel"),
                  .x = 250,
                  .y = 280,
                  .width = 90,
@@ -189,7 +194,9 @@ void exportWithChoices(App& app) {
     if (!choice || choice->paths.empty() || choice->paths.front().empty()) return;  // stays open
     std::string path = choice->paths.front();
     if (fileName(path).find('.') == std::string::npos) path += row.extension;
-    if (fileExists(path) && !app.ui.askYesNo(app.prefs.programName, "Overwrite this file? " + path))
+    if (fileExists(path) &&
+        !app.ui.askYesNo(app.prefs.programName,
+                         Text(app.dictionary, "Overwrite this file?") + " " + path))
         return;
 
     options.path = path;
