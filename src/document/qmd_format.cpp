@@ -14,6 +14,7 @@
 #include "document/document_fields.h"
 #include "document/document_ops.h"
 #include "platform/key_value_file.h"
+#include "platform/parallel_items.h"
 #include "platform/file_bytes.h"
 #include "platform/paths.h"
 
@@ -25,38 +26,6 @@ constexpr std::string_view kIndexExtension = ".qmd";
 constexpr size_t kMaxStemBytes = 120;
 // A layer file is at most a document-size image; even an incompressible one is below this.
 constexpr size_t kMaxLayerFileBytes = size_t(512) << 20;
-
-// Runs work(i) for i in 0..count-1 on `threads` threads, the calling thread being one of them;
-// `afterOwn` is called on the calling thread after each item it finished, with the number of
-// items finished so far. A worker that runs out of memory stops and the result is false.
-template <typename Work, typename After>
-bool forEachItem(int count, int threads, Work&& work, After&& afterOwn) {
-    std::atomic<int> next{0}, finished{0};
-    std::atomic<bool> failed{false};
-    auto run = [&](bool own) {
-        try {
-            for (int i = next++; i < count && !failed; i = next++) {
-                work(i);
-                const int done = ++finished;
-                if (own) afterOwn(done);
-            }
-        } catch (const std::bad_alloc&) {
-            failed = true;
-        }
-    };
-    std::vector<std::thread> helpers;
-    const int extra = std::clamp(std::min(threads, count) - 1, 0, 7);
-    for (int t = 0; t < extra; ++t) {
-        try {
-            helpers.emplace_back(run, false);
-        } catch (const std::exception&) {
-            break;  // fewer helpers: the calling thread does the rest
-        }
-    }
-    run(true);
-    for (std::thread& helper : helpers) helper.join();
-    return !failed;
-}
 
 void removeQuietly(const std::string& path) {
     std::error_code ec;

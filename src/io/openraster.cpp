@@ -18,6 +18,7 @@
 #include "io/xml_tree.h"
 #include "io/zip_archive.h"
 #include "platform/file_writer.h"
+#include "platform/parallel_items.h"
 #include "platform/file_bytes.h"
 #include "platform/paths.h"
 #include "raster/image_ops.h"
@@ -145,38 +146,6 @@ std::string xmlAttribute(std::string_view text) {
 }
 
 // ---- Running pictures on several threads -------------------------------------------------------
-
-// Runs work(i) for i in 0..count-1 on up to `threads` threads, the calling thread being one;
-// after(done) runs on the calling thread after each item it finished. A worker that runs out of
-// memory stops the others; the result is then false.
-template <typename Work, typename After>
-bool runParallel(int count, int threads, Work&& work, After&& after) {
-    std::atomic<int> next{0}, finished{0};
-    std::atomic<bool> failed{false};
-    auto run = [&](bool own) {
-        try {
-            for (int i = next++; i < count && !failed; i = next++) {
-                work(i);
-                const int done = ++finished;
-                if (own) after(done);
-            }
-        } catch (const std::bad_alloc&) {
-            failed = true;
-        }
-    };
-    std::vector<std::thread> helpers;
-    const int extra = std::clamp(std::min(threads, count) - 1, 0, 7);
-    for (int t = 0; t < extra; ++t) {
-        try {
-            helpers.emplace_back(run, false);
-        } catch (const std::exception&) {
-            break;  // fewer helpers: the calling thread does the rest
-        }
-    }
-    run(true);
-    for (std::thread& helper : helpers) helper.join();
-    return !failed;
-}
 
 // ---- Writing ---------------------------------------------------------------------------------
 
@@ -445,7 +414,7 @@ std::optional<OpenRasterParts> encodeParts(const Document& doc, std::string& err
     // items 1..n the layers.
     const int count = int(layers.size()) + 1;
     std::vector<std::string> failures(static_cast<size_t>(count));
-    const bool enoughMemory = runParallel(
+    const bool enoughMemory = forEachItem(
         count, options.threads,
         [&](int i) {
             std::string& why = failures[size_t(i)];
@@ -592,7 +561,7 @@ std::optional<OpenRasterContents> readOpenRaster(std::span<const uint8_t> bytes,
     std::atomic<int64_t> pixelsLeft{maxPixels};
     std::vector<std::string> failures(n);
     std::mutex zipLock;  // the library reads one entry at a time
-    const bool enoughMemory = runParallel(
+    const bool enoughMemory = forEachItem(
         int(n), 2,
         [&](int i) {
             const StackLayer& from = stack[size_t(i)];

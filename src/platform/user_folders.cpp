@@ -22,8 +22,8 @@ std::string variable(const char* name) {
     return value ? value : "";
 }
 
-// The XDG folder: the variable when it holds an absolute path (the specification asks for
-// relative ones to be ignored), else the default below the home folder.
+// The XDG folder: the variable when it holds an absolute path (a relative one is ignored, as
+// the desktop's base-directory convention says), else the default below the home folder.
 std::string baseFolder(const std::string& value, const std::string& home, const char* fallback) {
     if (!value.empty() && value.front() == '/') return value;
     return joinPath(home, fallback);

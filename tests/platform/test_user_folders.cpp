@@ -39,7 +39,7 @@ TEST(UserFolders, TheInstalledProgramUsesTheXdgFolders) {
     EXPECT_EQ(f.data, t.root.file("home/.local/share/quillmoth"));
 
     t.env.configHome = t.root.file("cfg");
-    t.env.dataHome = "relative/data";  // not absolute: ignored, as the specification asks
+    t.env.dataHome = "relative/data";  // not absolute: ignored
     f = userFoldersFor(t.env);
     EXPECT_EQ(f.config, t.root.file("cfg/quillmoth"));
     EXPECT_EQ(f.data, t.root.file("home/.local/share/quillmoth"));
