@@ -36,12 +36,14 @@
 #include "raster/draw_image.h"
 #include "raster/shapes.h"
 #include "shell/app.h"
-#include "shell/canvas_frame.h"
+#include "shell/commands/layer_commands.h"
+#include "shell/commands/tool_commands.h"
 #include "shell/edits.h"
+#include "shell/events.h"
 #include "shell/ids.h"
-#include "shell/layer_commands.h"
 #include "shell/menu_table.h"
-#include "shell/tool_commands.h"
+#include "shell/panels/layer_panel.h"
+#include "shell/view/canvas_frame.h"
 
 #if defined(QM_HAVE_MYPAINT)
 #include <mypaint-brush.h>

@@ -38,7 +38,10 @@
 #include "platform/random.h"
 #include "raster/alpha_blend.h"
 #include "shell/app.h"
-#include "shell/view.h"
+#include "shell/commands/zoom_commands.h"
+#include "shell/events.h"
+#include "shell/panels/view_position.h"
+#include "shell/view/view.h"
 
 namespace qm {
 namespace {

@@ -27,7 +27,8 @@
 #include "io/openraster.h"
 #include "platform/fake_ui.h"
 #include "shell/app.h"
-#include "shell/recovery.h"
+#include "shell/commands/recovery.h"
+#include "shell/events.h"
 
 namespace {
 

@@ -36,10 +36,15 @@
 #include "platform/random.h"
 #include "raster/shapes.h"
 #include "shell/app.h"
-#include "shell/canvas_frame.h"
-#include "shell/file_commands.h"
+#include "shell/commands/animation_commands.h"
+#include "shell/commands/document_commands.h"
+#include "shell/commands/image_commands.h"
+#include "shell/commands/preset_commands.h"
+#include "shell/commands/sheet_commands.h"
+#include "shell/events.h"
 #include "shell/ids.h"
-#include "shell/playback.h"
+#include "shell/panels/playback.h"
+#include "shell/view/canvas_frame.h"
 
 namespace qm {
 namespace {

@@ -18,3 +18,11 @@ function(qm_layer name dir)
     target_link_libraries(${name} ${_scope} ${ARGN})
   endif()
 endfunction()
+
+# A layer made of listed sources (a floor that shares its folder with another floor).
+function(qm_layer_sources name)
+  cmake_parse_arguments(_arg "" "" "SOURCES;LINKS" ${ARGN})
+  add_library(${name} STATIC ${_arg_SOURCES})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+  target_link_libraries(${name} PUBLIC ${_arg_LINKS})
+endfunction()

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "shell/dictionary.h"
+#include "shell/settings/dictionary.h"
 
 namespace {
 void check(bool ok) {

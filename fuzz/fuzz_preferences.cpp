@@ -12,7 +12,8 @@
 #include "platform/paths.h"
 #include "scratch_file.h"
 #include "shell/app.h"
-#include "shell/preferences_file.h"
+#include "shell/events.h"
+#include "shell/settings/preferences_file.h"
 
 namespace {
 void check(bool ok) {

@@ -16,13 +16,14 @@
 #include "document/qmd_format.h"
 #include "io/openraster.h"
 #include "io/zip_archive.h"
-#include "platform/file_writer.h"
 #include "platform/fake_ui.h"
+#include "platform/file_writer.h"
 #include "platform/key_value_file.h"
 #include "platform/paths.h"
 #include "shell/app.h"
-#include "shell/dictionary.h"
-#include "shell/preferences_file.h"
+#include "shell/events.h"
+#include "shell/settings/dictionary.h"
+#include "shell/settings/preferences_file.h"
 
 namespace {
 

@@ -29,8 +29,9 @@
 #include "io/export_command.h"
 #include "platform/user_folders.h"
 #include "shell/app.h"
-#include "shell/dictionary.h"
-#include "shell/preferences.h"
+#include "shell/events.h"
+#include "shell/settings/dictionary.h"
+#include "shell/state/preferences.h"
 
 namespace {
 

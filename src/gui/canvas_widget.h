@@ -12,7 +12,8 @@
 #include <functional>
 
 #include "raster/image.h"
-#include "shell/app.h"
+#include "raster/rect.h"
+#include "shell/events.h"
 
 namespace qm {
 

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "raster/image.h"
-#include "shell/app.h"
+#include "shell/events.h"
 
 namespace qm {
 

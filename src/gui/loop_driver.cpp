@@ -10,10 +10,7 @@
 #include "gui/main_window.h"
 #include "gui/qt_ui.h"
 #include "gui/work_space.h"
-#include "shell/canvas_frame.h"
-#include "shell/file_commands.h"
-#include "shell/panels.h"
-#include "shell/view.h"
+#include "shell/commands/document_commands.h"
 
 namespace qm {
 
@@ -27,8 +24,7 @@ LoopDriver::LoopDriver(App& app, MainWindow& window, QtUi& ui, ShellStateFn stat
     connect(&window_.canvas(), &CanvasWidget::resized, this, &LoopDriver::canvasResized);
     window_.setCloseFilter([this] { return requestClose(); });
     ui.gadgets().setControlSink([this](const ControlEvent& event) { sendControl(event); });
-    ui.setWindowCloseSink(
-        [this](int number) { enterShell([&] { onCloseWindow(app_, number); }); });
+    ui.setWindowCloseSink([this](int number) { enterShell([&] { onCloseWindow(app_, number); }); });
     // Every widget of the window reports pointer moves, so the readout follows the pointer
     // over the panels too (only while it moves: nothing is sent while it rests).
     window_.setMouseTracking(true);
@@ -56,9 +52,9 @@ bool LoopDriver::eventFilter(QObject* watched, QEvent* event) {
     if (type != QEvent::MouseMove && type != QEvent::Leave) return false;
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget || widget->window() != &window_) return false;
-    const QPoint pointer =
-        type == QEvent::Leave && widget == &window_ ? QPoint(-1, -1)
-                                                    : window_.clientPosition(QCursor::pos());
+    const QPoint pointer = type == QEvent::Leave && widget == &window_
+                               ? QPoint(-1, -1)
+                               : window_.clientPosition(QCursor::pos());
     if (pointer.x() != pointerX_ || pointer.y() != pointerY_) {
         pointerX_ = pointer.x();
         pointerY_ = pointer.y();
@@ -130,7 +126,7 @@ void LoopDriver::canvasResized() {
     resizePending_ = true;
     if (depth_ > 0) return;  // the next idle pass catches up
     resizePending_ = false;
-    enterShell([&] { followCanvasSize(app_); });
+    enterShell([&] { onCanvasResized(app_); });
 }
 
 bool LoopDriver::requestClose() {

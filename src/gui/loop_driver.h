@@ -19,7 +19,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "shell/app.h"
+#include "shell/events.h"
 
 namespace qm {
 

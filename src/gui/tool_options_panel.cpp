@@ -15,7 +15,7 @@
 
 #include "gui/panel_builders.h"
 #include "gui/panel_kit.h"
-#include "shell/brush_controls.h"
+#include "shell/panels/brush_fields.h"
 
 namespace qm {
 

@@ -22,7 +22,7 @@
 #include "gui/gadget_registry.h"
 #include "gui/interface_images.h"
 #include "platform/paths.h"
-#include "shell/dictionary.h"
+#include "shell/settings/dictionary.h"
 
 namespace qm {
 

@@ -1,8 +1,10 @@
-// The program's state and its three ways in: menu commands, control events and canvas events.
-// One App owns every record, the interaction state of the canvas and the standing images; it
-// talks to the user only through the Ui port, so it runs the same with real widgets or headless.
+// The program's state. One App owns every record, the interaction state of the canvas and the
+// standing images; it talks to the user only through the Ui port, so it runs the same with real
+// widgets or headless. Its ways in (menu commands, control events, canvas events) are in
+// shell/events.h.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -17,40 +19,14 @@
 #include "platform/random.h"
 #include "platform/ui.h"
 #include "raster/image.h"
-#include "shell/playback.h"
-#include "shell/preferences.h"
-#include "shell/tool_state.h"
-#include "shell/tileset_dialog.h"
-#include "shell/timeline.h"
-#include "shell/recovery.h"
+#include "shell/state/playback_clock.h"
+#include "shell/state/preferences.h"
+#include "shell/state/recovery_state.h"
+#include "shell/state/tileset_state.h"
+#include "shell/state/timeline_state.h"
+#include "shell/state/tool_state.h"
 
 namespace qm {
-
-// Canvas events, in canvas-control pixels.
-// FocusOut: the canvas lost the keyboard focus (a dialog or another window took it).
-enum class CanvasEventType { LeftDown, LeftUp, Move, KeyDown, KeyUp, Wheel, FocusOut };
-
-struct CanvasEvent {
-    CanvasEventType type = CanvasEventType::Move;
-    int x = 0, y = 0;
-    bool shift = false, ctrl = false, alt = false;  // as this event reports them
-    int key = 0;    // virtual key code (0x11 Control, 0x20 Space, 0x42 "B", ...)
-    int wheel = 0;  // notches, positive away from the user
-    bool leftHeld = false;  // the left button is held (moves only)
-};
-
-// What happened to a control (gadget). "Change" is the usual event of spins, track bars,
-// combos, check boxes and text fields; buttons send "Click".
-enum class ControlEventType { Change, Click, LeftDown, LeftUp, LeftDoubleClick, RightDown, RightUp,
-                              MiddleDown, Move };
-
-struct ControlEvent {
-    int gadget = 0;
-    ControlEventType type = ControlEventType::Change;
-    int x = 0, y = 0;             // pointer inside the control, for canvases
-    bool shift = false, ctrl = false, alt = false;
-    bool leftHeld = false, rightHeld = false, middleHeld = false;
-};
 
 struct App {
     explicit App(Ui& ui) : ui(ui) {}
@@ -62,16 +38,16 @@ struct App {
     Random random;
 
     Document doc;
-    History history;     // every change of the document goes through it (shell/edits.h)
-    bool Modified = false;  // changed since it was made, opened or saved
+    History history;              // every change of the document goes through it (shell/edits.h)
+    bool Modified = false;        // changed since it was made, opened or saved
     uint64_t editGeneration = 0;  // counts the changes shown; recovery copies follow it
-    std::string documentPath;  // the .qmd it was opened from or last saved to; "" for a new one
-    std::string windowTitle;   // the window's title, without the mark of unsaved changes
+    std::string documentPath;     // the .qmd it was opened from or last saved to; "" for a new one
+    std::string windowTitle;      // the window's title, without the mark of unsaved changes
     // The edit generation at which the user agreed to replace the document from the New dialog;
     // the dialog's OK asks again when the document changed since.
     uint64_t newDocumentAgreed = 0;
-    RecoveryState recovery;    // automatic recovery copies (shell/recovery.h)
-    ViewCache view;      // the layers at view scale, by layer id
+    RecoveryState recovery;  // automatic recovery copies (shell/commands/recovery.h)
+    ViewCache view;          // the layers at view scale, by layer id
     BrushSettings brush;
     Preferences prefs;
     InterfaceOptions iface;
@@ -107,7 +83,7 @@ struct App {
     int16_t ViewOffsetX = 0, ViewOffsetY = 0;
     int32_t PanBaseX = 0, PanBaseY = 0;
     int32_t dragCanvasX = 0, dragCanvasY = 0;  // canvas position of the press that began a drag
-    int32_t pointerX = -1, pointerY = -1;       // last "Mouse : x/y" readout (main window)
+    int32_t pointerX = -1, pointerY = -1;      // last "Mouse : x/y" readout (main window)
 
     // Windows. The main window is 0; dialogs are opened and closed by the shell, which keeps
     // the list so that a close event can close "the active window".
@@ -116,7 +92,7 @@ struct App {
     // Values the dialogs' fields held when they last changed (read again on OK).
     int newDocWidth = 0, newDocHeight = 0;
     int sizeDialogWidth = 0, sizeDialogHeight = 0, sizeDialogQuality = 0;
-    int sizeDialogMode = 0;  // 0 "Image Size", 1 "Canvas Size"
+    int sizeDialogMode = 0;       // 0 "Image Size", 1 "Canvas Size"
     int brightnessPreview = 150;  // the brightness the layer shows as a preview (150: none)
     // Set by a fatal failure: the run ends at once and the preferences are not written.
     bool fatalEnd = false;
@@ -130,7 +106,7 @@ struct App {
     Image canvasImage;  // the composed canvas control image, as presented
 
     // --- Compositing, view and paper ---------------------------------------------------
-    int32_t paperIndex = 0;  // index of the presets paper last chosen by next/previous
+    int32_t paperIndex = 0;     // index of the presets paper last chosen by next/previous
     std::string paperMadeFrom;  // the paper file images 8 to 10 were last made from
 
     // --- Layer operations (move tool) ---------------------------------------------------
@@ -154,24 +130,10 @@ struct App {
     TilesetDialog tileset;
 };
 
-// Start-up up to the main loop: preferences, work images, the default document. Returns false
-// after a fatal failure (already shown to the user); the caller then ends without writing the
-// preferences.
-bool startUp(App& app);
-// After the loop: writes the preferences.
-void shutDown(App& app);
-
-void onMenuCommand(App& app, int commandId);
-void onControlEvent(App& app, const ControlEvent& event);
-void onCanvasEvent(App& app, const CanvasEvent& event);
-// A close request of window `window` (0 = the main window).
-void onCloseWindow(App& app, int window);
-// One pass of the loop without an event: the playback step and the pointer readout
-// ("Mouse : x/y", -1/-1 outside the client area).
-void idlePass(App& app, int pointerX, int pointerY);
-// How long the loop may wait for events before the next idle pass is due (a playback frame, an
-// automatic recovery copy): milliseconds, 0 for at once, -1 when nothing is due until an event
-// arrives. The loop sleeps otherwise, so an idle program costs nothing.
-int idleWaitMs(const App& app);
+// Whether window `window` is open (the main window always is).
+inline bool windowIsOpen(const App& app, int window) {
+    return std::find(app.openWindows.begin(), app.openWindows.end(), window) !=
+           app.openWindows.end();
+}
 
 }  // namespace qm

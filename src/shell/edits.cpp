@@ -7,13 +7,15 @@
 #include "document/compositing.h"
 #include "document/document_ops.h"
 #include "shell/app.h"
-#include "shell/canvas_frame.h"
-#include "shell/dictionary.h"
 #include "shell/ids.h"
-#include "shell/layer_commands.h"
-#include "shell/panels.h"
-#include "shell/paper_commands.h"
-#include "shell/view.h"
+#include "shell/panels/layer_panel.h"
+#include "shell/panels/navigator.h"
+#include "shell/panels/panels.h"
+#include "shell/panels/timeline.h"
+#include "shell/settings/dictionary.h"
+#include "shell/view/canvas_frame.h"
+#include "shell/view/paper.h"
+#include "shell/view/view.h"
 
 namespace qm {
 
@@ -66,12 +68,14 @@ void showEditChanges(App& app) {
             continue;
         }
         const Rect shown = updateDisplayTiles(*layer, app.view, rect);
-        if (!shown.empty() && layer->Visible) canvas = unite(canvas, canvasRectOf(app, *layer, shown));
+        if (!shown.empty() && layer->Visible)
+            canvas = unite(canvas, canvasRectOf(app, *layer, shown));
     }
     if (whole) {
         if (changes.structure) {
             rebuildLayerPanel(app);
-            if (const Layer* layer = selectedLayer(doc)) showLayerProperties(app, layer->Position - 1);
+            if (const Layer* layer = selectedLayer(doc))
+                showLayerProperties(app, layer->Position - 1);
         }
         if (changes.animation) {
             refreshAnimationPanel(app);  // the frame fields: an undone import moves them back

@@ -16,8 +16,8 @@
 #include "raster/rotate.h"
 #include "raster/rounding.h"
 #include "raster/shapes.h"
-#include "shell/canvas_frame.h"
 #include "shell/shell_fixture.h"
+#include "shell/view/canvas_frame.h"
 
 namespace qm {
 namespace {

@@ -22,8 +22,9 @@
 #include "gui/main_window.h"
 #include "gui/qt_ui.h"
 #include "qt_test_env.h"
-#include "test_program.h"
 #include "shell/app.h"
+#include "shell/events.h"
+#include "test_program.h"
 
 namespace qm {
 namespace {

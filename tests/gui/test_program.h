@@ -13,6 +13,7 @@
 #include "gui/main_window.h"
 #include "gui/qt_ui.h"
 #include "shell/app.h"
+#include "shell/events.h"
 
 namespace qm::test {
 

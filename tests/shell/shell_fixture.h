@@ -5,12 +5,15 @@
 
 #include <string>
 
-#include "platform/fake_ui.h"
 #include "document/compositing.h"
 #include "document/document_ops.h"
+#include "platform/fake_ui.h"
 #include "shell/app.h"
+#include "shell/commands/animation_commands.h"
+#include "shell/events.h"
 #include "shell/ids.h"
-#include "shell/timeline.h"
+#include "shell/panels/timeline.h"
+#include "shell/view/canvas_frame.h"
 
 namespace qm::test {
 

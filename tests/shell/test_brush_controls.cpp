@@ -8,9 +8,12 @@
 #include "brush/brush_test_files.h"
 #include "platform/key_value_file.h"
 #include "platform/paths.h"
-#include "shell/brush_commands.h"
-#include "shell/brush_controls.h"
+#include "shell/commands/brush_commands.h"
+#include "shell/commands/preset_commands.h"
 #include "shell/menu_table.h"
+#include "shell/panels/brush_fields.h"
+#include "shell/panels/colour_panel.h"
+#include "shell/panels/preset_panel.h"
 #include "shell/shell_fixture.h"
 
 namespace qm {

@@ -10,9 +10,19 @@
 #include <tuple>
 #include <vector>
 
-#include "shell/dialogs.h"
-#include "shell/dictionary.h"
+#include "shell/panels/brush_fields.h"
+#include "shell/settings/dictionary.h"
 #include "shell/shell_fixture.h"
+#include "shell/windows/about_box.h"
+#include "shell/windows/animation_options_dialog.h"
+#include "shell/windows/brightness_dialog.h"
+#include "shell/windows/brush_animated.h"
+#include "shell/windows/brush_editor.h"
+#include "shell/windows/dialog_controls.h"
+#include "shell/windows/new_document_dialog.h"
+#include "shell/windows/preferences_dialog.h"
+#include "shell/windows/size_dialog.h"
+#include "shell/windows/window_list.h"
 #include "support/temp_folder.h"
 
 namespace qm {

@@ -12,8 +12,9 @@
 #include "platform/key_value_file.h"
 #include "platform/paths.h"
 #include "shell/app.h"
-#include "shell/dictionary.h"
+#include "shell/events.h"
 #include "shell/ids.h"
+#include "shell/settings/dictionary.h"
 #include "support/temp_folder.h"
 
 namespace qm::test {

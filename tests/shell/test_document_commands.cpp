@@ -7,11 +7,14 @@
 
 #include "codecs/codecs.h"
 #include "document/qmd_format.h"
-#include "shell/dictionary.h"
-#include "shell/document_commands.h"
+#include "shell/commands/animation_commands.h"
+#include "shell/commands/document_commands.h"
+#include "shell/commands/image_commands.h"
+#include "shell/commands/preset_commands.h"
+#include "shell/commands/recovery.h"
+#include "shell/commands/sheet_commands.h"
 #include "shell/edits.h"
-#include "shell/file_commands.h"
-#include "shell/recovery.h"
+#include "shell/settings/dictionary.h"
 #include "shell_fixture.h"
 #include "support/temp_folder.h"
 

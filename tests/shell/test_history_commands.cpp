@@ -1,10 +1,11 @@
 // Undo and redo as the painter reaches them: menu items, keys, and what the canvas, the layer
 // panel and the modified flag do with them.
 #include "document/compositing.h"
-#include "shell/canvas_frame.h"
+#include "shell/commands/layer_commands.h"
 #include "shell/edits.h"
-#include "shell/layer_commands.h"
 #include "shell/menu_table.h"
+#include "shell/panels/layer_panel.h"
+#include "shell/view/canvas_frame.h"
 #include "shell_fixture.h"
 
 namespace qm::test {

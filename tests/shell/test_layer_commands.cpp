@@ -5,9 +5,13 @@
 #include <vector>
 
 #include "codecs/codecs.h"
-#include "shell/layer_commands.h"
-#include "shell/paper_commands.h"
-#include "shell/view.h"
+#include "shell/commands/layer_commands.h"
+#include "shell/commands/paper_commands.h"
+#include "shell/commands/zoom_commands.h"
+#include "shell/panels/layer_panel.h"
+#include "shell/panels/view_position.h"
+#include "shell/view/paper.h"
+#include "shell/view/view.h"
 #include "shell_fixture.h"
 #include "support/temp_folder.h"
 

@@ -3,8 +3,16 @@
 #include <gtest/gtest.h>
 
 #include "raster/shapes.h"
-#include "shell/panels.h"
-#include "shell/view.h"
+#include "shell/commands/animation_commands.h"
+#include "shell/commands/brush_commands.h"
+#include "shell/commands/zoom_commands.h"
+#include "shell/panels/colour_panel.h"
+#include "shell/panels/navigator.h"
+#include "shell/panels/panels.h"
+#include "shell/panels/swatch.h"
+#include "shell/panels/timeline.h"
+#include "shell/panels/view_position.h"
+#include "shell/view/view.h"
 #include "shell_fixture.h"
 
 namespace qm::test {

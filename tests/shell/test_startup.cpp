@@ -5,9 +5,9 @@
 
 #include "document/document_ops.h"
 #include "platform/key_value_file.h"
-#include "shell/dictionary.h"
 #include "shell/menu_table.h"
-#include "shell/preferences_file.h"
+#include "shell/settings/dictionary.h"
+#include "shell/settings/preferences_file.h"
 #include "shell_fixture.h"
 #include "support/temp_folder.h"
 

@@ -5,11 +5,14 @@
 #include <string>
 
 #include "raster/shapes.h"
-#include "shell/canvas_frame.h"
+#include "shell/commands/layer_commands.h"
+#include "shell/commands/tool_commands.h"
+#include "shell/commands/zoom_commands.h"
 #include "shell/edits.h"
-#include "shell/layer_commands.h"
-#include "shell/tool_commands.h"
-#include "shell/view.h"
+#include "shell/panels/layer_panel.h"
+#include "shell/panels/view_position.h"
+#include "shell/view/canvas_frame.h"
+#include "shell/view/view.h"
 #include "shell_fixture.h"
 
 namespace qm::test {

@@ -3,8 +3,10 @@
 // image.
 #include "document/compositing.h"
 #include "document/document_ops.h"
-#include "shell/canvas_frame.h"
-#include "shell/view.h"
+#include "shell/commands/zoom_commands.h"
+#include "shell/panels/view_position.h"
+#include "shell/view/canvas_frame.h"
+#include "shell/view/view.h"
 #include "shell_fixture.h"
 
 namespace qm::test {

@@ -3,7 +3,7 @@
 
 #include "platform/file_writer.h"
 #include "platform/paths.h"
-#include "shell/dictionary.h"
+#include "shell/settings/dictionary.h"
 
 namespace qm::assetgen {
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "shell/app.h"
+#include "shell/events.h"
 
 namespace qm::script {
 

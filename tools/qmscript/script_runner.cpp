@@ -9,7 +9,8 @@
 #include "platform/paths.h"
 #include "qmscript/state_dump.h"
 #include "shell/app.h"
-#include "shell/playback.h"
+#include "shell/events.h"
+#include "shell/panels/playback.h"
 
 namespace qm::script {
 

@@ -7,6 +7,7 @@
 
 #include "platform/fake_ui.h"
 #include "shell/app.h"
+#include "shell/events.h"
 
 namespace qm::script {
 

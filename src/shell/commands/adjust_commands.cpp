@@ -1,4 +1,4 @@
-#include "shell/adjust_commands.h"
+#include "shell/commands/adjust_commands.h"
 
 #include <algorithm>
 
@@ -6,10 +6,10 @@
 #include "filters/adjustments.h"
 #include "raster/draw_image.h"
 #include "shell/app.h"
-#include "shell/canvas_frame.h"
-#include "shell/dialogs.h"
 #include "shell/edits.h"
-#include "shell/ids.h"
+#include "shell/state/tool_state.h"
+#include "shell/view/canvas_frame.h"
+#include "shell/view/layer_preview.h"
 
 namespace qm {
 
@@ -29,28 +29,7 @@ void adjustCurrentLayer(App& app, Adjustment adjustment, int value, const char* 
     adjustImage(layer->image, whole, adjustment, value);
 }
 
-void dropLayerPreview(App& app) {
-    app.tools.layerPreview.reset();
-    app.tools.previewView.display.clear();
-}
-
 }  // namespace
-
-const LayerPreview* activeLayerPreview(App& app) {
-    ToolState& t = app.tools;
-    if (!t.layerPreview) return nullptr;
-    const Layer* layer = layerById(app.doc, t.layerPreview->layerId);
-    // The preview lasts while its window is open and its layer is there.
-    if (!windowIsOpen(app, id(Window::Brightness)) || !layer) {
-        dropLayerPreview(app);
-        return nullptr;
-    }
-    if (t.previewView.zoom != app.view.zoom) {  // zoomed meanwhile: tiles at the new zoom
-        t.previewView.zoom = app.view.zoom;
-        rebuildDisplay(*layer, t.previewView);
-    }
-    return &*t.layerPreview;
-}
 
 void pasteClipboard(App& app) {
     std::optional<Image> clip = app.ui.clipboardImage();
@@ -78,7 +57,8 @@ void colorToGrey(App& app) {
 void previewBrightness(App& app, int value) {
     const Layer* layer = currentLayer(app.doc);
     if (!layer || layer->image.empty()) return;
-    const BrightnessTable table = brightnessTable(std::clamp(value, kBrightnessMin, kBrightnessMax));
+    const BrightnessTable table =
+        brightnessTable(std::clamp(value, kBrightnessMin, kBrightnessMax));
     ToolState& t = app.tools;
     // The same layer at the same zoom: the tiles in view are made again in their memory, the
     // others dropped (the compositor makes them when shown). Otherwise the entry is made anew,

@@ -1,4 +1,4 @@
-#include "shell/document_commands.h"
+#include "shell/commands/document_commands.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,18 +6,23 @@
 #include <utility>
 
 #include "document/document_ops.h"
+#include "io/image_files.h"
 #include "io/openraster.h"
 #include "platform/paths.h"
 #include "shell/app.h"
-#include "shell/canvas_frame.h"
-#include "shell/dictionary.h"
+#include "shell/commands/image_commands.h"
+#include "shell/commands/recovery.h"
+#include "shell/commands/zoom_commands.h"
 #include "shell/edits.h"
-#include "shell/file_commands.h"
-#include "shell/layer_commands.h"
-#include "shell/panels.h"
-#include "shell/paper_commands.h"
-#include "shell/recovery.h"
-#include "shell/view.h"
+#include "shell/panels/layer_panel.h"
+#include "shell/panels/navigator.h"
+#include "shell/panels/panels.h"
+#include "shell/panels/timeline.h"
+#include "shell/panels/view_position.h"
+#include "shell/settings/dictionary.h"
+#include "shell/view/canvas_frame.h"
+#include "shell/view/paper.h"
+#include "shell/view/view.h"
 
 namespace qm {
 
@@ -107,8 +112,8 @@ bool installDocument(App& app, DocumentFileContents&& contents) {
 void reportUnreadableLayers(App& app, const std::string& indexPath,
                             const DocumentFileContents& contents) {
     if (contents.unreadableFiles.empty()) return;
-    std::string text = "Some layer files of " + indexPath +
-                       " could not be read; their layers are empty:";
+    std::string text =
+        "Some layer files of " + indexPath + " could not be read; their layers are empty:";
     for (const std::string& file : contents.unreadableFiles) text += "\n" + file;
     showError(app, text);
 }
@@ -300,6 +305,105 @@ void saveOpenRaster(App& app) {
         if (!saved) showError(app, error);
     }
     refreshStatusBar(app);
+    focusCanvas(app);
+}
+
+namespace {
+
+constexpr const char* kOpenAsPatterns =
+    "BMP Image|*.BMP;*.bmp|ICO Images|*.ico;*.ICO|JPEG Images|*.jpeg;*.jpg;*.JPG;*.JPEG|"
+    "JPG2000 Images|*.jpg2000|PNG Images|*.png;*.PNG|TGA Images|*.tga;*.TGA|"
+    "TIFF Images|*.tiff;*.TIFF|OpenRaster|*.ora;*.ORA|All Files|*.*";
+
+}  // namespace
+
+bool makeNewDocument(App& app) {
+    const bool made = newDocument(app.doc, {app.workImage2, app.workImage4, app.workImage3}) &&
+                      fitPaperIfNeeded(app);
+    if (!made) {
+        app.ui.messageBox(Text(app.dictionary, "error"),
+                          Text(app.dictionary, "unable To create the content image"));
+        app.fatalEnd = true;
+        app.QuitRequested = true;
+        return false;
+    }
+    rebuildAllDisplayImages(app);
+    startHistory(app);
+    rebuildLayerPanel(app);
+    showLayerProperties(app, 0);
+    refreshPanelControls(app);
+    redrawTimeline(app);
+    redrawAnimationLayerList(app);
+    redrawNavigator(app);
+    return true;
+}
+
+bool documentFromImage(App& app, Image image) {
+    Document previous = std::move(app.doc);
+    app.doc = Document{};
+    app.doc.OnionBefore = previous.OnionBefore;
+    app.doc.OnionAfter = previous.OnionAfter;
+    app.doc.paper = previous.paper;
+    app.doc.Zoom = 100;
+    app.doc.Width = int16_t(image.width);
+    app.doc.Height = int16_t(image.height);
+    if (!newDocument(app.doc, {app.workImage2, app.workImage4, app.workImage3}) ||
+        !fitPaperIfNeeded(app)) {
+        app.doc = std::move(previous);
+        for (Image* work : {&app.workImage2, &app.workImage3, &app.workImage4})
+            if (auto fresh = createImage(app.doc.Width, app.doc.Height, 32))
+                *work = std::move(*fresh);
+        fitPaperIfNeeded(app);
+        return false;
+    }
+    // The file's pixels and alpha replace the layer's: the layer is the decoded image itself.
+    // (Work image 4 stays as the reset made it: no step reads it back, and copying a large
+    // image into it would cost as much as a tenth of the opening.)
+    image.depth = 32;
+    *currentImage(app.doc) = std::move(image);
+    return true;
+}
+
+void showNewDocument(App& app) {
+    rebuildAllDisplayImages(app);
+    startHistory(app);
+    app.documentPath.clear();  // the image is no document file: Save asks for a name
+    rebuildLayerPanel(app);
+    showLayerProperties(app, 0);
+    refreshPanelControls(app);
+    setInitialTitle(app);
+    centerView(app);
+    refreshStatusBar(app);
+    redrawTimeline(app);
+    redrawAnimationLayerList(app);
+    redrawNavigator(app);
+}
+
+bool openImageFileAsDocument(App& app, const std::string& path) {
+    std::string error;
+    auto image = loadImageForDocument(path, error);
+    if (!image) {
+        cannotLoad(app, path, error);
+    } else if (!documentSizeAllowed(image->width, image->height)) {
+        cannotLoad(app, path, tooLargeForDocument(app, *image));
+    } else if (!documentFromImage(app, std::move(*image))) {
+        tooBig(app);
+    } else {
+        showNewDocument(app);
+        return true;
+    }
+    return false;
+}
+
+void openImageAsDocument(App& app) {
+    if (!mayReplaceDocument(app)) return focusCanvas(app);
+    const std::string path = chosenPath(app.ui.openFileRequester(
+        {Text(app.dictionary, "Load Image..."), "", kOpenAsPatterns, 0, false}));
+    // An OpenRaster file keeps its layers.
+    if (isOpenRasterPath(path))
+        openDocumentFile(app, path);
+    else if (!path.empty())
+        openImageFileAsDocument(app, path);
     focusCanvas(app);
 }
 

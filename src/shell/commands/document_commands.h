@@ -1,10 +1,11 @@
-// Open and Save of documents (the menu commands openDocument and saveDocument are declared with
-// the other file commands in shell/file_commands.h).
+// The documents: New, Open, Open as, Save and Save as, the OpenRaster export, and a file named
+// on the command line. Each menu command gives the keyboard focus back to the canvas.
 #pragma once
 
 #include <string>
 
 #include "document/qmd_format.h"
+#include "raster/image.h"
 
 namespace qm {
 
@@ -37,5 +38,34 @@ bool isOpenRasterPath(const std::string& path);
 
 // The main window's title for a document saved or opened as `indexPath`.
 std::string documentTitle(const App& app, const std::string& indexPath);
+
+// Builds a new document of the current Document size: the document reset (work images 2, 4,
+// 3), one animation layer with one frame and one layer, the paper images at that size, the
+// layer panel and the panel controls. A failure is fatal: the error box is shown, the run ends
+// (QuitRequested, fatalEnd) and false is returned.
+bool makeNewDocument(App& app);
+
+// The menu commands.
+void openDocument(App& app);
+void saveDocument(App& app);
+// Save Document As: always through the requester, which proposes the document's file.
+void saveDocumentAs(App& app);
+void openImageAsDocument(App& app);
+// Opens the image file at `path` as a new document (Open as without its requester); false, with
+// the message shown, when it cannot.
+bool openImageFileAsDocument(App& app, const std::string& path);
+// A file named on the command line: a document (.qmd, .ora) opens as Open opens it, any other
+// file as Open as opens an image. A file that cannot be opened gives the usual message.
+void openFileFromCommandLine(App& app, const std::string& path);
+// Writes the document as an OpenRaster file (layers, modes, the merged picture) for other
+// painting programs; the document keeps its own file and modified state.
+void saveOpenRaster(App& app);
+
+// The document rebuilt as one layer holding `image`. False (the document as it was) when the
+// document cannot be made.
+bool documentFromImage(App& app, Image image);
+// A document made from an image is shown: display images, a new history, no file of its own,
+// the panels, the untitled title and the view centred.
+void showNewDocument(App& app);
 
 }  // namespace qm

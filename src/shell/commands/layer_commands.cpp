@@ -1,4 +1,4 @@
-#include "shell/layer_commands.h"
+#include "shell/commands/layer_commands.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -10,12 +10,11 @@
 #include "raster/image_ops.h"
 #include "raster/rounding.h"
 #include "shell/app.h"
-#include "shell/canvas_frame.h"
-#include "shell/dictionary.h"
 #include "shell/edits.h"
-#include "shell/ids.h"
-#include "shell/paper_commands.h"
-#include "shell/view.h"
+#include "shell/panels/layer_panel.h"
+#include "shell/settings/dictionary.h"
+#include "shell/view/paper.h"
+#include "shell/view/view.h"
 
 namespace qm {
 
@@ -38,25 +37,6 @@ bool recreateWorkImage(App& app, Image& image) {
 }
 
 }  // namespace
-
-void rebuildLayerPanel(App& app) {
-    sortLayers(app.doc);
-    const int tree = id(Gadget::LayerTree);
-    app.ui.clearGadgetItems(tree);
-    for (const Layer& layer : app.doc.layers) app.ui.addGadgetItem(tree, layer.Name, layer.Groupe);
-    // Each row's tick is the layer's visibility.
-    for (size_t row = 0; row < app.doc.layers.size(); ++row)
-        app.ui.setGadgetItemChecked(tree, int(row), app.doc.layers[row].Visible != 0);
-    if (const Layer* layer = selectedLayer(app.doc))
-        app.ui.setGadgetState(tree, layer->Position - 1);
-}
-
-void showLayerProperties(App& app, int row) {
-    if (const Layer* layer = layerAtPosition(app.doc, row + 1)) {
-        app.ui.setGadgetState(id(Gadget::LayerBlendMode), layer->Blendmode);
-        app.ui.setGadgetState(id(Gadget::LayerOpacity), layer->Opacity);
-    }
-}
 
 void addLayerCommand(App& app) {
     ScopedEdit edit(app, "New Layer");

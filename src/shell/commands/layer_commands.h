@@ -28,9 +28,5 @@ void moveToolDrag(App& app, int x, int y, bool release);
 // size (layers laid at their offset). The paper and the document-size work images follow the
 // new size.
 void resizeDocument(App& app, int width, int height, int quality, int mode);
-// The panel's layer tree from the layer list (sorted first), the current layer's row selected.
-void rebuildLayerPanel(App& app);
-// The blend-mode combo and opacity track bar show the layer of `row`.
-void showLayerProperties(App& app, int row);
 
 }  // namespace qm

@@ -1,9 +1,8 @@
-#include "shell/recovery.h"
+#include "shell/commands/recovery.h"
 
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
@@ -11,10 +10,10 @@
 #include "document/qmd_format.h"
 #include "platform/paths.h"
 #include "shell/app.h"
-#include "shell/dictionary.h"
-#include "shell/document_commands.h"
-#include "shell/edits.h"
-#include "shell/view.h"
+#include "shell/commands/document_commands.h"
+#include "shell/settings/dictionary.h"
+#include "shell/state/recovery_state.h"
+#include "shell/view/view.h"
 
 namespace qm {
 
@@ -69,8 +68,7 @@ std::string recoveryIndexPath(const App& app) {
 int recoveryWaitMs(const App& app) {
     if (app.recovery.writerPid != 0) return 50;  // polls the writer
     if (!copyDue(app)) return -1;
-    const int64_t wait =
-        app.recovery.lastCopyMs + kRecoveryIntervalMs - app.ui.clockMilliseconds();
+    const int64_t wait = app.recovery.lastCopyMs + kRecoveryIntervalMs - app.ui.clockMilliseconds();
     return int(std::clamp<int64_t>(wait, 0, kRecoveryIntervalMs));
 }
 
@@ -125,8 +123,8 @@ void offerRecovery(App& app) {
     app.Modified = true;
     app.documentPath.clear();
     app.recovery.copiedGeneration = app.editGeneration;
-    setDocumentTitle(app, app.prefs.programName + " " + app.prefs.version + " [" +
-                              Text(d, "Recovered") + "]");
+    setDocumentTitle(
+        app, app.prefs.programName + " " + app.prefs.version + " [" + Text(d, "Recovered") + "]");
     reportUnreadableLayers(app, index, *contents);
 }
 

@@ -1,4 +1,4 @@
-#include "shell/tool_commands.h"
+#include "shell/commands/tool_commands.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,13 +11,12 @@
 #include "raster/rounding.h"
 #include "raster/shapes.h"
 #include "shell/app.h"
-#include "shell/brush_commands.h"
-#include "shell/canvas_frame.h"
+#include "shell/commands/brush_commands.h"
+#include "shell/commands/layer_commands.h"
 #include "shell/edits.h"
 #include "shell/ids.h"
-#include "shell/layer_commands.h"
-#include "shell/panels.h"
-#include "shell/view.h"
+#include "shell/state/tool_state.h"
+#include "shell/view/view.h"
 
 namespace qm {
 
@@ -27,8 +26,8 @@ namespace {
 // rounded to the nearest integer, halves away from zero.
 int toLayer(const App& app, int v) {
     const int zoom = app.doc.Zoom > 0 ? app.doc.Zoom : 100;
-    return int(std::clamp<int64_t>(roundHalfAway(double(v) * 100.0 / zoom), INT32_MIN / 2,
-                                   INT32_MAX / 2));
+    return int(
+        std::clamp<int64_t>(roundHalfAway(double(v) * 100.0 / zoom), INT32_MIN / 2, INT32_MAX / 2));
 }
 
 // A view point's layer pixel: the document pixel under it, less the layer's offset (the layer's
@@ -84,8 +83,7 @@ void fillAtPoint(App& app, int x, int y) {
                   bandBounds[band] = unite(bandBounds[band], span);
                   uint8_t* row = kept.data() + band * size_t(columns);
                   const int c0 = span.x / tile, c1 = (span.right() - 1) / tile;
-                  if (std::all_of(row + c0, row + c1 + 1, [](uint8_t k) { return k != 0; }))
-                      return;
+                  if (std::all_of(row + c0, row + c1 + 1, [](uint8_t k) { return k != 0; })) return;
                   app.history.touchPixels(app.doc, layerId, span);
                   std::fill(row + c0, row + c1 + 1, uint8_t(1));
               });
@@ -115,8 +113,8 @@ ToolShape viewShape(const App& app, int x, int y) {
     shape.kind = shapeOfTool(app.CurrentTool);
     shape.x0 = app.StartX, shape.y0 = app.StartY;
     shape.x1 = x, shape.y1 = y;
-    shape.constrained = app.tools.ctrlHeld &&
-                        (shape.kind == ShapeKind::Box || shape.kind == ShapeKind::Ellipse);
+    shape.constrained =
+        app.tools.ctrlHeld && (shape.kind == ShapeKind::Box || shape.kind == ShapeKind::Ellipse);
     shape.color = toolColor(app);
     shape.endColor = app.iface.backgroundColor;
     shape.mode = toolMode(app);
@@ -126,11 +124,12 @@ ToolShape viewShape(const App& app, int x, int y) {
 // Puts back the canvas pixels under the shape drawn last.
 void takeBackPreview(App& app) {
     ToolState& t = app.tools;
-    const Rect r = intersect(t.previewRect, Rect{0, 0, app.canvasImage.width, app.canvasImage.height});
+    const Rect r =
+        intersect(t.previewRect, Rect{0, 0, app.canvasImage.width, app.canvasImage.height});
     if (!r.empty() && t.under.size() >= size_t(r.w) * size_t(r.h)) {
         for (int y = 0; y < r.h; ++y)
-            std::memcpy(app.canvasImage.row(r.y + y) + r.x, t.under.data() + size_t(y) * size_t(r.w),
-                        size_t(r.w) * sizeof(uint32_t));
+            std::memcpy(app.canvasImage.row(r.y + y) + r.x,
+                        t.under.data() + size_t(y) * size_t(r.w), size_t(r.w) * sizeof(uint32_t));
     }
     t.previewRect = {};
 }
@@ -171,7 +170,8 @@ Rect drawPreview(App& app, const ToolShape& shape) {
         uint32_t* row = canvas.row(y) + r.x;
         const uint32_t* kept = t.under.data() + size_t(y - r.y) * size_t(r.w);
         const bool rowInside = !inside.empty() && y >= inside.y && y < inside.bottom();
-        const int x0 = rowInside ? inside.x - r.x : r.w, x1 = rowInside ? inside.right() - r.x : r.w;
+        const int x0 = rowInside ? inside.x - r.x : r.w,
+                  x1 = rowInside ? inside.right() - r.x : r.w;
         std::memcpy(row, kept, size_t(x0) * sizeof(uint32_t));
         std::memcpy(row + x1, kept + x1, size_t(r.w - x1) * sizeof(uint32_t));
         if (!keepAlpha || !rowInside) continue;
@@ -239,9 +239,8 @@ void paintBrush(App& app, int x, int y, ToolEvent) {
         beginEdit(app, "Stroke");
         app.strokeEdit = true;
     }
-    StrokeContext context{app.brush,    app.tip,         currentLayerTarget(app),
-                          app.doc.Zoom, app.CurrentTool, app.random,
-                          &app.strokeCache};
+    StrokeContext context{app.brush,       app.tip,    currentLayerTarget(app), app.doc.Zoom,
+                          app.CurrentTool, app.random, &app.strokeCache};
     paintSegment(context, app.LastX - app.ViewOffsetX, app.LastY - app.ViewOffsetY, x, y);
     showEditChanges(app);
 }
@@ -348,7 +347,8 @@ void clearCurrentLayer(App& app) {
     Layer* layer = currentLayer(app.doc);
     if (!layer || layer->image.empty()) return;
     ScopedEdit edit(app, "Clear");
-    app.history.touchPixels(app.doc, layer->id, Rect{0, 0, layer->image.width, layer->image.height});
+    app.history.touchPixels(app.doc, layer->id,
+                            Rect{0, 0, layer->image.width, layer->image.height});
     std::fill(layer->image.pixels.begin(), layer->image.pixels.end(), 0u);
 }
 

@@ -5,14 +5,17 @@
 
 #include "document/document_ops.h"
 #include "shell/app.h"
-#include "shell/brush_commands.h"
-#include "shell/canvas_frame.h"
+#include "shell/commands/brush_commands.h"
+#include "shell/commands/tool_commands.h"
+#include "shell/commands/zoom_commands.h"
 #include "shell/edits.h"
+#include "shell/events.h"
 #include "shell/ids.h"
 #include "shell/menu_table.h"
-#include "shell/panels.h"
-#include "shell/tool_commands.h"
-#include "shell/view.h"
+#include "shell/panels/navigator.h"
+#include "shell/panels/view_position.h"
+#include "shell/view/canvas_frame.h"
+#include "shell/view/view.h"
 
 namespace qm {
 
@@ -300,6 +303,10 @@ void canvasEvent(App& app, const CanvasEvent& e) {
 
 void onCanvasEvent(App& app, const CanvasEvent& e) {
     runGuarded(app, [&] { canvasEvent(app, e); });
+}
+
+void onCanvasResized(App& app) {
+    followCanvasSize(app);
 }
 
 }  // namespace qm

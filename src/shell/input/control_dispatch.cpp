@@ -7,20 +7,28 @@
 #include "document/document_ops.h"
 #include "raster/rounding.h"
 #include "shell/app.h"
-#include "shell/brush_commands.h"
-#include "shell/brush_controls.h"
-#include "shell/canvas_frame.h"
+#include "shell/commands/animation_commands.h"
+#include "shell/commands/brush_commands.h"
+#include "shell/commands/layer_commands.h"
+#include "shell/commands/paper_commands.h"
+#include "shell/commands/preset_commands.h"
+#include "shell/commands/sheet_commands.h"
+#include "shell/commands/tool_commands.h"
 #include "shell/edits.h"
-#include "shell/dialogs.h"
-#include "shell/file_commands.h"
+#include "shell/events.h"
 #include "shell/ids.h"
-#include "shell/layer_commands.h"
-#include "shell/panels.h"
-#include "shell/paper_commands.h"
-#include "shell/roughboard.h"
-#include "shell/swatch.h"
-#include "shell/timeline.h"
-#include "shell/tool_commands.h"
+#include "shell/input/panel_input.h"
+#include "shell/menu_table.h"
+#include "shell/panels/brush_fields.h"
+#include "shell/panels/colour_panel.h"
+#include "shell/panels/navigator.h"
+#include "shell/panels/panels.h"
+#include "shell/panels/preset_panel.h"
+#include "shell/panels/timeline.h"
+#include "shell/state/preferences.h"
+#include "shell/view/canvas_frame.h"
+#include "shell/windows/animation_options_dialog.h"
+#include "shell/windows/dialog_controls.h"
 
 namespace qm {
 
@@ -63,7 +71,8 @@ void onionSpin(App& app, Gadget gadget, uint8_t Document::*count) {
 void foregroundSwatch(App& app) {
     // A cancelled requester answers the colour it was given, and colour changed runs with it:
     // the paint colour returns to the selected colour (undoing what mixing had done to it).
-    const uint32_t chosen = app.ui.colorRequester(app.brush.selectedColor).value_or(app.brush.selectedColor);
+    const uint32_t chosen =
+        app.ui.colorRequester(app.brush.selectedColor).value_or(app.brush.selectedColor);
     app.iface.foregroundActive = 1;
     app.brush.selectedColor = (chosen & 0xFFFFFFu) | (uint32_t(app.brush.alpha) << 24);
     colorChanged(app, false);
@@ -79,57 +88,6 @@ void backgroundSwatch(App& app) {
     refreshBackgroundPreview(app);
 }
 
-// The timeline: the frame whose cell is under the pointer.
-int16_t timelineFrame(const App& app, int x) {
-    return timelineFrameAt(x, app.iface.frameCellWidth);
-}
-
-// A press sets one marker; a move with buttons held moves the marker of each held button, so
-// a drag with two buttons moves two markers. The left button moves the current frame (the
-// start of the range with Ctrl alone), the right the end, the middle the start.
-void timelineEvent(App& app, const ControlEvent& e) {
-    using T = ControlEventType;
-    const bool moving = e.type == T::Move;
-    const bool left = e.type == T::LeftDown || (moving && e.leftHeld);
-    const bool right = e.type == T::RightDown || (moving && e.rightHeld);
-    const bool middle = e.type == T::MiddleDown || (moving && e.middleHeld);
-    if (!left && !right && !middle) return;
-    Document& doc = app.doc;
-    const int16_t frame = timelineFrame(app, e.x);
-    if (left && e.ctrl && !e.shift && !e.alt) {
-        doc.FrameStart = frame;
-    } else if (left) {
-        doc.CurrentFrame = frame;
-        recomposeView(app, false);
-    }
-    if (right) doc.FrameEnd = frame;
-    if (middle) doc.FrameStart = frame;
-    redrawTimeline(app);
-    refreshPanelControls(app);
-}
-
-void animationLayerListEvent(App& app, const ControlEvent& e) {
-    int op = -1;
-    if (e.type == ControlEventType::LeftDown) op = 0;
-    if (e.type == ControlEventType::LeftDoubleClick) op = 1;
-    if (e.type == ControlEventType::Move && e.leftHeld) op = 2;
-    if (op < 0) return;
-    animationLayerListInput(app, e.x, e.y, op);
-    redrawAnimationLayerList(app);
-}
-
-void addFrame(App& app) {
-    const auto found = app.doc.animationLayers.find(currentAnimationLayerKey(app.doc));
-    if (found != app.doc.animationLayers.end() &&
-        std::any_of(found->second.Frames.begin(), found->second.Frames.end(),
-                    [&](auto& f) { return f.Frame == app.doc.CurrentFrame; }))
-        return;
-    // The frame and its layer are one step.
-    ScopedEdit edit(app, "New Frame");
-    app.history.animation(app.doc);
-    if (addAnimationFrame(app.doc)) addLayerCommand(app);
-}
-
 void layerTreeEvent(App& app, const ControlEvent& e) {
     const int row = app.ui.gadgetState(id(Gadget::LayerTree));
     selectLayerRow(app, row);
@@ -137,6 +95,19 @@ void layerTreeEvent(App& app, const ControlEvent& e) {
     if (e.type == ControlEventType::Change)
         setLayerVisibility(app, row, app.ui.gadgetItemChecked(id(Gadget::LayerTree), row));
     if (e.type == ControlEventType::LeftDoubleClick) renameLayerRow(app, row);
+    focusCanvas(app);
+}
+
+// Shows popup menu 1 (animation-layer kinds) under the add-layer-kind button and adds an
+// animation layer of the kind chosen.
+void showLayerKindPopup(App& app) {
+    const std::optional<int> chosen = app.ui.popupMenu(1, id(Gadget::AddLayerAnim));
+    // Only the popup's own items are acted on, whatever a port answers.
+    const auto items = layerKindPopupTable();
+    if (chosen && std::any_of(items.begin(), items.end(), [&](const MenuEntry& e) {
+            return e.kind == MenuEntry::Kind::Item && e.id == *chosen;
+        }))
+        onMenuCommand(app, *chosen);
     focusCanvas(app);
 }
 
@@ -169,13 +140,13 @@ void panelEvent(App& app, const ControlEvent& e) {
         case Gadget::MoveLayerBottom:
             return moveLayer(app, 0);
         case Gadget::PresetTree:
-            return loadBrushPresetFromTree(app);
+            return loadSelectedPreset(app);
         case Gadget::LoadPreset:
-            return reloadPresetTree(app);
+            return refreshPresetTree(app);
         case Gadget::ExportPreset:
-            return exportBrushPreset(app, 0);
+            return saveBrushPreset(app, 0);
         case Gadget::SavePreset:
-            return exportBrushPreset(app, 1);
+            return saveBrushPreset(app, 1);
         case Gadget::PaperNext:
             return choosePaperVariant(app, 1);
         case Gadget::PaperPrevious:
@@ -218,7 +189,7 @@ void panelEvent(App& app, const ControlEvent& e) {
         case Gadget::AddLayerAnim:
             return showLayerKindPopup(app);
         case Gadget::AddFrame:
-            return addFrame(app);
+            return addFrameCommand(app);
         case Gadget::DelFrame:
             return deleteFrameCommand(app);
         case Gadget::DelLayerAnim:
@@ -260,8 +231,8 @@ void panelEvent(App& app, const ControlEvent& e) {
 }
 
 void controlEvent(App& app, const ControlEvent& event) {
-    if (handleDialogControl(app, event)) return;
-    if (handleBrushControl(app, event)) return refreshBrushEditor(app);
+    if (handleDialogControl(app, event.gadget)) return;
+    if (handleBrushControl(app, event.gadget)) return refreshBrushEditor(app);
     panelEvent(app, event);
 }
 

@@ -5,23 +5,38 @@
 
 #include "document/document_ops.h"
 #include "platform/paths.h"
-#include "shell/adjust_commands.h"
 #include "shell/app.h"
-#include "shell/brush_commands.h"
-#include "shell/canvas_frame.h"
-#include "shell/dialogs.h"
-#include "shell/dictionary.h"
+#include "shell/commands/adjust_commands.h"
+#include "shell/commands/animation_commands.h"
+#include "shell/commands/brush_commands.h"
+#include "shell/commands/document_commands.h"
+#include "shell/commands/image_commands.h"
+#include "shell/commands/layer_commands.h"
+#include "shell/commands/paper_commands.h"
+#include "shell/commands/preset_commands.h"
+#include "shell/commands/tool_commands.h"
+#include "shell/commands/zoom_commands.h"
 #include "shell/edits.h"
-#include "shell/export_dialog.h"
-#include "shell/file_commands.h"
+#include "shell/events.h"
 #include "shell/ids.h"
-#include "shell/image_commands.h"
-#include "shell/layer_commands.h"
-#include "shell/panels.h"
-#include "shell/paper_commands.h"
-#include "shell/quit.h"
-#include "shell/tool_commands.h"
-#include "shell/view.h"
+#include "shell/input/quit.h"
+#include "shell/panels/layer_panel.h"
+#include "shell/panels/navigator.h"
+#include "shell/panels/panels.h"
+#include "shell/panels/view_position.h"
+#include "shell/settings/dictionary.h"
+#include "shell/view/canvas_frame.h"
+#include "shell/view/view.h"
+#include "shell/windows/about_box.h"
+#include "shell/windows/animation_options_dialog.h"
+#include "shell/windows/brightness_dialog.h"
+#include "shell/windows/brush_animated.h"
+#include "shell/windows/brush_editor.h"
+#include "shell/windows/export_dialog.h"
+#include "shell/windows/new_document_dialog.h"
+#include "shell/windows/preferences_dialog.h"
+#include "shell/windows/size_dialog.h"
+#include "shell/windows/tileset_dialog.h"
 
 namespace qm {
 
@@ -77,36 +92,22 @@ void clearLayer(App& app) {
 void toggleFullscreen(App& app) {
     app.iface.fullscreen = app.iface.fullscreen ? 0 : 1;
     rebuildLayerPanel(app);
-    resetTooltips(app);
     recomposeView(app, false);
 }
 
 void setWorkSpace(App& app, uint8_t mode) {
     app.iface.Interface = mode;
-    rebuildToolPanel(app);
-    rebuildToolbar(app);
-    resetTooltips(app);
 }
 
 void toggleAnimationPanel(App& app) {
     app.iface.animationPanel = app.iface.animationPanel ? 0 : 1;
     app.ui.setMenuChecked(id(Cmd::ShowAnimationPanel), app.iface.animationPanel != 0);
-    rebuildAnimationPanel(app);
     if (app.iface.animationPanel) refreshAnimationPanel(app);
 }
 
 void toggleStatusBar(App& app) {
     app.iface.statusBar = app.iface.statusBar ? 0 : 1;
-    rebuildStatusBar(app);
     refreshStatusBar(app);
-}
-
-void addAnimationLayerOfKind(App& app, int commandId) {
-    const int kind = commandId - id(Cmd::AnimLayer);
-    if (kind < 0 || kind >= kAnimationLayerKinds || app.doc.AnimationLayerId == 255) return;
-    ScopedEdit edit(app, "New Animation Layer");
-    app.history.animation(app.doc);
-    addAnimationLayer(app.doc, kind);
 }
 
 using Handler = void (*)(App&);
@@ -120,7 +121,7 @@ constexpr CommandRow kCommands[] = {
     {Cmd::New, openNewDocumentDialog},
     {Cmd::Open, openDocument},
     {Cmd::OpenAs, openImageAsDocument},
-    {Cmd::ConvertTileSet, convertTileSet},
+    {Cmd::ConvertTileSet, openTilesetDialog},
     {Cmd::OpenGroupImageAsAnimation, openAnimation},
     {Cmd::ImportOnLayer, importOnLayer},
     {Cmd::ImportImageOnAnimation, importImageOnAnimation},
@@ -129,7 +130,7 @@ constexpr CommandRow kCommands[] = {
     {Cmd::SaveOpenRaster, saveOpenRaster},
     {Cmd::SaveAs, [](App& app) { saveImageAs(app, 1); }},
     {Cmd::SaveLayerAs, [](App& app) { saveImageAs(app, 0); }},
-    {Cmd::ExportBrush, [](App& app) { exportBrushPreset(app, 0); }},
+    {Cmd::ExportBrush, [](App& app) { saveBrushPreset(app, 0); }},
     {Cmd::ExportAnimStrip, exportAnimStrip},
     {Cmd::ExportAnimationAsVideo, openExportDialog},
     {Cmd::ExportSequenceImage, exportSequenceImage},

@@ -1,10 +1,11 @@
-#include "shell/quit.h"
+#include "shell/input/quit.h"
 
 #include "shell/app.h"
-#include "shell/canvas_frame.h"
-#include "shell/dialogs.h"
-#include "shell/dictionary.h"
+#include "shell/events.h"
 #include "shell/ids.h"
+#include "shell/settings/dictionary.h"
+#include "shell/view/canvas_frame.h"
+#include "shell/windows/window_list.h"
 
 namespace qm {
 

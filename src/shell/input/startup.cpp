@@ -1,19 +1,26 @@
 // Start-up, shut-down and the idle pass of the main loop.
-#include "shell/app.h"
-
 #include "brush/brush_color.h"
 #include "document/document_ops.h"
-#include "shell/brush_commands.h"
-#include "shell/canvas_frame.h"
-#include "shell/dictionary.h"
+#include "shell/app.h"
+#include "shell/commands/brush_commands.h"
+#include "shell/commands/document_commands.h"
+#include "shell/commands/recovery.h"
+#include "shell/commands/tool_commands.h"
+#include "shell/events.h"
 #include "shell/ids.h"
-#include "shell/new_document.h"
-#include "shell/panels.h"
-#include "shell/playback.h"
-#include "shell/preferences_file.h"
-#include "shell/recovery.h"
-#include "shell/tool_commands.h"
-#include "shell/view.h"
+#include "shell/panels/brush_fields.h"
+#include "shell/panels/colour_panel.h"
+#include "shell/panels/navigator.h"
+#include "shell/panels/panels.h"
+#include "shell/panels/playback.h"
+#include "shell/panels/preset_panel.h"
+#include "shell/panels/timeline.h"
+#include "shell/panels/view_position.h"
+#include "shell/settings/dictionary.h"
+#include "shell/settings/preferences_file.h"
+#include "shell/view/canvas_frame.h"
+#include "shell/view/paper.h"
+#include "shell/view/view.h"
 
 namespace qm {
 
@@ -35,7 +42,7 @@ bool createWorkImages(App& app) {
     }
     if (auto preview = createImage(60, 60, 24)) app.brushPreview18 = std::move(*preview);
     refreshBrushPreview(app);
-    return buildPaperImages(app);
+    return fitPaperToDocument(app);
 }
 
 void fatal(App& app) {
@@ -63,7 +70,7 @@ bool initialDocument(App& app) {
     // fresh install would paint nothing. The paint colour takes the brush alpha before the tip
     // is built, as it does whenever the colour or the mode changes.
     refreshPaintColor(app.brush);
-    reloadBrushTips(app);
+    rebuildBrushTip(app);
     app.CurrentTool = uint8_t(Tool::Brush);
     app.ui.setMenuChecked(id(Cmd::Grid), app.prefs.grid != 0);
     centerView(app);

@@ -1,34 +1,16 @@
-#include "shell/brush_controls.h"
+#include "shell/panels/brush_fields.h"
 
 #include <algorithm>
 
+#include "brush/brush_tip.h"
 #include "raster/rounding.h"
 #include "shell/app.h"
-#include "shell/brush_commands.h"
 #include "shell/ids.h"
+#include "shell/state/preferences.h"
 
 namespace qm {
 
 namespace {
-
-// What follows a store, in this order.
-enum After : unsigned {
-    kNothing = 0,
-    kRecomputeColor = 1,
-    kReloadTips = 2,
-    kRebuildTip = 4,
-    kPreview = 8,
-};
-
-struct BrushRow {
-    Gadget gadget;
-    int min, max;    // the control's range: a state outside it (a script can send any) is
-                     // taken as the nearest end, as the widget itself would show it
-    Gadget partner;  // the spin or track bar showing the same field; == gadget when none
-    void (*store)(BrushSettings&, int state);
-    int (*show)(const BrushSettings&);
-    unsigned after;
-};
 
 // A stop position is shown x 100; the nearest whole number, halves to even.
 int percent(double v) {
@@ -91,7 +73,7 @@ const BrushRow kRows[] = {
      [](const BrushSettings& b) { return int(b.sizeFactorVsTime); }, kNothing},
     {Gadget::BrushType, 0, 6, Gadget::BrushType,
      [](BrushSettings& b, int v) { b.type = uint8_t(v); },
-     [](const BrushSettings& b) { return int(b.type); }, kReloadTips | kPreview},
+     [](const BrushSettings& b) { return int(b.type); }, kRebuildTip | kPreview},
     {Gadget::BrushMode, 0, 4, Gadget::BrushMode,
      [](BrushSettings& b, int v) { b.tool = uint8_t(v); },
      [](const BrushSettings& b) { return int(b.tool); }, kRecomputeColor | kRebuildTip},
@@ -122,57 +104,82 @@ const BrushRow kRows[] = {
      [](const BrushSettings& b) { return int(b.scatterLinkToSize); }, kNothing},
     {Gadget::GradientCustomBrush1, 0, 100, Gadget::GradientCustomBrush1,
      [](BrushSettings& b, int v) { b.gradientX = v / 100.0; },
-     [](const BrushSettings& b) { return percent(b.gradientX); }, kReloadTips},
+     [](const BrushSettings& b) { return percent(b.gradientX); }, kRebuildTip},
     {Gadget::GradientCustomBrush2, 0, 100, Gadget::GradientCustomBrush2,
      [](BrushSettings& b, int v) { b.gradientX2 = v / 100.0; },
-     [](const BrushSettings& b) { return percent(b.gradientX2); }, kReloadTips},
+     [](const BrushSettings& b) { return percent(b.gradientX2); }, kRebuildTip},
     {Gadget::GradientCustomBrush3, 0, 100, Gadget::GradientCustomBrush3,
      [](BrushSettings& b, int v) { b.gradientX3 = v / 100.0; },
-     [](const BrushSettings& b) { return percent(b.gradientX3); }, kReloadTips},
+     [](const BrushSettings& b) { return percent(b.gradientX3); }, kRebuildTip},
     {Gadget::AlphaCustomBrush1, 0, 255, Gadget::AlphaCustomBrush1,
      [](BrushSettings& b, int v) { b.alphaGradientX = uint8_t(v); },
-     [](const BrushSettings& b) { return int(b.alphaGradientX); }, kReloadTips},
+     [](const BrushSettings& b) { return int(b.alphaGradientX); }, kRebuildTip},
     {Gadget::AlphaCustomBrush2, 0, 255, Gadget::AlphaCustomBrush2,
      [](BrushSettings& b, int v) { b.alphaGradientX2 = uint8_t(v); },
-     [](const BrushSettings& b) { return int(b.alphaGradientX2); }, kReloadTips},
+     [](const BrushSettings& b) { return int(b.alphaGradientX2); }, kRebuildTip},
     {Gadget::AlphaCustomBrush3, 0, 255, Gadget::AlphaCustomBrush3,
      [](BrushSettings& b, int v) { b.alphaGradientX3 = uint8_t(v); },
-     [](const BrushSettings& b) { return int(b.alphaGradientX3); }, kReloadTips},
+     [](const BrushSettings& b) { return int(b.alphaGradientX3); }, kRebuildTip},
 };
 
-// The range of the row's control where it is shown now.
+const EditorRow kEditorRows[] = {
+    {Gadget::EditorShape, 0, 6, [](BrushSettings& b, int v) { b.type = uint8_t(v); },
+     [](const BrushSettings& b) { return int(b.type); }, EditorAfter::RebuildTip},
+    {Gadget::EditorSize, 1, 5000, [](BrushSettings& b, int v) { b.size = int16_t(v); },
+     [](const BrushSettings& b) { return int(b.size); }, EditorAfter::RebuildTip},
+    {Gadget::EditorWidth, 1, 100, [](BrushSettings& b, int v) { b.sizeX = int16_t(v); },
+     [](const BrushSettings& b) { return int(b.sizeX); }, EditorAfter::RebuildTip},
+    {Gadget::EditorHeight, 1, 100, [](BrushSettings& b, int v) { b.sizeY = int16_t(v); },
+     [](const BrushSettings& b) { return int(b.sizeY); }, EditorAfter::RebuildTip},
+    {Gadget::EditorRotation, 0, 360, [](BrushSettings& b, int v) { b.rotate = int16_t(v); },
+     [](const BrushSettings& b) { return int(b.rotate); }, EditorAfter::Nothing},
+    {Gadget::EditorHard, 0, 1, [](BrushSettings& b, int v) { b.smoth = uint8_t(v); },
+     [](const BrushSettings& b) { return b.smoth ? 1 : 0; }, EditorAfter::RebuildTip},
+};
+
+}  // namespace
+
+const BrushRow* brushRow(int gadget) {
+    for (const BrushRow& row : kRows)
+        if (id(row.gadget) == gadget) return &row;
+    return nullptr;
+}
+
 ControlRange rangeOf(const App& app, const BrushRow& row) {
     if (row.gadget == Gadget::OpacityJitterFactor && app.iface.Interface == 0)
         return kOpacityJitterFactorInBar;
     return {row.min, row.max};
 }
 
-}  // namespace
-
-bool handleBrushControl(App& app, const ControlEvent& event) {
-    for (const BrushRow& row : kRows) {
-        if (id(row.gadget) != event.gadget) continue;
-        const int state = app.ui.gadgetState(event.gadget);
-        const ControlRange range = rangeOf(app, row);
-        const int kept = std::clamp(state, range.min, range.max);
-        if (kept != state) app.ui.setGadgetState(event.gadget, kept);
-        row.store(app.brush, kept);
-        if (row.after & kRecomputeColor) recomputeBrushColor(app);
-        if (row.after & kReloadTips) reloadBrushTips(app);
-        if (row.after & kRebuildTip) rebuildBrushTip(app);
-        if (row.after & kPreview) refreshBrushPreview(app);
-        if (row.partner != row.gadget) {
-            const int value = row.show(app.brush);
-            app.ui.setGadgetState(id(row.gadget), value);
-            app.ui.setGadgetState(id(row.partner), value);
-        }
-        return true;
-    }
-    return false;
-}
-
 void showBrushSettings(App& app) {
     for (const BrushRow& row : kRows) app.ui.setGadgetState(id(row.gadget), row.show(app.brush));
+}
+
+const EditorRow* editorRow(int gadget) {
+    for (const EditorRow& row : kEditorRows)
+        if (id(row.gadget) == gadget) return &row;
+    return nullptr;
+}
+
+void showEditorPreview(App& app) {
+    auto preview = createImage(kEditorPreviewSide, kEditorPreviewSide, 24);
+    if (!preview) return;
+    drawRequestedTipPreview(app.tip, *preview);
+    app.ui.setGadgetImage(id(Gadget::EditorTipPreview), *preview);
+}
+
+void refreshBrushEditor(App& app) {
+    if (!windowIsOpen(app, id(Window::BrushEditor))) return;
+    for (const EditorRow& row : kEditorRows)
+        app.ui.setGadgetState(id(row.gadget), std::clamp(row.show(app.brush), row.min, row.max));
+    showEditorPreview(app);
+}
+
+void refreshBrushPreview(App& app) {
+    refreshBrushEditor(app);
+    if (app.brushPreview18.empty()) return;
+    drawRequestedTipPreview(app.tip, app.brushPreview18);
+    app.ui.setGadgetImage(id(Gadget::BrushPreview), app.brushPreview18);
 }
 
 }  // namespace qm

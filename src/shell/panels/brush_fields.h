@@ -1,27 +1,62 @@
-// The brush rows of the tool-options panel: each control stores its state into one
-// BrushSettings field (at the field's width) and shows that field when the panel is refreshed.
+// The brush fields: the rows of the tool-options panel and of the brush editor's "Brush" tab.
+// Each control stores its state into one BrushSettings field (at the field's width) and shows
+// that field when the panel is refreshed; the rows say what follows a store. The brush preview
+// shows the tip the fields make.
 #pragma once
+
+#include "brush/brush_settings.h"
+#include "shell/ids.h"
+#include "shell/state/preferences.h"
 
 namespace qm {
 
 struct App;
-struct ControlEvent;
 
-// The range a control offers.
-struct ControlRange {
-    int min = 0, max = 0;
+// What follows a store of a panel row, in this order.
+enum BrushRowAfter : unsigned {
+    kNothing = 0,
+    kRecomputeColor = 1,
+    kRebuildTip = 4,
+    kPreview = 8,
 };
 
-// The opacity-jitter factor (gadget 59) is the one brush control whose range depends on where
-// it is shown: the "Alpha" tab of the tool options ("paint" work space) offers 0 to 15, the
-// options bar ("classic") 1 to 15. The widgets are built with these ranges and the shell keeps
-// a value within the range of the work space shown.
-inline constexpr ControlRange kOpacityJitterFactorInTab{0, 15};
-inline constexpr ControlRange kOpacityJitterFactorInBar{1, 15};
+struct BrushRow {
+    Gadget gadget;
+    int min, max;    // the control's range: a state outside it (a script can send any) is
+                     // taken as the nearest end, as the widget itself would show it
+    Gadget partner;  // the spin or track bar showing the same field; == gadget when none
+    void (*store)(BrushSettings&, int state);
+    int (*show)(const BrushSettings&);
+    unsigned after;
+};
 
-// Handles a control event of a brush row; false when the gadget is not one.
-bool handleBrushControl(App& app, const ControlEvent& event);
+// The panel's row of `gadget`, or null when the gadget is no brush row.
+const BrushRow* brushRow(int gadget);
+// The range of the row's control where it is shown now.
+ControlRange rangeOf(const App& app, const BrushRow& row);
 // Sets every brush-row control to its field's value.
 void showBrushSettings(App& app);
+
+// What follows a store of an editor row.
+enum class EditorAfter { Nothing, RebuildTip };
+
+struct EditorRow {
+    Gadget gadget;
+    int min, max;  // as the panel's control of the same field
+    void (*store)(BrushSettings&, int state);
+    int (*show)(const BrushSettings&);
+    EditorAfter after;
+};
+
+// The brush editor's row of `gadget`, or null when the gadget is no editor row.
+const EditorRow* editorRow(int gadget);
+// The editor's tip preview of the tip the fields make.
+constexpr int kEditorPreviewSide = 100;
+void showEditorPreview(App& app);
+// The brush editor's controls and tip preview show the current BrushSettings (when it is
+// open), so that it stays in step with the tool-options panel.
+void refreshBrushEditor(App& app);
+// Redraws the brush preview (image 18) and shows it in the preview gadget.
+void refreshBrushPreview(App& app);
 
 }  // namespace qm

@@ -3,15 +3,15 @@
 //   0 "Mode Normal": the picture alone;
 //   1 "Mode Zoom":   the picture with the view outlined in red (the mode it starts in);
 //   2 "Mode Hiden":  only the part the canvas shows, outlined; the rest stays grey.
+#include "shell/panels/navigator.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <vector>
 
 #include "document/compositing.h"
 #include "shell/app.h"
-#include "shell/canvas_frame.h"
 #include "shell/ids.h"
-#include "shell/panels.h"
 
 namespace qm {
 
@@ -21,32 +21,6 @@ constexpr uint32_t kNavigatorGrey = 0xFF7D7D7Du;  // (125, 125, 125)
 constexpr uint32_t kViewOutline = 0xFF0000FFu;    // (255, 0, 0)
 // The navigator is as high as the canvas is in proportion, within the panel's room.
 constexpr int kNavigatorMaxHeight = 600;
-
-// Where the document lies in the navigator: fitted whole (its longer side, relative to the
-// navigator's shape, fills it) and centred.
-struct NavigatorFit {
-    int width = kNavigatorWidth, height = kNavigatorWidth;  // the navigator
-    int docW = 1, docH = 1;                                 // the document in it
-    int x = 0, y = 0;                                       // the document's corner in it
-};
-
-NavigatorFit navigatorFit(const App& app) {
-    NavigatorFit fit;
-    const int cw = std::max(1, app.iface.canvasWidth), ch = std::max(1, app.iface.canvasHeight);
-    fit.height = std::clamp(kNavigatorWidth * ch / cw, 1, kNavigatorMaxHeight);
-    const int64_t dw = std::max(1, int(app.doc.Width)), dh = std::max(1, int(app.doc.Height));
-    // The scale is the smaller of width / dw and height / dh, compared without rounding.
-    if (int64_t(fit.width) * dh <= int64_t(fit.height) * dw) {
-        fit.docW = fit.width;
-        fit.docH = int(std::max<int64_t>(1, dh * fit.width / dw));
-    } else {
-        fit.docH = fit.height;
-        fit.docW = int(std::max<int64_t>(1, dw * fit.height / dh));
-    }
-    fit.x = (fit.width - fit.docW) / 2;
-    fit.y = (fit.height - fit.docH) / 2;
-    return fit;
-}
 
 // The document pixel under each of `n` navigator pixels along a side of `docSide` pixels.
 std::vector<int> sampleMap(int n, int docSide) {
@@ -149,6 +123,24 @@ void outline(Image& image, const Rect& r, uint32_t colour) {
 
 }  // namespace
 
+NavigatorFit navigatorFit(const App& app) {
+    NavigatorFit fit;
+    const int cw = std::max(1, app.iface.canvasWidth), ch = std::max(1, app.iface.canvasHeight);
+    fit.height = std::clamp(kNavigatorWidth * ch / cw, 1, kNavigatorMaxHeight);
+    const int64_t dw = std::max(1, int(app.doc.Width)), dh = std::max(1, int(app.doc.Height));
+    // The scale is the smaller of width / dw and height / dh, compared without rounding.
+    if (int64_t(fit.width) * dh <= int64_t(fit.height) * dw) {
+        fit.docW = fit.width;
+        fit.docH = int(std::max<int64_t>(1, dh * fit.width / dw));
+    } else {
+        fit.docH = fit.height;
+        fit.docW = int(std::max<int64_t>(1, dw * fit.height / dh));
+    }
+    fit.x = (fit.width - fit.docW) / 2;
+    fit.y = (fit.height - fit.docH) / 2;
+    return fit;
+}
+
 void redrawNavigator(App& app) {
     const NavigatorFit fit = navigatorFit(app);
     auto image = createImage(fit.width, fit.height, 32);
@@ -165,24 +157,6 @@ void redrawNavigator(App& app) {
             image->at(x, y) = picture.at(x - fit.x, y - fit.y) | 0xFF000000u;
     if (mode != 0 && !view.empty()) outline(*image, view, kViewOutline);
     app.ui.setGadgetImage(id(Gadget::Navigator), *image);
-}
-
-void navigatorInput(App& app, const ControlEvent& e) {
-    const bool move =
-        e.type == ControlEventType::LeftDown || (e.type == ControlEventType::Move && e.leftHeld);
-    if (!move) return;
-    const NavigatorFit fit = navigatorFit(app);
-    // The document point under the pointer comes to the canvas centre.
-    const double zoom = std::max(1, int(app.doc.Zoom)) / 100.0;
-    const double docX =
-        std::clamp(double(e.x - fit.x) * app.doc.Width / fit.docW, 0.0, double(app.doc.Width));
-    const double docY =
-        std::clamp(double(e.y - fit.y) * app.doc.Height / fit.docH, 0.0, double(app.doc.Height));
-    const auto offset = [](double v) { return int16_t(std::clamp(v, -32768.0, 32767.0)); };
-    app.ViewOffsetX = offset(app.iface.canvasWidth / 2.0 - docX * zoom);
-    app.ViewOffsetY = offset(app.iface.canvasHeight / 2.0 - docY * zoom);
-    recomposeView(app, false);
-    redrawNavigator(app);
 }
 
 }  // namespace qm

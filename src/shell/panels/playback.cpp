@@ -1,11 +1,13 @@
-#include "shell/playback.h"
+#include "shell/panels/playback.h"
 
 #include <algorithm>
 
 #include "document/document.h"
 #include "shell/app.h"
-#include "shell/canvas_frame.h"
-#include "shell/panels.h"
+#include "shell/panels/panels.h"
+#include "shell/panels/timeline.h"
+#include "shell/state/playback_clock.h"
+#include "shell/view/canvas_frame.h"
 
 namespace qm {
 
@@ -77,9 +79,9 @@ Rect framesChange(App& app, int a, int b) {
             if (frame.Frame != a && frame.Frame != b) continue;
             const Rect& covered = framePixels(app.playback, frame);
             if (covered.empty()) continue;
-            changed = unite(changed, Rect{covered.x + app.ViewOffsetX + frame.X,
-                                          covered.y + app.ViewOffsetY + frame.Y, covered.w,
-                                          covered.h});
+            changed =
+                unite(changed, Rect{covered.x + app.ViewOffsetX + frame.X,
+                                    covered.y + app.ViewOffsetY + frame.Y, covered.w, covered.h});
         }
     }
     return intersect(changed, Rect{0, 0, app.iface.canvasWidth, app.iface.canvasHeight});

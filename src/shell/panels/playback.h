@@ -4,29 +4,10 @@
 #pragma once
 
 #include <cstdint>
-#include <unordered_map>
-
-#include "raster/rect.h"
-#include "shell/preferences.h"
 
 namespace qm {
 
 struct App;
-struct Document;
-
-// What playback keeps between steps.
-struct PlaybackClock {
-    bool running = false;  // the frames are being shown by playback (onion skin is off)
-    int64_t dueMicros = 0; // Ui clock time at which the next frame is due, in microseconds
-    // The bounds of what each animation frame's image covers (its pixels with alpha), by frame
-    // id with the image's address and size, so a frame step redraws only where frames differ.
-    struct Bounds {
-        const void* pixels = nullptr;
-        int width = 0, height = 0;
-        Rect covered;
-    };
-    std::unordered_map<uint32_t, Bounds> bounds;
-};
 
 // How long a frame lasts in microseconds: 1000000 / Fps (Fps 0 counts as 1), divided by the
 // speed factor of SpeedAnimation (0: x1/2, 1: x1, 2: x1.5, 3: x2, 4: x3, 5: x4; beyond 5 as 5).

@@ -11,7 +11,6 @@
 namespace qm {
 
 struct App;
-struct ControlEvent;
 
 constexpr int kRoughboardWidth = 140;
 constexpr int kRoughboardHeight = 250;
@@ -26,9 +25,5 @@ void loadStartRoughboard(App& app);
 void showRoughboard(App& app);
 // The picture a save writes: the sheet's colours, opaque, at its size.
 std::optional<Image> roughboardPicture(const App& app);
-// Left press, and moves with the left button held: a dot at the pointer, joined to the last
-// one of the drag so a quick stroke stays a line. Right press, and moves with the right button
-// held: the colour under the pointer becomes the foreground colour.
-void roughboardInput(App& app, const ControlEvent& event);
 
 }  // namespace qm

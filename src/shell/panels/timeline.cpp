@@ -1,4 +1,4 @@
-#include "shell/timeline.h"
+#include "shell/panels/timeline.h"
 
 #include <algorithm>
 #include <string>
@@ -10,10 +10,8 @@
 #include "raster/image_ops.h"
 #include "raster/shapes.h"
 #include "shell/app.h"
-#include "shell/dictionary.h"
-#include "shell/edits.h"
 #include "shell/ids.h"
-#include "shell/panels.h"
+#include "shell/state/timeline_state.h"
 
 namespace qm {
 
@@ -74,15 +72,10 @@ int rowTop(const AnimationLayer& layer) {
     return layer.Order * kTimelineCellHeight + 20;
 }
 
-AnimationLayer* findCurrentLayer(Document& doc) {
-    const auto found = doc.animationLayers.find(currentAnimationLayerKey(doc));
-    return found == doc.animationLayers.end() ? nullptr : &found->second;
-}
-
 // The main window's width as the panel sees it.
 int windowWidth(const App& app) {
-    return std::max(1, app.iface.canvasWidth + app.iface.leftPanelWidth +
-                           app.iface.rightPanelWidth);
+    return std::max(1,
+                    app.iface.canvasWidth + app.iface.leftPanelWidth + app.iface.rightPanelWidth);
 }
 
 }  // namespace
@@ -225,12 +218,6 @@ Image drawAnimationLayerList(const Document& doc, const TimelineImages& images) 
     return list;
 }
 
-OnionSkin onionSkinOf(const Document& doc) {
-    const auto found = doc.animationLayers.find(currentAnimationLayerKey(doc));
-    if (found == doc.animationLayers.end()) return {};
-    return {&found->second, doc.OnionBefore, doc.OnionAfter};
-}
-
 namespace {
 
 // What the timeline's base shows: the frames' places, the rows, the range and the ruler.
@@ -270,8 +257,8 @@ void redrawTimeline(App& app) {
         state.shown = state.base;
     } else if (!state.marked.empty()) {  // only the current frame moved: its marks go
         for (int y = state.marked.y; y < state.marked.bottom(); ++y)
-            std::copy(state.base.row(y) + state.marked.x,
-                      state.base.row(y) + state.marked.right(), state.shown.row(y) + state.marked.x);
+            std::copy(state.base.row(y) + state.marked.x, state.base.row(y) + state.marked.right(),
+                      state.shown.row(y) + state.marked.x);
     }
     state.marked = drawCurrentFrame(state.shown, app.doc, cell, app.iface.animBarre);
     app.ui.setGadgetImage(id(Gadget::Timeline), state.shown);
@@ -284,110 +271,6 @@ void redrawAnimationLayerList(App& app) {
         app.ui.drawInterfaceText(list, 36, layer.Order * kTimelineCellHeight + 21,
                                  kTimelineCellHeight, layer.Name, rgb(255, 255, 255));
     app.ui.setGadgetImage(id(Gadget::AnimationLayerList), list);
-}
-
-void animationLayerListInput(App& app, int x, int y, int op) {
-    Document& doc = app.doc;
-    const int h = kTimelineCellHeight;
-    if (op == 0 || op == 1) {
-        // The first row (in the map's order) whose box holds y, both edges excluded.
-        const auto hit = std::find_if(doc.animationLayers.begin(), doc.animationLayers.end(),
-                                      [&](const auto& entry) {
-                                          const int top = entry.second.Order * h + 20;
-                                          return top < y && y < top + h;
-                                      });
-        if (hit == doc.animationLayers.end()) return redrawTimeline(app);
-        const std::string key = hit->first;
-        auto layerOf = [&]() -> AnimationLayer& { return doc.animationLayers.at(key); };
-        if (x > 0 && x < 20) {
-            ScopedEdit edit(app, "Show Animation Layer");
-            app.history.animation(doc);
-            layerOf().Shown = layerOf().Shown ? 0 : 1;
-        } else if (x > 20 && x < 40) {
-            ScopedEdit edit(app, "Animation Layer Flag");
-            app.history.animation(doc);
-            layerOf().Flag2 = layerOf().Flag2 ? 0 : 1;
-        } else if (x > 40 && op == 1) {
-            const auto name =
-                app.ui.inputText("", Text(app.dictionary, "Name of the layerAnim"), layerOf().Name);
-            if (name && !name->empty()) {
-                ScopedEdit edit(app, "Rename Animation Layer");
-                app.history.animation(doc);
-                layerOf().Name = *name;
-            }
-        }
-        for (auto& [k, layer] : doc.animationLayers) layer.Current = 0;
-        layerOf().Current = 1;
-        doc.AnimationLayerId = uint8_t(std::stoi(key));
-    } else if (op == 2) {
-        const auto marked = std::find_if(doc.animationLayers.begin(), doc.animationLayers.end(),
-                                         [](const auto& entry) { return entry.second.Current; });
-        // Dragging moves the marked layer's row; the others stay (two may share a row). The row
-        // stays among the rows there are.
-        const int row = y / h - 1;
-        if (marked != doc.animationLayers.end() && (y + h - 1) / h - 1 > 0) {
-            const int order = std::clamp(row, 0, int(doc.animationLayers.size()) - 1);
-            if (order != marked->second.Order) {
-                ScopedEdit edit(app, "Move Animation Layer", "move-animation-layer");
-                app.history.animation(doc);
-                marked->second.Order = uint8_t(order);
-            }
-        }
-    }
-    redrawTimeline(app);
-}
-
-void deleteFrameCommand(App& app) {
-    Document& doc = app.doc;
-    AnimationLayer* layer = findCurrentLayer(doc);
-    if (layer) {
-        auto& frames = layer->Frames;
-        const auto at = std::find_if(frames.rbegin(), frames.rend(), [&](const AnimationFrame& f) {
-            return f.Frame == doc.CurrentFrame;
-        });
-        if (at != frames.rend()) {
-            ScopedEdit edit(app, "Delete Frame");
-            app.history.animation(doc);
-            app.history.keepFrameImage(at->id, std::move(at->image));
-            frames.erase(std::next(at).base());
-        }
-    }
-    focusCanvas(app);
-}
-
-void deleteAnimationLayerCommand(App& app) {
-    Document& doc = app.doc;
-    const auto found = doc.animationLayers.find(currentAnimationLayerKey(doc));
-    if (found == doc.animationLayers.end()) return focusCanvas(app);
-    if (doc.animationLayers.size() <= 1) {
-        app.ui.messageBox(Text(app.dictionary, "error"),
-                          Text(app.dictionary, "KeepOneAnimationLayer"));
-        return focusCanvas(app);
-    }
-    {
-        ScopedEdit edit(app, "Delete Animation Layer");
-        app.history.animation(doc);
-        const uint8_t order = found->second.Order;
-        for (AnimationFrame& frame : found->second.Frames)
-            app.history.keepFrameImage(frame.id, std::move(frame.image));
-        doc.animationLayers.erase(found);
-        // The rows below move up; the layer now in the deleted row (else the one above it, else
-        // the first) becomes current.
-        std::string next;
-        int nextOrder = -1;
-        for (auto& [key, layer] : doc.animationLayers) {
-            if (layer.Order > order) --layer.Order;
-            layer.Current = 0;
-            const int o = layer.Order;
-            if (o <= order && o > nextOrder) next = key, nextOrder = o;
-        }
-        if (next.empty()) next = doc.animationLayers.begin()->first;
-        AnimationLayer& chosen = doc.animationLayers.at(next);
-        chosen.Current = 1;
-        doc.AnimationLayerId = uint8_t(std::stoi(next));
-    }
-    redrawAnimationLayerList(app);
-    focusCanvas(app);
 }
 
 }  // namespace qm

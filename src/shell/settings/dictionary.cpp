@@ -1,4 +1,4 @@
-#include "shell/dictionary.h"
+#include "shell/settings/dictionary.h"
 
 #include <array>
 #include <set>
@@ -150,26 +150,16 @@ constexpr auto kTools = std::to_array<E>({
 });
 
 constexpr auto kParameters = std::to_array<E>({
-    {"P_random", "1", "Random"},
-    {"P_r_rot", "1_2", "Rotation"},
-    {"P_r_opac", "1_3", "Opacity"},
-    {"P_r_col", "1_4", "Color"},
-    {"P_r_dif", "1_5", "Scatter"},
-    {"P_brush", "2", "Brush"},
-    {"P_b_dif", "2_1", "Scatter"},
-    {"P_b_space", "2_2", "Spacing"},
-    {"P_b_alpha", "2_3", "Opacity"},
-    {"P_b_color", "2_4", "Color"},
-    {"P_b_anim", "2_5", "Animated"},
-    {"P_size", "3", "Size"},
-    {"P_s_size", "3_1", "Size"},
-    {"P_s_w", "3_2", "Width"},
-    {"P_s_h", "3_3", "Height"},
-    {"P_s_min", "3_4", "Minimum size"},
-    {"P_Nextb", "4_1", "Next Brush"},
-    {"P_prevb", "4_2", "Previous Brush"},
-    {"P_wc_Mix", "5_1", "Mix"},
-    {"P_wc_visco", "5_2", "Viscosity"},
+    {"P_random", "1", "Random"},      {"P_r_rot", "1_2", "Rotation"},
+    {"P_r_opac", "1_3", "Opacity"},   {"P_r_col", "1_4", "Color"},
+    {"P_r_dif", "1_5", "Scatter"},    {"P_brush", "2", "Brush"},
+    {"P_b_dif", "2_1", "Scatter"},    {"P_b_space", "2_2", "Spacing"},
+    {"P_b_alpha", "2_3", "Opacity"},  {"P_b_color", "2_4", "Color"},
+    {"P_b_anim", "2_5", "Animated"},  {"P_size", "3", "Size"},
+    {"P_s_size", "3_1", "Size"},      {"P_s_w", "3_2", "Width"},
+    {"P_s_h", "3_3", "Height"},       {"P_s_min", "3_4", "Minimum size"},
+    {"P_Nextb", "4_1", "Next Brush"}, {"P_prevb", "4_2", "Previous Brush"},
+    {"P_wc_Mix", "5_1", "Mix"},       {"P_wc_visco", "5_2", "Viscosity"},
 });
 
 constexpr auto kInterface = std::to_array<E>({

@@ -1,4 +1,4 @@
-#include "shell/preferences_file.h"
+#include "shell/settings/preferences_file.h"
 
 #include <algorithm>
 #include <array>
@@ -10,8 +10,8 @@
 #include "platform/key_value_file.h"
 #include "platform/paths.h"
 #include "shell/app.h"
-#include "shell/brush_controls.h"
-#include "shell/dictionary.h"
+#include "shell/settings/dictionary.h"
+#include "shell/state/preferences.h"
 
 namespace qm {
 
@@ -211,9 +211,12 @@ void keepPreferencesInRange(App& app) {
         app.prefs.docHeight = 768;
     }
     for (const PrefRange& r : kRanges)
-        std::visit([&](const auto& in) {
-            withField(app.*in.record, in.member, [&](auto& field) { keepWithin(field, r.lo, r.hi); });
-        }, r.field);
+        std::visit(
+            [&](const auto& in) {
+                withField(app.*in.record, in.member,
+                          [&](auto& field) { keepWithin(field, r.lo, r.hi); });
+            },
+            r.field);
     Preferences& p = app.prefs;
     if (!documentSizeAllowed(p.docWidth, p.docHeight)) {
         p.docWidth = 1024;
@@ -284,13 +287,8 @@ void setStartValues(App& app) {
     i.animationPanel = 1;
     i.statusBar = 1;
     i.Interface = 1;
-    i.panelTop = 40;
     i.leftPanelWidth = 180;
-    i.toolPanelHeight = 450;
     i.rightPanelWidth = 180;
-    i.animPanelHeight = 130;
-    i.menuAllowance = 28;
-    i.toolbarAllowance = 24;
     BrushSettings& b = app.brush;
     b.selectedColor = uint32_t(b.alpha) << 24;
     b.gradientX = 0.1;

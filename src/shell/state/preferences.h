@@ -1,4 +1,5 @@
-// The settings record and the record of interface state. Most fields persist in "pref.ini".
+// The settings record and the record of interface state, and the ranges that pref.ini and the
+// controls share. Most fields persist in "pref.ini".
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,21 @@ namespace qm {
 
 // Undo steps kept when pref.ini names no number (the history also stops at a memory cap).
 constexpr uint8_t kDefaultUndoSteps = 50;
+
+// The range a control offers.
+struct ControlRange {
+    int min = 0, max = 0;
+};
+
+// The opacity-jitter factor (gadget 59) is the one brush control whose range depends on where
+// it is shown: the "Alpha" tab of the tool options ("paint" work space) offers 0 to 15, the
+// options bar ("classic") 1 to 15. The widgets are built with these ranges and the shell keeps
+// a value within the range of the work space shown.
+inline constexpr ControlRange kOpacityJitterFactorInTab{0, 15};
+inline constexpr ControlRange kOpacityJitterFactorInBar{1, 15};
+
+// The onion-skin spins (155, 156) and pref.ini count at most this many frames each way.
+constexpr int kMostOnionFrames = 10;
 
 struct Preferences {
     std::string programName = "Quillmoth";
@@ -36,18 +52,17 @@ struct Preferences {
 };
 
 struct InterfaceOptions {
-    uint8_t Interface = 1;        // work space: 1 paint, 0 classic
-    uint8_t animBarre = 0;        // timeline style: 0 bars, 1 line
+    uint8_t Interface = 1;  // work space: 1 paint, 0 classic
+    uint8_t animBarre = 0;  // timeline style: 0 bars, 1 line
     uint8_t fullscreen = 0;
     uint8_t statusBar = 1;
     uint8_t animationPanel = 1;
-    uint8_t KeyLatch = 0;         // set by a handled key press on the canvas until the release
-    int frameCellWidth = 20;      // timeline cell width, 4..24
+    uint8_t KeyLatch = 0;     // set by a handled key press on the canvas until the release
+    int frameCellWidth = 20;  // timeline cell width, 4..24
     uint32_t backgroundColor = 0xFFFFFFFFu;  // the background swatch colour (alpha = transparency)
-    uint8_t foregroundActive = 1; // which colour swatch is active
+    uint8_t foregroundActive = 1;            // which colour swatch is active
     // Panel layout (pixels).
-    int panelTop = 40, leftPanelWidth = 180, toolPanelHeight = 450, rightPanelWidth = 180,
-        animPanelHeight = 130, menuAllowance = 28, toolbarAllowance = 24;
+    int leftPanelWidth = 180, rightPanelWidth = 180;
     int canvasWidth = 1200, canvasHeight = 800;
 };
 

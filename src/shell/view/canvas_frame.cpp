@@ -1,11 +1,9 @@
-#include "shell/canvas_frame.h"
+#include "shell/view/canvas_frame.h"
 
 #include "document/compositing.h"
 #include "document/document_ops.h"
-#include "shell/adjust_commands.h"
 #include "shell/app.h"
-#include "shell/paper_commands.h"
-#include "shell/timeline.h"
+#include "shell/view/layer_preview.h"
 
 namespace qm {
 
@@ -51,10 +49,6 @@ void rebuildAllDisplayImages(App& app) {
     resetDisplays(app.doc.layers, app.doc.Zoom, app.view);
 }
 
-bool buildPaperImages(App& app) {
-    return fitPaperToDocument(app);
-}
-
 void recomposeView(App& app, bool rebuild) {
     updateCanvasSize(app);
     Document& doc = app.doc;
@@ -79,6 +73,12 @@ void recomposeRegion(App& app, const Rect& canvasRect) {
     const Rect drawn = composeCanvas(canvas, sceneOf(app), canvasRect);
     if (drawn.empty()) return;
     app.ui.presentCanvasPart(canvas, drawn);
+}
+
+OnionSkin onionSkinOf(const Document& doc) {
+    const auto found = doc.animationLayers.find(currentAnimationLayerKey(doc));
+    if (found == doc.animationLayers.end()) return {};
+    return {&found->second, doc.OnionBefore, doc.OnionAfter};
 }
 
 }  // namespace qm

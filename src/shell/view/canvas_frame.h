@@ -3,6 +3,7 @@
 // file gathers its inputs from the App and presents the result.
 #pragma once
 
+#include "document/compositing.h"
 #include "document/document.h"
 #include "raster/rect.h"
 
@@ -28,11 +29,11 @@ void rebuildDisplayImage(App& app, const Layer& layer);
 // Every layer's entry anew at the current zoom (resetDisplays).
 void rebuildAllDisplayImages(App& app);
 
-// Fits paper images 8, 9 (at view scale) and 10 to the document (fitPaperToDocument). False
-// when the images cannot be created.
-bool buildPaperImages(App& app);
-
 // The canvas control's size as the Ui reports it, kept in InterfaceOptions.
 void updateCanvasSize(App& app);
+
+// The onion skin of the document: OnionBefore and OnionAfter frames of the current animation
+// layer (none when it does not exist).
+OnionSkin onionSkinOf(const Document& doc);
 
 }  // namespace qm

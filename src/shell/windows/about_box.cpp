@@ -1,16 +1,18 @@
 // The About box (window 9): the header picture with the program's name, makers, version and
 // date laid on it, the credits below in a scroll area, and an OK button. It takes all input
 // until it closes, by OK or by its close box.
+#include "shell/windows/about_box.h"
+
 #include <ctime>
 #include <string>
 
 #include "codecs/codecs.h"
 #include "platform/paths.h"
-#include "shell/about_picture.h"
 #include "shell/app.h"
-#include "shell/dialogs.h"
-#include "shell/dictionary.h"
 #include "shell/ids.h"
+#include "shell/settings/dictionary.h"
+#include "shell/windows/about_picture.h"
+#include "shell/windows/window_list.h"
 
 namespace qm {
 
@@ -115,8 +117,8 @@ void openAboutDialog(App& app) {
     app.ui.setGadgetImage(id(Gadget::AboutHeader), header);
 }
 
-bool handleAboutControl(App& app, const ControlEvent& event) {
-    switch (static_cast<Gadget>(event.gadget)) {
+bool handleAboutControl(App& app, int gadget) {
+    switch (static_cast<Gadget>(gadget)) {
         case Gadget::AboutOk:
             closeWindow(app, id(Window::About));
             return true;

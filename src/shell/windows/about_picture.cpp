@@ -1,4 +1,4 @@
-#include "shell/about_picture.h"
+#include "shell/windows/about_picture.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "shell/export_dialog.h"
+#include "shell/windows/export_dialog.h"
 
 #include <algorithm>
 #include <array>
@@ -7,10 +7,10 @@
 #include "io/animation_export.h"
 #include "platform/paths.h"
 #include "shell/app.h"
-#include "shell/dialogs.h"
-#include "shell/dictionary.h"
 #include "shell/ids.h"
-#include "shell/panels.h"
+#include "shell/panels/panels.h"
+#include "shell/settings/dictionary.h"
+#include "shell/windows/window_list.h"
 
 namespace qm {
 
@@ -220,18 +220,17 @@ void openExportDialog(App& app) {
     openWindow(app, id(Window::Export));
 }
 
-bool handleExportControl(App& app, const ControlEvent& event) {
-    if (event.gadget < id(Gadget::ExportFormat) || event.gadget > id(Gadget::ExportCancel))
-        return false;
+bool handleExportControl(App& app, int gadget) {
+    if (gadget < id(Gadget::ExportFormat) || gadget > id(Gadget::ExportCancel)) return false;
     if (!windowIsOpen(app, id(Window::Export))) return true;
     const int last = lastDocumentFrame(app.doc);
-    switch (static_cast<Gadget>(event.gadget)) {
+    switch (static_cast<Gadget>(gadget)) {
         case Gadget::ExportFormat:
             stateIn(app, Gadget::ExportFormat, 0, int(kFormats.size()) - 1);
             break;
         case Gadget::ExportFirstFrame:
         case Gadget::ExportLastFrame:
-            stateIn(app, static_cast<Gadget>(event.gadget), 1, last);
+            stateIn(app, static_cast<Gadget>(gadget), 1, last);
             break;
         case Gadget::ExportScale:
             stateIn(app, Gadget::ExportScale, 1, kMaxScale);
@@ -239,7 +238,7 @@ bool handleExportControl(App& app, const ControlEvent& event) {
         case Gadget::ExportLoop:
         case Gadget::ExportPaper:
         case Gadget::ExportLossless:
-            stateIn(app, static_cast<Gadget>(event.gadget), 0, 1);
+            stateIn(app, static_cast<Gadget>(gadget), 0, 1);
             break;
         case Gadget::ExportDither:
             stateIn(app, Gadget::ExportDither, 0, 2);

@@ -6,11 +6,10 @@
 namespace qm {
 
 struct App;
-struct ControlEvent;
 
 void openExportDialog(App& app);
 // True when the event is one of the export window's controls (handled, or ignored while the
 // window is not open).
-bool handleExportControl(App& app, const ControlEvent& event);
+bool handleExportControl(App& app, int gadget);
 
 }  // namespace qm

@@ -1,4 +1,4 @@
-#include "shell/preferences_dialog.h"
+#include "shell/windows/preferences_dialog.h"
 
 #include <algorithm>
 #include <string>
@@ -7,12 +7,13 @@
 #include "codecs/codecs.h"
 #include "platform/paths.h"
 #include "shell/app.h"
-#include "shell/canvas_frame.h"
-#include "shell/dialogs.h"
-#include "shell/dictionary.h"
 #include "shell/edits.h"
 #include "shell/ids.h"
-#include "shell/panels.h"
+#include "shell/panels/timeline.h"
+#include "shell/settings/dictionary.h"
+#include "shell/state/preferences.h"
+#include "shell/view/canvas_frame.h"
+#include "shell/windows/window_list.h"
 
 namespace qm {
 
@@ -145,16 +146,14 @@ void openPreferencesDialog(App& app) {
 void switchLanguage(App& app, const std::string& lang) {
     app.prefs.lang = lang;
     loadDictionary(app.dictionary, app.workDir, lang);
-    resetTooltips(app);
     app.ui.setMenuTexts(app.dictionary);
 }
 
-bool handlePreferencesControl(App& app, const ControlEvent& event) {
-    if (event.gadget < id(Gadget::PrefLanguage) || event.gadget > id(Gadget::PrefCellWidthLabel))
-        return false;
+bool handlePreferencesControl(App& app, int gadget) {
+    if (gadget < id(Gadget::PrefLanguage) || gadget > id(Gadget::PrefCellWidthLabel)) return false;
     if (!windowIsOpen(app, kWindow)) return true;
     Preferences& p = app.prefs;
-    switch (static_cast<Gadget>(event.gadget)) {
+    switch (static_cast<Gadget>(gadget)) {
         case Gadget::PrefLanguage:
             chooseLanguage(app);
             break;

@@ -7,7 +7,6 @@
 namespace qm {
 
 struct App;
-struct ControlEvent;
 
 // Shows the window with the current values: the languages of the language folder (the current
 // one selected), the grid size, the switches, the timeline settings and the number of undo
@@ -16,7 +15,7 @@ void openPreferencesDialog(App& app);
 
 // Handles an event of one of the window's controls; false when the gadget is not one of them.
 // Events of its controls while the window is not open are taken and ignored.
-bool handlePreferencesControl(App& app, const ControlEvent& event);
+bool handlePreferencesControl(App& app, int gadget);
 
 // Switches the interface to the language `lang` (a name listed by listLanguages): the
 // dictionary is loaded again and the menus and tool tips take its texts at once; the panels keep

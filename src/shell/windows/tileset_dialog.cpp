@@ -1,4 +1,4 @@
-#include "shell/tileset_dialog.h"
+#include "shell/windows/tileset_dialog.h"
 
 #include <algorithm>
 
@@ -6,10 +6,11 @@
 #include "io/tileset.h"
 #include "platform/paths.h"
 #include "shell/app.h"
-#include "shell/dialogs.h"
-#include "shell/dictionary.h"
 #include "shell/ids.h"
-#include "shell/panels.h"
+#include "shell/panels/panels.h"
+#include "shell/settings/dictionary.h"
+#include "shell/state/tileset_state.h"
+#include "shell/windows/window_list.h"
 
 namespace qm {
 
@@ -141,16 +142,15 @@ void openTilesetDialog(App& app) {
     showValues(app);
 }
 
-bool handleTilesetControl(App& app, const ControlEvent& event) {
-    if (event.gadget < id(Gadget::TileExportFrame) || event.gadget > id(Gadget::TileHeightLabel))
-        return false;
+bool handleTilesetControl(App& app, int gadget) {
+    if (gadget < id(Gadget::TileExportFrame) || gadget > id(Gadget::TileHeightLabel)) return false;
     if (!windowIsOpen(app, id(Window::TileSet))) return true;
-    const int state = app.ui.gadgetState(event.gadget);
-    switch (static_cast<Gadget>(event.gadget)) {
+    const int state = app.ui.gadgetState(gadget);
+    switch (static_cast<Gadget>(gadget)) {
         case Gadget::TileWidth:
         case Gadget::TileHeight:
         case Gadget::TilesPerRow:
-            spinChanged(app, static_cast<Gadget>(event.gadget));
+            spinChanged(app, static_cast<Gadget>(gadget));
             break;
         case Gadget::TileConstrain:
             app.tileset.constrain = state ? 1 : 0;
@@ -159,7 +159,7 @@ bool handleTilesetControl(App& app, const ControlEvent& event) {
             app.tileset.newImage = state ? 1 : 0;
             break;
         case Gadget::TilePosition:  // kept by the combo; the conversion does not use it
-            app.ui.setGadgetState(event.gadget, std::clamp(state, 0, 1));
+            app.ui.setGadgetState(gadget, std::clamp(state, 0, 1));
             break;
         case Gadget::TileOk:
             convert(app);
