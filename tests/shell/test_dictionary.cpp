@@ -134,7 +134,7 @@ TEST(DictionaryTable, EveryKeyTheShellAsksForExists) {
         R"re(Text\(\s*(?:d|app\.dictionary|words|dictionary),\s*"([^"]+)"\s*\))re");
     size_t keys = 0;
     for (const auto& entry :
-         std::filesystem::directory_iterator(std::string(QM_SOURCE_DIR) + "/src/shell")) {
+         std::filesystem::recursive_directory_iterator(std::string(QM_SOURCE_DIR) + "/src/shell")) {
         if (entry.path().extension() != ".cpp") continue;
         std::ifstream in(entry.path());
         const std::string source((std::istreambuf_iterator<char>(in)),
