@@ -15,12 +15,11 @@
 #include <atomic>
 #include <cstring>
 #include <new>
-#include <system_error>
-#include <thread>
 
 #include "codecs/animation_encoders.h"
 #include "codecs/codecs.h"
 #include "platform/file_writer.h"
+#include "platform/parallel.h"
 #include "raster/rect.h"
 
 namespace qm {
@@ -207,13 +206,14 @@ std::string encodeApng(const std::vector<TimedFrame>& frames, const AnimationEnc
     const size_t count = frames.size();
 
     // The frames are deflated on two threads, each taking the next frame not yet taken; this
-    // thread writes them in order as they are ready (deflating more while it waits) and reports
-    // the progress.
+    // thread writes them in order as they are ready (after each frame it deflated, and the
+    // rest at the end) and reports the progress.
     std::vector<FramePart> parts(count);
     std::vector<std::atomic<bool>> ready(count);
-    std::atomic<size_t> nextFrame{0};
     std::atomic<bool> stop{false};
-    auto deflateFrame = [&](size_t k) {
+    auto deflateFrame = [&](int item) {
+        if (stop.load(std::memory_order_relaxed)) return;  // failed or cancelled
+        const size_t k = size_t(item);
         FramePart& part = parts[k];
         part.rect = k == 0 ? Rect{0, 0, width, height}
                            : changedRect(*frames[k - 1].image, *frames[k].image);
@@ -222,25 +222,7 @@ std::string encodeApng(const std::vector<TimedFrame>& frames, const AnimationEnc
         part.over = before && changesAreOpaque(*before, *frames[k].image, part.rect);
         deflateRect(*frames[k].image, before, part);
         ready[k].store(true, std::memory_order_release);
-        ready[k].notify_all();
     };
-    auto work = [&] {
-        for (size_t k = nextFrame++; k < count && !stop; k = nextFrame++) deflateFrame(k);
-    };
-    std::thread helper;
-    try {
-        helper = std::thread(work);
-    } catch (const std::system_error&) {
-        // this thread alone then
-    }
-    struct Join {
-        std::thread& t;
-        std::atomic<bool>& stop;
-        ~Join() {
-            stop = true;
-            if (t.joinable()) t.join();
-        }
-    } join{helper, stop};
 
     // Frames longer than one fcTL's delay continue in frames of one unchanged pixel.
     uint32_t fcTLs = 0;
@@ -248,29 +230,36 @@ std::string encodeApng(const std::vector<TimedFrame>& frames, const AnimationEnc
         fcTLs += 1 + uint32_t(std::max(0, f.durationMs - 1) / kMaxDelayMs);
     ApngWriter writer(out);
     writer.header(width, height, fcTLs, options.loop);
-    for (size_t k = 0; k < count; ++k) {
-        while (!ready[k].load(std::memory_order_acquire)) {
-            if (const size_t mine = nextFrame++; mine < count)
-                deflateFrame(mine);
-            else
-                ready[k].wait(false, std::memory_order_acquire);
+    size_t written = 0;
+    std::string problem;
+    auto writeReady = [&] {
+        for (; problem.empty() && written < count && ready[written].load(std::memory_order_acquire);
+             ++written) {
+            const size_t k = written;
+            FramePart& part = parts[k];
+            if (!part.ok) {
+                problem = "APNG: a frame could not be compressed (not enough memory?)";
+                break;
+            }
+            int remaining = frames[k].durationMs;
+            writer.control(part.rect, std::min(remaining, kMaxDelayMs), part.over);
+            writer.data(part.deflated, k == 0);
+            std::vector<uint8_t>().swap(part.deflated);
+            for (remaining -= kMaxDelayMs; remaining > 0; remaining -= kMaxDelayMs) {
+                // One pixel written again as it is: the frame stays on screen.
+                FramePart still;
+                still.rect = {0, 0, 1, 1};
+                deflateRect(*frames[k].image, nullptr, still);
+                writer.control(still.rect, std::min(remaining, kMaxDelayMs), false);
+                writer.data(still.deflated, false);
+            }
+            if (progress && !progress(int(k) + 1, int(count))) problem = kEncodeCancelled;
         }
-        FramePart& part = parts[k];
-        if (!part.ok) return "APNG: a frame could not be compressed (not enough memory?)";
-        int remaining = frames[k].durationMs;
-        writer.control(part.rect, std::min(remaining, kMaxDelayMs), part.over);
-        writer.data(part.deflated, k == 0);
-        std::vector<uint8_t>().swap(part.deflated);
-        for (remaining -= kMaxDelayMs; remaining > 0; remaining -= kMaxDelayMs) {
-            // One pixel written again as it is: the frame stays on screen.
-            FramePart still;
-            still.rect = {0, 0, 1, 1};
-            deflateRect(*frames[k].image, nullptr, still);
-            writer.control(still.rect, std::min(remaining, kMaxDelayMs), false);
-            writer.data(still.deflated, false);
-        }
-        if (progress && !progress(int(k) + 1, int(count))) return kEncodeCancelled;
-    }
+        if (!problem.empty()) stop = true;
+    };
+    parallelFor(int(count), computeThreads(2), deflateFrame, [&](int) { writeReady(); });
+    writeReady();
+    if (!problem.empty()) return problem;
     writer.end();
     return "";
 }

@@ -12,12 +12,11 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
-#include <system_error>
-#include <thread>
 
 #include "codecs/animation_encoders.h"
 #include "codecs/colour_palette.h"
 #include "platform/file_writer.h"
+#include "platform/parallel.h"
 #include "raster/rect.h"
 
 namespace qm {
@@ -178,30 +177,16 @@ private:
     std::vector<uint8_t> line_;
 };
 
-// The colours of every frame, counted on two threads.
+// The colours of every frame, counted on two threads: each takes every other frame.
 ColourHistogram histogramOf(const std::vector<TimedFrame>& frames) {
-    ColourHistogram own, other;
-    auto count = [&frames](ColourHistogram& h, size_t from, size_t step) {
-        for (size_t i = from; i < frames.size(); i += step)
-            h.add(frames[i].image->pixels.data(), frames[i].image->pixels.size());
-    };
-    bool helped = false;
-    if (frames.size() > 1) {
-        try {
-            std::thread helper(count, std::ref(other), 1, 2);
-            count(own, 0, 2);
-            helper.join();
-            helped = true;
-        } catch (const std::system_error&) {
-        }
-    }
-    if (!helped) {
-        own = ColourHistogram();
-        count(own, 0, 1);
-    } else {
-        own.merge(other);
-    }
-    return own;
+    ColourHistogram halves[2];
+    const int parts = frames.size() > 1 ? 2 : 1;
+    parallelFor(parts, computeThreads(2), [&](int part) {
+        for (size_t i = size_t(part); i < frames.size(); i += size_t(parts))
+            halves[part].add(frames[i].image->pixels.data(), frames[i].image->pixels.size());
+    });
+    if (parts == 2) halves[0].merge(halves[1]);
+    return std::move(halves[0]);
 }
 
 std::string checkFrames(const std::vector<TimedFrame>& frames) {

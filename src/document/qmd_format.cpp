@@ -14,7 +14,7 @@
 #include "document/document_fields.h"
 #include "document/document_ops.h"
 #include "platform/key_value_file.h"
-#include "platform/parallel_items.h"
+#include "platform/parallel.h"
 #include "platform/file_bytes.h"
 #include "platform/paths.h"
 

@@ -1,9 +1,6 @@
 #include "filters/adjustments.h"
 
 #include <algorithm>
-#include <atomic>
-#include <system_error>
-#include <thread>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -13,6 +10,7 @@
 #define QM_ADJUST_X86 1
 #endif
 
+#include "platform/parallel.h"
 #include "raster/alpha_blend.h"
 #include "raster/rounding.h"
 
@@ -360,25 +358,17 @@ void adjustImage(Image& image, const Rect& area, Adjustment adjustment, int valu
     // Every row depends on itself alone, so two threads give the same bits as one. They take
     // bands of rows in turn, so that a second thread that starts late (the processor busy
     // elsewhere) leaves the rest to the first instead of holding it up.
-    const bool parallel = int64_t(r.w) * r.h >= kParallelPixels && r.h >= 2 &&
-                          std::thread::hardware_concurrency() >= 2;
-    if (!parallel) {
+    const int threads = int64_t(r.w) * r.h >= kParallelPixels && r.h >= 2 ? computeThreads(2) : 1;
+    if (threads < 2) {
         rows(r.y, r.bottom());
         return;
     }
     const int band = std::max(1, int(kBandPixels / r.w));
-    std::atomic<int> next{r.y};
-    auto bands = [&] {
-        for (int y = next.fetch_add(band); y < r.bottom(); y = next.fetch_add(band))
-            rows(y, std::min(y + band, r.bottom()));
-    };
-    std::thread helper;
-    try {
-        helper = std::thread(bands);
-    } catch (const std::system_error&) {  // no thread to be had: this one does all
-    }
-    bands();
-    if (helper.joinable()) helper.join();
+    const int bands = (r.h + band - 1) / band;
+    parallelFor(bands, threads, [&](int b) {
+        const int y = r.y + b * band;
+        rows(y, std::min(y + band, r.bottom()));
+    });
 }
 
 }  // namespace qm

@@ -13,7 +13,7 @@
 #include "document/compositing.h"
 #include "io/animation_files.h"
 #include "io/image_files.h"
-#include "io/png_rows.h"
+#include "codecs/png_rows.h"
 #include "platform/file_writer.h"
 #include "platform/paths.h"
 #include "raster/draw_image.h"

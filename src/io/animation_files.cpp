@@ -5,13 +5,12 @@
 #include <cstdio>
 #include <mutex>
 #include <new>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "codecs/codecs.h"
-#include "io/png_rows.h"
+#include "codecs/png_rows.h"
 #include "platform/file_writer.h"
+#include "platform/parallel.h"
 #include "platform/paths.h"
 #include "raster/alpha_blend.h"
 #include "raster/draw_image.h"
@@ -107,45 +106,33 @@ bool writeSequence(const AnimationLayer& layer, int first, int last, int w, int 
         error = "There is no frame to export.";
         return false;
     }
-    std::atomic<int> next{first};
     std::atomic<bool> failed{false};
     std::mutex errorLock;
     int failedAt = last + 1;
-    auto work = [&] {
-        std::vector<uint8_t> bytes;
+    // Writing files: the caller's thread count stands (at most 8), whatever the processor.
+    parallelFor(last - first + 1, std::clamp(threads, 1, 8), [&](int item) {
+        if (failed) return;  // a frame failed: the frames not yet taken are not written
+        const int f = first + item;
         std::string reason;
-        for (int f = next++; f <= last && !failed; f = next++) {
-            bool ok = false;
-            try {  // nothing may leave a thread: running out of memory is this frame's failure
-                if (auto picture = createImage(w, h, 32)) {
-                    drawAnimationFrame(*picture, 0, layer, f, w, h);
-                    bytes.clear();
-                    ok = encodePng(*picture, bytes, reason) &&
-                         writeFileAtomically(sequenceFramePath(typed, f - first + 1), bytes,
-                                             reason);
-                } else {
-                    reason = imageSizeError(w, h);
-                }
-            } catch (const std::bad_alloc&) {
-                reason = "Not enough memory to export the frames.";
+        bool ok = false;
+        try {  // running out of memory is this frame's failure
+            if (auto picture = createImage(w, h, 32)) {
+                drawAnimationFrame(*picture, 0, layer, f, w, h);
+                std::vector<uint8_t> bytes;
+                ok = encodePng(*picture, bytes, reason) &&
+                     writeFileAtomically(sequenceFramePath(typed, f - first + 1), bytes, reason);
+            } else {
+                reason = imageSizeError(w, h);
             }
-            if (!ok) {
-                const std::lock_guard lock(errorLock);
-                if (f < failedAt) failedAt = f, error = reason;
-                failed = true;
-            }
+        } catch (const std::bad_alloc&) {
+            reason = "Not enough memory to export the frames.";
         }
-    };
-    std::vector<std::thread> helpers;
-    for (int i = 1; i < std::clamp(threads, 1, 8); ++i) {
-        try {
-            helpers.emplace_back(work);
-        } catch (const std::system_error&) {
-            break;  // fewer threads: the rest of the frames go on this one
+        if (!ok) {
+            const std::lock_guard lock(errorLock);
+            if (f < failedAt) failedAt = f, error = reason;
+            failed = true;
         }
-    }
-    work();
-    for (std::thread& t : helpers) t.join();
+    });
     return !failed;
 }
 

@@ -18,7 +18,7 @@
 #include "io/xml_tree.h"
 #include "io/zip_archive.h"
 #include "platform/file_writer.h"
-#include "platform/parallel_items.h"
+#include "platform/parallel.h"
 #include "platform/file_bytes.h"
 #include "platform/paths.h"
 #include "raster/image_ops.h"

@@ -1,14 +1,13 @@
-#include "io/png_rows.h"
+#include "codecs/png_rows.h"
 
 #include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
 #include <new>
-#include <system_error>
-#include <thread>
 
 #include "codecs/codecs.h"
+#include "platform/parallel.h"
 
 namespace qm {
 
@@ -100,20 +99,8 @@ bool encodePngRows(int width, int height, const PngRowSource& rows, int threads,
         parts[size_t(i)].y1 = int(int64_t(height) * (i + 1) / bands);
         parts[size_t(i)].last = i == bands - 1;
     }
-    std::vector<std::thread> helpers;
-    size_t own = 0;  // bands this thread deflates itself: those no thread could be had for
-    for (size_t i = 1; i < parts.size(); ++i) {
-        try {
-            helpers.emplace_back(deflateBand, std::ref(parts[i]), width, std::cref(rows));
-        } catch (const std::system_error&) {
-            own = i;
-            break;
-        }
-    }
-    deflateBand(parts[0], width, rows);
-    if (own)
-        for (size_t i = own; i < parts.size(); ++i) deflateBand(parts[i], width, rows);
-    for (std::thread& t : helpers) t.join();
+    // A thread per band: the caller chose how many.
+    parallelFor(bands, bands, [&](int i) { deflateBand(parts[size_t(i)], width, rows); });
     if (!std::all_of(parts.begin(), parts.end(), [](const Band& b) { return b.ok; })) {
         error = "PNG: the picture could not be compressed (not enough memory?)";
         return false;

@@ -1,0 +1,406 @@
+#include "document/view_cache.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <utility>
+#include <vector>
+
+#include "document/blend_modes.h"
+#include "platform/parallel.h"
+#include "raster/alpha_blend.h"
+
+namespace qm {
+
+namespace {
+
+// Source index under the centre of destination index i when n pixels become m: the mapping of
+// resizeNearest, which the display images must reproduce bit for bit.
+int nearestIndex(int64_t i, int64_t n, int64_t m) {
+    return int(((2 * i + 1) * n) / (2 * m));
+}
+
+// Over onto transparent (every channel 0) at `opacity`, as overPixel(s, 0, opacity) gives it:
+// with a = alpha(s) * opacity / 255, the source colour with alpha a, or transparent where a is
+// 0. At opacity 255 a is the source alpha, so the source is kept as it is unless its alpha is 0.
+void overTransparentRow(uint32_t* d, const uint32_t* s, const int* xs, size_t n, uint32_t opacity) {
+    if (opacity >= 255) {
+        if (xs) {
+            for (size_t i = 0; i < n; ++i) {
+                const uint32_t p = s[xs[i]];
+                d[i] = p >> 24 ? p : 0u;
+            }
+        } else {
+            for (size_t i = 0; i < n; ++i) d[i] = s[i] >> 24 ? s[i] : 0u;
+        }
+        return;
+    }
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t p = xs ? s[xs[i]] : s[i];
+        const uint32_t a = (p >> 24) * opacity / 255;
+        d[i] = a ? (p & 0x00FFFFFFu) | (a << 24) : 0u;
+    }
+}
+
+// The display columns i0..i1 and rows j0..j1 (exclusive ends) of the w x h display image made
+// from the layer (backdrop, then the nearest layer pixel over it at the layer's opacity),
+// written from `out`, which holds display pixel (i0, j0), with `stride` pixels per row.
+// With `change`, the layer pixels pass through it first (LayerPreview).
+using PixelChange = std::function<void(uint32_t*, size_t)>;
+
+void displayPixels(const Layer& layer, int w, int h, int i0, int i1, int j0, int j1, uint32_t* out,
+                   size_t stride, const PixelChange* change = nullptr) {
+    const Image& image = layer.image;
+    const BlendMode& mode = blendMode(layer.Blendmode);
+    const uint32_t opacity = layer.Opacity;
+    const bool sameWidth = w == image.width;
+    const size_t n = size_t(i1 - i0);
+    std::vector<int> xs;
+    std::vector<uint32_t> sampled;
+    if (!sameWidth) {
+        xs.resize(n);
+        for (int i = i0; i < i1; ++i) xs[size_t(i - i0)] = nearestIndex(i, image.width, w);
+        if (mode.hasBackdrop) sampled.resize(n);
+    }
+    if (change) sampled.resize(n);
+    int previousSy = -1;
+    for (int j = j0; j < j1; ++j) {
+        const int sy = nearestIndex(j, image.height, h);
+        uint32_t* d = out + size_t(j - j0) * stride;
+        if (sy == previousSy) {  // enlarging repeats rows: copy the one just made
+            std::memcpy(d, d - stride, n * sizeof(uint32_t));
+            continue;
+        }
+        previousSy = sy;
+        const uint32_t* s = image.row(sy);
+        if (change) {  // the changed pixels, gathered at display columns
+            if (sameWidth)
+                std::memcpy(sampled.data(), s + i0, n * sizeof(uint32_t));
+            else
+                for (size_t i = 0; i < n; ++i) sampled[i] = s[xs[i]];
+            (*change)(sampled.data(), n);
+            s = sampled.data();
+            if (!mode.hasBackdrop) {
+                overTransparentRow(d, s, nullptr, n, opacity);
+                continue;
+            }
+            std::fill(d, d + n, mode.backdrop);
+            blendRowOver(d, s, n, opacity);
+            continue;
+        }
+        if (!mode.hasBackdrop) {
+            overTransparentRow(d, sameWidth ? s + i0 : s, sameWidth ? nullptr : xs.data(), n,
+                               opacity);
+            continue;
+        }
+        if (sameWidth) {
+            s += i0;
+        } else {
+            for (size_t i = 0; i < n; ++i) sampled[i] = s[xs[i]];
+            s = sampled.data();
+        }
+        std::fill(d, d + n, mode.backdrop);
+        blendRowOver(d, s, n, opacity);
+    }
+}
+
+bool displaySizeOf(const Layer& layer, int zoom, int64_t& w, int64_t& h) {
+    if (layer.IsGroup || layer.image.empty()) return false;
+    w = scaled(layer.image.width, zoom);
+    h = scaled(layer.image.height, zoom);
+    return w >= 1 && h >= 1 && w <= kMaxViewSide && h <= kMaxViewSide;
+}
+
+// The display indices [lo, hi) whose nearest source index lies in [a, b), for n source pixels
+// shown as m.
+void displaySpan(int64_t a, int64_t b, int64_t n, int64_t m, int& lo, int& hi) {
+    // nearestIndex(i) = (2i+1)n / 2m is nondecreasing in i; start a little before the estimate
+    // and walk to the exact ends.
+    int64_t i = std::max<int64_t>(0, a * m / n - 1);
+    while (i < m && nearestIndex(i, n, m) < a) ++i;
+    int64_t k = std::min<int64_t>(m, b * m / n + 1);
+    while (k > i && nearestIndex(k - 1, n, m) >= b) --k;
+    while (k < m && nearestIndex(k, n, m) < b) ++k;
+    lo = int(i);
+    hi = int(k);
+}
+
+// The display rectangle that shows the layer pixels of `layerRect` in a w x h display image.
+Rect displayRectOf(const Layer& layer, int64_t w, int64_t h, const Rect& layerRect) {
+    const Rect r = intersect(layerRect, Rect{0, 0, layer.image.width, layer.image.height});
+    if (r.empty()) return {};
+    int i0 = 0, i1 = 0, j0 = 0, j1 = 0;
+    displaySpan(r.x, r.right(), layer.image.width, w, i0, i1);
+    displaySpan(r.y, r.bottom(), layer.image.height, h, j0, j1);
+    if (i0 >= i1 || j0 >= j1) return {};
+    return Rect{i0, j0, i1 - i0, j1 - j0};
+}
+
+bool entryMatches(const DisplayEntry& e, const Layer& layer, const ViewCache& view) {
+    int64_t w = 0, h = 0;
+    return displaySizeOf(layer, view.zoom, w, h) && e.width == w && e.height == h &&
+           e.opacity == layer.Opacity && e.blendmode == layer.Blendmode;
+}
+
+// The entry of the layer at the cache's zoom and tile size, without tiles; false when the layer
+// cannot be drawn.
+bool resetEntry(DisplayEntry& e, const Layer& layer, const ViewCache& view) {
+    int64_t w = 0, h = 0;
+    if (!displaySizeOf(layer, view.zoom, w, h)) return false;
+    e.width = int(w);
+    e.height = int(h);
+    e.opacity = layer.Opacity;
+    e.blendmode = layer.Blendmode;
+    e.shiftX = std::clamp(view.tileShiftX, 4, 13);
+    e.shiftY = std::clamp(view.tileShiftY, 0, 13);
+    e.columns = int((w + (1 << e.shiftX) - 1) >> e.shiftX);
+    e.rows = int((h + (1 << e.shiftY) - 1) >> e.shiftY);
+    e.tiles.clear();
+    e.tiles.resize(size_t(e.columns) * size_t(e.rows));
+    e.keptFor = {};
+    return true;
+}
+
+// The tiles of the entry that meet the display rectangle r: columns c0..c1, rows r0..r1
+// (inclusive).
+struct TileRange {
+    int c0 = 0, c1 = -1, r0 = 0, r1 = -1;
+};
+TileRange tilesUnder(const DisplayEntry& e, const Rect& r) {
+    if (r.empty()) return {};
+    return {r.x >> e.shiftX, (r.right() - 1) >> e.shiftX, r.y >> e.shiftY,
+            (r.bottom() - 1) >> e.shiftY};
+}
+
+Rect tileRect(const DisplayEntry& e, int column, int row) {
+    return Rect{column << e.shiftX, row << e.shiftY, e.tileWidth(column), e.tileHeight(row)};
+}
+
+// Makes (again) the part `r` of a tile's pixels from the layer.
+void tilePixels(const Layer& layer, const DisplayEntry& e, int column, int row, uint32_t* tile,
+                const Rect& r, const PixelChange* change = nullptr) {
+    const Rect t = tileRect(e, column, row);
+    const size_t stride = size_t(t.w);
+    displayPixels(layer, e.width, e.height, r.x, r.right(), r.y, r.bottom(),
+                  tile + size_t(r.y - t.y) * stride + size_t(r.x - t.x), stride, change);
+}
+
+void makeTile(const Layer& layer, DisplayEntry& e, int column, int row,
+              const PixelChange* change = nullptr) {
+    const Rect t = tileRect(e, column, row);
+    std::unique_ptr<uint32_t[]> pixels;
+    try {
+        pixels = std::make_unique_for_overwrite<uint32_t[]>(size_t(t.w) * size_t(t.h));
+    } catch (const std::bad_alloc&) {  // no memory: the tile stays missing and is not drawn
+        return;
+    }
+    tilePixels(layer, e, column, row, pixels.get(), t, change);
+    e.tiles[size_t(row) * size_t(e.columns) + size_t(column)] = std::move(pixels);
+}
+
+// Runs work(i) for i < count, on two threads when `parallel` (joined before returning). The
+// items must write disjoint memory.
+template <typename Work>
+void runShared(size_t count, bool parallel, Work&& work) {
+    parallelFor(int(count), parallel ? computeThreads(2) : 1, [&](int i) { work(size_t(i)); });
+}
+
+}  // namespace
+
+void prepareDisplayTiles(const std::vector<Layer>& layers, ViewCache& view,
+                         const LayerPreview* preview, int offsetX, int offsetY,
+                         const Rect& canvasRect, const Rect& area, int threads) {
+    struct Missing {
+        const Layer* layer;
+        DisplayEntry* entry;
+        int column, row;
+        const PixelChange* change;
+    };
+    std::vector<Missing> missing;
+    int64_t pixels = 0;
+    for (const Layer& layer : layers) {
+        ViewCache& shown = viewOf(view, preview, layer);
+        const PixelChange* change = &shown == &view ? nullptr : &preview->change;
+        const auto it = shown.display.find(layer.id);
+        if (it == shown.display.end()) continue;
+        DisplayEntry& e = it->second;
+        if (!entryMatches(e, layer, shown) && !resetEntry(e, layer, shown)) {
+            shown.display.erase(it);
+            continue;
+        }
+        const int64_t ox = int64_t(offsetX) + layerViewOffset(layer.X, shown.zoom);
+        const int64_t oy = int64_t(offsetY) + layerViewOffset(layer.Y, shown.zoom);
+        const Rect keep =
+            clipToImage(int64_t(canvasRect.x) - kDisplayTileMargin - ox,
+                        int64_t(canvasRect.y) - kDisplayTileMargin - oy,
+                        int64_t(canvasRect.w) + 2 * kDisplayTileMargin,
+                        int64_t(canvasRect.h) + 2 * kDisplayTileMargin, e.width, e.height);
+        if (keep != e.keptFor) {
+            const TileRange k = tilesUnder(e, keep);
+            for (int row = 0; row < e.rows; ++row)
+                for (int column = 0; column < e.columns; ++column)
+                    if (row < k.r0 || row > k.r1 || column < k.c0 || column > k.c1)
+                        e.tiles[size_t(row) * size_t(e.columns) + size_t(column)].reset();
+            e.keptFor = keep;
+        }
+        if (!layer.Visible || layer.IsGroup) continue;
+        const TileRange need = tilesUnder(e, clipToImage(int64_t(area.x) - ox, int64_t(area.y) - oy,
+                                                         area.w, area.h, e.width, e.height));
+        for (int row = need.r0; row <= need.r1; ++row)
+            for (int column = need.c0; column <= need.c1; ++column)
+                if (!e.tile(column, row)) {
+                    missing.push_back({&layer, &e, column, row, change});
+                    pixels += int64_t(e.tileWidth(column)) * e.tileHeight(row);
+                }
+    }
+    // Each tile depends on its layer alone, so two threads taking them one by one give the same
+    // tiles as one pass.
+    runShared(missing.size(), threads >= 2 && pixels >= kParallelPixels, [&](size_t i) {
+        const Missing& m = missing[i];
+        makeTile(*m.layer, *m.entry, m.column, m.row, m.change);
+    });
+}
+
+size_t DisplayEntry::tileCount() const {
+    size_t count = 0;
+    for (const auto& tile : tiles) count += tile != nullptr;
+    return count;
+}
+
+size_t ViewCache::tileCount() const {
+    size_t count = 0;
+    for (const auto& [id, e] : display) count += e.tileCount();
+    return count;
+}
+
+size_t ViewCache::tileBytes() const {
+    size_t bytes = 0;
+    for (const auto& [id, e] : display)
+        for (int row = 0; row < e.rows; ++row)
+            for (int column = 0; column < e.columns; ++column)
+                if (e.tile(column, row))
+                    bytes += size_t(e.tileWidth(column)) * size_t(e.tileHeight(row)) * 4;
+    return bytes;
+}
+
+bool buildDisplayImage(const Layer& layer, int zoom, Image& display) {
+    int64_t w = 0, h = 0;
+    if (!displaySizeOf(layer, zoom, w, h)) return false;
+    if (display.width != w || display.height != h || display.depth != 32) {
+        auto fresh = createImage(int(w), int(h), 32);
+        if (!fresh) return false;
+        display = std::move(*fresh);
+    }
+    displayPixels(layer, int(w), int(h), 0, int(w), 0, int(h), display.pixels.data(), size_t(w));
+    return true;
+}
+
+Rect updateDisplayImage(const Layer& layer, int zoom, Image& display, const Rect& layerRect) {
+    int64_t w = 0, h = 0;
+    if (!displaySizeOf(layer, zoom, w, h) || display.width != w || display.height != h) return {};
+    const Rect r = displayRectOf(layer, w, h, layerRect);
+    if (r.empty()) return {};
+    displayPixels(layer, int(w), int(h), r.x, r.right(), r.y, r.bottom(), display.row(r.y) + r.x,
+                  size_t(display.width));
+    return r;
+}
+
+Rect updateDisplayTiles(const Layer& layer, ViewCache& view, const Rect& layerRect) {
+    const auto it = view.display.find(layer.id);
+    if (it == view.display.end() || !entryMatches(it->second, layer, view)) return {};
+    DisplayEntry& e = it->second;
+    const Rect r = displayRectOf(layer, e.width, e.height, layerRect);
+    const TileRange range = tilesUnder(e, r);
+    for (int row = range.r0; row <= range.r1; ++row)
+        for (int column = range.c0; column <= range.c1; ++column)
+            if (uint32_t* tile = e.tiles[size_t(row) * size_t(e.columns) + size_t(column)].get())
+                tilePixels(layer, e, column, row, tile, intersect(r, tileRect(e, column, row)));
+    return r;
+}
+
+Image wholeDisplayImage(const ViewCache& view, const Layer& layer) {
+    const DisplayEntry* e = view.find(layer.id);
+    if (!e || layer.image.empty()) return {};
+    auto image = createImage(e->width, e->height, 32);
+    if (!image) return {};
+    displayPixels(layer, e->width, e->height, 0, e->width, 0, e->height, image->pixels.data(),
+                  size_t(e->width));
+    for (int row = 0; row < e->rows; ++row)
+        for (int column = 0; column < e->columns; ++column) {
+            const uint32_t* tile = e->tile(column, row);
+            if (!tile) continue;
+            const Rect t = tileRect(*e, column, row);
+            for (int y = 0; y < t.h; ++y)
+                std::memcpy(image->row(t.y + y) + t.x, tile + size_t(y) * size_t(t.w),
+                            size_t(t.w) * sizeof(uint32_t));
+        }
+    return std::move(*image);
+}
+
+bool remakeDisplayTiles(const Layer& layer, ViewCache& view, int offsetX, int offsetY,
+                        const Rect& canvasRect,
+                        const std::function<void(uint32_t*, size_t)>& change, int threads) {
+    const auto it = view.display.find(layer.id);
+    if (it == view.display.end() || !entryMatches(it->second, layer, view)) return false;
+    DisplayEntry& e = it->second;
+    const int64_t ox = int64_t(offsetX) + layerViewOffset(layer.X, view.zoom);
+    const int64_t oy = int64_t(offsetY) + layerViewOffset(layer.Y, view.zoom);
+    const TileRange shown =
+        tilesUnder(e, clipToImage(int64_t(canvasRect.x) - ox, int64_t(canvasRect.y) - oy,
+                                  canvasRect.w, canvasRect.h, e.width, e.height));
+    std::vector<std::pair<int, int>> remake;  // column, row
+    for (int row = 0; row < e.rows; ++row)
+        for (int column = 0; column < e.columns; ++column) {
+            auto& tile = e.tiles[size_t(row) * size_t(e.columns) + size_t(column)];
+            if (!tile) continue;
+            if (row < shown.r0 || row > shown.r1 || column < shown.c0 || column > shown.c1)
+                tile.reset();
+            else
+                remake.emplace_back(column, row);
+        }
+    // Each tile is written by one thread alone.
+    runShared(remake.size(), threads >= 2 && remake.size() >= 2, [&](size_t i) {
+        const auto [column, row] = remake[i];
+        tilePixels(layer, e, column, row,
+                   e.tiles[size_t(row) * size_t(e.columns) + size_t(column)].get(),
+                   tileRect(e, column, row), &change);
+    });
+    return true;
+}
+
+void rebuildDisplay(const Layer& layer, ViewCache& view) {
+    if (!resetEntry(view.display[layer.id], layer, view)) view.display.erase(layer.id);
+}
+
+bool ViewCache::current(const Layer& layer) const {
+    const auto it = display.find(layer.id);
+    if (it == display.end()) {
+        int64_t w = 0, h = 0;
+        return !displaySizeOf(layer, zoom, w, h);
+    }
+    return entryMatches(it->second, layer, *this);
+}
+
+void refreshDisplays(const std::vector<Layer>& layers, ViewCache& view) {
+    std::unordered_map<uint32_t, DisplayEntry> kept;
+    for (const Layer& layer : layers)
+        if (auto it = view.display.find(layer.id); it != view.display.end())
+            kept.emplace(layer.id, std::move(it->second));
+    view.display = std::move(kept);
+    for (const Layer& layer : layers)
+        if (!view.current(layer)) rebuildDisplay(layer, view);
+}
+
+void resetDisplays(const std::vector<Layer>& layers, int zoom, ViewCache& view) {
+    view.zoom = zoom;
+    std::unordered_map<uint32_t, DisplayEntry> fresh;
+    for (const Layer& layer : layers) {
+        DisplayEntry e;
+        if (resetEntry(e, layer, view)) fresh.emplace(layer.id, std::move(e));
+    }
+    view.display = std::move(fresh);
+}
+
+}  // namespace qm
