@@ -223,6 +223,9 @@ std::optional<DocumentAnimation> readAnimationSections(const IndexSections& sect
         image.key = key;
         image.index = layer->second.Frames.size();
         image.file = isPlainFileName(file) ? file : std::string();
+        if (image.file.empty())
+            image.refusal =
+                file.empty() ? "no image file named" : "outside the frame folder, not read";
         image.label = std::string(kFrameFolderName) + "/" + (file.empty() ? name : file);
         images.push_back(std::move(image));
         layer->second.Frames.push_back(std::move(frame));

@@ -77,10 +77,11 @@ private:
 
 // A frame whose image is still to be read: where it went in the contents, and its file.
 struct FrameImageToRead {
-    std::string key;    // its animation layer
-    size_t index = 0;   // in that layer's Frames
-    std::string file;   // in the frame folder; empty when the section names none it may read
-    std::string label;  // how the one message names it when it cannot be read
+    std::string key;      // its animation layer
+    size_t index = 0;     // in that layer's Frames
+    std::string file;     // in the frame folder; empty when the section names none it may read
+    std::string label;    // how the one message names it when it cannot be read
+    std::string refusal;  // why `file` is empty
 };
 // Reads the animation sections. nullopt without an [Animation] section (a file written before
 // documents kept their animation); an error (and nullopt) for counts beyond the limits. Frames

@@ -351,7 +351,7 @@ std::optional<DocumentFileContents> readDocumentFile(std::string_view indexPath,
         [&](int i) {
             if (i >= layers) {
                 const FrameImageToRead& read = frameImages[size_t(i - layers)];
-                std::string reason = "not a file of the frame folder, not read";
+                std::string reason = read.refusal;
                 std::optional<Image> image;
                 if (frameFolderLinked)
                     reason = "the frame folder is a link, not read";
