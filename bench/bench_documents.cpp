@@ -39,9 +39,9 @@
 #include "bench_support.h"
 #include "codecs/codecs.h"
 #include "document/qmd_format.h"
-#include "raster/shapes.h"
 #include "io/openraster.h"
 #include "platform/fake_ui.h"
+#include "raster/shapes.h"
 #include "shell/app.h"
 #include "shell/recovery.h"
 
@@ -427,7 +427,8 @@ void BM_DrawingsOpenVsLibpng(benchmark::State& state) {
     std::vector<std::string> files;
     const std::string folder = qm::layerFolderOf(path);
     for (const auto& e : std::filesystem::recursive_directory_iterator(folder))
-        if (e.is_regular_file() && e.path().extension() == ".png") files.push_back(e.path().string());
+        if (e.is_regular_file() && e.path().extension() == ".png")
+            files.push_back(e.path().string());
     Sides sides;
     for (auto _ : state) {
         long faults = minorFaults();
@@ -439,8 +440,7 @@ void BM_DrawingsOpenVsLibpng(benchmark::State& state) {
                 image.version = PNG_IMAGE_VERSION;
                 png_image_begin_read_from_file(&image, file.c_str());
                 image.format = PNG_FORMAT_RGBA;
-                uint8_t* out =
-                    pixels.emplace_back(new uint8_t[PNG_IMAGE_SIZE(image)]).get();
+                uint8_t* out = pixels.emplace_back(new uint8_t[PNG_IMAGE_SIZE(image)]).get();
                 png_image_finish_read(&image, nullptr, out, 0, nullptr);
                 benchmark::DoNotOptimize(out);
             }
