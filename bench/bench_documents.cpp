@@ -11,9 +11,23 @@
 //
 // Also: the pause of the painting loop when a recovery copy begins (the fork of the writer),
 // with the reference document in memory.
+//
+// An animation: a 512 x 512 document of one (transparent) layer and 120 drawings of 512 x 512
+// (ink strokes and a translucent fill on transparency, as drawing frame by frame leaves them).
+// BM_DrawingsSaveVsLibpng saves it as a .qmd and, in the same iteration, encodes the same 121
+// images with libpng at the program's settings (level kPngCompressionLevel, the Sub filter,
+// 8-bit RGBA) and writes them as files flushed to disk as the save does; BM_DrawingsOpenVsLibpng
+// opens it and decodes the same files with libpng. Each reports both times, their ratio and the
+// minor page faults of each side (getrusage, the whole process).
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <png.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <chrono>
+#include <csetjmp>
+#include <cstdio>
 
 #include <cmath>
 #include <filesystem>
@@ -23,9 +37,11 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "codecs/codecs.h"
 #include "document/qmd_format.h"
 #include "io/openraster.h"
 #include "platform/fake_ui.h"
+#include "raster/shapes.h"
 #include "shell/app.h"
 #include "shell/commands/recovery.h"
 #include "shell/events.h"
@@ -241,8 +257,216 @@ void BM_RecoveryCopyPause(benchmark::State& state) {
     qm::removeRecoveryCopy(app);
 }
 
+// --- An animation of 120 drawings ---------------------------------------------------------
+
+constexpr int kDrawingSide = 512;
+constexpr int kDrawings = 120;
+
+// Drawing `index`: a figure moving across, in strokes of overlapping soft dabs, over a
+// translucent fill.
+qm::Image drawing(int index) {
+    qm::Image img = *qm::createImage(kDrawingSide, kDrawingSide, 32);
+    qm::Random rnd(uint64_t(index) * 7919 + 3);
+    const int cx = 120 + index * 2, cy = 260 + int(30 * std::sin(index / 6.0));
+    qm::fillEllipse(img, cx, cy, 70, 110, qm::solidPaint(qm::rgba(230, 180, 140, 160)));
+    for (int stroke = 0; stroke < 14; ++stroke) {
+        double x = cx + int(rnd(180)) - 90, y = cy + int(rnd(240)) - 120;
+        const double a = rnd(628) / 100.0;
+        for (int step = 0; step < 60; ++step) {
+            const double t = step / 60.0;
+            x += 3 * std::cos(a + 2 * t);
+            y += 3 * std::sin(a + 2 * t);
+            qm::fillCircle(img, int(x), int(y), 2 + int(3 * std::sin(3.14 * t)),
+                           qm::solidPaint(qm::rgba(30, 25, 40, 200 + uint32_t(rnd(55)))));
+        }
+    }
+    return img;
+}
+
+const qm::Document& animationScene() {
+    static std::unique_ptr<qm::Document> doc;
+    if (doc) return *doc;
+    doc = std::make_unique<qm::Document>();
+    doc->Width = doc->Height = kDrawingSide;
+    qm::Layer layer;
+    layer.Name = "Layer1";
+    layer.Position = 1;
+    layer.Selected = 1;
+    layer.Width = layer.Height = kDrawingSide;
+    layer.image = *qm::createImage(kDrawingSide, kDrawingSide, 32);
+    doc->layers.push_back(std::move(layer));
+    qm::AnimationLayer& walk = doc->animationLayers["2"];
+    walk.Name = "Walk";
+    walk.Alpha = 255;
+    walk.Shown = 1;
+    for (int i = 0; i < kDrawings; ++i) {
+        qm::AnimationFrame f;
+        f.Frame = int16_t(1 + i);
+        f.image = drawing(i);
+        walk.Frames.push_back(std::move(f));
+    }
+    doc->AnimationLayerId = 2;
+    return *doc;
+}
+
+// libpng writing a PNG as the program's encoder is set: 8-bit RGBA, no interlace, level
+// kPngCompressionLevel, the Sub filter.
+struct PngOut {
+    std::vector<uint8_t> bytes;
+};
+void appendBytes(png_structp png, png_bytep data, size_t n) {
+    auto* out = static_cast<PngOut*>(png_get_io_ptr(png));
+    out->bytes.insert(out->bytes.end(), data, data + n);
+}
+void flushNone(png_structp) {}
+
+bool libpngEncode(const qm::Image& img, std::vector<uint8_t>& bytes) {
+    PngOut out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    std::vector<png_bytep> rows(size_t(img.height));
+    for (int y = 0; y < img.height; ++y)
+        rows[size_t(y)] = reinterpret_cast<png_bytep>(const_cast<uint32_t*>(img.row(y)));
+    bool ok = png && info;
+    if (ok && setjmp(png_jmpbuf(png))) ok = false;
+    if (ok) {
+        png_set_write_fn(png, &out, appendBytes, flushNone);
+        png_set_IHDR(png, info, png_uint_32(img.width), png_uint_32(img.height), 8,
+                     PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                     PNG_FILTER_TYPE_DEFAULT);
+        png_set_compression_level(png, qm::kPngCompressionLevel);
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+        png_write_info(png, info);
+        png_write_image(png, rows.data());
+        png_write_end(png, nullptr);
+    }
+    png_destroy_write_struct(&png, &info);
+    bytes = std::move(out.bytes);
+    return ok;
+}
+
+// Writes a file and flushes it to disk, as every file of a save is.
+void writeFlushed(const std::string& path, const std::vector<uint8_t>& bytes) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) return;
+    (void)!::write(fd, bytes.data(), bytes.size());
+    ::fsync(fd);
+    ::close(fd);
+}
+
+// The 121 images of the scene, in the order the save writes them.
+std::vector<const qm::Image*> sceneImages() {
+    const qm::Document& doc = animationScene();
+    std::vector<const qm::Image*> images{&doc.layers[0].image};
+    for (const qm::AnimationFrame& f : doc.animationLayers.at("2").Frames)
+        images.push_back(&f.image);
+    return images;
+}
+
+long minorFaults() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt;
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Both sides' totals over the run, reported per iteration.
+struct Sides {
+    double ours = 0, peer = 0;
+    long oursFaults = 0, peerFaults = 0;
+    void report(benchmark::State& state) const {
+        const double n = double(state.iterations());
+        state.counters["ours_ms"] = ours / n * 1e3;
+        state.counters["libpng_ms"] = peer / n * 1e3;
+        state.counters["ratio"] = peer > 0 ? ours / peer : 0;
+        state.counters["ours_minflt"] = double(oursFaults) / n;
+        state.counters["libpng_minflt"] = double(peerFaults) / n;
+    }
+};
+
+void BM_DrawingsSaveVsLibpng(benchmark::State& state) {
+    const qm::Document& doc = animationScene();
+    const std::vector<const qm::Image*> images = sceneImages();
+    const std::string folder = benchFolder() + "/peer_drawings";
+    std::filesystem::create_directories(folder);
+    const std::string path = benchFolder() + "/drawings.qmd";
+    Sides sides;
+    double bytes = 0;
+    for (auto _ : state) {
+        long faults = minorFaults();
+        auto start = std::chrono::steady_clock::now();
+        bytes = 0;
+        for (size_t i = 0; i < images.size(); ++i) {
+            std::vector<uint8_t> png;
+            if (!libpngEncode(*images[i], png)) state.SkipWithError("libpng failed");
+            writeFlushed(folder + "/" + std::to_string(i) + ".png", png);
+            bytes += double(png.size());
+        }
+        sides.peer += secondsSince(start);
+        sides.peerFaults += minorFaults() - faults;
+
+        faults = minorFaults();
+        start = std::chrono::steady_clock::now();
+        std::string error;
+        if (!qm::writeDocumentFile(doc, path, error)) state.SkipWithError(error.c_str());
+        sides.ours += secondsSince(start);
+        sides.oursFaults += minorFaults() - faults;
+    }
+    sides.report(state);
+    setBytes(state, bytes);
+}
+
+void BM_DrawingsOpenVsLibpng(benchmark::State& state) {
+    const qm::Document& doc = animationScene();
+    const std::string path = benchFolder() + "/drawings_open.qmd";
+    std::string error;
+    if (!qm::writeDocumentFile(doc, path, error)) state.SkipWithError(error.c_str());
+    // The very files the save wrote, for the peer to decode.
+    std::vector<std::string> files;
+    const std::string folder = qm::layerFolderOf(path);
+    for (const auto& e : std::filesystem::recursive_directory_iterator(folder))
+        if (e.is_regular_file() && e.path().extension() == ".png")
+            files.push_back(e.path().string());
+    Sides sides;
+    for (auto _ : state) {
+        long faults = minorFaults();
+        auto start = std::chrono::steady_clock::now();
+        {
+            std::vector<std::unique_ptr<uint8_t[]>> pixels;
+            for (const std::string& file : files) {
+                png_image image{};
+                image.version = PNG_IMAGE_VERSION;
+                png_image_begin_read_from_file(&image, file.c_str());
+                image.format = PNG_FORMAT_RGBA;
+                uint8_t* out = pixels.emplace_back(new uint8_t[PNG_IMAGE_SIZE(image)]).get();
+                png_image_finish_read(&image, nullptr, out, 0, nullptr);
+                benchmark::DoNotOptimize(out);
+            }
+        }
+        sides.peer += secondsSince(start);
+        sides.peerFaults += minorFaults() - faults;
+
+        faults = minorFaults();
+        start = std::chrono::steady_clock::now();
+        {
+            auto read = qm::readDocumentFile(path, 1, error);
+            if (!read || !read->animation) state.SkipWithError(error.c_str());
+            benchmark::DoNotOptimize(read);
+        }
+        sides.ours += secondsSince(start);
+        sides.oursFaults += minorFaults() - faults;
+    }
+    sides.report(state);
+    state.counters["files"] = double(files.size());
+}
+
 }  // namespace
 
+BENCHMARK(BM_DrawingsSaveVsLibpng)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
+BENCHMARK(BM_DrawingsOpenVsLibpng)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
 BENCHMARK(BM_SaveDocument)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_LibpngDefaultEncodeTen)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_OpenDocument)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -391,6 +391,52 @@ void documentSeeds() {
                                           "[Layer2]\nName = a\nImage = /etc/passwd\n"
                                           "[Layer3]\nName = ..\nImage = ..\n" + files));
     writeSeed("qmd", "bad-sizes", textBytes("Nb_layer = 999\nDoc_w = -1\nDoc_h = 0x7fffffff\n"));
+
+    // A document with an animation, saved by our writer: its frame files go in "frames/".
+    qm::AnimationLayer walk;
+    walk.Name = "Walk";
+    walk.Alpha = 200;
+    walk.Shown = 1;
+    for (int f : {1, 4}) {
+        qm::AnimationFrame frame;
+        frame.Frame = int16_t(f);
+        frame.Hold = int16_t(f == 1 ? 3 : 2);
+        frame.X = int16_t(f - 2);
+        frame.image = sampleImage(6, 4, 32);
+        walk.Frames.push_back(std::move(frame));
+    }
+    doc.animationLayers["2"] = std::move(walk);
+    doc.AnimationLayerId = 2;
+    doc.Fps = 24;
+    const std::string animated = qm::joinPath(scratch, "anim.qmd");
+    if (!qm::writeDocumentFile(doc, animated, error, {1, {}}) ||
+        !qm::readDocumentFile(animated, 1, error)) {
+        fail("animated document: " + error);
+        return;
+    }
+    const auto animatedIndex = qm::readFileLimited(animated, 1 << 20, error);
+    std::string frameFiles;
+    for (const std::string& name :
+         qm::listFolder(qm::joinPath(scratch, "anim/frames"), "*.png", qm::EntryKind::Files))
+        frameFiles += file("frames/" + name, pngText);
+    if (!animatedIndex || frameFiles.empty()) {
+        fail("animated document: no index or frames");
+        return;
+    }
+    writeSeed("qmd", "animation", textBytes(*animatedIndex + files + frameFiles));
+    writeSeed("qmd", "animation-hostile",
+              textBytes("Nb_layer = 1\nDoc_w = 6\nDoc_h = 4\n[Layer1]\nName = Ink\n"
+                        "[Animation]\nFps = -1\nFrameTotal = 99999\nNb_animation_layer = 2\n"
+                        "Nb_frame = 4\nAnimationLayerId = 300\n"
+                        "[AnimationLayer1]\nKey = 2\nKind = 99\n[AnimationLayer2]\nKey = 2\n"
+                        "[Frame1]\nAnimationLayer = 2\nFrame = -7\nHold = -1\nImage = ../Ink.png\n"
+                        "[Frame2]\nAnimationLayer = 2\nFrame = 32767\nHold = 32767\n"
+                        "Image = /etc/passwd\n[Frame3]\nAnimationLayer = 77\n"
+                        "[Frame1]\nFrame = 5\n[Frame4]\nAnimationLayer = 2\nImage = t.png\n" +
+                        files + file("frames/t.png", pngText.substr(0, 30))));
+    writeSeed("qmd", "animation-counts",
+              textBytes("Nb_layer = 1\nDoc_w = 6\nDoc_h = 4\n[Animation]\n"
+                        "Nb_animation_layer = 100000\nNb_frame = 2000000000\n"));
     std::error_code ec;
     std::filesystem::remove_all(scratch, ec);
 }

@@ -44,6 +44,9 @@ struct AnimationFrame {
     Image image;
     int16_t Frame = 1;
     uint32_t id = 0;  // stable identity while the frame lives, as for layers; 0 until given
+    // Frames it stays on screen, from Frame on (at least 1). Frames of one layer on one Frame
+    // number are one drawing (shown together, in list order) and share their hold.
+    int16_t Hold = 1;
 };
 
 struct AnimationLayer {

@@ -1,6 +1,8 @@
 #include "document/document_fields.h"
 
 #include <array>
+#include <climits>
+#include <cstdint>
 
 namespace qm {
 
@@ -30,7 +32,53 @@ const std::array<LayerField, 12> kLayerFields{{
     {"LockAlpha", &L::LockAlpha, int64_t(0)},
 }};
 
+using A = AnimationField<Document>;
+using AL = AnimationField<AnimationLayer>;
+using AF = AnimationField<AnimationFrame>;
+constexpr int64_t kFrames = 32767;  // frame numbers and holds are 16-bit
+
+// Ranges as the controls that set them allow (the frame spins allow 0).
+const std::array<A, 7> kAnimationSettingFields{{
+    {"Fps", &D::Fps, int64_t(12), 1, 48},
+    {"FrameTotal", &D::FrameTotal, int64_t(120), 1, kFrames},
+    {"FrameStart", &D::FrameStart, int64_t(1), 0, kFrames},
+    {"FrameEnd", &D::FrameEnd, int64_t(120), 0, kFrames},
+    {"CurrentFrame", &D::CurrentFrame, int64_t(1), 0, kFrames},
+    {"OnionBefore", &D::OnionBefore, int64_t(0), 0, 10},
+    {"OnionAfter", &D::OnionAfter, int64_t(0), 0, 10},
+}};
+
+const std::array<AL, 8> kAnimationLayerFields{{
+    {"Name", &AnimationLayer::Name, kByRule},
+    {"Order", &AnimationLayer::Order, kByRule, 0, 255},
+    {"Kind", &AnimationLayer::Kind, int64_t(0), 0, 5},
+    {"Alpha", &AnimationLayer::Alpha, int64_t(255), 0, 255},
+    {"Color", &AnimationLayer::Color, kByRule, INT32_MIN, UINT32_MAX},
+    {"Shown", &AnimationLayer::Shown, int64_t(1), 0, 1},
+    {"Flag2", &AnimationLayer::Flag2, int64_t(1), 0, 1},
+    {"Current", &AnimationLayer::Current, int64_t(0), 0, 1},
+}};
+
+const std::array<AF, 4> kAnimationFrameFields{{
+    {"Frame", &AnimationFrame::Frame, int64_t(1), 1, kFrames},
+    {"Hold", &AnimationFrame::Hold, int64_t(1), 1, kFrames},
+    {"X", &AnimationFrame::X, int64_t(0), INT16_MIN, INT16_MAX},
+    {"Y", &AnimationFrame::Y, int64_t(0), INT16_MIN, INT16_MAX},
+}};
+
 }  // namespace
+
+std::span<const AnimationField<Document>> animationSettingFields() {
+    return kAnimationSettingFields;
+}
+
+std::span<const AnimationField<AnimationLayer>> animationLayerFields() {
+    return kAnimationLayerFields;
+}
+
+std::span<const AnimationField<AnimationFrame>> animationFrameFields() {
+    return kAnimationFrameFields;
+}
 
 std::span<const DocumentField> documentFields() {
     return kDocumentFields;

@@ -2,7 +2,9 @@
 // reads and writes them in this order, and the state dump of the script runner lists them.
 #pragma once
 
+#include <algorithm>
 #include <span>
+#include <type_traits>
 
 #include "document/document.h"
 #include "platform/key_value_file.h"
@@ -27,5 +29,39 @@ struct LayerField {
 std::span<const DocumentField> documentFields();
 // A layer's section, in the order it is written ("Image" follows them, naming its file).
 std::span<const LayerField> layerFields();
+
+// A field of the animation part of the document file. A number read is brought within
+// least..most before it is stored (a hand-edited value never wraps); a missing key or one that
+// holds no number takes `absent` ("none": the reader's own rule gives it).
+template <typename Record>
+struct AnimationField {
+    const char* key;
+    FieldOf<Record> member;
+    FieldDefault absent;
+    int64_t least = 0, most = 0;
+};
+
+// The frame settings, in the [Animation] section, in the order they are written.
+std::span<const AnimationField<Document>> animationSettingFields();
+// An animation layer's section, after its "Key".
+std::span<const AnimationField<AnimationLayer>> animationLayerFields();
+// An animation frame's section, after the key of its animation layer ("Image" follows).
+std::span<const AnimationField<AnimationFrame>> animationFrameFields();
+
+// Reads a field of such a table from the selected group of `file` into `record`.
+template <typename Record>
+void readAnimationField(const KeyValueFile& file, const AnimationField<Record>& field,
+                        Record& record) {
+    withField(record, field.member, [&](auto& member) {
+        using T = std::remove_cvref_t<decltype(member)>;
+        if constexpr (std::is_integral_v<T>) {
+            if (const auto v = parseLenientInteger(file.readText(field.key)))
+                return void(member = lowBits<T>(std::clamp(*v, field.least, field.most)));
+            setField(member, field.absent);
+        } else {
+            readField(file, field.key, field.absent, member);
+        }
+    });
+}
 
 }  // namespace qm

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <utility>
 
+#include "document/animation_frames.h"
 #include "document/document_ops.h"
 
 namespace qm {
@@ -14,6 +15,21 @@ constexpr int kTile = kHistoryTileSide;
 
 uint32_t tileKey(int tx, int ty) {
     return uint32_t(ty) << 16 | uint32_t(tx);
+}
+
+// The key of a layer's or a frame's kept tiles (their ids are counted apart).
+uint64_t imageKey(uint32_t id, bool frame) {
+    return (frame ? uint64_t(1) << 32 : 0) | id;
+}
+
+// The image a tile record keeps tiles of, or null when it is not in the document.
+Image* recordImage(const TileRecord& record, Document& doc) {
+    if (record.frame) {
+        AnimationFrame* frame = frameById(doc, record.layer);
+        return frame ? &frame->image : nullptr;
+    }
+    Layer* layer = layerById(doc, record.layer);
+    return layer ? &layer->image : nullptr;
 }
 
 // The rectangle of tile (tx, ty) of an image, cut at its edges.
@@ -106,7 +122,13 @@ AnimationRecord captureAnimation(Document& doc) {
         copy.Frames.reserve(layer.Frames.size());
         for (AnimationFrame& frame : layer.Frames) {
             if (frame.id == 0) frame.id = doc.nextFrameId++;
-            copy.Frames.push_back(AnimationFrame{frame.X, frame.Y, Image{}, frame.Frame, frame.id});
+            AnimationFrame place;
+            place.X = frame.X;
+            place.Y = frame.Y;
+            place.Frame = frame.Frame;
+            place.id = frame.id;
+            place.Hold = frame.Hold;
+            copy.Frames.push_back(std::move(place));
         }
         record.layers.emplace(key, std::move(copy));
     }
@@ -116,11 +138,15 @@ AnimationRecord captureAnimation(Document& doc) {
 // --- Applying records (each its own inverse) ---------------------------------------------------
 
 void apply(TileRecord& record, Document& doc, EditChanges& changes) {
-    Layer* layer = layerById(doc, record.layer);
-    if (!layer) return;
+    Image* image = recordImage(record, doc);
+    if (!image) return;
     for (KeptTile& tile : record.tiles) {
-        swapTile(layer->image, tile);
-        changes.addPixels(record.layer, tileRect(layer->image, tile.tx, tile.ty));
+        swapTile(*image, tile);
+        const Rect r = tileRect(*image, tile.tx, tile.ty);
+        if (record.frame)
+            changes.addFramePixels(record.layer, r);
+        else
+            changes.addPixels(record.layer, r);
     }
 }
 
@@ -203,17 +229,17 @@ void apply(AnimationRecord& record, Document& doc, EditChanges& changes) {
 // --- Whether a record holds anything else than the document's state --------------------------
 
 bool changed(const TileRecord& record, const Document& doc) {
-    const Layer* layer = layerById(doc, record.layer);
-    if (!layer) return true;
+    const Image* image = recordImage(record, const_cast<Document&>(doc));
+    if (!image) return true;
     for (const KeptTile& tile : record.tiles) {
-        const Rect r = tileRect(layer->image, tile.tx, tile.ty);
+        const Rect r = tileRect(*image, tile.tx, tile.ty);
         if (tile.zero) {
-            if (r.empty() || !allZero(layer->image, r)) return true;
+            if (r.empty() || !allZero(*image, r)) return true;
             continue;
         }
         if (tile.pixels.size() != size_t(r.w) * size_t(r.h)) return true;
         for (int y = 0; y < r.h; ++y)
-            if (std::memcmp(layer->image.row(r.y + y) + r.x, tile.pixels.data() + size_t(y) * size_t(r.w),
+            if (std::memcmp(image->row(r.y + y) + r.x, tile.pixels.data() + size_t(y) * size_t(r.w),
                             size_t(r.w) * sizeof(uint32_t)) != 0)
                 return true;
     }
@@ -259,7 +285,8 @@ bool changed(const AnimationRecord& record, const Document& doc) {
         for (size_t i = 0; i < layer.Frames.size(); ++i) {
             const AnimationFrame& a = kept.Frames[i];
             const AnimationFrame& b = layer.Frames[i];
-            if (a.id != b.id || a.Frame != b.Frame || a.X != b.X || a.Y != b.Y) return true;
+            if (a.id != b.id || a.Frame != b.Frame || a.Hold != b.Hold || a.X != b.X || a.Y != b.Y)
+                return true;
         }
     }
     return false;
@@ -311,8 +338,15 @@ void EditChanges::addPixels(uint32_t layer, const Rect& rect) {
     r = unite(r, rect);
 }
 
+void EditChanges::addFramePixels(uint32_t frame, const Rect& rect) {
+    if (rect.empty()) return;
+    Rect& r = framePixels[frame];
+    r = unite(r, rect);
+}
+
 void EditChanges::merge(const EditChanges& other) {
     for (const auto& [id, rect] : other.pixels) addPixels(id, rect);
+    for (const auto& [id, rect] : other.framePixels) addFramePixels(id, rect);
     relook.insert(other.relook.begin(), other.relook.end());
     structure = structure || other.structure;
     resized = resized || other.resized;
@@ -320,7 +354,8 @@ void EditChanges::merge(const EditChanges& other) {
 }
 
 bool EditChanges::empty() const {
-    return pixels.empty() && relook.empty() && !structure && !resized && !animation;
+    return pixels.empty() && framePixels.empty() && relook.empty() && !structure && !resized &&
+           !animation;
 }
 
 // --- History ----------------------------------------------------------------------------------
@@ -350,28 +385,23 @@ void History::begin(const std::string& label, const std::string& mergeKey) {
     }
 }
 
-TileRecord& History::tileRecordFor(uint32_t layerId) {
+TileRecord& History::tileRecordFor(uint32_t id, bool frame) {
     if (!open_.records.empty()) {
-        if (auto* last = std::get_if<TileRecord>(&open_.records.back()); last && last->layer == layerId)
+        if (auto* last = std::get_if<TileRecord>(&open_.records.back());
+            last && last->layer == id && last->frame == frame)
             return *last;
     }
-    open_.records.emplace_back(TileRecord{layerId, {}});
+    open_.records.emplace_back(TileRecord{id, {}, frame});
     return std::get<TileRecord>(open_.records.back());
 }
 
-void History::touchPixels(Document& doc, uint32_t layerId, const Rect& layerRect) {
-    if (depth_ == 0) begin("");
-    Layer* layer = layerById(doc, layerId);
-    if (!layer || layer->image.empty()) return;
-    const Image& image = layer->image;
-    const Rect r = intersect(layerRect, Rect{0, 0, image.width, image.height});
-    if (r.empty()) return;
-    std::set<uint32_t>& kept = keptTiles_[layerId];
+void History::keepTiles(const Image& image, uint32_t id, bool frame, const Rect& r) {
+    std::set<uint32_t>& kept = keptTiles_[imageKey(id, frame)];
     TileRecord* record = nullptr;
     for (int ty = r.y / kTile; ty <= (r.bottom() - 1) / kTile; ++ty) {
         for (int tx = r.x / kTile; tx <= (r.right() - 1) / kTile; ++tx) {
             if (!kept.insert(tileKey(tx, ty)).second) continue;
-            if (!record) record = &tileRecordFor(layerId);
+            if (!record) record = &tileRecordFor(id, frame);
             const Rect t = tileRect(image, tx, ty);
             if (allZero(image, t)) {
                 record->tiles.push_back(KeptTile{tx, ty, {}, true});
@@ -384,7 +414,28 @@ void History::touchPixels(Document& doc, uint32_t layerId, const Rect& layerRect
             record->tiles.push_back(std::move(tile));
         }
     }
+}
+
+void History::touchPixels(Document& doc, uint32_t layerId, const Rect& layerRect) {
+    if (depth_ == 0) begin("");
+    Layer* layer = layerById(doc, layerId);
+    if (!layer || layer->image.empty()) return;
+    const Image& image = layer->image;
+    const Rect r = intersect(layerRect, Rect{0, 0, image.width, image.height});
+    if (r.empty()) return;
+    keepTiles(image, layerId, false, r);
     changes_.addPixels(layerId, r);
+}
+
+void History::touchFramePixels(Document& doc, uint32_t frameId, const Rect& rect) {
+    if (depth_ == 0) begin("");
+    AnimationFrame* frame = frameById(doc, frameId);
+    if (!frame || frame->image.empty()) return;
+    const Image& image = frame->image;
+    const Rect r = intersect(rect, Rect{0, 0, image.width, image.height});
+    if (r.empty()) return;
+    keepTiles(image, frameId, true, r);
+    changes_.addFramePixels(frameId, r);
 }
 
 void History::structure(Document& doc) {
@@ -408,7 +459,7 @@ void History::replaceImage(Document& doc, uint32_t layerId, Image image) {
     open_.records.emplace_back(ImageRecord{layerId, std::move(layer->image)});
     layer->image = std::move(image);
     // Later writes land on the new image: its tiles are kept anew.
-    keptTiles_.erase(layerId);
+    keptTiles_.erase(imageKey(layerId, false));
     changes_.relook.insert(layerId);
     changes_.structure = true;
 }

@@ -4,7 +4,8 @@
 // writes, and is committed. Declaring is what saves the "before" state:
 //   - touchPixels(layer, rect) before writing a rectangle of a layer's pixels: the first time an
 //     edit touches a tile of a layer, the tile's pixels are kept (copy on write by tiles, so a
-//     small stroke on a large layer keeps a few tiles, not the layer);
+//     small stroke on a large layer keeps a few tiles, not the layer); touchFramePixels(frame,
+//     rect) does the same for the image of an animation frame (painting into a drawing);
 //   - structure() before a structural change: layers added, deleted, copied, moved, renamed,
 //     shown or hidden, their opacity, blend mode, offsets or lock flags, groups, the document
 //     size. The layers' properties are kept; an image that leaves the stack is kept whole (with
@@ -46,6 +47,8 @@ constexpr int kHistoryTileSide = 64;
 struct EditChanges {
     // Layer rectangles whose pixels changed (layer coordinates), one rectangle per layer id.
     std::map<uint32_t, Rect> pixels;
+    // The same for the images of animation frames, by frame id (frame image coordinates).
+    std::map<uint32_t, Rect> framePixels;
     // Layers whose view-scale image must be made again whole (new, replaced, or with another
     // opacity or blend mode).
     std::set<uint32_t> relook;
@@ -54,6 +57,7 @@ struct EditChanges {
     bool animation = false;   // animation layers or frames changed
 
     void addPixels(uint32_t layer, const Rect& rect);
+    void addFramePixels(uint32_t frame, const Rect& rect);
     void merge(const EditChanges& other);
     bool empty() const;
 };
@@ -66,10 +70,11 @@ struct KeptTile {
     // an empty layer keeps no copy of its emptiness.
     bool zero = false;
 };
-// Pixels of one layer by tiles.
+// Pixels of one layer, or of one animation frame's image, by tiles.
 struct TileRecord {
-    uint32_t layer = 0;
+    uint32_t layer = 0;  // the layer's id, or the frame's when `frame` is set
     std::vector<KeptTile> tiles;
+    bool frame = false;
 };
 // A layer's whole image.
 struct ImageRecord {
@@ -122,6 +127,10 @@ public:
     bool isOpen() const { return depth_ > 0; }
     // Before writing `layerRect` of the layer's pixels.
     void touchPixels(Document& doc, uint32_t layerId, const Rect& layerRect);
+    // Before writing `rect` of the image of the animation frame `frameId` (frameById). A frame
+    // made within the same edit needs no pixels kept (its whole image leaves with it on undo),
+    // but touching it is harmless.
+    void touchFramePixels(Document& doc, uint32_t frameId, const Rect& rect);
     // Before a structural change of the layer stack or the document size.
     void structure(Document& doc);
     // A layer leaving the stack within this edit (after structure()): its image is kept with
@@ -158,7 +167,9 @@ public:
     const std::string& redoLabel() const;
 
 private:
-    TileRecord& tileRecordFor(uint32_t layerId);
+    TileRecord& tileRecordFor(uint32_t id, bool frame);
+    // Keeps the tiles of `image` (the layer's or frame's `id`) under `rect` not kept yet.
+    void keepTiles(const Image& image, uint32_t id, bool frame, const Rect& rect);
     void enforceLimits();
 
     std::deque<HistoryStep> undo_;
@@ -170,8 +181,9 @@ private:
     int depth_ = 0;
     bool mergeable_ = false;  // the top step was pushed last (not undone or redone since)
     HistoryStep open_;
-    // Tiles of the open step already kept, by layer: key ty << 16 | tx.
-    std::unordered_map<uint32_t, std::set<uint32_t>> keptTiles_;
+    // Tiles of the open step already kept, by layer (frames: 1 << 32 | frame id): key
+    // ty << 16 | tx.
+    std::unordered_map<uint64_t, std::set<uint32_t>> keptTiles_;
     EditChanges changes_;
 };
 

@@ -44,6 +44,19 @@ std::string oneLine(std::string text) {
     return text;
 }
 
+// A file of a document as the save and its lists name it, relative to the layer folder: a layer
+// file, or "frames/" and a frame image.
+bool isStoredFile(std::string_view name) {
+    const std::string prefix = std::string(kFrameFolderName) + "/";
+    if (name.size() > prefix.size() && toLowerAscii(name.substr(0, prefix.size())) == prefix)
+        name.remove_prefix(prefix.size());
+    return isPlainFileName(name);
+}
+
+std::string frameFilePath(std::string_view name) {
+    return std::string(kFrameFolderName) + "/" + std::string(name);
+}
+
 // The file a section names inside the layer folder: its "Image" key when that is a file of the
 // folder, else Name + ".png". Empty when neither may be read without leaving the folder.
 std::string sectionFile(const KeyValueFile& index, const std::string& folder,
@@ -63,9 +76,10 @@ bool looksLikeDocument(KeyValueFile& index) {
            index.hasGroup("Layer1");
 }
 
-// The layer files (lower case) that the document index at `indexPath` stores its layers in:
-// each section's "Image" key, or Name + ".png" for a section written without one. Sections the
-// index does not have name nothing, and neither does a file that is not a document.
+// The files (lower case, as isStoredFile has them) that the document index at `indexPath`
+// stores its layers and frames in: each layer section's "Image" key, or Name + ".png" for a
+// section written without one, and each frame section's image. Sections the index does not
+// have name nothing, and neither does a file that is not a document.
 std::set<std::string> filesNamedBy(const std::string& indexPath) {
     std::set<std::string> named;
     std::string error;
@@ -80,6 +94,10 @@ std::set<std::string> filesNamedBy(const std::string& indexPath) {
         const std::string file = index->hasKey("Image") ? index->readText("Image")
                                                         : index->readText("Name", section) + ".png";
         if (isPlainFileName(file)) named.insert(toLowerAscii(file));
+    }
+    if (index->hasGroup("Animation")) {
+        const std::set<std::string> frames = frameFilesNamed(IndexSections(index->text()));
+        named.insert(frames.begin(), frames.end());
     }
     return named;
 }
@@ -101,7 +119,7 @@ std::set<std::string> readPendingList(const std::string& listPath) {
     while (!text.empty()) {
         const size_t end = text.find('\n');
         const std::string_view line = text.substr(0, end);
-        if (isPlainFileName(line)) names.insert(toLowerAscii(line));
+        if (isStoredFile(line)) names.insert(toLowerAscii(line));
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
     }
     return names;
@@ -146,8 +164,10 @@ std::optional<std::pair<uint32_t, uint32_t>> pngSize(std::span<const uint8_t> da
     return std::pair{be32(16), be32(20)};
 }
 
-// A layer's image from its file; nullopt with the reason.
-std::optional<Image> loadLayerImage(const std::string& path, std::string& reason) {
+// A layer's image from its file (a frame's, which may be of any size an image may have, when
+// `frame`); nullopt with the reason.
+std::optional<Image> loadLayerImage(const std::string& path, std::string& reason,
+                                    bool frame = false) {
     if (!fileExists(path)) {
         reason = "missing";
         return std::nullopt;
@@ -163,7 +183,8 @@ std::optional<Image> loadLayerImage(const std::string& path, std::string& reason
         return std::nullopt;
     }
     const auto data = file->bytes();
-    if (const auto size = pngSize(data); size && !documentSizeAllowed(size->first, size->second)) {
+    if (const auto size = pngSize(data);
+        size && !frame && !documentSizeAllowed(size->first, size->second)) {
         reason = "its image (" + std::to_string(size->first) + " x " +
                  std::to_string(size->second) + ") is larger than a document may be";
         return std::nullopt;
@@ -219,7 +240,8 @@ std::string safeLayerFileStem(std::string_view name) {
     return stem;
 }
 
-std::string documentIndexText(const Document& doc, const std::vector<std::string>& files) {
+std::string documentIndexText(const Document& doc, const std::vector<std::string>& files,
+                              const std::vector<std::string>& frameFiles) {
     std::string text;
     auto line = [&](const std::string& s) { text += s + "\r\n"; };
     line("; Fichier quillmoth ");
@@ -236,7 +258,7 @@ std::string documentIndexText(const Document& doc, const std::vector<std::string
                      withField(layer, field.member, [](const auto& v) { return fieldText(v); })));
         line("Image = " + files[i]);
     }
-    return text;
+    return text + animationIndexText(doc, frameFiles);
 }
 
 std::optional<DocumentFileContents> readDocumentFile(std::string_view indexPath, int16_t frame,
@@ -307,10 +329,43 @@ std::optional<DocumentFileContents> readDocumentFile(std::string_view indexPath,
     }
     doc.layers.back().Selected = 1;  // the last read is the current layer
 
-    std::vector<std::string> reasons(static_cast<size_t>(layers));
+    // The animation, when the index has one. Its frames' images are read with the layers'.
+    std::vector<FrameImageToRead> frameImages;
+    std::vector<std::string> notes;
+    if (index->hasGroup("Animation")) {
+        std::string problem;
+        doc.animation =
+            readAnimationSections(IndexSections(index->text()), frameImages, notes, problem);
+        if (!problem.empty()) {
+            error = "Cannot open the document " + path + ": " + problem;
+            return std::nullopt;
+        }
+    }
+    const std::string frameFolder = joinPath(folder, kFrameFolderName);
+    const bool frameFolderLinked = !frameImages.empty() && isSymbolicLink(frameFolder);
+
+    const int frames = int(frameImages.size());
+    std::vector<std::string> reasons(static_cast<size_t>(layers + frames));
     const bool enoughMemory = forEachItem(
-        layers, 2,
+        layers + frames, 2,
         [&](int i) {
+            if (i >= layers) {
+                const FrameImageToRead& read = frameImages[size_t(i - layers)];
+                std::string reason = read.refusal;
+                std::optional<Image> image;
+                if (frameFolderLinked)
+                    reason = "the frame folder is a link, not read";
+                else if (!read.file.empty())
+                    image = loadLayerImage(joinPath(frameFolder, read.file), reason, true);
+                if (!image) {
+                    reasons[size_t(i)] =
+                        read.label + " (" + (reason.empty() ? "out of memory" : reason) + ")";
+                    image = createImage(doc.Width, doc.Height, 32);
+                }
+                if (!image) throw std::bad_alloc();
+                doc.animation->layers.at(read.key).Frames[read.index].image = std::move(*image);
+                return;
+            }
             Layer& layer = doc.layers[size_t(i)];
             const std::string& file = files[size_t(i)];
             std::optional<Image> image;
@@ -335,6 +390,7 @@ std::optional<DocumentFileContents> readDocumentFile(std::string_view indexPath,
     }
     for (std::string& reason : reasons)
         if (!reason.empty()) doc.unreadableFiles.push_back(std::move(reason));
+    for (std::string& note : notes) doc.unreadableFiles.push_back(std::move(note));
 
     std::stable_sort(doc.layers.begin(), doc.layers.end(),
                      [](const Layer& a, const Layer& b) { return a.Position < b.Position; });
@@ -355,9 +411,24 @@ bool writeDocumentFile(const Document& doc, std::string_view indexPath, std::str
                 std::to_string(doc.layers.size()) + " layers.";
         return false;
     }
+    const std::vector<FrameInFile> frames =
+        hasAnimationToSave(doc) ? framesToSave(doc) : std::vector<FrameInFile>();
+    if (frames.size() > size_t(kMaxDocumentFrames)) {
+        error = "Cannot save the document " + path + ": it has " + std::to_string(frames.size()) +
+                " animation frames, at most " + std::to_string(kMaxDocumentFrames) +
+                " are allowed.";
+        return false;
+    }
     std::string why;
     if (!createFolders(folder, why)) {
         error = "Cannot create the layer folder " + folder + ": " + why;
+        return false;
+    }
+    // Frame images go into a sub-folder, never through a link to somewhere else.
+    const std::string frameFolder = joinPath(folder, kFrameFolderName);
+    if (!frames.empty() && (isSymbolicLink(frameFolder) || !createFolders(frameFolder, why))) {
+        error = "Cannot create the frame folder " + frameFolder + ": " +
+                (why.empty() ? "it is a link" : why);
         return false;
     }
 
@@ -372,20 +443,32 @@ bool writeDocumentFile(const Document& doc, std::string_view indexPath, std::str
     // New names only: the files of the document on disk stay as they are until the new index
     // has replaced the old one. Names are compared without case, as paths are resolved.
     std::set<std::string> taken;
-    for (EntryKind kind : {EntryKind::Files, EntryKind::Folders})
+    for (EntryKind kind : {EntryKind::Files, EntryKind::Folders}) {
         for (const std::string& name : listFolder(folder, "*", kind))
             taken.insert(toLowerAscii(name));
-    std::vector<std::string> files;
-    for (const Layer& layer : doc.layers) {
-        const std::string stem = safeLayerFileStem(layer.Name);
-        std::string name = stem + ".png";
-        for (int k = 2; taken.count(toLowerAscii(name)); ++k)
-            name = stem + "-" + std::to_string(k) + ".png";
-        taken.insert(toLowerAscii(name));
-        files.push_back(name);
+        if (!frames.empty())
+            for (const std::string& name : listFolder(frameFolder, "*", kind))
+                taken.insert(toLowerAscii(frameFilePath(name)));
     }
+    // A new name for a file: the stem, else the stem numbered from 2.
+    auto newName = [&](const std::string& stem, bool frame) {
+        auto stored = [&](const std::string& name) {
+            return toLowerAscii(frame ? frameFilePath(name) : name);
+        };
+        std::string name = stem + ".png";
+        for (int k = 2; taken.count(stored(name)); ++k)
+            name = stem + "-" + std::to_string(k) + ".png";
+        taken.insert(stored(name));
+        return name;
+    };
+    std::vector<std::string> files, frameFiles;
+    for (const Layer& layer : doc.layers)
+        files.push_back(newName(safeLayerFileStem(layer.Name), false));
+    for (const FrameInFile& f : frames)
+        frameFiles.push_back(newName(frameFileStem(*f.layer, *f.frame), true));
     std::set<std::string> named;
     for (const std::string& file : files) named.insert(toLowerAscii(file));
+    for (const std::string& file : frameFiles) named.insert(toLowerAscii(frameFilePath(file)));
     // The list names what this save writes and what it will remove, so that a save cut off
     // after its commit leaves the next one everything to tidy.
     std::set<std::string> pending = replaced;
@@ -395,16 +478,22 @@ bool writeDocumentFile(const Document& doc, std::string_view indexPath, std::str
         return false;
     }
 
-    const int count = int(doc.layers.size());
+    // Layers first, then frames: item i is layer i, or frame i - layers.
+    const int layers = int(doc.layers.size());
+    const int count = layers + int(frames.size());
+    auto storedPath = [&](int i) {
+        return i < layers ? joinPath(folder, files[size_t(i)])
+                          : joinPath(frameFolder, frameFiles[size_t(i - layers)]);
+    };
     std::vector<std::string> failures(static_cast<size_t>(count));
     std::vector<char> written(static_cast<size_t>(count), 0);
     const bool enoughMemory = forEachItem(
         count, options.threads,
         [&](int i) {
-            const Layer& layer = doc.layers[size_t(i)];
             std::optional<Image> blank;
-            const Image* image = &layer.image;
-            if (image->empty()) {  // a group: kept as an empty layer
+            const Image* image = i < layers ? &doc.layers[size_t(i)].image
+                                            : &frames[size_t(i - layers)].frame->image;
+            if (image->empty()) {  // a group (or an empty frame): kept as a transparent image
                 blank = createImage(doc.Width, doc.Height, 32);
                 if (!blank) throw std::bad_alloc();
                 image = &*blank;
@@ -412,7 +501,7 @@ bool writeDocumentFile(const Document& doc, std::string_view indexPath, std::str
             std::vector<uint8_t> bytes;
             std::string reason;
             if (!encodePng(*image, bytes, reason) ||
-                !writeFileAtomically(joinPath(folder, files[size_t(i)]), bytes, reason)) {
+                !writeFileAtomically(storedPath(i), bytes, reason)) {
                 failures[size_t(i)] = reason;
                 return;
             }
@@ -424,12 +513,13 @@ bool writeDocumentFile(const Document& doc, std::string_view indexPath, std::str
     std::string failure = enoughMemory ? std::string() : "not enough memory";
     for (const std::string& f : failures)
         if (failure.empty() && !f.empty()) failure = f;
-    if (failure.empty() && !writeFileAtomically(path, documentIndexText(doc, files), failure) &&
+    if (failure.empty() &&
+        !writeFileAtomically(path, documentIndexText(doc, files, frameFiles), failure) &&
         failure.empty())
         failure = "the index could not be written";
     if (!failure.empty()) {
         for (int i = 0; i < count; ++i)
-            if (written[size_t(i)]) removeQuietly(joinPath(folder, files[size_t(i)]));
+            if (written[size_t(i)]) removeQuietly(storedPath(i));
         std::string ignored;
         writePendingList(pendingList, pendingBefore, ignored);
         error = "Cannot save the document " + path + ": " + failure;
@@ -458,6 +548,21 @@ bool writeDocumentFile(const Document& doc, std::string_view indexPath, std::str
         const std::string lower = toLowerAscii(name);
         if ((replaced.count(lower) && !named.count(lower)) || isLeftoverTemporary(lower))
             removeQuietly(joinPath(folder, name));
+    }
+    bool framesReplaced = false;
+    for (const std::string& stored : replaced) framesReplaced |= stored != fileName(stored);
+    if (!isSymbolicLink(frameFolder) && (framesReplaced || !frames.empty())) {
+        for (const std::string& name : listFolder(frameFolder, "*", EntryKind::Files)) {
+            const std::string lower = toLowerAscii(frameFilePath(name));
+            if ((replaced.count(lower) && !named.count(lower)) ||
+                isLeftoverTemporary(toLowerAscii(name)))
+                removeQuietly(joinPath(frameFolder, name));
+        }
+        // The folder goes when this save emptied it (only empty folders are removed).
+        if (frames.empty()) {
+            std::error_code ec;
+            std::filesystem::remove(resolvePath(frameFolder), ec);
+        }
     }
     removeQuietly(pendingList);
     return true;

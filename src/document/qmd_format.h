@@ -15,6 +15,11 @@
 // Reading never leaves the layer folder: a layer's file is its "Image" key when that names a
 // file in the folder, else its Name + ".png" (files written without "Image" keys); a name that
 // would reach outside the folder is refused for that layer, which then opens empty.
+//
+// The animation (frame settings, animation layers, frames with their holds) follows the layer
+// sections; its frame images are PNG files in the sub-folder "frames" of the layer folder,
+// written, tidied and confined as the layer files are (qmd_animation.h). A document without an
+// animation to keep is written exactly as before it had one.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +30,7 @@
 #include <vector>
 
 #include "document/document.h"
+#include "document/qmd_animation.h"
 
 namespace qm {
 
@@ -51,9 +57,11 @@ struct DocumentFileContents {
     // Frame is the frame given to the reader, Width and Height are the document size, and
     // every image is at least the document size.
     std::vector<Layer> layers;
-    // Layer files that were missing, unreadable or refused, each with the reason; their
-    // layers are transparent.
+    // Layer and frame files that were missing, unreadable or refused, each with the reason
+    // (their layers and frames are transparent), and frames left out.
     std::vector<std::string> unreadableFiles;
+    // The animation, when the file has one (installAnimation gives it to a document).
+    std::optional<DocumentAnimation> animation;
 };
 
 // Reads a document. nullopt with a message naming the path for an index that cannot be read,
@@ -63,8 +71,8 @@ std::optional<DocumentFileContents> readDocumentFile(std::string_view indexPath,
                                                      std::string& error);
 
 struct DocumentSaveOptions {
-    int threads = 2;  // layers are encoded this many at a time
-    // Called on the calling thread as layers are written: (written, total).
+    int threads = 2;  // layers and frames are encoded this many at a time
+    // Called on the calling thread as layers and frames are written: (written, total).
     std::function<void(int, int)> progress = {};
 };
 
@@ -74,7 +82,9 @@ struct DocumentSaveOptions {
 bool writeDocumentFile(const Document& doc, std::string_view indexPath, std::string& error,
                        const DocumentSaveOptions& options = {});
 
-// The index text for `doc` whose layers are stored in the given files (one per layer).
-std::string documentIndexText(const Document& doc, const std::vector<std::string>& files);
+// The index text for `doc` whose layers are stored in the given files (one per layer) and its
+// animation frames (framesToSave) in `frameFiles`.
+std::string documentIndexText(const Document& doc, const std::vector<std::string>& files,
+                              const std::vector<std::string>& frameFiles = {});
 
 }  // namespace qm

@@ -438,7 +438,8 @@ int64_t maxExportSide(ExportFormat format) {
 int lastDocumentFrame(const Document& doc) {
     int last = std::max<int>(doc.FrameTotal, doc.FrameEnd);
     for (const auto& [key, layer] : doc.animationLayers)
-        for (const AnimationFrame& f : layer.Frames) last = std::max<int>(last, f.Frame);
+        for (const AnimationFrame& f : layer.Frames)
+            last = std::max<int>(last, f.Frame + std::max<int>(f.Hold, 1) - 1);
     return std::max(last, 1);
 }
 

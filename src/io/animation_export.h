@@ -62,8 +62,8 @@ struct AnimationExportOptions {
     AnimationEncodeOptions encode;
 };
 
-// The frames a document has: 1 to the largest of FrameTotal, FrameEnd and the highest frame
-// that holds an animation frame.
+// The frames a document has: 1 to the largest of FrameTotal, FrameEnd and the last frame an
+// animation frame is held on.
 int lastDocumentFrame(const Document& doc);
 
 // Exports the frames first..last of the document: checks the range, the scale and the size the

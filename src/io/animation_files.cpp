@@ -9,6 +9,7 @@
 
 #include "codecs/codecs.h"
 #include "codecs/png_rows.h"
+#include "document/animation_frames.h"
 #include "platform/file_writer.h"
 #include "platform/parallel.h"
 #include "platform/paths.h"
@@ -29,15 +30,17 @@ const AnimationLayer* findCurrentAnimationLayer(const Document& doc) {
 
 FrameSize animationFrameSize(const AnimationLayer& layer, int frame) {
     if (layer.Frames.empty()) return {};
+    const int shown = shownFrameNumber(layer, frame);
     const auto at = std::find_if(layer.Frames.begin(), layer.Frames.end(),
-                                 [&](const AnimationFrame& f) { return f.Frame == frame; });
+                                 [&](const AnimationFrame& f) { return f.Frame == shown; });
     const Image& image = at != layer.Frames.end() ? at->image : layer.Frames.back().image;
     return {image.width, image.height};
 }
 
 void drawAnimationFrame(Image& out, int x0, const AnimationLayer& layer, int frame, int w, int h) {
+    const int shown = shownFrameNumber(layer, frame);
     for (const AnimationFrame& f : layer.Frames) {
-        if (f.Frame != frame || f.image.empty()) continue;
+        if (f.Frame != shown || f.image.empty()) continue;
         // The frame's offset moves it within its slot; what falls outside the slot is cut, so a
         // frame never spills into its neighbours' slots.
         const Rect slot = intersect(Rect{x0, 0, w, h}, Rect{x0 + f.X, f.Y, f.image.width,
@@ -57,22 +60,42 @@ std::optional<Image> composeStrip(const AnimationLayer& layer, int first, int la
     return strip;
 }
 
+namespace {
+
+// The Frame number each slot of the strip first..last shows.
+std::vector<int> shownInSlots(const AnimationLayer& layer, int first, int last) {
+    std::vector<int> shown;
+    shown.reserve(size_t(int64_t(last) - first + 1));
+    for (int64_t f = first; f <= last; ++f) shown.push_back(shownFrameNumber(layer, int(f)));
+    return shown;
+}
+
+void stripRow(const AnimationLayer& layer, const std::vector<int>& shown, int w, int h, int y,
+              uint32_t* row) {
+    std::fill(row, row + int64_t(shown.size()) * w, 0u);
+    if (y < 0 || y >= h) return;
+    for (size_t slotIndex = 0; slotIndex < shown.size(); ++slotIndex) {
+        for (const AnimationFrame& f : layer.Frames) {
+            if (f.Frame != shown[slotIndex] || f.image.empty()) continue;
+            const int sy = y - f.Y;
+            if (sy < 0 || sy >= f.image.height) continue;
+            // As drawAnimationFrame: the frame moved by its offset within its slot, cut to it.
+            const int64_t slot = int64_t(slotIndex) * w;
+            const int64_t x0 = std::max<int64_t>(slot, slot + f.X);
+            const int64_t x1 = std::min<int64_t>(slot + w, slot + f.X + f.image.width);
+            if (x1 <= x0) continue;
+            blendRowOver(row + x0, f.image.row(sy) + (x0 - slot - f.X), size_t(x1 - x0),
+                         layer.Alpha);
+        }
+    }
+}
+
+}  // namespace
+
 void composeStripRow(const AnimationLayer& layer, int first, int last, int w, int h, int y,
                      uint32_t* row) {
-    const int64_t frames = int64_t(last) - first + 1;
-    std::fill(row, row + frames * w, 0u);
-    if (y < 0 || y >= h) return;
-    for (const AnimationFrame& f : layer.Frames) {
-        if (f.Frame < first || f.Frame > last || f.image.empty()) continue;
-        const int sy = y - f.Y;
-        if (sy < 0 || sy >= f.image.height) continue;
-        // As drawAnimationFrame: the frame moved by its offset within its slot, cut to it.
-        const int64_t slot = int64_t(f.Frame - first) * w;
-        const int64_t x0 = std::max<int64_t>(slot, slot + f.X);
-        const int64_t x1 = std::min<int64_t>(slot + w, slot + f.X + f.image.width);
-        if (x1 <= x0) continue;
-        blendRowOver(row + x0, f.image.row(sy) + (x0 - slot - f.X), size_t(x1 - x0), layer.Alpha);
-    }
+    if (int64_t(last) - first + 1 < 1) return;
+    stripRow(layer, shownInSlots(layer, first, last), w, h, y, row);
 }
 
 bool writeStripPng(const AnimationLayer& layer, int first, int last, int w, int h,
@@ -85,9 +108,8 @@ bool writeStripPng(const AnimationLayer& layer, int first, int last, int w, int 
     }
     // Frames drawn in list order on each row, as on the whole strip.
     std::vector<uint8_t> bytes;
-    const PngRowSource rows = [&](int y, uint32_t* row) {
-        composeStripRow(layer, first, last, w, h, y, row);
-    };
+    const std::vector<int> shown = shownInSlots(layer, first, last);
+    const PngRowSource rows = [&](int y, uint32_t* row) { stripRow(layer, shown, w, h, y, row); };
     return encodePngRows(int(frames * w), h, rows, threads, bytes, error) &&
            writeFileAtomically(path, bytes, error);
 }

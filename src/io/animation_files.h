@@ -19,17 +19,18 @@ bool animationFileAccepted(const std::string& path);
 // The animation layer under the document's AnimationLayerId, or null (never created here).
 const AnimationLayer* findCurrentAnimationLayer(const Document& doc);
 
-// The size of one frame in a strip or sequence: the image of the layer's frame at `frame`, or
-// of its last frame when none is there; 0 x 0 for a layer without frames.
+// The size of one frame in a strip or sequence: the image of the layer's frame shown at `frame`
+// (shownFrameNumber), or of its last frame when none is shown; 0 x 0 for a layer without frames.
 struct FrameSize {
     int width = 0;
     int height = 0;
 };
 FrameSize animationFrameSize(const AnimationLayer& layer, int frame);
 
-// Frame `frame` of the layer on a transparent w x h picture: each of its animation frames at
-// that number, in list order, alpha blended with the layer's Alpha at its X, Y offset. The
-// picture is drawn into `out` at (x0, 0) and cut to that w x h slot.
+// Frame `frame` of the layer on a transparent w x h picture: each of its animation frames shown
+// there (shownFrameNumber: a drawing shows over its hold), in list order, alpha blended with the
+// layer's Alpha at its X, Y offset. The picture is drawn into `out` at (x0, 0) and cut to that w x
+// h slot.
 void drawAnimationFrame(Image& out, int x0, const AnimationLayer& layer, int frame, int w, int h);
 
 // The strip of frames first..last side by side, frame f in the slot (f - first) x w. nullopt

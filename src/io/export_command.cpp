@@ -112,12 +112,16 @@ std::optional<Document> loadDocumentFile(const std::string& path, std::string& e
     auto contents = readDocumentFile(path, 1, error);
     if (!contents) return std::nullopt;
     if (!contents->unreadableFiles.empty()) {
-        error = "Some layer files of " + path + " could not be read:";
+        error = "Some layer or frame files of " + path + " could not be read:";
         for (const std::string& file : contents->unreadableFiles) error += "\n  " + file;
         return std::nullopt;
     }
     auto doc = emptyDocument(contents->Width, contents->Height, false, error);
     if (!doc) return std::nullopt;
+    if (contents->animation && !installAnimation(*doc, std::move(contents->animation))) {
+        error = "Not enough memory for the animation of " + path + ".";
+        return std::nullopt;
+    }
     for (Layer& layer : contents->layers) {
         layer.id = takeLayerId(*doc);
         doc->layers.push_back(std::move(layer));

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "document/document_ops.h"
+#include "document/frame_ops.h"
 #include "document/history.h"
 #include "document/layer_ops.h"
 
@@ -33,7 +34,7 @@ std::string fingerprint(const Document& doc) {
     for (const auto& [key, a] : doc.animationLayers) {
         out << "\nA" << key << ' ' << a.Name << ' ' << int(a.Kind) << ' ' << a.Frames.size();
         for (const AnimationFrame& f : a.Frames) {
-            out << " F" << f.Frame << ':';
+            out << " F" << f.Frame << '+' << f.Hold << ':';
             for (uint32_t p : f.image.pixels) out << std::hex << p << ' ' << std::dec;
         }
     }
@@ -100,13 +101,50 @@ struct Editor {
             }
     }
     void animation() {
-        history.animation(doc);
-        if (pick(2)) {
-            addAnimationLayer(doc, pick(6));
+        const int kind = pick(4);
+        if (kind < 2) {
+            history.animation(doc);
+            if (kind == 0) {
+                addAnimationLayer(doc, pick(6));
+            } else {
+                doc.CurrentFrame = int16_t(1 + pick(5));
+                addAnimationFrame(doc);
+            }
+        } else if (kind == 2) {
+            frameOp();
         } else {
-            doc.CurrentFrame = int16_t(1 + pick(5));
-            addAnimationFrame(doc);
+            paintDrawing();
         }
+    }
+    // An edit of the current animation layer's row; the operations declare themselves.
+    void frameOp() {
+        doc.FrameTotal = 12;
+        doc.CurrentFrame = int16_t(1 + pick(12));
+        const std::string key = currentAnimationLayerKey(doc);
+        switch (pick(9)) {
+            case 0: newBlankDrawing(doc, history, key); break;
+            case 1: copyShownDrawing(doc, history, key); break;
+            case 2: holdLonger(doc, history, key); break;
+            case 3: holdShorter(doc, history, key); break;
+            case 4: insertFrame(doc, history, key); break;
+            case 5: removeFrame(doc, history, key); break;
+            case 6: deleteShownDrawing(doc, history, key); break;
+            case 7: moveDrawing(doc, history, key, 1 + pick(12), 1 + pick(12)); break;
+            case 8: copyDrawing(doc, history, key, 1 + pick(12), 1 + pick(12)); break;
+        }
+    }
+    // A stroke into the drawing at the current frame, made first where none shows.
+    void paintDrawing() {
+        doc.FrameTotal = 12;
+        doc.CurrentFrame = int16_t(1 + pick(12));
+        AnimationFrame* frame = drawingToPaint(doc, history, currentAnimationLayerKey(doc),
+                                               NewDrawingMode(pick(3)));
+        if (!frame || frame->image.empty()) return;
+        const Rect r{pick(frame->image.width), pick(frame->image.height), 1 + pick(8), 1 + pick(8)};
+        history.touchFramePixels(doc, frame->id, r);
+        const Rect c = intersect(r, Rect{0, 0, frame->image.width, frame->image.height});
+        for (int y = c.y; y < c.bottom(); ++y)
+            for (int x = c.x; x < c.right(); ++x) frame->image.at(x, y) = rng();
     }
 
     void randomEdit() {

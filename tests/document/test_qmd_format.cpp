@@ -7,14 +7,18 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "codecs/codecs.h"
+#include "document/document_ops.h"
 #include "document/qmd_format.h"
+#include "platform/key_value_file.h"
 #include "platform/random.h"
 #include "support/temp_folder.h"
 
@@ -451,6 +455,439 @@ TEST(QmdFormat, ASaveKilledAtRandomLeavesOneWholeDocument) {
     EXPECT_EQ(filesIn(dir.path / "k").size(), docs[0].layers.size());
     std::printf("kill test: %d of 100 saves cut off (a save takes %lld us)\n", cutOff,
                 static_cast<long long>(saveTime));
+}
+
+}  // namespace
+}  // namespace qm
+
+namespace qm {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempFolder;
+
+std::string readAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Everything the file keeps of the animation, written out.
+std::string animationFingerprint(const Document& doc) {
+    std::ostringstream out;
+    out << "fps" << int(doc.Fps) << " total" << doc.FrameTotal << " range" << doc.FrameStart << '-'
+        << doc.FrameEnd << " at" << doc.CurrentFrame << " onion" << int(doc.OnionBefore) << '/'
+        << int(doc.OnionAfter) << " current" << int(doc.AnimationLayerId);
+    for (const auto& [key, a] : doc.animationLayers) {
+        out << "\n[" << key << "] " << a.Name << " o" << int(a.Order) << " k" << int(a.Kind) << " c"
+            << a.Color << " a" << int(a.Alpha) << " s" << int(a.Shown) << int(a.Flag2)
+            << int(a.Current);
+        for (const AnimationFrame& f : a.Frames) {
+            out << "\n  " << f.Frame << '+' << f.Hold << " @" << f.X << ',' << f.Y << ' '
+                << f.image.width << 'x' << f.image.height << ':';
+            for (uint32_t p : f.image.pixels) out << std::hex << p << ' ' << std::dec;
+        }
+    }
+    return out.str();
+}
+
+// A 24 x 16 document of two layers and two animation layers: drawings with holds, a stack of
+// two frames on one number, offsets, a frame of another size, every layer setting changed.
+Document animatedDocument(uint64_t seed = 5) {
+    Document doc = makeDocument({"Ink", "Sky"}, 24, 16, seed);
+    doc.Fps = 24;
+    doc.FrameTotal = 200;
+    doc.FrameStart = 3;
+    doc.FrameEnd = 50;
+    doc.CurrentFrame = 7;
+    doc.OnionBefore = 2;
+    doc.OnionAfter = 3;
+    doc.AnimationLayerId = 5;
+    auto frame = [&](int start, int hold, int16_t x, int16_t y, Image image) {
+        AnimationFrame f;
+        f.Frame = int16_t(start);
+        f.Hold = int16_t(hold);
+        f.X = x;
+        f.Y = y;
+        f.image = std::move(image);
+        return f;
+    };
+    AnimationLayer& walk = doc.animationLayers["2"];
+    walk.Name = "Walk cycle";
+    walk.Order = 1;
+    walk.Kind = 1;
+    walk.Color = 0x80FFEEDDu;
+    walk.Alpha = 128;
+    walk.Shown = 0;
+    walk.Flag2 = 1;
+    walk.Frames.push_back(frame(1, 3, 0, 0, noise(24, 16, seed + 1)));
+    walk.Frames.push_back(frame(4, 2, -3, 7, noise(24, 16, seed + 2)));
+    walk.Frames.push_back(frame(4, 2, 0, 0, noise(24, 16, seed + 3)));  // a stack on frame 4
+    walk.Frames.push_back(frame(9, 1, 0, 0, noise(40, 5, seed + 4)));   // imported, its own size
+    AnimationLayer& sky = doc.animationLayers["5"];
+    sky.Name = "Layer BG1";
+    sky.Order = 0;
+    sky.Kind = 2;
+    sky.Color = 0xFF9696C8u;
+    sky.Alpha = 255;
+    sky.Shown = 1;
+    sky.Flag2 = 0;
+    sky.Current = 1;
+    sky.Frames.push_back(frame(2, 40, 1, 1, noise(24, 16, seed + 5)));
+    AnimationLayer& empty = doc.animationLayers["3"];  // a layer without frames
+    empty.Name = "Light 1";
+    empty.Order = 2;
+    empty.Kind = 5;
+    empty.Shown = 1;
+    return doc;
+}
+
+// Opens a file as the program does: the file's animation (or, without one, the animation a New
+// document starts with) and its layers.
+Document installed(DocumentFileContents contents) {
+    Document doc;
+    doc.Width = contents.Width;
+    doc.Height = contents.Height;
+    EXPECT_TRUE(installAnimation(doc, std::move(contents.animation)));
+    for (Layer& layer : contents.layers) doc.layers.push_back(std::move(layer));
+    return doc;
+}
+
+TEST(QmdAnimation, TheAnimationSurvivesASaveAndReopen) {
+    TempFolder dir;
+    const Document doc = animatedDocument();
+    std::string error;
+    ASSERT_TRUE(writeDocumentFile(doc, dir.file("a.qmd"), error)) << error;
+    auto read = readDocumentFile(dir.file("a.qmd"), 1, error);
+    ASSERT_TRUE(read) << error;
+    EXPECT_TRUE(read->unreadableFiles.empty());
+    expectSameLayers(doc, *read);
+    ASSERT_TRUE(read->animation);
+    const Document back = installed(std::move(*read));
+    EXPECT_EQ(animationFingerprint(back), animationFingerprint(doc));
+    EXPECT_EQ(back.kindCounters[1], 1);  // the next "Layer Objet" is not a second "...1"
+    EXPECT_EQ(back.kindCounters[2], 1);
+    // Every frame has an id, and the images are in their own folder.
+    for (const auto& [key, layer] : back.animationLayers)
+        for (const AnimationFrame& f : layer.Frames) EXPECT_NE(f.id, 0u);
+    std::set<std::string> files = filesIn(dir.path / "a");
+    EXPECT_EQ(files.erase("frames"), 1u);
+    EXPECT_EQ(files.size(), 2u + 5u);
+    for (const std::string& file : files)
+        EXPECT_TRUE(file == "Ink.png" || file == "Sky.png" || file.rfind("frames/", 0) == 0)
+            << file;
+}
+
+// A document saved before documents kept their animation (written by the program then, kept in
+// tests/data) opens with its layers as they were, and, untouched, saves byte for byte the same.
+TEST(QmdAnimation, ADocumentFromBeforeOpensUnchangedAndSavesTheSameBytes) {
+    TempFolder dir;
+    const fs::path fixture = fs::path(QM_SOURCE_DIR) / "tests/data/qmd_before_frames";
+    fs::copy(fixture, dir.path, fs::copy_options::recursive);
+    std::string error;
+    auto read = readDocumentFile(dir.file("before_frames.qmd"), 1, error);
+    ASSERT_TRUE(read) << error;
+    EXPECT_TRUE(read->unreadableFiles.empty());
+    EXPECT_FALSE(read->animation);
+    ASSERT_EQ(read->layers.size(), 3u);
+    EXPECT_EQ(read->layers[1].Name, "Ink");
+    EXPECT_EQ(read->layers[1].Blendmode, 3);
+    EXPECT_EQ(read->layers[1].Opacity, 100);
+    EXPECT_EQ(read->Width, 48);
+
+    Document doc = installed(std::move(*read));
+    EXPECT_FALSE(hasAnimationToSave(doc));
+    ASSERT_TRUE(writeDocumentFile(doc, dir.file("again.qmd"), error)) << error;
+    EXPECT_EQ(readAll(dir.path / "again.qmd"), readAll(fixture / "before_frames.qmd"));
+    for (const char* name : {"Ink.png", "Layer2.png", "Layer4.png"})
+        EXPECT_EQ(readAll(dir.path / "again" / name), readAll(fixture / "before_frames" / name))
+            << name;
+    EXPECT_EQ(filesIn(dir.path / "again").size(), 3u);
+}
+
+// What counts as an animation to keep: anything a reopened file without one would lose.
+TEST(QmdAnimation, OnlyADocumentWithAnAnimationWritesOne) {
+    Document fresh;
+    fresh.Width = 8;
+    fresh.Height = 6;
+    ASSERT_TRUE(installAnimation(fresh, std::nullopt));
+    EXPECT_FALSE(hasAnimationToSave(fresh));
+    EXPECT_FALSE(hasAnimationToSave(makeDocument({"A"})));  // no animation layer at all
+    const struct {
+        const char* change;
+        std::function<void(Document&)> apply;
+        bool keeps;
+    } cases[] = {
+        {"scrubbed to another frame", [](Document& d) { d.CurrentFrame = 9; }, false},
+        {"onion counts", [](Document& d) { d.OnionBefore = 3; }, false},
+        {"the blank frame elsewhere",
+         [](Document& d) { d.animationLayers["2"].Frames[0].Frame = 4; }, false},
+        {"no frame", [](Document& d) { d.animationLayers["2"].Frames.clear(); }, false},
+        {"a pixel",
+         [](Document& d) { d.animationLayers["2"].Frames[0].image.at(1, 1) = 0x01000000u; }, true},
+        {"a colour without alpha",
+         [](Document& d) { d.animationLayers["2"].Frames[0].image.at(1, 1) = 5; }, true},
+        {"a hold", [](Document& d) { d.animationLayers["2"].Frames[0].Hold = 2; }, true},
+        {"an offset", [](Document& d) { d.animationLayers["2"].Frames[0].Y = 1; }, true},
+        {"a second frame",
+         [](Document& d) {
+             d.CurrentFrame = 2;
+             addAnimationFrame(d);
+         },
+         true},
+        {"a second layer", [](Document& d) { addAnimationLayer(d, 3); }, true},
+        {"renamed", [](Document& d) { d.animationLayers["2"].Name = "Walk"; }, true},
+        {"hidden", [](Document& d) { d.animationLayers["2"].Shown = 0; }, true},
+        {"its opacity", [](Document& d) { d.animationLayers["2"].Alpha = 9; }, true},
+        {"Fps", [](Document& d) { d.Fps = 24; }, true},
+        {"FrameTotal", [](Document& d) { d.FrameTotal = 48; }, true},
+        {"the playback range", [](Document& d) { d.FrameEnd = 12; }, true},
+    };
+    for (const auto& c : cases) {
+        Document doc = fresh;
+        c.apply(doc);
+        EXPECT_EQ(hasAnimationToSave(doc), c.keeps) << c.change;
+        Document withLayer = doc;
+        withLayer.layers = makeDocument({"L"}, 8, 6).layers;
+        const std::string text = documentIndexText(withLayer, {"L.png"}, {"a.png", "b.png"});
+        EXPECT_EQ(text.find("[Animation]") != std::string::npos, c.keeps) << c.change;
+    }
+}
+
+// The animation follows the layer sections: the header and the [Layer i] sections are the text
+// a document without animation has, so a reader that knows only those opens the layers.
+TEST(QmdAnimation, AnOlderReaderFindsTheLayersAsBefore) {
+    Document doc = animatedDocument();
+    Document plain = doc;
+    plain.animationLayers.clear();
+    plain.Fps = 12;
+    plain.FrameTotal = 120;
+    plain.FrameStart = 1;
+    plain.FrameEnd = 120;
+    const std::vector<std::string> files = {"Ink.png", "Sky.png"};
+    const std::string before = documentIndexText(plain, files);
+    const std::string text =
+        documentIndexText(doc, files, {"1.png", "2.png", "3.png", "4.png", "5.png"});
+    ASSERT_EQ(text.compare(0, before.size(), before), 0);
+    const std::string added = text.substr(before.size());
+    EXPECT_EQ(added.rfind("[Animation]\r\n", 0), 0u);  // no key joins the last layer section
+    const KeyValueFile index = KeyValueFile::parse(text);
+    for (const std::string& group : index.groups())
+        EXPECT_FALSE(group.rfind("Layer", 0) == 0 &&
+                     before.find("[" + group + "]") == std::string::npos)
+            << group;
+    KeyValueFile header = index;
+    header.selectGroup("");
+    EXPECT_EQ(header.keys(), (std::vector<std::string>{"Nb_layer", "Doc_w", "Doc_h"}));
+    // Frames by row: the layer of row 0 ("5") first.
+    EXPECT_NE(added.find("[Frame1]\r\nAnimationLayer = 5\r\nFrame = 2\r\nHold = 40\r\nX = 1\r\n"
+                         "Y = 1\r\nImage = 1.png\r\n"),
+              std::string::npos)
+        << added;
+}
+
+// Hand-edited values: counts beyond the limits are refused with a message, everything else is
+// brought within range, and what cannot be read is listed.
+TEST(QmdAnimation, HandEditedAnimationsAreClampedListedOrRefused) {
+    const std::string head = "Nb_layer = 1\nDoc_w = 6\nDoc_h = 4\n[Layer1]\nName = L\n";
+    const struct {
+        const char* name;
+        std::string animation;
+        const char* refused;  // part of the message, or nullptr
+    } refusals[] = {
+        {"layers", "[Animation]\nNb_animation_layer = 300\n", "300 animation layers"},
+        {"frames", "[Animation]\nNb_frame = 99999999\n", "99999999 animation frames"},
+    };
+    for (const auto& c : refusals) {
+        TempFolder dir;
+        dir.writeText("d.qmd", head + c.animation);
+        std::string error;
+        EXPECT_FALSE(readDocumentFile(dir.file("d.qmd"), 1, error)) << c.name;
+        EXPECT_NE(error.find(c.refused), std::string::npos) << error;
+        EXPECT_NE(error.find("d.qmd"), std::string::npos) << error;
+    }
+
+    TempFolder dir;
+    dir.writeText("d/frames/ok.png", pngText(noise(6, 4, 1)));
+    dir.writeText("d/frames/broken.png", pngText(noise(6, 4, 2)).substr(0, 50));
+    dir.writeText("d/secret.png", pngText(noise(6, 4, 3)));
+    dir.writeText("d/L.png", pngText(noise(6, 4, 4)));
+    dir.writeText("d.qmd",
+                  head +
+                      "[Animation]\nFps = 0\nFrameTotal = -5\nFrameStart = 70000\n"
+                      "OnionBefore = 99\nAnimationLayerId = 77\n"
+                      "Nb_animation_layer = 3\nNb_frame = 9\n"
+                      "[AnimationLayer1]\nKey = 4\nName = A\nOrder = 9\nKind = 12\n"
+                      "[AnimationLayer2]\nKey = 4\nName = B\nOrder = 2\n"
+                      "[AnimationLayer3]\nKey = x\nName = C\nOrder = 2\nAlpha = 999\n"
+                      "[Frame1]\nAnimationLayer = 4\nFrame = -5\nHold = -3\nImage = ok.png\n"
+                      "[Frame2]\nAnimationLayer = 4\nFrame = 3\nHold = 70000\nX = 99999\n"
+                      "Image = ../secret.png\n"
+                      "[Frame3]\nAnimationLayer = 4\nFrame = 6\nImage = gone.png\n"
+                      "[Frame4]\nAnimationLayer = 4\nFrame = 8\nImage = broken.png\n"
+                      "[Frame5]\nAnimationLayer = 9\nFrame = 1\nImage = ok.png\n"
+                      "[Frame1]\nAnimationLayer = 2\nFrame = 99\n"
+                      "[Frame7]\nAnimationLayer = 4\nFrame = 10\n");
+    std::string error;
+    auto read = readDocumentFile(dir.file("d.qmd"), 1, error);
+    ASSERT_TRUE(read) << error;
+    ASSERT_TRUE(read->animation);
+    const Document& s = read->animation->settings;
+    EXPECT_EQ(s.Fps, 1);
+    EXPECT_EQ(s.FrameTotal, 1);
+    EXPECT_EQ(s.FrameStart, 32767);
+    EXPECT_EQ(s.OnionBefore, 10);
+    EXPECT_EQ(s.FrameEnd, 120);  // absent: a New document's
+    const auto& layers = read->animation->layers;
+    ASSERT_EQ(layers.size(), 3u);  // the repeated and the bad key get free keys
+    EXPECT_EQ(layers.at("4").Name, "A");
+    EXPECT_EQ(layers.at("2").Name, "B");
+    EXPECT_EQ(layers.at("3").Name, "C");
+    EXPECT_EQ(layers.at("4").Kind, 5);
+    EXPECT_EQ(layers.at("3").Alpha, 255);
+    EXPECT_EQ(layers.at("3").Color, animationLayerKind(0).color | 0xFF000000u);
+    // Rows 0..2 by the order read, ties by section.
+    EXPECT_EQ(layers.at("2").Order, 0);
+    EXPECT_EQ(layers.at("3").Order, 1);
+    EXPECT_EQ(layers.at("4").Order, 2);
+    EXPECT_EQ(s.AnimationLayerId, 2);  // 77 names none: the first row's
+    const auto& frames = layers.at("4").Frames;
+    ASSERT_EQ(frames.size(), 5u);
+    EXPECT_EQ(frames[0].Frame, 1);
+    EXPECT_EQ(frames[0].Hold, 1);
+    EXPECT_EQ(frames[1].Frame, 3);
+    EXPECT_EQ(frames[1].Hold, 3);  // held up to the next drawing
+    EXPECT_EQ(frames[1].X, 32767);
+    EXPECT_TRUE(frames[0].image.pixels == noise(6, 4, 1).pixels);
+    for (size_t i : {1, 2, 3, 4}) {
+        EXPECT_EQ(frames[i].image.width, 6) << i;
+        for (uint32_t p : frames[i].image.pixels) ASSERT_EQ(p, 0u) << i;
+    }
+    // The first "[Frame1]" counts (a section named twice is one); Frame6 is missing.
+    EXPECT_TRUE(layers.at("2").Frames.empty());
+    const std::vector<std::string>& listed = read->unreadableFiles;
+    ASSERT_EQ(listed.size(), 5u) << ::testing::PrintToString(listed);
+    EXPECT_EQ(listed[0], "frames/../secret.png (outside the frame folder, not read)");
+    EXPECT_EQ(listed[1].rfind("frames/gone.png (missing)", 0), 0u) << listed[1];
+    EXPECT_EQ(listed[2].rfind("frames/broken.png (", 0), 0u) << listed[2];
+    EXPECT_EQ(listed[3], "frames/Frame7 (no image file named)");
+    EXPECT_NE(listed[4].find("Frame5"), std::string::npos) << listed[4];
+
+    // Installed, a file whose animation has no layer gets the one a New document has, with the
+    // file's settings.
+    TempFolder bare;
+    bare.writeText("d.qmd", head + "[Animation]\nFps = 30\nCurrentFrame = 3\n");
+    auto noLayers = readDocumentFile(bare.file("d.qmd"), 1, error);
+    ASSERT_TRUE(noLayers) << error;
+    const Document doc = installed(std::move(*noLayers));
+    EXPECT_EQ(doc.Fps, 30);
+    ASSERT_EQ(doc.animationLayers.size(), 1u);
+    EXPECT_EQ(doc.animationLayers.at("2").Name, "Layer Normal1");
+    ASSERT_EQ(doc.animationLayers.at("2").Frames.size(), 1u);
+    EXPECT_EQ(doc.animationLayers.at("2").Frames[0].Frame, 3);
+}
+
+// Frame files are confined to the frame folder on both sides: a frame folder that is a link is
+// neither read nor written through.
+TEST(QmdAnimation, TheFrameFolderIsNeverALinkToElsewhere) {
+    TempFolder dir;
+    const Document doc = animatedDocument();
+    std::string error;
+    fs::create_directories(dir.path / "elsewhere");
+    fs::create_directories(dir.path / "d");
+    fs::create_directory_symlink(dir.path / "elsewhere", dir.path / "d/frames");
+    EXPECT_FALSE(writeDocumentFile(doc, dir.file("d.qmd"), error));
+    EXPECT_NE(error.find("frame folder"), std::string::npos) << error;
+    EXPECT_TRUE(fs::is_empty(dir.path / "elsewhere"));
+    EXPECT_FALSE(fs::exists(dir.path / "d.qmd"));
+
+    // Saved elsewhere and the folder then replaced by a link: the frames open transparent.
+    ASSERT_TRUE(writeDocumentFile(doc, dir.file("e.qmd"), error)) << error;
+    fs::rename(dir.path / "e/frames", dir.path / "elsewhere/frames");
+    fs::create_directory_symlink(dir.path / "elsewhere/frames", dir.path / "e/frames");
+    const auto read = readDocumentFile(dir.file("e.qmd"), 1, error);
+    ASSERT_TRUE(read) << error;
+    EXPECT_EQ(read->unreadableFiles.size(), 5u);
+    EXPECT_NE(read->unreadableFiles[0].find("link"), std::string::npos);
+}
+
+// Saving again keeps the frame folder tidy: the replaced frame files go, a file of the user's
+// there stays, and a document that no longer has an animation takes the folder away when it is
+// left empty.
+TEST(QmdAnimation, SavingAgainRemovesOnlyTheReplacedFrameFiles) {
+    TempFolder dir;
+    const std::string path = dir.file("d.qmd");
+    std::string error;
+    Document doc = animatedDocument();
+    ASSERT_TRUE(writeDocumentFile(doc, path, error)) << error;
+    dir.writeText("d/frames/mine.txt", "the user's");
+    dir.writeText("d/frames/.Walk cycle-1.png.tmp77-0", "cut off");
+    doc.animationLayers.at("2").Frames.pop_back();
+    ASSERT_TRUE(writeDocumentFile(doc, path, error)) << error;
+    auto read = readDocumentFile(path, 1, error);
+    ASSERT_TRUE(read) << error;
+    EXPECT_TRUE(read->unreadableFiles.empty());
+    EXPECT_EQ(animationFingerprint(installed(std::move(*read))), animationFingerprint(doc));
+    std::set<std::string> frames = filesIn(dir.path / "d/frames");
+    EXPECT_EQ(frames.erase("mine.txt"), 1u);
+    EXPECT_EQ(frames.size(), 4u);
+
+    fs::remove(dir.path / "d/frames/mine.txt");
+    Document plain = makeDocument({"Ink", "Sky"});
+    ASSERT_TRUE(writeDocumentFile(plain, path, error)) << error;
+    EXPECT_FALSE(fs::exists(dir.path / "d/frames"));
+    EXPECT_EQ(filesIn(dir.path / "d").size(), 2u);
+    EXPECT_EQ(readAll(dir.path / "d.qmd"), documentIndexText(plain, {"Ink.png", "Sky.png"}));
+}
+
+// A save killed at any moment, between a document with an animation and one without, leaves one
+// of them whole: layers, frames and holds.
+TEST(QmdAnimation, ASaveKilledAtRandomLeavesOneWholeDocumentWithItsFrames) {
+    TempFolder dir;
+    const std::string path = dir.file("k.qmd");
+    Document docs[2] = {makeDocument({"Ink", "Paint", "Sky"}, 160, 120, 11), animatedDocument(12)};
+    docs[1].Width = 160;  // frames of their own sizes, layers of the document's
+    docs[1].Height = 120;
+    for (Layer& layer : docs[1].layers) layer.image = noise(160, 120, layer.Position);
+    docs[1].layers.push_back(makeLayer("Lines", 160, 120, 3));
+    docs[1].layers.back().Position = 3;
+    docs[1].layers.push_back(makeLayer("More", 160, 120, 4));
+    docs[1].layers.back().Position = 4;
+    std::string error;
+    ASSERT_TRUE(writeDocumentFile(docs[0], path, error)) << error;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(writeDocumentFile(docs[1], dir.file("timing.qmd"), error)) << error;
+    const auto saveTime = std::chrono::duration_cast<std::chrono::microseconds>(
+                              std::chrono::steady_clock::now() - start)
+                              .count();
+    Random random(77);
+    int onDisk = 0;
+    for (int trial = 0; trial < 60; ++trial) {
+        SCOPED_TRACE("trial " + std::to_string(trial));
+        const int next = 1 - onDisk;
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            std::string e;
+            ::_exit(writeDocumentFile(docs[next], path, e) ? 0 : 1);
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(random(int(saveTime * 5 / 4) + 1)));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        auto read = readDocumentFile(path, 1, error);
+        ASSERT_TRUE(read) << error;
+        ASSERT_TRUE(read->unreadableFiles.empty())
+            << ::testing::PrintToString(read->unreadableFiles);
+        const int which = read->layers.size() == docs[0].layers.size() ? 0 : 1;
+        expectSameLayers(docs[which], *read);
+        EXPECT_EQ(read->animation.has_value(), which == 1);
+        if (which == 1)
+            EXPECT_EQ(animationFingerprint(installed(std::move(*read))),
+                      animationFingerprint(docs[1]));
+        onDisk = which;
+    }
+    ASSERT_TRUE(writeDocumentFile(docs[0], path, error)) << error;
+    EXPECT_EQ(filesIn(dir.path / "k").size(), docs[0].layers.size());
 }
 
 }  // namespace

@@ -67,6 +67,24 @@ TEST(AnimationStrip, HoldsTheRangeSlotBySlot) {
     EXPECT_FALSE(composeStrip(layer, 1, 30000, 4000, 4000));  // beyond the image limits
 }
 
+// A drawing fills every slot of its hold; the strip written row by row agrees.
+TEST(AnimationStrip, ADrawingShowsInEachSlotOfItsHold) {
+    AnimationLayer layer = layerWithFrames({1, 4, 6});
+    layer.Frames[0].Hold = 2;
+    layer.Frames[1].Hold = 2;
+    const Image strip = *composeStrip(layer, 1, 7, 32, 32);
+    const int slots[] = {1, 1, 0, 4, 4, 6, 0};
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(strip.at(i * 32 + 5, 5), slots[i] ? colorOf(slots[i]) : 0u) << "slot " << i;
+    EXPECT_EQ(animationFrameSize(layer, 2).width, 32);
+    test::TempFolder folder;
+    std::string error;
+    ASSERT_TRUE(writeStripPng(layer, 1, 7, 32, 32, folder.file("held.png"), error)) << error;
+    const auto saved = loadImageFile(folder.file("held.png"), error);
+    ASSERT_TRUE(saved) << error;
+    EXPECT_TRUE(saved->pixels == strip.pixels);
+}
+
 TEST(AnimationStrip, AnOffsetFrameStaysInItsSlotAtTheLayersAlpha) {
     AnimationLayer layer = layerWithFrames({1, 2});
     layer.Alpha = 128;
