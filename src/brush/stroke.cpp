@@ -264,21 +264,35 @@ const StrokeCache::Turn& StrokeCache::rotated(int degrees) {
     return turns_.emplace(degrees, std::move(turn)).first->second;
 }
 
-int dabSpacing(const BrushSettings& brush) {
+namespace {
+
+// The dab's angle for a lean of the pen: the tip follows the azimuth, which runs clockwise on
+// screen, while a tip turns anticlockwise by its angle. Whole degrees, 0..359.
+int tiltAngle(double tiltX, double tiltY) {
+    const int64_t degrees = roundHalfEven(-penAzimuth(tiltX, tiltY));
+    return int(((degrees % 360) + 360) % 360);
+}
+
+// The spacing before it is rounded: (size x (widest side div 100) x pas div 100) x the size
+// factor in percent.
+double spacingBeforeRounding(const BrushSettings& brush) {
     // Integer steps first: the width/height factor is 1 only when one of them is 100 %.
     const int64_t widest = std::max(brush.sizeX, brush.sizeY) / 100;
     const int64_t base = int64_t(brush.size) * widest * brush.pas / 100;
-    return nearestInt(double(base) * brush.strokeSizeFactor / 100.0);
+    return double(base) * brush.strokeSizeFactor / 100.0;
 }
 
-SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
+// The segment painter for any two samples. Positions are used as given (callers bound them).
+SegmentResult paintDabs(StrokeContext& ctx, const PenSample& p, const PenSample& q,
+                        bool decayCounters) {
     SegmentResult result;
     BrushSettings& b = ctx.brush;
     Random& random = ctx.random;
 
     // Dabs run from the new point Q towards the previous point P.
-    const double dx = double(px) - qx, dy = double(py) - qy;
-    const auto dist = int64_t(std::sqrt(dx * dx + dy * dy));
+    const double dx = p.x - q.x, dy = p.y - q.y;
+    const double length = std::sqrt(dx * dx + dy * dy);
+    const auto dist = std::isfinite(length) ? int64_t(std::min(length, double(kFar))) : 0;
     const double theta = std::atan2(dx, dy);
     const double sinT = std::sin(theta), cosT = std::cos(theta);
 
@@ -286,16 +300,17 @@ SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
     // counter is reset to its rest value below (no opacity decay), which would otherwise bring
     // back one-pixel dabs.
     const bool vanished = b.strokeSizeFactor <= 10;
-    decay(b.strokeAlpha, b.alphaVsTime, b.alphaFactorVsTime, 255.0);
+    if (decayCounters) decay(b.strokeAlpha, b.alphaVsTime, b.alphaFactorVsTime, 255.0);
     const double dabAlpha = vanished ? 0.0 : b.strokeAlpha * (1.0 - b.water / 255.0);
-    decay(b.strokeSizeFactor, b.sizeVsTime, b.sizeFactorVsTime, 100.0);
+    if (decayCounters) decay(b.strokeSizeFactor, b.sizeVsTime, b.sizeFactorVsTime, 100.0);
     if (b.strokeSizeFactor <= 10) {
         // The stroke has shrunk away: this segment keeps the opacity computed above, the rest
         // of the stroke is invisible until the release resets the counters.
         b.strokeSizeFactor = 1;
         b.strokeAlpha = 0;
     }
-    const int spacing = dabSpacing(b);
+    const double spacingReal = spacingBeforeRounding(b);
+    const int spacing = nearestInt(spacingReal);
     const double zoom = ctx.zoom;
     if (ctx.zoom < 1) return result;
 
@@ -304,7 +319,15 @@ SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
     // The tip asked for since the last segment is made now, once, when a dab needs it.
     if (dist >= 1) readyTip(ctx.tip);
     const Image& documentTip = ctx.tip.documentTip;
-    const bool rotatedPath = b.rotate > 0 || b.randRot > 0;
+    // The pen: pressure and lean run from Q's to P's along the segment. A previous point that
+    // did not report its lean leans as the new one.
+    const bool sizeByPressure = b.sizeVsPressure != 0;
+    const bool alphaByPressure = b.alphaVsPressure != 0;
+    const bool turnByTilt = b.rotateVsTilt != 0 && q.hasTilt;
+    const double pressureQ = penPressure(q.pressure), pressureP = penPressure(p.pressure);
+    const double tiltPX = p.hasTilt ? p.tiltX : q.tiltX, tiltPY = p.hasTilt ? p.tiltY : q.tiltY;
+    const double smallest = std::clamp<int>(b.sizemini, 0, 100) / 100.0;
+    const bool rotatedPath = b.rotate > 0 || b.randRot > 0 || turnByTilt;
     const int documentSide = rotatedSide(documentTip);
     // Small turned tips are kept from dab to dab; a large one is turned per dab, only where it
     // lands on the image.
@@ -325,9 +348,14 @@ SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
     const int k = b.brushsizeRndfactor;
 
     // A negative spacing (from a damaged preset) still advances.
-    const int64_t advance = int64_t(std::max(spacing, 0)) + 1;
+    int64_t advance = int64_t(std::max(spacing, 0)) + 1;
     for (int64_t i = 0; i <= dist - 1; i += advance) {
         ++result.dabs;
+        // Where the dab lies between Q (0) and P (1), for what the pen did there.
+        const double along = length > 0 ? double(i) / length : 0.0;
+        const double pressure = pressureQ + (pressureP - pressureQ) * along;
+        DabPasses dabPasses = passes;
+        if (alphaByPressure) dabPasses.opacity = std::clamp(nearestInt(dabAlpha * pressure), 0, 255);
         // Each draw is its own statement: the order of the random numbers is part of the result.
         int d = random(scatterRange);
         d -= random(scatterRange);
@@ -335,9 +363,14 @@ SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
         d = random(scatterRange);
         d -= random(scatterRange);
         const double oy = double(roundHalfEven(d * scatterScale / 100.0));
-        const double X = qx + double(i) * sinT + ox * zoom / 100.0;
-        const double Y = qy + double(i) * cosT + oy * zoom / 100.0;
-        const int angle = rotatedPath ? b.rotate + random(b.randRot) : 0;
+        const double X = q.x + double(i) * sinT + ox * zoom / 100.0;
+        const double Y = q.y + double(i) * cosT + oy * zoom / 100.0;
+        int angle = rotatedPath ? b.rotate + random(b.randRot) : 0;
+        if (turnByTilt) {
+            const int lean = tiltAngle(q.tiltX + (tiltPX - q.tiltX) * along,
+                                       q.tiltY + (tiltPY - q.tiltY) * along);
+            angle = ((angle + lean) % 360 + 360) % 360;
+        }
         double scale = b.strokeSizeFactor / 100.0;
         bool resize = b.strokeSizeFactor < 100;
         if (b.randSiz > 0) {
@@ -345,6 +378,15 @@ SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
             const int r2 = random(b.randSiz);
             scale = (b.strokeSizeFactor / 100.0) * std::abs(100 + k * r1 - k * r2) / 100.0;
             resize = true;
+        }
+        if (sizeByPressure) {
+            const double sized = smallest + (1.0 - smallest) * pressure;
+            if (sized < 1.0) {
+                scale *= sized;
+                resize = true;
+            }
+            // Lighter dabs are smaller, and closer together, so the line stays a line.
+            advance = int64_t(std::max(nearestInt(spacingReal * std::min(sized, 1.0)), 0)) + 1;
         }
 
         if (rotatedPath) {
@@ -356,19 +398,19 @@ SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
                 const int y = nearestInt(cy - side * scale / 2.0) - ctx.target.originY;
                 if (missesImage(ctx.target, x, y, n, n)) return {};
                 // Smudge tints even under alpha 0, so it needs the whole square.
-                const bool keepEmpty = passes.tool == 4;
+                const bool keepEmpty = dabPasses.tool == 4;
                 if (cache) {
                     const StrokeCache::Turn& turn = cache->rotated(angle);
                     if (!resize && !keepEmpty)
                         return placeDab(ctx.target, turn.trimmed, false, 0, 0, x + turn.trimX,
-                                        y + turn.trimY, passes);
-                    return placeDab(ctx.target, turn.image, resize, n, n, x, y, passes);
+                                        y + turn.trimY, dabPasses);
+                    return placeDab(ctx.target, turn.image, resize, n, n, x, y, dabPasses);
                 }
                 const Rect visible = clipToImage(x, y, n, n, ctx.target.width, ctx.target.height);
                 int atX = 0, atY = 0;
                 const Image& part = turnedPart(ctx.tip, angle, side, resize, n, x, y, visible,
                                                keepEmpty, atX, atY, scratch, trimmed);
-                return placeDab(ctx.target, part, false, 0, 0, atX, atY, passes);
+                return placeDab(ctx.target, part, false, 0, 0, atX, atY, dabPasses);
             };
             result.layerRect = unite(result.layerRect,
                                      rotatedDab(documentSide, X * 100.0 / zoom, Y * 100.0 / zoom));
@@ -380,11 +422,36 @@ SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
             const int x = nearestInt(X * 100.0 / zoom - w0 * scale / 2.0) - ctx.target.originX;
             const int y = nearestInt(Y * 100.0 / zoom - h0 * scale / 2.0) - ctx.target.originY;
             readyTipPart(ctx.tip, tipPartUnder(ctx.target, documentTip, resize, dw, dh, x, y));
-            result.layerRect = unite(result.layerRect,
-                                     placeDab(ctx.target, documentTip, resize, dw, dh, x, y, passes));
+            result.layerRect = unite(
+                result.layerRect, placeDab(ctx.target, documentTip, resize, dw, dh, x, y, dabPasses));
         }
     }
     return result;
+}
+
+}  // namespace
+
+int dabSpacing(const BrushSettings& brush) {
+    return nearestInt(spacingBeforeRounding(brush));
+}
+
+SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
+    return paintDabs(ctx, mouseSample(px, py), mouseSample(qx, qy), true);
+}
+
+SegmentResult paintSegment(StrokeContext& ctx, const PenSample& from, const PenSample& to,
+                           bool decayCounters) {
+    // Within the range of the mouse's view coordinates, so that a wild sample cannot ask for
+    // millions of dabs.
+    const auto bounded = [](PenSample s) {
+        const auto bound = [](double v) {
+            return std::isfinite(v) ? std::clamp(v, -32768.0, 32767.0) : 0.0;
+        };
+        s.x = bound(s.x);
+        s.y = bound(s.y);
+        return s;
+    };
+    return paintDabs(ctx, bounded(from), bounded(to), decayCounters);
 }
 
 std::optional<uint32_t> mixingSample(const Image& layer, int x, int y, int zoom, int originX,

@@ -17,6 +17,7 @@
 
 #include "brush/brush_settings.h"
 #include "brush/brush_tip.h"
+#include "brush/pen_sample.h"
 #include "platform/random.h"
 #include "raster/image.h"
 #include "raster/rect.h"
@@ -125,6 +126,19 @@ struct SegmentResult {
 // A dab costs what lands on the image: only that part of it is turned, resized and drawn, with
 // the pixels of the whole dab made and then cut to the image.
 SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy);
+
+// The same from one pen sample to the next, at sub-pixel positions (bounded to the mouse's
+// range of view coordinates). Along the segment the pressure and the lean run from the new
+// sample's to the previous one's (a previous sample without a lean leans as the new one), so
+// the dabs between two samples change smoothly. With the brush's sizeVsPressure the dab size
+// is sizemini % of size at pressure 0 up to size at 1, and the dabs come closer together as they
+// shrink; with alphaVsPressure the dab opacity is the stroke's times the pressure; with
+// rotateVsTilt and a sample that reports its lean, every dab takes the rotated path and turns
+// with the pen's azimuth on top of its own angle. A mouse sample (pressure 1, no lean) paints
+// exactly what the integer form paints. `decayCounters` false leaves the opacity and size decay
+// out (a stroke's catch-up after the release is no move of its own).
+SegmentResult paintSegment(StrokeContext& ctx, const PenSample& from, const PenSample& to,
+                           bool decayCounters = true);
 
 // Spacing between dabs for the settings and the current size factor: s pixels are skipped after
 // each dab (0 = a dab at every pixel).

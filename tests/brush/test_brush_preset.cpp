@@ -155,7 +155,11 @@ TEST(BrushPreset, WritesTheKeysInOrderWithTheColourOnlyWhenAsked) {
                                                "water",
                                                "viscosity",
                                                "group",
-                                               "smoth"};
+                                               "smoth",
+                                               "sizeVsPressure",
+                                               "alphaVsPressure",
+                                               "rotateVsTilt",
+                                               "stabiliser"};
     EXPECT_EQ(keys, expected);
 }
 
