@@ -355,7 +355,8 @@ SegmentResult paintDabs(StrokeContext& ctx, const PenSample& p, const PenSample&
         const double along = length > 0 ? double(i) / length : 0.0;
         const double pressure = pressureQ + (pressureP - pressureQ) * along;
         DabPasses dabPasses = passes;
-        if (alphaByPressure) dabPasses.opacity = std::clamp(nearestInt(dabAlpha * pressure), 0, 255);
+        if (alphaByPressure)
+            dabPasses.opacity = std::clamp(nearestInt(dabAlpha * pressure), 0, 255);
         // Each draw is its own statement: the order of the random numbers is part of the result.
         int d = random(scatterRange);
         d -= random(scatterRange);
@@ -422,8 +423,8 @@ SegmentResult paintDabs(StrokeContext& ctx, const PenSample& p, const PenSample&
             const int x = nearestInt(X * 100.0 / zoom - w0 * scale / 2.0) - ctx.target.originX;
             const int y = nearestInt(Y * 100.0 / zoom - h0 * scale / 2.0) - ctx.target.originY;
             readyTipPart(ctx.tip, tipPartUnder(ctx.target, documentTip, resize, dw, dh, x, y));
-            result.layerRect = unite(
-                result.layerRect, placeDab(ctx.target, documentTip, resize, dw, dh, x, y, dabPasses));
+            result.layerRect = unite(result.layerRect, placeDab(ctx.target, documentTip, resize, dw,
+                                                                dh, x, y, dabPasses));
         }
     }
     return result;
