@@ -89,9 +89,7 @@ void readyTip(BrushTip& tip);
 // buildTip makes them: each pixel of a shape depends on its own position only.
 void readyTipPart(BrushTip& tip, const Rect& part);
 // True when every pixel of documentTip is made.
-inline bool tipComplete(const BrushTip& tip) {
-    return tip.made.empty();
-}
+inline bool tipComplete(const BrushTip& tip) { return tip.made.empty(); }
 
 // Draws the preview of the latest request into `preview` (as drawTipPreview): from the tip
 // itself for a size up to the preview's side, otherwise from the same brush made at the
