@@ -14,6 +14,8 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <tuple>
+#include <vector>
 
 #include "brush/brush_settings.h"
 #include "brush/brush_tip.h"
@@ -51,6 +53,13 @@ Rect drawDab(Image& target, const Image& dab, int x, int y, const DabPasses& pas
 Rect drawDabResized(Image& target, const Image& dab, int w, int h, int x, int y,
                     const DabPasses& passes);
 
+// Memory for resized dabs, kept from dab to dab: the source column of each resized column, and
+// the part of the resized dab that is drawn.
+struct ResizedDabMemory {
+    std::vector<int> columns;
+    Image part;
+};
+
 // What the painter keeps between segments and strokes to avoid per-dab work: rotations of the
 // current tip by whole degrees (a dab's angle is always a whole number of degrees), checked
 // against the tip at the start of every rotated segment. Only tips whose turned square is at
@@ -74,15 +83,24 @@ public:
     void useTip(const Image& documentTip);
     // The tip turned by `degrees`.
     const Turn& rotated(int degrees);
+    // The tip turned by `degrees` (not turned when negative) and then resized to w x h (nearest
+    // pixel, as resizeNearest), cut to its painted box like a turn. For dabs whose size follows
+    // the pen's pressure, which changes little from dab to dab. Sides above 4 x kCachedSide
+    // are not kept (an empty image).
+    const Turn& resized(int degrees, int w, int h);
     size_t entries() const { return turns_.size(); }
     // Memory for the turned part of a large dab, no larger than the image it landed on.
     Image& scratch() { return scratch_; }
+    // Memory for resized dabs.
+    ResizedDabMemory& resizedDabs() { return resized_; }
 
 private:
     Image source_;
     std::map<int, Turn> turns_;
-    Turn uncached_;  // a rotation too large for the budget
+    std::map<std::tuple<int, int, int>, Turn> sized_;  // (degrees, w, h)
+    Turn uncached_;                                    // a rotation too large for the budget
     Image scratch_;
+    ResizedDabMemory resized_;
     size_t bytes_ = 0;
 };
 

@@ -34,7 +34,8 @@ struct PenPainter {
         setTipImage(tip, documentTip);
     }
     StrokeContext context() {
-        return StrokeContext{brush, tip, imageDabTarget(layer), 100, 4, random, &cache};
+        return StrokeContext{brush, tip,    imageDabTarget(layer),      100,
+                             4,     random, useCache ? &cache : nullptr};
     }
     // The segments of a mouse stroke: each move from the previous position.
     void mouseStroke(const std::vector<PenSample>& points) {
@@ -61,6 +62,7 @@ struct PenPainter {
     StrokeCache cache;
     PenStroke pen;
     std::vector<PenSample> drawn;  // the last painted point after each move
+    bool useCache = true;
 };
 
 Image disc(int side) {
@@ -160,6 +162,45 @@ TEST(PenPressure, PenWithSettingsOffAndMouseWithSettingsOnPaintAsTheMouse) {
         EXPECT_EQ(pen.brush.strokeAlpha, expected.brush.strokeAlpha);
         EXPECT_EQ(mouseOn.brush.strokeSizeFactor, expected.brush.strokeSizeFactor);
         EXPECT_EQ(pen.random.next(), expected.random.next());
+    }
+}
+
+// Dabs that follow the pressure keep their resized (and turned) copies from dab to dab; they
+// must paint exactly what resizing each dab anew paints: turned or not, for the blend, eraser and
+// smudge passes, with water, and with dabs crossing the image's edges.
+TEST(PenPressure, KeptResizedDabsPaintAsResizingEachDab) {
+    Image tip = blank(17, 11);
+    fillEllipse(tip, 8, 5, 7, 4, solidPaint(rgba(30, 200, 90, 220)));
+    tip.at(0, 0) = rgba(255, 0, 0, 255);
+    const struct {
+        int tool, water;
+        bool turned, lean;
+    } cases[] = {{0, 0, false, false}, {2, 0, false, false}, {4, 0, false, false},
+                 {0, 90, true, false}, {0, 0, false, true},  {4, 0, true, true},
+                 {2, 0, true, true}};
+    std::vector<PenSample> path;
+    for (int i = 0; i <= 30; ++i) {
+        PenSample s = penAt(-6 + 3.3 * i, 2 + 1.7 * i, 0.05 + 0.03 * i, 5.0 * i);
+        s.tiltX = 40 - 2.5 * i;
+        s.tiltY = 10;
+        s.hasTilt = true;
+        path.push_back(s);
+    }
+    for (const auto& c : cases) {
+        PenPainter kept(80, 50, tip), fresh(80, 50, tip);
+        fresh.useCache = false;
+        for (PenPainter* p : {&kept, &fresh}) {
+            std::fill(p->layer.pixels.begin(), p->layer.pixels.end(), rgba(90, 160, 220, 200));
+            p->brush.tool = uint8_t(c.tool);
+            p->brush.water = uint8_t(c.water);
+            p->brush.sizeVsPressure = 1;
+            p->brush.sizemini = 20;
+            p->brush.randRot = c.turned ? 40 : 0;
+            p->brush.rotateVsTilt = c.lean ? 1 : 0;
+            p->brush.pas = 10;
+            p->penStroke(path);
+        }
+        EXPECT_EQ(kept.layer.pixels, fresh.layer.pixels) << c.tool << " " << c.turned;
     }
 }
 
