@@ -35,18 +35,25 @@ inline double penPressure(double pressure) {
     return pressure < 0.0 ? 0.0 : pressure > 1.0 ? 1.0 : pressure;
 }
 
-// The direction the pen leans to on the tablet, in degrees clockwise on screen from the right
-// (0 right, 90 down, 180 left, -90 up), -180..180; 0 for an upright pen. Tilts beyond +-89
-// degrees count as 89.
-inline double penAzimuth(double tiltX, double tiltY) {
+// How far the pen leans along one axis for its tilt on that axis: the tangent of the tilt, with
+// tilts beyond +-89 degrees counting as 89 (and a tilt that is not a number as upright). The two
+// axes together give the lean as a vector on the tablet.
+inline double penLean(double tiltDegrees) {
     constexpr double kRad = std::numbers::pi / 180.0;
-    const auto lean = [&](double degrees) {
-        const double d = std::isfinite(degrees) ? degrees : 0.0;
-        return std::tan((d > 89.0 ? 89.0 : d < -89.0 ? -89.0 : d) * kRad);
-    };
-    const double lx = lean(tiltX), ly = lean(tiltY);
-    if (lx == 0.0 && ly == 0.0) return 0.0;
-    return std::atan2(ly, lx) / kRad;
+    const double d = std::isfinite(tiltDegrees) ? tiltDegrees : 0.0;
+    return std::tan((d > 89.0 ? 89.0 : d < -89.0 ? -89.0 : d) * kRad);
+}
+
+// The direction of a lean vector, in degrees clockwise on screen from the right (0 right, 90
+// down, 180 left, -90 up), -180..180; 0 for no lean.
+inline double leanAzimuth(double leanX, double leanY) {
+    if (leanX == 0.0 && leanY == 0.0) return 0.0;
+    return std::atan2(leanY, leanX) * (180.0 / std::numbers::pi);
+}
+
+// The direction the pen leans to on the tablet (leanAzimuth of its lean).
+inline double penAzimuth(double tiltX, double tiltY) {
+    return leanAzimuth(penLean(tiltX), penLean(tiltY));
 }
 
 }  // namespace qm

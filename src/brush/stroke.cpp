@@ -358,10 +358,10 @@ const StrokeCache::Turn& StrokeCache::resized(int degrees, int w, int h) {
 
 namespace {
 
-// The dab's angle for a lean of the pen: the tip follows the azimuth, which runs clockwise on
-// screen, while a tip turns anticlockwise by its angle. Whole degrees, 0..359.
-int tiltAngle(double tiltX, double tiltY) {
-    const int64_t degrees = roundHalfEven(-penAzimuth(tiltX, tiltY));
+// The dab's angle for a lean vector of the pen: the tip follows the azimuth, which runs clockwise
+// on screen, while a tip turns anticlockwise by its angle. Whole degrees, 0..359.
+int leanAngle(double leanX, double leanY) {
+    const int64_t degrees = roundHalfEven(-leanAzimuth(leanX, leanY));
     return int(((degrees % 360) + 360) % 360);
 }
 
@@ -417,7 +417,12 @@ SegmentResult paintDabs(StrokeContext& ctx, const PenSample& p, const PenSample&
     const bool alphaByPressure = b.alphaVsPressure != 0;
     const bool turnByTilt = b.rotateVsTilt != 0 && q.hasTilt;
     const double pressureQ = penPressure(q.pressure), pressureP = penPressure(p.pressure);
-    const double tiltPX = p.hasTilt ? p.tiltX : q.tiltX, tiltPY = p.hasTilt ? p.tiltY : q.tiltY;
+    // The lean runs along the segment as a vector on the tablet, so the dabs turn the short way
+    // round.
+    const double leanQX = turnByTilt ? penLean(q.tiltX) : 0.0;
+    const double leanQY = turnByTilt ? penLean(q.tiltY) : 0.0;
+    const double leanPX = turnByTilt && p.hasTilt ? penLean(p.tiltX) : leanQX;
+    const double leanPY = turnByTilt && p.hasTilt ? penLean(p.tiltY) : leanQY;
     const double smallest = std::clamp<int>(b.sizemini, 0, 100) / 100.0;
     const bool rotatedPath = b.rotate > 0 || b.randRot > 0 || turnByTilt;
     const int documentSide = rotatedSide(documentTip);
@@ -475,8 +480,8 @@ SegmentResult paintDabs(StrokeContext& ctx, const PenSample& p, const PenSample&
         const double Y = q.y + double(i) * cosT + oy * zoom / 100.0;
         int angle = rotatedPath ? b.rotate + random(b.randRot) : 0;
         if (turnByTilt) {
-            const int lean = tiltAngle(q.tiltX + (tiltPX - q.tiltX) * along,
-                                       q.tiltY + (tiltPY - q.tiltY) * along);
+            const int lean =
+                leanAngle(leanQX + (leanPX - leanQX) * along, leanQY + (leanPY - leanQY) * along);
             angle = ((angle + lean) % 360 + 360) % 360;
         }
         double scale = b.strokeSizeFactor / 100.0;
