@@ -16,7 +16,8 @@ bool reachesAPixel(const PenSample& a, const PenSample& b) {
 
 PenSample PenStroke::curved(const PenSample& sample) const {
     PenSample s = sample;
-    s.pressure = hasCurve_ ? applyPressureCurve(curve_, sample.pressure) : penPressure(s.pressure);
+    s.pressure = penPressure(sample.pressure);
+    if (hasCurve_) s.pressure = applyPressureCurve(curve_, s.pressure);
     return s;
 }
 
@@ -25,13 +26,15 @@ void PenStroke::begin(const PenSample& press, const BrushSettings& brush,
     hasCurve_ = curve != nullptr;
     if (curve) curve_ = *curve;
     pen_ = curved(press);
+    if (!std::isfinite(pen_.x) || !std::isfinite(pen_.y)) pen_.x = pen_.y = 0;
     painted_ = pen_;
     stabiliser_.begin(pen_, brush.stabiliser);
     active_ = true;
 }
 
 SegmentResult PenStroke::moveTo(StrokeContext& ctx, const PenSample& sample) {
-    if (!active_) return {};
+    // A position that is not a number says nothing about where the pen is.
+    if (!active_ || !std::isfinite(sample.x) || !std::isfinite(sample.y)) return {};
     pen_ = curved(sample);
     const PenSample drawn = stabiliser_.follow(pen_);
     const SegmentResult result = paintSegment(ctx, painted_, drawn);

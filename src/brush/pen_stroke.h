@@ -17,12 +17,14 @@ public:
     // The press: paints nothing. `curve` is the pressure curve of a pen (the preferences'), null
     // for a mouse, whose pressure stays 1. The steady line's strength is the brush's stabiliser,
     // taken now for the whole stroke.
+    // A press whose position is not a number starts at (0, 0).
     void begin(const PenSample& press, const BrushSettings& brush,
                const PressureCurve* curve = nullptr);
     // A move: the segment from the last painted point to the point drawn now (the pen's, or
     // behind it with the steady line), with the decay of one segment. A point drawn less than
     // one pixel from the last painted one paints no dab and is not yet the last painted point,
-    // so slow sub-pixel moves add up instead of being lost. Nothing before begin.
+    // so slow sub-pixel moves add up instead of being lost. Nothing before begin; a sample whose
+    // position is not a number is left out.
     SegmentResult moveTo(StrokeContext& ctx, const PenSample& sample);
     // The release: the line catches up with the pen, a last segment from the last painted point
     // to the pen's last sample, without decay. The stroke is then over.

@@ -407,5 +407,24 @@ TEST(SteadyLine, SubPixelMovesAddUp) {
     for (int x = 10; x <= 30; ++x) EXPECT_GE(thickness(p.layer, x), 1) << x;
 }
 
+// A sample whose position is not a number is left out: no line to a corner, no lost stroke.
+TEST(SteadyLine, SamplesThatAreNotNumbersAreLeftOut) {
+    const double nan = std::nan("");
+    for (int strength : {0, 50}) {
+        PenPainter clean(60, 40, disc(5)), noisy(60, 40, disc(5));
+        clean.brush.stabiliser = noisy.brush.stabiliser = uint8_t(strength);
+        std::vector<PenSample> path;
+        for (int i = 0; i <= 10; ++i) path.push_back(penAt(10 + 4 * i, 20, 0.7, 5.0 * i));
+        std::vector<PenSample> withNan = path;
+        withNan.insert(withNan.begin() + 5, penAt(nan, 20, 0.7, 22));
+        withNan.push_back(penAt(30, nan, 0.7, 60));
+        withNan[3].pressure = nan;  // counts as full, as from a mouse
+        path[3].pressure = 1.0;
+        clean.penStroke(path);
+        noisy.penStroke(withNan);
+        EXPECT_EQ(noisy.layer.pixels, clean.layer.pixels) << strength;
+    }
+}
+
 }  // namespace
 }  // namespace qm
