@@ -8,7 +8,7 @@ namespace qm {
 void Stabiliser::begin(const PenSample& press, int strength) {
     drawn_ = press;
     tau_ = std::clamp(strength, 0, 100) * kMsPerStrength;
-    lastTime_ = press.time;
+    lastTime_ = std::isfinite(press.time) ? press.time : 0.0;
     sampleMs_ = kDefaultSampleMs;
 }
 
@@ -19,7 +19,8 @@ const PenSample& Stabiliser::follow(const PenSample& pen) {
     }
     double dt = pen.time - lastTime_;
     if (dt > 0 && std::isfinite(dt)) {
-        sampleMs_ = dt;
+        // A pause (the pen held still) is no measure of the device's rate.
+        sampleMs_ = std::min(dt, kLongestSampleMs);
         lastTime_ = pen.time;
     } else {
         dt = sampleMs_;

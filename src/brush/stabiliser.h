@@ -15,6 +15,8 @@ public:
     // Samples whose time does not advance (a device or a script without times) count as this
     // far apart, until samples with times have shown the device's own rate.
     static constexpr double kDefaultSampleMs = 5.0;
+    // The longest rate learnt from the samples' times.
+    static constexpr double kLongestSampleMs = 50.0;
 
     // Starts at the press: the drawn point is the pen. Strength is taken within 0..100.
     void begin(const PenSample& press, int strength);
