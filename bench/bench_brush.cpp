@@ -20,13 +20,13 @@
 // the bytes of the 64 x 64 tiles its dabs touch.
 //
 // Pen input: a 200-pixel stroke as a tablet sends it (a sample every 4 pixels, pressure rising
-// from 0.3 to 1 and the lean swinging through 60 degrees), painted by a brush whose size,
-// opacity and tip angle follow the pen, against the same stroke from a mouse (the same brush, the
-// same whole-pixel positions, pressure 1, no lean). And the steady line: a slow, shaky 200-pixel
-// stroke (a sample every 5 ms, 2 pixels apart, jitter of 1.5 pixels) with the stabiliser at 50
-// against the same samples without it, per sample. Both pairs are timed in the same iterations,
-// alternating, so the ratio holds while the machine is busy; minor page faults (getrusage) are
-// counted per stroke beside the times.
+// from 0.3 to 1, the pen leaning 30 degrees and turning through 170), painted by the reference
+// brush with its size (from 10 %), opacity and tip angle following the pen, against the same
+// stroke from a mouse (the same brush, the same whole-pixel positions, pressure 1, no lean). And
+// the steady line: a slow, shaky 200-pixel stroke (a sample every 5 ms, 2 pixels apart, jitter
+// of 1.5 pixels) with the stabiliser at 50 against the same samples without it, per sample. Both
+// pairs are timed in the same iterations, alternating, so the ratio holds while the machine is
+// busy; minor page faults (getrusage) are counted per stroke beside the times.
 //
 // Large brushes: a 200-pixel segment of an 8000-pixel Circle Hard brush with random rotation on a
 // 1000 x 1000 layer (the tip is made once, outside the timing; spacing 400 makes one dab, which
