@@ -19,6 +19,15 @@
 // painting and redrawing, straight onto the layer); counters give the bytes the step keeps and
 // the bytes of the 64 x 64 tiles its dabs touch.
 //
+// Pen input: a 200-pixel stroke as a tablet sends it (a sample every 4 pixels, pressure rising
+// from 0.3 to 1, the pen leaning 30 degrees and turning through 170), painted by the reference
+// brush with its size (from 10 %), opacity and tip angle following the pen, against the same
+// stroke from a mouse (the same brush, the same whole-pixel positions, pressure 1, no lean). And
+// the steady line: a slow, shaky 200-pixel stroke (a sample every 5 ms, 2 pixels apart, jitter
+// of 1.5 pixels) with the stabiliser at 50 against the same samples without it, per sample. Both
+// pairs are timed in the same iterations, alternating, so the ratio holds while the machine is
+// busy; minor page faults (getrusage) are counted per stroke beside the times.
+//
 // Large brushes: a 200-pixel segment of an 8000-pixel Circle Hard brush with random rotation on a
 // 1000 x 1000 layer (the tip is made once, outside the timing; spacing 400 makes one dab, which
 // covers the layer), against one "over" (alpha blending) of a whole 1000 x 1000 image onto
@@ -26,11 +35,17 @@
 // 7000 upward in a started program (each iteration starts again from 7000).
 #include <benchmark/benchmark.h>
 
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "brush/brush_tip.h"
+#include "brush/pen_stroke.h"
 #include "brush/stroke.h"
 #include "platform/fake_ui.h"
 #include "raster/draw_image.h"
@@ -143,6 +158,139 @@ void BM_Dabs_Libmypaint(benchmark::State& state) {
 BENCHMARK(BM_Dabs_Libmypaint)->UseRealTime();
 #endif
 
+// ---- Pen input ----------------------------------------------------------------------------
+
+constexpr int kPenLayerSide = 1000;
+
+long minorFaults() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt;
+}
+
+// Times one stroke: wall-clock nanoseconds and minor page faults, added to the totals.
+struct Timed {
+    double ns = 0;
+    long faults = 0;
+    template <typename Fn>
+    void run(Fn&& stroke) {
+        const long f0 = minorFaults();
+        const auto t0 = std::chrono::steady_clock::now();
+        stroke();
+        const auto t1 = std::chrono::steady_clock::now();
+        faults += minorFaults() - f0;
+        ns += double(std::chrono::duration_cast<std::chrono::nanoseconds>(t1 - t0).count());
+    }
+};
+
+struct PenFixture {
+    PenFixture() {
+        layer = *createImage(kPenLayerSide, kPenLayerSide, 32);
+        referenceBrush(brush, 0);
+        setTipImage(tip, circleHard(32));
+        tip.tipWidth = tip.tipHeight = 32;
+    }
+    StrokeContext context() {
+        return StrokeContext{brush, tip, imageDabTarget(layer), 100, 4, random, &cache};
+    }
+    void stroke(const std::vector<PenSample>& samples, const PressureCurve* curve) {
+        StrokeContext ctx = context();
+        PenStroke pen;
+        pen.begin(samples.front(), brush, curve);
+        for (size_t i = 1; i < samples.size(); ++i) pen.moveTo(ctx, samples[i]);
+        pen.finish(ctx);
+        brush.strokeAlpha = 255;  // the release
+        brush.strokeSizeFactor = 100;
+    }
+    BrushSettings brush;
+    BrushTip tip;
+    Image layer;
+    Random random{1};
+    StrokeCache cache;
+};
+
+void reportPair(benchmark::State& state, const char* a, const Timed& ta, const char* b,
+                const Timed& tb, double perStroke) {
+    const double n = double(std::max<int64_t>(state.iterations(), 1));
+    state.counters[std::string(a) + "_us"] = ta.ns / n / perStroke / 1e3;
+    state.counters[std::string(b) + "_us"] = tb.ns / n / perStroke / 1e3;
+    state.counters["ratio"] = tb.ns > 0 ? ta.ns / tb.ns : 0.0;
+    state.counters[std::string(a) + "_minflt"] = double(ta.faults) / n;
+    state.counters[std::string(b) + "_minflt"] = double(tb.faults) / n;
+}
+
+// Argument: what follows the pen, a sum of 1 (size follows the pressure), 2 (opacity follows the
+// pressure) and 4 (the tip turns with the lean); 7, everything, is the goal's case.
+void BM_Pen_Stroke200VsMouse(benchmark::State& state) {
+    PenFixture pen, mouse;
+    pen.brush.sizeVsPressure = state.range(0) & 1 ? 1 : 0;
+    pen.brush.alphaVsPressure = state.range(0) & 2 ? 1 : 0;
+    pen.brush.rotateVsTilt = state.range(0) & 4 ? 1 : 0;
+    pen.brush.sizemini = 10;
+    mouse.brush = pen.brush;
+    const PressureCurve curve = linearPressureCurve();
+    const auto path = [](int y, bool tablet) {
+        std::vector<PenSample> samples;
+        for (int i = 0; i <= 50; ++i) {
+            PenSample s = mouseSample(400 + 4 * i, y);
+            if (tablet) {
+                s.pressure = 0.3 + 0.7 * i / 50.0;
+                s.tiltX = 30.0 * std::cos(i * 0.06);
+                s.tiltY = 30.0 * std::sin(i * 0.06);
+                s.hasTilt = true;
+                s.time = 5.0 * i;
+            }
+            samples.push_back(s);
+        }
+        return samples;
+    };
+    Timed timedPen, timedMouse;
+    int y = 400;
+    pen.stroke(path(y, true), &curve);  // warms the rotation cache like a stroke in progress
+    for (auto _ : state) {
+        y = y >= 600 ? 400 : y + 7;
+        const std::vector<PenSample> tablet = path(y, true), plain = path(y, false);
+        timedMouse.run([&] { mouse.stroke(plain, nullptr); });
+        timedPen.run([&] { pen.stroke(tablet, &curve); });
+    }
+    reportPair(state, "pen", timedPen, "mouse", timedMouse, 1.0);
+}
+BENCHMARK(BM_Pen_Stroke200VsMouse)
+    ->Arg(7)
+    ->Arg(1)
+    ->Arg(2)
+    ->Arg(4)
+    ->UseRealTime()
+    ->Unit(benchmark::kMicrosecond);
+
+void BM_Pen_SteadyLine50VsOff(benchmark::State& state) {
+    PenFixture steady, plain;
+    steady.brush.stabiliser = 50;
+    constexpr int kSamples = 100;
+    const auto path = [](int y) {
+        std::vector<PenSample> samples;
+        Random jitter{uint64_t(y)};
+        for (int i = 0; i <= kSamples; ++i) {
+            PenSample s = mouseSample(400 + 2.0 * i + (jitter(30) - 15) / 10.0,
+                                      y + (jitter(30) - 15) / 10.0, 5.0 * i);
+            s.pressure = 0.8;
+            samples.push_back(s);
+        }
+        return samples;
+    };
+    const PressureCurve curve = linearPressureCurve();
+    Timed timedSteady, timedPlain;
+    int y = 400;
+    for (auto _ : state) {
+        y = y >= 600 ? 400 : y + 7;
+        const std::vector<PenSample> samples = path(y);
+        timedPlain.run([&] { plain.stroke(samples, &curve); });
+        timedSteady.run([&] { steady.stroke(samples, &curve); });
+    }
+    reportPair(state, "steady", timedSteady, "off", timedPlain, double(kSamples));
+}
+BENCHMARK(BM_Pen_SteadyLine50VsOff)->UseRealTime()->Unit(benchmark::kMicrosecond);
+
 // ---- Large brushes ------------------------------------------------------------------------
 
 constexpr int kSmallLayerSide = 1000;
@@ -196,7 +344,11 @@ void BM_Mixing_MoveAndSegment20(benchmark::State& state) {
     }
     state.SetItemsProcessed(dabs);
 }
-BENCHMARK(BM_Mixing_MoveAndSegment20)->Arg(32)->Arg(8000)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Mixing_MoveAndSegment20)
+    ->Arg(32)
+    ->Arg(8000)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 // One "over" of a whole 1000 x 1000 image; the argument is the source's alpha.
 void BM_Over1000(benchmark::State& state) {

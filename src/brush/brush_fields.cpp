@@ -15,8 +15,9 @@ using enum PresetRole;
 // The reading order matters to the colours: tool and alpha come before "color", mixing before
 // "water". The minimum size is read under the key it is written under, "sizemini"; files that
 // only have "size_min" are still read. "smoth" is written too (last, after the historical keys),
-// so that the "Hard" switch survives a save and a load like every other setting.
-constexpr std::array<BrushField, 42> kFields{{
+// so that the "Hard" switch survives a save and a load like every other setting. The pen keys
+// come last; a preset without them (any preset made before pens) paints as it always did.
+constexpr std::array<BrushField, 46> kFields{{
     {"pressX", &B::pressX},
     {"pressY", &B::pressY},
     {"size", &B::size, 2, 1, 32},
@@ -59,6 +60,10 @@ constexpr std::array<BrushField, 42> kFields{{
     {"brushdir", &B::brushdir, 26, 32, "orrindal", TipFolder},
     {"group", &B::group, 35},
     {"brush", &B::brush, 27, 33, 5},
+    {"sizeVsPressure", &B::sizeVsPressure, 37, 34, 0},
+    {"alphaVsPressure", &B::alphaVsPressure, 38, 35, 0},
+    {"rotateVsTilt", &B::rotateVsTilt, 39, 36, 0},
+    {"stabiliser", &B::stabiliser, 40, 37, 0},
 }};
 
 constexpr bool defaultsFit() {

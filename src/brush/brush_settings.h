@@ -12,7 +12,7 @@ struct BrushSettings {
     int16_t pressX = 0, pressY = 0;  // where the current left press began (view pixels)
     int16_t size = 20;               // tip size in document pixels, 1..5000
     int16_t randSiz = 0;             // size jitter 0..100
-    int16_t sizemini = 0;            // stored in presets only
+    int16_t sizemini = 0;            // smallest dab size in percent of size (sizeVsPressure)
     int16_t sizeY = 100;             // tip height in percent of size
     int16_t sizeX = 100;             // tip width in percent of size
     uint8_t brushsizeRndfactor = 2;
@@ -46,6 +46,12 @@ struct BrushSettings {
     std::string brushdir = "orrindal";
     std::string group = "Misc";
     int16_t brush = 1;               // index of the tip image in brushdir
+    // Pen input. A mouse presses fully and does not lean, so the first three change nothing in
+    // a mouse stroke.
+    uint8_t sizeVsPressure = 0;   // 1: the dab size goes from sizemini % of size up to size
+    uint8_t alphaVsPressure = 0;  // 1: the dab opacity goes from 0 up to the stroke's
+    uint8_t rotateVsTilt = 0;     // 1: the tip turns with the direction the pen leans to
+    uint8_t stabiliser = 0;       // steady line 0..100: the drawn point lags the pen; 0 = off
 };
 
 }  // namespace qm

@@ -142,10 +142,67 @@ void decay(double& counter, int divisor, int factor, double rest) {
         counter -= 1.0 / divisor;
 }
 
-// One dab: either the prepared image as it is, or resized to w x h. The target learns the
-// rectangle first.
+// The first index of a resized run of m pixels (made from n with resizeNearest's mapping) that
+// reads source index v or a later one.
+int64_t firstReading(int64_t v, int64_t n, int64_t m) {
+    if (v <= 0) return 0;
+    // (2i + 1) n / (2m) >= v  <=>  2i + 1 >= ceil(2mv / n).
+    const int64_t k = (2 * m * v + n - 1) / n;
+    return k / 2;  // ceil((k - 1) / 2)
+}
+
+// Where a dab resized to w x h with its top-left at (x, y) changes the target: the square cut to
+// the target and to the pixels that read `box` of the dab (the rest of the dab has alpha 0, which
+// changes nothing in the passes that may leave it out).
+Rect resizedDabRect(int x, int y, int w, int h, const Image& dab, const Rect& box,
+                    const DabTarget& target) {
+    const Rect visible = clipToImage(x, y, w, h, target.width, target.height);
+    if (visible.empty() || box.empty()) return {};
+    const int64_t c0 = firstReading(box.x, dab.width, w);
+    const int64_t c1 = firstReading(int64_t(box.x) + box.w, dab.width, w);
+    const int64_t r0 = firstReading(box.y, dab.height, h);
+    const int64_t r1 = firstReading(int64_t(box.y) + box.h, dab.height, h);
+    if (c1 <= c0 || r1 <= r0) return {};
+    const Rect reads = clipToImage(int64_t(x) + c0, int64_t(y) + r0, c1 - c0, r1 - r0, target.width,
+                                   target.height);
+    return intersect(visible, reads);
+}
+
+// Draws the pixels of `rect` (inside the target) of the dab resized to w x h at (x, y), made
+// with resizeNearest's mapping into `part`: one index per column, one per row.
+Rect drawResizedRect(Image& target, const Image& dab, int w, int h, int x, int y, const Rect& rect,
+                     const DabPasses& passes, ResizedDabMemory& memory) {
+    if (rect.empty()) return {};
+    std::vector<int>& columns = memory.columns;
+    columns.resize(size_t(rect.w));
+    const int64_t offX = int64_t(rect.x) - x, offY = int64_t(rect.y) - y;
+    for (int i = 0; i < rect.w; ++i) columns[size_t(i)] = nearestIndex(offX + i, dab.width, w);
+    Image& part = memory.part;
+    const int depth = dab.depth == 24 ? 24 : 32;
+    const size_t count = size_t(rect.w) * size_t(rect.h);
+    if (part.pixels.capacity() < count) {
+        std::optional<Image> made = createImage(rect.w, rect.h, depth);
+        if (!made) return {};
+        part = std::move(*made);
+    }
+    // Every pixel is written below, so memory kept from a larger dab needs no clearing.
+    part.pixels.resize(count);
+    part.width = rect.w;
+    part.height = rect.h;
+    part.depth = depth;
+    for (int j = 0; j < rect.h; ++j) {
+        const uint32_t* s = dab.row(nearestIndex(offY + j, dab.height, h));
+        uint32_t* d = part.row(j);
+        for (int i = 0; i < rect.w; ++i) d[i] = s[columns[size_t(i)]];
+    }
+    return drawDab(target, part, rect.x, rect.y, passes);
+}
+
+// One dab: either the prepared image as it is, or resized to w x h (only where it reads `box`
+// of the image, when given). The target learns the rectangle first.
 Rect placeDab(const DabTarget& target, const Image& dab, bool resize, int w, int h, int x, int y,
-              const DabPasses& passes) {
+              const DabPasses& passes, ResizedDabMemory* memory = nullptr,
+              const Rect* box = nullptr) {
     if (target.width < 1 || target.height < 1 || dab.empty() || !target.reserve) return {};
     if (!resize) {
         w = dab.width;
@@ -153,12 +210,14 @@ Rect placeDab(const DabTarget& target, const Image& dab, bool resize, int w, int
     } else if (w < 1 || h < 1) {
         return {};
     }
-    const Rect rect = clipToImage(x, y, w, h, target.width, target.height);
+    const Rect rect = resize && box ? resizedDabRect(x, y, w, h, dab, *box, target)
+                                    : clipToImage(x, y, w, h, target.width, target.height);
     if (rect.empty()) return {};
     Image* image = target.reserve(rect);
     if (!image || image->width != target.width || image->height != target.height) return {};
-    return resize ? drawDabResized(*image, dab, w, h, x, y, passes)
-                  : drawDab(*image, dab, x, y, passes);
+    if (!resize) return drawDab(*image, dab, x, y, passes);
+    ResizedDabMemory ownMemory;
+    return drawResizedRect(*image, dab, w, h, x, y, rect, passes, memory ? *memory : ownMemory);
 }
 
 bool missesImage(const DabTarget& target, int x, int y, int64_t w, int64_t h) {
@@ -217,20 +276,33 @@ Rect drawDab(Image& target, const Image& dab, int x, int y, const DabPasses& pas
 Rect drawDabResized(Image& target, const Image& dab, int w, int h, int x, int y,
                     const DabPasses& passes) {
     if (dab.empty() || target.empty() || w < 1 || h < 1) return {};
-    const Rect visible = clipToImage(x, y, w, h, target.width, target.height);
-    if (visible.empty()) return {};
-    // The visible part of the resized dab, made with resizeNearest's mapping. It is no larger
-    // than the target, so a huge dab costs no more than the image it lands on.
-    std::optional<Image> part = createImage(visible.w, visible.h, dab.depth == 24 ? 24 : 32);
-    if (!part) return {};
-    const int64_t offX = int64_t(visible.x) - x, offY = int64_t(visible.y) - y;
-    for (int j = 0; j < visible.h; ++j) {
-        const uint32_t* s = dab.row(nearestIndex(offY + j, dab.height, h));
-        uint32_t* d = part->row(j);
-        for (int i = 0; i < visible.w; ++i) d[i] = s[nearestIndex(offX + i, dab.width, w)];
-    }
-    return drawDab(target, *part, visible.x, visible.y, passes);
+    // The visible part of the resized dab: no larger than the target, so a huge dab costs no
+    // more than the image it lands on.
+    ResizedDabMemory memory;
+    return drawResizedRect(target, dab, w, h, x, y,
+                           clipToImage(x, y, w, h, target.width, target.height), passes, memory);
 }
+
+namespace {
+
+// A turned (or resized) tip with the box of its painted pixels cut out.
+StrokeCache::Turn withPaintedBox(Image image) {
+    StrokeCache::Turn turn;
+    turn.image = std::move(image);
+    const Rect box = paintedBox(turn.image);
+    if (!box.empty()) {
+        turn.trimmed = *grabRect(turn.image, box.x, box.y, box.w, box.h);
+        turn.trimX = box.x;
+        turn.trimY = box.y;
+    }
+    return turn;
+}
+
+size_t turnBytes(const StrokeCache::Turn& turn) {
+    return (turn.image.pixels.size() + turn.trimmed.pixels.size()) * sizeof(uint32_t);
+}
+
+}  // namespace
 
 void StrokeCache::useTip(const Image& documentTip) {
     if (source_.width == documentTip.width && source_.height == documentTip.height &&
@@ -238,47 +310,81 @@ void StrokeCache::useTip(const Image& documentTip) {
         return;
     source_ = documentTip;
     turns_.clear();
+    sized_.clear();
     bytes_ = 0;
 }
 
 const StrokeCache::Turn& StrokeCache::rotated(int degrees) {
     if (auto it = turns_.find(degrees); it != turns_.end()) return it->second;
-    Turn turn;
-    turn.image = rotateTip(source_, double(degrees));
-    const Rect box = paintedBox(turn.image);
-    if (!box.empty()) {
-        turn.trimmed = *grabRect(turn.image, box.x, box.y, box.w, box.h);
-        turn.trimX = box.x;
-        turn.trimY = box.y;
-    }
-    const size_t size = (turn.image.pixels.size() + turn.trimmed.pixels.size()) * sizeof(uint32_t);
+    Turn turn = withPaintedBox(rotateTip(source_, double(degrees)));
+    const size_t size = turnBytes(turn);
     if (size > kBudgetBytes) {
         uncached_ = std::move(turn);
         return uncached_;
     }
     if (bytes_ + size > kBudgetBytes) {
         turns_.clear();
+        sized_.clear();
         bytes_ = 0;
     }
     bytes_ += size;
     return turns_.emplace(degrees, std::move(turn)).first->second;
 }
 
-int dabSpacing(const BrushSettings& brush) {
+const StrokeCache::Turn& StrokeCache::resized(int degrees, int w, int h) {
+    const auto key = std::make_tuple(degrees, w, h);
+    if (auto it = sized_.find(key); it != sized_.end()) return it->second;
+    if (w < 1 || h < 1 || w > 4 * kCachedSide || h > 4 * kCachedSide) {
+        uncached_ = Turn{};
+        return uncached_;
+    }
+    // Made before anything is forgotten: `from` may be one of the kept turns.
+    const Image& from = degrees < 0 ? source_ : rotated(degrees).image;
+    std::optional<Image> image = resizeNearest(from, w, h);
+    if (!image) {
+        uncached_ = Turn{};
+        return uncached_;
+    }
+    Turn turn = withPaintedBox(std::move(*image));
+    const size_t size = turnBytes(turn);
+    if (bytes_ + size > kBudgetBytes) {
+        turns_.clear();
+        sized_.clear();
+        bytes_ = 0;
+    }
+    bytes_ += size;
+    return sized_.emplace(key, std::move(turn)).first->second;
+}
+
+namespace {
+
+// The dab's angle for a lean vector of the pen: the tip follows the azimuth, which runs clockwise
+// on screen, while a tip turns anticlockwise by its angle. Whole degrees, 0..359.
+int leanAngle(double leanX, double leanY) {
+    const int64_t degrees = roundHalfEven(-leanAzimuth(leanX, leanY));
+    return int(((degrees % 360) + 360) % 360);
+}
+
+// The spacing before it is rounded: (size x (widest side div 100) x pas div 100) x the size
+// factor in percent.
+double spacingBeforeRounding(const BrushSettings& brush) {
     // Integer steps first: the width/height factor is 1 only when one of them is 100 %.
     const int64_t widest = std::max(brush.sizeX, brush.sizeY) / 100;
     const int64_t base = int64_t(brush.size) * widest * brush.pas / 100;
-    return nearestInt(double(base) * brush.strokeSizeFactor / 100.0);
+    return double(base) * brush.strokeSizeFactor / 100.0;
 }
 
-SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
+// The segment painter for any two samples. Positions are used as given (callers bound them).
+SegmentResult paintDabs(StrokeContext& ctx, const PenSample& p, const PenSample& q,
+                        bool decayCounters) {
     SegmentResult result;
     BrushSettings& b = ctx.brush;
     Random& random = ctx.random;
 
     // Dabs run from the new point Q towards the previous point P.
-    const double dx = double(px) - qx, dy = double(py) - qy;
-    const auto dist = int64_t(std::sqrt(dx * dx + dy * dy));
+    const double dx = p.x - q.x, dy = p.y - q.y;
+    const double length = std::sqrt(dx * dx + dy * dy);
+    const auto dist = std::isfinite(length) ? int64_t(std::min(length, double(kFar))) : 0;
     const double theta = std::atan2(dx, dy);
     const double sinT = std::sin(theta), cosT = std::cos(theta);
 
@@ -286,16 +392,17 @@ SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
     // counter is reset to its rest value below (no opacity decay), which would otherwise bring
     // back one-pixel dabs.
     const bool vanished = b.strokeSizeFactor <= 10;
-    decay(b.strokeAlpha, b.alphaVsTime, b.alphaFactorVsTime, 255.0);
+    if (decayCounters) decay(b.strokeAlpha, b.alphaVsTime, b.alphaFactorVsTime, 255.0);
     const double dabAlpha = vanished ? 0.0 : b.strokeAlpha * (1.0 - b.water / 255.0);
-    decay(b.strokeSizeFactor, b.sizeVsTime, b.sizeFactorVsTime, 100.0);
+    if (decayCounters) decay(b.strokeSizeFactor, b.sizeVsTime, b.sizeFactorVsTime, 100.0);
     if (b.strokeSizeFactor <= 10) {
         // The stroke has shrunk away: this segment keeps the opacity computed above, the rest
         // of the stroke is invisible until the release resets the counters.
         b.strokeSizeFactor = 1;
         b.strokeAlpha = 0;
     }
-    const int spacing = dabSpacing(b);
+    const double spacingReal = spacingBeforeRounding(b);
+    const int spacing = nearestInt(spacingReal);
     const double zoom = ctx.zoom;
     if (ctx.zoom < 1) return result;
 
@@ -304,20 +411,48 @@ SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
     // The tip asked for since the last segment is made now, once, when a dab needs it.
     if (dist >= 1) readyTip(ctx.tip);
     const Image& documentTip = ctx.tip.documentTip;
-    const bool rotatedPath = b.rotate > 0 || b.randRot > 0;
+    // The pen: pressure and lean run from Q's to P's along the segment. A previous point that
+    // did not report its lean leans as the new one.
+    const bool sizeByPressure = b.sizeVsPressure != 0;
+    const bool alphaByPressure = b.alphaVsPressure != 0;
+    const bool turnByTilt = b.rotateVsTilt != 0 && q.hasTilt;
+    const double pressureQ = penPressure(q.pressure), pressureP = penPressure(p.pressure);
+    // The lean runs along the segment as a vector on the tablet, so the dabs turn the short way
+    // round.
+    const double leanQX = turnByTilt ? penLean(q.tiltX) : 0.0;
+    const double leanQY = turnByTilt ? penLean(q.tiltY) : 0.0;
+    const double leanPX = turnByTilt && p.hasTilt ? penLean(p.tiltX) : leanQX;
+    const double leanPY = turnByTilt && p.hasTilt ? penLean(p.tiltY) : leanQY;
+    const double smallest = std::clamp<int>(b.sizemini, 0, 100) / 100.0;
+    const bool rotatedPath = b.rotate > 0 || b.randRot > 0 || turnByTilt;
     const int documentSide = rotatedSide(documentTip);
     // Small turned tips are kept from dab to dab; a large one is turned per dab, only where it
     // lands on the image.
     StrokeCache* cache =
         rotatedPath && documentSide <= StrokeCache::kCachedSide ? ctx.cache : nullptr;
-    if (cache) {
+    // Dabs whose size follows the pressure change little from one to the next: small tips keep
+    // their resized copies too.
+    StrokeCache* sizes =
+        sizeByPressure && b.randSiz == 0 && documentSide <= StrokeCache::kCachedSide ? ctx.cache
+                                                                                     : nullptr;
+    if (cache || sizes) {
         readyTipPart(ctx.tip, Rect{0, 0, documentTip.width, documentTip.height});
-        cache->useTip(documentTip);
+        ctx.cache->useTip(documentTip);
     }
+    // A kept dab: cut to its painted box, except for smudge, which tints under alpha 0 too.
+    const auto keptDab = [&](const StrokeCache::Turn& kept, int x, int y,
+                             const DabPasses& dabPasses) {
+        if (dabPasses.tool == 4)
+            return placeDab(ctx.target, kept.image, false, 0, 0, x, y, dabPasses);
+        return placeDab(ctx.target, kept.trimmed, false, 0, 0, x + kept.trimX, y + kept.trimY,
+                        dabPasses);
+    };
     // The turned part of a large dab: memory kept from dab to dab (and, with a cache, from
     // segment to segment).
     Image ownScratch, trimmed;
     Image& scratch = ctx.cache ? ctx.cache->scratch() : ownScratch;
+    ResizedDabMemory ownResized;
+    ResizedDabMemory& resized = ctx.cache ? ctx.cache->resizedDabs() : ownResized;
     const int w0 = documentTip.width * b.sizeX / 100;
     const int h0 = documentTip.height * b.sizeY / 100;
     const int scatterRange = 2 * int(b.scatter);
@@ -325,9 +460,15 @@ SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
     const int k = b.brushsizeRndfactor;
 
     // A negative spacing (from a damaged preset) still advances.
-    const int64_t advance = int64_t(std::max(spacing, 0)) + 1;
+    int64_t advance = int64_t(std::max(spacing, 0)) + 1;
     for (int64_t i = 0; i <= dist - 1; i += advance) {
         ++result.dabs;
+        // Where the dab lies between Q (0) and P (1), for what the pen did there.
+        const double along = length > 0 ? double(i) / length : 0.0;
+        const double pressure = pressureQ + (pressureP - pressureQ) * along;
+        DabPasses dabPasses = passes;
+        if (alphaByPressure)
+            dabPasses.opacity = std::clamp(nearestInt(dabAlpha * pressure), 0, 255);
         // Each draw is its own statement: the order of the random numbers is part of the result.
         int d = random(scatterRange);
         d -= random(scatterRange);
@@ -335,9 +476,14 @@ SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
         d = random(scatterRange);
         d -= random(scatterRange);
         const double oy = double(roundHalfEven(d * scatterScale / 100.0));
-        const double X = qx + double(i) * sinT + ox * zoom / 100.0;
-        const double Y = qy + double(i) * cosT + oy * zoom / 100.0;
-        const int angle = rotatedPath ? b.rotate + random(b.randRot) : 0;
+        const double X = q.x + double(i) * sinT + ox * zoom / 100.0;
+        const double Y = q.y + double(i) * cosT + oy * zoom / 100.0;
+        int angle = rotatedPath ? b.rotate + random(b.randRot) : 0;
+        if (turnByTilt) {
+            const int lean =
+                leanAngle(leanQX + (leanPX - leanQX) * along, leanQY + (leanPY - leanQY) * along);
+            angle = ((angle + lean) % 360 + 360) % 360;
+        }
         double scale = b.strokeSizeFactor / 100.0;
         bool resize = b.strokeSizeFactor < 100;
         if (b.randSiz > 0) {
@@ -345,6 +491,15 @@ SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
             const int r2 = random(b.randSiz);
             scale = (b.strokeSizeFactor / 100.0) * std::abs(100 + k * r1 - k * r2) / 100.0;
             resize = true;
+        }
+        if (sizeByPressure) {
+            const double sized = smallest + (1.0 - smallest) * pressure;
+            if (sized < 1.0) {
+                scale *= sized;
+                resize = true;
+            }
+            // Lighter dabs are smaller, and closer together, so the line stays a line.
+            advance = int64_t(std::max(nearestInt(spacingReal * std::min(sized, 1.0)), 0)) + 1;
         }
 
         if (rotatedPath) {
@@ -356,19 +511,27 @@ SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
                 const int y = nearestInt(cy - side * scale / 2.0) - ctx.target.originY;
                 if (missesImage(ctx.target, x, y, n, n)) return {};
                 // Smudge tints even under alpha 0, so it needs the whole square.
-                const bool keepEmpty = passes.tool == 4;
+                const bool keepEmpty = dabPasses.tool == 4;
+                if (cache && resize && sizes) {
+                    const StrokeCache::Turn& kept = sizes->resized(angle, n, n);
+                    if (!kept.image.empty()) return keptDab(kept, x, y, dabPasses);
+                }
                 if (cache) {
                     const StrokeCache::Turn& turn = cache->rotated(angle);
                     if (!resize && !keepEmpty)
                         return placeDab(ctx.target, turn.trimmed, false, 0, 0, x + turn.trimX,
-                                        y + turn.trimY, passes);
-                    return placeDab(ctx.target, turn.image, resize, n, n, x, y, passes);
+                                        y + turn.trimY, dabPasses);
+                    // Resized, only the pixels that read the turned tip's painted box.
+                    const Rect painted{turn.trimX, turn.trimY, turn.trimmed.width,
+                                       turn.trimmed.height};
+                    return placeDab(ctx.target, turn.image, resize, n, n, x, y, dabPasses, &resized,
+                                    keepEmpty ? nullptr : &painted);
                 }
                 const Rect visible = clipToImage(x, y, n, n, ctx.target.width, ctx.target.height);
                 int atX = 0, atY = 0;
                 const Image& part = turnedPart(ctx.tip, angle, side, resize, n, x, y, visible,
                                                keepEmpty, atX, atY, scratch, trimmed);
-                return placeDab(ctx.target, part, false, 0, 0, atX, atY, passes);
+                return placeDab(ctx.target, part, false, 0, 0, atX, atY, dabPasses);
             };
             result.layerRect = unite(result.layerRect,
                                      rotatedDab(documentSide, X * 100.0 / zoom, Y * 100.0 / zoom));
@@ -379,12 +542,44 @@ SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
             const int dh = std::max(1, nearestInt(h0 * scale));
             const int x = nearestInt(X * 100.0 / zoom - w0 * scale / 2.0) - ctx.target.originX;
             const int y = nearestInt(Y * 100.0 / zoom - h0 * scale / 2.0) - ctx.target.originY;
+            if (resize && sizes) {
+                const StrokeCache::Turn& kept = sizes->resized(-1, dw, dh);
+                if (!kept.image.empty()) {
+                    result.layerRect = unite(result.layerRect, keptDab(kept, x, y, dabPasses));
+                    continue;
+                }
+            }
             readyTipPart(ctx.tip, tipPartUnder(ctx.target, documentTip, resize, dw, dh, x, y));
-            result.layerRect = unite(result.layerRect,
-                                     placeDab(ctx.target, documentTip, resize, dw, dh, x, y, passes));
+            result.layerRect = unite(result.layerRect, placeDab(ctx.target, documentTip, resize, dw,
+                                                                dh, x, y, dabPasses, &resized));
         }
     }
     return result;
+}
+
+}  // namespace
+
+int dabSpacing(const BrushSettings& brush) {
+    return nearestInt(spacingBeforeRounding(brush));
+}
+
+SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy) {
+    return paintDabs(ctx, mouseSample(px, py), mouseSample(qx, qy), true);
+}
+
+SegmentResult paintSegment(StrokeContext& ctx, const PenSample& from, const PenSample& to,
+                           bool decayCounters) {
+    // Within the range of the mouse's view coordinates, so that a wild sample cannot ask for
+    // millions of dabs.
+    const auto bounded = [](PenSample s) {
+        const auto bound = [](double v) {
+            return std::isfinite(v) ? std::clamp(v, -32768.0, 32767.0) : 0.0;
+        };
+        s.x = bound(s.x);
+        s.y = bound(s.y);
+        return s;
+    };
+    return paintDabs(ctx, bounded(from), bounded(to), decayCounters);
 }
 
 std::optional<uint32_t> mixingSample(const Image& layer, int x, int y, int zoom, int originX,

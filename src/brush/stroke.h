@@ -14,9 +14,12 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <tuple>
+#include <vector>
 
 #include "brush/brush_settings.h"
 #include "brush/brush_tip.h"
+#include "brush/pen_sample.h"
 #include "platform/random.h"
 #include "raster/image.h"
 #include "raster/rect.h"
@@ -50,6 +53,13 @@ Rect drawDab(Image& target, const Image& dab, int x, int y, const DabPasses& pas
 Rect drawDabResized(Image& target, const Image& dab, int w, int h, int x, int y,
                     const DabPasses& passes);
 
+// Memory for resized dabs, kept from dab to dab: the source column of each resized column, and
+// the part of the resized dab that is drawn.
+struct ResizedDabMemory {
+    std::vector<int> columns;
+    Image part;
+};
+
 // What the painter keeps between segments and strokes to avoid per-dab work: rotations of the
 // current tip by whole degrees (a dab's angle is always a whole number of degrees), checked
 // against the tip at the start of every rotated segment. Only tips whose turned square is at
@@ -73,15 +83,24 @@ public:
     void useTip(const Image& documentTip);
     // The tip turned by `degrees`.
     const Turn& rotated(int degrees);
+    // The tip turned by `degrees` (not turned when negative) and then resized to w x h (nearest
+    // pixel, as resizeNearest), cut to its painted box like a turn. For dabs whose size follows
+    // the pen's pressure, which changes little from dab to dab. Sides above 4 x kCachedSide
+    // are not kept (an empty image).
+    const Turn& resized(int degrees, int w, int h);
     size_t entries() const { return turns_.size(); }
     // Memory for the turned part of a large dab, no larger than the image it landed on.
     Image& scratch() { return scratch_; }
+    // Memory for resized dabs.
+    ResizedDabMemory& resizedDabs() { return resized_; }
 
 private:
     Image source_;
     std::map<int, Turn> turns_;
-    Turn uncached_;  // a rotation too large for the budget
+    std::map<std::tuple<int, int, int>, Turn> sized_;  // (degrees, w, h)
+    Turn uncached_;                                    // a rotation too large for the budget
     Image scratch_;
+    ResizedDabMemory resized_;
     size_t bytes_ = 0;
 };
 
@@ -125,6 +144,19 @@ struct SegmentResult {
 // A dab costs what lands on the image: only that part of it is turned, resized and drawn, with
 // the pixels of the whole dab made and then cut to the image.
 SegmentResult paintSegment(StrokeContext& ctx, int px, int py, int qx, int qy);
+
+// The same from one pen sample to the next, at sub-pixel positions (bounded to the mouse's
+// range of view coordinates). Along the segment the pressure and the lean run from the new
+// sample's to the previous one's (a previous sample without a lean leans as the new one), so
+// the dabs between two samples change smoothly. With the brush's sizeVsPressure the dab size
+// is sizemini % of size at pressure 0 up to size at 1, and the dabs come closer together as they
+// shrink; with alphaVsPressure the dab opacity is the stroke's times the pressure; with
+// rotateVsTilt and a sample that reports its lean, every dab takes the rotated path and turns
+// with the pen's azimuth on top of its own angle. A mouse sample (pressure 1, no lean) paints
+// exactly what the integer form paints. `decayCounters` false leaves the opacity and size decay
+// out (a stroke's catch-up after the release is no move of its own).
+SegmentResult paintSegment(StrokeContext& ctx, const PenSample& from, const PenSample& to,
+                           bool decayCounters = true);
 
 // Spacing between dabs for the settings and the current size factor: s pixels are skipped after
 // each dab (0 = a dab at every pixel).

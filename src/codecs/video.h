@@ -30,6 +30,18 @@ std::string writeVideo(const std::string& path, VideoCodec codec,
 
 // The encoder's constant-quality value (CRF) for a quality of 0..100: 51..12 for H.264,
 // 63..10 for VP9 (lower is better in both).
-int videoCrf(VideoCodec codec, int quality);
+inline int videoCrf(VideoCodec codec, int quality) {
+    const int q = quality < 0 ? 0 : quality > 100 ? 100 : quality;
+    if (codec == VideoCodec::Vp9Webm) return 63 - (q * 53 + 50) / 100;
+    return 51 - (q * 39 + 50) / 100;
+}
+
+// Where the video encoder module was found, or a message saying why video cannot be written;
+// loads it on the first call (the libraries it needs are loaded with it, not at start-up).
+struct VideoModuleState {
+    bool loaded = false;
+    std::string detail;  // the module's path, or why it could not be loaded
+};
+VideoModuleState videoModule();
 
 }  // namespace qm

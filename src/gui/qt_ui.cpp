@@ -251,6 +251,27 @@ void QtUi::setStatusProgress(int field, int value, int maximum) {
     if (window_) window_->setStatusProgress(field, value, maximum);
 }
 
+bool QtUi::taskProgress(const std::string& title, int done, int total) {
+    if (total <= 0) {
+        const bool cancelled = progress_ && progress_->wasCanceled();
+        delete progress_;  // the QPointer clears itself
+        return !cancelled;
+    }
+    if (!progress_) {
+        progress_ =
+            new QProgressDialog(qs(title), word("BtnCancel", "Cancel"), 0, total, dialogParent());
+        progress_->setWindowModality(Qt::WindowModal);
+        progress_->setMinimumDuration(1000);  // a quick task never shows the box
+        progress_->setAutoClose(false);
+        progress_->setAutoReset(false);
+    }
+    progress_->setMaximum(total);
+    // A window-modal box lets the event loop run inside setValue; the loop driver holds back
+    // the shell's own events until the task returns.
+    progress_->setValue(std::clamp(done, 0, total));
+    return !progress_->wasCanceled();
+}
+
 void QtUi::presentCanvas(const Image& canvas) {
     if (window_) window_->canvas().setImage(canvas);
 }

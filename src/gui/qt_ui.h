@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QProgressDialog>
 #include <functional>
 #include <map>
 #include <vector>
@@ -70,6 +71,7 @@ public:
     void setWindowTitle(const std::string& title) override;
     void setStatusText(int field, const std::string& text) override;
     void setStatusProgress(int field, int value, int maximum) override;
+    bool taskProgress(const std::string& title, int done, int total) override;
 
     void presentCanvas(const Image& canvas) override;
     void presentCanvasPart(const Image& canvas, const Rect& changed) override;
@@ -119,6 +121,7 @@ private:
     std::function<void(int)> windowCloseSink_;
     std::map<std::string, std::string> texts_;  // the dictionary, as setMenuTexts gave it
     QElapsedTimer clock_;
+    QPointer<QProgressDialog> progress_;  // the running long task's box, made on its first report
 };
 
 }  // namespace qm

@@ -313,6 +313,23 @@ void FakeUi::setStatusProgress(int field, int value, int maximum) {
            std::to_string(maximum));
 }
 
+bool FakeUi::taskProgress(const std::string& title, int done, int total) {
+    (void)title;
+    record("taskProgress " + std::to_string(done) + "/" + std::to_string(total));
+    if (total <= 0) {  // the task ended
+        const bool cancelled = taskCancelled_;
+        taskSteps_ = 0;
+        taskCancelled_ = false;
+        return !cancelled;
+    }
+    ++taskSteps_;
+    if (!taskCancelled_ && cancelTaskAt_ > 0 && taskSteps_ >= cancelTaskAt_) {
+        taskCancelled_ = true;
+        cancelTaskAt_ = 0;
+    }
+    return !taskCancelled_;
+}
+
 std::string FakeUi::statusText(int field) const {
     const auto it = status_.find(field);
     return it == status_.end() ? std::string() : it->second.text;

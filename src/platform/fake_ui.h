@@ -57,6 +57,9 @@ public:
     // --- Script and test side. ---
 
     void queueAnswer(ScriptedAnswer answer) { answers_.push_back(std::move(answer)); }
+    // The next long task is cancelled at its `step`-th progress report (1 = the first); the
+    // painter presses Cancel once, so the task after it runs to its end again.
+    void cancelTaskAt(int step) { cancelTaskAt_ = step; }
     size_t pendingAnswers() const { return answers_.size(); }
     // Answers of the wrong kind met so far (see the header comment).
     int answerMismatches() const { return mismatches_; }
@@ -139,6 +142,9 @@ public:
     void setWindowTitle(const std::string& title) override;
     void setStatusText(int field, const std::string& text) override;
     void setStatusProgress(int field, int value, int maximum) override;
+    // Recorded as "taskProgress DONE/TOTAL"; answers false from the step set by
+    // cancelTaskAt on, until the task ends.
+    bool taskProgress(const std::string& title, int done, int total) override;
 
     void presentCanvas(const Image& canvas) override;
     void presentCanvasPart(const Image& canvas, const Rect& changed) override;
@@ -184,6 +190,9 @@ private:
 
     std::deque<ScriptedAnswer> answers_;
     int mismatches_ = 0;
+    int cancelTaskAt_ = 0;  // 0: no cancel asked
+    int taskSteps_ = 0;     // progress reports of the running task
+    bool taskCancelled_ = false;
     std::vector<std::string> calls_;
     std::vector<std::string> boxes_;
     std::string title_;

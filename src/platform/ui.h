@@ -104,11 +104,11 @@ struct ControlDescription {
                     // the selected item of a combo, the page a panel shows
     std::vector<std::string> items = {};  // the items of a combo; the tab pages of a panel
     std::string tooltip = {};
-    int container = 0;         // the scroll area or panel it sits in; 0 for the window
-    bool alignRight = false;   // labels: the text against the right edge
-    bool numeric = false;      // text fields: digits only
-    int fontSize = 0;          // labels: a point size; 0 for the usual one
-    bool bold = false;         // labels
+    int container = 0;        // the scroll area or panel it sits in; 0 for the window
+    bool alignRight = false;  // labels: the text against the right edge
+    bool numeric = false;     // text fields: digits only
+    int fontSize = 0;         // labels: a point size; 0 for the usual one
+    bool bold = false;        // labels
     std::optional<uint32_t> background = {};  // images, labels and scroll areas: an rgb colour
 };
 
@@ -205,6 +205,15 @@ public:
     // Status-bar field `field` (0-based) shows `text`, or a progress bar at value of maximum.
     virtual void setStatusText(int field, const std::string& text) = 0;
     virtual void setStatusProgress(int field, int value, int maximum) = 0;
+    // A long task on the calling thread (an export) reports that `done` of `total` steps are
+    // finished. Once the task has run for about a second the port shows its progress with a
+    // Cancel button and keeps the window alive; the answer is false once the painter has asked
+    // to cancel, and the task then stops. `total` 0 ends the task and closes the box. A port
+    // without such a box shows nothing and never cancels.
+    virtual bool taskProgress(const std::string& title, int done, int total) {
+        (void)title, (void)done, (void)total;
+        return true;
+    }
 
     // --- Canvas and system services. ---
 

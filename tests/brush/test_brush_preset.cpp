@@ -50,6 +50,10 @@ BrushSettings unusualSettings() {
     b.brush = 11;
     b.color = rgba(10, 20, 30, 201);
     b.selectedColor = rgba(10, 20, 30, 138);
+    b.sizeVsPressure = 1;
+    b.alphaVsPressure = 1;
+    b.rotateVsTilt = 1;
+    b.stabiliser = 64;
     return b;
 }
 
@@ -86,6 +90,10 @@ void expectSameReadFields(const BrushSettings& a, const BrushSettings& b) {
     EXPECT_EQ(a.image, b.image);
     EXPECT_EQ(a.brushdir, b.brushdir);
     EXPECT_EQ(a.brush, b.brush);
+    EXPECT_EQ(a.sizeVsPressure, b.sizeVsPressure);
+    EXPECT_EQ(a.alphaVsPressure, b.alphaVsPressure);
+    EXPECT_EQ(a.rotateVsTilt, b.rotateVsTilt);
+    EXPECT_EQ(a.stabiliser, b.stabiliser);
 }
 
 TEST(BrushPreset, RoundTripKeepsEverySetting) {
@@ -155,7 +163,11 @@ TEST(BrushPreset, WritesTheKeysInOrderWithTheColourOnlyWhenAsked) {
                                                "water",
                                                "viscosity",
                                                "group",
-                                               "smoth"};
+                                               "smoth",
+                                               "sizeVsPressure",
+                                               "alphaVsPressure",
+                                               "rotateVsTilt",
+                                               "stabiliser"};
     EXPECT_EQ(keys, expected);
 }
 
@@ -189,6 +201,11 @@ TEST(BrushPreset, AbsentKeysTakeTheirDefaults) {
     EXPECT_EQ(b.image, "aquarelle01.jpg");
     EXPECT_EQ(b.brushdir, "orrindal");
     EXPECT_EQ(tipFolder, "orrindal");
+    // A preset from before pens: it paints as it did, whatever the brush had.
+    EXPECT_EQ(b.sizeVsPressure, 0);
+    EXPECT_EQ(b.alphaVsPressure, 0);
+    EXPECT_EQ(b.rotateVsTilt, 0);
+    EXPECT_EQ(b.stabiliser, 0);
     // No colour key: the selected colour stays; with mixing off the paint colour follows it.
     EXPECT_EQ(b.selectedColor & 0xFFFFFFu, rgb(10, 20, 30));
     EXPECT_EQ(b.color, rgba(10, 20, 30, 255));

@@ -4,6 +4,7 @@
 #include <string>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFileDialog>
@@ -11,6 +12,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -56,6 +58,34 @@ TEST(QtUi, FileRequesterOffersThePatternsAndReportsTheChosenOne) {
     EXPECT_EQ(std::filesystem::path(choice->paths[0]).filename(), "out.png");
     EXPECT_EQ(choice->patternIndex, 0);
     std::filesystem::remove_all(folder);
+}
+
+// A quick task shows no box; one that runs past a second shows its progress, and its Cancel
+// button stops the task.
+TEST(QtUi, LongTaskShowsProgressAndCanBeCancelled) {
+    MainWindow window("progress");
+    QtUi ui;
+    ui.attach(&window);
+    window.show();
+    auto shownBox = [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* p = qobject_cast<QProgressDialog*>(w); p && p->isVisible()) return p;
+        return static_cast<QProgressDialog*>(nullptr);
+    };
+    EXPECT_TRUE(ui.taskProgress("Export", 1, 4));
+    EXPECT_EQ(shownBox(), nullptr);
+    EXPECT_TRUE(ui.taskProgress("Export", 0, 0));
+
+    EXPECT_TRUE(ui.taskProgress("Export", 0, 4));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    EXPECT_TRUE(ui.taskProgress("Export", 1, 4));
+    EXPECT_TRUE(ui.taskProgress("Export", 2, 4));
+    QProgressDialog* shown = shownBox();
+    ASSERT_NE(shown, nullptr);
+    shown->cancel();
+    EXPECT_FALSE(ui.taskProgress("Export", 3, 4));
+    EXPECT_FALSE(ui.taskProgress("Export", 0, 0));
+    EXPECT_EQ(shownBox(), nullptr);
 }
 
 TEST(QtUi, CancelledRequestersAnswerNothing) {

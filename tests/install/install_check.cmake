@@ -25,6 +25,17 @@ foreach(f bin/quillmoth
     fail("${f} is not installed")
   endif()
 endforeach()
+# The video module sits beside the program, and the installed program exports a video with it.
+file(GLOB_RECURSE module "${PREFIX}/lib*/quillmoth/quillmoth-video.so")
+if(NOT module)
+  fail("the video module is not installed")
+endif()
+execute_process(COMMAND "${PREFIX}/bin/quillmoth" --export "${PREFIX}/check.mp4"
+                        "${share}/quillmoth/data/ui/layer.jpg"
+                RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(NOT rc EQUAL 0 OR NOT EXISTS "${PREFIX}/check.mp4")
+  fail("the installed program cannot export a video: ${out}${err}")
+endif()
 foreach(folder paper brush brushPresets)
   file(GLOB_RECURSE files "${share}/quillmoth/presets/${folder}/*")
   if(NOT files)

@@ -246,6 +246,21 @@ TEST(FakeUi, WindowsAreKeptWhileShown) {
     EXPECT_EQ(calls.back(), "closeWindow 42");
 }
 
+// A cancel asked for a task stops it from the chosen report on, answers the task's end as
+// cancelled, and does not reach the next task.
+TEST(FakeUi, LongTaskIsCancelledOnceAtTheChosenStep) {
+    FakeUi ui;
+    EXPECT_TRUE(ui.taskProgress("Export", 1, 3));
+    EXPECT_TRUE(ui.taskProgress("Export", 0, 0));
+    ui.cancelTaskAt(2);
+    EXPECT_TRUE(ui.taskProgress("Export", 1, 3));
+    EXPECT_FALSE(ui.taskProgress("Export", 2, 3));
+    EXPECT_FALSE(ui.taskProgress("Export", 3, 3));
+    EXPECT_FALSE(ui.taskProgress("Export", 0, 0));
+    EXPECT_TRUE(ui.taskProgress("Export", 1, 3));
+    EXPECT_TRUE(ui.taskProgress("Export", 0, 0));
+}
+
 TEST(FakeUi, ClockMovesOnlyWhenAdvanced) {
     FakeUi fake;
     const Ui& ui = fake;

@@ -20,7 +20,8 @@ struct Preset {
     std::function<void(BrushSettings&)> adjust;  // changes from a plain round brush
 };
 
-// A plain opaque round brush without jitter; every preset starts from it.
+// A plain opaque round brush without jitter; every preset starts from it. With a pen, its dabs
+// grow and darken with the pressure (a mouse presses fully, so they paint as before).
 BrushSettings plainBrush() {
     BrushSettings b;
     b.size = 20;
@@ -37,6 +38,8 @@ BrushSettings plainBrush() {
     b.brushdir = "orrindal";
     b.brush = 0;
     b.color = rgba(0, 0, 0, 255);
+    b.sizeVsPressure = 1;
+    b.alphaVsPressure = 1;
     return b;
 }
 

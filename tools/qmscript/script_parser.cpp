@@ -297,6 +297,25 @@ bool LineParser::parse(std::string& error) {
         return integer(c.a, 1, 255, "layer position", error) &&
                string(c.paths[0], "a file name", error) && done(error);
     }
+    if (is("cancel-task", Op::CancelTask))
+        return integer(c.a, 1, 1'000'000, "progress step", error) && done(error);
+    if (is("expect-file", Op::ExpectFile)) {
+        c.paths.emplace_back();
+        if (!string(c.paths[0], "a file name", error)) return false;
+        if (more()) {
+            c.text = tokens_[pos_++].text;
+            if (c.text != "png" && c.text != "apng" && c.text != "gif" && c.text != "webp" &&
+                c.text != "mp4" && c.text != "webm") {
+                error = "unknown file format \"" + c.text + "\"";
+                return false;
+            }
+        }
+        return done(error);
+    }
+    if (is("expect-no-file", Op::ExpectNoFile)) {
+        c.paths.emplace_back();
+        return string(c.paths[0], "a file name", error) && done(error);
+    }
     if (is("clipboard", Op::Clipboard)) {
         c.paths.emplace_back();
         return string(c.paths[0], "a file name", error) && done(error);

@@ -38,7 +38,10 @@ enum class Op {
     ExpectCanvas,
     WriteState,
     Clipboard,
-    CloseWindow,  // the close box of window a (0: the main window)
+    CloseWindow,   // the close box of window a (0: the main window)
+    CancelTask,    // the next long task is cancelled at its a-th progress report
+    ExpectFile,    // paths[0] exists and holds the format named by text ("" for any)
+    ExpectNoFile,  // paths[0] does not exist
 };
 
 struct Command {

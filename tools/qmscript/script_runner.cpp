@@ -83,6 +83,24 @@ static bool sameImage(const Image& got, const std::string& what, const Image& ex
     return true;
 }
 
+// Whether the file starts as a file of `format` does (png, apng, gif, webp, mp4, webm); an
+// animated PNG also holds its animation chunk before the first image data.
+static bool holdsFormat(const std::string& path, const std::string& format) {
+    std::string error;
+    const auto bytes = readFileLimited(path, size_t(1) << 30, error);
+    if (!bytes) return false;
+    const std::string_view b(*bytes);
+    if (format == "gif") return b.starts_with("GIF89a") || b.starts_with("GIF87a");
+    if (format == "webp")
+        return b.size() >= 12 && b.starts_with("RIFF") && b.substr(8, 4) == "WEBP";
+    if (format == "mp4") return b.size() >= 8 && b.substr(4, 4) == "ftyp";
+    if (format == "webm") return b.starts_with("\x1a\x45\xdf\xa3");
+    if (!b.starts_with("\x89PNG\r\n\x1a\n")) return false;
+    if (format == "png") return true;
+    const size_t actl = b.find("acTL"), idat = b.find("IDAT");
+    return actl != std::string_view::npos && actl < idat;
+}
+
 bool Runner::writeOrExpect(const Command& c, const Image& image, const std::string& what,
                            std::string& error) const {
     const auto path = outputPath(c.paths[0], error);
@@ -230,6 +248,29 @@ bool Runner::execute(const Command& c, std::string& error) {
             auto image = loadImageFile(*path, error);
             if (!image) return false;
             ui_.setClipboardImage(std::move(*image));
+            return true;
+        }
+        case Op::CancelTask:
+            ui_.cancelTaskAt(int(c.a));
+            return true;
+        case Op::ExpectFile:
+        case Op::ExpectNoFile: {
+            const auto path = outputPath(c.paths[0], error);
+            if (!path) return false;
+            std::error_code ec;
+            const bool exists = fs::is_regular_file(*path, ec);
+            if (c.op == Op::ExpectNoFile) {
+                if (exists) error = "\"" + c.paths[0] + "\" should not exist";
+                return !exists;
+            }
+            if (!exists) {
+                error = "\"" + c.paths[0] + "\" was not written";
+                return false;
+            }
+            if (!c.text.empty() && !holdsFormat(*path, c.text)) {
+                error = "\"" + c.paths[0] + "\" is not a " + c.text + " file";
+                return false;
+            }
             return true;
         }
         case Op::WriteState: {

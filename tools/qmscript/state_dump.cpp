@@ -140,7 +140,16 @@ std::string dumpState(const App& app, const FakeUi& ui) {
         d.add("StatusBar" + std::to_string(field), ui.statusText(field));
     const auto& boxes = ui.messageBoxes();
     d.add("Messages", boxes.size());
-    for (size_t i = 0; i < boxes.size(); ++i) d.add("Message" + std::to_string(i + 1), boxes[i]);
+    // Paths in the working folder are shown from it, so a dump does not depend on where the
+    // script ran.
+    std::string work = app.workDir;
+    if (!work.empty() && work.back() != '/') work += '/';
+    for (size_t i = 0; i < boxes.size(); ++i) {
+        std::string text = boxes[i];
+        for (size_t at; !work.empty() && (at = text.find(work)) != std::string::npos;)
+            text.erase(at, work.size());
+        d.add("Message" + std::to_string(i + 1), text);
+    }
     return d.text();
 }
 

@@ -200,11 +200,16 @@ void exportWithChoices(App& app) {
         return;
 
     options.path = path;
-    const std::string error = exportAnimation(app.doc, options, [&app](int done, int total) {
-        app.ui.setStatusProgress(3, done, total);
-        return true;
-    });
+    // A long export shows its progress and can be cancelled; a cancelled one leaves no file.
+    const std::string title = Text(app.dictionary, "ExportAnimationAsVideo");
+    const std::string error =
+        exportAnimation(app.doc, options, [&app, &title](int done, int total) {
+            app.ui.setStatusProgress(3, done, total);
+            return app.ui.taskProgress(title, done, total);
+        });
+    app.ui.taskProgress(title, 0, 0);
     app.ui.setStatusProgress(3, 0, 0);
+    if (error == kEncodeCancelled) return;  // the window stays open for another try
     if (!error.empty()) {
         app.ui.messageBox(Text(app.dictionary, "error"), error);
         return;
