@@ -4,6 +4,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "codecs/codecs.h"
 #include "document/qmd_format.h"
@@ -128,6 +130,61 @@ TEST_F(DocumentCommandsTest, SaveThenOpenGivesTheDocumentBackAsANewHistory) {
     EXPECT_TRUE(app.Modified);
     menu(Cmd::Undo);
     EXPECT_EQ(layersOf(app), saved);
+}
+
+// The animation is part of the document: frames imported, a hold and the frame settings come
+// back from Open and from a recovery copy, with their pixels.
+TEST_F(DocumentCommandsTest, OpenAndRecoveryKeepTheAnimation) {
+    std::vector<uint8_t> bytes;
+    std::string error;
+    std::vector<std::string> pictures;
+    for (uint32_t colour : {0xFF0000FFu, 0xFF00FF00u, 0xFFFF0000u}) {
+        Image picture = *createImage(64, 48, 32);
+        std::fill(picture.pixels.begin(), picture.pixels.end(), colour);
+        ASSERT_TRUE(encodePng(picture, bytes, error)) << error;
+        pictures.push_back("f" + std::to_string(pictures.size()) + ".png");
+        files.writeText(pictures.back(), std::string(bytes.begin(), bytes.end()));
+        pictures.back() = files.file(pictures.back());
+    }
+    ui.queueAnswer(ScriptedAnswer::filesAnswer(pictures));
+    menu(Cmd::ImportImageOnAnimation);
+    {
+        ScopedEdit edit(app, "hold");
+        app.history.animation(app.doc);
+        app.doc.animationLayers.begin()->second.Frames.back().Hold = 4;
+    }
+    app.doc.Fps = 8;
+    const auto framesOf = [](const App& a) {
+        std::vector<std::tuple<int, int, uint32_t>> out;
+        for (const auto& [key, layer] : a.doc.animationLayers)
+            for (const AnimationFrame& f : layer.Frames)
+                out.emplace_back(f.Frame, f.Hold, f.image.pixels.empty() ? 0u : f.image.at(5, 5));
+        return out;
+    };
+    const auto frames = framesOf(app);
+    ASSERT_EQ(frames.size(), 4u);  // the new document's empty frame and three pictures
+
+    answerFile(files.file("anim"));
+    menu(Cmd::Save);
+    app.doc.Fps = 5;  // what the file says must come back
+    answerFile(files.file("anim.qmd"));
+    menu(Cmd::Open);
+    EXPECT_EQ(framesOf(app), frames);
+    EXPECT_EQ(app.doc.Fps, 8);
+    EXPECT_TRUE(ui.messageBoxes().empty() || !boxSaid("could not be read"));
+
+    // A recovery copy of the same document restores it too.
+    paintBlock(app, 0xFF102030u);
+    ui.advanceClock(kRecoveryIntervalMs);
+    idlePass(app, 0, 0);
+    waitForRecoveryCopy(app);
+    FakeUi ui2;
+    App second{ui2};
+    second.workDir = work.str();
+    ui2.queueAnswer(ScriptedAnswer::yes());
+    ASSERT_TRUE(startUp(second));
+    EXPECT_EQ(framesOf(second), frames);
+    shutDown(second);
 }
 
 // Save as OpenRaster writes the layers for other programs and leaves the document's own file
@@ -344,8 +401,8 @@ TEST_F(DocumentCommandsTest, AFileThatCannotBeOpenedLeavesTheDocumentAsItWas) {
 }
 
 TEST_F(DocumentCommandsTest, MissingLayerFilesAreListedInOneMessage) {
-    files.writeText("d.qmd",
-                    "Nb_layer = 2\nDoc_w = 30\nDoc_h = 20\n[Layer1]\nName = a\n[Layer2]\nName = b\n");
+    files.writeText(
+        "d.qmd", "Nb_layer = 2\nDoc_w = 30\nDoc_h = 20\n[Layer1]\nName = a\n[Layer2]\nName = b\n");
     answerFile(files.file("d.qmd"));
     const size_t boxes = ui.messageBoxes().size();
     menu(Cmd::Open);

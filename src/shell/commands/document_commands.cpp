@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "document/document_ops.h"
+#include "document/qmd_animation.h"
 #include "io/image_files.h"
 #include "io/openraster.h"
 #include "platform/paths.h"
@@ -69,13 +70,12 @@ bool installDocument(App& app, DocumentFileContents&& contents) {
     fresh.LayerCounter = 0;
     fresh.paintTarget = 0;
     Image image2, image3, image4;
-    // The animation starts as New starts it: one shown "Layer Normal1" with a frame. (An
-    // animation layer made by the frame alone would be nameless, hidden and of alpha 0, so
-    // frames imported into it would never show.)
-    std::fill(std::begin(fresh.kindCounters), std::end(fresh.kindCounters), 0);
-    fresh.AnimationLayerId = 1;
-    if (!resetDocument(fresh, {image2, image4, image3}) || !addAnimationLayer(fresh, 0) ||
-        !addAnimationFrame(fresh))
+    // The file's animation: its frame settings, animation layers and drawings. A file without
+    // any starts as New starts: one shown "Layer Normal1" with a frame. (An animation layer made
+    // by the frame alone would be nameless, hidden and of alpha 0, so frames imported into it
+    // would never show.)
+    if (!resetDocument(fresh, {image2, image4, image3}) ||
+        !installAnimation(fresh, std::move(contents.animation)))
         return false;
     for (Layer& layer : contents.layers) {
         layer.id = takeLayerId(fresh);
@@ -113,7 +113,7 @@ void reportUnreadableLayers(App& app, const std::string& indexPath,
                             const DocumentFileContents& contents) {
     if (contents.unreadableFiles.empty()) return;
     std::string text =
-        "Some layer files of " + indexPath + " could not be read; their layers are empty:";
+        "Some layer or frame files of " + indexPath + " could not be read; they open empty:";
     for (const std::string& file : contents.unreadableFiles) text += "\n" + file;
     showError(app, text);
 }
