@@ -47,6 +47,11 @@ void deflateBand(Band& band, int width, const PngRowSource& rows) {
         std::vector<uint8_t> filtered(rowBytes + 1);
         z_stream z{};
         if (deflateInit2(&z, kLevel, Z_DEFLATED, -15, 8, Z_FILTERED) != Z_OK) return;
+        // zlib's state is freed however the band ends, running out of memory included.
+        struct StreamEnd {
+            z_stream& z;
+            ~StreamEnd() { deflateEnd(&z); }
+        } streamEnd{z};
         std::vector<uint8_t> buffer(std::max<size_t>(rowBytes / 2, 1 << 16));
         bool ok = true;
         auto pump = [&](int flush) {
@@ -76,7 +81,6 @@ void deflateBand(Band& band, int width, const PngRowSource& rows) {
             pump(Z_NO_FLUSH);
         }
         if (ok) pump(band.last ? Z_FINISH : Z_SYNC_FLUSH);
-        deflateEnd(&z);
         band.ok = ok;
     } catch (const std::bad_alloc&) {
         band.ok = false;
