@@ -75,8 +75,9 @@ Image sampleImage(int w, int h, int depth) {
     Image img = *qm::createImage(w, h, depth);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            img.at(x, y) = qm::rgba(uint32_t(40 * x + 7), uint32_t(60 * y + 3), uint32_t(17 * (x + y)),
-                                    depth == 32 ? uint32_t(255 - 30 * (x + y)) : 255u);
+            img.at(x, y) =
+                qm::rgba(uint32_t(40 * x + 7), uint32_t(60 * y + 3), uint32_t(17 * (x + y)),
+                         depth == 32 ? uint32_t(255 - 30 * (x + y)) : 255u);
     return img;
 }
 
@@ -250,7 +251,8 @@ void imageSeeds() {
     writeSeed("tiff", "rgb.tif", tiff);
     writeSeed("tiff", "rgba.tif", tiffAlpha);
     writeSeed("tiff", "truncated.tif", truncated(tiff, tiff.size() - 20));
-    writeSeed("tiff", "strip-past-end.tif", patched(tiff, 10 + 5 * 12 + 8, {0xFF, 0xFF, 0xFF, 0x0F}));
+    writeSeed("tiff", "strip-past-end.tif",
+              patched(tiff, 10 + 5 * 12 + 8, {0xFF, 0xFF, 0xFF, 0x0F}));
 
     writeSeed("ico", "png.ico", icoPng);
     writeSeed("ico", "bmp.ico", icoBmp);
@@ -346,9 +348,9 @@ void languageSeeds() {
               textBytes("[Panel]\nLayers = A\n[menutop]\n4 = B\nLayers = C\n[Tools]\n2_1=\t x\n"));
 }
 
-// fuzz_qmd: an index followed by its layer files, each as "\0QMF:" NAME "\0" CONTENT. The good
-// seed is a document saved by our writer and read back here.
-void documentSeeds() {
+// A small document of two sample layers, "Ink" and "Sky" (selected, moved left, in blend mode
+// `skyBlendmode`), for the document and OpenRaster seeds.
+qm::Document twoLayerDocument(uint8_t skyBlendmode) {
     qm::Document doc;
     doc.Width = 6;
     doc.Height = 4;
@@ -359,9 +361,16 @@ void documentSeeds() {
         layer.image = sampleImage(6, 4, 32);
         doc.layers.push_back(std::move(layer));
     }
-    doc.layers[1].Blendmode = 3;
+    doc.layers[1].Blendmode = skyBlendmode;
     doc.layers[1].X = -2;
     doc.layers.back().Selected = 1;
+    return doc;
+}
+
+// fuzz_qmd: an index followed by its layer files, each as "\0QMF:" NAME "\0" CONTENT. The good
+// seed is a document saved by our writer and read back here.
+void documentSeeds() {
+    qm::Document doc = twoLayerDocument(3);
     const std::string scratch = qm::joinPath(outputRoot, "qmd-scratch");
     std::string error;
     if (!qm::createFolders(scratch, error) ||
@@ -384,12 +393,16 @@ void documentSeeds() {
     const std::string files = file("Ink.png", pngText) + file("Sky.png", pngText);
     writeSeed("qmd", "good", textBytes(*index + files));
     writeSeed("qmd", "truncated-png", textBytes(*index + file("Ink.png", pngText.substr(0, 40))));
-    writeSeed("qmd", "old-form", textBytes("; Fichier quillmoth \r\nNb_layer = 2\r\nDoc_w = 6\r\n"
-                                           "Doc_h = 4\r\n[Layer1]\r\nName = Ink\r\n"
-                                           "[Layer2]\r\nName = Ink\r\nPosition = 0\r\n" + files));
-    writeSeed("qmd", "escapes", textBytes("Nb_layer = 3\nDoc_w = 6\nDoc_h = 4\n[Layer1]\nName = ../x\n"
-                                          "[Layer2]\nName = a\nImage = /etc/passwd\n"
-                                          "[Layer3]\nName = ..\nImage = ..\n" + files));
+    writeSeed("qmd", "old-form",
+              textBytes("; Fichier quillmoth \r\nNb_layer = 2\r\nDoc_w = 6\r\n"
+                        "Doc_h = 4\r\n[Layer1]\r\nName = Ink\r\n"
+                        "[Layer2]\r\nName = Ink\r\nPosition = 0\r\n" +
+                        files));
+    writeSeed("qmd", "escapes",
+              textBytes("Nb_layer = 3\nDoc_w = 6\nDoc_h = 4\n[Layer1]\nName = ../x\n"
+                        "[Layer2]\nName = a\nImage = /etc/passwd\n"
+                        "[Layer3]\nName = ..\nImage = ..\n" +
+                        files));
     writeSeed("qmd", "bad-sizes", textBytes("Nb_layer = 999\nDoc_w = -1\nDoc_h = 0x7fffffff\n"));
 
     // A document with an animation, saved by our writer: its frame files go in "frames/".
@@ -445,19 +458,8 @@ void documentSeeds() {
 // made by hand in other programs' manner (nested stacks, offsets, deflated entries); the others
 // are damaged or hostile variants.
 void openRasterSeeds() {
-    qm::Document doc;
-    doc.Width = 6;
-    doc.Height = 4;
-    for (const char* name : {"Ink", "Sky"}) {
-        qm::Layer layer;
-        layer.Name = name;
-        layer.Position = uint8_t(doc.layers.size() + 1);
-        layer.image = sampleImage(6, 4, 32);
-        doc.layers.push_back(std::move(layer));
-    }
-    doc.layers[1].Blendmode = 7;  // written with the program's own attribute
-    doc.layers[1].X = -2;
-    doc.layers.back().Selected = 1;
+    // Blend mode 7 is written with the program's own attribute.
+    const qm::Document doc = twoLayerDocument(7);
     std::string error;
     const auto ours = qm::encodeOpenRaster(doc, error, {1, {}});
     if (!ours) return fail("openraster: " + error);

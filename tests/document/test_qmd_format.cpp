@@ -407,6 +407,30 @@ TEST(QmdFormat, AFailedSaveLeavesThePreviousDocument) {
     expectSameLayers(first, *read);
 }
 
+// Microseconds one save of `doc` takes here (written to `path`), to spread kills over a save.
+int64_t saveMicros(const Document& doc, const std::string& path) {
+    std::string error;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(writeDocumentFile(doc, path, error)) << error;
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() -
+                                                                 start)
+        .count();
+}
+
+// Saves `doc` at `path` in a child process that is killed after `delayMicros`.
+void saveKilledAfter(const Document& doc, const std::string& path, int delayMicros) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::string e;
+        ::_exit(writeDocumentFile(doc, path, e) ? 0 : 1);
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(delayMicros));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+}
+
 // A save killed at any moment leaves the previous document or the new one, whole.
 TEST(QmdFormat, ASaveKilledAtRandomLeavesOneWholeDocument) {
     TempFolder dir;
@@ -418,26 +442,13 @@ TEST(QmdFormat, ASaveKilledAtRandomLeavesOneWholeDocument) {
     ASSERT_TRUE(writeDocumentFile(docs[0], path, error)) << error;
 
     // How long a save takes here, to spread the kills over it.
-    const auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(writeDocumentFile(docs[1], dir.file("timing.qmd"), error)) << error;
-    const auto saveTime = std::chrono::duration_cast<std::chrono::microseconds>(
-                              std::chrono::steady_clock::now() - start)
-                              .count();
+    const int64_t saveTime = saveMicros(docs[1], dir.file("timing.qmd"));
 
     Random random(2024);
     int onDisk = 0, cutOff = 0;
     for (int trial = 0; trial < 100; ++trial) {
         const int next = 1 - onDisk;
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            std::string e;
-            ::_exit(writeDocumentFile(docs[next], path, e) ? 0 : 1);
-        }
-        std::this_thread::sleep_for(std::chrono::microseconds(random(int(saveTime * 5 / 4) + 1)));
-        ::kill(child, SIGKILL);
-        int status = 0;
-        ::waitpid(child, &status, 0);
+        saveKilledAfter(docs[next], path, random(int(saveTime * 5 / 4) + 1));
 
         const auto read = readDocumentFile(path, 1, error);
         ASSERT_TRUE(read) << "trial " << trial << ": " << error;
@@ -854,26 +865,14 @@ TEST(QmdAnimation, ASaveKilledAtRandomLeavesOneWholeDocumentWithItsFrames) {
     docs[1].layers.back().Position = 4;
     std::string error;
     ASSERT_TRUE(writeDocumentFile(docs[0], path, error)) << error;
-    const auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(writeDocumentFile(docs[1], dir.file("timing.qmd"), error)) << error;
-    const auto saveTime = std::chrono::duration_cast<std::chrono::microseconds>(
-                              std::chrono::steady_clock::now() - start)
-                              .count();
+    // How long a save takes here, to spread the kills over it.
+    const int64_t saveTime = saveMicros(docs[1], dir.file("timing.qmd"));
     Random random(77);
     int onDisk = 0;
     for (int trial = 0; trial < 60; ++trial) {
         SCOPED_TRACE("trial " + std::to_string(trial));
         const int next = 1 - onDisk;
-        const pid_t child = ::fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            std::string e;
-            ::_exit(writeDocumentFile(docs[next], path, e) ? 0 : 1);
-        }
-        std::this_thread::sleep_for(std::chrono::microseconds(random(int(saveTime * 5 / 4) + 1)));
-        ::kill(child, SIGKILL);
-        int status = 0;
-        ::waitpid(child, &status, 0);
+        saveKilledAfter(docs[next], path, random(int(saveTime * 5 / 4) + 1));
         auto read = readDocumentFile(path, 1, error);
         ASSERT_TRUE(read) << error;
         ASSERT_TRUE(read->unreadableFiles.empty())
