@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "codecs/encoder_support.h"
 #include "raster/image.h"
 
 namespace qm {
@@ -43,8 +44,9 @@ std::string writeGifAnimation(const std::string& path, const std::vector<TimedFr
 std::string writeApng(const std::string& path, const std::vector<TimedFrame>& frames,
                       const AnimationEncodeOptions& options, const EncodeProgress& progress = {});
 
-// The message of a writer that was cancelled through its progress callback.
-inline constexpr const char* kEncodeCancelled = "The export was cancelled.";
+// The message of a writer that was cancelled through its progress callback (one text for every
+// writer).
+inline constexpr const char* kEncodeCancelled = kExportCancelled;
 
 // Video at an exact frame rate (fps frames per second, every frame one 1/fps tick, no merging).
 enum class VideoCodec { H264Mp4, Vp9Webm };
