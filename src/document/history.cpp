@@ -1,6 +1,8 @@
 #include "document/history.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 
@@ -344,21 +346,19 @@ void EditChanges::addFramePixels(uint32_t frame, const Rect& rect) {
     r = unite(r, rect);
 }
 
-void EditChanges::merge(const EditChanges& other) {
-    for (const auto& [id, rect] : other.pixels) addPixels(id, rect);
-    for (const auto& [id, rect] : other.framePixels) addFramePixels(id, rect);
-    relook.insert(other.relook.begin(), other.relook.end());
-    structure = structure || other.structure;
-    resized = resized || other.resized;
-    animation = animation || other.animation;
-}
-
 bool EditChanges::empty() const {
     return pixels.empty() && framePixels.empty() && relook.empty() && !structure && !resized &&
            !animation;
 }
 
 // --- History ----------------------------------------------------------------------------------
+
+void History::requireOpenEdit(const char* what) const {
+    if (depth_ > 0) return;
+    std::fprintf(stderr, "%s: no edit is open; the change would belong to no history step\n", what);
+    std::fflush(stderr);
+    std::abort();
+}
 
 void History::setLimits(size_t maxSteps, size_t maxBytes) {
     maxSteps_ = maxSteps;
@@ -417,7 +417,7 @@ void History::keepTiles(const Image& image, uint32_t id, bool frame, const Rect&
 }
 
 void History::touchPixels(Document& doc, uint32_t layerId, const Rect& layerRect) {
-    if (depth_ == 0) begin("");
+    requireOpenEdit("History::touchPixels");
     Layer* layer = layerById(doc, layerId);
     if (!layer || layer->image.empty()) return;
     const Image& image = layer->image;
@@ -428,7 +428,7 @@ void History::touchPixels(Document& doc, uint32_t layerId, const Rect& layerRect
 }
 
 void History::touchFramePixels(Document& doc, uint32_t frameId, const Rect& rect) {
-    if (depth_ == 0) begin("");
+    requireOpenEdit("History::touchFramePixels");
     AnimationFrame* frame = frameById(doc, frameId);
     if (!frame || frame->image.empty()) return;
     const Image& image = frame->image;
@@ -439,7 +439,7 @@ void History::touchFramePixels(Document& doc, uint32_t frameId, const Rect& rect
 }
 
 void History::structure(Document& doc) {
-    if (depth_ == 0) begin("");
+    requireOpenEdit("History::structure");
     changes_.structure = true;
     // Nothing happened since the last stack record: it already holds this state.
     if (!open_.records.empty() && std::holds_alternative<StackRecord>(open_.records.back())) return;
@@ -453,7 +453,7 @@ void History::keepImage(uint32_t layerId, Image image) {
 }
 
 void History::replaceImage(Document& doc, uint32_t layerId, Image image) {
-    if (depth_ == 0) begin("");
+    requireOpenEdit("History::replaceImage");
     Layer* layer = layerById(doc, layerId);
     if (!layer) return;
     open_.records.emplace_back(ImageRecord{layerId, std::move(layer->image)});
@@ -465,7 +465,7 @@ void History::replaceImage(Document& doc, uint32_t layerId, Image image) {
 }
 
 void History::animation(Document& doc) {
-    if (depth_ == 0) begin("");
+    requireOpenEdit("History::animation");
     open_.records.emplace_back(captureAnimation(doc));
     changes_.animation = true;
 }
@@ -564,16 +564,6 @@ bool History::redo(Document& doc) {
 
 size_t History::bytes() const {
     return bytes_;
-}
-
-const std::string& History::undoLabel() const {
-    static const std::string none;
-    return undo_.empty() ? none : undo_.back().label;
-}
-
-const std::string& History::redoLabel() const {
-    static const std::string none;
-    return redo_.empty() ? none : redo_.back().label;
 }
 
 void History::enforceLimits() {

@@ -58,7 +58,6 @@ struct EditChanges {
 
     void addPixels(uint32_t layer, const Rect& rect);
     void addFramePixels(uint32_t frame, const Rect& rect);
-    void merge(const EditChanges& other);
     bool empty() const;
 };
 
@@ -122,7 +121,9 @@ public:
 
     // --- Building a step -------------------------------------------------------------------
     // Opens an edit; edits opened while one is open join it (depth counted), so a command made
-    // of other commands is one step. `mergeKey`: see HistoryStep.
+    // of other commands is one step. `mergeKey`: see HistoryStep. The declarations below need an
+    // open edit: one made without it would belong to no step, so the program stops there with
+    // the operation's name (in every build).
     void begin(const std::string& label, const std::string& mergeKey = {});
     bool isOpen() const { return depth_ > 0; }
     // Before writing `layerRect` of the layer's pixels.
@@ -163,14 +164,14 @@ public:
     size_t redoSteps() const { return redo_.size(); }
     size_t bytes() const;  // kept by the committed steps
     size_t lastStepBytes() const { return undo_.empty() ? 0 : undo_.back().bytes; }
-    const std::string& undoLabel() const;
-    const std::string& redoLabel() const;
 
 private:
     TileRecord& tileRecordFor(uint32_t id, bool frame);
     // Keeps the tiles of `image` (the layer's or frame's `id`) under `rect` not kept yet.
     void keepTiles(const Image& image, uint32_t id, bool frame, const Rect& rect);
     void enforceLimits();
+    // Stops the program when no edit is open, naming `what`.
+    void requireOpenEdit(const char* what) const;
 
     std::deque<HistoryStep> undo_;
     std::vector<HistoryStep> redo_;

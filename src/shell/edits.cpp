@@ -38,16 +38,20 @@ void followDocumentSize(App& app) {
     fitPaperIfNeeded(app);
 }
 
+// A step was made, undone or redone: the document differs from what was saved, and the
+// recovery copy follows it.
+void markModified(App& app) {
+    ++app.editGeneration;
+    if (app.Modified) return;
+    app.Modified = true;
+    refreshWindowTitle(app);
+}
+
 }  // namespace
 
 void showEditChanges(App& app) {
     EditChanges changes = app.history.takeChanges();
     if (changes.empty()) return;
-    if (!app.Modified) {
-        app.Modified = true;
-        refreshWindowTitle(app);
-    }
-    ++app.editGeneration;
     Document& doc = app.doc;
     if (changes.resized) {
         followDocumentSize(app);
@@ -94,10 +98,18 @@ void beginEdit(App& app, const std::string& label, const std::string& mergeKey) 
     app.history.begin(label, mergeKey);
 }
 
+void openStrokeEdit(App& app) {
+    if (app.history.isOpen()) return;
+    beginEdit(app, "Stroke");
+    app.strokeEdit = true;
+}
+
 void commitEdit(App& app) {
     showEditChanges(app);
     redrawNavigator(app);  // once per step: strokes show on the canvas as they are painted
-    app.history.commit(app.doc);
+    // Only a step marks the document: a refused action (the top layer moved up) or paint that
+    // changed nothing leaves it as it was.
+    if (app.history.commit(app.doc)) markModified(app);
     refreshUndoMenu(app);
 }
 
@@ -145,7 +157,7 @@ void runGuarded(App& app, const std::function<void()>& handle) {
 
 void undoCommand(App& app) {
     showEditChanges(app);
-    app.history.undo(app.doc);
+    if (app.history.undo(app.doc)) markModified(app);
     showEditChanges(app);
     redrawNavigator(app);
     refreshUndoMenu(app);
@@ -153,7 +165,7 @@ void undoCommand(App& app) {
 
 void redoCommand(App& app) {
     showEditChanges(app);
-    app.history.redo(app.doc);
+    if (app.history.redo(app.doc)) markModified(app);
     showEditChanges(app);
     redrawNavigator(app);
     refreshUndoMenu(app);

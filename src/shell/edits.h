@@ -7,7 +7,8 @@
 //     ScopedEdit edit(app, "Fill");                   // or beginEdit/commitEdit across events
 //     app.history.touchPixels(app.doc, layer.id, r);   // before writing r of the layer
 //     ... write ...
-// and the redraw, the modified flag, the menu and undo come with the commit.
+// and the redraw, the modified flag, the menu and undo come with the commit. A declaration made
+// with no edit open stops the program (History::requireOpenEdit).
 #pragma once
 
 #include <functional>
@@ -23,6 +24,10 @@ void beginEdit(App& app, const std::string& label, const std::string& mergeKey =
 void commitEdit(App& app);
 // Shows what the edits declared since the last call (a stroke calls it after every segment).
 void showEditChanges(App& app);
+// The stroke's edit, from the press to the release, which commits it. The press opens it; a
+// tool writing during a drag opens it when none is open (the press went to another tool, or an
+// undo in the middle of the drag committed it, and the rest of the drag is a step of its own).
+void openStrokeEdit(App& app);
 
 // An edit for the span of one handler.
 class ScopedEdit {

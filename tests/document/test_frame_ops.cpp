@@ -214,6 +214,7 @@ TEST(FrameOps, AStackMovesAndHoldsTogether) {
     AnimationLayer& layer = doc.animationLayers.at("2");
     layer.Frames.push_back(frameOf('C', 1, 2));
     History history;
+    history.begin("frames");
     doc.CurrentFrame = 2;
     ASSERT_TRUE(holdLonger(doc, history, "2"));
     EXPECT_EQ(rowOf(doc), "Ccc.B");
@@ -282,6 +283,7 @@ TEST(FrameOps, TheDrawingToPaintFollowsTheMode) {
         Document doc = documentWithRow(c.row);
         doc.CurrentFrame = int16_t(c.frame);
         History history;
+        history.begin("stroke");  // the stroke's edit, which the drawing joins
         const size_t framesBefore = doc.animationLayers.at("2").Frames.size();
         AnimationFrame* frame = drawingToPaint(doc, history, "2", c.mode);
         EXPECT_EQ(rowOf(doc), c.after);

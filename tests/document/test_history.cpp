@@ -245,6 +245,43 @@ TEST(History, StepLimitAndByteLimitDropTheOldestSteps) {
     EXPECT_LE(history.bytes(), 2 * (23 * 17 * 4 + 512));
 }
 
+// A declaration with no edit open would belong to no step: the program stops there, naming the
+// declaration, in every build.
+TEST(HistoryDeathTest, DeclaringWithNoEditOpenStops) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const struct {
+        const char* name;
+        std::function<void(Document&, History&)> declare;
+    } cases[] = {
+        {"touchPixels",
+         [](Document& d, History& h) {
+             h.touchPixels(d, d.layers[0].id, Rect{0, 0, 4, 4});
+         }},
+        {"touchFramePixels",
+         [](Document& d, History& h) {
+             h.touchFramePixels(d, d.animationLayers.begin()->second.Frames[0].id,
+                                Rect{0, 0, 4, 4});
+         }},
+        {"structure", [](Document& d, History& h) { h.structure(d); }},
+        {"replaceImage",
+         [](Document& d, History& h) {
+             h.replaceImage(d, d.layers[0].id, *createImage(2, 2, 32));
+         }},
+        {"animation", [](Document& d, History& h) { h.animation(d); }},
+    };
+    for (const auto& c : cases) {
+        Document doc = smallDocument();
+        History history;
+        EXPECT_DEATH(c.declare(doc, history),
+                     std::string("History::") + c.name + ": no edit is open")
+            << c.name;
+        // After a commit the edit is closed again.
+        history.begin("one");
+        history.commit(doc);
+        EXPECT_DEATH(c.declare(doc, history), "no edit is open") << c.name;
+    }
+}
+
 // A small stroke on a large layer keeps the few tiles it touches, not the layer.
 TEST(History, PixelsAreKeptByTouchedTilesOnly) {
     Document doc;

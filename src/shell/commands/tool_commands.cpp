@@ -102,6 +102,7 @@ void radialLineTo(App& app, int x, int y) {
     line.x1 = toLayerX(app, *layer, x), line.y1 = toLayerY(app, *layer, y);
     line.color = toolColor(app);
     line.mode = toolMode(app);
+    openStrokeEdit(app);
     app.history.touchPixels(app.doc, layer->id, shapeBounds(line));
     clearHiddenColour(layer->image, drawToolShape(layer->image, line), line.mode);
     showEditChanges(app);

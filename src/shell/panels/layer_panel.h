@@ -5,7 +5,8 @@ namespace qm {
 
 struct App;
 
-// The panel's layer tree from the layer list (sorted first), the current layer's row selected.
+// The panel's layer tree from the layer list, the current layer's row selected. It only reads
+// the document.
 void rebuildLayerPanel(App& app);
 // The blend-mode combo and opacity track bar show the layer of `row`.
 void showLayerProperties(App& app, int row);

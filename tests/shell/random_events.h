@@ -1,0 +1,238 @@
+// The generator of random events, as a user (or a damaged script) could send them: every menu
+// item, controls with states far beyond their ranges, strokes with every tool, keys, the wheel,
+// and answers to whatever the program asks. The same seed gives the same events.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "codecs/codecs.h"
+#include "shell/commands/zoom_commands.h"
+#include "shell/menu_table.h"
+#include "shell_fixture.h"
+
+namespace qm::test {
+
+class RandomEventTest : public ShellTest {
+protected:
+    void SetUp() override {
+        ShellTest::SetUp();
+        app.prefs.docWidth = 64;  // what the New dialog offers
+        app.prefs.docHeight = 48;
+        newDocument("64", "48");
+        for (const MenuEntry& e : mainMenuTable())
+            if (e.kind == MenuEntry::Kind::Item && e.id >= 0) menuIds.push_back(e.id);
+        // Files chosen in requesters land here: documents saved and opened again, images,
+        // strips, sequences, names that are odd or point nowhere.
+        folder =
+            (std::filesystem::temp_directory_path() / ("qm-random-" + std::to_string(::getpid())))
+                .string();
+        std::filesystem::create_directories(folder);
+        // A document and a picture for Open and Open as to replace the document with.
+        ui.queueAnswer(ScriptedAnswer::filesAnswer({folder + "/doc.qmd"}));
+        menu(Cmd::Save);
+        std::vector<uint8_t> png;
+        std::string error;
+        ASSERT_TRUE(encodePng(*createImage(40, 30, 32), png, error)) << error;
+        std::ofstream(folder + "/picture.png", std::ios::binary)
+            .write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
+    }
+    void TearDown() override {
+        std::error_code ec;
+        std::filesystem::remove_all(folder, ec);
+        ShellTest::TearDown();
+    }
+
+    // The commands that put another document in place of the open one.
+    static bool replacesDocument(Cmd cmd) {
+        return cmd == Cmd::New || cmd == Cmd::Open || cmd == Cmd::OpenAs ||
+               cmd == Cmd::OpenGroupImageAsAnimation;
+    }
+
+    std::string someFile() {
+        static const char* kNames[] = {"doc.qmd",
+                                       "doc",
+                                       "Doc.QMD",
+                                       "picture.png",
+                                       "picture",
+                                       "shot.jpg",
+                                       "shot.bmp",
+                                       "frames.png",
+                                       "a b/c.qmd",
+                                       "missing/none.qmd",
+                                       "doc_files/x.png",
+                                       ".qmd",
+                                       "..",
+                                       ""};
+        return folder + "/" + kNames[pick(int(std::size(kNames)))];
+    }
+
+    int pick(int n) { return n > 0 ? int(rng() % uint32_t(n)) : 0; }
+    int between(int lo, int hi) { return lo + pick(hi - lo + 1); }
+
+    void answerSomething() {
+        switch (pick(7)) {
+            case 6:  // an item of popup 1, another popup's or none of any
+                ui.queueAnswer(ScriptedAnswer::popupAnswer(between(84, 110)));
+                break;
+            case 5: {
+                std::vector<std::string> files{someFile()};
+                if (pick(3) == 0) files.push_back(someFile());
+                ui.queueAnswer(ScriptedAnswer::filesAnswer(files, between(-1, 4)));
+                break;
+            }
+            case 0:
+                ui.queueAnswer(ScriptedAnswer::yes());
+                break;
+            case 1:
+                ui.queueAnswer(ScriptedAnswer::no());
+                break;
+            case 2:
+                ui.queueAnswer(ScriptedAnswer::textAnswer(std::to_string(between(-50, 300))));
+                break;
+            case 3:
+                ui.queueAnswer(ScriptedAnswer::colorAnswer(uint32_t(rng())));
+                break;
+            default:
+                ui.queueAnswer(ScriptedAnswer::cancel());
+                break;
+        }
+    }
+
+    // New, Open or Open as, whatever the document holds: the question asked before unsaved
+    // changes are lost gets a random answer (Save, Discard, Cancel) or none, and the command's own
+    // requester or dialog a fitting one.
+    void replaceDocument() {
+        const int reply = pick(4);  // 3: left unanswered
+        const bool asked = app.Modified;
+        if (asked && reply == 0) {
+            ui.queueAnswer(ScriptedAnswer::yes());
+            if (app.documentPath.empty())  // Save asks for a name
+                ui.queueAnswer(ScriptedAnswer::filesAnswer({someFile()}));
+        }
+        if (asked && reply == 1) ui.queueAnswer(ScriptedAnswer::no());
+        if (asked && reply == 2) ui.queueAnswer(ScriptedAnswer::cancel());
+        const bool goesOn = !asked || reply <= 1;
+        switch (pick(3)) {
+            case 0: {
+                menu(Cmd::New);
+                ui.setGadgetText(id(Gadget::NewDocWidth), std::to_string(between(-2, 96)));
+                ui.setGadgetText(id(Gadget::NewDocHeight), std::to_string(between(1, 96)));
+                ControlEvent ok;
+                ok.gadget = id(Gadget::NewDocOk);
+                ok.type = ControlEventType::Click;
+                onControlEvent(app, ok);
+                break;
+            }
+            case 1:
+                if (goesOn) ui.queueAnswer(ScriptedAnswer::filesAnswer({folder + "/doc.qmd"}));
+                menu(Cmd::Open);
+                break;
+            default:
+                if (goesOn) ui.queueAnswer(ScriptedAnswer::filesAnswer({folder + "/picture.png"}));
+                menu(Cmd::OpenAs);
+                break;
+        }
+    }
+
+    void randomEvent() {
+        const int ox = app.ViewOffsetX, oy = app.ViewOffsetY;
+        switch (pick(13)) {
+            case 0: {
+                for (int n = pick(3) == 0 ? 1 + pick(3) : 0; n > 0; --n) answerSomething();
+                // Quitting is a request the loop acts on; the run goes on regardless.
+                const Cmd cmd = Cmd(menuIds[size_t(pick(int(menuIds.size())))]);
+                if (keepDocument && replacesDocument(cmd)) break;
+                menu(cmd);
+                break;
+            }
+            case 1:
+            case 2: {
+                const int gadget = between(1, 350);
+                if (keepDocument && gadget == id(Gadget::PrefUndo)) break;
+                ControlEvent e;
+                e.gadget = gadget;
+                e.type = ControlEventType(pick(9));
+                e.x = between(-20, 300);
+                e.y = between(-20, 300);
+                e.leftHeld = pick(2);
+                const int state = pick(4) == 0 ? between(-70000, 70000) : between(-2, 20);
+                ui.setGadgetState(gadget, state);
+                ui.setGadgetText(
+                    gadget, std::to_string(pick(3) == 0 ? between(-10, 100000) : between(1, 90)));
+                if (pick(4) == 0) answerSomething();
+                if (pick(6) == 0 && ui.gadgetItemCount(gadget) > 0)
+                    ui.setGadgetItemChecked(gadget, pick(ui.gadgetItemCount(gadget)), pick(2));
+                onControlEvent(app, e);
+                break;
+            }
+            case 3:
+            case 4:
+            case 5: {  // a stroke
+                canvas(CanvasEventType::LeftDown, ox + between(-10, 80), oy + between(-10, 60),
+                       pick(4) == 0, pick(6) == 0);
+                for (int i = pick(5); i > 0; --i)
+                    canvas(CanvasEventType::Move, ox + between(-10, 80), oy + between(-10, 60),
+                           pick(5) == 0, pick(8) == 0, true);
+                if (pick(8))
+                    canvas(CanvasEventType::LeftUp, ox + between(-10, 80), oy + between(-10, 60));
+                break;
+            }
+            case 6: {
+                static constexpr int kKeys[] = {vk::Control,  vk::Space,    'B',     'E',
+                                                'K',          'V',          'Z',     'Y',
+                                                vk::OemClose, vk::OemTilde, vk::Add, vk::Subtract};
+                CanvasEvent e;
+                e.type = pick(2) ? CanvasEventType::KeyDown : CanvasEventType::KeyUp;
+                e.key = kKeys[pick(int(std::size(kKeys)))];
+                e.ctrl = pick(3) == 0;
+                e.shift = pick(4) == 0;
+                onCanvasEvent(app, e);
+                break;
+            }
+            case 7: {
+                CanvasEvent e;
+                e.type = CanvasEventType::Wheel;
+                e.wheel = pick(10) == 0 ? between(-100000, 100000) : between(-3, 3);
+                onCanvasEvent(app, e);
+                break;
+            }
+            case 8:
+                menu(pick(2) ? Cmd::Undo : Cmd::Redo);
+                break;
+            case 9:
+                menu(Cmd::NewLayer);
+                break;
+            case 12:
+                if (!keepDocument) replaceDocument();
+                break;
+            default: {  // a tool chosen from the tool bar
+                static constexpr Cmd kTools[] = {
+                    Cmd::Brush, Cmd::Eraser,   Cmd::MoveTool,    Cmd::FillTool,
+                    Cmd::Hand,  Cmd::ZoomTool, Cmd::ColorPicker, Cmd::Box,
+                    Cmd::Line,  Cmd::Ellipse,  Cmd::Gradient,    Cmd::RadialSpeedLine};
+                menu(kTools[pick(int(std::size(kTools)))]);
+                break;
+            }
+        }
+        // Deep zoom makes every display image thousands of pixels wide; the view keeps to a few
+        // hundred percent here (the clamps of the zoom have their own tests).
+        if (app.doc.Zoom > 800) setZoomAndApply(app, 800);
+    }
+
+    std::mt19937 rng{20261210};
+    std::string folder;
+    std::vector<int> menuIds;
+    // Events that would replace the document (New, Open, Open as, opening frames as an
+    // animation) are left out, and so is the Undo steps preference: the document stays the
+    // one the run started with, and every step it took stays in the history.
+    bool keepDocument = false;
+};
+
+}  // namespace qm::test
