@@ -81,7 +81,7 @@ TEST_P(EditPath, UndoingEveryStepGivesBackTheStartingDocument) {
 
 INSTANTIATE_TEST_SUITE_P(Seeds, EditPath, ::testing::Values(11u, 2026u, 90210u));
 
-class RefusedActions : public ShellTest {
+class EditMarks : public ShellTest {
 protected:
     // A new document of `layers` layers, unmodified, with no step and its recovery copy current.
     void startWith(size_t layers) {
@@ -98,7 +98,7 @@ protected:
 
 // An action the document refuses makes no step: the document is not marked modified and no
 // recovery copy falls due. The last rows are accepted, to show the checks can fail.
-TEST_F(RefusedActions, LeaveTheDocumentUnmodified) {
+TEST_F(EditMarks, RefusedActionsLeaveTheDocumentUnmodified) {
     const struct {
         const char* name;
         size_t layers;
@@ -140,7 +140,7 @@ TEST_F(RefusedActions, LeaveTheDocumentUnmodified) {
 
 // A stroke is one step, made on the release: the document is marked then, and only then does a
 // recovery copy fall due.
-TEST_F(RefusedActions, AStrokeMarksTheDocumentOnItsRelease) {
+TEST_F(EditMarks, AStrokeMarksTheDocumentOnItsRelease) {
     ASSERT_NO_FATAL_FAILURE(startWith(1));
     menu(Cmd::Brush);
     const int x = app.ViewOffsetX + 10, y = app.ViewOffsetY + 10;
@@ -152,6 +152,34 @@ TEST_F(RefusedActions, AStrokeMarksTheDocumentOnItsRelease) {
     EXPECT_TRUE(app.Modified);
     EXPECT_NE(recoveryWaitMs(app), -1);
     EXPECT_EQ(app.history.undoSteps(), 1u);
+}
+
+// Undo in the middle of a drag takes back the drag so far; the rest of the drag is a step of its
+// own, made on the release, for every tool that writes while the button is held.
+TEST_F(EditMarks, AnUndoInTheMiddleOfADragLeavesTheRestOneStep) {
+    for (const Cmd tool : {Cmd::Brush, Cmd::RadialSpeedLine}) {
+        SCOPED_TRACE(int(tool));
+        ASSERT_NO_FATAL_FAILURE(startWith(1));
+        const auto start = app.doc.layers[0].image.pixels;
+        menu(tool);
+        const int x = app.ViewOffsetX + 10, y = app.ViewOffsetY + 10;
+        canvas(CanvasEventType::LeftDown, x, y);
+        canvas(CanvasEventType::Move, x + 20, y + 10, false, false, true);
+        ASSERT_NE(app.doc.layers[0].image.pixels, start);
+        CanvasEvent undoKey;
+        undoKey.type = CanvasEventType::KeyDown;
+        undoKey.key = 'Z';
+        undoKey.ctrl = true;
+        onCanvasEvent(app, undoKey);
+        EXPECT_EQ(app.doc.layers[0].image.pixels, start);
+        canvas(CanvasEventType::Move, x + 30, y + 25, false, false, true);
+        canvas(CanvasEventType::LeftUp, x + 30, y + 25);
+        EXPECT_NE(app.doc.layers[0].image.pixels, start);
+        EXPECT_EQ(app.history.undoSteps(), 1u);
+        EXPECT_FALSE(app.history.canRedo());
+        menu(Cmd::Undo);
+        EXPECT_EQ(app.doc.layers[0].image.pixels, start);
+    }
 }
 
 }  // namespace
