@@ -29,8 +29,8 @@ int nearestInt(double v) {
 // A filter pass over the dab: `pixel` is erase or smudge; with keepTargetAlpha the target alpha
 // stays as it was (alpha clipping combined with the filter).
 template <typename PixelFn>
-Rect filterPass(Image& target, const Image& dab, int x, int y, uint32_t opacity, PixelFn pixel,
-                bool keepTargetAlpha) {
+Rect filterPass(const PixelView& target, const ConstPixelView& dab, int x, int y, uint32_t opacity,
+                PixelFn pixel, bool keepTargetAlpha) {
     const PixelFilter filter = [&](int, int, uint32_t s, uint32_t t) {
         const uint32_t out = pixel(s, t, opacity);
         return keepTargetAlpha ? (out & kColour) | (t & kAlpha) : out;
@@ -170,8 +170,8 @@ Rect resizedDabRect(int x, int y, int w, int h, const Image& dab, const Rect& bo
 
 // Draws the pixels of `rect` (inside the target) of the dab resized to w x h at (x, y), made
 // with resizeNearest's mapping into `part`: one index per column, one per row.
-Rect drawResizedRect(Image& target, const Image& dab, int w, int h, int x, int y, const Rect& rect,
-                     const DabPasses& passes, ResizedDabMemory& memory) {
+Rect drawResizedRect(const PixelView& target, const Image& dab, int w, int h, int x, int y,
+                     const Rect& rect, const DabPasses& passes, ResizedDabMemory& memory) {
     if (rect.empty()) return {};
     std::vector<int>& columns = memory.columns;
     columns.resize(size_t(rect.w));
@@ -243,7 +243,7 @@ uint32_t smudgeFilterPixel(uint32_t s, uint32_t t, uint32_t opacity) {
     return rgba(red(s) * red(t) / 255, green(s) * green(t) / 255, blue(s) * blue(t) / 255, at - as);
 }
 
-Rect drawDab(Image& target, const Image& dab, int x, int y, const DabPasses& passes) {
+Rect drawDab(PixelView target, ConstPixelView dab, int x, int y, const DabPasses& passes) {
     Rect touched;
     if (passes.waterOpacity > 0)
         touched = filterPass(target, dab, x, y, uint32_t(std::min(passes.waterOpacity, 255)),
@@ -273,14 +273,14 @@ Rect drawDab(Image& target, const Image& dab, int x, int y, const DabPasses& pas
     return unite(touched, painted);
 }
 
-Rect drawDabResized(Image& target, const Image& dab, int w, int h, int x, int y,
+Rect drawDabResized(PixelView target, const Image& dab, int w, int h, int x, int y,
                     const DabPasses& passes) {
     if (dab.empty() || target.empty() || w < 1 || h < 1) return {};
     // The visible part of the resized dab: no larger than the target, so a huge dab costs no
     // more than the image it lands on.
     ResizedDabMemory memory;
-    return drawResizedRect(target, dab, w, h, x, y,
-                           clipToImage(x, y, w, h, target.width, target.height), passes, memory);
+    return drawResizedRect(target, dab, w, h, x, y, clipToRect(x, y, w, h, target.rect()), passes,
+                           memory);
 }
 
 namespace {

@@ -22,6 +22,7 @@
 #include "brush/pen_sample.h"
 #include "platform/random.h"
 #include "raster/image.h"
+#include "raster/pixel_view.h"
 #include "raster/rect.h"
 
 namespace qm {
@@ -44,13 +45,14 @@ struct DabPasses {
 uint32_t eraseFilterPixel(uint32_t s, uint32_t t, uint32_t opacity);
 uint32_t smudgeFilterPixel(uint32_t s, uint32_t t, uint32_t opacity);
 
-// Draws a dab with its top-left pixel at (x, y), clipped to the target. Returns the rectangle
-// of the target the passes drew (empty when none could change anything).
-Rect drawDab(Image& target, const Image& dab, int x, int y, const DabPasses& passes);
+// Draws a dab with its pixel (0, 0) at (x, y), clipped to the target's view (of the dab, only its
+// view is drawn, as drawImage does). Returns the rectangle of the target the passes drew (empty
+// when none could change anything).
+Rect drawDab(PixelView target, ConstPixelView dab, int x, int y, const DabPasses& passes);
 
 // As drawDab of the dab resized (nearest pixel, as resizeNearest) to w x h, but only the part of
-// the resized dab that lies inside the target is made. Sizes below 1 draw nothing.
-Rect drawDabResized(Image& target, const Image& dab, int w, int h, int x, int y,
+// the resized dab that lies inside the target's view is made. Sizes below 1 draw nothing.
+Rect drawDabResized(PixelView target, const Image& dab, int w, int h, int x, int y,
                     const DabPasses& passes);
 
 // Memory for resized dabs, kept from dab to dab: the source column of each resized column, and

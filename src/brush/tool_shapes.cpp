@@ -68,7 +68,7 @@ Rect shapeBounds(const ToolShape& s) {
     return {};
 }
 
-Rect drawToolShape(Image& target, const ToolShape& s) {
+Rect drawToolShape(PixelView target, const ToolShape& s) {
     const Paint paint = solidPaint(s.color, s.mode);
     switch (s.kind) {
         case ShapeKind::None:

@@ -7,6 +7,7 @@
 
 #include "raster/draw_mode.h"
 #include "raster/image.h"
+#include "raster/pixel_view.h"
 #include "raster/rect.h"
 
 namespace qm {
@@ -33,11 +34,12 @@ ToolShape offsetShape(ToolShape shape, int dx, int dy);
 
 // The rectangle the shape may touch (before clipping to any image).
 Rect shapeBounds(const ToolShape& shape);
-// Draws the shape; returns the rectangle of the target it covered.
+// Draws the shape into the target's view (coordinates of its whole image); returns the rectangle
+// of the target it covered.
 //   Line: from the anchor to the pointer. Box: corner at the anchor, size (x1 - x0, y1 - y0),
 //   negative sizes extending left or up. Ellipse: centred on the anchor, radii |x1 - x0| and
 //   |y1 - y0|. Gradient: the box, painted with a vertical gradient from the tool colour at row
 //   y0 to the end colour at row y1 (the colour depends on the row only).
-Rect drawToolShape(Image& target, const ToolShape& shape);
+Rect drawToolShape(PixelView target, const ToolShape& shape);
 
 }  // namespace qm

@@ -333,15 +333,15 @@ void greyRow(uint32_t* p, size_t n) {
     greyRowWith(activeBlendKernel(), p, n);
 }
 
-void adjustImage(Image& image, const Rect& area, Adjustment adjustment, int value) {
-    const Rect r = intersect(area, Rect{0, 0, image.width, image.height});
+void adjustImage(PixelView image, const Rect& area, Adjustment adjustment, int value) {
+    const Rect r = intersect(area, image.rect());
     if (r.empty()) return;
     const BrightnessTable table =
         adjustment == Adjustment::Brightness ? brightnessTable(value) : BrightnessTable{};
     const size_t n = size_t(r.w);
     auto rows = [&](int y0, int y1) {
         for (int y = y0; y < y1; ++y) {
-            uint32_t* p = image.row(y) + r.x;
+            uint32_t* p = image.at(r.x, y);
             switch (adjustment) {
                 case Adjustment::Brightness:
                     brightnessRow(p, n, table);

@@ -13,6 +13,7 @@
 
 #include "raster/alpha_blend.h"
 #include "raster/image.h"
+#include "raster/pixel_view.h"
 #include "raster/rect.h"
 
 namespace qm {
@@ -57,9 +58,9 @@ void greyRowWith(BlendKernel kernel, uint32_t* pixels, size_t n);
 
 enum class Adjustment { Brightness, Invert, Grey };
 
-// Applies the adjustment to the rectangle `area` of the image (clipped to it); `value` is the
-// brightness slider value (ignored by the others). Large areas are split over two threads,
-// with the same bits. A 24-bit image keeps alpha 255.
-void adjustImage(Image& image, const Rect& area, Adjustment adjustment, int value = 150);
+// Applies the adjustment to the rectangle `area` of the image (clipped to its view; coordinates
+// of the whole image); `value` is the brightness slider value (ignored by the others). Large
+// areas are split over two threads, with the same bits. A 24-bit image keeps alpha 255.
+void adjustImage(PixelView image, const Rect& area, Adjustment adjustment, int value = 150);
 
 }  // namespace qm

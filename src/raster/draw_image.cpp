@@ -1,10 +1,11 @@
 #include "raster/draw_image.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <optional>
 
 #include "raster/alpha_blend.h"
-#include "raster/image_ops.h"
 
 namespace qm {
 namespace {
@@ -13,14 +14,15 @@ constexpr uint32_t kAlpha = 0xFF000000u;
 constexpr uint32_t kColour = 0x00FFFFFFu;
 
 // Draws the rows of an already clipped placement: w x h pixels from (sx, sy) of the source onto
-// (dst.x, dst.y) of the target. Source and target are different images here.
-void drawRows(Image& target, const Image& source, int sx, int sy, const Rect& dst, DrawMode mode,
-              uint32_t op, const PixelFilter* filter) {
+// (dst.x, dst.y) of the target, both in their whole images' coordinates. Source and target do
+// not share pixels here.
+void drawRows(const PixelView& target, const ConstPixelView& source, int sx, int sy,
+              const Rect& dst, DrawMode mode, uint32_t op, const PixelFilter* filter) {
     const bool opaqueTarget = !target.hasAlpha();
     const auto n = size_t(dst.w);
     for (int row = 0; row < dst.h; ++row) {
-        uint32_t* t = target.row(dst.y + row) + dst.x;
-        const uint32_t* s = source.row(sy + row) + sx;
+        uint32_t* t = target.at(dst.x, dst.y + row);
+        const uint32_t* s = source.at(sx, sy + row);
         switch (mode) {
             case DrawMode::AlphaBlend:
             case DrawMode::AlphaClip:
@@ -55,7 +57,7 @@ void drawRows(Image& target, const Image& source, int sx, int sy, const Rect& ds
 }
 
 // True when drawing in this mode cannot change any target pixel.
-bool drawsNothing(const Image& target, DrawMode mode, uint32_t op, const PixelFilter* filter) {
+bool drawsNothing(const PixelView& target, DrawMode mode, uint32_t op, const PixelFilter* filter) {
     switch (mode) {
         case DrawMode::AlphaBlend:
         case DrawMode::AlphaClip:
@@ -69,39 +71,62 @@ bool drawsNothing(const Image& target, DrawMode mode, uint32_t op, const PixelFi
     }
 }
 
-}  // namespace
+// True when the rows the call reads from the source may lie in memory the call writes.
+bool sharesPixels(const PixelView& target, const Rect& dst, const ConstPixelView& source, int sx,
+                  int sy) {
+    const auto first = [](const auto& v, int x, int y) {
+        return reinterpret_cast<std::uintptr_t>(v.at(x, y));
+    };
+    const std::uintptr_t t0 = first(target, dst.x, dst.y);
+    const std::uintptr_t t1 = first(target, dst.right() - 1, dst.bottom() - 1);
+    const std::uintptr_t s0 = first(source, sx, sy);
+    const std::uintptr_t s1 = first(source, sx + dst.w - 1, sy + dst.h - 1);
+    return t0 <= s1 && s0 <= t1;
+}
 
-Rect drawImagePart(Image& target, const Image& source, const Rect& part, int x, int y,
-                   DrawMode mode, int opacity, const PixelFilter* filter) {
+// drawImagePart with the part's top-left landing at (x, y), given in 64 bits.
+Rect drawPart(const PixelView& target, const ConstPixelView& source, const Rect& part, int64_t x,
+              int64_t y, DrawMode mode, int opacity, const PixelFilter* filter) {
     if (target.empty() || source.empty()) return {};
     const auto op = uint32_t(std::clamp(opacity, 0, 255));
     if (drawsNothing(target, mode, op, filter)) return {};
 
-    const Rect src = intersect(part, Rect{0, 0, source.width, source.height});
+    const Rect src = intersect(part, source.rect());
     if (src.empty()) return {};
     // Where the clipped part lands, in 64 bits: x + offset may leave the int range.
-    const int64_t px = int64_t(x) + (src.x - int64_t(part.x));
-    const int64_t py = int64_t(y) + (src.y - int64_t(part.y));
-    const Rect dst = clipToImage(px, py, src.w, src.h, target.width, target.height);
+    const int64_t px = x + (src.x - int64_t(part.x));
+    const int64_t py = y + (src.y - int64_t(part.y));
+    const Rect dst = clipToRect(px, py, src.w, src.h, target.rect());
     if (dst.empty()) return {};
     const int sx = int(src.x + (dst.x - px));
     const int sy = int(src.y + (dst.y - py));
 
-    if (&target == &source) {
+    if (sharesPixels(target, dst, source, sx, sy)) {
         // Overlapping rows would read pixels this call already changed: draw from a snapshot.
-        const std::optional<Image> snapshot = grabRect(source, sx, sy, dst.w, dst.h);
+        std::optional<Image> snapshot = createImage(dst.w, dst.h);
         if (!snapshot) return {};
-        drawRows(target, *snapshot, 0, 0, dst, mode, op, filter);
+        for (int row = 0; row < dst.h; ++row)
+            std::memcpy(snapshot->row(row), source.at(sx, sy + row), size_t(dst.w) * 4);
+        const ConstPixelView copy(snapshot->pixels.data(), sx, sy, dst.w, dst.h, dst.w);
+        drawRows(target, copy, sx, sy, dst, mode, op, filter);
     } else {
         drawRows(target, source, sx, sy, dst, mode, op, filter);
     }
     return dst;
 }
 
-Rect drawImage(Image& target, const Image& source, int x, int y, DrawMode mode, int opacity,
+}  // namespace
+
+Rect drawImagePart(PixelView target, ConstPixelView source, const Rect& part, int x, int y,
+                   DrawMode mode, int opacity, const PixelFilter* filter) {
+    return drawPart(target, source, part, x, y, mode, opacity, filter);
+}
+
+Rect drawImage(PixelView target, ConstPixelView source, int x, int y, DrawMode mode, int opacity,
                const PixelFilter* filter) {
-    return drawImagePart(target, source, Rect{0, 0, source.width, source.height}, x, y, mode,
-                         opacity, filter);
+    // The source's pixel (0, 0) lands at (x, y), so its view's first pixel lands that far on.
+    return drawPart(target, source, source.rect(), int64_t(x) + source.x, int64_t(y) + source.y,
+                    mode, opacity, filter);
 }
 
 }  // namespace qm

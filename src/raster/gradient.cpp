@@ -94,7 +94,7 @@ uint32_t gradientColorAt(const Gradient& g, int x, int y) {
     return gradientColorAtPosition(g, gradientPosition(g, x, y));
 }
 
-Rect drawGradientBox(Image& target, int x, int y, int w, int h, const Gradient& g, DrawMode mode,
+Rect drawGradientBox(PixelView target, int x, int y, int w, int h, const Gradient& g, DrawMode mode,
                      int opacity) {
     return fillBox(target, x, y, w, h, gradientPaint(g, mode, opacity));
 }

@@ -25,6 +25,7 @@
 
 #include "raster/draw_mode.h"
 #include "raster/image.h"
+#include "raster/pixel_view.h"
 #include "raster/rect.h"
 
 namespace qm {
@@ -59,11 +60,11 @@ uint32_t gradientColorAtPosition(const Gradient& g, double position);
 // Colour of the gradient at pixel (x, y).
 uint32_t gradientColorAt(const Gradient& g, int x, int y);
 
-// Draws the gradient over the rectangle (x, y, w, h), clipped to the target (negative sizes
+// Draws the gradient over the rectangle (x, y, w, h), clipped to the target's view (negative sizes
 // extend left or up, as for fillBox). Each pixel gets its gradient colour in the draw mode:
 // AllChannels writes it (alpha scaled by the opacity), AlphaBlend lays it over the target with
 // the over rule; the other modes apply as for any colour. Returns the touched rectangle.
-Rect drawGradientBox(Image& target, int x, int y, int w, int h, const Gradient& g,
+Rect drawGradientBox(PixelView target, int x, int y, int w, int h, const Gradient& g,
                      DrawMode mode = DrawMode::AllChannels, int opacity = 255);
 
 }  // namespace qm

@@ -70,9 +70,10 @@ void paintSolidSpan(uint32_t* p, int n, uint32_t s, uint32_t opacity, DrawMode m
 
 }  // namespace
 
-void paintSpan(Image& target, int y, int x0, int x1, const Paint& paint) {
+void paintSpan(PixelView target, int y, int x0, int x1, const Paint& paint) {
     if (x1 <= x0) return;
-    uint32_t* row = target.row(y);
+    // p[i] is pixel (x0 + i, y) of the whole image.
+    uint32_t* p = target.at(x0, y);
     const uint32_t opacity = clampOpacity(paint.opacity);
     const uint32_t forcedAlpha = target.hasAlpha() ? 0u : 0xFF000000u;
     const Gradient* g = paint.gradient;
@@ -81,54 +82,53 @@ void paintSpan(Image& target, int y, int x0, int x1, const Paint& paint) {
         if (!paint.filter || !*paint.filter) return;
         for (int x = x0; x < x1; ++x) {
             const uint32_t s = g ? gradientColorAt(*g, x, y) : paint.color;
-            row[x] = (*paint.filter)(x, y, s, row[x]) | forcedAlpha;
+            p[x - x0] = (*paint.filter)(x, y, s, p[x - x0]) | forcedAlpha;
         }
         return;
     }
     if (!g) {
-        paintSolidSpan(row + x0, x1 - x0, paint.color, opacity, paint.mode, forcedAlpha);
+        paintSolidSpan(p, x1 - x0, paint.color, opacity, paint.mode, forcedAlpha);
         return;
     }
     // A vertical linear gradient has one colour per row.
     if (g->shape == GradientShape::Linear && g->x0 == g->x1) {
-        paintSolidSpan(row + x0, x1 - x0, gradientColorAt(*g, x0, y), opacity, paint.mode,
-                       forcedAlpha);
+        paintSolidSpan(p, x1 - x0, gradientColorAt(*g, x0, y), opacity, paint.mode, forcedAlpha);
         return;
     }
     for (int x = x0; x < x1; ++x) {
-        row[x] =
-            applyDrawMode(paint.mode, gradientColorAt(*g, x, y), row[x], opacity) | forcedAlpha;
+        uint32_t& t = p[x - x0];
+        t = applyDrawMode(paint.mode, gradientColorAt(*g, x, y), t, opacity) | forcedAlpha;
     }
 }
 
-Rect plot(Image& target, int x, int y, const Paint& paint) {
+Rect plot(PixelView target, int x, int y, const Paint& paint) {
     if (!target.contains(x, y)) return {};
     paintSpan(target, y, x, x + 1, paint);
     return {x, y, 1, 1};
 }
 
-uint32_t point(const Image& source, int x, int y) {
-    return source.contains(x, y) ? source.at(x, y) : 0u;
+uint32_t point(ConstPixelView source, int x, int y) {
+    return source.contains(x, y) ? *source.at(x, y) : 0u;
 }
 
-Rect fillBox(Image& target, int x, int y, int w, int h, const Paint& paint) {
+Rect fillBox(PixelView target, int x, int y, int w, int h, const Paint& paint) {
     int64_t bx = x, by = y, bw = w, bh = h;
     if (bw < 0) bx += bw, bw = -bw;
     if (bh < 0) by += bh, bh = -bh;
-    const Rect r = clipToImage(bx, by, bw, bh, target.width, target.height);
+    const Rect r = clipToRect(bx, by, bw, bh, target.rect());
     if (r.empty()) return {};
     for (int row = r.y; row < r.bottom(); ++row) paintSpan(target, row, r.x, r.right(), paint);
     return r;
 }
 
-Rect fillCircle(Image& target, int cx, int cy, int r, const Paint& paint) {
+Rect fillCircle(PixelView target, int cx, int cy, int r, const Paint& paint) {
     return fillEllipse(target, cx, cy, r, r, paint);
 }
 
-Rect fillEllipse(Image& target, int cx, int cy, int rx, int ry, const Paint& paint) {
+Rect fillEllipse(PixelView target, int cx, int cy, int rx, int ry, const Paint& paint) {
     if (rx < 0 || ry < 0 || target.empty()) return {};
-    const int64_t yStart = std::max<int64_t>(int64_t(cy) - ry, 0);
-    const int64_t yEnd = std::min<int64_t>(int64_t(cy) + ry, target.height - 1);
+    const int64_t yStart = std::max<int64_t>(int64_t(cy) - ry, target.y);
+    const int64_t yEnd = std::min<int64_t>(int64_t(cy) + ry, int64_t(target.y) + target.height - 1);
     const Wide rx2 = Wide(rx) * rx;
     const Wide ry2 = Wide(ry) * ry;
     const Wide limit = rx2 * ry2;
@@ -146,8 +146,8 @@ Rect fillEllipse(Image& target, int cx, int cy, int rx, int ry, const Paint& pai
             while (h < rx && fits(h + 1)) ++h;
             while (h > 0 && !fits(h)) --h;
         }
-        const int64_t x0 = std::max<int64_t>(int64_t(cx) - h, 0);
-        const int64_t x1 = std::min<int64_t>(int64_t(cx) + h + 1, target.width);
+        const int64_t x0 = std::max<int64_t>(int64_t(cx) - h, target.x);
+        const int64_t x1 = std::min<int64_t>(int64_t(cx) + h + 1, int64_t(target.x) + target.width);
         if (x1 <= x0) continue;
         paintSpan(target, int(y), int(x0), int(x1), paint);
         bounds.add(int(y), int(x0), int(x1));
@@ -155,7 +155,7 @@ Rect fillEllipse(Image& target, int cx, int cy, int rx, int ry, const Paint& pai
     return bounds.rect();
 }
 
-Rect drawLine(Image& target, int x0, int y0, int x1, int y1, const Paint& paint) {
+Rect drawLine(PixelView target, int x0, int y0, int x1, int y1, const Paint& paint) {
     if (target.empty()) return {};
     const bool xMajor = std::abs(int64_t(x1) - x0) >= std::abs(int64_t(y1) - y0);
     // Work along the major axis as "u", the other as "v", from the end with the smaller u.
@@ -165,12 +165,15 @@ Rect drawLine(Image& target, int x0, int y0, int x1, int y1, const Paint& paint)
     const int64_t du = u1 - u0;  // >= |dv|
     const int64_t adv = std::abs(v1 - v0);
     const int64_t sv = v1 < v0 ? -1 : 1;
-    const int64_t uSize = xMajor ? target.width : target.height;
-    const int64_t vSize = xMajor ? target.height : target.width;
+    // The target's range on each axis: [uMin, uEnd) and [vMin, vEnd).
+    const int64_t uMin = xMajor ? target.x : target.y;
+    const int64_t vMin = xMajor ? target.y : target.x;
+    const int64_t uEnd = uMin + (xMajor ? target.width : target.height);
+    const int64_t vEnd = vMin + (xMajor ? target.height : target.width);
 
     // Only the steps whose u lies inside the target are walked.
-    const int64_t iStart = std::max<int64_t>(0, -u0);
-    const int64_t iEnd = std::min<int64_t>(du, uSize - 1 - u0);
+    const int64_t iStart = std::max<int64_t>(0, uMin - u0);
+    const int64_t iEnd = std::min<int64_t>(du, uEnd - 1 - u0);
     if (iEnd < iStart) return {};
 
     // Step i lies at v = v0 + sv * floor((2 i adv + du) / (2 du)); walked with a remainder.
@@ -181,7 +184,7 @@ Rect drawLine(Image& target, int x0, int y0, int x1, int y1, const Paint& paint)
     Bounds bounds;
     for (int64_t i = iStart; i <= iEnd; ++i) {
         const int64_t v = v0 + sv * k;
-        if (v >= 0 && v < vSize) {
+        if (v >= vMin && v < vEnd) {
             const int px = int(xMajor ? u0 + i : v);
             const int py = int(xMajor ? v : u0 + i);
             paintSpan(target, py, px, px + 1, paint);

@@ -17,9 +17,12 @@
 //     the line rounded to the nearest integer, halves away from that end. Swapping the two ends
 //     gives the same pixels.
 //
-// Coordinates and sizes may be anything; everything is clipped to the target, and no work is
-// done for pixels outside it. Each function returns the rectangle of target pixels the shape
-// covered (empty when it missed the target), whether or not the paint changed their values.
+// Coordinates and sizes may be anything; everything is clipped to the target's view, and no work
+// is done for pixels outside it (a line or an ellipse still walks the rows or steps its view
+// spans). Coordinates are those of the target's whole image, so drawing a shape into every part
+// of an image gives what drawing it into the whole gives. Each function returns the rectangle of
+// target pixels the shape covered (empty when it missed the target), whether or not the paint
+// changed their values.
 #pragma once
 
 #include <cstdint>
@@ -27,6 +30,7 @@
 #include "raster/draw_mode.h"
 #include "raster/gradient.h"
 #include "raster/image.h"
+#include "raster/pixel_view.h"
 #include "raster/rect.h"
 
 namespace qm {
@@ -56,17 +60,17 @@ inline Paint filterPaint(const PixelFilter& filter, uint32_t color = 0) {
 }
 
 // One pixel; nothing outside the target.
-Rect plot(Image& target, int x, int y, const Paint& paint);
-// The colour of one pixel; 0 outside the image.
-uint32_t point(const Image& source, int x, int y);
+Rect plot(PixelView target, int x, int y, const Paint& paint);
+// The colour of one pixel; 0 outside the view.
+uint32_t point(ConstPixelView source, int x, int y);
 
-Rect fillBox(Image& target, int x, int y, int w, int h, const Paint& paint);
-Rect fillCircle(Image& target, int cx, int cy, int r, const Paint& paint);
-Rect fillEllipse(Image& target, int cx, int cy, int rx, int ry, const Paint& paint);
-Rect drawLine(Image& target, int x0, int y0, int x1, int y1, const Paint& paint);
+Rect fillBox(PixelView target, int x, int y, int w, int h, const Paint& paint);
+Rect fillCircle(PixelView target, int cx, int cy, int r, const Paint& paint);
+Rect fillEllipse(PixelView target, int cx, int cy, int rx, int ry, const Paint& paint);
+Rect drawLine(PixelView target, int x0, int y0, int x1, int y1, const Paint& paint);
 
 // Paints the pixels x0 .. x1 - 1 of row y (all inside the target) with the paint. The one
 // per-pixel routine of the shapes, shared with the flood fill.
-void paintSpan(Image& target, int y, int x0, int x1, const Paint& paint);
+void paintSpan(PixelView target, int y, int x0, int x1, const Paint& paint);
 
 }  // namespace qm
