@@ -417,12 +417,13 @@ TEST(StrokeSegment, TipMadeWhereDabsLandPaintsAsTheWholeTip) {
         bool rotated;
         int randSiz;
     };
-    const Case cases[] = {{0, 700, false, 0}, {1, 500, true, 0},  {2, 640, true, 40},
-                          {4, 700, false, 40}, {5, 900, true, 0}, {6, 520, true, 60},
+    const Case cases[] = {{0, 700, false, 0},  {1, 500, true, 0},  {2, 640, true, 40},
+                          {4, 700, false, 40}, {5, 900, true, 0},  {6, 520, true, 60},
                           {3, 600, true, 0},   {3, 450, false, 30}};
     test::WorkFolder work;
     Image file = *createImage(7, 5, 32);
-    for (int i = 0; i < 35; ++i) file.pixels[size_t(i)] = rgba(uint32_t(i * 7), 20, 9, uint32_t(i * 7));
+    for (int i = 0; i < 35; ++i)
+        file.pixels[size_t(i)] = rgba(uint32_t(i * 7), 20, 9, uint32_t(i * 7));
     work.writeTip("orrindal", 0, file);
     for (const Case& c : cases) {
         BrushSettings b;
@@ -635,20 +636,20 @@ TEST_F(StrokeThroughApp, EachToolCodeReachesItsAction) {
     currentImage(app.doc)->at(3, 3) = rgba(1, 2, 3, 255);
     const Image before = *currentImage(app.doc);
     for (Tool tool : {Tool::StraightSpeedLine, Tool::Pattern}) {  // paint nothing
-        app.CurrentTool = uint8_t(code(tool));
+        app.CurrentTool = tool;
         stroke(10, 20, 60, 40);
         EXPECT_EQ(currentImage(app.doc)->pixels, before.pixels) << code(tool);
     }
-    app.CurrentTool = uint8_t(code(Tool::Eraser));  // the eraser button's code paints too
+    app.CurrentTool = Tool::Eraser;  // the eraser button's code paints too
     stroke(10, 20, 60, 40);
     EXPECT_NE(currentImage(app.doc)->pixels, before.pixels);
-    app.CurrentTool = uint8_t(code(Tool::Move));  // moves the layer, not its pixels
+    app.CurrentTool = Tool::Move;  // moves the layer, not its pixels
     const Image painted = *currentImage(app.doc);
     stroke(10, 20, 25, 27);
     EXPECT_EQ(layer->X, 15);
     EXPECT_EQ(layer->Y, 7);
     EXPECT_EQ(currentImage(app.doc)->pixels, painted.pixels);
-    app.CurrentTool = uint8_t(code(Tool::Clear));
+    app.CurrentTool = Tool::Clear;
     stroke(10, 20, 10, 20);
     EXPECT_EQ(paintedBounds(*currentImage(app.doc)), Rect{});
 }

@@ -84,9 +84,11 @@ TEST(MainWindow, EveryAcceleratorIsBoundToItsCommand) {
         const bool pad = accelerator.key >= 0x60 && accelerator.key <= 0x6F;
         if (pad) continue;  // matched by virtual key code in the window's key filter
         const auto [first, last] = shortcuts.equal_range(accelerator.id);
-        EXPECT_TRUE(std::any_of(first, last, [&](const auto& entry) {
-            return entry.second->key() == acceleratorSequence(accelerator);
-        })) << "id " << accelerator.id;
+        EXPECT_TRUE(std::any_of(first, last,
+                                [&](const auto& entry) {
+                                    return entry.second->key() == acceleratorSequence(accelerator);
+                                }))
+            << "id " << accelerator.id;
     }
 }
 
@@ -196,7 +198,7 @@ TEST(MainWindow, CanvasKeysReachTheShell) {
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_K, Qt::NoModifier, "k");
     QCoreApplication::sendEvent(&program.window.canvas(), &press);
     QCoreApplication::sendEvent(&program.window.canvas(), &release);
-    EXPECT_EQ(program.app.CurrentTool, 10);
+    EXPECT_EQ(program.app.CurrentTool, Tool::Fill);
     EXPECT_EQ(program.app.iface.KeyLatch, 0);
 }
 
