@@ -470,12 +470,8 @@ void BM_Scene_Segment200NoHistory(benchmark::State& state) {
     for (auto _ : state) {
         const int row = nextSceneRow(y);
         Layer& layer = app.doc.layers.back();
-        StrokeContext context{app.brush,
-                              app.tip,
-                              imageDabTarget(layer.image),
-                              app.doc.Zoom,
-                              code(app.CurrentTool),
-                              app.random,
+        StrokeContext context{app.brush,    app.tip,           imageDabTarget(layer.image),
+                              app.doc.Zoom, code(app.CurrentTool), app.random,
                               &app.strokeCache};
         const SegmentResult r = paintSegment(context, 700, row, 900, row);
         const Rect shown = updateDisplayTiles(layer, app.view, r.layerRect);

@@ -261,7 +261,7 @@ enum class Gadget : int {
     PrefCellWidth = 312,
     PrefOk = 313,
     PrefUndo = 314,
-    PrefLanguageFrame = 341,  // captions of the Preferences window
+    PrefLanguageFrame = 341,   // captions of the Preferences window
     PrefRestartIcon = 342,
     PrefRestartNote = 343,
     PrefUndoLabel = 344,

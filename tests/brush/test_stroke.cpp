@@ -417,13 +417,12 @@ TEST(StrokeSegment, TipMadeWhereDabsLandPaintsAsTheWholeTip) {
         bool rotated;
         int randSiz;
     };
-    const Case cases[] = {{0, 700, false, 0},  {1, 500, true, 0},  {2, 640, true, 40},
-                          {4, 700, false, 40}, {5, 900, true, 0},  {6, 520, true, 60},
+    const Case cases[] = {{0, 700, false, 0}, {1, 500, true, 0},  {2, 640, true, 40},
+                          {4, 700, false, 40}, {5, 900, true, 0}, {6, 520, true, 60},
                           {3, 600, true, 0},   {3, 450, false, 30}};
     test::WorkFolder work;
     Image file = *createImage(7, 5, 32);
-    for (int i = 0; i < 35; ++i)
-        file.pixels[size_t(i)] = rgba(uint32_t(i * 7), 20, 9, uint32_t(i * 7));
+    for (int i = 0; i < 35; ++i) file.pixels[size_t(i)] = rgba(uint32_t(i * 7), 20, 9, uint32_t(i * 7));
     work.writeTip("orrindal", 0, file);
     for (const Case& c : cases) {
         BrushSettings b;

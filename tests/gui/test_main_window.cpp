@@ -84,11 +84,9 @@ TEST(MainWindow, EveryAcceleratorIsBoundToItsCommand) {
         const bool pad = accelerator.key >= 0x60 && accelerator.key <= 0x6F;
         if (pad) continue;  // matched by virtual key code in the window's key filter
         const auto [first, last] = shortcuts.equal_range(accelerator.id);
-        EXPECT_TRUE(std::any_of(first, last,
-                                [&](const auto& entry) {
-                                    return entry.second->key() == acceleratorSequence(accelerator);
-                                }))
-            << "id " << accelerator.id;
+        EXPECT_TRUE(std::any_of(first, last, [&](const auto& entry) {
+            return entry.second->key() == acceleratorSequence(accelerator);
+        })) << "id " << accelerator.id;
     }
 }
 

@@ -10,8 +10,8 @@
 #include <QComboBox>
 #include <QDockWidget>
 #include <QEventLoop>
-#include <QGroupBox>
 #include <QKeyEvent>
+#include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>

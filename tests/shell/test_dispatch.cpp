@@ -161,9 +161,12 @@ TEST_F(ShellTest, HelpItemsOpenTheirFileOrSaySoWhenItIsMissing) {
 // Items without behaviour are shown disabled instead of doing nothing when chosen; the pattern
 // tool's buttons too.
 TEST_F(ShellTest, ItemsWithoutBehaviourAreDisabled) {
-    const std::set<int> inert = {id(Cmd::NewSpriteSheet), id(Cmd::Painting),
-                                 id(Cmd::Animation),      id(Cmd::ExportTileSet),
-                                 id(Cmd::WorkSpaceLoad),  id(Cmd::WorkSpaceAnimation)};
+    const std::set<int> inert = {id(Cmd::NewSpriteSheet),
+                                 id(Cmd::Painting),
+                                 id(Cmd::Animation),
+                                 id(Cmd::ExportTileSet),
+                                 id(Cmd::WorkSpaceLoad),
+                                 id(Cmd::WorkSpaceAnimation)};
     std::set<int> disabled;
     for (const MenuEntry& e : mainMenuTable())
         if (e.kind == MenuEntry::Kind::Item && e.disabled) disabled.insert(e.id);
@@ -274,8 +277,7 @@ TEST_F(ShellTest, PanelControlStatesStayWithinTheirRanges) {
         {Gadget::FrameEnd, 77, 77, [](const App& a) { return int(a.doc.FrameEnd); }},
         {Gadget::GradientAlpha, 300, 255,
          [](const App& a) { return int(a.iface.backgroundColor >> 24); }},
-        {Gadget::GradientAlpha, -1, 0,
-         [](const App& a) { return int(a.iface.backgroundColor >> 24); }},
+        {Gadget::GradientAlpha, -1, 0, [](const App& a) { return int(a.iface.backgroundColor >> 24); }},
         {Gadget::NavigatorMode, 9, 2, [](const App& a) { return int(a.NavigatorMode); }},
     };
     for (const Case& c : cases) {

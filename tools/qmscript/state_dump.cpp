@@ -62,9 +62,9 @@ void document(Dump& d, const Document& doc, const ViewCache& view) {
         d.add(p + "IsGroup", layer.IsGroup);
         d.add(p + "Image", sizeText(layer.image));
         const DisplayEntry* display = view.find(layer.id);
-        d.add(p + "DisplayImage",
-              display ? std::to_string(display->width) + "x" + std::to_string(display->height)
-                      : sizeText(Image{}));
+        d.add(p + "DisplayImage", display ? std::to_string(display->width) + "x" +
+                                                std::to_string(display->height)
+                                          : sizeText(Image{}));
     }
     d.add("AnimationLayers", doc.animationLayers.size());
     for (const auto& [key, layer] : doc.animationLayers) {
