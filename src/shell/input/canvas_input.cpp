@@ -15,7 +15,6 @@
 #include "shell/menu_table.h"
 #include "shell/panels/navigator.h"
 #include "shell/panels/view_position.h"
-#include "shell/view/canvas_frame.h"
 #include "shell/view/view.h"
 
 namespace qm {
