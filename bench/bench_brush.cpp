@@ -416,7 +416,7 @@ struct Scene {
             rebuildDisplayImage(app, layer);
         }
         app.ViewOffsetX = app.ViewOffsetY = 0;
-        app.CurrentTool = 4;
+        app.CurrentTool = Tool::Brush;
         referenceBrush(app.brush, 0);
         setTipImage(app.tip, circleHard(32));
         recomposeView(app, false);
@@ -470,8 +470,8 @@ void BM_Scene_Segment200NoHistory(benchmark::State& state) {
     for (auto _ : state) {
         const int row = nextSceneRow(y);
         Layer& layer = app.doc.layers.back();
-        StrokeContext context{app.brush,       app.tip,         imageDabTarget(layer.image),
-                              app.doc.Zoom,    app.CurrentTool, app.random,
+        StrokeContext context{app.brush,    app.tip,           imageDabTarget(layer.image),
+                              app.doc.Zoom, code(app.CurrentTool), app.random,
                               &app.strokeCache};
         const SegmentResult r = paintSegment(context, 700, row, 900, row);
         const Rect shown = updateDisplayTiles(layer, app.view, r.layerRect);

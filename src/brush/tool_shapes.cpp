@@ -23,21 +23,6 @@ Rect boundsFrom(int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
 
 }  // namespace
 
-ShapeKind shapeOfTool(int toolCode) {
-    switch (toolCode) {
-        case 5:
-            return ShapeKind::Line;
-        case 8:
-            return ShapeKind::Box;
-        case 9:
-            return ShapeKind::Ellipse;
-        case 11:
-            return ShapeKind::Gradient;
-        default:
-            return ShapeKind::None;
-    }
-}
-
 ToolShape offsetShape(ToolShape shape, int dx, int dy) {
     shape.x0 += dx, shape.x1 += dx;
     shape.y0 += dy, shape.y1 += dy;

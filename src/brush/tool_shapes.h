@@ -12,10 +12,8 @@
 
 namespace qm {
 
+// What a shape tool draws; None for the tools that draw no shape.
 enum class ShapeKind { None, Line, Box, Ellipse, Gradient };
-
-// Tool codes 5, 8, 9 and 11 draw a line, a box, an ellipse and a gradient; other codes nothing.
-ShapeKind shapeOfTool(int toolCode);
 
 struct ToolShape {
     ShapeKind kind = ShapeKind::None;

@@ -15,6 +15,7 @@
 
 #include "gui/panel_builders.h"
 #include "gui/panel_kit.h"
+#include "shell/commands/tool_table.h"
 #include "shell/panels/brush_fields.h"
 
 namespace qm {
@@ -192,26 +193,20 @@ QWidget* buildToolColumn(PanelKit& kit) {
     layout->setContentsMargins(4, 4, 4, 4);
     auto* grid = new QGridLayout;
     grid->setSpacing(1);
-    struct Cell {
-        int id;
-        const char* icon;
-        bool toggle;
-        const char* tip;
-    };
-    // Two columns, in the order of the rows; all but "clear" show which tool is current.
-    const Cell cells[] = {
-        {4, "brush.png", true, "Brush"},        {5, "line.png", true, "Line"},
-        {8, "square.png", true, "Box"},         {9, "ellipse.png", true, "Ellipse"},
-        {10, "fill.png", true, "FillTool"},     {18, "clear.png", false, "Clear"},
-        {17, "move.png", true, "MoveTool"},     {13, "eraser.png", true, "Eraser"},
-        {11, "gradient.png", true, "Gradient"}, {12, "pattern.png", true, "Pattern"},
-        {15, "hand.png", true, "Hand"},         {14, "color_picker.png", true, "ColorPicker"},
-        {16, "zoom.png", true, "Zoom"},
+    // Two columns, in the order of the rows; all but "clear" show which tool is current. The
+    // buttons' ids, icons and tips are the tool table's.
+    const Tool cells[] = {
+        Tool::Brush, Tool::Line,        Tool::Box,    Tool::Ellipse,  Tool::Fill,
+        Tool::Clear, Tool::Move,        Tool::Eraser, Tool::Gradient, Tool::Pattern,
+        Tool::Hand,  Tool::ColorPicker, Tool::Zoom,
     };
     int index = 0;
-    for (const Cell& c : cells) {
-        grid->addWidget(kit.imageButton(c.id, c.icon, QSize(25, 25), c.toggle, c.tip, c.toggle),
-                        index / 2, index % 2);
+    for (const Tool tool : cells) {
+        const ToolRow& row = *toolRow(tool);
+        const bool toggle = !row.onSelect;
+        grid->addWidget(
+            kit.imageButton(row.columnGadget, row.icon, QSize(25, 25), toggle, row.tip, toggle),
+            index / 2, index % 2);
         ++index;
     }
     layout->addLayout(grid);

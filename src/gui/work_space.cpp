@@ -22,6 +22,7 @@
 #include "gui/gadget_registry.h"
 #include "gui/interface_images.h"
 #include "platform/paths.h"
+#include "shell/commands/tool_table.h"
 #include "shell/settings/dictionary.h"
 
 namespace qm {
@@ -34,35 +35,6 @@ constexpr int kLeftWidth = 180;
 constexpr int kRightWidth = 180;
 constexpr int kToolOptionsHeight = 450;
 constexpr int kAnimationHeight = 130;
-
-struct ToolBarButton {
-    int command;  // 0: a separator
-    const char* icon;
-    const char* tip;
-    int columnGadget;  // the tool column's button of the same tool; 0 for none
-};
-
-// The tool bar in its order, with the tool column's button for each tool.
-constexpr ToolBarButton kToolBar[] = {
-    {51, "brush.png", "Brush", 4},
-    {0, nullptr, nullptr, 0},
-    {52, "line.png", "Line", 5},
-    {55, "square.png", "Box", 8},
-    {56, "ellipse.png", "Ellipse", 9},
-    {0, nullptr, nullptr, 0},
-    {57, "fill.png", "FillTool", 10},
-    {58, "gradient.png", "Gradient", 11},
-    {59, "pattern.png", "Pattern", 12},
-    {0, nullptr, nullptr, 0},
-    {61, "clear.png", "Clear", 0},
-    {60, "eraser.png", "Eraser", 13},
-    {0, nullptr, nullptr, 0},
-    {62, "move.png", "MoveTool", 17},
-    {63, "color_picker.png", "ColorPicker", 14},
-    {0, nullptr, nullptr, 0},
-    {64, "zoom.png", "Zoom", 16},
-    {65, "hand.png", "Hand", 15},
-};
 
 // Tabs with less room around their titles than the style's own, so that a panel holds every
 // title whole without growing much.
@@ -183,17 +155,16 @@ void WorkSpace::buildToolBar(std::function<void(int)> command) {
     toolBar_->setObjectName("toolBar");
     kit_.caption(toolBar_, "Tools");
     toolBar_->setIconSize(QSize(24, 24));
-    for (const ToolBarButton& b : kToolBar) {
-        if (b.command == 0) {
-            toolBar_->addSeparator();
-            continue;
-        }
+    // The tool table's rows with a button, in its order.
+    for (const ToolRow& row : toolTable()) {
+        if (!row.icon) continue;
+        if (row.separatorBefore) toolBar_->addSeparator();
         QAction* action = toolBar_->addAction(QString());
-        action->setCheckable(b.command != 61);  // "clear" acts at once and stays up
-        const int id = b.command;
+        action->setCheckable(!row.onSelect);  // "clear" acts at once and stays up
+        const int id = qm::id(row.command);
         connect(action, &QAction::triggered, this, [command, id] { command(id); });
         toolActions_[id] = action;
-        toolIcons_[action] = b.icon;
+        toolIcons_[action] = row.icon;
     }
 }
 
@@ -213,11 +184,11 @@ void WorkSpace::applyTexts(const std::map<std::string, std::string>& dictionary)
     texts_ = dictionary;
     for (const PanelGadget& g : kit_.gadgets)
         if (!g.tip.empty()) g.widget->setToolTip(textOf(dictionary, g.tip));
-    for (const ToolBarButton& b : kToolBar) {
-        if (b.command == 0) continue;
-        QString tip = textOf(dictionary, b.tip);
-        if (b.command == 51) tip += " (B)";
-        toolActions_.at(b.command)->setToolTip(tip);
+    for (const ToolRow& row : toolTable()) {
+        if (!row.icon) continue;
+        QString tip = textOf(dictionary, row.tip);
+        if (row.tool == Tool::Brush) tip += QString(" (%1)").arg(QChar(row.shortcut));
+        toolActions_.at(id(row.command))->setToolTip(tip);
     }
     for (const Caption& c : kit_.captions) {
         const QString text = textOf(dictionary, c.key);
@@ -392,17 +363,15 @@ void WorkSpace::setAnimationPanelShown(bool shown) {
 }
 
 void WorkSpace::showToolButton(int gadget, bool checked) {
-    for (const ToolBarButton& b : kToolBar)
-        if (b.command && b.columnGadget == gadget)
-            if (QAction* action = toolAction(b.command)) action->setChecked(checked);
+    if (const ToolRow* row = toolOfButton(gadget); row && !row->onSelect)
+        if (QAction* action = toolAction(id(row->command))) action->setChecked(checked);
 }
 
 void WorkSpace::showToolCommand(int commandId, bool checked) {
     if (QAction* action = toolAction(commandId)) action->setChecked(checked);
-    for (const ToolBarButton& b : kToolBar) {
-        if (b.command != commandId || !b.columnGadget) continue;
+    if (const ToolRow* row = toolOfCommand(commandId); row && row->icon && !row->onSelect) {
         for (const PanelGadget& g : kit_.gadgets) {
-            if (g.id != b.columnGadget) continue;
+            if (g.id != row->columnGadget) continue;
             if (auto* button = qobject_cast<QAbstractButton*>(g.widget))
                 if (button->isCheckable()) button->setChecked(checked);
         }

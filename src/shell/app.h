@@ -19,6 +19,7 @@
 #include "platform/random.h"
 #include "platform/ui.h"
 #include "raster/image.h"
+#include "shell/ids.h"
 #include "shell/state/playback_clock.h"
 #include "shell/state/preferences.h"
 #include "shell/state/recovery_state.h"
@@ -56,7 +57,7 @@ struct App {
     // Interaction state of the canvas.
     bool QuitRequested = false;
     int PlayStartFrame = 1;
-    uint8_t CurrentTool = 4;
+    Tool CurrentTool = Tool::Brush;
     uint8_t TempPickMode = 0;
     int8_t ZoomDirection = 1;
     bool StrokeActive = false;

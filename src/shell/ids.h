@@ -3,6 +3,8 @@
 // and window numbers. Scripts and tests address controls by these numbers, so they never change.
 #pragma once
 
+#include <cstdint>
+
 namespace qm {
 
 // Command ids; names are the menu keys (a key with "+"/"-" is spelled out).
@@ -318,8 +320,9 @@ enum class Gadget : int {
     ExportCancel = 370,
 };
 
-// Tool codes held in App::CurrentTool.
-enum class Tool : int {
+// Tool codes held in App::CurrentTool; the tool table (shell/commands/tool_table.h) says what
+// each one does.
+enum class Tool : uint8_t {
     Brush = 4,  // also the eraser, with BrushSettings::tool = 2
     Line = 5,
     RadialSpeedLine = 6,

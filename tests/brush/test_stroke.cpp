@@ -635,20 +635,20 @@ TEST_F(StrokeThroughApp, EachToolCodeReachesItsAction) {
     currentImage(app.doc)->at(3, 3) = rgba(1, 2, 3, 255);
     const Image before = *currentImage(app.doc);
     for (Tool tool : {Tool::StraightSpeedLine, Tool::Pattern}) {  // paint nothing
-        app.CurrentTool = uint8_t(code(tool));
+        app.CurrentTool = tool;
         stroke(10, 20, 60, 40);
         EXPECT_EQ(currentImage(app.doc)->pixels, before.pixels) << code(tool);
     }
-    app.CurrentTool = uint8_t(code(Tool::Eraser));  // the eraser button's code paints too
+    app.CurrentTool = Tool::Eraser;  // the eraser button's code paints too
     stroke(10, 20, 60, 40);
     EXPECT_NE(currentImage(app.doc)->pixels, before.pixels);
-    app.CurrentTool = uint8_t(code(Tool::Move));  // moves the layer, not its pixels
+    app.CurrentTool = Tool::Move;  // moves the layer, not its pixels
     const Image painted = *currentImage(app.doc);
     stroke(10, 20, 25, 27);
     EXPECT_EQ(layer->X, 15);
     EXPECT_EQ(layer->Y, 7);
     EXPECT_EQ(currentImage(app.doc)->pixels, painted.pixels);
-    app.CurrentTool = uint8_t(code(Tool::Clear));
+    app.CurrentTool = Tool::Clear;
     stroke(10, 20, 10, 20);
     EXPECT_EQ(paintedBounds(*currentImage(app.doc)), Rect{});
 }

@@ -196,7 +196,7 @@ TEST(MainWindow, CanvasKeysReachTheShell) {
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_K, Qt::NoModifier, "k");
     QCoreApplication::sendEvent(&program.window.canvas(), &press);
     QCoreApplication::sendEvent(&program.window.canvas(), &release);
-    EXPECT_EQ(program.app.CurrentTool, 10);
+    EXPECT_EQ(program.app.CurrentTool, Tool::Fill);
     EXPECT_EQ(program.app.iface.KeyLatch, 0);
 }
 

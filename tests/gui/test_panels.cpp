@@ -384,7 +384,7 @@ TEST(Panels, SwitchingWorkSpacesLeavesOneSetOfToolButtonsWithTheToolHighlighted)
     program.command(76);
     qobject_cast<QAbstractButton*>(program.ui.gadgets().widget(10))->click();
     int column = 0, bar = 0;
-    EXPECT_EQ(program.app.CurrentTool, 10);
+    EXPECT_EQ(program.app.CurrentTool, Tool::Fill);
     EXPECT_EQ(checkedColumnButtons(program, &column), 1);
     EXPECT_EQ(column, 10);
     EXPECT_EQ(checkedToolBarButtons(program, &bar), 1);
@@ -392,7 +392,7 @@ TEST(Panels, SwitchingWorkSpacesLeavesOneSetOfToolButtonsWithTheToolHighlighted)
     // Paint: the tool bar's zoom; the column follows.
     program.command(75);
     space.toolAction(64)->trigger();
-    EXPECT_EQ(program.app.CurrentTool, 16);
+    EXPECT_EQ(program.app.CurrentTool, Tool::Zoom);
     EXPECT_EQ(checkedToolBarButtons(program, &bar), 1);
     EXPECT_EQ(bar, 64);
     EXPECT_EQ(checkedColumnButtons(program, &column), 1);

@@ -14,6 +14,7 @@
 #include "gui/qt_ui.h"
 #include "shell/app.h"
 #include "shell/events.h"
+#include "support/tool_print.h"
 
 namespace qm::test {
 

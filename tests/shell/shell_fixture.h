@@ -14,6 +14,7 @@
 #include "shell/ids.h"
 #include "shell/panels/timeline.h"
 #include "shell/view/canvas_frame.h"
+#include "support/tool_print.h"
 
 namespace qm::test {
 

@@ -51,7 +51,7 @@ TEST_F(ShellTest, StrokeStateFromPressToRelease) {
 TEST_F(ShellTest, HandToolPansFromTheCurrentView) {
     const int x0 = app.ViewOffsetX, y0 = app.ViewOffsetY;
     menu(Cmd::Hand);
-    EXPECT_EQ(app.CurrentTool, code(Tool::Hand));
+    EXPECT_EQ(app.CurrentTool, Tool::Hand);
     canvas(T::LeftDown, 10, 10);
     EXPECT_TRUE(app.Panning);
     canvas(T::Move, 60, 30, false, false, true);
@@ -207,14 +207,14 @@ TEST_F(ShellTest, BrushSizeSteps) {
 
 TEST_F(ShellTest, ToolKeys) {
     keyPress('E');
-    EXPECT_EQ(app.CurrentTool, code(Tool::Brush));
+    EXPECT_EQ(app.CurrentTool, Tool::Brush);
     EXPECT_EQ(app.brush.tool, 2);
     keyPress('K');
-    EXPECT_EQ(app.CurrentTool, code(Tool::Fill));
+    EXPECT_EQ(app.CurrentTool, Tool::Fill);
     keyPress('V');
-    EXPECT_EQ(app.CurrentTool, code(Tool::Move));
+    EXPECT_EQ(app.CurrentTool, Tool::Move);
     keyPress('B');
-    EXPECT_EQ(app.CurrentTool, code(Tool::Brush));
+    EXPECT_EQ(app.CurrentTool, Tool::Brush);
     EXPECT_EQ(app.brush.tool, 0);
 }
 

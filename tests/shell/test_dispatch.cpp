@@ -192,7 +192,7 @@ TEST_F(ShellTest, BrushRowsStoreAtTheirFieldWidths) {
     control(Gadget::BrushMode, 4);
     EXPECT_EQ(app.brush.tool, 4);
     control(Gadget::ToolEraser, 1, ControlEventType::Click);
-    EXPECT_EQ(app.CurrentTool, code(Tool::Brush));
+    EXPECT_EQ(app.CurrentTool, Tool::Brush);
     EXPECT_EQ(app.brush.tool, 2);
 }
 

@@ -212,7 +212,7 @@ TEST_F(NavigatorTest, ModesOutlineTheViewOverThePictureOrHideTheRest) {
 TEST_F(NavigatorTest, FollowsUndoAndANewDocument) {
     const Image before = navigator();
     // A fill is one step: the navigator shows it, and shows it gone after Undo.
-    app.CurrentTool = uint8_t(Tool::Fill);
+    app.CurrentTool = Tool::Fill;
     app.brush.selectedColor = rgba(0, 0, 255, 255);
     canvas(CanvasEventType::LeftDown, app.ViewOffsetX + 150, app.ViewOffsetY + 60);
     canvas(CanvasEventType::LeftUp, app.ViewOffsetX + 150, app.ViewOffsetY + 60);

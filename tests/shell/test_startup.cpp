@@ -47,7 +47,7 @@ TEST_F(ShellTest, StartValuesTitleStatusAndView) {
     EXPECT_EQ(ui.windowTitle(), "Quillmoth 0.2987 [Untitled]");
     EXPECT_EQ(ui.statusText(0), "Zoom : 100 %");
     EXPECT_EQ(ui.statusText(1), "Doc : 3000/3000");
-    EXPECT_EQ(app.CurrentTool, code(Tool::Brush));
+    EXPECT_EQ(app.CurrentTool, Tool::Brush);
     EXPECT_EQ(app.brush.tool, 0);
     EXPECT_EQ(app.brush.selectedColor, 0xFF000000u);  // black at the brush alpha
     EXPECT_EQ(app.brush.mixing, 1);                   // the no-file value

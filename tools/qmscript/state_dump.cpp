@@ -100,7 +100,7 @@ void interaction(Dump& d, const App& app) {
     d.add("ViewOffsetY", app.ViewOffsetY);
     d.add("PanBaseX", app.PanBaseX);
     d.add("PanBaseY", app.PanBaseY);
-    d.add("CurrentTool", app.CurrentTool);
+    d.add("CurrentTool", code(app.CurrentTool));
     d.add("TempPickMode", app.TempPickMode);
     d.add("ZoomDirection", app.ZoomDirection);
     d.add("StrokeActive", app.StrokeActive);

@@ -13,6 +13,7 @@
 #include "shell/app.h"
 #include "shell/commands/brush_commands.h"
 #include "shell/commands/layer_commands.h"
+#include "shell/commands/tool_table.h"
 #include "shell/edits.h"
 #include "shell/ids.h"
 #include "shell/state/tool_state.h"
@@ -59,8 +60,11 @@ void clearHiddenColour(Image& image, const Rect& area, DrawMode mode) {
     }
 }
 
+}  // namespace
+
 // The fill: the region of the seed pixel's colour around the pressed pixel of the layer. Each
-// span is declared to the edit before it is painted, so only what the fill covers is kept.
+// span is declared to the edit before it is painted, so only what the fill covers is kept. The
+// view shows what the fill changed as its edit declared it.
 void fillAtPoint(App& app, int x, int y) {
     Layer* layer = currentLayer(app.doc);
     if (!layer || layer->image.empty()) return;
@@ -108,10 +112,12 @@ void radialLineTo(App& app, int x, int y) {
     showEditChanges(app);
 }
 
+namespace {
+
 // The shape of the current tool from the press to (x, y), in view coordinates.
 ToolShape viewShape(const App& app, int x, int y) {
     ToolShape shape;
-    shape.kind = shapeOfTool(app.CurrentTool);
+    shape.kind = currentToolRow(app).shape;
     shape.x0 = app.StartX, shape.y0 = app.StartY;
     shape.x1 = x, shape.y1 = y;
     shape.constrained =
@@ -189,6 +195,8 @@ Rect drawPreview(App& app, const ToolShape& shape) {
     return r;
 }
 
+}  // namespace
+
 // Line, box, ellipse and gradient: while the button is held each event shows the shape from
 // the press to the pointer over the canvas; the release draws it into the layer, once.
 void shapeWithPreview(App& app, int x, int y, ToolEvent event) {
@@ -215,6 +223,8 @@ void shapeWithPreview(App& app, int x, int y, ToolEvent event) {
     clearHiddenColour(layer->image, drawToolShape(layer->image, inLayer), inLayer.mode);
 }
 
+namespace {
+
 // The current layer as a dab target: each dab's rectangle is declared to the open edit before
 // the dab writes it. The layer is looked up by id at every dab, so nothing holds on to it.
 DabTarget currentLayerTarget(App& app) {
@@ -231,76 +241,47 @@ DabTarget currentLayerTarget(App& app) {
                      layer->X, layer->Y};
 }
 
+}  // namespace
+
 // The brush (and the eraser, which is the brush in mode 2): one segment from the last painted
 // point into the layer; the view then shows what the segment touched, made from the layer.
-void paintBrush(App& app, int x, int y, ToolEvent) {
+void paintToPoint(App& app, int x, int y) {
     // The press opened the stroke's edit; an undo in the middle of the stroke closed it, and
     // the rest of the stroke is a step of its own, which the release commits.
     if (!app.history.isOpen()) {
         beginEdit(app, "Stroke");
         app.strokeEdit = true;
     }
-    StrokeContext context{app.brush,       app.tip,    currentLayerTarget(app), app.doc.Zoom,
-                          app.CurrentTool, app.random, &app.strokeCache};
+    StrokeContext context{
+        app.brush,  app.tip,         currentLayerTarget(app), app.doc.Zoom, code(app.CurrentTool),
+        app.random, &app.strokeCache};
     paintSegment(context, app.LastX - app.ViewOffsetX, app.LastY - app.ViewOffsetY, x, y);
     showEditChanges(app);
 }
 
-void moveTool(App& app, int x, int y, ToolEvent) {
-    moveToolDrag(app, x, y, false);
+const ToolRow& currentToolRow(const App& app) {
+    const ToolRow* row = toolRow(app.CurrentTool);
+    return row ? *row : *toolRow(Tool::Brush);
 }
-
-void clearTool(App& app, int, int, ToolEvent) {
-    clearCurrentLayer(app);
-}
-
-// The view shows what the fill and the line changed as their edits declared it.
-void fillTool(App& app, int x, int y, ToolEvent event) {
-    if (event == ToolEvent::Down) fillAtPoint(app, x, y);
-}
-
-void radialLineTool(App& app, int x, int y, ToolEvent) {
-    radialLineTo(app, x, y);
-}
-
-void noTool(App&, int, int, ToolEvent) {}
-
-using ToolHandler = void (*)(App&, int, int, ToolEvent);
-
-struct ToolRoute {
-    Tool tool;
-    ToolHandler handler;
-};
-
-// What each tool code does at a point. Codes not listed (line, box, ellipse, gradient and any
-// other) draw a shape with a live preview.
-constexpr ToolRoute kToolRoutes[] = {
-    {Tool::Move, moveTool},     {Tool::Brush, paintBrush},
-    {Tool::Eraser, paintBrush}, {Tool::Clear, clearTool},
-    {Tool::Fill, fillTool},     {Tool::StraightSpeedLine, noTool},
-    {Tool::Pattern, noTool},    {Tool::RadialSpeedLine, radialLineTool},
-};
-
-}  // namespace
 
 void applyToolAtPoint(App& app, int x, int y, ToolEvent event) {
-    const auto* route =
-        std::find_if(std::begin(kToolRoutes), std::end(kToolRoutes),
-                     [&](const ToolRoute& r) { return code(r.tool) == app.CurrentTool; });
+    const ToolRow& row = currentToolRow(app);
     // A hidden layer is never painted, whatever the tool; the press of a tool that would change
     // it says why nothing happens.
     if (!currentVisible(app.doc)) {
-        const bool paints = route == std::end(kToolRoutes) || route->handler != noTool;
-        if (event == ToolEvent::Down && paints && currentLayer(app.doc)) {
+        if (event == ToolEvent::Down && row.press && currentLayer(app.doc)) {
             app.tools.hiddenLayerNoted = true;
             refreshStatusNote(app);
         }
         return;
     }
-    if (route != std::end(kToolRoutes))
-        route->handler(app, x, y, event);
-    else
-        shapeWithPreview(app, x, y, event);
+    // The hand, the zoom or the picker chosen in the middle of another tool's drag has no
+    // shape: the shape that drag showed is taken back.
+    if (!row.opensStroke) return shapeWithPreview(app, x, y, event);
+    const ToolHandler handler = event == ToolEvent::Down   ? row.press
+                                : event == ToolEvent::Move ? row.move
+                                                           : row.release;
+    if (handler) handler(app, x, y);
 }
 
 // The colour picker reads the canvas as it is shown, under the pointer.
@@ -339,9 +320,11 @@ void finishMove(App& app, int x, int y) {
     moveToolDrag(app, x, y, true);
 }
 
-void highlightToolButton(App& app, int toolCode) {
-    for (int c = code(Tool::Brush); c <= code(Tool::Move); ++c)
-        app.ui.setGadgetState(c, c == toolCode ? 1 : 0);
+void highlightToolButton(App& app, Tool tool) {
+    // The clear button acts at once and is never shown pressed.
+    for (const ToolRow& row : toolTable())
+        if (row.columnGadget && !row.onSelect)
+            app.ui.setGadgetState(row.columnGadget, row.tool == tool ? 1 : 0);
 }
 
 void clearCurrentLayer(App& app) {
@@ -353,56 +336,18 @@ void clearCurrentLayer(App& app) {
     std::fill(layer->image.pixels.begin(), layer->image.pixels.end(), 0u);
 }
 
-namespace {
-
-struct ToolChoice {
-    Cmd button;
-    Tool tool;
-    CursorShape cursor;
-};
-
-// Tool-bar buttons and the tool each selects; the brush (51) is also what any other id means.
-constexpr ToolChoice kToolChoices[] = {
-    {Cmd::Eraser, Tool::Brush, CursorShape::Eraser},
-    {Cmd::Line, Tool::Line, CursorShape::Cross},
-    {Cmd::RadialSpeedLine, Tool::RadialSpeedLine, CursorShape::Cross},
-    {Cmd::StraightSpeedLine, Tool::StraightSpeedLine, CursorShape::Cross},
-    {Cmd::Box, Tool::Box, CursorShape::Cross},
-    {Cmd::Ellipse, Tool::Ellipse, CursorShape::Cross},
-    {Cmd::FillTool, Tool::Fill, CursorShape::Cross},
-    {Cmd::Gradient, Tool::Gradient, CursorShape::Cross},
-    {Cmd::Pattern, Tool::Pattern, CursorShape::Cross},
-    {Cmd::MoveTool, Tool::Move, CursorShape::Move},
-    {Cmd::ColorPicker, Tool::ColorPicker, CursorShape::Picker},
-    {Cmd::ZoomTool, Tool::Zoom, CursorShape::Cross},
-    {Cmd::Hand, Tool::Hand, CursorShape::Hand},
-};
-
-}  // namespace
-
-void selectTool(App& app, int commandId) {
+void selectTool(App& app, const ToolRow& row) {
     // Tool-bar buttons are toggles: the chosen one pressed, the others released.
-    for (int c = id(Cmd::Brush); c <= id(Cmd::Hand); ++c) app.ui.setMenuChecked(c, c == commandId);
+    for (const ToolRow& other : toolTable())
+        app.ui.setMenuChecked(id(other.command), &other == &row);
     app.ui.setCursor(CursorShape::Cross);
-    if (commandId == id(Cmd::ClearTool)) {
-        clearCurrentLayer(app);
-        return;
+    if (row.onSelect) return row.onSelect(app);
+    app.CurrentTool = row.selects;
+    if (row.brushMode >= 0) {
+        app.brush.tool = uint8_t(row.brushMode);
+        app.ui.setGadgetState(id(Gadget::BrushMode), row.brushMode);
     }
-    const auto* choice =
-        std::find_if(std::begin(kToolChoices), std::end(kToolChoices),
-                     [&](const ToolChoice& c) { return id(c.button) == commandId; });
-    if (choice == std::end(kToolChoices)) {
-        app.CurrentTool = uint8_t(Tool::Brush);
-        app.brush.tool = 0;
-        app.ui.setGadgetState(id(Gadget::BrushMode), 0);
-        return;
-    }
-    app.CurrentTool = uint8_t(code(choice->tool));
-    if (choice->button == Cmd::Eraser) {
-        app.brush.tool = 2;
-        app.ui.setGadgetState(id(Gadget::BrushMode), 2);
-    }
-    if (choice->cursor != CursorShape::Cross) app.ui.setCursor(choice->cursor);
+    if (row.cursor != CursorShape::Cross) app.ui.setCursor(row.cursor);
 }
 
 }  // namespace qm

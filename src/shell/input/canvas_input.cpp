@@ -7,6 +7,7 @@
 #include "shell/app.h"
 #include "shell/commands/brush_commands.h"
 #include "shell/commands/tool_commands.h"
+#include "shell/commands/tool_table.h"
 #include "shell/commands/zoom_commands.h"
 #include "shell/edits.h"
 #include "shell/events.h"
@@ -14,16 +15,11 @@
 #include "shell/menu_table.h"
 #include "shell/panels/navigator.h"
 #include "shell/panels/view_position.h"
-#include "shell/view/canvas_frame.h"
 #include "shell/view/view.h"
 
 namespace qm {
 
 namespace {
-
-bool toolIs(const App& app, Tool tool) {
-    return app.CurrentTool == code(tool);
-}
 
 // The pointer position the event stands for: Shift alone keeps a drag on the vertical line
 // through its press, Alt alone on the horizontal line.
@@ -57,22 +53,6 @@ void setBrushSize(App& app, int size) {
     rebuildBrushTip(app);  // records the size and redraws the preview; no tip is made yet
 }
 
-// Starts a pan drag at the pointer. The pan continues from where the view is now, so a view
-// that was centred or zoomed does not jump when the drag begins.
-void startPan(App& app) {
-    app.Panning = true;
-    app.StartX = app.MouseX;
-    app.StartY = app.MouseY;
-    app.PanBaseX = app.ViewOffsetX;
-    app.PanBaseY = app.ViewOffsetY;
-}
-
-void endPan(App& app) {
-    app.Panning = false;
-    app.PanBaseX += app.MouseX - app.StartX;
-    app.PanBaseY += app.MouseY - app.StartY;
-}
-
 int pointX(const App& app) {
     return app.MouseX - app.ViewOffsetX;
 }
@@ -83,29 +63,30 @@ int pointY(const App& app) {
 void leftDown(App& app) {
     app.LeftDown = true;
     app.StrokeActive = true;
-    if (toolIs(app, Tool::Hand)) {
-        startPan(app);
-    } else if (toolIs(app, Tool::Zoom)) {
-        setZoomAndApply(app, app.doc.Zoom + 10 * app.ZoomDirection);
-    } else if (!app.Panning) {
-        if (app.TempPickMode == 2 || toolIs(app, Tool::ColorPicker)) {
-            pickColorAtPointer(app);
-            return;
+    const ToolRow& tool = currentToolRow(app);
+    // The hand, the zoom and the picker act on the press alone.
+    if (!tool.opensStroke) {
+        if (tool.press) tool.press(app, pointX(app), pointY(app));
+        return;
+    }
+    if (app.Panning) return;
+    if (app.TempPickMode == 2) {
+        pickColorAtPointer(app);
+        return;
+    }
+    app.StartX = pointX(app);
+    app.StartY = pointY(app);
+    app.brush.pressX = int16_t(app.StartX);
+    app.brush.pressY = int16_t(app.StartY);
+    app.LastX = int16_t(app.MouseX);
+    app.LastY = int16_t(app.MouseY);
+    if (app.TempPickMode == 0) {
+        // Everything from the press to the release is one step.
+        if (!app.strokeEdit) {
+            beginEdit(app, "Stroke");
+            app.strokeEdit = true;
         }
-        app.StartX = pointX(app);
-        app.StartY = pointY(app);
-        app.brush.pressX = int16_t(app.StartX);
-        app.brush.pressY = int16_t(app.StartY);
-        app.LastX = int16_t(app.MouseX);
-        app.LastY = int16_t(app.MouseY);
-        if (app.TempPickMode == 0) {
-            // Everything from the press to the release is one step.
-            if (!app.strokeEdit) {
-                beginEdit(app, "Stroke");
-                app.strokeEdit = true;
-            }
-            applyToolAtPoint(app, pointX(app), pointY(app), ToolEvent::Down);
-        }
+        applyToolAtPoint(app, pointX(app), pointY(app), ToolEvent::Down);
     }
 }
 
@@ -116,10 +97,9 @@ void endStrokeEdit(App& app) {
 }
 
 void pointerMoved(App& app, const CanvasEvent& e) {
+    const ToolRow& tool = currentToolRow(app);
     if (app.Panning) {
-        app.ViewOffsetX = int16_t(app.PanBaseX + app.MouseX - app.StartX);
-        app.ViewOffsetY = int16_t(app.PanBaseY + app.MouseY - app.StartY);
-        recomposeView(app, false);
+        panTo(app);
         redrawNavigator(app);
     } else if (shapeDragUnderway(app)) {
         // Control during a shape drag constrains the shape instead of picking colours.
@@ -128,8 +108,10 @@ void pointerMoved(App& app, const CanvasEvent& e) {
             app.LastX = int16_t(app.MouseX);
             app.LastY = int16_t(app.MouseY);
         }
-    } else if (app.TempPickMode == 2 || toolIs(app, Tool::ColorPicker)) {
+    } else if (app.TempPickMode == 2) {
         if (app.StrokeActive) pickColorAtPointer(app);
+    } else if (!tool.opensStroke && tool.move) {
+        tool.move(app, pointX(app), pointY(app));  // the picker
     } else if (e.leftHeld) {
         if (app.brush.mixing >= 1) sampleMixingColor(app, pointX(app), pointY(app));
         if (app.LeftDown) {
@@ -141,10 +123,9 @@ void pointerMoved(App& app, const CanvasEvent& e) {
 }
 
 void leftUp(App& app) {
-    if (toolIs(app, Tool::Hand)) {
-        endPan(app);
-    } else if (toolIs(app, Tool::Zoom) || toolIs(app, Tool::ColorPicker)) {
-        // Nothing: these act on the press.
+    const ToolRow& tool = currentToolRow(app);
+    if (!tool.opensStroke) {
+        if (tool.release) tool.release(app, pointX(app), pointY(app));
     } else if (!app.Panning && (app.TempPickMode == 0 || shapeDragUnderway(app))) {
         applyToolAtPoint(app, pointX(app), pointY(app), ToolEvent::Up);
         applyZoom(app);
@@ -153,7 +134,7 @@ void leftUp(App& app) {
     cancelShapePreview(app);  // a drag the release did not finish (the layer was hidden)
     app.LeftDown = false;
     if (app.StrokeActive) {
-        if (toolIs(app, Tool::Move)) finishMove(app, pointX(app), pointY(app));
+        if (tool.finish) tool.finish(app, pointX(app), pointY(app));
         app.StrokeActive = false;
         app.brush.strokeAlpha = 255.0;
         app.brush.strokeSizeFactor = 100.0;
@@ -193,22 +174,6 @@ bool keyDown(App& app, int key) {
             app.dragCanvasY = app.MouseY;
             startPan(app);
             return true;
-        case 'B':
-            selectTool(app, id(Cmd::Brush));
-            highlightToolButton(app, code(Tool::Brush));
-            return true;
-        case 'E':
-            selectTool(app, id(Cmd::Eraser));
-            highlightToolButton(app, code(Tool::Eraser));
-            return true;
-        case 'K':
-            selectTool(app, id(Cmd::FillTool));
-            highlightToolButton(app, code(Tool::Fill));
-            return true;
-        case 'V':
-            selectTool(app, id(Cmd::MoveTool));
-            highlightToolButton(app, code(Tool::Move));
-            return true;
         case vk::OemClose:
             setBrushSize(app, grownSize(app.brush.size));
             return true;
@@ -222,8 +187,14 @@ bool keyDown(App& app, int key) {
             setZoomAndApply(app, app.doc.Zoom - 10);
             return true;
         default:
-            return false;
+            break;
     }
+    // The tools' keys.
+    const ToolRow* tool = toolOfKey(key);
+    if (!tool) return false;
+    selectTool(app, *tool);
+    highlightToolButton(app, tool->tool);
+    return true;
 }
 
 void keyUp(App& app, int key) {

@@ -14,6 +14,7 @@
 #include "shell/commands/preset_commands.h"
 #include "shell/commands/sheet_commands.h"
 #include "shell/commands/tool_commands.h"
+#include "shell/commands/tool_table.h"
 #include "shell/edits.h"
 #include "shell/events.h"
 #include "shell/ids.h"
@@ -34,27 +35,13 @@ namespace qm {
 
 namespace {
 
-bool isToolButton(int gadget) {
-    return gadget >= code(Tool::Brush) && gadget <= code(Tool::Move) &&
-           gadget != code(Tool::RadialSpeedLine) && gadget != code(Tool::StraightSpeedLine);
-}
-
-void toolButton(App& app, int gadget) {
-    highlightToolButton(app, gadget);
-    if (gadget == code(Tool::Eraser)) {
-        app.CurrentTool = uint8_t(Tool::Brush);
-        app.brush.tool = 2;
-        return;
-    }
-    app.CurrentTool = uint8_t(gadget);
-    if (gadget == code(Tool::Brush)) app.brush.tool = 0;
-}
-
-void clearButton(App& app) {
-    clearCurrentLayer(app);
-    highlightToolButton(app, code(Tool::Brush));
-    app.CurrentTool = uint8_t(Tool::Brush);
-    app.brush.tool = 0;
+// A tool-column button: its tool becomes current and the button shows pressed. The clear
+// button clears the layer at once and gives the tool it selects (the brush) back.
+void toolButton(App& app, const ToolRow& row) {
+    if (row.onSelect) row.onSelect(app);
+    highlightToolButton(app, row.onSelect ? row.selects : row.tool);
+    app.CurrentTool = row.selects;
+    if (row.brushMode >= 0) app.brush.tool = uint8_t(row.brushMode);
 }
 
 // The largest value of the frame spins.
@@ -119,8 +106,6 @@ void panelEvent(App& app, const ControlEvent& e) {
             return foregroundSwatch(app);
         case Gadget::ColorBackground:
             return backgroundSwatch(app);
-        case Gadget::ToolClear:
-            return clearButton(app);
         case Gadget::AddnewLayer:
             return addLayerCommand(app);
         case Gadget::DelLayer:
@@ -225,7 +210,7 @@ void panelEvent(App& app, const ControlEvent& e) {
             app.prefs.playback = -1;
             return app.ui.setGadgetState(id(Gadget::Play), 0);
         default:
-            if (isToolButton(e.gadget)) return toolButton(app, e.gadget);
+            if (const ToolRow* row = toolOfButton(e.gadget)) return toolButton(app, *row);
             return focusCanvas(app);
     }
 }

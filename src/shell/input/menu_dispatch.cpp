@@ -15,6 +15,7 @@
 #include "shell/commands/paper_commands.h"
 #include "shell/commands/preset_commands.h"
 #include "shell/commands/tool_commands.h"
+#include "shell/commands/tool_table.h"
 #include "shell/commands/zoom_commands.h"
 #include "shell/edits.h"
 #include "shell/events.h"
@@ -193,10 +194,7 @@ constexpr CommandRow kCommands[] = {
 };
 
 void menuCommand(App& app, int commandId) {
-    if (commandId >= id(Cmd::Brush) && commandId <= id(Cmd::Hand)) {
-        selectTool(app, commandId);
-        return;
-    }
+    if (const ToolRow* tool = toolOfCommand(commandId)) return selectTool(app, *tool);
     if (commandId >= id(Cmd::AnimLayer) && commandId <= id(Cmd::AnimLight)) {
         addAnimationLayerOfKind(app, commandId);
         return;

@@ -6,6 +6,7 @@
 #include "shell/commands/document_commands.h"
 #include "shell/commands/recovery.h"
 #include "shell/commands/tool_commands.h"
+#include "shell/commands/tool_table.h"
 #include "shell/events.h"
 #include "shell/ids.h"
 #include "shell/panels/brush_fields.h"
@@ -71,7 +72,7 @@ bool initialDocument(App& app) {
     // is built, as it does whenever the colour or the mode changes.
     refreshPaintColor(app.brush);
     rebuildBrushTip(app);
-    app.CurrentTool = uint8_t(Tool::Brush);
+    app.CurrentTool = Tool::Brush;
     app.ui.setMenuChecked(id(Cmd::Grid), app.prefs.grid != 0);
     centerView(app);
     focusCanvas(app);
@@ -103,8 +104,8 @@ bool startUp(App& app) {
     // The pattern tool does nothing yet: its tool-bar and tool-column buttons are disabled.
     app.ui.setMenuEnabled(id(Cmd::Pattern), false);
     app.ui.enableGadget(id(Gadget::ToolPattern), false);
-    selectTool(app, id(Cmd::Brush));
-    highlightToolButton(app, code(Tool::Brush));
+    selectTool(app, *toolRow(Tool::Brush));
+    highlightToolButton(app, Tool::Brush);
     recomposeView(app, false);
     app.ZoomDirection = 1;
     offerRecovery(app);

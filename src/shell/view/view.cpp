@@ -5,6 +5,7 @@
 #include "document/document_ops.h"
 #include "shell/app.h"
 #include "shell/settings/dictionary.h"
+#include "shell/view/canvas_frame.h"
 
 namespace qm {
 
@@ -12,6 +13,26 @@ int maxZoom(const App& app) {
     // The height when both sides are equal.
     const int m = app.doc.Width > app.doc.Height ? app.doc.Width : app.doc.Height;
     return m > 0 ? 800000 / m : 800000;
+}
+
+void startPan(App& app) {
+    app.Panning = true;
+    app.StartX = app.MouseX;
+    app.StartY = app.MouseY;
+    app.PanBaseX = app.ViewOffsetX;
+    app.PanBaseY = app.ViewOffsetY;
+}
+
+void panTo(App& app) {
+    app.ViewOffsetX = int16_t(app.PanBaseX + app.MouseX - app.StartX);
+    app.ViewOffsetY = int16_t(app.PanBaseY + app.MouseY - app.StartY);
+    recomposeView(app, false);
+}
+
+void endPan(App& app) {
+    app.Panning = false;
+    app.PanBaseX += app.MouseX - app.StartX;
+    app.PanBaseY += app.MouseY - app.StartY;
 }
 
 void refreshStatusBar(App& app) {

@@ -1,4 +1,4 @@
-// The canvas view's furniture: the zoom's limit, the status bar and the window title.
+// The canvas view's furniture: the zoom's limit, the pan, the status bar and the window title.
 #pragma once
 
 #include <string>
@@ -9,6 +9,13 @@ struct App;
 
 // The largest zoom the document allows: 800000 / its larger side.
 int maxZoom(const App& app);
+
+// The pan drag (the hand tool, or Space held): it starts at the pointer and continues from
+// where the view is now, so a view that was centred or zoomed does not jump when it begins;
+// each move puts the view where the pointer's travel takes it and recomposes it.
+void startPan(App& app);
+void panTo(App& app);
+void endPan(App& app);
 
 // Writes the four status-bar fields.
 void refreshStatusBar(App& app);
