@@ -29,11 +29,11 @@ QWidget* colourPage(PanelKit& kit) {
     auto* grid = new QGridLayout(previews);
     grid->setContentsMargins(0, 0, 0, 0);
     grid->setSpacing(0);
-    grid->addWidget(kit.image(21, QSize(30, 30), true, "ForegroundColor"), 0, 0, 2, 2);
-    grid->addWidget(kit.image(22, QSize(30, 30), true, "BackgroundColor"), 1, 1, 2, 2);
+    grid->addWidget(kit.image(Gadget::ColorForeground, QSize(30, 30), true), 0, 0, 2, 2);
+    grid->addWidget(kit.image(Gadget::ColorBackground, QSize(30, 30), true), 1, 1, 2, 2);
     auto* top = new QHBoxLayout;
     top->addWidget(previews);
-    top->addWidget(kit.image(81, QSize(60, 60)));
+    top->addWidget(kit.image(Gadget::BrushPreview, QSize(60, 60)));
     top->addStretch();
     layout->addLayout(top);
 
@@ -42,8 +42,9 @@ QWidget* colourPage(PanelKit& kit) {
     cells->setSpacing(5);
     QPixmap black(15, 15);
     black.fill(Qt::black);
-    for (int id = 23; id <= 28; ++id) {
-        auto* cell = static_cast<QLabel*>(kit.image(id, QSize(15, 15)));
+    for (const Gadget g : {Gadget::ColorCell1, Gadget::ColorCell2, Gadget::ColorCell3,
+                           Gadget::ColorCell4, Gadget::ColorCell5, Gadget::ColorCell6}) {
+        auto* cell = static_cast<QLabel*>(kit.image(g, QSize(15, 15)));
         cell->setPixmap(black);
         cells->addWidget(cell);
     }
@@ -53,9 +54,9 @@ QWidget* colourPage(PanelKit& kit) {
     layout->addWidget(new QLabel);  // room below the cells
     auto* picker = new QWidget;
     picker->setFixedSize(170, 140);
-    CanvasWidget* strip = kit.canvas(119, QSize(20, 128), "ColorStrip");
-    CanvasWidget* square = kit.canvas(120, QSize(129, 129), "ColorSquare");
-    QWidget* arrow = kit.image(118, QSize(8, 12));
+    CanvasWidget* strip = kit.canvas(Gadget::ColorStrip, QSize(20, 128));
+    CanvasWidget* square = kit.canvas(Gadget::ColorSquare, QSize(129, 129));
+    QWidget* arrow = kit.image(Gadget::ColorArrow, QSize(8, 12));
     static_cast<QLabel*>(arrow)->setFrameStyle(QFrame::NoFrame);
     strip->setParent(picker);
     square->setParent(picker);
@@ -66,27 +67,27 @@ QWidget* colourPage(PanelKit& kit) {
     for (QWidget* w : {static_cast<QWidget*>(strip), static_cast<QWidget*>(square), arrow})
         w->show();
     layout->addWidget(picker);
-    for (int id = 121; id <= 123; ++id) {
+    for (const Gadget g : {Gadget::PickerField1, Gadget::PickerField2, Gadget::PickerField3}) {
         auto* field = new QLineEdit(w);
         field->setFixedSize(35, 20);
         field->hide();  // the picker's numbers, kept for the program, not shown
-        kit.note(id, field);
+        kit.note(g, field);
     }
     layout->addStretch();
     return w;
 }
 
 // New, open and save buttons over a scroll area: the swatch and roughboard pages.
-QWidget* imagePage(PanelKit& kit, int newId, int openId, int saveId, const char* newTip,
-                   const char* openTip, const char* saveTip, int scrollId, QWidget* inner) {
+QWidget* imagePage(PanelKit& kit, Gadget newId, Gadget openId, Gadget saveId, Gadget scrollId,
+                   QWidget* inner) {
     auto* w = new QWidget;
     auto* layout = new QVBoxLayout(w);
     layout->setContentsMargins(5, 5, 5, 5);
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(2);
-    buttons->addWidget(kit.imageButton(newId, "new.png", QSize(25, 25), false, newTip));
-    buttons->addWidget(kit.imageButton(openId, "open.png", QSize(25, 25), false, openTip));
-    buttons->addWidget(kit.imageButton(saveId, "save.png", QSize(25, 25), false, saveTip));
+    buttons->addWidget(kit.imageButton(newId, "new.png", QSize(25, 25), false));
+    buttons->addWidget(kit.imageButton(openId, "open.png", QSize(25, 25), false));
+    buttons->addWidget(kit.imageButton(saveId, "save.png", QSize(25, 25), false));
     buttons->addStretch();
     layout->addLayout(buttons);
     QScrollArea* area = kit.scroll(scrollId, inner);
@@ -102,17 +103,17 @@ ColourPages buildColourPages(PanelKit& kit) {
     pages.color = colourPage(kit);
 
     // The swatch is a canvas: a click reports where, so the colour there can be picked.
-    CanvasWidget* swatch = kit.canvas(106, QSize(200, 200), "SwatchColors");
-    pages.swatch =
-        imagePage(kit, 109, 107, 108, "NewSwatch", "OpenSwatch", "SaveSwatch", 105, swatch);
-    CanvasWidget* rough = kit.canvas(111, QSize(140, 250), "RoughBoardPaint");
-    pages.roughboard = imagePage(kit, 114, 112, 113, "NewRoughBoard", "OpenRoughBoard",
-                                 "SaveRoughBoard", 110, rough);
+    CanvasWidget* swatch = kit.canvas(Gadget::Swatch, QSize(200, 200));
+    pages.swatch = imagePage(kit, Gadget::NewSwatch, Gadget::OpenSwatch, Gadget::SaveSwatch,
+                             Gadget::SwatchScroll, swatch);
+    CanvasWidget* rough = kit.canvas(Gadget::Roughboard, QSize(140, 250));
+    pages.roughboard = imagePage(kit, Gadget::NewRoughBoard, Gadget::OpenRoughBoard,
+                                 Gadget::SaveRoughBoard, Gadget::RoughboardScroll, rough);
 
     pages.gradient = new QWidget;
     auto* g = new QVBoxLayout(pages.gradient);
     g->setContentsMargins(5, 5, 5, 5);
-    g->addWidget(kit.track(115, 0, 255, 100, "GradientAlpha"));
+    g->addWidget(kit.track(Gadget::GradientAlpha, 100));
     g->addStretch();
     return pages;
 }
@@ -121,9 +122,8 @@ QWidget* buildNavigatorPage(PanelKit& kit) {
     auto* w = new QWidget;
     auto* layout = new QVBoxLayout(w);
     layout->setContentsMargins(5, 5, 5, 5);
-    layout->addWidget(
-        kit.combo(117, {"Mode Normal", "Mode Zoom", "Mode Hiden"}, 75, "NavigatorMode"));
-    CanvasWidget* navigator = kit.canvas(116, QSize(150, 100), "Navigator");
+    layout->addWidget(kit.combo(Gadget::NavigatorMode, 75));
+    CanvasWidget* navigator = kit.canvas(Gadget::Navigator, QSize(150, 100));
     navigator->setBackground(QColor(125, 125, 125));
     navigator->setFitsImage(true);
     layout->addWidget(navigator);

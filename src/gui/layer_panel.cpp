@@ -15,19 +15,19 @@
 
 #include "gui/panel_builders.h"
 #include "gui/panel_kit.h"
+#include "shell/gadget_table.h"
 
 namespace qm {
 
 namespace {
 
-QTreeWidget* tree(PanelKit& kit, int id, std::string tip) {
+QTreeWidget* tree(PanelKit& kit, Gadget gadget) {
     auto* w = new QTreeWidget;
     w->setHeaderHidden(true);
     w->setColumnCount(1);
     w->setRootIsDecorated(true);
     w->setMinimumHeight(120);
-    kit.note(id, w);
-    kit.gadgets.back().tip = std::move(tip);
+    kit.note(gadget, w);  // with its tool tip
     return w;
 }
 
@@ -47,7 +47,7 @@ private:
     QLabel* value_;
 };
 
-// The layer opacity track bar (0..255) with its value.
+// The layer opacity track bar with its value.
 QWidget* opacityRow(PanelKit& kit) {
     auto* row = new QWidget;
     auto* layout = new QHBoxLayout(row);
@@ -58,10 +58,10 @@ QWidget* opacityRow(PanelKit& kit) {
     value->setMinimumWidth(value->fontMetrics().horizontalAdvance("0000"));
     value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto* track = new ValueTrackBar(value);
-    track->setRange(0, 255);
+    const GadgetRow& range = *gadgetRow(Gadget::LayerOpacity);
+    track->setRange(range.min, range.max);
     track->setFixedSize(100, 20);
-    kit.note(86, track);
-    kit.gadgets.back().tip = "LayerOpacity";
+    kit.note(Gadget::LayerOpacity, track);
     value->setNum(track->value());
     layout->addWidget(track);
     layout->addWidget(value);
@@ -73,20 +73,16 @@ QWidget* layersPage(PanelKit& kit) {
     auto* w = new QWidget;
     auto* layout = new QVBoxLayout(w);
     layout->setContentsMargins(6, 6, 6, 6);
-    layout->addWidget(kit.combo(
-        85,
-        {"Normal", "Multiply", "Add", "Screen", "Overlay", "Invert", "Color Burn", "Dissolve",
-         "Difference", "Exclusion", "Lighten", "Darken", "HardLight", "ClearLight", "ColorLight"},
-        100, "LayerBlendMode"));
+    layout->addWidget(kit.combo(Gadget::LayerBlendMode, 100));
     layout->addWidget(opacityRow(kit));
-    layout->addWidget(tree(kit, 84, "LayerList"), 1);
+    layout->addWidget(tree(kit, Gadget::LayerTree), 1);
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(5);
-    buttons->addWidget(kit.button(87, "=+", QSize(20, 20), "AddnewLayer"));
-    buttons->addWidget(kit.button(88, "=-", QSize(20, 20), "DelLayer"));
-    buttons->addWidget(kit.imageButton(89, "file.ico", QSize(16, 16), false, "AddGroup"));
-    buttons->addWidget(kit.button(90, "=^", QSize(20, 20), "MoveLayerTop"));
-    buttons->addWidget(kit.button(91, "=v", QSize(20, 20), "MoveLayerBottom"));
+    buttons->addWidget(kit.button(Gadget::AddnewLayer, "=+", QSize(20, 20)));
+    buttons->addWidget(kit.button(Gadget::DelLayer, "=-", QSize(20, 20)));
+    buttons->addWidget(kit.imageButton(Gadget::AddGroup, "file.ico", QSize(16, 16), false));
+    buttons->addWidget(kit.button(Gadget::MoveLayerTop, "=^", QSize(20, 20)));
+    buttons->addWidget(kit.button(Gadget::MoveLayerBottom, "=v", QSize(20, 20)));
     buttons->addStretch();
     layout->addLayout(buttons);
     return w;
@@ -97,13 +93,13 @@ QWidget* presetPage(PanelKit& kit) {
     auto* layout = new QVBoxLayout(w);
     layout->setContentsMargins(5, 6, 5, 6);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(kit.button(93, "BtnOpen", QSize(35, 20), "LoadPreset"));
-    buttons->addWidget(kit.button(95, "BtnSave", QSize(35, 20), "SavePreset"));
-    buttons->addWidget(kit.button(94, "Export", QSize(35, 20), "ExportPreset"));
+    buttons->addWidget(kit.button(Gadget::LoadPreset, "BtnOpen", QSize(35, 20)));
+    buttons->addWidget(kit.button(Gadget::SavePreset, "BtnSave", QSize(35, 20)));
+    buttons->addWidget(kit.button(Gadget::ExportPreset, "Export", QSize(35, 20)));
     buttons->addStretch();
     layout->addLayout(buttons);
-    layout->addWidget(tree(kit, 92, "PresetList"), 1);
-    QLabel* name = kit.text(96, "Nom Brush");
+    layout->addWidget(tree(kit, Gadget::PresetTree), 1);
+    QLabel* name = kit.text(Gadget::PresetName, "Nom Brush");
     name->setFrameStyle(QFrame::Box | QFrame::Plain);
     layout->addWidget(name);
     return w;
@@ -113,15 +109,15 @@ QWidget* optionsPage(PanelKit& kit) {
     auto* w = new QWidget;
     auto* layout = new QVBoxLayout(w);
     layout->setContentsMargins(5, 6, 5, 6);
-    QGroupBox* paper = kit.frame(97, "PaperFrame");
+    QGroupBox* paper = kit.frame(Gadget::PaperFrame, "PaperFrame");
     auto* p = new QHBoxLayout(paper);
-    p->addWidget(kit.button(99, "=<", QSize(20, 20), "PaperPrevious"));
-    p->addWidget(kit.button(98, "=>", QSize(20, 20), "PaperNext"));
+    p->addWidget(kit.button(Gadget::PaperPrevious, "=<", QSize(20, 20)));
+    p->addWidget(kit.button(Gadget::PaperNext, "=>", QSize(20, 20)));
     p->addStretch();
     layout->addWidget(paper);
-    QGroupBox* ui = kit.frame(100, "UI");
+    QGroupBox* ui = kit.frame(Gadget::InterfaceFrame, "UI");
     auto* u = new QHBoxLayout(ui);
-    u->addWidget(kit.button(101, "Color BG", QSize(50, 20), "CanvasColorBG"));
+    u->addWidget(kit.button(Gadget::ColorBG, "Color BG", QSize(50, 20)));
     u->addStretch();
     layout->addWidget(ui);
     layout->addStretch();
@@ -132,8 +128,8 @@ QWidget* infosPage(PanelKit& kit) {
     auto* w = new QWidget;
     auto* layout = new QVBoxLayout(w);
     layout->setContentsMargins(5, 25, 5, 6);
-    layout->addWidget(kit.text(102, ""));
-    layout->addWidget(kit.text(103, ""));
+    layout->addWidget(kit.text(Gadget::InfoForeground, ""));
+    layout->addWidget(kit.text(Gadget::InfoBackground, ""));
     layout->addStretch();
     return w;
 }
@@ -142,7 +138,7 @@ QWidget* infosPage(PanelKit& kit) {
 
 QTabWidget* buildLayerPanel(PanelKit& kit) {
     auto* tabs = new QTabWidget;
-    kit.note(83, tabs);
+    kit.note(Gadget::LayerPanel, tabs);
     kit.addPage(tabs, layersPage(kit), "Layers");
     kit.addPage(tabs, presetPage(kit), "Preset");
     kit.addPage(tabs, optionsPage(kit), "Options");

@@ -13,6 +13,7 @@
 #include <QToolButton>
 
 #include "gui/canvas_widget.h"
+#include "shell/gadget_table.h"
 
 namespace qm {
 
@@ -20,40 +21,59 @@ namespace {
 
 constexpr int kControlHeight = 20;
 
+// The row of a gadget the table must have (a spin, track bar or combo).
+const GadgetRow& rowOf(Gadget gadget) {
+    const GadgetRow* row = gadgetRow(gadget);
+    Q_ASSERT_X(row, "PanelKit", "a ranged control without a row in the gadget table");
+    static const GadgetRow none{};
+    return row ? *row : none;
+}
+
+std::string tipOf(Gadget gadget) {
+    const GadgetRow* row = gadgetRow(gadget);
+    return row ? row->tip : "";
+}
+
 }  // namespace
 
 void PanelKit::note(int id, QWidget* widget) {
     gadgets.push_back({id, widget, {}, mirrors});
 }
 
-QSpinBox* PanelKit::spin(int id, int min, int max, int width, std::string tip) {
+void PanelKit::note(Gadget gadget, QWidget* widget) {
+    gadgets.push_back({id(gadget), widget, tipOf(gadget), mirrors});
+}
+
+QSpinBox* PanelKit::spin(Gadget gadget, int width) {
+    const GadgetRow& row = rowOf(gadget);
     auto* w = new QSpinBox;
-    w->setRange(min, max);
+    w->setRange(row.min, row.max);
     w->setFixedSize(width + 12, kControlHeight + 2);
     w->setKeyboardTracking(false);  // a typed number counts when it is complete
-    gadgets.push_back({id, w, std::move(tip), mirrors});
+    gadgets.push_back({id(gadget), w, row.tip, mirrors});
     return w;
 }
 
-QSlider* PanelKit::track(int id, int min, int max, int width, std::string tip) {
+QSlider* PanelKit::track(Gadget gadget, int width) {
+    const GadgetRow& row = rowOf(gadget);
     auto* w = new QSlider(Qt::Horizontal);
-    w->setRange(min, max);
+    w->setRange(row.min, row.max);
     w->setFixedSize(width, kControlHeight);
-    gadgets.push_back({id, w, std::move(tip), mirrors});
+    gadgets.push_back({id(gadget), w, row.tip, mirrors});
     return w;
 }
 
-QCheckBox* PanelKit::check(int id, std::string caption, std::string tip) {
+QCheckBox* PanelKit::check(Gadget gadget, std::string caption) {
     auto* w = new QCheckBox;
     this->caption(w, std::move(caption));
-    gadgets.push_back({id, w, std::move(tip), mirrors});
+    gadgets.push_back({id(gadget), w, tipOf(gadget), mirrors});
     return w;
 }
 
-QComboBox* PanelKit::combo(int id, const std::vector<std::string>& items, int width,
-                           std::string tip) {
+QComboBox* PanelKit::combo(Gadget gadget, int width) {
+    const GadgetRow& row = rowOf(gadget);
     auto* w = new QComboBox;
-    for (const std::string& item : items) {
+    for (const char* item : row.items) {
         caption(w, item, w->count());
         w->addItem(QString());
     }
@@ -62,25 +82,30 @@ QComboBox* PanelKit::combo(int id, const std::vector<std::string>& items, int wi
     QFont small = w->font();
     small.setPointSizeF(std::max(7.0, small.pointSizeF() - 1));
     w->setFont(small);
-    gadgets.push_back({id, w, std::move(tip), mirrors});
+    gadgets.push_back({id(gadget), w, row.tip, mirrors});
     return w;
 }
 
-QGroupBox* PanelKit::frame(int id, std::string title) {
+QGroupBox* PanelKit::frame(Gadget gadget, std::string title) {
     auto* w = new QGroupBox;
     caption(w, std::move(title));
-    gadgets.push_back({id, w, {}, mirrors});
+    gadgets.push_back({id(gadget), w, {}, mirrors});
     return w;
 }
 
-QPushButton* PanelKit::button(int id, std::string caption, QSize size, std::string tip) {
+QPushButton* PanelKit::button(Gadget gadget, std::string caption, QSize size) {
     auto* w = new QPushButton;
     this->caption(w, std::move(caption));
     w->setMinimumSize(size);
     w->setMaximumHeight(size.height() + 4);
     w->setFocusPolicy(Qt::NoFocus);
-    gadgets.push_back({id, w, std::move(tip), mirrors});
+    gadgets.push_back({id(gadget), w, tipOf(gadget), mirrors});
     return w;
+}
+
+QToolButton* PanelKit::imageButton(Gadget gadget, const QString& iconFile, QSize size,
+                                   bool toggle) {
+    return imageButton(id(gadget), iconFile, size, toggle, tipOf(gadget));
 }
 
 QToolButton* PanelKit::imageButton(int id, const QString& iconFile, QSize size, bool toggle,
@@ -94,6 +119,10 @@ QToolButton* PanelKit::imageButton(int id, const QString& iconFile, QSize size, 
     gadgets.push_back({id, w, std::move(tip), mirrors});
     icons.push_back({w, iconFile, tool});
     return w;
+}
+
+QWidget* PanelKit::image(Gadget gadget, QSize size, bool clickable) {
+    return image(id(gadget), size, clickable, tipOf(gadget));
 }
 
 QWidget* PanelKit::image(int id, QSize size, bool clickable, std::string tip) {
@@ -115,25 +144,25 @@ QWidget* PanelKit::image(int id, QSize size, bool clickable, std::string tip) {
     return w;
 }
 
-CanvasWidget* PanelKit::canvas(int id, QSize size, std::string tip) {
+CanvasWidget* PanelKit::canvas(Gadget gadget, QSize size) {
     auto* w = new CanvasWidget(CanvasWidget::Role::Panel);
     w->setFixedSize(size);
     w->setBackground(Qt::white);
-    gadgets.push_back({id, w, std::move(tip), mirrors});
+    gadgets.push_back({id(gadget), w, tipOf(gadget), mirrors});
     return w;
 }
 
-QScrollArea* PanelKit::scroll(int id, QWidget* inner) {
+QScrollArea* PanelKit::scroll(Gadget gadget, QWidget* inner) {
     auto* w = new QScrollArea;
     w->setWidget(inner);
     w->setWidgetResizable(false);
-    gadgets.push_back({id, w, {}, mirrors});
+    gadgets.push_back({id(gadget), w, {}, mirrors});
     return w;
 }
 
-QLabel* PanelKit::text(int id, std::string caption) {
+QLabel* PanelKit::text(Gadget gadget, std::string caption) {
     QLabel* w = label(std::move(caption));
-    gadgets.push_back({id, w, {}, mirrors});
+    gadgets.push_back({id(gadget), w, {}, mirrors});
     return w;
 }
 
@@ -153,14 +182,13 @@ void PanelKit::addPage(QTabWidget* tabs, QWidget* page, std::string title) {
     pages.push_back({page, std::move(title)});
 }
 
-QWidget* PanelKit::spinTrackRow(int spinId, int trackId, int min, int max, int trackMax,
-                                std::string tip) {
+QWidget* PanelKit::spinTrackRow(Gadget spinGadget, Gadget trackGadget) {
     auto* row = new QWidget;
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(4);
-    layout->addWidget(spin(spinId, min, max, 40, tip));
-    layout->addWidget(track(trackId, min, trackMax, 100, tip));
+    layout->addWidget(spin(spinGadget, 40));
+    layout->addWidget(track(trackGadget, 100));
     layout->addStretch();
     return row;
 }

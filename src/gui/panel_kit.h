@@ -1,12 +1,15 @@
-// Small makers for the panels' controls. Each control is made with its gadget id, range, size
-// and tool tip, and noted in the kit's list, from which the window registers the gadgets and
-// gives the tool tips their dictionary texts.
+// Small makers for the panels' controls. Each control is made with its gadget and its size; its
+// range, items and tool tip come from the gadget table (shell/gadget_table.h), the very rows the
+// shell keeps the states within. Every control is noted in the kit's list, from which the
+// window registers the gadgets and gives the tool tips their dictionary texts.
 #pragma once
 
 #include <QSize>
 #include <QString>
 #include <string>
 #include <vector>
+
+#include "shell/ids.h"
 
 class QAbstractButton;
 class QCheckBox;
@@ -65,32 +68,38 @@ public:
     bool mirrors = false;
 
     // Captions, titles and items are dictionary keys (see Caption); the texts are given by
-    // the work space's applyTexts.
-    QSpinBox* spin(int id, int min, int max, int width, std::string tip = {});
-    QSlider* track(int id, int min, int max, int width, std::string tip = {});
-    QCheckBox* check(int id, std::string caption, std::string tip = {});
-    QComboBox* combo(int id, const std::vector<std::string>& items, int width,
-                     std::string tip = {});
-    QGroupBox* frame(int id, std::string title);
-    QPushButton* button(int id, std::string caption, QSize size, std::string tip = {});
-    QToolButton* imageButton(int id, const QString& iconFile, QSize size, bool toggle,
-                             std::string tip = {}, bool tool = false);
+    // the work space's applyTexts. A gadget's range, items and tool tip are its row's; a
+    // mirror takes the same row (the options bar's rotation check box that of the spin).
+    QSpinBox* spin(Gadget gadget, int width);
+    QSlider* track(Gadget gadget, int width);
+    QCheckBox* check(Gadget gadget, std::string caption);
+    QComboBox* combo(Gadget gadget, int width);
+    QGroupBox* frame(Gadget gadget, std::string title);
+    QPushButton* button(Gadget gadget, std::string caption, QSize size);
+    QToolButton* imageButton(Gadget gadget, const QString& iconFile, QSize size, bool toggle);
     // An image gadget; `clickable` ones (the colour previews) are flat buttons sending Click.
-    QWidget* image(int id, QSize size, bool clickable = false, std::string tip = {});
-    CanvasWidget* canvas(int id, QSize size, std::string tip = {});
-    QScrollArea* scroll(int id, QWidget* inner);
-    QLabel* text(int id, std::string caption);
+    QWidget* image(Gadget gadget, QSize size, bool clickable = false);
+    CanvasWidget* canvas(Gadget gadget, QSize size);
+    QScrollArea* scroll(Gadget gadget, QWidget* inner);
+    QLabel* text(Gadget gadget, std::string caption);
     // A caption that is no gadget (the words beside a spin).
     QLabel* label(std::string caption);
     // Any widget's caption (a dock's or a bar's window title).
     void caption(QWidget* widget, std::string key, int item = -1);
-    // Any other widget (containers, splitters, tab panels) under its id.
-    void note(int id, QWidget* widget);
+    // Any other widget (containers, splitters, tab panels, trees) under its gadget, with its
+    // row's tool tip.
+    void note(Gadget gadget, QWidget* widget);
     // Adds `page` to `tabs` with its title (see PageTitle).
     void addPage(QTabWidget* tabs, QWidget* page, std::string title);
-    // A spin and its track bar side by side.
-    QWidget* spinTrackRow(int spinId, int trackId, int min, int max, int trackMax,
-                          std::string tip = {});
+    // A spin and its track bar side by side, each with its own row's range.
+    QWidget* spinTrackRow(Gadget spin, Gadget track);
+
+    // Gadgets that are no rows of the gadget table: the work space's containers, and the tool
+    // column's buttons, whose tips are the tool table's.
+    void note(int id, QWidget* widget);
+    QToolButton* imageButton(int id, const QString& iconFile, QSize size, bool toggle,
+                             std::string tip = {}, bool tool = false);
+    QWidget* image(int id, QSize size, bool clickable = false, std::string tip = {});
 };
 
 }  // namespace qm

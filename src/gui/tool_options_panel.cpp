@@ -55,43 +55,39 @@ QWidget* brushTab(PanelKit& kit) {
     QVBoxLayout* layout = nullptr;
     QWidget* w = page(layout);
     auto* top = new QHBoxLayout;
-    top->addWidget(
-        kit.combo(32, {"Brush", "Pencil", "Eraser", "Water", "Smudge"}, 70, "BrushMode"));
-    top->addWidget(kit.combo(33,
-                             {"Circle Hard", "Box", "Ellipse", "BrushCustom", "Circle Shine",
-                              "Circle Soft", "Circle Custom"},
-                             90, "BrushType"));
+    top->addWidget(kit.combo(Gadget::BrushMode, 70));
+    top->addWidget(kit.combo(Gadget::BrushType, 90));
     top->addStretch();
     layout->addLayout(top);
     auto* pas = new QHBoxLayout;
-    pas->addWidget(labelled(kit, "Pas", kit.spin(52, 0, 255, 40, "PasOfBrush")));
-    pas->addWidget(kit.check(53, "Hard", "BrushHard"));
+    pas->addWidget(labelled(kit, "Pas", kit.spin(Gadget::PasOfBrush, 40)));
+    pas->addWidget(kit.check(Gadget::Hard, "Hard"));
     pas->addStretch();
     layout->addLayout(pas);
 
-    QGroupBox* size = kit.frame(43, "Brush Size");
+    QGroupBox* size = kit.frame(Gadget::BrushSizeFrame, "Brush Size");
     QVBoxLayout* sizeLayout = frameLayout(size);
-    sizeLayout->addWidget(kit.spinTrackRow(44, 45, 1, 5000, 300, "BrushSize"));
+    sizeLayout->addWidget(kit.spinTrackRow(Gadget::BrushSize, Gadget::BrushSizeTrack));
     auto* wh = new QHBoxLayout;
-    wh->addWidget(labelled(kit, "W", kit.spin(46, 1, 100, 35, "BrushWidth")));
-    wh->addWidget(labelled(kit, "H", kit.spin(47, 1, 100, 35, "BrushHeight")));
+    wh->addWidget(labelled(kit, "W", kit.spin(Gadget::BrushWidth, 35)));
+    wh->addWidget(labelled(kit, "H", kit.spin(Gadget::BrushHeight, 35)));
     sizeLayout->addLayout(wh);
     auto* rnd = new QHBoxLayout;
-    rnd->addWidget(labelled(kit, "Rnd", kit.spin(48, 0, 100, 35, "BrushSizeRnd")));
-    rnd->addWidget(kit.spin(49, 0, 100, 35, "BrushSizeRndFactor"));
+    rnd->addWidget(labelled(kit, "Rnd", kit.spin(Gadget::BrushSizeRnd, 35)));
+    rnd->addWidget(kit.spin(Gadget::BrushSizeRndFactor, 35));
     sizeLayout->addLayout(rnd);
     auto* time = new QHBoxLayout;
-    time->addWidget(labelled(kit, "Time", kit.spin(50, 0, 10000, 40, "BrushSizeVsTime")));
-    time->addWidget(kit.spin(51, 0, 15, 35, "BrushSizeVsTimeFactor"));
+    time->addWidget(labelled(kit, "Time", kit.spin(Gadget::BrushSizeVsTime, 40)));
+    time->addWidget(kit.spin(Gadget::BrushSizeVsTimeFactor, 35));
     sizeLayout->addLayout(time);
     layout->addWidget(size);
 
-    QGroupBox* custom = kit.frame(36, "Circle Custom");
+    QGroupBox* custom = kit.frame(Gadget::CircleCustomFrame, "Circle Custom");
     QVBoxLayout* customLayout = frameLayout(custom);
-    for (const int id : {37, 38, 39})
-        customLayout->addWidget(kit.track(id, 0, 100, 150, "GradientCustomBrush"));
-    for (const int id : {40, 41, 42})
-        customLayout->addWidget(kit.track(id, 0, 255, 150, "AlphaCustomBrush"));
+    for (const Gadget g :
+         {Gadget::GradientCustomBrush1, Gadget::GradientCustomBrush2, Gadget::GradientCustomBrush3,
+          Gadget::AlphaCustomBrush1, Gadget::AlphaCustomBrush2, Gadget::AlphaCustomBrush3})
+        customLayout->addWidget(kit.track(g, 150));
     layout->addWidget(custom);
     layout->addStretch();
     return w;
@@ -100,14 +96,13 @@ QWidget* brushTab(PanelKit& kit) {
 QWidget* alphaTab(PanelKit& kit) {
     QVBoxLayout* layout = nullptr;
     QWidget* w = page(layout);
-    QGroupBox* opacity = kit.frame(54, "Opacity");
+    QGroupBox* opacity = kit.frame(Gadget::OpacityFrame, "Opacity");
     QVBoxLayout* inner = frameLayout(opacity);
-    inner->addWidget(kit.spinTrackRow(56, 55, 0, 255, 255, "BrushAlpha"));
-    inner->addWidget(kit.check(60, "Keep Alpha", "LayerKeepAlpha"));
+    inner->addWidget(kit.spinTrackRow(Gadget::BrushAlpha, Gadget::BrushAlphaTrack));
+    inner->addWidget(kit.check(Gadget::KeepAlpha, "Keep Alpha"));
     auto* jitter = new QHBoxLayout;
-    jitter->addWidget(labelled(kit, "Time", kit.spin(58, 0, 10000, 40, "OpacityJitter")));
-    jitter->addWidget(kit.spin(59, kOpacityJitterFactorInTab.min, kOpacityJitterFactorInTab.max, 35,
-                               "OpacityJitterFactor"));
+    jitter->addWidget(labelled(kit, "Time", kit.spin(Gadget::OpacityJitter, 40)));
+    jitter->addWidget(kit.spin(Gadget::OpacityJitterFactor, 35));
     inner->addLayout(jitter);
     layout->addWidget(opacity);
     layout->addStretch();
@@ -117,17 +112,16 @@ QWidget* alphaTab(PanelKit& kit) {
 QWidget* dynTab(PanelKit& kit) {
     QVBoxLayout* layout = nullptr;
     QWidget* w = page(layout);
-    QGroupBox* rotation = kit.frame(73, "Rotation");
+    QGroupBox* rotation = kit.frame(Gadget::RotationFrame, "Rotation");
     QHBoxLayout* rot = new QHBoxLayout(rotation);
-    rot->addWidget(kit.spin(74, 0, 360, 40, "RotationOfBrush"));
-    rot->addWidget(labelled(kit, "Rnd", kit.spin(75, 0, 360, 40, "RandomRotationOfBrush")));
+    rot->addWidget(kit.spin(Gadget::Rotation, 40));
+    rot->addWidget(labelled(kit, "Rnd", kit.spin(Gadget::RandomRotation, 40)));
     rot->addStretch();
     layout->addWidget(rotation);
-    QGroupBox* scatter = kit.frame(76, "Scatter");
+    QGroupBox* scatter = kit.frame(Gadget::ScatterFrame, "Scatter");
     QVBoxLayout* sc = frameLayout(scatter);
-    sc->addWidget(kit.spinTrackRow(78, 79, 0, 1000, 1000, "IntensityOfScatter"));
-    QCheckBox* link = kit.check(80, "Link to Size", "ScatterLinkToSize");
-    sc->addWidget(link);
+    sc->addWidget(kit.spinTrackRow(Gadget::IntensityOfScatter, Gadget::IntensityOfScatterTrack));
+    sc->addWidget(kit.check(Gadget::ScatterLinkToSize, "Link to Size"));
     layout->addWidget(scatter);
     layout->addStretch();
     return w;
@@ -136,13 +130,13 @@ QWidget* dynTab(PanelKit& kit) {
 QWidget* colourTab(PanelKit& kit) {
     QVBoxLayout* layout = nullptr;
     QWidget* w = page(layout);
-    QGroupBox* mix = kit.frame(64, "Color Mix");
+    QGroupBox* mix = kit.frame(Gadget::ColorMixFrame, "Color Mix");
     QVBoxLayout* m = frameLayout(mix);
-    m->addWidget(kit.spinTrackRow(65, 66, 0, 100, 100, "MixPercent"));
-    m->addWidget(kit.spinTrackRow(68, 69, 0, 1000, 1000, "Viscosity"));
+    m->addWidget(kit.spinTrackRow(Gadget::MixPercent, Gadget::MixPercentTrack));
+    m->addWidget(kit.spinTrackRow(Gadget::Viscosity, Gadget::ViscosityTrack));
     layout->addWidget(mix);
-    QGroupBox* water = kit.frame(70, "Water");
-    frameLayout(water)->addWidget(kit.spinTrackRow(71, 72, 0, 255, 255, "BrushWater"));
+    QGroupBox* water = kit.frame(Gadget::WaterFrame, "Water");
+    frameLayout(water)->addWidget(kit.spinTrackRow(Gadget::BrushWater, Gadget::BrushWaterTrack));
     layout->addWidget(water);
     layout->addStretch();
     return w;
@@ -152,7 +146,7 @@ QWidget* colourTab(PanelKit& kit) {
 
 QTabWidget* buildToolOptionsTabs(PanelKit& kit) {
     auto* tabs = new QTabWidget;
-    kit.note(29, tabs);
+    kit.note(Gadget::OptionsPanel, tabs);
     kit.addPage(tabs, brushTab(kit), "Brush");
     kit.addPage(tabs, alphaTab(kit), "Alpha");
     kit.addPage(tabs, dynTab(kit), "Dyn");
@@ -167,21 +161,20 @@ QWidget* buildOptionsBar(PanelKit& kit) {
     auto* layout = new QHBoxLayout(bar);
     layout->setContentsMargins(5, 2, 5, 2);
     layout->setSpacing(8);
-    layout->addWidget(kit.combo(32, {"Brush", "Pencil", "Eraser"}, 50, "BrushMode"));
-    layout->addWidget(kit.combo(33, {"Sh_circle", "Box", "Ellipse", "Custom"}, 50, "BrushType"));
-    layout->addWidget(kit.track(55, 0, 255, 100, "BrushAlpha"));
-    layout->addWidget(kit.spin(44, 1, 5000, 50, "BrushSize"));
-    layout->addWidget(kit.spin(46, 1, 100, 35, "BrushWidth"));
-    layout->addWidget(kit.spin(47, 1, 100, 35, "BrushHeight"));
-    layout->addWidget(kit.check(60, "Keep Alpha", "LayerKeepAlpha"));
+    layout->addWidget(kit.combo(Gadget::BrushMode, 50));
+    layout->addWidget(kit.combo(Gadget::BrushType, 50));
+    layout->addWidget(kit.track(Gadget::BrushAlphaTrack, 100));
+    layout->addWidget(kit.spin(Gadget::BrushSize, 50));
+    layout->addWidget(kit.spin(Gadget::BrushWidth, 35));
+    layout->addWidget(kit.spin(Gadget::BrushHeight, 35));
+    layout->addWidget(kit.check(Gadget::KeepAlpha, "Keep Alpha"));
     // Ticked whenever the rotation is not 0: the shell sets it from the rotation.
-    layout->addWidget(kit.check(74, "Rotate", "RotationOfBrush"));
-    layout->addWidget(kit.spin(78, 0, 1000, 50, "IntensityOfScatter"));
-    layout->addWidget(kit.spin(52, 0, 255, 40, "PasOfBrush"));
-    layout->addWidget(kit.spin(65, 0, 100, 35, "MixPercent"));
-    layout->addWidget(kit.spin(58, 0, 10000, 40, "OpacityJitter"));
-    layout->addWidget(kit.spin(59, kOpacityJitterFactorInBar.min, kOpacityJitterFactorInBar.max, 40,
-                               "OpacityJitterFactor"));
+    layout->addWidget(kit.check(Gadget::Rotation, "Rotate"));
+    layout->addWidget(kit.spin(Gadget::IntensityOfScatter, 50));
+    layout->addWidget(kit.spin(Gadget::PasOfBrush, 40));
+    layout->addWidget(kit.spin(Gadget::MixPercent, 35));
+    layout->addWidget(kit.spin(Gadget::OpacityJitter, 40));
+    layout->addWidget(kit.spin(Gadget::OpacityJitterFactor, 40));
     layout->addStretch();
     kit.mirrors = false;
     return bar;

@@ -10,8 +10,8 @@
 #include <QComboBox>
 #include <QDockWidget>
 #include <QEventLoop>
-#include <QKeyEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -42,6 +42,7 @@
 #include "shell/commands/brush_commands.h"
 #include "shell/commands/preset_commands.h"
 #include "shell/events.h"
+#include "shell/gadget_table.h"
 #include "shell/panels/brush_fields.h"
 #include "shell/panels/colour_panel.h"
 #include "shell/panels/navigator.h"
@@ -69,10 +70,10 @@ struct Program : test::TestProgram {
 
 enum class Kind { Spin, Track, Check, Combo, Button, Image, Canvas, Tree, Other };
 
+// The ranges and items are the gadget table's, the very rows the shell keeps states within.
 struct GadgetCase {
     int id;
     Kind kind;
-    int min = 0, max = 0;  // spins and track bars; combos: max = item count
 };
 
 // Every gadget of the main window's panels, tool column and tool options.
@@ -108,48 +109,48 @@ const std::vector<GadgetCase> kGadgets = {
     {30, Kind::Other},
     {124, Kind::Other},
     // Tool options, "Brush".
-    {32, Kind::Combo, 0, 5},
-    {33, Kind::Combo, 0, 7},
-    {52, Kind::Spin, 0, 255},
+    {32, Kind::Combo},
+    {33, Kind::Combo},
+    {52, Kind::Spin},
     {53, Kind::Check},
     {43, Kind::Other},
-    {44, Kind::Spin, 1, 5000},
-    {45, Kind::Track, 1, 300},
-    {46, Kind::Spin, 1, 100},
-    {47, Kind::Spin, 1, 100},
-    {48, Kind::Spin, 0, 100},
-    {49, Kind::Spin, 0, 100},
-    {50, Kind::Spin, 0, 10000},
-    {51, Kind::Spin, 0, 15},
+    {44, Kind::Spin},
+    {45, Kind::Track},
+    {46, Kind::Spin},
+    {47, Kind::Spin},
+    {48, Kind::Spin},
+    {49, Kind::Spin},
+    {50, Kind::Spin},
+    {51, Kind::Spin},
     {36, Kind::Other},
-    {37, Kind::Track, 0, 100},
-    {38, Kind::Track, 0, 100},
-    {39, Kind::Track, 0, 100},
-    {40, Kind::Track, 0, 255},
-    {41, Kind::Track, 0, 255},
-    {42, Kind::Track, 0, 255},
+    {37, Kind::Track},
+    {38, Kind::Track},
+    {39, Kind::Track},
+    {40, Kind::Track},
+    {41, Kind::Track},
+    {42, Kind::Track},
     // "Alpha", "Dyn", "Color".
     {54, Kind::Other},
-    {56, Kind::Spin, 0, 255},
-    {55, Kind::Track, 0, 255},
+    {56, Kind::Spin},
+    {55, Kind::Track},
     {60, Kind::Check},
-    {58, Kind::Spin, 0, 10000},
-    {59, Kind::Spin, 0, 15},
+    {58, Kind::Spin},
+    {59, Kind::Spin},
     {73, Kind::Other},
-    {74, Kind::Spin, 0, 360},
-    {75, Kind::Spin, 0, 360},
+    {74, Kind::Spin},
+    {75, Kind::Spin},
     {76, Kind::Other},
-    {78, Kind::Spin, 0, 1000},
-    {79, Kind::Track, 0, 1000},
+    {78, Kind::Spin},
+    {79, Kind::Track},
     {80, Kind::Check},
     {64, Kind::Other},
-    {65, Kind::Spin, 0, 100},
-    {66, Kind::Track, 0, 100},
-    {68, Kind::Spin, 0, 1000},
-    {69, Kind::Track, 0, 1000},
+    {65, Kind::Spin},
+    {66, Kind::Track},
+    {68, Kind::Spin},
+    {69, Kind::Track},
     {70, Kind::Other},
-    {71, Kind::Spin, 0, 255},
-    {72, Kind::Track, 0, 255},
+    {71, Kind::Spin},
+    {72, Kind::Track},
     // Swatch, roughboard, gradient.
     {109, Kind::Button},
     {107, Kind::Button},
@@ -161,11 +162,11 @@ const std::vector<GadgetCase> kGadgets = {
     {113, Kind::Button},
     {110, Kind::Other},
     {111, Kind::Canvas},
-    {115, Kind::Track, 0, 255},
+    {115, Kind::Track},
     // Layer panel.
     {83, Kind::Other},
-    {85, Kind::Combo, 0, 15},
-    {86, Kind::Track, 0, 255},
+    {85, Kind::Combo},
+    {86, Kind::Track},
     {84, Kind::Tree},
     {87, Kind::Button},
     {88, Kind::Button},
@@ -187,7 +188,7 @@ const std::vector<GadgetCase> kGadgets = {
     // Lower right panel and navigator.
     {104, Kind::Other},
     {125, Kind::Other},
-    {117, Kind::Combo, 0, 3},
+    {117, Kind::Combo},
     {116, Kind::Canvas},
     // Animation panel.
     {126, Kind::Other},
@@ -196,11 +197,11 @@ const std::vector<GadgetCase> kGadgets = {
     {140, Kind::Button},
     {141, Kind::Button},
     {154, Kind::Image},
-    {155, Kind::Spin, 0, 10},
-    {156, Kind::Spin, 0, 10},
-    {158, Kind::Spin, 0, 10000},
-    {157, Kind::Spin, 0, 10000},
-    {159, Kind::Spin, 0, 10000},
+    {155, Kind::Spin},
+    {156, Kind::Spin},
+    {158, Kind::Spin},
+    {157, Kind::Spin},
+    {159, Kind::Spin},
     {147, Kind::Button},
     {146, Kind::Button},
     {145, Kind::Button},
@@ -262,20 +263,26 @@ TEST(Panels, EveryGadgetIsRegisteredWithItsRangeAndSendsItsEvent) {
         SCOPED_TRACE("gadget " + std::to_string(g.id));
         QWidget* w = program.ui.gadgets().widget(g.id);
         ASSERT_NE(w, nullptr);
-        if (g.kind == Kind::Spin) {
-            auto* spin = qobject_cast<QSpinBox*>(w);
-            ASSERT_NE(spin, nullptr);
-            EXPECT_EQ(spin->minimum(), g.min);
-            EXPECT_EQ(spin->maximum(), g.max);
-        } else if (g.kind == Kind::Track) {
-            auto* slider = qobject_cast<QSlider*>(w);
-            ASSERT_NE(slider, nullptr);
-            EXPECT_EQ(slider->minimum(), g.min);
-            EXPECT_EQ(slider->maximum(), g.max);
-        } else if (g.kind == Kind::Combo) {
-            auto* combo = qobject_cast<QComboBox*>(w);
-            ASSERT_NE(combo, nullptr);
-            EXPECT_EQ(combo->count(), g.max);
+        if (g.kind == Kind::Spin || g.kind == Kind::Track || g.kind == Kind::Combo) {
+            const GadgetRow* row = gadgetRow(g.id);
+            ASSERT_NE(row, nullptr);
+            const bool ofItsKind = (g.kind == Kind::Spin && qobject_cast<QSpinBox*>(w)) ||
+                                   (g.kind == Kind::Track && qobject_cast<QSlider*>(w)) ||
+                                   (g.kind == Kind::Combo && qobject_cast<QComboBox*>(w));
+            ASSERT_TRUE(ofItsKind);
+            // The widget and its mirrors of the same type (the options bar's rotation is a
+            // check box) offer the row's range or items.
+            for (QWidget* shown : program.ui.gadgets().widgets(g.id)) {
+                if (const auto* spin = qobject_cast<QSpinBox*>(shown)) {
+                    EXPECT_EQ(spin->minimum(), row->min);
+                    EXPECT_EQ(spin->maximum(), row->max);
+                } else if (const auto* slider = qobject_cast<QSlider*>(shown)) {
+                    EXPECT_EQ(slider->minimum(), row->min);
+                    EXPECT_EQ(slider->maximum(), row->max);
+                } else if (const auto* combo = qobject_cast<QComboBox*>(shown)) {
+                    EXPECT_EQ(combo->count(), int(row->items.size()));
+                }
+            }
         }
         if (g.kind == Kind::Other || g.kind == Kind::Image) continue;
         if (g.id == 12) {  // the pattern tool's button: disabled, it sends nothing
@@ -399,22 +406,49 @@ TEST(Panels, SwitchingWorkSpacesLeavesOneSetOfToolButtonsWithTheToolHighlighted)
     EXPECT_EQ(column, 16);
 }
 
-// Gadget 59 is shown twice, each place with its own range, both from the shell's definition.
-TEST(Panels, OpacityJitterFactorHasTheRangeOfEachPlace) {
+// Gadget 59 is shown twice, in the "Alpha" tab and on the options bar, each offering 1 to 15: a
+// 0 set in either is shown and stored as 1.
+TEST(Panels, OpacityJitterFactorOffersOneRangeInBothPlaces) {
     Program program;
     const std::vector<QWidget*> shown = program.ui.gadgets().widgets(59);
     ASSERT_EQ(shown.size(), 2u);
-    const auto* tab = qobject_cast<QSpinBox*>(shown[0]);
-    const auto* bar = qobject_cast<QSpinBox*>(shown[1]);
+    auto* tab = qobject_cast<QSpinBox*>(shown[0]);
+    auto* bar = qobject_cast<QSpinBox*>(shown[1]);
     ASSERT_TRUE(tab && bar);
-    EXPECT_EQ(tab->minimum(), kOpacityJitterFactorInTab.min);
-    EXPECT_EQ(tab->maximum(), kOpacityJitterFactorInTab.max);
-    EXPECT_EQ(bar->minimum(), kOpacityJitterFactorInBar.min);
-    EXPECT_EQ(bar->maximum(), kOpacityJitterFactorInBar.max);
-    // The tab's 0 can be chosen and is kept.
+    for (const QSpinBox* spin : {tab, bar}) {
+        EXPECT_EQ(spin->minimum(), 1);
+        EXPECT_EQ(spin->maximum(), 15);
+    }
     program.command(75);
-    qobject_cast<QSpinBox*>(shown[0])->setValue(0);
-    EXPECT_EQ(program.app.brush.alphaFactorVsTime, 0);
+    tab->setValue(7);
+    EXPECT_EQ(program.app.brush.alphaFactorVsTime, 7);
+    tab->setValue(0);
+    EXPECT_EQ(program.app.brush.alphaFactorVsTime, 1);
+    EXPECT_EQ(bar->value(), 1);
+}
+
+// The options bar's brush mode and type combos offer every item of the tabs' ones, so a mode or
+// type chosen in the "paint" work space is shown in the "classic" one.
+TEST(Panels, OptionsBarCombosShowEveryModeAndType) {
+    Program program;
+    program.command(75);
+    const std::vector<QWidget*> modes = program.ui.gadgets().widgets(32);
+    const std::vector<QWidget*> types = program.ui.gadgets().widgets(33);
+    ASSERT_EQ(modes.size(), 2u);
+    ASSERT_EQ(types.size(), 2u);
+    auto* modeTab = qobject_cast<QComboBox*>(modes[0]);
+    auto* typeTab = qobject_cast<QComboBox*>(types[0]);
+    ASSERT_TRUE(modeTab && typeTab);
+    modeTab->setCurrentIndex(4);  // the last mode, "Smudge", chosen by the user
+    emit modeTab->activated(4);
+    typeTab->setCurrentIndex(6);  // the last type
+    emit typeTab->activated(6);
+    EXPECT_EQ(program.app.brush.tool, 4);
+    EXPECT_EQ(program.app.brush.type, 6);
+    program.command(76);
+    EXPECT_EQ(qobject_cast<QComboBox*>(modes[1])->currentIndex(), 4);
+    EXPECT_EQ(qobject_cast<QComboBox*>(types[1])->currentIndex(), 6);
+    EXPECT_EQ(qobject_cast<QComboBox*>(modes[1])->currentText(), modeTab->itemText(4));
 }
 
 // The pattern tool has no behaviour: its buttons are disabled in both work spaces.

@@ -112,7 +112,7 @@ TEST_F(Started, UndoStepsOnionSkinAndJitterFactorPersist) {
 
     control(Gadget::OnionBefore, 3);
     control(Gadget::OnionAfter, 2);
-    control(Gadget::OpacityJitterFactor, 0);
+    app.brush.alphaFactorVsTime = 0;  // no decay; the spins offer 1 to 15, pref.ini keeps 0
     shutDown(app);
 
     FakeUi otherUi;

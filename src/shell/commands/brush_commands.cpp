@@ -5,6 +5,7 @@
 #include "brush/brush_color.h"
 #include "brush/brush_tip.h"
 #include "shell/app.h"
+#include "shell/gadget_table.h"
 #include "shell/ids.h"
 #include "shell/panels/brush_fields.h"
 #include "shell/panels/colour_panel.h"
@@ -63,11 +64,9 @@ void setActiveSwatchColour(App& app, uint32_t colour) {
 bool handleBrushControl(App& app, int gadget) {
     const BrushRow* row = brushRow(gadget);
     if (!row) return false;
-    const int state = app.ui.gadgetState(gadget);
-    const ControlRange range = rangeOf(app, *row);
-    const int kept = std::clamp(state, range.min, range.max);
-    if (kept != state) app.ui.setGadgetState(gadget, kept);
-    row->store(app.brush, kept);
+    // A state beyond the control's range (a script can send any) is taken as the nearest end,
+    // as the widget itself would show it.
+    row->store(app.brush, keptState(app.ui, row->gadget));
     if (row->after & kRecomputeColor) recomputeBrushColor(app);
     if (row->after & kRebuildTip) rebuildBrushTip(app);
     if (row->after & kPreview) refreshBrushPreview(app);

@@ -17,6 +17,7 @@
 #include "shell/commands/tool_table.h"
 #include "shell/edits.h"
 #include "shell/events.h"
+#include "shell/gadget_table.h"
 #include "shell/ids.h"
 #include "shell/input/panel_input.h"
 #include "shell/menu_table.h"
@@ -44,14 +45,9 @@ void toolButton(App& app, const ToolRow& row) {
     if (row.brushMode >= 0) app.brush.tool = uint8_t(row.brushMode);
 }
 
-// The largest value of the frame spins.
-constexpr int kLastFrameSpin = 10000;
 // An onion-skin spin: the count of frames drawn before or after the current one.
 void onionSpin(App& app, Gadget gadget, uint8_t Document::*count) {
-    const int state = app.ui.gadgetState(id(gadget));
-    const int kept = std::clamp(state, 0, kMostOnionFrames);
-    if (kept != state) app.ui.setGadgetState(id(gadget), kept);
-    app.doc.*count = uint8_t(kept);
+    app.doc.*count = uint8_t(keptState(app.ui, gadget));
     recomposeView(app, false);
 }
 
@@ -138,13 +134,13 @@ void panelEvent(App& app, const ControlEvent& e) {
             return choosePaperVariant(app, -1);
         case Gadget::ColorBG:
             return chooseCanvasBackground(app);
-        case Gadget::NavigatorMode:  // three modes
-            app.NavigatorMode = uint8_t(std::clamp(state, 0, 2));
+        case Gadget::NavigatorMode:
+            app.NavigatorMode = uint8_t(keptState(app.ui, Gadget::NavigatorMode));
             redrawNavigator(app);
             return focusCanvas(app);
-        case Gadget::GradientAlpha:  // track bar 0-255
+        case Gadget::GradientAlpha:
             app.iface.backgroundColor = (app.iface.backgroundColor & 0xFFFFFFu) |
-                                        (uint32_t(std::clamp(state, 0, 255)) << 24);
+                                        (uint32_t(keptState(app.ui, Gadget::GradientAlpha)) << 24);
             return;
         case Gadget::SaveRoughBoard:
             return saveRoughboard(app);
@@ -179,15 +175,15 @@ void panelEvent(App& app, const ControlEvent& e) {
             return deleteFrameCommand(app);
         case Gadget::DelLayerAnim:
             return deleteAnimationLayerCommand(app);
-        // The frame spins run 0-10000; a state beyond (a script's) is kept within.
+        // A state beyond a spin's range (a script's) is kept within.
         case Gadget::FrameEnd:
-            app.doc.FrameEnd = int16_t(std::clamp(state, 0, kLastFrameSpin));
+            app.doc.FrameEnd = int16_t(keptState(app.ui, Gadget::FrameEnd));
             return redrawTimeline(app);
         case Gadget::FrameStart:
-            app.doc.FrameStart = int16_t(std::clamp(state, 0, kLastFrameSpin));
+            app.doc.FrameStart = int16_t(keptState(app.ui, Gadget::FrameStart));
             return redrawTimeline(app);
         case Gadget::CurrentFrame:
-            app.doc.CurrentFrame = int16_t(std::clamp(state, 0, kLastFrameSpin));
+            app.doc.CurrentFrame = int16_t(keptState(app.ui, Gadget::CurrentFrame));
             recomposeView(app, false);
             return redrawTimeline(app);
         case Gadget::OnionBefore:

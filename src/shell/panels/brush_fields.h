@@ -6,7 +6,6 @@
 
 #include "brush/brush_settings.h"
 #include "shell/ids.h"
-#include "shell/state/preferences.h"
 
 namespace qm {
 
@@ -21,9 +20,7 @@ enum BrushRowAfter : unsigned {
 };
 
 struct BrushRow {
-    Gadget gadget;
-    int min, max;    // the control's range: a state outside it (a script can send any) is
-                     // taken as the nearest end, as the widget itself would show it
+    Gadget gadget;   // its range is the gadget table's
     Gadget partner;  // the spin or track bar showing the same field; == gadget when none
     void (*store)(BrushSettings&, int state);
     int (*show)(const BrushSettings&);
@@ -32,8 +29,6 @@ struct BrushRow {
 
 // The panel's row of `gadget`, or null when the gadget is no brush row.
 const BrushRow* brushRow(int gadget);
-// The range of the row's control where it is shown now.
-ControlRange rangeOf(const App& app, const BrushRow& row);
 // Sets every brush-row control to its field's value.
 void showBrushSettings(App& app);
 
@@ -41,8 +36,7 @@ void showBrushSettings(App& app);
 enum class EditorAfter { Nothing, RebuildTip };
 
 struct EditorRow {
-    Gadget gadget;
-    int min, max;  // as the panel's control of the same field
+    Gadget gadget;  // its range is the gadget table's, as the panel's control of the field
     void (*store)(BrushSettings&, int state);
     int (*show)(const BrushSettings&);
     EditorAfter after;

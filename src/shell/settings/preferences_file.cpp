@@ -190,8 +190,8 @@ constexpr auto kRanges = std::to_array<PrefRange>({
     {brush(&B::mixing), 0, 100},
     {brush(&B::visco), 0, 1000},
     {brush(&B::viscosity), 0, 1000},
-    // Any value one of the work spaces offers: 0 is the "Alpha" tab's own.
-    {brush(&B::alphaFactorVsTime), kOpacityJitterFactorInTab.min, kOpacityJitterFactorInTab.max},
+    // 0 keeps the opacity from decaying; the spins offer 1 to 15.
+    {brush(&B::alphaFactorVsTime), 0, 15},
     {brush(&B::alphaVsTime), 0, 10000},
 });
 

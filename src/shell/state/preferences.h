@@ -10,18 +10,6 @@ namespace qm {
 // Undo steps kept when pref.ini names no number (the history also stops at a memory cap).
 constexpr uint8_t kDefaultUndoSteps = 50;
 
-// The range a control offers.
-struct ControlRange {
-    int min = 0, max = 0;
-};
-
-// The opacity-jitter factor (gadget 59) is the one brush control whose range depends on where
-// it is shown: the "Alpha" tab of the tool options ("paint" work space) offers 0 to 15, the
-// options bar ("classic") 1 to 15. The widgets are built with these ranges and the shell keeps
-// a value within the range of the work space shown.
-inline constexpr ControlRange kOpacityJitterFactorInTab{0, 15};
-inline constexpr ControlRange kOpacityJitterFactorInBar{1, 15};
-
 // The onion-skin spins (155, 156) and pref.ini count at most this many frames each way.
 constexpr int kMostOnionFrames = 10;
 

@@ -4,6 +4,7 @@
 
 #include "platform/ui.h"
 #include "shell/app.h"
+#include "shell/gadget_table.h"
 #include "shell/ids.h"
 #include "shell/settings/dictionary.h"
 #include "shell/windows/dialog_fields.h"
@@ -31,19 +32,16 @@ void openAnimationOptionsDialog(App& app) {
                                   .height = 20,
                                   .container = panel};
     };
-    auto spin = [&](Gadget gadget, int min, int max, int value, int y, std::string tooltip) {
-        return ControlDescription{.id = id(gadget),
-                                  .kind = K::Spin,
-                                  .min = min,
-                                  .max = max,
-                                  .tab = tab,
-                                  .x = 170,
-                                  .y = y,
-                                  .width = 90,
-                                  .height = 22,
-                                  .value = value,
-                                  .tooltip = std::move(tooltip),
-                                  .container = panel};
+    auto spin = [&](Gadget gadget, int value, int y) {
+        ControlDescription c = describedControl(d, gadget);  // range and tool tip
+        c.tab = tab;
+        c.x = 170;
+        c.y = y;
+        c.width = 90;
+        c.height = 22;
+        c.value = value;
+        c.container = panel;
+        return c;
     };
     showDialog(app, {.number = id(Window::AnimationOptions),
                      .title = app.prefs.programName,
@@ -59,27 +57,24 @@ void openAnimationOptionsDialog(App& app) {
                           .value = 1,
                           .items = {Text(d, "General"), tab}},
                          label(Text(d, "Frames per second"), 10),
-                         spin(Gadget::Fps, 1, 48, app.doc.Fps, 10, Text(d, "FPS")),
+                         spin(Gadget::Fps, app.doc.Fps, 10),
                          label(Text(d, "Total of frames"), 40),
-                         // FrameTotal is a 16-bit field: the spin stops at its largest value.
-                         spin(Gadget::FrameTotal, 1, INT16_MAX, app.doc.FrameTotal, 40,
-                              Text(d, "Total of Frame In the Animation")),
+                         spin(Gadget::FrameTotal, app.doc.FrameTotal, 40),
                          label(Text(d, "Speed of the animation"), 70),
-                         spin(Gadget::SpeedAnimation, 0, 5, app.prefs.SpeedAnimation, 70,
-                              Text(d, "Speed of the Animation (preview, not final)")),
+                         spin(Gadget::SpeedAnimation, app.prefs.SpeedAnimation, 70),
                      }});
 }
 
 bool handleAnimationOptionsControl(App& app, int gadget) {
     switch (static_cast<Gadget>(gadget)) {
         case Gadget::Fps:
-            app.doc.Fps = uint8_t(keptState(app, Gadget::Fps, 1, 48));
+            app.doc.Fps = uint8_t(keptState(app.ui, Gadget::Fps));
             return true;
         case Gadget::FrameTotal:
-            app.doc.FrameTotal = int16_t(keptState(app, Gadget::FrameTotal, 1, INT16_MAX));
+            app.doc.FrameTotal = int16_t(keptState(app.ui, Gadget::FrameTotal));
             return true;
         case Gadget::SpeedAnimation:
-            app.prefs.SpeedAnimation = uint8_t(keptState(app, Gadget::SpeedAnimation, 0, 5));
+            app.prefs.SpeedAnimation = uint8_t(keptState(app.ui, Gadget::SpeedAnimation));
             return true;
         default:
             return false;

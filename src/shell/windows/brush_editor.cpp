@@ -6,9 +6,11 @@
 #include "platform/ui.h"
 #include "shell/app.h"
 #include "shell/commands/brush_commands.h"
+#include "shell/gadget_table.h"
 #include "shell/ids.h"
 #include "shell/panels/brush_fields.h"
 #include "shell/settings/dictionary.h"
+#include "shell/windows/dialog_fields.h"
 #include "shell/windows/window_list.h"
 
 namespace qm {
@@ -18,9 +20,7 @@ namespace {
 using K = ControlKind;
 
 void editorChange(App& app, const EditorRow& row) {
-    const int state = app.ui.gadgetState(id(row.gadget));
-    const int kept = std::clamp(state, row.min, row.max);
-    row.store(app.brush, kept);
+    row.store(app.brush, keptState(app.ui, row.gadget));
     if (row.after == EditorAfter::RebuildTip) rebuildBrushTip(app);
     showBrushSettings(app);  // the panel follows
     refreshBrushEditor(app);
@@ -42,25 +42,19 @@ void openBrushEditor(App& app) {
                                   .height = 20,
                                   .container = panel};
     };
-    auto control = [&](Gadget gadget, ControlKind kind, int y, int width) {
-        const EditorRow& row = *editorRow(id(gadget));
-        return ControlDescription{.id = id(gadget),
-                                  .kind = kind,
-                                  .min = row.min,
-                                  .max = row.max,
-                                  .tab = tab,
-                                  .x = 200,
-                                  .y = y,
-                                  .width = width,
-                                  .height = 22,
-                                  .value = row.show(app.brush),
-                                  .container = panel};
+    // Kind, range and items from the gadget table.
+    auto control = [&](Gadget gadget, int y, int width) {
+        ControlDescription c = describedControl(d, gadget);
+        c.tab = tab;
+        c.x = 200;
+        c.y = y;
+        c.width = width;
+        c.height = 22;
+        c.value = editorRow(id(gadget))->show(app.brush);
+        c.container = panel;
+        return c;
     };
-    ControlDescription shape = control(Gadget::EditorShape, K::Combo, 10, 150);
-    for (const char* key : {"Circle Hard", "Box", "Ellipse", "BrushCustom", "Circle Shine",
-                            "Circle Soft", "Circle Custom"})
-        shape.items.push_back(Text(d, key));
-    ControlDescription hard = control(Gadget::EditorHard, K::CheckBox, 160, 150);
+    ControlDescription hard = control(Gadget::EditorHard, 160, 150);
     hard.caption = Text(d, "Hard");
     showDialog(
         app,
@@ -82,15 +76,15 @@ void openBrushEditor(App& app) {
                   .height = kEditorPreviewSide,
                   .container = panel},
                  label(Text(d, "Shape"), 10),
-                 shape,
+                 control(Gadget::EditorShape, 10, 150),
                  label(Text(d, "Size"), 40),
-                 control(Gadget::EditorSize, K::Spin, 40, 80),
+                 control(Gadget::EditorSize, 40, 80),
                  label(Text(d, "Width %"), 70),
-                 control(Gadget::EditorWidth, K::Spin, 70, 80),
+                 control(Gadget::EditorWidth, 70, 80),
                  label(Text(d, "Height %"), 100),
-                 control(Gadget::EditorHeight, K::Spin, 100, 80),
+                 control(Gadget::EditorHeight, 100, 80),
                  label(Text(d, "Rotation"), 130),
-                 control(Gadget::EditorRotation, K::TrackBar, 128, 150),
+                 control(Gadget::EditorRotation, 128, 150),
                  hard,
              },
          .resizable = true,

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 
 #include "document/document_ops.h"
 #include "platform/key_value_file.h"
 #include "shell/app.h"
+#include "shell/gadget_table.h"
 #include "shell/ids.h"
 #include "shell/settings/dictionary.h"
 
@@ -38,11 +40,22 @@ int fieldInteger(App& app, Gadget gadget) {
     return value ? int(std::clamp<int64_t>(*value, INT32_MIN, INT32_MAX)) : 0;
 }
 
-int keptState(App& app, Gadget gadget, int min, int max) {
-    const int state = app.ui.gadgetState(id(gadget));
-    const int kept = std::clamp(state, min, max);
-    if (kept != state) app.ui.setGadgetState(id(gadget), kept);
-    return kept;
+std::string tipText(Dictionary& dictionary, std::string_view tip) {
+    if (tip.empty()) return {};
+    if (tip.front() == '=') return std::string(tip.substr(1));
+    return Text(dictionary, tip);
+}
+
+ControlDescription describedControl(Dictionary& dictionary, Gadget gadget) {
+    ControlDescription c{.id = id(gadget)};
+    if (const GadgetRow* row = gadgetRow(gadget)) {
+        c.kind = row->kind;
+        c.min = row->min;
+        c.max = row->max;
+        for (const char* item : row->items) c.items.push_back(Text(dictionary, item));
+        c.tooltip = tipText(dictionary, row->tip);
+    }
+    return c;
 }
 
 std::string sizeLimitMessage(App& app) {

@@ -1,11 +1,13 @@
 // What the dialogs' descriptions and handlers share: captions and numeric fields, their values
-// read back, states kept within their ranges, and the error boxes.
+// read back, the gadget table's controls, and the error boxes.
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "platform/ui.h"
 #include "shell/ids.h"
+#include "shell/settings/dictionary.h"
 
 namespace qm {
 
@@ -17,9 +19,11 @@ ControlDescription caption(std::string text, int x, int y, int width = 55);
 ControlDescription numberField(Gadget gadget, int value, int x, int y);
 // A numeric text field as an integer: 0 when it holds no number, clamped to int.
 int fieldInteger(App& app, Gadget gadget);
-// The state of a control kept within its range: a script may send any state, and the control
-// then shows the value taken.
-int keptState(App& app, Gadget gadget, int min, int max);
+// A tool tip of the gadget table (a dictionary key, "=literal" or "") as the text shown.
+std::string tipText(Dictionary& dictionary, std::string_view tip);
+// A control of the gadget table: its id, kind, range, items (their texts) and tool tip; the
+// caller gives its place and start state.
+ControlDescription describedControl(Dictionary& dictionary, Gadget gadget);
 // The message of a document size beyond the limits.
 std::string sizeLimitMessage(App& app);
 // An error box with `text`.

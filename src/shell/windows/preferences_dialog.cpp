@@ -8,6 +8,7 @@
 #include "platform/paths.h"
 #include "shell/app.h"
 #include "shell/edits.h"
+#include "shell/gadget_table.h"
 #include "shell/ids.h"
 #include "shell/panels/timeline.h"
 #include "shell/settings/dictionary.h"
@@ -21,20 +22,21 @@ namespace {
 
 constexpr int kWindow = id(Window::Preferences);
 
-// The ranges of the spins; an event may carry any state (scripts), which is kept within them.
-constexpr int kGridMin = 1, kGridMax = 500;
-constexpr int kCellMin = 4, kCellMax = 24;
-constexpr int kUndoMin = 1, kUndoMax = 255;
-
 WindowDescription describeWindow(App& app) {
     Dictionary& d = app.dictionary;
     const std::string general = Text(d, "General"), iface = Text(d, "Interface");
     const std::string performance = Text(d, "Performance"), saveExit = Text(d, "Save&Exit"),
                       animation = Text(d, "Animation");
     using K = ControlKind;
-    auto control = [](Gadget g, K kind, std::string caption, std::string tab, int min = 0,
-                      int max = 0) {
-        return ControlDescription{id(g), kind, std::move(caption), min, max, std::move(tab)};
+    auto control = [](Gadget g, K kind, std::string caption, std::string tab) {
+        return ControlDescription{id(g), kind, std::move(caption), 0, 0, std::move(tab)};
+    };
+    // A control of the gadget table: its kind and range from there. The combos are filled when
+    // the window is shown.
+    auto ranged = [&](Gadget g, std::string caption, std::string tab) {
+        const GadgetRow& row = *gadgetRow(g);
+        return ControlDescription{id(g),   row.kind, std::move(caption),
+                                  row.min, row.max,  std::move(tab)};
     };
     return WindowDescription{
         kWindow,
@@ -47,22 +49,21 @@ WindowDescription describeWindow(App& app) {
             control(Gadget::PrefRestartIcon, K::Image, "", general),
             control(Gadget::PrefRestartNote, K::Label, Text(d, "AvailableAfterRestart"), general),
             control(Gadget::PrefUndoLabel, K::Label, Text(d, "Undo steps"), general),
-            control(Gadget::PrefUndo, K::Spin, "", general, kUndoMin, kUndoMax),
+            ranged(Gadget::PrefUndo, "", general),
             control(Gadget::PrefGridLabel, K::Label, Text(d, "Grid width and height"), iface),
-            control(Gadget::PrefGridW, K::Spin, "", iface, kGridMin, kGridMax),
-            control(Gadget::PrefGridH, K::Spin, "", iface, kGridMin, kGridMax),
+            ranged(Gadget::PrefGridW, "", iface),
+            ranged(Gadget::PrefGridH, "", iface),
             control(Gadget::PrefGridColor, K::Button, Text(d, "Grid Color"), iface),
-            control(Gadget::PrefScreenRealTime, K::CheckBox, Text(d, "UpdateScreenRealTime"),
-                    performance),
-            control(Gadget::PrefShowPixel, K::CheckBox, Text(d, "ShowPixel"), performance),
-            control(Gadget::PrefSaveColorBrush, K::CheckBox, Text(d, "SaveColorBrush"), saveExit),
-            control(Gadget::PrefConfirmExit, K::CheckBox, Text(d, "ConfirmExit"), saveExit),
-            control(Gadget::PrefAutoSave, K::CheckBox, Text(d, "AutoSave"), saveExit),
-            control(Gadget::PrefFrameUnit, K::Combo, "", animation),
-            control(Gadget::PrefTimelineStyle, K::Combo, "", animation),
+            ranged(Gadget::PrefScreenRealTime, Text(d, "UpdateScreenRealTime"), performance),
+            ranged(Gadget::PrefShowPixel, Text(d, "ShowPixel"), performance),
+            ranged(Gadget::PrefSaveColorBrush, Text(d, "SaveColorBrush"), saveExit),
+            ranged(Gadget::PrefConfirmExit, Text(d, "ConfirmExit"), saveExit),
+            ranged(Gadget::PrefAutoSave, Text(d, "AutoSave"), saveExit),
+            ranged(Gadget::PrefFrameUnit, "", animation),
+            ranged(Gadget::PrefTimelineStyle, "", animation),
             control(Gadget::PrefCellWidthLabel, K::Label, Text(d, "Timeline cell width"),
                     animation),
-            control(Gadget::PrefCellWidth, K::Spin, "", animation, kCellMin, kCellMax),
+            ranged(Gadget::PrefCellWidth, "", animation),
             control(Gadget::PrefOk, K::Button, Text(d, "BtnOk"), ""),
         }};
 }
@@ -73,16 +74,15 @@ void fillCombo(App& app, Gadget g, const std::vector<std::string>& items, int se
     app.ui.setGadgetState(id(g), selected);
 }
 
-// The state of a control brought within lo..hi; the control shows the kept value.
-int keptState(App& app, Gadget g, int lo, int hi) {
-    const int state = app.ui.gadgetState(id(g));
-    const int kept = std::clamp(state, lo, hi);
-    if (kept != state) app.ui.setGadgetState(id(g), kept);
-    return kept;
+// The items of a combo of the gadget table, in the dictionary's words.
+void fillTableCombo(App& app, Gadget g, int selected) {
+    std::vector<std::string> items;
+    for (const char* key : gadgetRow(g)->items) items.push_back(Text(app.dictionary, key));
+    fillCombo(app, g, items, selected);
 }
 
 uint8_t checkState(App& app, Gadget g) {
-    return uint8_t(keptState(app, g, 0, 1));
+    return uint8_t(keptState(app.ui, g));
 }
 
 void chooseLanguage(App& app) {
@@ -122,10 +122,10 @@ void openPreferencesDialog(App& app) {
     const auto current = std::find(languages.begin(), languages.end(), app.prefs.lang);
     fillCombo(app, Gadget::PrefLanguage, languages,
               current == languages.end() ? -1 : int(current - languages.begin()));
-    Dictionary& d = app.dictionary;
-    fillCombo(app, Gadget::PrefFrameUnit, {Text(d, "Frame"), Text(d, "Seconde")}, 0);
-    fillCombo(app, Gadget::PrefTimelineStyle, {Text(d, "Barre"), Text(d, "Line")},
-              std::clamp<int>(app.iface.animBarre, 0, 1));
+    fillTableCombo(app, Gadget::PrefFrameUnit, 0);
+    fillTableCombo(
+        app, Gadget::PrefTimelineStyle,
+        std::clamp<int>(app.iface.animBarre, 0, gadgetRow(Gadget::PrefTimelineStyle)->max));
 
     std::string error;
     if (auto icon = loadImageFile(joinPath(app.workDir, "data/ui/icone/important.png"), error))
@@ -158,11 +158,11 @@ bool handlePreferencesControl(App& app, int gadget) {
             chooseLanguage(app);
             break;
         case Gadget::PrefGridW:
-            p.gridW = int16_t(keptState(app, Gadget::PrefGridW, kGridMin, kGridMax));
+            p.gridW = int16_t(keptState(app.ui, Gadget::PrefGridW));
             recomposeView(app, false);
             break;
         case Gadget::PrefGridH:
-            p.gridH = int16_t(keptState(app, Gadget::PrefGridH, kGridMin, kGridMax));
+            p.gridH = int16_t(keptState(app.ui, Gadget::PrefGridH));
             recomposeView(app, false);
             break;
         case Gadget::PrefGridColor:
@@ -186,21 +186,21 @@ bool handlePreferencesControl(App& app, int gadget) {
             break;
         case Gadget::PrefFrameUnit:
             // Shown only: the timeline counts in frames.
-            keptState(app, Gadget::PrefFrameUnit, 0, 1);
+            keptState(app.ui, Gadget::PrefFrameUnit);
             break;
         case Gadget::PrefTimelineStyle:
-            app.iface.animBarre = uint8_t(keptState(app, Gadget::PrefTimelineStyle, 0, 1));
+            app.iface.animBarre = uint8_t(keptState(app.ui, Gadget::PrefTimelineStyle));
             redrawTimeline(app);
             break;
         case Gadget::PrefCellWidth:
-            app.iface.frameCellWidth = keptState(app, Gadget::PrefCellWidth, kCellMin, kCellMax);
+            app.iface.frameCellWidth = keptState(app.ui, Gadget::PrefCellWidth);
             redrawTimeline(app);
             break;
         case Gadget::PrefOk:
             closePreferences(app);
             break;
         case Gadget::PrefUndo:
-            p.Undo = uint8_t(keptState(app, Gadget::PrefUndo, kUndoMin, kUndoMax));
+            p.Undo = uint8_t(keptState(app.ui, Gadget::PrefUndo));
             applyHistoryLimits(app);
             break;
         default:

@@ -8,6 +8,7 @@
 #include "raster/rounding.h"
 #include "shell/app.h"
 #include "shell/commands/layer_commands.h"
+#include "shell/gadget_table.h"
 #include "shell/ids.h"
 #include "shell/settings/dictionary.h"
 #include "shell/view/canvas_frame.h"
@@ -88,14 +89,12 @@ void openSizeDialog(App& app, int mode) {
                                    .y = 90,
                                    .width = 180,
                                    .height = 20});
-        window.controls.push_back({.id = id(Gadget::ImageQuality),
-                                   .kind = K::Combo,
-                                   .x = 40,
-                                   .y = 120,
-                                   .width = 120,
-                                   .height = 20,
-                                   .value = 0,
-                                   .items = {Text(d, "Smooth mode"), Text(d, "Hard mode")}});
+        ControlDescription quality = describedControl(d, Gadget::ImageQuality);
+        quality.x = 40;
+        quality.y = 120;
+        quality.width = 120;
+        quality.height = 20;
+        window.controls.push_back(std::move(quality));
     }
     window.controls.push_back({.id = id(Gadget::ImageSizeOk),
                                .kind = K::Button,
@@ -125,12 +124,12 @@ bool handleSizeDialogControl(App& app, int gadget) {
             keepProportion(app, false);
             return true;
         case Gadget::ConstraintProportion:
-            keptState(app, Gadget::ConstraintProportion, 0, 1);
+            keptState(app.ui, Gadget::ConstraintProportion);
             app.sizeDialogWidth = fieldInteger(app, Gadget::ImageWidth);
             keepProportion(app, true);  // ticked: the height follows the width
             return true;
         case Gadget::ImageQuality:
-            app.sizeDialogQuality = keptState(app, Gadget::ImageQuality, 0, 1);
+            app.sizeDialogQuality = keptState(app.ui, Gadget::ImageQuality);
             return true;
         case Gadget::ImageSizeOk:
             sizeDialogOk(app);

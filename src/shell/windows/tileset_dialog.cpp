@@ -6,6 +6,7 @@
 #include "io/tileset.h"
 #include "platform/paths.h"
 #include "shell/app.h"
+#include "shell/gadget_table.h"
 #include "shell/ids.h"
 #include "shell/panels/panels.h"
 #include "shell/settings/dictionary.h"
@@ -20,6 +21,11 @@ constexpr const char* kTitle = "Convert to TileSet";
 
 WindowDescription tilesetWindow(Dictionary& d) {
     using K = ControlKind;
+    // A spin of the gadget table, with its range.
+    auto spin = [](Gadget g) {
+        const GadgetRow& row = *gadgetRow(g);
+        return ControlDescription{id(g), K::Spin, "", row.min, row.max};
+    };
     return WindowDescription{
         id(Window::TileSet),
         Text(d, kTitle),
@@ -28,10 +34,10 @@ WindowDescription tilesetWindow(Dictionary& d) {
         {
             {id(Gadget::TileExportFrame), K::Frame, Text(d, "Export Dimension")},
             {id(Gadget::TileWidthLabel), K::Label, Text(d, "Width :")},
-            {id(Gadget::TileWidth), K::Spin, "", 1, kMaxTileSide},
+            spin(Gadget::TileWidth),
             {id(Gadget::TileHeightLabel), K::Label, Text(d, "Height :")},
-            {id(Gadget::TileHeight), K::Spin, "", 1, kMaxTileSide},
-            {id(Gadget::TilesPerRow), K::Spin, "", 1, kMaxTilesPerRow},
+            spin(Gadget::TileHeight),
+            spin(Gadget::TilesPerRow),
             {id(Gadget::TileExportWidth), K::Label, Text(d, "Export Width :") + " 320"},
             {id(Gadget::TileOptionsFrame), K::Frame, Text(d, "Options")},
             {id(Gadget::TileConstrain), K::CheckBox, Text(d, "Constraint Proportion")},
@@ -69,13 +75,12 @@ void closeTilesetDialog(App& app) {
 // A spin changed: its value within range, copied into the other side when constrained.
 void spinChanged(App& app, Gadget gadget) {
     TilesetDialog& d = app.tileset;
-    const int state = app.ui.gadgetState(id(gadget));
+    const int kept = keptState(app.ui, gadget);
     if (gadget == Gadget::TilesPerRow) {
-        d.perRow = std::clamp(state, 1, kMaxTilesPerRow);
+        d.perRow = kept;
     } else {
-        const int side = std::clamp(state, 1, kMaxTileSide);
-        (gadget == Gadget::TileWidth ? d.tileWidth : d.tileHeight) = side;
-        if (d.constrain) d.tileWidth = d.tileHeight = side;
+        (gadget == Gadget::TileWidth ? d.tileWidth : d.tileHeight) = kept;
+        if (d.constrain) d.tileWidth = d.tileHeight = kept;
     }
     showValues(app);
 }
@@ -136,8 +141,8 @@ void openTilesetDialog(App& app) {
     app.ui.showWindow(tilesetWindow(app.dictionary));
     openWindow(app, id(Window::TileSet));
     app.ui.clearGadgetItems(id(Gadget::TilePosition));
-    app.ui.addGadgetItem(id(Gadget::TilePosition), Text(app.dictionary, "Begining of the image"));
-    app.ui.addGadgetItem(id(Gadget::TilePosition), Text(app.dictionary, "End of the image"));
+    for (const char* key : gadgetRow(Gadget::TilePosition)->items)
+        app.ui.addGadgetItem(id(Gadget::TilePosition), Text(app.dictionary, key));
     app.ui.setGadgetState(id(Gadget::TilePosition), 0);
     showValues(app);
 }
@@ -159,7 +164,7 @@ bool handleTilesetControl(App& app, int gadget) {
             app.tileset.newImage = state ? 1 : 0;
             break;
         case Gadget::TilePosition:  // kept by the combo; the conversion does not use it
-            app.ui.setGadgetState(gadget, std::clamp(state, 0, 1));
+            keptState(app.ui, Gadget::TilePosition);
             break;
         case Gadget::TileOk:
             convert(app);
