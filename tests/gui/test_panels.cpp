@@ -451,6 +451,18 @@ TEST(Panels, OptionsBarCombosShowEveryModeAndType) {
     EXPECT_EQ(qobject_cast<QComboBox*>(modes[1])->currentText(), modeTab->itemText(4));
 }
 
+// With the full lists its combos are wider, yet the options bar still shows every control in
+// the maximised window: none goes into the bar's overflow menu.
+TEST(Panels, OptionsBarFitsTheWindow) {
+    Program program;
+    program.window.openMaximized();
+    program.command(76);
+    QCoreApplication::processEvents();
+    const QToolBar* bar = program.window.workSpace().optionsBar();
+    ASSERT_TRUE(bar->isVisible());
+    EXPECT_LE(bar->sizeHint().width(), bar->width());
+}
+
 // The pattern tool has no behaviour: its buttons are disabled in both work spaces.
 TEST(Panels, PatternButtonsAreDisabled) {
     Program program;

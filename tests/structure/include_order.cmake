@@ -7,7 +7,8 @@
 #              so codecs comes after platform and platform never includes a codecs header
 #   document, brush, filters, io   the painting program, in this order
 #   the shell, floor by floor:
-#     shell            the App record (shell/app.h, shell/state/), ids.h, the menu table
+#     shell            the App record (shell/app.h, shell/state/), ids.h, the menu and gadget
+#                      tables
 #     shell/settings   pref.ini and the dictionary
 #     shell/view       the canvas frame, the status bar and title, the paper, the layer preview
 #     shell/panels     what the panels show
@@ -35,7 +36,7 @@ function(_floor_of _rel _out)
     set(_f shell/edits)
   elseif(_rel MATCHES "^shell/events\\.h$")
     set(_f shell/input)
-  else()                                   # shell/app.h, state/, ids.h, menu_table.*
+  else()                                   # shell/app.h, state/, ids.h, the tables
     string(REGEX REPLACE "^([^/]+)/.*" "\\1" _f "${_rel}")
   endif()
   set(${_out} ${_f} PARENT_SCOPE)
