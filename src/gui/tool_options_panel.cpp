@@ -16,7 +16,6 @@
 #include "gui/panel_builders.h"
 #include "gui/panel_kit.h"
 #include "shell/commands/tool_table.h"
-#include "shell/panels/brush_fields.h"
 
 namespace qm {
 

@@ -33,7 +33,7 @@ WindowDescription describeWindow(App& app) {
     };
     // A control of the gadget table: its kind and range from there. The combos are filled when
     // the window is shown.
-    auto ranged = [&](Gadget g, std::string caption, std::string tab) {
+    auto ranged = [](Gadget g, std::string caption, std::string tab) {
         const GadgetRow& row = *gadgetRow(g);
         return ControlDescription{id(g),   row.kind, std::move(caption),
                                   row.min, row.max,  std::move(tab)};
