@@ -63,6 +63,7 @@ WindowDescription describeWindow(App& app) {
             control(Gadget::PrefCellWidthLabel, K::Label, Text(d, "Timeline cell width"),
                     animation),
             control(Gadget::PrefCellWidth, K::Spin, "", animation, kCellMin, kCellMax),
+            control(Gadget::PrefAnimNewDrawing, K::Combo, "", animation),
             control(Gadget::PrefOk, K::Button, Text(d, "BtnOk"), ""),
         }};
 }
@@ -126,6 +127,10 @@ void openPreferencesDialog(App& app) {
     fillCombo(app, Gadget::PrefFrameUnit, {Text(d, "Frame"), Text(d, "Seconde")}, 0);
     fillCombo(app, Gadget::PrefTimelineStyle, {Text(d, "Barre"), Text(d, "Line")},
               std::clamp<int>(app.iface.animBarre, 0, 1));
+    fillCombo(
+        app, Gadget::PrefAnimNewDrawing,
+        {Text(d, "PaintHeldDrawing"), Text(d, "PaintNewDrawing"), Text(d, "PaintCopiedDrawing")},
+        std::clamp<int>(app.prefs.AnimNewDrawing, 0, 2));
 
     std::string error;
     if (auto icon = loadImageFile(joinPath(app.workDir, "data/ui/icone/important.png"), error))
@@ -202,6 +207,9 @@ bool handlePreferencesControl(App& app, int gadget) {
         case Gadget::PrefUndo:
             p.Undo = uint8_t(keptState(app, Gadget::PrefUndo, kUndoMin, kUndoMax));
             applyHistoryLimits(app);
+            break;
+        case Gadget::PrefAnimNewDrawing:
+            p.AnimNewDrawing = uint8_t(keptState(app, Gadget::PrefAnimNewDrawing, 0, 2));
             break;
         default:
             break;
