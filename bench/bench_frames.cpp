@@ -68,7 +68,8 @@ struct Scene {
         recomposeView(app, false);
     }
 
-    // 24 drawings of a square moving right, one a frame, from frame 1.
+    // 24 drawings, one a frame from frame 1: a square moving right over a faint wash that covers
+    // the whole drawing (so every page of it was written, as a drawn picture's pages are).
     void addDrawings() {
         AnimationLayer& layer = currentAnimationLayer(app.doc);
         layer.Frames.clear();
@@ -77,11 +78,17 @@ struct Scene {
             frame.Frame = int16_t(f);
             frame.id = app.doc.nextFrameId++;
             frame.image = *createImage(kDrawingW, kDrawingH, 32);
+            fillBox(frame.image, 0, 0, kDrawingW, kDrawingH, solidPaint(rgba(30, 40, 200, 24)));
             fillBox(frame.image, 40 * f, 300, 200, 200, solidPaint(rgba(200, 40, 30, 255)));
             layer.Frames.push_back(std::move(frame));
         }
-        app.doc.CurrentFrame = 1;
         app.history.clear();
+        // Each drawing shown once before timing, as a scrub through the animation would.
+        for (int f = 1; f <= kDrawings; ++f) {
+            app.doc.CurrentFrame = int16_t(f);
+            recomposeView(app, false);
+        }
+        app.doc.CurrentFrame = 1;
         recomposeView(app, false);
     }
 
