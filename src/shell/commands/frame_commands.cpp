@@ -11,7 +11,6 @@
 #include "raster/rounding.h"
 #include "shell/app.h"
 #include "shell/edits.h"
-#include "shell/events.h"
 #include "shell/ids.h"
 #include "shell/panels/navigator.h"
 #include "shell/panels/panels.h"
@@ -141,12 +140,12 @@ void moveDrawingDrag(App& app, int x, int y, bool release) {
     }
 }
 
-bool timelineDrawingDrag(App& app, const ControlEvent& e) {
-    using T = ControlEventType;
+bool timelineDrawingDrag(App& app, const TimelineDragEvent& e) {
+    using T = TimelineDragStep;
     TimelineState& t = app.timeline;
     Document& doc = app.doc;
     const int frame = timelineFrameAt(e.x, app.iface.frameCellWidth);
-    if (e.type == T::LeftDown && e.alt && !e.shift) {
+    if (e.step == T::Press && e.alt && !e.shift) {
         t.drawingDrag = false;
         const std::string key = layerAtRow(doc, e.y);
         if (key.empty() || !frameOccupied(doc.animationLayers.at(key), frame)) return true;
@@ -156,8 +155,8 @@ bool timelineDrawingDrag(App& app, const ControlEvent& e) {
         t.dragCopy = e.ctrl;
         return true;
     }
-    if (!t.drawingDrag || (e.type != T::Move && e.type != T::LeftUp)) return false;
-    if (e.type == T::Move) return true;  // the drop decides; the row stays as it is meanwhile
+    if (!t.drawingDrag || (e.step != T::Move && e.step != T::Release)) return false;
+    if (e.step == T::Move) return true;  // the drop decides; the row stays as it is meanwhile
     t.drawingDrag = false;
     const auto found = doc.animationLayers.find(t.dragLayer);
     if (found == doc.animationLayers.end()) return true;

@@ -6,7 +6,6 @@
 namespace qm {
 
 struct App;
-struct ControlEvent;
 
 // Whether `commandId` is one of the Animation menu's commands.
 bool isFrameCommand(int commandId);
@@ -20,10 +19,18 @@ void frameCommand(App& app, int commandId);
 // press to release.
 void moveDrawingDrag(App& app, int x, int y, bool release);
 
-// Alt+left drag on the timeline: the drawing under the press moves along its row to the frame of
-// the release; with Ctrl as well a copy goes there. True when the event belonged to such a drag
-// (a drag started with Alt goes on without it). A drop on a frame where another drawing shows is
-// refused, and the status bar says so.
-bool timelineDrawingDrag(App& app, const ControlEvent& event);
+// A left-button event of the timeline as the drawing drags see it.
+enum class TimelineDragStep { Press, Move, Release, Other };
+struct TimelineDragEvent {
+    TimelineDragStep step = TimelineDragStep::Other;
+    int x = 0, y = 0;  // in the timeline's picture
+    bool alt = false, ctrl = false, shift = false;
+};
+
+// Alt+left drag on the timeline: the drawing under the press moves along its row by the drag's
+// travel; with Ctrl as well a copy goes there. True when the event belonged to such a drag (a
+// drag started with Alt goes on without it). A drop where another drawing shows is refused, and
+// the status bar says so.
+bool timelineDrawingDrag(App& app, const TimelineDragEvent& event);
 
 }  // namespace qm
