@@ -1,6 +1,7 @@
 #include "document/compositing.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <utility>
@@ -81,12 +82,27 @@ std::vector<DrawStep> frameSteps(const CanvasScene& scene, const Rect& area) {
     };
     addImage(scene.paper, scene.offsetX, scene.offsetY, 255);
     if (const AnimationLayer* onion = scene.onion.layer) {
+        // The drawings before and after the one shown at CurrentFrame (or CurrentFrame itself
+        // where none shows), by their starts: a held drawing counts once however long it holds.
+        const std::vector<Drawing> drawings = drawingsOf(*onion);
+        const auto shown = shownDrawing(*onion, doc.CurrentFrame);
+        const int reference = shown ? shown->start : doc.CurrentFrame;
+        const auto firstAfter =
+            std::upper_bound(drawings.begin(), drawings.end(), reference,
+                             [](int frame, const Drawing& d) { return frame < d.start; });
+        const auto firstAtOrAfter =
+            std::lower_bound(drawings.begin(), drawings.end(), reference,
+                             [](const Drawing& d, int frame) { return d.start < frame; });
         auto addSide = [&](int count, int direction, uint32_t tint) {
             for (int d = count; d >= 1; --d) {
                 const uint32_t opacity = uint32_t(onion->Alpha) * 128 * uint32_t(count + 1 - d) /
                                          (uint32_t(count) * 255);
+                const ptrdiff_t index = direction < 0 ? (firstAtOrAfter - drawings.begin()) - d
+                                                      : (firstAfter - drawings.begin()) + d - 1;
+                if (index < 0 || index >= ptrdiff_t(drawings.size())) continue;
+                const int start = drawings[size_t(index)].start;
                 for (const AnimationFrame& frame : onion->Frames) {
-                    if (frame.Frame != doc.CurrentFrame + direction * d) continue;
+                    if (frame.Frame != start) continue;
                     const size_t before = steps.size();
                     addImage(frame.image, int64_t(scene.offsetX) + frame.X,
                              int64_t(scene.offsetY) + frame.Y, opacity);

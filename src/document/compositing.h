@@ -22,10 +22,11 @@ struct GridSettings {
     uint32_t color = 0;
 };
 
-// Onion skin: the frames of one animation layer near CurrentFrame, drawn under the frames of
-// CurrentFrame with their colour replaced by a tint, `before` frames back in red and `after`
-// frames on in blue. The frame at distance d of n is laid with alpha Alpha x 128 x (n + 1 - d) /
-// (n x 255), farthest first, so the nearest show strongest. Off without a layer.
+// Onion skin: the drawings of one animation layer next to the one it shows at CurrentFrame (a
+// held drawing counts once), drawn under the frames of CurrentFrame with their colour replaced by
+// a tint, `before` drawings back in red and `after` drawings on in blue. The drawing at distance
+// d of n is laid with alpha Alpha x 128 x (n + 1 - d) / (n x 255), farthest first, so the nearest
+// show strongest. Off without a layer.
 struct OnionSkin {
     const AnimationLayer* layer = nullptr;
     int before = 0;

@@ -77,6 +77,9 @@ struct Document {
     // The painting target when it is not the selected entry: adding a group selects the group
     // but leaves painting on the layer it was on. 0: the selected layer is the target.
     uint32_t paintTarget = 0;
+    // Painting goes into the drawing shown at CurrentFrame of the current animation layer
+    // (AnimationLayerId) instead of a layer; choosing a layer in the layer list ends it.
+    uint8_t paintsAnimation = 0;
     std::string paper;               // paper texture file
 
     std::vector<Layer> layers;                        // sorted ascending by Position

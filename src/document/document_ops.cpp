@@ -42,6 +42,7 @@ bool resetDocument(Document& doc, DocumentWorkImages work) {
     doc.layers.clear();
     doc.animationLayers.clear();
     doc.paintTarget = 0;
+    doc.paintsAnimation = 0;
     for (Image* slot : {&work.image2, &work.image4, &work.image3}) {
         auto image = documentImage(doc);
         if (!image) return false;

@@ -37,8 +37,8 @@ constexpr std::array kMainKeys{
     KeyPair{Qt::Key_Delete, 0x2E},
     KeyPair{Qt::Key_Semicolon, 0xBA},
     KeyPair{Qt::Key_Colon, 0xBA},
+    KeyPair{Qt::Key_Plus, 0xBB},  // first: an accelerator on this key is a "+"
     KeyPair{Qt::Key_Equal, 0xBB},
-    KeyPair{Qt::Key_Plus, 0xBB},
     KeyPair{Qt::Key_Comma, 0xBC},
     KeyPair{Qt::Key_Less, 0xBC},
     KeyPair{Qt::Key_Minus, 0xBD},

@@ -4,6 +4,7 @@
 #include <exception>
 #include <new>
 
+#include "document/animation_frames.h"
 #include "document/compositing.h"
 #include "document/document_ops.h"
 #include "shell/app.h"
@@ -74,6 +75,14 @@ void showEditChanges(App& app) {
         const Rect shown = updateDisplayTiles(*layer, app.view, rect);
         if (!shown.empty() && layer->Visible)
             canvas = unite(canvas, canvasRectOf(app, *layer, shown));
+    }
+    // Painted drawings: frames are drawn unscaled, at the view offset plus their own.
+    for (const auto& [id, rect] : changes.framePixels) {
+        if (const AnimationFrame* frame = frameById(doc, id))
+            canvas =
+                unite(canvas, intersect(Rect{rect.x + app.ViewOffsetX + frame->X,
+                                             rect.y + app.ViewOffsetY + frame->Y, rect.w, rect.h},
+                                        Rect{0, 0, app.iface.canvasWidth, app.iface.canvasHeight}));
     }
     if (whole) {
         if (changes.structure) {

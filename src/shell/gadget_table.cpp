@@ -52,6 +52,8 @@ constexpr const char* kNavigatorModes[] = {"Mode Normal", "Mode Zoom", "Mode Hid
 constexpr const char* kResizeQualities[] = {"Smooth mode", "Hard mode"};
 constexpr const char* kFrameUnits[] = {"Frame", "Seconde"};
 constexpr const char* kTimelineStyles[] = {"Barre", "Line"};
+constexpr const char* kNewDrawingModes[] = {"PaintHeldDrawing", "PaintNewDrawing",
+                                            "PaintCopiedDrawing"};
 constexpr const char* kTilePositions[] = {"Begining of the image", "End of the image"};
 
 // The frame spins' largest frame.
@@ -176,6 +178,7 @@ const GadgetRow kRows[] = {
     combo(G::PrefTimelineStyle, kTimelineStyles),
     spin(G::PrefCellWidth, 4, 24),
     spin(G::PrefUndo, 1, 255),
+    combo(G::PrefAnimNewDrawing, kNewDrawingModes),
     // Tileset.
     spin(G::TileWidth, 1, kMaxTileSide),
     spin(G::TileHeight, 1, kMaxTileSide),

@@ -110,6 +110,19 @@ enum class Cmd : int {
     AnimParticule = 105,
     AnimLight = 106,
     // Items added to the menus, numbered apart from the ones above.
+    // The Animation menu: moving through frames and editing the drawings of the current
+    // animation layer.
+    NextFrame = 500,
+    PreviousFrame = 501,
+    NextDrawing = 502,
+    PreviousDrawing = 503,
+    NewBlankDrawing = 504,
+    CopyDrawing = 505,
+    HoldLonger = 506,
+    HoldShorter = 507,
+    InsertFrame = 508,
+    RemoveFrame = 509,
+    DeleteDrawing = 510,
     SaveDocumentAs = 521,
     SaveOpenRaster = 522,
 };
@@ -292,7 +305,8 @@ enum class Gadget : int {
     PrefCellWidth = 312,
     PrefOk = 313,
     PrefUndo = 314,
-    PrefLanguageFrame = 341,  // captions of the Preferences window
+    PrefAnimNewDrawing = 315,  // what painting at a held drawing does (AnimNewDrawing)
+    PrefLanguageFrame = 341,   // captions of the Preferences window
     PrefRestartIcon = 342,
     PrefRestartNote = 343,
     PrefUndoLabel = 344,

@@ -152,6 +152,23 @@ constexpr auto kMainMenu = std::to_array<MenuEntry>({
     item(Cmd::Animation, "Animation", "Animation", "", kDisabled),
     end(),
 
+    menu("Animation", "Animation"),
+    item(Cmd::NextFrame, "NextFrame", "Next frame", "."),
+    item(Cmd::PreviousFrame, "PreviousFrame", "Previous frame", ","),
+    item(Cmd::NextDrawing, "NextDrawing", "Next drawing", "Alt+."),
+    item(Cmd::PreviousDrawing, "PreviousDrawing", "Previous drawing", "Alt+,"),
+    sep(),
+    item(Cmd::NewBlankDrawing, "NewBlankDrawing", "New blank drawing"),
+    item(Cmd::CopyDrawing, "CopyDrawing", "Copy of the drawing"),
+    item(Cmd::DeleteDrawing, "DeleteDrawing", "Delete the drawing"),
+    sep(),
+    item(Cmd::HoldLonger, "HoldLonger", "Hold one frame longer", "+"),
+    item(Cmd::HoldShorter, "HoldShorter", "Hold one frame shorter", "-"),
+    sep(),
+    item(Cmd::InsertFrame, "InsertFrame", "Insert a frame"),
+    item(Cmd::RemoveFrame, "RemoveFrame", "Remove the frame"),
+    end(),
+
     menu("Window", "Window"),
     item(Cmd::Fullscreen, "Fullscreen", "Mode Fullscreen", "F12"),
     sep(),
@@ -240,6 +257,13 @@ constexpr auto kAccelerators = std::to_array<Accelerator>({
     key(vk::Multiply, Cmd::ResetView),
     key('B', Cmd::BrushEditor, kCtrl, kAlt),
     key(vk::F12, Cmd::Fullscreen),
+    // The numeric pad's + and - stay the zoom's; the main keyboard's hold the drawing.
+    key(vk::OemPeriod, Cmd::NextFrame),
+    key(vk::OemComma, Cmd::PreviousFrame),
+    key(vk::OemPeriod, Cmd::NextDrawing, false, kAlt),
+    key(vk::OemComma, Cmd::PreviousDrawing, false, kAlt),
+    key(vk::OemPlus, Cmd::HoldLonger),
+    key(vk::OemMinus, Cmd::HoldShorter),
 });
 
 }  // namespace

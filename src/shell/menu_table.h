@@ -30,6 +30,8 @@ namespace vk {
 constexpr int Control = 0x11, Space = 0x20, Escape = 0x1B, Home = 0x24, F12 = 0x7B;
 constexpr int Add = 0x6B, Subtract = 0x6D, Multiply = 0x6A, Divide = 0x6F;
 constexpr int OemClose = 0xDD, OemTilde = 0xC0;
+// The main keyboard's "+" ("=" unshifted on some layouts), ",", "-" and ".".
+constexpr int OemPlus = 0xBB, OemComma = 0xBC, OemMinus = 0xBD, OemPeriod = 0xBE;
 }  // namespace vk
 
 struct Accelerator {

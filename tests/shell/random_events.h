@@ -143,7 +143,7 @@ protected:
 
     void randomEvent() {
         const int ox = app.ViewOffsetX, oy = app.ViewOffsetY;
-        switch (pick(13)) {
+        switch (pick(14)) {
             case 0: {
                 for (int n = pick(3) == 0 ? 1 + pick(3) : 0; n > 0; --n) answerSomething();
                 // Quitting is a request the loop acts on; the run goes on regardless.
@@ -212,6 +212,9 @@ protected:
             case 12:
                 if (!keepDocument) replaceDocument();
                 break;
+            case 13:
+                animationEvent();
+                break;
             default: {  // a tool chosen from the tool bar
                 static constexpr Cmd kTools[] = {
                     Cmd::Brush, Cmd::Eraser,   Cmd::MoveTool,    Cmd::FillTool,
@@ -225,6 +228,41 @@ protected:
         // hundred percent here (the clamps of the zoom have their own tests).
         if (app.doc.Zoom > 800) setZoomAndApply(app, 800);
     }
+
+    // Painting into an animation layer (a click on its row in the list, or a layer chosen
+    // again), or an Alt drag of a drawing on the timeline, with Ctrl for a copy.
+    void animationEvent() {
+        ControlEvent e;
+        e.type = ControlEventType::LeftDown;
+        switch (pick(3)) {
+            case 0:
+                e.gadget = id(Gadget::AnimationLayerList);
+                e.x = between(41, 200);
+                e.y = 21 + kTimelineRow * between(0, 3) + between(1, 18);
+                onControlEvent(app, e);
+                break;
+            case 1:
+                e.gadget = id(Gadget::LayerTree);
+                ui.setGadgetState(e.gadget, between(-1, 3));
+                onControlEvent(app, e);
+                break;
+            default:
+                e.gadget = id(Gadget::Timeline);
+                e.alt = true;
+                e.ctrl = pick(2);
+                e.x = between(0, 400);
+                e.y = 20 + kTimelineRow * between(0, 2) + between(0, 19);
+                onControlEvent(app, e);
+                e.type = ControlEventType::Move;
+                e.x = between(-20, 600);
+                onControlEvent(app, e);
+                e.type = ControlEventType::LeftUp;
+                e.alt = pick(2);
+                onControlEvent(app, e);
+                break;
+        }
+    }
+    static constexpr int kTimelineRow = 20;
 
     std::mt19937 rng{20261210};
     std::string folder;

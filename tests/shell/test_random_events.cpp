@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <set>
 
+#include "document/animation_frames.h"
 #include "document/compositing.h"
 #include "random_events.h"
 #include "shell/panels/brush_fields.h"
@@ -31,6 +32,13 @@ class RandomEvents : public RandomEventTest {
 protected:
     void expectInvariants(int event) {
         const Document& doc = app.doc;
+        // Every frame of an animation layer holds for at least one frame, within the timeline's
+        // numbers, whatever the frame commands and drags did.
+        for (const auto& [key, layer] : doc.animationLayers)
+            for (const AnimationFrame& f : layer.Frames) {
+                ASSERT_GE(f.Hold, 1) << "event " << event;
+                ASSERT_LE(int(f.Frame) + f.Hold - 1, kLastFrameNumber) << "event " << event;
+            }
         int selected = 0;
         std::set<uint32_t> ids;
         for (size_t i = 0; i < doc.layers.size(); ++i) {

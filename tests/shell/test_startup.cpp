@@ -210,6 +210,7 @@ void setUnusualValues(App& a) {
     p.Undo = 20;
     p.ColorBG = rgb(9, 8, 7);
     p.ScreenRealTime = 1;
+    p.AnimNewDrawing = 2;
     p.IconPath = "icons";
     a.doc.paper = "presets\\paper\\paper3.png";
     a.doc.OnionBefore = 2;
@@ -264,7 +265,7 @@ TEST_F(PrefsFile, WrittenFileReadsBackButForTheFieldsItDoesNotHold) {
     ASSERT_TRUE(writePreferencesFile(folder.file("pref.ini"), app, error)) << error;
 
     const auto written = lines(folder.file("pref.ini"));
-    ASSERT_EQ(written.size(), 50u);
+    ASSERT_EQ(written.size(), 51u);
     EXPECT_EQ(written[0], "color = " + std::to_string(int32_t(rgba(10, 20, 30, 201))));
     EXPECT_EQ(written[1], "ColorBG = " + std::to_string(rgb(9, 8, 7)));
     EXPECT_EQ(written[2], "lang = fra");
@@ -274,6 +275,7 @@ TEST_F(PrefsFile, WrittenFileReadsBackButForTheFieldsItDoesNotHold) {
     EXPECT_EQ(written[47], "Interface = 0");
     EXPECT_EQ(written[48], "Undo = 20");
     EXPECT_EQ(written[49], "ScreenRealTime = 1");
+    EXPECT_EQ(written[50], "AnimNewDrawing = 2");
 
     FakeUi otherUi;
     App back(otherUi);
@@ -297,8 +299,8 @@ TEST_F(PrefsFile, WrittenFileReadsBackButForTheFieldsItDoesNotHold) {
                        p.confirmExit, p.autosave, p.docWidth, p.docHeight),
               std::tie(q.brushPresetsavecolor, q.AnimationLoop, q.SpeedAnimation, q.quality,
                        q.confirmExit, q.autosave, q.docWidth, q.docHeight));
-    EXPECT_EQ(std::tie(p.Undo, p.ColorBG, p.ScreenRealTime, p.IconPath),
-              std::tie(q.Undo, q.ColorBG, q.ScreenRealTime, q.IconPath));
+    EXPECT_EQ(std::tie(p.Undo, p.ColorBG, p.ScreenRealTime, p.IconPath, p.AnimNewDrawing),
+              std::tie(q.Undo, q.ColorBG, q.ScreenRealTime, q.IconPath, q.AnimNewDrawing));
     EXPECT_EQ(std::tie(back.doc.paper, back.doc.OnionBefore, back.doc.OnionAfter),
               std::tie(expected.doc.paper, expected.doc.OnionBefore, expected.doc.OnionAfter));
     EXPECT_EQ(std::tie(back.iface.Interface, back.iface.animBarre),

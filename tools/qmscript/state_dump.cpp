@@ -82,6 +82,7 @@ void document(Dump& d, const Document& doc, const ViewCache& view) {
             const AnimationFrame& f = layer.Frames[i];
             const std::string q = p + "Frame" + std::to_string(i + 1) + ".";
             d.add(q + "Frame", f.Frame);
+            d.add(q + "Hold", f.Hold);
             d.add(q + "X", f.X);
             d.add(q + "Y", f.Y);
             d.add(q + "Image", sizeText(f.image));

@@ -7,6 +7,7 @@
 #include "raster/draw_image.h"
 #include "shell/app.h"
 #include "shell/edits.h"
+#include "shell/paint_target.h"
 #include "shell/state/tool_state.h"
 #include "shell/view/canvas_frame.h"
 #include "shell/view/layer_preview.h"
@@ -21,27 +22,28 @@ constexpr int kPreviewTileShiftX = 8;
 // One adjustment of the whole current layer, one undo step; the view is made again from the
 // layer by the commit.
 void adjustCurrentLayer(App& app, Adjustment adjustment, int value, const char* label) {
-    Layer* layer = currentLayer(app.doc);
-    if (!layer || layer->image.empty()) return;
     ScopedEdit edit(app, label);
-    const Rect whole{0, 0, layer->image.width, layer->image.height};
-    app.history.touchPixels(app.doc, layer->id, whole);
-    adjustImage(layer->image, whole, adjustment, value);
+    const PaintTarget layer = paintTarget(app);
+    if (!layer) return;
+    const Rect whole{0, 0, layer.width, layer.height};
+    touchTarget(app, layer, whole);
+    adjustImage(*layer.image, whole, adjustment, value);
 }
 
 }  // namespace
 
 void pasteClipboard(App& app) {
     std::optional<Image> clip = app.ui.clipboardImage();
-    Layer* layer = currentLayer(app.doc);
-    if (clip && !clip->empty() && layer && !layer->image.empty()) {
-        // Only the part that fits the layer, from its top-left corner.
-        const Rect r = intersect(Rect{0, 0, clip->width, clip->height},
-                                 Rect{0, 0, layer->image.width, layer->image.height});
+    if (clip && !clip->empty()) {
         ScopedEdit edit(app, "Paste");
-        app.history.touchPixels(app.doc, layer->id, r);
-        drawImage(layer->image, *clip, 0, 0, DrawMode::AlphaBlend, 255);
-        return;
+        if (const PaintTarget layer = paintTarget(app)) {
+            // Only the part that fits the layer, from its top-left corner.
+            const Rect r = intersect(Rect{0, 0, clip->width, clip->height},
+                                     Rect{0, 0, layer.width, layer.height});
+            touchTarget(app, layer, r);
+            drawImage(*layer.image, *clip, 0, 0, DrawMode::AlphaBlend, 255);
+            return;
+        }
     }
     recomposeView(app, false);
 }
@@ -56,7 +58,8 @@ void colorToGrey(App& app) {
 
 void previewBrightness(App& app, int value) {
     const Layer* layer = currentLayer(app.doc);
-    if (!layer || layer->image.empty()) return;
+    // The preview shows a layer through the view; a drawing is seen when the value is applied.
+    if (!layer || layer->image.empty() || paintsAnimation(app.doc)) return;
     const BrightnessTable table =
         brightnessTable(std::clamp(value, kBrightnessMin, kBrightnessMax));
     ToolState& t = app.tools;

@@ -4,7 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "document/animation_frames.h"
 #include "document/document_ops.h"
+#include "document/frame_ops.h"
 #include "io/animation_files.h"
 #include "io/image_files.h"
 #include "platform/paths.h"
@@ -102,11 +104,18 @@ void importFrames(App& app, const std::vector<std::string>& paths) {
 }  // namespace
 
 void addFrameCommand(App& app) {
-    const auto found = app.doc.animationLayers.find(currentAnimationLayerKey(app.doc));
-    if (found != app.doc.animationLayers.end() &&
-        std::any_of(found->second.Frames.begin(), found->second.Frames.end(),
-                    [&](auto& f) { return f.Frame == app.doc.CurrentFrame; }))
+    const std::string key = currentAnimationLayerKey(app.doc);
+    const auto found = app.doc.animationLayers.find(key);
+    const auto shown = found != app.doc.animationLayers.end()
+                           ? shownDrawing(found->second, app.doc.CurrentFrame)
+                           : std::nullopt;
+    if (shown && shown->start == app.doc.CurrentFrame) return;
+    if (shown) {
+        // Within a hold: the held drawing ends before the new one, which holds for the rest.
+        ScopedEdit edit(app, "New Frame");
+        if (newBlankDrawing(app.doc, app.history, key)) addLayerCommand(app);
         return;
+    }
     // The frame and its layer are one step.
     ScopedEdit edit(app, "New Frame");
     app.history.animation(app.doc);
@@ -154,6 +163,11 @@ void animationLayerListInput(App& app, int x, int y, int op) {
         for (auto& [k, layer] : doc.animationLayers) layer.Current = 0;
         layerOf().Current = 1;
         doc.AnimationLayerId = uint8_t(std::stoi(key));
+        // A click on the row beside its toggles paints that animation layer's drawings.
+        if (x > 40) {
+            doc.paintsAnimation = 1;
+            refreshStatusBar(app);
+        }
     } else if (op == 2) {
         const auto marked = std::find_if(doc.animationLayers.begin(), doc.animationLayers.end(),
                                          [](const auto& entry) { return entry.second.Current; });
@@ -177,9 +191,10 @@ void deleteFrameCommand(App& app) {
     AnimationLayer* layer = findCurrentLayer(doc);
     if (layer) {
         auto& frames = layer->Frames;
-        const auto at = std::find_if(frames.rbegin(), frames.rend(), [&](const AnimationFrame& f) {
-            return f.Frame == doc.CurrentFrame;
-        });
+        // The last frame of the drawing shown at the current frame (held there or starting there).
+        const int shown = shownFrameNumber(*layer, doc.CurrentFrame);
+        const auto at = std::find_if(frames.rbegin(), frames.rend(),
+                                     [&](const AnimationFrame& f) { return f.Frame == shown; });
         if (at != frames.rend()) {
             ScopedEdit edit(app, "Delete Frame");
             app.history.animation(doc);

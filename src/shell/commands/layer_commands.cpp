@@ -10,8 +10,11 @@
 #include "raster/image_ops.h"
 #include "raster/rounding.h"
 #include "shell/app.h"
+#include "shell/commands/frame_commands.h"
 #include "shell/edits.h"
+#include "shell/paint_target.h"
 #include "shell/panels/layer_panel.h"
+#include "shell/panels/timeline.h"
 #include "shell/settings/dictionary.h"
 #include "shell/view/paper.h"
 #include "shell/view/view.h"
@@ -67,6 +70,11 @@ void copyLayerCommand(App& app) {
 
 void selectLayerRow(App& app, int row) {
     if (selectLayerRow(app.doc, row)) showLayerProperties(app, row);
+    if (app.doc.paintsAnimation) {  // a layer chosen: layers are painted again
+        app.doc.paintsAnimation = 0;
+        redrawAnimationLayerList(app);
+        refreshStatusBar(app);
+    }
     refreshStatusNote(app);
 }
 
@@ -121,6 +129,7 @@ void moveLayer(App& app, int direction) {
 }
 
 void moveToolDrag(App& app, int x, int y, bool release) {
+    if (paintsAnimation(app.doc)) return moveDrawingDrag(app, x, y, release);
     // The drag is part of the edit its press opened: the layer's place before the drag is kept
     // once, and the whole drag is one step.
     ScopedEdit edit(app, "Move");

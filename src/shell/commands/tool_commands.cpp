@@ -16,6 +16,7 @@
 #include "shell/commands/tool_table.h"
 #include "shell/edits.h"
 #include "shell/ids.h"
+#include "shell/paint_target.h"
 #include "shell/state/tool_state.h"
 #include "shell/view/view.h"
 
@@ -25,19 +26,18 @@ namespace {
 
 // A view coordinate relative to the document's corner as a layer coordinate: v x 100 / Zoom,
 // rounded to the nearest integer, halves away from zero.
-int toLayer(const App& app, int v) {
-    const int zoom = app.doc.Zoom > 0 ? app.doc.Zoom : 100;
+int toLayer(int zoom, int v) {
     return int(
         std::clamp<int64_t>(roundHalfAway(double(v) * 100.0 / zoom), INT32_MIN / 2, INT32_MAX / 2));
 }
 
 // A view point's layer pixel: the document pixel under it, less the layer's offset (the layer's
 // pixel (0, 0) lies over document pixel X, Y), so every tool paints under the pointer.
-int toLayerX(const App& app, const Layer& layer, int v) {
-    return toLayer(app, v) - layer.X;
+int toLayerX(const App&, const PaintTarget& layer, int v) {
+    return toLayer(layer.zoom, v) - layer.X;
 }
-int toLayerY(const App& app, const Layer& layer, int v) {
-    return toLayer(app, v) - layer.Y;
+int toLayerY(const App&, const PaintTarget& layer, int v) {
+    return toLayer(layer.zoom, v) - layer.Y;
 }
 
 // The tool colour (red, green and blue of the selected colour, alpha `alpha`) and drawing mode.
@@ -66,49 +66,50 @@ void clearHiddenColour(Image& image, const Rect& area, DrawMode mode) {
 // span is declared to the edit before it is painted, so only what the fill covers is kept. The
 // view shows what the fill changed as its edit declared it.
 void fillAtPoint(App& app, int x, int y) {
-    Layer* layer = currentLayer(app.doc);
-    if (!layer || layer->image.empty()) return;
-    const int sx = toLayerX(app, *layer, x), sy = toLayerY(app, *layer, y);
-    // A layer keeping its alpha shows nothing new on a transparent region.
-    if (toolMode(app) == DrawMode::AlphaClip && alpha(point(layer->image, sx, sy)) == 0) return;
     ScopedEdit edit(app, "Fill");
-    const uint32_t layerId = layer->id;
+    // A layer keeping its alpha shows nothing new on a transparent region (a drawing not made yet).
+    const PaintTarget layer = paintTarget(app, toolMode(app) != DrawMode::AlphaClip);
+    if (!layer) return;
+    const int sx = toLayerX(app, layer, x), sy = toLayerY(app, layer, y);
+    if (toolMode(app) == DrawMode::AlphaClip && alpha(point(*layer.image, sx, sy)) == 0) return;
     // Rows of one band of history tiles mostly cover the same tiles: a span is declared only
     // when it reaches a tile not kept yet. Each band's bounds are declared at the end, so the
     // view redraws every row the fill changed.
     const int tile = kHistoryTileSide;
-    const int columns = (layer->image.width + tile - 1) / tile;
-    const int bands = (layer->image.height + tile - 1) / tile;
+    const int columns = (layer.width + tile - 1) / tile;
+    const int bands = (layer.height + tile - 1) / tile;
     std::vector<uint8_t> kept(size_t(columns) * size_t(bands), 0);
     std::vector<Rect> bandBounds(static_cast<size_t>(bands));
-    floodFill(layer->image, sx, sy, solidPaint(toolColor(app), toolMode(app)),
+    floodFill(*layer.image, sx, sy, solidPaint(toolColor(app), toolMode(app)),
               [&](const Rect& span) {
                   const size_t band = size_t(span.y / tile);
                   bandBounds[band] = unite(bandBounds[band], span);
                   uint8_t* row = kept.data() + band * size_t(columns);
                   const int c0 = span.x / tile, c1 = (span.right() - 1) / tile;
                   if (std::all_of(row + c0, row + c1 + 1, [](uint8_t k) { return k != 0; })) return;
-                  app.history.touchPixels(app.doc, layerId, span);
+                  touchTarget(app, layer, span);
                   std::fill(row + c0, row + c1 + 1, uint8_t(1));
               });
     for (const Rect& r : bandBounds)
-        if (!r.empty()) app.history.touchPixels(app.doc, layerId, r);
+        if (!r.empty()) touchTarget(app, layer, r);
 }
 
 // The radial speed line: a line from the press to the point on every event of the drag, none
 // taken back, so the drag leaves a fan.
 void radialLineTo(App& app, int x, int y) {
-    Layer* layer = currentLayer(app.doc);
-    if (!layer || layer->image.empty()) return;
+    // The press may have been another tool's, or an undo in the drag closed the edit: the rest
+    // of the drag is a step of its own.
+    openStrokeEdit(app);
+    const PaintTarget layer = paintTarget(app);
+    if (!layer) return;
     ToolShape line;
     line.kind = ShapeKind::Line;
-    line.x0 = toLayerX(app, *layer, app.StartX), line.y0 = toLayerY(app, *layer, app.StartY);
-    line.x1 = toLayerX(app, *layer, x), line.y1 = toLayerY(app, *layer, y);
+    line.x0 = toLayerX(app, layer, app.StartX), line.y0 = toLayerY(app, layer, app.StartY);
+    line.x1 = toLayerX(app, layer, x), line.y1 = toLayerY(app, layer, y);
     line.color = toolColor(app);
     line.mode = toolMode(app);
-    openStrokeEdit(app);
-    app.history.touchPixels(app.doc, layer->id, shapeBounds(line));
-    clearHiddenColour(layer->image, drawToolShape(layer->image, line), line.mode);
+    touchTarget(app, layer, shapeBounds(line));
+    clearHiddenColour(*layer.image, drawToolShape(*layer.image, line), line.mode);
     showEditChanges(app);
 }
 
@@ -147,8 +148,8 @@ void takeBackPreview(App& app) {
 Rect drawPreview(App& app, const ToolShape& shape) {
     ToolState& t = app.tools;
     Image& canvas = app.canvasImage;
-    const Layer* layer = currentLayer(app.doc);
-    if (!layer || canvas.empty()) return {};
+    const PaintTarget layer = paintTarget(app, false);
+    if (layer.width <= 0 || canvas.empty()) return {};
     const ToolShape onCanvas = offsetShape(shape, app.ViewOffsetX, app.ViewOffsetY);
     const Rect r = intersect(shapeBounds(onCanvas), Rect{0, 0, canvas.width, canvas.height});
     if (r.empty()) return {};
@@ -164,11 +165,11 @@ Rect drawPreview(App& app, const ToolShape& shape) {
     // The layer shows only inside itself and the document, as the compositor draws it: what the
     // shape covered beyond them comes back, and so does what it covered over transparent layer
     // pixels when the layer keeps its alpha.
-    const int zoom = app.view.zoom;
-    const int originX = app.ViewOffsetX + int(layerViewOffset(layer->X, zoom));
-    const int originY = app.ViewOffsetY + int(layerViewOffset(layer->Y, zoom));
-    const int64_t viewW = int64_t(layer->image.width) * zoom / 100;
-    const int64_t viewH = int64_t(layer->image.height) * zoom / 100;
+    const int zoom = layer.frame ? layer.zoom : app.view.zoom;
+    const int originX = app.ViewOffsetX + int(layerViewOffset(layer.X, zoom));
+    const int originY = app.ViewOffsetY + int(layerViewOffset(layer.Y, zoom));
+    const int64_t viewW = int64_t(layer.width) * zoom / 100;
+    const int64_t viewH = int64_t(layer.height) * zoom / 100;
     const Rect inside = intersect(
         intersect(r, clipToImage(originX, originY, viewW, viewH, canvas.width, canvas.height)),
         documentViewRect(app.doc, app.ViewOffsetX, app.ViewOffsetY, zoom));
@@ -182,13 +183,14 @@ Rect drawPreview(App& app, const ToolShape& shape) {
         std::memcpy(row, kept, size_t(x0) * sizeof(uint32_t));
         std::memcpy(row + x1, kept + x1, size_t(r.w - x1) * sizeof(uint32_t));
         if (!keepAlpha || !rowInside) continue;
-        // The layer pixel under each view pixel, as the display image takes it.
+        // The layer pixel under each view pixel, as the display image takes it (a drawing not
+        // made yet is all transparent).
         const int64_t j = y - originY;
         const uint32_t* layerRow =
-            layer->image.row(int((2 * j + 1) * layer->image.height / (2 * viewH)));
+            layer ? layer.image->row(int((2 * j + 1) * layer.height / (2 * viewH))) : nullptr;
         for (int x = x0; x < x1; ++x) {
             const int64_t i = x + r.x - originX;
-            if (alpha(layerRow[(2 * i + 1) * layer->image.width / (2 * viewW)]) == 0)
+            if (!layerRow || alpha(layerRow[(2 * i + 1) * layer.width / (2 * viewW)]) == 0)
                 row[x] = kept[x];
         }
     }
@@ -213,32 +215,31 @@ void shapeWithPreview(App& app, int x, int y, ToolEvent event) {
     }
     t.shapeDrag = false;
     if (!before.empty()) app.ui.presentCanvasPart(app.canvasImage, before);
-    Layer* layer = currentLayer(app.doc);
-    if (!layer || layer->image.empty() || shape.kind == ShapeKind::None) return;
-    ToolShape inLayer = shape;
-    inLayer.x0 = toLayerX(app, *layer, shape.x0), inLayer.y0 = toLayerY(app, *layer, shape.y0);
-    inLayer.x1 = toLayerX(app, *layer, shape.x1), inLayer.y1 = toLayerY(app, *layer, shape.y1);
+    if (shape.kind == ShapeKind::None) return;
     ScopedEdit edit(app, "Shape");
-    app.history.touchPixels(app.doc, layer->id, shapeBounds(inLayer));
-    clearHiddenColour(layer->image, drawToolShape(layer->image, inLayer), inLayer.mode);
+    const PaintTarget layer = paintTarget(app);
+    if (!layer) return;
+    ToolShape inLayer = shape;
+    inLayer.x0 = toLayerX(app, layer, shape.x0), inLayer.y0 = toLayerY(app, layer, shape.y0);
+    inLayer.x1 = toLayerX(app, layer, shape.x1), inLayer.y1 = toLayerY(app, layer, shape.y1);
+    touchTarget(app, layer, shapeBounds(inLayer));
+    clearHiddenColour(*layer.image, drawToolShape(*layer.image, inLayer), inLayer.mode);
 }
 
 namespace {
 
-// The current layer as a dab target: each dab's rectangle is declared to the open edit before
-// the dab writes it. The layer is looked up by id at every dab, so nothing holds on to it.
-DabTarget currentLayerTarget(App& app) {
-    const Layer* layer = currentLayer(app.doc);
+// The painted image as a dab target: each dab's rectangle is declared to the open edit before
+// the dab writes it. The image is looked up by id at every dab, so nothing holds on to it.
+DabTarget currentLayerTarget(App& app, const PaintTarget& layer) {
     if (!layer) return {};
-    const uint32_t layerId = layer->id;
-    return DabTarget{layer->image.width, layer->image.height,
-                     [&app, layerId](const Rect& rect) -> Image* {
-                         Layer* target = layerById(app.doc, layerId);
-                         if (!target) return nullptr;
-                         app.history.touchPixels(app.doc, layerId, rect);
-                         return &target->image;
+    return DabTarget{layer.width, layer.height,
+                     [&app, layer](const Rect& rect) -> Image* {
+                         Image* image = targetImage(app, layer);
+                         if (!image) return nullptr;
+                         touchTarget(app, layer, rect);
+                         return image;
                      },
-                     layer->X, layer->Y};
+                     layer.X, layer.Y};
 }
 
 }  // namespace
@@ -252,9 +253,14 @@ void paintToPoint(App& app, int x, int y) {
         beginEdit(app, "Stroke");
         app.strokeEdit = true;
     }
-    StrokeContext context{
-        app.brush,  app.tip,         currentLayerTarget(app), app.doc.Zoom, code(app.CurrentTool),
-        app.random, &app.strokeCache};
+    const PaintTarget layer = paintTarget(app);
+    StrokeContext context{app.brush,
+                          app.tip,
+                          currentLayerTarget(app, layer),
+                          layer.zoom,
+                          code(app.CurrentTool),
+                          app.random,
+                          &app.strokeCache};
     paintSegment(context, app.LastX - app.ViewOffsetX, app.LastY - app.ViewOffsetY, x, y);
     showEditChanges(app);
 }
@@ -268,7 +274,7 @@ void applyToolAtPoint(App& app, int x, int y, ToolEvent event) {
     const ToolRow& row = currentToolRow(app);
     // A hidden layer is never painted, whatever the tool; the press of a tool that would change
     // it says why nothing happens.
-    if (!currentVisible(app.doc)) {
+    if (!paintTargetVisible(app)) {
         if (event == ToolEvent::Down && row.press && currentLayer(app.doc)) {
             app.tools.hiddenLayerNoted = true;
             refreshStatusNote(app);
@@ -306,10 +312,10 @@ void cancelShapePreview(App& app) {
 }
 
 void sampleMixingColor(App& app, int x, int y) {
-    const Layer* layer = currentLayer(app.doc);
+    const PaintTarget layer = paintTarget(app, false);
     if (!layer) return;
     const std::optional<uint32_t> sample =
-        mixingSample(layer->image, x, y, app.doc.Zoom, layer->X, layer->Y);
+        mixingSample(*layer.image, x, y, layer.zoom, layer.X, layer.Y);
     if (!sample) return;
     // The mix always starts from the user's colour, so it does not build up from dab to dab.
     app.brush.color = mixedColor(*sample, app.brush.selectedColor, app.brush.mixing);
@@ -328,12 +334,11 @@ void highlightToolButton(App& app, Tool tool) {
 }
 
 void clearCurrentLayer(App& app) {
-    Layer* layer = currentLayer(app.doc);
-    if (!layer || layer->image.empty()) return;
     ScopedEdit edit(app, "Clear");
-    app.history.touchPixels(app.doc, layer->id,
-                            Rect{0, 0, layer->image.width, layer->image.height});
-    std::fill(layer->image.pixels.begin(), layer->image.pixels.end(), 0u);
+    const PaintTarget layer = paintTarget(app);
+    if (!layer) return;
+    touchTarget(app, layer, Rect{0, 0, layer.width, layer.height});
+    std::fill(layer.image->pixels.begin(), layer.image->pixels.end(), 0u);
 }
 
 void selectTool(App& app, const ToolRow& row) {

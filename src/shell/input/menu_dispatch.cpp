@@ -10,6 +10,7 @@
 #include "shell/commands/animation_commands.h"
 #include "shell/commands/brush_commands.h"
 #include "shell/commands/document_commands.h"
+#include "shell/commands/frame_commands.h"
 #include "shell/commands/image_commands.h"
 #include "shell/commands/layer_commands.h"
 #include "shell/commands/paper_commands.h"
@@ -199,6 +200,7 @@ void menuCommand(App& app, int commandId) {
         addAnimationLayerOfKind(app, commandId);
         return;
     }
+    if (isFrameCommand(commandId)) return frameCommand(app, commandId);
     const auto* row = std::find_if(std::begin(kCommands), std::end(kCommands),
                                    [&](const CommandRow& r) { return id(r.command) == commandId; });
     if (row != std::end(kCommands)) row->handler(app);

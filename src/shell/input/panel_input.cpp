@@ -9,6 +9,7 @@
 #include "shell/app.h"
 #include "shell/commands/animation_commands.h"
 #include "shell/commands/brush_commands.h"
+#include "shell/commands/frame_commands.h"
 #include "shell/events.h"
 #include "shell/ids.h"
 #include "shell/panels/colour_panel.h"
@@ -138,6 +139,12 @@ void roughboardInput(App& app, const ControlEvent& e) {
 
 void timelineEvent(App& app, const ControlEvent& e) {
     using T = ControlEventType;
+    const TimelineDragStep step = e.type == T::LeftDown ? TimelineDragStep::Press
+                                  : e.type == T::Move   ? TimelineDragStep::Move
+                                  : e.type == T::LeftUp ? TimelineDragStep::Release
+                                                        : TimelineDragStep::Other;
+    if (timelineDrawingDrag(app, {step, e.x, e.y, e.alt, e.ctrl, e.shift}))
+        return redrawTimeline(app);
     const bool moving = e.type == T::Move;
     const bool left = e.type == T::LeftDown || (moving && e.leftHeld);
     const bool right = e.type == T::RightDown || (moving && e.rightHeld);

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "document/animation_frames.h"
 #include "document/compositing.h"
 #include "shell/app.h"
 #include "shell/ids.h"
@@ -75,10 +76,12 @@ Image composedDocument(const App& app, int w, int h) {
         AnimationLayer copy;
         copy.Order = animation.Order;
         copy.Alpha = animation.Alpha;
+        const int shown = shownFrameNumber(animation, doc.CurrentFrame);
         for (const AnimationFrame& frame : animation.Frames) {
-            if (frame.Frame != doc.CurrentFrame) continue;
+            if (frame.Frame != shown) continue;
             AnimationFrame f;
             f.Frame = frame.Frame;
+            f.Hold = frame.Hold;
             f.image = sampled(frame.image, frame.X, frame.Y, xs, ys);
             copy.Frames.push_back(std::move(f));
         }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "document/animation_frames.h"
 #include "document/document.h"
 #include "shell/app.h"
 #include "shell/panels/panels.h"
@@ -75,8 +76,11 @@ Rect framesChange(App& app, int a, int b) {
     Rect changed;
     for (const auto& [key, layer] : app.doc.animationLayers) {
         if (layer.Alpha == 0) continue;
+        // The drawings the layer shows at either frame (held drawings count at each).
+        const int shownA = shownFrameNumber(layer, a), shownB = shownFrameNumber(layer, b);
+        if (shownA == shownB) continue;  // the same drawing, or none, at both
         for (const AnimationFrame& frame : layer.Frames) {
-            if (frame.Frame != a && frame.Frame != b) continue;
+            if (frame.Frame != shownA && frame.Frame != shownB) continue;
             const Rect& covered = framePixels(app.playback, frame);
             if (covered.empty()) continue;
             changed =

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "codecs/codecs.h"
+#include "document/animation_frames.h"
 #include "document/document_ops.h"
 #include "platform/paths.h"
 #include "raster/draw_image.h"
@@ -154,10 +155,18 @@ Image drawTimelineBase(const Document& doc, const Image& ruler, int cellWidth,
     const std::string current = currentAnimationLayerKey(doc);
     for (const auto& [key, layer] : doc.animationLayers) {
         const int y = rowTop(layer);
-        for (const AnimationFrame& frame : layer.Frames) {
-            const int x = frame.Frame * cell;
+        for (const Drawing& drawing : drawingsOf(layer)) {
+            const int x = drawing.start * cell;
             box(t, x, y, cell, kTimelineCellHeight, 0);
             box(t, x + 1, y + 1, cell - 2, kTimelineCellHeight - 2, rgb(230, 230, 230));
+            if (drawing.hold <= 1) continue;
+            // The hold: a bar from the box to the end of the drawing's last frame, closed by a
+            // tick, so where one drawing gives way to the next shows at a glance.
+            const int end = (drawing.end() + 1) * cell;
+            box(t, x + cell, y + kTimelineCellHeight / 2 - 3, end - x - cell - 1, 6, 0);
+            box(t, x + cell, y + kTimelineCellHeight / 2 - 2, end - x - cell - 2, 4,
+                rgb(230, 230, 230));
+            box(t, end - 2, y + 3, 2, kTimelineCellHeight - 6, 0);
         }
         if (key == current) box(t, 0, y, 2000, kTimelineCellHeight, 0, 50);
     }
@@ -211,6 +220,9 @@ Image drawAnimationLayerList(const Document& doc, const TimelineImages& images) 
             layer.Color >> 24);
         if (key == current) box(list, 0, y, list.width, kTimelineCellHeight, 0, 50);
         box(list, 0, y, list.width, 1, rgb(255, 255, 255), 100);
+        // The animation layer being painted: a bright bar between the toggles and the name.
+        if (key == current && doc.paintsAnimation)
+            box(list, 34, y + 2, 2, kTimelineCellHeight - 4, rgb(255, 170, 0));
         const Paint dot = solidPaint(rgba(0, 0, 0, 255));
         if (layer.Shown) fillCircle(list, 8, y + 10, 3, dot);
         if (layer.Flag2) fillCircle(list, 23, y + 10, 3, dot);
@@ -232,7 +244,8 @@ uint64_t timelineKey(const Document& doc, const TimelineState& state) {
     for (const auto& [key, layer] : doc.animationLayers) {
         mix(std::hash<std::string>{}(key));
         mix(layer.Order);
-        for (const AnimationFrame& frame : layer.Frames) mix(uint64_t(uint16_t(frame.Frame)));
+        for (const AnimationFrame& frame : layer.Frames)
+            mix(uint64_t(uint16_t(frame.Frame)) << 16 | uint16_t(frame.Hold));
         mix(0xFFFFFFFFull);
     }
     return h;

@@ -317,6 +317,21 @@ constexpr auto kWindowPreference = std::to_array<E>({
     same("AvailableAfterRestart", "Available after restart"),
 });
 
+// The Animation menu.
+constexpr auto kAnimationMenu = std::to_array<E>({
+    same("NextFrame", "Next frame"),
+    same("PreviousFrame", "Previous frame"),
+    same("NextDrawing", "Next drawing"),
+    same("PreviousDrawing", "Previous drawing"),
+    same("NewBlankDrawing", "New blank drawing"),
+    same("CopyDrawing", "Copy of the drawing"),
+    same("DeleteDrawing", "Delete the drawing"),
+    same("HoldLonger", "Hold one frame longer"),
+    same("HoldShorter", "Hold one frame shorter"),
+    same("InsertFrame", "Insert a frame"),
+    same("RemoveFrame", "Remove the frame"),
+});
+
 constexpr auto kGroups = std::to_array<DictionaryGroup>({
     {"menutop", kMenuTop},
     {"File", kFile},
@@ -335,6 +350,7 @@ constexpr auto kGroups = std::to_array<DictionaryGroup>({
     {"button", kButton},
     {"Tooltip", kTooltip},
     {"Window_preference", kWindowPreference},
+    {"AnimationMenu", kAnimationMenu},
 });
 
 // Tool tips of the controls that the groups above give no key: read from the language file's
@@ -563,6 +579,12 @@ constexpr auto kTexts = std::to_array<E>({
     same("Export (SpriteSheet/AnimStrip)", "Export (SpriteSheet/AnimStrip)"),
     same("Export the animation as a sequence of images",
          "Export the animation as a sequence of images"),
+    {"PaintingDrawing", "PaintingDrawing", "Drawing: %1, frame %2"},
+    {"FrameOccupied", "FrameOccupied", "Frame %1 shows another drawing: nothing was dropped."},
+    {"DrawingNotMoved", "DrawingNotMoved", "The drawing cannot go to frame %1."},
+    {"PaintHeldDrawing", "PaintHeldDrawing", "Painting a held drawing paints it"},
+    {"PaintNewDrawing", "PaintNewDrawing", "Painting a held drawing starts a blank one"},
+    {"PaintCopiedDrawing", "PaintCopiedDrawing", "Painting a held drawing starts a copy"},
 });
 
 // Messages whose keys no group defines: without a text of their own their boxes would show a

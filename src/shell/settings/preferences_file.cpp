@@ -63,7 +63,7 @@ constexpr int64_t kGrey = rgb(150, 150, 150);
 
 // In reading order. "color" and "brushdir" are read twice, each time into another record;
 // "color" is written once, from the paint colour, and "brushdir" twice.
-constexpr std::array<PrefKey, 56> kKeys{{
+constexpr std::array<PrefKey, 57> kKeys{{
     {"lang", pref(&P::lang), "eng", "eng", 3},
     {"grid", pref(&P::grid), 1, 1, 4},
     {"gridW", pref(&P::gridW), 32, 32, 5},
@@ -91,6 +91,7 @@ constexpr std::array<PrefKey, 56> kKeys{{
     {"animBarre", iface(&InterfaceOptions::animBarre), 0, 0},
     {"IconPath", pref(&P::IconPath), "Data\\ui\\icone\\", "Data\\ui\\icone\\"},
     {"ScreenRealTime", pref(&P::ScreenRealTime), 0, kUnchanged, 50},
+    {"AnimNewDrawing", pref(&P::AnimNewDrawing), 0, 0, 51},
     {"brushsize", brush(&B::size), 20, 20, 15},
     {"brushsizeX", brush(&B::sizeX), 100, 100, 16},
     {"brushsizeY", brush(&B::sizeY), 100, 100, 17},
@@ -168,6 +169,7 @@ constexpr auto kRanges = std::to_array<PrefRange>({
     {doc(&Document::OnionBefore), 0, kMostOnionFrames},
     {doc(&Document::OnionAfter), 0, kMostOnionFrames},
     {pref(&P::ScreenRealTime), 0, 1},
+    {pref(&P::AnimNewDrawing), 0, 2},
     {iface(&InterfaceOptions::Interface), 0, 1},
     {iface(&InterfaceOptions::animBarre), 0, 1},
     {brush(&B::size), 1, 5000},

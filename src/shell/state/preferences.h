@@ -30,6 +30,9 @@ struct Preferences {
     uint8_t quality = 1;
     uint8_t autosave = 1;
     uint8_t confirmExit = 1;
+    // Painting where an animation layer holds a drawing from an earlier frame: 0 paints the held
+    // drawing, 1 starts a new blank drawing at the current frame, 2 a copy of the held one.
+    uint8_t AnimNewDrawing = 0;
 
     // Persisted globals of other owners.
     uint32_t ColorBG = 150 | (150 << 8) | (150 << 16);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "raster/image.h"
 #include "raster/rect.h"
@@ -32,6 +33,12 @@ struct TimelineState {
     uint64_t baseKey = 0;
     Image shown;
     Rect marked;  // where the shown picture differs from the base
+    // An Alt+left drag of a drawing along its row: the animation layer, the frame pressed and
+    // whether a copy is dropped (Ctrl).
+    bool drawingDrag = false;
+    std::string dragLayer;
+    int dragFrom = 0;
+    bool dragCopy = false;
 };
 
 }  // namespace qm

@@ -4,10 +4,24 @@
 
 #include "document/document_ops.h"
 #include "shell/app.h"
+#include "shell/paint_target.h"
 #include "shell/settings/dictionary.h"
 #include "shell/view/canvas_frame.h"
 
 namespace qm {
+
+namespace {
+
+// Field 3 without a note: what is painted when it is a drawing (a layer shows as selected in its
+// panel, and says nothing here).
+std::string paintedText(App& app) {
+    const std::string key = paintedAnimationKey(app.doc);
+    if (key.empty()) return {};
+    return fillIn(Text(app.dictionary, "PaintingDrawing"),
+                  {app.doc.animationLayers.at(key).Name, std::to_string(app.doc.CurrentFrame)});
+}
+
+}  // namespace
 
 int maxZoom(const App& app) {
     // The height when both sides are equal.
@@ -44,18 +58,18 @@ void refreshStatusBar(App& app) {
         1, Text(d, "Doc :") + " " + std::to_string(doc.Width) + "/" + std::to_string(doc.Height));
     app.ui.setStatusText(2, Text(d, "Mouse :") + " " + std::to_string(app.pointerX) + "/" +
                                 std::to_string(app.pointerY));
-    if (!app.tools.hiddenLayerNoted) app.ui.setStatusText(3, "");
+    if (!app.tools.hiddenLayerNoted) app.ui.setStatusText(3, paintedText(app));
     refreshStatusNote(app);
 }
 
 void refreshStatusNote(App& app) {
     if (!app.tools.hiddenLayerNoted) return;
-    if (currentLayer(app.doc) && !currentVisible(app.doc)) {
+    if (currentLayer(app.doc) && !paintTargetVisible(app)) {
         if (app.iface.statusBar) app.ui.setStatusText(3, Text(app.dictionary, "LayerHidden"));
         return;
     }
     app.tools.hiddenLayerNoted = false;
-    if (app.iface.statusBar) app.ui.setStatusText(3, "");
+    if (app.iface.statusBar) app.ui.setStatusText(3, paintedText(app));
 }
 
 std::string initialTitle(const App& app) {

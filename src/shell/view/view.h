@@ -20,7 +20,8 @@ void endPan(App& app);
 // Writes the four status-bar fields.
 void refreshStatusBar(App& app);
 // Field 3 while a tool was pressed on the current layer and it is still hidden: the dictionary
-// text "LayerHidden" (why nothing was painted); empty again once the current layer shows.
+// text "LayerHidden" (why nothing was painted); once the current layer shows, what is painted
+// when it is a drawing of an animation layer ("PaintingDrawing"), else empty.
 void refreshStatusNote(App& app);
 // The main window's title for a new (unsaved) document.
 std::string initialTitle(const App& app);

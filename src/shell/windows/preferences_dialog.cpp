@@ -64,6 +64,7 @@ WindowDescription describeWindow(App& app) {
             control(Gadget::PrefCellWidthLabel, K::Label, Text(d, "Timeline cell width"),
                     animation),
             ranged(Gadget::PrefCellWidth, "", animation),
+            ranged(Gadget::PrefAnimNewDrawing, "", animation),
             control(Gadget::PrefOk, K::Button, Text(d, "BtnOk"), ""),
         }};
 }
@@ -126,6 +127,9 @@ void openPreferencesDialog(App& app) {
     fillTableCombo(
         app, Gadget::PrefTimelineStyle,
         std::clamp<int>(app.iface.animBarre, 0, gadgetRow(Gadget::PrefTimelineStyle)->max));
+    fillTableCombo(
+        app, Gadget::PrefAnimNewDrawing,
+        std::clamp<int>(app.prefs.AnimNewDrawing, 0, gadgetRow(Gadget::PrefAnimNewDrawing)->max));
 
     std::string error;
     if (auto icon = loadImageFile(joinPath(app.workDir, "data/ui/icone/important.png"), error))
@@ -202,6 +206,9 @@ bool handlePreferencesControl(App& app, int gadget) {
         case Gadget::PrefUndo:
             p.Undo = uint8_t(keptState(app.ui, Gadget::PrefUndo));
             applyHistoryLimits(app);
+            break;
+        case Gadget::PrefAnimNewDrawing:
+            p.AnimNewDrawing = uint8_t(keptState(app.ui, Gadget::PrefAnimNewDrawing));
             break;
         default:
             break;
