@@ -113,6 +113,18 @@ QWidget* alphaTab(PanelKit& kit) {
     return w;
 }
 
+// What the pen does to the dabs: pressure, tilt and the steady line.
+QGroupBox* penFrame(PanelKit& kit) {
+    auto* pen = new QGroupBox;  // a frame without a gadget of its own
+    kit.caption(pen, "Pen");
+    QVBoxLayout* inner = frameLayout(pen);
+    inner->addWidget(kit.check(350, "SizeVsPressure", "SizeVsPressureTip"));
+    inner->addWidget(kit.check(351, "AlphaVsPressure", "AlphaVsPressureTip"));
+    inner->addWidget(kit.check(352, "RotateVsTilt", "RotateVsTiltTip"));
+    inner->addWidget(labelled(kit, "Stabiliser", kit.track(353, 0, 100, 100, "StabiliserTip")));
+    return pen;
+}
+
 QWidget* dynTab(PanelKit& kit) {
     QVBoxLayout* layout = nullptr;
     QWidget* w = page(layout);
@@ -128,6 +140,7 @@ QWidget* dynTab(PanelKit& kit) {
     QCheckBox* link = kit.check(80, "Link to Size", "ScatterLinkToSize");
     sc->addWidget(link);
     layout->addWidget(scatter);
+    layout->addWidget(penFrame(kit));
     layout->addStretch();
     return w;
 }

@@ -13,6 +13,7 @@
 #include "shell/app.h"
 #include "shell/commands/brush_commands.h"
 #include "shell/commands/layer_commands.h"
+#include "shell/commands/pen_commands.h"
 #include "shell/edits.h"
 #include "shell/ids.h"
 #include "shell/state/tool_state.h"
@@ -241,7 +242,8 @@ void paintBrush(App& app, int x, int y, ToolEvent) {
     }
     StrokeContext context{app.brush,       app.tip,    currentLayerTarget(app), app.doc.Zoom,
                           app.CurrentTool, app.random, &app.strokeCache};
-    paintSegment(context, app.LastX - app.ViewOffsetX, app.LastY - app.ViewOffsetY, x, y);
+    if (!paintPenSample(app, context))
+        paintSegment(context, app.LastX - app.ViewOffsetX, app.LastY - app.ViewOffsetY, x, y);
     showEditChanges(app);
 }
 
