@@ -259,14 +259,14 @@ enum class Gadget : int {
     PrefCellWidth = 312,
     PrefOk = 313,
     PrefUndo = 314,
-    PrefLanguageFrame = 341,  // captions of the Preferences window
+    PrefLanguageFrame = 341,   // captions of the Preferences window
     PrefRestartIcon = 342,
     PrefRestartNote = 343,
     PrefUndoLabel = 344,
     PrefGridLabel = 345,
     PrefCellWidthLabel = 346,
-    // The pen's pressure curve in the Preferences window: the curve with its points to drag, the
-    // button that makes it straight again, and its caption.
+    // The pen's pressure curve in the Preferences window: the curve with its points to drag,
+    // the button that makes it straight again, and its caption.
     PrefPressureCurve = 316,
     PrefPressureCurveLinear = 317,
     PrefPressureCurveLabel = 318,

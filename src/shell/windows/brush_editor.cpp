@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "platform/ui.h"
 #include "shell/app.h"
@@ -19,49 +17,40 @@ namespace {
 
 using K = ControlKind;
 
-// The pen's settings on their own page: the tool options' gadgets (brush rows), which the
-// window shows as well, so a change in either is the same change.
-std::vector<ControlDescription> penControls(App& app, int panel, const std::string& tab) {
+// The pen's settings, on the "General" page: the tool options' gadgets (brush rows), which the
+// window shows as well, so that a change in either is the same change. `row` places the control
+// on the page (0, 1, ...); the steady line's track bar sits beside its caption.
+ControlDescription penControl(App& app, Gadget gadget, int row) {
     Dictionary& d = app.dictionary;
-    std::vector<ControlDescription> out;
-    int y = 10;
-    for (const auto& [gadget, key] : {std::pair{Gadget::SizeVsPressure, "SizeVsPressure"},
-                                      {Gadget::AlphaVsPressure, "AlphaVsPressure"},
-                                      {Gadget::RotateVsTilt, "RotateVsTilt"}}) {
-        out.push_back({.id = id(gadget),
-                       .kind = K::CheckBox,
-                       .caption = Text(d, key),
-                       .tab = tab,
-                       .x = 10,
-                       .y = y,
-                       .width = 250,
-                       .height = 22,
-                       .value = brushRow(id(gadget))->show(app.brush),
-                       .container = panel});
-        y += 30;
-    }
-    const BrushRow& steady = *brushRow(id(Gadget::Stabiliser));
-    out.push_back({.kind = K::Label,
-                   .caption = Text(d, "Stabiliser"),
-                   .tab = tab,
-                   .x = 10,
-                   .y = y + 2,
-                   .width = 110,
-                   .height = 20,
-                   .container = panel});
-    out.push_back({.id = id(steady.gadget),
-                   .kind = K::TrackBar,
-                   .min = steady.min,
-                   .max = steady.max,
-                   .tab = tab,
-                   .x = 125,
-                   .y = y,
-                   .width = 150,
-                   .height = 22,
-                   .value = steady.show(app.brush),
-                   .tooltip = Text(d, "StabiliserTip"),
-                   .container = panel});
-    return out;
+    const BrushRow& brush = *brushRow(id(gadget));
+    const bool track = gadget == Gadget::Stabiliser;
+    const char* caption = gadget == Gadget::SizeVsPressure    ? "SizeVsPressure"
+                          : gadget == Gadget::AlphaVsPressure ? "AlphaVsPressure"
+                                                              : "RotateVsTilt";
+    return {.id = id(gadget),
+            .kind = track ? K::TrackBar : K::CheckBox,
+            .caption = track ? "" : Text(d, caption),
+            .min = brush.min,
+            .max = brush.max,
+            .tab = Text(d, "General"),
+            .x = track ? 125 : 10,
+            .y = 10 + 30 * row,
+            .width = track ? 150 : 250,
+            .height = 22,
+            .value = brush.show(app.brush),
+            .container = id(Gadget::BrushEditorPanel)};
+}
+
+ControlDescription penLabel(App& app, const char* key, int row) {
+    Dictionary& d = app.dictionary;
+    return {.kind = K::Label,
+            .caption = Text(d, key),
+            .tab = Text(d, "General"),
+            .x = 10,
+            .y = 12 + 30 * row,
+            .width = 110,
+            .height = 20,
+            .container = id(Gadget::BrushEditorPanel)};
 }
 
 void editorChange(App& app, const EditorRow& row) {
@@ -109,43 +98,44 @@ void openBrushEditor(App& app) {
         shape.items.push_back(Text(d, key));
     ControlDescription hard = control(Gadget::EditorHard, K::CheckBox, 160, 150);
     hard.caption = Text(d, "Hard");
-    const std::vector<ControlDescription> pen = penControls(app, panel, Text(d, "Pen"));
-    WindowDescription window{.number = id(Window::BrushEditor),
-                             .title = Text(d, "Brush Editor"),
-                             .width = 400,
-                             .height = 300,
-                             .controls =
-                                 {
-                                     // Without a place: the panel fills the window less its margin,
-                                     // however the window is sized.
-                                     {.id = panel,
-                                      .kind = K::Panel,
-                                      .value = 1,
-                                      .items = {Text(d, "General"), tab, Text(d, "Pen")}},
-                                     {.id = id(Gadget::EditorTipPreview),
-                                      .kind = K::Image,
-                                      .tab = tab,
-                                      .x = 10,
-                                      .y = 10,
-                                      .width = kEditorPreviewSide,
-                                      .height = kEditorPreviewSide,
-                                      .container = panel},
-                                     label(Text(d, "Shape"), 10),
-                                     shape,
-                                     label(Text(d, "Size"), 40),
-                                     control(Gadget::EditorSize, K::Spin, 40, 80),
-                                     label(Text(d, "Width %"), 70),
-                                     control(Gadget::EditorWidth, K::Spin, 70, 80),
-                                     label(Text(d, "Height %"), 100),
-                                     control(Gadget::EditorHeight, K::Spin, 100, 80),
-                                     label(Text(d, "Rotation"), 130),
-                                     control(Gadget::EditorRotation, K::TrackBar, 128, 150),
-                                     hard,
-                                 },
-                             .resizable = true,
-                             .onTop = true};
-    window.controls.insert(window.controls.end(), pen.begin(), pen.end());
-    showDialog(app, window);
+    showDialog(
+        app,
+        {.number = id(Window::BrushEditor),
+         .title = Text(d, "Brush Editor"),
+         .width = 400,
+         .height = 300,
+         .controls =
+             {
+                 // Without a place: the panel fills the window less its margin,
+                 // however the window is sized.
+                 {.id = panel, .kind = K::Panel, .value = 1, .items = {Text(d, "General"), tab}},
+                 {.id = id(Gadget::EditorTipPreview),
+                  .kind = K::Image,
+                  .tab = tab,
+                  .x = 10,
+                  .y = 10,
+                  .width = kEditorPreviewSide,
+                  .height = kEditorPreviewSide,
+                  .container = panel},
+                 label(Text(d, "Shape"), 10),
+                 shape,
+                 label(Text(d, "Size"), 40),
+                 control(Gadget::EditorSize, K::Spin, 40, 80),
+                 label(Text(d, "Width %"), 70),
+                 control(Gadget::EditorWidth, K::Spin, 70, 80),
+                 label(Text(d, "Height %"), 100),
+                 control(Gadget::EditorHeight, K::Spin, 100, 80),
+                 label(Text(d, "Rotation"), 130),
+                 control(Gadget::EditorRotation, K::TrackBar, 128, 150),
+                 hard,
+                 penControl(app, Gadget::SizeVsPressure, 0),
+                 penControl(app, Gadget::AlphaVsPressure, 1),
+                 penControl(app, Gadget::RotateVsTilt, 2),
+                 penLabel(app, "Stabiliser", 3),
+                 penControl(app, Gadget::Stabiliser, 3),
+             },
+         .resizable = true,
+         .onTop = true});
     showEditorPreview(app);
 }
 
