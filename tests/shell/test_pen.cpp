@@ -3,6 +3,9 @@
 // controls and the pressure curve of the preferences.
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <string>
 #include <vector>
 
 #include "brush/pressure_curve.h"
@@ -265,6 +268,79 @@ TEST_F(PenTest, PressureCurveShapesThePressureTheBrushSees) {
     clearLayer();
     stroke(line([](double) { return 1.0; }, false));
     EXPECT_GE(paintedHeight(120), 18);
+}
+
+// The curve in the Preferences window: a press beside the points adds one, a drag moves it, a
+// right press removes it; the end points keep their pressure; the button makes it straight.
+TEST_F(PenTest, PressureCurveWindowDragsItsPoints) {
+    menu(Cmd::Preferences);
+    const Image* picture = ui.gadgetImage(id(Gadget::PrefPressureCurve));
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->width, 150);
+    const auto straight = picture->pixels;
+    const auto pointer = [&](ControlEventType type, int x, int y, bool held = false) {
+        ControlEvent e;
+        e.gadget = id(Gadget::PrefPressureCurve);
+        e.type = type;
+        e.x = x;
+        e.y = y;
+        e.leftHeld = held;
+        onControlEvent(app, e);
+    };
+    const auto points = [&] { return pressureCurveFromText(app.prefs.pressureCurve).points; };
+    pointer(ControlEventType::LeftDown, 149 / 2, 74);  // on the straight line: a new point
+    pointer(ControlEventType::Move, 149 / 2 + 300, 149 - 120, true);
+    pointer(ControlEventType::LeftUp, 149 / 2, 29);
+    ASSERT_EQ(points().size(), 3u);
+    EXPECT_NEAR(points()[1].x, 148.0 / 149, 1e-9) << "kept left of the last point";
+    EXPECT_NEAR(points()[1].y, 120.0 / 149, 1e-9);
+    EXPECT_NE(ui.gadgetImage(id(Gadget::PrefPressureCurve))->pixels, straight);
+    pointer(ControlEventType::RightDown, 148, 29);
+    EXPECT_EQ(points().size(), 2u);
+    pointer(ControlEventType::RightDown, 0, 149);  // an end stays
+    EXPECT_EQ(points().size(), 2u);
+    pointer(ControlEventType::LeftDown, 149, 0);  // the top end: its pressure stays 1
+    pointer(ControlEventType::Move, 20, 89, true);
+    EXPECT_EQ(app.prefs.pressureCurve,
+              pressureCurveText(*normalisedPressureCurve({{0, 0}, {1, 60.0 / 149}})));
+    control(Gadget::PrefPressureCurveLinear, 0, ControlEventType::Click);
+    EXPECT_EQ(app.prefs.pressureCurve, "0,0 1,1");
+    // Closed, the window's curve takes no events.
+    control(Gadget::PrefOk, 0, ControlEventType::Click);
+    pointer(ControlEventType::LeftDown, 70, 20);
+    EXPECT_EQ(app.prefs.pressureCurve, "0,0 1,1");
+}
+
+// pref.ini's curve: a usable text is kept in its clean form, anything else is the straight line.
+TEST_F(PenTest, PressureCurveFromPrefIni) {
+    const std::string path = ::testing::TempDir() + "qm_pen_pref.ini";
+    struct Case {
+        const char* text;
+        const char* kept;
+    } cases[] = {
+        {"0,0 0.5,0.8 1,1", "0,0 0.5,0.8 1,1"},
+        {"1,1 0,0", "0,0 1,1"},
+        {"0,0.5 0.5,0.2 1,1", "0,0.5 0.5,0.5 1,1"},
+        {"soft", "0,0 1,1"},
+        {"", "0,0 1,1"},
+        {"0,0 nan,1", "0,0 1,1"},
+        {"0,0 0.1,0 0.2,0 0.3,0 0.4,0 0.5,0 0.6,0 0.7,0 1,1", "0,0 1,1"},
+    };
+    for (const Case& c : cases) {
+        std::ofstream(path) << "PressureCurve = " << c.text << "\n";
+        ASSERT_TRUE(readPreferencesFile(path, app));
+        EXPECT_EQ(app.prefs.pressureCurve, c.kept) << c.text;
+    }
+    std::ofstream(path) << "grid = 1\n";
+    ASSERT_TRUE(readPreferencesFile(path, app));
+    EXPECT_EQ(app.prefs.pressureCurve, "0,0 1,1") << "a file without the key";
+    app.prefs.pressureCurve = "0,0 0.25,0.5 1,1";
+    std::string error;
+    ASSERT_TRUE(writePreferencesFile(path, app, error)) << error;
+    app.prefs.pressureCurve.clear();
+    ASSERT_TRUE(readPreferencesFile(path, app));
+    EXPECT_EQ(app.prefs.pressureCurve, "0,0 0.25,0.5 1,1");
+    std::remove(path.c_str());
 }
 
 }  // namespace

@@ -29,6 +29,7 @@
 #include "shell/view/canvas_frame.h"
 #include "shell/windows/animation_options_dialog.h"
 #include "shell/windows/dialog_controls.h"
+#include "shell/windows/pressure_curve_editor.h"
 
 namespace qm {
 
@@ -231,6 +232,7 @@ void panelEvent(App& app, const ControlEvent& e) {
 }
 
 void controlEvent(App& app, const ControlEvent& event) {
+    if (handlePressureCurveEvent(app, event)) return;
     if (handleDialogControl(app, event.gadget)) return;
     if (handleBrushControl(app, event.gadget)) return refreshBrushEditor(app);
     panelEvent(app, event);

@@ -30,6 +30,9 @@ struct PenState {
     uint8_t toolBefore = 4;
     uint8_t brushModeBefore = 0;
     uint32_t colorBefore = 0, selectedColorBefore = 0;
+
+    // The point of the pressure curve held in the Preferences window; -1 for none.
+    int curvePoint = -1;
 };
 
 }  // namespace qm
