@@ -7,7 +7,6 @@
 #include "brush/pressure_curve.h"
 #include "raster/shapes.h"
 #include "shell/app.h"
-#include "shell/events.h"
 #include "shell/ids.h"
 #include "shell/settings/dictionary.h"
 #include "shell/windows/window_list.h"
@@ -161,34 +160,33 @@ void showPressureCurve(App& app) {
     app.ui.setGadgetImage(id(Gadget::PrefPressureCurve), img);
 }
 
-bool handlePressureCurveEvent(App& app, const ControlEvent& e) {
-    const bool curve = e.gadget == id(Gadget::PrefPressureCurve);
-    if (!curve && e.gadget != id(Gadget::PrefPressureCurveLinear) &&
-        e.gadget != id(Gadget::PrefPressureCurveLabel))
+bool handlePressureCurveControl(App& app, int gadget, CurvePointer pointer, int x, int y) {
+    const bool curve = gadget == id(Gadget::PrefPressureCurve);
+    if (!curve && gadget != id(Gadget::PrefPressureCurveLinear) &&
+        gadget != id(Gadget::PrefPressureCurveLabel))
         return false;
     if (!windowIsOpen(app, id(Window::Preferences))) return true;
-    if (e.gadget == id(Gadget::PrefPressureCurveLinear)) {
+    if (gadget == id(Gadget::PrefPressureCurveLinear)) {
         app.pen.curvePoint = -1;
         app.prefs.pressureCurve = pressureCurveText(linearPressureCurve());
         showPressureCurve(app);
         return true;
     }
     if (!curve) return true;
-    switch (e.type) {
-        case ControlEventType::LeftDown:
-        case ControlEventType::LeftDoubleClick:
-            press(app, e.x, e.y);
+    switch (pointer) {
+        case CurvePointer::Press:
+            press(app, x, y);
             break;
-        case ControlEventType::Move:
-            if (e.leftHeld) drag(app, e.x, e.y);
+        case CurvePointer::Drag:
+            drag(app, x, y);
             break;
-        case ControlEventType::LeftUp:
+        case CurvePointer::Release:
             app.pen.curvePoint = -1;
             break;
-        case ControlEventType::RightDown:
-            removeAt(app, e.x, e.y);
+        case CurvePointer::Remove:
+            removeAt(app, x, y);
             break;
-        default:
+        case CurvePointer::Other:
             return true;
     }
     showPressureCurve(app);

@@ -10,7 +10,6 @@
 namespace qm {
 
 struct App;
-struct ControlEvent;
 
 // The side of the curve's picture, in pixels.
 constexpr int kPressureCurveSide = 150;
@@ -19,10 +18,14 @@ constexpr int kPressureCurveSide = 150;
 std::vector<ControlDescription> pressureCurveControls(App& app, const std::string& tab);
 // Draws the curve of the preferences into its picture.
 void showPressureCurve(App& app);
-// An event of the curve's controls (false for any other gadget): a press on a point takes it
-// (a press beside the points adds one there), a move with the button held drags it (the end
-// points keep their pressure, the others stay between their neighbours), a right press removes
-// the point under it (never an end). Taken and ignored while the window is not open.
-bool handlePressureCurveEvent(App& app, const ControlEvent& event);
+// What the pointer did on the curve's picture.
+enum class CurvePointer { Press, Drag, Release, Remove, Other };
+
+// An event of the curve's controls (false for any other gadget), the pointer at (x, y) of the
+// picture: a press on a point takes it (a press beside the points adds one there), a drag moves
+// it (the end points keep their pressure, the others stay between their neighbours), a release
+// lets it go, a remove (the right button) takes the point there away (never an end). Taken and
+// ignored while the window is not open.
+bool handlePressureCurveControl(App& app, int gadget, CurvePointer pointer, int x, int y);
 
 }  // namespace qm
