@@ -142,6 +142,11 @@ const std::vector<GadgetCase> kGadgets = {
     {78, Kind::Spin, 0, 1000},
     {79, Kind::Track, 0, 1000},
     {80, Kind::Check},
+    // The pen's settings on the "Dyn" tab.
+    {350, Kind::Check},
+    {351, Kind::Check},
+    {352, Kind::Check},
+    {353, Kind::Track, 0, 100},
     {64, Kind::Other},
     {65, Kind::Spin, 0, 100},
     {66, Kind::Track, 0, 100},
