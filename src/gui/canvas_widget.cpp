@@ -4,6 +4,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointingDevice>
+#include <QTabletEvent>
 #include <QWheelEvent>
 
 #include "gui/key_codes.h"
@@ -65,8 +67,20 @@ void CanvasWidget::resizeEvent(QResizeEvent* event) {
     emit resized(width(), height());
 }
 
+namespace {
+
+// A mouse event made of a pen's sample, when the sample was not taken (a panel's canvas, a
+// button of the pen's barrel) or by a platform that sends both.
+bool fromPen(const QMouseEvent* event) {
+    const QPointingDevice* device = event->pointingDevice();
+    return device && device->type() == QInputDevice::DeviceType::Stylus;
+}
+
+}  // namespace
+
 void CanvasWidget::sendCanvas(CanvasEventType type, const QMouseEvent* event) {
     if (role_ != Role::Painting || !canvasSink_) return;
+    if (penTaken_ && fromPen(event)) return;  // the pen's own samples came as tablet events
     CanvasEvent out;
     out.type = type;
     const QPoint p = event->position().toPoint();
@@ -135,6 +149,51 @@ void CanvasWidget::mouseReleaseEvent(QMouseEvent* event) {
     } else if (event->button() == Qt::RightButton) {
         sendControl(ControlEventType::RightUp, event);
     }
+}
+
+bool CanvasWidget::sendPen(const QTabletEvent* event) {
+    if (role_ != Role::Painting || !canvasSink_) return false;
+    CanvasEvent out;
+    switch (event->type()) {
+        case QEvent::TabletPress:
+        case QEvent::TabletRelease:
+            // The tip touching or leaving the tablet; the barrel's buttons act as mouse buttons.
+            if (event->button() != Qt::LeftButton) return false;
+            out.type = event->type() == QEvent::TabletPress ? CanvasEventType::LeftDown
+                                                            : CanvasEventType::LeftUp;
+            break;
+        case QEvent::TabletMove:
+            out.type = CanvasEventType::Move;
+            break;
+        default:
+            return false;
+    }
+    if (out.type == CanvasEventType::LeftDown) setFocus(Qt::MouseFocusReason);
+    const QPointF p = event->position();
+    out.x = qRound(p.x());
+    out.y = qRound(p.y());
+    out.subX = p.x() - out.x;
+    out.subY = p.y() - out.y;
+    setModifiers(out, event->modifiers());
+    out.leftHeld = event->buttons() & Qt::LeftButton;
+    out.pen = true;
+    out.pressure = event->pressure();
+    out.tiltX = event->xTilt();
+    out.tiltY = event->yTilt();
+    const QPointingDevice* device = event->pointingDevice();
+    out.hasTilt = device && device->capabilities().testFlag(QInputDevice::Capability::XTilt);
+    out.time = double(event->timestamp());
+    out.eraser = event->pointerType() == QPointingDevice::PointerType::Eraser;
+    penTaken_ = true;
+    canvasSink_(out);
+    return true;
+}
+
+void CanvasWidget::tabletEvent(QTabletEvent* event) {
+    if (sendPen(event))
+        event->accept();
+    else
+        event->ignore();  // Qt makes a mouse event of it
 }
 
 void CanvasWidget::wheelEvent(QWheelEvent* event) {

@@ -1,7 +1,8 @@
 // A drawing surface: shows an image the program composed and reports the pointer, the buttons,
 // the keys and the wheel.
 //
-// The main window's canvas (gadget 3) turns its input into CanvasEvents for the shell; the
+// The main window's canvas (gadget 3) turns its input, a mouse's or a pen's, into CanvasEvents
+// for the shell; the
 // small canvases of the panels (timeline, colour picker, roughboard, ...) report ControlEvents
 // under their gadget id instead. The image is drawn 1:1 at the top-left corner; the rest of the
 // surface shows the background colour.
@@ -55,6 +56,10 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    // A pen's samples, each passed on as it comes (the program turns off Qt's merging of tablet
+    // and high-frequency events): position with its sub-pixel part, pressure, tilt, time and
+    // the eraser end. The mouse events Qt would make of them do not come.
+    void tabletEvent(QTabletEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -62,6 +67,7 @@ protected:
 
 private:
     void sendCanvas(CanvasEventType type, const QMouseEvent* event);
+    bool sendPen(const QTabletEvent* event);
     void sendControl(ControlEventType type, const QMouseEvent* event);
     bool sendKey(CanvasEventType type, QKeyEvent* event);
 
@@ -72,6 +78,8 @@ private:
     ControlSink controlSink_;
     int gadgetId_ = 0;
     bool fitsImage_ = false;
+    bool penTaken_ = false;   // a pen's samples came as tablet events: its mouse events are
+                              // duplicates
     int wheelRemainder_ = 0;  // eighths of a degree not yet worth a notch (fine-grained wheels)
 };
 

@@ -21,6 +21,7 @@
 #include <map>
 #include <string>
 
+#include "gui/canvas_widget.h"
 #include "raster/image.h"
 
 namespace qm {
@@ -138,6 +139,8 @@ QWidget* makeControl(const ControlDescription& c) {
             if (c.value > 0 && c.value < tabs->count()) tabs->setCurrentIndex(c.value);
             return tabs;
         }
+        case ControlKind::Canvas:
+            return new CanvasWidget(CanvasWidget::Role::Panel);
         case ControlKind::ScrollArea: {
             auto* scroll = new QScrollArea;
             scroll->verticalScrollBar()->setSingleStep(kScrollStep);

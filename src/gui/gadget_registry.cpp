@@ -16,9 +16,9 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
-#include <QTimer>
 
 #include "gui/canvas_widget.h"
 #include "gui/qimage_bridge.h"
@@ -88,6 +88,13 @@ void GadgetRegistry::addMirror(int id, QWidget* widget) {
 
 void GadgetRegistry::remove(int id) {
     widgets_.erase(id);
+}
+
+void GadgetRegistry::removeWidget(int id, QWidget* widget) {
+    const auto it = widgets_.find(id);
+    if (it == widgets_.end()) return;
+    std::erase_if(it->second, [widget](const QPointer<QWidget>& w) { return !w || w == widget; });
+    if (it->second.empty()) widgets_.erase(it);
 }
 
 QWidget* GadgetRegistry::widget(int id) const {

@@ -35,6 +35,8 @@ public:
     void addMirror(int id, QWidget* widget);
     // Forgets the gadget without deleting its widget.
     void remove(int id);
+    // Forgets one widget of the gadget (a dialog's copy of a panel control); the others stay.
+    void removeWidget(int id, QWidget* widget);
     QWidget* widget(int id) const;
     // Every widget of gadget `id`, the first one first.
     std::vector<QWidget*> widgets(int id) const;

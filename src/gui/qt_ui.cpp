@@ -340,7 +340,11 @@ void QtUi::showWindow(const WindowDescription& window) {
     BuiltWindow built = buildWindow(window, window_.data());
     ShownWindow shown{built.dialog, {}};
     for (const auto& [id, control] : built.gadgets) {
-        gadgets_.add(id, control);
+        // A control of a panel that the window shows as well (the brush's pen settings) is a
+        // second widget of the same gadget while the window is open.
+        QWidget* existing = gadgets_.widget(id);
+        const bool panelControl = existing && window_ && window_->isAncestorOf(existing);
+        panelControl ? gadgets_.addMirror(id, control) : gadgets_.add(id, control);
         shown.controls.push_back(id);
     }
     const int number = window.number;
@@ -363,10 +367,9 @@ void QtUi::closeWindow(int number) {
     const ShownWindow shown = it->second;
     windows_.erase(it);
     if (DescribedDialog* dialog = shown.dialog.data()) {
-        for (const int id : shown.controls) {
-            QWidget* widget = gadgets_.widget(id);
-            if (widget && dialog->isAncestorOf(widget)) gadgets_.remove(id);
-        }
+        for (const int id : shown.controls)
+            for (QWidget* widget : gadgets_.widgets(id))
+                if (dialog->isAncestorOf(widget)) gadgets_.removeWidget(id, widget);
         dialog->closeNow();  // deleted later, so a control of it may be what asked for the close
     }
     // The main window takes the keyboard back (the shell gives it to the canvas).

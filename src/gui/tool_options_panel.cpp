@@ -108,6 +108,18 @@ QWidget* alphaTab(PanelKit& kit) {
     return w;
 }
 
+// What the pen does to the dabs: pressure, tilt and the steady line.
+QGroupBox* penFrame(PanelKit& kit) {
+    auto* pen = new QGroupBox;  // a frame without a gadget of its own
+    kit.caption(pen, "Pen");
+    QVBoxLayout* inner = frameLayout(pen);
+    inner->addWidget(kit.check(Gadget::SizeVsPressure, "SizeVsPressure"));
+    inner->addWidget(kit.check(Gadget::AlphaVsPressure, "AlphaVsPressure"));
+    inner->addWidget(kit.check(Gadget::RotateVsTilt, "RotateVsTilt"));
+    inner->addWidget(labelled(kit, "Stabiliser", kit.track(Gadget::Stabiliser, 100)));
+    return pen;
+}
+
 QWidget* dynTab(PanelKit& kit) {
     QVBoxLayout* layout = nullptr;
     QWidget* w = page(layout);
@@ -122,6 +134,7 @@ QWidget* dynTab(PanelKit& kit) {
     sc->addWidget(kit.spinTrackRow(Gadget::IntensityOfScatter, Gadget::IntensityOfScatterTrack));
     sc->addWidget(kit.check(Gadget::ScatterLinkToSize, "Link to Size"));
     layout->addWidget(scatter);
+    layout->addWidget(penFrame(kit));
     layout->addStretch();
     return w;
 }

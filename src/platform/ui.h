@@ -85,6 +85,7 @@ enum class ControlKind {
     ImageButton,
     Panel,
     ScrollArea,
+    Canvas,  // an image that reports the pointer (LeftDown, Move, LeftUp, RightDown with x, y)
 };
 
 // One control of a dialog window. It becomes the gadget `id` while the window is shown, so the

@@ -20,6 +20,7 @@
 #include "platform/ui.h"
 #include "raster/image.h"
 #include "shell/ids.h"
+#include "shell/state/pen_state.h"
 #include "shell/state/playback_clock.h"
 #include "shell/state/preferences.h"
 #include "shell/state/recovery_state.h"
@@ -121,6 +122,7 @@ struct App {
 
     // --- Stroke painting ----------------------------------------------------------------
     StrokeCache strokeCache;  // rotated tips reused from dab to dab
+    PenState pen;             // the pen's last sample and the pen stroke under way
 
     // --- Other tools and adjustments ------------------------------------------------------
     ToolState tools;

@@ -18,6 +18,15 @@ struct CanvasEvent {
     int key = 0;            // virtual key code (0x11 Control, 0x20 Space, 0x42 "B", ...)
     int wheel = 0;          // notches, positive away from the user
     bool leftHeld = false;  // the left button is held (moves only)
+    // Pen input (presses, moves and releases). A mouse leaves these as they are: pressure 1,
+    // no tilt, whole pixels, never the eraser.
+    bool pen = false;             // a pen sample: pressure and tilt are the device's
+    double subX = 0, subY = 0;    // the pointer is at x + subX, y + subY (each within -0.5..0.5)
+    double pressure = 1.0;        // 0..1
+    double tiltX = 0, tiltY = 0;  // degrees, -90..90, as in PenSample
+    bool hasTilt = false;         // the device reports its tilt
+    double time = 0;              // milliseconds, from the device; only differences count
+    bool eraser = false;          // the pen's eraser end touches the tablet
 };
 
 // What happened to a control (gadget). "Change" is the usual event of spins, track bars,

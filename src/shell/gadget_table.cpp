@@ -83,6 +83,11 @@ const GadgetRow kRows[] = {
     spin(G::BrushSizeVsTimeFactor, 0, 15, "BrushSizeVsTimeFactor"),
     spin(G::PasOfBrush, 0, 255, "PasOfBrush"),
     check(G::Hard, "BrushHard"),
+    // Pen input.
+    check(G::SizeVsPressure, "SizeVsPressureTip"),
+    check(G::AlphaVsPressure, "AlphaVsPressureTip"),
+    check(G::RotateVsTilt, "RotateVsTiltTip"),
+    track(G::Stabiliser, 0, 100, "StabiliserTip"),
     // "Alpha".
     track(G::BrushAlphaTrack, 0, 255, "BrushAlpha"),
     spin(G::BrushAlpha, 0, 255, "BrushAlpha"),

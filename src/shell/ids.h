@@ -312,6 +312,11 @@ enum class Gadget : int {
     PrefUndoLabel = 344,
     PrefGridLabel = 345,
     PrefCellWidthLabel = 346,
+    // The pen's pressure curve in the Preferences window: the curve with its points to drag,
+    // the button that makes it straight again, and its caption.
+    PrefPressureCurve = 316,
+    PrefPressureCurveLinear = 317,
+    PrefPressureCurveLabel = 318,
     // Animated-brush window: consecutive from 223, shown only but for the two buttons.
     AnimBrushPreview = 223,
     AnimBrushNameLabel = 224,
@@ -351,6 +356,11 @@ enum class Gadget : int {
     TileCancel = 330,
     TileWidthLabel = 331,
     TileHeightLabel = 332,
+    // The brush's pen settings, on the tool options and in the brush editor.
+    SizeVsPressure = 350,
+    AlphaVsPressure = 351,
+    RotateVsTilt = 352,
+    Stabiliser = 353,
     // Export window of the animation.
     ExportFormat = 360,
     ExportFirstFrame = 361,

@@ -5,6 +5,8 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPointingDevice>
+#include <QTabletEvent>
 #include <QWheelEvent>
 #include <vector>
 
@@ -57,6 +59,80 @@ TEST(CanvasWidget, LeftButtonStrokeBecomesDownMovesUp) {
     EXPECT_EQ(c.events[2].type, CanvasEventType::LeftUp);
     EXPECT_EQ(c.events[2].y, 24);
     EXPECT_TRUE(c.events[2].ctrl);
+}
+
+// A pen and its eraser end, as a tablet driver declares them.
+QPointingDevice* penDevice(QPointingDevice::PointerType type) {
+    // Never destroyed: a device torn down after the application at exit crashes.
+    static auto* pen = new QPointingDevice(
+        "pen", 101, QInputDevice::DeviceType::Stylus, QPointingDevice::PointerType::Pen,
+        QInputDevice::Capability::Position | QInputDevice::Capability::Pressure |
+            QInputDevice::Capability::XTilt | QInputDevice::Capability::YTilt,
+        1, 3);
+    static auto* eraser = new QPointingDevice(
+        "eraser", 102, QInputDevice::DeviceType::Stylus, QPointingDevice::PointerType::Eraser,
+        QInputDevice::Capability::Position | QInputDevice::Capability::Pressure, 1, 3);
+    return type == QPointingDevice::PointerType::Eraser ? eraser : pen;
+}
+
+// Returns whether the canvas took the sample.
+bool tablet(CanvasWidget& canvas, QEvent::Type type, QPointF p, double pressure, float tiltX,
+            float tiltY, ulong time, Qt::MouseButton button = Qt::LeftButton,
+            QPointingDevice::PointerType pointer = QPointingDevice::PointerType::Pen) {
+    const Qt::MouseButtons held = type == QEvent::TabletRelease ? Qt::NoButton : button;
+    QTabletEvent event(type, penDevice(pointer), p, canvas.mapToGlobal(p), pressure, tiltX, tiltY,
+                       0, 0, 0, Qt::NoModifier, type == QEvent::TabletMove ? Qt::NoButton : button,
+                       held);
+    event.setTimestamp(time);
+    event.setAccepted(false);
+    QCoreApplication::sendEvent(&canvas, &event);
+    return event.isAccepted();
+}
+
+TEST(CanvasWidget, PenSamplesPassOnWithPressureTiltTimeAndTheEraserEnd) {
+    PaintingCanvas c;
+    EXPECT_TRUE(tablet(c.canvas, QEvent::TabletPress, {10.25, 20.75}, 0.1, 30, -20, 1000));
+    EXPECT_TRUE(tablet(c.canvas, QEvent::TabletMove, {11.5, 21}, 0.55, 10, 5, 1004));
+    EXPECT_TRUE(tablet(c.canvas, QEvent::TabletRelease, {12, 22}, 0, 10, 5, 1008));
+    // The barrel's button is a mouse button: the canvas leaves it to the mouse events.
+    EXPECT_FALSE(tablet(c.canvas, QEvent::TabletPress, {1, 1}, 0.5, 0, 0, 1010, Qt::RightButton));
+    EXPECT_TRUE(tablet(c.canvas, QEvent::TabletPress, {40, 40}, 0.8, 0, 0, 1020, Qt::LeftButton,
+                       QPointingDevice::PointerType::Eraser));
+    // A mouse event made of a pen's sample repeats it: it is not passed on.
+    QMouseEvent twin(QEvent::MouseMove, QPointF(41, 41), c.canvas.mapToGlobal(QPointF(41, 41)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier, penDevice({}));
+    QCoreApplication::sendEvent(&c.canvas, &twin);
+    ASSERT_EQ(c.events.size(), 4u);
+    const CanvasEvent& press = c.events[0];
+    EXPECT_EQ(press.type, CanvasEventType::LeftDown);
+    EXPECT_TRUE(press.pen);
+    EXPECT_EQ(press.x, 10);
+    EXPECT_DOUBLE_EQ(press.subX, 0.25);
+    EXPECT_EQ(press.y, 21);
+    EXPECT_DOUBLE_EQ(press.subY, -0.25);
+    EXPECT_NEAR(press.pressure, 0.1, 1e-6);
+    EXPECT_DOUBLE_EQ(press.tiltX, 30);
+    EXPECT_DOUBLE_EQ(press.tiltY, -20);
+    EXPECT_TRUE(press.hasTilt);
+    EXPECT_DOUBLE_EQ(press.time, 1000);
+    EXPECT_FALSE(press.eraser);
+    EXPECT_EQ(c.events[1].type, CanvasEventType::Move);
+    EXPECT_TRUE(c.events[1].leftHeld);
+    EXPECT_NEAR(c.events[1].pressure, 0.55, 1e-6);
+    EXPECT_DOUBLE_EQ(c.events[1].time, 1004);
+    EXPECT_EQ(c.events[2].type, CanvasEventType::LeftUp);
+    EXPECT_FALSE(c.events[2].leftHeld);
+    EXPECT_TRUE(c.events[3].eraser);
+    EXPECT_FALSE(c.events[3].hasTilt);  // this end reports no tilt
+
+    // A mouse is a pen that presses fully, upright, on whole pixels.
+    c.events.clear();
+    c.mouse(QEvent::MouseButtonPress, {5, 6}, Qt::LeftButton, Qt::LeftButton);
+    ASSERT_EQ(c.events.size(), 1u);
+    EXPECT_FALSE(c.events[0].pen);
+    EXPECT_EQ(c.events[0].pressure, 1.0);
+    EXPECT_EQ(c.events[0].subX, 0.0);
+    EXPECT_FALSE(c.events[0].hasTilt);
 }
 
 TEST(CanvasWidget, HeldKeyGivesOnePressAndOneRelease) {

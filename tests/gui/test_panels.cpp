@@ -143,6 +143,11 @@ const std::vector<GadgetCase> kGadgets = {
     {78, Kind::Spin},
     {79, Kind::Track},
     {80, Kind::Check},
+    // The pen's settings on the "Dyn" tab.
+    {350, Kind::Check},
+    {351, Kind::Check},
+    {352, Kind::Check},
+    {353, Kind::Track},
     {64, Kind::Other},
     {65, Kind::Spin},
     {66, Kind::Track},

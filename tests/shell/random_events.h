@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -154,7 +155,7 @@ protected:
             }
             case 1:
             case 2: {
-                const int gadget = between(1, 350);
+                const int gadget = between(1, 360);  // the pen settings end at 353
                 if (keepDocument && gadget == id(Gadget::PrefUndo)) break;
                 ControlEvent e;
                 e.gadget = gadget;
@@ -174,7 +175,8 @@ protected:
             }
             case 3:
             case 4:
-            case 5: {  // a stroke
+            case 5: {  // a stroke, from the mouse or from a pen
+                penStroke = penRng() % 3 == 0;
                 canvas(CanvasEventType::LeftDown, ox + between(-10, 80), oy + between(-10, 60),
                        pick(4) == 0, pick(6) == 0);
                 for (int i = pick(5); i > 0; --i)
@@ -182,6 +184,7 @@ protected:
                            pick(5) == 0, pick(8) == 0, true);
                 if (pick(8))
                     canvas(CanvasEventType::LeftUp, ox + between(-10, 80), oy + between(-10, 60));
+                penStroke = false;
                 break;
             }
             case 6: {
@@ -264,7 +267,33 @@ protected:
     }
     static constexpr int kTimelineRow = 20;
 
+    // Pen samples: pressures, tilts, sub-pixel parts and times, some of them far beyond what a
+    // device reports (the pen's own draws, so that the other events stay as they were).
+    void penSample(CanvasEvent& e) override {
+        if (!penStroke) return;
+        const auto real = [&](double lo, double hi) {
+            return lo + (hi - lo) * double(penRng() % 10001) / 10000.0;
+        };
+        static constexpr double kOdd[] = {std::numeric_limits<double>::quiet_NaN(),
+                                          std::numeric_limits<double>::infinity(), -1e300, 1e300};
+        const auto odd = [&](double usual) {
+            return penRng() % 16 == 0 ? kOdd[penRng() % std::size(kOdd)] : usual;
+        };
+        e.pen = true;
+        e.pressure = odd(real(-0.2, 1.2));
+        e.tiltX = odd(real(-95, 95));
+        e.tiltY = odd(real(-95, 95));
+        e.hasTilt = penRng() % 2;
+        e.subX = odd(real(-0.6, 0.6));
+        e.subY = odd(real(-0.6, 0.6));
+        e.time = odd(penTime += real(-2, 12));
+        e.eraser = penRng() % 5 == 0;
+    }
+
     std::mt19937 rng{20261210};
+    std::mt19937 penRng{977};
+    bool penStroke = false;
+    double penTime = 0;
     std::string folder;
     std::vector<int> menuIds;
     // Events that would replace the document (New, Open, Open as, opening frames as an

@@ -50,10 +50,13 @@ protected:
         e.alt = alt;
         e.ctrl = ctrl;
         e.leftHeld = leftHeld;
+        penSample(e);
         pointerX = x;
         pointerY = y;
         onCanvasEvent(app, e);
     }
+    // A test that sends pen samples sets them here; a mouse leaves the event as it is.
+    virtual void penSample(CanvasEvent&) {}
     void key(CanvasEventType type, int code) {
         CanvasEvent e;
         e.type = type;

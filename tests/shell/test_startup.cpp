@@ -265,7 +265,7 @@ TEST_F(PrefsFile, WrittenFileReadsBackButForTheFieldsItDoesNotHold) {
     ASSERT_TRUE(writePreferencesFile(folder.file("pref.ini"), app, error)) << error;
 
     const auto written = lines(folder.file("pref.ini"));
-    ASSERT_EQ(written.size(), 51u);
+    ASSERT_EQ(written.size(), 52u);
     EXPECT_EQ(written[0], "color = " + std::to_string(int32_t(rgba(10, 20, 30, 201))));
     EXPECT_EQ(written[1], "ColorBG = " + std::to_string(rgb(9, 8, 7)));
     EXPECT_EQ(written[2], "lang = fra");
@@ -276,6 +276,7 @@ TEST_F(PrefsFile, WrittenFileReadsBackButForTheFieldsItDoesNotHold) {
     EXPECT_EQ(written[48], "Undo = 20");
     EXPECT_EQ(written[49], "ScreenRealTime = 1");
     EXPECT_EQ(written[50], "AnimNewDrawing = 2");
+    EXPECT_EQ(written[51], "PressureCurve = 0,0 1,1");
 
     FakeUi otherUi;
     App back(otherUi);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <cmath>
 #include <utility>
 
 namespace qm::script {
@@ -90,6 +92,18 @@ std::optional<int64_t> number(const Token& token) {
     return value;
 }
 
+// A decimal number ("0.5", "-30", "1e-3"), finite.
+std::optional<double> real(const Token& token) {
+    if (token.quoted) return std::nullopt;
+    std::string_view s = token.text;
+    if (!s.empty() && s[0] == '+') s.remove_prefix(1);
+    double value = 0;
+    const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (s.empty() || error != std::errc{} || end != s.data() + s.size() || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
 class LineParser {
 public:
     LineParser(std::vector<Token> tokens, Command& command)
@@ -138,6 +152,49 @@ private:
                 break;
             }
             ++pos_;
+        }
+        return done(error);
+    }
+    bool decimal(double& out, double lo, double hi, const char* what, std::string& error) {
+        if (!more()) {
+            error = std::string("missing ") + what;
+            return false;
+        }
+        const auto value = real(tokens_[pos_]);
+        if (!value || *value < lo || *value > hi) {
+            error = std::string("bad ") + what + " \"" + tokens_[pos_].text + "\" (" +
+                    std::to_string(int(lo)) + ".." + std::to_string(int(hi)) + ")";
+            return false;
+        }
+        ++pos_;
+        out = *value;
+        return true;
+    }
+    // The modifiers of a pointer event and what a pen adds: pressure, tilt, the eraser end.
+    bool pointer(std::string& error) {
+        while (more() && !peek().quoted) {
+            const std::string& word = peek().text;
+            if (word == "pressure") {
+                ++pos_;
+                if (!decimal(command_.pressure, 0, 1, "pressure", error)) return false;
+                command_.pen = true;
+            } else if (word == "tilt") {
+                ++pos_;
+                if (!decimal(command_.tiltX, -90, 90, "tilt x", error) ||
+                    !decimal(command_.tiltY, -90, 90, "tilt y", error))
+                    return false;
+                command_.pen = command_.hasTilt = true;
+            } else if (word == "eraser") {
+                ++pos_;
+                command_.pen = command_.eraser = true;
+            } else if (word == "shift" || word == "ctrl" || word == "alt") {
+                command_.shift |= word == "shift";
+                command_.ctrl |= word == "ctrl";
+                command_.alt |= word == "alt";
+                ++pos_;
+            } else {
+                break;
+            }
         }
         return done(error);
     }
@@ -260,7 +317,7 @@ bool LineParser::parse(std::string& error) {
     if (is("control", Op::Control)) return control(error);
     if (is("down", Op::Down) || is("move", Op::Move) || is("up", Op::Up))
         return integer(c.a, -kCoord, kCoord, "x", error) &&
-               integer(c.b, -kCoord, kCoord, "y", error) && modifiers(error);
+               integer(c.b, -kCoord, kCoord, "y", error) && pointer(error);
     if (is("key-down", Op::KeyDown) || is("key-up", Op::KeyUp))
         return integer(c.a, 0, 255, "key code", error) && modifiers(error);
     if (is("wheel", Op::Wheel)) return integer(c.a, -10000, 10000, "notches", error) && done(error);

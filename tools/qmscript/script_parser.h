@@ -58,6 +58,12 @@ struct Command {
     ControlEventType event = ControlEventType::Change;
     // The buttons held during the event ("button NAME", once per button held).
     bool leftHeld = false, rightHeld = false, middleHeld = false;
+    // down / move / up from a pen: "pressure P" (0..1), "tilt X Y" (degrees), "eraser".
+    bool pen = false;
+    double pressure = 1.0;
+    double tiltX = 0, tiltY = 0;
+    bool hasTilt = false;
+    bool eraser = false;
 };
 
 struct ParseResult {

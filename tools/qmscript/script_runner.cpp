@@ -181,7 +181,14 @@ bool Runner::execute(const Command& c, std::string& error) {
                                                : CanvasEventType::Move;
             if (c.op == Op::Down) leftHeld_ = true;
             if (c.op == Op::Up) leftHeld_ = false;
-            onCanvasEvent(app_, canvasEvent(type, c));
+            CanvasEvent e = canvasEvent(type, c);
+            e.pen = c.pen;
+            e.pressure = c.pressure;
+            e.tiltX = c.tiltX;
+            e.tiltY = c.tiltY;
+            e.hasTilt = c.hasTilt;
+            e.eraser = c.eraser;
+            onCanvasEvent(app_, e);
             return true;
         }
         case Op::KeyDown:

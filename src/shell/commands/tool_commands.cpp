@@ -14,6 +14,7 @@
 #include "shell/commands/brush_commands.h"
 #include "shell/commands/layer_commands.h"
 #include "shell/commands/tool_table.h"
+#include "shell/commands/pen_commands.h"
 #include "shell/edits.h"
 #include "shell/ids.h"
 #include "shell/paint_target.h"
@@ -261,7 +262,8 @@ void paintToPoint(App& app, int x, int y) {
                           code(app.CurrentTool),
                           app.random,
                           &app.strokeCache};
-    paintSegment(context, app.LastX - app.ViewOffsetX, app.LastY - app.ViewOffsetY, x, y);
+    if (!paintPenSample(app, context))
+        paintSegment(context, app.LastX - app.ViewOffsetX, app.LastY - app.ViewOffsetY, x, y);
     showEditChanges(app);
 }
 

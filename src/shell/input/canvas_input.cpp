@@ -12,6 +12,7 @@
 #include "shell/edits.h"
 #include "shell/events.h"
 #include "shell/ids.h"
+#include "shell/input/pen_input.h"
 #include "shell/menu_table.h"
 #include "shell/panels/navigator.h"
 #include "shell/panels/view_position.h"
@@ -243,6 +244,7 @@ void wheel(App& app, int notches) {
 void canvasEvent(App& app, const CanvasEvent& e) {
     if (e.type == CanvasEventType::FocusOut) return forgetHeldKeys(app);
     trackPointer(app, e);
+    notePenSample(app, e);
     if (e.type == CanvasEventType::LeftDown || e.type == CanvasEventType::Move ||
         e.type == CanvasEventType::LeftUp) {
         followControl(app, e.ctrl);
@@ -256,7 +258,8 @@ void canvasEvent(App& app, const CanvasEvent& e) {
         case CanvasEventType::Move:
             return pointerMoved(app, e);
         case CanvasEventType::LeftUp:
-            return leftUp(app);
+            leftUp(app);
+            return endPenEvent(app, e);
         case CanvasEventType::KeyDown:
             if (historyKey(app, e)) return;
             if (!app.iface.KeyLatch && keyDown(app, e.key)) app.iface.KeyLatch = 1;

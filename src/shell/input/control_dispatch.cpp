@@ -31,6 +31,7 @@
 #include "shell/view/canvas_frame.h"
 #include "shell/windows/animation_options_dialog.h"
 #include "shell/windows/dialog_controls.h"
+#include "shell/windows/pressure_curve_editor.h"
 
 namespace qm {
 
@@ -211,7 +212,26 @@ void panelEvent(App& app, const ControlEvent& e) {
     }
 }
 
+// The pointer on the pressure curve's picture.
+CurvePointer curvePointer(const ControlEvent& e) {
+    switch (e.type) {
+        case ControlEventType::LeftDown:
+        case ControlEventType::LeftDoubleClick:
+            return CurvePointer::Press;
+        case ControlEventType::Move:
+            return e.leftHeld ? CurvePointer::Drag : CurvePointer::Other;
+        case ControlEventType::LeftUp:
+            return CurvePointer::Release;
+        case ControlEventType::RightDown:
+            return CurvePointer::Remove;
+        default:
+            return CurvePointer::Other;
+    }
+}
+
 void controlEvent(App& app, const ControlEvent& event) {
+    if (handlePressureCurveControl(app, event.gadget, curvePointer(event), event.x, event.y))
+        return;
     if (handleDialogControl(app, event.gadget)) return;
     if (handleBrushControl(app, event.gadget)) return refreshBrushEditor(app);
     panelEvent(app, event);

@@ -114,6 +114,19 @@ const BrushRow kRows[] = {
     {Gadget::AlphaCustomBrush3, Gadget::AlphaCustomBrush3,
      [](BrushSettings& b, int v) { b.alphaGradientX3 = uint8_t(v); },
      [](const BrushSettings& b) { return int(b.alphaGradientX3); }, kRebuildTip},
+    // Pen input.
+    {Gadget::SizeVsPressure, Gadget::SizeVsPressure,
+     [](BrushSettings& b, int v) { b.sizeVsPressure = uint8_t(v); },
+     [](const BrushSettings& b) { return int(b.sizeVsPressure); }, kNothing},
+    {Gadget::AlphaVsPressure, Gadget::AlphaVsPressure,
+     [](BrushSettings& b, int v) { b.alphaVsPressure = uint8_t(v); },
+     [](const BrushSettings& b) { return int(b.alphaVsPressure); }, kNothing},
+    {Gadget::RotateVsTilt, Gadget::RotateVsTilt,
+     [](BrushSettings& b, int v) { b.rotateVsTilt = uint8_t(v); },
+     [](const BrushSettings& b) { return int(b.rotateVsTilt); }, kNothing},
+    {Gadget::Stabiliser, Gadget::Stabiliser,
+     [](BrushSettings& b, int v) { b.stabiliser = uint8_t(v); },
+     [](const BrushSettings& b) { return int(b.stabiliser); }, kNothing},
 };
 
 const EditorRow kEditorRows[] = {

@@ -585,6 +585,22 @@ constexpr auto kTexts = std::to_array<E>({
     {"PaintHeldDrawing", "PaintHeldDrawing", "Painting a held drawing paints it"},
     {"PaintNewDrawing", "PaintNewDrawing", "Painting a held drawing starts a blank one"},
     {"PaintCopiedDrawing", "PaintCopiedDrawing", "Painting a held drawing starts a copy"},
+    same("Pen", "Pen"),
+    {"SizeVsPressure", "SizeVsPressure", "Size follows pressure"},
+    {"AlphaVsPressure", "AlphaVsPressure", "Opacity follows pressure"},
+    {"RotateVsTilt", "RotateVsTilt", "Tilt turns the tip"},
+    {"Stabiliser", "Stabiliser", "Steady line"},
+    {"SizeVsPressureTip", "SizeVsPressureTip",
+     "With a pen, the size goes from the smallest size up to the brush size as you press"},
+    {"AlphaVsPressureTip", "AlphaVsPressureTip",
+     "With a pen, the opacity goes up to the brush opacity as you press"},
+    {"RotateVsTiltTip", "RotateVsTiltTip", "The tip turns towards the side the pen leans to"},
+    {"StabiliserTip", "StabiliserTip",
+     "Steady line: the line follows the pen with a lag (0 off, 100 the strongest)"},
+    {"PressureCurve", "PressureCurve", "Pen pressure"},
+    {"PressureCurveTip", "PressureCurveTip",
+     "Drag a point to change the curve; click to add a point, right-click to remove one"},
+    same("Linear", "Linear"),
 });
 
 // Messages whose keys no group defines: without a text of their own their boxes would show a

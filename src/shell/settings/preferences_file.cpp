@@ -6,6 +6,7 @@
 #include <type_traits>
 #include <variant>
 
+#include "brush/pressure_curve.h"
 #include "document/document_ops.h"
 #include "platform/key_value_file.h"
 #include "platform/paths.h"
@@ -63,7 +64,7 @@ constexpr int64_t kGrey = rgb(150, 150, 150);
 
 // In reading order. "color" and "brushdir" are read twice, each time into another record;
 // "color" is written once, from the paint colour, and "brushdir" twice.
-constexpr std::array<PrefKey, 57> kKeys{{
+constexpr std::array<PrefKey, 58> kKeys{{
     {"lang", pref(&P::lang), "eng", "eng", 3},
     {"grid", pref(&P::grid), 1, 1, 4},
     {"gridW", pref(&P::gridW), 32, 32, 5},
@@ -123,6 +124,7 @@ constexpr std::array<PrefKey, 57> kKeys{{
     {"water", brush(&B::water), 0, 0, 38},
     {"AlphaFactorVsTime", brush(&B::alphaFactorVsTime), 15, 15, 29},
     {"AlphaVsTime", brush(&B::alphaVsTime), 15, 15, 30},
+    {"PressureCurve", pref(&P::pressureCurve), "0,0 1,1", "0,0 1,1", 52},
 }};
 
 constexpr auto kWritten = rowsByPosition(kKeys, &PrefKey::written);
@@ -224,6 +226,8 @@ void keepPreferencesInRange(App& app) {
         p.docWidth = 1024;
         p.docHeight = 768;
     }
+    // A curve that cannot be read is the straight line; a usable one is kept in its clean form.
+    p.pressureCurve = pressureCurveText(pressureCurveFromText(p.pressureCurve));
     if (!isPlainFileName(p.lang)) p.lang = "eng";
     if (!isPlainFileName(p.brushdir)) p.brushdir = "orrindal";
     if (!isPlainFileName(app.brush.brushdir)) app.brush.brushdir = p.brushdir;

@@ -40,6 +40,8 @@ struct Preferences {
     uint8_t ScreenRealTime = 0;
     std::string IconPath = "Data\\ui\\icone\\";
     int16_t docWidth = 3000, docHeight = 3000;
+    // The pen's pressure curve, as the text of brush/pressure_curve.h ("PressureCurve").
+    std::string pressureCurve = "0,0 1,1";
 };
 
 struct InterfaceOptions {

@@ -19,6 +19,42 @@ namespace {
 
 using K = ControlKind;
 
+// The pen's settings, on the "General" page: the tool options' gadgets (brush rows), which the
+// window shows as well, so that a change in either is the same change. `row` places the control
+// on the page (0, 1, ...); the steady line's track bar sits beside its caption.
+ControlDescription penControl(App& app, Gadget gadget, int row) {
+    Dictionary& d = app.dictionary;
+    const BrushRow& brush = *brushRow(id(gadget));
+    const bool track = gadget == Gadget::Stabiliser;
+    const char* caption = gadget == Gadget::SizeVsPressure    ? "SizeVsPressure"
+                          : gadget == Gadget::AlphaVsPressure ? "AlphaVsPressure"
+                                                              : "RotateVsTilt";
+    return {.id = id(gadget),
+            .kind = track ? K::TrackBar : K::CheckBox,
+            .caption = track ? "" : Text(d, caption),
+            .min = gadgetRow(gadget)->min,
+            .max = gadgetRow(gadget)->max,
+            .tab = Text(d, "General"),
+            .x = track ? 125 : 10,
+            .y = 10 + 30 * row,
+            .width = track ? 150 : 250,
+            .height = 22,
+            .value = brush.show(app.brush),
+            .container = id(Gadget::BrushEditorPanel)};
+}
+
+ControlDescription penLabel(App& app, const char* key, int row) {
+    Dictionary& d = app.dictionary;
+    return {.kind = K::Label,
+            .caption = Text(d, key),
+            .tab = Text(d, "General"),
+            .x = 10,
+            .y = 12 + 30 * row,
+            .width = 110,
+            .height = 20,
+            .container = id(Gadget::BrushEditorPanel)};
+}
+
 void editorChange(App& app, const EditorRow& row) {
     row.store(app.brush, keptState(app.ui, row.gadget));
     if (row.after == EditorAfter::RebuildTip) rebuildBrushTip(app);
@@ -86,6 +122,11 @@ void openBrushEditor(App& app) {
                  label(Text(d, "Rotation"), 130),
                  control(Gadget::EditorRotation, 128, 150),
                  hard,
+                 penControl(app, Gadget::SizeVsPressure, 0),
+                 penControl(app, Gadget::AlphaVsPressure, 1),
+                 penControl(app, Gadget::RotateVsTilt, 2),
+                 penLabel(app, "Stabiliser", 3),
+                 penControl(app, Gadget::Stabiliser, 3),
              },
          .resizable = true,
          .onTop = true});

@@ -14,6 +14,7 @@
 #include "shell/settings/dictionary.h"
 #include "shell/state/preferences.h"
 #include "shell/view/canvas_frame.h"
+#include "shell/windows/pressure_curve_editor.h"
 #include "shell/windows/window_list.h"
 
 namespace qm {
@@ -116,8 +117,13 @@ void closePreferences(App& app) {
 }  // namespace
 
 void openPreferencesDialog(App& app) {
-    app.ui.showWindow(describeWindow(app));
+    WindowDescription window = describeWindow(app);
+    for (ControlDescription& c : pressureCurveControls(app, Text(app.dictionary, "Pen")))
+        window.controls.push_back(std::move(c));
+    app.ui.showWindow(window);
     openWindow(app, kWindow);
+    app.pen.curvePoint = -1;
+    showPressureCurve(app);
 
     const std::vector<std::string> languages = listLanguages(app.workDir);
     const auto current = std::find(languages.begin(), languages.end(), app.prefs.lang);
