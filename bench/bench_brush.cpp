@@ -50,6 +50,7 @@
 #include "platform/fake_ui.h"
 #include "raster/draw_image.h"
 #include "raster/shapes.h"
+#include "reference_scene.h"
 #include "shell/app.h"
 #include "shell/commands/layer_commands.h"
 #include "shell/commands/tool_commands.h"
@@ -394,28 +395,7 @@ struct Scene {
     Scene() {
         ui.setCanvasSize(1600, 900);
         if (!startUp(app)) return;
-        onMenuCommand(app, id(Cmd::New));
-        ui.setGadgetText(id(Gadget::NewDocWidth), std::to_string(kLayerSide));
-        ui.setGadgetText(id(Gadget::NewDocHeight), std::to_string(kLayerSide));
-        ControlEvent ok;
-        ok.gadget = id(Gadget::NewDocOk);
-        ok.type = ControlEventType::Click;
-        onControlEvent(app, ok);
-        app.doc.Zoom = 100;
-        while (app.doc.layers.size() < 10) addLayerCommand(app);
-        constexpr uint8_t kModes[] = {0, 1, 3, 4, 11};  // Normal Multiply Screen Overlay Darken
-        Random random(5);
-        for (size_t i = 0; i < app.doc.layers.size(); ++i) {
-            Layer& layer = app.doc.layers[i];
-            layer.Blendmode = kModes[i % 5];
-            layer.Visible = 1;
-            for (int y = 0; y < layer.image.height; ++y)
-                for (int x = 0; x < layer.image.width; ++x)
-                    if (((x + 32 * y + 16 * int(i)) / 64) % 2)
-                        layer.image.at(x, y) = (random.next() & 0x00FFFFFFu) | 0xC0000000u;
-            rebuildDisplayImage(app, layer);
-        }
-        app.ViewOffsetX = app.ViewOffsetY = 0;
+        buildReferenceScene(app, kLayerSide);
         app.CurrentTool = Tool::Brush;
         referenceBrush(app.brush, 0);
         setTipImage(app.tip, circleHard(32));
@@ -470,8 +450,12 @@ void BM_Scene_Segment200NoHistory(benchmark::State& state) {
     for (auto _ : state) {
         const int row = nextSceneRow(y);
         Layer& layer = app.doc.layers.back();
-        StrokeContext context{app.brush,    app.tip,           imageDabTarget(layer.image),
-                              app.doc.Zoom, code(app.CurrentTool), app.random,
+        StrokeContext context{app.brush,
+                              app.tip,
+                              imageDabTarget(layer.image),
+                              app.doc.Zoom,
+                              code(app.CurrentTool),
+                              app.random,
                               &app.strokeCache};
         const SegmentResult r = paintSegment(context, 700, row, 900, row);
         const Rect shown = updateDisplayTiles(layer, app.view, r.layerRect);

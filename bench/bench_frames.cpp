@@ -15,6 +15,7 @@
 #include "document/frame_ops.h"
 #include "platform/fake_ui.h"
 #include "raster/shapes.h"
+#include "reference_scene.h"
 #include "shell/app.h"
 #include "shell/commands/layer_commands.h"
 #include "shell/commands/tool_commands.h"
@@ -36,28 +37,8 @@ struct Scene {
     Scene() {
         ui.setCanvasSize(1600, 900);
         if (!startUp(app)) return;
-        onMenuCommand(app, id(Cmd::New));
-        ui.setGadgetText(id(Gadget::NewDocWidth), std::to_string(kLayerSide));
-        ui.setGadgetText(id(Gadget::NewDocHeight), std::to_string(kLayerSide));
-        ControlEvent ok;
-        ok.gadget = id(Gadget::NewDocOk);
-        ok.type = ControlEventType::Click;
-        onControlEvent(app, ok);
-        app.doc.Zoom = 100;
-        while (app.doc.layers.size() < 10) addLayerCommand(app);
-        constexpr uint8_t kModes[] = {0, 1, 3, 4, 11};  // Normal Multiply Screen Overlay Darken
-        Random random(5);
-        for (size_t i = 0; i < app.doc.layers.size(); ++i) {
-            Layer& layer = app.doc.layers[i];
-            layer.Blendmode = kModes[i % 5];
-            for (int y = 0; y < layer.image.height; ++y)
-                for (int x = 0; x < layer.image.width; ++x)
-                    if (((x + 32 * y + 16 * int(i)) / 64) % 2)
-                        layer.image.at(x, y) = (random.next() & 0x00FFFFFFu) | 0xC0000000u;
-            rebuildDisplayImage(app, layer);
-        }
-        app.ViewOffsetX = app.ViewOffsetY = 0;
-        app.CurrentTool = 4;
+        buildReferenceScene(app, kLayerSide);
+        app.CurrentTool = Tool::Brush;
         app.brush.size = 32;
         app.brush.alpha = 255;
         app.brush.alphaVsTime = 0;

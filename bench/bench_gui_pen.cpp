@@ -32,6 +32,7 @@
 #include "gui/loop_driver.h"
 #include "gui/main_window.h"
 #include "gui/qt_ui.h"
+#include "reference_scene.h"
 #include "shell/app.h"
 #include "shell/commands/layer_commands.h"
 #include "shell/commands/zoom_commands.h"
@@ -58,28 +59,7 @@ struct QtScene {
         window.show();
         driver.start();
         QCoreApplication::processEvents();
-        onMenuCommand(app, id(Cmd::New));
-        ui.setGadgetText(id(Gadget::NewDocWidth), std::to_string(kDocSide));
-        ui.setGadgetText(id(Gadget::NewDocHeight), std::to_string(kDocSide));
-        ControlEvent ok;
-        ok.gadget = id(Gadget::NewDocOk);
-        ok.type = ControlEventType::Click;
-        onControlEvent(app, ok);
-        setZoomAndApply(app, 100);
-        while (app.doc.layers.size() < 10) addLayerCommand(app);
-        constexpr uint8_t kModes[] = {0, 1, 3, 4, 11};
-        Random random(5);
-        for (size_t i = 0; i < app.doc.layers.size(); ++i) {
-            Layer& layer = app.doc.layers[i];
-            layer.Blendmode = kModes[i % 5];
-            layer.Visible = 1;
-            for (int y = 0; y < layer.image.height; ++y)
-                for (int x = 0; x < layer.image.width; ++x)
-                    if (((x + 32 * y + 16 * int(i)) / 64) % 2)
-                        layer.image.at(x, y) = (random.next() & 0x00FFFFFFu) | 0xC0000000u;
-            rebuildDisplayImage(app, layer);
-        }
-        app.ViewOffsetX = app.ViewOffsetY = 0;
+        buildReferenceScene(app, kDocSide);
         BrushSettings& b = app.brush;
         b.size = 32;
         b.sizemini = 10;
@@ -111,12 +91,11 @@ struct QtScene {
 };
 
 QPointingDevice& stylus() {
-    static QPointingDevice pen("bench pen", 301, QInputDevice::DeviceType::Stylus,
-                               QPointingDevice::PointerType::Pen,
-                               QInputDevice::Capability::Position |
-                                   QInputDevice::Capability::Pressure |
-                                   QInputDevice::Capability::XTilt | QInputDevice::Capability::YTilt,
-                               1, 2);
+    static QPointingDevice pen(
+        "bench pen", 301, QInputDevice::DeviceType::Stylus, QPointingDevice::PointerType::Pen,
+        QInputDevice::Capability::Position | QInputDevice::Capability::Pressure |
+            QInputDevice::Capability::XTilt | QInputDevice::Capability::YTilt,
+        1, 2);
     return pen;
 }
 
@@ -163,8 +142,8 @@ void BM_PenSampleToScreen_Segment200(benchmark::State& state) {
         handed += std::chrono::duration<double, std::micro>(t1 - t0).count();
         painted += std::chrono::duration<double, std::micro>(t2 - t0).count();
         ++samples;
-        send(canvas, pen, QEvent::TabletRelease, QEvent::MouseButtonRelease,
-             QPointF(x0 + 200.5, y), 0.0, time += 8);
+        send(canvas, pen, QEvent::TabletRelease, QEvent::MouseButtonRelease, QPointF(x0 + 200.5, y),
+             0.0, time += 8);
         state.ResumeTiming();
     }
     state.counters["handed_us"] = handed / double(std::max<int64_t>(samples, 1));

@@ -265,6 +265,11 @@ TEST_F(FrameTest, CommandsEditTheRowAsOneStepEach) {
         EXPECT_EQ(app.canvasImage.pixels, freshCanvas(app).pixels);
         const bool changed = c.after != std::vector<Drawing>{{1, 2}, {3, 1}, {6, 2}};
         EXPECT_EQ(app.history.undoSteps(), steps + (changed ? 1 : 0));
+        // An edit that was refused says so; moving through frames never does.
+        const bool edits = id(c.command) >= id(Cmd::NewBlankDrawing);
+        EXPECT_EQ(
+            ui.statusText(3) == "Frame " + std::to_string(c.frame) + ": nothing to change there.",
+            edits && !changed);
         if (changed) {
             menu(Cmd::Undo);
             EXPECT_EQ(drawings(), (std::vector<Drawing>{{1, 2}, {3, 1}, {6, 2}}));

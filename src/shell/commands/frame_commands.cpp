@@ -98,12 +98,18 @@ void frameCommand(App& app, int commandId) {
         if (c->move(app.doc, key)) showFrame(app);
         return focusCanvas(app);
     }
+    bool done = false;
     {
         // The commit shows the change: canvas, timeline, spins, list and navigator.
         ScopedEdit edit(app, c->label);
-        c->edit(app.doc, app.history, key);
+        done = c->edit(app.doc, app.history, key);
     }
     refreshStatusBar(app);
+    // A refused command (no drawing shown, one starting there already, the last frame reached)
+    // says so instead of doing nothing without a word.
+    if (!done)
+        note(app, fillIn(Text(app.dictionary, "FrameUnchanged"),
+                         {std::to_string(app.doc.CurrentFrame)}));
     focusCanvas(app);
 }
 

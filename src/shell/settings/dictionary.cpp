@@ -582,6 +582,7 @@ constexpr auto kTexts = std::to_array<E>({
     {"PaintingDrawing", "PaintingDrawing", "Drawing: %1, frame %2"},
     {"FrameOccupied", "FrameOccupied", "Frame %1 shows another drawing: nothing was dropped."},
     {"DrawingNotMoved", "DrawingNotMoved", "The drawing cannot go to frame %1."},
+    {"FrameUnchanged", "FrameUnchanged", "Frame %1: nothing to change there."},
     {"PaintHeldDrawing", "PaintHeldDrawing", "Painting a held drawing paints it"},
     {"PaintNewDrawing", "PaintNewDrawing", "Painting a held drawing starts a blank one"},
     {"PaintCopiedDrawing", "PaintCopiedDrawing", "Painting a held drawing starts a copy"},
