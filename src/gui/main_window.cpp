@@ -155,13 +155,17 @@ void MainWindow::buildStatusBar() {
     bar->setSizeGripEnabled(false);
     for (int field = 0; field < kStatusFields; ++field) {
         auto* label = new QLabel(bar);
-        label->setFixedWidth(kStatusFieldWidths[size_t(field)]);
+        // The last field (notes such as what is being painted) also takes what the bar has
+        // left, so a longer note is not cut at its width.
+        const bool last = field == kStatusFields - 1;
+        label->setMinimumWidth(kStatusFieldWidths[size_t(field)]);
+        if (!last) label->setMaximumWidth(kStatusFieldWidths[size_t(field)]);
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         auto* progress = new QProgressBar(bar);
         progress->setFixedWidth(kStatusFieldWidths[size_t(field)]);
         progress->setTextVisible(false);
         progress->hide();
-        bar->addWidget(label);
+        bar->addWidget(label, last ? 1 : 0);
         bar->addWidget(progress);
         statusLabels_[size_t(field)] = label;
         statusProgress_[size_t(field)] = progress;
