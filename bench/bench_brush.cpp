@@ -406,20 +406,6 @@ struct Scene {
     App app{ui};
 };
 
-int nextSceneRow(int& y) {
-    y = y >= 800 ? 100 : y + 9;
-    return y;
-}
-
-// The reference stroke as one step: press (the edit opens), the segment, release (it commits).
-void referenceStroke(App& app, int y) {
-    beginEdit(app, "Stroke");
-    app.LastX = int16_t(app.ViewOffsetX + 700);
-    app.LastY = int16_t(app.ViewOffsetY + y);
-    applyToolAtPoint(app, 900, y, ToolEvent::Move);
-    commitEdit(app);
-}
-
 void BM_Scene_Segment200(benchmark::State& state) {
     Scene scene;
     App& app = scene.app;

@@ -109,12 +109,7 @@ void segments(benchmark::State& state, bool drawing) {
     }
     int y = 100;
     for (auto _ : state) {
-        y = y >= 800 ? 100 : y + 9;
-        beginEdit(app, "Stroke");
-        app.LastX = int16_t(app.ViewOffsetX + 700);
-        app.LastY = int16_t(app.ViewOffsetY + y);
-        applyToolAtPoint(app, 900, y, ToolEvent::Move);
-        commitEdit(app);
+        referenceStroke(app, nextSceneRow(y));
     }
 }
 

@@ -9,7 +9,9 @@
 #include "platform/random.h"
 #include "shell/app.h"
 #include "shell/commands/layer_commands.h"
+#include "shell/commands/tool_commands.h"
 #include "shell/commands/zoom_commands.h"
+#include "shell/edits.h"
 #include "shell/events.h"
 #include "shell/ids.h"
 #include "shell/view/canvas_frame.h"
@@ -39,6 +41,22 @@ inline void buildReferenceScene(App& app, int side) {
         rebuildDisplayImage(app, layer);
     }
     app.ViewOffsetX = app.ViewOffsetY = 0;
+}
+
+// The rows the reference strokes walk down, 9 pixels apart, from 100 to 800 and round again.
+inline int nextSceneRow(int& y) {
+    y = y >= 800 ? 100 : y + 9;
+    return y;
+}
+
+// The reference stroke as one step: press (the edit opens), a 200-pixel segment at row y,
+// release (it commits).
+inline void referenceStroke(App& app, int y) {
+    beginEdit(app, "Stroke");
+    app.LastX = int16_t(app.ViewOffsetX + 700);
+    app.LastY = int16_t(app.ViewOffsetY + y);
+    applyToolAtPoint(app, 900, y, ToolEvent::Move);
+    commitEdit(app);
 }
 
 }  // namespace qm

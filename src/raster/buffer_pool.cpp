@@ -203,29 +203,20 @@ PooledBuffer::~PooledBuffer() {
 }
 
 PooledBuffer PooledBuffer::take(size_t bytes) {
-    PooledBuffer b;
-    if (bytes == 0) return b;
-#ifdef QM_POOLS_PASS_THROUGH
-    b.data_ = static_cast<uint8_t*>(std::malloc(bytes));
-    if (!b.data_) throw std::bad_alloc();
-    b.capacity_ = bytes;
-    count(bytes, 0);
-#else
-    size_t classBytes = 0;
-    const size_t index = classIndex(bytes, classBytes);
-    bool fresh = false;
-    b.data_ = static_cast<uint8_t*>(pool().take(index, classBytes, fresh));
-    b.capacity_ = classBytes;
-#endif
-    b.size_ = bytes;
-    return b;
+    return acquire(bytes, false);
 }
 
 PooledBuffer PooledBuffer::zeroed(size_t bytes) {
+    return acquire(bytes, true);
+}
+
+// A block of the class that holds `bytes`; with `zero`, its first `bytes` read 0 (a block fresh
+// from the system is zero already, a given-back one is cleared).
+PooledBuffer PooledBuffer::acquire(size_t bytes, bool zero) {
     PooledBuffer b;
     if (bytes == 0) return b;
 #ifdef QM_POOLS_PASS_THROUGH
-    b.data_ = static_cast<uint8_t*>(std::calloc(bytes, 1));
+    b.data_ = static_cast<uint8_t*>(zero ? std::calloc(bytes, 1) : std::malloc(bytes));
     if (!b.data_) throw std::bad_alloc();
     b.capacity_ = bytes;
     count(bytes, 0);
@@ -235,7 +226,7 @@ PooledBuffer PooledBuffer::zeroed(size_t bytes) {
     bool fresh = false;
     b.data_ = static_cast<uint8_t*>(pool().take(index, classBytes, fresh));
     b.capacity_ = classBytes;
-    if (!fresh) std::memset(b.data_, 0, bytes);
+    if (zero && !fresh) std::memset(b.data_, 0, bytes);
 #endif
     b.size_ = bytes;
     return b;

@@ -39,6 +39,8 @@ public:
     size_t capacity() const { return capacity_; }
 
 private:
+    static PooledBuffer acquire(size_t bytes, bool zero);
+
     uint8_t* data_ = nullptr;
     size_t size_ = 0, capacity_ = 0;
 };
