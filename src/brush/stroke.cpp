@@ -467,9 +467,12 @@ SegmentResult paintDabs(StrokeContext& ctx, const PenSample& p, const PenSample&
         rotatedPath && documentSide <= StrokeCache::kCachedSide ? ctx.cache : nullptr;
     // Dabs whose size follows the pressure change little from one to the next: small tips keep
     // their resized copies too.
+    // So do dabs turned by the pen's lean, at any size: their copies are widened to whole blend
+    // blocks (a mouse never leans, so its dabs keep the turned tips as they are).
     StrokeCache* sizes =
-        sizeByPressure && b.randSiz == 0 && documentSide <= StrokeCache::kCachedSide ? ctx.cache
-                                                                                     : nullptr;
+        (sizeByPressure || turnByTilt) && b.randSiz == 0 && documentSide <= StrokeCache::kCachedSide
+            ? ctx.cache
+            : nullptr;
     if (cache || sizes) {
         readyTipPart(ctx.tip, Rect{0, 0, documentTip.width, documentTip.height});
         ctx.cache->useTip(documentTip);
@@ -547,7 +550,7 @@ SegmentResult paintDabs(StrokeContext& ctx, const PenSample& p, const PenSample&
                 if (missesImage(ctx.target, x, y, n, n)) return {};
                 // Smudge tints even under alpha 0, so it needs the whole square.
                 const bool keepEmpty = dabPasses.tool == 4;
-                if (cache && resize && sizes) {
+                if (cache && sizes && (resize || turnByTilt)) {
                     const StrokeCache::Turn& kept = sizes->resized(angle, n, n);
                     if (!kept.image.empty()) return keptDab(kept, x, y, dabPasses);
                 }

@@ -169,7 +169,8 @@ TEST(PenPressure, PenWithSettingsOffAndMouseWithSettingsOnPaintAsTheMouse) {
 // their painted box and widened with transparent columns; they must paint exactly what resizing
 // each dab anew paints: turned or not, for the blend, eraser and smudge passes, with water, with
 // the opacity following the pressure too (also over paint of the tip's own colour, where the
-// blend keeps the colour), for tips of several sizes, and with dabs crossing the image's edges.
+// blend keeps the colour), turned by the lean at full size, for tips of several sizes, and with
+// dabs crossing the image's edges.
 TEST(PenPressure, KeptResizedDabsPaintAsResizingEachDab) {
     Image ellipse = blank(17, 11);
     fillEllipse(ellipse, 8, 5, 7, 4, solidPaint(rgba(30, 200, 90, 220)));
@@ -181,12 +182,15 @@ TEST(PenPressure, KeptResizedDabsPaintAsResizingEachDab) {
         int tool, water;
         bool turned, lean, alpha, ownColour;
         int tip;
-    } cases[] = {{0, 0, false, false, false, false, 0}, {2, 0, false, false, false, false, 0},
-                 {4, 0, false, false, false, false, 0}, {0, 90, true, false, false, false, 0},
-                 {0, 0, false, true, false, false, 0},  {4, 0, true, true, false, false, 0},
-                 {2, 0, true, true, false, false, 0},   {0, 0, true, true, true, false, 0},
-                 {0, 0, true, true, true, true, 0},     {0, 0, false, false, true, true, 1},
-                 {0, 0, true, true, true, true, 1},     {2, 0, false, true, true, false, 1}};
+        bool sized = true;  // the size follows the pressure
+    } cases[] = {
+        {0, 0, false, true, true, false, 0, false}, {0, 0, true, true, false, true, 1, false},
+        {0, 0, false, false, false, false, 0},      {2, 0, false, false, false, false, 0},
+        {4, 0, false, false, false, false, 0},      {0, 90, true, false, false, false, 0},
+        {0, 0, false, true, false, false, 0},       {4, 0, true, true, false, false, 0},
+        {2, 0, true, true, false, false, 0},        {0, 0, true, true, true, false, 0},
+        {0, 0, true, true, true, true, 0},          {0, 0, false, false, true, true, 1},
+        {0, 0, true, true, true, true, 1},          {2, 0, false, true, true, false, 1}};
     std::vector<PenSample> path;
     for (int i = 0; i <= 30; ++i) {
         PenSample s = penAt(-6 + 3.3 * i, 2 + 1.7 * i, 0.05 + 0.03 * i, 5.0 * i);
@@ -203,7 +207,7 @@ TEST(PenPressure, KeptResizedDabsPaintAsResizingEachDab) {
             std::fill(p->layer.pixels.begin(), p->layer.pixels.end(), under);
             p->brush.tool = uint8_t(c.tool);
             p->brush.water = uint8_t(c.water);
-            p->brush.sizeVsPressure = 1;
+            p->brush.sizeVsPressure = c.sized ? 1 : 0;
             p->brush.alphaVsPressure = c.alpha ? 1 : 0;
             p->brush.sizemini = 20;
             p->brush.randRot = c.turned ? 40 : 0;
