@@ -466,9 +466,9 @@ SegmentResult paintDabs(StrokeContext& ctx, const PenSample& p, const PenSample&
     StrokeCache* cache =
         rotatedPath && documentSide <= StrokeCache::kCachedSide ? ctx.cache : nullptr;
     // Dabs whose size follows the pressure change little from one to the next: small tips keep
-    // their resized copies too.
-    // So do dabs turned by the pen's lean, at any size: their copies are widened to whole blend
-    // blocks (a mouse never leans, so its dabs keep the turned tips as they are).
+    // their resized copies too, and so do dabs turned by the pen's lean at full size, since the
+    // copies are widened to whole blend blocks (a mouse never leans: its dabs keep the turned
+    // tips as they are).
     StrokeCache* sizes =
         (sizeByPressure || turnByTilt) && b.randSiz == 0 && documentSide <= StrokeCache::kCachedSide
             ? ctx.cache

@@ -106,7 +106,7 @@ public:
 private:
     Image source_;
     std::map<int, Turn> turns_;
-    std::unordered_map<uint64_t, Turn> sized_;  // by sizedKey(degrees, w, h)
+    std::unordered_map<uint64_t, Turn> sized_;  // by angle and sides (see resized)
     // The last kept resized dab: the next dab is often the same. A copied or moved cache starts
     // without it (it points into the kept dabs of the cache it was found in).
     struct LastSized {
