@@ -285,16 +285,28 @@ Rect drawDabResized(PixelView target, const Image& dab, int w, int h, int x, int
 
 namespace {
 
-// A turned (or resized) tip with the box of its painted pixels cut out.
-StrokeCache::Turn withPaintedBox(Image image) {
+// A turned (or resized) tip with the box of its painted pixels cut out, its width rounded up to
+// a multiple of `block` with transparent columns on the right.
+StrokeCache::Turn withPaintedBox(Image image, int block = 1) {
     StrokeCache::Turn turn;
     turn.image = std::move(image);
     const Rect box = paintedBox(turn.image);
-    if (!box.empty()) {
+    if (box.empty()) return turn;
+    turn.trimX = box.x;
+    turn.trimY = box.y;
+    const int width = (box.w + block - 1) / block * block;
+    if (width == box.w) {
         turn.trimmed = *grabRect(turn.image, box.x, box.y, box.w, box.h);
-        turn.trimX = box.x;
-        turn.trimY = box.y;
+        return turn;
     }
+    std::optional<Image> cut = createImage(width, box.h, turn.image.depth == 24 ? 24 : 32);
+    if (!cut) {
+        turn.trimmed = *grabRect(turn.image, box.x, box.y, box.w, box.h);
+        return turn;
+    }
+    for (int j = 0; j < box.h; ++j)
+        std::copy_n(turn.image.row(box.y + j) + box.x, box.w, cut->row(j));
+    turn.trimmed = std::move(*cut);
     return turn;
 }
 
@@ -311,6 +323,7 @@ void StrokeCache::useTip(const Image& documentTip) {
     source_ = documentTip;
     turns_.clear();
     sized_.clear();
+    lastSized_.turn = nullptr;
     bytes_ = 0;
 }
 
@@ -325,6 +338,7 @@ const StrokeCache::Turn& StrokeCache::rotated(int degrees) {
     if (bytes_ + size > kBudgetBytes) {
         turns_.clear();
         sized_.clear();
+        lastSized_.turn = nullptr;
         bytes_ = 0;
     }
     bytes_ += size;
@@ -332,11 +346,17 @@ const StrokeCache::Turn& StrokeCache::rotated(int degrees) {
 }
 
 const StrokeCache::Turn& StrokeCache::resized(int degrees, int w, int h) {
-    const auto key = std::make_tuple(degrees, w, h);
-    if (auto it = sized_.find(key); it != sized_.end()) return it->second;
     if (w < 1 || h < 1 || w > 4 * kCachedSide || h > 4 * kCachedSide) {
         uncached_ = Turn{};
         return uncached_;
+    }
+    // The angle in the upper 32 bits, the sides (at most 4 x kCachedSide) in 16 bits each.
+    const uint64_t key = (uint64_t(uint32_t(degrees)) << 32) | (uint64_t(w) << 16) | uint64_t(h);
+    if (lastSized_.turn && key == lastSized_.key) return *lastSized_.turn;
+    if (auto it = sized_.find(key); it != sized_.end()) {
+        lastSized_.key = key;
+        lastSized_.turn = &it->second;
+        return it->second;
     }
     // Made before anything is forgotten: `from` may be one of the kept turns.
     const Image& from = degrees < 0 ? source_ : rotated(degrees).image;
@@ -345,7 +365,7 @@ const StrokeCache::Turn& StrokeCache::resized(int degrees, int w, int h) {
         uncached_ = Turn{};
         return uncached_;
     }
-    Turn turn = withPaintedBox(std::move(*image));
+    Turn turn = withPaintedBox(std::move(*image), kBlendBlock);
     const size_t size = turnBytes(turn);
     if (bytes_ + size > kBudgetBytes) {
         turns_.clear();
@@ -353,7 +373,19 @@ const StrokeCache::Turn& StrokeCache::resized(int degrees, int w, int h) {
         bytes_ = 0;
     }
     bytes_ += size;
-    return sized_.emplace(key, std::move(turn)).first->second;
+    lastSized_.key = key;
+    lastSized_.turn = &sized_.emplace(key, std::move(turn)).first->second;
+    return *lastSized_.turn;
+}
+
+double StrokeCache::lean(double tiltDegrees) {
+    for (const Lean& kept : leans_)
+        if (kept.tilt == tiltDegrees && std::signbit(kept.tilt) == std::signbit(tiltDegrees))
+            return kept.lean;
+    Lean& made = leans_[nextLean_];
+    nextLean_ = (nextLean_ + 1) % 4;
+    made = Lean{tiltDegrees, penLean(tiltDegrees)};
+    return made.lean;
 }
 
 namespace {
@@ -419,10 +451,13 @@ SegmentResult paintDabs(StrokeContext& ctx, const PenSample& p, const PenSample&
     const double pressureQ = penPressure(q.pressure), pressureP = penPressure(p.pressure);
     // The lean runs along the segment as a vector on the tablet, so the dabs turn the short way
     // round.
-    const double leanQX = turnByTilt ? penLean(q.tiltX) : 0.0;
-    const double leanQY = turnByTilt ? penLean(q.tiltY) : 0.0;
-    const double leanPX = turnByTilt && p.hasTilt ? penLean(p.tiltX) : leanQX;
-    const double leanPY = turnByTilt && p.hasTilt ? penLean(p.tiltY) : leanQY;
+    const auto lean = [&](double tilt) {
+        return ctx.cache ? ctx.cache->lean(tilt) : penLean(tilt);
+    };
+    const double leanQX = turnByTilt ? lean(q.tiltX) : 0.0;
+    const double leanQY = turnByTilt ? lean(q.tiltY) : 0.0;
+    const double leanPX = turnByTilt && p.hasTilt ? lean(p.tiltX) : leanQX;
+    const double leanPY = turnByTilt && p.hasTilt ? lean(p.tiltY) : leanQY;
     const double smallest = std::clamp<int>(b.sizemini, 0, 100) / 100.0;
     const bool rotatedPath = b.rotate > 0 || b.randRot > 0 || turnByTilt;
     const int documentSide = rotatedSide(documentTip);
@@ -431,10 +466,13 @@ SegmentResult paintDabs(StrokeContext& ctx, const PenSample& p, const PenSample&
     StrokeCache* cache =
         rotatedPath && documentSide <= StrokeCache::kCachedSide ? ctx.cache : nullptr;
     // Dabs whose size follows the pressure change little from one to the next: small tips keep
-    // their resized copies too.
+    // their resized copies too, and so do dabs turned by the pen's lean at full size, since the
+    // copies are widened to whole blend blocks (a mouse never leans: its dabs keep the turned
+    // tips as they are).
     StrokeCache* sizes =
-        sizeByPressure && b.randSiz == 0 && documentSide <= StrokeCache::kCachedSide ? ctx.cache
-                                                                                     : nullptr;
+        (sizeByPressure || turnByTilt) && b.randSiz == 0 && documentSide <= StrokeCache::kCachedSide
+            ? ctx.cache
+            : nullptr;
     if (cache || sizes) {
         readyTipPart(ctx.tip, Rect{0, 0, documentTip.width, documentTip.height});
         ctx.cache->useTip(documentTip);
@@ -512,7 +550,7 @@ SegmentResult paintDabs(StrokeContext& ctx, const PenSample& p, const PenSample&
                 if (missesImage(ctx.target, x, y, n, n)) return {};
                 // Smudge tints even under alpha 0, so it needs the whole square.
                 const bool keepEmpty = dabPasses.tool == 4;
-                if (cache && resize && sizes) {
+                if (cache && sizes && (resize || turnByTilt)) {
                     const StrokeCache::Turn& kept = sizes->resized(angle, n, n);
                     if (!kept.image.empty()) return keptDab(kept, x, y, dabPasses);
                 }

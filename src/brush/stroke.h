@@ -14,7 +14,7 @@
 #include <functional>
 #include <map>
 #include <optional>
-#include <tuple>
+#include <unordered_map>
 #include <vector>
 
 #include "brush/brush_settings.h"
@@ -88,8 +88,15 @@ public:
     // The tip turned by `degrees` (not turned when negative) and then resized to w x h (nearest
     // pixel, as resizeNearest), cut to its painted box like a turn. For dabs whose size follows
     // the pen's pressure, which changes little from dab to dab. Sides above 4 x kCachedSide
-    // are not kept (an empty image).
+    // are not kept (an empty image). The cut image is widened with transparent columns on its
+    // right to a multiple of kBlendBlock: the blend works on that many pixels at a time and
+    // takes a slower path for the rest of a row, and a pixel of alpha 0 changes nothing in the
+    // passes that draw the cut image.
     const Turn& resized(int degrees, int w, int h);
+    static constexpr int kBlendBlock = 8;
+    // penLean of a tilt. A segment's previous sample is the one before's new sample, so its
+    // lean is the one computed then.
+    double lean(double tiltDegrees);
     size_t entries() const { return turns_.size(); }
     // Memory for the turned part of a large dab, no larger than the image it landed on.
     Image& scratch() { return scratch_; }
@@ -99,8 +106,26 @@ public:
 private:
     Image source_;
     std::map<int, Turn> turns_;
-    std::map<std::tuple<int, int, int>, Turn> sized_;  // (degrees, w, h)
-    Turn uncached_;                                    // a rotation too large for the budget
+    std::unordered_map<uint64_t, Turn> sized_;  // by angle and sides (see resized)
+    // The last kept resized dab: the next dab is often the same. A copied or moved cache starts
+    // without it (it points into the kept dabs of the cache it was found in).
+    struct LastSized {
+        uint64_t key = 0;
+        const Turn* turn = nullptr;
+        LastSized() = default;
+        LastSized(const LastSized&) {}
+        LastSized& operator=(const LastSized&) {
+            turn = nullptr;
+            return *this;
+        }
+    };
+    LastSized lastSized_;
+    struct Lean {
+        double tilt = 0, lean = 0;
+    };
+    Lean leans_[4];  // the last tilts, both axes of two samples
+    int nextLean_ = 0;
+    Turn uncached_;  // a rotation too large for the budget
     Image scratch_;
     ResizedDabMemory resized_;
     size_t bytes_ = 0;

@@ -66,6 +66,30 @@ inline __m128i overGeneralSse2(__m128i sv, __m128i tv, __m128i a, bool keep) {
                         _mm_or_si128(_mm_slli_epi32(b, 16), _mm_slli_epi32(outA, 24)));
 }
 
+// The general rule where source and target have the same colour (or the source alpha is 0, which
+// the caller handles): each channel is sc * den / den = sc, so only the alpha changes, to
+// den / 255. Strokes mostly paint over their own earlier dabs, so this is the common case of a
+// translucent dab. False (and r untouched) when some pixel's colours differ.
+inline bool overSameColourSse2(__m128i sv, __m128i tv, __m128i a, __m128i aZero, bool keep,
+                               __m128i& r) {
+    const __m128i colour = _mm_set1_epi32(0x00FFFFFF);
+    const __m128i same =
+        _mm_cmpeq_epi32(_mm_and_si128(_mm_xor_si128(sv, tv), colour), _mm_setzero_si128());
+    if (_mm_movemask_epi8(_mm_or_si128(same, aZero)) != 0xFFFF) return false;
+    if (keep) {
+        r = tv;
+        return true;
+    }
+    // den = a*255 + (255-a)*d <= 65025: 16-bit products in the low half of each 32-bit lane.
+    const __m128i k255 = _mm_set1_epi32(255);
+    const __m128i d = _mm_srli_epi32(tv, 24);
+    const __m128i den =
+        _mm_add_epi32(_mm_mullo_epi16(a, k255), _mm_mullo_epi16(_mm_sub_epi32(k255, a), d));
+    const __m128i outA = _mm_srli_epi32(_mm_mulhi_epu16(den, _mm_set1_epi32(0x8081)), 7);
+    r = _mm_or_si128(_mm_and_si128(tv, colour), _mm_slli_epi32(outA, 24));
+    return true;
+}
+
 void blendRowSse2(uint32_t* t, const uint32_t* s, size_t n, uint32_t opacity, bool keep) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i alphaMask = _mm_set1_epi32(int(0xFF000000u));
@@ -119,7 +143,7 @@ void blendRowSse2(uint32_t* t, const uint32_t* s, size_t n, uint32_t opacity, bo
             // Transparent target: the source colour with alpha a (or the target's 0).
             r = _mm_andnot_si128(alphaMask, sv);
             if (!keep) r = _mm_or_si128(r, _mm_slli_epi32(a, 24));
-        } else {
+        } else if (!overSameColourSse2(sv, tv, a, aZero, keep, r)) {
             r = overGeneralSse2(sv, tv, a, keep);
         }
         // a == 0 keeps the target pixel.
@@ -171,6 +195,26 @@ QM_AVX2 inline __m256i overGeneralAvx2(__m256i sv, __m256i tv, __m256i a, bool k
                    _mm256_mulhi_epu16(_mm256_cvttps_epi32(den), _mm256_set1_epi32(0x8081)), 7);
     return _mm256_or_si256(_mm256_or_si256(r, _mm256_slli_epi32(g, 8)),
                            _mm256_or_si256(_mm256_slli_epi32(b, 16), _mm256_slli_epi32(outA, 24)));
+}
+
+// overSameColourSse2 for eight pixels.
+QM_AVX2 inline bool overSameColourAvx2(__m256i sv, __m256i tv, __m256i a, __m256i aZero, bool keep,
+                                       __m256i& r) {
+    const __m256i colour = _mm256_set1_epi32(0x00FFFFFF);
+    const __m256i same = _mm256_cmpeq_epi32(_mm256_and_si256(_mm256_xor_si256(sv, tv), colour),
+                                            _mm256_setzero_si256());
+    if (_mm256_movemask_epi8(_mm256_or_si256(same, aZero)) != -1) return false;
+    if (keep) {
+        r = tv;
+        return true;
+    }
+    const __m256i k255 = _mm256_set1_epi32(255);
+    const __m256i d = _mm256_srli_epi32(tv, 24);
+    const __m256i den = _mm256_add_epi32(_mm256_mullo_epi16(a, k255),
+                                         _mm256_mullo_epi16(_mm256_sub_epi32(k255, a), d));
+    const __m256i outA = _mm256_srli_epi32(_mm256_mulhi_epu16(den, _mm256_set1_epi32(0x8081)), 7);
+    r = _mm256_or_si256(_mm256_and_si256(tv, colour), _mm256_slli_epi32(outA, 24));
+    return true;
 }
 
 QM_AVX2 void blendRowAvx2(uint32_t* t, const uint32_t* s, size_t n, uint32_t opacity, bool keep) {
@@ -227,7 +271,7 @@ QM_AVX2 void blendRowAvx2(uint32_t* t, const uint32_t* s, size_t n, uint32_t opa
             // Transparent target: the source colour with alpha a (or the target's 0).
             r = _mm256_andnot_si256(alphaMask, sv);
             if (!keep) r = _mm256_or_si256(r, _mm256_slli_epi32(a, 24));
-        } else {
+        } else if (!overSameColourAvx2(sv, tv, a, aZero, keep, r)) {
             r = overGeneralAvx2(sv, tv, a, keep);
         }
         // a == 0 keeps the target pixel.

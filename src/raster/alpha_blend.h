@@ -10,7 +10,10 @@
 // - for any other target alpha the division by (255-a)*d + a*255 is done in single-precision
 //   floats: numerator (< 2^24) and denominator (<= 65025) are exact there, and a non-integer
 //   quotient lies at least 1/65025 > 2^-16 away from an integer, more than the rounding error
-//   of one IEEE division of a value below 256, so truncating the float quotient is exact.
+//   of one IEEE division of a value below 256, so truncating the float quotient is exact;
+// - where each source pixel of a block is transparent or has the colour of the target pixel
+//   under it (a stroke painting over its own dabs), each channel is sc * den / den = sc: the
+//   colour stays and only the alpha is computed, with no division.
 // A disabled test (AlphaBlendKernels.DISABLED_ExhaustiveChannelsAndAlphas) checks every
 // (source alpha, target alpha, source channel, target channel); run it after changing a kernel.
 #pragma once

@@ -165,19 +165,32 @@ TEST(PenPressure, PenWithSettingsOffAndMouseWithSettingsOnPaintAsTheMouse) {
     }
 }
 
-// Dabs that follow the pressure keep their resized (and turned) copies from dab to dab; they
-// must paint exactly what resizing each dab anew paints: turned or not, for the blend, eraser and
-// smudge passes, with water, and with dabs crossing the image's edges.
+// Dabs that follow the pressure keep their resized (and turned) copies from dab to dab, cut to
+// their painted box and widened with transparent columns; they must paint exactly what resizing
+// each dab anew paints: turned or not, for the blend, eraser and smudge passes, with water, with
+// the opacity following the pressure too (also over paint of the tip's own colour, where the
+// blend keeps the colour), turned by the lean at full size, for tips of several sizes, and with
+// dabs crossing the image's edges.
 TEST(PenPressure, KeptResizedDabsPaintAsResizingEachDab) {
-    Image tip = blank(17, 11);
-    fillEllipse(tip, 8, 5, 7, 4, solidPaint(rgba(30, 200, 90, 220)));
-    tip.at(0, 0) = rgba(255, 0, 0, 255);
+    Image ellipse = blank(17, 11);
+    fillEllipse(ellipse, 8, 5, 7, 4, solidPaint(rgba(30, 200, 90, 220)));
+    ellipse.at(0, 0) = rgba(255, 0, 0, 255);
+    Image wide = blank(41, 9);  // a painted box of 39 columns, widened to 40
+    fillEllipse(wide, 20, 4, 19, 3, solidPaint(rgba(30, 200, 90, 255)));
+    const Image* const tips[] = {&ellipse, &wide};
     const struct {
         int tool, water;
-        bool turned, lean;
-    } cases[] = {{0, 0, false, false}, {2, 0, false, false}, {4, 0, false, false},
-                 {0, 90, true, false}, {0, 0, false, true},  {4, 0, true, true},
-                 {2, 0, true, true}};
+        bool turned, lean, alpha, ownColour;
+        int tip;
+        bool sized = true;  // the size follows the pressure
+    } cases[] = {
+        {0, 0, false, true, true, false, 0, false}, {0, 0, true, true, false, true, 1, false},
+        {0, 0, false, false, false, false, 0},      {2, 0, false, false, false, false, 0},
+        {4, 0, false, false, false, false, 0},      {0, 90, true, false, false, false, 0},
+        {0, 0, false, true, false, false, 0},       {4, 0, true, true, false, false, 0},
+        {2, 0, true, true, false, false, 0},        {0, 0, true, true, true, false, 0},
+        {0, 0, true, true, true, true, 0},          {0, 0, false, false, true, true, 1},
+        {0, 0, true, true, true, true, 1},          {2, 0, false, true, true, false, 1}};
     std::vector<PenSample> path;
     for (int i = 0; i <= 30; ++i) {
         PenSample s = penAt(-6 + 3.3 * i, 2 + 1.7 * i, 0.05 + 0.03 * i, 5.0 * i);
@@ -187,20 +200,23 @@ TEST(PenPressure, KeptResizedDabsPaintAsResizingEachDab) {
         path.push_back(s);
     }
     for (const auto& c : cases) {
-        PenPainter kept(80, 50, tip), fresh(80, 50, tip);
+        PenPainter kept(80, 50, *tips[c.tip]), fresh(80, 50, *tips[c.tip]);
         fresh.useCache = false;
         for (PenPainter* p : {&kept, &fresh}) {
-            std::fill(p->layer.pixels.begin(), p->layer.pixels.end(), rgba(90, 160, 220, 200));
+            const uint32_t under = c.ownColour ? rgba(30, 200, 90, 120) : rgba(90, 160, 220, 200);
+            std::fill(p->layer.pixels.begin(), p->layer.pixels.end(), under);
             p->brush.tool = uint8_t(c.tool);
             p->brush.water = uint8_t(c.water);
-            p->brush.sizeVsPressure = 1;
+            p->brush.sizeVsPressure = c.sized ? 1 : 0;
+            p->brush.alphaVsPressure = c.alpha ? 1 : 0;
             p->brush.sizemini = 20;
             p->brush.randRot = c.turned ? 40 : 0;
             p->brush.rotateVsTilt = c.lean ? 1 : 0;
             p->brush.pas = 10;
             p->penStroke(path);
         }
-        EXPECT_EQ(kept.layer.pixels, fresh.layer.pixels) << c.tool << " " << c.turned;
+        EXPECT_EQ(kept.layer.pixels, fresh.layer.pixels)
+            << c.tool << " " << c.turned << " " << c.alpha << " " << c.tip;
     }
 }
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <climits>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "platform/random.h"
@@ -261,6 +262,42 @@ TEST(AlphaBlendKernels, EveryAlphaPairWithExtremeChannels) {
         if (!blendKernelAvailable(kernel)) continue;
         SCOPED_TRACE(blendKernelName(kernel));
         for (uint32_t op : {255u, 254u, 128u, 3u}) checkAllAlphaPairs(kernel, op, chan, 8);
+    }
+}
+
+// A translucent source over a target of its own colour (a stroke over its own dabs), where the
+// kernels leave the colour and only work out the alpha: every (source alpha, target alpha) pair,
+// shuffled so blocks mix them, against overPixel. Also with one pixel in nine of another colour
+// (its block must take the general rule), and with the transparent source pixels of another
+// colour (they change nothing, so their block may still keep the colour).
+TEST(AlphaBlendKernels, SourceOverItsOwnColourMatchesOverPixel) {
+    Random rnd(5);
+    std::vector<std::pair<uint32_t, uint32_t>> pairs;
+    for (uint32_t sa = 0; sa < 256; ++sa)
+        for (uint32_t d = 0; d < 256; ++d) pairs.emplace_back(sa, d);
+    for (size_t i = pairs.size() - 1; i > 0; --i) std::swap(pairs[i], pairs[size_t(rnd(int(i)))]);
+    std::vector<uint32_t> src(pairs.size()), dst(pairs.size()), expected(pairs.size());
+    for (BlendKernel kernel : {BlendKernel::Scalar, BlendKernel::Sse2, BlendKernel::Avx2}) {
+        if (!blendKernelAvailable(kernel)) continue;
+        SCOPED_TRACE(blendKernelName(kernel));
+        for (uint32_t colour : {0x000000u, 0xFFFFFFu, 0x2080F0u, 0x010203u})
+            for (int variant = 0; variant < 3; ++variant)
+                for (uint32_t op : {255u, 254u, 77u, 1u})
+                    for (bool keep : {false, true}) {
+                        for (size_t i = 0; i < pairs.size(); ++i) {
+                            const auto [sa, d] = pairs[i];
+                            uint32_t targetColour = colour;
+                            if (variant == 1 && i % 9 == 0) targetColour ^= 1u << (8 * (i % 3));
+                            if (variant == 2 && sa == 0) targetColour = rnd.next() & 0xFFFFFFu;
+                            src[i] = colour | (sa << 24);
+                            dst[i] = targetColour | (d << 24);
+                            const uint32_t r = overPixel(src[i], dst[i], op);
+                            expected[i] = keep ? (r & 0x00FFFFFFu) | (dst[i] & 0xFF000000u) : r;
+                        }
+                        blendRowOverWith(kernel, dst.data(), src.data(), dst.size(), op, keep);
+                        ASSERT_EQ(dst, expected) << "colour " << colour << " variant " << variant
+                                                 << " op " << op << " keep " << keep;
+                    }
     }
 }
 
