@@ -460,7 +460,7 @@ void BM_Scene_Segment200NoHistory(benchmark::State& state) {
         StrokeContext context{app.brush,
                               app.tip,
                               imageDabTarget(layer.image),
-                              app.doc.Zoom,
+                              app.viewState.Zoom,
                               code(app.CurrentTool),
                               app.random,
                               &app.strokeCache};

@@ -58,7 +58,6 @@ struct ReferenceScene {
     ReferenceScene() {
         doc.Width = kDoc;
         doc.Height = kDoc;
-        doc.Zoom = 100;
         paper = opaqueRandom(kDoc, kDoc, 99, 24);
         for (int i = 0; i < 10; ++i) {
             Layer layer;
@@ -192,7 +191,7 @@ struct ZoomScene {
         const ReferenceScene& ref = referenceScene();
         app->doc.Width = kDoc;
         app->doc.Height = kDoc;
-        app->doc.Zoom = 100;
+        app->viewState.Zoom = 100;
         app->prefs.grid = 0;
         for (const Layer& layer : ref.doc.layers) app->doc.layers.push_back(layer);
         app->doc.layers.back().Selected = 1;

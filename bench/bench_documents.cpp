@@ -137,7 +137,8 @@ void BM_SaveDocument(benchmark::State& state) {
     const std::string path = benchFolder() + "/save" + std::to_string(state.range(0)) + ".qmd";
     for (auto _ : state) {
         std::string error;
-        if (!qm::writeDocumentFile(doc, path, error)) state.SkipWithError(error.c_str());
+        if (!qm::writeDocumentFile(doc, qm::ViewState{}, path, error))
+            state.SkipWithError(error.c_str());
     }
     double bytes = 0;
     for (const auto& e : std::filesystem::directory_iterator(qm::layerFolderOf(path)))
@@ -159,7 +160,8 @@ void BM_OpenDocument(benchmark::State& state) {
     const qm::Document& doc = scene(int(state.range(0)));
     const std::string path = benchFolder() + "/open" + std::to_string(state.range(0)) + ".qmd";
     std::string error;
-    if (!qm::writeDocumentFile(doc, path, error)) state.SkipWithError(error.c_str());
+    if (!qm::writeDocumentFile(doc, qm::ViewState{}, path, error))
+        state.SkipWithError(error.c_str());
     for (auto _ : state) {
         auto read = qm::readDocumentFile(path, 1, error);
         if (!read) state.SkipWithError(error.c_str());
@@ -229,7 +231,7 @@ void BM_SaveAndOpen(benchmark::State& state) {
             ok = qm::writeOpenRasterFile(doc, path, error) &&
                  qm::readOpenRasterFile(path, 1, error).has_value();
         } else {
-            ok = qm::writeDocumentFile(doc, path, error) &&
+            ok = qm::writeDocumentFile(doc, qm::ViewState{}, path, error) &&
                  qm::readDocumentFile(path, 1, error).has_value();
         }
         if (!ok) state.SkipWithError(error.c_str());
@@ -411,7 +413,8 @@ void BM_DrawingsSaveVsLibpng(benchmark::State& state) {
         faults = minorFaults();
         start = std::chrono::steady_clock::now();
         std::string error;
-        if (!qm::writeDocumentFile(doc, path, error)) state.SkipWithError(error.c_str());
+        if (!qm::writeDocumentFile(doc, qm::ViewState{}, path, error))
+            state.SkipWithError(error.c_str());
         sides.ours += secondsSince(start);
         sides.oursFaults += minorFaults() - faults;
     }
@@ -423,7 +426,8 @@ void BM_DrawingsOpenVsLibpng(benchmark::State& state) {
     const qm::Document& doc = animationScene();
     const std::string path = benchFolder() + "/drawings_open.qmd";
     std::string error;
-    if (!qm::writeDocumentFile(doc, path, error)) state.SkipWithError(error.c_str());
+    if (!qm::writeDocumentFile(doc, qm::ViewState{}, path, error))
+        state.SkipWithError(error.c_str());
     // The very files the save wrote, for the peer to decode.
     std::vector<std::string> files;
     const std::string folder = qm::layerFolderOf(path);

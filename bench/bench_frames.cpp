@@ -66,10 +66,10 @@ struct Scene {
         app.history.clear();
         // Each drawing shown once before timing, as a scrub through the animation would.
         for (int f = 1; f <= kDrawings; ++f) {
-            app.doc.CurrentFrame = int16_t(f);
+            app.viewState.CurrentFrame = int16_t(f);
             recomposeView(app, false);
         }
-        app.doc.CurrentFrame = 1;
+        app.viewState.CurrentFrame = 1;
         recomposeView(app, false);
     }
 
@@ -82,9 +82,9 @@ void BM_FrameStep_NextFrame24Drawings(benchmark::State& state) {
     scene.addDrawings();
     App& app = scene.app;
     for (auto _ : state) {
-        if (app.doc.CurrentFrame >= kDrawings) {
+        if (app.viewState.CurrentFrame >= kDrawings) {
             state.PauseTiming();
-            app.doc.CurrentFrame = 1;
+            app.viewState.CurrentFrame = 1;
             state.ResumeTiming();
         }
         onMenuCommand(app, id(Cmd::NextFrame));

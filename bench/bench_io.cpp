@@ -67,7 +67,7 @@ struct PlaybackScene {
         Document& doc = app->doc;
         doc.Width = kDoc;
         doc.Height = kDoc;
-        doc.Zoom = 100;
+        app->viewState.Zoom = 100;
         app->prefs.grid = 0;
         for (int i = 0; i < 10; ++i) {
             Layer layer;
@@ -96,9 +96,9 @@ struct PlaybackScene {
             }
         }
         doc.AnimationLayerId = 2;
-        doc.FrameStart = 1;
-        doc.FrameEnd = 12;
-        doc.CurrentFrame = 1;
+        app->viewState.FrameStart = 1;
+        app->viewState.FrameEnd = 12;
+        app->viewState.CurrentFrame = 1;
         app->prefs.AnimationLoop = 1;
         resetDisplays(doc.layers, 100, app->view);
         recomposeView(*app, false);

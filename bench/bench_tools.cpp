@@ -88,7 +88,7 @@ struct ToolScene {
         Document& doc = app->doc;
         doc.Width = kDoc;
         doc.Height = kDoc;
-        doc.Zoom = 100;
+        app->viewState.Zoom = 100;
         app->prefs.grid = 0;
         app->history.setLimits(8, size_t(2) << 30);
         for (int i = 0; i < 10; ++i) {

@@ -77,8 +77,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         saved.Width = doc->Width;
         saved.Height = doc->Height;
         saved.layers = doc->layers;
-        if (qm::installAnimation(saved, std::move(doc->animation)))
-            qm::writeDocumentFile(saved, (root / "again.qmd").string(), error, {1, {}});
+        qm::ViewState view;
+        if (qm::installAnimation(saved, view, std::move(doc->animation)))
+            qm::writeDocumentFile(saved, view, (root / "again.qmd").string(), error, {1, {}});
     }
     fs::remove_all(root, ec);
     return 0;

@@ -374,7 +374,8 @@ void documentSeeds() {
     const std::string scratch = qm::joinPath(outputRoot, "qmd-scratch");
     std::string error;
     if (!qm::createFolders(scratch, error) ||
-        !qm::writeDocumentFile(doc, qm::joinPath(scratch, "doc.qmd"), error, {1, {}})) {
+        !qm::writeDocumentFile(doc, qm::ViewState{}, qm::joinPath(scratch, "doc.qmd"), error,
+                               {1, {}})) {
         fail("document: " + error);
         return;
     }
@@ -422,7 +423,7 @@ void documentSeeds() {
     doc.AnimationLayerId = 2;
     doc.Fps = 24;
     const std::string animated = qm::joinPath(scratch, "anim.qmd");
-    if (!qm::writeDocumentFile(doc, animated, error, {1, {}}) ||
+    if (!qm::writeDocumentFile(doc, qm::ViewState{}, animated, error, {1, {}}) ||
         !qm::readDocumentFile(animated, 1, error)) {
         fail("animated document: " + error);
         return;

@@ -82,11 +82,11 @@ std::vector<DrawStep> frameSteps(const CanvasScene& scene, const Rect& area) {
     };
     addImage(scene.paper, scene.offsetX, scene.offsetY, 255);
     if (const AnimationLayer* onion = scene.onion.layer) {
-        // The drawings before and after the one shown at CurrentFrame (or CurrentFrame itself
+        // The drawings before and after the one shown at the frame (or the frame itself
         // where none shows), by their starts: a held drawing counts once however long it holds.
         const std::vector<Drawing> drawings = drawingsOf(*onion);
-        const auto shown = shownDrawing(*onion, doc.CurrentFrame);
-        const int reference = shown ? shown->start : doc.CurrentFrame;
+        const auto shown = shownDrawing(*onion, scene.currentFrame);
+        const int reference = shown ? shown->start : scene.currentFrame;
         const auto firstAfter =
             std::upper_bound(drawings.begin(), drawings.end(), reference,
                              [](int frame, const Drawing& d) { return frame < d.start; });
@@ -116,7 +116,7 @@ std::vector<DrawStep> frameSteps(const CanvasScene& scene, const Rect& area) {
         addSide(std::clamp(scene.onion.after, 0, 255), 1, 0xFF0000u);
     }
     for (const auto& [key, animationLayer] : doc.animationLayers) {
-        const int shown = shownFrameNumber(animationLayer, doc.CurrentFrame);
+        const int shown = shownFrameNumber(animationLayer, scene.currentFrame);
         for (const AnimationFrame& frame : animationLayer.Frames)
             if (frame.Frame == shown)
                 addImage(frame.image, int64_t(scene.offsetX) + frame.X,
@@ -144,7 +144,7 @@ std::vector<DrawStep> frameSteps(const CanvasScene& scene, const Rect& area) {
             // The noise belongs to the document pixel under each display pixel, so the pattern
             // stays put while the view pans, redraws or is recomposed in parts.
             step.kind = DrawStep::Kind::Dissolve;
-            step.zoom = std::max(int(doc.Zoom), 1);
+            step.zoom = std::max(scene.zoom, 1);
             step.docX.resize(size_t(step.at.dst.w));
             for (int i = 0; i < step.at.dst.w; ++i)
                 step.docX[size_t(i)] = int(int64_t(step.at.sx + i) * 100 / step.zoom);
@@ -243,7 +243,7 @@ int firstGridLine(int64_t start, int gridSize, int zoom) {
 void drawGrid(Image& canvas, const CanvasScene& scene, const Rect& area) {
     const GridSettings& g = scene.grid;
     const Document& doc = scene.doc;
-    const int zoom = doc.Zoom;
+    const int zoom = scene.zoom;
     const uint32_t color = g.color | kOpaque;
     const int64_t viewW = scaled(doc.Width, zoom), viewH = scaled(doc.Height, zoom);
     const int nx = gridLoopBound(doc.Width, g.width);

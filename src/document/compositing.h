@@ -22,8 +22,8 @@ struct GridSettings {
     uint32_t color = 0;
 };
 
-// Onion skin: the drawings of one animation layer next to the one it shows at CurrentFrame (a
-// held drawing counts once), drawn under the frames of CurrentFrame with their colour replaced by
+// Onion skin: the drawings of one animation layer next to the one it shows at the scene's frame
+// (a held drawing counts once), drawn under the frames of that frame with their colour replaced by
 // a tint, `before` drawings back in red and `after` drawings on in blue. The drawing at distance
 // d of n is laid with alpha Alpha x 128 x (n + 1 - d) / (n x 255), farthest first, so the nearest
 // show strongest. Off without a layer.
@@ -33,8 +33,9 @@ struct OnionSkin {
     int after = 0;
 };
 
-// What the canvas shows. The document gives the layers, the animation frames of CurrentFrame,
-// the size and the zoom; the paper is work image 9 (the paper at view scale).
+// What the canvas shows. The document gives the layers, the animation frames and the size; the
+// view state gives the frame shown and the zoom; the paper is work image 9 (the paper at view
+// scale).
 // The compositor makes the display tiles it draws from and drops those far outside the canvas, so
 // the scene holds the view cache for writing.
 struct CanvasScene {
@@ -47,6 +48,8 @@ struct CanvasScene {
     GridSettings grid;
     const LayerPreview* preview = nullptr;  // a layer shown changed, or none
     OnionSkin onion = {};
+    int zoom = 100;        // the view's Zoom (the grid, the noise of Dissolve)
+    int currentFrame = 1;  // the view's CurrentFrame: the animation frames shown
 };
 
 // The canvas rectangle the document covers (document pixel (0, 0) at offsetX, offsetY, the
@@ -57,7 +60,7 @@ Rect documentViewRect(const Document& doc, int offsetX, int offsetY, int zoom);
 //   1. the background colour, opaque;
 //   2. the paper at the offsets, alpha blended;
 //   3. the onion skin (OnionSkin), then every frame of every animation layer whose Frame is
-//      CurrentFrame, unscaled, at the
+//      the scene's currentFrame, unscaled, at the
 //      offsets plus its X, Y, alpha blended with the animation layer's Alpha;
 //   4. every visible layer's display image in stacking order at the offsets plus its X, Y at
 //      the view's zoom (layerViewOffset), through its blend mode with its Opacity

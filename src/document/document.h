@@ -1,6 +1,7 @@
 // The document: a fixed-size stack of raster layers plus the animation layers whose images are
-// tied to frame numbers. Field names and widths are the program's own (they are also the keys
-// of the .qmd file).
+// tied to frame numbers. How it is looked at (zoom, the frame shown, the playback range, the
+// onion skins) is the view state (view_state.h), held beside it. Field names and widths are the
+// program's own (they are also the keys of the .qmd file).
 #pragma once
 
 #include <cstdint>
@@ -63,21 +64,17 @@ struct AnimationLayer {
 
 struct Document {
     int16_t Width = 0, Height = 0;
-    int16_t Zoom = 100;
     uint8_t GroupCount = 0;
     uint8_t AnimationLayerId = 1;
-    int16_t CurrentFrame = 1;
     int16_t FrameTotal = 120;
-    int16_t FrameStart = 1, FrameEnd = 120;
     uint8_t Fps = 12;
-    uint8_t OnionBefore = 0, OnionAfter = 0;
     int32_t LayerCounter = 0;
     uint32_t nextLayerId = 1;        // the id the next new layer gets
     uint32_t nextFrameId = 1;        // the id the next animation frame gets
     // The painting target when it is not the selected entry: adding a group selects the group
     // but leaves painting on the layer it was on. 0: the selected layer is the target.
     uint32_t paintTarget = 0;
-    // Painting goes into the drawing shown at CurrentFrame of the current animation layer
+    // Painting goes into the drawing shown at the current frame of the current animation layer
     // (AnimationLayerId) instead of a layer; choosing a layer in the layer list ends it.
     uint8_t paintsAnimation = 0;
     std::string paper;               // paper texture file

@@ -33,19 +33,20 @@ const std::array<LayerField, 12> kLayerFields{{
 }};
 
 using A = AnimationField<Document>;
+using V = AnimationField<ViewState>;
 using AL = AnimationField<AnimationLayer>;
 using AF = AnimationField<AnimationFrame>;
 constexpr int64_t kFrames = 32767;  // frame numbers and holds are 16-bit
 
 // Ranges as the controls that set them allow (the frame spins allow 0).
-const std::array<A, 7> kAnimationSettingFields{{
-    {"Fps", &D::Fps, int64_t(12), 1, 48},
-    {"FrameTotal", &D::FrameTotal, int64_t(120), 1, kFrames},
-    {"FrameStart", &D::FrameStart, int64_t(1), 0, kFrames},
-    {"FrameEnd", &D::FrameEnd, int64_t(120), 0, kFrames},
-    {"CurrentFrame", &D::CurrentFrame, int64_t(1), 0, kFrames},
-    {"OnionBefore", &D::OnionBefore, int64_t(0), 0, 10},
-    {"OnionAfter", &D::OnionAfter, int64_t(0), 0, 10},
+const std::array<AnimationSettingField, 7> kAnimationSettingFields{{
+    A{"Fps", &D::Fps, int64_t(12), 1, 48},
+    A{"FrameTotal", &D::FrameTotal, int64_t(120), 1, kFrames},
+    V{"FrameStart", &ViewState::FrameStart, int64_t(1), 0, kFrames},
+    V{"FrameEnd", &ViewState::FrameEnd, int64_t(120), 0, kFrames},
+    V{"CurrentFrame", &ViewState::CurrentFrame, int64_t(1), 0, kFrames},
+    V{"OnionBefore", &ViewState::OnionBefore, int64_t(0), 0, 10},
+    V{"OnionAfter", &ViewState::OnionAfter, int64_t(0), 0, 10},
 }};
 
 const std::array<AL, 8> kAnimationLayerFields{{
@@ -68,7 +69,7 @@ const std::array<AF, 4> kAnimationFrameFields{{
 
 }  // namespace
 
-std::span<const AnimationField<Document>> animationSettingFields() {
+std::span<const AnimationSettingField> animationSettingFields() {
     return kAnimationSettingFields;
 }
 

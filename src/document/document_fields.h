@@ -6,7 +6,10 @@
 #include <span>
 #include <type_traits>
 
+#include <variant>
+
 #include "document/document.h"
+#include "document/view_state.h"
 #include "platform/key_value_file.h"
 
 namespace qm {
@@ -41,8 +44,11 @@ struct AnimationField {
     int64_t least = 0, most = 0;
 };
 
+// A frame setting: of the document (Fps, FrameTotal) or of the view state it is shown in (the
+// current frame, the playback range, the onion skins), which the file keeps too.
+using AnimationSettingField = std::variant<AnimationField<Document>, AnimationField<ViewState>>;
 // The frame settings, in the [Animation] section, in the order they are written.
-std::span<const AnimationField<Document>> animationSettingFields();
+std::span<const AnimationSettingField> animationSettingFields();
 // An animation layer's section, after its "Key".
 std::span<const AnimationField<AnimationLayer>> animationLayerFields();
 // An animation frame's section, after the key of its animation layer ("Image" follows).

@@ -54,19 +54,16 @@ bool resetDocument(Document& doc, DocumentWorkImages work) {
 bool newDocument(Document& doc, DocumentWorkImages work) {
     // A new document names its animation layers from 1 again ("Layer Normal1").
     std::fill(std::begin(doc.kindCounters), std::end(doc.kindCounters), 0);
-    doc.CurrentFrame = 1;
     doc.AnimationLayerId = 1;
-    doc.FrameEnd = 120;
-    doc.FrameStart = 1;
     doc.FrameTotal = 120;
     doc.Fps = 12;
     if (!resetDocument(doc, work)) return false;
     addAnimationLayer(doc, 0);
-    if (!addAnimationFrame(doc)) return false;
-    return addLayer(doc);
+    if (!addAnimationFrame(doc, 1)) return false;
+    return addLayer(doc, 1);
 }
 
-bool addLayer(Document& doc) {
+bool addLayer(Document& doc, int16_t frame) {
     if (doc.layers.size() >= 255) return false;
     auto image = documentImage(doc);
     if (!image) return false;
@@ -83,7 +80,7 @@ bool addLayer(Document& doc) {
     layer.Visible = 1;
     ++doc.LayerCounter;
     layer.Name = "Layer" + std::to_string(doc.LayerCounter);
-    layer.Frame = doc.CurrentFrame;
+    layer.Frame = frame;
     doc.layers.push_back(std::move(layer));
     return true;
 }
@@ -118,14 +115,14 @@ bool addAnimationLayer(Document& doc, int kind) {
     return true;
 }
 
-bool addAnimationFrame(Document& doc, std::optional<Image> image) {
+bool addAnimationFrame(Document& doc, int16_t frame, std::optional<Image> image) {
     if (!image) image = documentImage(doc);
     if (!image) return false;
-    AnimationFrame frame;
-    frame.image = std::move(*image);
-    frame.Frame = doc.CurrentFrame;
-    frame.id = doc.nextFrameId++;
-    currentAnimationLayer(doc).Frames.push_back(std::move(frame));
+    AnimationFrame made;
+    made.image = std::move(*image);
+    made.Frame = frame;
+    made.id = doc.nextFrameId++;
+    currentAnimationLayer(doc).Frames.push_back(std::move(made));
     return true;
 }
 

@@ -31,16 +31,17 @@ struct DocumentWorkImages {
 bool resetDocument(Document& doc, DocumentWorkImages work);
 
 // The default document: frame counters reset, the reset, one animation layer of kind 0 with
-// one empty frame at frame 1, and one layer. False when the reset failed.
+// one empty frame at frame 1, and one layer at frame 1 (a new document is shown from frame 1).
+// False when the reset failed.
 bool newDocument(Document& doc, DocumentWorkImages work);
 
 // Appends a layer of the document size at the top of the stack and selects it: name "Layer" +
-// the incremented LayerCounter, Frame = CurrentFrame, a new id.
+// the incremented LayerCounter, Frame = `frame` (the frame shown), a new id.
 // False (nothing changed) when the image cannot be created or the stack is full (255 layers,
 // since Position is 8-bit).
-bool addLayer(Document& doc);
+bool addLayer(Document& doc, int16_t frame);
 
-// The size of the display image of a w x h image at the document's zoom (size x Zoom / 100).
+// The size of the display image of a w x h image at the view's zoom (size x Zoom / 100).
 int displaySize(int size, int zoom);
 
 // Animation-layer kinds: name prefix and row colour.
@@ -61,10 +62,10 @@ AnimationLayer& currentAnimationLayer(Document& doc);
 // current one. False (nothing changed) for a kind outside 0..5 or when the 8-bit id is used up.
 bool addAnimationLayer(Document& doc, int kind);
 
-// Appends a frame at CurrentFrame to the current animation layer: `image` when given, else a
-// new transparent image of the document size. Then re-mirrors the current layer. False when the
-// image cannot be created.
-bool addAnimationFrame(Document& doc, std::optional<Image> image = std::nullopt);
+// Appends a frame at `frame` (the frame shown) to the current animation layer: `image` when
+// given, else a new transparent image of the document size. Then re-mirrors the current layer.
+// False when the image cannot be created.
+bool addAnimationFrame(Document& doc, int16_t frame, std::optional<Image> image = std::nullopt);
 
 // The selected layer, or null. The current layer is always found this way: the document keeps
 // no pointers into its own list, which moves its layers when it grows or is sorted.

@@ -110,46 +110,46 @@ AnimationFrame* topFrame(Document& doc, AnimationLayer& layer, int start) {
 
 }  // namespace
 
-bool nextFrame(Document& doc) {
-    if (doc.CurrentFrame >= lastFrame(doc)) return false;
-    doc.CurrentFrame = int16_t(std::max(doc.CurrentFrame + 1, 1));
+bool nextFrame(const Document& doc, ViewState& view) {
+    if (view.CurrentFrame >= lastFrame(doc)) return false;
+    view.CurrentFrame = int16_t(std::max(view.CurrentFrame + 1, 1));
     return true;
 }
 
-bool previousFrame(Document& doc) {
-    if (doc.CurrentFrame <= 1) return false;
-    doc.CurrentFrame = int16_t(std::min(doc.CurrentFrame - 1, lastFrame(doc)));
+bool previousFrame(const Document& doc, ViewState& view) {
+    if (view.CurrentFrame <= 1) return false;
+    view.CurrentFrame = int16_t(std::min(view.CurrentFrame - 1, lastFrame(doc)));
     return true;
 }
 
-bool nextDrawing(Document& doc, std::string_view key) {
+bool nextDrawing(Document& doc, ViewState& view, std::string_view key) {
     const AnimationLayer* layer = layerOf(doc, key);
     if (!layer) return false;
     for (const Drawing& d : drawingsOf(*layer)) {
-        if (d.start <= doc.CurrentFrame || !inRange(doc, d.start)) continue;
-        doc.CurrentFrame = int16_t(d.start);
+        if (d.start <= view.CurrentFrame || !inRange(doc, d.start)) continue;
+        view.CurrentFrame = int16_t(d.start);
         return true;
     }
     return false;
 }
 
-bool previousDrawing(Document& doc, std::string_view key) {
+bool previousDrawing(Document& doc, ViewState& view, std::string_view key) {
     const AnimationLayer* layer = layerOf(doc, key);
     if (!layer) return false;
-    const auto shown = shownDrawing(*layer, doc.CurrentFrame);
-    const int before = shown ? shown->start : doc.CurrentFrame;
+    const auto shown = shownDrawing(*layer, view.CurrentFrame);
+    const int before = shown ? shown->start : view.CurrentFrame;
     const std::vector<Drawing> drawings = drawingsOf(*layer);
     for (auto d = drawings.rbegin(); d != drawings.rend(); ++d) {
         if (d->start >= before || !inRange(doc, d->start)) continue;
-        doc.CurrentFrame = int16_t(d->start);
+        view.CurrentFrame = int16_t(d->start);
         return true;
     }
     return false;
 }
 
-bool newBlankDrawing(Document& doc, History& history, std::string_view key) {
+bool newBlankDrawing(Document& doc, const ViewState& view, History& history, std::string_view key) {
     AnimationLayer* layer = layerOf(doc, key);
-    const int f = doc.CurrentFrame;
+    const int f = view.CurrentFrame;
     if (!layer || !inRange(doc, f)) return false;
     const auto shown = shownDrawing(*layer, f);
     if (shown && shown->start == f) return false;
@@ -159,52 +159,53 @@ bool newBlankDrawing(Document& doc, History& history, std::string_view key) {
     frames[0].image = std::move(*image);
     frames[0].Frame = int16_t(f);
     frames[0].Hold = int16_t(shown ? shown->end() - f + 1 : 1);
-    history.animation(doc);
+    history.animation(doc, view);
     if (shown) setHold(*layer, shown->start, f - shown->start);
     addFrames(doc, *layer, std::move(frames));
     return true;
 }
 
-bool copyShownDrawing(Document& doc, History& history, std::string_view key) {
+bool copyShownDrawing(Document& doc, const ViewState& view, History& history,
+                      std::string_view key) {
     AnimationLayer* layer = layerOf(doc, key);
-    const int f = doc.CurrentFrame;
+    const int f = view.CurrentFrame;
     if (!layer || !inRange(doc, f)) return false;
     const auto shown = shownDrawing(*layer, f);
     if (!shown || shown->start == f) return false;
     std::vector<AnimationFrame> copies = copiesOf(*layer, shown->start, f, shown->end() - f + 1);
     if (copies.empty()) return false;
-    history.animation(doc);
+    history.animation(doc, view);
     setHold(*layer, shown->start, f - shown->start);
     addFrames(doc, *layer, std::move(copies));
     return true;
 }
 
-bool holdLonger(Document& doc, History& history, std::string_view key) {
+bool holdLonger(Document& doc, const ViewState& view, History& history, std::string_view key) {
     AnimationLayer* layer = layerOf(doc, key);
     if (!layer) return false;
-    const auto shown = shownDrawing(*layer, doc.CurrentFrame);
+    const auto shown = shownDrawing(*layer, view.CurrentFrame);
     if (!shown || shown->end() + 1 > lastFrame(doc) || !laterFit(doc, *layer, shown->start, 1))
         return false;
-    history.animation(doc);
+    history.animation(doc, view);
     shiftAfter(*layer, shown->start, 1);
     setHold(*layer, shown->start, shown->hold + 1);
     return true;
 }
 
-bool holdShorter(Document& doc, History& history, std::string_view key) {
+bool holdShorter(Document& doc, const ViewState& view, History& history, std::string_view key) {
     AnimationLayer* layer = layerOf(doc, key);
     if (!layer) return false;
-    const auto shown = shownDrawing(*layer, doc.CurrentFrame);
+    const auto shown = shownDrawing(*layer, view.CurrentFrame);
     if (!shown || shown->hold <= 1) return false;
-    history.animation(doc);
+    history.animation(doc, view);
     setHold(*layer, shown->start, shown->hold - 1);
     shiftAfter(*layer, shown->start, -1);
     return true;
 }
 
-bool insertFrame(Document& doc, History& history, std::string_view key) {
+bool insertFrame(Document& doc, const ViewState& view, History& history, std::string_view key) {
     AnimationLayer* layer = layerOf(doc, key);
-    const int f = doc.CurrentFrame;
+    const int f = view.CurrentFrame;
     if (!layer || !inRange(doc, f)) return false;
     const auto shown = shownDrawing(*layer, f);
     const bool longer = shown && shown->start < f;
@@ -213,21 +214,21 @@ bool insertFrame(Document& doc, History& history, std::string_view key) {
     if (!longer && !moves) return false;
     if ((longer && shown->end() + 1 > lastFrame(doc)) || !laterFit(doc, *layer, f - 1, 1))
         return false;
-    history.animation(doc);
+    history.animation(doc, view);
     shiftAfter(*layer, f - 1, 1);
     if (longer) setHold(*layer, shown->start, shown->hold + 1);
     return true;
 }
 
-bool removeFrame(Document& doc, History& history, std::string_view key) {
+bool removeFrame(Document& doc, const ViewState& view, History& history, std::string_view key) {
     AnimationLayer* layer = layerOf(doc, key);
-    const int f = doc.CurrentFrame;
+    const int f = view.CurrentFrame;
     if (!layer || !inRange(doc, f)) return false;
     const auto shown = shownDrawing(*layer, f);
     const bool moves = std::any_of(layer->Frames.begin(), layer->Frames.end(),
                                    [&](const AnimationFrame& a) { return a.Frame > f; });
     if (!shown && !moves) return false;
-    history.animation(doc);
+    history.animation(doc, view);
     if (shown && shown->hold > 1)
         setHold(*layer, shown->start, shown->hold - 1);
     else if (shown)
@@ -236,12 +237,13 @@ bool removeFrame(Document& doc, History& history, std::string_view key) {
     return true;
 }
 
-bool deleteShownDrawing(Document& doc, History& history, std::string_view key) {
+bool deleteShownDrawing(Document& doc, const ViewState& view, History& history,
+                        std::string_view key) {
     AnimationLayer* layer = layerOf(doc, key);
     if (!layer) return false;
-    const auto shown = shownDrawing(*layer, doc.CurrentFrame);
+    const auto shown = shownDrawing(*layer, view.CurrentFrame);
     if (!shown) return false;
-    history.animation(doc);
+    history.animation(doc, view);
     removeDrawing(*layer, history, shown->start);
     return true;
 }
@@ -250,7 +252,8 @@ bool frameOccupied(const AnimationLayer& layer, int frame) {
     return shownDrawing(layer, frame).has_value();
 }
 
-bool moveDrawing(Document& doc, History& history, std::string_view key, int from, int to) {
+bool moveDrawing(Document& doc, const ViewState& view, History& history, std::string_view key,
+                 int from, int to) {
     AnimationLayer* layer = layerOf(doc, key);
     if (!layer || !inRange(doc, to)) return false;
     const auto source = shownDrawing(*layer, from);
@@ -258,7 +261,7 @@ bool moveDrawing(Document& doc, History& history, std::string_view key, int from
         return false;
     const int next = nextStartAfter(*layer, to, source->start);
     const int hold = std::min({source->hold, next - to, lastFrame(doc) - to + 1});
-    history.animation(doc);
+    history.animation(doc, view);
     for (AnimationFrame& f : layer->Frames) {
         if (f.Frame != source->start) continue;
         f.Frame = int16_t(to);
@@ -267,7 +270,8 @@ bool moveDrawing(Document& doc, History& history, std::string_view key, int from
     return true;
 }
 
-bool copyDrawing(Document& doc, History& history, std::string_view key, int from, int to) {
+bool copyDrawing(Document& doc, const ViewState& view, History& history, std::string_view key,
+                 int from, int to) {
     AnimationLayer* layer = layerOf(doc, key);
     if (!layer || !inRange(doc, to)) return false;
     const auto source = shownDrawing(*layer, from);
@@ -276,22 +280,22 @@ bool copyDrawing(Document& doc, History& history, std::string_view key, int from
     const int hold = std::min({source->hold, next - to, lastFrame(doc) - to + 1});
     std::vector<AnimationFrame> copies = copiesOf(*layer, source->start, to, hold);
     if (copies.empty()) return false;
-    history.animation(doc);
+    history.animation(doc, view);
     addFrames(doc, *layer, std::move(copies));
     return true;
 }
 
-AnimationFrame* drawingToPaint(Document& doc, History& history, std::string_view key,
-                               NewDrawingMode mode) {
+AnimationFrame* drawingToPaint(Document& doc, const ViewState& view, History& history,
+                               std::string_view key, NewDrawingMode mode) {
     AnimationLayer* layer = layerOf(doc, key);
-    const int f = doc.CurrentFrame;
+    const int f = view.CurrentFrame;
     if (!layer || !inRange(doc, f)) return nullptr;
     const auto shown = shownDrawing(*layer, f);
     if (shown && (shown->start == f || mode == NewDrawingMode::PaintHeld))
         return topFrame(doc, *layer, shown->start);
     const bool made = shown && mode == NewDrawingMode::CopyHeld
-                          ? copyShownDrawing(doc, history, key)
-                          : newBlankDrawing(doc, history, key);
+                          ? copyShownDrawing(doc, view, history, key)
+                          : newBlankDrawing(doc, view, history, key);
     return made ? topFrame(doc, *layer, f) : nullptr;
 }
 

@@ -102,11 +102,11 @@ StackRecord captureStack(const Document& doc) {
 
 // The animation layers without their frames' images. Frames that have no id yet get one, so
 // that their images can be told apart.
-AnimationRecord captureAnimation(Document& doc) {
+AnimationRecord captureAnimation(Document& doc, const ViewState& view) {
     AnimationRecord record;
     record.AnimationLayerId = doc.AnimationLayerId;
-    record.CurrentFrame = doc.CurrentFrame;
-    record.FrameEnd = doc.FrameEnd;
+    record.CurrentFrame = view.CurrentFrame;
+    record.FrameEnd = view.FrameEnd;
     std::copy(std::begin(doc.kindCounters), std::end(doc.kindCounters), record.kindCounters);
     for (auto& [key, layer] : doc.animationLayers) {
         AnimationLayer copy;
@@ -139,7 +139,7 @@ AnimationRecord captureAnimation(Document& doc) {
 
 // --- Applying records (each its own inverse) ---------------------------------------------------
 
-void apply(TileRecord& record, Document& doc, EditChanges& changes) {
+void apply(TileRecord& record, Document& doc, ViewState&, EditChanges& changes) {
     Image* image = recordImage(record, doc);
     if (!image) return;
     for (KeptTile& tile : record.tiles) {
@@ -152,7 +152,7 @@ void apply(TileRecord& record, Document& doc, EditChanges& changes) {
     }
 }
 
-void apply(ImageRecord& record, Document& doc, EditChanges& changes) {
+void apply(ImageRecord& record, Document& doc, ViewState&, EditChanges& changes) {
     Layer* layer = layerById(doc, record.layer);
     if (!layer) return;
     std::swap(layer->image, record.image);
@@ -160,7 +160,7 @@ void apply(ImageRecord& record, Document& doc, EditChanges& changes) {
     changes.structure = true;
 }
 
-void apply(StackRecord& record, Document& doc, EditChanges& changes) {
+void apply(StackRecord& record, Document& doc, ViewState&, EditChanges& changes) {
     StackRecord current = captureStack(doc);
     std::map<uint32_t, Image> images;
     for (Layer& layer : doc.layers) images[layer.id] = std::move(layer.image);
@@ -200,8 +200,8 @@ void apply(StackRecord& record, Document& doc, EditChanges& changes) {
     record = std::move(current);
 }
 
-void apply(AnimationRecord& record, Document& doc, EditChanges& changes) {
-    AnimationRecord current = captureAnimation(doc);
+void apply(AnimationRecord& record, Document& doc, ViewState& view, EditChanges& changes) {
+    AnimationRecord current = captureAnimation(doc, view);
     std::map<uint32_t, Image> images;
     for (auto& [key, layer] : doc.animationLayers)
         for (AnimationFrame& frame : layer.Frames) images[frame.id] = std::move(frame.image);
@@ -221,8 +221,8 @@ void apply(AnimationRecord& record, Document& doc, EditChanges& changes) {
     for (auto& [id, image] : record.images) current.images.emplace(id, std::move(image));
     doc.animationLayers = std::move(record.layers);
     doc.AnimationLayerId = record.AnimationLayerId;
-    doc.CurrentFrame = record.CurrentFrame;
-    doc.FrameEnd = record.FrameEnd;
+    view.CurrentFrame = record.CurrentFrame;
+    view.FrameEnd = record.FrameEnd;
     std::copy(std::begin(record.kindCounters), std::end(record.kindCounters), doc.kindCounters);
     record = std::move(current);
     changes.animation = true;
@@ -230,7 +230,7 @@ void apply(AnimationRecord& record, Document& doc, EditChanges& changes) {
 
 // --- Whether a record holds anything else than the document's state --------------------------
 
-bool changed(const TileRecord& record, const Document& doc) {
+bool changed(const TileRecord& record, const Document& doc, const ViewState&) {
     const Image* image = recordImage(record, const_cast<Document&>(doc));
     if (!image) return true;
     for (const KeptTile& tile : record.tiles) {
@@ -248,14 +248,14 @@ bool changed(const TileRecord& record, const Document& doc) {
     return false;
 }
 
-bool changed(const ImageRecord& record, const Document& doc) {
+bool changed(const ImageRecord& record, const Document& doc, const ViewState&) {
     const Layer* layer = layerById(doc, record.layer);
     return !layer || layer->image.width != record.image.width ||
            layer->image.height != record.image.height || layer->image.depth != record.image.depth ||
            layer->image.pixels != record.image.pixels;
 }
 
-bool changed(const StackRecord& record, const Document& doc) {
+bool changed(const StackRecord& record, const Document& doc, const ViewState&) {
     if (record.Width != doc.Width || record.Height != doc.Height ||
         record.LayerCounter != doc.LayerCounter || record.GroupCount != doc.GroupCount ||
         record.paintTarget != doc.paintTarget ||
@@ -266,9 +266,9 @@ bool changed(const StackRecord& record, const Document& doc) {
     return false;
 }
 
-bool changed(const AnimationRecord& record, const Document& doc) {
+bool changed(const AnimationRecord& record, const Document& doc, const ViewState& view) {
     if (record.AnimationLayerId != doc.AnimationLayerId ||
-        record.CurrentFrame != doc.CurrentFrame || record.FrameEnd != doc.FrameEnd ||
+        record.CurrentFrame != view.CurrentFrame || record.FrameEnd != view.FrameEnd ||
         !std::equal(std::begin(record.kindCounters), std::end(record.kindCounters),
                     std::begin(doc.kindCounters)) ||
         record.layers.size() != doc.animationLayers.size())
@@ -326,8 +326,8 @@ size_t stepBytes(const HistoryStep& step) {
     return n;
 }
 
-void applyRecord(EditRecord& record, Document& doc, EditChanges& changes) {
-    std::visit([&](auto& r) { apply(r, doc, changes); }, record);
+void applyRecord(EditRecord& record, Document& doc, ViewState& view, EditChanges& changes) {
+    std::visit([&](auto& r) { apply(r, doc, view, changes); }, record);
 }
 
 }  // namespace
@@ -464,9 +464,9 @@ void History::replaceImage(Document& doc, uint32_t layerId, Image image) {
     changes_.structure = true;
 }
 
-void History::animation(Document& doc) {
+void History::animation(Document& doc, const ViewState& view) {
     requireOpenEdit("History::animation");
-    open_.records.emplace_back(captureAnimation(doc));
+    open_.records.emplace_back(captureAnimation(doc, view));
     changes_.animation = true;
 }
 
@@ -476,7 +476,7 @@ void History::keepFrameImage(uint32_t frameId, Image image) {
     std::get<AnimationRecord>(open_.records.back()).images[frameId] = std::move(image);
 }
 
-bool History::commit(Document& doc) {
+bool History::commit(Document& doc, const ViewState& view) {
     if (depth_ == 0) return false;
     if (--depth_ > 0) return false;
     keptTiles_.clear();
@@ -491,7 +491,7 @@ bool History::commit(Document& doc) {
         if (std::holds_alternative<StackRecord>(r) && !std::exchange(firstStack, false)) return false;
         if (std::holds_alternative<AnimationRecord>(r) && !std::exchange(firstAnimation, false))
             return false;
-        return std::visit([&](const auto& record) { return changed(record, doc); }, r);
+        return std::visit([&](const auto& record) { return changed(record, doc, view); }, r);
     });
     if (!anyChange) return false;
     step.bytes = stepBytes(step);
@@ -512,16 +512,16 @@ bool History::commit(Document& doc) {
     return true;
 }
 
-void History::commitAll(Document& doc) {
+void History::commitAll(Document& doc, const ViewState& view) {
     if (depth_ == 0) return;
     depth_ = 1;
-    commit(doc);
+    commit(doc, view);
 }
 
-void History::abandon(Document& doc) {
+void History::abandon(Document& doc, ViewState& view) {
     if (depth_ == 0) return;
     for (auto it = open_.records.rbegin(); it != open_.records.rend(); ++it)
-        applyRecord(*it, doc, changes_);
+        applyRecord(*it, doc, view, changes_);
     open_ = HistoryStep{};
     keptTiles_.clear();
     depth_ = 0;
@@ -531,14 +531,14 @@ EditChanges History::takeChanges() {
     return std::exchange(changes_, EditChanges{});
 }
 
-bool History::undo(Document& doc) {
-    commitAll(doc);
+bool History::undo(Document& doc, ViewState& view) {
+    commitAll(doc, view);
     if (undo_.empty()) return false;
     HistoryStep step = std::move(undo_.back());
     undo_.pop_back();
     bytes_ -= step.bytes;
     for (auto it = step.records.rbegin(); it != step.records.rend(); ++it)
-        applyRecord(*it, doc, changes_);
+        applyRecord(*it, doc, view, changes_);
     step.bytes = stepBytes(step);
     bytes_ += step.bytes;
     redo_.push_back(std::move(step));
@@ -547,13 +547,13 @@ bool History::undo(Document& doc) {
     return true;
 }
 
-bool History::redo(Document& doc) {
-    commitAll(doc);
+bool History::redo(Document& doc, ViewState& view) {
+    commitAll(doc, view);
     if (redo_.empty()) return false;
     HistoryStep step = std::move(redo_.back());
     redo_.pop_back();
     bytes_ -= step.bytes;
-    for (EditRecord& record : step.records) applyRecord(record, doc, changes_);
+    for (EditRecord& record : step.records) applyRecord(record, doc, view, changes_);
     step.bytes = stepBytes(step);
     bytes_ += step.bytes;
     undo_.push_back(std::move(step));

@@ -35,6 +35,7 @@
 #include <vector>
 
 #include "document/document.h"
+#include "document/view_state.h"
 #include "raster/image.h"
 #include "raster/rect.h"
 
@@ -90,12 +91,15 @@ struct StackRecord {
     std::vector<LayerProperties> layers;
     std::map<uint32_t, Image> images;
 };
-// The animation layers and their counters, the current and last frame, with every frame's place but not its image; the
-// images of frames that are not in the document's state (added or removed) are kept here, so a
-// new frame costs its own image, not a copy of every frame.
+// The animation layers and their counters, with every frame's place but not its image, and the
+// view's CurrentFrame and FrameEnd; the images of frames that are not in the document's state
+// (added or removed) are kept here, so a new frame costs its own image, not a copy of every
+// frame.
 struct AnimationRecord {
     uint8_t AnimationLayerId = 1;
-    int16_t CurrentFrame = 1, FrameEnd = 1;  // where the frames stood (an import moves them)
+    // Of the view state, where the frames stood: an import moves both, and undoing it puts them
+    // back. The rest of the view (zoom, range start, onion skins) is not the edit's.
+    int16_t CurrentFrame = 1, FrameEnd = 1;
     int kindCounters[6] = {0, 0, 0, 0, 0, 0};
     std::map<std::string, AnimationLayer> layers;  // frames without images
     std::map<uint32_t, Image> images;              // by frame id
@@ -139,26 +143,31 @@ public:
     void keepImage(uint32_t layerId, Image image);
     // Gives the layer a new image, keeping the old one.
     void replaceImage(Document& doc, uint32_t layerId, Image image);
-    // Before changing animation layers or frames. A frame that leaves the document within the
-    // edit gives its image to keepFrameImage, as a deleted layer does to keepImage.
-    void animation(Document& doc);
+    // Before changing animation layers or frames, or the view's CurrentFrame and FrameEnd with
+    // them (kept from `view`). A frame that leaves the document within the edit gives its image
+    // to keepFrameImage, as a deleted layer does to keepImage.
+    void animation(Document& doc, const ViewState& view);
     void keepFrameImage(uint32_t frameId, Image image);
     // Closes one level; the outermost commit pushes the step (when it holds anything) and drops
     // the steps that could have been redone. False while still nested or when nothing was kept.
-    bool commit(Document& doc);
+    // The view state is compared with what animation() kept of it.
+    bool commit(Document& doc, const ViewState& view);
     // Commits whatever is open, whatever the depth (before undo, redo, New, Open).
-    void commitAll(Document& doc);
+    void commitAll(Document& doc, const ViewState& view);
     // Puts back what the open edit changed and forgets it, whatever the depth (an edit that
-    // could not be finished, such as one that ran out of memory).
-    void abandon(Document& doc);
+    // could not be finished, such as one that ran out of memory). The view's CurrentFrame and
+    // FrameEnd go back with the animation.
+    void abandon(Document& doc, ViewState& view);
     // What changed since the last call (declared writes, committed or not, undo and redo).
     EditChanges takeChanges();
 
     // --- Replaying -------------------------------------------------------------------------
     bool canUndo() const { return !undo_.empty(); }
     bool canRedo() const { return !redo_.empty(); }
-    bool undo(Document& doc);
-    bool redo(Document& doc);
+    // Replaying a step that holds an animation record puts the view's CurrentFrame and FrameEnd
+    // where they stood.
+    bool undo(Document& doc, ViewState& view);
+    bool redo(Document& doc, ViewState& view);
 
     size_t undoSteps() const { return undo_.size(); }
     size_t redoSteps() const { return redo_.size(); }

@@ -48,7 +48,7 @@ bool deleteSelectedLayer(Document& doc, Layer* removed) {
     return true;
 }
 
-bool addGroup(Document& doc) {
+bool addGroup(Document& doc, int16_t frame) {
     if (doc.layers.size() >= kMaxLayers) return false;
     ++doc.GroupCount;
     // The group is selected, but painting stays on the layer it was on.
@@ -60,7 +60,7 @@ bool addGroup(Document& doc) {
     group.Visible = 1;
     group.IsGroup = 1;
     group.Name = "Group" + std::to_string(doc.GroupCount);
-    group.Frame = doc.CurrentFrame;
+    group.Frame = frame;
     group.id = takeLayerId(doc);
     doc.layers.push_back(std::move(group));
     return true;
@@ -80,7 +80,7 @@ bool copySelectedLayer(Document& doc) {
     // The source pixels are copied before addLayer moves the list.
     std::optional<Image> pixels;
     if (const Image* source = currentImage(doc); source && !source->empty()) pixels = *source;
-    if (!addLayer(doc)) return false;
+    if (!addLayer(doc, frame)) return false;
 
     Layer& copy = doc.layers.back();
     if (pixels) drawImage(copy.image, *pixels, 0, 0, DrawMode::AlphaBlend, 255);

@@ -25,8 +25,8 @@ void sortLayers(Document& doc);
 bool deleteSelectedLayer(Document& doc, Layer* removed = nullptr);
 
 // Appends a group entry ("Group" + the incremented GroupCount) on top and selects it. A group
-// has no image. False when the stack is full.
-bool addGroup(Document& doc);
+// has no image; its Frame is `frame` (the frame shown). False when the stack is full.
+bool addGroup(Document& doc, int16_t frame);
 
 // Appends a copy of the current layer's pixels on top of the stack and selects it: opacity,
 // visibility and frame from the source, name = source name + "Copy" + the incremented

@@ -52,8 +52,8 @@ std::optional<int> layerKeyNumber(std::string_view text) {
 
 }  // namespace
 
-bool hasAnimationToSave(const Document& doc) {
-    if (doc.Fps != 12 || doc.FrameTotal != 120 || doc.FrameStart != 1 || doc.FrameEnd != 120)
+bool hasAnimationToSave(const Document& doc, const ViewState& view) {
+    if (doc.Fps != 12 || doc.FrameTotal != 120 || view.FrameStart != 1 || view.FrameEnd != 120)
         return true;
     if (doc.animationLayers.empty()) return false;
     if (doc.animationLayers.size() > 1) return true;
@@ -83,10 +83,31 @@ std::vector<std::pair<const std::string*, const AnimationLayer*>> layersInOrder(
     return layers;
 }
 
-// Copies the frame settings from one document record to another.
-void copySettings(const Document& from, Document& to) {
-    for (const auto& field : animationSettingFields())
-        std::visit([&](auto member) { to.*member = from.*member; }, field.member);
+// The record a frame setting belongs to.
+const Document& recordOf(const AnimationField<Document>&, const Document& doc, const ViewState&) {
+    return doc;
+}
+const ViewState& recordOf(const AnimationField<ViewState>&, const Document&,
+                          const ViewState& view) {
+    return view;
+}
+Document& recordOf(const AnimationField<Document>&, Document& doc, ViewState&) {
+    return doc;
+}
+ViewState& recordOf(const AnimationField<ViewState>&, Document&, ViewState& view) {
+    return view;
+}
+
+// Copies the frame settings from one document and view to another.
+void copySettings(const DocumentAnimation& from, Document& to, ViewState& toView) {
+    for (const auto& setting : animationSettingFields())
+        std::visit(
+            [&](const auto& field) {
+                const auto& source = recordOf(field, from.settings, from.view);
+                auto& target = recordOf(field, to, toView);
+                std::visit([&](auto member) { target.*member = source.*member; }, field.member);
+            },
+            setting);
 }
 
 }  // namespace
@@ -102,14 +123,17 @@ std::string frameFileStem(const AnimationLayer& layer, const AnimationFrame& fra
     return safeLayerFileStem(layer.Name) + "-" + std::to_string(frame.Frame);
 }
 
-std::string animationIndexText(const Document& doc, const std::vector<std::string>& frameFiles) {
-    if (!hasAnimationToSave(doc)) return {};
+std::string animationIndexText(const Document& doc, const ViewState& view,
+                               const std::vector<std::string>& frameFiles) {
+    if (!hasAnimationToSave(doc, view)) return {};
     std::string text;
     auto line = [&](const std::string& s) { text += s + "\r\n"; };
     const std::vector<FrameInFile> frames = framesToSave(doc);
 
     line("[Animation]");
-    for (const auto& field : animationSettingFields()) line(fieldLine(field, doc));
+    for (const auto& setting : animationSettingFields())
+        std::visit([&](const auto& field) { line(fieldLine(field, recordOf(field, doc, view))); },
+                   setting);
     line("AnimationLayerId = " + std::to_string(doc.AnimationLayerId));
     line("Nb_animation_layer = " + std::to_string(doc.animationLayers.size()));
     line("Nb_frame = " + std::to_string(frames.size()));
@@ -162,7 +186,12 @@ std::optional<DocumentAnimation> readAnimationSections(const IndexSections& sect
     if (!head) return std::nullopt;
     DocumentAnimation animation;
     Document& settings = animation.settings;
-    for (const auto& field : animationSettingFields()) readAnimationField(*head, field, settings);
+    for (const auto& setting : animationSettingFields())
+        std::visit(
+            [&](const auto& field) {
+                readAnimationField(*head, field, recordOf(field, settings, animation.view));
+            },
+            setting);
 
     const int64_t layerCount = head->readInteger("Nb_animation_layer", 0);
     const int64_t frameCount = head->readInteger("Nb_frame", 0);
@@ -258,13 +287,13 @@ std::set<std::string> frameFilesNamed(const IndexSections& sections) {
     return named;
 }
 
-bool installAnimation(Document& doc, std::optional<DocumentAnimation> animation) {
+bool installAnimation(Document& doc, ViewState& view, std::optional<DocumentAnimation> animation) {
     doc.animationLayers.clear();
     std::fill(std::begin(doc.kindCounters), std::end(doc.kindCounters), 0);
-    if (animation) copySettings(animation->settings, doc);
+    if (animation) copySettings(*animation, doc, view);
     if (!animation || animation->layers.empty()) {
         doc.AnimationLayerId = 1;
-        return addAnimationLayer(doc, 0) && addAnimationFrame(doc);
+        return addAnimationLayer(doc, 0) && addAnimationFrame(doc, view.CurrentFrame);
     }
     doc.AnimationLayerId = animation->settings.AnimationLayerId;
     doc.animationLayers = std::move(animation->layers);

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "document/document.h"
+#include "document/view_state.h"
 #include "platform/key_value_file.h"
 
 namespace qm {
@@ -40,12 +41,13 @@ struct DocumentAnimation {
     // The frame settings (animationSettingFields) and AnimationLayerId; nothing else of it is
     // read or used.
     Document settings;
+    ViewState view;
     // Keyed by their keys; frames in file order, ids 0, holds as normalizeHolds leaves them.
     std::map<std::string, AnimationLayer> layers;
 };
 
-// Whether the document has an animation the file must keep (see above).
-bool hasAnimationToSave(const Document& doc);
+// Whether the document, shown in `view`, has an animation the file must keep (see above).
+bool hasAnimationToSave(const Document& doc, const ViewState& view);
 
 // An animation frame as the file holds it, in the order written.
 struct FrameInFile {
@@ -58,9 +60,10 @@ std::vector<FrameInFile> framesToSave(const Document& doc);
 // The file-name stem of a frame's image: its layer's name (made safe) and its frame number.
 std::string frameFileStem(const AnimationLayer& layer, const AnimationFrame& frame);
 
-// The animation sections for `doc` (CR LF lines) whose frames (framesToSave) are stored in
-// `frameFiles`, one per frame; empty when the document has no animation to save.
-std::string animationIndexText(const Document& doc, const std::vector<std::string>& frameFiles);
+// The animation sections for `doc` shown in `view` (CR LF lines) whose frames (framesToSave) are
+// stored in `frameFiles`, one per frame; empty when the document has no animation to save.
+std::string animationIndexText(const Document& doc, const ViewState& view,
+                               const std::vector<std::string>& frameFiles);
 
 // The sections of an index, each parsed on its own: a file of thousands of sections is read in
 // time proportional to its size (the key/value reader looks a key up through the whole file).
@@ -94,11 +97,11 @@ std::optional<DocumentAnimation> readAnimationSections(const IndexSections& sect
 // The frame image files an index names (as "frames/name", lower case).
 std::set<std::string> frameFilesNamed(const IndexSections& sections);
 
-// Gives `doc` the animation of a file: its frame settings, animation layers (each frame gets
-// an id), AnimationLayerId and the per-kind name counters. Without an animation layer, the
-// animation a New document starts with: one "Layer Normal1" with a transparent frame at
-// CurrentFrame. A file without an animation (nullopt) leaves the frame settings as they are.
-// False when an image cannot be made.
-bool installAnimation(Document& doc, std::optional<DocumentAnimation> animation);
+// Gives `doc` and `view` the animation of a file: its frame settings, animation layers (each
+// frame gets an id), AnimationLayerId and the per-kind name counters. Without an animation
+// layer, the animation a New document starts with: one "Layer Normal1" with a transparent frame
+// at the view's CurrentFrame. A file without an animation (nullopt) leaves the frame settings as
+// they are. False when an image cannot be made.
+bool installAnimation(Document& doc, ViewState& view, std::optional<DocumentAnimation> animation);
 
 }  // namespace qm

@@ -240,7 +240,8 @@ std::string safeLayerFileStem(std::string_view name) {
     return stem;
 }
 
-std::string documentIndexText(const Document& doc, const std::vector<std::string>& files,
+std::string documentIndexText(const Document& doc, const ViewState& view,
+                              const std::vector<std::string>& files,
                               const std::vector<std::string>& frameFiles) {
     std::string text;
     auto line = [&](const std::string& s) { text += s + "\r\n"; };
@@ -258,7 +259,7 @@ std::string documentIndexText(const Document& doc, const std::vector<std::string
                      withField(layer, field.member, [](const auto& v) { return fieldText(v); })));
         line("Image = " + files[i]);
     }
-    return text + animationIndexText(doc, frameFiles);
+    return text + animationIndexText(doc, view, frameFiles);
 }
 
 std::optional<DocumentFileContents> readDocumentFile(std::string_view indexPath, int16_t frame,
@@ -398,8 +399,8 @@ std::optional<DocumentFileContents> readDocumentFile(std::string_view indexPath,
     return doc;
 }
 
-bool writeDocumentFile(const Document& doc, std::string_view indexPath, std::string& error,
-                       const DocumentSaveOptions& options) {
+bool writeDocumentFile(const Document& doc, const ViewState& view, std::string_view indexPath,
+                       std::string& error, const DocumentSaveOptions& options) {
     const std::string path(indexPath);
     const std::string folder = layerFolderOf(path);
     if (folder.empty() || !pathIsUsable(path)) {
@@ -412,7 +413,7 @@ bool writeDocumentFile(const Document& doc, std::string_view indexPath, std::str
         return false;
     }
     const std::vector<FrameInFile> frames =
-        hasAnimationToSave(doc) ? framesToSave(doc) : std::vector<FrameInFile>();
+        hasAnimationToSave(doc, view) ? framesToSave(doc) : std::vector<FrameInFile>();
     if (frames.size() > size_t(kMaxDocumentFrames)) {
         error = "Cannot save the document " + path + ": it has " + std::to_string(frames.size()) +
                 " animation frames, at most " + std::to_string(kMaxDocumentFrames) +
@@ -514,7 +515,7 @@ bool writeDocumentFile(const Document& doc, std::string_view indexPath, std::str
     for (const std::string& f : failures)
         if (failure.empty() && !f.empty()) failure = f;
     if (failure.empty() &&
-        !writeFileAtomically(path, documentIndexText(doc, files, frameFiles), failure) &&
+        !writeFileAtomically(path, documentIndexText(doc, view, files, frameFiles), failure) &&
         failure.empty())
         failure = "the index could not be written";
     if (!failure.empty()) {

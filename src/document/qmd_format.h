@@ -76,15 +76,17 @@ struct DocumentSaveOptions {
     std::function<void(int, int)> progress = {};
 };
 
-// Writes the document at `indexPath` (already a ".qmd" path, see documentIndexPath) and its
-// layer folder. False with a message when it could not be written; the document that was on
-// disk is then still whole.
-bool writeDocumentFile(const Document& doc, std::string_view indexPath, std::string& error,
-                       const DocumentSaveOptions& options = {});
+// Writes the document, with the frame settings of `view`, at `indexPath` (already a ".qmd"
+// path, see documentIndexPath) and its layer folder. False with a message when it could not be
+// written; the document that was on disk is then still whole.
+bool writeDocumentFile(const Document& doc, const ViewState& view, std::string_view indexPath,
+                       std::string& error, const DocumentSaveOptions& options = {});
 
-// The index text for `doc` whose layers are stored in the given files (one per layer) and its
-// animation frames (framesToSave) in `frameFiles`.
-std::string documentIndexText(const Document& doc, const std::vector<std::string>& files,
+// The index text for `doc` shown in `view` (the frame settings the file keeps) whose layers are
+// stored in the given files (one per layer) and its animation frames (framesToSave) in
+// `frameFiles`.
+std::string documentIndexText(const Document& doc, const ViewState& view,
+                              const std::vector<std::string>& files,
                               const std::vector<std::string>& frameFiles = {});
 
 }  // namespace qm

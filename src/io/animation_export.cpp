@@ -156,7 +156,8 @@ std::string sizeText(int64_t w, int64_t h) {
 }
 
 // Everything that can be told before a frame is composed.
-std::string checkExport(const Document& doc, const AnimationExportOptions& o) {
+std::string checkExport(const Document& doc, const ViewState& view,
+                        const AnimationExportOptions& o) {
     const ExportFormat format = o.format;
     if (!writtenHere(format))
         return std::string(displayName(format)) +
@@ -169,7 +170,7 @@ std::string checkExport(const Document& doc, const AnimationExportOptions& o) {
     if (doc.Width < 1 || doc.Height < 1) return "The document has no size to export.";
     if (doc.Fps < 1)
         return "The document's frame rate is 0: it must be 1 frame per second or more.";
-    const int last = lastDocumentFrame(doc);
+    const int last = lastDocumentFrame(doc, view);
     if (o.firstFrame > o.lastFrame)
         return "The frames " + std::to_string(o.firstFrame) + "-" + std::to_string(o.lastFrame) +
                " are no range: the first comes after the last.";
@@ -435,17 +436,17 @@ int64_t maxExportSide(ExportFormat format) {
     }
 }
 
-int lastDocumentFrame(const Document& doc) {
-    int last = std::max<int>(doc.FrameTotal, doc.FrameEnd);
+int lastDocumentFrame(const Document& doc, const ViewState& view) {
+    int last = std::max<int>(doc.FrameTotal, view.FrameEnd);
     for (const auto& [key, layer] : doc.animationLayers)
         for (const AnimationFrame& f : layer.Frames)
             last = std::max<int>(last, f.Frame + std::max<int>(f.Hold, 1) - 1);
     return std::max(last, 1);
 }
 
-std::string exportAnimation(const Document& doc, const AnimationExportOptions& options,
-                            const EncodeProgress& progress) {
-    if (std::string problem = checkExport(doc, options); !problem.empty()) return problem;
+std::string exportAnimation(const Document& doc, const ViewState& view,
+                            const AnimationExportOptions& options, const EncodeProgress& progress) {
+    if (std::string problem = checkExport(doc, view, options); !problem.empty()) return problem;
     try {
         return exportFrames(doc, options, progress);
     } catch (const std::bad_alloc&) {

@@ -10,6 +10,7 @@
 
 #include "codecs/animation_encoders.h"
 #include "document/document.h"
+#include "document/view_state.h"
 #include "raster/image.h"
 
 namespace qm {
@@ -62,9 +63,9 @@ struct AnimationExportOptions {
     AnimationEncodeOptions encode;
 };
 
-// The frames a document has: 1 to the largest of FrameTotal, FrameEnd and the last frame an
-// animation frame is held on.
-int lastDocumentFrame(const Document& doc);
+// The frames a document has: 1 to the largest of FrameTotal, the view's FrameEnd and the last
+// frame an animation frame is held on.
+int lastDocumentFrame(const Document& doc, const ViewState& view);
 
 // Exports the frames first..last of the document: checks the range, the scale and the size the
 // format allows, composes each frame, merges equal neighbours (GIF, APNG, WebP), times them
@@ -72,7 +73,8 @@ int lastDocumentFrame(const Document& doc);
 // otherwise a message for the user; nothing is left behind then (a sequence removes the files
 // it had made). `progress` may be empty; returning false from it cancels (message
 // kEncodeCancelled).
-std::string exportAnimation(const Document& doc, const AnimationExportOptions& options,
+std::string exportAnimation(const Document& doc, const ViewState& view,
+                            const AnimationExportOptions& options,
                             const EncodeProgress& progress = {});
 
 }  // namespace qm

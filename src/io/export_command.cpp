@@ -99,7 +99,7 @@ std::optional<Document> emptyDocument(int width, int height, bool withLayer, std
     Image image2, image3, image4;  // the work images the reset makes; not used here
     const bool made = withLayer ? newDocument(doc, {image2, image4, image3})
                                 : (resetDocument(doc, {image2, image4, image3}) &&
-                                   addAnimationLayer(doc, 0) && addAnimationFrame(doc));
+                                   addAnimationLayer(doc, 0) && addAnimationFrame(doc, 1));
     if (!made) {
         error = "Not enough memory for a document of " + std::to_string(width) + " x " +
                 std::to_string(height) + " pixels.";
@@ -108,7 +108,7 @@ std::optional<Document> emptyDocument(int width, int height, bool withLayer, std
     return doc;
 }
 
-std::optional<Document> loadDocumentFile(const std::string& path, std::string& error) {
+std::optional<ExportInput> loadDocumentFile(const std::string& path, std::string& error) {
     auto contents = readDocumentFile(path, 1, error);
     if (!contents) return std::nullopt;
     if (!contents->unreadableFiles.empty()) {
@@ -118,19 +118,21 @@ std::optional<Document> loadDocumentFile(const std::string& path, std::string& e
     }
     auto doc = emptyDocument(contents->Width, contents->Height, false, error);
     if (!doc) return std::nullopt;
-    if (contents->animation && !installAnimation(*doc, std::move(contents->animation))) {
+    ExportInput input{std::move(*doc), {}};
+    if (contents->animation &&
+        !installAnimation(input.doc, input.view, std::move(contents->animation))) {
         error = "Not enough memory for the animation of " + path + ".";
         return std::nullopt;
     }
     for (Layer& layer : contents->layers) {
-        layer.id = takeLayerId(*doc);
-        doc->layers.push_back(std::move(layer));
-        ++doc->LayerCounter;
+        layer.id = takeLayerId(input.doc);
+        input.doc.layers.push_back(std::move(layer));
+        ++input.doc.LayerCounter;
     }
-    return doc;
+    return input;
 }
 
-std::optional<Document> loadImageDocument(const std::string& path, std::string& error) {
+std::optional<ExportInput> loadImageDocument(const std::string& path, std::string& error) {
     std::string reason;
     auto image = loadImageForDocument(path, reason);
     if (!image) {
@@ -142,10 +144,10 @@ std::optional<Document> loadImageDocument(const std::string& path, std::string& 
     // The file's pixels and alpha replace the new layer's, as opening an image does.
     if (Image* layer = currentImage(*doc))
         drawImage(*layer, *image, 0, 0, DrawMode::AllChannels, 255);
-    return doc;
+    return ExportInput{std::move(*doc), {}};
 }
 
-std::optional<Document> loadFrameFolder(const std::string& folder, std::string& error) {
+std::optional<ExportInput> loadFrameFolder(const std::string& folder, std::string& error) {
     std::vector<std::string> names;
     for (const std::string& name : listFolder(folder, "*", EntryKind::Files))
         if (animationFileAccepted(name)) names.push_back(name);
@@ -160,6 +162,7 @@ std::optional<Document> loadFrameFolder(const std::string& folder, std::string& 
         return std::nullopt;
     }
     std::optional<Document> doc;
+    ViewState view;
     for (const std::string& name : names) {
         const std::string path = joinPath(folder, name);
         std::string reason;
@@ -170,15 +173,15 @@ std::optional<Document> loadFrameFolder(const std::string& folder, std::string& 
         }
         if (!doc && !(doc = emptyDocument(image->width, image->height, true, error)))
             return std::nullopt;
-        if (!addAnimationFrame(*doc, std::move(*image))) {
+        if (!addAnimationFrame(*doc, view.CurrentFrame, std::move(*image))) {
             error = "Not enough memory for the frame " + path + ".";
             return std::nullopt;
         }
-        ++doc->CurrentFrame;
+        ++view.CurrentFrame;
     }
-    doc->FrameEnd = int16_t(doc->FrameStart + int(names.size()) - 1);
-    doc->CurrentFrame = doc->FrameStart;
-    return doc;
+    view.FrameEnd = int16_t(view.FrameStart + int(names.size()) - 1);
+    view.CurrentFrame = view.FrameStart;
+    return ExportInput{std::move(*doc), view};
 }
 
 void say(const std::string& message) {
@@ -320,7 +323,7 @@ std::optional<ExportCommand> parseExportCommand(const std::vector<std::string>& 
     return command;
 }
 
-std::optional<Document> loadExportInput(const std::string& input, std::string& error) {
+std::optional<ExportInput> loadExportInput(const std::string& input, std::string& error) {
     try {
         if (!pathIsUsable(input)) {
             error = "No input was given.";
@@ -357,21 +360,23 @@ int runCommandLine(int argc, const char* const* argv, std::string_view version) 
         std::printf("Quillmoth %.*s\n", int(version.size()), version.data());
         return kExitDone;
     }
-    auto doc = loadExportInput(command->input, error);
-    if (!doc) {
+    auto input = loadExportInput(command->input, error);
+    if (!input) {
         say(error);
         return kExitFailed;
     }
+    Document* doc = &input->doc;
     if (command->fps) doc->Fps = uint8_t(*command->fps);
     AnimationExportOptions options;
     options.path = command->output;
     options.format = *command->format;
     const bool single = options.format == ExportFormat::Png;
-    options.firstFrame = command->firstFrame.value_or(doc->FrameStart);
-    options.lastFrame = command->lastFrame.value_or(single ? options.firstFrame : doc->FrameEnd);
+    options.firstFrame = command->firstFrame.value_or(input->view.FrameStart);
+    options.lastFrame =
+        command->lastFrame.value_or(single ? options.firstFrame : input->view.FrameEnd);
     options.scalePercent = command->scalePercent;
     options.encode = command->encode;
-    if (const std::string problem = exportAnimation(*doc, options); !problem.empty()) {
+    if (const std::string problem = exportAnimation(*doc, input->view, options); !problem.empty()) {
         say(problem);
         return kExitFailed;
     }

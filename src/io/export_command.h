@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "document/document.h"
+#include "document/view_state.h"
 #include "io/animation_export.h"
 
 namespace qm {
@@ -46,8 +47,13 @@ std::optional<ExportCommand> parseExportCommand(const std::vector<std::string>& 
 // The document an input gives: a .qmd document, an image (a one-layer document of its size), or
 // a folder of frames (its png, bmp, jpg and tga files in natural order, "2" before "10",
 // imported as frames 1, 2, ... into a document of the first frame's size). nullopt with a
-// message when it cannot be read, or when a layer or frame file of it cannot.
-std::optional<Document> loadExportInput(const std::string& input, std::string& error);
+// message when it cannot be read, or when a layer or frame file of it cannot. The view state is
+// the frame settings the document was saved with (a folder's: its frames as the range).
+struct ExportInput {
+    Document doc;
+    ViewState view;
+};
+std::optional<ExportInput> loadExportInput(const std::string& input, std::string& error);
 
 // Runs the command line: the whole program when isCommandLine. Returns the exit status.
 int runCommandLine(int argc, const char* const* argv, std::string_view version);

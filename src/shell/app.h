@@ -16,6 +16,7 @@
 #include "document/compositing.h"
 #include "document/document.h"
 #include "document/history.h"
+#include "document/view_state.h"
 #include "platform/random.h"
 #include "platform/ui.h"
 #include "raster/image.h"
@@ -40,6 +41,9 @@ struct App {
     Random random;
 
     Document doc;
+    // How the document is shown: zoom, frame, playback range, onion skins. It is held once,
+    // here; the history puts back only the frame fields an animation edit moved.
+    ViewState viewState;
     History history;              // every change of the document goes through it (shell/edits.h)
     bool Modified = false;        // changed since it was made, opened or saved
     uint64_t editGeneration = 0;  // counts the changes shown; recovery copies follow it

@@ -118,7 +118,7 @@ void commitEdit(App& app) {
     redrawNavigator(app);  // once per step: strokes show on the canvas as they are painted
     // Only a step marks the document: a refused action (the top layer moved up) or paint that
     // changed nothing leaves it as it was.
-    if (app.history.commit(app.doc)) markModified(app);
+    if (app.history.commit(app.doc, app.viewState)) markModified(app);
     refreshUndoMenu(app);
 }
 
@@ -132,7 +132,7 @@ namespace {
 // What follows an action that ran out of memory: its open edits are put back.
 void recoverFromOutOfMemory(App& app) {
     try {
-        app.history.abandon(app.doc);
+        app.history.abandon(app.doc, app.viewState);
         app.strokeEdit = false;
         showEditChanges(app);
         refreshUndoMenu(app);
@@ -166,7 +166,7 @@ void runGuarded(App& app, const std::function<void()>& handle) {
 
 void undoCommand(App& app) {
     showEditChanges(app);
-    if (app.history.undo(app.doc)) markModified(app);
+    if (app.history.undo(app.doc, app.viewState)) markModified(app);
     showEditChanges(app);
     redrawNavigator(app);
     refreshUndoMenu(app);
@@ -174,7 +174,7 @@ void undoCommand(App& app) {
 
 void redoCommand(App& app) {
     showEditChanges(app);
-    if (app.history.redo(app.doc)) markModified(app);
+    if (app.history.redo(app.doc, app.viewState)) markModified(app);
     showEditChanges(app);
     redrawNavigator(app);
     refreshUndoMenu(app);

@@ -18,7 +18,7 @@ NewDrawingMode newDrawingMode(const App& app) {
 PaintTarget layerTarget(App& app) {
     Layer* layer = currentLayer(app.doc);
     if (!layer) return {};
-    const int zoom = app.doc.Zoom > 0 ? app.doc.Zoom : 100;
+    const int zoom = app.viewState.Zoom > 0 ? app.viewState.Zoom : 100;
     return PaintTarget{layer->id, false, &layer->image,      layer->X,
                        layer->Y,  zoom,  layer->image.width, layer->image.height};
 }
@@ -32,9 +32,10 @@ PaintTarget frameTarget(AnimationFrame& frame) {
 AnimationFrame* shownFrameToPaint(App& app, const std::string& key) {
     Document& doc = app.doc;
     AnimationLayer& layer = doc.animationLayers.at(key);
-    const auto shown = shownDrawing(layer, doc.CurrentFrame);
+    const auto shown = shownDrawing(layer, app.viewState.CurrentFrame);
     if (!shown) return nullptr;
-    if (shown->start != doc.CurrentFrame && newDrawingMode(app) != NewDrawingMode::PaintHeld)
+    if (shown->start != app.viewState.CurrentFrame &&
+        newDrawingMode(app) != NewDrawingMode::PaintHeld)
         return nullptr;
     // The last frame of the drawing is painted (it is drawn on top), as drawingToPaint gives it.
     for (auto it = layer.Frames.rbegin(); it != layer.Frames.rend(); ++it)
@@ -56,8 +57,9 @@ std::string paintedAnimationKey(const Document& doc) {
 PaintTarget paintTarget(App& app, bool make) {
     const std::string key = paintedAnimationKey(app.doc);
     if (key.empty()) return layerTarget(app);
-    AnimationFrame* frame = make ? drawingToPaint(app.doc, app.history, key, newDrawingMode(app))
-                                 : shownFrameToPaint(app, key);
+    AnimationFrame* frame =
+        make ? drawingToPaint(app.doc, app.viewState, app.history, key, newDrawingMode(app))
+             : shownFrameToPaint(app, key);
     if (frame) return frameTarget(*frame);
     PaintTarget none;
     none.frame = true;

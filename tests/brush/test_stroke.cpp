@@ -583,7 +583,7 @@ protected:
         app.brush.scatter = 0;
         app.brush.randRot = 0;
         app.brush.alphaVsTime = 0;
-        app.doc.Zoom = 100;
+        app.viewState.Zoom = 100;
         rebuildAllDisplayImages(app);
     }
     // A stroke with the test's tip (the program rebuilds its own tip on the release).

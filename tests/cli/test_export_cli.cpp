@@ -74,11 +74,12 @@ struct Inputs {
         EXPECT_TRUE(newDocument(doc, {w2, w4, w3}));
         fillBox(doc.layers[0].image, 0, 0, 16, 12,
                 solidPaint(rgba(20, 40, 200, 255), DrawMode::AllChannels));
-        EXPECT_TRUE(addLayer(doc));
+        EXPECT_TRUE(addLayer(doc, 1));
         fillBox(doc.layers[1].image, 4, 4, 6, 6,
                 solidPaint(rgba(250, 250, 0, 255), DrawMode::AllChannels));
         std::string error;
-        EXPECT_TRUE(writeDocumentFile(doc, (work / "doc.qmd").string(), error)) << error;
+        EXPECT_TRUE(writeDocumentFile(doc, ViewState{}, (work / "doc.qmd").string(), error))
+            << error;
         std::filesystem::create_directory(work / "frames");
         for (int i = 1; i <= 3; ++i) {
             Image frame = *createImage(10, 8, 32);

@@ -63,7 +63,7 @@ Image canvasByPixels(const CanvasScene& scene, int cw, int ch) {
     const Document& doc = scene.doc;
     for (const auto& [key, animationLayer] : doc.animationLayers)
         for (const AnimationFrame& frame : animationLayer.Frames)
-            if (frame.Frame == doc.CurrentFrame)
+            if (frame.Frame == scene.currentFrame)
                 drawImage(canvas, frame.image, scene.offsetX + frame.X, scene.offsetY + frame.Y,
                           DrawMode::AlphaBlend, animationLayer.Alpha);
     for (const Layer& layer : doc.layers) {
@@ -87,7 +87,8 @@ Image canvasByPixels(const CanvasScene& scene, int cw, int ch) {
                 uint32_t& t = canvas.at(cx, cy);
                 const uint32_t s = d.at(px, py);
                 if (layer.Blendmode == 7) {
-                    const uint32_t noise = dissolveNoise(px * 100 / doc.Zoom, py * 100 / doc.Zoom);
+                    const uint32_t noise =
+                        dissolveNoise(px * 100 / scene.zoom, py * 100 / scene.zoom);
                     t = dissolvePixel(s, t, layer.Opacity, noise);
                 } else {
                     t = blendPixel(layer.Blendmode, s, t, layer.Opacity);
@@ -96,12 +97,12 @@ Image canvasByPixels(const CanvasScene& scene, int cw, int ch) {
     }
     if (scene.grid.on) {
         const uint32_t c = scene.grid.color | 0xFF000000u;
-        const int vw = doc.Width * doc.Zoom / 100, vh = doc.Height * doc.Zoom / 100;
+        const int vw = doc.Width * scene.zoom / 100, vh = doc.Height * scene.zoom / 100;
         for (int i = 0; i <= gridLoopBound(doc.Width, scene.grid.width); ++i)
-            fillBox(canvas, scene.offsetX + i * scene.grid.width * doc.Zoom / 100, scene.offsetY, 1,
-                    vh, solidPaint(c, DrawMode::AllChannels));
+            fillBox(canvas, scene.offsetX + i * scene.grid.width * scene.zoom / 100, scene.offsetY,
+                    1, vh, solidPaint(c, DrawMode::AllChannels));
         for (int j = 0; j <= gridLoopBound(doc.Height, scene.grid.height); ++j)
-            fillBox(canvas, scene.offsetX, scene.offsetY + j * scene.grid.height * doc.Zoom / 100,
+            fillBox(canvas, scene.offsetX, scene.offsetY + j * scene.grid.height * scene.zoom / 100,
                     vw, 1, solidPaint(c, DrawMode::AllChannels));
     }
     return canvas;
@@ -199,11 +200,11 @@ struct Scene {
     Image paper;
     GridSettings grid{true, 16, 12, rgb(10, 200, 30)};
     int offsetX = -7, offsetY = 5;
+    int zoom = 100;
 
-    explicit Scene(int zoom, int width = 60, int height = 40) {
+    explicit Scene(int zoom, int width = 60, int height = 40) : zoom(zoom) {
         doc.Width = int16_t(width);
         doc.Height = int16_t(height);
-        doc.Zoom = int16_t(zoom);
         paper = randomImage(rng, doc.Width * zoom / 100, doc.Height * zoom / 100, 24);
         for (int mode = 0; mode < kBlendModeCount; ++mode) {
             Layer layer = makeLayer(rng, width, height, mode, mode % 3 ? 255 : 90 + mode,
@@ -223,7 +224,9 @@ struct Scene {
         doc.animationLayers["2"] = std::move(animation);
     }
     CanvasScene scene() {
-        return {doc, view, paper, offsetX, offsetY, rgb(150, 140, 130), grid};
+        CanvasScene scene{doc, view, paper, offsetX, offsetY, rgb(150, 140, 130), grid};
+        scene.zoom = zoom;
+        return scene;
     }
 };
 
@@ -435,7 +438,6 @@ TEST(Compositing, AMovedLayerShowsOverTheDocumentOnly) {
     Document doc;
     doc.Width = 20;
     doc.Height = 10;
-    doc.Zoom = 200;
     Layer layer;
     layer.id = 1;
     layer.image = *createImage(20, 10, 32);
@@ -449,8 +451,9 @@ TEST(Compositing, AMovedLayerShowsOverTheDocumentOnly) {
     Image paper = *createImage(40, 20, 24);
     for (uint32_t& p : paper.pixels) p = rgba(0, 0, 0, 255);
     Image canvas = *createImage(60, 40, 32);
-    composeCanvas(canvas, CanvasScene{doc, view, paper, 4, 4, rgb(255, 255, 255), GridSettings{}},
-                  Rect{0, 0, 60, 40});
+    CanvasScene scene{doc, view, paper, 4, 4, rgb(255, 255, 255), GridSettings{}};
+    scene.zoom = 200;
+    composeCanvas(canvas, scene, Rect{0, 0, 60, 40});
     const uint32_t red = rgba(255, 0, 0, 255), black = rgba(0, 0, 0, 255),
                    white = rgba(255, 255, 255, 255);
     struct Case {
@@ -472,17 +475,20 @@ TEST(Compositing, DissolveFollowsTheDocumentPixels) {
     Document doc;
     doc.Width = 40;
     doc.Height = 30;
-    doc.Zoom = 200;
+    const int zoom = 200;
     Layer layer = makeLayer(rng, 40, 30, 7, 255);
     for (uint32_t& p : layer.image.pixels) p = rgba(250, 0, 0, 128);
     ViewCache view;
-    view.zoom = doc.Zoom;
+    view.zoom = zoom;
     rebuildDisplay(layer, view);
     doc.layers.push_back(std::move(layer));
     const Image paper = *createImage(80, 60, 24);
     Image a = *createImage(100, 80, 32), b = *createImage(100, 80, 32);
-    composeCanvas(a, CanvasScene{doc, view, paper, 0, 0, 0, GridSettings{}}, Rect{0, 0, 100, 80});
-    composeCanvas(b, CanvasScene{doc, view, paper, 3, 2, 0, GridSettings{}}, Rect{0, 0, 100, 80});
+    CanvasScene at{doc, view, paper, 0, 0, 0, GridSettings{}};
+    CanvasScene panned{doc, view, paper, 3, 2, 0, GridSettings{}};
+    at.zoom = panned.zoom = zoom;
+    composeCanvas(a, at, Rect{0, 0, 100, 80});
+    composeCanvas(b, panned, Rect{0, 0, 100, 80});
     int landed = 0;
     for (int y = 0; y < 60; ++y)
         for (int x = 0; x < 80; ++x) {

@@ -74,9 +74,9 @@ std::string rowOf(const Document& doc, const std::string& key = "2") {
 }
 
 // Everything of the animation an operation may change, ids and pixels included.
-std::string fingerprint(const Document& doc) {
+std::string fingerprint(const Document& doc, const ViewState& view) {
     std::ostringstream out;
-    out << doc.CurrentFrame;
+    out << view.CurrentFrame;
     for (const auto& [key, layer] : doc.animationLayers)
         for (const AnimationFrame& f : layer.Frames) {
             out << " [" << key << ' ' << f.id << ' ' << f.Frame << '+' << f.Hold << ' ' << f.X
@@ -89,6 +89,7 @@ std::string fingerprint(const Document& doc) {
 
 TEST(Drawings, EachFrameShowsTheDrawingHeldThere) {
     Document doc = documentWithRow("Aaa.B.Cc");
+    ViewState view;
     const AnimationLayer& layer = doc.animationLayers.at("2");
     //               frame: 0  1  2  3  4  5  6  7  8  9
     const int expected[] = {0, 1, 1, 1, 4, 5, 6, 7, 7, 9};
@@ -103,6 +104,7 @@ TEST(Drawings, EachFrameShowsTheDrawingHeldThere) {
 // hold (an import there) wins from its start on.
 TEST(Drawings, StacksAndOverlapsFollowTheRule) {
     Document doc = documentWithRow("Aa");
+    ViewState view;
     AnimationLayer& layer = doc.animationLayers.at("2");
     layer.Frames.push_back(frameOf('B', 1, 1));
     EXPECT_EQ(shownDrawing(layer, 2), (Drawing{1, 2}));
@@ -125,16 +127,20 @@ TEST(Drawings, StacksAndOverlapsFollowTheRule) {
     EXPECT_EQ(odd.Frames[3].Hold, 5);
 }
 
-using Op = std::function<bool(Document&, History&)>;
+using Op = std::function<bool(Document&, const ViewState&, History&)>;
 
-Op at(bool (*op)(Document&, History&, std::string_view)) {
-    return [op](Document& d, History& h) { return op(d, h, "2"); };
+Op at(bool (*op)(Document&, const ViewState&, History&, std::string_view)) {
+    return [op](Document& d, const ViewState& v, History& h) { return op(d, v, h, "2"); };
 }
 Op move(int from, int to) {
-    return [=](Document& d, History& h) { return moveDrawing(d, h, "2", from, to); };
+    return [=](Document& d, const ViewState& v, History& h) {
+        return moveDrawing(d, v, h, "2", from, to);
+    };
 }
 Op copy(int from, int to) {
-    return [=](Document& d, History& h) { return copyDrawing(d, h, "2", from, to); };
+    return [=](Document& d, const ViewState& v, History& h) {
+        return copyDrawing(d, v, h, "2", from, to);
+    };
 }
 
 // Each operation on a row of 8 frames: the row it leaves (the same row when refused), and
@@ -187,61 +193,64 @@ TEST(FrameOps, EditTheRowAndUndoExactly) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Document doc = documentWithRow(c.row);
-        doc.CurrentFrame = int16_t(c.frame);
-        const std::string before = fingerprint(doc);
+        ViewState view;
+        view.CurrentFrame = int16_t(c.frame);
+        const std::string before = fingerprint(doc, view);
         History history;
         history.begin(c.name);
-        const bool done = c.op(doc, history);
-        const bool stepped = history.commit(doc);
+        const bool done = c.op(doc, view, history);
+        const bool stepped = history.commit(doc, view);
         EXPECT_EQ(done, c.after != nullptr);
         EXPECT_EQ(stepped, done);
         EXPECT_EQ(rowOf(doc), c.after ? c.after : c.row);
         if (!done) {
-            EXPECT_EQ(fingerprint(doc), before);
+            EXPECT_EQ(fingerprint(doc, view), before);
             continue;
         }
-        const std::string after = fingerprint(doc);
-        ASSERT_TRUE(history.undo(doc));
-        EXPECT_EQ(fingerprint(doc), before);
-        ASSERT_TRUE(history.redo(doc));
-        EXPECT_EQ(fingerprint(doc), after);
+        const std::string after = fingerprint(doc, view);
+        ASSERT_TRUE(history.undo(doc, view));
+        EXPECT_EQ(fingerprint(doc, view), before);
+        ASSERT_TRUE(history.redo(doc, view));
+        EXPECT_EQ(fingerprint(doc, view), after);
     }
 }
 
 // Operations on a drawing of several frames act on all of them.
 TEST(FrameOps, AStackMovesAndHoldsTogether) {
     Document doc = documentWithRow("Aa.B");
+    ViewState view;
     AnimationLayer& layer = doc.animationLayers.at("2");
     layer.Frames.push_back(frameOf('C', 1, 2));
     History history;
     history.begin("frames");
-    doc.CurrentFrame = 2;
-    ASSERT_TRUE(holdLonger(doc, history, "2"));
+    view.CurrentFrame = 2;
+    ASSERT_TRUE(holdLonger(doc, view, history, "2"));
     EXPECT_EQ(rowOf(doc), "Ccc.B");
-    ASSERT_TRUE(copyShownDrawing(doc, history, "2"));
+    ASSERT_TRUE(copyShownDrawing(doc, view, history, "2"));
     EXPECT_EQ(rowOf(doc), "CCc.B");
     EXPECT_EQ(layer.Frames.size(), 5u);  // both frames were copied
-    ASSERT_TRUE(deleteShownDrawing(doc, history, "2"));
+    ASSERT_TRUE(deleteShownDrawing(doc, view, history, "2"));
     EXPECT_EQ(rowOf(doc), "C...B");
     EXPECT_EQ(layer.Frames.size(), 3u);
 }
 
 TEST(FrameOps, MovingThroughFramesAndDrawingsStopsAtTheEnds) {
     Document doc = documentWithRow("..Aaa.B", 10);
+    ViewState view;
     const struct {
-        bool (*op)(Document&);
+        bool (*op)(const Document&, ViewState&);
         int from, to;  // to == from: refused
     } frames[] = {
         {nextFrame, 1, 2},     {nextFrame, 10, 10},   {nextFrame, 0, 1},       {nextFrame, 40, 40},
         {previousFrame, 5, 4}, {previousFrame, 1, 1}, {previousFrame, 40, 10},
     };
     for (const auto& c : frames) {
-        doc.CurrentFrame = int16_t(c.from);
-        EXPECT_EQ(c.op(doc), c.to != c.from) << c.from;
-        EXPECT_EQ(doc.CurrentFrame, c.to) << c.from;
+        view.CurrentFrame = int16_t(c.from);
+        EXPECT_EQ(c.op(doc, view), c.to != c.from) << c.from;
+        EXPECT_EQ(view.CurrentFrame, c.to) << c.from;
     }
     const struct {
-        bool (*op)(Document&, std::string_view);
+        bool (*op)(Document&, ViewState&, std::string_view);
         int from, to;
     } drawings[] = {
         {nextDrawing, 1, 3},     {nextDrawing, 4, 7},     {nextDrawing, 7, 7},
@@ -249,15 +258,15 @@ TEST(FrameOps, MovingThroughFramesAndDrawingsStopsAtTheEnds) {
         {previousDrawing, 3, 3},
     };
     for (const auto& c : drawings) {
-        doc.CurrentFrame = int16_t(c.from);
-        EXPECT_EQ(c.op(doc, "2"), c.to != c.from) << c.from;
-        EXPECT_EQ(doc.CurrentFrame, c.to) << c.from;
+        view.CurrentFrame = int16_t(c.from);
+        EXPECT_EQ(c.op(doc, view, "2"), c.to != c.from) << c.from;
+        EXPECT_EQ(view.CurrentFrame, c.to) << c.from;
     }
-    EXPECT_FALSE(nextDrawing(doc, "9"));  // no such layer
+    EXPECT_FALSE(nextDrawing(doc, view, "9"));  // no such layer
     // A drawing past FrameTotal is not reached.
     doc.FrameTotal = 6;
-    doc.CurrentFrame = 4;
-    EXPECT_FALSE(nextDrawing(doc, "2"));
+    view.CurrentFrame = 4;
+    EXPECT_FALSE(nextDrawing(doc, view, "2"));
 }
 
 // Painting at the current frame, in each mode of the preference.
@@ -281,11 +290,12 @@ TEST(FrameOps, TheDrawingToPaintFollowsTheMode) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.row) + " at " + std::to_string(c.frame));
         Document doc = documentWithRow(c.row);
-        doc.CurrentFrame = int16_t(c.frame);
+        ViewState view;
+        view.CurrentFrame = int16_t(c.frame);
         History history;
         history.begin("stroke");  // the stroke's edit, which the drawing joins
         const size_t framesBefore = doc.animationLayers.at("2").Frames.size();
-        AnimationFrame* frame = drawingToPaint(doc, history, "2", c.mode);
+        AnimationFrame* frame = drawingToPaint(doc, view, history, "2", c.mode);
         EXPECT_EQ(rowOf(doc), c.after);
         if (!c.painted) {
             EXPECT_EQ(frame, nullptr);
@@ -299,48 +309,50 @@ TEST(FrameOps, TheDrawingToPaintFollowsTheMode) {
         EXPECT_EQ(frame->Frame == c.frame, made || c.frame == 1);
     }
     Document doc = documentWithRow("A");
+    ViewState view;
     History history;
-    EXPECT_EQ(drawingToPaint(doc, history, "7", NewDrawingMode::PaintHeld), nullptr);
+    EXPECT_EQ(drawingToPaint(doc, view, history, "7", NewDrawingMode::PaintHeld), nullptr);
 }
 
 // A stroke where no drawing shows makes one: the drawing and the stroke are one undo step, and
 // painting into a held drawing keeps only the touched tiles.
 TEST(FrameOps, PaintingIntoADrawingIsOneUndoStep) {
     Document doc = documentWithRow("Aaa");
+    ViewState view;
     doc.Width = 200;
     doc.Height = 150;
-    doc.CurrentFrame = 5;
-    const std::string before = fingerprint(doc);
+    view.CurrentFrame = 5;
+    const std::string before = fingerprint(doc, view);
     History history;
     history.begin("stroke");
-    AnimationFrame* frame = drawingToPaint(doc, history, "2", NewDrawingMode::PaintHeld);
+    AnimationFrame* frame = drawingToPaint(doc, view, history, "2", NewDrawingMode::PaintHeld);
     ASSERT_NE(frame, nullptr);
     const uint32_t id = frame->id;
     history.touchFramePixels(doc, id, Rect{10, 10, 5, 5});
     frame->image.at(12, 12) = 0xFF00FF00u;
-    ASSERT_TRUE(history.commit(doc));
+    ASSERT_TRUE(history.commit(doc, view));
     EditChanges changes = history.takeChanges();
     EXPECT_TRUE(changes.animation);
     EXPECT_EQ(changes.framePixels.at(id), (Rect{10, 10, 5, 5}));
-    const std::string painted = fingerprint(doc);
-    ASSERT_TRUE(history.undo(doc));
-    EXPECT_EQ(fingerprint(doc), before);
-    ASSERT_TRUE(history.redo(doc));
-    EXPECT_EQ(fingerprint(doc), painted);
+    const std::string painted = fingerprint(doc, view);
+    ASSERT_TRUE(history.undo(doc, view));
+    EXPECT_EQ(fingerprint(doc, view), before);
+    ASSERT_TRUE(history.redo(doc, view));
+    EXPECT_EQ(fingerprint(doc, view), painted);
     EXPECT_EQ(frameById(doc, id)->image.at(12, 12), 0xFF00FF00u);
 
     // Into the held drawing: its pixels come back on undo, the frames stay.
-    doc.CurrentFrame = 2;
-    AnimationFrame* held = drawingToPaint(doc, history, "2", NewDrawingMode::PaintHeld);
+    view.CurrentFrame = 2;
+    AnimationFrame* held = drawingToPaint(doc, view, history, "2", NewDrawingMode::PaintHeld);
     ASSERT_NE(held, nullptr);
-    const std::string unpainted = fingerprint(doc);
+    const std::string unpainted = fingerprint(doc, view);
     history.begin("stroke");
     history.touchFramePixels(doc, held->id, Rect{0, 0, 2, 2});
     held->image.at(1, 1) = 0xFFFFFFFFu;
-    ASSERT_TRUE(history.commit(doc));
+    ASSERT_TRUE(history.commit(doc, view));
     EXPECT_LT(history.lastStepBytes(), size_t(64 * 64 * 4 + 1024));
-    ASSERT_TRUE(history.undo(doc));
-    EXPECT_EQ(fingerprint(doc), unpainted);
+    ASSERT_TRUE(history.undo(doc, view));
+    EXPECT_EQ(fingerprint(doc, view), unpainted);
 }
 
 }  // namespace

@@ -46,15 +46,16 @@ Document smallDocument() {
     doc.Width = 23;
     doc.Height = 17;
     addAnimationLayer(doc, 0);
-    addAnimationFrame(doc);
-    addLayer(doc);
-    addLayer(doc);
+    addAnimationFrame(doc, 1);
+    addLayer(doc, 1);
+    addLayer(doc, 1);
     return doc;
 }
 
 // One random edit of one kind, through the history as the program makes it.
 struct Editor {
     Document& doc;
+    ViewState& view;
     History& history;
     std::mt19937& rng;
 
@@ -103,12 +104,12 @@ struct Editor {
     void animation() {
         const int kind = pick(4);
         if (kind < 2) {
-            history.animation(doc);
+            history.animation(doc, view);
             if (kind == 0) {
                 addAnimationLayer(doc, pick(6));
             } else {
-                doc.CurrentFrame = int16_t(1 + pick(5));
-                addAnimationFrame(doc);
+                view.CurrentFrame = int16_t(1 + pick(5));
+                addAnimationFrame(doc, view.CurrentFrame);
             }
         } else if (kind == 2) {
             frameOp();
@@ -119,25 +120,43 @@ struct Editor {
     // An edit of the current animation layer's row; the operations declare themselves.
     void frameOp() {
         doc.FrameTotal = 12;
-        doc.CurrentFrame = int16_t(1 + pick(12));
+        view.CurrentFrame = int16_t(1 + pick(12));
         const std::string key = currentAnimationLayerKey(doc);
         switch (pick(9)) {
-            case 0: newBlankDrawing(doc, history, key); break;
-            case 1: copyShownDrawing(doc, history, key); break;
-            case 2: holdLonger(doc, history, key); break;
-            case 3: holdShorter(doc, history, key); break;
-            case 4: insertFrame(doc, history, key); break;
-            case 5: removeFrame(doc, history, key); break;
-            case 6: deleteShownDrawing(doc, history, key); break;
-            case 7: moveDrawing(doc, history, key, 1 + pick(12), 1 + pick(12)); break;
-            case 8: copyDrawing(doc, history, key, 1 + pick(12), 1 + pick(12)); break;
+            case 0:
+                newBlankDrawing(doc, view, history, key);
+                break;
+            case 1:
+                copyShownDrawing(doc, view, history, key);
+                break;
+            case 2:
+                holdLonger(doc, view, history, key);
+                break;
+            case 3:
+                holdShorter(doc, view, history, key);
+                break;
+            case 4:
+                insertFrame(doc, view, history, key);
+                break;
+            case 5:
+                removeFrame(doc, view, history, key);
+                break;
+            case 6:
+                deleteShownDrawing(doc, view, history, key);
+                break;
+            case 7:
+                moveDrawing(doc, view, history, key, 1 + pick(12), 1 + pick(12));
+                break;
+            case 8:
+                copyDrawing(doc, view, history, key, 1 + pick(12), 1 + pick(12));
+                break;
         }
     }
     // A stroke into the drawing at the current frame, made first where none shows.
     void paintDrawing() {
         doc.FrameTotal = 12;
-        doc.CurrentFrame = int16_t(1 + pick(12));
-        AnimationFrame* frame = drawingToPaint(doc, history, currentAnimationLayerKey(doc),
+        view.CurrentFrame = int16_t(1 + pick(12));
+        AnimationFrame* frame = drawingToPaint(doc, view, history, currentAnimationLayerKey(doc),
                                                NewDrawingMode(pick(3)));
         if (!frame || frame->image.empty()) return;
         const Rect r{pick(frame->image.width), pick(frame->image.height), 1 + pick(8), 1 + pick(8)};
@@ -153,14 +172,18 @@ struct Editor {
         for (int k = 0; k < kinds; ++k) {
             switch (pick(15)) {
                 case 0: case 1: case 2: paint(); break;
-                case 3: structural([&] { addLayer(doc); }); break;
+                case 3:
+                    structural([&] { addLayer(doc, view.CurrentFrame); });
+                    break;
                 case 4: deleteLayer(); break;
                 case 5: structural([&] { copySelectedLayer(doc); }); break;
                 case 6: structural([&] { moveSelectedLayer(doc, pick(2)); }); break;
                 case 7: structural([&] { renameLayer(doc, pick(int(doc.layers.size())), "n" + std::to_string(pick(99))); }); break;
                 case 8: structural([&] { setSelectedOpacity(doc, pick(256)); setSelectedBlendmode(doc, pick(15)); }); break;
                 case 9: structural([&] { setLayerVisible(doc, pick(int(doc.layers.size())), pick(2)); if (Layer* l = anyLayer()) { l->Locked = uint8_t(pick(2)); l->X = int16_t(pick(9) - 4); } }); break;
-                case 10: structural([&] { addGroup(doc); }); break;
+                case 10:
+                    structural([&] { addGroup(doc, view.CurrentFrame); });
+                    break;
                 case 11: structural([&] { selectLayerRow(doc, pick(int(doc.layers.size()))); }); break;
                 case 12: resize(); break;
                 case 13: animation(); break;
@@ -169,7 +192,7 @@ struct Editor {
                     break;
             }
         }
-        history.commit(doc);
+        history.commit(doc, view);
     }
 };
 
@@ -182,18 +205,19 @@ TEST(History, RandomEditsUndoAndRedoLikeAPlainModel) {
         std::mt19937 rng(seed);
         Document doc = smallDocument();
         History history;
+        ViewState view;
         history.setLimits(100000, size_t(1) << 40);
-        Editor editor{doc, history, rng};
+        Editor editor{doc, view, history, rng};
 
         std::vector<std::string> states{fingerprint(doc)};
         size_t cursor = 0;
         for (int i = 0; i < 300; ++i) {
             const int action = editor.pick(10);
             if (action < 2) {
-                ASSERT_EQ(history.undo(doc), cursor > 0);
+                ASSERT_EQ(history.undo(doc, view), cursor > 0);
                 if (cursor > 0) --cursor;
             } else if (action < 3) {
-                ASSERT_EQ(history.redo(doc), cursor + 1 < states.size());
+                ASSERT_EQ(history.redo(doc, view), cursor + 1 < states.size());
                 if (cursor + 1 < states.size()) ++cursor;
             } else {
                 editor.randomEdit();
@@ -209,9 +233,11 @@ TEST(History, RandomEditsUndoAndRedoLikeAPlainModel) {
             ASSERT_EQ(history.undoSteps(), cursor);
             ASSERT_EQ(history.redoSteps(), states.size() - 1 - cursor);
         }
-        while (history.undo(doc)) {}
+        while (history.undo(doc, view)) {
+        }
         EXPECT_EQ(fingerprint(doc), states.front());
-        while (history.redo(doc)) {}
+        while (history.redo(doc, view)) {
+        }
         EXPECT_EQ(fingerprint(doc), states.back());
     }
 }
@@ -219,17 +245,19 @@ TEST(History, RandomEditsUndoAndRedoLikeAPlainModel) {
 TEST(History, StepLimitAndByteLimitDropTheOldestSteps) {
     Document doc = smallDocument();
     History history;
+    ViewState view;
     history.setLimits(3);
     std::vector<std::string> states{fingerprint(doc)};
     for (int i = 0; i < 5; ++i) {
         history.begin("paint");
         history.touchPixels(doc, doc.layers[0].id, Rect{0, 0, 23, 17});
         doc.layers[0].image.at(i, 0) = 0xFF000000u | uint32_t(i + 1);
-        history.commit(doc);
+        history.commit(doc, view);
         states.push_back(fingerprint(doc));
     }
     EXPECT_EQ(history.undoSteps(), 3u);
-    while (history.undo(doc)) {}
+    while (history.undo(doc, view)) {
+    }
     EXPECT_EQ(fingerprint(doc), states[2]);  // the two oldest steps are gone
 
     // A budget of about two steps of one full tile each keeps two.
@@ -239,7 +267,7 @@ TEST(History, StepLimitAndByteLimitDropTheOldestSteps) {
         history.begin("paint");
         history.touchPixels(doc, doc.layers[0].id, Rect{0, 0, 1, 1});
         doc.layers[0].image.at(0, 0) = uint32_t(i + 1);
-        history.commit(doc);
+        history.commit(doc, view);
     }
     EXPECT_EQ(history.undoSteps(), 2u);
     EXPECT_LE(history.bytes(), 2 * (23 * 17 * 4 + 512));
@@ -267,17 +295,18 @@ TEST(HistoryDeathTest, DeclaringWithNoEditOpenStops) {
          [](Document& d, History& h) {
              h.replaceImage(d, d.layers[0].id, *createImage(2, 2, 32));
          }},
-        {"animation", [](Document& d, History& h) { h.animation(d); }},
+        {"animation", [](Document& d, History& h) { h.animation(d, ViewState{}); }},
     };
     for (const auto& c : cases) {
         Document doc = smallDocument();
         History history;
+        ViewState view;
         EXPECT_DEATH(c.declare(doc, history),
                      std::string("History::") + c.name + ": no edit is open")
             << c.name;
         // After a commit the edit is closed again.
         history.begin("one");
-        history.commit(doc);
+        history.commit(doc, view);
         EXPECT_DEATH(c.declare(doc, history), "no edit is open") << c.name;
     }
 }
@@ -287,16 +316,17 @@ TEST(History, PixelsAreKeptByTouchedTilesOnly) {
     Document doc;
     doc.Width = 3000;
     doc.Height = 3000;
-    addLayer(doc);
+    addLayer(doc, 1);
     // A painted layer: empty tiles would be kept as flags alone.
     std::fill(doc.layers[0].image.pixels.begin(), doc.layers[0].image.pixels.end(), 0xFFFFFFFFu);
     History history;
+    ViewState view;
     history.begin("stroke");
     for (int x = 700; x < 900; x += 2) {
         history.touchPixels(doc, doc.layers[0].id, Rect{x - 16, 400, 32, 32});
         doc.layers[0].image.at(x, 410) = 0xFF000000u;
     }
-    history.commit(doc);
+    history.commit(doc, view);
     // x 684..915 spans tiles 10..14, y 400..431 spans tile 6: five tiles.
     const size_t tiles = 5 * 64 * 64 * 4;
     EXPECT_GE(history.lastStepBytes(), tiles);
@@ -310,23 +340,24 @@ TEST(History, EmptyTilesAreKeptAsAFlag) {
     Document doc;
     doc.Width = 1000;
     doc.Height = 700;
-    addLayer(doc);
+    addLayer(doc, 1);
     Image& image = doc.layers[0].image;
     image.at(5, 5) = 0x01000000u;  // one tile that is not empty (alpha 1 only)
     const Image before = image;
     History history;
+    ViewState view;
     history.begin("fill");
     history.touchPixels(doc, doc.layers[0].id, Rect{0, 0, 1000, 700});
     for (size_t i = 0; i < image.pixels.size(); ++i) image.pixels[i] = 0xFF000000u | uint32_t(i);
     image.at(999, 699) = 0;  // the last (cut) tile keeps a zero pixel
-    history.commit(doc);
+    history.commit(doc, view);
     const Image after = image;
     EXPECT_LT(history.lastStepBytes(), size_t(200) << 10);  // one tile, not 2.8 MB
-    ASSERT_TRUE(history.undo(doc));
+    ASSERT_TRUE(history.undo(doc, view));
     EXPECT_EQ(doc.layers[0].image.pixels, before.pixels);
-    ASSERT_TRUE(history.redo(doc));
+    ASSERT_TRUE(history.redo(doc, view));
     EXPECT_EQ(doc.layers[0].image.pixels, after.pixels);
-    ASSERT_TRUE(history.undo(doc));
+    ASSERT_TRUE(history.undo(doc, view));
     EXPECT_EQ(doc.layers[0].image.pixels, before.pixels);
 
     // Writing zeros over empty tiles is no change, and makes no step.
@@ -335,7 +366,7 @@ TEST(History, EmptyTilesAreKeptAsAFlag) {
     history.touchPixels(doc, doc.layers[0].id, Rect{100, 100, 300, 300});
     std::fill(doc.layers[0].image.pixels.begin() + 100 * 1000,
               doc.layers[0].image.pixels.begin() + 101 * 1000, 0u);
-    EXPECT_FALSE(history.commit(doc));
+    EXPECT_FALSE(history.commit(doc, view));
 }
 
 // Deleting a layer keeps it: undo brings it back with its pixels and its identity, and a new
@@ -346,14 +377,15 @@ TEST(History, UndoingADeleteBringsTheLayerBackAndANewEditDropsRedo) {
     const uint32_t id = doc.layers[1].id;
     const std::string before = fingerprint(doc);
     History history;
+    ViewState view;
     history.begin("delete");
     history.structure(doc);
     Layer removed;
     ASSERT_TRUE(deleteSelectedLayer(doc, &removed));
     history.keepImage(removed.id, std::move(removed.image));
-    history.commit(doc);
+    history.commit(doc, view);
     ASSERT_EQ(layerById(doc, id), nullptr);
-    ASSERT_TRUE(history.undo(doc));
+    ASSERT_TRUE(history.undo(doc, view));
     EXPECT_EQ(fingerprint(doc), before);
     ASSERT_NE(layerById(doc, id), nullptr);
     EXPECT_EQ(layerById(doc, id)->image.at(3, 4), 0xFF0000FFu);
@@ -361,7 +393,7 @@ TEST(History, UndoingADeleteBringsTheLayerBackAndANewEditDropsRedo) {
     history.begin("rename");
     history.structure(doc);
     renameLayer(doc, 0, "x");
-    history.commit(doc);
+    history.commit(doc, view);
     EXPECT_FALSE(history.canRedo());
     // Nested edits are one step; an edit that declares nothing, or changes nothing it declared,
     // makes none.
@@ -369,17 +401,17 @@ TEST(History, UndoingADeleteBringsTheLayerBackAndANewEditDropsRedo) {
     history.begin("inner");
     history.structure(doc);
     renameLayer(doc, 0, "y");
-    history.commit(doc);
+    history.commit(doc, view);
     history.structure(doc);
     renameLayer(doc, 0, "z");
-    history.commit(doc);
+    history.commit(doc, view);
     history.begin("nothing");
-    history.commit(doc);
+    history.commit(doc, view);
     history.begin("same");
     history.structure(doc);
     moveSelectedLayer(doc, 1);
     moveSelectedLayer(doc, 0);
-    history.commit(doc);
+    history.commit(doc, view);
     EXPECT_EQ(history.undoSteps(), 2u);
 }
 
@@ -397,19 +429,20 @@ TEST(History, AddingAFrameKeepsNoCopyOfTheOtherFrames) {
     doc.Height = 500;
     addAnimationLayer(doc, 0);
     History history;
+    ViewState view;
     for (int f = 1; f <= 4; ++f) {
-        doc.CurrentFrame = int16_t(f);
+        view.CurrentFrame = int16_t(f);
         history.begin("frame");
-        history.animation(doc);
-        ASSERT_TRUE(addAnimationFrame(doc));
+        history.animation(doc, view);
+        ASSERT_TRUE(addAnimationFrame(doc, view.CurrentFrame));
         currentAnimationLayer(doc).Frames.back().image.at(f, f) = 0xFF0000FFu;
-        history.commit(doc);
+        history.commit(doc, view);
         EXPECT_LT(history.lastStepBytes(), size_t(16) << 10);  // a frame is 1 MB
     }
     const std::string four = fingerprint(doc);
-    ASSERT_TRUE(history.undo(doc));
+    ASSERT_TRUE(history.undo(doc, view));
     ASSERT_EQ(currentAnimationLayer(doc).Frames.size(), 3u);
-    ASSERT_TRUE(history.redo(doc));
+    ASSERT_TRUE(history.redo(doc, view));
     EXPECT_EQ(fingerprint(doc), four);
     EXPECT_EQ(currentAnimationLayer(doc).Frames.back().image.at(4, 4), 0xFF0000FFu);
 }

@@ -15,7 +15,7 @@ Document makeDocument(int count, int width = 40, int height = 30) {
     Document doc;
     doc.Width = int16_t(width);
     doc.Height = int16_t(height);
-    for (int i = 0; i < count; ++i) EXPECT_TRUE(addLayer(doc));
+    for (int i = 0; i < count; ++i) EXPECT_TRUE(addLayer(doc, 1));
     return doc;
 }
 
@@ -94,7 +94,7 @@ TEST(LayerOps, DeleteRefusesTheLastLayerAndNamesCanRepeat) {
     doc = makeDocument(3);
     ASSERT_TRUE(selectLayerRow(doc, 1));
     ASSERT_TRUE(deleteSelectedLayer(doc));  // Layer2 goes, the counter steps back to 2
-    ASSERT_TRUE(addLayer(doc));
+    ASSERT_TRUE(addLayer(doc, 1));
     EXPECT_EQ(names(doc), (std::vector<std::string>{"Layer1", "Layer3", "Layer3"}));
     expectInvariants(doc);
 }
@@ -185,8 +185,8 @@ TEST(LayerOps, MoveUpAndDownSwapWithTheNeighbourAndRefuseTheEnds) {
 
 TEST(LayerOps, GroupsHaveNoImage) {
     Document doc = makeDocument(1);
-    ASSERT_TRUE(addGroup(doc));
-    ASSERT_TRUE(addGroup(doc));
+    ASSERT_TRUE(addGroup(doc, 1));
+    ASSERT_TRUE(addGroup(doc, 1));
     EXPECT_EQ(names(doc), (std::vector<std::string>{"Layer1", "Group1", "Group2"}));
     EXPECT_EQ(doc.GroupCount, 2);
     const Layer& group = doc.layers.back();

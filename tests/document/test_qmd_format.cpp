@@ -118,7 +118,7 @@ TEST(QmdFormat, EveryStoredFieldSurvivesASaveAndReopen) {
 
     const std::string path = dir.file("art.qmd");
     std::string error;
-    ASSERT_TRUE(writeDocumentFile(doc, path, error)) << error;
+    ASSERT_TRUE(writeDocumentFile(doc, ViewState{}, path, error)) << error;
     const auto read = readDocumentFile(path, 4, error);
     ASSERT_TRUE(read) << error;
     EXPECT_EQ(read->Width, 30);
@@ -137,7 +137,7 @@ TEST(QmdFormat, EveryStoredFieldSurvivesASaveAndReopen) {
 TEST(QmdFormat, IndexHasTheDocumentLinesInOrderWithCrLf) {
     Document doc = makeDocument({"Layer1"}, 1024, 768);
     doc.layers[0].Paint = 0;
-    EXPECT_EQ(documentIndexText(doc, {"Layer1.png"}),
+    EXPECT_EQ(documentIndexText(doc, ViewState{}, {"Layer1.png"}),
               "; Fichier quillmoth \r\nNb_layer = 1\r\nDoc_w = 1024\r\nDoc_h = 768\r\n"
               "[Layer1]\r\nName = Layer1\r\nBlendmode = 0\r\nOpacity = 255\r\nPosition = 1\r\n"
               "X = 0\r\nY = 0\r\nVisible = 1\r\nLocked = 0\r\nFrame = 1\r\nGroupe = 0\r\n"
@@ -171,7 +171,8 @@ TEST(QmdFormat, SavingAsDrawingOrDrawingQmdWritesTheSameFiles) {
         TempFolder dir;
         const Document doc = makeDocument({"Layer1", "Layer2"});
         std::string error;
-        ASSERT_TRUE(writeDocumentFile(doc, documentIndexPath(dir.file(chosen)), error)) << error;
+        ASSERT_TRUE(writeDocumentFile(doc, ViewState{}, documentIndexPath(dir.file(chosen)), error))
+            << error;
         EXPECT_EQ(filesIn(dir.path),
                   (std::set<std::string>{"drawing.qmd", "drawing", "drawing/Layer1.png",
                                          "drawing/Layer2.png"}));
@@ -183,7 +184,7 @@ TEST(QmdFormat, QmdInsideTheFolderPathStaysInTheChosenFolder) {
     const std::string path = dir.file("my.qmd.files/a.qmd");
     fs::create_directories(dir.path / "my.qmd.files");
     std::string error;
-    ASSERT_TRUE(writeDocumentFile(makeDocument({"L"}), path, error)) << error;
+    ASSERT_TRUE(writeDocumentFile(makeDocument({"L"}), ViewState{}, path, error)) << error;
     EXPECT_TRUE(fs::exists(dir.path / "my.qmd.files/a/L.png"));
     EXPECT_FALSE(fs::exists(dir.path / "my.files"));
     ASSERT_TRUE(readDocumentFile(path, 1, error)) << error;
@@ -320,7 +321,7 @@ TEST(QmdFormat, NoLayerFileIsReadOrWrittenOutsideTheLayerFolder) {
     TempFolder out;
     const Document doc = makeDocument({"../x", "a/b", "C:\\x", "..", ".", "", "a\nb"});
     std::string error2;
-    ASSERT_TRUE(writeDocumentFile(doc, out.file("s.qmd"), error2)) << error2;
+    ASSERT_TRUE(writeDocumentFile(doc, ViewState{}, out.file("s.qmd"), error2)) << error2;
     for (const std::string& file : filesIn(out.path))
         EXPECT_TRUE(file == "s.qmd" || file == "s" ||
                     (file.rfind("s/", 0) == 0 && file.find('/', 2) == std::string::npos))
@@ -335,7 +336,7 @@ TEST(QmdFormat, LayersWithTheSameNameGetTheirOwnFiles) {
     TempFolder dir;
     const Document doc = makeDocument({"Same", "same", "Same"});
     std::string error;
-    ASSERT_TRUE(writeDocumentFile(doc, dir.file("d.qmd"), error)) << error;
+    ASSERT_TRUE(writeDocumentFile(doc, ViewState{}, dir.file("d.qmd"), error)) << error;
     const auto read = readDocumentFile(dir.file("d.qmd"), 1, error);
     ASSERT_TRUE(read) << error;
     expectSameLayers(doc, *read);
@@ -345,7 +346,8 @@ TEST(QmdFormat, SavingOverADocumentRemovesOnlyTheFilesItReplaced) {
     TempFolder dir;
     std::string error;
     const std::string path = dir.file("d.qmd");
-    ASSERT_TRUE(writeDocumentFile(makeDocument({"A", "B", "C"}, 24, 16, 1), path, error));
+    ASSERT_TRUE(
+        writeDocumentFile(makeDocument({"A", "B", "C"}, 24, 16, 1), ViewState{}, path, error));
     // A file an interrupted save left behind goes too; another index sharing the folder
     // ("d.qmd.qmd" also stores into "d") keeps its files, and a picture no index names is the
     // user's and stays.
@@ -354,7 +356,7 @@ TEST(QmdFormat, SavingOverADocumentRemovesOnlyTheFilesItReplaced) {
     dir.writeText("d/Other.png", pngText(noise(24, 16, 5)));
     dir.writeText("d.qmd.qmd", "Nb_layer = 1\nDoc_w = 24\nDoc_h = 16\n[Layer1]\nName = Other\n");
     const Document second = makeDocument({"B", "D"}, 24, 16, 2);
-    ASSERT_TRUE(writeDocumentFile(second, path, error)) << error;
+    ASSERT_TRUE(writeDocumentFile(second, ViewState{}, path, error)) << error;
     const auto read = readDocumentFile(path, 1, error);
     ASSERT_TRUE(read) << error;
     expectSameLayers(second, *read);
@@ -373,11 +375,11 @@ TEST(QmdFormat, SavingBesideAFolderOfPicturesKeepsEveryPicture) {
     const std::string path = dir.file("photos.qmd");
     std::string error;
     Document doc = makeDocument({"Layer1", "Layer2"});
-    ASSERT_TRUE(writeDocumentFile(doc, path, error)) << error;
+    ASSERT_TRUE(writeDocumentFile(doc, ViewState{}, path, error)) << error;
     doc.layers.pop_back();
     doc.layers[0].Name = "Sky";
-    ASSERT_TRUE(writeDocumentFile(doc, path, error)) << error;
-    ASSERT_TRUE(writeDocumentFile(doc, path, error)) << error;
+    ASSERT_TRUE(writeDocumentFile(doc, ViewState{}, path, error)) << error;
+    ASSERT_TRUE(writeDocumentFile(doc, ViewState{}, path, error)) << error;
     const auto read = readDocumentFile(path, 1, error);
     ASSERT_TRUE(read) << error;
     expectSameLayers(doc, *read);
@@ -395,11 +397,11 @@ TEST(QmdFormat, AFailedSaveLeavesThePreviousDocument) {
     std::string error;
     const std::string path = dir.file("d.qmd");
     const Document first = makeDocument({"A"});
-    ASSERT_TRUE(writeDocumentFile(first, path, error));
+    ASSERT_TRUE(writeDocumentFile(first, ViewState{}, path, error));
     // The index cannot replace a folder of its name: the save fails and the old one stays.
     const std::string blocked = dir.file("e.qmd");
     fs::create_directory(blocked);
-    EXPECT_FALSE(writeDocumentFile(makeDocument({"B"}), blocked, error));
+    EXPECT_FALSE(writeDocumentFile(makeDocument({"B"}), ViewState{}, blocked, error));
     EXPECT_NE(error.find("e.qmd"), std::string::npos) << error;
     EXPECT_TRUE(fs::is_empty(dir.path / "e"));
     const auto read = readDocumentFile(path, 1, error);
@@ -408,22 +410,23 @@ TEST(QmdFormat, AFailedSaveLeavesThePreviousDocument) {
 }
 
 // Microseconds one save of `doc` takes here (written to `path`), to spread kills over a save.
-int64_t saveMicros(const Document& doc, const std::string& path) {
+int64_t saveMicros(const Document& doc, const ViewState& view, const std::string& path) {
     std::string error;
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_TRUE(writeDocumentFile(doc, path, error)) << error;
+    EXPECT_TRUE(writeDocumentFile(doc, view, path, error)) << error;
     return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() -
                                                                  start)
         .count();
 }
 
-// Saves `doc` at `path` in a child process that is killed after `delayMicros`.
-void saveKilledAfter(const Document& doc, const std::string& path, int delayMicros) {
+// Saves `doc` shown in `view` at `path` in a child process that is killed after `delayMicros`.
+void saveKilledAfter(const Document& doc, const ViewState& view, const std::string& path,
+                     int delayMicros) {
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         std::string e;
-        ::_exit(writeDocumentFile(doc, path, e) ? 0 : 1);
+        ::_exit(writeDocumentFile(doc, view, path, e) ? 0 : 1);
     }
     std::this_thread::sleep_for(std::chrono::microseconds(delayMicros));
     ::kill(child, SIGKILL);
@@ -439,16 +442,16 @@ TEST(QmdFormat, ASaveKilledAtRandomLeavesOneWholeDocument) {
     const Document docs[2] = {makeDocument({"Ink", "Paint", "Sky"}, 160, 120, 11),
                               makeDocument({"Sky", "Ink", "Lines", "Paint"}, 160, 120, 12)};
     std::string error;
-    ASSERT_TRUE(writeDocumentFile(docs[0], path, error)) << error;
+    ASSERT_TRUE(writeDocumentFile(docs[0], ViewState{}, path, error)) << error;
 
     // How long a save takes here, to spread the kills over it.
-    const int64_t saveTime = saveMicros(docs[1], dir.file("timing.qmd"));
+    const int64_t saveTime = saveMicros(docs[1], ViewState{}, dir.file("timing.qmd"));
 
     Random random(2024);
     int onDisk = 0, cutOff = 0;
     for (int trial = 0; trial < 100; ++trial) {
         const int next = 1 - onDisk;
-        saveKilledAfter(docs[next], path, random(int(saveTime * 5 / 4) + 1));
+        saveKilledAfter(docs[next], ViewState{}, path, random(int(saveTime * 5 / 4) + 1));
 
         const auto read = readDocumentFile(path, 1, error);
         ASSERT_TRUE(read) << "trial " << trial << ": " << error;
@@ -462,7 +465,7 @@ TEST(QmdFormat, ASaveKilledAtRandomLeavesOneWholeDocument) {
         onDisk = which;
     }
     // What the cut-off saves left goes with the next whole save.
-    ASSERT_TRUE(writeDocumentFile(docs[0], path, error)) << error;
+    ASSERT_TRUE(writeDocumentFile(docs[0], ViewState{}, path, error)) << error;
     EXPECT_EQ(filesIn(dir.path / "k").size(), docs[0].layers.size());
     std::printf("kill test: %d of 100 saves cut off (a save takes %lld us)\n", cutOff,
                 static_cast<long long>(saveTime));
@@ -483,11 +486,11 @@ std::string readAll(const fs::path& path) {
 }
 
 // Everything the file keeps of the animation, written out.
-std::string animationFingerprint(const Document& doc) {
+std::string animationFingerprint(const Document& doc, const ViewState& view) {
     std::ostringstream out;
-    out << "fps" << int(doc.Fps) << " total" << doc.FrameTotal << " range" << doc.FrameStart << '-'
-        << doc.FrameEnd << " at" << doc.CurrentFrame << " onion" << int(doc.OnionBefore) << '/'
-        << int(doc.OnionAfter) << " current" << int(doc.AnimationLayerId);
+    out << "fps" << int(doc.Fps) << " total" << doc.FrameTotal << " range" << view.FrameStart << '-'
+        << view.FrameEnd << " at" << view.CurrentFrame << " onion" << int(view.OnionBefore) << '/'
+        << int(view.OnionAfter) << " current" << int(doc.AnimationLayerId);
     for (const auto& [key, a] : doc.animationLayers) {
         out << "\n[" << key << "] " << a.Name << " o" << int(a.Order) << " k" << int(a.Kind) << " c"
             << a.Color << " a" << int(a.Alpha) << " s" << int(a.Shown) << int(a.Flag2)
@@ -501,17 +504,23 @@ std::string animationFingerprint(const Document& doc) {
     return out.str();
 }
 
+// The frame settings animatedDocument is shown with.
+const ViewState kAnimatedView = [] {
+    ViewState view;
+    view.FrameStart = 3;
+    view.FrameEnd = 50;
+    view.CurrentFrame = 7;
+    view.OnionBefore = 2;
+    view.OnionAfter = 3;
+    return view;
+}();
+
 // A 24 x 16 document of two layers and two animation layers: drawings with holds, a stack of
 // two frames on one number, offsets, a frame of another size, every layer setting changed.
 Document animatedDocument(uint64_t seed = 5) {
     Document doc = makeDocument({"Ink", "Sky"}, 24, 16, seed);
     doc.Fps = 24;
     doc.FrameTotal = 200;
-    doc.FrameStart = 3;
-    doc.FrameEnd = 50;
-    doc.CurrentFrame = 7;
-    doc.OnionBefore = 2;
-    doc.OnionAfter = 3;
     doc.AnimationLayerId = 5;
     auto frame = [&](int start, int hold, int16_t x, int16_t y, Image image) {
         AnimationFrame f;
@@ -554,27 +563,34 @@ Document animatedDocument(uint64_t seed = 5) {
 
 // Opens a file as the program does: the file's animation (or, without one, the animation a New
 // document starts with) and its layers.
-Document installed(DocumentFileContents contents) {
+struct Installed {
     Document doc;
-    doc.Width = contents.Width;
-    doc.Height = contents.Height;
-    EXPECT_TRUE(installAnimation(doc, std::move(contents.animation)));
-    for (Layer& layer : contents.layers) doc.layers.push_back(std::move(layer));
-    return doc;
+    ViewState view;
+};
+Installed installed(DocumentFileContents contents) {
+    Installed i;
+    i.doc.Width = contents.Width;
+    i.doc.Height = contents.Height;
+    EXPECT_TRUE(installAnimation(i.doc, i.view, std::move(contents.animation)));
+    for (Layer& layer : contents.layers) i.doc.layers.push_back(std::move(layer));
+    return i;
+}
+std::string animationFingerprint(const Installed& i) {
+    return animationFingerprint(i.doc, i.view);
 }
 
 TEST(QmdAnimation, TheAnimationSurvivesASaveAndReopen) {
     TempFolder dir;
     const Document doc = animatedDocument();
     std::string error;
-    ASSERT_TRUE(writeDocumentFile(doc, dir.file("a.qmd"), error)) << error;
+    ASSERT_TRUE(writeDocumentFile(doc, kAnimatedView, dir.file("a.qmd"), error)) << error;
     auto read = readDocumentFile(dir.file("a.qmd"), 1, error);
     ASSERT_TRUE(read) << error;
     EXPECT_TRUE(read->unreadableFiles.empty());
     expectSameLayers(doc, *read);
     ASSERT_TRUE(read->animation);
-    const Document back = installed(std::move(*read));
-    EXPECT_EQ(animationFingerprint(back), animationFingerprint(doc));
+    const Document back = installed(std::move(*read)).doc;
+    EXPECT_EQ(animationFingerprint(back, kAnimatedView), animationFingerprint(doc, kAnimatedView));
     EXPECT_EQ(back.kindCounters[1], 1);  // the next "Layer Objet" is not a second "...1"
     EXPECT_EQ(back.kindCounters[2], 1);
     // Every frame has an id, and the images are in their own folder.
@@ -605,9 +621,9 @@ TEST(QmdAnimation, ADocumentFromBeforeOpensUnchangedAndSavesTheSameBytes) {
     EXPECT_EQ(read->layers[1].Opacity, 100);
     EXPECT_EQ(read->Width, 48);
 
-    Document doc = installed(std::move(*read));
-    EXPECT_FALSE(hasAnimationToSave(doc));
-    ASSERT_TRUE(writeDocumentFile(doc, dir.file("again.qmd"), error)) << error;
+    const auto [doc, view] = installed(std::move(*read));
+    EXPECT_FALSE(hasAnimationToSave(doc, view));
+    ASSERT_TRUE(writeDocumentFile(doc, view, dir.file("again.qmd"), error)) << error;
     EXPECT_EQ(readAll(dir.path / "again.qmd"), readAll(fixture / "before_frames.qmd"));
     for (const char* name : {"Ink.png", "Layer2.png", "Layer4.png"})
         EXPECT_EQ(readAll(dir.path / "again" / name), readAll(fixture / "before_frames" / name))
@@ -620,46 +636,54 @@ TEST(QmdAnimation, OnlyADocumentWithAnAnimationWritesOne) {
     Document fresh;
     fresh.Width = 8;
     fresh.Height = 6;
-    ASSERT_TRUE(installAnimation(fresh, std::nullopt));
-    EXPECT_FALSE(hasAnimationToSave(fresh));
-    EXPECT_FALSE(hasAnimationToSave(makeDocument({"A"})));  // no animation layer at all
+    ViewState freshView;
+    ASSERT_TRUE(installAnimation(fresh, freshView, std::nullopt));
+    EXPECT_FALSE(hasAnimationToSave(fresh, freshView));
+    EXPECT_FALSE(hasAnimationToSave(makeDocument({"A"}), ViewState{}));  // no animation layer
     const struct {
         const char* change;
-        std::function<void(Document&)> apply;
+        std::function<void(Document&, ViewState&)> apply;
         bool keeps;
     } cases[] = {
-        {"scrubbed to another frame", [](Document& d) { d.CurrentFrame = 9; }, false},
-        {"onion counts", [](Document& d) { d.OnionBefore = 3; }, false},
+        {"scrubbed to another frame", [](Document&, ViewState& v) { v.CurrentFrame = 9; }, false},
+        {"onion counts", [](Document&, ViewState& v) { v.OnionBefore = 3; }, false},
         {"the blank frame elsewhere",
-         [](Document& d) { d.animationLayers["2"].Frames[0].Frame = 4; }, false},
-        {"no frame", [](Document& d) { d.animationLayers["2"].Frames.clear(); }, false},
+         [](Document& d, ViewState&) { d.animationLayers["2"].Frames[0].Frame = 4; }, false},
+        {"no frame", [](Document& d, ViewState&) { d.animationLayers["2"].Frames.clear(); }, false},
         {"a pixel",
-         [](Document& d) { d.animationLayers["2"].Frames[0].image.at(1, 1) = 0x01000000u; }, true},
-        {"a colour without alpha",
-         [](Document& d) { d.animationLayers["2"].Frames[0].image.at(1, 1) = 5; }, true},
-        {"a hold", [](Document& d) { d.animationLayers["2"].Frames[0].Hold = 2; }, true},
-        {"an offset", [](Document& d) { d.animationLayers["2"].Frames[0].Y = 1; }, true},
-        {"a second frame",
-         [](Document& d) {
-             d.CurrentFrame = 2;
-             addAnimationFrame(d);
+         [](Document& d, ViewState&) {
+             d.animationLayers["2"].Frames[0].image.at(1, 1) = 0x01000000u;
          },
          true},
-        {"a second layer", [](Document& d) { addAnimationLayer(d, 3); }, true},
-        {"renamed", [](Document& d) { d.animationLayers["2"].Name = "Walk"; }, true},
-        {"hidden", [](Document& d) { d.animationLayers["2"].Shown = 0; }, true},
-        {"its opacity", [](Document& d) { d.animationLayers["2"].Alpha = 9; }, true},
-        {"Fps", [](Document& d) { d.Fps = 24; }, true},
-        {"FrameTotal", [](Document& d) { d.FrameTotal = 48; }, true},
-        {"the playback range", [](Document& d) { d.FrameEnd = 12; }, true},
+        {"a colour without alpha",
+         [](Document& d, ViewState&) { d.animationLayers["2"].Frames[0].image.at(1, 1) = 5; },
+         true},
+        {"a hold", [](Document& d, ViewState&) { d.animationLayers["2"].Frames[0].Hold = 2; },
+         true},
+        {"an offset", [](Document& d, ViewState&) { d.animationLayers["2"].Frames[0].Y = 1; },
+         true},
+        {"a second frame",
+         [](Document& d, ViewState& v) {
+             v.CurrentFrame = 2;
+             addAnimationFrame(d, v.CurrentFrame);
+         },
+         true},
+        {"a second layer", [](Document& d, ViewState&) { addAnimationLayer(d, 3); }, true},
+        {"renamed", [](Document& d, ViewState&) { d.animationLayers["2"].Name = "Walk"; }, true},
+        {"hidden", [](Document& d, ViewState&) { d.animationLayers["2"].Shown = 0; }, true},
+        {"its opacity", [](Document& d, ViewState&) { d.animationLayers["2"].Alpha = 9; }, true},
+        {"Fps", [](Document& d, ViewState&) { d.Fps = 24; }, true},
+        {"FrameTotal", [](Document& d, ViewState&) { d.FrameTotal = 48; }, true},
+        {"the playback range", [](Document&, ViewState& v) { v.FrameEnd = 12; }, true},
     };
     for (const auto& c : cases) {
         Document doc = fresh;
-        c.apply(doc);
-        EXPECT_EQ(hasAnimationToSave(doc), c.keeps) << c.change;
+        ViewState view = freshView;
+        c.apply(doc, view);
+        EXPECT_EQ(hasAnimationToSave(doc, view), c.keeps) << c.change;
         Document withLayer = doc;
         withLayer.layers = makeDocument({"L"}, 8, 6).layers;
-        const std::string text = documentIndexText(withLayer, {"L.png"}, {"a.png", "b.png"});
+        const std::string text = documentIndexText(withLayer, view, {"L.png"}, {"a.png", "b.png"});
         EXPECT_EQ(text.find("[Animation]") != std::string::npos, c.keeps) << c.change;
     }
 }
@@ -672,12 +696,10 @@ TEST(QmdAnimation, AnOlderReaderFindsTheLayersAsBefore) {
     plain.animationLayers.clear();
     plain.Fps = 12;
     plain.FrameTotal = 120;
-    plain.FrameStart = 1;
-    plain.FrameEnd = 120;
     const std::vector<std::string> files = {"Ink.png", "Sky.png"};
-    const std::string before = documentIndexText(plain, files);
+    const std::string before = documentIndexText(plain, ViewState{}, files);
     const std::string text =
-        documentIndexText(doc, files, {"1.png", "2.png", "3.png", "4.png", "5.png"});
+        documentIndexText(doc, kAnimatedView, files, {"1.png", "2.png", "3.png", "4.png", "5.png"});
     ASSERT_EQ(text.compare(0, before.size(), before), 0);
     const std::string added = text.substr(before.size());
     EXPECT_EQ(added.rfind("[Animation]\r\n", 0), 0u);  // no key joins the last layer section
@@ -743,11 +765,12 @@ TEST(QmdAnimation, HandEditedAnimationsAreClampedListedOrRefused) {
     ASSERT_TRUE(read) << error;
     ASSERT_TRUE(read->animation);
     const Document& s = read->animation->settings;
+    const ViewState& v = read->animation->view;
     EXPECT_EQ(s.Fps, 1);
     EXPECT_EQ(s.FrameTotal, 1);
-    EXPECT_EQ(s.FrameStart, 32767);
-    EXPECT_EQ(s.OnionBefore, 10);
-    EXPECT_EQ(s.FrameEnd, 120);  // absent: a New document's
+    EXPECT_EQ(v.FrameStart, 32767);
+    EXPECT_EQ(v.OnionBefore, 10);
+    EXPECT_EQ(v.FrameEnd, 120);  // absent: a New document's
     const auto& layers = read->animation->layers;
     ASSERT_EQ(layers.size(), 3u);  // the repeated and the bad key get free keys
     EXPECT_EQ(layers.at("4").Name, "A");
@@ -789,7 +812,7 @@ TEST(QmdAnimation, HandEditedAnimationsAreClampedListedOrRefused) {
     bare.writeText("d.qmd", head + "[Animation]\nFps = 30\nCurrentFrame = 3\n");
     auto noLayers = readDocumentFile(bare.file("d.qmd"), 1, error);
     ASSERT_TRUE(noLayers) << error;
-    const Document doc = installed(std::move(*noLayers));
+    const Document doc = installed(std::move(*noLayers)).doc;
     EXPECT_EQ(doc.Fps, 30);
     ASSERT_EQ(doc.animationLayers.size(), 1u);
     EXPECT_EQ(doc.animationLayers.at("2").Name, "Layer Normal1");
@@ -806,13 +829,13 @@ TEST(QmdAnimation, TheFrameFolderIsNeverALinkToElsewhere) {
     fs::create_directories(dir.path / "elsewhere");
     fs::create_directories(dir.path / "d");
     fs::create_directory_symlink(dir.path / "elsewhere", dir.path / "d/frames");
-    EXPECT_FALSE(writeDocumentFile(doc, dir.file("d.qmd"), error));
+    EXPECT_FALSE(writeDocumentFile(doc, kAnimatedView, dir.file("d.qmd"), error));
     EXPECT_NE(error.find("frame folder"), std::string::npos) << error;
     EXPECT_TRUE(fs::is_empty(dir.path / "elsewhere"));
     EXPECT_FALSE(fs::exists(dir.path / "d.qmd"));
 
     // Saved elsewhere and the folder then replaced by a link: the frames open transparent.
-    ASSERT_TRUE(writeDocumentFile(doc, dir.file("e.qmd"), error)) << error;
+    ASSERT_TRUE(writeDocumentFile(doc, kAnimatedView, dir.file("e.qmd"), error)) << error;
     fs::rename(dir.path / "e/frames", dir.path / "elsewhere/frames");
     fs::create_directory_symlink(dir.path / "elsewhere/frames", dir.path / "e/frames");
     const auto read = readDocumentFile(dir.file("e.qmd"), 1, error);
@@ -829,25 +852,27 @@ TEST(QmdAnimation, SavingAgainRemovesOnlyTheReplacedFrameFiles) {
     const std::string path = dir.file("d.qmd");
     std::string error;
     Document doc = animatedDocument();
-    ASSERT_TRUE(writeDocumentFile(doc, path, error)) << error;
+    ASSERT_TRUE(writeDocumentFile(doc, kAnimatedView, path, error)) << error;
     dir.writeText("d/frames/mine.txt", "the user's");
     dir.writeText("d/frames/.Walk cycle-1.png.tmp77-0", "cut off");
     doc.animationLayers.at("2").Frames.pop_back();
-    ASSERT_TRUE(writeDocumentFile(doc, path, error)) << error;
+    ASSERT_TRUE(writeDocumentFile(doc, kAnimatedView, path, error)) << error;
     auto read = readDocumentFile(path, 1, error);
     ASSERT_TRUE(read) << error;
     EXPECT_TRUE(read->unreadableFiles.empty());
-    EXPECT_EQ(animationFingerprint(installed(std::move(*read))), animationFingerprint(doc));
+    EXPECT_EQ(animationFingerprint(installed(std::move(*read))),
+              animationFingerprint(doc, kAnimatedView));
     std::set<std::string> frames = filesIn(dir.path / "d/frames");
     EXPECT_EQ(frames.erase("mine.txt"), 1u);
     EXPECT_EQ(frames.size(), 4u);
 
     fs::remove(dir.path / "d/frames/mine.txt");
     Document plain = makeDocument({"Ink", "Sky"});
-    ASSERT_TRUE(writeDocumentFile(plain, path, error)) << error;
+    ASSERT_TRUE(writeDocumentFile(plain, ViewState{}, path, error)) << error;
     EXPECT_FALSE(fs::exists(dir.path / "d/frames"));
     EXPECT_EQ(filesIn(dir.path / "d").size(), 2u);
-    EXPECT_EQ(readAll(dir.path / "d.qmd"), documentIndexText(plain, {"Ink.png", "Sky.png"}));
+    EXPECT_EQ(readAll(dir.path / "d.qmd"),
+              documentIndexText(plain, ViewState{}, {"Ink.png", "Sky.png"}));
 }
 
 // A save killed at any moment, between a document with an animation and one without, leaves one
@@ -856,6 +881,7 @@ TEST(QmdAnimation, ASaveKilledAtRandomLeavesOneWholeDocumentWithItsFrames) {
     TempFolder dir;
     const std::string path = dir.file("k.qmd");
     Document docs[2] = {makeDocument({"Ink", "Paint", "Sky"}, 160, 120, 11), animatedDocument(12)};
+    const ViewState views[2] = {ViewState{}, kAnimatedView};
     docs[1].Width = 160;  // frames of their own sizes, layers of the document's
     docs[1].Height = 120;
     for (Layer& layer : docs[1].layers) layer.image = noise(160, 120, layer.Position);
@@ -864,15 +890,15 @@ TEST(QmdAnimation, ASaveKilledAtRandomLeavesOneWholeDocumentWithItsFrames) {
     docs[1].layers.push_back(makeLayer("More", 160, 120, 4));
     docs[1].layers.back().Position = 4;
     std::string error;
-    ASSERT_TRUE(writeDocumentFile(docs[0], path, error)) << error;
+    ASSERT_TRUE(writeDocumentFile(docs[0], ViewState{}, path, error)) << error;
     // How long a save takes here, to spread the kills over it.
-    const int64_t saveTime = saveMicros(docs[1], dir.file("timing.qmd"));
+    const int64_t saveTime = saveMicros(docs[1], views[1], dir.file("timing.qmd"));
     Random random(77);
     int onDisk = 0;
     for (int trial = 0; trial < 60; ++trial) {
         SCOPED_TRACE("trial " + std::to_string(trial));
         const int next = 1 - onDisk;
-        saveKilledAfter(docs[next], path, random(int(saveTime * 5 / 4) + 1));
+        saveKilledAfter(docs[next], views[next], path, random(int(saveTime * 5 / 4) + 1));
         auto read = readDocumentFile(path, 1, error);
         ASSERT_TRUE(read) << error;
         ASSERT_TRUE(read->unreadableFiles.empty())
@@ -880,12 +906,13 @@ TEST(QmdAnimation, ASaveKilledAtRandomLeavesOneWholeDocumentWithItsFrames) {
         const int which = read->layers.size() == docs[0].layers.size() ? 0 : 1;
         expectSameLayers(docs[which], *read);
         EXPECT_EQ(read->animation.has_value(), which == 1);
-        if (which == 1)
+        if (which == 1) {
             EXPECT_EQ(animationFingerprint(installed(std::move(*read))),
-                      animationFingerprint(docs[1]));
+                      animationFingerprint(docs[1], views[1]));
+        }
         onDisk = which;
     }
-    ASSERT_TRUE(writeDocumentFile(docs[0], path, error)) << error;
+    ASSERT_TRUE(writeDocumentFile(docs[0], ViewState{}, path, error)) << error;
     EXPECT_EQ(filesIn(dir.path / "k").size(), docs[0].layers.size());
 }
 

@@ -72,7 +72,7 @@ struct PenProgram : test::TestProgram {
 
 TEST(PenCanvas, TabletSamplesTaperTheStrokeAndTheEraserEndErases) {
     PenProgram p;
-    ASSERT_EQ(p.app.doc.Zoom, 100);
+    ASSERT_EQ(p.app.viewState.Zoom, 100);
     // The stroke runs over canvas pixels 400..600 of row 300: document pixels from (x0, y0).
     const int x0 = 400 - p.app.ViewOffsetX, y0 = 300 - p.app.ViewOffsetY;
     ASSERT_TRUE(p.window.canvas().image().rect().contains(QRect(400, 270, 201, 61)));

@@ -57,14 +57,15 @@ Image solid(int w, int h, uint32_t color) {
 // A 24 x 16 document with layers in several modes and two animation layers whose frames move.
 struct AnimatedDocument {
     Document doc;
+    ViewState view;
     Image work2, work4, work3;
     explicit AnimatedDocument(int frames = 6) {
         doc.Width = 24;
         doc.Height = 16;
         EXPECT_TRUE(newDocument(doc, {work2, work4, work3}));
-        doc.FrameEnd = int16_t(frames);
+        view.FrameEnd = int16_t(frames);
         auto add = [&](uint8_t mode, uint8_t opacity, uint32_t color, Rect r, int16_t x = 0) {
-            EXPECT_TRUE(addLayer(doc));
+            EXPECT_TRUE(addLayer(doc, view.CurrentFrame));
             Layer& layer = doc.layers.back();
             layer.Blendmode = mode;
             layer.Opacity = opacity;
@@ -79,20 +80,20 @@ struct AnimatedDocument {
         // The first animation layer: a square moving right on frames 1..frames, except that
         // frames 3 and 4 show the same picture.
         for (int f = 1; f <= frames; ++f) {
-            doc.CurrentFrame = int16_t(f);
+            view.CurrentFrame = int16_t(f);
             Image picture = *createImage(24, 16, 32);
             const int at = f == 4 ? 3 : f;
             fillBox(picture, 2 * at, 5, 6, 6,
                     solidPaint(rgba(250, 220, 30, 255), DrawMode::AllChannels));
-            EXPECT_TRUE(addAnimationFrame(doc, std::move(picture)));
+            EXPECT_TRUE(addAnimationFrame(doc, view.CurrentFrame, std::move(picture)));
         }
         // A second, half-strong animation layer with one frame on frame 2, moved by its offset.
         EXPECT_TRUE(addAnimationLayer(doc, 1));
-        doc.CurrentFrame = 2;
-        EXPECT_TRUE(addAnimationFrame(doc, solid(8, 8, rgba(20, 40, 240, 255))));
+        view.CurrentFrame = 2;
+        EXPECT_TRUE(addAnimationFrame(doc, view.CurrentFrame, solid(8, 8, rgba(20, 40, 240, 255))));
         currentAnimationLayer(doc).Frames.back().X = 10;
         currentAnimationLayer(doc).Alpha = 128;
-        doc.CurrentFrame = 1;
+        view.CurrentFrame = 1;
     }
 };
 
@@ -106,11 +107,11 @@ TEST(AnimationExportFrames, AreWhatTheCanvasShowsAtEachFrame) {
         return p;
     }();
     for (int f = 1; f <= 6; ++f) {
-        a.doc.CurrentFrame = int16_t(f);
         ViewCache view;
         resetDisplays(a.doc.layers, 100, view);
         Image canvas = *createImage(24, 16, 32);
         CanvasScene scene{a.doc, view, paper, 0, 0, rgb(9, 99, 199), {}};
+        scene.currentFrame = f;
         // The onion skin of the canvas is not part of an exported frame.
         scene.onion = {};
         composeCanvas(canvas, scene, Rect{0, 0, 24, 16}, 1);
@@ -132,7 +133,7 @@ TEST(AnimationExport, ApngHoldsEveryFrameExactlyWithEqualNeighboursMerged) {
     options.format = ExportFormat::Apng;
     options.firstFrame = 1;
     options.lastFrame = 6;
-    ASSERT_EQ(exportAnimation(a.doc, options), "");
+    ASSERT_EQ(exportAnimation(a.doc, a.view, options), "");
     const auto played = playApng(readBytes(options.path));
     ASSERT_EQ(played.error, "");
     // Frames 3 and 4 are one frame of 167 ms; each start is rounded once (0, 83, 167, 250, 333,
@@ -155,7 +156,7 @@ TEST(AnimationExport, GifDelaysFollowTheStartsOfTheMergedFrames) {
     options.format = ExportFormat::Gif;
     options.firstFrame = 1;
     options.lastFrame = 6;
-    ASSERT_EQ(exportAnimation(a.doc, options), "");
+    ASSERT_EQ(exportAnimation(a.doc, a.view, options), "");
     const auto played = playGif(readBytes(options.path));
     ASSERT_EQ(played.error, "");
     std::vector<int> delays;
@@ -179,7 +180,7 @@ TEST(AnimationExport, ScalesEnlargeCrisplyAndReduceSmoothly) {
     for (int percent : {200, 50, 33}) {
         options.scalePercent = percent;
         options.path = folder.file("s" + std::to_string(percent) + ".apng");
-        ASSERT_EQ(exportAnimation(a.doc, options), "");
+        ASSERT_EQ(exportAnimation(a.doc, a.view, options), "");
         const auto played = playApng(readBytes(options.path));
         ASSERT_EQ(played.error, "");
         ASSERT_EQ(played.frames.size(), 1u);
@@ -205,7 +206,7 @@ TEST(AnimationExport, StripAndSequenceHoldTheComposedFrames) {
     options.lastFrame = 4;
     options.format = ExportFormat::Strip;
     options.path = folder.file("strip.png");
-    ASSERT_EQ(exportAnimation(a.doc, options), "");
+    ASSERT_EQ(exportAnimation(a.doc, a.view, options), "");
     std::string error;
     const auto strip = loadImageFile(options.path, error);
     ASSERT_TRUE(strip) << error;
@@ -216,7 +217,7 @@ TEST(AnimationExport, StripAndSequenceHoldTheComposedFrames) {
 
     options.format = ExportFormat::Sequence;
     options.path = folder.file("seq.png");
-    ASSERT_EQ(exportAnimation(a.doc, options), "");
+    ASSERT_EQ(exportAnimation(a.doc, a.view, options), "");
     for (int i = 1; i <= 3; ++i) {
         const auto frame =
             loadImageFile(folder.file("seq_000" + std::to_string(i) + ".png"), error);
@@ -227,7 +228,7 @@ TEST(AnimationExport, StripAndSequenceHoldTheComposedFrames) {
     options.format = ExportFormat::Png;
     options.firstFrame = options.lastFrame = 5;
     options.path = folder.file("one.png");
-    ASSERT_EQ(exportAnimation(a.doc, options), "");
+    ASSERT_EQ(exportAnimation(a.doc, a.view, options), "");
     EXPECT_EQ(loadImageFile(options.path, error)->pixels, composeAnimationFrame(a.doc, 5)->pixels);
 }
 
@@ -272,7 +273,8 @@ TEST(AnimationExport, BadRequestsGiveAMessageAndNoFile) {
         options.firstFrame = c.first;
         options.lastFrame = c.last;
         options.scalePercent = c.scale;
-        EXPECT_NE(exportAnimation(a.doc, options).find(c.message), std::string::npos) << c.what;
+        EXPECT_NE(exportAnimation(a.doc, a.view, options).find(c.message), std::string::npos)
+            << c.what;
     }
     // A picture too large for GIF: 16000 pixels wide at 500 %.
     Document wide;
@@ -283,15 +285,15 @@ TEST(AnimationExport, BadRequestsGiveAMessageAndNoFile) {
     AnimationExportOptions options;
     options.path = folder.file("wide.gif");
     options.scalePercent = 500;
-    EXPECT_NE(exportAnimation(wide, options).find("at most 65535 pixels on a side"),
+    EXPECT_NE(exportAnimation(wide, ViewState{}, options).find("at most 65535 pixels on a side"),
               std::string::npos);
     options.format = ExportFormat::Apng;
     options.path = folder.file("wide.apng");
-    EXPECT_NE(exportAnimation(wide, options).find("at most 32767"), std::string::npos);
+    EXPECT_NE(exportAnimation(wide, ViewState{}, options).find("at most 32767"), std::string::npos);
     a.doc.Fps = 0;
     options = {};
     options.path = folder.file("a.gif");
-    EXPECT_NE(exportAnimation(a.doc, options).find("frame rate"), std::string::npos);
+    EXPECT_NE(exportAnimation(a.doc, a.view, options).find("frame rate"), std::string::npos);
     EXPECT_EQ(filesIn(folder), std::vector<std::string>{"sub"});
 }
 
@@ -315,7 +317,7 @@ TEST(AnimationExport, CancelLeavesNoFileAndASequenceRemovesWhatItMade) {
                 last = done;
                 return done < stopAt;
             };
-            const std::string result = exportAnimation(a.doc, options, progress);
+            const std::string result = exportAnimation(a.doc, a.view, options, progress);
             if (stopAt == 9 &&
                 (format == ExportFormat::Strip || format == ExportFormat::Sequence)) {
                 // A strip is written at once after composing; a sequence counts 6 steps.
@@ -399,33 +401,35 @@ TEST(ExportCommand, LoadsDocumentsImagesAndFoldersOfFrames) {
         ASSERT_TRUE(savePngFile(solid(8, 6, rgba(uint32_t(n * 20), 0, 0, 255)),
                                 joinPath(frames, "f" + std::to_string(n) + ".png"), error));
     folder.writeText("frames/notes.txt", "not a frame");
-    auto doc = loadExportInput(frames, error);
-    ASSERT_TRUE(doc) << error;
-    EXPECT_EQ(doc->Width, 8);
-    EXPECT_EQ(doc->FrameStart, 1);
-    EXPECT_EQ(doc->FrameEnd, 3);
+    auto input = loadExportInput(frames, error);
+    ASSERT_TRUE(input) << error;
+    EXPECT_EQ(input->doc.Width, 8);
+    EXPECT_EQ(input->view.FrameStart, 1);
+    EXPECT_EQ(input->view.FrameEnd, 3);
     const int order[] = {1, 2, 10};
     for (int f = 1; f <= 3; ++f)
-        EXPECT_EQ(composeAnimationFrame(*doc, f)->at(0, 0),
+        EXPECT_EQ(composeAnimationFrame(input->doc, f)->at(0, 0),
                   rgba(uint32_t(order[f - 1] * 20), 0, 0, 255));
 
     // A document.
     AnimatedDocument a;
     const std::string index = folder.file("doc.qmd");
-    ASSERT_TRUE(writeDocumentFile(a.doc, index, error)) << error;
-    doc = loadExportInput(index, error);
-    ASSERT_TRUE(doc) << error;
-    EXPECT_EQ(doc->layers.size(), a.doc.layers.size());
+    ASSERT_TRUE(writeDocumentFile(a.doc, a.view, index, error)) << error;
+    input = loadExportInput(index, error);
+    ASSERT_TRUE(input) << error;
+    EXPECT_EQ(input->doc.layers.size(), a.doc.layers.size());
+    EXPECT_EQ(input->view.FrameEnd, 6);  // the frame settings saved with it
     // The document keeps its animation: every frame exports as it shows before the save.
     for (int f = 1; f <= 6; ++f)
-        EXPECT_EQ(composeAnimationFrame(*doc, f)->pixels, composeAnimationFrame(a.doc, f)->pixels)
+        EXPECT_EQ(composeAnimationFrame(input->doc, f)->pixels,
+                  composeAnimationFrame(a.doc, f)->pixels)
             << f;
 
     // An image.
     ASSERT_TRUE(savePngFile(solid(5, 4, rgba(1, 2, 3, 100)), folder.file("pic.png"), error));
-    doc = loadExportInput(folder.file("pic.png"), error);
-    ASSERT_TRUE(doc) << error;
-    EXPECT_EQ(composeAnimationFrame(*doc, 1)->at(4, 3), rgba(1, 2, 3, 100));
+    input = loadExportInput(folder.file("pic.png"), error);
+    ASSERT_TRUE(input) << error;
+    EXPECT_EQ(composeAnimationFrame(input->doc, 1)->at(4, 3), rgba(1, 2, 3, 100));
 
     // What cannot be read gives a message.
     const std::string layerFile = joinPath(layerFolderOf(index), a.doc.layers[1].Name + ".png");

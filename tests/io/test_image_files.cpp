@@ -43,7 +43,7 @@ struct SmallDocument {
         EXPECT_TRUE(newDocument(doc, {work2, work4, work3}));
     }
     Layer& add(uint8_t mode, uint8_t opacity, uint32_t color, Rect r, int16_t x = 0, int16_t y = 0) {
-        EXPECT_TRUE(addLayer(doc));
+        EXPECT_TRUE(addLayer(doc, 1));
         Layer& layer = doc.layers.back();
         layer.Blendmode = mode;
         layer.Opacity = opacity;

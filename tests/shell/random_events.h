@@ -229,7 +229,7 @@ protected:
         }
         // Deep zoom makes every display image thousands of pixels wide; the view keeps to a few
         // hundred percent here (the clamps of the zoom have their own tests).
-        if (app.doc.Zoom > 800) setZoomAndApply(app, 800);
+        if (app.viewState.Zoom > 800) setZoomAndApply(app, 800);
     }
 
     // Painting into an animation layer (a click on its row in the list, or a layer chosen

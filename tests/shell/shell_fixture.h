@@ -22,13 +22,15 @@ namespace qm::test {
 // the view must show after any sequence of edits.
 inline Image freshCanvas(const App& app) {
     ViewCache view;
-    resetDisplays(app.doc.layers, app.doc.Zoom, view);
+    resetDisplays(app.doc.layers, app.viewState.Zoom, view);
     const GridSettings grid{app.prefs.grid != 0, app.prefs.gridW, app.prefs.gridH,
                             app.prefs.gridColor};
     Image canvas = *createImage(app.canvasImage.width, app.canvasImage.height, 32);
     CanvasScene scene{app.doc,           view, app.paperView9, app.ViewOffsetX, app.ViewOffsetY,
                       app.prefs.ColorBG, grid};
-    if (!app.playback.running) scene.onion = onionSkinOf(app.doc);  // as the canvas shows it
+    if (!app.playback.running) scene.onion = onionSkinOf(app.doc, app.viewState);  // as shown
+    scene.zoom = app.viewState.Zoom;
+    scene.currentFrame = app.viewState.CurrentFrame;
     composeCanvas(canvas, scene, Rect{0, 0, canvas.width, canvas.height});
     return canvas;
 }

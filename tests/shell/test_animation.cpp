@@ -54,17 +54,17 @@ protected:
 
 TEST_F(AnimationTest, OpenAsMakesADocumentOfTheImage) {
     app.doc.Fps = 30;
-    app.doc.FrameEnd = 7;
-    app.doc.CurrentFrame = 5;
+    app.viewState.FrameEnd = 7;
+    app.viewState.CurrentFrame = 5;
     answerFiles({png("one.png", solid(1, 1, rgba(10, 20, 30, 40)))});
     menu(Cmd::OpenAs);
     EXPECT_EQ(app.doc.Width, 1);
     EXPECT_EQ(app.doc.Height, 1);
     ASSERT_EQ(app.doc.layers.size(), 1u);
     EXPECT_EQ(app.doc.layers[0].image.at(0, 0), rgba(10, 20, 30, 40));  // alpha kept
-    EXPECT_EQ(app.doc.CurrentFrame, 1);
-    EXPECT_EQ(app.doc.FrameStart, 1);
-    EXPECT_EQ(app.doc.FrameEnd, 120);
+    EXPECT_EQ(app.viewState.CurrentFrame, 1);
+    EXPECT_EQ(app.viewState.FrameStart, 1);
+    EXPECT_EQ(app.viewState.FrameEnd, 120);
     EXPECT_EQ(app.doc.Fps, 12);
     EXPECT_FALSE(app.history.canUndo());
     EXPECT_EQ(ui.focusedGadget(), id(Gadget::Canvas));
@@ -101,7 +101,7 @@ TEST_F(AnimationTest, ImportAsAnimationSkipsWhatDoesNotLoadAndNamesIt) {
     folder.writeText("broken.png", "garbage");
     const std::string a = png("a.PNG", solid(8, 8, rgba(255, 0, 0, 255)));
     const std::string b = png("b.png", solid(8, 8, rgba(0, 255, 0, 255)));
-    app.doc.FrameStart = 1;
+    app.viewState.FrameStart = 1;
     answerFiles({a, folder.file("broken.png"), b});
     menu(Cmd::ImportImageOnAnimation);
     const AnimationLayer& layer = animationLayer();
@@ -109,18 +109,18 @@ TEST_F(AnimationTest, ImportAsAnimationSkipsWhatDoesNotLoadAndNamesIt) {
     EXPECT_EQ(layer.Frames[1].Frame, 1);
     EXPECT_EQ(layer.Frames[2].Frame, 2);  // the broken file took no frame
     EXPECT_EQ(layer.Frames[2].image.at(0, 0), rgba(0, 255, 0, 255));
-    EXPECT_EQ(app.doc.CurrentFrame, 3);
-    EXPECT_EQ(app.doc.FrameEnd, 2);
+    EXPECT_EQ(app.viewState.CurrentFrame, 3);
+    EXPECT_EQ(app.viewState.FrameEnd, 2);
     EXPECT_EQ(app.importedFrames, 2);
     EXPECT_NE(lastBox().find("broken.png"), std::string::npos);
     EXPECT_EQ(lastBox().find("b.png"), std::string::npos);
     menu(Cmd::Undo);
     EXPECT_EQ(animationLayer().Frames.size(), 1u);
-    EXPECT_EQ(app.doc.CurrentFrame, 1);  // the frames stand where they stood
-    EXPECT_EQ(app.doc.FrameEnd, 120);
+    EXPECT_EQ(app.viewState.CurrentFrame, 1);  // the frames stand where they stood
+    EXPECT_EQ(app.viewState.FrameEnd, 120);
     menu(Cmd::Redo);
-    EXPECT_EQ(app.doc.CurrentFrame, 3);
-    EXPECT_EQ(app.doc.FrameEnd, 2);
+    EXPECT_EQ(app.viewState.CurrentFrame, 3);
+    EXPECT_EQ(app.viewState.FrameEnd, 2);
     menu(Cmd::Undo);
 
     answerFiles({folder.file("c.gif"), a});  // the first file decides
@@ -205,9 +205,9 @@ TEST_F(AnimationTest, PlaybackKeepsTheFrameRateOnTheClock) {
         EXPECT_EQ(frameDurationMicros(c.fps, c.speed), c.micros) << c.fps << " " << c.speed;
 
     app.doc.Fps = 10;  // 100 ms a frame
-    app.doc.FrameStart = 1;
-    app.doc.FrameEnd = 3;
-    app.doc.CurrentFrame = 1;
+    app.viewState.FrameStart = 1;
+    app.viewState.FrameEnd = 3;
+    app.viewState.CurrentFrame = 1;
     app.prefs.AnimationLoop = 0;
     EXPECT_EQ(idleWaitMs(app), -1);
     click(Gadget::Play);
@@ -216,24 +216,24 @@ TEST_F(AnimationTest, PlaybackKeepsTheFrameRateOnTheClock) {
     EXPECT_EQ(playbackWaitMs(app), 100);
     ui.advanceClock(99);
     idlePass(app, 0, 0);
-    EXPECT_EQ(app.doc.CurrentFrame, 1);  // not due yet, whatever the number of passes
+    EXPECT_EQ(app.viewState.CurrentFrame, 1);  // not due yet, whatever the number of passes
     EXPECT_EQ(playbackWaitMs(app), 1);
     ui.advanceClock(1);
     idlePass(app, 0, 0);
-    EXPECT_EQ(app.doc.CurrentFrame, 2);
+    EXPECT_EQ(app.viewState.CurrentFrame, 2);
     ui.advanceClock(100);
     idlePass(app, 0, 0);
-    EXPECT_EQ(app.doc.CurrentFrame, 3);
+    EXPECT_EQ(app.viewState.CurrentFrame, 3);
     EXPECT_EQ(playbackWaitMs(app), -1);  // rests on the last frame without the loop
     app.prefs.AnimationLoop = 1;
-    app.doc.FrameEnd = 9;
+    app.viewState.FrameEnd = 9;
     ui.advanceClock(350);  // the loop was held up: the late frames are passed over
     idlePass(app, 0, 0);
-    EXPECT_EQ(app.doc.CurrentFrame, 6);
+    EXPECT_EQ(app.viewState.CurrentFrame, 6);
     EXPECT_EQ(playbackWaitMs(app), 50);
     click(Gadget::Stop);
     idlePass(app, 0, 0);
-    EXPECT_EQ(app.doc.CurrentFrame, 1);
+    EXPECT_EQ(app.viewState.CurrentFrame, 1);
     EXPECT_EQ(idleWaitMs(app), -1);
 }
 
@@ -250,14 +250,14 @@ TEST_F(AnimationTest, OnionSkinTintsTheNeighboursUnderTheFrame) {
         fillBox(frame.image, f * 8, 5, 5, 5, solidPaint(rgba(255, 255, 255, 255)));
         layer.Frames.push_back(std::move(frame));
     }
-    app.doc.CurrentFrame = 3;
-    app.doc.OnionBefore = 2;
-    app.doc.OnionAfter = 1;
+    app.viewState.CurrentFrame = 3;
+    app.viewState.OnionBefore = 2;
+    app.viewState.OnionAfter = 1;
     recomposeView(app, false);
-    app.doc.OnionBefore = app.doc.OnionAfter = 0;
+    app.viewState.OnionBefore = app.viewState.OnionAfter = 0;
     const Image plain = freshCanvas(app);  // no onion skin
-    app.doc.OnionBefore = 2;
-    app.doc.OnionAfter = 1;
+    app.viewState.OnionBefore = 2;
+    app.viewState.OnionAfter = 1;
     auto at = [&](int x, int y) {
         return std::pair(app.canvasImage.at(app.ViewOffsetX + x, app.ViewOffsetY + y),
                          plain.at(app.ViewOffsetX + x, app.ViewOffsetY + y));
@@ -282,7 +282,7 @@ TEST_F(AnimationTest, OnionSkinTintsTheNeighboursUnderTheFrame) {
 
 TEST_F(AnimationTest, DeleteButtonsAreUndoSteps) {
     click(Gadget::AddFrame);
-    app.doc.CurrentFrame = 2;
+    app.viewState.CurrentFrame = 2;
     click(Gadget::AddFrame);
     ASSERT_EQ(animationLayer().Frames.size(), 2u);
     click(Gadget::DelFrame);
@@ -371,8 +371,8 @@ TEST_F(AnimationTest, TimelineShowsFramesAndTheCurrentOne) {
     for (int frame : {7, 123, 3}) {
         control(Gadget::CurrentFrame, frame);
         EXPECT_TRUE(ui.gadgetImage(id(Gadget::Timeline))->pixels ==
-                    drawTimeline(app.doc, app.timeline.ruler, cell, app.iface.animBarre,
-                                 app.timeline.markers)
+                    drawTimeline(app.doc, app.viewState, app.timeline.ruler, cell,
+                                 app.iface.animBarre, app.timeline.markers)
                         .pixels)
             << frame;
     }
@@ -414,21 +414,21 @@ TEST_F(AnimationTest, AddAnimationLayerButtonOffersTheKinds) {
 TEST_F(AnimationTest, OnionSpinsSetTheOnionSkin) {
     control(Gadget::CurrentFrame, 2);
     answerFiles({png("red.png", solid(40, 30, rgba(255, 0, 0, 255)))});
-    app.doc.CurrentFrame = 1;
+    app.viewState.CurrentFrame = 1;
     menu(Cmd::ImportImageOnAnimation);  // frame 1 red; the canvas shows frame 2
     control(Gadget::CurrentFrame, 2);
     const Image without = app.canvasImage;
     control(Gadget::OnionBefore, 1);
-    EXPECT_EQ(app.doc.OnionBefore, 1);
+    EXPECT_EQ(app.viewState.OnionBefore, 1);
     EXPECT_NE(app.canvasImage.pixels, without.pixels);  // frame 1 shows through
     EXPECT_EQ(app.canvasImage.pixels, freshCanvas(app).pixels);
     control(Gadget::OnionAfter, 4);
-    EXPECT_EQ(app.doc.OnionAfter, 4);
+    EXPECT_EQ(app.viewState.OnionAfter, 4);
     control(Gadget::OnionAfter, 99);  // beyond the spin's 0-10: its end
-    EXPECT_EQ(app.doc.OnionAfter, 10);
+    EXPECT_EQ(app.viewState.OnionAfter, 10);
     EXPECT_EQ(ui.gadgetState(id(Gadget::OnionAfter)), 10);
     control(Gadget::OnionBefore, -3);
-    EXPECT_EQ(app.doc.OnionBefore, 0);
+    EXPECT_EQ(app.viewState.OnionBefore, 0);
     EXPECT_EQ(app.canvasImage.pixels, without.pixels);
 }
 
@@ -450,16 +450,16 @@ TEST_F(AnimationTest, TimelineDragMovesTheMarkerOfEachHeldButton) {
     timeline(ControlEventType::LeftDown, 3 * cell, true, false, false);
     timeline(ControlEventType::RightDown, 3 * cell, true, true, false);
     timeline(ControlEventType::Move, 9 * cell, true, true, false);
-    EXPECT_EQ(app.doc.CurrentFrame, 9);
-    EXPECT_EQ(app.doc.FrameEnd, 9);
+    EXPECT_EQ(app.viewState.CurrentFrame, 9);
+    EXPECT_EQ(app.viewState.FrameEnd, 9);
     timeline(ControlEventType::Move, 12 * cell, false, true, true);
-    EXPECT_EQ(app.doc.FrameEnd, 12);
-    EXPECT_EQ(app.doc.FrameStart, 12);
-    EXPECT_EQ(app.doc.CurrentFrame, 9);
+    EXPECT_EQ(app.viewState.FrameEnd, 12);
+    EXPECT_EQ(app.viewState.FrameStart, 12);
+    EXPECT_EQ(app.viewState.CurrentFrame, 9);
     timeline(ControlEventType::Move, 2 * cell, true, true, false, true);  // Ctrl: left = start
-    EXPECT_EQ(app.doc.FrameStart, 2);
-    EXPECT_EQ(app.doc.FrameEnd, 2);
-    EXPECT_EQ(app.doc.CurrentFrame, 9);
+    EXPECT_EQ(app.viewState.FrameStart, 2);
+    EXPECT_EQ(app.viewState.FrameEnd, 2);
+    EXPECT_EQ(app.viewState.CurrentFrame, 9);
     EXPECT_EQ(ui.gadgetState(id(Gadget::FrameEnd)), 2);
 }
 
@@ -490,8 +490,8 @@ TEST_F(AnimationTest, OpenAnimationImportsTheFramesIntoANewDocument) {
         ASSERT_NE(found, layer.Frames.end()) << frame;
         EXPECT_EQ(found->image.at(5, 5), colours[frame - 1]) << frame;
     }
-    EXPECT_EQ(app.doc.FrameStart, 1);
-    EXPECT_EQ(app.doc.FrameEnd, 3);
+    EXPECT_EQ(app.viewState.FrameStart, 1);
+    EXPECT_EQ(app.viewState.FrameEnd, 3);
     EXPECT_EQ(app.importedFrames, 3);
     EXPECT_FALSE(app.history.canUndo());
     EXPECT_FALSE(app.Modified);
@@ -528,8 +528,8 @@ TEST(AnimationImages, TimelineAndListDrawTheInterfaceImages) {
     App app{ui};
     app.workDir = folder.str();
     ASSERT_TRUE(startUp(app));
-    app.doc.FrameStart = 2;
-    app.doc.FrameEnd = 6;
+    app.viewState.FrameStart = 2;
+    app.viewState.FrameEnd = 6;
     redrawTimeline(app);
     redrawAnimationLayerList(app);
     const Image* timeline = ui.gadgetImage(id(Gadget::Timeline));

@@ -92,13 +92,13 @@ TEST_F(ShellTest, ControlIsTheTemporaryPickerAndZoomsOut) {
     EXPECT_EQ(app.TempPickMode, 2);
     EXPECT_EQ(app.ZoomDirection, -1);
     canvas(T::LeftDown, 5, 5, false, false, false, true);
-    EXPECT_EQ(app.doc.Zoom, 90);
+    EXPECT_EQ(app.viewState.Zoom, 90);
     canvas(T::LeftUp, 5, 5, false, false, false, true);
     key(T::KeyUp, 0x11);
     EXPECT_EQ(app.TempPickMode, 0);
     EXPECT_EQ(app.ZoomDirection, 1);
     canvas(T::LeftDown, 5, 5);
-    EXPECT_EQ(app.doc.Zoom, 100);
+    EXPECT_EQ(app.viewState.Zoom, 100);
 }
 
 // The release of a Ctrl shortcut goes to the dialog it opened; the canvas never sees it. The
@@ -125,7 +125,7 @@ TEST_F(ShellTest, PointerEventsTellWhetherControlIsHeld) {
     menu(Cmd::ZoomTool);
     canvas(T::LeftDown, x, y, false, false, false, true);
     EXPECT_EQ(app.TempPickMode, 2);
-    EXPECT_EQ(app.doc.Zoom, 90);
+    EXPECT_EQ(app.viewState.Zoom, 90);
     canvas(T::LeftUp, x, y, false, false, false, true);
     canvas(T::Move, x, y);
     EXPECT_EQ(app.TempPickMode, 0);
@@ -224,19 +224,19 @@ TEST_F(ShellTest, WheelAndKeypadZoom) {
     e.type = T::Wheel;
     e.wheel = 100;
     onCanvasEvent(app, e);
-    EXPECT_EQ(app.doc.Zoom, 266);
+    EXPECT_EQ(app.viewState.Zoom, 266);
     e.wheel = -1;
     onCanvasEvent(app, e);
-    EXPECT_EQ(app.doc.Zoom, 261);
+    EXPECT_EQ(app.viewState.Zoom, 261);
     // Far down: the wheel's own floor is 5, which applying the zoom raises to 10.
     e.wheel = -10000;
     onCanvasEvent(app, e);
-    EXPECT_EQ(app.doc.Zoom, 10);
+    EXPECT_EQ(app.viewState.Zoom, 10);
     keyPress(0x6B);
-    EXPECT_EQ(app.doc.Zoom, 20);
+    EXPECT_EQ(app.viewState.Zoom, 20);
     keyPress(0x6D);
     keyPress(0x6D);
-    EXPECT_EQ(app.doc.Zoom, 10);
+    EXPECT_EQ(app.viewState.Zoom, 10);
 }
 
 }  // namespace qm::test

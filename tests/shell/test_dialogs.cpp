@@ -421,8 +421,8 @@ TEST_F(DialogsTest, AboutAndAnimatedBrushCloseByTheirButtons) {
 // open (with a message) when the export cannot be made.
 TEST_F(DialogsTest, ExportWindowWritesEachFormat) {
     test::TempFolder files;
-    app.doc.FrameStart = 1;
-    app.doc.FrameEnd = 3;
+    app.viewState.FrameStart = 1;
+    app.viewState.FrameEnd = 3;
     const char* names[] = {"a.gif", "a.png", "a.webp", "a.mp4", "a.webm"};
     for (int format = 0; format < 5; ++format) {
         SCOPED_TRACE(names[format]);

@@ -28,17 +28,17 @@ TEST_F(ShellTest, ZoomCommandsAndTheirClamps) {
     };
     for (const Case& c : cases) {
         newDocument(c.docW, c.docH);
-        app.doc.Zoom = int16_t(c.zoomBefore);
+        app.viewState.Zoom = int16_t(c.zoomBefore);
         menu(c.command);
-        EXPECT_EQ(app.doc.Zoom, c.zoomAfter) << c.docW << " " << c.zoomBefore;
+        EXPECT_EQ(app.viewState.Zoom, c.zoomAfter) << c.docW << " " << c.zoomBefore;
     }
     // 781 % of 1024 is a 7997-pixel view: still rebuilt.
     newDocument("1024", "768");
     menu(Cmd::Zoom500);
     menu(Cmd::Zoom500);
-    app.doc.Zoom = 900;
+    app.viewState.Zoom = 900;
     menu(Cmd::ZoomIn);
-    EXPECT_EQ(app.doc.Zoom, 781);
+    EXPECT_EQ(app.viewState.Zoom, 781);
     EXPECT_EQ(display(app.doc.layers[0]).width, 7997);
     EXPECT_EQ(ui.statusText(0), "Zoom : 781%");
     EXPECT_EQ(ui.statusText(1), "Doc Width : 1024/Height : 768");
@@ -88,11 +88,11 @@ TEST_F(ShellTest, NewDocumentDialogRefusesBadSizes) {
     EXPECT_EQ(app.doc.Width, 3000);
     EXPECT_FALSE(app.QuitRequested);
 
-    app.doc.Zoom = 50;
+    app.viewState.Zoom = 50;
     newDocument("640", "480");
     EXPECT_EQ(app.doc.Width, 640);
     EXPECT_EQ(app.doc.Height, 480);
-    EXPECT_EQ(app.doc.Zoom, 100);
+    EXPECT_EQ(app.viewState.Zoom, 100);
     EXPECT_EQ(app.workImage3.width, 640);
     EXPECT_EQ(app.paperView9.height, 480);
     ASSERT_EQ(app.doc.layers.size(), 1u);
@@ -225,37 +225,37 @@ TEST_F(ShellTest, TimelineTurnsXIntoFrames) {
         onControlEvent(app, e);
     };
     press(ControlEventType::LeftDown, 30);  // the cell under the pointer: 30 div 20
-    EXPECT_EQ(app.doc.CurrentFrame, 1);
+    EXPECT_EQ(app.viewState.CurrentFrame, 1);
     EXPECT_EQ(ui.gadgetState(id(Gadget::CurrentFrame)), 1);
     press(ControlEventType::LeftDown, 69, true);
-    EXPECT_EQ(app.doc.FrameStart, 3);
-    EXPECT_EQ(app.doc.CurrentFrame, 1);
+    EXPECT_EQ(app.viewState.FrameStart, 3);
+    EXPECT_EQ(app.viewState.CurrentFrame, 1);
     press(ControlEventType::RightDown, 410);
-    EXPECT_EQ(app.doc.FrameEnd, 20);
+    EXPECT_EQ(app.viewState.FrameEnd, 20);
     press(ControlEventType::MiddleDown, 10);
-    EXPECT_EQ(app.doc.FrameStart, 0);
+    EXPECT_EQ(app.viewState.FrameStart, 0);
 }
 
 TEST_F(ShellTest, PlaybackLoopsAndStops) {
-    app.doc.FrameStart = 3;
-    app.doc.FrameEnd = 4;
-    app.doc.CurrentFrame = 3;
+    app.viewState.FrameStart = 3;
+    app.viewState.FrameEnd = 4;
+    app.viewState.CurrentFrame = 3;
     control(Gadget::Play, 1, ControlEventType::Click);
     idlePass(app, 7, 8);  // playback starts on the clock; a frame lasts 1000 / 12 ms
-    EXPECT_EQ(app.doc.CurrentFrame, 3);
+    EXPECT_EQ(app.viewState.CurrentFrame, 3);
     EXPECT_EQ(ui.statusText(2), "Mouse : 7/8");
     ui.advanceClock(84);
     idlePass(app, 7, 8);
-    EXPECT_EQ(app.doc.CurrentFrame, 4);
+    EXPECT_EQ(app.viewState.CurrentFrame, 4);
     ui.advanceClock(84);
     idlePass(app, 7, 8);
-    EXPECT_EQ(app.doc.CurrentFrame, 3);  // AnimationLoop: back to the first frame
+    EXPECT_EQ(app.viewState.CurrentFrame, 3);  // AnimationLoop: back to the first frame
     ui.advanceClock(84);
     idlePass(app, 7, 8);
     control(Gadget::Stop, 0, ControlEventType::Click);
     idlePass(app, -1, -1);
     EXPECT_EQ(app.prefs.playback, 0);
-    EXPECT_EQ(app.doc.CurrentFrame, 3);  // the frame Play was pressed on
+    EXPECT_EQ(app.viewState.CurrentFrame, 3);  // the frame Play was pressed on
 }
 
 }  // namespace qm::test
@@ -271,13 +271,15 @@ TEST_F(ShellTest, PanelControlStatesStayWithinTheirRanges) {
         std::function<int(const App&)> read;
     };
     const Case cases[] = {
-        {Gadget::CurrentFrame, 70000, 10000, [](const App& a) { return int(a.doc.CurrentFrame); }},
-        {Gadget::FrameStart, -5, 0, [](const App& a) { return int(a.doc.FrameStart); }},
-        {Gadget::FrameEnd, 40000, 10000, [](const App& a) { return int(a.doc.FrameEnd); }},
-        {Gadget::FrameEnd, 77, 77, [](const App& a) { return int(a.doc.FrameEnd); }},
+        {Gadget::CurrentFrame, 70000, 10000,
+         [](const App& a) { return int(a.viewState.CurrentFrame); }},
+        {Gadget::FrameStart, -5, 0, [](const App& a) { return int(a.viewState.FrameStart); }},
+        {Gadget::FrameEnd, 40000, 10000, [](const App& a) { return int(a.viewState.FrameEnd); }},
+        {Gadget::FrameEnd, 77, 77, [](const App& a) { return int(a.viewState.FrameEnd); }},
         {Gadget::GradientAlpha, 300, 255,
          [](const App& a) { return int(a.iface.backgroundColor >> 24); }},
-        {Gadget::GradientAlpha, -1, 0, [](const App& a) { return int(a.iface.backgroundColor >> 24); }},
+        {Gadget::GradientAlpha, -1, 0,
+         [](const App& a) { return int(a.iface.backgroundColor >> 24); }},
         {Gadget::NavigatorMode, 9, 2, [](const App& a) { return int(a.NavigatorMode); }},
     };
     for (const Case& c : cases) {

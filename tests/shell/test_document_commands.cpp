@@ -150,7 +150,7 @@ TEST_F(DocumentCommandsTest, OpenAndRecoveryKeepTheAnimation) {
     menu(Cmd::ImportImageOnAnimation);
     {
         ScopedEdit edit(app, "hold");
-        app.history.animation(app.doc);
+        app.history.animation(app.doc, app.viewState);
         app.doc.animationLayers.begin()->second.Frames.back().Hold = 4;
     }
     app.doc.Fps = 8;

@@ -260,7 +260,7 @@ TEST_F(FrameTest, CommandsEditTheRowAsOneStepEach) {
         const size_t steps = app.history.undoSteps();
         menu(c.command);
         EXPECT_EQ(drawings(), c.after);
-        EXPECT_EQ(app.doc.CurrentFrame, c.currentAfter);
+        EXPECT_EQ(app.viewState.CurrentFrame, c.currentAfter);
         EXPECT_EQ(ui.gadgetState(id(Gadget::CurrentFrame)), c.currentAfter);
         EXPECT_EQ(app.canvasImage.pixels, freshCanvas(app).pixels);
         const bool changed = c.after != std::vector<Drawing>{{1, 2}, {3, 1}, {6, 2}};
@@ -284,7 +284,7 @@ TEST_F(FrameTest, AltDragsMoveAndCopyDrawingsAlongTheRow) {
     go(1);
     drag(2, 3, false);  // grabbed at its second frame: it moves one frame on
     EXPECT_EQ(drawings(), (std::vector<Drawing>{{2, 2}, {5, 1}}));
-    EXPECT_EQ(app.doc.CurrentFrame, 1);  // the drag did not move the current frame
+    EXPECT_EQ(app.viewState.CurrentFrame, 1);  // the drag did not move the current frame
     drag(5, 8, true);
     EXPECT_EQ(drawings(), (std::vector<Drawing>{{2, 2}, {5, 1}, {8, 1}}));
     EXPECT_NE(frameAt(8)->id, frameAt(5)->id);
@@ -298,7 +298,7 @@ TEST_F(FrameTest, AltDragsMoveAndCopyDrawingsAlongTheRow) {
     EXPECT_EQ(drawings(), (std::vector<Drawing>{{1, 2}, {5, 1}}));
     // The plain left drag still moves the current frame.
     timeline(ControlEventType::LeftDown, 4, false);
-    EXPECT_EQ(app.doc.CurrentFrame, 4);
+    EXPECT_EQ(app.viewState.CurrentFrame, 4);
 }
 
 // The delete-frame button, the navigator and playback take the drawing held at the frame.
@@ -345,11 +345,11 @@ TEST_F(FrameTest, OnionSkinCountsDrawingsNotFrames) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.current);
-        app.doc.CurrentFrame = int16_t(c.current);
-        app.doc.OnionBefore = app.doc.OnionAfter = 0;
+        app.viewState.CurrentFrame = int16_t(c.current);
+        app.viewState.OnionBefore = app.viewState.OnionAfter = 0;
         const Image plain = freshCanvas(app);
-        app.doc.OnionBefore = uint8_t(c.before);
-        app.doc.OnionAfter = uint8_t(c.after);
+        app.viewState.OnionBefore = uint8_t(c.before);
+        app.viewState.OnionAfter = uint8_t(c.after);
         const Image onion = freshCanvas(app);
         for (int i = 0; i < 3; ++i) {
             const int x = app.ViewOffsetX + 4 + i * 10, y = app.ViewOffsetY + 7;

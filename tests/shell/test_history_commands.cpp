@@ -197,10 +197,10 @@ TEST_F(ShellTest, WheelZoomStaysWithinItsField) {
         e.type = CanvasEventType::Wheel;
         e.wheel = notches;
         onCanvasEvent(app, e);
-        EXPECT_GE(app.doc.Zoom, 5) << notches;
-        EXPECT_LE(int(app.doc.Zoom), 32767) << notches;
+        EXPECT_GE(app.viewState.Zoom, 5) << notches;
+        EXPECT_LE(int(app.viewState.Zoom), 32767) << notches;
         if (notches > 0) {
-            EXPECT_EQ(app.doc.Zoom, 32767) << notches;
+            EXPECT_EQ(app.viewState.Zoom, 32767) << notches;
         }
     }
 }

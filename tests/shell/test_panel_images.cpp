@@ -99,7 +99,8 @@ TEST_F(PanelInput, NavigatorClickCentresTheViewOnThatPoint) {
     EXPECT_EQ(app.ViewOffsetY, app.iface.canvasHeight / 2);
     // Far outside the navigator: the document's far corner, never beyond.
     press(Gadget::Navigator, 10000, 10000);
-    EXPECT_EQ(app.ViewOffsetX, app.iface.canvasWidth / 2 - app.doc.Width * app.doc.Zoom / 100);
+    EXPECT_EQ(app.ViewOffsetX,
+              app.iface.canvasWidth / 2 - app.doc.Width * app.viewState.Zoom / 100);
     ASSERT_NE(ui.gadgetImage(id(Gadget::Navigator)), nullptr);
 }
 
@@ -122,12 +123,11 @@ protected:
     // document at its own size, and the pixel of it under each navigator pixel.
     Image reference() const {
         Document doc = app.doc;
-        doc.Zoom = 100;
         ViewCache view;
         resetDisplays(doc.layers, 100, view);
         Image whole = *createImage(doc.Width, doc.Height, 32);
-        const CanvasScene scene{doc,           view, app.paperImage8, 0, 0, app.prefs.ColorBG,
-                                GridSettings{}};
+        CanvasScene scene{doc, view, app.paperImage8, 0, 0, app.prefs.ColorBG, GridSettings{}};
+        scene.currentFrame = app.viewState.CurrentFrame;
         composeCanvas(whole, scene, Rect{0, 0, doc.Width, doc.Height}, 1);
         Image out = *createImage(kDocW, kDocH, 32);
         for (int y = 0; y < kDocH; ++y)
@@ -144,7 +144,7 @@ TEST_F(NavigatorTest, ShowsTheDocumentComposedAsTheCanvasComposesIt) {
     // Paper, a frame of the current frame (and one of another frame, not shown), a red layer,
     // and above it a moved, half-opaque Multiply layer.
     fillBox(app.doc.layers[0].image, 20, 10, 120, 60, solidPaint(rgba(220, 30, 30, 255)));
-    ASSERT_TRUE(addLayer(app.doc));
+    ASSERT_TRUE(addLayer(app.doc, app.viewState.CurrentFrame));
     Layer& top = app.doc.layers.back();
     fillBox(top.image, 0, 0, 100, 100, solidPaint(rgba(40, 200, 240, 200)));
     top.Blendmode = 1;
@@ -153,11 +153,11 @@ TEST_F(NavigatorTest, ShowsTheDocumentComposedAsTheCanvasComposesIt) {
     top.Y = 30;
     Image frame = *createImage(300, 120, 32);
     fillBox(frame, 200, 0, 60, 120, solidPaint(rgba(0, 160, 0, 255)));
-    ASSERT_TRUE(addAnimationFrame(app.doc, frame));
-    app.doc.CurrentFrame = 2;
+    ASSERT_TRUE(addAnimationFrame(app.doc, app.viewState.CurrentFrame, frame));
+    app.viewState.CurrentFrame = 2;
     fillBox(frame, 0, 0, 300, 120, solidPaint(rgba(255, 0, 255, 255)));
-    ASSERT_TRUE(addAnimationFrame(app.doc, frame));
-    app.doc.CurrentFrame = 1;
+    ASSERT_TRUE(addAnimationFrame(app.doc, app.viewState.CurrentFrame, frame));
+    app.viewState.CurrentFrame = 1;
     setMode(0);  // the picture alone
 
     const Image& shown = navigator();
@@ -178,7 +178,7 @@ TEST_F(NavigatorTest, ShowsTheDocumentComposedAsTheCanvasComposesIt) {
 }
 
 TEST_F(NavigatorTest, ModesOutlineTheViewOverThePictureOrHideTheRest) {
-    app.doc.Zoom = 100;
+    app.viewState.Zoom = 100;
     app.ViewOffsetX = -100;
     app.ViewOffsetY = 0;
     setMode(1);

@@ -119,8 +119,8 @@ TEST_F(Started, UndoStepsOnionSkinAndJitterFactorPersist) {
     App again{otherUi};
     again.workDir = folder.str();
     ASSERT_TRUE(startUp(again));
-    EXPECT_EQ(again.doc.OnionBefore, 3);
-    EXPECT_EQ(again.doc.OnionAfter, 2);
+    EXPECT_EQ(again.viewState.OnionBefore, 3);
+    EXPECT_EQ(again.viewState.OnionAfter, 2);
     EXPECT_EQ(again.brush.alphaFactorVsTime, 0);
     EXPECT_EQ(otherUi.gadgetState(id(Gadget::OnionBefore)), 3);
 
@@ -140,8 +140,8 @@ TEST_F(Started, UndoStepsOnionSkinAndJitterFactorPersist) {
         ASSERT_TRUE(startUp(third));
         EXPECT_EQ(third.prefs.Undo, f.undo) << f.file;
         EXPECT_EQ(third.history.undoSteps(), 0u);
-        EXPECT_EQ(third.doc.OnionBefore, f.before) << f.file;
-        EXPECT_EQ(third.doc.OnionAfter, f.after) << f.file;
+        EXPECT_EQ(third.viewState.OnionBefore, f.before) << f.file;
+        EXPECT_EQ(third.viewState.OnionAfter, f.after) << f.file;
     }
 }
 

@@ -53,7 +53,7 @@ protected:
 
     // The canvas as a whole recomposition from display images made afresh from the layers.
     void expectCanvasShowsTheLayers(int event) {
-        if (app.view.zoom != app.doc.Zoom || app.canvasImage.empty()) return;
+        if (app.view.zoom != app.viewState.Zoom || app.canvasImage.empty()) return;
         // The brightness window shows its preview on the canvas instead of the layer.
         if (windowIsOpen(app, id(Window::Brightness))) return;
         recomposeView(app, false);  // the same frame, from the view as it stands

@@ -17,7 +17,7 @@ TEST_F(ShellTest, FreshDocumentHasOneLayerAndOneAnimationLayer) {
     const Document& doc = app.doc;
     EXPECT_EQ(doc.Width, 3000);
     EXPECT_EQ(doc.Height, 3000);
-    EXPECT_EQ(doc.Zoom, 100);
+    EXPECT_EQ(app.viewState.Zoom, 100);
     ASSERT_EQ(doc.layers.size(), 1u);
     const Layer& layer = doc.layers[0];
     EXPECT_EQ(layer.Name, "Layer1");
@@ -39,7 +39,7 @@ TEST_F(ShellTest, FreshDocumentHasOneLayerAndOneAnimationLayer) {
     EXPECT_EQ(anim.Color, rgba(150, 150, 200, 255));
     ASSERT_EQ(anim.Frames.size(), 1u);
     EXPECT_EQ(anim.Frames[0].Frame, 1);
-    EXPECT_EQ(doc.FrameEnd, 120);
+    EXPECT_EQ(app.viewState.FrameEnd, 120);
     EXPECT_EQ(doc.Fps, 12);
 }
 
@@ -148,9 +148,8 @@ TEST(DocumentOps, AddLayerSelectsTheNewTopLayer) {
     Document doc;
     doc.Width = 10;
     doc.Height = 6;
-    doc.Zoom = 50;
-    ASSERT_TRUE(addLayer(doc));
-    ASSERT_TRUE(addLayer(doc));
+    ASSERT_TRUE(addLayer(doc, 1));
+    ASSERT_TRUE(addLayer(doc, 1));
     ASSERT_EQ(doc.layers.size(), 2u);
     EXPECT_EQ(doc.layers[0].Selected, 0);
     EXPECT_EQ(doc.layers[1].Selected, 1);
@@ -213,8 +212,8 @@ void setUnusualValues(App& a) {
     p.AnimNewDrawing = 2;
     p.IconPath = "icons";
     a.doc.paper = "presets\\paper\\paper3.png";
-    a.doc.OnionBefore = 2;
-    a.doc.OnionAfter = 3;
+    a.viewState.OnionBefore = 2;
+    a.viewState.OnionAfter = 3;
     a.iface.Interface = 0;
     a.iface.animBarre = 1;
     BrushSettings& b = a.brush;
@@ -302,8 +301,9 @@ TEST_F(PrefsFile, WrittenFileReadsBackButForTheFieldsItDoesNotHold) {
                        q.confirmExit, q.autosave, q.docWidth, q.docHeight));
     EXPECT_EQ(std::tie(p.Undo, p.ColorBG, p.ScreenRealTime, p.IconPath, p.AnimNewDrawing),
               std::tie(q.Undo, q.ColorBG, q.ScreenRealTime, q.IconPath, q.AnimNewDrawing));
-    EXPECT_EQ(std::tie(back.doc.paper, back.doc.OnionBefore, back.doc.OnionAfter),
-              std::tie(expected.doc.paper, expected.doc.OnionBefore, expected.doc.OnionAfter));
+    EXPECT_EQ(std::tie(back.doc.paper, back.viewState.OnionBefore, back.viewState.OnionAfter),
+              std::tie(expected.doc.paper, expected.viewState.OnionBefore,
+                       expected.viewState.OnionAfter));
     EXPECT_EQ(std::tie(back.iface.Interface, back.iface.animBarre),
               std::tie(expected.iface.Interface, expected.iface.animBarre));
     const BrushSettings &b = back.brush, &c = expected.brush;
@@ -355,7 +355,7 @@ TEST_F(PrefsFile, EmptyFileAndNoFileDiffer) {
     EXPECT_EQ(app.brush.selectedColor, rgba(5, 5, 5, 5));
     EXPECT_EQ(app.brush.gradientX, 0.35);
     EXPECT_EQ(app.brush.scatter, 999);
-    EXPECT_EQ(app.doc.OnionBefore, 2);
+    EXPECT_EQ(app.viewState.OnionBefore, 2);
     EXPECT_EQ(app.prefs.ScreenRealTime, 1);
 }
 

@@ -145,10 +145,10 @@ TEST_F(ToolActions, SpacePanHoldsThePickerButNotTheZoom) {
     at(T::LeftUp, 5, 5);
     EXPECT_EQ(app.brush.selectedColor & 0xFFFFFFu, rgb(255, 0, 0));
     menu(Cmd::ZoomTool);
-    const int zoom = app.doc.Zoom;
+    const int zoom = app.viewState.Zoom;
     at(T::LeftDown, 5, 5);
     at(T::LeftUp, 5, 5);
-    EXPECT_EQ(app.doc.Zoom, zoom + 10);
+    EXPECT_EQ(app.viewState.Zoom, zoom + 10);
     key(T::KeyUp, vk::Space);
     menu(Cmd::ColorPicker);
     at(T::LeftDown, 5, 5);

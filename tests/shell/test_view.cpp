@@ -32,17 +32,17 @@ TEST_F(ShellTest, ZoomIsClampedToTheDocumentsLimits) {
                           Case{"1024", "10", 3, 10, 102}}) {
         newDocument(c.width, c.height);
         setZoomAndApply(app, c.zoom);
-        EXPECT_EQ(app.doc.Zoom, c.expected) << c.width;
+        EXPECT_EQ(app.viewState.Zoom, c.expected) << c.width;
         EXPECT_EQ(display(app.doc.layers[0]).width, c.viewWidth) << c.width;
         EXPECT_EQ(app.paperView9.width, c.viewWidth) << c.width;
     }
     // "Zoom-" from 10 asks for 5, which is raised back to 10.
     menu(Cmd::ZoomOut);
-    EXPECT_EQ(app.doc.Zoom, 10);
+    EXPECT_EQ(app.viewState.Zoom, 10);
     // A fixed level above the limit is clamped too.
     newDocument("3000", "1");
     menu(Cmd::Zoom300);
-    EXPECT_EQ(app.doc.Zoom, 266);
+    EXPECT_EQ(app.viewState.Zoom, 266);
 }
 
 // After a zoom change every layer has the display image the recomposition's rebuild makes, with

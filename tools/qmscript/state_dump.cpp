@@ -31,23 +31,23 @@ std::string sizeText(const Image& image) {
     return std::to_string(image.width) + "x" + std::to_string(image.height);
 }
 
-void document(Dump& d, const Document& doc, const ViewCache& view) {
+void document(Dump& d, const Document& doc, const ViewState& viewState, const ViewCache& view) {
     d.add("Width", doc.Width);
     d.add("Height", doc.Height);
-    d.add("Zoom", doc.Zoom);
+    d.add("Zoom", viewState.Zoom);
     const Layer* selected = selectedLayer(doc);
     d.add("CurrentImage",
           selected ? "Layer" + std::to_string(selected->Position) : std::string("none"));
     d.add("CurrentVisible", currentVisible(doc));
     d.add("GroupCount", doc.GroupCount);
     d.add("AnimationLayerId", doc.AnimationLayerId);
-    d.add("CurrentFrame", doc.CurrentFrame);
+    d.add("CurrentFrame", viewState.CurrentFrame);
     d.add("FrameTotal", doc.FrameTotal);
-    d.add("FrameStart", doc.FrameStart);
-    d.add("FrameEnd", doc.FrameEnd);
+    d.add("FrameStart", viewState.FrameStart);
+    d.add("FrameEnd", viewState.FrameEnd);
     d.add("Fps", doc.Fps);
-    d.add("OnionBefore", doc.OnionBefore);
-    d.add("OnionAfter", doc.OnionAfter);
+    d.add("OnionBefore", viewState.OnionBefore);
+    d.add("OnionAfter", viewState.OnionAfter);
     d.add("LayerCounter", doc.LayerCounter);
     d.add("paper", doc.paper);
     d.add("Layers", doc.layers.size());
@@ -133,7 +133,7 @@ void interaction(Dump& d, const App& app) {
 
 std::string dumpState(const App& app, const FakeUi& ui) {
     Dump d;
-    document(d, app.doc, app.view);
+    document(d, app.doc, app.viewState, app.view);
     brush(d, app.brush);
     interaction(d, app);
     d.add("Title", ui.windowTitle());

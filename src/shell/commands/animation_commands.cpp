@@ -43,10 +43,10 @@ const AnimationLayer* exportLayer(App& app, const char* title) {
         app.ui.messageBox(Text(d, title), Text(d, "NoFrameToExport"));
         return nullptr;
     }
-    if (app.doc.FrameEnd < app.doc.FrameStart) {
+    if (app.viewState.FrameEnd < app.viewState.FrameStart) {
         app.ui.messageBox(Text(d, title), fillIn(Text(d, "RangeEndBeforeStart"),
-                                                 {std::to_string(app.doc.FrameEnd),
-                                                  std::to_string(app.doc.FrameStart)}));
+                                                 {std::to_string(app.viewState.FrameEnd),
+                                                  std::to_string(app.viewState.FrameStart)}));
         return nullptr;
     }
     return layer;
@@ -76,21 +76,21 @@ void importFrames(App& app, const std::vector<std::string>& paths) {
     int imported = 0;
     {
         ScopedEdit edit(app, "Import Frames");
-        app.history.animation(doc);
+        app.history.animation(doc, app.viewState);
         for (const std::string& path : paths) {
             if (app.importedFrames >= kMaxImportedFrames) break;
             std::string error;
             auto image = loadImageForDocument(path, error);
             // A file that does not load takes no frame; it is named in the message after.
-            if (!image || !addAnimationFrame(doc, std::move(*image))) {
+            if (!image || !addAnimationFrame(doc, app.viewState.CurrentFrame, std::move(*image))) {
                 failed.push_back(path + (error.empty() ? "" : ": " + error));
                 continue;
             }
-            ++doc.CurrentFrame;
+            ++app.viewState.CurrentFrame;
             ++app.importedFrames;
             ++imported;
         }
-        if (imported > 0) doc.FrameEnd = int16_t(doc.FrameStart + imported - 1);
+        if (imported > 0) app.viewState.FrameEnd = int16_t(app.viewState.FrameStart + imported - 1);
     }
     refreshAnimationPanel(app);
     if (!failed.empty()) {
@@ -107,26 +107,26 @@ void addFrameCommand(App& app) {
     const std::string key = currentAnimationLayerKey(app.doc);
     const auto found = app.doc.animationLayers.find(key);
     const auto shown = found != app.doc.animationLayers.end()
-                           ? shownDrawing(found->second, app.doc.CurrentFrame)
+                           ? shownDrawing(found->second, app.viewState.CurrentFrame)
                            : std::nullopt;
-    if (shown && shown->start == app.doc.CurrentFrame) return;
+    if (shown && shown->start == app.viewState.CurrentFrame) return;
     if (shown) {
         // Within a hold: the held drawing ends before the new one, which holds for the rest.
         ScopedEdit edit(app, "New Frame");
-        if (newBlankDrawing(app.doc, app.history, key)) addLayerCommand(app);
+        if (newBlankDrawing(app.doc, app.viewState, app.history, key)) addLayerCommand(app);
         return;
     }
     // The frame and its layer are one step.
     ScopedEdit edit(app, "New Frame");
-    app.history.animation(app.doc);
-    if (addAnimationFrame(app.doc)) addLayerCommand(app);
+    app.history.animation(app.doc, app.viewState);
+    if (addAnimationFrame(app.doc, app.viewState.CurrentFrame)) addLayerCommand(app);
 }
 
 void addAnimationLayerOfKind(App& app, int commandId) {
     const int kind = commandId - id(Cmd::AnimLayer);
     if (kind < 0 || kind >= kAnimationLayerKinds || app.doc.AnimationLayerId == 255) return;
     ScopedEdit edit(app, "New Animation Layer");
-    app.history.animation(app.doc);
+    app.history.animation(app.doc, app.viewState);
     addAnimationLayer(app.doc, kind);
 }
 
@@ -145,18 +145,18 @@ void animationLayerListInput(App& app, int x, int y, int op) {
         auto layerOf = [&]() -> AnimationLayer& { return doc.animationLayers.at(key); };
         if (x > 0 && x < 20) {
             ScopedEdit edit(app, "Show Animation Layer");
-            app.history.animation(doc);
+            app.history.animation(doc, app.viewState);
             layerOf().Shown = layerOf().Shown ? 0 : 1;
         } else if (x > 20 && x < 40) {
             ScopedEdit edit(app, "Animation Layer Flag");
-            app.history.animation(doc);
+            app.history.animation(doc, app.viewState);
             layerOf().Flag2 = layerOf().Flag2 ? 0 : 1;
         } else if (x > 40 && op == 1) {
             const auto name =
                 app.ui.inputText("", Text(app.dictionary, "Name of the layerAnim"), layerOf().Name);
             if (name && !name->empty()) {
                 ScopedEdit edit(app, "Rename Animation Layer");
-                app.history.animation(doc);
+                app.history.animation(doc, app.viewState);
                 layerOf().Name = *name;
             }
         }
@@ -178,7 +178,7 @@ void animationLayerListInput(App& app, int x, int y, int op) {
             const int order = std::clamp(row, 0, int(doc.animationLayers.size()) - 1);
             if (order != marked->second.Order) {
                 ScopedEdit edit(app, "Move Animation Layer", "move-animation-layer");
-                app.history.animation(doc);
+                app.history.animation(doc, app.viewState);
                 marked->second.Order = uint8_t(order);
             }
         }
@@ -192,12 +192,12 @@ void deleteFrameCommand(App& app) {
     if (layer) {
         auto& frames = layer->Frames;
         // The last frame of the drawing shown at the current frame (held there or starting there).
-        const int shown = shownFrameNumber(*layer, doc.CurrentFrame);
+        const int shown = shownFrameNumber(*layer, app.viewState.CurrentFrame);
         const auto at = std::find_if(frames.rbegin(), frames.rend(),
                                      [&](const AnimationFrame& f) { return f.Frame == shown; });
         if (at != frames.rend()) {
             ScopedEdit edit(app, "Delete Frame");
-            app.history.animation(doc);
+            app.history.animation(doc, app.viewState);
             app.history.keepFrameImage(at->id, std::move(at->image));
             frames.erase(std::next(at).base());
         }
@@ -216,7 +216,7 @@ void deleteAnimationLayerCommand(App& app) {
     }
     {
         ScopedEdit edit(app, "Delete Animation Layer");
-        app.history.animation(doc);
+        app.history.animation(doc, app.viewState);
         const uint8_t order = found->second.Order;
         for (AnimationFrame& frame : found->second.Frames)
             app.history.keepFrameImage(frame.id, std::move(frame.image));
@@ -267,12 +267,12 @@ void openAnimation(App& app) {
         return focusCanvas(app);
     }
     auto empty = createImage(image->width, image->height, 32);
-    if (!empty || !documentFromImage(app, std::move(*empty))) {
+    auto next = empty ? documentFromImage(app, std::move(*empty)) : std::nullopt;
+    if (!next) {
         tooBig(app);
         return focusCanvas(app);
     }
-    app.documentPath.clear();
-    showNewDocument(app);
+    replaceDocument(app, std::move(*next));
     importFrames(app, choice->paths);
     // The frames are what was opened: the history and the modified mark start after them.
     startHistory(app);
@@ -296,17 +296,18 @@ void exportAnimStrip(App& app) {
     // A name without an extension takes the filter's; one with an extension keeps it.
     if (fileExtension(path).empty()) path += saveExtension(format);
     if (!mayWrite(app, "", path)) return focusCanvas(app);
-    const Document& doc = app.doc;
-    const FrameSize size = animationFrameSize(*layer, doc.CurrentFrame);
+    const ViewState& view = app.viewState;
+    const FrameSize size = animationFrameSize(*layer, view.CurrentFrame);
     std::string error;
     if (format == SaveFormat::Png) {
         // Row by row on two threads: a long strip may be wider than an image may be.
-        if (!writeStripPng(*layer, doc.FrameStart, doc.FrameEnd, size.width, size.height, path,
+        if (!writeStripPng(*layer, view.FrameStart, view.FrameEnd, size.width, size.height, path,
                            error))
             cannotSave(app, path, error);
         return focusCanvas(app);
     }
-    const auto strip = composeStrip(*layer, doc.FrameStart, doc.FrameEnd, size.width, size.height);
+    const auto strip =
+        composeStrip(*layer, view.FrameStart, view.FrameEnd, size.width, size.height);
     if (!strip) {
         tooBig(app);
         return focusCanvas(app);
@@ -321,20 +322,20 @@ void exportSequenceImage(App& app) {
         const auto choice = app.ui.saveFileRequester(
             {Text(app.dictionary, kSequenceTitle), "", "Image PNG|*.png", 0, false});
         const std::string typed = chosenPath(choice);
-        const Document& doc = app.doc;
-        const int count = doc.FrameEnd - doc.FrameStart + 1;
+        const ViewState& view = app.viewState;
+        const int count = view.FrameEnd - view.FrameStart + 1;
         std::string existing;
         for (int i = 1; i <= count && !typed.empty() && existing.empty(); ++i)
             if (fileExists(sequenceFramePath(typed, i))) existing = sequenceFramePath(typed, i);
         if (!typed.empty() &&
             (existing.empty() ||
              app.ui.askYesNo("", fillIn(Text(app.dictionary, "OverwriteSequence"), {existing})))) {
-            const FrameSize size = animationFrameSize(*layer, doc.CurrentFrame);
+            const FrameSize size = animationFrameSize(*layer, view.CurrentFrame);
             std::string error;
             // Four threads on the two cores: while one waits for its file to reach the disk,
             // another encodes.
-            if (!writeSequence(*layer, doc.FrameStart, doc.FrameEnd, size.width, size.height, typed,
-                               error, 4))
+            if (!writeSequence(*layer, view.FrameStart, view.FrameEnd, size.width, size.height,
+                               typed, error, 4))
                 app.ui.messageBox(Text(app.dictionary, "Image save"),
                                   Text(app.dictionary, "Cannot save the sequence:") + " " + error);
         }

@@ -13,6 +13,7 @@
 #include "shell/app.h"
 #include "shell/commands/image_commands.h"
 #include "shell/commands/recovery.h"
+#include "shell/commands/tool_commands.h"
 #include "shell/commands/zoom_commands.h"
 #include "shell/edits.h"
 #include "shell/panels/layer_panel.h"
@@ -22,6 +23,7 @@
 #include "shell/panels/view_position.h"
 #include "shell/settings/dictionary.h"
 #include "shell/view/canvas_frame.h"
+#include "shell/view/layer_preview.h"
 #include "shell/view/paper.h"
 #include "shell/view/view.h"
 
@@ -62,51 +64,79 @@ std::string documentTitle(const App& app, const std::string& indexPath) {
     return app.prefs.programName + " " + " - [" + fileName(indexPath) + "]";
 }
 
-bool installDocument(App& app, DocumentFileContents&& contents) {
-    // Everything is made beside the open document, which is replaced only when all is there.
-    Document fresh = settingsOf(app.doc);
-    fresh.Width = contents.Width;
-    fresh.Height = contents.Height;
-    fresh.LayerCounter = 0;
-    fresh.paintTarget = 0;
-    Image image2, image3, image4;
+bool replaceDocument(App& app, DocumentReplacement&& next) {
+    // Whatever the old document had under way ends with it: an open edit (a stroke pressed but
+    // not released) is committed to the history that goes with it, and the release that follows
+    // finds no stroke to end.
+    app.history.commitAll(app.doc, app.viewState);
+    app.strokeEdit = false;
+    app.StrokeActive = false;
+    app.LeftDown = false;
+    app.moveDragging = false;
+    cancelShapePreview(app);
+    dropLayerPreview(app);
+
+    app.doc = std::move(next.doc);
+    app.viewState = next.view;
+    app.workImage2 = std::move(next.work2);
+    app.workImage3 = std::move(next.work3);
+    app.workImage4 = std::move(next.work4);
+    app.sizeDialogWidth = app.doc.Width;
+    app.sizeDialogHeight = app.doc.Height;
+    app.view.display.clear();
+    const bool paperFits = fitPaperIfNeeded(app);
+
+    startHistory(app);  // replacing the document cannot be undone
+    app.Modified = next.modified;
+    app.documentPath = next.path;
+    app.recovery.copiedGeneration = app.editGeneration;
+    switch (next.title) {
+        case DocumentReplacement::Title::Untitled:
+            setInitialTitle(app);
+            break;
+        case DocumentReplacement::Title::File:
+            setDocumentTitle(app, documentTitle(app, next.titleFile));
+            break;
+        case DocumentReplacement::Title::Recovered:
+            setDocumentTitle(app, app.prefs.programName + " " + app.prefs.version + " [" +
+                                      Text(app.dictionary, "Recovered") + "]");
+            break;
+    }
+
+    rebuildLayerPanel(app);
+    if (const Layer* layer = selectedLayer(app.doc)) showLayerProperties(app, layer->Position - 1);
+    refreshPanelControls(app);
+    redrawAnimationLayerList(app);
+    redrawTimeline(app);
+
+    applyZoom(app);  // the display entries and the paper view at the new size
+    centerView(app);
+    redrawNavigator(app);
+    refreshStatusBar(app);
+    return paperFits;
+}
+
+std::optional<DocumentReplacement> documentFromFile(App& app, DocumentFileContents&& contents) {
+    DocumentReplacement next;
+    next.doc = settingsOf(app.doc);
+    next.doc.Width = contents.Width;
+    next.doc.Height = contents.Height;
+    next.doc.LayerCounter = 0;
+    next.doc.paintTarget = 0;
+    next.view = app.viewState;
     // The file's animation: its frame settings, animation layers and drawings. A file without
     // any starts as New starts: one shown "Layer Normal1" with a frame. (An animation layer made
     // by the frame alone would be nameless, hidden and of alpha 0, so frames imported into it
     // would never show.)
-    if (!resetDocument(fresh, {image2, image4, image3}) ||
-        !installAnimation(fresh, std::move(contents.animation)))
-        return false;
+    if (!resetDocument(next.doc, {next.work2, next.work4, next.work3}) ||
+        !installAnimation(next.doc, next.view, std::move(contents.animation)))
+        return std::nullopt;
     for (Layer& layer : contents.layers) {
-        layer.id = takeLayerId(fresh);
-        fresh.layers.push_back(std::move(layer));
-        ++fresh.LayerCounter;
+        layer.id = takeLayerId(next.doc);
+        next.doc.layers.push_back(std::move(layer));
+        ++next.doc.LayerCounter;
     }
-
-    // An edit that cannot be undone: whatever was open ends with the old document.
-    app.history.commitAll(app.doc);
-    app.strokeEdit = false;
-    app.StrokeActive = false;
-    app.moveDragging = false;
-    app.doc = std::move(fresh);
-    app.workImage2 = std::move(image2);
-    app.workImage3 = std::move(image3);
-    app.workImage4 = std::move(image4);
-    app.sizeDialogWidth = app.doc.Width;
-    app.sizeDialogHeight = app.doc.Height;
-    app.view.display.clear();
-    fitPaperIfNeeded(app);
-    startHistory(app);
-    rebuildLayerPanel(app);
-    if (const Layer* layer = selectedLayer(app.doc)) showLayerProperties(app, layer->Position - 1);
-    refreshPanelControls(app);
-    applyZoom(app);  // the display entries and the paper view at the new size
-    centerView(app);
-    redrawAnimationLayerList(app);
-    redrawTimeline(app);
-    redrawNavigator(app);
-    refreshStatusBar(app);
-    return true;
+    return next;
 }
 
 void reportUnreadableLayers(App& app, const std::string& indexPath,
@@ -132,23 +162,23 @@ namespace {
 // asks for one. What its blend modes lost is said after it opens.
 bool openOpenRasterFile(App& app, const std::string& path) {
     std::string error;
-    bool installed = false;
     std::optional<OpenRasterContents> contents;
+    std::optional<DocumentReplacement> next;
     try {
-        contents = readOpenRasterFile(path, app.doc.CurrentFrame, error);
-        installed = contents && installDocument(app, std::move(contents->document));
-        if (contents && !installed)
-            error = "Cannot open the document " + path + ": not enough memory.";
+        contents = readOpenRasterFile(path, app.viewState.CurrentFrame, error);
+        if (contents) next = documentFromFile(app, std::move(contents->document));
+        if (contents && !next) error = "Cannot open the document " + path + ": not enough memory.";
     } catch (const std::bad_alloc&) {
+        next.reset();
         error = "Cannot open the document " + path + ": not enough memory.";
     }
-    if (!installed) {
+    if (!next) {
         showError(app, error);
         return false;
     }
-    app.documentPath.clear();
-    app.recovery.copiedGeneration = app.editGeneration;
-    setDocumentTitle(app, documentTitle(app, path));
+    next->title = DocumentReplacement::Title::File;
+    next->titleFile = path;
+    replaceDocument(app, std::move(*next));
     if (!contents->notice.empty()) app.ui.messageBox(app.prefs.programName, contents->notice);
     return true;
 }
@@ -159,22 +189,24 @@ bool openDocumentFile(App& app, const std::string& indexPath) {
     if (isOpenRasterPath(indexPath)) return openOpenRasterFile(app, indexPath);
     std::string error;
     std::optional<DocumentFileContents> contents;
-    bool installed = false;
+    std::optional<DocumentReplacement> next;
     try {
-        contents = readDocumentFile(indexPath, app.doc.CurrentFrame, error);
-        installed = contents && installDocument(app, std::move(*contents));
-        if (contents && !installed)
+        contents = readDocumentFile(indexPath, app.viewState.CurrentFrame, error);
+        if (contents) next = documentFromFile(app, std::move(*contents));
+        if (contents && !next)
             error = "Cannot open the document " + indexPath + ": not enough memory.";
     } catch (const std::bad_alloc&) {
+        next.reset();
         error = "Cannot open the document " + indexPath + ": not enough memory.";
     }
-    if (!installed) {
+    if (!next) {
         showError(app, error);
         return false;
     }
-    app.documentPath = indexPath;
-    app.recovery.copiedGeneration = app.editGeneration;
-    setDocumentTitle(app, documentTitle(app, indexPath));
+    next->path = indexPath;
+    next->title = DocumentReplacement::Title::File;
+    next->titleFile = indexPath;
+    replaceDocument(app, std::move(*next));
     reportUnreadableLayers(app, indexPath, *contents);
     return true;
 }
@@ -185,7 +217,7 @@ bool saveDocumentFile(App& app, const std::string& indexPath) {
     std::string error;
     bool saved = false;
     try {
-        saved = writeDocumentFile(app.doc, indexPath, error, options);
+        saved = writeDocumentFile(app.doc, app.viewState, indexPath, error, options);
     } catch (const std::bad_alloc&) {
         error = "Cannot save the document " + indexPath + ": not enough memory.";
     }
@@ -317,66 +349,49 @@ constexpr const char* kOpenAsPatterns =
 
 }  // namespace
 
-bool makeNewDocument(App& app) {
-    const bool made = newDocument(app.doc, {app.workImage2, app.workImage4, app.workImage3}) &&
-                      fitPaperIfNeeded(app);
-    if (!made) {
+namespace {
+
+// A new document is shown at zoom 100 from frame 1 over the whole range; the onion skins are
+// the painter's (pref.ini keeps them) and go on.
+ViewState newDocumentView(const ViewState& open) {
+    ViewState view;
+    view.OnionBefore = open.OnionBefore;
+    view.OnionAfter = open.OnionAfter;
+    return view;
+}
+
+}  // namespace
+
+bool makeNewDocument(App& app, int width, int height) {
+    DocumentReplacement next;
+    next.doc = settingsOf(app.doc);
+    next.doc.Width = int16_t(width);
+    next.doc.Height = int16_t(height);
+    next.view = newDocumentView(app.viewState);
+    if (!newDocument(next.doc, {next.work2, next.work4, next.work3}) ||
+        !replaceDocument(app, std::move(next))) {
         app.ui.messageBox(Text(app.dictionary, "error"),
                           Text(app.dictionary, "unable To create the content image"));
         app.fatalEnd = true;
         app.QuitRequested = true;
         return false;
     }
-    rebuildAllDisplayImages(app);
-    startHistory(app);
-    rebuildLayerPanel(app);
-    showLayerProperties(app, 0);
-    refreshPanelControls(app);
-    redrawTimeline(app);
-    redrawAnimationLayerList(app);
-    redrawNavigator(app);
     return true;
 }
 
-bool documentFromImage(App& app, Image image) {
-    Document previous = std::move(app.doc);
-    app.doc = Document{};
-    app.doc.OnionBefore = previous.OnionBefore;
-    app.doc.OnionAfter = previous.OnionAfter;
-    app.doc.paper = previous.paper;
-    app.doc.Zoom = 100;
-    app.doc.Width = int16_t(image.width);
-    app.doc.Height = int16_t(image.height);
-    if (!newDocument(app.doc, {app.workImage2, app.workImage4, app.workImage3}) ||
-        !fitPaperIfNeeded(app)) {
-        app.doc = std::move(previous);
-        for (Image* work : {&app.workImage2, &app.workImage3, &app.workImage4})
-            if (auto fresh = createImage(app.doc.Width, app.doc.Height, 32))
-                *work = std::move(*fresh);
-        fitPaperIfNeeded(app);
-        return false;
-    }
+std::optional<DocumentReplacement> documentFromImage(App& app, Image image) {
+    DocumentReplacement next;
+    next.doc.paper = app.doc.paper;
+    next.doc.Width = int16_t(image.width);
+    next.doc.Height = int16_t(image.height);
+    next.view = newDocumentView(app.viewState);
+    if (!newDocument(next.doc, {next.work2, next.work4, next.work3})) return std::nullopt;
     // The file's pixels and alpha replace the layer's: the layer is the decoded image itself.
     // (Work image 4 stays as the reset made it: no step reads it back, and copying a large
     // image into it would cost as much as a tenth of the opening.)
     image.depth = 32;
-    *currentImage(app.doc) = std::move(image);
-    return true;
-}
-
-void showNewDocument(App& app) {
-    rebuildAllDisplayImages(app);
-    startHistory(app);
-    app.documentPath.clear();  // the image is no document file: Save asks for a name
-    rebuildLayerPanel(app);
-    showLayerProperties(app, 0);
-    refreshPanelControls(app);
-    setInitialTitle(app);
-    centerView(app);
-    refreshStatusBar(app);
-    redrawTimeline(app);
-    redrawAnimationLayerList(app);
-    redrawNavigator(app);
+    *currentImage(next.doc) = std::move(image);
+    return next;
 }
 
 bool openImageFileAsDocument(App& app, const std::string& path) {
@@ -386,10 +401,10 @@ bool openImageFileAsDocument(App& app, const std::string& path) {
         cannotLoad(app, path, error);
     } else if (!documentSizeAllowed(image->width, image->height)) {
         cannotLoad(app, path, tooLargeForDocument(app, *image));
-    } else if (!documentFromImage(app, std::move(*image))) {
+    } else if (auto next = documentFromImage(app, std::move(*image)); !next) {
         tooBig(app);
     } else {
-        showNewDocument(app);
+        replaceDocument(app, std::move(*next));
         return true;
     }
     return false;

@@ -32,14 +32,14 @@ void showFrame(App& app) {
     refreshStatusBar(app);
 }
 
-using Move = bool (*)(Document&, std::string_view);
-using Edit = bool (*)(Document&, History&, std::string_view);
+using Move = bool (*)(Document&, ViewState&, std::string_view);
+using Edit = bool (*)(Document&, const ViewState&, History&, std::string_view);
 
-bool nextFrameOf(Document& doc, std::string_view) {
-    return nextFrame(doc);
+bool nextFrameOf(Document& doc, ViewState& view, std::string_view) {
+    return nextFrame(doc, view);
 }
-bool previousFrameOf(Document& doc, std::string_view) {
-    return previousFrame(doc);
+bool previousFrameOf(Document& doc, ViewState& view, std::string_view) {
+    return previousFrame(doc, view);
 }
 
 struct FrameCommand {
@@ -95,21 +95,21 @@ void frameCommand(App& app, int commandId) {
     if (!c) return;
     const std::string key = currentAnimationLayerKey(app.doc);
     if (c->move) {
-        if (c->move(app.doc, key)) showFrame(app);
+        if (c->move(app.doc, app.viewState, key)) showFrame(app);
         return focusCanvas(app);
     }
     bool done = false;
     {
         // The commit shows the change: canvas, timeline, spins, list and navigator.
         ScopedEdit edit(app, c->label);
-        done = c->edit(app.doc, app.history, key);
+        done = c->edit(app.doc, app.viewState, app.history, key);
     }
     refreshStatusBar(app);
     // A refused command (no drawing shown, one starting there already, the last frame reached)
     // says so instead of doing nothing without a word.
     if (!done)
         note(app, fillIn(Text(app.dictionary, "FrameUnchanged"),
-                         {std::to_string(app.doc.CurrentFrame)}));
+                         {std::to_string(app.viewState.CurrentFrame)}));
     focusCanvas(app);
 }
 
@@ -123,7 +123,7 @@ void moveDrawingDrag(App& app, int x, int y, bool release) {
     const auto found = doc.animationLayers.find(currentAnimationLayerKey(doc));
     if (found == doc.animationLayers.end()) return;
     AnimationLayer& layer = found->second;
-    const auto shown = shownDrawing(layer, doc.CurrentFrame);
+    const auto shown = shownDrawing(layer, app.viewState.CurrentFrame);
     if (!shown) return;
     // The drawing's frames move together; the last one (drawn on top) leads.
     const auto top = std::find_if(layer.Frames.rbegin(), layer.Frames.rend(),
@@ -132,7 +132,7 @@ void moveDrawingDrag(App& app, int x, int y, bool release) {
         app.moveDragging = true;
         app.moveStartX = top->X;
         app.moveStartY = top->Y;
-        app.history.animation(doc);
+        app.history.animation(doc, app.viewState);
     }
     // Frames are shown unscaled: a view pixel of travel is a pixel of the drawing.
     const auto clampTo16 = [](int64_t v) { return int16_t(std::clamp<int64_t>(v, -32768, 32767)); };
@@ -179,8 +179,9 @@ bool timelineDrawingDrag(App& app, const TimelineDragEvent& e) {
     bool done = false;
     {
         ScopedEdit edit(app, t.dragCopy ? "Copy Drawing" : "Move Drawing");
-        done = t.dragCopy ? copyDrawing(doc, app.history, t.dragLayer, t.dragFrom, to)
-                          : moveDrawing(doc, app.history, t.dragLayer, t.dragFrom, to);
+        done = t.dragCopy
+                   ? copyDrawing(doc, app.viewState, app.history, t.dragLayer, t.dragFrom, to)
+                   : moveDrawing(doc, app.viewState, app.history, t.dragLayer, t.dragFrom, to);
     }
     if (!done) note(app, fillIn(Text(app.dictionary, "DrawingNotMoved"), {std::to_string(to)}));
     return true;

@@ -44,7 +44,7 @@ bool recreateWorkImage(App& app, Image& image) {
 void addLayerCommand(App& app) {
     ScopedEdit edit(app, "New Layer");
     app.history.structure(app.doc);
-    addLayer(app.doc);
+    addLayer(app.doc, app.viewState.CurrentFrame);
 }
 
 void deleteLayerCommand(App& app) {
@@ -59,7 +59,7 @@ void deleteLayerCommand(App& app) {
 void addGroupCommand(App& app) {
     ScopedEdit edit(app, "New Group");
     app.history.structure(app.doc);
-    addGroup(app.doc);
+    addGroup(app.doc, app.viewState.CurrentFrame);
 }
 
 void copyLayerCommand(App& app) {
@@ -138,7 +138,7 @@ void moveToolDrag(App& app, int x, int y, bool release) {
     } else {
         // The layer's offset is in document pixels: it moves by the pointer's travel since the
         // press at the zoom, so the pixel taken stays under the pointer.
-        const double zoom = app.doc.Zoom > 0 ? app.doc.Zoom : 100;
+        const double zoom = app.viewState.Zoom > 0 ? app.viewState.Zoom : 100;
         const auto travel = [zoom](int v, int press) {
             return int(std::clamp<int64_t>(roundHalfAway((double(v) - press) * 100.0 / zoom),
                                            INT32_MIN / 2, INT32_MAX / 2));

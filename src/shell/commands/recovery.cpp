@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <new>
+#include <optional>
 
 #include "document/qmd_format.h"
 #include "platform/paths.h"
@@ -54,7 +56,7 @@ bool collectWriter(App& app, bool block) {
     if (written) {
         DocumentSaveOptions options;
         options.threads = 1;
-        written = writeDocumentFile(app.doc, recoveryIndexPath(app), error, options);
+        written = writeDocumentFile(app.doc, app.viewState, recoveryIndexPath(app), error, options);
     }
     ::_exit(written ? 0 : 1);
 }
@@ -109,22 +111,26 @@ void offerRecovery(App& app) {
     const std::string index = recoveryIndexPath(app);
     if (!fileExists(index)) return;
     std::string error;
-    auto contents = readDocumentFile(index, app.doc.CurrentFrame, error);
+    auto contents = readDocumentFile(index, app.viewState.CurrentFrame, error);
     if (!contents) return;  // not a copy that can be offered; the next copy replaces it
     Dictionary& d = app.dictionary;
     if (!app.ui.askYesNo(app.prefs.programName,
                          Text(d, "RecoveryKept") + "\n" + Text(d, "Restore it?")))
         return;  // kept until a save or a clean quit, so it may still be restored next time
-    if (!installDocument(app, std::move(*contents))) {
+    std::optional<DocumentReplacement> next;
+    try {
+        next = documentFromFile(app, std::move(*contents));
+    } catch (const std::bad_alloc&) {
+        next.reset();
+    }
+    if (!next) {
         app.ui.messageBox(Text(d, "error"), Text(d, "NoMemoryToRecover"));
         return;
     }
     // Not saved anywhere: it stays modified, and the copy already holds it.
-    app.Modified = true;
-    app.documentPath.clear();
-    app.recovery.copiedGeneration = app.editGeneration;
-    setDocumentTitle(
-        app, app.prefs.programName + " " + app.prefs.version + " [" + Text(d, "Recovered") + "]");
+    next->modified = true;
+    next->title = DocumentReplacement::Title::Recovered;
+    replaceDocument(app, std::move(*next));
     reportUnreadableLayers(app, index, *contents);
 }
 

@@ -45,7 +45,7 @@ void pickWhileHeld(App& app, int, int) {
 
 // One zoom step in, or out while Control is held.
 void zoomStep(App& app, int, int) {
-    setZoomAndApply(app, app.doc.Zoom + 10 * app.ZoomDirection);
+    setZoomAndApply(app, app.viewState.Zoom + 10 * app.ZoomDirection);
 }
 
 void panPress(App& app, int, int) {

@@ -14,20 +14,20 @@
 namespace qm {
 
 void setZoomAndApply(App& app, int zoom) {
-    app.doc.Zoom = int16_t(std::clamp(zoom, -32768, 32767));
+    app.viewState.Zoom = int16_t(std::clamp(zoom, -32768, 32767));
     applyZoom(app);
 }
 
 void applyZoom(App& app) {
     Document& doc = app.doc;
-    if (doc.Zoom < 10) {
-        doc.Zoom = 10;
-    } else if (doc.Zoom > maxZoom(app)) {
-        doc.Zoom = int16_t(maxZoom(app));
+    if (app.viewState.Zoom < 10) {
+        app.viewState.Zoom = 10;
+    } else if (app.viewState.Zoom > maxZoom(app)) {
+        app.viewState.Zoom = int16_t(maxZoom(app));
     }
     rebuildBrushTip(app);
-    const int w = displaySize(app.workImage3.width, doc.Zoom);
-    const int h = displaySize(app.workImage3.height, doc.Zoom);
+    const int w = displaySize(app.workImage3.width, app.viewState.Zoom);
+    const int h = displaySize(app.workImage3.height, app.viewState.Zoom);
     if (w > 0 && h > 0 && w < 8000 && h < 8000) {
         // Every layer's entry is made anew at the new zoom: its tiles are made by the redraw
         // from the layer, backdrop and opacity included (a bare resize of the old tiles would
@@ -46,7 +46,7 @@ void applyZoom(App& app) {
         Dictionary& d = app.dictionary;
         app.ui.setStatusText(1, Text(d, "Doc Width :") + " " + std::to_string(doc.Width) +
                                     Text(d, "/Height :") + " " + std::to_string(doc.Height));
-        app.ui.setStatusText(0, Text(d, "Zoom :") + " " + std::to_string(doc.Zoom) + "%");
+        app.ui.setStatusText(0, Text(d, "Zoom :") + " " + std::to_string(app.viewState.Zoom) + "%");
     }
 }
 

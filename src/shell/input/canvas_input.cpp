@@ -182,10 +182,10 @@ bool keyDown(App& app, int key) {
             setBrushSize(app, shrunkSize(app.brush.size));
             return true;
         case vk::Add:
-            setZoomAndApply(app, app.doc.Zoom + 10);
+            setZoomAndApply(app, app.viewState.Zoom + 10);
             return true;
         case vk::Subtract:
-            setZoomAndApply(app, app.doc.Zoom - 10);
+            setZoomAndApply(app, app.viewState.Zoom - 10);
             return true;
         default:
             break;
@@ -233,9 +233,9 @@ void forgetHeldKeys(App& app) {
 // The wheel has its own clamp (5 .. 800000 / the larger side, within the 16-bit Zoom) and its
 // own size check.
 void wheel(App& app, int notches) {
-    const int zoom = std::clamp(app.doc.Zoom + 5 * std::clamp(notches, -100000, 100000), 5,
+    const int zoom = std::clamp(app.viewState.Zoom + 5 * std::clamp(notches, -100000, 100000), 5,
                                 std::clamp(maxZoom(app), 5, int(INT16_MAX)));
-    app.doc.Zoom = int16_t(zoom);
+    app.viewState.Zoom = int16_t(zoom);
     const int64_t w = int64_t(app.workImage3.width) * (zoom / 100);
     const int64_t h = int64_t(app.workImage3.height) * (zoom / 100);
     if (w < 8000 && h < 8000) applyZoom(app);

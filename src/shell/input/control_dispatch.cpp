@@ -47,8 +47,8 @@ void toolButton(App& app, const ToolRow& row) {
 }
 
 // An onion-skin spin: the count of frames drawn before or after the current one.
-void onionSpin(App& app, Gadget gadget, uint8_t Document::*count) {
-    app.doc.*count = uint8_t(keptState(app.ui, gadget));
+void onionSpin(App& app, Gadget gadget, uint8_t ViewState::*count) {
+    app.viewState.*count = uint8_t(keptState(app.ui, gadget));
     recomposeView(app, false);
 }
 
@@ -178,19 +178,19 @@ void panelEvent(App& app, const ControlEvent& e) {
             return deleteAnimationLayerCommand(app);
         // A state beyond a spin's range (a script's) is kept within.
         case Gadget::FrameEnd:
-            app.doc.FrameEnd = int16_t(keptState(app.ui, Gadget::FrameEnd));
+            app.viewState.FrameEnd = int16_t(keptState(app.ui, Gadget::FrameEnd));
             return redrawTimeline(app);
         case Gadget::FrameStart:
-            app.doc.FrameStart = int16_t(keptState(app.ui, Gadget::FrameStart));
+            app.viewState.FrameStart = int16_t(keptState(app.ui, Gadget::FrameStart));
             return redrawTimeline(app);
         case Gadget::CurrentFrame:
-            app.doc.CurrentFrame = int16_t(keptState(app.ui, Gadget::CurrentFrame));
+            app.viewState.CurrentFrame = int16_t(keptState(app.ui, Gadget::CurrentFrame));
             recomposeView(app, false);
             return redrawTimeline(app);
         case Gadget::OnionBefore:
-            return onionSpin(app, Gadget::OnionBefore, &Document::OnionBefore);
+            return onionSpin(app, Gadget::OnionBefore, &ViewState::OnionBefore);
         case Gadget::OnionAfter:
-            return onionSpin(app, Gadget::OnionAfter, &Document::OnionAfter);
+            return onionSpin(app, Gadget::OnionAfter, &ViewState::OnionAfter);
         case Gadget::AnimationOptions:
             return openAnimationOptionsDialog(app);
         case Gadget::LoopAnimation:
@@ -200,7 +200,7 @@ void panelEvent(App& app, const ControlEvent& e) {
             app.prefs.playback = 0;
             return app.ui.setGadgetState(id(Gadget::Play), 0);
         case Gadget::Play:
-            app.PlayStartFrame = app.doc.CurrentFrame;
+            app.PlayStartFrame = app.viewState.CurrentFrame;
             app.prefs.playback = 1;
             return;
         case Gadget::Stop:

@@ -70,10 +70,10 @@ void openHelpFile(App& app, const std::string& relative) {
 }
 
 void zoomIn(App& app) {
-    if (app.doc.Zoom < 1200) setZoomAndApply(app, app.doc.Zoom + 5);
+    if (app.viewState.Zoom < 1200) setZoomAndApply(app, app.viewState.Zoom + 5);
 }
 void zoomOut(App& app) {
-    if (app.doc.Zoom > 5) setZoomAndApply(app, app.doc.Zoom - 5);
+    if (app.viewState.Zoom > 5) setZoomAndApply(app, app.viewState.Zoom - 5);
 }
 template <int Zoom>
 void zoomTo(App& app) {

@@ -91,7 +91,7 @@ void navigatorInput(App& app, const ControlEvent& e) {
     if (!move) return;
     const NavigatorFit fit = navigatorFit(app);
     // The document point under the pointer comes to the canvas centre.
-    const double zoom = std::max(1, int(app.doc.Zoom)) / 100.0;
+    const double zoom = std::max(1, int(app.viewState.Zoom)) / 100.0;
     const double docX =
         std::clamp(double(e.x - fit.x) * app.doc.Width / fit.docW, 0.0, double(app.doc.Width));
     const double docY =
@@ -150,16 +150,16 @@ void timelineEvent(App& app, const ControlEvent& e) {
     const bool right = e.type == T::RightDown || (moving && e.rightHeld);
     const bool middle = e.type == T::MiddleDown || (moving && e.middleHeld);
     if (!left && !right && !middle) return;
-    Document& doc = app.doc;
+    ViewState& view = app.viewState;
     const int16_t frame = timelineFrameAt(e.x, app.iface.frameCellWidth);
     if (left && e.ctrl && !e.shift && !e.alt) {
-        doc.FrameStart = frame;
+        view.FrameStart = frame;
     } else if (left) {
-        doc.CurrentFrame = frame;
+        view.CurrentFrame = frame;
         recomposeView(app, false);
     }
-    if (right) doc.FrameEnd = frame;
-    if (middle) doc.FrameStart = frame;
+    if (right) view.FrameEnd = frame;
+    if (middle) view.FrameStart = frame;
     redrawTimeline(app);
     refreshPanelControls(app);
 }

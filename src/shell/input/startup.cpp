@@ -66,7 +66,7 @@ void openMainWindow(App& app) {
 
 bool initialDocument(App& app) {
     refreshPanelControls(app);
-    if (!makeNewDocument(app)) return false;
+    if (!makeNewDocument(app, app.doc.Width, app.doc.Height)) return false;
     // Without "pref.ini" the paint colour starts as 0, which has alpha 0: the first stroke of a
     // fresh install would paint nothing. The paint colour takes the brush alpha before the tip
     // is built, as it does whenever the colour or the mode changes.

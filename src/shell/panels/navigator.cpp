@@ -62,8 +62,6 @@ Image composedDocument(const App& app, int w, int h) {
     Document small;
     small.Width = int16_t(w);
     small.Height = int16_t(h);
-    small.Zoom = 100;
-    small.CurrentFrame = doc.CurrentFrame;
     for (const Layer& layer : doc.layers) {
         if (!layer.Visible || layer.IsGroup || layer.image.empty()) continue;
         Layer copy;
@@ -76,7 +74,7 @@ Image composedDocument(const App& app, int w, int h) {
         AnimationLayer copy;
         copy.Order = animation.Order;
         copy.Alpha = animation.Alpha;
-        const int shown = shownFrameNumber(animation, doc.CurrentFrame);
+        const int shown = shownFrameNumber(animation, app.viewState.CurrentFrame);
         for (const AnimationFrame& frame : animation.Frames) {
             if (frame.Frame != shown) continue;
             AnimationFrame f;
@@ -90,7 +88,8 @@ Image composedDocument(const App& app, int w, int h) {
     const Image paper = sampled(app.paperImage8, 0, 0, xs, ys);
     ViewCache view;
     resetDisplays(small.layers, 100, view);
-    const CanvasScene scene{small, view, paper, 0, 0, app.prefs.ColorBG, GridSettings{}};
+    CanvasScene scene{small, view, paper, 0, 0, app.prefs.ColorBG, GridSettings{}};
+    scene.currentFrame = app.viewState.CurrentFrame;  // at zoom 100
     Image out = *createImage(w, h, 32);
     composeCanvas(out, scene, Rect{0, 0, w, h}, 1);
     return out;
@@ -98,7 +97,7 @@ Image composedDocument(const App& app, int w, int h) {
 
 // The part of the document the canvas shows, in navigator pixels; empty when none shows.
 Rect viewInNavigator(const App& app, const NavigatorFit& fit) {
-    const int64_t zoom = std::max(1, int(app.doc.Zoom));
+    const int64_t zoom = std::max(1, int(app.viewState.Zoom));
     const int64_t dw = std::max(1, int(app.doc.Width)), dh = std::max(1, int(app.doc.Height));
     // Document pixels shown: canvas x in 0..canvasWidth is document x = (x - offset) / zoom.
     const auto shown = [zoom](int64_t offset, int64_t canvasSide, int64_t docSide, int64_t& lo,

@@ -16,12 +16,12 @@ void focusCanvas(App& app) {
 }
 
 void refreshAnimationPanel(App& app) {
-    const Document& doc = app.doc;
-    app.ui.setGadgetState(id(Gadget::CurrentFrame), doc.CurrentFrame);
-    app.ui.setGadgetState(id(Gadget::FrameStart), doc.FrameStart);
-    app.ui.setGadgetState(id(Gadget::FrameEnd), doc.FrameEnd);
-    app.ui.setGadgetState(id(Gadget::OnionBefore), doc.OnionBefore);
-    app.ui.setGadgetState(id(Gadget::OnionAfter), doc.OnionAfter);
+    const ViewState& view = app.viewState;
+    app.ui.setGadgetState(id(Gadget::CurrentFrame), view.CurrentFrame);
+    app.ui.setGadgetState(id(Gadget::FrameStart), view.FrameStart);
+    app.ui.setGadgetState(id(Gadget::FrameEnd), view.FrameEnd);
+    app.ui.setGadgetState(id(Gadget::OnionBefore), view.OnionBefore);
+    app.ui.setGadgetState(id(Gadget::OnionAfter), view.OnionAfter);
     app.ui.setGadgetState(id(Gadget::LoopAnimation), app.prefs.AnimationLoop);
 }
 

@@ -93,9 +93,9 @@ Rect framesChange(App& app, int a, int b) {
 
 // The frame after `frame` in the range, or `frame` itself when playback rests on the last one.
 int16_t nextFrame(const App& app, int16_t frame) {
-    const Document& doc = app.doc;
-    if (frame < doc.FrameEnd) return int16_t(frame + 1);
-    return app.prefs.AnimationLoop ? doc.FrameStart : frame;
+    const ViewState& view = app.viewState;
+    if (frame < view.FrameEnd) return int16_t(frame + 1);
+    return app.prefs.AnimationLoop ? view.FrameStart : frame;
 }
 
 void show(App& app) {
@@ -119,7 +119,7 @@ void playbackStep(App& app, int playStartFrame) {
     if (app.prefs.playback == -1) {  // stop: back to the frame playback started from
         app.prefs.playback = 0;
         clock.running = false;
-        doc.CurrentFrame = int16_t(playStartFrame);
+        app.viewState.CurrentFrame = int16_t(playStartFrame);
         show(app);
         recomposeView(app, false);
         return;
@@ -142,14 +142,14 @@ void playbackStep(App& app, int playStartFrame) {
     // The frames that fell due: when the loop was held up, the late ones are passed over so
     // the animation keeps its time (at most one range's worth).
     const int64_t late = (now - clock.dueMicros) / duration;
-    const int range = std::max(1, doc.FrameEnd - doc.FrameStart + 1);
+    const int range = std::max(1, app.viewState.FrameEnd - app.viewState.FrameStart + 1);
     const int steps = int(std::min<int64_t>(late, range)) + 1;
     clock.dueMicros += (late + 1) * duration;
-    const int16_t before = doc.CurrentFrame;
+    const int16_t before = app.viewState.CurrentFrame;
     int16_t frame = before;
     for (int i = 0; i < steps; ++i) frame = nextFrame(app, frame);
     if (frame == before) return;
-    doc.CurrentFrame = frame;
+    app.viewState.CurrentFrame = frame;
     show(app);
     const Rect changed = framesChange(app, before, frame);
     if (!changed.empty()) recomposeRegion(app, changed);
@@ -160,8 +160,8 @@ int playbackWaitMs(const App& app) {
     if (app.prefs.playback == -1) return 0;
     if (app.prefs.playback != 1) return clock.running ? 0 : -1;
     if (!clock.running) return 0;
-    const Document& doc = app.doc;
-    if (doc.CurrentFrame >= doc.FrameEnd && !app.prefs.AnimationLoop) return -1;  // resting
+    const ViewState& view = app.viewState;
+    if (view.CurrentFrame >= view.FrameEnd && !app.prefs.AnimationLoop) return -1;  // resting
     const int64_t now = app.ui.clockMilliseconds() * 1000;
     if (now >= clock.dueMicros) return 0;
     return int((clock.dueMicros - now + 999) / 1000);

@@ -148,8 +148,8 @@ TimelineMarkers timelineMarkers(const TimelineImages& images, int cellWidth) {
     return markers;
 }
 
-Image drawTimelineBase(const Document& doc, const Image& ruler, int cellWidth,
-                       const TimelineMarkers& markers) {
+Image drawTimelineBase(const Document& doc, const ViewState& view, const Image& ruler,
+                       int cellWidth, const TimelineMarkers& markers) {
     const int cell = std::clamp(cellWidth, 1, 255);
     Image t = ruler;
     const std::string current = currentAnimationLayerKey(doc);
@@ -170,20 +170,20 @@ Image drawTimelineBase(const Document& doc, const Image& ruler, int cellWidth,
         }
         if (key == current) box(t, 0, y, 2000, kTimelineCellHeight, 0, 50);
     }
-    drawImage(t, markers.end, doc.FrameEnd * cell + 2, 2, DrawMode::AlphaBlend, 120);
-    drawImage(t, markers.start, doc.FrameStart * cell + 2, 2, DrawMode::AlphaBlend, 120);
+    drawImage(t, markers.end, view.FrameEnd * cell + 2, 2, DrawMode::AlphaBlend, 120);
+    drawImage(t, markers.start, view.FrameStart * cell + 2, 2, DrawMode::AlphaBlend, 120);
     const uint32_t white = rgb(255, 255, 255);
-    box(t, doc.FrameStart * cell - 1, 0, 1, 150, white);
-    box(t, doc.FrameStart * cell, 0, 1, 150, rgb(0, 150, 0));
-    box(t, doc.FrameEnd * cell - 1, 0, 1, 150, white);
-    box(t, doc.FrameEnd * cell, 0, 1, 150, rgb(255, 0, 0));
+    box(t, view.FrameStart * cell - 1, 0, 1, 150, white);
+    box(t, view.FrameStart * cell, 0, 1, 150, rgb(0, 150, 0));
+    box(t, view.FrameEnd * cell - 1, 0, 1, 150, white);
+    box(t, view.FrameEnd * cell, 0, 1, 150, rgb(255, 0, 0));
     return t;
 }
 
-Rect drawCurrentFrame(Image& t, const Document& doc, int cellWidth, int animBarre) {
+Rect drawCurrentFrame(Image& t, const ViewState& view, int cellWidth, int animBarre) {
     const int cell = std::clamp(cellWidth, 1, 255);
-    const std::string number = std::to_string(doc.CurrentFrame);
-    const int x = doc.CurrentFrame * cell;
+    const std::string number = std::to_string(view.CurrentFrame);
+    const int x = view.CurrentFrame * cell;
     drawText(t, x + 2, 3, number, rgb(120, 120, 120));
     if (animBarre == 1) {
         box(t, x - 1, 0, 1, 150, rgb(255, 255, 255));
@@ -195,10 +195,10 @@ Rect drawCurrentFrame(Image& t, const Document& doc, int cellWidth, int animBarr
     return intersect(Rect{x - 1, 0, right - x + 1, t.height}, Rect{0, 0, t.width, t.height});
 }
 
-Image drawTimeline(const Document& doc, const Image& ruler, int cellWidth, int animBarre,
-                   const TimelineMarkers& markers) {
-    Image t = drawTimelineBase(doc, ruler, cellWidth, markers);
-    drawCurrentFrame(t, doc, cellWidth, animBarre);
+Image drawTimeline(const Document& doc, const ViewState& view, const Image& ruler, int cellWidth,
+                   int animBarre, const TimelineMarkers& markers) {
+    Image t = drawTimelineBase(doc, view, ruler, cellWidth, markers);
+    drawCurrentFrame(t, view, cellWidth, animBarre);
     return t;
 }
 
@@ -233,13 +233,13 @@ Image drawAnimationLayerList(const Document& doc, const TimelineImages& images) 
 namespace {
 
 // What the timeline's base shows: the frames' places, the rows, the range and the ruler.
-uint64_t timelineKey(const Document& doc, const TimelineState& state) {
+uint64_t timelineKey(const Document& doc, const ViewState& view, const TimelineState& state) {
     uint64_t h = 1469598103934665603ull;
     auto mix = [&](uint64_t v) { h = (h ^ v) * 1099511628211ull; };
     mix(uint64_t(state.width));
     mix(uint64_t(state.cellWidth));
-    mix(uint64_t(uint16_t(doc.FrameStart)));
-    mix(uint64_t(uint16_t(doc.FrameEnd)));
+    mix(uint64_t(uint16_t(view.FrameStart)));
+    mix(uint64_t(uint16_t(view.FrameEnd)));
     mix(doc.AnimationLayerId);
     for (const auto& [key, layer] : doc.animationLayers) {
         mix(std::hash<std::string>{}(key));
@@ -263,9 +263,9 @@ void redrawTimeline(App& app) {
         state.cellWidth = cell;
         state.base = Image{};
     }
-    const uint64_t key = timelineKey(app.doc, state);
+    const uint64_t key = timelineKey(app.doc, app.viewState, state);
     if (state.base.empty() || key != state.baseKey || state.shown.width != state.base.width) {
-        state.base = drawTimelineBase(app.doc, state.ruler, cell, state.markers);
+        state.base = drawTimelineBase(app.doc, app.viewState, state.ruler, cell, state.markers);
         state.baseKey = key;
         state.shown = state.base;
     } else if (!state.marked.empty()) {  // only the current frame moved: its marks go
@@ -273,7 +273,7 @@ void redrawTimeline(App& app) {
             std::copy(state.base.row(y) + state.marked.x, state.base.row(y) + state.marked.right(),
                       state.shown.row(y) + state.marked.x);
     }
-    state.marked = drawCurrentFrame(state.shown, app.doc, cell, app.iface.animBarre);
+    state.marked = drawCurrentFrame(state.shown, app.viewState, cell, app.iface.animBarre);
     app.ui.setGadgetImage(id(Gadget::Timeline), state.shown);
 }
 

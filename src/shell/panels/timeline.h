@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "document/view_state.h"
 #include "raster/image.h"
 #include "raster/rect.h"
 #include "shell/state/timeline_state.h"
@@ -30,14 +31,14 @@ void loadTimelineImages(App& app);
 // The range markers scaled for the cell width.
 TimelineMarkers timelineMarkers(const TimelineImages& images, int cellWidth);
 // The whole timeline picture of the document: drawTimelineBase and then drawCurrentFrame.
-Image drawTimeline(const Document& doc, const Image& ruler, int cellWidth, int animBarre,
-                   const TimelineMarkers& markers);
+Image drawTimeline(const Document& doc, const ViewState& view, const Image& ruler, int cellWidth,
+                   int animBarre, const TimelineMarkers& markers);
 // The ruler with the frames, the current animation layer's row and the playback range with its
 // markers.
-Image drawTimelineBase(const Document& doc, const Image& ruler, int cellWidth,
-                       const TimelineMarkers& markers);
+Image drawTimelineBase(const Document& doc, const ViewState& view, const Image& ruler,
+                       int cellWidth, const TimelineMarkers& markers);
 // The current frame's number and mark on the timeline; returns the rectangle drawn on.
-Rect drawCurrentFrame(Image& timeline, const Document& doc, int cellWidth, int animBarre);
+Rect drawCurrentFrame(Image& timeline, const ViewState& view, int cellWidth, int animBarre);
 // The animation-layer list picture: 2000 x 130, a header with the eye and the lock, one row per
 // animation layer (the names are written by the Ui in the interface font).
 Image drawAnimationLayerList(const Document& doc, const TimelineImages& images);

@@ -12,8 +12,10 @@ namespace qm {
 void centerView(App& app) {
     updateCanvasSize(app);
     const Document& doc = app.doc;
-    app.ViewOffsetX = int16_t(app.iface.canvasWidth / 2 - displaySize(doc.Width, doc.Zoom) / 2);
-    app.ViewOffsetY = int16_t(app.iface.canvasHeight / 2 - displaySize(doc.Height, doc.Zoom) / 2);
+    app.ViewOffsetX =
+        int16_t(app.iface.canvasWidth / 2 - displaySize(doc.Width, app.viewState.Zoom) / 2);
+    app.ViewOffsetY =
+        int16_t(app.iface.canvasHeight / 2 - displaySize(doc.Height, app.viewState.Zoom) / 2);
     recomposeView(app, false);
     redrawNavigator(app);
 }

@@ -26,7 +26,7 @@ struct FieldIn {
 };
 
 using PrefField = std::variant<FieldIn<Preferences>, FieldIn<BrushSettings>, FieldIn<Document>,
-                               FieldIn<InterfaceOptions>>;
+                               FieldIn<InterfaceOptions>, FieldIn<ViewState>>;
 
 template <typename Record, typename T>
 constexpr PrefField in(Record App::*record, T Record::*member) {
@@ -43,6 +43,10 @@ constexpr PrefField brush(T BrushSettings::*member) {
 template <typename T>
 constexpr PrefField doc(T Document::*member) {
     return in(&App::doc, member);
+}
+template <typename T>
+constexpr PrefField view(T ViewState::*member) {
+    return in(&App::viewState, member);
 }
 template <typename T>
 constexpr PrefField iface(T InterfaceOptions::*member) {
@@ -84,8 +88,8 @@ constexpr std::array<PrefKey, 58> kKeys{{
     {"docHeight", pref(&P::docHeight), 768, 3000},
     {"paper", doc(&Document::paper), "presets\\paper\\paper0.png", "presets\\paper\\paper0.png",
      45},
-    {"OnionBefore", doc(&Document::OnionBefore), 0, kUnchanged, 46},
-    {"OnionAfter", doc(&Document::OnionAfter), 0, kUnchanged, 47},
+    {"OnionBefore", view(&ViewState::OnionBefore), 0, kUnchanged, 46},
+    {"OnionAfter", view(&ViewState::OnionAfter), 0, kUnchanged, 47},
     {"Undo", pref(&P::Undo), kDefaultUndoSteps, kDefaultUndoSteps, 49},
     {"ColorBG", pref(&P::ColorBG), kGrey, kGrey, 2},
     {"Interface", iface(&InterfaceOptions::Interface), 1, 1, 48},
@@ -168,8 +172,8 @@ constexpr auto kRanges = std::to_array<PrefRange>({
     {pref(&P::docWidth), 1, kMaxDocumentSide},
     {pref(&P::docHeight), 1, kMaxDocumentSide},
     {pref(&P::Undo), 1, 255},
-    {doc(&Document::OnionBefore), 0, kMostOnionFrames},
-    {doc(&Document::OnionAfter), 0, kMostOnionFrames},
+    {view(&ViewState::OnionBefore), 0, kMostOnionFrames},
+    {view(&ViewState::OnionAfter), 0, kMostOnionFrames},
     {pref(&P::ScreenRealTime), 0, 1},
     {pref(&P::AnimNewDrawing), 0, 2},
     {iface(&InterfaceOptions::Interface), 0, 1},
@@ -280,7 +284,7 @@ void readPreferences(App& app) {
     app.ui.setMenuTexts(app.dictionary);  // every text shown from now on is in the language
     app.doc.Width = app.prefs.docWidth;
     app.doc.Height = app.prefs.docHeight;
-    app.doc.Zoom = 100;
+    app.viewState.Zoom = 100;
     app.brush.strokeAlpha = 255.0;
     app.brush.strokeSizeFactor = 100.0;
     app.prefs.version = "0.2987";

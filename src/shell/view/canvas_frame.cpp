@@ -16,7 +16,9 @@ CanvasScene sceneOf(App& app) {
     CanvasScene scene{app.doc,         app.view,          app.paperView9, app.ViewOffsetX,
                       app.ViewOffsetY, app.prefs.ColorBG, grid,           activeLayerPreview(app)};
     // The onion skin shows on the canvas, never while playing.
-    if (!app.playback.running) scene.onion = onionSkinOf(app.doc);
+    if (!app.playback.running) scene.onion = onionSkinOf(app.doc, app.viewState);
+    scene.zoom = app.viewState.Zoom;
+    scene.currentFrame = app.viewState.CurrentFrame;
     return scene;
 }
 
@@ -41,12 +43,11 @@ void updateCanvasSize(App& app) {
 }
 
 void rebuildDisplayImage(App& app, const Layer& layer) {
-    app.view.zoom = app.doc.Zoom;
     rebuildDisplay(layer, app.view);
 }
 
 void rebuildAllDisplayImages(App& app) {
-    resetDisplays(app.doc.layers, app.doc.Zoom, app.view);
+    resetDisplays(app.doc.layers, app.viewState.Zoom, app.view);
 }
 
 void recomposeView(App& app, bool rebuild) {
@@ -75,10 +76,10 @@ void recomposeRegion(App& app, const Rect& canvasRect) {
     app.ui.presentCanvasPart(canvas, drawn);
 }
 
-OnionSkin onionSkinOf(const Document& doc) {
+OnionSkin onionSkinOf(const Document& doc, const ViewState& view) {
     const auto found = doc.animationLayers.find(currentAnimationLayerKey(doc));
     if (found == doc.animationLayers.end()) return {};
-    return {&found->second, doc.OnionBefore, doc.OnionAfter};
+    return {&found->second, view.OnionBefore, view.OnionAfter};
 }
 
 }  // namespace qm

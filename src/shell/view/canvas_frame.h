@@ -5,6 +5,7 @@
 
 #include "document/compositing.h"
 #include "document/document.h"
+#include "document/view_state.h"
 #include "raster/rect.h"
 
 namespace qm {
@@ -22,8 +23,9 @@ void recomposeView(App& app, bool rebuild);
 // rectangle they touched. When the control changed size, the whole frame is recomposed.
 void recomposeRegion(App& app, const Rect& canvasRect);
 
-// Makes a layer's display entry anew at the current zoom (rebuildDisplay): its tiles, the layer
-// at view scale over its mode's backdrop at its opacity, are made from the layer when the canvas
+// Makes a layer's display entry anew at the zoom the view's entries were made at
+// (rebuildDisplay; applyZoom brings them all to the view state's zoom): its tiles, the layer at
+// view scale over its mode's backdrop at its opacity, are made from the layer when the canvas
 // shows them. A layer whose view size is not within 1..7999 on both sides has no entry.
 void rebuildDisplayImage(App& app, const Layer& layer);
 // Every layer's entry anew at the current zoom (resetDisplays).
@@ -32,8 +34,8 @@ void rebuildAllDisplayImages(App& app);
 // The canvas control's size as the Ui reports it, kept in InterfaceOptions.
 void updateCanvasSize(App& app);
 
-// The onion skin of the document: OnionBefore and OnionAfter frames of the current animation
-// layer (none when it does not exist).
-OnionSkin onionSkinOf(const Document& doc);
+// The onion skin of the document: the view's OnionBefore and OnionAfter frames of the current
+// animation layer (none when it does not exist).
+OnionSkin onionSkinOf(const Document& doc, const ViewState& view);
 
 }  // namespace qm

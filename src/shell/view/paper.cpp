@@ -17,8 +17,8 @@ std::string paperFilePath(const App& app) {
 }
 
 void rebuildPaperView(App& app) {
-    const int w = displaySize(app.paperImage8.width, app.doc.Zoom);
-    const int h = displaySize(app.paperImage8.height, app.doc.Zoom);
+    const int w = displaySize(app.paperImage8.width, app.viewState.Zoom);
+    const int h = displaySize(app.paperImage8.height, app.viewState.Zoom);
     const bool drawable = w > 0 && h > 0 && w < 8000 && h < 8000;
     if (drawable && (w != app.paperImage8.width || h != app.paperImage8.height)) {
         if (auto scaled = resizeNearest(app.paperImage8, w, h)) {
@@ -57,8 +57,8 @@ bool fitPaperIfNeeded(App& app) {
         return image.width == app.doc.Width && image.height == app.doc.Height;
     };
     // Image 9 is at view scale, or at document scale where the view cannot show that size.
-    const int w = displaySize(app.paperImage8.width, app.doc.Zoom);
-    const int h = displaySize(app.paperImage8.height, app.doc.Zoom);
+    const int w = displaySize(app.paperImage8.width, app.viewState.Zoom);
+    const int h = displaySize(app.paperImage8.height, app.viewState.Zoom);
     const bool drawable = w > 0 && h > 0 && w < 8000 && h < 8000;
     const bool viewFits = drawable ? app.paperView9.width == w && app.paperView9.height == h
                                    : documentSized(app.paperView9);

@@ -17,8 +17,9 @@ namespace {
 std::string paintedText(App& app) {
     const std::string key = paintedAnimationKey(app.doc);
     if (key.empty()) return {};
-    return fillIn(Text(app.dictionary, "PaintingDrawing"),
-                  {app.doc.animationLayers.at(key).Name, std::to_string(app.doc.CurrentFrame)});
+    return fillIn(
+        Text(app.dictionary, "PaintingDrawing"),
+        {app.doc.animationLayers.at(key).Name, std::to_string(app.viewState.CurrentFrame)});
 }
 
 }  // namespace
@@ -53,7 +54,7 @@ void refreshStatusBar(App& app) {
     if (!app.iface.statusBar) return;
     const Document& doc = app.doc;
     Dictionary& d = app.dictionary;
-    app.ui.setStatusText(0, Text(d, "Zoom :") + " " + std::to_string(doc.Zoom) + " %");
+    app.ui.setStatusText(0, Text(d, "Zoom :") + " " + std::to_string(app.viewState.Zoom) + " %");
     app.ui.setStatusText(
         1, Text(d, "Doc :") + " " + std::to_string(doc.Width) + "/" + std::to_string(doc.Height));
     app.ui.setStatusText(2, Text(d, "Mouse :") + " " + std::to_string(app.pointerX) + "/" +

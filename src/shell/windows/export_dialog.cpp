@@ -41,9 +41,9 @@ int stateIn(App& app, Gadget gadget, int min, int max) {
 
 WindowDescription exportWindow(App& app) {
     using K = ControlKind;
-    const int last = lastDocumentFrame(app.doc);
-    const int first = std::clamp<int>(app.doc.FrameStart, 1, last);
-    const int end = std::clamp<int>(app.doc.FrameEnd, first, last);
+    const int last = lastDocumentFrame(app.doc, app.viewState);
+    const int first = std::clamp<int>(app.viewState.FrameStart, 1, last);
+    const int end = std::clamp<int>(app.viewState.FrameEnd, first, last);
     Dictionary& d = app.dictionary;
     auto label = [&d](const char* text, int x, int y, int width = 120) {
         return ControlDescription{.kind = K::Label,
@@ -168,7 +168,7 @@ void closeExportDialog(App& app) {
 
 // The options as the window shows them; the file is asked for next.
 void exportWithChoices(App& app) {
-    const int last = lastDocumentFrame(app.doc);
+    const int last = lastDocumentFrame(app.doc, app.viewState);
     const FormatRow& row =
         kFormats[size_t(stateIn(app, Gadget::ExportFormat, 0, int(kFormats.size()) - 1))];
     AnimationExportOptions options;
@@ -203,7 +203,7 @@ void exportWithChoices(App& app) {
     // A long export shows its progress and can be cancelled; a cancelled one leaves no file.
     const std::string title = Text(app.dictionary, "ExportAnimationAsVideo");
     const std::string error =
-        exportAnimation(app.doc, options, [&app, &title](int done, int total) {
+        exportAnimation(app.doc, app.viewState, options, [&app, &title](int done, int total) {
             app.ui.setStatusProgress(3, done, total);
             return app.ui.taskProgress(title, done, total);
         });
@@ -228,7 +228,7 @@ void openExportDialog(App& app) {
 bool handleExportControl(App& app, int gadget) {
     if (gadget < id(Gadget::ExportFormat) || gadget > id(Gadget::ExportCancel)) return false;
     if (!windowIsOpen(app, id(Window::Export))) return true;
-    const int last = lastDocumentFrame(app.doc);
+    const int last = lastDocumentFrame(app.doc, app.viewState);
     switch (static_cast<Gadget>(gadget)) {
         case Gadget::ExportFormat:
             stateIn(app, Gadget::ExportFormat, 0, int(kFormats.size()) - 1);

@@ -34,16 +34,8 @@ void newDocumentOk(App& app) {
     if (app.Modified && app.editGeneration != app.newDocumentAgreed && !mayReplaceDocument(app))
         return;
     app.activeWindow = id(Window::Main);
-    app.doc.Zoom = 100;
-    app.doc.Width = int16_t(app.newDocWidth);
-    app.doc.Height = int16_t(app.newDocHeight);
-    if (!makeNewDocument(app)) return;
-    app.documentPath.clear();  // Save asks for a name, proposing none
-    setInitialTitle(app);
-    // The view is centred on the new document: the old offsets could leave it wholly outside
-    // the canvas, an empty grey window after "New".
-    centerView(app);
-    refreshStatusBar(app);
+    // Untitled, without a file (Save asks for a name, proposing none), centred.
+    if (!makeNewDocument(app, app.newDocWidth, app.newDocHeight)) return;
     closeWindow(app, id(Window::NewDocument));
 }
 
