@@ -196,7 +196,7 @@ struct ZoomScene {
         app->prefs.grid = 0;
         for (const Layer& layer : ref.doc.layers) app->doc.layers.push_back(layer);
         app->doc.layers.back().Selected = 1;
-        app->workImage3 = *createImage(kDoc, kDoc);
+        app->workImage3 = *TiledImage::create(kDoc, kDoc);
         app->paperImage8 = ref.paper;
         app->paperView9 = ref.paper;
     }

@@ -78,7 +78,7 @@ struct PlaybackScene {
             doc.layers.push_back(std::move(layer));
         }
         doc.layers.back().Selected = 1;
-        app->workImage3 = *createImage(kDoc, kDoc);
+        app->workImage3 = *TiledImage::create(kDoc, kDoc);
         app->paperImage8 = opaqueRandom(kDoc, kDoc, 99, 24);
         app->paperView9 = app->paperImage8;
         for (int l = 0; l < 2; ++l) {

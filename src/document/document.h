@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "raster/image.h"
+#include "raster/tiled_image.h"
 
 namespace qm {
 

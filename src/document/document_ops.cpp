@@ -43,8 +43,10 @@ bool resetDocument(Document& doc, DocumentWorkImages work) {
     doc.animationLayers.clear();
     doc.paintTarget = 0;
     doc.paintsAnimation = 0;
-    for (Image* slot : {&work.image2, &work.image4, &work.image3}) {
-        auto image = documentImage(doc);
+    for (TiledImage* slot : {&work.image2, &work.image4, &work.image3}) {
+        auto image = documentSizeAllowed(doc.Width, doc.Height)
+                         ? TiledImage::create(doc.Width, doc.Height)
+                         : std::nullopt;
         if (!image) return false;
         *slot = std::move(*image);
     }

@@ -20,9 +20,9 @@ bool documentSizeAllowed(int64_t width, int64_t height);
 
 // The document-size work images that the reset recreates (slots 2, 4 and 3).
 struct DocumentWorkImages {
-    Image& image2;
-    Image& image4;
-    Image& image3;
+    TiledImage& image2;
+    TiledImage& image4;
+    TiledImage& image3;
 };
 
 // Releases every layer and animation frame, empties both lists, and creates the three work

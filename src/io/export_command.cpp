@@ -96,7 +96,7 @@ std::optional<Document> emptyDocument(int width, int height, bool withLayer, std
     Document doc;
     doc.Width = int16_t(width);
     doc.Height = int16_t(height);
-    Image image2, image3, image4;  // the work images the reset makes; not used here
+    TiledImage image2, image3, image4;  // the work images the reset makes; not used here
     const bool made = withLayer ? newDocument(doc, {image2, image4, image3})
                                 : (resetDocument(doc, {image2, image4, image3}) &&
                                    addAnimationLayer(doc, 0) && addAnimationFrame(doc));

@@ -70,7 +70,7 @@ struct Inputs {
         Document doc;
         doc.Width = 16;
         doc.Height = 12;
-        Image w2, w4, w3;
+        TiledImage w2, w4, w3;
         EXPECT_TRUE(newDocument(doc, {w2, w4, w3}));
         fillBox(doc.layers[0].image, 0, 0, 16, 12,
                 solidPaint(rgba(20, 40, 200, 255), DrawMode::AllChannels));

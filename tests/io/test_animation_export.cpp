@@ -57,7 +57,7 @@ Image solid(int w, int h, uint32_t color) {
 // A 24 x 16 document with layers in several modes and two animation layers whose frames move.
 struct AnimatedDocument {
     Document doc;
-    Image work2, work4, work3;
+    TiledImage work2, work4, work3;
     explicit AnimatedDocument(int frames = 6) {
         doc.Width = 24;
         doc.Height = 16;
@@ -278,7 +278,7 @@ TEST(AnimationExport, BadRequestsGiveAMessageAndNoFile) {
     Document wide;
     wide.Width = 16000;
     wide.Height = 10;
-    Image w2, w4, w3;
+    TiledImage w2, w4, w3;
     ASSERT_TRUE(newDocument(wide, {w2, w4, w3}));
     AnimationExportOptions options;
     options.path = folder.file("wide.gif");

@@ -36,7 +36,7 @@ TEST(SavePath, TheFormatsExtensionIsCleanedFromTheFileNameOnly) {
 // A document of 24 x 16 with layers made by `add`.
 struct SmallDocument {
     Document doc;
-    Image work2, work4, work3;
+    TiledImage work2, work4, work3;
     SmallDocument() {
         doc.Width = 24;
         doc.Height = 16;

@@ -13,6 +13,7 @@
 #include "shell/view/paper.h"
 #include "shell/view/view.h"
 #include "shell_fixture.h"
+#include "support/pixels.h"
 #include "support/temp_folder.h"
 
 namespace qm::test {
@@ -169,7 +170,7 @@ TEST_F(LayerCommandsTest, ResizeFollowsWithPaperWorkImagesAndDisplayImages) {
     const Layer& layer = app.doc.layers[0];
     EXPECT_EQ(layer.image.width, 100);
     EXPECT_EQ(layer.image.at(2, 0), rgba(0, 255, 0, 255));  // laid at its offset
-    EXPECT_EQ(app.workImage4.pixels, layer.image.pixels);
+    EXPECT_EQ(pixelsOf(app.workImage4), layer.image.pixels);
     EXPECT_EQ(app.workImage3.width, 100);
     EXPECT_EQ(display(layer).width, 100);
     EXPECT_EQ(currentImage(app.doc), &layer.image);

@@ -119,7 +119,7 @@ TEST(DocumentOps, AnimationLayerKindsAndRefusals) {
     Document doc;
     doc.Width = 8;
     doc.Height = 8;
-    Image a, b, c;
+    TiledImage a, b, c;
     ASSERT_TRUE(newDocument(doc, {a, b, c}));
     EXPECT_EQ(a.width, 8);
     EXPECT_EQ(c.height, 8);

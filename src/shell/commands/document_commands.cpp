@@ -69,7 +69,7 @@ bool installDocument(App& app, DocumentFileContents&& contents) {
     fresh.Height = contents.Height;
     fresh.LayerCounter = 0;
     fresh.paintTarget = 0;
-    Image image2, image3, image4;
+    TiledImage image2, image3, image4;
     // The file's animation: its frame settings, animation layers and drawings. A file without
     // any starts as New starts: one shown "Layer Normal1" with a frame. (An animation layer made
     // by the frame alone would be nameless, hidden and of alpha 0, so frames imported into it
@@ -350,8 +350,8 @@ bool documentFromImage(App& app, Image image) {
     if (!newDocument(app.doc, {app.workImage2, app.workImage4, app.workImage3}) ||
         !fitPaperIfNeeded(app)) {
         app.doc = std::move(previous);
-        for (Image* work : {&app.workImage2, &app.workImage3, &app.workImage4})
-            if (auto fresh = createImage(app.doc.Width, app.doc.Height, 32))
+        for (TiledImage* work : {&app.workImage2, &app.workImage3, &app.workImage4})
+            if (auto fresh = TiledImage::create(app.doc.Width, app.doc.Height))
                 *work = std::move(*fresh);
         fitPaperIfNeeded(app);
         return false;
