@@ -64,7 +64,7 @@ bool addAnimationLayer(Document& doc, int kind);
 // Appends a frame at CurrentFrame to the current animation layer: `image` when given, else a
 // new transparent image of the document size. Then re-mirrors the current layer. False when the
 // image cannot be created.
-bool addAnimationFrame(Document& doc, std::optional<Image> image = std::nullopt);
+bool addAnimationFrame(Document& doc, std::optional<TiledImage> image = std::nullopt);
 
 // The selected layer, or null. The current layer is always found this way: the document keeps
 // no pointers into its own list, which moves its layers when it grows or is sorted.
@@ -75,8 +75,8 @@ const Layer* selectedLayer(const Document& doc);
 Layer* currentLayer(Document& doc);
 const Layer* currentLayer(const Document& doc);
 // The current layer's image, or null.
-Image* currentImage(Document& doc);
-const Image* currentImage(const Document& doc);
+TiledImage* currentImage(Document& doc);
+const TiledImage* currentImage(const Document& doc);
 // The current layer's visibility; 0 without a current layer.
 uint8_t currentVisible(const Document& doc);
 // The layer at `position` (1 = bottom), or null.

@@ -153,7 +153,7 @@ bool newBlankDrawing(Document& doc, History& history, std::string_view key) {
     if (!layer || !inRange(doc, f)) return false;
     const auto shown = shownDrawing(*layer, f);
     if (shown && shown->start == f) return false;
-    auto image = createImage(doc.Width, doc.Height, 32);
+    auto image = TiledImage::create(doc.Width, doc.Height);
     if (!image) return false;
     std::vector<AnimationFrame> frames(1);
     frames[0].image = std::move(*image);

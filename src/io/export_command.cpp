@@ -140,8 +140,10 @@ std::optional<Document> loadImageDocument(const std::string& path, std::string& 
     auto doc = emptyDocument(image->width, image->height, true, error);
     if (!doc) return std::nullopt;
     // The file's pixels and alpha replace the new layer's, as opening an image does.
-    if (Image* layer = currentImage(*doc))
-        drawImage(*layer, *image, 0, 0, DrawMode::AllChannels, 255);
+    if (TiledImage* layer = currentImage(*doc))
+        layer->forEachWritableTile(Rect{0, 0, layer->width, layer->height}, [&](PixelView tile) {
+            return drawImage(tile, *image, 0, 0, DrawMode::AllChannels, 255);
+        });
     return doc;
 }
 
@@ -170,7 +172,7 @@ std::optional<Document> loadFrameFolder(const std::string& folder, std::string& 
         }
         if (!doc && !(doc = emptyDocument(image->width, image->height, true, error)))
             return std::nullopt;
-        if (!addAnimationFrame(*doc, std::move(*image))) {
+        if (!addAnimationFrame(*doc, tiledFrom(*image))) {
             error = "Not enough memory for the frame " + path + ".";
             return std::nullopt;
         }

@@ -69,7 +69,11 @@ struct AnimatedDocument {
             layer.Blendmode = mode;
             layer.Opacity = opacity;
             layer.X = x;
-            fillBox(layer.image, r.x, r.y, r.w, r.h, solidPaint(color, DrawMode::AllChannels));
+            {
+                Image whole = layer.image.toImage();
+                fillBox(whole, r.x, r.y, r.w, r.h, solidPaint(color, DrawMode::AllChannels));
+                layer.image = whole;
+            }
             return &layer;
         };
         add(1, 255, rgba(100, 200, 250, 255), {2, 2, 10, 8});            // Multiply
@@ -84,12 +88,12 @@ struct AnimatedDocument {
             const int at = f == 4 ? 3 : f;
             fillBox(picture, 2 * at, 5, 6, 6,
                     solidPaint(rgba(250, 220, 30, 255), DrawMode::AllChannels));
-            EXPECT_TRUE(addAnimationFrame(doc, std::move(picture)));
+            EXPECT_TRUE(addAnimationFrame(doc, tiledFrom(picture)));
         }
         // A second, half-strong animation layer with one frame on frame 2, moved by its offset.
         EXPECT_TRUE(addAnimationLayer(doc, 1));
         doc.CurrentFrame = 2;
-        EXPECT_TRUE(addAnimationFrame(doc, solid(8, 8, rgba(20, 40, 240, 255))));
+        EXPECT_TRUE(addAnimationFrame(doc, tiledFrom(solid(8, 8, rgba(20, 40, 240, 255)))));
         currentAnimationLayer(doc).Frames.back().X = 10;
         currentAnimationLayer(doc).Alpha = 128;
         doc.CurrentFrame = 1;

@@ -170,7 +170,7 @@ TEST_F(ShellTest, FirstStrokeOfAFreshStartPaints) {
     canvas(CanvasEventType::LeftDown, 100, 100);
     canvas(CanvasEventType::Move, 160, 120, false, false, true);
     canvas(CanvasEventType::LeftUp, 160, 120);
-    const Image& layer = *currentImage(app.doc);
+    const Image layer = currentImage(app.doc)->toImage();
     bool painted = false;
     for (uint32_t p : layer.pixels) painted = painted || alpha(p) != 0;
     EXPECT_TRUE(painted);

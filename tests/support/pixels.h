@@ -14,3 +14,7 @@ inline auto pixelsOf(const TiledImage& image) {
 }
 
 }  // namespace qm::test
+
+namespace qm {
+using test::pixelsOf;
+}  // namespace qm

@@ -178,15 +178,17 @@ void resizeDocument(App& app, int width, int height, int quality, int mode) {
         if (layer.IsGroup || layer.image.empty()) continue;
         if (std::optional<Image> resized =
                 resizedLayerImage(doc, layer, oldWidth, oldHeight, quality, mode)) {
-            app.history.replaceImage(doc, layer.id, std::move(*resized));
+            TiledImage tiled;
+            tiled.assign(*resized);
+            app.history.replaceImage(doc, layer.id, std::move(tiled));
             // The image size scales the picture: the layer's place and size go with it.
             if (mode == 0) scaleLayerPlacement(layer, oldWidth, oldHeight, width, height);
         } else {
             complete = false;
         }
     }
-    if (const Image* current = currentImage(doc); mode == 1 && current)
-        app.workImage4.assign(*current);
+    if (const TiledImage* current = currentImage(doc); mode == 1 && current)
+        app.workImage4 = *current;
     if (!complete) unableToCreateImage(app);
 }
 
