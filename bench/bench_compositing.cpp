@@ -220,7 +220,10 @@ void BM_MemcpyTenLayers(benchmark::State& state) {
     std::vector<std::vector<uint32_t>> copies(10, std::vector<uint32_t>(size_t(kDoc) * kDoc));
     // The layers' pixels as ten whole, warm vectors, copied from one to another.
     std::vector<std::vector<uint32_t>> layers;
-    for (size_t i = 0; i < 10; ++i) layers.push_back(ref.doc.layers[i].image.toImage().pixels);
+    for (size_t i = 0; i < 10; ++i) {
+        const Image whole = ref.doc.layers[i].image.toImage();
+        layers.emplace_back(whole.pixels.begin(), whole.pixels.end());
+    }
     for (auto _ : state) {
         for (size_t i = 0; i < 10; ++i)
             std::memcpy(copies[i].data(), layers[i].data(), copies[i].size() * 4);
