@@ -459,7 +459,8 @@ void BM_Scene_Segment200NoHistory(benchmark::State& state) {
         Layer& layer = app.doc.layers.back();
         StrokeContext context{app.brush,
                               app.tip,
-                              imageDabTarget(layer.image),
+                              DabTarget{layer.image.width, layer.image.height, nullptr, 0, 0,
+                                        [&layer](const Rect&) { return &layer.image; }},
                               app.viewState.Zoom,
                               code(app.CurrentTool),
                               app.random,

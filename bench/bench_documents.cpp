@@ -124,7 +124,7 @@ std::vector<std::vector<uint8_t>>& peerFiles(int which) {
     static std::vector<std::vector<uint8_t>> files[2];
     if (files[which].empty())
         for (const qm::Layer& layer : scene(which).layers)
-            files[which].push_back(libpngDefaultEncode(layer.image));
+            files[which].push_back(libpngDefaultEncode(layer.image.toImage()));
     return files[which];
 }
 
@@ -149,9 +149,11 @@ void BM_SaveDocument(benchmark::State& state) {
 void BM_LibpngDefaultEncodeTen(benchmark::State& state) {
     const qm::Document& doc = scene(int(state.range(0)));
     double bytes = 0;
+    std::vector<qm::Image> images;
+    for (const qm::Layer& layer : doc.layers) images.push_back(layer.image.toImage());
     for (auto _ : state) {
         bytes = 0;
-        for (const qm::Layer& layer : doc.layers) bytes += double(libpngDefaultEncode(layer.image).size());
+        for (const qm::Image& image : images) bytes += double(libpngDefaultEncode(image).size());
     }
     setBytes(state, bytes);
 }
@@ -357,11 +359,11 @@ void writeFlushed(const std::string& path, const std::vector<uint8_t>& bytes) {
 }
 
 // The 121 images of the scene, in the order the save writes them.
-std::vector<const qm::Image*> sceneImages() {
+std::vector<qm::Image> sceneImages() {
     const qm::Document& doc = animationScene();
-    std::vector<const qm::Image*> images{&doc.layers[0].image};
+    std::vector<qm::Image> images{doc.layers[0].image.toImage()};
     for (const qm::AnimationFrame& f : doc.animationLayers.at("2").Frames)
-        images.push_back(&f.image);
+        images.push_back(f.image.toImage());
     return images;
 }
 
@@ -391,7 +393,7 @@ struct Sides {
 
 void BM_DrawingsSaveVsLibpng(benchmark::State& state) {
     const qm::Document& doc = animationScene();
-    const std::vector<const qm::Image*> images = sceneImages();
+    const std::vector<qm::Image> images = sceneImages();
     const std::string folder = benchFolder() + "/peer_drawings";
     std::filesystem::create_directories(folder);
     const std::string path = benchFolder() + "/drawings.qmd";
@@ -403,7 +405,7 @@ void BM_DrawingsSaveVsLibpng(benchmark::State& state) {
         bytes = 0;
         for (size_t i = 0; i < images.size(); ++i) {
             std::vector<uint8_t> png;
-            if (!libpngEncode(*images[i], png)) state.SkipWithError("libpng failed");
+            if (!libpngEncode(images[i], png)) state.SkipWithError("libpng failed");
             writeFlushed(folder + "/" + std::to_string(i) + ".png", png);
             bytes += double(png.size());
         }

@@ -58,9 +58,10 @@ struct Scene {
             AnimationFrame frame;
             frame.Frame = int16_t(f);
             frame.id = app.doc.nextFrameId++;
-            frame.image = *createImage(kDrawingW, kDrawingH, 32);
-            fillBox(frame.image, 0, 0, kDrawingW, kDrawingH, solidPaint(rgba(30, 40, 200, 24)));
-            fillBox(frame.image, 40 * f, 300, 200, 200, solidPaint(rgba(200, 40, 30, 255)));
+            Image drawing = *createImage(kDrawingW, kDrawingH, 32);
+            fillBox(drawing, 0, 0, kDrawingW, kDrawingH, solidPaint(rgba(30, 40, 200, 24)));
+            fillBox(drawing, 40 * f, 300, 200, 200, solidPaint(rgba(200, 40, 30, 255)));
+            frame.image = drawing;
             layer.Frames.push_back(std::move(frame));
         }
         app.history.clear();

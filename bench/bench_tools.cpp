@@ -94,9 +94,8 @@ struct ToolScene {
         for (int i = 0; i < 10; ++i) {
             Layer layer;
             layer.image = images.layers[size_t(i)];
-            if (emptyTop && i == 9) {  // an empty layer whose pages are all there
-                layer.image = *createImage(kDoc, kDoc);
-                std::fill(layer.image.pixels.begin(), layer.image.pixels.end(), 0u);
+            if (emptyTop && i == 9) {  // an empty layer
+                layer.image = *TiledImage::create(kDoc, kDoc);
             }
             layer.Blendmode = uint8_t(kSceneModes[i]);
             layer.Position = uint8_t(i + 1);
@@ -164,13 +163,13 @@ void BM_FillEmptyLayer(benchmark::State& state) {
     ToolScene scene(true);
     App& app = *scene.app;
     onMenuCommand(app, id(Cmd::FillTool));
-    Image& layer = currentLayer(app.doc)->image;
+    TiledImage& layer = currentLayer(app.doc)->image;
     for (auto _ : state) {
         onCanvasEvent(app, pointer(CanvasEventType::LeftDown, 10, 10));
         state.PauseTiming();  // the release only ends the step and redraws the view again
         onCanvasEvent(app, pointer(CanvasEventType::LeftUp, 10, 10));
         startHistory(app);
-        std::fill(layer.pixels.begin(), layer.pixels.end(), 0u);
+        layer.clear();
         state.ResumeTiming();
     }
     setCounters(state, int64_t(kDoc) * kDoc);

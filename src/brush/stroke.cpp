@@ -203,7 +203,9 @@ Rect drawResizedRect(const PixelView& target, const Image& dab, int w, int h, in
 Rect placeDab(const DabTarget& target, const Image& dab, bool resize, int w, int h, int x, int y,
               const DabPasses& passes, ResizedDabMemory* memory = nullptr,
               const Rect* box = nullptr) {
-    if (target.width < 1 || target.height < 1 || dab.empty() || !target.reserve) return {};
+    if (target.width < 1 || target.height < 1 || dab.empty() ||
+        (!target.reserve && !target.reserveTiles))
+        return {};
     if (!resize) {
         w = dab.width;
         h = dab.height;
@@ -213,6 +215,16 @@ Rect placeDab(const DabTarget& target, const Image& dab, bool resize, int w, int
     const Rect rect = resize && box ? resizedDabRect(x, y, w, h, dab, *box, target)
                                     : clipToImage(x, y, w, h, target.width, target.height);
     if (rect.empty()) return {};
+    if (!target.reserve) {
+        TiledImage* tiles = target.reserveTiles(rect);
+        if (!tiles || tiles->width != target.width || tiles->height != target.height) return {};
+        ResizedDabMemory ownMemory;
+        return tiles->forEachWritableTile(rect, [&](PixelView tile) {
+            if (!resize) return drawDab(tile, dab, x, y, passes);
+            return drawResizedRect(tile, dab, w, h, x, y, tile.rect(), passes,
+                                   memory ? *memory : ownMemory);
+        });
+    }
     Image* image = target.reserve(rect);
     if (!image || image->width != target.width || image->height != target.height) return {};
     if (!resize) return drawDab(*image, dab, x, y, passes);
@@ -620,8 +632,11 @@ SegmentResult paintSegment(StrokeContext& ctx, const PenSample& from, const PenS
     return paintDabs(ctx, bounded(from), bounded(to), decayCounters);
 }
 
-std::optional<uint32_t> mixingSample(const Image& layer, int x, int y, int zoom, int originX,
-                                     int originY) {
+namespace {
+
+template <class Source>
+std::optional<uint32_t> sampleOf(const Source& layer, int x, int y, int zoom, int originX,
+                                 int originY) {
     if (zoom < 1 || layer.empty()) return std::nullopt;
     const int u = nearestInt(x * 100.0 / zoom) - originX;
     const int v = nearestInt(y * 100.0 / zoom) - originY;
@@ -632,6 +647,18 @@ std::optional<uint32_t> mixingSample(const Image& layer, int x, int y, int zoom,
     const uint32_t read = alpha(pixel) == 0 ? 0u : pixel & kColour;
     if (int32_t(read) <= 0) return std::nullopt;
     return read;
+}
+
+}  // namespace
+
+std::optional<uint32_t> mixingSample(const Image& layer, int x, int y, int zoom, int originX,
+                                     int originY) {
+    return sampleOf(layer, x, y, zoom, originX, originY);
+}
+
+std::optional<uint32_t> mixingSample(const TiledImage& layer, int x, int y, int zoom, int originX,
+                                     int originY) {
+    return sampleOf(layer, x, y, zoom, originX, originY);
 }
 
 uint32_t mixedColor(uint32_t sample, uint32_t selectedColor, int mixing) {

@@ -24,6 +24,7 @@
 #include "raster/image.h"
 #include "raster/pixel_view.h"
 #include "raster/rect.h"
+#include "raster/tiled_image.h"
 
 namespace qm {
 
@@ -135,11 +136,14 @@ private:
 // dab, `reserve` is given the rectangle the dab will write (already cut to the image) and answers
 // the image to draw into, or null to skip the dab. A width or height below 1 paints nothing.
 // The image's pixel (0, 0) lies over document pixel (originX, originY) (a moved layer): a dab
-// lands on the image pixels under the document pixels it covers.
+// lands on the image pixels under the document pixels it covers. A tiled target answers through
+// `reserveTiles` instead (a layer or a drawing): the dab is drawn into each tile under it, and a
+// missing tile where it draws nothing stays missing.
 struct DabTarget {
     int width = 0, height = 0;
     std::function<Image*(const Rect&)> reserve;
     int originX = 0, originY = 0;
+    std::function<TiledImage*(const Rect&)> reserveTiles;
 };
 
 // A dab target straight onto an image the caller owns (tests, benchmarks, previews).
@@ -196,6 +200,8 @@ int dabSpacing(const BrushSettings& brush);
 // mix).
 std::optional<uint32_t> mixingSample(const Image& layer, int x, int y, int zoom, int originX = 0,
                                      int originY = 0);
+std::optional<uint32_t> mixingSample(const TiledImage& layer, int x, int y, int zoom,
+                                     int originX = 0, int originY = 0);
 // The selected colour laid over the sampled one: mixing % of the sample, the rest from
 // `selectedColor`; `mixing` above 100 counts as 100.
 uint32_t mixedColor(uint32_t sample, uint32_t selectedColor, int mixing);

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -55,7 +56,8 @@ struct DrawStep {
         Tint,      // an onion-skin frame: its alpha with the colour `tint`, alpha blended
     };
     Kind kind = Kind::Over;
-    const Image* image = nullptr;         // the paper or a frame
+    const Image* image = nullptr;         // the paper
+    const TiledImage* frame = nullptr;    // an animation frame, read by rows
     const DisplayEntry* entry = nullptr;  // a layer
     Placement at;
     BlendRowFunction blend = nullptr;  // Mode
@@ -69,9 +71,12 @@ struct DrawStep {
 std::vector<DrawStep> frameSteps(const CanvasScene& scene, const Rect& area) {
     const Document& doc = scene.doc;
     std::vector<DrawStep> steps;
-    auto addImage = [&](const Image& image, int64_t x, int64_t y, uint32_t opacity) {
+    auto addImage = [&]<class Source>(const Source& image, int64_t x, int64_t y, uint32_t opacity) {
         DrawStep step;
-        step.image = &image;
+        if constexpr (std::is_same_v<Source, TiledImage>)
+            step.frame = &image;
+        else
+            step.image = &image;
         if (!image.empty()) step.at = place(image.width, image.height, x, y, area);
         if (step.at.dst.empty() || opacity == 0) return;
         // Over of an opaque image at full strength is a copy.
@@ -274,6 +279,8 @@ void composeRows(Image& canvas, const CanvasScene& scene, const Rect& area, int 
         !scene.paper.empty() && !scene.paper.hasAlpha() ? intersect(rows, paperRect) : Rect{};
     std::vector<RowStep> active;
     active.reserve(steps.size());
+    // The rows of the frames that do not lie in one tile are gathered here, one row per step.
+    std::vector<std::vector<uint32_t>> gathered(steps.size());
     for (int y = top; y < bottom; ++y) {
         uint32_t* row = canvas.row(y);
         if (covered.empty() || y < covered.y || y >= covered.bottom()) {
@@ -285,6 +292,7 @@ void composeRows(Image& canvas, const CanvasScene& scene, const Rect& area, int 
         active.clear();
         for (const DrawStep& step : steps) {
             const Rect& d = step.at.dst;
+            std::vector<uint32_t>& scratch = gathered[size_t(&step - steps.data())];
             if (y < d.y || y >= d.bottom()) continue;
             const int sourceRow = step.at.sy + (y - d.y);
             const int docY = step.kind == DrawStep::Kind::Dissolve
@@ -294,6 +302,11 @@ void composeRows(Image& canvas, const CanvasScene& scene, const Rect& area, int 
                 const int shiftY = step.entry->shiftY;
                 active.push_back({&step, d.x, d.x, nullptr, sourceRow >> shiftY,
                                   sourceRow & ((1 << shiftY) - 1), docY});
+            } else if (step.frame) {
+                scratch.resize(size_t(d.w));
+                active.push_back({&step, d.x, d.right(),
+                                  step.frame->rowSpan(sourceRow, step.at.sx, d.w, scratch.data()),
+                                  0, 0, docY});
             } else {
                 active.push_back(
                     {&step, d.x, d.right(), step.image->row(sourceRow) + step.at.sx, 0, 0, docY});

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "raster/image.h"
+#include "raster/tiled_image.h"
 
 namespace qm {
 
@@ -37,12 +38,12 @@ struct LayerProperties {
 };
 
 struct Layer : LayerProperties {
-    Image image;  // the layer's pixels (its view-scale image belongs to the view)
+    TiledImage image;  // the layer's pixels (its view-scale image belongs to the view)
 };
 
 struct AnimationFrame {
     int16_t X = 0, Y = 0;
-    Image image;
+    TiledImage image;
     int16_t Frame = 1;
     uint32_t id = 0;  // stable identity while the frame lives, as for layers; 0 until given
     // Frames it stays on screen, from Frame on (at least 1). Frames of one layer on one Frame

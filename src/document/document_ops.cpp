@@ -14,9 +14,9 @@ bool documentSizeAllowed(int64_t width, int64_t height) {
 
 namespace {
 
-std::optional<Image> documentImage(const Document& doc) {
+std::optional<TiledImage> documentImage(const Document& doc) {
     if (!documentSizeAllowed(doc.Width, doc.Height)) return std::nullopt;
-    return createImage(doc.Width, doc.Height, 32);
+    return TiledImage::create(doc.Width, doc.Height);
 }
 
 constexpr std::array<AnimationLayerKind, kAnimationLayerKinds> kKinds{{
@@ -43,7 +43,7 @@ bool resetDocument(Document& doc, DocumentWorkImages work) {
     doc.animationLayers.clear();
     doc.paintTarget = 0;
     doc.paintsAnimation = 0;
-    for (Image* slot : {&work.image2, &work.image4, &work.image3}) {
+    for (TiledImage* slot : {&work.image2, &work.image4, &work.image3}) {
         auto image = documentImage(doc);
         if (!image) return false;
         *slot = std::move(*image);
@@ -115,7 +115,7 @@ bool addAnimationLayer(Document& doc, int kind) {
     return true;
 }
 
-bool addAnimationFrame(Document& doc, int16_t frame, std::optional<Image> image) {
+bool addAnimationFrame(Document& doc, int16_t frame, std::optional<TiledImage> image) {
     if (!image) image = documentImage(doc);
     if (!image) return false;
     AnimationFrame made;
@@ -150,12 +150,12 @@ const Layer* currentLayer(const Document& doc) {
     return selectedLayer(doc);
 }
 
-Image* currentImage(Document& doc) {
+TiledImage* currentImage(Document& doc) {
     Layer* layer = currentLayer(doc);
     return layer ? &layer->image : nullptr;
 }
 
-const Image* currentImage(const Document& doc) {
+const TiledImage* currentImage(const Document& doc) {
     const Layer* layer = currentLayer(doc);
     return layer ? &layer->image : nullptr;
 }

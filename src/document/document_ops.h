@@ -20,9 +20,9 @@ bool documentSizeAllowed(int64_t width, int64_t height);
 
 // The document-size work images that the reset recreates (slots 2, 4 and 3).
 struct DocumentWorkImages {
-    Image& image2;
-    Image& image4;
-    Image& image3;
+    TiledImage& image2;
+    TiledImage& image4;
+    TiledImage& image3;
 };
 
 // Releases every layer and animation frame, empties both lists, and creates the three work
@@ -65,7 +65,8 @@ bool addAnimationLayer(Document& doc, int kind);
 // Appends a frame at `frame` (the frame shown) to the current animation layer: `image` when
 // given, else a new transparent image of the document size. Then re-mirrors the current layer.
 // False when the image cannot be created.
-bool addAnimationFrame(Document& doc, int16_t frame, std::optional<Image> image = std::nullopt);
+bool addAnimationFrame(Document& doc, int16_t frame,
+                       std::optional<TiledImage> image = std::nullopt);
 
 // The selected layer, or null. The current layer is always found this way: the document keeps
 // no pointers into its own list, which moves its layers when it grows or is sorted.
@@ -76,8 +77,8 @@ const Layer* selectedLayer(const Document& doc);
 Layer* currentLayer(Document& doc);
 const Layer* currentLayer(const Document& doc);
 // The current layer's image, or null.
-Image* currentImage(Document& doc);
-const Image* currentImage(const Document& doc);
+TiledImage* currentImage(Document& doc);
+const TiledImage* currentImage(const Document& doc);
 // The current layer's visibility; 0 without a current layer.
 uint8_t currentVisible(const Document& doc);
 // The layer at `position` (1 = bottom), or null.

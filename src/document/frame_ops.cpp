@@ -153,7 +153,7 @@ bool newBlankDrawing(Document& doc, const ViewState& view, History& history, std
     if (!layer || !inRange(doc, f)) return false;
     const auto shown = shownDrawing(*layer, f);
     if (shown && shown->start == f) return false;
-    auto image = createImage(doc.Width, doc.Height, 32);
+    auto image = TiledImage::create(doc.Width, doc.Height);
     if (!image) return false;
     std::vector<AnimationFrame> frames(1);
     frames[0].image = std::move(*image);

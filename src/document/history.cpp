@@ -25,7 +25,7 @@ uint64_t imageKey(uint32_t id, bool frame) {
 }
 
 // The image a tile record keeps tiles of, or null when it is not in the document.
-Image* recordImage(const TileRecord& record, Document& doc) {
+TiledImage* recordImage(const TileRecord& record, Document& doc) {
     if (record.frame) {
         AnimationFrame* frame = frameById(doc, record.layer);
         return frame ? &frame->image : nullptr;
@@ -35,18 +35,22 @@ Image* recordImage(const TileRecord& record, Document& doc) {
 }
 
 // The rectangle of tile (tx, ty) of an image, cut at its edges.
-Rect tileRect(const Image& image, int tx, int ty) {
+static_assert(kTile == kTileSide, "the history keeps the images' own tiles");
+
+Rect tileRect(const TiledImage& image, int tx, int ty) {
     return intersect(Rect{tx * kTile, ty * kTile, kTile, kTile}, Rect{0, 0, image.width, image.height});
 }
 
-size_t imageBytes(const Image& image) {
-    return image.pixels.size() * sizeof(uint32_t);
+size_t imageBytes(const TiledImage& image) {
+    return size_t(image.width) * size_t(image.height) * sizeof(uint32_t);
 }
 
-// Whether every pixel of the rectangle of the image is 0.
-bool allZero(const Image& image, const Rect& r) {
+// Whether every pixel of the rectangle r of tile (tx, ty) of the image is 0; a missing tile is.
+bool allZero(const TiledImage& image, int tx, int ty, const Rect& r) {
+    if (!image.tile(tx, ty)) return true;
+    const ConstPixelView v = image.tileView(tx, ty);
     for (int y = 0; y < r.h; ++y) {
-        const uint32_t* p = image.row(r.y + y) + r.x;
+        const uint32_t* p = v.at(r.x, r.y + y);
         uint32_t any = 0;
         for (int x = 0; x < r.w; ++x) any |= p[x];
         if (any != 0) return false;
@@ -56,29 +60,31 @@ bool allZero(const Image& image, const Rect& r) {
 
 // Swaps the kept pixels of a tile with the image's. A tile that is all zero on either side is
 // held as the flag alone on the record's side.
-void swapTile(Image& image, KeptTile& tile) {
+void swapTile(TiledImage& image, KeptTile& tile) {
     const Rect r = tileRect(image, tile.tx, tile.ty);
     if (r.empty() || (!tile.zero && tile.pixels.size() != size_t(r.w) * size_t(r.h))) return;
     const size_t rowBytes = size_t(r.w) * sizeof(uint32_t);
-    const bool imageZero = allZero(image, r);
+    const bool imageZero = allZero(image, tile.tx, tile.ty, r);
     if (tile.zero) {
         if (!imageZero) {
             tile.pixels.resize(size_t(r.w) * size_t(r.h));
-            for (int y = 0; y < r.h; ++y) {
-                uint32_t* a = image.row(r.y + y) + r.x;
-                std::memcpy(tile.pixels.data() + size_t(y) * size_t(r.w), a, rowBytes);
-                std::memset(a, 0, rowBytes);
-            }
+            const ConstPixelView v = image.tileView(tile.tx, tile.ty);
+            for (int y = 0; y < r.h; ++y)
+                std::memcpy(tile.pixels.data() + size_t(y) * size_t(r.w), v.at(r.x, r.y + y),
+                            rowBytes);
+            // All zero: the tile goes missing.
+            image.exchangeTile(tile.tx, tile.ty, TileRef());
         }
     } else if (imageZero) {
+        const PixelView v = image.writableTile(tile.tx, tile.ty);
         for (int y = 0; y < r.h; ++y)
-            std::memcpy(image.row(r.y + y) + r.x, tile.pixels.data() + size_t(y) * size_t(r.w),
-                        rowBytes);
+            std::memcpy(v.at(r.x, r.y + y), tile.pixels.data() + size_t(y) * size_t(r.w), rowBytes);
         std::vector<uint32_t>().swap(tile.pixels);
     } else {
         uint32_t row[kTile];
+        const PixelView v = image.writableTile(tile.tx, tile.ty);
         for (int y = 0; y < r.h; ++y) {
-            uint32_t* a = image.row(r.y + y) + r.x;
+            uint32_t* a = v.at(r.x, r.y + y);
             uint32_t* b = tile.pixels.data() + size_t(y) * size_t(r.w);
             std::memcpy(row, a, rowBytes);
             std::memcpy(a, b, rowBytes);
@@ -140,7 +146,7 @@ AnimationRecord captureAnimation(Document& doc, const ViewState& view) {
 // --- Applying records (each its own inverse) ---------------------------------------------------
 
 void apply(TileRecord& record, Document& doc, ViewState&, EditChanges& changes) {
-    Image* image = recordImage(record, doc);
+    TiledImage* image = recordImage(record, doc);
     if (!image) return;
     for (KeptTile& tile : record.tiles) {
         swapTile(*image, tile);
@@ -162,7 +168,7 @@ void apply(ImageRecord& record, Document& doc, ViewState&, EditChanges& changes)
 
 void apply(StackRecord& record, Document& doc, ViewState&, EditChanges& changes) {
     StackRecord current = captureStack(doc);
-    std::map<uint32_t, Image> images;
+    std::map<uint32_t, TiledImage> images;
     for (Layer& layer : doc.layers) images[layer.id] = std::move(layer.image);
     std::map<uint32_t, const LayerProperties*> before;
     for (const LayerProperties& p : current.layers) before[p.id] = &p;
@@ -202,7 +208,7 @@ void apply(StackRecord& record, Document& doc, ViewState&, EditChanges& changes)
 
 void apply(AnimationRecord& record, Document& doc, ViewState& view, EditChanges& changes) {
     AnimationRecord current = captureAnimation(doc, view);
-    std::map<uint32_t, Image> images;
+    std::map<uint32_t, TiledImage> images;
     for (auto& [key, layer] : doc.animationLayers)
         for (AnimationFrame& frame : layer.Frames) images[frame.id] = std::move(frame.image);
     for (auto& [key, layer] : record.layers) {
@@ -231,17 +237,18 @@ void apply(AnimationRecord& record, Document& doc, ViewState& view, EditChanges&
 // --- Whether a record holds anything else than the document's state --------------------------
 
 bool changed(const TileRecord& record, const Document& doc, const ViewState&) {
-    const Image* image = recordImage(record, const_cast<Document&>(doc));
+    const TiledImage* image = recordImage(record, const_cast<Document&>(doc));
     if (!image) return true;
     for (const KeptTile& tile : record.tiles) {
         const Rect r = tileRect(*image, tile.tx, tile.ty);
         if (tile.zero) {
-            if (r.empty() || !allZero(*image, r)) return true;
+            if (r.empty() || !allZero(*image, tile.tx, tile.ty, r)) return true;
             continue;
         }
         if (tile.pixels.size() != size_t(r.w) * size_t(r.h)) return true;
+        const ConstPixelView v = image->tileView(tile.tx, tile.ty);
         for (int y = 0; y < r.h; ++y)
-            if (std::memcmp(image->row(r.y + y) + r.x, tile.pixels.data() + size_t(y) * size_t(r.w),
+            if (std::memcmp(v.at(r.x, r.y + y), tile.pixels.data() + size_t(y) * size_t(r.w),
                             size_t(r.w) * sizeof(uint32_t)) != 0)
                 return true;
     }
@@ -250,9 +257,7 @@ bool changed(const TileRecord& record, const Document& doc, const ViewState&) {
 
 bool changed(const ImageRecord& record, const Document& doc, const ViewState&) {
     const Layer* layer = layerById(doc, record.layer);
-    return !layer || layer->image.width != record.image.width ||
-           layer->image.height != record.image.height || layer->image.depth != record.image.depth ||
-           layer->image.pixels != record.image.pixels;
+    return !layer || !(layer->image == record.image);
 }
 
 bool changed(const StackRecord& record, const Document& doc, const ViewState&) {
@@ -395,7 +400,7 @@ TileRecord& History::tileRecordFor(uint32_t id, bool frame) {
     return std::get<TileRecord>(open_.records.back());
 }
 
-void History::keepTiles(const Image& image, uint32_t id, bool frame, const Rect& r) {
+void History::keepTiles(const TiledImage& image, uint32_t id, bool frame, const Rect& r) {
     std::set<uint32_t>& kept = keptTiles_[imageKey(id, frame)];
     TileRecord* record = nullptr;
     for (int ty = r.y / kTile; ty <= (r.bottom() - 1) / kTile; ++ty) {
@@ -403,13 +408,14 @@ void History::keepTiles(const Image& image, uint32_t id, bool frame, const Rect&
             if (!kept.insert(tileKey(tx, ty)).second) continue;
             if (!record) record = &tileRecordFor(id, frame);
             const Rect t = tileRect(image, tx, ty);
-            if (allZero(image, t)) {
+            if (allZero(image, tx, ty, t)) {
                 record->tiles.push_back(KeptTile{tx, ty, {}, true});
                 continue;
             }
             KeptTile tile{tx, ty, std::vector<uint32_t>(size_t(t.w) * size_t(t.h))};
+            const ConstPixelView v = image.tileView(tx, ty);
             for (int y = 0; y < t.h; ++y)
-                std::memcpy(tile.pixels.data() + size_t(y) * size_t(t.w), image.row(t.y + y) + t.x,
+                std::memcpy(tile.pixels.data() + size_t(y) * size_t(t.w), v.at(t.x, t.y + y),
                             size_t(t.w) * sizeof(uint32_t));
             record->tiles.push_back(std::move(tile));
         }
@@ -420,7 +426,7 @@ void History::touchPixels(Document& doc, uint32_t layerId, const Rect& layerRect
     requireOpenEdit("History::touchPixels");
     Layer* layer = layerById(doc, layerId);
     if (!layer || layer->image.empty()) return;
-    const Image& image = layer->image;
+    const TiledImage& image = layer->image;
     const Rect r = intersect(layerRect, Rect{0, 0, image.width, image.height});
     if (r.empty()) return;
     keepTiles(image, layerId, false, r);
@@ -431,7 +437,7 @@ void History::touchFramePixels(Document& doc, uint32_t frameId, const Rect& rect
     requireOpenEdit("History::touchFramePixels");
     AnimationFrame* frame = frameById(doc, frameId);
     if (!frame || frame->image.empty()) return;
-    const Image& image = frame->image;
+    const TiledImage& image = frame->image;
     const Rect r = intersect(rect, Rect{0, 0, image.width, image.height});
     if (r.empty()) return;
     keepTiles(image, frameId, true, r);
@@ -446,13 +452,13 @@ void History::structure(Document& doc) {
     open_.records.emplace_back(captureStack(doc));
 }
 
-void History::keepImage(uint32_t layerId, Image image) {
+void History::keepImage(uint32_t layerId, TiledImage image) {
     if (open_.records.empty() || !std::holds_alternative<StackRecord>(open_.records.back()))
         return;  // structure() must come first; without it there is no stack to restore
     std::get<StackRecord>(open_.records.back()).images[layerId] = std::move(image);
 }
 
-void History::replaceImage(Document& doc, uint32_t layerId, Image image) {
+void History::replaceImage(Document& doc, uint32_t layerId, TiledImage image) {
     requireOpenEdit("History::replaceImage");
     Layer* layer = layerById(doc, layerId);
     if (!layer) return;
@@ -470,7 +476,7 @@ void History::animation(Document& doc, const ViewState& view) {
     changes_.animation = true;
 }
 
-void History::keepFrameImage(uint32_t frameId, Image image) {
+void History::keepFrameImage(uint32_t frameId, TiledImage image) {
     if (open_.records.empty() || !std::holds_alternative<AnimationRecord>(open_.records.back()))
         return;  // animation() must come first
     std::get<AnimationRecord>(open_.records.back()).images[frameId] = std::move(image);

@@ -79,7 +79,7 @@ struct TileRecord {
 // A layer's whole image.
 struct ImageRecord {
     uint32_t layer = 0;
-    Image image;
+    TiledImage image;
 };
 // The stack: the document size, the counters and every layer's properties in list order, plus
 // the images of layers that are not in the document's stack (deleted, or not yet added).
@@ -89,7 +89,7 @@ struct StackRecord {
     uint8_t GroupCount = 0;
     uint32_t paintTarget = 0;
     std::vector<LayerProperties> layers;
-    std::map<uint32_t, Image> images;
+    std::map<uint32_t, TiledImage> images;
 };
 // The animation layers and their counters, with every frame's place but not its image, and the
 // view's CurrentFrame and FrameEnd; the images of frames that are not in the document's state
@@ -102,7 +102,7 @@ struct AnimationRecord {
     int16_t CurrentFrame = 1, FrameEnd = 1;
     int kindCounters[6] = {0, 0, 0, 0, 0, 0};
     std::map<std::string, AnimationLayer> layers;  // frames without images
-    std::map<uint32_t, Image> images;              // by frame id
+    std::map<uint32_t, TiledImage> images;         // by frame id
 };
 using EditRecord = std::variant<TileRecord, ImageRecord, StackRecord, AnimationRecord>;
 
@@ -140,14 +140,14 @@ public:
     void structure(Document& doc);
     // A layer leaving the stack within this edit (after structure()): its image is kept with
     // the stack record, so undoing brings the layer back with its pixels and identity.
-    void keepImage(uint32_t layerId, Image image);
+    void keepImage(uint32_t layerId, TiledImage image);
     // Gives the layer a new image, keeping the old one.
-    void replaceImage(Document& doc, uint32_t layerId, Image image);
+    void replaceImage(Document& doc, uint32_t layerId, TiledImage image);
     // Before changing animation layers or frames, or the view's CurrentFrame and FrameEnd with
     // them (kept from `view`). A frame that leaves the document within the edit gives its image
     // to keepFrameImage, as a deleted layer does to keepImage.
     void animation(Document& doc, const ViewState& view);
-    void keepFrameImage(uint32_t frameId, Image image);
+    void keepFrameImage(uint32_t frameId, TiledImage image);
     // Closes one level; the outermost commit pushes the step (when it holds anything) and drops
     // the steps that could have been redone. False while still nested or when nothing was kept.
     // The view state is compared with what animation() kept of it.
@@ -177,7 +177,7 @@ public:
 private:
     TileRecord& tileRecordFor(uint32_t id, bool frame);
     // Keeps the tiles of `image` (the layer's or frame's `id`) under `rect` not kept yet.
-    void keepTiles(const Image& image, uint32_t id, bool frame, const Rect& rect);
+    void keepTiles(const TiledImage& image, uint32_t id, bool frame, const Rect& rect);
     void enforceLimits();
     // Stops the program when no edit is open, naming `what`.
     void requireOpenEdit(const char* what) const;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <new>
 #include <optional>
 
 #include "document/document_ops.h"
@@ -78,12 +79,16 @@ bool copySelectedLayer(Document& doc) {
         frame = source->Frame;
     }
     // The source pixels are copied before addLayer moves the list.
-    std::optional<Image> pixels;
-    if (const Image* source = currentImage(doc); source && !source->empty()) pixels = *source;
+    std::optional<TiledImage> pixels;
+    if (const TiledImage* source = currentImage(doc); source && !source->empty()) pixels = *source;
     if (!addLayer(doc, frame)) return false;
 
     Layer& copy = doc.layers.back();
-    if (pixels) drawImage(copy.image, *pixels, 0, 0, DrawMode::AlphaBlend, 255);
+    if (pixels)
+        copy.image.forEachWritableTile(
+            Rect{0, 0, copy.image.width, copy.image.height}, [&](PixelView tile) {
+                return drawTiledImage(tile, *pixels, 0, 0, DrawMode::AlphaBlend, 255);
+            });
     copy.Opacity = opacity;
     copy.Visible = visible;
     copy.Name = name + "Copy" + std::to_string(doc.LayerCounter);
@@ -171,15 +176,20 @@ std::optional<Image> resizedLayerImage(const Document& doc, const Layer& layer, 
         const int64_t h =
             std::max<int64_t>(1, scaledLength(layer.image.height, oldHeight, doc.Height));
         if (!documentSizeAllowed(w, h)) return std::nullopt;
-        return quality == 1 ? resizeNearest(layer.image, int(w), int(h))
-                            : resizeSmooth(layer.image, int(w), int(h));
+        try {
+            const Image whole = layer.image.toImage();
+            return quality == 1 ? resizeNearest(whole, int(w), int(h))
+                                : resizeSmooth(whole, int(w), int(h));
+        } catch (const std::bad_alloc&) {
+            return std::nullopt;
+        }
     }
     const int w = std::max<int>(layer.Width, doc.Width);
     const int h = std::max<int>(layer.Height, doc.Height);
     // A Width or Height read from a file may be absurd: such a layer keeps its image.
     if (!documentSizeAllowed(w, h)) return std::nullopt;
     std::optional<Image> resized = createImage(w, h, 32);
-    if (resized) drawImage(*resized, layer.image, layer.X, layer.Y, DrawMode::AlphaBlend, 255);
+    if (resized) drawTiledImage(*resized, layer.image, layer.X, layer.Y, DrawMode::AlphaBlend, 255);
     return resized;
 }
 

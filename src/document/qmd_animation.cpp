@@ -38,8 +38,15 @@ std::string fieldLine(const AnimationField<Record>& field, const Record& record)
 }
 
 // Whether every pixel of the image is 0 (an empty image counts).
-bool allZero(const Image& image) {
-    return std::all_of(image.pixels.begin(), image.pixels.end(), [](uint32_t p) { return p == 0; });
+bool allZero(const TiledImage& image) {
+    bool zero = true;
+    image.forEachTile(Rect{0, 0, image.width, image.height},
+                      [&](int, int, const ConstPixelView& v) {
+                          for (int y = v.y; y < v.y + v.height && zero; ++y)
+                              zero = std::all_of(v.at(v.x, y), v.at(v.x, y) + v.width,
+                                                 [](uint32_t p) { return p == 0; });
+                      });
+    return zero;
 }
 
 // A key of an animation layer: the decimal text of 1..255.

@@ -491,13 +491,14 @@ bool writeDocumentFile(const Document& doc, const ViewState& view, std::string_v
     const bool enoughMemory = forEachItem(
         count, options.threads,
         [&](int i) {
-            std::optional<Image> blank;
-            const Image* image = i < layers ? &doc.layers[size_t(i)].image
-                                            : &frames[size_t(i - layers)].frame->image;
-            if (image->empty()) {  // a group (or an empty frame): kept as a transparent image
-                blank = createImage(doc.Width, doc.Height, 32);
-                if (!blank) throw std::bad_alloc();
-                image = &*blank;
+            const TiledImage& tiles =
+                i < layers ? doc.layers[size_t(i)].image : frames[size_t(i - layers)].frame->image;
+            std::optional<Image> image;
+            if (tiles.empty()) {  // a group (or an empty frame): kept as a transparent image
+                image = createImage(doc.Width, doc.Height, 32);
+                if (!image) throw std::bad_alloc();
+            } else {
+                image = tiles.toImage();
             }
             std::vector<uint8_t> bytes;
             std::string reason;

@@ -52,19 +52,27 @@ using PixelChange = std::function<void(uint32_t*, size_t)>;
 
 void displayPixels(const Layer& layer, int w, int h, int i0, int i1, int j0, int j1, uint32_t* out,
                    size_t stride, const PixelChange* change = nullptr) {
-    const Image& image = layer.image;
+    const TiledImage& image = layer.image;
     const BlendMode& mode = blendMode(layer.Blendmode);
     const uint32_t opacity = layer.Opacity;
     const bool sameWidth = w == image.width;
+    if (i1 <= i0) return;
     const size_t n = size_t(i1 - i0);
     std::vector<int> xs;
     std::vector<uint32_t> sampled;
+    // The layer columns a row reads, from `first` on: i0..i1 at the same width, else the
+    // nearest columns, which xs holds relative to `first`.
+    int first = i0, count = int(n);
     if (!sameWidth) {
         xs.resize(n);
         for (int i = i0; i < i1; ++i) xs[size_t(i - i0)] = nearestIndex(i, image.width, w);
+        first = xs.front();
+        count = xs.back() - first + 1;
+        for (int& x : xs) x -= first;
         if (mode.hasBackdrop) sampled.resize(n);
     }
     if (change) sampled.resize(n);
+    std::vector<uint32_t> scratch(static_cast<size_t>(count));
     int previousSy = -1;
     for (int j = j0; j < j1; ++j) {
         const int sy = nearestIndex(j, image.height, h);
@@ -74,10 +82,10 @@ void displayPixels(const Layer& layer, int w, int h, int i0, int i1, int j0, int
             continue;
         }
         previousSy = sy;
-        const uint32_t* s = image.row(sy);
+        const uint32_t* s = image.rowSpan(sy, first, count, scratch.data());
         if (change) {  // the changed pixels, gathered at display columns
             if (sameWidth)
-                std::memcpy(sampled.data(), s + i0, n * sizeof(uint32_t));
+                std::memcpy(sampled.data(), s, n * sizeof(uint32_t));
             else
                 for (size_t i = 0; i < n; ++i) sampled[i] = s[xs[i]];
             (*change)(sampled.data(), n);
@@ -91,13 +99,10 @@ void displayPixels(const Layer& layer, int w, int h, int i0, int i1, int j0, int
             continue;
         }
         if (!mode.hasBackdrop) {
-            overTransparentRow(d, sameWidth ? s + i0 : s, sameWidth ? nullptr : xs.data(), n,
-                               opacity);
+            overTransparentRow(d, s, sameWidth ? nullptr : xs.data(), n, opacity);
             continue;
         }
-        if (sameWidth) {
-            s += i0;
-        } else {
+        if (!sameWidth) {
             for (size_t i = 0; i < n; ++i) sampled[i] = s[xs[i]];
             s = sampled.data();
         }

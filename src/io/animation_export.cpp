@@ -64,7 +64,7 @@ public:
         if (paper_ && !paper_->empty())
             drawImage(*picture, *paper_, 0, 0, DrawMode::AlphaBlend, 255);
         for (const auto& [layer, f] : shown)
-            drawImage(*picture, f->image, f->X, f->Y, DrawMode::AlphaBlend, layer->Alpha);
+            drawTiledImage(*picture, f->image, f->X, f->Y, DrawMode::AlphaBlend, layer->Alpha);
         for (const auto& [layer, display] : displays_) layLayerDisplay(*picture, *layer, display);
         return picture;
     }

@@ -33,7 +33,7 @@ FrameSize animationFrameSize(const AnimationLayer& layer, int frame) {
     const int shown = shownFrameNumber(layer, frame);
     const auto at = std::find_if(layer.Frames.begin(), layer.Frames.end(),
                                  [&](const AnimationFrame& f) { return f.Frame == shown; });
-    const Image& image = at != layer.Frames.end() ? at->image : layer.Frames.back().image;
+    const TiledImage& image = at != layer.Frames.end() ? at->image : layer.Frames.back().image;
     return {image.width, image.height};
 }
 
@@ -47,7 +47,7 @@ void drawAnimationFrame(Image& out, int x0, const AnimationLayer& layer, int fra
                                                             f.image.height});
         if (slot.empty()) continue;
         const Rect part{slot.x - (x0 + f.X), slot.y - f.Y, slot.w, slot.h};
-        drawImagePart(out, f.image, part, slot.x, slot.y, DrawMode::AlphaBlend, layer.Alpha);
+        drawTiledImagePart(out, f.image, part, slot.x, slot.y, DrawMode::AlphaBlend, layer.Alpha);
     }
 }
 
@@ -74,6 +74,7 @@ void stripRow(const AnimationLayer& layer, const std::vector<int>& shown, int w,
               uint32_t* row) {
     std::fill(row, row + int64_t(shown.size()) * w, 0u);
     if (y < 0 || y >= h) return;
+    std::vector<uint32_t> scratch;
     for (size_t slotIndex = 0; slotIndex < shown.size(); ++slotIndex) {
         for (const AnimationFrame& f : layer.Frames) {
             if (f.Frame != shown[slotIndex] || f.image.empty()) continue;
@@ -84,8 +85,10 @@ void stripRow(const AnimationLayer& layer, const std::vector<int>& shown, int w,
             const int64_t x0 = std::max<int64_t>(slot, slot + f.X);
             const int64_t x1 = std::min<int64_t>(slot + w, slot + f.X + f.image.width);
             if (x1 <= x0) continue;
-            blendRowOver(row + x0, f.image.row(sy) + (x0 - slot - f.X), size_t(x1 - x0),
-                         layer.Alpha);
+            scratch.resize(size_t(x1 - x0));
+            blendRowOver(row + x0,
+                         f.image.rowSpan(sy, int(x0 - slot - f.X), int(x1 - x0), scratch.data()),
+                         size_t(x1 - x0), layer.Alpha);
         }
     }
 }

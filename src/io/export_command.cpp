@@ -96,7 +96,7 @@ std::optional<Document> emptyDocument(int width, int height, bool withLayer, std
     Document doc;
     doc.Width = int16_t(width);
     doc.Height = int16_t(height);
-    Image image2, image3, image4;  // the work images the reset makes; not used here
+    TiledImage image2, image3, image4;  // the work images the reset makes; not used here
     const bool made = withLayer ? newDocument(doc, {image2, image4, image3})
                                 : (resetDocument(doc, {image2, image4, image3}) &&
                                    addAnimationLayer(doc, 0) && addAnimationFrame(doc, 1));
@@ -142,8 +142,10 @@ std::optional<ExportInput> loadImageDocument(const std::string& path, std::strin
     auto doc = emptyDocument(image->width, image->height, true, error);
     if (!doc) return std::nullopt;
     // The file's pixels and alpha replace the new layer's, as opening an image does.
-    if (Image* layer = currentImage(*doc))
-        drawImage(*layer, *image, 0, 0, DrawMode::AllChannels, 255);
+    if (TiledImage* layer = currentImage(*doc))
+        layer->forEachWritableTile(Rect{0, 0, layer->width, layer->height}, [&](PixelView tile) {
+            return drawImage(tile, *image, 0, 0, DrawMode::AllChannels, 255);
+        });
     return ExportInput{std::move(*doc), {}};
 }
 
@@ -173,7 +175,7 @@ std::optional<ExportInput> loadFrameFolder(const std::string& folder, std::strin
         }
         if (!doc && !(doc = emptyDocument(image->width, image->height, true, error)))
             return std::nullopt;
-        if (!addAnimationFrame(*doc, view.CurrentFrame, std::move(*image))) {
+        if (!addAnimationFrame(*doc, view.CurrentFrame, tiledFrom(*image))) {
             error = "Not enough memory for the frame " + path + ".";
             return std::nullopt;
         }

@@ -82,6 +82,7 @@ void layLayerDisplay(Image& picture, const Layer& layer, const Image& display) {
     std::vector<uint32_t> blended(n);
     std::vector<int> docX(n);
     std::vector<uint8_t> noise(n);
+    std::vector<uint32_t> layerRow(n);
     for (size_t i = 0; i < n; ++i) docX[i] = sx0 + int(i);
     for (int y = target.y; y < target.bottom(); ++y) {
         const int sy = y - layer.Y;
@@ -98,7 +99,7 @@ void layLayerDisplay(Image& picture, const Layer& layer, const Image& display) {
         } else {
             blendRow(layer.Blendmode, blended.data(), s, n, opacity);
         }
-        const uint32_t* l = layer.image.row(sy) + sx0;
+        const uint32_t* l = layer.image.rowSpan(sy, sx0, int(n), layerRow.data());
         for (size_t i = 0; i < n; ++i)
             t[i] = alpha(t[i]) ? blended[i] : normalOverTransparent(l[i], opacity);
     }
@@ -117,8 +118,8 @@ std::optional<Image> flattenVisibleLayers(const Document& doc) {
 std::optional<Image> currentLayerPicture(const Document& doc) {
     auto picture = createImage(doc.Width, doc.Height, 32);
     if (!picture) return std::nullopt;
-    if (const Image* image = currentImage(doc))
-        drawImage(*picture, *image, 0, 0, DrawMode::AlphaBlend, 255);
+    if (const TiledImage* image = currentImage(doc))
+        drawTiledImage(*picture, *image, 0, 0, DrawMode::AlphaBlend, 255);
     return picture;
 }
 

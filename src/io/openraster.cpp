@@ -426,12 +426,12 @@ std::optional<OpenRasterParts> encodeParts(const Document& doc, std::string& err
                 return;
             }
             const Layer& layer = *layers[size_t(i - 1)];
-            std::optional<Image> blank;
-            const Image* image = &layer.image;
-            if (image->empty()) {
-                blank = createImage(doc.Width, doc.Height, 32);
-                if (!blank) throw std::bad_alloc();
-                image = &*blank;
+            std::optional<Image> image;
+            if (layer.image.empty()) {  // a group: a transparent image
+                image = createImage(doc.Width, doc.Height, 32);
+                if (!image) throw std::bad_alloc();
+            } else {
+                image = layer.image.toImage();
             }
             encodePng(*image, parts.layers[size_t(i - 1)], why);
         },
@@ -621,7 +621,7 @@ std::optional<OpenRasterContents> readOpenRaster(std::span<const uint8_t> bytes,
         anySelected = anySelected || layer.Selected;
     }
     if (n == 0) {  // a document has at least one layer
-        auto blank = createImage(docW, docH, 32);
+        auto blank = TiledImage::create(docW, docH);
         if (!blank) return refuse("not enough memory");
         doc.layers[0].image = std::move(*blank);
         doc.layers[0].Name = "Layer1";

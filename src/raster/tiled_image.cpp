@@ -6,6 +6,8 @@
 #include <new>
 #include <utility>
 
+#include "raster/draw_image.h"
+
 namespace qm {
 
 namespace {
@@ -339,6 +341,35 @@ bool operator==(const TiledImage& a, const TiledImage& b) {
         if (std::memcmp(pa, pb, kTileBytes) != 0) return false;
     }
     return true;
+}
+
+Rect drawTiledImagePart(PixelView target, const TiledImage& source, const Rect& part, int x, int y,
+                        DrawMode mode, int opacity, const PixelFilter* filter) {
+    // The source pixels that land on the target's view.
+    const Rect onTarget = intersect(
+        intersect(part, Rect{0, 0, source.width, source.height}),
+        Rect{int(std::clamp<int64_t>(int64_t(target.x) - x + part.x, INT32_MIN / 2, INT32_MAX / 2)),
+             int(std::clamp<int64_t>(int64_t(target.y) - y + part.y, INT32_MIN / 2, INT32_MAX / 2)),
+             target.width, target.height});
+    if (onTarget.empty()) return {};
+    const bool skipMissing =
+        mode == DrawMode::AlphaBlend || mode == DrawMode::AlphaClip || mode == DrawMode::Xor;
+    Rect drawn;
+    const int c0 = onTarget.x >> kTileShift, c1 = (onTarget.right() - 1) >> kTileShift;
+    const int r0 = onTarget.y >> kTileShift, r1 = (onTarget.bottom() - 1) >> kTileShift;
+    for (int ty = r0; ty <= r1; ++ty)
+        for (int tx = c0; tx <= c1; ++tx) {
+            if (skipMissing && !source.tile(tx, ty)) continue;
+            drawn = unite(drawn, drawImagePart(target, source.tileView(tx, ty), part, x, y, mode,
+                                               opacity, filter));
+        }
+    return drawn;
+}
+
+Rect drawTiledImage(PixelView target, const TiledImage& source, int x, int y, DrawMode mode,
+                    int opacity, const PixelFilter* filter) {
+    return drawTiledImagePart(target, source, Rect{0, 0, source.width, source.height}, x, y, mode,
+                              opacity, filter);
 }
 
 }  // namespace qm

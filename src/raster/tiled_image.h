@@ -23,6 +23,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "raster/draw_mode.h"
 #include "raster/image.h"
 #include "raster/pixel_view.h"
 #include "raster/rect.h"
@@ -168,5 +169,22 @@ Rect TiledImage::forEachWritableTile(const Rect& r, F f) {
     else
         return cut;
 }
+
+// The image as tiles (TiledImage::assign).
+inline TiledImage tiledFrom(const Image& image) {
+    TiledImage tiled;
+    tiled.assign(image);
+    return tiled;
+}
+
+// Draws `part` of the tiled source (in its coordinates) with its top-left pixel at (x, y) of the
+// target, giving the pixels drawImagePart of the whole source gives. In AlphaBlend, AlphaClip and
+// Xor a missing tile changes nothing (over and xor of 0 keep the target) and is skipped; in every
+// other mode it is drawn as the zero tile. Returns the union of what the tiles drew.
+Rect drawTiledImagePart(PixelView target, const TiledImage& source, const Rect& part, int x, int y,
+                        DrawMode mode, int opacity, const PixelFilter* filter = nullptr);
+// The whole source with its pixel (0, 0) at (x, y), as drawImage draws a whole image.
+Rect drawTiledImage(PixelView target, const TiledImage& source, int x, int y, DrawMode mode,
+                    int opacity, const PixelFilter* filter = nullptr);
 
 }  // namespace qm

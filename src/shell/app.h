@@ -20,6 +20,7 @@
 #include "platform/random.h"
 #include "platform/ui.h"
 #include "raster/image.h"
+#include "raster/tiled_image.h"
 #include "shell/ids.h"
 #include "shell/state/pen_state.h"
 #include "shell/state/playback_clock.h"
@@ -106,7 +107,7 @@ struct App {
     bool keepPreferencesFile = false;
 
     // Standing images (numbered as the program refers to them).
-    Image workImage2, workImage3, workImage4;
+    TiledImage workImage2, workImage3, workImage4;
     Image paperImage8, paperView9, paperImage10;
     Image brushPreviewSource13, brushPreview18;
     Image canvasImage;  // the composed canvas control image, as presented

@@ -32,9 +32,10 @@ Rect canvasRectOf(const App& app, const Layer& layer, const Rect& displayRect) {
 
 // The document changed size: the document-size work images and the paper follow it.
 void followDocumentSize(App& app) {
-    for (Image* image : {&app.workImage2, &app.workImage3, &app.workImage4}) {
+    for (TiledImage* image : {&app.workImage2, &app.workImage3, &app.workImage4}) {
         if (image->width == app.doc.Width && image->height == app.doc.Height) continue;
-        if (auto fresh = createImage(app.doc.Width, app.doc.Height, 32)) *image = std::move(*fresh);
+        if (auto fresh = TiledImage::create(app.doc.Width, app.doc.Height))
+            *image = std::move(*fresh);
     }
     fitPaperIfNeeded(app);
 }

@@ -68,7 +68,7 @@ PaintTarget paintTarget(App& app, bool make) {
     return none;
 }
 
-Image* targetImage(App& app, const PaintTarget& target) {
+TiledImage* targetImage(App& app, const PaintTarget& target) {
     if (target.frame) {
         AnimationFrame* frame = target.id != 0 ? frameById(app.doc, target.id) : nullptr;
         return frame ? &frame->image : nullptr;

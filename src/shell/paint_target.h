@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <string>
 
-#include "raster/image.h"
 #include "raster/rect.h"
+#include "raster/tiled_image.h"
 
 namespace qm {
 
@@ -22,7 +22,7 @@ struct Document;
 struct PaintTarget {
     uint32_t id = 0;         // the layer's id, or the animation frame's
     bool frame = false;      // a drawing of an animation layer rather than a layer
-    Image* image = nullptr;  // null: no layer, or the drawing is not made yet
+    TiledImage* image = nullptr;  // null: no layer, or the drawing is not made yet
     int X = 0, Y = 0;        // document position of the image's pixel (0, 0)
     // View pixels per 100 image pixels: the document's zoom for a layer; animation frames are
     // shown unscaled.
@@ -42,7 +42,7 @@ std::string paintedAnimationKey(const Document& doc);
 // not made yet is a target without image whose size is the document's.
 PaintTarget paintTarget(App& app, bool make = true);
 // The target's image looked up again by its id (the document may have moved it since), or null.
-Image* targetImage(App& app, const PaintTarget& target);
+TiledImage* targetImage(App& app, const PaintTarget& target);
 // Declares `rect` (image coordinates) of the target to the open edit before it is written.
 void touchTarget(App& app, const PaintTarget& target, const Rect& rect);
 // Whether the target shows: a layer's Visible; an animation layer always paints.

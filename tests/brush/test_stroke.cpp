@@ -18,6 +18,7 @@
 #include "raster/shapes.h"
 #include "shell/shell_fixture.h"
 #include "shell/view/canvas_frame.h"
+#include "support/pixels.h"
 
 namespace qm {
 namespace {
@@ -574,6 +575,70 @@ TEST(Mixing, SelectedColourOverTheSample) {
 
 // ---- Through the program: canvas events reach the painter --------------------------------
 
+// A tiled target takes each dab into the tiles under it: seeded strokes of every tool, with
+// water, keeping alpha, turned and resized dabs, over a layer with missing tiles, give the
+// pixels and the segment results the same strokes give on a whole image.
+TEST(StrokeSegment, ATiledTargetPaintsAsAWholeImage) {
+    const int w = 150, h = 100;
+    struct Case {
+        int tool, water;
+        bool keepAlpha, rotated;
+        int randSiz, size;
+    };
+    const Case cases[] = {
+        {0, 0, false, false, 0, 9},  {1, 0, false, false, 0, 5},   {2, 0, false, false, 0, 9},
+        {3, 0, false, false, 0, 9},  {4, 0, false, false, 0, 9},   {0, 60, false, false, 0, 9},
+        {0, 0, true, false, 0, 9},   {4, 0, true, false, 0, 9},    {0, 0, false, true, 0, 23},
+        {2, 0, false, true, 60, 23}, {0, 0, false, false, 60, 40}, {4, 0, false, true, 60, 40},
+    };
+    // Paint over the left half only, so the right half's tiles start missing; a block of colour
+    // under alpha 0 stands in the middle.
+    Image start = blank(w, h);
+    fillBox(start, 0, 0, 70, h, solidPaint(rgba(90, 160, 220, 200), DrawMode::AllChannels));
+    fillBox(start, 66, 30, 20, 20, solidPaint(rgba(40, 50, 60, 0), DrawMode::AllChannels));
+    Image tip = blank(23, 17);
+    fillEllipse(tip, 11, 8, 10, 7, solidPaint(rgba(30, 200, 90, 220)));
+    tip.at(0, 0) = rgba(255, 0, 0, 255);
+    for (const Case& c : cases) {
+        Painter whole(w, h), tiles(w, h);
+        TiledImage layer = tiledFrom(start);
+        ASSERT_LT(layer.tileCount(), size_t(layer.columns() * layer.rows()));
+        whole.layer = start;
+        for (Painter* p : {&whole, &tiles}) {
+            p->setTip(tip);
+            p->brush.size = int16_t(c.size);
+            p->brush.tool = uint8_t(c.tool);
+            p->brush.water = uint8_t(c.water);
+            p->brush.keepAlpha = c.keepAlpha ? 1 : 0;
+            p->brush.rotate = c.rotated ? 1 : 0;
+            p->brush.randRot = c.rotated ? 359 : 0;
+            p->brush.brushsizeRndfactor = 1;
+            p->brush.randSiz = int16_t(c.randSiz);
+        }
+        Random points(uint64_t(c.tool * 100 + c.size));
+        int px = 75, py = 50;
+        for (int i = 0; i < 12; ++i) {
+            const int qx = points(w + 40) - 20, qy = points(h + 40) - 20;
+            const SegmentResult expected = whole.segment(px, py, qx, qy);
+            StrokeContext ctx{tiles.brush,
+                              tiles.tip,
+                              DabTarget{w, h, nullptr, 0, 0, [&](const Rect&) { return &layer; }},
+                              100,
+                              4,
+                              tiles.random,
+                              &tiles.cache};
+            const SegmentResult got = paintSegment(ctx, px, py, qx, qy);
+            ASSERT_EQ(got.dabs, expected.dabs) << c.tool << " segment " << i;
+            ASSERT_EQ(got.layerRect, expected.layerRect) << c.tool << " segment " << i;
+            px = qx, py = qy;
+        }
+        ASSERT_NE(whole.layer.pixels, start.pixels) << "tool " << c.tool;
+        ASSERT_EQ(pixelsOf(layer), whole.layer.pixels)
+            << "tool " << c.tool << " water " << c.water << " keepAlpha " << c.keepAlpha
+            << " rotated " << c.rotated << " size " << c.size;
+    }
+}
+
 class StrokeThroughApp : public test::ShellTest {
 protected:
     void SetUp() override {
@@ -598,15 +663,15 @@ protected:
 
 TEST_F(StrokeThroughApp, StrokePaintsTheLayerAsExpected) {
     ASSERT_NE(currentImage(app.doc), nullptr);
-    Image expected = *currentImage(app.doc);
+    Image expected = currentImage(app.doc)->toImage();
     stroke(10, 20, 30, 20);
     const Image tip = circleTip(9, rgba(20, 40, 200, 180));
     // Dabs at X = 30, 27, ... 12 (spacing 2 skips two pixels), drawn from the new point back;
     // the tip's corner at X - 4.5 rounds halves to even.
     for (int x : {26, 22, 20, 16, 14, 10, 8})
         drawImage(expected, tip, x, 16, DrawMode::AlphaBlend, 255);
-    EXPECT_EQ(paintedBounds(*currentImage(app.doc)), paintedBounds(expected));
-    EXPECT_EQ(currentImage(app.doc)->pixels, expected.pixels);
+    EXPECT_EQ(paintedBounds(currentImage(app.doc)->toImage()), paintedBounds(expected));
+    EXPECT_EQ(pixelsOf(*currentImage(app.doc)), expected.pixels);
     // The view shows the layer made again from its pixels.
     const Image display = wholeDisplayImage(app.view, *selectedLayer(app.doc));
     EXPECT_EQ(display.pixels, expected.pixels);
@@ -616,9 +681,9 @@ TEST_F(StrokeThroughApp, StrokePaintsTheLayerAsExpected) {
 
 TEST_F(StrokeThroughApp, AHiddenLayerIsNeverPainted) {
     for (Layer& layer : app.doc.layers) layer.Visible = 0;
-    const Image before = *currentImage(app.doc);
+    const Image before = currentImage(app.doc)->toImage();
     stroke(10, 20, 60, 40);
-    EXPECT_EQ(currentImage(app.doc)->pixels, before.pixels);
+    EXPECT_EQ(pixelsOf(*currentImage(app.doc)), before.pixels);
 }
 
 TEST_F(StrokeThroughApp, MixingTakesTheLayerColourUnderThePointer) {
@@ -633,24 +698,24 @@ TEST_F(StrokeThroughApp, EachToolCodeReachesItsAction) {
     Layer* layer = selectedLayer(app.doc);
     ASSERT_NE(layer, nullptr);
     currentImage(app.doc)->at(3, 3) = rgba(1, 2, 3, 255);
-    const Image before = *currentImage(app.doc);
+    const Image before = currentImage(app.doc)->toImage();
     for (Tool tool : {Tool::StraightSpeedLine, Tool::Pattern}) {  // paint nothing
         app.CurrentTool = tool;
         stroke(10, 20, 60, 40);
-        EXPECT_EQ(currentImage(app.doc)->pixels, before.pixels) << code(tool);
+        EXPECT_EQ(pixelsOf(*currentImage(app.doc)), before.pixels) << code(tool);
     }
     app.CurrentTool = Tool::Eraser;  // the eraser button's code paints too
     stroke(10, 20, 60, 40);
-    EXPECT_NE(currentImage(app.doc)->pixels, before.pixels);
+    EXPECT_NE(pixelsOf(*currentImage(app.doc)), before.pixels);
     app.CurrentTool = Tool::Move;  // moves the layer, not its pixels
-    const Image painted = *currentImage(app.doc);
+    const Image painted = currentImage(app.doc)->toImage();
     stroke(10, 20, 25, 27);
     EXPECT_EQ(layer->X, 15);
     EXPECT_EQ(layer->Y, 7);
-    EXPECT_EQ(currentImage(app.doc)->pixels, painted.pixels);
+    EXPECT_EQ(pixelsOf(*currentImage(app.doc)), painted.pixels);
     app.CurrentTool = Tool::Clear;
     stroke(10, 20, 10, 20);
-    EXPECT_EQ(paintedBounds(*currentImage(app.doc)), Rect{});
+    EXPECT_EQ(paintedBounds(currentImage(app.doc)->toImage()), Rect{});
 }
 
 }  // namespace

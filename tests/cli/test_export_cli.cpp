@@ -70,13 +70,19 @@ struct Inputs {
         Document doc;
         doc.Width = 16;
         doc.Height = 12;
-        Image w2, w4, w3;
+        TiledImage w2, w4, w3;
         EXPECT_TRUE(newDocument(doc, {w2, w4, w3}));
-        fillBox(doc.layers[0].image, 0, 0, 16, 12,
-                solidPaint(rgba(20, 40, 200, 255), DrawMode::AllChannels));
+        {
+            Image whole = doc.layers[0].image.toImage();
+            fillBox(whole, 0, 0, 16, 12, solidPaint(rgba(20, 40, 200, 255), DrawMode::AllChannels));
+            doc.layers[0].image = whole;
+        }
         EXPECT_TRUE(addLayer(doc, 1));
-        fillBox(doc.layers[1].image, 4, 4, 6, 6,
-                solidPaint(rgba(250, 250, 0, 255), DrawMode::AllChannels));
+        {
+            Image whole = doc.layers[1].image.toImage();
+            fillBox(whole, 4, 4, 6, 6, solidPaint(rgba(250, 250, 0, 255), DrawMode::AllChannels));
+            doc.layers[1].image = whole;
+        }
         std::string error;
         EXPECT_TRUE(writeDocumentFile(doc, ViewState{}, (work / "doc.qmd").string(), error))
             << error;

@@ -12,6 +12,7 @@
 #include "raster/draw_mode.h"
 #include "raster/image_ops.h"
 #include "raster/shapes.h"
+#include "support/pixels.h"
 
 namespace qm {
 namespace {
@@ -47,7 +48,7 @@ Layer makeLayer(std::mt19937& rng, int w, int h, int mode, int opacity, int x = 
 // transparent, fill the backdrop, draw the scaled copy with alpha blending at the opacity.
 Image displayBySteps(const Layer& layer, int zoom) {
     const int w = layer.image.width * zoom / 100, h = layer.image.height * zoom / 100;
-    const Image scaled = *resizeNearest(layer.image, w, h);
+    const Image scaled = *resizeNearest(layer.image.toImage(), w, h);
     Image display = *createImage(w, h, 32);
     const BlendMode& mode = blendMode(layer.Blendmode);
     if (mode.hasBackdrop) fillBox(display, 0, 0, w, h, solidPaint(mode.backdrop));
@@ -64,8 +65,8 @@ Image canvasByPixels(const CanvasScene& scene, int cw, int ch) {
     for (const auto& [key, animationLayer] : doc.animationLayers)
         for (const AnimationFrame& frame : animationLayer.Frames)
             if (frame.Frame == scene.currentFrame)
-                drawImage(canvas, frame.image, scene.offsetX + frame.X, scene.offsetY + frame.Y,
-                          DrawMode::AlphaBlend, animationLayer.Alpha);
+                drawImage(canvas, frame.image.toImage(), scene.offsetX + frame.X,
+                          scene.offsetY + frame.Y, DrawMode::AlphaBlend, animationLayer.Alpha);
     for (const Layer& layer : doc.layers) {
         // A layer is drawn when the view has an entry for it, with the whole rebuild's image.
         if (!layer.Visible || layer.IsGroup || !scene.view.find(layer.id)) continue;
@@ -175,12 +176,13 @@ TEST(Compositing, DisplayOverTransparentEqualsOverPixelExhaustively) {
         for (uint32_t c = 0; c < 256; ++c)  // every value in every channel
             layer.image.at(int(c), int(a)) = rgba(c, c ^ 0xFF, (c * 37) & 0xFF, a);
     Image display;
+    const auto source = pixelsOf(layer.image);
     for (uint32_t opacity = 0; opacity < 256; ++opacity) {
         layer.Opacity = uint8_t(opacity);
         ASSERT_TRUE(buildDisplayImage(layer, 100, display));
         for (size_t i = 0; i < display.pixels.size(); ++i)
-            ASSERT_EQ(display.pixels[i], overPixel(layer.image.pixels[i], 0, opacity))
-                << std::hex << layer.image.pixels[i] << " at " << std::dec << opacity;
+            ASSERT_EQ(display.pixels[i], overPixel(source[i], 0, opacity))
+                << std::hex << source[i] << " at " << std::dec << opacity;
         if (opacity % 51 != 0 && opacity != 254) continue;
         ASSERT_TRUE(buildDisplayImage(layer, 150, display));  // columns sampled 2 to 3
         for (int y = 0; y < display.height; ++y)
@@ -219,8 +221,8 @@ struct Scene {
         resetDisplays(doc.layers, zoom, view);
         AnimationLayer animation;
         animation.Alpha = 170;
-        animation.Frames.push_back({4, -3, randomImage(rng, 30, 20), 1});
-        animation.Frames.push_back({0, 0, randomImage(rng, 60, 40), 2});
+        animation.Frames.push_back({4, -3, tiledFrom(randomImage(rng, 30, 20)), 1});
+        animation.Frames.push_back({0, 0, tiledFrom(randomImage(rng, 60, 40)), 2});
         doc.animationLayers["2"] = std::move(animation);
     }
     CanvasScene scene() {
@@ -361,7 +363,11 @@ TEST(Compositing, OpacityAndTransparency) {
     // (255 * 128 / 255) * 128 / 255 = 64, about a quarter.
     Layer normal;
     normal.image = *createImage(8, 8, 32);
-    for (uint32_t& p : normal.image.pixels) p = 0xFFFFFFFFu;
+    {
+        Image whole = normal.image.toImage();
+        for (uint32_t& p : whole.pixels) p = 0xFFFFFFFFu;
+        normal.image = whole;
+    }
     normal.Opacity = 128;
     normal.id = 1;
     rebuildDisplay(normal, view);
@@ -441,7 +447,11 @@ TEST(Compositing, AMovedLayerShowsOverTheDocumentOnly) {
     Layer layer;
     layer.id = 1;
     layer.image = *createImage(20, 10, 32);
-    for (uint32_t& p : layer.image.pixels) p = rgba(255, 0, 0, 255);
+    {
+        Image whole = layer.image.toImage();
+        for (uint32_t& p : whole.pixels) p = rgba(255, 0, 0, 255);
+        layer.image = whole;
+    }
     layer.X = 5;
     layer.Y = -3;
     ViewCache view;
@@ -477,7 +487,11 @@ TEST(Compositing, DissolveFollowsTheDocumentPixels) {
     doc.Height = 30;
     const int zoom = 200;
     Layer layer = makeLayer(rng, 40, 30, 7, 255);
-    for (uint32_t& p : layer.image.pixels) p = rgba(250, 0, 0, 128);
+    {
+        Image whole = layer.image.toImage();
+        for (uint32_t& p : whole.pixels) p = rgba(250, 0, 0, 128);
+        layer.image = whole;
+    }
     ViewCache view;
     view.zoom = zoom;
     rebuildDisplay(layer, view);

@@ -12,6 +12,7 @@
 #include "document/document_ops.h"
 #include "document/frame_ops.h"
 #include "document/history.h"
+#include "support/pixels.h"
 
 namespace qm {
 namespace {
@@ -81,7 +82,7 @@ std::string fingerprint(const Document& doc, const ViewState& view) {
         for (const AnimationFrame& f : layer.Frames) {
             out << " [" << key << ' ' << f.id << ' ' << f.Frame << '+' << f.Hold << ' ' << f.X
                 << ',' << f.Y << ':';
-            for (uint32_t p : f.image.pixels) out << std::hex << p << ' ' << std::dec;
+            for (uint32_t p : pixelsOf(f.image)) out << std::hex << p << ' ' << std::dec;
             out << ']';
         }
     return out.str();

@@ -12,6 +12,7 @@
 #include "document/frame_ops.h"
 #include "document/history.h"
 #include "document/layer_ops.h"
+#include "support/pixels.h"
 
 namespace qm {
 namespace {
@@ -29,13 +30,13 @@ std::string fingerprint(const Document& doc) {
             << l.Height << " b" << int(l.Blendmode) << " o" << int(l.Opacity) << " v"
             << int(l.Visible) << " k" << int(l.Locked) << int(l.LockAlpha) << int(l.Paint)
             << " f" << l.Frame << " i" << l.image.width << 'x' << l.image.height << ':';
-        for (uint32_t p : l.image.pixels) out << std::hex << p << ' ' << std::dec;
+        for (uint32_t p : pixelsOf(l.image)) out << std::hex << p << ' ' << std::dec;
     }
     for (const auto& [key, a] : doc.animationLayers) {
         out << "\nA" << key << ' ' << a.Name << ' ' << int(a.Kind) << ' ' << a.Frames.size();
         for (const AnimationFrame& f : a.Frames) {
             out << " F" << f.Frame << '+' << f.Hold << ':';
-            for (uint32_t p : f.image.pixels) out << std::hex << p << ' ' << std::dec;
+            for (uint32_t p : pixelsOf(f.image)) out << std::hex << p << ' ' << std::dec;
         }
     }
     return out.str();
@@ -65,7 +66,7 @@ struct Editor {
     void paint() {
         Layer* layer = anyLayer();
         if (!layer || layer->image.empty()) return;
-        const Image& image = layer->image;
+        const Image& image = layer->image.toImage();
         const Rect r{pick(image.width + 8) - 4, pick(image.height + 8) - 4, 1 + pick(12), 1 + pick(12)};
         history.touchPixels(doc, layer->id, r);
         const Rect c = intersect(r, Rect{0, 0, image.width, image.height});
@@ -77,7 +78,11 @@ struct Editor {
         Layer* layer = anyLayer();
         if (!layer || layer->image.empty()) return;
         history.touchPixels(doc, layer->id, Rect{0, 0, layer->image.width, layer->image.height});
-        std::fill(layer->image.pixels.begin(), layer->image.pixels.end(), 0u);
+        {
+            Image whole = layer->image.toImage();
+            std::fill(whole.pixels.begin(), whole.pixels.end(), 0u);
+            layer->image = whole;
+        }
     }
     void structural(const std::function<void()>& change) {
         history.structure(doc);
@@ -96,7 +101,7 @@ struct Editor {
         const int quality = pick(2), mode = pick(2);
         for (Layer& layer : doc.layers)
             if (auto image = resizedLayerImage(doc, layer, oldWidth, oldHeight, quality, mode)) {
-                history.replaceImage(doc, layer.id, std::move(*image));
+                history.replaceImage(doc, layer.id, tiledFrom(*image));
                 if (mode == 0)
                     scaleLayerPlacement(layer, oldWidth, oldHeight, doc.Width, doc.Height);
             }
@@ -293,7 +298,7 @@ TEST(HistoryDeathTest, DeclaringWithNoEditOpenStops) {
         {"structure", [](Document& d, History& h) { h.structure(d); }},
         {"replaceImage",
          [](Document& d, History& h) {
-             h.replaceImage(d, d.layers[0].id, *createImage(2, 2, 32));
+             h.replaceImage(d, d.layers[0].id, *TiledImage::create(2, 2));
          }},
         {"animation", [](Document& d, History& h) { h.animation(d, ViewState{}); }},
     };
@@ -318,7 +323,11 @@ TEST(History, PixelsAreKeptByTouchedTilesOnly) {
     doc.Height = 3000;
     addLayer(doc, 1);
     // A painted layer: empty tiles would be kept as flags alone.
-    std::fill(doc.layers[0].image.pixels.begin(), doc.layers[0].image.pixels.end(), 0xFFFFFFFFu);
+    {
+        Image whole = doc.layers[0].image.toImage();
+        std::fill(whole.pixels.begin(), whole.pixels.end(), 0xFFFFFFFFu);
+        doc.layers[0].image = whole;
+    }
     History history;
     ViewState view;
     history.begin("stroke");
@@ -341,31 +350,39 @@ TEST(History, EmptyTilesAreKeptAsAFlag) {
     doc.Width = 1000;
     doc.Height = 700;
     addLayer(doc, 1);
-    Image& image = doc.layers[0].image;
+    TiledImage& image = doc.layers[0].image;
     image.at(5, 5) = 0x01000000u;  // one tile that is not empty (alpha 1 only)
-    const Image before = image;
+    const Image before = image.toImage();
     History history;
     ViewState view;
     history.begin("fill");
     history.touchPixels(doc, doc.layers[0].id, Rect{0, 0, 1000, 700});
-    for (size_t i = 0; i < image.pixels.size(); ++i) image.pixels[i] = 0xFF000000u | uint32_t(i);
-    image.at(999, 699) = 0;  // the last (cut) tile keeps a zero pixel
+    {
+        Image whole = image.toImage();
+        for (size_t i = 0; i < whole.pixels.size(); ++i)
+            whole.pixels[i] = 0xFF000000u | uint32_t(i);
+        whole.at(999, 699) = 0;  // the last (cut) tile keeps a zero pixel
+        image = whole;
+    }
     history.commit(doc, view);
-    const Image after = image;
+    const Image after = image.toImage();
     EXPECT_LT(history.lastStepBytes(), size_t(200) << 10);  // one tile, not 2.8 MB
     ASSERT_TRUE(history.undo(doc, view));
-    EXPECT_EQ(doc.layers[0].image.pixels, before.pixels);
+    EXPECT_EQ(pixelsOf(doc.layers[0].image), before.pixels);
     ASSERT_TRUE(history.redo(doc, view));
-    EXPECT_EQ(doc.layers[0].image.pixels, after.pixels);
+    EXPECT_EQ(pixelsOf(doc.layers[0].image), after.pixels);
     ASSERT_TRUE(history.undo(doc, view));
-    EXPECT_EQ(doc.layers[0].image.pixels, before.pixels);
+    EXPECT_EQ(pixelsOf(doc.layers[0].image), before.pixels);
 
     // Writing zeros over empty tiles is no change, and makes no step.
     history.clear();
     history.begin("erase");
     history.touchPixels(doc, doc.layers[0].id, Rect{100, 100, 300, 300});
-    std::fill(doc.layers[0].image.pixels.begin() + 100 * 1000,
-              doc.layers[0].image.pixels.begin() + 101 * 1000, 0u);
+    {
+        Image whole = doc.layers[0].image.toImage();
+        std::fill(whole.pixels.begin() + 100 * 1000, whole.pixels.begin() + 101 * 1000, 0u);
+        doc.layers[0].image = whole;
+    }
     EXPECT_FALSE(history.commit(doc, view));
 }
 

@@ -6,6 +6,10 @@
 
 #include "document/document_ops.h"
 #include "document/layer_ops.h"
+#include "platform/random.h"
+#include "raster/draw_image.h"
+#include "raster/shapes.h"
+#include "support/pixels.h"
 
 namespace qm {
 namespace {
@@ -130,6 +134,25 @@ TEST(LayerOps, CopyOfALargerLayerKeepsTheDocumentSize) {
     ASSERT_TRUE(copySelectedLayer(doc));
     EXPECT_EQ(doc.layers.back().image.width, 20);
     EXPECT_EQ(doc.layers.back().image.height, 10);
+}
+
+// The copy is the source drawn over transparent: colour under alpha 0 comes out 0, in tiles that
+// hold other pixels and in tiles that hold nothing else, and the tiles the source lacks stay
+// missing.
+TEST(LayerOps, ACopyIsTheSourceOverTransparent) {
+    Document doc = makeDocument(1, 150, 100);
+    Image source = *createImage(150, 100, 32);
+    Random rnd(3);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 70; ++x) source.at(x, y) = rnd.next() & (x % 3 ? ~0u : 0x00FFFFFFu);
+    fillBox(source, 90, 70, 20, 20, solidPaint(rgba(40, 50, 60, 0), DrawMode::AllChannels));
+    doc.layers[0].image = source;
+    ASSERT_TRUE(copySelectedLayer(doc));
+    Image expected = *createImage(150, 100, 32);
+    drawImage(expected, source, 0, 0, DrawMode::AlphaBlend, 255);
+    const TiledImage& copy = doc.layers.back().image;
+    EXPECT_EQ(pixelsOf(copy), expected.pixels);
+    EXPECT_FALSE(copy.tile(2, 0));
 }
 
 TEST(LayerOps, PropertiesChangeOnlyTheSelectedLayer) {

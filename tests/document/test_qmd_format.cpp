@@ -20,6 +20,7 @@
 #include "document/qmd_format.h"
 #include "platform/key_value_file.h"
 #include "platform/random.h"
+#include "support/pixels.h"
 #include "support/temp_folder.h"
 
 namespace qm {
@@ -86,7 +87,7 @@ void expectSameLayers(const Document& saved, const DocumentFileContents& read) {
         EXPECT_EQ(b.LockAlpha, a.LockAlpha);
         EXPECT_EQ(b.image.width, a.image.width);
         EXPECT_EQ(b.image.height, a.image.height);
-        EXPECT_TRUE(b.image.pixels == a.image.pixels);
+        EXPECT_TRUE(pixelsOf(b.image) == pixelsOf(a.image));
     }
 }
 
@@ -208,7 +209,7 @@ TEST(QmdFormat, LayersComeInPositionOrderAndTheLastReadIsCurrent) {
     EXPECT_EQ(read->layers[0].Name, "b");
     EXPECT_EQ(read->layers[1].Name, "c");
     EXPECT_EQ(read->layers[2].Name, "a");
-    EXPECT_TRUE(read->layers[0].image.pixels == noise(8, 6, 2).pixels);
+    EXPECT_TRUE(pixelsOf(read->layers[0].image) == noise(8, 6, 2).pixels);
     EXPECT_EQ(read->layers[1].Selected, 1);  // section 3, read last
     for (size_t i = 0; i < 3; ++i) EXPECT_EQ(read->layers[i].Position, i + 1);
 }
@@ -276,14 +277,14 @@ TEST(QmdFormat, MissingOrBadLayerFilesGiveEmptyLayersAndAreAllListed) {
     ASSERT_EQ(read->unreadableFiles.size(), 2u);
     EXPECT_EQ(read->unreadableFiles[0].rfind("gone.png (missing)", 0), 0u);
     EXPECT_EQ(read->unreadableFiles[1].rfind("broken.png (", 0), 0u);
-    EXPECT_TRUE(read->layers[0].image.pixels == noise(6, 5, 1).pixels);
+    EXPECT_TRUE(pixelsOf(read->layers[0].image) == noise(6, 5, 1).pixels);
     for (int i : {1, 2}) {
         EXPECT_EQ(read->layers[size_t(i)].image.width, 6);
         EXPECT_EQ(read->layers[size_t(i)].image.height, 5);
-        for (uint32_t p : read->layers[size_t(i)].image.pixels) ASSERT_EQ(p, 0u);
+        for (uint32_t p : pixelsOf(read->layers[size_t(i)].image)) ASSERT_EQ(p, 0u);
     }
     // A smaller image is kept at the top left of a document-size one.
-    const Image& small = read->layers[3].image;
+    const Image& small = read->layers[3].image.toImage();
     ASSERT_EQ(small.width, 6);
     ASSERT_EQ(small.height, 5);
     EXPECT_EQ(small.row(1)[2], noise(3, 2, 3).row(1)[2]);
@@ -313,9 +314,9 @@ TEST(QmdFormat, NoLayerFileIsReadOrWrittenOutsideTheLayerFolder) {
     ASSERT_TRUE(read) << error;
     ASSERT_EQ(read->layers.size(), 6u);
     for (size_t i = 0; i < 5; ++i)
-        for (uint32_t p : read->layers[i].image.pixels) ASSERT_EQ(p, 0u) << read->layers[i].Name;
+        for (uint32_t p : pixelsOf(read->layers[i].image)) ASSERT_EQ(p, 0u) << read->layers[i].Name;
     EXPECT_EQ(read->unreadableFiles.size(), 5u);
-    EXPECT_TRUE(read->layers[5].image.pixels == noise(4, 4, 8).pixels);
+    EXPECT_TRUE(pixelsOf(read->layers[5].image) == noise(4, 4, 8).pixels);
 
     // Saved, the same names all land in the layer folder, and come back.
     TempFolder out;
@@ -498,7 +499,7 @@ std::string animationFingerprint(const Document& doc, const ViewState& view) {
         for (const AnimationFrame& f : a.Frames) {
             out << "\n  " << f.Frame << '+' << f.Hold << " @" << f.X << ',' << f.Y << ' '
                 << f.image.width << 'x' << f.image.height << ':';
-            for (uint32_t p : f.image.pixels) out << std::hex << p << ' ' << std::dec;
+            for (uint32_t p : pixelsOf(f.image)) out << std::hex << p << ' ' << std::dec;
         }
     }
     return out.str();
@@ -791,10 +792,10 @@ TEST(QmdAnimation, HandEditedAnimationsAreClampedListedOrRefused) {
     EXPECT_EQ(frames[1].Frame, 3);
     EXPECT_EQ(frames[1].Hold, 3);  // held up to the next drawing
     EXPECT_EQ(frames[1].X, 32767);
-    EXPECT_TRUE(frames[0].image.pixels == noise(6, 4, 1).pixels);
+    EXPECT_TRUE(pixelsOf(frames[0].image) == noise(6, 4, 1).pixels);
     for (size_t i : {1, 2, 3, 4}) {
         EXPECT_EQ(frames[i].image.width, 6) << i;
-        for (uint32_t p : frames[i].image.pixels) ASSERT_EQ(p, 0u) << i;
+        for (uint32_t p : pixelsOf(frames[i].image)) ASSERT_EQ(p, 0u) << i;
     }
     // The first "[Frame1]" counts (a section named twice is one); Frame6 is missing.
     EXPECT_TRUE(layers.at("2").Frames.empty());

@@ -60,7 +60,7 @@ struct PenProgram : test::TestProgram {
         event.setTimestamp(time += 4);
         QCoreApplication::sendEvent(&canvas, &event);
     }
-    const Image& layer() { return currentLayer(app.doc)->image; }
+    const TiledImage& layer() { return currentLayer(app.doc)->image; }
     int paintedHeight(int x, int y0, int y1) {
         int n = 0;
         for (int y = y0; y < y1; ++y) n += alpha(layer().at(x, y)) > 0;

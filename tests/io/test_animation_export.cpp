@@ -58,7 +58,7 @@ Image solid(int w, int h, uint32_t color) {
 struct AnimatedDocument {
     Document doc;
     ViewState view;
-    Image work2, work4, work3;
+    TiledImage work2, work4, work3;
     explicit AnimatedDocument(int frames = 6) {
         doc.Width = 24;
         doc.Height = 16;
@@ -70,7 +70,11 @@ struct AnimatedDocument {
             layer.Blendmode = mode;
             layer.Opacity = opacity;
             layer.X = x;
-            fillBox(layer.image, r.x, r.y, r.w, r.h, solidPaint(color, DrawMode::AllChannels));
+            {
+                Image whole = layer.image.toImage();
+                fillBox(whole, r.x, r.y, r.w, r.h, solidPaint(color, DrawMode::AllChannels));
+                layer.image = whole;
+            }
             return &layer;
         };
         add(1, 255, rgba(100, 200, 250, 255), {2, 2, 10, 8});            // Multiply
@@ -85,12 +89,13 @@ struct AnimatedDocument {
             const int at = f == 4 ? 3 : f;
             fillBox(picture, 2 * at, 5, 6, 6,
                     solidPaint(rgba(250, 220, 30, 255), DrawMode::AllChannels));
-            EXPECT_TRUE(addAnimationFrame(doc, view.CurrentFrame, std::move(picture)));
+            EXPECT_TRUE(addAnimationFrame(doc, view.CurrentFrame, tiledFrom(picture)));
         }
         // A second, half-strong animation layer with one frame on frame 2, moved by its offset.
         EXPECT_TRUE(addAnimationLayer(doc, 1));
         view.CurrentFrame = 2;
-        EXPECT_TRUE(addAnimationFrame(doc, view.CurrentFrame, solid(8, 8, rgba(20, 40, 240, 255))));
+        EXPECT_TRUE(
+            addAnimationFrame(doc, view.CurrentFrame, tiledFrom(solid(8, 8, rgba(20, 40, 240, 255)))));
         currentAnimationLayer(doc).Frames.back().X = 10;
         currentAnimationLayer(doc).Alpha = 128;
         view.CurrentFrame = 1;
@@ -280,7 +285,7 @@ TEST(AnimationExport, BadRequestsGiveAMessageAndNoFile) {
     Document wide;
     wide.Width = 16000;
     wide.Height = 10;
-    Image w2, w4, w3;
+    TiledImage w2, w4, w3;
     ASSERT_TRUE(newDocument(wide, {w2, w4, w3}));
     AnimationExportOptions options;
     options.path = folder.file("wide.gif");

@@ -36,7 +36,7 @@ TEST(SavePath, TheFormatsExtensionIsCleanedFromTheFileNameOnly) {
 // A document of 24 x 16 with layers made by `add`.
 struct SmallDocument {
     Document doc;
-    Image work2, work4, work3;
+    TiledImage work2, work4, work3;
     SmallDocument() {
         doc.Width = 24;
         doc.Height = 16;
@@ -49,7 +49,11 @@ struct SmallDocument {
         layer.Opacity = opacity;
         layer.X = x;
         layer.Y = y;
-        fillBox(layer.image, r.x, r.y, r.w, r.h, solidPaint(color, DrawMode::AllChannels));
+        {
+            Image whole = layer.image.toImage();
+            fillBox(whole, r.x, r.y, r.w, r.h, solidPaint(color, DrawMode::AllChannels));
+            layer.image = whole;
+        }
         return layer;
     }
     // The canvas at 100 % with the document at (0, 0), on a canvas of the document's size.
@@ -66,7 +70,11 @@ struct SmallDocument {
 
 TEST(FlattenedSave, IsWhatTheCanvasShowsOverAnOpaqueBottom) {
     SmallDocument s;
-    fillBox(s.doc.layers[0].image, 0, 0, 24, 16, solidPaint(rgba(200, 120, 40, 255), DrawMode::AllChannels));
+    {
+        Image whole = s.doc.layers[0].image.toImage();
+        fillBox(whole, 0, 0, 24, 16, solidPaint(rgba(200, 120, 40, 255), DrawMode::AllChannels));
+        s.doc.layers[0].image = whole;
+    }
     s.add(1, 255, rgba(100, 200, 250, 255), {2, 2, 10, 8});               // Multiply
     s.add(3, 180, rgba(30, 60, 90, 200), {6, 4, 12, 10}, 3, -2);          // Screen, offset
     s.add(0, 128, rgba(250, 10, 10, 160), {0, 8, 24, 4});                 // Normal at half

@@ -16,6 +16,7 @@
 #include "io/openraster.h"
 #include "io/xml_tree.h"
 #include "platform/random.h"
+#include "support/pixels.h"
 #include "support/temp_folder.h"
 
 namespace qm {
@@ -164,7 +165,7 @@ TEST(OpenRaster, OurFileReadsBackAsTheSameLayersAndCanvas) {
         EXPECT_EQ(b.X, a.X);
         EXPECT_EQ(b.Y, a.Y);
         EXPECT_EQ(b.Frame, 3);
-        EXPECT_TRUE(b.image.pixels == a.image.pixels);
+        EXPECT_TRUE(pixelsOf(b.image) == pixelsOf(a.image));
     }
     EXPECT_TRUE(flattenVisibleLayers(asDocument(back))->pixels ==
                 flattenVisibleLayers(doc)->pixels);
@@ -387,7 +388,7 @@ TEST(OpenRaster, AnotherProgramsFileOpensAsTheCanvasItDescribes) {
         EXPECT_EQ(b.X, a.X);
         EXPECT_EQ(b.Y, a.Y);
         EXPECT_EQ(b.Selected, a.Name == std::string("Glaze"));
-        EXPECT_TRUE(b.image.pixels == a.image.pixels);
+        EXPECT_TRUE(pixelsOf(b.image) == pixelsOf(a.image));
     }
     EXPECT_TRUE(flattenVisibleLayers(asDocument(doc))->pixels ==
                 flattenVisibleLayers(expected)->pixels);

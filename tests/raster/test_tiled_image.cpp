@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/random.h"
+#include "raster/draw_image.h"
 #include "raster/shapes.h"
 
 namespace qm {
@@ -183,6 +184,53 @@ TEST(TiledImage, DrawingIntoWritableTilesEqualsDrawingTheWholeImage) {
     t.forEachWritableTile(Rect{50, 50, 20, 20},
                           [](PixelView v) { fillBox(v, 0, 0, 300, 200, solidPaint(0xFF00FF00u)); });
     EXPECT_TRUE(t.toImage().pixels == boxed.pixels);
+}
+
+// A tiled source drawn tile by tile gives what the whole source gives, in every mode: a missing
+// tile is skipped where over and xor of 0 keep the target, and drawn as zeros where the mode
+// writes them (AllChannels, AlphaChannel, Filter); parts and places anywhere, onto 32 and 24
+// bits.
+TEST(TiledImage, DrawingATiledSourceEqualsDrawingItWhole) {
+    const Image source = sparseImage(150, 100, 5);
+    const TiledImage tiles = tiled(source);
+    ASSERT_LT(tiles.tileCount(), size_t(tiles.columns() * tiles.rows()));
+    const PixelFilter filter = [](int x, int y, uint32_t s, uint32_t t) {
+        return (s ^ t) + uint32_t(x * 31 + y);
+    };
+    const DrawMode modes[] = {DrawMode::AlphaBlend,  DrawMode::AlphaClip, DrawMode::AlphaChannel,
+                              DrawMode::AllChannels, DrawMode::Xor,       DrawMode::Filter};
+    struct Place {
+        int x, y;
+        Rect part;
+    };
+    const Place places[] = {{0, 0, {0, 0, 150, 100}},
+                            {-37, 20, {0, 0, 150, 100}},
+                            {90, -50, {0, 0, 150, 100}},
+                            {10, 5, {30, 20, 90, 70}},
+                            {-5, 7, {-10, 60, 300, 13}}};
+    for (const DrawMode mode : modes)
+        for (const int opacity : {255, 77})
+            for (const Place& at : places)
+                for (const int depth : {32, 24}) {
+                    Image expected = *createImage(200, 140, depth);
+                    Random rnd(uint64_t(opacity + depth));
+                    for (uint32_t& p : expected.pixels)
+                        p = rnd.next() & (rnd(4) == 0 ? 0x00FFFFFFu : ~0u);
+                    Image got = expected;
+                    drawImagePart(expected, source, at.part, at.x + at.part.x, at.y + at.part.y,
+                                  mode, opacity, &filter);
+                    drawTiledImagePart(got, tiles, at.part, at.x + at.part.x, at.y + at.part.y,
+                                       mode, opacity, &filter);
+                    ASSERT_EQ(got.pixels, expected.pixels)
+                        << int(mode) << " opacity " << opacity << " at " << at.x << "," << at.y
+                        << " depth " << depth;
+                }
+    // The whole source at a place, as drawImage draws it.
+    Image expected = *createImage(200, 140, 32);
+    Image got = expected;
+    drawImage(expected, source, 33, 21, DrawMode::AllChannels, 200);
+    drawTiledImage(got, tiles, 33, 21, DrawMode::AllChannels, 200);
+    EXPECT_EQ(got.pixels, expected.pixels);
 }
 
 TEST(TiledImage, PixelsBeyondTheEdgeStayZero) {

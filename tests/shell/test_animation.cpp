@@ -19,6 +19,7 @@
 #include "shell/panels/timeline.h"
 #include "shell/view/canvas_frame.h"
 #include "shell_fixture.h"
+#include "support/pixels.h"
 #include "support/temp_folder.h"
 
 namespace qm::test {
@@ -79,11 +80,15 @@ TEST_F(AnimationTest, OpenAsMakesADocumentOfTheImage) {
 
 TEST_F(AnimationTest, ImportOnLayerReplacesWhatItCoversAsOneStep) {
     Layer& layer = app.doc.layers[0];
-    fillBox(layer.image, 0, 0, 40, 30, solidPaint(rgba(1, 2, 3, 255), DrawMode::AllChannels));
-    const Image before = layer.image;
+    {
+        Image whole = layer.image.toImage();
+        fillBox(whole, 0, 0, 40, 30, solidPaint(rgba(1, 2, 3, 255), DrawMode::AllChannels));
+        layer.image = whole;
+    }
+    const Image before = layer.image.toImage();
     answerFiles({png("big.png", solid(50, 50, rgba(200, 0, 0, 100)))});
     menu(Cmd::ImportOnLayer);
-    EXPECT_TRUE(app.doc.layers[0].image.pixels == solid(40, 30, rgba(200, 0, 0, 100)).pixels);
+    EXPECT_TRUE(pixelsOf(app.doc.layers[0].image) == solid(40, 30, rgba(200, 0, 0, 100)).pixels);
     EXPECT_EQ(app.doc.layers[0].image.width, 40);  // only what fits
 
     answerFiles({png("small.png", solid(4, 3, rgba(0, 0, 0, 0)))});
@@ -94,7 +99,7 @@ TEST_F(AnimationTest, ImportOnLayerReplacesWhatItCoversAsOneStep) {
     EXPECT_TRUE(freshCanvas(app).pixels == app.canvasImage.pixels);
     menu(Cmd::Undo);
     menu(Cmd::Undo);
-    EXPECT_TRUE(app.doc.layers[0].image.pixels == before.pixels);
+    EXPECT_TRUE(pixelsOf(app.doc.layers[0].image) == before.pixels);
 }
 
 TEST_F(AnimationTest, ImportAsAnimationSkipsWhatDoesNotLoadAndNamesIt) {
@@ -145,9 +150,17 @@ TEST_F(AnimationTest, ImportStopsAtTheThousandthFrame) {
 }
 
 TEST_F(AnimationTest, SaveWritesTheFinalNameAndAsksAboutIt) {
-    fillBox(app.doc.layers[0].image, 0, 0, 40, 30, solidPaint(rgba(9, 8, 7, 255), DrawMode::AllChannels));
+    {
+        Image whole = app.doc.layers[0].image.toImage();
+        fillBox(whole, 0, 0, 40, 30, solidPaint(rgba(9, 8, 7, 255), DrawMode::AllChannels));
+        app.doc.layers[0].image = whole;
+    }
     menu(Cmd::NewLayer);
-    fillBox(app.doc.layers[1].image, 0, 0, 10, 10, solidPaint(rgba(200, 100, 0, 255), DrawMode::AllChannels));
+    {
+        Image whole = app.doc.layers[1].image.toImage();
+        fillBox(whole, 0, 0, 10, 10, solidPaint(rgba(200, 100, 0, 255), DrawMode::AllChannels));
+        app.doc.layers[1].image = whole;
+    }
     app.doc.layers[1].Blendmode = 1;
     ui.queueAnswer(ScriptedAnswer::filesAnswer({folder.file("picture")}, 0));
     menu(Cmd::SaveAs);
@@ -247,7 +260,11 @@ TEST_F(AnimationTest, OnionSkinTintsTheNeighboursUnderTheFrame) {
         frame.Frame = f;
         frame.id = uint32_t(100 + f);
         frame.image = *createImage(40, 30, 32);
-        fillBox(frame.image, f * 8, 5, 5, 5, solidPaint(rgba(255, 255, 255, 255)));
+        {
+            Image whole = frame.image.toImage();
+            fillBox(whole, f * 8, 5, 5, 5, solidPaint(rgba(255, 255, 255, 255)));
+            frame.image = whole;
+        }
         layer.Frames.push_back(std::move(frame));
     }
     app.viewState.CurrentFrame = 3;

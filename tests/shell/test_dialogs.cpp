@@ -306,7 +306,7 @@ TEST_F(DialogsTest, SizeDialogResizesOnOkAndCancelKeepsTheDocument) {
 // size back, status bar included.
 TEST_F(DialogsTest, ImageSizeScalesThePictureAndKeepsProportionsWhenAsked) {
     newDocument("64", "48");
-    Image& image = currentLayer(app.doc)->image;
+    TiledImage& image = currentLayer(app.doc)->image;
     for (int y = 20; y < 24; ++y)
         for (int x = 40; x < 44; ++x) image.at(x, y) = rgba(255, 0, 0, 255);
     menu(Cmd::ImageSize);

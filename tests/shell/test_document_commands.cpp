@@ -18,6 +18,7 @@
 #include "shell/edits.h"
 #include "shell/settings/dictionary.h"
 #include "shell_fixture.h"
+#include "support/pixels.h"
 #include "support/temp_folder.h"
 
 namespace qm::test {
@@ -31,7 +32,7 @@ void paintBlock(App& app, uint32_t colour, int x = 2, int y = 3) {
     Layer& layer = *currentLayer(app.doc);
     app.history.touchPixels(app.doc, layer.id, Rect{x, y, 10, 5});
     for (int yy = y; yy < y + 5; ++yy)
-        for (int xx = x; xx < x + 10; ++xx) layer.image.row(yy)[xx] = colour;
+        for (int xx = x; xx < x + 10; ++xx) layer.image.at(xx, yy) = colour;
 }
 
 struct LayerPixels {
@@ -42,7 +43,7 @@ struct LayerPixels {
 
 std::vector<LayerPixels> layersOf(const App& app) {
     std::vector<LayerPixels> out;
-    for (const Layer& layer : app.doc.layers) out.push_back({layer.Name, layer.image.pixels});
+    for (const Layer& layer : app.doc.layers) out.push_back({layer.Name, pixelsOf(layer.image)});
     return out;
 }
 
@@ -158,7 +159,8 @@ TEST_F(DocumentCommandsTest, OpenAndRecoveryKeepTheAnimation) {
         std::vector<std::tuple<int, int, uint32_t>> out;
         for (const auto& [key, layer] : a.doc.animationLayers)
             for (const AnimationFrame& f : layer.Frames)
-                out.emplace_back(f.Frame, f.Hold, f.image.pixels.empty() ? 0u : f.image.at(5, 5));
+                out.emplace_back(f.Frame, f.Hold,
+                                 pixelsOf(f.image).empty() ? 0u : f.image.at(5, 5));
         return out;
     };
     const auto frames = framesOf(app);

@@ -10,6 +10,7 @@
 #include "shell/commands/recovery.h"
 #include "shell/edits.h"
 #include "shell/state/recovery_state.h"
+#include "support/pixels.h"
 
 namespace qm::test {
 namespace {
@@ -43,8 +44,8 @@ std::string fingerprint(const Document& doc) {
             << l.Width << 'x' << l.Height << " pos " << int(l.Position) << " indent " << l.Groupe
             << " group " << int(l.IsGroup) << " frame " << l.Frame << " blend " << int(l.Blendmode)
             << " opacity " << int(l.Opacity) << " visible " << int(l.Visible) << " locks "
-            << int(l.Locked) << int(l.LockAlpha) << int(l.Paint) << " pixels " << pixelHash(l.image)
-            << '\n';
+            << int(l.Locked) << int(l.LockAlpha) << int(l.Paint) << " pixels "
+            << pixelHash(l.image.toImage()) << '\n';
     }
     for (const auto& [key, a] : doc.animationLayers) {
         out << "animation " << key << " '" << a.Name << "' order " << int(a.Order) << " kind "
@@ -52,7 +53,7 @@ std::string fingerprint(const Document& doc) {
             << int(a.Flag2) << " alpha " << int(a.Alpha) << '\n';
         for (const AnimationFrame& f : a.Frames)
             out << "  frame " << f.Frame << " hold " << f.Hold << " at " << f.X << ',' << f.Y
-                << " pixels " << pixelHash(f.image) << '\n';
+                << " pixels " << pixelHash(f.image.toImage()) << '\n';
     }
     return out.str();
 }
@@ -160,25 +161,25 @@ TEST_F(EditMarks, AnUndoInTheMiddleOfADragLeavesTheRestOneStep) {
     for (const Cmd tool : {Cmd::Brush, Cmd::RadialSpeedLine}) {
         SCOPED_TRACE(int(tool));
         ASSERT_NO_FATAL_FAILURE(startWith(1));
-        const auto start = app.doc.layers[0].image.pixels;
+        const auto start = pixelsOf(app.doc.layers[0].image);
         menu(tool);
         const int x = app.ViewOffsetX + 10, y = app.ViewOffsetY + 10;
         canvas(CanvasEventType::LeftDown, x, y);
         canvas(CanvasEventType::Move, x + 20, y + 10, false, false, true);
-        ASSERT_NE(app.doc.layers[0].image.pixels, start);
+        ASSERT_NE(pixelsOf(app.doc.layers[0].image), start);
         CanvasEvent undoKey;
         undoKey.type = CanvasEventType::KeyDown;
         undoKey.key = 'Z';
         undoKey.ctrl = true;
         onCanvasEvent(app, undoKey);
-        EXPECT_EQ(app.doc.layers[0].image.pixels, start);
+        EXPECT_EQ(pixelsOf(app.doc.layers[0].image), start);
         canvas(CanvasEventType::Move, x + 30, y + 25, false, false, true);
         canvas(CanvasEventType::LeftUp, x + 30, y + 25);
-        EXPECT_NE(app.doc.layers[0].image.pixels, start);
+        EXPECT_NE(pixelsOf(app.doc.layers[0].image), start);
         EXPECT_EQ(app.history.undoSteps(), 1u);
         EXPECT_FALSE(app.history.canRedo());
         menu(Cmd::Undo);
-        EXPECT_EQ(app.doc.layers[0].image.pixels, start);
+        EXPECT_EQ(pixelsOf(app.doc.layers[0].image), start);
     }
 }
 

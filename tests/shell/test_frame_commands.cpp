@@ -13,6 +13,7 @@
 #include "shell/panels/navigator.h"
 #include "shell/settings/preferences_file.h"
 #include "shell_fixture.h"
+#include "support/pixels.h"
 #include "support/temp_folder.h"
 
 namespace qm::test {
@@ -104,20 +105,20 @@ TEST_F(FrameTest, TheListChoosesWhatIsPaintedAndTheStatusBarSaysIt) {
     EXPECT_TRUE(paintsAnimation(app.doc));
     EXPECT_EQ(ui.statusText(3), "Drawing: Layer Normal1, frame 1");
     stroke();
-    EXPECT_TRUE(blank(paintedLayer().image));
+    EXPECT_TRUE(blank(paintedLayer().image.toImage()));
     ASSERT_NE(frameAt(1), nullptr);
-    EXPECT_FALSE(blank(frameAt(1)->image));
+    EXPECT_FALSE(blank(frameAt(1)->image.toImage()));
     EXPECT_EQ(app.canvasImage.pixels, freshCanvas(app).pixels);  // the canvas shows the stroke
     menu(Cmd::Undo);
-    EXPECT_TRUE(blank(frameAt(1)->image));
+    EXPECT_TRUE(blank(frameAt(1)->image.toImage()));
     EXPECT_EQ(app.canvasImage.pixels, freshCanvas(app).pixels);
 
     control(Gadget::LayerTree, 0, ControlEventType::LeftDown);  // a layer chosen: layers again
     EXPECT_FALSE(paintsAnimation(app.doc));
     EXPECT_EQ(ui.statusText(3), "");
     stroke();
-    EXPECT_FALSE(blank(paintedLayer().image));
-    EXPECT_TRUE(blank(frameAt(1)->image));
+    EXPECT_FALSE(blank(paintedLayer().image.toImage()));
+    EXPECT_TRUE(blank(frameAt(1)->image.toImage()));
 }
 
 // Where the layer shows nothing, the stroke makes a drawing; the undo takes both away at once.
@@ -128,11 +129,11 @@ TEST_F(FrameTest, PaintingWhereNothingShowsMakesADrawingInTheSameStep) {
     stroke();
     EXPECT_EQ(app.history.undoSteps(), steps + 1);
     ASSERT_EQ(drawings(), (std::vector<Drawing>{{1, 1}, {4, 1}}));
-    EXPECT_FALSE(blank(frameAt(4)->image));
+    EXPECT_FALSE(blank(frameAt(4)->image.toImage()));
     menu(Cmd::Undo);
     EXPECT_EQ(drawings(), (std::vector<Drawing>{{1, 1}}));
     menu(Cmd::Redo);
-    EXPECT_FALSE(blank(frameAt(4)->image));
+    EXPECT_FALSE(blank(frameAt(4)->image.toImage()));
 }
 
 // The AnimNewDrawing preference at a frame inside a hold: the held drawing, a new blank one, or
@@ -152,7 +153,11 @@ TEST_F(FrameTest, ThePreferenceSaysWhatPaintingAHeldDrawingDoes) {
         SCOPED_TRACE(c.mode);
         newDocument("40", "30");
         chooseAnimationLayer();
-        fillBox(layer().Frames[0].image, 0, 0, 5, 5, solidPaint(rgba(0, 0, 255, 255)));
+        {
+            Image whole = layer().Frames[0].image.toImage();
+            fillBox(whole, 0, 0, 5, 5, solidPaint(rgba(0, 0, 255, 255)));
+            layer().Frames[0].image = whole;
+        }
         menu(Cmd::HoldLonger);
         menu(Cmd::HoldLonger);
         app.prefs.AnimNewDrawing = uint8_t(c.mode);
@@ -192,18 +197,22 @@ TEST_F(FrameTest, ToolsAndAdjustmentsWorkOnTheDrawing) {
         newDocument("40", "30");
         chooseAnimationLayer();
         // Something to adjust, away from where the tools paint.
-        fillBox(layer().Frames[0].image, 30, 20, 4, 4, solidPaint(rgba(200, 100, 50, 255)));
+        {
+            Image whole = layer().Frames[0].image.toImage();
+            fillBox(whole, 30, 20, 4, 4, solidPaint(rgba(200, 100, 50, 255)));
+            layer().Frames[0].image = whole;
+        }
         recomposeView(app, false);
-        const Image before = frameAt(1)->image;
+        const Image before = frameAt(1)->image.toImage();
         const size_t steps = app.history.undoSteps();
         menu(c.command);
         if (c.stroke) stroke();
-        EXPECT_TRUE(blank(paintedLayer().image));
-        EXPECT_NE(frameAt(1)->image.pixels, before.pixels);
+        EXPECT_TRUE(blank(paintedLayer().image.toImage()));
+        EXPECT_NE(pixelsOf(frameAt(1)->image), before.pixels);
         EXPECT_EQ(app.history.undoSteps(), steps + 1);
         EXPECT_EQ(app.canvasImage.pixels, freshCanvas(app).pixels);
         menu(Cmd::Undo);
-        EXPECT_EQ(frameAt(1)->image.pixels, before.pixels);
+        EXPECT_EQ(pixelsOf(frameAt(1)->image), before.pixels);
     }
     // Clear and grey on a painted drawing; the move tool moves the drawing.
     newDocument("40", "30");
@@ -211,7 +220,7 @@ TEST_F(FrameTest, ToolsAndAdjustmentsWorkOnTheDrawing) {
     stroke();
     menu(Cmd::ColorToGrey);
     menu(Cmd::Clear);
-    EXPECT_TRUE(blank(frameAt(1)->image));
+    EXPECT_TRUE(blank(frameAt(1)->image.toImage()));
     menu(Cmd::Undo);
     menu(Cmd::MoveTool);
     stroke();  // 10 pixels right, 2 down
@@ -303,7 +312,11 @@ TEST_F(FrameTest, AltDragsMoveAndCopyDrawingsAlongTheRow) {
 
 // The delete-frame button, the navigator and playback take the drawing held at the frame.
 TEST_F(FrameTest, HeldDrawingsShowWhereverFramesAreShown) {
-    fillBox(layer().Frames[0].image, 0, 0, 40, 30, solidPaint(rgba(255, 0, 0, 255)));
+    {
+        Image whole = layer().Frames[0].image.toImage();
+        fillBox(whole, 0, 0, 40, 30, solidPaint(rgba(255, 0, 0, 255)));
+        layer().Frames[0].image = whole;
+    }
     menu(Cmd::HoldLonger);
     menu(Cmd::HoldLonger);
     auto navigatorAt = [&](int frame) {
@@ -329,7 +342,11 @@ TEST_F(FrameTest, OnionSkinCountsDrawingsNotFrames) {
         frame.Hold = int16_t(i == 0 ? 3 : 1);
         frame.id = uint32_t(200 + i);
         frame.image = *createImage(40, 30, 32);
-        fillBox(frame.image, 2 + i * 10, 5, 5, 5, solidPaint(rgba(255, 255, 255, 255)));
+        {
+            Image whole = frame.image.toImage();
+            fillBox(whole, 2 + i * 10, 5, 5, 5, solidPaint(rgba(255, 255, 255, 255)));
+            frame.image = whole;
+        }
         layer().Frames.push_back(std::move(frame));
     }
     struct Case {

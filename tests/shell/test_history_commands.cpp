@@ -7,6 +7,7 @@
 #include "shell/panels/layer_panel.h"
 #include "shell/view/canvas_frame.h"
 #include "shell_fixture.h"
+#include "support/pixels.h"
 
 namespace qm::test {
 
@@ -46,30 +47,30 @@ TEST_F(HistoryCommands, StrokeUndoRedoByMenuAndKeys) {
     EXPECT_FALSE(ui.menuEnabled(id(Cmd::Undo)));
     EXPECT_FALSE(ui.menuEnabled(id(Cmd::Redo)));
     EXPECT_FALSE(app.Modified);
-    const Image before = *currentImage(app.doc);
+    const Image before = currentImage(app.doc)->toImage();
     stroke(10, 10, 50, 30);
-    const Image painted = *currentImage(app.doc);
+    const Image painted = currentImage(app.doc)->toImage();
     ASSERT_NE(painted.pixels, before.pixels);
     EXPECT_TRUE(app.Modified);
     EXPECT_TRUE(ui.menuEnabled(id(Cmd::Undo)));
     EXPECT_EQ(app.history.undoSteps(), 1u);  // press to release is one step
 
     menu(Cmd::Undo);
-    EXPECT_EQ(currentImage(app.doc)->pixels, before.pixels);
+    EXPECT_EQ(pixelsOf(*currentImage(app.doc)), before.pixels);
     EXPECT_FALSE(ui.menuEnabled(id(Cmd::Undo)));
     EXPECT_TRUE(ui.menuEnabled(id(Cmd::Redo)));
     EXPECT_EQ(app.canvasImage.pixels, freshCanvas().pixels);
     menu(Cmd::Redo);
-    EXPECT_EQ(currentImage(app.doc)->pixels, painted.pixels);
+    EXPECT_EQ(pixelsOf(*currentImage(app.doc)), painted.pixels);
     EXPECT_EQ(app.canvasImage.pixels, freshCanvas().pixels);
 
     ctrlKey('Z');
-    EXPECT_EQ(currentImage(app.doc)->pixels, before.pixels);
+    EXPECT_EQ(pixelsOf(*currentImage(app.doc)), before.pixels);
     ctrlKey('Z', true);
-    EXPECT_EQ(currentImage(app.doc)->pixels, painted.pixels);
+    EXPECT_EQ(pixelsOf(*currentImage(app.doc)), painted.pixels);
     ctrlKey('Z');
     ctrlKey('Y');
-    EXPECT_EQ(currentImage(app.doc)->pixels, painted.pixels);
+    EXPECT_EQ(pixelsOf(*currentImage(app.doc)), painted.pixels);
 }
 
 // The accelerator table binds the same keys to the menu items, and takes no other use of them.
@@ -103,7 +104,7 @@ TEST_F(HistoryCommands, LayerOperationsUndoWithThePanel) {
     const std::string name1 = app.doc.layers[0].Name, name2 = app.doc.layers[1].Name;
     stroke(5, 5, 40, 20);
     const uint32_t id2 = app.doc.layers[1].id;
-    const Image pixels2 = app.doc.layers[1].image;
+    const Image pixels2 = app.doc.layers[1].image.toImage();
     control(Gadget::LayerOpacity, 90);
     control(Gadget::LayerOpacity, 60);  // one drag of the bar: one step
     const size_t steps = app.history.undoSteps();
@@ -115,7 +116,7 @@ TEST_F(HistoryCommands, LayerOperationsUndoWithThePanel) {
     menu(Cmd::Undo);  // the delete
     ASSERT_EQ(app.doc.layers.size(), 2u);
     EXPECT_EQ(app.doc.layers[1].id, id2);
-    EXPECT_EQ(app.doc.layers[1].image.pixels, pixels2.pixels);
+    EXPECT_EQ(pixelsOf(app.doc.layers[1].image), pixels2.pixels);
     EXPECT_EQ(app.doc.layers[1].Selected, 1);
     EXPECT_EQ(ui.gadgetItems(id(Gadget::LayerTree)), (std::vector<std::string>{name1, name2}));
     EXPECT_EQ(ui.gadgetState(id(Gadget::LayerBlendMode)), 1);
@@ -142,13 +143,13 @@ TEST_F(HistoryCommands, LayerOperationsUndoWithThePanel) {
 // Resizing the image is a step; undo gives back the size, the pixels and the work images.
 TEST_F(HistoryCommands, ResizeUndoes) {
     stroke(5, 5, 40, 20);
-    const Image before = *currentImage(app.doc);
+    const Image before = currentImage(app.doc)->toImage();
     resizeDocument(app, 30, 100, 1, 0);
     EXPECT_EQ(app.doc.Width, 30);
     menu(Cmd::Undo);
     EXPECT_EQ(app.doc.Width, 64);
     EXPECT_EQ(app.doc.Height, 48);
-    EXPECT_EQ(currentImage(app.doc)->pixels, before.pixels);
+    EXPECT_EQ(pixelsOf(*currentImage(app.doc)), before.pixels);
     EXPECT_EQ(app.workImage3.width, 64);
     EXPECT_EQ(app.paperImage8.height, 48);
     EXPECT_EQ(app.canvasImage.pixels, freshCanvas().pixels);
@@ -175,18 +176,18 @@ TEST_F(HistoryCommands, NewClearsTheHistory) {
 // Undo in the middle of a stroke closes the stroke's step first; the rest of the stroke is a
 // step of its own.
 TEST_F(HistoryCommands, UndoDuringAStroke) {
-    const Image before = *currentImage(app.doc);
+    const Image before = currentImage(app.doc)->toImage();
     const int ox = app.ViewOffsetX, oy = app.ViewOffsetY;
     canvas(CanvasEventType::LeftDown, ox + 5, oy + 5);
     canvas(CanvasEventType::Move, ox + 30, oy + 5, false, false, true);
     menu(Cmd::Undo);
-    EXPECT_EQ(currentImage(app.doc)->pixels, before.pixels);
+    EXPECT_EQ(pixelsOf(*currentImage(app.doc)), before.pixels);
     canvas(CanvasEventType::Move, ox + 30, oy + 30, false, false, true);
     canvas(CanvasEventType::LeftUp, ox + 30, oy + 30);
     EXPECT_EQ(app.history.undoSteps(), 1u);
     EXPECT_FALSE(app.history.canRedo());
     menu(Cmd::Undo);
-    EXPECT_EQ(currentImage(app.doc)->pixels, before.pixels);
+    EXPECT_EQ(pixelsOf(*currentImage(app.doc)), before.pixels);
 }
 
 // The wheel keeps the zoom within the 16-bit field however far it turns.
@@ -244,7 +245,7 @@ TEST(OutOfMemory, AnActionThatRunsOutPutsTheDocumentBack) {
     EXPECT_NE(ui.messageBoxes().back().find("Not enough memory"), std::string::npos);
 
     // In the middle of a stroke: the stroke so far is put back.
-    const Image before = *currentImage(app.doc);
+    const Image before = currentImage(app.doc)->toImage();
     CanvasEvent e;
     e.type = CanvasEventType::LeftDown;
     e.x = 600;  // the middle of the canvas, where the document is shown
@@ -254,13 +255,13 @@ TEST(OutOfMemory, AnActionThatRunsOutPutsTheDocumentBack) {
     e.leftHeld = true;
     e.x += 40;
     onCanvasEvent(app, e);
-    ASSERT_NE(currentImage(app.doc)->pixels, before.pixels);
+    ASSERT_NE(pixelsOf(*currentImage(app.doc)), before.pixels);
     ui.failAfter = 0;
     e.y += 30;
     onCanvasEvent(app, e);
     EXPECT_EQ(ui.failAfter, -1);
     EXPECT_EQ(ui.messageBoxes().size(), 2u);
-    EXPECT_EQ(currentImage(app.doc)->pixels, before.pixels);
+    EXPECT_EQ(pixelsOf(*currentImage(app.doc)), before.pixels);
     e.type = CanvasEventType::LeftUp;
     onCanvasEvent(app, e);
     EXPECT_FALSE(app.history.isOpen());
@@ -278,12 +279,12 @@ namespace qm::test {
 // Adding a group selects it, but a stroke after it still lands on the layer that was current;
 // and undoing the group's addition keeps it so.
 TEST_F(HistoryCommands, AStrokeAfterAddingAGroupPaintsTheLayer) {
-    const Image before = app.doc.layers[0].image;
+    const Image before = app.doc.layers[0].image.toImage();
     control(Gadget::AddGroup, 0, ControlEventType::Click);
     ASSERT_EQ(app.doc.layers.size(), 2u);
     EXPECT_EQ(app.doc.layers[1].Selected, 1);
     stroke(10, 10, 50, 30);
-    EXPECT_NE(app.doc.layers[0].image.pixels, before.pixels);
+    EXPECT_NE(pixelsOf(app.doc.layers[0].image), before.pixels);
     menu(Cmd::Undo);
     menu(Cmd::Undo);
     EXPECT_EQ(app.doc.layers.size(), 1u);

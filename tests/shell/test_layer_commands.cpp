@@ -13,6 +13,7 @@
 #include "shell/view/paper.h"
 #include "shell/view/view.h"
 #include "shell_fixture.h"
+#include "support/pixels.h"
 #include "support/temp_folder.h"
 
 namespace qm::test {
@@ -95,7 +96,11 @@ TEST_F(LayerCommandsTest, DoubleClickRenamesUnlessTheAnswerIsEmpty) {
 
 TEST_F(LayerCommandsTest, CopyTakesTheSourcesOpacityAndPixels) {
     Layer& source = app.doc.layers[0];
-    std::fill(source.image.pixels.begin(), source.image.pixels.end(), rgba(255, 0, 0, 255));
+    {
+        Image whole = source.image.toImage();
+        std::fill(whole.pixels.begin(), whole.pixels.end(), rgba(255, 0, 0, 255));
+        source.image = whole;
+    }
     setLayerOpacity(app, 100);
     menu(Cmd::CopyLayer);
     const Layer& copy = app.doc.layers.back();
@@ -112,7 +117,11 @@ TEST_F(LayerCommandsTest, CopyTakesTheSourcesOpacityAndPixels) {
 // (255 x o / 255) x o / 255: about a quarter at the track bar's midpoint. A blend-function mode
 // takes it once, through its backdrop.
 TEST_F(LayerCommandsTest, OpacityOnTheCanvasFollowsTheCompositingRule) {
-    for (uint32_t& p : app.doc.layers[0].image.pixels) p = rgba(255, 255, 255, 255);
+    {
+        Image whole = app.doc.layers[0].image.toImage();
+        for (uint32_t& p : whole.pixels) p = rgba(255, 255, 255, 255);
+        app.doc.layers[0].image = whole;
+    }
     app.paperImage8 = *createImage(60, 40, 24);  // black
     std::fill(app.paperImage8.pixels.begin(), app.paperImage8.pixels.end(), rgba(0, 0, 0, 255));
     setZoomAndApply(app, 100);
@@ -169,7 +178,7 @@ TEST_F(LayerCommandsTest, ResizeFollowsWithPaperWorkImagesAndDisplayImages) {
     const Layer& layer = app.doc.layers[0];
     EXPECT_EQ(layer.image.width, 100);
     EXPECT_EQ(layer.image.at(2, 0), rgba(0, 255, 0, 255));  // laid at its offset
-    EXPECT_EQ(app.workImage4.pixels, layer.image.pixels);
+    EXPECT_EQ(pixelsOf(app.workImage4), pixelsOf(layer.image));
     EXPECT_EQ(app.workImage3.width, 100);
     EXPECT_EQ(display(layer).width, 100);
     EXPECT_EQ(currentImage(app.doc), &layer.image);

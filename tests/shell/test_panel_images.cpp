@@ -143,20 +143,28 @@ TEST_F(NavigatorTest, ShowsTheDocumentComposedAsTheCanvasComposesIt) {
     EXPECT_EQ(ui.gadgetState(id(Gadget::NavigatorMode)), 1);
     // Paper, a frame of the current frame (and one of another frame, not shown), a red layer,
     // and above it a moved, half-opaque Multiply layer.
-    fillBox(app.doc.layers[0].image, 20, 10, 120, 60, solidPaint(rgba(220, 30, 30, 255)));
+    {
+        Image whole = app.doc.layers[0].image.toImage();
+        fillBox(whole, 20, 10, 120, 60, solidPaint(rgba(220, 30, 30, 255)));
+        app.doc.layers[0].image = whole;
+    }
     ASSERT_TRUE(addLayer(app.doc, app.viewState.CurrentFrame));
     Layer& top = app.doc.layers.back();
-    fillBox(top.image, 0, 0, 100, 100, solidPaint(rgba(40, 200, 240, 200)));
+    {
+        Image whole = top.image.toImage();
+        fillBox(whole, 0, 0, 100, 100, solidPaint(rgba(40, 200, 240, 200)));
+        top.image = whole;
+    }
     top.Blendmode = 1;
     top.Opacity = 128;
     top.X = 90;
     top.Y = 30;
     Image frame = *createImage(300, 120, 32);
     fillBox(frame, 200, 0, 60, 120, solidPaint(rgba(0, 160, 0, 255)));
-    ASSERT_TRUE(addAnimationFrame(app.doc, app.viewState.CurrentFrame, frame));
+    ASSERT_TRUE(addAnimationFrame(app.doc, app.viewState.CurrentFrame, tiledFrom(frame)));
     app.viewState.CurrentFrame = 2;
     fillBox(frame, 0, 0, 300, 120, solidPaint(rgba(255, 0, 255, 255)));
-    ASSERT_TRUE(addAnimationFrame(app.doc, app.viewState.CurrentFrame, frame));
+    ASSERT_TRUE(addAnimationFrame(app.doc, app.viewState.CurrentFrame, tiledFrom(frame)));
     app.viewState.CurrentFrame = 1;
     setMode(0);  // the picture alone
 

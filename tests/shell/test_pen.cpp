@@ -13,6 +13,7 @@
 #include "shell/panels/brush_fields.h"
 #include "shell/settings/preferences_file.h"
 #include "shell_fixture.h"
+#include "support/pixels.h"
 
 namespace qm::test {
 namespace {
@@ -97,7 +98,13 @@ protected:
         for (int y = 0; y < layer().image.height; ++y) n += alpha(layer().image.at(x, y)) > 0;
         return n;
     }
-    void clearLayer() { std::fill(layer().image.pixels.begin(), layer().image.pixels.end(), 0u); }
+    void clearLayer() {
+        {
+            Image whole = layer().image.toImage();
+            std::fill(whole.pixels.begin(), whole.pixels.end(), 0u);
+            layer().image = whole;
+        }
+    }
 };
 
 // Rising pressure with the size following it: a narrow start, the full size at the end (the
@@ -128,7 +135,7 @@ TEST_F(PenTest, RisingPressureTapersTheStroke) {
 // does a pen pressing fully and upright with size and opacity following the pressure.
 TEST_F(PenTest, PenWithoutItsSettingsPaintsAsTheMouse) {
     stroke(line([](double) { return 1.0; }, false));
-    const auto mouse = layer().image.pixels;
+    const auto mouse = pixelsOf(layer().image);
     ASSERT_GT(paintedHeight(120), 0);
     struct Case {
         const char* what;
@@ -150,7 +157,7 @@ TEST_F(PenTest, PenWithoutItsSettingsPaintsAsTheMouse) {
             s.tiltX = c.tiltX;
         }
         stroke(samples);
-        EXPECT_EQ(layer().image.pixels, mouse);
+        EXPECT_EQ(pixelsOf(layer().image), mouse);
     }
 }
 
@@ -259,11 +266,11 @@ TEST_F(PenTest, PenControlsStoreWithinTheirRanges) {
 TEST_F(PenTest, PressureCurveShapesThePressureTheBrushSees) {
     control(Gadget::SizeVsPressure, 1);
     stroke(line([](double) { return 0.2; }));
-    const auto light = layer().image.pixels;
+    const auto light = pixelsOf(layer().image);
     clearLayer();
     app.prefs.pressureCurve = "0,0.2 1,0.2";
     stroke(line([](double) { return 1.0; }));
-    EXPECT_EQ(layer().image.pixels, light);
+    EXPECT_EQ(pixelsOf(layer().image), light);
     // A mouse presses fully whatever the curve.
     clearLayer();
     stroke(line([](double) { return 1.0; }, false));

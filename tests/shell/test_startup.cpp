@@ -119,7 +119,7 @@ TEST(DocumentOps, AnimationLayerKindsAndRefusals) {
     Document doc;
     doc.Width = 8;
     doc.Height = 8;
-    Image a, b, c;
+    TiledImage a, b, c;
     ASSERT_TRUE(newDocument(doc, {a, b, c}));
     EXPECT_EQ(a.width, 8);
     EXPECT_EQ(c.height, 8);
@@ -169,7 +169,7 @@ TEST_F(ShellTest, FirstStrokeOfAFreshStartPaints) {
     canvas(CanvasEventType::LeftDown, 100, 100);
     canvas(CanvasEventType::Move, 160, 120, false, false, true);
     canvas(CanvasEventType::LeftUp, 160, 120);
-    const Image& layer = *currentImage(app.doc);
+    const Image layer = currentImage(app.doc)->toImage();
     bool painted = false;
     for (uint32_t p : layer.pixels) painted = painted || alpha(p) != 0;
     EXPECT_TRUE(painted);

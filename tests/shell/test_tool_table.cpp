@@ -134,7 +134,11 @@ TEST_F(ToolActions, MoveDragEndsWithItsStrokeWhateverTheRelease) {
 
 // While Space pans the view a press of the picker picks nothing; the zoom tool still zooms.
 TEST_F(ToolActions, SpacePanHoldsThePickerButNotTheZoom) {
-    fillBox(layer().image, 0, 0, 64, 48, solidPaint(rgba(10, 200, 30, 255)));
+    {
+        Image whole = layer().image.toImage();
+        fillBox(whole, 0, 0, 64, 48, solidPaint(rgba(10, 200, 30, 255)));
+        layer().image = whole;
+    }
     rebuildAllDisplayImages(app);
     recomposeView(app, false);
     app.brush.selectedColor = rgba(255, 0, 0, 255);

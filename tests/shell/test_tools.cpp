@@ -99,7 +99,7 @@ TEST_F(Tools, ShapesFromPressToRelease) {
         at(T::LeftDown, c.x0, c.y0);
         at(T::Move, c.x1, c.y1, c.ctrl);
         // The preview is over the canvas only: the layer is untouched until the release.
-        EXPECT_EQ(paintedBounds(layer().image), Rect{});
+        EXPECT_EQ(paintedBounds(layer().image.toImage()), Rect{});
         if (!c.painted.empty()) {
             const int cx = c.painted.x + c.painted.w / 2 + app.ViewOffsetX;
             const int cy = c.painted.y + c.painted.h / 2 + app.ViewOffsetY;
@@ -108,7 +108,7 @@ TEST_F(Tools, ShapesFromPressToRelease) {
             }
         }
         at(T::LeftUp, c.x1, c.y1, c.ctrl);
-        EXPECT_EQ(paintedBounds(layer().image), c.painted);
+        EXPECT_EQ(paintedBounds(layer().image.toImage()), c.painted);
         EXPECT_EQ(app.history.undoSteps(), c.painted.empty() ? 0u : 1u);
         expectViewShowsLayers();
     }
@@ -124,13 +124,17 @@ TEST_F(Tools, PreviewStaysInsideTheDocument) {
     fillBox(expected, 190 + app.ViewOffsetX, 140 + app.ViewOffsetY, 10, 10, solidPaint(kRed));
     EXPECT_TRUE(same(*ui.lastCanvas(), expected));
     at(T::LeftUp, 260, 190);
-    EXPECT_EQ(paintedBounds(layer().image), (Rect{190, 140, 10, 10}));
+    EXPECT_EQ(paintedBounds(layer().image.toImage()), (Rect{190, 140, 10, 10}));
 }
 
 // A layer that keeps its alpha takes the shape only over its painted pixels, in the preview
 // as on release.
 TEST_F(Tools, KeepAlphaPreviewShowsWhatTheLayerTakes) {
-    fillBox(layer().image, 20, 20, 10, 10, solidPaint(rgba(0, 0, 255, 255)));
+    {
+        Image whole = layer().image.toImage();
+        fillBox(whole, 20, 20, 10, 10, solidPaint(rgba(0, 0, 255, 255)));
+        layer().image = whole;
+    }
     rebuildAllDisplayImages(app);
     recomposeView(app, false);
     app.brush.keepAlpha = 1;
@@ -141,7 +145,7 @@ TEST_F(Tools, KeepAlphaPreviewShowsWhatTheLayerTakes) {
     EXPECT_EQ(ui.lastCanvas()->at(ox + 22, oy + 22), kRed);
     EXPECT_EQ(ui.lastCanvas()->at(ox + 12, oy + 12), freshCanvas(app).at(ox + 12, oy + 12));
     at(T::LeftUp, 25, 25);
-    EXPECT_EQ(paintedBounds(layer().image), (Rect{20, 20, 10, 10}));
+    EXPECT_EQ(paintedBounds(layer().image.toImage()), (Rect{20, 20, 10, 10}));
     EXPECT_EQ(layer().image.at(22, 22), kRed);
     EXPECT_EQ(layer().image.at(27, 27), rgba(0, 0, 255, 255));
     // The transparent pixels it covered stay all 0, so the fill still sees one region there;
@@ -173,7 +177,7 @@ TEST_F(Tools, PreviewFollowsThePointerAndLeavesNoTrace) {
     at(T::Move, 30, 90, true);
     at(T::LeftUp, 30, 90, true);
     key(T::KeyUp, 0x11);
-    EXPECT_EQ(paintedBounds(layer().image), (Rect{10, 10, 20, 20}));
+    EXPECT_EQ(paintedBounds(layer().image.toImage()), (Rect{10, 10, 20, 20}));
     EXPECT_EQ(app.brush.selectedColor & 0xFFFFFFu, kRed & 0xFFFFFFu);
     expectViewShowsLayers();
 }
@@ -182,10 +186,10 @@ TEST_F(Tools, GradientDependsOnRowsOnly) {
     app.iface.backgroundColor = rgba(0, 0, 255, 255);
     menu(Cmd::Gradient);
     drag(10, 10, 50, 40);
-    const Image narrow = layer().image;
+    const Image narrow = layer().image.toImage();
     menu(Cmd::Clear);
     drag(10, 10, 120, 40);  // only wider
-    const Image wide = layer().image;
+    const Image wide = layer().image.toImage();
     for (int y = 10; y < 40; ++y) {
         EXPECT_EQ(narrow.at(10, y), wide.at(119, y)) << y;
         EXPECT_EQ(narrow.at(49, y), narrow.at(10, y)) << y;
@@ -198,14 +202,18 @@ TEST_F(Tools, GradientDependsOnRowsOnly) {
 
 TEST_F(Tools, FillSeedsAtTheLayerPixelUnderThePress) {
     // A 4-connected island of blue around layer pixel (50, 30), in a transparent layer.
-    fillBox(layer().image, 48, 28, 5, 5, solidPaint(rgba(0, 0, 255, 255)));
+    {
+        Image whole = layer().image.toImage();
+        fillBox(whole, 48, 28, 5, 5, solidPaint(rgba(0, 0, 255, 255)));
+        layer().image = whole;
+    }
     rebuildAllDisplayImages(app);
     setZoomAndApply(app, 200);
     menu(Cmd::FillTool);
     at(T::LeftDown, 100, 60);
     at(T::LeftUp, 100, 60);
     EXPECT_EQ(layer().image.at(50, 30), kRed);
-    EXPECT_EQ(paintedBounds(layer().image), (Rect{48, 28, 5, 5}));
+    EXPECT_EQ(paintedBounds(layer().image.toImage()), (Rect{48, 28, 5, 5}));
     EXPECT_EQ(layer().image.at(47, 30), 0u);  // the transparent rest is another region
     EXPECT_EQ(app.history.undoSteps(), 1u);
     expectViewShowsLayers();
@@ -223,7 +231,7 @@ TEST_F(Tools, RadialSpeedLineLeavesAFanAsOneStep) {
     EXPECT_EQ(app.history.undoSteps(), 1u);
     expectViewShowsLayers();
     menu(Cmd::Undo);
-    EXPECT_EQ(paintedBounds(layer().image), Rect{});
+    EXPECT_EQ(paintedBounds(layer().image.toImage()), Rect{});
 }
 
 // After the move tool, every tool paints where the pointer is, at any zoom: the layer's pixel
@@ -255,7 +263,11 @@ TEST_F(Tools, EveryToolPaintsUnderThePointerOnAMovedLayer) {
             ASSERT_EQ(l.X, 30);
             ASSERT_EQ(l.Y, 20);
             if (c.tool == Cmd::FillTool) {  // a blue island under document (40..60, 30..50)
-                fillBox(l.image, 10, 10, 20, 20, solidPaint(rgba(0, 0, 255, 255)));
+                {
+                    Image whole = l.image.toImage();
+                    fillBox(whole, 10, 10, 20, 20, solidPaint(rgba(0, 0, 255, 255)));
+                    l.image = whole;
+                }
                 rebuildAllDisplayImages(app);
                 recomposeView(app, false);
             }
@@ -266,11 +278,11 @@ TEST_F(Tools, EveryToolPaintsUnderThePointerOnAMovedLayer) {
             at(T::LeftUp, view(c.x1), view(c.y1));
             if (c.tool == Cmd::Brush) {
                 // Dabs from document x 100 back towards 60 along row 50: row 30 of the layer.
-                const Rect painted = paintedBounds(l.image);
+                const Rect painted = paintedBounds(l.image.toImage());
                 EXPECT_NEAR(painted.y + painted.h / 2.0, 30.0, 1.0);
                 EXPECT_NEAR(painted.x + painted.w / 2.0, 50.0, 3.0);
             } else {
-                EXPECT_EQ(paintedBounds(l.image), c.painted);
+                EXPECT_EQ(paintedBounds(l.image.toImage()), c.painted);
             }
             // The canvas shows it under the pointer.
             const int px = app.ViewOffsetX + view((c.x0 + c.x1) / 2) + 1;
@@ -287,7 +299,11 @@ TEST_F(Tools, EveryToolPaintsUnderThePointerOnAMovedLayer) {
 // The move tool moves the layer over the document: it shows inside the document only, and
 // stays over the same document pixels when the zoom changes.
 TEST_F(Tools, AMovedLayerShowsOverTheDocumentOnly) {
-    fillBox(layer().image, 0, 0, 200, 150, solidPaint(kRed));
+    {
+        Image whole = layer().image.toImage();
+        fillBox(whole, 0, 0, 200, 150, solidPaint(kRed));
+        layer().image = whole;
+    }
     rebuildAllDisplayImages(app);
     menu(Cmd::MoveTool);
     drag(10, 10, 40, 30);  // by (30, 20)
@@ -339,7 +355,7 @@ TEST_F(Tools, PaintingOnAHiddenLayerSaysSoInTheStatusBar) {
         ASSERT_EQ(ui.statusText(3), "");
         menu(c.tool);
         drag(10, 10, 60, 40);
-        EXPECT_EQ(paintedBounds(layer().image), Rect{});
+        EXPECT_EQ(paintedBounds(layer().image.toImage()), Rect{});
         EXPECT_EQ(ui.statusText(3), c.noted ? note : "");  // the release's refresh keeps it
     }
     menu(Cmd::Brush);
@@ -348,12 +364,16 @@ TEST_F(Tools, PaintingOnAHiddenLayerSaysSoInTheStatusBar) {
     setLayerVisibility(app, 0, true);
     EXPECT_EQ(ui.statusText(3), "");
     drag(10, 10, 60, 40);
-    EXPECT_NE(paintedBounds(layer().image), Rect{});
+    EXPECT_NE(paintedBounds(layer().image.toImage()), Rect{});
     EXPECT_EQ(ui.statusText(3), "");
 }
 
 TEST_F(Tools, PickerAndControlPickTakeTheColourShown) {
-    fillBox(layer().image, 0, 0, 20, 20, solidPaint(rgba(10, 200, 30, 255)));
+    {
+        Image whole = layer().image.toImage();
+        fillBox(whole, 0, 0, 20, 20, solidPaint(rgba(10, 200, 30, 255)));
+        layer().image = whole;
+    }
     rebuildAllDisplayImages(app);
     recomposeView(app, false);
     struct Case {
@@ -377,21 +397,25 @@ TEST_F(Tools, PickerAndControlPickTakeTheColourShown) {
 // The brightness window shows the adjusted layer without changing it; OK changes it, closing
 // without OK leaves it as it was.
 TEST_F(Tools, BrightnessPreviewThenOkOrClose) {
-    fillBox(layer().image, 0, 0, 200, 150, solidPaint(rgba(100, 50, 20, 255)));
+    {
+        Image whole = layer().image.toImage();
+        fillBox(whole, 0, 0, 200, 150, solidPaint(rgba(100, 50, 20, 255)));
+        layer().image = whole;
+    }
     rebuildAllDisplayImages(app);
     recomposeView(app, false);
-    const Image original = layer().image;
+    const Image original = layer().image.toImage();
     const Image shownBefore = *ui.lastCanvas();
     const int px = 10 + app.ViewOffsetX, py = 10 + app.ViewOffsetY;
 
     menu(Cmd::Brightness);
     control(Gadget::BrightnessTrack, 300);
-    EXPECT_TRUE(same(layer().image, original));
+    EXPECT_TRUE(same(layer().image.toImage(), original));
     EXPECT_EQ(ui.lastCanvas()->at(px, py), rgba(200, 100, 40, 255));
     control(Gadget::BrightnessTrack, 0);
     EXPECT_EQ(ui.lastCanvas()->at(px, py), rgba(0, 0, 0, 255));
     onCloseWindow(app, id(Window::Brightness));
-    EXPECT_TRUE(same(layer().image, original));
+    EXPECT_TRUE(same(layer().image.toImage(), original));
     EXPECT_TRUE(same(*ui.lastCanvas(), shownBefore));
     EXPECT_EQ(app.history.undoSteps(), 0u);
 
@@ -481,17 +505,17 @@ TEST_F(Tools, EachActionIsOneUndoStep) {
     app.brush.alpha = 180;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const Image before = layer().image;
+        const Image before = layer().image.toImage();
         const size_t steps = app.history.undoSteps();
         c.act();
-        const Image after = layer().image;
+        const Image after = layer().image.toImage();
         EXPECT_FALSE(same(after, before));
         EXPECT_EQ(app.history.undoSteps(), std::min<size_t>(steps + 1, app.prefs.Undo));
         menu(Cmd::Undo);
-        EXPECT_TRUE(same(layer().image, before));
+        EXPECT_TRUE(same(layer().image.toImage(), before));
         expectViewShowsLayers();
         menu(Cmd::Redo);
-        EXPECT_TRUE(same(layer().image, after));
+        EXPECT_TRUE(same(layer().image.toImage(), after));
         expectViewShowsLayers();
     }
 }
@@ -501,7 +525,7 @@ TEST_F(Tools, HiddenLayerTakesNoToolAndNoPreview) {
     for (const Cmd tool : {Cmd::Box, Cmd::FillTool, Cmd::RadialSpeedLine}) {
         menu(tool);
         drag(10, 10, 60, 60);
-        EXPECT_EQ(paintedBounds(layer().image), Rect{});
+        EXPECT_EQ(paintedBounds(layer().image.toImage()), Rect{});
     }
     EXPECT_EQ(app.history.undoSteps(), 0u);
 }

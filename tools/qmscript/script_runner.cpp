@@ -247,7 +247,7 @@ bool Runner::execute(const Command& c, std::string& error) {
                 error = "there is no layer image at position " + std::to_string(c.a);
                 return false;
             }
-            return writeOrExpect(c, layer->image, "the layer", error);
+            return writeOrExpect(c, layer->image.toImage(), "the layer", error);
         }
         case Op::Clipboard: {  // the clipboard holds the image file beside the script
             const auto path = outputPath(c.paths[0], error);

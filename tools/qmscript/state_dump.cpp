@@ -31,6 +31,10 @@ std::string sizeText(const Image& image) {
     return std::to_string(image.width) + "x" + std::to_string(image.height);
 }
 
+std::string sizeText(const TiledImage& image) {
+    return std::to_string(image.width) + "x" + std::to_string(image.height);
+}
+
 void document(Dump& d, const Document& doc, const ViewState& viewState, const ViewCache& view) {
     d.add("Width", doc.Width);
     d.add("Height", doc.Height);

@@ -1,6 +1,8 @@
 #include "shell/commands/adjust_commands.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "document/document_ops.h"
 #include "filters/adjustments.h"
@@ -27,7 +29,13 @@ void adjustCurrentLayer(App& app, Adjustment adjustment, int value, const char* 
     if (!layer) return;
     const Rect whole{0, 0, layer.width, layer.height};
     touchTarget(app, layer, whole);
-    adjustImage(*layer.image, whole, adjustment, value);
+    // A missing tile stays as it is: a transparent pixel stays 0 through every adjustment.
+    TiledImage& image = *layer.image;
+    std::vector<std::pair<int, int>> present;
+    image.forEachTile(whole,
+                      [&](int tx, int ty, const ConstPixelView&) { present.emplace_back(tx, ty); });
+    for (const auto& [tx, ty] : present)
+        adjustImage(image.writableTile(tx, ty), whole, adjustment, value);
 }
 
 }  // namespace
@@ -41,7 +49,9 @@ void pasteClipboard(App& app) {
             const Rect r = intersect(Rect{0, 0, clip->width, clip->height},
                                      Rect{0, 0, layer.width, layer.height});
             touchTarget(app, layer, r);
-            drawImage(*layer.image, *clip, 0, 0, DrawMode::AlphaBlend, 255);
+            layer.image->forEachWritableTile(r, [&](PixelView tile) {
+                return drawImage(tile, *clip, 0, 0, DrawMode::AlphaBlend, 255);
+            });
             return;
         }
     }

@@ -82,7 +82,7 @@ void importFrames(App& app, const std::vector<std::string>& paths) {
             std::string error;
             auto image = loadImageForDocument(path, error);
             // A file that does not load takes no frame; it is named in the message after.
-            if (!image || !addAnimationFrame(doc, app.viewState.CurrentFrame, std::move(*image))) {
+            if (!image || !addAnimationFrame(doc, app.viewState.CurrentFrame, tiledFrom(*image))) {
                 failed.push_back(path + (error.empty() ? "" : ": " + error));
                 continue;
             }

@@ -18,7 +18,7 @@ struct App;
 // whole before the open one is touched.
 struct DocumentReplacement {
     Document doc;
-    Image work2, work3, work4;  // work images 2 to 4, at the document's size
+    TiledImage work2, work3, work4;  // work images 2 to 4, at the document's size
     ViewState view;             // how it is shown from the start
     std::string path;           // the .qmd Save writes to; "" for a document without one
     enum class Title { Untitled, File, Recovered };

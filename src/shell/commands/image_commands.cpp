@@ -71,7 +71,9 @@ void importOnLayer(App& app) {
             const Rect r = intersect(Rect{0, 0, image->width, image->height},
                                      Rect{0, 0, layer->image.width, layer->image.height});
             app.history.touchPixels(app.doc, layer->id, r);
-            drawImage(layer->image, *image, 0, 0, DrawMode::AllChannels, 255);
+            layer->image.forEachWritableTile(r, [&](PixelView tile) {
+                return drawImage(tile, *image, 0, 0, DrawMode::AllChannels, 255);
+            });
         }
     }
     focusCanvas(app);

@@ -32,8 +32,8 @@ void unableToCreateImage(App& app) {
 }
 
 // A document-size work image made anew, transparent; an unchanged size keeps the image.
-bool recreateWorkImage(App& app, Image& image) {
-    auto fresh = createImage(app.doc.Width, app.doc.Height, 32);
+bool recreateWorkImage(App& app, TiledImage& image) {
+    auto fresh = TiledImage::create(app.doc.Width, app.doc.Height);
     if (!fresh) return false;
     image = std::move(*fresh);
     return true;
@@ -160,11 +160,13 @@ void resizeDocument(App& app, int width, int height, int quality, int mode) {
     if (mode == 0) {
         // Work image 2 keeps its content, scaled; 3 starts afresh.
         std::optional<Image> scaled;
-        if (!app.workImage2.empty())
-            scaled = quality == 1 ? resizeNearest(app.workImage2, doc.Width, doc.Height)
-                                  : resizeSmooth(app.workImage2, doc.Width, doc.Height);
+        if (!app.workImage2.empty()) {
+            const Image whole = app.workImage2.toImage();
+            scaled = quality == 1 ? resizeNearest(whole, doc.Width, doc.Height)
+                                  : resizeSmooth(whole, doc.Width, doc.Height);
+        }
         if (scaled) {
-            app.workImage2 = std::move(*scaled);
+            app.workImage2.assign(*scaled);
         } else {
             complete = recreateWorkImage(app, app.workImage2) && complete;
         }
@@ -176,14 +178,17 @@ void resizeDocument(App& app, int width, int height, int quality, int mode) {
         if (layer.IsGroup || layer.image.empty()) continue;
         if (std::optional<Image> resized =
                 resizedLayerImage(doc, layer, oldWidth, oldHeight, quality, mode)) {
-            app.history.replaceImage(doc, layer.id, std::move(*resized));
+            TiledImage tiled;
+            tiled.assign(*resized);
+            app.history.replaceImage(doc, layer.id, std::move(tiled));
             // The image size scales the picture: the layer's place and size go with it.
             if (mode == 0) scaleLayerPlacement(layer, oldWidth, oldHeight, width, height);
         } else {
             complete = false;
         }
     }
-    if (const Image* current = currentImage(doc); mode == 1 && current) app.workImage4 = *current;
+    if (const TiledImage* current = currentImage(doc); mode == 1 && current)
+        app.workImage4 = *current;
     if (!complete) unableToCreateImage(app);
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <new>
+#include <utility>
 
 #include "brush/stroke.h"
 #include "brush/tool_shapes.h"
@@ -51,14 +53,26 @@ DrawMode toolMode(const App& app) {
 
 // Keeping alpha leaves transparent pixels transparent; their colour stays 0 too, so that they
 // remain one region for the fill and what is stored stays clean.
-void clearHiddenColour(Image& image, const Rect& area, DrawMode mode) {
+void clearHiddenColour(PixelView image, const Rect& area, DrawMode mode) {
     if (mode != DrawMode::AlphaClip) return;
-    const Rect r = intersect(area, Rect{0, 0, image.width, image.height});
+    const Rect r = intersect(area, image.rect());
     for (int y = r.y; y < r.bottom(); ++y) {
-        uint32_t* row = image.row(y);
-        for (int x = r.x; x < r.right(); ++x)
+        uint32_t* row = image.at(r.x, y);
+        for (int x = 0; x < r.w; ++x)
             if (alpha(row[x]) == 0) row[x] = 0;
     }
+}
+
+// Draws the shape into every tile of the image under its bounds, then clears the hidden colour
+// over the whole rectangle the shape drew, as drawing into the whole image does.
+void drawShapeIntoTiles(TiledImage& image, const ToolShape& shape) {
+    const Rect drawn = image.forEachWritableTile(
+        shapeBounds(shape), [&](PixelView tile) { return drawToolShape(tile, shape); });
+    if (shape.mode != DrawMode::AlphaClip || drawn.empty()) return;
+    image.forEachWritableTile(drawn, [&](PixelView tile) {
+        clearHiddenColour(tile, tile.rect(), shape.mode);
+        return Rect{};
+    });
 }
 
 }  // namespace
@@ -72,7 +86,10 @@ void fillAtPoint(App& app, int x, int y) {
     const PaintTarget layer = paintTarget(app, toolMode(app) != DrawMode::AlphaClip);
     if (!layer) return;
     const int sx = toLayerX(app, layer, x), sy = toLayerY(app, layer, y);
-    if (toolMode(app) == DrawMode::AlphaClip && alpha(point(*layer.image, sx, sy)) == 0) return;
+    const TiledImage& before = *layer.image;
+    if (toolMode(app) == DrawMode::AlphaClip &&
+        alpha(before.contains(sx, sy) ? before.at(sx, sy) : 0u) == 0)
+        return;
     // Rows of one band of history tiles mostly cover the same tiles: a span is declared only
     // when it reaches a tile not kept yet. Each band's bounds are declared at the end, so the
     // view redraws every row the fill changed.
@@ -81,16 +98,29 @@ void fillAtPoint(App& app, int x, int y) {
     const int bands = (layer.height + tile - 1) / tile;
     std::vector<uint8_t> kept(size_t(columns) * size_t(bands), 0);
     std::vector<Rect> bandBounds(static_cast<size_t>(bands));
-    floodFill(*layer.image, sx, sy, solidPaint(toolColor(app), toolMode(app)),
-              [&](const Rect& span) {
-                  const size_t band = size_t(span.y / tile);
-                  bandBounds[band] = unite(bandBounds[band], span);
-                  uint8_t* row = kept.data() + band * size_t(columns);
-                  const int c0 = span.x / tile, c1 = (span.right() - 1) / tile;
-                  if (std::all_of(row + c0, row + c1 + 1, [](uint8_t k) { return k != 0; })) return;
-                  touchTarget(app, layer, span);
-                  std::fill(row + c0, row + c1 + 1, uint8_t(1));
-              });
+    // The fill runs on the whole image, and what it painted is written back into the tiles.
+    Image whole;
+    try {
+        whole = before.toImage();
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+    const Rect painted =
+        floodFill(whole, sx, sy, solidPaint(toolColor(app), toolMode(app)), [&](const Rect& span) {
+            const size_t band = size_t(span.y / tile);
+            bandBounds[band] = unite(bandBounds[band], span);
+            uint8_t* row = kept.data() + band * size_t(columns);
+            const int c0 = span.x / tile, c1 = (span.right() - 1) / tile;
+            if (std::all_of(row + c0, row + c1 + 1, [](uint8_t k) { return k != 0; })) return;
+            touchTarget(app, layer, span);
+            std::fill(row + c0, row + c1 + 1, uint8_t(1));
+        });
+    if (TiledImage* image = targetImage(app, layer); image && !painted.empty())
+        image->forEachWritableTile(painted, [&](PixelView tile) {
+            for (int row = tile.y; row < tile.y + tile.height; ++row)
+                std::memcpy(tile.at(tile.x, row), whole.row(row) + tile.x,
+                            size_t(tile.width) * sizeof(uint32_t));
+        });
     for (const Rect& r : bandBounds)
         if (!r.empty()) touchTarget(app, layer, r);
 }
@@ -110,7 +140,7 @@ void radialLineTo(App& app, int x, int y) {
     line.color = toolColor(app);
     line.mode = toolMode(app);
     touchTarget(app, layer, shapeBounds(line));
-    clearHiddenColour(*layer.image, drawToolShape(*layer.image, line), line.mode);
+    drawShapeIntoTiles(*layer.image, line);
     showEditChanges(app);
 }
 
@@ -187,11 +217,12 @@ Rect drawPreview(App& app, const ToolShape& shape) {
         // The layer pixel under each view pixel, as the display image takes it (a drawing not
         // made yet is all transparent).
         const int64_t j = y - originY;
-        const uint32_t* layerRow =
-            layer ? layer.image->row(int((2 * j + 1) * layer.height / (2 * viewH))) : nullptr;
+        const TiledImage* image = layer ? layer.image : nullptr;
+        const int layerRow = image ? int((2 * j + 1) * layer.height / (2 * viewH)) : 0;
         for (int x = x0; x < x1; ++x) {
             const int64_t i = x + r.x - originX;
-            if (!layerRow || alpha(layerRow[(2 * i + 1) * layer.width / (2 * viewW)]) == 0)
+            if (!image || alpha(std::as_const(*image).at(
+                              int((2 * i + 1) * layer.width / (2 * viewW)), layerRow)) == 0)
                 row[x] = kept[x];
         }
     }
@@ -224,7 +255,7 @@ void shapeWithPreview(App& app, int x, int y, ToolEvent event) {
     inLayer.x0 = toLayerX(app, layer, shape.x0), inLayer.y0 = toLayerY(app, layer, shape.y0);
     inLayer.x1 = toLayerX(app, layer, shape.x1), inLayer.y1 = toLayerY(app, layer, shape.y1);
     touchTarget(app, layer, shapeBounds(inLayer));
-    clearHiddenColour(*layer.image, drawToolShape(*layer.image, inLayer), inLayer.mode);
+    drawShapeIntoTiles(*layer.image, inLayer);
 }
 
 namespace {
@@ -233,14 +264,17 @@ namespace {
 // the dab writes it. The image is looked up by id at every dab, so nothing holds on to it.
 DabTarget currentLayerTarget(App& app, const PaintTarget& layer) {
     if (!layer) return {};
-    return DabTarget{layer.width, layer.height,
-                     [&app, layer](const Rect& rect) -> Image* {
-                         Image* image = targetImage(app, layer);
+    return DabTarget{layer.width,
+                     layer.height,
+                     nullptr,
+                     layer.X,
+                     layer.Y,
+                     [&app, layer](const Rect& rect) -> TiledImage* {
+                         TiledImage* image = targetImage(app, layer);
                          if (!image) return nullptr;
                          touchTarget(app, layer, rect);
                          return image;
-                     },
-                     layer.X, layer.Y};
+                     }};
 }
 
 }  // namespace
@@ -340,7 +374,7 @@ void clearCurrentLayer(App& app) {
     const PaintTarget layer = paintTarget(app);
     if (!layer) return;
     touchTarget(app, layer, Rect{0, 0, layer.width, layer.height});
-    std::fill(layer.image->pixels.begin(), layer.image->pixels.end(), 0u);
+    layer.image->clear();
 }
 
 void selectTool(App& app, const ToolRow& row) {

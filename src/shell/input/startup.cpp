@@ -30,8 +30,8 @@ namespace {
 // The work images that live as long as the document's size. The document-size ones fail only for a
 // document size the program refuses, which is fatal like the failure of the document reset.
 bool createWorkImages(App& app) {
-    auto image3 = createImage(app.doc.Width, app.doc.Height, 32);
-    auto image4 = createImage(app.doc.Width, app.doc.Height, 32);
+    auto image3 = TiledImage::create(app.doc.Width, app.doc.Height);
+    auto image4 = TiledImage::create(app.doc.Width, app.doc.Height);
     if (!documentSizeAllowed(app.doc.Width, app.doc.Height) || !image3 || !image4) return false;
     app.workImage3 = std::move(*image3);
     app.workImage4 = std::move(*image4);

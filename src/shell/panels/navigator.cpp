@@ -33,7 +33,8 @@ std::vector<int> sampleMap(int n, int docSide) {
 // An image of the document at (left, top), sampled at the navigator's pixels: each pixel is the
 // image's pixel at the document point under it, transparent where the image does not reach.
 // An image without alpha is opaque where it reaches.
-Image sampled(const Image& source, int left, int top, const std::vector<int>& xs,
+template <class Source>  // Image or TiledImage
+Image sampled(const Source& source, int left, int top, const std::vector<int>& xs,
               const std::vector<int>& ys) {
     Image out = *createImage(int(xs.size()), int(ys.size()), 32);
     if (source.empty()) return out;

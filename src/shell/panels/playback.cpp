@@ -17,55 +17,12 @@ namespace {
 // Speed factors of SpeedAnimation 0..5 as halves: x1/2, x1, x1.5, x2, x3, x4.
 constexpr int kSpeedHalves[] = {1, 2, 3, 4, 6, 8};
 
-// True when one of the n pixels has alpha: an OR over the run, which the compiler vectorises.
-bool anyAlpha(const uint32_t* p, int n) {
-    uint32_t any = 0;
-    for (int i = 0; i < n; ++i) any |= p[i];
-    return (any >> 24) != 0;
-}
-
-// The rectangle of the image's pixels that have alpha (empty when none has). Rows are checked
-// in blocks of 64 pixels first, so an empty row costs an OR per pixel.
-Rect coveredRect(const Image& image) {
-    constexpr int kBlock = 64;
-    int x0 = image.width, x1 = -1, y0 = -1, y1 = -1;
-    for (int y = 0; y < image.height; ++y) {
-        const uint32_t* row = image.row(y);
-        int first = -1, last = -1;
-        for (int b = 0; b < image.width && first < 0; b += kBlock) {
-            const int n = std::min(kBlock, image.width - b);
-            if (!anyAlpha(row + b, n)) continue;
-            for (int x = b; x < b + n; ++x)
-                if (row[x] >> 24) {
-                    first = x;
-                    break;
-                }
-        }
-        if (first < 0) continue;
-        for (int b = (image.width - 1) / kBlock * kBlock; b >= 0 && last < 0; b -= kBlock) {
-            const int n = std::min(kBlock, image.width - b);
-            if (!anyAlpha(row + b, n)) continue;
-            for (int x = b + n - 1; x >= b; --x)
-                if (row[x] >> 24) {
-                    last = x;
-                    break;
-                }
-        }
-        if (y0 < 0) y0 = y;
-        y1 = y;
-        x0 = std::min(x0, first);
-        x1 = std::max(x1, last);
-    }
-    if (y0 < 0) return {};
-    return Rect{x0, y0, x1 - x0 + 1, y1 - y0 + 1};
-}
-
 const Rect& framePixels(PlaybackClock& clock, const AnimationFrame& frame) {
     PlaybackClock::Bounds& b = clock.bounds[frame.id];
-    if (b.pixels != frame.image.pixels.data() || b.width != frame.image.width ||
+    if (b.revision != frame.image.revision() || b.width != frame.image.width ||
         b.height != frame.image.height) {
-        b = {frame.image.pixels.data(), frame.image.width, frame.image.height,
-             coveredRect(frame.image)};
+        b = {frame.image.revision(), frame.image.width, frame.image.height,
+             frame.image.paintedBounds()};
     }
     return b.covered;
 }

@@ -13,9 +13,9 @@ struct PlaybackClock {
     bool running = false;   // the frames are being shown by playback (onion skin is off)
     int64_t dueMicros = 0;  // Ui clock time at which the next frame is due, in microseconds
     // The bounds of what each animation frame's image covers (its pixels with alpha), by frame
-    // id with the image's address and size, so a frame step redraws only where frames differ.
+    // id with the image's revision and size, so a frame step redraws only where frames differ.
     struct Bounds {
-        const void* pixels = nullptr;
+        uint64_t revision = 0;  // the image's revision the bounds were found at
         int width = 0, height = 0;
         Rect covered;
     };
