@@ -49,7 +49,7 @@ protected:
         Layer& layer = *currentLayer(app.doc);
         app.history.touchPixels(app.doc, layer.id, Rect{2, 3, 10, 5});
         for (int y = 3; y < 8; ++y)
-            for (int x = 2; x < 12; ++x) layer.image.row(y)[x] = colour;
+            for (int x = 2; x < 12; ++x) layer.image.at(x, y) = colour;
     }
 
     TempFolder work{"qm_replace_work"};
