@@ -14,6 +14,7 @@
 #include "shell/ids.h"
 #include "shell/panels/timeline.h"
 #include "shell/view/canvas_frame.h"
+#include "support/temp_folder.h"
 #include "support/tool_print.h"
 
 namespace qm::test {
@@ -94,6 +95,24 @@ protected:
     FakeUi ui;
     App app{ui};
     int pointerX = 0, pointerY = 0;
+};
+
+// A started program working in its own folder (`work`), on a small document, with a second
+// folder (`files`) for the documents and pictures a test opens and saves.
+class FolderShellTest : public ShellTest {
+protected:
+    void SetUp() override {
+        app.workDir = work.str();
+        ASSERT_TRUE(startUp(app));
+        newDocument("64", "48");
+    }
+    // The file the next file requester answers with.
+    void answerFile(const std::string& path) {
+        ui.queueAnswer(ScriptedAnswer::filesAnswer({path}));
+    }
+
+    TempFolder work{"qm_shell_work"};
+    TempFolder files{"qm_shell_files"};
 };
 
 }  // namespace qm::test

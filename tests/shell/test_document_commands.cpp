@@ -47,17 +47,9 @@ std::vector<LayerPixels> layersOf(const App& app) {
     return out;
 }
 
-// A started program working in its own folder, on a small document.
-class DocumentCommandsTest : public ShellTest {
+// The document commands' tests, with what they ask of the fake Ui and of saved files.
+class DocumentCommandsTest : public FolderShellTest {
 protected:
-    void SetUp() override {
-        app.workDir = work.str();
-        ASSERT_TRUE(startUp(app));
-        newDocument("64", "48");
-    }
-    void answerFile(const std::string& path) {
-        ui.queueAnswer(ScriptedAnswer::filesAnswer({path}));
-    }
     bool boxSaid(const std::string& part) const {
         for (const std::string& box : ui.messageBoxes())
             if (box.find(part) != std::string::npos) return true;
@@ -83,9 +75,6 @@ protected:
         files.writeText(relative, std::string(bytes.begin(), bytes.end()));
     }
     std::string untitled() const { return "Quillmoth " + app.prefs.version + " [Untitled]"; }
-
-    TempFolder work{"qm_docs_work"};
-    TempFolder files{"qm_docs_files"};
 };
 
 TEST_F(DocumentCommandsTest, SaveThenOpenGivesTheDocumentBackAsANewHistory) {

@@ -34,16 +34,9 @@ struct ReplaceCase {
     std::vector<std::string> rows;  // the layer tree
 };
 
-class ReplaceDocumentTest : public ShellTest, public ::testing::WithParamInterface<ReplaceCase> {
+class ReplaceDocumentTest : public FolderShellTest,
+                            public ::testing::WithParamInterface<ReplaceCase> {
 protected:
-    void SetUp() override {
-        app.workDir = work.str();
-        ASSERT_TRUE(startUp(app));
-        newDocument("64", "48");
-    }
-    void answerFile(const std::string& path) {
-        ui.queueAnswer(ScriptedAnswer::filesAnswer({path}));
-    }
     void paintBlock(uint32_t colour) {
         ScopedEdit edit(app, "test");
         Layer& layer = *currentLayer(app.doc);
@@ -51,9 +44,6 @@ protected:
         for (int y = 3; y < 8; ++y)
             for (int x = 2; x < 12; ++x) layer.image.at(x, y) = colour;
     }
-
-    TempFolder work{"qm_replace_work"};
-    TempFolder files{"qm_replace_files"};
 };
 
 TEST_P(ReplaceDocumentTest, EndsWhatWasUnderWayAndStartsClean) {
