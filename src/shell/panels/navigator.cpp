@@ -11,6 +11,8 @@
 
 #include "document/animation_frames.h"
 #include "document/compositing.h"
+#include "raster/tile_pool.h"
+#include "raster/tiled_image.h"
 #include "shell/app.h"
 #include "shell/ids.h"
 
@@ -30,6 +32,38 @@ std::vector<int> sampleMap(int n, int docSide) {
     return map;
 }
 
+// Reads rows of an image by pixel: an Image's row directly, a tiled image's through a pointer
+// per tile column into the row's tiles (the zero tile where one is missing), so a pixel costs
+// two loads, not a call.
+struct RowOfImage {
+    explicit RowOfImage(const Image& image) : image(image) {}
+    void select(int y) { row = image.row(y); }
+    uint32_t operator[](int x) const { return row[x]; }
+    const Image& image;
+    const uint32_t* row = nullptr;
+};
+struct RowOfTiles {
+    explicit RowOfTiles(const TiledImage& image)
+        : image(image), tiles(size_t(std::max(image.columns(), 0))) {}
+    void select(int y) {
+        const int ty = y >> kTileShift;
+        const size_t offset = size_t(y & (kTileSide - 1)) * kTileSide;
+        for (int tx = 0; tx < image.columns(); ++tx) {
+            const TileRef& t = image.tile(tx, ty);
+            tiles[size_t(tx)] = (t ? t.pixels() : TiledImage::zeroTile()) + offset;
+        }
+    }
+    uint32_t operator[](int x) const { return tiles[size_t(x >> kTileShift)][x & (kTileSide - 1)]; }
+    const TiledImage& image;
+    std::vector<const uint32_t*> tiles;
+};
+RowOfImage rowsOf(const Image& image) {
+    return RowOfImage(image);
+}
+RowOfTiles rowsOf(const TiledImage& image) {
+    return RowOfTiles(image);
+}
+
 // An image of the document at (left, top), sampled at the navigator's pixels: each pixel is the
 // image's pixel at the document point under it, transparent where the image does not reach.
 // An image without alpha is opaque where it reaches.
@@ -39,13 +73,15 @@ Image sampled(const Source& source, int left, int top, const std::vector<int>& x
     Image out = *createImage(int(xs.size()), int(ys.size()), 32);
     if (source.empty()) return out;
     const uint32_t opaque = source.hasAlpha() ? 0 : 0xFF000000u;
+    auto rows = rowsOf(source);
     for (size_t y = 0; y < ys.size(); ++y) {
         const int sy = ys[y] - top;
         if (sy < 0 || sy >= source.height) continue;
+        rows.select(sy);
         uint32_t* row = out.row(int(y));
         for (size_t x = 0; x < xs.size(); ++x) {
             const int sx = xs[x] - left;
-            if (sx >= 0 && sx < source.width) row[x] = source.at(sx, sy) | opaque;
+            if (sx >= 0 && sx < source.width) row[x] = rows[sx] | opaque;
         }
     }
     return out;
