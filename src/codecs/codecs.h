@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "raster/image.h"
+#include "raster/tiled_image.h"
 
 namespace qm {
 
@@ -44,6 +45,9 @@ constexpr int kPngCompressionLevel = 4;
 // Encoders. PNG keeps alpha for 32-bit images (24-bit images are written as RGB). JPEG and BMP
 // are written as 24-bit RGB. JPEG quality is the program's 0..10 scale (10 = best).
 bool encodePng(const Image& img, std::vector<uint8_t>& out, std::string& error);
+// The same file as encodePng(image.toImage()) gives, byte for byte, without making the whole
+// image: each row is read from the tiles as it is written.
+bool encodePngOfTiles(const TiledImage& image, std::vector<uint8_t>& out, std::string& error);
 bool encodeJpeg(const Image& img, int quality0to10, std::vector<uint8_t>& out, std::string& error);
 bool encodeBmp(const Image& img, std::vector<uint8_t>& out, std::string& error);
 

@@ -342,6 +342,26 @@ struct WriteGuard {
     ~WriteGuard() { png_destroy_write_struct(&w.png, &w.info); }
 };
 
+// writeRows with the rows read one at a time, each from the tiles into `row` just before libpng
+// takes it (png_write_image writes the rows of a picture without interlace one by one, so the
+// bytes are the same).
+bool writeTiledRows(PngWriter* w, const TiledImage& image, uint32_t* row) {
+    if (setjmp(png_jmpbuf(w->png))) return false;
+    png_set_write_fn(w->png, w, writeToVector, flushNothing);
+    png_set_IHDR(w->png, w->info, png_uint_32(image.width), png_uint_32(image.height), 8,
+                 PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_compression_level(w->png, kPngCompressionLevel);
+    png_set_filter(w->png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+    png_write_info(w->png, w->info);
+    for (int y = 0; y < image.height; ++y) {
+        image.readRow(y, 0, image.width, row);
+        png_write_row(w->png, reinterpret_cast<png_const_bytep>(row));
+    }
+    png_write_end(w->png, nullptr);
+    return true;
+}
+
 }  // namespace
 
 std::optional<Image> decodePng(std::span<const uint8_t> data, std::string& error) {
@@ -402,6 +422,30 @@ std::optional<Image> decodePng(std::span<const uint8_t> data, std::string& error
         return std::nullopt;
     }
     return img;
+}
+
+bool encodePngOfTiles(const TiledImage& image, std::vector<uint8_t>& out, std::string& error) {
+    if (image.empty()) {
+        error = "PNG: cannot save an empty image";
+        return false;
+    }
+    out.clear();
+    std::vector<uint32_t> row(size_t(image.width));
+    PngWriter w;
+    w.out = &out;
+    w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &w.messages, onPngError, onPngWarning);
+    if (w.png) w.info = png_create_info_struct(w.png);
+    WriteGuard guard{w};
+    if (!w.png || !w.info) {
+        error = "PNG: out of memory";
+        return false;
+    }
+    if (!writeTiledRows(&w, image, row.data())) {
+        error = std::string("PNG: ") + w.messages.error;
+        out.clear();
+        return false;
+    }
+    return true;
 }
 
 bool encodePng(const Image& img, std::vector<uint8_t>& out, std::string& error) {

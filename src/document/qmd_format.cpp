@@ -13,9 +13,9 @@
 #include "codecs/codecs.h"
 #include "document/document_fields.h"
 #include "document/document_ops.h"
+#include "platform/file_bytes.h"
 #include "platform/key_value_file.h"
 #include "platform/parallel.h"
-#include "platform/file_bytes.h"
 #include "platform/paths.h"
 
 namespace qm {
@@ -493,17 +493,17 @@ bool writeDocumentFile(const Document& doc, const ViewState& view, std::string_v
         [&](int i) {
             const TiledImage& tiles =
                 i < layers ? doc.layers[size_t(i)].image : frames[size_t(i - layers)].frame->image;
-            std::optional<Image> image;
-            if (tiles.empty()) {  // a group (or an empty frame): kept as a transparent image
-                image = createImage(doc.Width, doc.Height, 32);
-                if (!image) throw std::bad_alloc();
-            } else {
-                image = tiles.toImage();
-            }
             std::vector<uint8_t> bytes;
             std::string reason;
-            if (!encodePng(*image, bytes, reason) ||
-                !writeFileAtomically(storedPath(i), bytes, reason)) {
+            bool encoded = false;
+            if (tiles.empty()) {  // a group (or an empty frame): kept as a transparent image
+                const auto image = createImage(doc.Width, doc.Height, 32);
+                if (!image) throw std::bad_alloc();
+                encoded = encodePng(*image, bytes, reason);
+            } else {
+                encoded = encodePngOfTiles(tiles, bytes, reason);
+            }
+            if (!encoded || !writeFileAtomically(storedPath(i), bytes, reason)) {
                 failures[size_t(i)] = reason;
                 return;
             }

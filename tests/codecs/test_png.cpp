@@ -132,7 +132,9 @@ TEST(PngDecode, ColourTypesAndDepthsBecomeStraightRgba) {
         {"rgb16",
          layout(1, 1, PNG_COLOR_TYPE_RGB, 16, {{0x01, 0xFF, 0x80, 0x80, 0xFE, 0x01}}),
          {o | rgb(0x01, 0x80, 0xFE)}},
-        {"grey+alpha8", layout(1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, {{50, 7}}), {rgba(50, 50, 50, 7)}},
+        {"grey+alpha8",
+         layout(1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, {{50, 7}}),
+         {rgba(50, 50, 50, 7)}},
         {"rgba16",
          layout(1, 1, PNG_COLOR_TYPE_RGB_ALPHA, 16, {{1, 0, 2, 0, 3, 0, 0x80, 0xFF}}),
          {rgba(1, 2, 3, 0x80)}},
@@ -161,7 +163,8 @@ TEST(PngDecode, ColourTypesAndDepthsBecomeStraightRgba) {
 TEST(PngDecode, LowDepthGreyKeyUsesOnlyTheSampleBits) {
     // libpng refuses to write such a key, so write 1 and patch it to 0x00FF (white for 1-bit,
     // as the format says only the low bits count); pypng ignores the key instead.
-    auto bytes = writeLayout(layout(2, 1, PNG_COLOR_TYPE_GRAY, 1, {{0b10000000}}).withKey(greyKey(1)));
+    auto bytes =
+        writeLayout(layout(2, 1, PNG_COLOR_TYPE_GRAY, 1, {{0b10000000}}).withKey(greyKey(1)));
     const auto at =
         std::search(bytes.begin(), bytes.end(), std::begin("tRNS"), std::begin("tRNS") + 4);
     ASSERT_NE(at, bytes.end());
@@ -250,6 +253,27 @@ TEST(PngEncode, RoundTripsRgbaAndRgb) {
             const Image back = decodeOk(bytes);
             EXPECT_EQ(back.pixels, src.pixels);  // 24-bit sources carry alpha 255 already
         }
+}
+
+// A tiled image (some tiles missing, edge tiles cut) is written as its whole image would be.
+TEST(PngEncode, TilesGiveTheBytesOfTheWholeImage) {
+    for (auto [w, h] : {std::pair{1, 1}, {65, 3}, {130, 70}}) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        Image whole = patterned(w, h, true);
+        // The top-left tile transparent, so it stays missing in the tiled copy.
+        for (int y = 0; y < std::min(h, 64); ++y)
+            for (int x = 0; x < std::min(w, 64); ++x)
+                if (w > 64) whole.at(x, y) = 0;
+        std::vector<uint8_t> fromWhole, fromTiles;
+        std::string error;
+        ASSERT_TRUE(encodePng(whole, fromWhole, error)) << error;
+        ASSERT_TRUE(encodePngOfTiles(tiledFrom(whole), fromTiles, error)) << error;
+        EXPECT_EQ(fromTiles, fromWhole);
+    }
+    std::vector<uint8_t> bytes;
+    std::string error;
+    EXPECT_FALSE(encodePngOfTiles(TiledImage{}, bytes, error));
+    EXPECT_FALSE(error.empty());
 }
 
 TEST(PngEncode, RefusesAnEmptyImage) {
