@@ -424,13 +424,13 @@ std::optional<Image> decodePng(std::span<const uint8_t> data, std::string& error
     return img;
 }
 
-bool encodePngOfTiles(const TiledImage& image, std::vector<uint8_t>& out, std::string& error) {
-    if (image.empty()) {
-        error = "PNG: cannot save an empty image";
-        return false;
-    }
+namespace {
+
+// A PNG into `out` by write(PngWriter*), which runs under libpng's error jump (writeRows,
+// writeTiledRows); false with libpng's reason when memory or libpng fails.
+template <class Write>
+bool encodeWith(std::vector<uint8_t>& out, std::string& error, Write write) {
     out.clear();
-    std::vector<uint32_t> row(size_t(image.width));
     PngWriter w;
     w.out = &out;
     w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &w.messages, onPngError, onPngWarning);
@@ -440,7 +440,7 @@ bool encodePngOfTiles(const TiledImage& image, std::vector<uint8_t>& out, std::s
         error = "PNG: out of memory";
         return false;
     }
-    if (!writeTiledRows(&w, image, row.data())) {
+    if (!write(&w)) {
         error = std::string("PNG: ") + w.messages.error;
         out.clear();
         return false;
@@ -448,32 +448,31 @@ bool encodePngOfTiles(const TiledImage& image, std::vector<uint8_t>& out, std::s
     return true;
 }
 
-bool encodePng(const Image& img, std::vector<uint8_t>& out, std::string& error) {
-    if (img.empty() || img.pixels.size() != size_t(img.width) * size_t(img.height)) {
+}  // namespace
+
+bool encodePngOfTiles(const TiledImage& image, std::vector<uint8_t>& out, std::string& error) {
+    if (image.empty()) {
         error = "PNG: cannot save an empty image";
         return false;
     }
-    out.clear();
-    PngWriter w;
-    w.out = &out;
-    w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &w.messages, onPngError, onPngWarning);
-    if (w.png) w.info = png_create_info_struct(w.png);
-    WriteGuard guard{w};
-    if (!w.png || !w.info) {
-        error = "PNG: out of memory";
+    std::vector<uint32_t> row(size_t(image.width));
+    return encodeWith(out, error,
+                      [&](PngWriter* w) { return writeTiledRows(w, image, row.data()); });
+}
+
+bool encodePng(const Image& img, std::vector<uint8_t>& out, std::string& error) {
+    if (img.empty() || img.pixels.size() != size_t(img.width) * size_t(img.height)) {
+        error = "PNG: cannot save an empty image";
         return false;
     }
     // libpng only reads the rows; the const_cast is for its C signature.
     std::vector<png_bytep> rows(size_t(img.height));
     for (int y = 0; y < img.height; ++y)
         rows[size_t(y)] = reinterpret_cast<png_bytep>(const_cast<uint32_t*>(img.row(y)));
-    if (!writeRows(&w, png_uint_32(img.width), png_uint_32(img.height), img.hasAlpha(),
-                   rows.data())) {
-        error = std::string("PNG: ") + w.messages.error;
-        out.clear();
-        return false;
-    }
-    return true;
+    return encodeWith(out, error, [&](PngWriter* w) {
+        return writeRows(w, png_uint_32(img.width), png_uint_32(img.height), img.hasAlpha(),
+                         rows.data());
+    });
 }
 
 }  // namespace qm
