@@ -10,6 +10,7 @@
 #include "gui/canvas_widget.h"
 #include "shell/commands/brush_commands.h"
 #include "shell/commands/zoom_commands.h"
+#include "support/plain_brush.h"
 #include "test_program.h"
 
 namespace qm {
@@ -22,19 +23,8 @@ struct PenProgram : test::TestProgram {
         QCoreApplication::processEvents();
         setZoomAndApply(app, 100);
         // A plain round brush whose size follows the pressure.
-        BrushSettings& b = app.brush;
-        b.selectedColor = rgba(0, 0, 255, 255);
-        b.alpha = 255;
-        b.size = 20;
-        b.sizemini = 10;
-        b.type = 0;
-        b.tool = 0;
-        b.scatter = 0;
-        b.randRot = 0;
-        b.randSiz = 0;
-        b.alphaVsTime = 0;
-        b.sizeVsTime = 0;
-        b.sizeVsPressure = 1;
+        test::setPlainRoundBrush(app.brush, rgba(0, 0, 255, 255));
+        app.brush.sizeVsPressure = 1;
         colorChanged(app, false);
     }
 

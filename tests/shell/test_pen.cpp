@@ -14,6 +14,7 @@
 #include "shell/settings/preferences_file.h"
 #include "shell_fixture.h"
 #include "support/pixels.h"
+#include "support/plain_brush.h"
 
 namespace qm::test {
 namespace {
@@ -39,19 +40,8 @@ protected:
         newDocument("240", "100");
         // A plain round brush without jitter, decay or scatter, so that strokes can be
         // measured and compared.
-        BrushSettings& b = app.brush;
-        b.selectedColor = kRed;
-        b.alpha = 255;
-        b.size = 20;
-        b.sizemini = 10;
-        b.type = 0;
-        b.tool = 0;
-        b.scatter = 0;
-        b.randRot = 0;
-        b.randSiz = 0;
-        b.alphaVsTime = 0;
-        b.sizeVsTime = 0;
-        b.pas = 2;
+        setPlainRoundBrush(app.brush, kRed);
+        app.brush.pas = 2;
         colorChanged(app, false);
     }
     Layer& layer() { return *currentLayer(app.doc); }
