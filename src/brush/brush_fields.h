@@ -13,10 +13,10 @@ namespace qm {
 // What a preset key does besides being read or written as a plain value.
 enum class PresetRole : uint8_t {
     Plain,
-    PaintColor,     // written only while the save-colour switch is on
-    SelectedColor,  // read from "color" only when it holds a number; the colours then change
-    Water,          // once read: with mixing off, the paint colour follows the selected colour
-    TipFolder,      // once read: the tip folder in use becomes a copy of it
+    PaintColour,     // written only while the save-colour switch is on
+    SelectedColour,  // read from "color" only when it holds a number; the colours then change
+    Water,           // once read: with mixing off, the paint colour follows the selected colour
+    TipFolder,       // once read: the tip folder in use becomes a copy of it
 };
 
 struct BrushField {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "brush/brush_color.h"
+#include "brush/brush_colour.h"
 #include "brush/brush_fields.h"
 #include "platform/key_value_file.h"
 #include "platform/paths.h"
@@ -13,7 +13,7 @@ namespace qm {
 namespace {
 
 // The value of the "color" key, when it is there and holds a number.
-std::optional<uint32_t> presetColor(const KeyValueFile& file, const char* key) {
+std::optional<uint32_t> presetColour(const KeyValueFile& file, const char* key) {
     if (!file.hasKey(key)) return std::nullopt;
     const auto v = parseLenientInteger(file.readText(key));
     if (!v) return std::nullopt;
@@ -22,13 +22,13 @@ std::optional<uint32_t> presetColor(const KeyValueFile& file, const char* key) {
 
 }  // namespace
 
-bool writePresetFile(std::string_view path, const BrushSettings& b, bool saveColor,
+bool writePresetFile(std::string_view path, const BrushSettings& b, bool saveColour,
                      std::string& error) {
     auto file = KeyValueFile::loadForRewrite(path, LineEnding::Lf, error);
     if (!file) return false;
     file->selectGroup("");
     for (const BrushField* f : presetWrittenFields()) {
-        if (f->role == PresetRole::PaintColor && !saveColor) continue;
+        if (f->role == PresetRole::PaintColour && !saveColour) continue;
         withField(b, f->member,
                   [&](const auto& value) { file->writeText(f->name, fieldText(value)); });
     }
@@ -36,30 +36,30 @@ bool writePresetFile(std::string_view path, const BrushSettings& b, bool saveCol
 }
 
 bool readPresetFile(std::string_view path, std::string_view name, BrushSettings& b,
-                    std::string& tipFolder, const std::function<void()>& onColorChanged) {
+                    std::string& tipFolder, const std::function<void()>& onColourChanged) {
     std::string error;
     const auto file = KeyValueFile::load(path, error);
     if (!file) return false;
     b.name = std::string(name);
-    const auto colorChanged = [&] {
-        applyColorChange(b, false);
-        if (onColorChanged) onColorChanged();
+    const auto colourChanged = [&] {
+        applyColourChange(b, false);
+        if (onColourChanged) onColourChanged();
     };
     for (const BrushField* f : presetReadFields()) {
         const char* key = f->presetKey ? f->presetKey : f->name;
         if (f->formerKey && !file->hasKey(key)) key = f->formerKey;
-        if (f->role == PresetRole::SelectedColor) {
+        if (f->role == PresetRole::SelectedColour) {
             // Applied whenever the key holds a colour: an opaque colour is a negative signed
             // number, and is as much a colour as any other.
-            if (const auto color = presetColor(*file, key)) {
-                b.selectedColor = *color;
-                colorChanged();
+            if (const auto colour = presetColour(*file, key)) {
+                b.selectedColor = *colour;
+                colourChanged();
             }
             continue;
         }
         withField(b, f->member,
                   [&](auto& value) { readField(*file, key, f->presetAbsent, value); });
-        if (f->role == PresetRole::Water && b.mixing == 0) colorChanged();
+        if (f->role == PresetRole::Water && b.mixing == 0) colourChanged();
         if (f->role == PresetRole::TipFolder) tipFolder = b.brushdir;
     }
     keepTipProportionsInRange(b);

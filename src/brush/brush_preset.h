@@ -15,8 +15,8 @@ namespace qm {
 
 // Writes the settings to `path`. An existing file is rewritten in place, so keys this program
 // does not write stay; a file that exists but cannot be read is left alone (false). The paint
-// colour is written (as a signed 32-bit integer) only when `saveColor` is set.
-bool writePresetFile(std::string_view path, const BrushSettings& b, bool saveColor,
+// colour is written (as a signed 32-bit integer) only when `saveColour` is set.
+bool writePresetFile(std::string_view path, const BrushSettings& b, bool saveColour,
                      std::string& error);
 
 // Reads the preset at `path` into the settings; false, with nothing changed, when the file
@@ -24,10 +24,10 @@ bool writePresetFile(std::string_view path, const BrushSettings& b, bool saveCol
 // in file-key order: a "color" key that holds a number becomes the selected colour and the
 // colours are changed as "colour changed" does (the paint colour follows); after "water", with
 // mixing off, the paint colour follows the selected colour again; after "brushdir" the tip folder
-// in use becomes a copy of it. `onColorChanged`, when given, runs after each such colour change
+// in use becomes a copy of it. `onColourChanged`, when given, runs after each such colour change
 // (for the swatch previews). The tip is not rebuilt here: the caller rebuilds it once at the end.
 bool readPresetFile(std::string_view path, std::string_view name, BrushSettings& b,
-                    std::string& tipFolder, const std::function<void()>& onColorChanged = {});
+                    std::string& tipFolder, const std::function<void()>& onColourChanged = {});
 
 // The tip's width and height are percentages of its size, 1..100 in the controls; larger ones
 // only come from a hand-edited file and are brought within 0..100 wherever settings are read.

@@ -37,8 +37,8 @@ std::optional<Image> blankTip(int64_t w, int64_t h) {
     return createImage(int(w), int(h), 32);
 }
 
-uint32_t withAlpha(uint32_t color, uint8_t a) {
-    return (color & kRgbMask) | (uint32_t(a) << 24);
+uint32_t withAlpha(uint32_t colour, uint8_t a) {
+    return (colour & kRgbMask) | (uint32_t(a) << 24);
 }
 
 // The Custom Brush's source: its tip file, resized to the tip extent.
@@ -73,17 +73,17 @@ void prepareTipSource(BrushTip& tip, const BrushSettings& b, std::string_view wo
 // whatever sizeX and sizeY say; the painter applies those per dab.
 void drawShape(Image& target, int ox, int oy, const BrushTip& tip, const BrushSettings& b) {
     const int s = b.size;
-    const uint32_t color = b.color;
+    const uint32_t colour = b.color;
     const int x = -ox, y = -oy;
     switch (b.type) {
         case kCircleHard:
-            fillCircle(target, x + s / 2, y + s / 2, s / 2 - 1, solidPaint(color));
+            fillCircle(target, x + s / 2, y + s / 2, s / 2 - 1, solidPaint(colour));
             break;
         case kBox:
-            fillBox(target, x, y, s, s, solidPaint(color));
+            fillBox(target, x, y, s, s, solidPaint(colour));
             break;
         case kEllipse:
-            fillEllipse(target, x + s / 2, y + s / 2, s / 2, s / 4, solidPaint(color));
+            fillEllipse(target, x + s / 2, y + s / 2, s / 2, s / 4, solidPaint(colour));
             break;
         case kCustomBrush:
             // The part of the resized file under `target`, recoloured, then drawn.
@@ -94,20 +94,20 @@ void drawShape(Image& target, int ox, int oy, const BrushTip& tip, const BrushSe
                 if (part.empty()) break;
                 std::optional<Image> piece = grabRect(tip.source, part.x, part.y, part.w, part.h);
                 if (!piece) break;
-                recolorTip(*piece, color, b.alpha);
+                recolourTip(*piece, colour, b.alpha);
                 drawImage(target, *piece, part.x - ox, part.y - oy, DrawMode::AlphaBlend, 255);
             }
             break;
         case kCircleShine: {
             // A highlight off the centre fading to transparent black: the shine of a sphere.
-            const Gradient g = ellipticalGradient(x + s / 3, y + s / 3, s, s, color, 0);
+            const Gradient g = ellipticalGradient(x + s / 3, y + s / 3, s, s, colour, 0);
             fillCircle(target, x + s / 2, y + s / 2, s / 2 - 1,
                        gradientPaint(g, DrawMode::AllChannels));
             break;
         }
         case kCircleSoft: {
             const Gradient g =
-                ellipticalGradient(x + s / 2, y + s / 2, s / 2, s / 2, color, color & kRgbMask);
+                ellipticalGradient(x + s / 2, y + s / 2, s / 2, s / 2, colour, colour & kRgbMask);
             fillCircle(target, x + s / 2, y + s / 2, s / 2 - 1,
                        gradientPaint(g, DrawMode::AllChannels));
             break;
@@ -117,10 +117,10 @@ void drawShape(Image& target, int ox, int oy, const BrushTip& tip, const BrushSe
             // one wins, which is how the panel's three stops have always combined.
             Gradient g =
                 ellipticalGradient(x + s / 2, y + s / 2, s - 1, s - 1,
-                                   withAlpha(color, b.alphaGradientX), withAlpha(color, b.alpha));
-            g.stops = {{b.gradientX, withAlpha(color, b.alphaGradientX)},
-                       {b.gradientX3, withAlpha(color, b.alphaGradientX3)},
-                       {b.gradientX2, withAlpha(color, b.alphaGradientX2)}};
+                                   withAlpha(colour, b.alphaGradientX), withAlpha(colour, b.alpha));
+            g.stops = {{b.gradientX, withAlpha(colour, b.alphaGradientX)},
+                       {b.gradientX3, withAlpha(colour, b.alphaGradientX3)},
+                       {b.gradientX2, withAlpha(colour, b.alphaGradientX2)}};
             fillCircle(target, x + s / 2, y + s / 2, s / 2 - 1,
                        gradientPaint(g, DrawMode::AlphaBlend));
             break;
@@ -151,11 +151,11 @@ int16_t tipExtent(int size, int percent) {
     return int16_t(std::clamp<int64_t>(extent, 0, 32767));
 }
 
-void recolorTip(Image& source, uint32_t color, uint8_t opacity) {
+void recolourTip(Image& source, uint32_t colour, uint8_t opacity) {
     const int cut = 255 - opacity;
     for (uint32_t& p : source.pixels) {
         const int a = std::max(0, int(alpha(p)) - cut);
-        p = (color & kRgbMask) | (uint32_t(a) << 24);
+        p = (colour & kRgbMask) | (uint32_t(a) << 24);
     }
 }
 

@@ -89,7 +89,9 @@ void readyTip(BrushTip& tip);
 // buildTip makes them: each pixel of a shape depends on its own position only.
 void readyTipPart(BrushTip& tip, const Rect& part);
 // True when every pixel of documentTip is made.
-inline bool tipComplete(const BrushTip& tip) { return tip.made.empty(); }
+inline bool tipComplete(const BrushTip& tip) {
+    return tip.made.empty();
+}
 
 // Draws the preview of the latest request into `preview` (as drawTipPreview): from the tip
 // itself for a size up to the preview's side, otherwise from the same brush made at the
@@ -99,7 +101,7 @@ void drawRequestedTipPreview(const BrushTip& tip, Image& preview);
 
 // Recolours a loaded tip image in place: every pixel takes the red, green and blue of `color`
 // and alpha max(0, its alpha - (255 - opacity)).
-void recolorTip(Image& source, uint32_t color, uint8_t opacity);
+void recolourTip(Image& source, uint32_t colour, uint8_t opacity);
 
 // Draws the 60 x 60 preview of a tip: opaque white with the tip, resized smoothly to 60 x 60,
 // drawn over it with its alpha. Does nothing when the preview image does not exist.

@@ -661,7 +661,7 @@ std::optional<uint32_t> mixingSample(const TiledImage& layer, int x, int y, int 
     return sampleOf(layer, x, y, zoom, originX, originY);
 }
 
-uint32_t mixedColor(uint32_t sample, uint32_t selectedColor, int mixing) {
+uint32_t mixedColour(uint32_t sample, uint32_t selectedColor, int mixing) {
     const int m = std::clamp(mixing, 0, 100) * 255 / 100;
     // B (the selected colour, alpha 255 - m) over A (the sample, alpha m).
     const int aB = 255 - m, aA = m;

@@ -204,6 +204,6 @@ std::optional<uint32_t> mixingSample(const TiledImage& layer, int x, int y, int 
                                      int originX = 0, int originY = 0);
 // The selected colour laid over the sampled one: mixing % of the sample, the rest from
 // `selectedColor`; `mixing` above 100 counts as 100.
-uint32_t mixedColor(uint32_t sample, uint32_t selectedColor, int mixing);
+uint32_t mixedColour(uint32_t sample, uint32_t selectedColor, int mixing);
 
 }  // namespace qm

@@ -54,7 +54,7 @@ Rect shapeBounds(const ToolShape& s) {
 }
 
 Rect drawToolShape(PixelView target, const ToolShape& s) {
-    const Paint paint = solidPaint(s.color, s.mode);
+    const Paint paint = solidPaint(s.colour, s.mode);
     switch (s.kind) {
         case ShapeKind::None:
             return {};
@@ -70,7 +70,7 @@ Rect drawToolShape(PixelView target, const ToolShape& s) {
             return fillEllipse(target, s.x0, s.y0, rx, ry, paint);
         }
         case ShapeKind::Gradient: {
-            const Gradient g = verticalGradient(s.y0, s.y1, s.color, s.endColor);
+            const Gradient g = verticalGradient(s.y0, s.y1, s.colour, s.endColour);
             return drawGradientBox(target, s.x0, s.y0, s.x1 - s.x0, boxHeight(s), g, s.mode);
         }
     }

@@ -22,8 +22,8 @@ struct ToolShape {
     // Control held: the box's height is its width (signed, so it follows the horizontal drag),
     // the ellipse is a circle of radius |x1 - x0|.
     bool constrained = false;
-    uint32_t color = 0;     // the tool colour
-    uint32_t endColor = 0;  // the gradient's colour at row y1
+    uint32_t colour = 0;                   // the tool colour
+    uint32_t endColour = 0;                // the gradient's colour at row y1
     DrawMode mode = DrawMode::AlphaBlend;  // AlphaBlend, or AlphaClip to keep the target alpha
 };
 

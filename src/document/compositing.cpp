@@ -41,8 +41,8 @@ Placement place(int64_t width, int64_t height, int64_t x, int64_t y, const Rect&
     return {dst, int(dst.x - x), int(dst.y - y)};
 }
 
-void fillRow(uint32_t* row, int x0, int x1, uint32_t color) {
-    if (x1 > x0) std::fill(row + x0, row + x1, color);
+void fillRow(uint32_t* row, int x0, int x1, uint32_t colour) {
+    if (x1 > x0) std::fill(row + x0, row + x1, colour);
 }
 
 // One image drawn onto the canvas: the paper, an animation frame or a layer's display image.
@@ -225,9 +225,9 @@ void drawPiece(RowStep& r, uint32_t* canvasRow, int x0, int x1) {
     }
 }
 
-void fillRect(Image& canvas, const Rect& r, const Rect& area, uint32_t color) {
+void fillRect(Image& canvas, const Rect& r, const Rect& area, uint32_t colour) {
     const Rect c = intersect(r, area);
-    for (int y = c.y; y < c.bottom(); ++y) fillRow(canvas.row(y), c.x, c.right(), color);
+    for (int y = c.y; y < c.bottom(); ++y) fillRow(canvas.row(y), c.x, c.right(), colour);
 }
 
 // A rectangle given in 64 bits, cut to the int range the canvas can hold.
@@ -249,19 +249,19 @@ void drawGrid(Image& canvas, const CanvasScene& scene, const Rect& area) {
     const GridSettings& g = scene.grid;
     const Document& doc = scene.doc;
     const int zoom = scene.zoom;
-    const uint32_t color = g.color | kOpaque;
+    const uint32_t colour = g.colour | kOpaque;
     const int64_t viewW = scaled(doc.Width, zoom), viewH = scaled(doc.Height, zoom);
     const int nx = gridLoopBound(doc.Width, g.width);
     for (int i = firstGridLine(area.x - int64_t(scene.offsetX), g.width, zoom); i <= nx; ++i) {
         const int64_t x = scene.offsetX + scaled(int64_t(i) * g.width, zoom);
         if (x >= area.right() && zoom > 0) break;  // the lines only move right from here
-        fillRect(canvas, wideRect(x, scene.offsetY, 1, viewH), area, color);
+        fillRect(canvas, wideRect(x, scene.offsetY, 1, viewH), area, colour);
     }
     const int ny = gridLoopBound(doc.Height, g.height);
     for (int j = firstGridLine(area.y - int64_t(scene.offsetY), g.height, zoom); j <= ny; ++j) {
         const int64_t y = scene.offsetY + scaled(int64_t(j) * g.height, zoom);
         if (y >= area.bottom() && zoom > 0) break;
-        fillRect(canvas, wideRect(scene.offsetX, y, viewW, 1), area, color);
+        fillRect(canvas, wideRect(scene.offsetX, y, viewW, 1), area, colour);
     }
 }
 

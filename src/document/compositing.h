@@ -19,7 +19,7 @@ struct GridSettings {
     bool on = false;
     int width = 32;   // gridW, document pixels
     int height = 32;  // gridH
-    uint32_t color = 0;
+    uint32_t colour = 0;
 };
 
 // Onion skin: the drawings of one animation layer next to the one it shows at the scene's frame

@@ -109,7 +109,7 @@ bool addAnimationLayer(Document& doc, int kind) {
     layer.Flag2 = 1;
     layer.Alpha = 255;
     const int counter = ++doc.kindCounters[kind];
-    layer.Color = kKinds[size_t(kind)].color | (uint32_t(layer.Alpha) << 24);
+    layer.Color = kKinds[size_t(kind)].colour | (uint32_t(layer.Alpha) << 24);
     layer.Name = kKinds[size_t(kind)].prefix + std::to_string(counter);
     doc.animationLayers[currentAnimationLayerKey(doc)] = std::move(layer);
     return true;

@@ -47,7 +47,7 @@ int displaySize(int size, int zoom);
 // Animation-layer kinds: name prefix and row colour.
 struct AnimationLayerKind {
     const char* prefix;
-    uint32_t color;  // red, green, blue; alpha 0
+    uint32_t colour;  // red, green, blue; alpha 0
 };
 constexpr int kAnimationLayerKinds = 6;
 const AnimationLayerKind& animationLayerKind(int kind);

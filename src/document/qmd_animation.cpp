@@ -68,7 +68,7 @@ bool hasAnimationToSave(const Document& doc, const ViewState& view) {
     const AnimationLayerKind& kind = animationLayerKind(0);
     if (layer.Kind != 0 || layer.Name != std::string(kind.prefix) + "1" || layer.Order != 0 ||
         layer.Shown != 1 || layer.Flag2 != 1 || layer.Alpha != 255 ||
-        layer.Color != (kind.color | 0xFF000000u) || layer.Frames.size() > 1)
+        layer.Color != (kind.colour | 0xFF000000u) || layer.Frames.size() > 1)
         return true;
     // The one frame of a New document (at whatever frame was current) keeps nothing.
     return !layer.Frames.empty() && (layer.Frames[0].X != 0 || layer.Frames[0].Y != 0 ||
@@ -230,7 +230,7 @@ std::optional<DocumentAnimation> readAnimationSections(const IndexSections& sect
         const AnimationLayerKind& kind = animationLayerKind(layer.Kind);
         if (!section->hasKey("Name")) layer.Name = std::string(kind.prefix) + std::to_string(i);
         if (!parseLenientInteger(section->readText("Color")))
-            layer.Color = kind.color | (uint32_t(layer.Alpha) << 24);
+            layer.Color = kind.colour | (uint32_t(layer.Alpha) << 24);
         orders.emplace_back(section->hasKey("Order") ? layer.Order : int(i - 1),
                             std::to_string(*key));
         animation.layers.emplace(orders.back().second, std::move(layer));

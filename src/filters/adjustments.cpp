@@ -36,23 +36,23 @@ uint32_t brightChannel(uint32_t c, double f) {
 
 }  // namespace
 
-uint32_t brightnessPixel(uint32_t color, int value) {
-    if (alpha(color) == 0) return 0;
+uint32_t brightnessPixel(uint32_t colour, int value) {
+    if (alpha(colour) == 0) return 0;
     const double f = double(clampedValue(value)) / double(kBrightnessNeutral);
-    return rgba(brightChannel(red(color), f), brightChannel(green(color), f),
-                brightChannel(blue(color), f), alpha(color));
+    return rgba(brightChannel(red(colour), f), brightChannel(green(colour), f),
+                brightChannel(blue(colour), f), alpha(colour));
 }
 
-uint32_t invertPixel(uint32_t color) {
-    if (alpha(color) == 0) return 0;
-    return rgba(255 - red(color), 255 - green(color), 255 - blue(color), alpha(color));
+uint32_t invertPixel(uint32_t colour) {
+    if (alpha(colour) == 0) return 0;
+    return rgba(255 - red(colour), 255 - green(colour), 255 - blue(colour), alpha(colour));
 }
 
-uint32_t greyPixel(uint32_t color) {
-    if (alpha(color) == 0) return 0;
-    const uint32_t r = red(color), g = green(color), b = blue(color);
+uint32_t greyPixel(uint32_t colour) {
+    if (alpha(colour) == 0) return 0;
+    const uint32_t r = red(colour), g = green(colour), b = blue(colour);
     const uint32_t l = (std::max({r, g, b}) + std::min({r, g, b})) / 2;
-    return rgba(l, l, l, alpha(color));
+    return rgba(l, l, l, alpha(colour));
 }
 
 namespace {

@@ -25,11 +25,11 @@ constexpr int kBrightnessNeutral = 150;
 
 // Channel c becomes min(c * value / 150, 255) computed in doubles and rounded to the nearest
 // integer, halves to even. A value outside 0..300 is taken as the nearest end.
-uint32_t brightnessPixel(uint32_t color, int value);
+uint32_t brightnessPixel(uint32_t colour, int value);
 // (255 - R, 255 - G, 255 - B).
-uint32_t invertPixel(uint32_t color);
+uint32_t invertPixel(uint32_t colour);
 // L = (max(R, G, B) + min(R, G, B)) / 2, truncated: (L, L, L).
-uint32_t greyPixel(uint32_t color);
+uint32_t greyPixel(uint32_t colour);
 
 // The brightness of every channel value, for the row functions. `factor` is value / 150 as a
 // float: the SSE2 path multiplies by it only where it gives every entry of `level`

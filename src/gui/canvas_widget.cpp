@@ -46,9 +46,9 @@ void CanvasWidget::setImagePart(const Image& image, const Rect& changed) {
     if (!copied->empty()) update(QRect(copied->x, copied->y, copied->w, copied->h));
 }
 
-void CanvasWidget::setBackground(const QColor& color) {
-    if (color == background_) return;
-    background_ = color;
+void CanvasWidget::setBackground(const QColor& colour) {
+    if (colour == background_) return;
+    background_ = colour;
     update();
 }
 

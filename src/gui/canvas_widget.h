@@ -36,7 +36,7 @@ public:
     // when the size is the one shown, otherwise the whole image.
     void setImagePart(const Image& image, const Rect& changed);
     const QImage& image() const { return image_; }
-    void setBackground(const QColor& color);
+    void setBackground(const QColor& colour);
     // The surface takes the size of each image it is given (the navigator, whose height follows
     // the canvas's proportions).
     void setFitsImage(bool fits) { fitsImage_ = fits; }

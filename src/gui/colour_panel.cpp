@@ -100,7 +100,7 @@ QWidget* imagePage(PanelKit& kit, Gadget newId, Gadget openId, Gadget saveId, Ga
 
 ColourPages buildColourPages(PanelKit& kit) {
     ColourPages pages;
-    pages.color = colourPage(kit);
+    pages.colour = colourPage(kit);
 
     // The swatch is a canvas: a click reports where, so the colour there can be picked.
     CanvasWidget* swatch = kit.canvas(Gadget::Swatch, QSize(200, 200));

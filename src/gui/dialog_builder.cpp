@@ -59,10 +59,10 @@ QString qs(const std::string& s) {
 // The scroll step of scroll areas, in pixels.
 constexpr int kScrollStep = 8;
 
-void setBackground(QWidget* widget, uint32_t color) {
+void setBackground(QWidget* widget, uint32_t colour) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window,
-                     QColor(int(red(color)), int(green(color)), int(blue(color))));
+                     QColor(int(red(colour)), int(green(colour)), int(blue(colour))));
     widget->setPalette(palette);
     widget->setAutoFillBackground(true);
 }

@@ -24,7 +24,7 @@ QWidget* buildToolColumn(PanelKit& kit);
 // The colour pages: "Color" (previews, brush preview, colour picker), swatch, roughboard and
 // gradient. They sit in panel 30 ("paint") or in the lower right panel ("classic").
 struct ColourPages {
-    QWidget* color = nullptr;
+    QWidget* colour = nullptr;
     QWidget* swatch = nullptr;
     QWidget* roughboard = nullptr;
     QWidget* gradient = nullptr;

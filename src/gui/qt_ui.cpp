@@ -191,7 +191,7 @@ std::optional<FileChoice> QtUi::fileRequester(const FileRequest& request, bool s
     return choice;
 }
 
-std::optional<uint32_t> QtUi::colorRequester(uint32_t initial) {
+std::optional<uint32_t> QtUi::colourRequester(uint32_t initial) {
     const QColor start(int(red(initial)), int(green(initial)), int(blue(initial)));
     const QColor chosen = QColorDialog::getColor(start, dialogParent());
     if (!chosen.isValid()) return std::nullopt;

@@ -38,7 +38,7 @@ public:
                                          const std::string& defaultText) override;
     std::optional<FileChoice> openFileRequester(const FileRequest& request) override;
     std::optional<FileChoice> saveFileRequester(const FileRequest& request) override;
-    std::optional<uint32_t> colorRequester(uint32_t initial) override;
+    std::optional<uint32_t> colourRequester(uint32_t initial) override;
     // The main window's popup, opened below the anchor gadget's widget (at the pointer without
     // one) in a nested event loop like the requesters'.
     std::optional<int> popupMenu(int number, int anchor) override;

@@ -73,7 +73,7 @@ WorkSpace::WorkSpace(QMainWindow& window, std::function<void(int)> command) : wi
     colourTabs_ = new QTabWidget;
     kit_.note(30, colourTabs_);
     colourPages_ = buildColourPages(kit_);
-    kit_.pages.push_back({colourPages_.color, "Color"});
+    kit_.pages.push_back({colourPages_.colour, "Color"});
     kit_.pages.push_back({colourPages_.swatch, "Swatch"});
     kit_.pages.push_back({colourPages_.roughboard, "Roughboard"});
     kit_.pages.push_back({colourPages_.gradient, "Gradient"});
@@ -275,7 +275,7 @@ void WorkSpace::loadIcons(const std::string& iconFolder,
 void WorkSpace::placeColourPages(int mode) {
     const struct {
         QWidget* page;
-    } order[] = {{colourPages_.color},
+    } order[] = {{colourPages_.colour},
                  {colourPages_.swatch},
                  {colourPages_.roughboard},
                  {colourPages_.gradient}};

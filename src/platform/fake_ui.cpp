@@ -21,7 +21,7 @@ const char* kindName(ScriptedAnswer::Kind kind) {
             return "text";
         case ScriptedAnswer::Kind::Files:
             return "files";
-        case ScriptedAnswer::Kind::Color:
+        case ScriptedAnswer::Kind::Colour:
             return "color";
         case ScriptedAnswer::Kind::Popup:
             return "popup";
@@ -51,7 +51,7 @@ const char* cursorName(CursorShape shape) {
     return "?";
 }
 
-std::string hexColor(uint32_t c) {
+std::string hexColour(uint32_t c) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "0x%08X", unsigned(c));
     return buffer;
@@ -145,13 +145,13 @@ std::optional<FileChoice> FakeUi::saveFileRequester(const FileRequest& request) 
     return fileRequester("saveFileRequester", request);
 }
 
-std::optional<uint32_t> FakeUi::colorRequester(uint32_t initial) {
-    const auto answer = takeAnswer({ScriptedAnswer::Kind::Color}, "colorRequester");
+std::optional<uint32_t> FakeUi::colourRequester(uint32_t initial) {
+    const auto answer = takeAnswer({ScriptedAnswer::Kind::Colour}, "colorRequester");
     std::optional<uint32_t> result;
     // A requester answers red, green and blue only, like the real one.
-    if (answer && answer->kind == ScriptedAnswer::Kind::Color) result = answer->color & 0xFFFFFFu;
-    record("colorRequester " + hexColor(initial) + " -> " +
-           (result ? hexColor(*result) : std::string("cancel")));
+    if (answer && answer->kind == ScriptedAnswer::Kind::Colour) result = answer->colour & 0xFFFFFFu;
+    record("colorRequester " + hexColour(initial) + " -> " +
+           (result ? hexColour(*result) : std::string("cancel")));
     return result;
 }
 

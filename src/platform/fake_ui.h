@@ -33,11 +33,11 @@
 namespace qm {
 
 struct ScriptedAnswer {
-    enum class Kind { Cancel, Yes, No, Text, Files, Color, Popup };
+    enum class Kind { Cancel, Yes, No, Text, Files, Colour, Popup };
     Kind kind = Kind::Cancel;
     std::string text;
     FileChoice files;
-    uint32_t color = 0;
+    uint32_t colour = 0;
     int item = 0;  // the command id a popup menu answers
 
     static ScriptedAnswer cancel() { return {}; }
@@ -47,7 +47,7 @@ struct ScriptedAnswer {
     static ScriptedAnswer filesAnswer(std::vector<std::string> paths, int patternIndex = 0) {
         return {Kind::Files, {}, {std::move(paths), patternIndex}, 0, 0};
     }
-    static ScriptedAnswer colorAnswer(uint32_t c) { return {Kind::Color, {}, {}, c, 0}; }
+    static ScriptedAnswer colourAnswer(uint32_t c) { return {Kind::Colour, {}, {}, c, 0}; }
     // The item of a popup menu chosen, by its command id; a cancel dismisses the menu.
     static ScriptedAnswer popupAnswer(int commandId) { return {Kind::Popup, {}, {}, 0, commandId}; }
 };
@@ -119,7 +119,7 @@ public:
                                          const std::string& defaultText) override;
     std::optional<FileChoice> openFileRequester(const FileRequest& request) override;
     std::optional<FileChoice> saveFileRequester(const FileRequest& request) override;
-    std::optional<uint32_t> colorRequester(uint32_t initial) override;
+    std::optional<uint32_t> colourRequester(uint32_t initial) override;
     std::optional<int> popupMenu(int number, int anchor) override;
 
     int gadgetState(int id) const override;

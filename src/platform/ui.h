@@ -158,7 +158,7 @@ public:
     virtual std::optional<FileChoice> saveFileRequester(const FileRequest& request) = 0;
     // A colour requester starting at `initial`; the answer's alpha byte is 0 (a colour built
     // from red, green and blue). nullopt on cancel.
-    virtual std::optional<uint32_t> colorRequester(uint32_t initial) = 0;
+    virtual std::optional<uint32_t> colourRequester(uint32_t initial) = 0;
     // Popup menu `number` (1: animation-layer kinds, 2: blend modes), shown at gadget `anchor`
     // (at the pointer when there is no such gadget); waits like a requester. The command id of
     // the item chosen; nullopt when the menu is dismissed. Choosing an item sends nothing else:

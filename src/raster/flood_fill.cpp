@@ -54,8 +54,7 @@ Rect scanFill(int width, int height, int sx, int sy, Inside inside, PaintSpan pa
 #if defined(__SSE2__)
 inline uint32_t equalMask8(const uint32_t* p, __m128i v) {
     const __m128i a = _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), v);
-    const __m128i b =
-        _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 4)), v);
+    const __m128i b = _mm_cmpeq_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 4)), v);
     return uint32_t(_mm_movemask_ps(_mm_castsi128_ps(a))) |
            uint32_t(_mm_movemask_ps(_mm_castsi128_ps(b))) << 4;
 }
@@ -109,8 +108,8 @@ struct SpanSeed {
 };
 
 // Pushes a seed for every run of `v` in row ny between x0 and x1.
-void pushRuns(std::vector<SpanSeed>& work, const uint32_t* row, int ny, int x0, int x1,
-              uint32_t v, int y, int lx, int rx) {
+void pushRuns(std::vector<SpanSeed>& work, const uint32_t* row, int ny, int x0, int x1, uint32_t v,
+              int y, int lx, int rx) {
     for (int x = startOfRun(row, x0, x1, v); x < x1;
          x = startOfRun(row, endOfRun(row, x, x1, v), x1, v))
         work.push_back({x, ny, y, lx, rx});
@@ -165,7 +164,7 @@ Rect floodFill(Image& target, int x, int y, const Paint& paint,
     // then tells painted pixels apart from the region by itself.
     if (!paint.gradient && paint.mode != DrawMode::Filter) {
         const uint32_t opacity = uint32_t(std::clamp(paint.opacity, 0, 255));
-        const uint32_t filled = applyDrawMode(paint.mode, paint.color, seed, opacity) |
+        const uint32_t filled = applyDrawMode(paint.mode, paint.colour, seed, opacity) |
                                 (target.hasAlpha() ? 0u : 0xFF000000u);
         if (filled == seed) return {};
         return solidScanFill(target, x, y, seed, filled, beforePaint);

@@ -32,27 +32,27 @@ uint32_t mixChannel(uint32_t a, uint32_t b, double f) {
 
 }  // namespace
 
-Gradient linearGradient(double x0, double y0, double x1, double y1, uint32_t startColor,
-                        uint32_t endColor) {
+Gradient linearGradient(double x0, double y0, double x1, double y1, uint32_t startColour,
+                        uint32_t endColour) {
     Gradient g;
     g.shape = GradientShape::Linear;
     g.x0 = x0, g.y0 = y0, g.x1 = x1, g.y1 = y1;
-    g.startColor = startColor;
-    g.endColor = endColor;
+    g.startColour = startColour;
+    g.endColour = endColour;
     return g;
 }
 
-Gradient verticalGradient(int rowStart, int rowEnd, uint32_t startColor, uint32_t endColor) {
-    return linearGradient(0, rowStart, 0, rowEnd, startColor, endColor);
+Gradient verticalGradient(int rowStart, int rowEnd, uint32_t startColour, uint32_t endColour) {
+    return linearGradient(0, rowStart, 0, rowEnd, startColour, endColour);
 }
 
-Gradient ellipticalGradient(double cx, double cy, double rx, double ry, uint32_t startColor,
-                            uint32_t endColor) {
+Gradient ellipticalGradient(double cx, double cy, double rx, double ry, uint32_t startColour,
+                            uint32_t endColour) {
     Gradient g;
     g.shape = GradientShape::Elliptical;
     g.cx = cx, g.cy = cy, g.rx = rx, g.ry = ry;
-    g.startColor = startColor;
-    g.endColor = endColor;
+    g.startColour = startColour;
+    g.endColour = endColour;
     return g;
 }
 
@@ -66,32 +66,32 @@ double gradientPosition(const Gradient& g, int x, int y) {
     return ((x - g.x0) * dx + (y - g.y0) * dy) / len2;
 }
 
-uint32_t gradientColorAtPosition(const Gradient& g, double position) {
+uint32_t gradientColourAtPosition(const Gradient& g, double position) {
     const double t = clampPosition(position);
     // The ramp as if stably sorted, without sorting: the lower entry is the last one (in the
     // order start, stops, end) at the highest position <= t; the upper one the first at the
     // lowest position > t.
     double lowPos = 0.0, highPos = 2.0;
-    uint32_t lowColor = g.startColor, highColor = 0;
+    uint32_t lowColour = g.startColour, highColour = 0;
     const auto visit = [&](double p, uint32_t c) {
         if (p <= t) {
-            if (p >= lowPos) lowPos = p, lowColor = c;
+            if (p >= lowPos) lowPos = p, lowColour = c;
         } else if (p < highPos) {
-            highPos = p, highColor = c;
+            highPos = p, highColour = c;
         }
     };
-    for (const GradientStop& s : g.stops) visit(clampPosition(s.position), s.color);
-    visit(1.0, g.endColor);
-    if (highPos > 1.0) return lowColor;
+    for (const GradientStop& s : g.stops) visit(clampPosition(s.position), s.colour);
+    visit(1.0, g.endColour);
+    if (highPos > 1.0) return lowColour;
     const double f = (t - lowPos) / (highPos - lowPos);
-    return rgba(mixChannel(red(lowColor), red(highColor), f),
-                mixChannel(green(lowColor), green(highColor), f),
-                mixChannel(blue(lowColor), blue(highColor), f),
-                mixChannel(alpha(lowColor), alpha(highColor), f));
+    return rgba(mixChannel(red(lowColour), red(highColour), f),
+                mixChannel(green(lowColour), green(highColour), f),
+                mixChannel(blue(lowColour), blue(highColour), f),
+                mixChannel(alpha(lowColour), alpha(highColour), f));
 }
 
-uint32_t gradientColorAt(const Gradient& g, int x, int y) {
-    return gradientColorAtPosition(g, gradientPosition(g, x, y));
+uint32_t gradientColourAt(const Gradient& g, int x, int y) {
+    return gradientColourAtPosition(g, gradientPosition(g, x, y));
 }
 
 Rect drawGradientBox(PixelView target, int x, int y, int w, int h, const Gradient& g, DrawMode mode,

@@ -34,31 +34,31 @@ enum class GradientShape { Linear, Elliptical };
 
 struct GradientStop {
     double position = 0.0;
-    uint32_t color = 0;
+    uint32_t colour = 0;
 };
 
 struct Gradient {
     GradientShape shape = GradientShape::Linear;
     double x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // Linear: position 0 at (x0, y0), 1 at (x1, y1)
     double cx = 0, cy = 0, rx = 0, ry = 0;  // Elliptical: centre and radii
-    uint32_t startColor = 0;
-    uint32_t endColor = 0;
+    uint32_t startColour = 0;
+    uint32_t endColour = 0;
     std::vector<GradientStop> stops;
 };
 
-Gradient linearGradient(double x0, double y0, double x1, double y1, uint32_t startColor,
-                        uint32_t endColor);
+Gradient linearGradient(double x0, double y0, double x1, double y1, uint32_t startColour,
+                        uint32_t endColour);
 // The gradient tool's gradient: the colour depends on the row only.
-Gradient verticalGradient(int rowStart, int rowEnd, uint32_t startColor, uint32_t endColor);
-Gradient ellipticalGradient(double cx, double cy, double rx, double ry, uint32_t startColor,
-                            uint32_t endColor);
+Gradient verticalGradient(int rowStart, int rowEnd, uint32_t startColour, uint32_t endColour);
+Gradient ellipticalGradient(double cx, double cy, double rx, double ry, uint32_t startColour,
+                            uint32_t endColour);
 
 // Position of pixel (x, y) along the gradient; not clamped (may be < 0, > 1 or infinite).
 double gradientPosition(const Gradient& g, int x, int y);
 // Colour of the ramp at a position (clamped to 0..1 first). Allocates nothing.
-uint32_t gradientColorAtPosition(const Gradient& g, double position);
+uint32_t gradientColourAtPosition(const Gradient& g, double position);
 // Colour of the gradient at pixel (x, y).
-uint32_t gradientColorAt(const Gradient& g, int x, int y);
+uint32_t gradientColourAt(const Gradient& g, int x, int y);
 
 // Draws the gradient over the rectangle (x, y, w, h), clipped to the target's view (negative sizes
 // extend left or up, as for fillBox). Each pixel gets its gradient colour in the draw mode:

@@ -81,23 +81,23 @@ void paintSpan(PixelView target, int y, int x0, int x1, const Paint& paint) {
     if (paint.mode == DrawMode::Filter) {
         if (!paint.filter || !*paint.filter) return;
         for (int x = x0; x < x1; ++x) {
-            const uint32_t s = g ? gradientColorAt(*g, x, y) : paint.color;
+            const uint32_t s = g ? gradientColourAt(*g, x, y) : paint.colour;
             p[x - x0] = (*paint.filter)(x, y, s, p[x - x0]) | forcedAlpha;
         }
         return;
     }
     if (!g) {
-        paintSolidSpan(p, x1 - x0, paint.color, opacity, paint.mode, forcedAlpha);
+        paintSolidSpan(p, x1 - x0, paint.colour, opacity, paint.mode, forcedAlpha);
         return;
     }
     // A vertical linear gradient has one colour per row.
     if (g->shape == GradientShape::Linear && g->x0 == g->x1) {
-        paintSolidSpan(p, x1 - x0, gradientColorAt(*g, x0, y), opacity, paint.mode, forcedAlpha);
+        paintSolidSpan(p, x1 - x0, gradientColourAt(*g, x0, y), opacity, paint.mode, forcedAlpha);
         return;
     }
     for (int x = x0; x < x1; ++x) {
         uint32_t& t = p[x - x0];
-        t = applyDrawMode(paint.mode, gradientColorAt(*g, x, y), t, opacity) | forcedAlpha;
+        t = applyDrawMode(paint.mode, gradientColourAt(*g, x, y), t, opacity) | forcedAlpha;
     }
 }
 

@@ -41,22 +41,22 @@ namespace qm {
 // (*filter)(x, y, s, t) instead, and changes nothing without a filter. A 24-bit target keeps
 // alpha 255 whatever the mode. The gradient and filter are borrowed for the call only.
 struct Paint {
-    uint32_t color = 0;
+    uint32_t colour = 0;
     DrawMode mode = DrawMode::AlphaBlend;
     int opacity = 255;
     const Gradient* gradient = nullptr;
     const PixelFilter* filter = nullptr;
 };
 
-inline Paint solidPaint(uint32_t color, DrawMode mode = DrawMode::AlphaBlend, int opacity = 255) {
-    return Paint{color, mode, opacity, nullptr, nullptr};
+inline Paint solidPaint(uint32_t colour, DrawMode mode = DrawMode::AlphaBlend, int opacity = 255) {
+    return Paint{colour, mode, opacity, nullptr, nullptr};
 }
 inline Paint gradientPaint(const Gradient& g, DrawMode mode = DrawMode::AllChannels,
                            int opacity = 255) {
     return Paint{0, mode, opacity, &g, nullptr};
 }
-inline Paint filterPaint(const PixelFilter& filter, uint32_t color = 0) {
-    return Paint{color, DrawMode::Filter, 255, nullptr, &filter};
+inline Paint filterPaint(const PixelFilter& filter, uint32_t colour = 0) {
+    return Paint{colour, DrawMode::Filter, 255, nullptr, &filter};
 }
 
 // One pixel; nothing outside the target.

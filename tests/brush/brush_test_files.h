@@ -30,9 +30,9 @@ struct WorkFolder : TempFolder {
 };
 
 // A w x h tip image of one colour.
-inline Image solidTip(int w, int h, uint32_t color) {
+inline Image solidTip(int w, int h, uint32_t colour) {
     Image image = *createImage(w, h, 32);
-    for (uint32_t& p : image.pixels) p = color;
+    for (uint32_t& p : image.pixels) p = colour;
     return image;
 }
 

@@ -418,12 +418,13 @@ TEST(StrokeSegment, TipMadeWhereDabsLandPaintsAsTheWholeTip) {
         bool rotated;
         int randSiz;
     };
-    const Case cases[] = {{0, 700, false, 0}, {1, 500, true, 0},  {2, 640, true, 40},
-                          {4, 700, false, 40}, {5, 900, true, 0}, {6, 520, true, 60},
+    const Case cases[] = {{0, 700, false, 0},  {1, 500, true, 0},  {2, 640, true, 40},
+                          {4, 700, false, 40}, {5, 900, true, 0},  {6, 520, true, 60},
                           {3, 600, true, 0},   {3, 450, false, 30}};
     test::WorkFolder work;
     Image file = *createImage(7, 5, 32);
-    for (int i = 0; i < 35; ++i) file.pixels[size_t(i)] = rgba(uint32_t(i * 7), 20, 9, uint32_t(i * 7));
+    for (int i = 0; i < 35; ++i)
+        file.pixels[size_t(i)] = rgba(uint32_t(i * 7), 20, 9, uint32_t(i * 7));
     work.writeTip("orrindal", 0, file);
     for (const Case& c : cases) {
         BrushSettings b;
@@ -566,11 +567,11 @@ TEST(Mixing, SampleReadsColourWithoutAlpha) {
 
 TEST(Mixing, SelectedColourOverTheSample) {
     const uint32_t red = rgb(255, 0, 0), blue = rgba(0, 0, 255, 138);
-    EXPECT_EQ(mixedColor(red, blue, 0), rgba(0, 0, 255, 255));
-    EXPECT_EQ(mixedColor(red, blue, 100), rgba(255, 0, 0, 255));
-    EXPECT_EQ(mixedColor(red, blue, 250), rgba(255, 0, 0, 255));
+    EXPECT_EQ(mixedColour(red, blue, 0), rgba(0, 0, 255, 255));
+    EXPECT_EQ(mixedColour(red, blue, 100), rgba(255, 0, 0, 255));
+    EXPECT_EQ(mixedColour(red, blue, 250), rgba(255, 0, 0, 255));
     // m = 127: D = 127 x 127 + 128 x 255 = 48769.
-    EXPECT_EQ(mixedColor(red, blue, 50), rgba(84, 0, 170, 191));
+    EXPECT_EQ(mixedColour(red, blue, 50), rgba(84, 0, 170, 191));
 }
 
 // ---- Through the program: canvas events reach the painter --------------------------------

@@ -97,7 +97,7 @@ Image canvasByPixels(const CanvasScene& scene, int cw, int ch) {
             }
     }
     if (scene.grid.on) {
-        const uint32_t c = scene.grid.color | 0xFF000000u;
+        const uint32_t c = scene.grid.colour | 0xFF000000u;
         const int vw = doc.Width * scene.zoom / 100, vh = doc.Height * scene.zoom / 100;
         for (int i = 0; i <= gridLoopBound(doc.Width, scene.grid.width); ++i)
             fillBox(canvas, scene.offsetX + i * scene.grid.width * scene.zoom / 100, scene.offsetY,
@@ -140,7 +140,7 @@ TEST(Compositing, DisplayImageFollowsTheRebuildSteps) {
 // bits of a whole rebuild, at every zoom, for rectangles on and across every edge.
 TEST(Compositing, DisplayRectangleEqualsAWholeRebuild) {
     std::mt19937 rng(4);
-    const Rect rects[] = {{0, 0, 1, 1},   {10, 5, 7, 9},   {30, 15, 20, 20}, {-4, -4, 9, 6},
+    const Rect rects[] = {{0, 0, 1, 1},   {10, 5, 7, 9},  {30, 15, 20, 20}, {-4, -4, 9, 6},
                           {36, 22, 1, 1}, {0, 0, 37, 23}, {5, 30, 3, 3}};
     for (int mode : {0, 1, 7, 13}) {
         for (int zoom : {100, 50, 33, 250, 7}) {
@@ -158,8 +158,7 @@ TEST(Compositing, DisplayRectangleEqualsAWholeRebuild) {
                 Image whole;
                 ASSERT_TRUE(buildDisplayImage(layer, zoom, whole));
                 ASSERT_EQ(display.pixels, whole.pixels);
-                EXPECT_LE(int64_t(shown.w) * shown.h,
-                          int64_t(display.width) * display.height);
+                EXPECT_LE(int64_t(shown.w) * shown.h, int64_t(display.width) * display.height);
             }
         }
     }
@@ -310,16 +309,20 @@ TEST(Compositing, TiledCanvasEqualsTheWholeRebuildCanvas) {
                 for (int row = 0; row < e->rows; ++row)
                     for (int column = 0; column < e->columns; ++column)
                         if (e->tile(column, row)) {
-                            ASSERT_FALSE(intersect(near, Rect{column << c.shiftX, row << c.shiftY,
-                                                              e->tileWidth(column),
-                                                              e->tileHeight(row)})
-                                             .empty())
-                                << column << "," << row; }
+                            ASSERT_FALSE(
+                                intersect(near, Rect{column << c.shiftX, row << c.shiftY,
+                                                     e->tileWidth(column), e->tileHeight(row)})
+                                    .empty())
+                                << column << "," << row;
+                        }
             }
         };
         const int viewW = 300 * zoom / 100, viewH = 200 * zoom / 100;
-        const int pans[][2] = {{-7, 5}, {-kDisplayTileMargin - 3, -130}, {41, 33},
-                               {kCanvasW / 2 - viewW, kCanvasH / 2 - viewH}, {-7, 5}};
+        const int pans[][2] = {{-7, 5},
+                               {-kDisplayTileMargin - 3, -130},
+                               {41, 33},
+                               {kCanvasW / 2 - viewW, kCanvasH / 2 - viewH},
+                               {-7, 5}};
         for (const auto& pan : pans) {
             s.offsetX = pan[0];
             s.offsetY = pan[1];

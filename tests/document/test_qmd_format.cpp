@@ -779,7 +779,7 @@ TEST(QmdAnimation, HandEditedAnimationsAreClampedListedOrRefused) {
     EXPECT_EQ(layers.at("3").Name, "C");
     EXPECT_EQ(layers.at("4").Kind, 5);
     EXPECT_EQ(layers.at("3").Alpha, 255);
-    EXPECT_EQ(layers.at("3").Color, animationLayerKind(0).color | 0xFF000000u);
+    EXPECT_EQ(layers.at("3").Color, animationLayerKind(0).colour | 0xFF000000u);
     // Rows 0..2 by the order read, ties by section.
     EXPECT_EQ(layers.at("2").Order, 0);
     EXPECT_EQ(layers.at("3").Order, 1);

@@ -358,12 +358,12 @@ TEST(Requesters, ColourRequesterStartsAtTheColourAndAnswersItsChannels) {
             dialog->setCurrentColor(QColor(10, 20, 30));
             dialog->accept();
         });
-        EXPECT_EQ(ui.colorRequester(rgba(200, 100, 50, 127)), rgb(10, 20, 30));
+        EXPECT_EQ(ui.colourRequester(rgba(200, 100, 50, 127)), rgb(10, 20, 30));
         EXPECT_EQ(shown, QColor(200, 100, 50));
     }
     const auto answer =
         test::answerNextModal([](QWidget* modal) { static_cast<QDialog*>(modal)->reject(); });
-    EXPECT_FALSE(ui.colorRequester(0));
+    EXPECT_FALSE(ui.colourRequester(0));
 }
 
 }  // namespace

@@ -523,7 +523,7 @@ TEST(Panels, UntickingALayerHidesItOnTheCanvasAndTickingShowsIt) {
     // A stroke of opaque red through the point.
     program.app.brush.alpha = 255;
     program.app.brush.selectedColor = 0xFF0000FFu;
-    colorChanged(program.app, false);
+    colourChanged(program.app, false);
     for (const auto& [type, x] : {std::pair{CanvasEventType::LeftDown, at.x() - 10},
                                   std::pair{CanvasEventType::Move, at.x() + 10},
                                   std::pair{CanvasEventType::LeftUp, at.x() + 10}})

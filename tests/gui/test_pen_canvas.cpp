@@ -25,7 +25,7 @@ struct PenProgram : test::TestProgram {
         // A plain round brush whose size follows the pressure.
         test::setPlainRoundBrush(app.brush, rgba(0, 0, 255, 255));
         app.brush.sizeVsPressure = 1;
-        colorChanged(app, false);
+        colourChanged(app, false);
     }
 
     // A sample at document point (x, y) of the view at 100 %.

@@ -48,9 +48,9 @@ TEST(FrameTiming, StartsAreRoundedFromTheExactTimes) {
     EXPECT_EQ(frameStartsMs(86400, 48).back(), 1800000);
 }
 
-Image solid(int w, int h, uint32_t color) {
+Image solid(int w, int h, uint32_t colour) {
     Image image = *createImage(w, h, 32);
-    fillBox(image, 0, 0, w, h, solidPaint(color, DrawMode::AllChannels));
+    fillBox(image, 0, 0, w, h, solidPaint(colour, DrawMode::AllChannels));
     return image;
 }
 
@@ -64,7 +64,7 @@ struct AnimatedDocument {
         doc.Height = 16;
         EXPECT_TRUE(newDocument(doc, {work2, work4, work3}));
         view.FrameEnd = int16_t(frames);
-        auto add = [&](uint8_t mode, uint8_t opacity, uint32_t color, Rect r, int16_t x = 0) {
+        auto add = [&](uint8_t mode, uint8_t opacity, uint32_t colour, Rect r, int16_t x = 0) {
             EXPECT_TRUE(addLayer(doc, view.CurrentFrame));
             Layer& layer = doc.layers.back();
             layer.Blendmode = mode;
@@ -72,7 +72,7 @@ struct AnimatedDocument {
             layer.X = x;
             {
                 Image whole = layer.image.toImage();
-                fillBox(whole, r.x, r.y, r.w, r.h, solidPaint(color, DrawMode::AllChannels));
+                fillBox(whole, r.x, r.y, r.w, r.h, solidPaint(colour, DrawMode::AllChannels));
                 layer.image = whole;
             }
             return &layer;
@@ -94,8 +94,8 @@ struct AnimatedDocument {
         // A second, half-strong animation layer with one frame on frame 2, moved by its offset.
         EXPECT_TRUE(addAnimationLayer(doc, 1));
         view.CurrentFrame = 2;
-        EXPECT_TRUE(
-            addAnimationFrame(doc, view.CurrentFrame, tiledFrom(solid(8, 8, rgba(20, 40, 240, 255)))));
+        EXPECT_TRUE(addAnimationFrame(doc, view.CurrentFrame,
+                                      tiledFrom(solid(8, 8, rgba(20, 40, 240, 255)))));
         currentAnimationLayer(doc).Frames.back().X = 10;
         currentAnimationLayer(doc).Alpha = 128;
         view.CurrentFrame = 1;

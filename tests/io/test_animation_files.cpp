@@ -16,9 +16,9 @@ TEST(AnimationImport, TakesTheFourExtensionsInAnyCase) {
         EXPECT_FALSE(animationFileAccepted(name)) << name;
 }
 
-Image solid(int w, int h, uint32_t color) {
+Image solid(int w, int h, uint32_t colour) {
     Image image = *createImage(w, h, 32);
-    fillBox(image, 0, 0, w, h, solidPaint(color, DrawMode::AllChannels));
+    fillBox(image, 0, 0, w, h, solidPaint(colour, DrawMode::AllChannels));
     return image;
 }
 
@@ -36,7 +36,7 @@ AnimationLayer layerWithFrames(std::initializer_list<int> frames) {
     return layer;
 }
 
-uint32_t colorOf(int f) {
+uint32_t colourOf(int f) {
     return rgba(uint32_t(f * 20), 100, 50, 255);
 }
 
@@ -58,7 +58,7 @@ TEST(AnimationStrip, HoldsTheRangeSlotBySlot) {
         EXPECT_EQ(strip->width, int(c.slots.size()) * 32);
         EXPECT_EQ(strip->height, 32);
         for (size_t i = 0; i < c.slots.size(); ++i) {
-            const uint32_t expected = c.slots[i] ? colorOf(c.slots[i]) : 0u;
+            const uint32_t expected = c.slots[i] ? colourOf(c.slots[i]) : 0u;
             EXPECT_EQ(strip->at(int(i) * 32, 0), expected) << c.first << " slot " << i;
             EXPECT_EQ(strip->at(int(i) * 32 + 31, 31), expected) << c.first << " slot " << i;
         }
@@ -75,7 +75,7 @@ TEST(AnimationStrip, ADrawingShowsInEachSlotOfItsHold) {
     const Image strip = *composeStrip(layer, 1, 7, 32, 32);
     const int slots[] = {1, 1, 0, 4, 4, 6, 0};
     for (int i = 0; i < 7; ++i)
-        EXPECT_EQ(strip.at(i * 32 + 5, 5), slots[i] ? colorOf(slots[i]) : 0u) << "slot " << i;
+        EXPECT_EQ(strip.at(i * 32 + 5, 5), slots[i] ? colourOf(slots[i]) : 0u) << "slot " << i;
     EXPECT_EQ(animationFrameSize(layer, 2).width, 32);
     test::TempFolder folder;
     std::string error;
@@ -92,14 +92,14 @@ TEST(AnimationStrip, AnOffsetFrameStaysInItsSlotAtTheLayersAlpha) {
     const Image strip = *composeStrip(layer, 1, 2, 32, 32);
     EXPECT_EQ(strip.at(19, 5), 0u);
     EXPECT_EQ(alpha(strip.at(20, 5)), 128u);
-    EXPECT_EQ(strip.at(32, 5), overPixel(colorOf(2), 0, 128));  // not frame 1's colour
+    EXPECT_EQ(strip.at(32, 5), overPixel(colourOf(2), 0, 128));  // not frame 1's colour
 }
 
 TEST(AnimationStrip, ThePngWrittenRowByRowHoldsTheStrip) {
     AnimationLayer layer = layerWithFrames({1, 2, 3, 5});
     layer.Alpha = 200;
-    layer.Frames[1].X = -7;  // cut at the left of its slot
-    layer.Frames[2].Y = 20;  // and at the bottom
+    layer.Frames[1].X = -7;           // cut at the left of its slot
+    layer.Frames[2].Y = 20;           // and at the bottom
     for (auto& frame : layer.Frames)  // some alpha, so the blending shows
         for (int i = 0; i < 32; ++i) frame.image.at(i, i) = rgba(1, 2, 3, uint32_t(i * 8));
     test::TempFolder folder;
@@ -131,7 +131,8 @@ TEST(AnimationSequence, WritesNumberedPngsOfEachFrame) {
     std::string error;
     ASSERT_TRUE(writeSequence(layer, 2, 5, 32, 32, folder.file("walk.png"), error, 2)) << error;
     for (int i = 1; i <= 4; ++i) {
-        const auto image = loadImageFile(folder.file("walk_000" + std::to_string(i) + ".png"), error);
+        const auto image =
+            loadImageFile(folder.file("walk_000" + std::to_string(i) + ".png"), error);
         ASSERT_TRUE(image) << error;
         Image expected = *createImage(32, 32, 32);
         drawAnimationFrame(expected, 0, layer, i + 1, 32, 32);

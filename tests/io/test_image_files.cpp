@@ -19,15 +19,14 @@ TEST(SavePath, TheFormatsExtensionIsCleanedFromTheFileNameOnly) {
         {"picture.PNG", SaveFormat::Jpeg, "picture.PNG.jpg"},  // case is not folded
         {"a.png", SaveFormat::Png, "a.png"},
         {"a.PNG.old", SaveFormat::Png, "a.PNG.old.png"},
-        {"b.png.old", SaveFormat::Png, "b.old.png"},           // every occurrence goes
+        {"b.png.old", SaveFormat::Png, "b.old.png"},  // every occurrence goes
         {"tiles.png", SaveFormat::Jpeg, "tiles.png.jpg"},
         {"pic", SaveFormat::Bmp, "pic.bmp"},
         {"x.bmp.bmp", SaveFormat::Bmp, "x.bmp"},
         {"shots.png/frame", SaveFormat::Png, "shots.png/frame.png"},  // folders are kept
         {"C:\\art.jpg\\pic.jpg", SaveFormat::Jpeg, "C:\\art.jpg\\pic.jpg"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(savePathFor(c.typed, c.format), c.written) << c.typed;
+    for (const Case& c : cases) EXPECT_EQ(savePathFor(c.typed, c.format), c.written) << c.typed;
     EXPECT_EQ(saveFormatFromIndex(1), SaveFormat::Jpeg);
     EXPECT_EQ(saveFormatFromIndex(2), SaveFormat::Bmp);
     EXPECT_EQ(saveFormatFromIndex(7), SaveFormat::Png);
@@ -42,7 +41,8 @@ struct SmallDocument {
         doc.Height = 16;
         EXPECT_TRUE(newDocument(doc, {work2, work4, work3}));
     }
-    Layer& add(uint8_t mode, uint8_t opacity, uint32_t color, Rect r, int16_t x = 0, int16_t y = 0) {
+    Layer& add(uint8_t mode, uint8_t opacity, uint32_t colour, Rect r, int16_t x = 0,
+               int16_t y = 0) {
         EXPECT_TRUE(addLayer(doc, 1));
         Layer& layer = doc.layers.back();
         layer.Blendmode = mode;
@@ -51,7 +51,7 @@ struct SmallDocument {
         layer.Y = y;
         {
             Image whole = layer.image.toImage();
-            fillBox(whole, r.x, r.y, r.w, r.h, solidPaint(color, DrawMode::AllChannels));
+            fillBox(whole, r.x, r.y, r.w, r.h, solidPaint(colour, DrawMode::AllChannels));
             layer.image = whole;
         }
         return layer;
@@ -75,12 +75,12 @@ TEST(FlattenedSave, IsWhatTheCanvasShowsOverAnOpaqueBottom) {
         fillBox(whole, 0, 0, 24, 16, solidPaint(rgba(200, 120, 40, 255), DrawMode::AllChannels));
         s.doc.layers[0].image = whole;
     }
-    s.add(1, 255, rgba(100, 200, 250, 255), {2, 2, 10, 8});               // Multiply
-    s.add(3, 180, rgba(30, 60, 90, 200), {6, 4, 12, 10}, 3, -2);          // Screen, offset
-    s.add(0, 128, rgba(250, 10, 10, 160), {0, 8, 24, 4});                 // Normal at half
-    s.add(7, 200, rgba(0, 0, 255, 255), {10, 0, 8, 16});                   // Dissolve
-    s.add(5, 255, rgba(255, 255, 255, 255), {0, 0, 5, 5});                 // Invert
-    s.add(0, 255, rgba(0, 255, 0, 255), {0, 0, 24, 16}).Visible = 0;      // hidden sketch
+    s.add(1, 255, rgba(100, 200, 250, 255), {2, 2, 10, 8});           // Multiply
+    s.add(3, 180, rgba(30, 60, 90, 200), {6, 4, 12, 10}, 3, -2);      // Screen, offset
+    s.add(0, 128, rgba(250, 10, 10, 160), {0, 8, 24, 4});             // Normal at half
+    s.add(7, 200, rgba(0, 0, 255, 255), {10, 0, 8, 16});              // Dissolve
+    s.add(5, 255, rgba(255, 255, 255, 255), {0, 0, 5, 5});            // Invert
+    s.add(0, 255, rgba(0, 255, 0, 255), {0, 0, 24, 16}).Visible = 0;  // hidden sketch
     const auto flat = flattenVisibleLayers(s.doc);
     ASSERT_TRUE(flat);
     EXPECT_TRUE(flat->pixels == s.canvas().pixels);
@@ -98,7 +98,7 @@ TEST(FlattenedSave, OverTransparentABlendLayerLandsAsNormal) {
     EXPECT_EQ(b.at(15, 6), n.at(15, 6));  // over transparent
     EXPECT_GT(alpha(b.at(15, 6)), 0u);
     EXPECT_LT(alpha(b.at(15, 6)), 150u);  // laid at the layer's opacity
-    EXPECT_EQ(b.at(20, 6), 0u);            // nothing at all stays transparent
+    EXPECT_EQ(b.at(20, 6), 0u);           // nothing at all stays transparent
     Image display;
     ASSERT_TRUE(buildDisplayImage(blended.doc.layers.back(), 100, display));
     EXPECT_EQ(b.at(6, 6), blendPixel(1, display.at(6, 6), rgba(200, 200, 200, 255), 200));

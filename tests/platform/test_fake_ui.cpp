@@ -13,7 +13,7 @@ TEST(FakeUi, RequestersTakeScriptedAnswersInOrder) {
     fake.queueAnswer(ScriptedAnswer::yes());
     fake.queueAnswer(ScriptedAnswer::filesAnswer({"a.qmd"}, 0));
     fake.queueAnswer(ScriptedAnswer::textAnswer("Sky"));
-    fake.queueAnswer(ScriptedAnswer::colorAnswer(0xFF123456u));
+    fake.queueAnswer(ScriptedAnswer::colourAnswer(0xFF123456u));
     fake.queueAnswer(ScriptedAnswer::cancel());
     fake.queueAnswer(ScriptedAnswer::filesAnswer({"x.png", "y.jpg"}, 1));
 
@@ -22,7 +22,7 @@ TEST(FakeUi, RequestersTakeScriptedAnswersInOrder) {
     ASSERT_TRUE(saved);
     EXPECT_EQ(saved->paths, std::vector<std::string>{"a.qmd"});
     EXPECT_EQ(ui.inputText("", "Name of the layerAnim", "Layer"), "Sky");
-    EXPECT_EQ(ui.colorRequester(0x00FFFFFFu), 0x00123456u) << "a requester answers RGB only";
+    EXPECT_EQ(ui.colourRequester(0x00FFFFFFu), 0x00123456u) << "a requester answers RGB only";
     EXPECT_FALSE(ui.openFileRequester({"Open", "", "*.qmd"}));  // scripted cancel
 
     FileRequest multiple{"Import", "", "PNG|*.png|JPEG|*.jpg", 0, true};
@@ -36,7 +36,7 @@ TEST(FakeUi, RequestersTakeScriptedAnswersInOrder) {
     // Nothing left: every requester cancels and a question is answered No.
     EXPECT_FALSE(ui.askYesNo("Quit", "Sure?"));
     EXPECT_FALSE(ui.inputText("t", "m", "d"));
-    EXPECT_FALSE(ui.colorRequester(0));
+    EXPECT_FALSE(ui.colourRequester(0));
     EXPECT_FALSE(ui.saveFileRequester({}));
 
     EXPECT_EQ(fake.calls()[1],
@@ -46,7 +46,7 @@ TEST(FakeUi, RequestersTakeScriptedAnswersInOrder) {
 
 TEST(FakeUi, WrongKindOfAnswerIsUsedUpAsACancel) {
     FakeUi fake;
-    fake.queueAnswer(ScriptedAnswer::colorAnswer(1));
+    fake.queueAnswer(ScriptedAnswer::colourAnswer(1));
     fake.queueAnswer(ScriptedAnswer::filesAnswer({"a.png", "b.png"}));
     fake.queueAnswer(ScriptedAnswer::textAnswer("yes"));
 

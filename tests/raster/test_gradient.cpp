@@ -19,18 +19,18 @@ constexpr uint32_t kWhite = rgba(255, 255, 255, 255);
 
 TEST(Gradient, VerticalGradientRunsFromRowToRow) {
     const Gradient g = verticalGradient(10, 20, rgba(0, 0, 0, 0), rgba(100, 200, 10, 255));
-    EXPECT_EQ(gradientColorAt(g, 3, 10), rgba(0, 0, 0, 0));
-    EXPECT_EQ(gradientColorAt(g, 999, 20), rgba(100, 200, 10, 255));
-    EXPECT_EQ(gradientColorAt(g, -50, 15), rgba(50, 100, 5, 128));  // 127.5 -> 128
-    EXPECT_EQ(gradientColorAt(g, 0, -1000), rgba(0, 0, 0, 0));      // before the start
-    EXPECT_EQ(gradientColorAt(g, 0, 1000), rgba(100, 200, 10, 255));
+    EXPECT_EQ(gradientColourAt(g, 3, 10), rgba(0, 0, 0, 0));
+    EXPECT_EQ(gradientColourAt(g, 999, 20), rgba(100, 200, 10, 255));
+    EXPECT_EQ(gradientColourAt(g, -50, 15), rgba(50, 100, 5, 128));  // 127.5 -> 128
+    EXPECT_EQ(gradientColourAt(g, 0, -1000), rgba(0, 0, 0, 0));      // before the start
+    EXPECT_EQ(gradientColourAt(g, 0, 1000), rgba(100, 200, 10, 255));
     // Reversed rows: the start colour still belongs to the first row given.
     const Gradient up = verticalGradient(20, 10, kBlack, kWhite);
-    EXPECT_EQ(gradientColorAt(up, 0, 20), kBlack);
-    EXPECT_EQ(gradientColorAt(up, 0, 10), kWhite);
-    EXPECT_EQ(gradientColorAt(up, 0, 0), kWhite);
+    EXPECT_EQ(gradientColourAt(up, 0, 20), kBlack);
+    EXPECT_EQ(gradientColourAt(up, 0, 10), kWhite);
+    EXPECT_EQ(gradientColourAt(up, 0, 0), kWhite);
     // Both rows equal: no length, every pixel at position 0.
-    EXPECT_EQ(gradientColorAt(verticalGradient(5, 5, kBlack, kWhite), 0, 9), kBlack);
+    EXPECT_EQ(gradientColourAt(verticalGradient(5, 5, kBlack, kWhite), 0, 9), kBlack);
 }
 
 TEST(Gradient, InterpolationRoundsHalvesToEven) {
@@ -45,7 +45,7 @@ TEST(Gradient, InterpolationRoundsHalvesToEven) {
                           {rgba(7, 0, 0, 0), 4},
                           {rgba(255, 0, 0, 0), 128}};
     for (const Case& c : cases)
-        EXPECT_EQ(red(gradientColorAt(verticalGradient(0, 2, 0, c.end), 0, 1)), c.expectedRed);
+        EXPECT_EQ(red(gradientColourAt(verticalGradient(0, 2, 0, c.end), 0, 1)), c.expectedRed);
 }
 
 TEST(Gradient, StopsInAnyOrderAndAtEqualPositions) {
@@ -54,7 +54,7 @@ TEST(Gradient, StopsInAnyOrderAndAtEqualPositions) {
     Gradient sorted = g;
     std::swap(sorted.stops[0], sorted.stops[1]);
     for (int x = -5; x <= 105; ++x)
-        ASSERT_EQ(gradientColorAt(g, x, 0), gradientColorAt(sorted, x, 0));
+        ASSERT_EQ(gradientColourAt(g, x, 0), gradientColourAt(sorted, x, 0));
 
     struct Case {
         double position;
@@ -72,23 +72,23 @@ TEST(Gradient, StopsInAnyOrderAndAtEqualPositions) {
         {std::numeric_limits<double>::infinity(), rgba(0, 0, 0, 255)},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(gradientColorAtPosition(g, c.position), c.expected) << c.position;
+        EXPECT_EQ(gradientColourAtPosition(g, c.position), c.expected) << c.position;
 
     // Two stops at one position make a hard edge: approached from the first, held from the last.
     Gradient edge = linearGradient(0, 0, 1, 0, kBlack, kWhite);
     edge.stops = {{0.5, rgba(10, 10, 10, 255)}, {0.5, rgba(90, 90, 90, 255)}};
-    EXPECT_EQ(gradientColorAtPosition(edge, 0.25), rgba(5, 5, 5, 255));
-    EXPECT_EQ(gradientColorAtPosition(edge, 0.5), rgba(90, 90, 90, 255));
-    EXPECT_EQ(gradientColorAtPosition(edge, 0.75), rgba(172, 172, 172, 255));  // 172.5
+    EXPECT_EQ(gradientColourAtPosition(edge, 0.25), rgba(5, 5, 5, 255));
+    EXPECT_EQ(gradientColourAtPosition(edge, 0.5), rgba(90, 90, 90, 255));
+    EXPECT_EQ(gradientColourAtPosition(edge, 0.75), rgba(172, 172, 172, 255));  // 172.5
 
     // A stop at 0 replaces the start colour; stops outside 0..1 (or NaN) are clamped.
     Gradient clamped = linearGradient(0, 0, 1, 0, kBlack, kWhite);
     clamped.stops = {{-2.0, rgba(50, 0, 0, 255)},
                      {std::nan(""), rgba(60, 0, 0, 255)},
                      {3.0, rgba(0, 0, 90, 255)}};
-    EXPECT_EQ(gradientColorAtPosition(clamped, 0.0), rgba(60, 0, 0, 255));
-    EXPECT_EQ(gradientColorAtPosition(clamped, 0.5), rgba(30, 0, 45, 255));
-    EXPECT_EQ(gradientColorAtPosition(clamped, 1.0), kWhite);
+    EXPECT_EQ(gradientColourAtPosition(clamped, 0.0), rgba(60, 0, 0, 255));
+    EXPECT_EQ(gradientColourAtPosition(clamped, 0.5), rgba(30, 0, 45, 255));
+    EXPECT_EQ(gradientColourAtPosition(clamped, 1.0), kWhite);
 }
 
 TEST(Gradient, EllipticalPositions) {
@@ -97,12 +97,12 @@ TEST(Gradient, EllipticalPositions) {
     EXPECT_DOUBLE_EQ(gradientPosition(g, 14, 10), 1.0);
     EXPECT_DOUBLE_EQ(gradientPosition(g, 10, 8), 1.0);
     EXPECT_DOUBLE_EQ(gradientPosition(g, 12, 10), 0.5);
-    EXPECT_EQ(gradientColorAt(g, 30, 30), kWhite);
+    EXPECT_EQ(gradientColourAt(g, 30, 30), kWhite);
     // A zero radius is a step along that axis.
     const Gradient flat = ellipticalGradient(0, 0, 0, 10, kBlack, kWhite);
     EXPECT_DOUBLE_EQ(gradientPosition(flat, 0, 5), 0.5);
-    EXPECT_EQ(gradientColorAt(flat, 1, 0), kWhite);
-    EXPECT_EQ(gradientColorAt(ellipticalGradient(0, 0, 0, 0, kBlack, kWhite), 0, 0), kBlack);
+    EXPECT_EQ(gradientColourAt(flat, 1, 0), kWhite);
+    EXPECT_EQ(gradientColourAt(ellipticalGradient(0, 0, 0, 0, kBlack, kWhite), 0, 0), kBlack);
 }
 
 TEST(Gradient, DrawnOverABoxInAllChannelsOrBlended) {
@@ -117,7 +117,7 @@ TEST(Gradient, DrawnOverABoxInAllChannelsOrBlended) {
                 for (int x = 0; x < 8; ++x) {
                     const bool inside = x >= 3 && x < 7 && y >= 2 && y < 8;
                     const uint32_t want =
-                        inside ? applyDrawMode(mode, gradientColorAt(g, x, y), under, opacity)
+                        inside ? applyDrawMode(mode, gradientColourAt(g, x, y), under, opacity)
                                : under;
                     ASSERT_EQ(img.at(x, y), want) << int(mode) << " " << x << "," << y;
                 }

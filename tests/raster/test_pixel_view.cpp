@@ -161,8 +161,8 @@ std::vector<WriterCase> writerCases() {
             s.kind = kind;
             s.x0 = 70, s.y0 = 80, s.x1 = 170, s.y1 = 10;
             s.constrained = constrained;
-            s.color = rgba(200, 30, 60, 190);
-            s.endColor = rgba(20, 230, 60, 40);
+            s.colour = rgba(200, 30, 60, 190);
+            s.endColour = rgba(20, 230, 60, 40);
             s.mode = constrained ? DrawMode::AlphaClip : DrawMode::AlphaBlend;
             add("drawToolShape/" + std::to_string(int(kind)) + (constrained ? "/constrained" : ""),
                 [s](PixelView t) { return drawToolShape(t, s); });

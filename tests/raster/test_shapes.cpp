@@ -217,7 +217,7 @@ TEST(Shapes, ShapesCanBePaintedWithAGradient) {
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x) {
             const bool inside = inEllipse(x - 8, y - 8, 7, 7);
-            EXPECT_EQ(tip.at(x, y), inside ? gradientColorAt(g, x, y) : 0u);
+            EXPECT_EQ(tip.at(x, y), inside ? gradientColourAt(g, x, y) : 0u);
         }
     EXPECT_EQ(alpha(tip.at(1, 8)), 32u);  // position 7/8: 255 / 8 = 31.875
 }

@@ -98,7 +98,7 @@ protected:
                 ui.queueAnswer(ScriptedAnswer::textAnswer(std::to_string(between(-50, 300))));
                 break;
             case 3:
-                ui.queueAnswer(ScriptedAnswer::colorAnswer(uint32_t(rng())));
+                ui.queueAnswer(ScriptedAnswer::colourAnswer(uint32_t(rng())));
                 break;
             default:
                 ui.queueAnswer(ScriptedAnswer::cancel());

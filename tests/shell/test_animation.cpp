@@ -25,9 +25,9 @@
 namespace qm::test {
 namespace {
 
-Image solid(int w, int h, uint32_t color) {
+Image solid(int w, int h, uint32_t colour) {
     Image image = *createImage(w, h, 32);
-    fillBox(image, 0, 0, w, h, solidPaint(color, DrawMode::AllChannels));
+    fillBox(image, 0, 0, w, h, solidPaint(colour, DrawMode::AllChannels));
     return image;
 }
 
@@ -212,9 +212,9 @@ TEST_F(AnimationTest, PlaybackKeepsTheFrameRateOnTheClock) {
         int fps, speed;
         int64_t micros;
     };
-    for (const Case& c : {Case{12, 1, 83333}, Case{12, 0, 166666}, Case{12, 2, 55555},
-                          Case{24, 3, 20833}, Case{10, 4, 33333}, Case{10, 5, 25000},
-                          Case{0, 9, 250000}})
+    for (const Case& c :
+         {Case{12, 1, 83333}, Case{12, 0, 166666}, Case{12, 2, 55555}, Case{24, 3, 20833},
+          Case{10, 4, 33333}, Case{10, 5, 25000}, Case{0, 9, 250000}})
         EXPECT_EQ(frameDurationMicros(c.fps, c.speed), c.micros) << c.fps << " " << c.speed;
 
     app.doc.Fps = 10;  // 100 ms a frame
@@ -283,12 +283,12 @@ TEST_F(AnimationTest, OnionSkinTintsTheNeighboursUnderTheFrame) {
     EXPECT_NE(near, under2);
     EXPECT_GT(red(near), blue(near));  // white lines show red before
     EXPECT_GT(red(near), green(near));
-    const auto [far, under1] = at(10, 7);   // frame 1, two before: fainter
+    const auto [far, under1] = at(10, 7);  // frame 1, two before: fainter
     EXPECT_NE(far, under1);
     EXPECT_LT(red(far), red(near));
     const auto [after, under4] = at(34, 7);
     EXPECT_NE(after, under4);
-    EXPECT_GT(blue(after), red(after));    // and blue after
+    EXPECT_GT(blue(after), red(after));            // and blue after
     EXPECT_EQ(at(26, 7).first, at(26, 7).second);  // the frame itself as it is
     EXPECT_EQ(at(1, 1).first, at(1, 1).second);
 

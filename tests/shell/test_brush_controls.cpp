@@ -178,7 +178,7 @@ TEST_F(BrushControlsTest, SizeKeysStepTheSizeAndRebuildTheTip) {
 TEST_F(BrushControlsTest, ColourSwatchUpdatesThePaintColourAndThePreview) {
     app.brush.tool = 0;
     app.brush.alpha = 255;
-    ui.queueAnswer(ScriptedAnswer::colorAnswer(rgb(1, 2, 3)));
+    ui.queueAnswer(ScriptedAnswer::colourAnswer(rgb(1, 2, 3)));
     control(Gadget::ColorSwatch, 0, ControlEventType::Click);
     EXPECT_EQ(app.brush.color, rgba(1, 2, 3, 255));
     const Image* swatch = ui.gadgetImage(id(Gadget::ColorForeground));

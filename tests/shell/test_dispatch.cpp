@@ -161,12 +161,9 @@ TEST_F(ShellTest, HelpItemsOpenTheirFileOrSaySoWhenItIsMissing) {
 // Items without behaviour are shown disabled instead of doing nothing when chosen; the pattern
 // tool's buttons too.
 TEST_F(ShellTest, ItemsWithoutBehaviourAreDisabled) {
-    const std::set<int> inert = {id(Cmd::NewSpriteSheet),
-                                 id(Cmd::Painting),
-                                 id(Cmd::Animation),
-                                 id(Cmd::ExportTileSet),
-                                 id(Cmd::WorkSpaceLoad),
-                                 id(Cmd::WorkSpaceAnimation)};
+    const std::set<int> inert = {id(Cmd::NewSpriteSheet), id(Cmd::Painting),
+                                 id(Cmd::Animation),      id(Cmd::ExportTileSet),
+                                 id(Cmd::WorkSpaceLoad),  id(Cmd::WorkSpaceAnimation)};
     std::set<int> disabled;
     for (const MenuEntry& e : mainMenuTable())
         if (e.kind == MenuEntry::Kind::Item && e.disabled) disabled.insert(e.id);
@@ -198,7 +195,7 @@ TEST_F(ShellTest, BrushRowsStoreAtTheirFieldWidths) {
 
 TEST_F(ShellTest, ColourSwatchesAndCancelledRequesters) {
     app.brush.alpha = 200;
-    ui.queueAnswer(ScriptedAnswer::colorAnswer(rgb(10, 20, 30)));
+    ui.queueAnswer(ScriptedAnswer::colourAnswer(rgb(10, 20, 30)));
     control(Gadget::ColorForeground, 0, ControlEventType::Click);
     // The selected colour's alpha is alpha x strokeAlpha / 100 = 510, which wraps to 254; the
     // paint colour takes the brush alpha.

@@ -257,7 +257,7 @@ TEST_F(PaperTest, RequesterChoosesAnyFileAndCancelKeepsThePaper) {
 TEST_F(LayerCommandsTest, CheckerboardAndCanvasBackground) {
     EXPECT_EQ(app.paperImage10.width, 60);
     EXPECT_EQ(app.paperImage10.at(8, 0), rgba(192, 192, 192, 255));
-    ui.queueAnswer(ScriptedAnswer::colorAnswer(rgb(1, 2, 3)));
+    ui.queueAnswer(ScriptedAnswer::colourAnswer(rgb(1, 2, 3)));
     click(Gadget::ColorBG);
     EXPECT_EQ(app.prefs.ColorBG, rgb(1, 2, 3));
     click(Gadget::ColorBG);  // no answer: cancelled, the colour stays

@@ -42,7 +42,7 @@ protected:
         // measured and compared.
         setPlainRoundBrush(app.brush, kRed);
         app.brush.pas = 2;
-        colorChanged(app, false);
+        colourChanged(app, false);
     }
     Layer& layer() { return *currentLayer(app.doc); }
 

@@ -314,7 +314,7 @@ TEST_F(PrefsWindow, UndoStepsLimitTheHistory) {
 }
 
 TEST_F(PrefsWindow, GridColorAndOk) {
-    ui.queueAnswer(ScriptedAnswer::colorAnswer(rgb(1, 2, 3)));
+    ui.queueAnswer(ScriptedAnswer::colourAnswer(rgb(1, 2, 3)));
     control(Gadget::PrefGridColor, 0, ControlEventType::Click);
     EXPECT_EQ(app.prefs.gridColor, rgb(1, 2, 3));
     ui.queueAnswer(ScriptedAnswer::cancel());

@@ -273,7 +273,7 @@ TEST_F(SheetTest, ColourSquareFollowsTheForegroundColourSetElsewhere) {
         SCOPED_TRACE(c.how);
         const std::string how = c.how;
         if (how.rfind("requester", 0) == 0) {
-            ui.queueAnswer(ScriptedAnswer::colorAnswer(c.colour));
+            ui.queueAnswer(ScriptedAnswer::colourAnswer(c.colour));
             click(Gadget::ColorForeground);
         } else if (how == "swatch") {
             event(Gadget::Swatch, ControlEventType::LeftDown, 12 * 3 + 5, 12 * 2 + 5);

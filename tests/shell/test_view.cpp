@@ -13,9 +13,9 @@ namespace qm::test {
 
 namespace {
 
-Image filledImage(int w, int h, uint32_t color, int depth = 32) {
+Image filledImage(int w, int h, uint32_t colour, int depth = 32) {
     Image image = *createImage(w, h, depth);
-    for (uint32_t& p : image.pixels) p = color;
+    for (uint32_t& p : image.pixels) p = colour;
     return image;
 }
 
@@ -76,7 +76,8 @@ TEST_F(ShellTest, ZoomHoldsOnlyWhatTheCanvasShows) {
     newDocument("3000", "3000");
     menu(Cmd::NewLayer);
     const size_t layers = app.doc.layers.size();
-    const size_t bound = layers * (kCanvasW + 2 * kDisplayTileMargin + 2 * (1 << kDisplayTileShiftX)) *
+    const size_t bound = layers *
+                         (kCanvasW + 2 * kDisplayTileMargin + 2 * (1 << kDisplayTileShiftX)) *
                          (kCanvasH + 2 * kDisplayTileMargin + 2 * (1 << kDisplayTileShiftY)) * 4;
     for (int zoom : {266, 50, 266}) {
         setZoomAndApply(app, zoom);

@@ -337,7 +337,7 @@ bool LineParser::parse(std::string& error) {
         return done(error);
     if (is("answer-text", Op::AnswerText))
         return string(c.text, "the answer", error) && done(error);
-    if (is("answer-color", Op::AnswerColor))
+    if (is("answer-color", Op::AnswerColour))
         return integer(c.a, 0, 255, "red", error) && integer(c.b, 0, 255, "green", error) &&
                integer(c.c, 0, 255, "blue", error) && done(error);
     if (is("answer-popup", Op::AnswerPopup))

@@ -29,7 +29,7 @@ enum class Op {
     AnswerYes,
     AnswerNo,
     AnswerText,
-    AnswerColor,
+    AnswerColour,
     AnswerPopup,  // the item of the next popup menu, by its command id
     Playback,
     WriteCanvas,

@@ -223,9 +223,9 @@ bool Runner::execute(const Command& c, std::string& error) {
         case Op::AnswerText:
             ui_.queueAnswer(ScriptedAnswer::textAnswer(c.text));
             return true;
-        case Op::AnswerColor:
+        case Op::AnswerColour:
             ui_.queueAnswer(
-                ScriptedAnswer::colorAnswer(rgb(uint32_t(c.a), uint32_t(c.b), uint32_t(c.c))));
+                ScriptedAnswer::colourAnswer(rgb(uint32_t(c.a), uint32_t(c.b), uint32_t(c.c))));
             return true;
         case Op::AnswerPopup:
             ui_.queueAnswer(ScriptedAnswer::popupAnswer(int(c.a)));

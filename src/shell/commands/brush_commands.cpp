@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "brush/brush_color.h"
+#include "brush/brush_colour.h"
 #include "brush/brush_tip.h"
 #include "shell/app.h"
 #include "shell/gadget_table.h"
@@ -24,13 +24,13 @@ void rebuildBrushTip(App& app) {
     refreshBrushPreview(app);
 }
 
-void recomputeBrushColor(App& app) {
+void recomputeBrushColour(App& app) {
     recomputeSelectedAlpha(app.brush);
-    refreshPaintColor(app.brush);
+    refreshPaintColour(app.brush);
 }
 
-void colorChanged(App& app, bool keepPaintColor) {
-    applyColorChange(app.brush, keepPaintColor);
+void colourChanged(App& app, bool keepPaintColour) {
+    applyColourChange(app.brush, keepPaintColour);
     showSwatchPreviews(app);
     rebuildBrushTip(app);
 }
@@ -54,7 +54,7 @@ void setActiveSwatchColour(App& app, uint32_t colour) {
     colour &= kWhite;
     if (app.iface.foregroundActive) {
         app.brush.selectedColor = colour | (uint32_t(app.brush.alpha) << 24);
-        colorChanged(app, false);
+        colourChanged(app, false);
     } else {
         app.iface.backgroundColor = colour | (app.iface.backgroundColor & 0xFF000000u);
         refreshBackgroundPreview(app);
@@ -67,7 +67,7 @@ bool handleBrushControl(App& app, int gadget) {
     // A state beyond the control's range (a script can send any) is taken as the nearest end,
     // as the widget itself would show it.
     row->store(app.brush, keptState(app.ui, row->gadget));
-    if (row->after & kRecomputeColor) recomputeBrushColor(app);
+    if (row->after & kRecomputeColour) recomputeBrushColour(app);
     if (row->after & kRebuildTip) rebuildBrushTip(app);
     if (row->after & kPreview) refreshBrushPreview(app);
     if (row->partner != row->gadget) {

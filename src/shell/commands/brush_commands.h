@@ -13,10 +13,10 @@ struct App;
 void rebuildBrushTip(App& app);
 // After the opacity or mode changed: the selected colour's alpha and the paint colour. The
 // caller rebuilds the tip.
-void recomputeBrushColor(App& app);
-// The selected colour changed: the paint colour follows it unless `keepPaintColor`; the swatch
+void recomputeBrushColour(App& app);
+// The selected colour changed: the paint colour follows it unless `keepPaintColour`; the swatch
 // previews show it and the tip is rebuilt.
-void colorChanged(App& app, bool keepPaintColor);
+void colourChanged(App& app, bool keepPaintColour);
 // The colour the colour picker or the swatch picked becomes the active one's: the foreground
 // colour (with the brush's alpha, through colour changed) or the background colour (keeping
 // its transparency).

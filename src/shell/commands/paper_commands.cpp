@@ -43,7 +43,7 @@ void choosePaperVariant(App& app, int variant) {
 }
 
 void chooseCanvasBackground(App& app) {
-    if (const auto chosen = app.ui.colorRequester(app.prefs.ColorBG)) app.prefs.ColorBG = *chosen;
+    if (const auto chosen = app.ui.colourRequester(app.prefs.ColorBG)) app.prefs.ColorBG = *chosen;
     recomposeView(app, false);
 }
 

@@ -43,11 +43,11 @@ void takeEraserEnd(App& app) {
     pen.eraserEnd = true;
     pen.toolBefore = app.CurrentTool;
     pen.brushModeBefore = app.brush.tool;
-    pen.colorBefore = app.brush.color;
-    pen.selectedColorBefore = app.brush.selectedColor;
+    pen.colourBefore = app.brush.color;
+    pen.selectedColourBefore = app.brush.selectedColor;
     app.CurrentTool = Tool::Brush;
     app.brush.tool = kEraserMode;
-    recomputeBrushColor(app);
+    recomputeBrushColour(app);
     rebuildBrushTip(app);
 }
 
@@ -57,8 +57,8 @@ void leaveEraserEnd(App& app) {
     pen.eraserEnd = false;
     app.CurrentTool = pen.toolBefore;
     app.brush.tool = pen.brushModeBefore;
-    app.brush.color = pen.colorBefore;
-    app.brush.selectedColor = pen.selectedColorBefore;
+    app.brush.color = pen.colourBefore;
+    app.brush.selectedColor = pen.selectedColourBefore;
     rebuildBrushTip(app);
 }
 

@@ -44,7 +44,7 @@ void loadSelectedPreset(App& app) {
     }
     // Whatever the file held (or if it could not be opened), the panel shows the settings.
     countBrushTips(app);
-    recomputeBrushColor(app);
+    recomputeBrushColour(app);
     rebuildBrushTip(app);
     showBrushSettings(app);
     focusCanvas(app);

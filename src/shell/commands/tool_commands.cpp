@@ -15,8 +15,8 @@
 #include "shell/app.h"
 #include "shell/commands/brush_commands.h"
 #include "shell/commands/layer_commands.h"
-#include "shell/commands/tool_table.h"
 #include "shell/commands/pen_commands.h"
+#include "shell/commands/tool_table.h"
 #include "shell/edits.h"
 #include "shell/ids.h"
 #include "shell/paint_target.h"
@@ -44,7 +44,7 @@ int toLayerY(const App&, const PaintTarget& layer, int v) {
 }
 
 // The tool colour (red, green and blue of the selected colour, alpha `alpha`) and drawing mode.
-uint32_t toolColor(const App& app) {
+uint32_t toolColour(const App& app) {
     return (app.brush.selectedColor & 0x00FFFFFFu) | (uint32_t(app.brush.alpha) << 24);
 }
 DrawMode toolMode(const App& app) {
@@ -106,7 +106,7 @@ void fillAtPoint(App& app, int x, int y) {
         return;
     }
     const Rect painted =
-        floodFill(whole, sx, sy, solidPaint(toolColor(app), toolMode(app)), [&](const Rect& span) {
+        floodFill(whole, sx, sy, solidPaint(toolColour(app), toolMode(app)), [&](const Rect& span) {
             const size_t band = size_t(span.y / tile);
             bandBounds[band] = unite(bandBounds[band], span);
             uint8_t* row = kept.data() + band * size_t(columns);
@@ -137,7 +137,7 @@ void radialLineTo(App& app, int x, int y) {
     line.kind = ShapeKind::Line;
     line.x0 = toLayerX(app, layer, app.StartX), line.y0 = toLayerY(app, layer, app.StartY);
     line.x1 = toLayerX(app, layer, x), line.y1 = toLayerY(app, layer, y);
-    line.color = toolColor(app);
+    line.colour = toolColour(app);
     line.mode = toolMode(app);
     touchTarget(app, layer, shapeBounds(line));
     drawShapeIntoTiles(*layer.image, line);
@@ -154,8 +154,8 @@ ToolShape viewShape(const App& app, int x, int y) {
     shape.x1 = x, shape.y1 = y;
     shape.constrained =
         app.tools.ctrlHeld && (shape.kind == ShapeKind::Box || shape.kind == ShapeKind::Ellipse);
-    shape.color = toolColor(app);
-    shape.endColor = app.iface.backgroundColor;
+    shape.colour = toolColour(app);
+    shape.endColour = app.iface.backgroundColor;
     shape.mode = toolMode(app);
     return shape;
 }
@@ -327,12 +327,12 @@ void applyToolAtPoint(App& app, int x, int y, ToolEvent event) {
 }
 
 // The colour picker reads the canvas as it is shown, under the pointer.
-void pickColorAtPointer(App& app) {
+void pickColourAtPointer(App& app) {
     const Image& canvas = app.canvasImage;
     if (!canvas.contains(app.MouseX, app.MouseY)) return;
     // Colour changed gives the picked colour the brush's alpha.
     app.brush.selectedColor = canvas.at(app.MouseX, app.MouseY) & 0x00FFFFFFu;
-    colorChanged(app, false);
+    colourChanged(app, false);
 }
 
 bool shapeDragUnderway(const App& app) {
@@ -347,15 +347,15 @@ void cancelShapePreview(App& app) {
     if (!shown.empty()) app.ui.presentCanvasPart(app.canvasImage, shown);
 }
 
-void sampleMixingColor(App& app, int x, int y) {
+void sampleMixingColour(App& app, int x, int y) {
     const PaintTarget layer = paintTarget(app, false);
     if (!layer) return;
     const std::optional<uint32_t> sample =
         mixingSample(*layer.image, x, y, layer.zoom, layer.X, layer.Y);
     if (!sample) return;
     // The mix always starts from the user's colour, so it does not build up from dab to dab.
-    app.brush.color = mixedColor(*sample, app.brush.selectedColor, app.brush.mixing);
-    colorChanged(app, true);
+    app.brush.color = mixedColour(*sample, app.brush.selectedColor, app.brush.mixing);
+    colourChanged(app, true);
 }
 
 void finishMove(App& app, int x, int y) {

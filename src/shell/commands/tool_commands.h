@@ -25,13 +25,13 @@ void highlightToolButton(App& app, Tool tool);
 // Every pixel of the current layer's image and display image becomes transparent.
 void clearCurrentLayer(App& app);
 // The colour picker: the colour shown under the pointer becomes the selected colour.
-void pickColorAtPointer(App& app);
+void pickColourAtPointer(App& app);
 // True from the press of a line, box, ellipse or gradient drag to its release.
 bool shapeDragUnderway(const App& app);
 // Takes the shape shown over the canvas back without drawing it (a drag that cannot finish).
 void cancelShapePreview(App& app);
 // Mixing: samples the layer colour under the point before a move is painted.
-void sampleMixingColor(App& app, int x, int y);
+void sampleMixingColour(App& app, int x, int y);
 // The move tool's release at (x, y).
 void finishMove(App& app, int x, int y);
 

@@ -37,10 +37,10 @@ void clearLayer(App& app, int, int) {
 // The picker acts on the press unless the view is being panned (Space held), and picks again
 // at every move until the release.
 void pickOnPress(App& app, int, int) {
-    if (!app.Panning) pickColorAtPointer(app);
+    if (!app.Panning) pickColourAtPointer(app);
 }
 void pickWhileHeld(App& app, int, int) {
-    if (app.StrokeActive) pickColorAtPointer(app);
+    if (app.StrokeActive) pickColourAtPointer(app);
 }
 
 // One zoom step in, or out while Control is held.

@@ -72,7 +72,7 @@ void leftDown(App& app) {
     }
     if (app.Panning) return;
     if (app.TempPickMode == 2) {
-        pickColorAtPointer(app);
+        pickColourAtPointer(app);
         return;
     }
     app.StartX = pointX(app);
@@ -110,11 +110,11 @@ void pointerMoved(App& app, const CanvasEvent& e) {
             app.LastY = int16_t(app.MouseY);
         }
     } else if (app.TempPickMode == 2) {
-        if (app.StrokeActive) pickColorAtPointer(app);
+        if (app.StrokeActive) pickColourAtPointer(app);
     } else if (!tool.opensStroke && tool.move) {
         tool.move(app, pointX(app), pointY(app));  // the picker
     } else if (e.leftHeld) {
-        if (app.brush.mixing >= 1) sampleMixingColor(app, pointX(app), pointY(app));
+        if (app.brush.mixing >= 1) sampleMixingColour(app, pointX(app), pointY(app));
         if (app.LeftDown) {
             applyToolAtPoint(app, pointX(app), pointY(app), ToolEvent::Move);
             app.LastX = int16_t(app.MouseX);

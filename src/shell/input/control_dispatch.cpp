@@ -56,15 +56,15 @@ void foregroundSwatch(App& app) {
     // A cancelled requester answers the colour it was given, and colour changed runs with it:
     // the paint colour returns to the selected colour (undoing what mixing had done to it).
     const uint32_t chosen =
-        app.ui.colorRequester(app.brush.selectedColor).value_or(app.brush.selectedColor);
+        app.ui.colourRequester(app.brush.selectedColor).value_or(app.brush.selectedColor);
     app.iface.foregroundActive = 1;
     app.brush.selectedColor = (chosen & 0xFFFFFFu) | (uint32_t(app.brush.alpha) << 24);
-    colorChanged(app, false);
+    colourChanged(app, false);
     focusCanvas(app);
 }
 
 void backgroundSwatch(App& app) {
-    const auto chosen = app.ui.colorRequester(app.iface.backgroundColor);
+    const auto chosen = app.ui.colourRequester(app.iface.backgroundColor);
     app.iface.foregroundActive = 0;
     if (chosen)
         app.iface.backgroundColor =

@@ -133,7 +133,7 @@ void roughboardInput(App& app, const ControlEvent& e) {
         if (!app.roughboard54.contains(e.x, e.y)) return;
         // Colour changed gives the picked colour the brush's alpha.
         app.brush.selectedColor = app.roughboard54.at(e.x, e.y) & kWhite;
-        colorChanged(app, false);
+        colourChanged(app, false);
     }
 }
 

@@ -1,5 +1,5 @@
 // Start-up, shut-down and the idle pass of the main loop.
-#include "brush/brush_color.h"
+#include "brush/brush_colour.h"
 #include "document/document_ops.h"
 #include "shell/app.h"
 #include "shell/commands/brush_commands.h"
@@ -70,7 +70,7 @@ bool initialDocument(App& app) {
     // Without "pref.ini" the paint colour starts as 0, which has alpha 0: the first stroke of a
     // fresh install would paint nothing. The paint colour takes the brush alpha before the tip
     // is built, as it does whenever the colour or the mode changes.
-    refreshPaintColor(app.brush);
+    refreshPaintColour(app.brush);
     rebuildBrushTip(app);
     app.CurrentTool = Tool::Brush;
     app.ui.setMenuChecked(id(Cmd::Grid), app.prefs.grid != 0);

@@ -14,7 +14,7 @@ struct App;
 // What follows a store of a panel row, in this order.
 enum BrushRowAfter : unsigned {
     kNothing = 0,
-    kRecomputeColor = 1,
+    kRecomputeColour = 1,
     kRebuildTip = 4,
     kPreview = 8,
 };

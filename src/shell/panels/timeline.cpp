@@ -46,8 +46,8 @@ const Glyph* glyphOf(char c) {
     return nullptr;
 }
 
-void drawText(Image& image, int x, int y, const std::string& text, uint32_t color) {
-    const Paint paint = solidPaint(color | 0xFF000000u);
+void drawText(Image& image, int x, int y, const std::string& text, uint32_t colour) {
+    const Paint paint = solidPaint(colour | 0xFF000000u);
     for (char c : text) {
         if (const Glyph* g = glyphOf(c)) {
             for (int i = 0; i < 15 && g->rows[i]; ++i)
@@ -57,15 +57,15 @@ void drawText(Image& image, int x, int y, const std::string& text, uint32_t colo
     }
 }
 
-void box(Image& image, int x, int y, int w, int h, uint32_t color, int alpha = 255) {
+void box(Image& image, int x, int y, int w, int h, uint32_t colour, int alpha = 255) {
     if (alpha < 255) {
-        fillBox(image, x, y, w, h, solidPaint(color | (uint32_t(alpha) << 24)));
+        fillBox(image, x, y, w, h, solidPaint(colour | (uint32_t(alpha) << 24)));
         return;
     }
     // Opaque: the colour itself, as "over" at full alpha gives it, filled row by row.
     const Rect r = clipToImage(x, y, w, h, image.width, image.height);
     for (int row = r.y; row < r.bottom(); ++row)
-        std::fill(image.row(row) + r.x, image.row(row) + r.right(), color | 0xFF000000u);
+        std::fill(image.row(row) + r.x, image.row(row) + r.right(), colour | 0xFF000000u);
 }
 
 // The row of an animation layer in the timeline and in the list.
@@ -206,10 +206,10 @@ Image drawAnimationLayerList(const Document& doc, const TimelineImages& images) 
     Image list = *createImage(2000, kAnimationPanelHeight, 24);
     box(list, 0, 0, list.width, list.height, rgb(160, 160, 160));
     box(list, 0, 0, list.width, 20, rgb(190, 190, 190));
-    const uint32_t cellColor = rgb(157, 157, 161);
-    box(list, 2, 2, 15, 15, cellColor);
-    box(list, 18, 2, 15, 15, cellColor);
-    box(list, 34, 2, list.width - 34, 15, cellColor);
+    const uint32_t cellColour = rgb(157, 157, 161);
+    box(list, 2, 2, 15, 15, cellColour);
+    box(list, 18, 2, 15, 15, cellColour);
+    box(list, 34, 2, list.width - 34, 15, cellColour);
     drawImage(list, images.eye, 3, 5, DrawMode::AlphaBlend, 255);
     drawImage(list, images.lock, 19, 3, DrawMode::AlphaBlend, 255);
     box(list, 0, 18, list.width, 2, rgb(100, 100, 100));

@@ -30,7 +30,7 @@ struct PenState {
     bool eraserEnd = false;
     Tool toolBefore = Tool::Brush;
     uint8_t brushModeBefore = 0;
-    uint32_t colorBefore = 0, selectedColorBefore = 0;
+    uint32_t colourBefore = 0, selectedColourBefore = 0;
 
     // The point of the pressure curve held in the Preferences window; -1 for none.
     int curvePoint = -1;

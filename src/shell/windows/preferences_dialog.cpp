@@ -102,8 +102,8 @@ void chooseLanguage(App& app) {
 }
 
 void chooseGridColor(App& app) {
-    if (const auto color = app.ui.colorRequester(app.prefs.gridColor)) {
-        app.prefs.gridColor = *color;
+    if (const auto colour = app.ui.colourRequester(app.prefs.gridColor)) {
+        app.prefs.gridColor = *colour;
         recomposeView(app, false);
     }
 }

@@ -1,4 +1,4 @@
-#include "brush/brush_color.h"
+#include "brush/brush_colour.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,11 +13,11 @@ namespace {
 constexpr uint32_t kRgbMask = 0x00FFFFFFu;
 
 // The wrap of a composed colour: alpha x 16777216 added to 32 bits keeps the alpha's low byte.
-uint32_t withAlpha(uint32_t color, int64_t alphaValue) {
-    return (color & kRgbMask) | (uint32_t(uint64_t(alphaValue) & 0xFFu) << 24);
+uint32_t withAlpha(uint32_t colour, int64_t alphaValue) {
+    return (colour & kRgbMask) | (uint32_t(uint64_t(alphaValue) & 0xFFu) << 24);
 }
 
-bool paintsWithColor(uint8_t tool) {
+bool paintsWithColour(uint8_t tool) {
     return tool == 0 || tool == 1 || tool == 4;
 }
 
@@ -26,7 +26,7 @@ constexpr uint8_t kEraser = 2;
 }  // namespace
 
 void recomputeSelectedAlpha(BrushSettings& b) {
-    if (paintsWithColor(b.tool)) {
+    if (paintsWithColour(b.tool)) {
         // A stroke opacity that is not a number (never set by the painter) counts as none.
         const double strokeAlpha = std::isfinite(b.strokeAlpha) ? b.strokeAlpha : 0.0;
         const double a = double(b.alpha) * strokeAlpha / 100.0;
@@ -37,17 +37,17 @@ void recomputeSelectedAlpha(BrushSettings& b) {
     }
 }
 
-void refreshPaintColor(BrushSettings& b) {
-    if (paintsWithColor(b.tool))
+void refreshPaintColour(BrushSettings& b) {
+    if (paintsWithColour(b.tool))
         b.color = withAlpha(b.color, b.alpha);
     else if (b.tool == kEraser)
         b.color = rgba(0, 0, 0, 255);
 }
 
-void applyColorChange(BrushSettings& b, bool keepPaintColor) {
-    if (!keepPaintColor) b.color = b.selectedColor;
+void applyColourChange(BrushSettings& b, bool keepPaintColour) {
+    if (!keepPaintColour) b.color = b.selectedColor;
     recomputeSelectedAlpha(b);
-    refreshPaintColor(b);
+    refreshPaintColour(b);
 }
 
 }  // namespace qm

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "brush/brush_color.h"
+#include "brush/brush_colour.h"
 #include "raster/image.h"
 
 namespace qm {
@@ -16,7 +16,7 @@ struct SelectedAlphaCase {
 };
 
 // Rule 1, wraps and rounding included: 255 x 255 / 100 = 650 wraps to 138.
-TEST(BrushColor, SelectedColourAlphaByMode) {
+TEST(BrushColour, SelectedColourAlphaByMode) {
     const SelectedAlphaCase cases[] = {
         {0, 255, 255.0, kRgb | (138u << 24)},
         {1, 100, 100.0, kRgb | (100u << 24)},
@@ -41,7 +41,7 @@ TEST(BrushColor, SelectedColourAlphaByMode) {
     }
 }
 
-TEST(BrushColor, PaintColourByMode) {
+TEST(BrushColour, PaintColourByMode) {
     const struct {
         uint8_t tool;
         uint32_t expected;
@@ -54,27 +54,27 @@ TEST(BrushColor, PaintColourByMode) {
         b.tool = c.tool;
         b.alpha = 60;
         b.color = kRgb | (200u << 24);
-        refreshPaintColor(b);
+        refreshPaintColour(b);
         EXPECT_EQ(b.color, c.expected) << "tool " << int(c.tool);
     }
 }
 
-TEST(BrushColor, ColourChangeCopiesOrKeepsThePaintColour) {
+TEST(BrushColour, ColourChangeCopiesOrKeepsThePaintColour) {
     BrushSettings b;
     b.tool = 0;
     b.alpha = 90;
     b.strokeAlpha = 100.0;
     b.color = rgb(1, 2, 3);
     b.selectedColor = rgb(200, 100, 50);
-    applyColorChange(b, true);
+    applyColourChange(b, true);
     EXPECT_EQ(b.color, rgba(1, 2, 3, 90));
     EXPECT_EQ(b.selectedColor, rgba(200, 100, 50, 90));
 
-    applyColorChange(b, false);
+    applyColourChange(b, false);
     EXPECT_EQ(b.color, rgba(200, 100, 50, 90));
 
     b.tool = 2;  // the eraser paints opaque black whatever was chosen
-    applyColorChange(b, false);
+    applyColourChange(b, false);
     EXPECT_EQ(b.color, rgba(0, 0, 0, 255));
     EXPECT_EQ(b.selectedColor, rgb(200, 100, 50));
 }

@@ -17,11 +17,11 @@ void recomputeSelectedAlpha(BrushSettings& b);
 
 // The paint colour from the selected colour's mode: brush, pencil, smudge keep their red, green
 // and blue with alpha = `alpha`; the eraser paints opaque black; other modes leave it alone.
-void refreshPaintColor(BrushSettings& b);
+void refreshPaintColour(BrushSettings& b);
 
 // The colour arithmetic of "colour changed": unless the paint colour is kept it becomes the
 // selected colour; then the selected colour's alpha is recomputed, and the paint colour refreshed.
 // The caller redraws the swatch previews and rebuilds the tip.
-void applyColorChange(BrushSettings& b, bool keepPaintColor);
+void applyColourChange(BrushSettings& b, bool keepPaintColour);
 
 }  // namespace qm
