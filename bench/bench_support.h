@@ -5,7 +5,10 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
+#include <ctime>
+#include <string>
 #include <vector>
 
 #include "platform/random.h"
@@ -103,5 +106,45 @@ private:
     int64_t started_ = 0, counted_ = 0;
     bool running_ = true;
 };
+
+// CPU time of the whole process (every thread) in nanoseconds.
+inline double processCpuNs() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e9 + double(t.tv_nsec);
+}
+
+// One side of a pair of operations timed in the same iterations, alternating, so that their
+// ratio holds while the machine is busy: wall-clock and process CPU nanoseconds and minor page
+// faults, summed over the runs.
+struct PairSide {
+    double ns = 0, cpuNs = 0;
+    FaultCounter counter;
+    PairSide() { counter.pause(); }
+    template <typename Fn>
+    void run(Fn&& operation) {
+        counter.resume();
+        const double c0 = processCpuNs();
+        const auto t0 = std::chrono::steady_clock::now();
+        operation();
+        const auto t1 = std::chrono::steady_clock::now();
+        cpuNs += processCpuNs() - c0;
+        counter.pause();
+        ns += double(std::chrono::duration_cast<std::chrono::nanoseconds>(t1 - t0).count());
+    }
+};
+
+// Counters of a pair: each side's microseconds and faults per iteration, "ratio" a / b in
+// wall-clock time and "cpu_ratio" in process CPU time.
+inline void reportPair(benchmark::State& state, const std::string& a, PairSide& sa,
+                       const std::string& b, PairSide& sb) {
+    const double n = double(std::max<benchmark::IterationCount>(state.iterations(), 1));
+    state.counters[a + "_us"] = sa.ns / n / 1e3;
+    state.counters[b + "_us"] = sb.ns / n / 1e3;
+    state.counters["ratio"] = sb.ns > 0 ? sa.ns / sb.ns : 0.0;
+    state.counters["cpu_ratio"] = sb.cpuNs > 0 ? sa.cpuNs / sb.cpuNs : 0.0;
+    state.counters[a + "_minflt"] = double(sa.counter.faults()) / n;
+    state.counters[b + "_minflt"] = double(sb.counter.faults()) / n;
+}
 
 }  // namespace qm::bench
