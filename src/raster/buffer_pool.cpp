@@ -56,9 +56,9 @@ public:
     void* take(size_t index, size_t classBytes, bool& fresh) {
         {
             std::lock_guard lock(mutex_);
-            std::vector<void*>& blocks = free_[index];
+            std::vector<Kept>& blocks = free_[index];
             if (!blocks.empty()) {
-                void* p = blocks.back();
+                void* p = blocks.back().block;
                 blocks.pop_back();
                 freeBytes_ -= classBytes;
                 --stats_.free;
@@ -75,23 +75,29 @@ public:
         return p;
     }
 
+    // Keeps the block given back, the warmest of all, and gives back the coldest kept blocks
+    // (of any class) while the free ones exceed the retention: a pool full of blocks of sizes no
+    // longer asked for must not push out the ones in use. A block larger than the retention goes
+    // back at once.
     void give(void* p, size_t index, size_t classBytes) noexcept {
-        {
-            std::lock_guard lock(mutex_);
-            --stats_.live;
-            if (freeBytes_ + classBytes <= retention_) {
-                try {
-                    free_[index].push_back(p);
-                    freeBytes_ += classBytes;
-                    ++stats_.free;
-                    return;
-                } catch (const std::bad_alloc&) {
-                    // No room to keep it: it goes back below.
-                }
+        std::lock_guard lock(mutex_);
+        --stats_.live;
+        bool kept = false;
+        if (classBytes <= retention_) {
+            try {
+                free_[index].push_back({p, ++clock_});
+                freeBytes_ += classBytes;
+                ++stats_.free;
+                kept = true;
+            } catch (const std::bad_alloc&) {
+                // No room to keep it: it goes back below.
             }
-            stats_.givenBack += classBytes;
         }
-        munmap(p, classBytes);
+        if (!kept) {
+            stats_.givenBack += classBytes;
+            munmap(p, classBytes);
+        }
+        while (freeBytes_ > retention_) dropColdest();
     }
 
     void setRetention(size_t bytes) {
@@ -99,27 +105,10 @@ public:
         retention_ = bytes;
     }
 
-    // Gives back the coldest blocks (the first kept of each class, largest classes first) until
-    // the free ones fit the retention.
+    // Gives back the coldest blocks until the free ones fit the retention.
     void trim() {
-        std::vector<std::pair<void*, size_t>> out;
-        {
-            std::lock_guard lock(mutex_);
-            for (size_t i = kClasses; i-- > 0 && freeBytes_ > retention_;) {
-                std::vector<void*>& blocks = free_[i];
-                if (blocks.empty()) continue;
-                const size_t classBytes = sizeOfClass(i);
-                size_t drop = 0;
-                while (drop < blocks.size() && freeBytes_ > retention_) {
-                    out.emplace_back(blocks[drop++], classBytes);
-                    freeBytes_ -= classBytes;
-                    --stats_.free;
-                    stats_.givenBack += classBytes;
-                }
-                blocks.erase(blocks.begin(), blocks.begin() + std::ptrdiff_t(drop));
-            }
-        }
-        for (const auto& [p, bytes] : out) munmap(p, bytes);
+        std::lock_guard lock(mutex_);
+        while (freeBytes_ > retention_) dropColdest();
     }
 
     PoolStats stats() {
@@ -133,8 +122,30 @@ private:
         return p + (index % 4) * (p / 4);
     }
 
+    // Gives back the block kept longest (the oldest first block of a class). Under the lock.
+    void dropColdest() noexcept {
+        size_t coldest = kClasses;
+        for (size_t i = 0; i < kClasses; ++i)
+            if (!free_[i].empty() &&
+                (coldest == kClasses || free_[i].front().age < free_[coldest].front().age))
+                coldest = i;
+        if (coldest == kClasses) return;
+        std::vector<Kept>& blocks = free_[coldest];
+        const size_t classBytes = sizeOfClass(coldest);
+        munmap(blocks.front().block, classBytes);
+        blocks.erase(blocks.begin());
+        freeBytes_ -= classBytes;
+        --stats_.free;
+        stats_.givenBack += classBytes;
+    }
+
+    struct Kept {
+        void* block;
+        uint64_t age;  // when it was given back
+    };
     std::mutex mutex_;
-    std::array<std::vector<void*>, kClasses> free_;  // per class, last in, first out
+    std::array<std::vector<Kept>, kClasses> free_;  // per class, last in, first out
+    uint64_t clock_ = 0;
     size_t freeBytes_ = 0;
     size_t retention_ = size_t(64) << 20;
     PoolStats stats_;
@@ -230,6 +241,20 @@ PooledBuffer PooledBuffer::acquire(size_t bytes, bool zero) {
 #endif
     b.size_ = bytes;
     return b;
+}
+
+void* takeZeroedBlock(size_t bytes) {
+    PooledBuffer b = PooledBuffer::zeroed(bytes ? bytes : 1);
+    return std::exchange(b.data_, nullptr);
+}
+
+void giveZeroedBlock(void* p, size_t bytes) noexcept {
+    if (!p) return;
+    PooledBuffer b;
+    b.data_ = static_cast<uint8_t*>(p);
+    b.size_ = bytes ? bytes : 1;
+    b.capacity_ = kPoolsPassThrough ? b.size_ : bufferSizeClass(b.size_);
+    // b gives the block back as it goes.
 }
 
 PoolStats bufferPoolStats() {

@@ -4,7 +4,8 @@
 // them (16, 20, 24, 28, 32, 40 ... KB), so a block serves any request of up to its class. Blocks
 // are page-aligned mappings from the system. Freed blocks are kept per class up to the retention
 // (in bytes, over every class), and the block that goes out is the one most recently given back,
-// whose memory is warm; a block that would exceed the retention goes back to the system at once.
+// whose memory is warm. When the kept blocks exceed the retention, the ones kept longest go back
+// to the system, whatever their class; a block larger than the retention goes back at once.
 // The pool is thread-safe. Under AddressSanitizer every block comes from malloc or calloc and
 // goes back to free (see kPoolsPassThrough in raster/tile_pool.h).
 #pragma once
@@ -40,10 +41,18 @@ public:
 
 private:
     static PooledBuffer acquire(size_t bytes, bool zero);
+    friend void* takeZeroedBlock(size_t bytes);
+    friend void giveZeroedBlock(void* p, size_t bytes) noexcept;
 
     uint8_t* data_ = nullptr;
     size_t size_ = 0, capacity_ = 0;
 };
+
+// The same blocks for allocators that keep only a pointer and the size they asked for (pixel
+// vectors): `bytes` of zeros, written on a reused block only, and given back with
+// giveZeroedBlock(p, bytes). Throws std::bad_alloc when the system has no memory.
+void* takeZeroedBlock(size_t bytes);
+void giveZeroedBlock(void* p, size_t bytes) noexcept;
 
 // The size class that serves `bytes` (0 when bytes is 0); for tests.
 size_t bufferSizeClass(size_t bytes);

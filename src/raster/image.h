@@ -53,10 +53,10 @@ void* allocateZeroed(size_t bytes);
 // Gives back a block of allocateZeroed; `bytes` is the size it was asked for.
 void releaseZeroed(void* p, size_t bytes) noexcept;
 
-// Pixel storage comes from the system already zeroed: calloc for small blocks, an anonymous
-// mapping for large ones. A fresh transparent image is therefore never written: its pages cost
-// what the system charges for untouched memory (nothing on some kernels, a page each as soon as
-// it is read on others).
+// Pixel storage comes zeroed: calloc for small blocks, the buffer pool for large ones (a fresh
+// mapping, or a kept block cleared by writing when it is reused). A fresh transparent image on a
+// fresh block is therefore never written: its pages cost what the system charges for untouched
+// memory (nothing on some kernels, a page each as soon as it is read on others).
 //
 // Value-initialisation (resize(n), vector(n)) does not write a zero: the new elements are zero
 // because the memory came zeroed. This holds for every element that fits in a fresh allocation.

@@ -165,6 +165,26 @@ TEST(BufferPool, SteadyStateTakesNothingFromTheSystemAndRetentionHolds) {
     EXPECT_EQ(s.givenBack - givenBack, bufferSizeClass(size_t(4) << 20));  // beyond the retention
 }
 
+// Blocks of sizes no longer asked for are the ones given back when the retention is full, not
+// the warm block of the size in use.
+TEST(BufferPool, ColdBlocksMakeRoomForTheOneInUse) {
+    if (kPoolsPassThrough) GTEST_SKIP() << "every block comes from the system's allocator";
+    RetentionGuard guard;
+    setBufferRetention(size_t(1) << 20);
+    trimBufferPool();
+    {
+        std::vector<PooledBuffer> cold;
+        for (int i = 0; i < 4; ++i) cold.push_back(PooledBuffer::take(size_t(256) << 10));
+    }  // the retention is full of them
+    { const PooledBuffer warm = PooledBuffer::take(size_t(512) << 10); }
+    const PoolStats before = bufferPoolStats();
+    for (int i = 0; i < 20; ++i) {
+        const PooledBuffer warm = PooledBuffer::take(size_t(512) << 10);
+    }
+    EXPECT_EQ(bufferPoolStats().fromSystem, before.fromSystem);
+    EXPECT_LE(bufferPoolStats().free, 3u);  // the 512 KB block and at most two cold ones
+}
+
 TEST(BufferPool, BuffersReleasedOnAnotherThreadComeBack) {
     const PoolStats start = bufferPoolStats();
     std::vector<PooledBuffer> buffers;
