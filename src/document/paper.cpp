@@ -60,6 +60,42 @@ std::optional<Image> buildTexturePaper(int width, int height, const Image* tile)
     return paper;
 }
 
+PaperTexture::PaperTexture(int width, int height, const Image* tile) {
+    if (!imageSizeAllowed(width, height)) return;
+    width_ = width;
+    height_ = height;
+    if (!tile || tile->empty()) return;
+    // The tile over black, as the paper's band draws it at x = 0, cut where the paper ends.
+    auto repeated = createImage(std::min(width, tile->width), std::min(height, tile->height), 24);
+    if (!repeated) {
+        width_ = height_ = 0;
+        return;
+    }
+    drawImage(*repeated, *tile, 0, 0, DrawMode::AlphaBlend, 255);
+    repeated_ = std::move(*repeated);
+}
+
+uint32_t PaperTexture::pixel(int x, int y) const {
+    if (repeated_.empty()) return 0xFF000000u;
+    return repeated_.at(x % repeated_.width, y % repeated_.height);
+}
+
+void PaperTexture::readRow(int y, int x0, int n, uint32_t* out) const {
+    if (repeated_.empty()) {
+        std::fill_n(out, n, 0xFF000000u);
+        return;
+    }
+    const uint32_t* row = repeated_.row(y % repeated_.height);
+    const int tw = repeated_.width;
+    int x = x0 % tw;
+    for (int done = 0; done < n;) {
+        const int run = std::min(n - done, tw - x);
+        std::copy_n(row + x, run, out + done);
+        done += run;
+        x = 0;
+    }
+}
+
 std::optional<Image> loadPaperTile(const std::string& path, std::string& error) {
     if (!pathIsUsable(path)) {
         error = "no paper file";

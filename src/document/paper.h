@@ -2,6 +2,7 @@
 // checkerboard, and the numbered paper presets that next/previous step through.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -31,6 +32,31 @@ PaperTileGrid paperTileGrid(int width, int height, int tileWidth, int tileHeight
 // empty) drawn over it with alpha blending at every (column x tw, row x th) of the tile grid.
 // nullopt when the size is not allowed.
 std::optional<Image> buildTexturePaper(int width, int height, const Image* tile);
+
+// The texture paper without a document-size image: the tile drawn over black once, then read
+// wherever the paper is asked for. pixel(x, y) is buildTexturePaper(width, height, tile)'s pixel
+// (x, y), bit for bit: tiles lie at multiples of the tile size and never overlap, so the paper
+// repeats one tile drawn over black. Without a tile (or with an empty one) the paper is black.
+class PaperTexture {
+public:
+    PaperTexture() = default;
+    // An empty texture when the size is not one an image may have.
+    PaperTexture(int width, int height, const Image* tile);
+
+    int width() const { return width_; }
+    int height() const { return height_; }
+    bool empty() const { return width_ <= 0 || height_ <= 0; }
+
+    uint32_t pixel(int x, int y) const;
+    // Pixels x0 .. x0 + n - 1 of row y (all inside the paper) into out.
+    void readRow(int y, int x0, int n, uint32_t* out) const;
+    // The tile over black, cut to the paper; empty when the paper is black.
+    const Image& repeated() const { return repeated_; }
+
+private:
+    int width_ = 0, height_ = 0;
+    Image repeated_;
+};
 
 // Loads a paper tile from a stored path ("\" separators and any letter case are accepted).
 // nullopt with a reason when the file is missing or not an image (the caller names the file).

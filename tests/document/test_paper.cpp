@@ -8,7 +8,10 @@
 
 #include "codecs/codecs.h"
 #include "document/paper.h"
+#include "document/paper_view.h"
+#include "platform/random.h"
 #include "raster/draw_mode.h"
+#include "raster/image_ops.h"
 #include "support/temp_folder.h"
 
 namespace qm {
@@ -57,6 +60,64 @@ TEST(Paper, WithoutATileThePaperIsBlackAndAbsurdSizesAreRefused) {
     EXPECT_TRUE(buildTexturePaper(6, 4, &empty));
     EXPECT_FALSE(buildTexturePaper(100000, 100000, nullptr));
     EXPECT_FALSE(buildTexturePaper(0, 4, nullptr));
+}
+
+// The paper read by rows at any zoom has the bits of the document-size texture paper resized
+// to the view: over document sizes, tile sizes (larger than the paper too, with translucent
+// pixels) and zooms, on random rectangles read with and without the prepared columns.
+TEST(Paper, ViewRowsEqualTheResizedWholePaper) {
+    struct Size {
+        int w, h;
+    };
+    const Size documents[] = {{37, 23}, {64, 64}, {101, 7}, {5, 90}};
+    const Size tiles[] = {{0, 0}, {1, 1}, {3, 2}, {16, 16}, {50, 9}, {130, 120}};
+    const int zooms[] = {10, 33, 50, 100, 266, 1000, 3200};
+    Random random(17);
+    for (const Size& t : tiles) {
+        Image tile;
+        if (t.w > 0) {
+            tile = *createImage(t.w, t.h, 32);
+            for (uint32_t& p : tile.pixels) p = random.next() | (random(2) == 0 ? 0xFF000000u : 0);
+        }
+        for (const Size& d : documents) {
+            const Image whole = *buildTexturePaper(d.w, d.h, t.w > 0 ? &tile : nullptr);
+            const PaperTexture texture(d.w, d.h, t.w > 0 ? &tile : nullptr);
+            ASSERT_EQ(texture.width(), d.w);
+            for (int y = 0; y < d.h; ++y)
+                for (int x = 0; x < d.w; ++x)
+                    ASSERT_EQ(texture.pixel(x, y), whole.at(x, y)) << x << "," << y;
+            for (const int zoom : zooms) {
+                PaperView view(texture, zoom);
+                const int w = int(int64_t(d.w) * zoom / 100), h = int(int64_t(d.h) * zoom / 100);
+                if (w <= 0 || h <= 0) {
+                    EXPECT_TRUE(view.empty());
+                    continue;
+                }
+                ASSERT_EQ(view.width(), w);
+                ASSERT_EQ(view.height(), h);
+                const Image expected = *resizeNearest(whole, w, h);
+                const std::string where = std::to_string(d.w) + "x" + std::to_string(d.h) +
+                                          " tile " + std::to_string(t.w) + " at " +
+                                          std::to_string(zoom) + "%";
+                for (int round = 0; round < 6; ++round) {
+                    // Random's bounds are inclusive.
+                    const int x0 = random(w - 1), y0 = random(h - 1);
+                    const int n = 1 + random(w - x0 - 1), rows = 1 + random(h - y0 - 1);
+                    if (round % 2) {
+                        const int from = x0 - random(x0);
+                        view.prepareColumns(from, x0 + n - from + random(w - x0 - n));
+                    }
+                    std::vector<uint32_t> row(static_cast<size_t>(n));
+                    for (int y = y0; y < y0 + rows; ++y) {
+                        view.readRow(y, x0, n, row.data());
+                        for (int i = 0; i < n; ++i)
+                            ASSERT_EQ(row[size_t(i)], expected.at(x0 + i, y))
+                                << where << " at " << x0 + i << "," << y;
+                    }
+                }
+            }
+        }
+    }
 }
 
 TEST(Paper, CheckerboardAlternatesAcrossRows) {
