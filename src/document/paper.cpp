@@ -12,7 +12,7 @@ namespace qm {
 namespace {
 
 constexpr int kCheckerSquares = 61;
-constexpr int kCheckerSquareSize = 8;
+constexpr int kCheckerSquareSize = kCheckerboardSide / kCheckerSquares;
 
 int ceilDiv(int a, int b) {
     return int((int64_t(a) + b - 1) / b);

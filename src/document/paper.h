@@ -62,6 +62,9 @@ private:
 // nullopt with a reason when the file is missing or not an image (the caller names the file).
 std::optional<Image> loadPaperTile(const std::string& path, std::string& error);
 
+// The checkerboard's side: 61 squares of 8 pixels.
+constexpr int kCheckerboardSide = 488;
+
 // The checkerboard: 61 x 61 opaque squares of 8 x 8 pixels from (0, 0), grey 255 and 192 in
 // alternation along the rows; 61 is odd, so each row starts with the other grey than the row
 // above. Drawn into `target` clipped; the rest of it is left as it is.

@@ -1,5 +1,6 @@
 #include "shell/view/paper.h"
 
+#include <algorithm>
 #include <string>
 
 #include "document/document_ops.h"
@@ -45,7 +46,10 @@ bool buildPaperTexture(App& app, std::string& loadError) {
 bool fitPaperToDocument(App& app) {
     std::string ignored;  // a missing paper is simply black here; choosing one reports it
     if (!buildPaperTexture(app, ignored)) return false;
-    auto checkerboard = createImage(app.doc.Width, app.doc.Height, 32);
+    // The checkerboard covers 488 x 488 pixels from the corner; image 10 holds that part of the
+    // document only, since nothing reads it beyond.
+    auto checkerboard = createImage(std::min(int(app.doc.Width), kCheckerboardSide),
+                                    std::min(int(app.doc.Height), kCheckerboardSide), 32);
     if (!checkerboard) return false;
     drawCheckerboard(*checkerboard);
     app.paperImage10 = std::move(*checkerboard);
@@ -63,7 +67,9 @@ bool fitPaperIfNeeded(App& app) {
     const bool viewFits = drawable ? app.paperView9.width == w && app.paperView9.height == h
                                    : documentSized(app.paperView9);
     if (!app.paperMadeFrom.empty() && app.paperMadeFrom == app.doc.paper &&
-        documentSized(app.paperImage8) && documentSized(app.paperImage10) && viewFits)
+        documentSized(app.paperImage8) &&
+        app.paperImage10.width == std::min(int(app.doc.Width), kCheckerboardSide) &&
+        app.paperImage10.height == std::min(int(app.doc.Height), kCheckerboardSide) && viewFits)
         return true;
     return fitPaperToDocument(app);
 }

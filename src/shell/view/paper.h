@@ -1,5 +1,5 @@
 // The paper as the view shows it: image 8 (the texture at document size), image 9 (image 8 at
-// view scale) and image 10 (the checkerboard), fitted to the document.
+// view scale) and image 10 (the checkerboard, cut to the document), fitted to the document.
 #pragma once
 
 #include <string>
@@ -10,8 +10,9 @@ struct App;
 
 // Fits the paper to the document size: image 8 is the texture of the document's paper file
 // (black when it does not load), image 9 follows it at view scale, image 10 is the
-// checkerboard. Used at start-up, by "New", "Open" and the document resizes; a paper file that
-// does not load is not reported here. False when an image cannot be created.
+// checkerboard's 488 x 488 pixels cut to the document. Used at start-up, by "New", "Open" and the
+// document resizes; a paper file that does not load is not reported here. False when an image
+// cannot be created.
 bool fitPaperToDocument(App& app);
 // fitPaperToDocument unless the paper images were made from the document's paper file for its
 // size and zoom already (start-up makes them before the first document; a resize makes them
