@@ -1,6 +1,7 @@
 #include "filters/adjustments.h"
 
 #include <algorithm>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -369,6 +370,47 @@ void adjustImage(PixelView image, const Rect& area, Adjustment adjustment, int v
         const int y = r.y + b * band;
         rows(y, std::min(y + band, r.bottom()));
     });
+}
+
+Rect adjustTiles(TiledImage& image, Adjustment adjustment, int value, const Rect& area) {
+    const Rect cut = intersect(area, Rect{0, 0, image.width, image.height});
+    struct Part {
+        int tx, ty;
+        PixelView view;
+        bool zero;
+    };
+    std::vector<Part> parts;
+    Rect bounds;
+    image.forEachTile(cut, [&](int tx, int ty, const ConstPixelView&) {
+        parts.push_back(Part{tx, ty, {}, false});
+    });
+    // Made writable here, one after another (copy on write takes from the pool); then each
+    // worker writes only its own tiles.
+    for (Part& part : parts) {
+        part.view = image.writableTile(part.tx, part.ty);
+        bounds = unite(bounds, intersect(part.view.rect(), cut));
+    }
+    const auto adjust = [&](int i) {
+        Part& part = parts[size_t(i)];
+        adjustImage(part.view, cut, adjustment, value);
+        const PixelView& v = part.view;
+        bool zero = true;
+        for (int y = v.y; y < v.y + v.height && zero; ++y) {
+            const uint32_t* row = v.at(v.x, y);
+            zero = std::all_of(row, row + v.width, [](uint32_t p) { return p == 0; });
+        }
+        part.zero = zero;
+    };
+    const int64_t pixels = int64_t(parts.size()) * kTileSide * kTileSide;
+    const int threads = pixels >= kParallelPixels && parts.size() >= 2 ? computeThreads(2) : 1;
+    if (threads < 2) {
+        for (size_t i = 0; i < parts.size(); ++i) adjust(int(i));
+    } else {
+        parallelFor(int(parts.size()), threads, adjust);
+    }
+    for (const Part& part : parts)
+        if (part.zero) image.exchangeTile(part.tx, part.ty, TileRef{});
+    return bounds;
 }
 
 }  // namespace qm
