@@ -198,6 +198,18 @@ Rect drawResizedRect(const PixelView& target, const Image& dab, int w, int h, in
     return drawDab(target, part, rect.x, rect.y, passes);
 }
 
+// Whether every pass of the dab leaves a pixel of 0 at 0: eraseFilterPixel(s, 0) and
+// smudgeFilterPixel(s, 0) are 0 for every s (keeping the target's alpha keeps 0 too), so a dab
+// of the eraser or the smudge, with or without a water pass, changes nothing on a missing tile.
+bool keepsZero(const DabPasses& passes) {
+    return passes.tool == 2 || passes.tool == 4;
+}
+// Whether such a dab reports the rectangle it covers (a pass runs) rather than nothing.
+bool reportsOnZero(const DabPasses& passes) {
+    return passes.waterOpacity > 0 || passes.tool == 4 ||
+           (passes.tool == 2 && std::clamp(passes.opacity, 0, 255) > 0);
+}
+
 // One dab: either the prepared image as it is, or resized to w x h (only where it reads `box`
 // of the image, when given). The target learns the rectangle first.
 Rect placeDab(const DabTarget& target, const Image& dab, bool resize, int w, int h, int x, int y,
@@ -219,11 +231,28 @@ Rect placeDab(const DabTarget& target, const Image& dab, bool resize, int w, int
         TiledImage* tiles = target.reserveTiles(rect);
         if (!tiles || tiles->width != target.width || tiles->height != target.height) return {};
         ResizedDabMemory ownMemory;
-        return tiles->forEachWritableTile(rect, [&](PixelView tile) {
+        const auto draw = [&](PixelView tile) {
             if (!resize) return drawDab(tile, dab, x, y, passes);
             return drawResizedRect(tile, dab, w, h, x, y, tile.rect(), passes,
                                    memory ? *memory : ownMemory);
-        });
+        };
+        if (!keepsZero(passes)) return tiles->forEachWritableTile(rect, draw);
+        // Erasing and smudging leave a missing tile as it is: no tile is made there, and the
+        // rectangle the passes report on pixels of 0 is reported.
+        const bool reports = reportsOnZero(passes);
+        Rect drawn;
+        const int c0 = rect.x >> kTileShift, c1 = (rect.right() - 1) >> kTileShift;
+        const int r0 = rect.y >> kTileShift, r1 = (rect.bottom() - 1) >> kTileShift;
+        for (int ty = r0; ty <= r1; ++ty)
+            for (int tx = c0; tx <= c1; ++tx) {
+                const Rect part = intersect(tiles->tileRect(tx, ty), rect);
+                if (part.empty()) continue;
+                if (tiles->tile(tx, ty))
+                    drawn = unite(drawn, tiles->forEachWritableTile(part, draw));
+                else if (reports)
+                    drawn = unite(drawn, resize ? part : intersect(Rect{x, y, w, h}, part));
+            }
+        return drawn;
     }
     Image* image = target.reserve(rect);
     if (!image || image->width != target.width || image->height != target.height) return {};
