@@ -434,7 +434,7 @@ void BM_Scene_Segment200(benchmark::State& state) {
     size_t kept = 0, tiles = 0;
     int64_t strokes = 0;
     referenceStroke(app, nextSceneRow(y));  // warm-up: steady state from the first iteration
-    FaultCounter faults;
+    bench::FaultCounter faults;
     for (auto _ : state) {
         const int row = nextSceneRow(y);
         referenceStroke(app, row);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <optional>
 #include <vector>
 
 #include "raster/draw_image.h"
@@ -99,12 +101,25 @@ const Image& turnedPart(BrushTip& brushTip, int degrees, int n0, bool resize, in
     atY = visible.y;
     if (keepEmpty || scratch.empty()) return scratch;
     const Rect box = paintedBox(scratch);
-    trimmed = Image{};
+    // `trimmed` keeps its memory from dab to dab; every pixel of it is written below.
+    trimmed.width = trimmed.height = 0;
     if (box.empty()) return trimmed;
     if (box.w == scratch.width && box.h == scratch.height) return scratch;
     atX += box.x;
     atY += box.y;
-    if (auto cut = grabRect(scratch, box.x, box.y, box.w, box.h)) trimmed = std::move(*cut);
+    const size_t count = size_t(box.w) * size_t(box.h);
+    if (trimmed.pixels.capacity() < count) {
+        std::optional<Image> made = createImage(box.w, box.h, scratch.depth == 24 ? 24 : 32);
+        if (!made) return trimmed;
+        trimmed = std::move(*made);
+    }
+    trimmed.pixels.resize(count);
+    trimmed.width = box.w;
+    trimmed.height = box.h;
+    trimmed.depth = scratch.depth == 24 ? 24 : 32;
+    for (int j = 0; j < box.h; ++j)
+        std::memcpy(trimmed.row(j), scratch.row(box.y + j) + box.x,
+                    size_t(box.w) * sizeof(uint32_t));
     return trimmed;
 }
 
