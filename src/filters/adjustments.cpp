@@ -334,28 +334,36 @@ void greyRow(uint32_t* p, size_t n) {
     greyRowWith(activeBlendKernel(), p, n);
 }
 
+namespace {
+
+// Rows y0 .. y1 - 1 of r (within the view) adjusted in place.
+void adjustRows(const PixelView& image, const Rect& r, int y0, int y1, Adjustment adjustment,
+                const BrightnessTable& table) {
+    const size_t n = size_t(r.w);
+    for (int y = y0; y < y1; ++y) {
+        uint32_t* p = image.at(r.x, y);
+        switch (adjustment) {
+            case Adjustment::Brightness:
+                brightnessRow(p, n, table);
+                break;
+            case Adjustment::Invert:
+                invertRow(p, n);
+                break;
+            case Adjustment::Grey:
+                greyRow(p, n);
+                break;
+        }
+    }
+}
+
+}  // namespace
+
 void adjustImage(PixelView image, const Rect& area, Adjustment adjustment, int value) {
     const Rect r = intersect(area, image.rect());
     if (r.empty()) return;
     const BrightnessTable table =
         adjustment == Adjustment::Brightness ? brightnessTable(value) : BrightnessTable{};
-    const size_t n = size_t(r.w);
-    auto rows = [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y) {
-            uint32_t* p = image.at(r.x, y);
-            switch (adjustment) {
-                case Adjustment::Brightness:
-                    brightnessRow(p, n, table);
-                    break;
-                case Adjustment::Invert:
-                    invertRow(p, n);
-                    break;
-                case Adjustment::Grey:
-                    greyRow(p, n);
-                    break;
-            }
-        }
-    };
+    auto rows = [&](int y0, int y1) { adjustRows(image, r, y0, y1, adjustment, table); };
     // Every row depends on itself alone, so two threads give the same bits as one. They take
     // bands of rows in turn, so that a second thread that starts late (the processor busy
     // elsewhere) leaves the rest to the first instead of holding it up.
@@ -390,10 +398,19 @@ Rect adjustTiles(TiledImage& image, Adjustment adjustment, int value, const Rect
         part.view = image.writableTile(part.tx, part.ty);
         bounds = unite(bounds, intersect(part.view.rect(), cut));
     }
+    const BrightnessTable table =
+        adjustment == Adjustment::Brightness ? brightnessTable(value) : BrightnessTable{};
     const auto adjust = [&](int i) {
         Part& part = parts[size_t(i)];
-        adjustImage(part.view, cut, adjustment, value);
         const PixelView& v = part.view;
+        const Rect r = intersect(cut, v.rect());
+        // Rows as wide as the tile's follow each other in memory: one run of pixels (each pixel
+        // is adjusted on its own, so the bits are the same).
+        if (r.w == int(v.stride))
+            adjustRows(PixelView(v.at(r.x, r.y), r.x, r.y, r.w * r.h, 1, r.w * r.h, 32),
+                       Rect{r.x, r.y, r.w * r.h, 1}, r.y, r.y + 1, adjustment, table);
+        else
+            adjustRows(v, r, r.y, r.bottom(), adjustment, table);
         bool zero = true;
         for (int y = v.y; y < v.y + v.height && zero; ++y) {
             const uint32_t* row = v.at(v.x, y);
@@ -406,7 +423,12 @@ Rect adjustTiles(TiledImage& image, Adjustment adjustment, int value, const Rect
     if (threads < 2) {
         for (size_t i = 0; i < parts.size(); ++i) adjust(int(i));
     } else {
-        parallelFor(int(parts.size()), threads, adjust);
+        // The threads take runs of tiles in turn (about kBandPixels each).
+        const int run = int(std::max<int64_t>(1, kBandPixels / (kTileSide * kTileSide)));
+        const int count = int(parts.size());
+        parallelFor((count + run - 1) / run, threads, [&](int b) {
+            for (int i = b * run; i < std::min(count, (b + 1) * run); ++i) adjust(i);
+        });
     }
     for (const Part& part : parts)
         if (part.zero) image.exchangeTile(part.tx, part.ty, TileRef{});
