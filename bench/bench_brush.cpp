@@ -433,19 +433,25 @@ void BM_Scene_Segment200(benchmark::State& state) {
     int y = 100;
     size_t kept = 0, tiles = 0;
     int64_t strokes = 0;
+    referenceStroke(app, nextSceneRow(y));  // warm-up: steady state from the first iteration
+    bench::FaultCounter faults;
     for (auto _ : state) {
         const int row = nextSceneRow(y);
         referenceStroke(app, row);
         state.PauseTiming();
+        faults.pause();
         // The tiles under the segment's dabs: x 684..916, rows row-16..row+16 (document pixels).
         const int tx = 684 / 64, tx1 = 916 / 64, ty = (row - 16) / 64, ty1 = (row + 16) / 64;
         tiles += size_t(tx1 - tx + 1) * size_t(ty1 - ty + 1) * 64 * 64 * 4;
         kept += app.history.lastStepBytes();
         ++strokes;
+        faults.resume();
         state.ResumeTiming();
     }
     state.counters["kept_bytes"] = double(kept) / double(std::max<int64_t>(strokes, 1));
     state.counters["tile_bytes"] = double(tiles) / double(std::max<int64_t>(strokes, 1));
+    // Bytes written: the layer tiles under the dabs.
+    faults.report(state, double(tiles) / double(std::max<int64_t>(strokes, 1)));
 }
 
 // The same painting and redrawing without history: the segment straight onto the layer, the

@@ -18,7 +18,9 @@
 // - BM_Adjust/<invert|grey|brightness>: the adjustment of a 3000 x 3000 layer (brightness at
 //   200, and at 105 where the vector path multiplies in double precision);
 //   BM_AdjustOneThread/<...>: the same on one thread (compare CPU times);
-//   BM_AdjustCommand/<...>: the menu command (the edit keeping the layer for undo, the view);
+//   BM_AdjustTiles/<...>: the same on the layer as tiles;
+//   BM_AdjustCommand/<...>: the menu command (the edit keeping the layer for undo, the view), on
+//   the top layer and (3..5) on an empty one;
 //   BM_ReadWriteEveryPixel: reading and writing every pixel of the layer once. Goal: <= 3 x.
 // The machine is shared while these run; compare ratios within one run only.
 #include <benchmark/benchmark.h>
@@ -60,14 +62,14 @@ namespace {
 
 using namespace bench;  // the reference scene and the test images
 
-
 // The layers and paper of the reference scene, made once.
 struct SceneImages {
     std::vector<Image> layers;
     Image paper;
     SceneImages() {
         paper = opaqueRandom(kDoc, kDoc, 99, 24);
-        for (int i = 0; i < 10; ++i) layers.push_back(halfTransparent(kDoc, kDoc, uint64_t(10 + i)));
+        for (int i = 0; i < 10; ++i)
+            layers.push_back(halfTransparent(kDoc, kDoc, uint64_t(10 + i)));
     }
 };
 
@@ -229,6 +231,22 @@ void BM_Adjust(benchmark::State& state) {
     setCounters(state, int64_t(kDoc) * kDoc);
 }
 
+// The same on the layer as tiles (adjustTiles: present tiles on two threads).
+void BM_AdjustTiles(benchmark::State& state) {
+    const auto adjustment = adjustmentOf(state.range(0));
+    const int value = brightnessOf(state.range(0));
+    TiledImage layer = tiledFrom(sceneImages().layers[0]);
+    adjustTiles(layer, adjustment, value, Rect{0, 0, kDoc, kDoc});  // every tile made unique
+    FaultCounter faults;
+    for (auto _ : state) {
+        adjustTiles(layer, adjustment, value, Rect{0, 0, kDoc, kDoc});
+        benchmark::DoNotOptimize(&layer);
+    }
+    faults.report(state, double(layer.tileCount()) * kTileSide * kTileSide * 4);
+    state.SetLabel(kAdjustNames[state.range(0)]);
+    setCounters(state, int64_t(kDoc) * kDoc);
+}
+
 // The same on one thread, row by row, for a like-for-like look at the CPU time.
 void BM_AdjustOneThread(benchmark::State& state) {
     const auto adjustment = adjustmentOf(state.range(0));
@@ -255,10 +273,12 @@ void BM_AdjustOneThread(benchmark::State& state) {
     setCounters(state, int64_t(kDoc) * kDoc);
 }
 
+// Cases 3..5: the same commands on an empty top layer (no tile to adjust).
 void BM_AdjustCommand(benchmark::State& state) {
-    const auto adjustment = Adjustment(state.range(0));
-    ToolScene scene;
+    const auto adjustment = Adjustment(state.range(0) % 3);
+    ToolScene scene(state.range(0) >= 3);
     App& app = *scene.app;
+    FaultCounter faults;
     for (auto _ : state) {
         switch (adjustment) {
             case Adjustment::Brightness:
@@ -272,10 +292,16 @@ void BM_AdjustCommand(benchmark::State& state) {
                 break;
         }
         state.PauseTiming();
+        faults.pause();
         startHistory(app);  // the kept layers are freed outside the timing
+        faults.resume();
         state.ResumeTiming();
     }
-    const char* names[] = {"brightness", "invert", "grey"};
+    faults.report(state,
+                  double(app.doc.layers.back().image.tileCount()) * kTileSide * kTileSide * 4);
+    const char* names[] = {
+        "brightness",          "invert",           "grey", "brightness, empty layer",
+        "invert, empty layer", "grey, empty layer"};
     state.SetLabel(names[state.range(0)]);
     setCounters(state, int64_t(kDoc) * kDoc);
 }
@@ -299,8 +325,9 @@ BENCHMARK(BM_FloodFillEmptyLayer)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_WriteEveryPixel)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_BrightnessPreviewStep)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_Adjust)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_AdjustTiles)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_AdjustOneThread)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_AdjustCommand)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_AdjustCommand)->DenseRange(0, 5)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ReadWriteEveryPixel)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

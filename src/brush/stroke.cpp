@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <optional>
 #include <vector>
 
 #include "raster/draw_image.h"
@@ -99,12 +101,25 @@ const Image& turnedPart(BrushTip& brushTip, int degrees, int n0, bool resize, in
     atY = visible.y;
     if (keepEmpty || scratch.empty()) return scratch;
     const Rect box = paintedBox(scratch);
-    trimmed = Image{};
+    // `trimmed` keeps its memory from dab to dab; every pixel of it is written below.
+    trimmed.width = trimmed.height = 0;
     if (box.empty()) return trimmed;
     if (box.w == scratch.width && box.h == scratch.height) return scratch;
     atX += box.x;
     atY += box.y;
-    if (auto cut = grabRect(scratch, box.x, box.y, box.w, box.h)) trimmed = std::move(*cut);
+    const size_t count = size_t(box.w) * size_t(box.h);
+    if (trimmed.pixels.capacity() < count) {
+        std::optional<Image> made = createImage(box.w, box.h, scratch.depth == 24 ? 24 : 32);
+        if (!made) return trimmed;
+        trimmed = std::move(*made);
+    }
+    trimmed.pixels.resize(count);
+    trimmed.width = box.w;
+    trimmed.height = box.h;
+    trimmed.depth = scratch.depth == 24 ? 24 : 32;
+    for (int j = 0; j < box.h; ++j)
+        std::memcpy(trimmed.row(j), scratch.row(box.y + j) + box.x,
+                    size_t(box.w) * sizeof(uint32_t));
     return trimmed;
 }
 
@@ -198,6 +213,18 @@ Rect drawResizedRect(const PixelView& target, const Image& dab, int w, int h, in
     return drawDab(target, part, rect.x, rect.y, passes);
 }
 
+// Whether every pass of the dab leaves a pixel of 0 at 0: eraseFilterPixel(s, 0) and
+// smudgeFilterPixel(s, 0) are 0 for every s (keeping the target's alpha keeps 0 too), so a dab
+// of the eraser or the smudge, with or without a water pass, changes nothing on a missing tile.
+bool keepsZero(const DabPasses& passes) {
+    return passes.tool == 2 || passes.tool == 4;
+}
+// Whether such a dab reports the rectangle it covers (a pass runs) rather than nothing.
+bool reportsOnZero(const DabPasses& passes) {
+    return passes.waterOpacity > 0 || passes.tool == 4 ||
+           (passes.tool == 2 && std::clamp(passes.opacity, 0, 255) > 0);
+}
+
 // One dab: either the prepared image as it is, or resized to w x h (only where it reads `box`
 // of the image, when given). The target learns the rectangle first.
 Rect placeDab(const DabTarget& target, const Image& dab, bool resize, int w, int h, int x, int y,
@@ -219,11 +246,28 @@ Rect placeDab(const DabTarget& target, const Image& dab, bool resize, int w, int
         TiledImage* tiles = target.reserveTiles(rect);
         if (!tiles || tiles->width != target.width || tiles->height != target.height) return {};
         ResizedDabMemory ownMemory;
-        return tiles->forEachWritableTile(rect, [&](PixelView tile) {
+        const auto draw = [&](PixelView tile) {
             if (!resize) return drawDab(tile, dab, x, y, passes);
             return drawResizedRect(tile, dab, w, h, x, y, tile.rect(), passes,
                                    memory ? *memory : ownMemory);
-        });
+        };
+        if (!keepsZero(passes)) return tiles->forEachWritableTile(rect, draw);
+        // Erasing and smudging leave a missing tile as it is: no tile is made there, and the
+        // rectangle the passes report on pixels of 0 is reported.
+        const bool reports = reportsOnZero(passes);
+        Rect drawn;
+        const int c0 = rect.x >> kTileShift, c1 = (rect.right() - 1) >> kTileShift;
+        const int r0 = rect.y >> kTileShift, r1 = (rect.bottom() - 1) >> kTileShift;
+        for (int ty = r0; ty <= r1; ++ty)
+            for (int tx = c0; tx <= c1; ++tx) {
+                const Rect part = intersect(tiles->tileRect(tx, ty), rect);
+                if (part.empty()) continue;
+                if (tiles->tile(tx, ty))
+                    drawn = unite(drawn, tiles->forEachWritableTile(part, draw));
+                else if (reports)
+                    drawn = unite(drawn, resize ? part : intersect(Rect{x, y, w, h}, part));
+            }
+        return drawn;
     }
     Image* image = target.reserve(rect);
     if (!image || image->width != target.width || image->height != target.height) return {};

@@ -67,6 +67,16 @@ bool addGroup(Document& doc, int16_t frame) {
     return true;
 }
 
+namespace {
+
+// Whether a tile holds a pixel of alpha 0 whose colour is not 0.
+bool colourUnderZeroAlpha(const uint32_t* tile) {
+    return std::any_of(tile, tile + kTileSide * kTileSide,
+                       [](uint32_t p) { return p != 0 && (p >> 24) == 0; });
+}
+
+}  // namespace
+
 bool copySelectedLayer(Document& doc) {
     // What the copy takes from its source; without a selected layer these stay 0 and empty.
     uint8_t opacity = 0, visible = 0;
@@ -84,11 +94,28 @@ bool copySelectedLayer(Document& doc) {
     if (!addLayer(doc, frame)) return false;
 
     Layer& copy = doc.layers.back();
-    if (pixels)
-        copy.image.forEachWritableTile(
-            Rect{0, 0, copy.image.width, copy.image.height}, [&](PixelView tile) {
-                return drawTiledImage(tile, *pixels, 0, 0, DrawMode::AlphaBlend, 255);
-            });
+    if (pixels) {
+        // The source drawn over transparent: a pixel of alpha 0 comes out 0, any other as it is.
+        // A source tile without colour under alpha 0, cut to the same rectangle in both images,
+        // is therefore the copy's tile: it is shared, not drawn.
+        const TiledImage& source = *pixels;
+        TiledImage& target = copy.image;
+        const int columns = std::min(target.columns(), source.columns());
+        const int rows = std::min(target.rows(), source.rows());
+        for (int ty = 0; ty < rows; ++ty)
+            for (int tx = 0; tx < columns; ++tx) {
+                const TileRef& tile = source.tile(tx, ty);
+                if (!tile) continue;
+                const Rect r = target.tileRect(tx, ty);
+                if (r == source.tileRect(tx, ty) && !colourUnderZeroAlpha(tile.pixels())) {
+                    target.exchangeTile(tx, ty, tile);
+                    continue;
+                }
+                target.forEachWritableTile(r, [&](PixelView part) {
+                    return drawTiledImage(part, source, 0, 0, DrawMode::AlphaBlend, 255);
+                });
+            }
+    }
     copy.Opacity = opacity;
     copy.Visible = visible;
     copy.Name = name + "Copy" + std::to_string(doc.LayerCounter);

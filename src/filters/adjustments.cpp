@@ -1,6 +1,7 @@
 #include "filters/adjustments.h"
 
 #include <algorithm>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -333,28 +334,36 @@ void greyRow(uint32_t* p, size_t n) {
     greyRowWith(activeBlendKernel(), p, n);
 }
 
+namespace {
+
+// Rows y0 .. y1 - 1 of r (within the view) adjusted in place.
+void adjustRows(const PixelView& image, const Rect& r, int y0, int y1, Adjustment adjustment,
+                const BrightnessTable& table) {
+    const size_t n = size_t(r.w);
+    for (int y = y0; y < y1; ++y) {
+        uint32_t* p = image.at(r.x, y);
+        switch (adjustment) {
+            case Adjustment::Brightness:
+                brightnessRow(p, n, table);
+                break;
+            case Adjustment::Invert:
+                invertRow(p, n);
+                break;
+            case Adjustment::Grey:
+                greyRow(p, n);
+                break;
+        }
+    }
+}
+
+}  // namespace
+
 void adjustImage(PixelView image, const Rect& area, Adjustment adjustment, int value) {
     const Rect r = intersect(area, image.rect());
     if (r.empty()) return;
     const BrightnessTable table =
         adjustment == Adjustment::Brightness ? brightnessTable(value) : BrightnessTable{};
-    const size_t n = size_t(r.w);
-    auto rows = [&](int y0, int y1) {
-        for (int y = y0; y < y1; ++y) {
-            uint32_t* p = image.at(r.x, y);
-            switch (adjustment) {
-                case Adjustment::Brightness:
-                    brightnessRow(p, n, table);
-                    break;
-                case Adjustment::Invert:
-                    invertRow(p, n);
-                    break;
-                case Adjustment::Grey:
-                    greyRow(p, n);
-                    break;
-            }
-        }
-    };
+    auto rows = [&](int y0, int y1) { adjustRows(image, r, y0, y1, adjustment, table); };
     // Every row depends on itself alone, so two threads give the same bits as one. They take
     // bands of rows in turn, so that a second thread that starts late (the processor busy
     // elsewhere) leaves the rest to the first instead of holding it up.
@@ -369,6 +378,61 @@ void adjustImage(PixelView image, const Rect& area, Adjustment adjustment, int v
         const int y = r.y + b * band;
         rows(y, std::min(y + band, r.bottom()));
     });
+}
+
+Rect adjustTiles(TiledImage& image, Adjustment adjustment, int value, const Rect& area) {
+    const Rect cut = intersect(area, Rect{0, 0, image.width, image.height});
+    struct Part {
+        int tx, ty;
+        PixelView view;
+        bool zero;
+    };
+    std::vector<Part> parts;
+    Rect bounds;
+    image.forEachTile(cut, [&](int tx, int ty, const ConstPixelView&) {
+        parts.push_back(Part{tx, ty, {}, false});
+    });
+    // Made writable here, one after another (copy on write takes from the pool); then each
+    // worker writes only its own tiles.
+    for (Part& part : parts) {
+        part.view = image.writableTile(part.tx, part.ty);
+        bounds = unite(bounds, intersect(part.view.rect(), cut));
+    }
+    const BrightnessTable table =
+        adjustment == Adjustment::Brightness ? brightnessTable(value) : BrightnessTable{};
+    const auto adjust = [&](int i) {
+        Part& part = parts[size_t(i)];
+        const PixelView& v = part.view;
+        const Rect r = intersect(cut, v.rect());
+        // Rows as wide as the tile's follow each other in memory: one run of pixels (each pixel
+        // is adjusted on its own, so the bits are the same).
+        if (r.w == int(v.stride))
+            adjustRows(PixelView(v.at(r.x, r.y), r.x, r.y, r.w * r.h, 1, r.w * r.h, 32),
+                       Rect{r.x, r.y, r.w * r.h, 1}, r.y, r.y + 1, adjustment, table);
+        else
+            adjustRows(v, r, r.y, r.bottom(), adjustment, table);
+        bool zero = true;
+        for (int y = v.y; y < v.y + v.height && zero; ++y) {
+            const uint32_t* row = v.at(v.x, y);
+            zero = std::all_of(row, row + v.width, [](uint32_t p) { return p == 0; });
+        }
+        part.zero = zero;
+    };
+    const int64_t pixels = int64_t(parts.size()) * kTileSide * kTileSide;
+    const int threads = pixels >= kParallelPixels && parts.size() >= 2 ? computeThreads(2) : 1;
+    if (threads < 2) {
+        for (size_t i = 0; i < parts.size(); ++i) adjust(int(i));
+    } else {
+        // The threads take runs of tiles in turn (about kBandPixels each).
+        const int run = int(std::max<int64_t>(1, kBandPixels / (kTileSide * kTileSide)));
+        const int count = int(parts.size());
+        parallelFor((count + run - 1) / run, threads, [&](int b) {
+            for (int i = b * run; i < std::min(count, (b + 1) * run); ++i) adjust(i);
+        });
+    }
+    for (const Part& part : parts)
+        if (part.zero) image.exchangeTile(part.tx, part.ty, TileRef{});
+    return bounds;
 }
 
 }  // namespace qm

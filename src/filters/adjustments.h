@@ -15,6 +15,7 @@
 #include "raster/image.h"
 #include "raster/pixel_view.h"
 #include "raster/rect.h"
+#include "raster/tiled_image.h"
 
 namespace qm {
 
@@ -62,5 +63,10 @@ enum class Adjustment { Brightness, Invert, Grey };
 // of the whole image); `value` is the brightness slider value (ignored by the others). Large
 // areas are split over two threads, with the same bits. A 24-bit image keeps alpha 255.
 void adjustImage(PixelView image, const Rect& area, Adjustment adjustment, int value = 150);
+// The same on the present tiles of a tiled image under `area`, the tiles shared among two
+// threads when they are many: the pixels adjustImage gives on the whole image. A missing tile
+// stays missing (a transparent pixel stays 0 through every adjustment), and a tile that comes
+// out all 0 is dropped. Returns the union of the present tiles' rectangles under `area`.
+Rect adjustTiles(TiledImage& image, Adjustment adjustment, int value, const Rect& area);
 
 }  // namespace qm

@@ -22,6 +22,7 @@
 #include "raster/image.h"
 #include "raster/tiled_image.h"
 #include "shell/ids.h"
+#include "shell/panels/navigator.h"
 #include "shell/state/pen_state.h"
 #include "shell/state/playback_clock.h"
 #include "shell/state/preferences.h"
@@ -136,6 +137,9 @@ struct App {
     PlaybackClock playback;
     TimelineState timeline;
     TilesetDialog tileset;
+
+    // --- The navigator ------------------------------------------------------------------
+    NavigatorCache navigatorCache;  // its samples, kept while their images stay as they are
 };
 
 // Whether window `window` is open (the main window always is).

@@ -640,6 +640,47 @@ TEST(StrokeSegment, ATiledTargetPaintsAsAWholeImage) {
     }
 }
 
+// Erasing and smudging a pixel of 0 leaves 0, for every dab pixel and opacity, so their dabs
+// make no tile where the layer has none; a painting dab makes the tiles under it.
+TEST(StrokeSegment, ErasingAndSmudgingMakeNoMissingTile) {
+    for (uint32_t a = 0; a < 256; ++a)
+        for (const uint32_t colour : {0x000000u, 0x123456u, 0xFFFFFFu, 0x00FF80u})
+            for (const uint32_t opacity : {0u, 1u, 128u, 255u}) {
+                const uint32_t s = colour | a << 24;
+                ASSERT_EQ(eraseFilterPixel(s, 0, opacity), 0u) << s;
+                ASSERT_EQ(smudgeFilterPixel(s, 0, opacity), 0u) << s;
+            }
+    const struct {
+        int tool, water;
+        bool keepAlpha;
+        int randSiz;
+        bool makesTiles;
+    } cases[] = {{2, 0, false, 0, false},
+                 {2, 60, false, 60, false},
+                 {4, 0, true, 0, false},
+                 {4, 40, false, 60, false},
+                 {0, 0, false, 0, true}};
+    for (const auto& c : cases) {
+        Painter p(300, 200);
+        p.setTip(filled(9, 9, rgba(30, 200, 90, 220)));
+        p.brush.size = 9;
+        p.brush.tool = uint8_t(c.tool);
+        p.brush.water = uint8_t(c.water);
+        p.brush.keepAlpha = c.keepAlpha ? 1 : 0;
+        p.brush.brushsizeRndfactor = 1;
+        p.brush.randSiz = int16_t(c.randSiz);
+        TiledImage layer = *TiledImage::create(300, 200);
+        layer.at(5, 5) = rgba(1, 2, 3, 255);  // one present tile, under the stroke's start
+        StrokeContext ctx{
+            p.brush, p.tip, DabTarget{300, 200, nullptr, 0, 0, [&](const Rect&) { return &layer; }},
+            100,     4,     p.random,
+            &p.cache};
+        const SegmentResult r = paintSegment(ctx, 5, 5, 290, 190);
+        EXPECT_GT(r.dabs, 0);
+        EXPECT_EQ(layer.tileCount() > 1, c.makesTiles) << c.tool << " " << c.water;
+    }
+}
+
 class StrokeThroughApp : public test::ShellTest {
 protected:
     void SetUp() override {

@@ -41,7 +41,8 @@ void expectInvariants(Document& doc) {
         if (doc.layers[i].Selected) {
             ++selected;
             // The selected layer is the painting target, unless a group was just added.
-            const Layer* target = doc.paintTarget ? layerById(doc, doc.paintTarget) : &doc.layers[i];
+            const Layer* target =
+                doc.paintTarget ? layerById(doc, doc.paintTarget) : &doc.layers[i];
             ASSERT_NE(target, nullptr);
             EXPECT_EQ(currentImage(doc), &target->image);
             EXPECT_EQ(currentVisible(doc), target->Visible);
@@ -153,6 +154,27 @@ TEST(LayerOps, ACopyIsTheSourceOverTransparent) {
     const TiledImage& copy = doc.layers.back().image;
     EXPECT_EQ(pixelsOf(copy), expected.pixels);
     EXPECT_FALSE(copy.tile(2, 0));
+}
+
+// Source tiles without colour under alpha 0 are shared by the copy, the others drawn; the copy
+// is the source over transparent either way, and writing one leaves the other as it was.
+TEST(LayerOps, ACopySharesTheTilesItWouldDrawUnchanged) {
+    Document doc = makeDocument(1, 150, 100);
+    Image source = *createImage(150, 100, 32);
+    Random rnd(5);
+    for (uint32_t& p : source.pixels) p = rnd.next() | 0x01000000u;  // alpha 1..255
+    source.at(100, 10) = rgba(1, 2, 3, 0);                           // tile (1, 0) drawn
+    doc.layers[0].image = source;
+    ASSERT_TRUE(copySelectedLayer(doc));
+    const TiledImage& copy = doc.layers.back().image;
+    Image expected = *createImage(150, 100, 32);
+    drawImage(expected, source, 0, 0, DrawMode::AlphaBlend, 255);
+    EXPECT_EQ(pixelsOf(copy), expected.pixels);
+    EXPECT_EQ(copy.tile(0, 0).pixels(), doc.layers[0].image.tile(0, 0).pixels());
+    EXPECT_EQ(copy.tile(2, 1).pixels(), doc.layers[0].image.tile(2, 1).pixels());  // edge tile
+    EXPECT_NE(copy.tile(1, 0).pixels(), doc.layers[0].image.tile(1, 0).pixels());
+    doc.layers.back().image.at(3, 3) = 0;
+    EXPECT_EQ(pixelsOf(doc.layers[0].image), source.pixels);
 }
 
 TEST(LayerOps, PropertiesChangeOnlyTheSelectedLayer) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "filters/adjustments.h"
+#include "raster/tiled_image.h"
 
 namespace qm {
 namespace {
@@ -86,6 +87,53 @@ TEST(Adjustments, FastPathsMatchTheReference) {
     for (size_t i = 0; i < image.pixels.size(); ++i) {
         ASSERT_EQ(inverted.pixels[i], invertPixel(image.pixels[i])) << i;
         ASSERT_EQ(grey.pixels[i], greyPixel(image.pixels[i])) << i;
+    }
+}
+
+// On tiles: the pixels adjustImage gives on the whole image, for every adjustment, over the
+// whole image (two threads) and a part; missing tiles stay missing, a tile shared with a copy is
+// copied before it is written, and a tile that comes out all 0 (colour under alpha 0) is
+// dropped.
+TEST(Adjustments, TilesMatchTheWholeImage) {
+    std::mt19937 rng(11);
+    Image image = *createImage(1100, 1030, 32);
+    // Painted tiles in patches, the rest missing; one tile of colour under alpha 0 only.
+    for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x)
+            if (((x >> 6) + (y >> 6)) % 3 != 0) {
+                uint32_t p = rng();
+                if (rng() % 5 == 0) p &= 0x00FFFFFFu;
+                image.at(x, y) = p;
+            }
+    for (int y = 128; y < 192; ++y)
+        for (int x = 64; x < 128; ++x) image.at(x, y) = rng() & 0x00FFFFFFu;
+    const TiledImage tiled = tiledFrom(image);
+    const struct {
+        Adjustment adjustment;
+        int value;
+        Rect area;
+    } cases[] = {
+        {Adjustment::Brightness, 0, {0, 0, 1100, 1030}},
+        {Adjustment::Brightness, 225, {-10, -10, 5000, 5000}},
+        {Adjustment::Invert, 150, {0, 0, 1100, 1030}},
+        {Adjustment::Grey, 150, {30, 100, 700, 300}},
+        {Adjustment::Brightness, 99, {70, 130, 10, 10}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.adjustment) * 1000 + c.value);
+        Image expected = image;
+        adjustImage(expected, c.area, c.adjustment, c.value);
+        TiledImage out = tiled;  // shares every tile with `tiled`
+        const Rect bounds = adjustTiles(out, c.adjustment, c.value, c.area);
+        ASSERT_EQ(out.toImage().pixels, expected.pixels);
+        EXPECT_EQ(tiled.toImage().pixels, image.pixels);  // the shared tiles kept
+        EXPECT_FALSE(out.tile(3, 0));                     // missing stays missing
+        const bool zeroTileCovered =
+            intersect(c.area, Rect{64, 128, 64, 64}) == Rect{64, 128, 64, 64};
+        EXPECT_EQ(!out.tile(1, 2), zeroTileCovered);          // all 0 after: dropped
+        for (size_t i = 0; i < image.pixels.size(); i += 13)  // what changed lies in the bounds
+            if (expected.pixels[i] != image.pixels[i])
+                ASSERT_TRUE(bounds.contains(int(i % 1100), int(i / 1100))) << i;
     }
 }
 

@@ -239,6 +239,110 @@ TEST_F(NavigatorTest, FollowsUndoAndANewDocument) {
     for (int x : {25, 75, 124}) EXPECT_NE(fresh.at(x, 50) & 0xFFFFFFu, rgb(125, 125, 125)) << x;
 }
 
+// The navigator keeps each image's sample while the image stays as it is; after any sequence of
+// edits its picture is the one a drawing that samples everything anew gives, and an edit of one
+// layer leaves the other layers' samples as they were.
+TEST_F(NavigatorTest, KeptSamplesGiveTheFreshPictureAfterEveryEdit) {
+    setMode(0);
+    Random random(20261211);
+    const auto pick = [&](int n) { return random(n - 1); };  // 0 .. n - 1
+    const auto someLayer = [&]() -> Layer& {
+        return app.doc.layers[size_t(pick(int(app.doc.layers.size())))];
+    };
+    const auto paintBox = [&](Layer& layer) {
+        Image whole = layer.image.toImage();
+        fillBox(whole, pick(300) - 50, pick(120) - 30, 10 + pick(120), 5 + pick(60),
+                solidPaint(rgba(uint32_t(pick(256)), uint32_t(pick(256)), uint32_t(pick(256)),
+                                uint32_t(pick(256)))));
+        layer.image = whole;
+    };
+    menu(Cmd::NewLayer);
+    menu(Cmd::NewLayer);
+    for (Layer& layer : app.doc.layers) paintBox(layer);
+    for (int step = 0; step < 120; ++step) {
+        const int kind = pick(10);
+        switch (kind) {
+            case 0: {  // a stroke on the current layer
+                app.CurrentTool = Tool::Brush;
+                app.brush.color = rgba(uint32_t(pick(256)), 90, 40, 255);
+                const int x = app.ViewOffsetX + pick(300), y = app.ViewOffsetY + pick(120);
+                canvas(CanvasEventType::LeftDown, x, y);
+                canvas(CanvasEventType::Move, x + pick(80), y + pick(40), false, false, true);
+                canvas(CanvasEventType::LeftUp, x + pick(80), y + pick(40));
+                break;
+            }
+            case 1:
+                paintBox(someLayer());
+                break;
+            case 2: {
+                Layer& layer = someLayer();
+                layer.X = int16_t(pick(200) - 100);
+                layer.Y = int16_t(pick(80) - 40);
+                break;
+            }
+            case 3: {
+                Layer& layer = someLayer();
+                layer.Opacity = uint8_t(pick(256));
+                layer.Blendmode = uint8_t(pick(15));
+                break;
+            }
+            case 4: {
+                Layer& layer = someLayer();
+                layer.Visible = uint8_t(layer.Visible ? 0 : 1);
+                break;
+            }
+            case 5:
+                menu(pick(2) == 0 ? Cmd::CopyLayer : Cmd::NewLayer);
+                break;
+            case 6:
+                menu(Cmd::Deletelayer);
+                break;
+            case 7:
+                menu(pick(2) == 0 ? Cmd::Undo : Cmd::Redo);
+                break;
+            case 8: {
+                Image frame = *createImage(300, 120, 32);
+                fillBox(frame, pick(300), pick(120), 30, 30, solidPaint(rgba(0, 160, 0, 255)));
+                addAnimationFrame(app.doc, int16_t(1 + pick(3)), tiledFrom(frame));
+                break;
+            }
+            default:
+                app.viewState.CurrentFrame = int16_t(1 + pick(3));
+                break;
+        }
+        redrawNavigator(app);
+        const Image fresh = navigatorPicture(app, kDocW, kDocH);
+        const Image& shown = navigator();
+        ASSERT_EQ(shown.width, 150) << step;
+        for (int y = 0; y < kDocH; ++y)
+            for (int x = 0; x < kDocW; ++x)
+                ASSERT_EQ(shown.at(x, y + kTop), fresh.at(x, y) | 0xFF000000u)
+                    << "step " << step << " (kind " << kind << ") at " << x << ", " << y;
+    }
+
+    // A layer painted on its own: the other layers keep their samples (the same tiles).
+    Layer& painted = app.doc.layers.front();
+    Layer& unchanged = app.doc.layers.back();
+    for (Layer* layer : {&painted, &unchanged}) {
+        layer->Visible = 1;
+        layer->X = layer->Y = 0;
+        layer->image.at(0, 0) = rgba(200, 100, 50, 255);
+    }
+    redrawNavigator(app);
+    const uint32_t other = unchanged.id;
+    ASSERT_NE(other, painted.id);
+    const auto tileOf = [&](uint32_t layerId) {
+        return app.navigatorCache.layers.at(layerId).image.tile(0, 0).pixels();
+    };
+    const uint32_t* kept = tileOf(other);
+    const uint32_t* before = tileOf(painted.id);
+    ASSERT_NE(kept, nullptr);
+    painted.image.at(0, 0) = rgba(1, 2, 3, 255);
+    redrawNavigator(app);
+    EXPECT_EQ(tileOf(other), kept);
+    EXPECT_NE(tileOf(painted.id), before);
+}
+
 TEST_F(PanelInput, LayerTickHidesAndShowsTheLayerAsOneStep) {
     const int tree = id(Gadget::LayerTree);
     ASSERT_TRUE(ui.gadgetItemChecked(tree, 0));

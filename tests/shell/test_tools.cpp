@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 
+#include "document/layer_ops.h"
 #include "raster/shapes.h"
 #include "shell/commands/layer_commands.h"
 #include "shell/commands/tool_commands.h"
@@ -84,8 +85,7 @@ TEST_F(Tools, ShapesFromPressToRelease) {
         {"box up-left with Control", Cmd::Box, 60, 50, 40, 90, true, {40, 30, 20, 20}},
         {"ellipse", Cmd::Ellipse, 50, 50, 60, 55, false, {40, 45, 21, 11}},
         // The radius is the horizontal distance, whatever the vertical one.
-        {"ellipse with Control is a circle", Cmd::Ellipse, 50, 50, 60, 90, true,
-         {40, 40, 21, 21}},
+        {"ellipse with Control is a circle", Cmd::Ellipse, 50, 50, 60, 90, true, {40, 40, 21, 21}},
         {"line", Cmd::Line, 30, 40, 10, 20, false, {10, 20, 21, 21}},
         {"gradient", Cmd::Gradient, 10, 10, 50, 40, false, {10, 10, 40, 30}},
         {"straight speed line paints nothing", Cmd::StraightSpeedLine, 10, 10, 50, 40, false, {}},
@@ -518,6 +518,54 @@ TEST_F(Tools, EachActionIsOneUndoStep) {
         EXPECT_TRUE(same(layer().image.toImage(), after));
         expectViewShowsLayers();
     }
+}
+
+// The adjustments and Clear work on the tiles the layer has: a missing tile stays missing, a
+// clear leaves none, and undo gives the tiles back. A preview of another layer than the one the
+// step adjusts is taken back where it showed.
+TEST_F(Tools, AdjustmentsAndClearKeepMissingTilesMissing) {
+    {
+        Image whole = layer().image.toImage();
+        fillBox(whole, 10, 10, 40, 30, solidPaint(rgba(100, 50, 20, 255)));
+        fillBox(whole, 150, 100, 20, 20, solidPaint(rgba(40, 50, 60, 0), DrawMode::AllChannels));
+        layer().image = whole;
+    }
+    const size_t tiles = layer().image.tileCount();
+    ASSERT_EQ(tiles, 2u);
+    menu(Cmd::InverseColor);
+    EXPECT_EQ(layer().image.tileCount(), 1u);  // colour under alpha 0 became 0: dropped
+    EXPECT_EQ(layer().image.at(10, 10), rgba(155, 205, 235, 255));
+    expectViewShowsLayers();
+    menu(Cmd::Undo);
+    EXPECT_EQ(layer().image.tileCount(), tiles);
+    EXPECT_EQ(layer().image.at(150, 100), rgba(40, 50, 60, 0));
+    menu(Cmd::Clear);
+    EXPECT_EQ(layer().image.tileCount(), 0u);
+    expectViewShowsLayers();
+    menu(Cmd::Undo);
+    EXPECT_EQ(layer().image.tileCount(), tiles);
+    menu(Cmd::Clear);
+    menu(Cmd::Clear);  // an empty layer: still no tile
+    EXPECT_EQ(layer().image.tileCount(), 0u);
+    menu(Cmd::Undo);
+    menu(Cmd::Undo);
+    expectViewShowsLayers();
+
+    // The preview shows the first layer; the second is current when the step is applied.
+    menu(Cmd::NewLayer);
+    {
+        Image whole = layer().image.toImage();
+        fillBox(whole, 60, 60, 50, 50, solidPaint(rgba(20, 200, 20, 255)));
+        layer().image = whole;
+    }
+    ASSERT_TRUE(selectLayerRow(app.doc, 0));
+    menu(Cmd::Brightness);
+    control(Gadget::BrightnessTrack, 300);
+    EXPECT_FALSE(same(*ui.lastCanvas(), freshCanvas(app)));  // the preview shows
+    ASSERT_TRUE(selectLayerRow(app.doc, 1));
+    control(Gadget::BrightnessOk, 0, ControlEventType::Click);
+    EXPECT_EQ(layer().image.at(60, 60), rgba(40, 255, 40, 255));
+    expectViewShowsLayers();
 }
 
 TEST_F(Tools, HiddenLayerTakesNoToolAndNoPreview) {

@@ -21,21 +21,43 @@ namespace {
 // The preview's tiles are 2^8 view pixels wide at most.
 constexpr int kPreviewTileShiftX = 8;
 
-// One adjustment of the whole current layer, one undo step; the view is made again from the
-// layer by the commit.
+// One adjustment of the whole current layer, one undo step. Only its present tiles are declared
+// and adjusted (a transparent pixel stays 0 through every adjustment), so the commit redraws the
+// view where they lie.
 void adjustCurrentLayer(App& app, Adjustment adjustment, int value, const char* label) {
     ScopedEdit edit(app, label);
     const PaintTarget layer = paintTarget(app);
     if (!layer) return;
     const Rect whole{0, 0, layer.width, layer.height};
-    touchTarget(app, layer, whole);
-    // A missing tile stays as it is: a transparent pixel stays 0 through every adjustment.
     TiledImage& image = *layer.image;
-    std::vector<std::pair<int, int>> present;
-    image.forEachTile(whole,
-                      [&](int tx, int ty, const ConstPixelView&) { present.emplace_back(tx, ty); });
-    for (const auto& [tx, ty] : present)
-        adjustImage(image.writableTile(tx, ty), whole, adjustment, value);
+    std::vector<Rect> present;
+    image.forEachTile(
+        whole, [&](int, int, const ConstPixelView& tile) { present.push_back(tile.rect()); });
+    for (const Rect& r : present) touchTarget(app, layer, r);
+    adjustTiles(image, adjustment, value, whole);
+}
+
+// The canvas rectangle where a layer's display image lies at the view's zoom, cut to the canvas.
+Rect layerCanvasRect(const App& app, const Layer& layer) {
+    const int zoom = app.view.zoom;
+    const int64_t x0 = int64_t(app.ViewOffsetX) + layerViewOffset(layer.X, zoom);
+    const int64_t y0 = int64_t(app.ViewOffsetY) + layerViewOffset(layer.Y, zoom);
+    const int64_t x1 = x0 + scaled(layer.image.width, zoom);
+    const int64_t y1 = y0 + scaled(layer.image.height, zoom);
+    const auto clampX = [&](int64_t v) {
+        return int(std::clamp<int64_t>(v, 0, app.iface.canvasWidth));
+    };
+    const auto clampY = [&](int64_t v) {
+        return int(std::clamp<int64_t>(v, 0, app.iface.canvasHeight));
+    };
+    return Rect{clampX(x0), clampY(y0), clampX(x1) - clampX(x0), clampY(y1) - clampY(y0)};
+}
+
+// Where the brightness preview shows its layer on the canvas; empty without a preview.
+Rect previewCanvasRect(const App& app) {
+    if (!app.tools.layerPreview) return {};
+    const Layer* layer = layerById(app.doc, app.tools.layerPreview->layerId);
+    return layer ? layerCanvasRect(app, *layer) : Rect{};
 }
 
 }  // namespace
@@ -73,6 +95,9 @@ void previewBrightness(App& app, int value) {
     const BrightnessTable table =
         brightnessTable(std::clamp(value, kBrightnessMin, kBrightnessMax));
     ToolState& t = app.tools;
+    // The canvas changes only where the layer lies, and where a preview of another layer lay.
+    Rect changed =
+        t.layerPreview && t.layerPreview->layerId != layer->id ? previewCanvasRect(app) : Rect{};
     // The same layer at the same zoom: the tiles in view are made again in their memory, the
     // others dropped (the compositor makes them when shown). Otherwise the entry is made anew,
     // at the view's zoom and tile size, and its tiles where shown.
@@ -96,14 +121,22 @@ void previewBrightness(App& app, int value) {
         t.previewView.display.clear();
         rebuildDisplay(*layer, t.previewView);
     }
-    recomposeView(app, false);
+    recomposeRegion(app, unite(changed, layerCanvasRect(app, *layer)));
 }
 
 void applyBrightness(App& app, int value) {
+    value = std::clamp(value, kBrightnessMin, kBrightnessMax);
+    // The commit redraws what the step changed. A preview that showed other pixels than the step
+    // makes (of another layer or value, or while a drawing is painted) is taken back where it
+    // lay.
+    const Layer* current = currentLayer(app.doc);
+    const bool previewDiffers =
+        app.tools.layerPreview && (!current || app.tools.layerPreview->layerId != current->id ||
+                                   app.brightnessPreview != value || paintsAnimation(app.doc));
+    const Rect previewed = previewDiffers ? previewCanvasRect(app) : Rect{};
     dropLayerPreview(app);
-    adjustCurrentLayer(app, Adjustment::Brightness,
-                       std::clamp(value, kBrightnessMin, kBrightnessMax), "Brightness");
-    recomposeView(app, false);
+    adjustCurrentLayer(app, Adjustment::Brightness, value, "Brightness");
+    if (!previewed.empty()) recomposeRegion(app, previewed);
 }
 
 }  // namespace qm

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <new>
 #include <utility>
+#include <vector>
 
 #include "brush/stroke.h"
 #include "brush/tool_shapes.h"
@@ -373,7 +374,12 @@ void clearCurrentLayer(App& app) {
     ScopedEdit edit(app, "Clear");
     const PaintTarget layer = paintTarget(app);
     if (!layer) return;
-    touchTarget(app, layer, Rect{0, 0, layer.width, layer.height});
+    // Only the present tiles hold pixels: they are declared, then every tile goes missing.
+    std::vector<Rect> present;
+    layer.image->forEachTile(
+        Rect{0, 0, layer.width, layer.height},
+        [&](int, int, const ConstPixelView& tile) { present.push_back(tile.rect()); });
+    for (const Rect& r : present) touchTarget(app, layer, r);
     layer.image->clear();
 }
 

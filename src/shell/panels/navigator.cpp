@@ -91,11 +91,11 @@ Image sampled(const Source& source, int left, int top, const std::vector<int>& x
 // the current frame, the visible layers through their blend modes and opacities, over ColorBG)
 // are applied to a small document whose images are the document's sampled at the navigator's
 // pixels, so each pixel is the document-size composition's pixel at that point, and the cost
-// is the navigator's size, not the document's.
-Image composedDocument(const App& app, int w, int h) {
+// is the navigator's size, not the document's. `layerImage(layer)` and `frameImage(frame)` give
+// the sampled images; `view` holds the small layers' display entries, current for them.
+template <class LayerImage, class FrameImage>
+Document smallDocument(const App& app, int w, int h, LayerImage layerImage, FrameImage frameImage) {
     const Document& doc = app.doc;
-    const std::vector<int> xs = sampleMap(w, std::max(1, int(doc.Width)));
-    const std::vector<int> ys = sampleMap(h, std::max(1, int(doc.Height)));
     Document small;
     small.Width = int16_t(w);
     small.Height = int16_t(h);
@@ -104,7 +104,7 @@ Image composedDocument(const App& app, int w, int h) {
         Layer copy;
         static_cast<LayerProperties&>(copy) = layer;
         copy.X = copy.Y = 0;
-        copy.image = sampled(layer.image, layer.X, layer.Y, xs, ys);
+        copy.image = layerImage(layer);
         small.layers.push_back(std::move(copy));
     }
     for (const auto& [key, animation] : doc.animationLayers) {
@@ -117,19 +117,31 @@ Image composedDocument(const App& app, int w, int h) {
             AnimationFrame f;
             f.Frame = frame.Frame;
             f.Hold = frame.Hold;
-            f.image = sampled(frame.image, frame.X, frame.Y, xs, ys);
+            f.image = frameImage(frame);
             copy.Frames.push_back(std::move(f));
         }
         if (!copy.Frames.empty()) small.animationLayers.emplace(key, std::move(copy));
     }
+    return small;
+}
+
+Image composedSmall(const App& app, const Document& small, ViewCache& view,
+                    const std::vector<int>& xs, const std::vector<int>& ys) {
     const Image paper = sampled(app.paperImage8, 0, 0, xs, ys);
-    ViewCache view;
-    resetDisplays(small.layers, 100, view);
     CanvasScene scene{small, view, paper, 0, 0, app.prefs.ColorBG, GridSettings{}};
     scene.currentFrame = app.viewState.CurrentFrame;  // at zoom 100
-    Image out = *createImage(w, h, 32);
-    composeCanvas(out, scene, Rect{0, 0, w, h}, 1);
+    Image out = *createImage(small.Width, small.Height, 32);
+    composeCanvas(out, scene, Rect{0, 0, small.Width, small.Height}, 1);
     return out;
+}
+
+// True when no two layers share an id (the display entries are kept by id).
+bool distinctLayerIds(const Document& doc) {
+    std::vector<uint32_t> ids;
+    ids.reserve(doc.layers.size());
+    for (const Layer& layer : doc.layers) ids.push_back(layer.id);
+    std::sort(ids.begin(), ids.end());
+    return std::adjacent_find(ids.begin(), ids.end()) == ids.end();
 }
 
 // The part of the document the canvas shows, in navigator pixels; empty when none shows.
@@ -162,6 +174,76 @@ void outline(Image& image, const Rect& r, uint32_t colour) {
 
 }  // namespace
 
+Image navigatorPicture(const App& app, int w, int h) {
+    const std::vector<int> xs = sampleMap(w, std::max(1, int(app.doc.Width)));
+    const std::vector<int> ys = sampleMap(h, std::max(1, int(app.doc.Height)));
+    const Document small = smallDocument(
+        app, w, h,
+        [&](const Layer& layer) {
+            return tiledFrom(sampled(layer.image, layer.X, layer.Y, xs, ys));
+        },
+        [&](const AnimationFrame& frame) {
+            return tiledFrom(sampled(frame.image, frame.X, frame.Y, xs, ys));
+        });
+    ViewCache view;
+    resetDisplays(small.layers, 100, view);
+    return composedSmall(app, small, view, xs, ys);
+}
+
+Image navigatorPicture(const App& app, int w, int h, NavigatorCache& cache) {
+    const int docW = std::max(1, int(app.doc.Width)), docH = std::max(1, int(app.doc.Height));
+    if (!distinctLayerIds(app.doc)) {
+        cache = NavigatorCache{};
+        return navigatorPicture(app, w, h);
+    }
+    if (cache.width != w || cache.height != h || cache.docWidth != docW ||
+        cache.docHeight != docH) {
+        cache = NavigatorCache{};
+        cache.width = w;
+        cache.height = h;
+        cache.docWidth = docW;
+        cache.docHeight = docH;
+        cache.xs = sampleMap(w, docW);
+        cache.ys = sampleMap(h, docH);
+        cache.view.zoom = 100;
+    }
+    using Sample = NavigatorCache::Sample;
+    const auto sample = [&cache](const TiledImage& image, int x, int y) {
+        return Sample{image.revision(),
+                      x,
+                      y,
+                      image.width,
+                      image.height,
+                      tiledFrom(sampled(image, x, y, cache.xs, cache.ys))};
+    };
+    std::unordered_map<uint32_t, Sample> layers;
+    std::vector<Sample> frames;
+    const Document small = smallDocument(
+        app, w, h,
+        [&](const Layer& layer) {
+            const auto it = cache.layers.find(layer.id);
+            if (it != cache.layers.end() && it->second.matches(layer.image, layer.X, layer.Y))
+                return layers.emplace(layer.id, std::move(it->second)).first->second.image;
+            // A new sample: the layer's display entry is made again from it.
+            cache.view.display.erase(layer.id);
+            return layers.emplace(layer.id, sample(layer.image, layer.X, layer.Y))
+                .first->second.image;
+        },
+        [&](const AnimationFrame& frame) {
+            for (const Sample& kept : cache.frames)
+                if (kept.matches(frame.image, frame.X, frame.Y)) {
+                    frames.push_back(kept);
+                    return kept.image;
+                }
+            frames.push_back(sample(frame.image, frame.X, frame.Y));
+            return frames.back().image;
+        });
+    cache.layers = std::move(layers);
+    cache.frames = std::move(frames);
+    refreshDisplays(small.layers, cache.view);
+    return composedSmall(app, small, cache.view, cache.xs, cache.ys);
+}
+
 NavigatorFit navigatorFit(const App& app) {
     NavigatorFit fit;
     const int cw = std::max(1, app.iface.canvasWidth), ch = std::max(1, app.iface.canvasHeight);
@@ -185,7 +267,7 @@ void redrawNavigator(App& app) {
     auto image = createImage(fit.width, fit.height, 32);
     if (!image) return;
     std::fill(image->pixels.begin(), image->pixels.end(), kNavigatorGrey);
-    const Image picture = composedDocument(app, fit.docW, fit.docH);
+    const Image picture = navigatorPicture(app, fit.docW, fit.docH, app.navigatorCache);
     const Rect view = viewInNavigator(app, fit);
     const int mode = app.NavigatorMode;
     // "Mode Hiden" draws only the part of the document under the view.
