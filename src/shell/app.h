@@ -22,7 +22,7 @@
 #include "raster/image.h"
 #include "raster/tiled_image.h"
 #include "shell/ids.h"
-#include "shell/panels/navigator.h"
+#include "shell/state/navigator_cache.h"
 #include "shell/state/pen_state.h"
 #include "shell/state/playback_clock.h"
 #include "shell/state/preferences.h"
