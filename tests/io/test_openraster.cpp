@@ -398,6 +398,50 @@ TEST(OpenRaster, AnotherProgramsFileOpensAsTheCanvasItDescribes) {
               "\"Wide\" (svg:soft-light as ClearLight).");
 }
 
+// Pictures placed across tile edges, partly outside the canvas, or at offsets our layers cannot
+// keep: the tiles of the old way (the picture copied whole onto a transparent document-size
+// image), with the transparent tiles missing.
+TEST(OpenRaster, PlacedPicturesHaveTheTilesOfTheWholeImage) {
+    const int w = 150, h = 100;
+    struct Placed {
+        int x, y, pw, ph;
+    };
+    const std::vector<Placed> cases = {
+        {40, 30, 90, 70}, {-20, -10, 100, 50}, {100, 80, 80, 40}, {40000, 0, 160, 110},
+        {0, 0, 70, 100},  {200, 0, 10, 10}};
+    std::string stack = "<image w=\"150\" h=\"100\"><stack>";
+    std::vector<std::pair<std::string, Bytes>> files = {{"mimetype", textBytes("image/openraster")}};
+    std::vector<Image> pictures;
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const Placed& c = cases[i];
+        pictures.push_back(noisyImage(c.pw, c.ph, 30 + i));
+        const std::string src = "data/" + std::to_string(i) + ".png";
+        stack += "<layer src=\"" + src + "\" x=\"" + std::to_string(c.x) + "\" y=\"" +
+                 std::to_string(c.y) + "\"/>";
+        files.push_back({src, pngOf(pictures.back())});
+    }
+    stack += "</stack></image>";
+    files.insert(files.begin() + 1, {"stack.xml", textBytes(stack)});
+    std::string error;
+    const auto read = readOpenRaster(makeZip(files), "placed.ora", 1, error);
+    ASSERT_TRUE(read) << error;
+    const auto& layers = read->document.layers;
+    ASSERT_EQ(layers.size(), cases.size());
+    for (size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(i);
+        const Placed& c = cases[i];
+        const Image& picture = pictures[i];
+        Image placed = *createImage(w, h, 32);
+        for (int y = std::max(c.y, 0); y < std::min(c.y + c.ph, h); ++y)
+            for (int x = std::max(c.x, 0); x < std::min(c.x + c.pw, w); ++x)
+                placed.at(x, y) = picture.at(x - c.x, y - c.y);
+        const TiledImage& got = layers[cases.size() - 1 - i].image;  // the stack lists the top first
+        const TiledImage expected = tiledFrom(placed);
+        EXPECT_TRUE(got == expected);
+        EXPECT_EQ(got.tileCount(), expected.tileCount());
+    }
+}
+
 TEST(OpenRaster, AnEmptyStackOpensAsOneEmptyLayer) {
     const Bytes archive =
         makeZip({{"mimetype", textBytes("image/openraster")},
