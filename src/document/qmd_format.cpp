@@ -492,9 +492,9 @@ bool writeDocumentFile(const Document& doc, const ViewState& view, std::string_v
             std::string reason;
             bool encoded = false;
             if (tiles.empty()) {  // a group (or an empty frame): kept as a transparent image
-                const auto image = createImage(doc.Width, doc.Height, 32);
-                if (!image) throw std::bad_alloc();
-                encoded = encodePng(*image, bytes, reason);
+                const auto blank = TiledImage::create(doc.Width, doc.Height);
+                if (!blank) throw std::bad_alloc();
+                encoded = encodePngOfTiles(*blank, bytes, reason);
             } else {
                 encoded = encodePngOfTiles(tiles, bytes, reason);
             }

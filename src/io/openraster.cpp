@@ -435,14 +435,13 @@ std::optional<OpenRasterParts> encodeParts(const Document& doc, std::string& err
                 return;
             }
             const Layer& layer = *layers[size_t(i - 1)];
-            std::optional<Image> image;
             if (layer.image.empty()) {  // a group: a transparent image
-                image = createImage(doc.Width, doc.Height, 32);
-                if (!image) throw std::bad_alloc();
+                const auto blank = TiledImage::create(doc.Width, doc.Height);
+                if (!blank) throw std::bad_alloc();
+                encodePngOfTiles(*blank, parts.layers[size_t(i - 1)], why);
             } else {
-                image = layer.image.toImage();
+                encodePngOfTiles(layer.image, parts.layers[size_t(i - 1)], why);
             }
-            encodePng(*image, parts.layers[size_t(i - 1)], why);
         },
         [&](int done) {
             if (options.progress) options.progress(done, count);

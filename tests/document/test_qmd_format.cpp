@@ -135,6 +135,26 @@ TEST(QmdFormat, EveryStoredFieldSurvivesASaveAndReopen) {
     }
 }
 
+// Each layer file holds the bytes the whole-image encoder gives for the layer, or for a blank
+// document-size image where the layer is a group.
+TEST(QmdFormat, LayerFilesHoldTheBytesOfTheWholeImages) {
+    TempFolder dir;
+    Document doc = makeDocument({"Sky", "Ink", "Group1"}, 130, 70);
+    doc.layers[1].image = noise(140, 75, 5);
+    doc.layers[2].IsGroup = 1;
+    doc.layers[2].image = Image{};
+    std::string error;
+    ASSERT_TRUE(writeDocumentFile(doc, ViewState{}, dir.file("art.qmd"), error)) << error;
+    for (const char* name : {"Sky", "Ink", "Group1"}) {
+        SCOPED_TRACE(name);
+        const Layer& layer = *std::find_if(doc.layers.begin(), doc.layers.end(),
+                                           [&](const Layer& l) { return l.Name == name; });
+        const Image whole = layer.image.empty() ? *createImage(130, 70, 32) : layer.image.toImage();
+        std::ifstream in(dir.file(std::string("art/") + name + ".png"), std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), pngText(whole));
+    }
+}
+
 TEST(QmdFormat, IndexHasTheDocumentLinesInOrderWithCrLf) {
     Document doc = makeDocument({"Layer1"}, 1024, 768);
     doc.layers[0].Paint = 0;

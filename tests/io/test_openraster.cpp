@@ -214,6 +214,29 @@ TEST(OpenRaster, TheArchiveIsLaidOutAsOtherProgramsExpect) {
     EXPECT_EQ(files.size(), 6u);  // mimetype, stack, two layers, thumbnail, merged
 }
 
+// Each layer entry holds the bytes the whole-image encoder gives for the layer, a layer without
+// pixels written as a transparent document-size image.
+TEST(OpenRaster, LayerEntriesHoldTheBytesOfTheWholeImages) {
+    Document doc;
+    doc.Width = 130;
+    doc.Height = 70;
+    doc.layers.push_back(makeLayer("Back", noisyImage(130, 70, 3, true)));
+    doc.layers.push_back(makeLayer("Wide", noisyImage(150, 80, 4)));
+    doc.layers.push_back(makeLayer("Empty", Image{}));
+    renumber(doc);
+    std::string error;
+    const auto bytes = encodeOpenRaster(doc, error);
+    ASSERT_TRUE(bytes) << error;
+    const auto files = unzip(*bytes);
+    for (size_t k = 0; k < doc.layers.size(); ++k) {
+        SCOPED_TRACE(k);
+        const TiledImage& image = doc.layers[k].image;
+        const Image whole = image.empty() ? *createImage(130, 70, 32) : image.toImage();
+        ASSERT_TRUE(files.count("data/layer" + std::to_string(k) + ".png"));
+        EXPECT_TRUE(files.at("data/layer" + std::to_string(k) + ".png") == pngOf(whole));
+    }
+}
+
 TEST(OpenRaster, AFailedSaveLeavesThePreviousFile) {
     test::TempFolder dir("qm_ora");
     const std::string path = dir.file("keep.ora");
