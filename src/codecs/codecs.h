@@ -16,6 +16,8 @@
 
 namespace qm {
 
+class EncodedBytes;
+
 enum class ImageFormat { Unknown, Png, Jpeg, Tiff, Bmp, Tga, Ico };
 
 // Recognises a format from the first bytes; TGA, which has no signature, is recognised from a
@@ -58,6 +60,8 @@ bool encodePng(const Image& img, std::vector<uint8_t>& out, std::string& error);
 // The same file as encodePng(image.toImage()) gives, byte for byte, without making the whole
 // image: each row is read from the tiles as it is written.
 bool encodePngOfTiles(const TiledImage& image, std::vector<uint8_t>& out, std::string& error);
+// The same bytes into a block of the buffer pool (codecs/encoded_bytes.h).
+bool encodePngOfTiles(const TiledImage& image, EncodedBytes& out, std::string& error);
 bool encodeJpeg(const Image& img, int quality0to10, std::vector<uint8_t>& out, std::string& error);
 bool encodeBmp(const Image& img, std::vector<uint8_t>& out, std::string& error);
 

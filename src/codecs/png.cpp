@@ -24,6 +24,7 @@
 #endif
 
 #include "codecs/codecs.h"
+#include "codecs/encoded_bytes.h"
 #include "raster/buffer_pool.h"
 
 namespace qm {
@@ -398,13 +399,17 @@ struct PngWriter {
     png_structp png = nullptr;
     png_infop info = nullptr;
     std::vector<uint8_t>* out = nullptr;
+    EncodedBytes* pooled = nullptr;  // instead of out
 };
 
 void writeToVector(png_structp png, png_bytep data, size_t length) {
     auto* writer = static_cast<PngWriter*>(png_get_io_ptr(png));
     bool failed = false;
     try {
-        writer->out->insert(writer->out->end(), data, data + length);
+        if (writer->pooled)
+            writer->pooled->append(data, length);
+        else
+            writer->out->insert(writer->out->end(), data, data + length);
     } catch (...) {
         failed = true;  // png_error must not be called from inside the handler
     }
@@ -581,11 +586,18 @@ namespace {
 
 // A PNG into `out` by write(PngWriter*), which runs under libpng's error jump (writeRows,
 // writeTiledRows); false with libpng's reason when memory or libpng fails.
-template <class Write>
-bool encodeWith(std::vector<uint8_t>& out, std::string& error, Write write) {
+void setOutput(PngWriter& w, std::vector<uint8_t>& out) {
+    w.out = &out;
+}
+void setOutput(PngWriter& w, EncodedBytes& out) {
+    w.pooled = &out;
+}
+
+template <class Out, class Write>
+bool encodeWith(Out& out, std::string& error, Write write) {
     out.clear();
     PngWriter w;
-    w.out = &out;
+    setOutput(w, out);
     w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &w.messages, onPngError, onPngWarning);
     if (w.png) w.info = png_create_info_struct(w.png);
     WriteGuard guard{w};
@@ -603,14 +615,40 @@ bool encodeWith(std::vector<uint8_t>& out, std::string& error, Write write) {
 
 }  // namespace
 
-bool encodePngOfTiles(const TiledImage& image, std::vector<uint8_t>& out, std::string& error) {
+namespace {
+
+template <class Out>
+bool encodeTiles(const TiledImage& image, Out& out, std::string& error) {
     if (image.empty()) {
         error = "PNG: cannot save an empty image";
         return false;
     }
-    std::vector<uint32_t> row(size_t(image.width));
-    return encodeWith(out, error,
-                      [&](PngWriter* w) { return writeTiledRows(w, image, row.data()); });
+    try {
+        PooledBuffer row = PooledBuffer::take(size_t(image.width) * 4);
+        return encodeWith(out, error, [&](PngWriter* w) {
+            return writeTiledRows(w, image, reinterpret_cast<uint32_t*>(row.data()));
+        });
+    } catch (const std::bad_alloc&) {
+        error = "PNG: out of memory";
+        return false;
+    }
+}
+
+}  // namespace
+
+bool encodePngOfTiles(const TiledImage& image, std::vector<uint8_t>& out, std::string& error) {
+    return encodeTiles(image, out, error);
+}
+
+bool encodePngOfTiles(const TiledImage& image, EncodedBytes& out, std::string& error) {
+    // A painted layer deflates to a fraction of its pixels; the block grows when it needs to.
+    try {
+        out.reserve(size_t(image.width) * size_t(std::max(image.height, 0)) + 4096);
+    } catch (const std::bad_alloc&) {
+        error = "PNG: out of memory";
+        return false;
+    }
+    return encodeTiles(image, out, error);
 }
 
 bool encodePng(const Image& img, std::vector<uint8_t>& out, std::string& error) {

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "codecs/codecs.h"
+#include "codecs/encoded_bytes.h"
 #include "document/document_fields.h"
 #include "document/document_ops.h"
 #include "platform/file_bytes.h"
@@ -488,7 +489,7 @@ bool writeDocumentFile(const Document& doc, const ViewState& view, std::string_v
         [&](int i) {
             const TiledImage& tiles =
                 i < layers ? doc.layers[size_t(i)].image : frames[size_t(i - layers)].frame->image;
-            std::vector<uint8_t> bytes;
+            EncodedBytes bytes;
             std::string reason;
             bool encoded = false;
             if (tiles.empty()) {  // a group (or an empty frame): kept as a transparent image
@@ -498,7 +499,7 @@ bool writeDocumentFile(const Document& doc, const ViewState& view, std::string_v
             } else {
                 encoded = encodePngOfTiles(tiles, bytes, reason);
             }
-            if (!encoded || !writeFileAtomically(storedPath(i), bytes, reason)) {
+            if (!encoded || !writeFileAtomically(storedPath(i), bytes.bytes(), reason)) {
                 failures[size_t(i)] = reason;
                 return;
             }

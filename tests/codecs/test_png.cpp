@@ -9,6 +9,8 @@
 
 #include "codecs/codecs.h"
 #include "codecs/decode_tiles_check.h"
+#include "codecs/encoded_bytes.h"
+#include "codecs/png_rows.h"
 
 namespace qm {
 namespace {
@@ -275,6 +277,28 @@ TEST(PngEncode, TilesGiveTheBytesOfTheWholeImage) {
     std::string error;
     EXPECT_FALSE(encodePngOfTiles(TiledImage{}, bytes, error));
     EXPECT_FALSE(error.empty());
+}
+
+// The encoders that write into pooled blocks give the bytes of the ones that write vectors,
+// one file after another into the same block (smaller, then larger than the block).
+TEST(PngEncode, PooledOutputHoldsTheSameBytes) {
+    EncodedBytes pooled;
+    for (auto [w, h] : {std::pair{130, 70}, {3, 2}, {300, 260}}) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        const Image whole = patterned(w, h, true);
+        std::vector<uint8_t> expected;
+        std::string error;
+        ASSERT_TRUE(encodePng(whole, expected, error)) << error;
+        ASSERT_TRUE(encodePngOfTiles(tiledFrom(whole), pooled, error)) << error;
+        EXPECT_TRUE(std::ranges::equal(pooled.bytes(), expected));
+
+        const PngRowSource rows = [&](int y, uint32_t* row) { std::copy_n(whole.row(y), w, row); };
+        std::vector<uint8_t> rowsExpected;
+        ASSERT_TRUE(encodePngRows(w, h, rows, 2, rowsExpected, error)) << error;
+        ASSERT_TRUE(encodePngRows(w, h, rows, 2, pooled, error)) << error;
+        EXPECT_TRUE(std::ranges::equal(pooled.bytes(), rowsExpected));
+        EXPECT_EQ(decodeOk(rowsExpected).pixels, whole.pixels);
+    }
 }
 
 TEST(PngEncode, RefusesAnEmptyImage) {
