@@ -19,6 +19,10 @@
 // 8-bit RGBA) and writes them as files flushed to disk as the save does; BM_DrawingsOpenVsLibpng
 // opens it and decodes the same files with libpng. Each reports both times, their ratio and the
 // minor page faults of each side (getrusage, the whole process).
+//
+// BM_SaveDocument, BM_OpenDocument and their libpng peers report faults_per_iter, the minor page
+// faults of an iteration (after one untimed warm-up call for ours, so the pools are in steady
+// state).
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <png.h>
@@ -135,11 +139,15 @@ void setBytes(benchmark::State& state, double bytes) {
 void BM_SaveDocument(benchmark::State& state) {
     const qm::Document& doc = scene(int(state.range(0)));
     const std::string path = benchFolder() + "/save" + std::to_string(state.range(0)) + ".qmd";
+    std::string warmError;
+    qm::writeDocumentFile(doc, qm::ViewState{}, path, warmError);  // warm-up: steady-state faults
+    qm::bench::FaultCounter faults;
     for (auto _ : state) {
         std::string error;
         if (!qm::writeDocumentFile(doc, qm::ViewState{}, path, error))
             state.SkipWithError(error.c_str());
     }
+    faults.report(state);
     double bytes = 0;
     for (const auto& e : std::filesystem::directory_iterator(qm::layerFolderOf(path)))
         bytes += double(e.file_size());
@@ -151,10 +159,13 @@ void BM_LibpngDefaultEncodeTen(benchmark::State& state) {
     double bytes = 0;
     std::vector<qm::Image> images;
     for (const qm::Layer& layer : doc.layers) images.push_back(layer.image.toImage());
+    for (const qm::Image& image : images) libpngDefaultEncode(image);  // warm-up
+    qm::bench::FaultCounter faults;
     for (auto _ : state) {
         bytes = 0;
         for (const qm::Image& image : images) bytes += double(libpngDefaultEncode(image).size());
     }
+    faults.report(state);
     setBytes(state, bytes);
 }
 
@@ -164,11 +175,14 @@ void BM_OpenDocument(benchmark::State& state) {
     std::string error;
     if (!qm::writeDocumentFile(doc, qm::ViewState{}, path, error))
         state.SkipWithError(error.c_str());
+    qm::readDocumentFile(path, 1, error);  // warm-up: steady-state faults
+    qm::bench::FaultCounter faults;
     for (auto _ : state) {
         auto read = qm::readDocumentFile(path, 1, error);
         if (!read) state.SkipWithError(error.c_str());
         benchmark::DoNotOptimize(read);
     }
+    faults.report(state);
 }
 
 // The peer's files on disk, read and decoded one after another as the program's Open reads its
@@ -182,6 +196,7 @@ void BM_LibpngDecodeTen(benchmark::State& state) {
         std::ofstream(paths.back(), std::ios::binary)
             .write(reinterpret_cast<const char*>(files[i].data()), std::streamsize(files[i].size()));
     }
+    qm::bench::FaultCounter faults;
     for (auto _ : state) {
         // Ten images, as a document holds them.
         std::vector<std::unique_ptr<uint8_t[]>> images;
@@ -196,6 +211,7 @@ void BM_LibpngDecodeTen(benchmark::State& state) {
             benchmark::DoNotOptimize(pixels);
         }
     }
+    faults.report(state);
 }
 
 void BM_SaveOpenRaster(benchmark::State& state) {

@@ -16,6 +16,8 @@
 
 namespace qm {
 
+class EncodedBytes;
+
 enum class ImageFormat { Unknown, Png, Jpeg, Tiff, Bmp, Tga, Ico };
 
 // Recognises a format from the first bytes; TGA, which has no signature, is recognised from a
@@ -36,6 +38,16 @@ std::optional<Image> decodeImage(std::span<const uint8_t> data, std::string& err
 // Reads the file at (the resolution of) `path`, at most 512 MB, and decodes it.
 std::optional<Image> loadImageFile(const std::string& path, std::string& error);
 
+// The same images and messages as above, as tiles: equal to TiledImage::assign of what those
+// give, tiles that are all 0 missing. PNG is decoded straight into the tiles, 64 rows at a time
+// (the inflated data of the quick way, or libpng's rows, in buffers of the pool); an interlaced
+// PNG and the other formats are decoded whole, then assigned. Running out of memory for the
+// tiles is a message, not an exception.
+std::optional<TiledImage> decodePngTiles(std::span<const uint8_t> data, std::string& error);
+std::optional<TiledImage> decodeImageTiles(std::span<const uint8_t> data, std::string& error,
+                                           const std::string& nameHint = {});
+std::optional<TiledImage> loadImageFileTiles(const std::string& path, std::string& error);
+
 // The zlib level of every PNG file the program writes (layers, exports, the strip's own
 // encoder), always with the Sub filter on every row. Level 4 is the first with lazy matching:
 // painted layers come out within a few percent of libpng's default compression (level 6,
@@ -48,6 +60,8 @@ bool encodePng(const Image& img, std::vector<uint8_t>& out, std::string& error);
 // The same file as encodePng(image.toImage()) gives, byte for byte, without making the whole
 // image: each row is read from the tiles as it is written.
 bool encodePngOfTiles(const TiledImage& image, std::vector<uint8_t>& out, std::string& error);
+// The same bytes into a block of the buffer pool (codecs/encoded_bytes.h).
+bool encodePngOfTiles(const TiledImage& image, EncodedBytes& out, std::string& error);
 bool encodeJpeg(const Image& img, int quality0to10, std::vector<uint8_t>& out, std::string& error);
 bool encodeBmp(const Image& img, std::vector<uint8_t>& out, std::string& error);
 

@@ -2,10 +2,11 @@
 // platform/ (bounded mapped reads, atomic replacing writes), the formats are decoded and encoded
 // here.
 #include <cctype>
+#include <new>
 
 #include "codecs/codecs.h"
-#include "platform/file_writer.h"
 #include "platform/file_bytes.h"
+#include "platform/file_writer.h"
 #include "platform/paths.h"
 
 namespace qm {
@@ -120,6 +121,29 @@ std::optional<Image> loadImageFile(const std::string& path, std::string& error) 
     std::optional<Image> img = decodeImage(file->bytes(), why, fileName(path));
     if (!img) error = "Cannot load \"" + path + "\": " + why;
     return img;
+}
+
+std::optional<TiledImage> decodeImageTiles(std::span<const uint8_t> data, std::string& error,
+                                           const std::string& nameHint) {
+    if (sniffImageFormat(data, nameHint) == ImageFormat::Png) return decodePngTiles(data, error);
+    std::optional<Image> image = decodeImage(data, error, nameHint);
+    if (!image) return std::nullopt;
+    try {
+        return tiledFrom(*image);
+    } catch (const std::bad_alloc&) {
+        error = "not enough memory for an image of " + std::to_string(image->width) + " x " +
+                std::to_string(image->height);
+        return std::nullopt;
+    }
+}
+
+std::optional<TiledImage> loadImageFileTiles(const std::string& path, std::string& error) {
+    const std::optional<FileBytes> file = FileBytes::open(path, kMaxImageFileBytes, error);
+    if (!file) return std::nullopt;
+    std::string why;
+    std::optional<TiledImage> image = decodeImageTiles(file->bytes(), why, fileName(path));
+    if (!image) error = "Cannot load \"" + path + "\": " + why;
+    return image;
 }
 
 bool savePngFile(const Image& img, const std::string& path, std::string& error) {

@@ -11,8 +11,7 @@
 // every path.
 #include <libdeflate.h>
 #include <png.h>
-#include <sys/mman.h>
-
+#include <algorithm>
 #include <csetjmp>
 #include <cstdlib>
 #include <cstring>
@@ -25,6 +24,8 @@
 #endif
 
 #include "codecs/codecs.h"
+#include "codecs/encoded_bytes.h"
+#include "raster/buffer_pool.h"
 
 namespace qm {
 namespace {
@@ -63,6 +64,7 @@ struct PngReader {
     size_t pos = 0;
     png_uint_32 width = 0;
     png_uint_32 height = 0;
+    bool interlaced = false;
 };
 
 void readFromSpan(png_structp png, png_bytep out, size_t length) {
@@ -86,6 +88,7 @@ bool readHeader(PngReader* r) {
     png_get_IHDR(r->png, r->info, &r->width, &r->height, &depth, &colourType, &interlace, nullptr,
                  nullptr);
     if (!imageSizeAllowed(r->width, r->height)) return true;  // the caller reports the size
+    r->interlaced = interlace != PNG_INTERLACE_NONE;
 
     if (colourType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(r->png);
     if (colourType == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(r->png);
@@ -108,6 +111,13 @@ bool readRows(PngReader* r, png_bytepp rows) {
     if (setjmp(png_jmpbuf(r->png))) return false;
     png_read_image(r->png, rows);
     // The end of the file (text chunks, IEND) is not read: nothing after the pixels matters.
+    return true;
+}
+
+// Decodes the next n rows of a file without interlace into `rows`.
+bool readBand(PngReader* r, png_bytepp rows, png_uint_32 n) {
+    if (setjmp(png_jmpbuf(r->png))) return false;
+    png_read_rows(r->png, rows, nullptr, n);
     return true;
 }
 
@@ -184,118 +194,201 @@ bool unfilterRow(uint8_t type, uint8_t* row, const uint8_t* prev, size_t n, size
     }
 }
 
-// The inflated rows, written once and read once: a fresh mapping in large pages where the
-// system offers them, so filling it costs a few page faults instead of thousands.
-class RawBuffer {
-public:
-    explicit RawBuffer(size_t size) : size_(size) {
-        void* p = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (p == MAP_FAILED) return;
-#ifdef MADV_HUGEPAGE
-        ::madvise(p, size, MADV_HUGEPAGE);
-#endif
-        data_ = static_cast<uint8_t*>(p);
-    }
-    ~RawBuffer() {
-        if (data_) ::munmap(data_, size_);
-    }
-    RawBuffer(const RawBuffer&) = delete;
-    RawBuffer& operator=(const RawBuffer&) = delete;
-    uint8_t* get() const {
-        return data_;
-    }
+// The parts of a file the quick way reads: its size and layout, and the zlib stream of its
+// pixels (the IDAT chunks joined into a pooled buffer when there are several).
+struct SimplePng {
+    uint32_t width = 0, height = 0;
+    size_t bpp = 0;
+    const uint8_t* stream = nullptr;
+    size_t streamSize = 0;
+    PooledBuffer joined;
 
-private:
-    uint8_t* data_ = nullptr;
-    size_t size_;
+    size_t rowBytes() const { return size_t(width) * bpp; }
+    size_t rawSize() const { return (rowBytes() + 1) * height; }
 };
 
-// Decodes a non-interlaced 8-bit RGB or RGBA file whose chunks are all sound. nullopt when the
-// file is anything else or anything is wrong with it: the caller then asks libpng.
-std::optional<Image> decodeSimplePng(std::span<const uint8_t> data) {
+// Reads the chunks of a non-interlaced 8-bit RGB or RGBA file up to the end of its image data.
+// nullopt when the file is anything else or any of those chunks is unsound: the caller then
+// asks libpng.
+std::optional<SimplePng> parseSimplePng(std::span<const uint8_t> data) {
     const uint8_t* d = data.data();
     const size_t size = data.size();
     if (size < 8 + 25 || be32(d + 8) != 13 || std::memcmp(d + 12, "IHDR", 4) != 0) return {};
     if (libdeflate_crc32(0, d + 12, 17) != be32(d + 29)) return {};
-    const uint32_t width = be32(d + 16), height = be32(d + 20);
+    SimplePng png;
+    png.width = be32(d + 16);
+    png.height = be32(d + 20);
     const uint8_t depth = d[24], colourType = d[25];
     if (depth != 8 || (colourType != 2 && colourType != 6) || d[26] || d[27] || d[28]) return {};
-    if (!imageSizeAllowed(width, height)) return {};
-    const size_t bpp = colourType == 6 ? 4 : 3;
+    if (!imageSizeAllowed(png.width, png.height)) return {};
+    png.bpp = colourType == 6 ? 4 : 3;
 
     // The chunks up to the end of the image data: the IDAT chunks must follow one another.
-    const uint8_t* single = nullptr;  // the one IDAT's data, when there is only one
-    size_t singleSize = 0, idatCount = 0;
-    std::vector<uint8_t> joined;
-    bool idatEnded = false;
-    try {
-        for (size_t at = 33;;) {
-            if (size - at < 12) return {};  // truncated, or no IEND
-            const uint32_t length = be32(d + at);
-            if (length > size - at - 12) return {};
-            const uint8_t* type = d + at + 4;
-            const uint8_t* body = d + at + 8;
-            const bool isIdat = std::memcmp(type, "IDAT", 4) == 0;
-            if (isIdat) {
-                if (idatEnded) return {};
-                if (libdeflate_crc32(0, type, size_t(length) + 4) != be32(body + length)) return {};
-                if (++idatCount == 1) {
-                    single = body;
-                    singleSize = length;
-                } else {
-                    if (idatCount == 2) joined.assign(single, single + singleSize);
-                    joined.insert(joined.end(), body, body + length);
-                }
-            } else if (idatCount) {
-                idatEnded = true;
-                break;  // what follows the pixels does not matter
-            } else if (!(type[0] & 0x20) || std::memcmp(type, "tRNS", 4) == 0) {
-                // A palette hint (which libpng checks), an unknown critical chunk, IEND before
-                // the pixels, or a transparent colour, which libpng turns into alpha.
-                return {};
-            }
-            at += size_t(length) + 12;
+    size_t first = 0, idatCount = 0, total = 0;
+    for (size_t at = 33;;) {
+        if (size - at < 12) return {};  // truncated, or no IEND
+        const uint32_t length = be32(d + at);
+        if (length > size - at - 12) return {};
+        const uint8_t* type = d + at + 4;
+        const uint8_t* body = d + at + 8;
+        if (std::memcmp(type, "IDAT", 4) == 0) {
+            if (libdeflate_crc32(0, type, size_t(length) + 4) != be32(body + length)) return {};
+            if (++idatCount == 1) first = at;
+            total += length;
+        } else if (idatCount) {
+            break;  // what follows the pixels does not matter
+        } else if (!(type[0] & 0x20) || std::memcmp(type, "tRNS", 4) == 0) {
+            // A palette hint (which libpng checks), an unknown critical chunk, IEND before the
+            // pixels, or a transparent colour, which libpng turns into alpha.
+            return {};
         }
+        at += size_t(length) + 12;
+    }
+    if (idatCount == 1) {
+        png.stream = d + first + 8;
+        png.streamSize = total;
+        return png;
+    }
+    try {
+        png.joined = PooledBuffer::take(total);
     } catch (const std::bad_alloc&) {
         return {};
     }
-    if (!idatCount) return {};
-    const uint8_t* stream = idatCount == 1 ? single : joined.data();
-    const size_t streamSize = idatCount == 1 ? singleSize : joined.size();
+    uint8_t* to = png.joined.data();
+    for (size_t at = first, n = 0; n < idatCount; ++n) {
+        const uint32_t length = be32(d + at);
+        std::memcpy(to, d + at + 8, length);
+        to += length;
+        at += size_t(length) + 12;
+    }
+    png.stream = png.joined.data();
+    png.streamSize = total;
+    return png;
+}
 
-    const size_t rowBytes = size_t(width) * bpp;
-    const size_t rawSize = (rowBytes + 1) * height;
-    RawBuffer raw(rawSize);
-    if (!raw.get()) return {};
-    struct Inflater {
+// The decompressor of this thread, kept from file to file.
+libdeflate_decompressor* threadInflater() {
+    struct Kept {
         libdeflate_decompressor* p = libdeflate_alloc_decompressor();
-        ~Inflater() {
+        ~Kept() {
             if (p) libdeflate_free_decompressor(p);
         }
-    } inflater;
-    if (!inflater.p) return {};
-    // The exact size is required: short or overlong data goes to libpng, which says so.
-    if (libdeflate_zlib_decompress(inflater.p, stream, streamSize, raw.get(), rawSize, nullptr) !=
-        LIBDEFLATE_SUCCESS)
-        return {};
+    };
+    thread_local Kept kept;
+    return kept.p;
+}
 
-    std::optional<Image> img = createImage(int(width), int(height), 32);
+// The filtered rows, inflated whole into a pooled buffer (its memory is warm once the pool has
+// served a file of the size). false when memory fails or the data does not inflate to exactly
+// the rows' size (short or overlong data goes to libpng, which says so).
+bool inflateRows(const SimplePng& png, PooledBuffer& raw) {
+    libdeflate_decompressor* inflater = threadInflater();
+    if (!inflater) return false;
+    try {
+        raw = PooledBuffer::take(png.rawSize());
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return libdeflate_zlib_decompress(inflater, png.stream, png.streamSize, raw.data(),
+                                      png.rawSize(), nullptr) == LIBDEFLATE_SUCCESS;
+}
+
+// RGB bytes as opaque pixels.
+void rgbToPixels(const uint8_t* rgb, uint32_t width, uint32_t* out) {
+    for (uint32_t x = 0; x < width; ++x)
+        out[x] = uint32_t(rgb[3 * x]) | uint32_t(rgb[3 * x + 1]) << 8 |
+                 uint32_t(rgb[3 * x + 2]) << 16 | 0xFF000000u;
+}
+
+// Decodes a file parseSimplePng takes. nullopt when it turns out unsound: the caller then asks
+// libpng.
+std::optional<Image> decodeSimplePng(std::span<const uint8_t> data) {
+    std::optional<SimplePng> png = parseSimplePng(data);
+    PooledBuffer raw;
+    if (!png || !inflateRows(*png, raw)) return {};
+    std::optional<Image> img = createImage(int(png->width), int(png->height), 32);
     if (!img) return {};
+    const size_t rowBytes = png->rowBytes();
     const uint8_t* prev = nullptr;
-    for (uint32_t y = 0; y < height; ++y) {
-        uint8_t* line = raw.get() + size_t(y) * (rowBytes + 1);
-        if (!unfilterRow(line[0], line + 1, prev, rowBytes, bpp)) return {};
+    for (uint32_t y = 0; y < png->height; ++y) {
+        uint8_t* line = raw.data() + size_t(y) * (rowBytes + 1);
+        if (!unfilterRow(line[0], line + 1, prev, rowBytes, png->bpp)) return {};
         prev = line + 1;
-        uint32_t* out = img->row(int(y));
-        if (bpp == 4) {
-            std::memcpy(out, prev, rowBytes);
-        } else {
-            for (uint32_t x = 0; x < width; ++x)
-                out[x] = uint32_t(prev[3 * x]) | uint32_t(prev[3 * x + 1]) << 8 |
-                         uint32_t(prev[3 * x + 2]) << 16 | 0xFF000000u;
-        }
+        if (png->bpp == 4)
+            std::memcpy(img->row(int(y)), prev, rowBytes);
+        else
+            rgbToPixels(prev, png->width, img->row(int(y)));
     }
     return img;
+}
+
+// Whether n bytes are all 0.
+bool zeroBytes(const uint8_t* p, size_t n) {
+    uint64_t any = 0;
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t v;
+        std::memcpy(&v, p + i, 8);
+        any |= v;
+    }
+    for (; i < n; ++i) any |= p[i];
+    return any == 0;
+}
+
+// Puts the band of rows y0 .. y0 + n - 1 (n <= 64, y0 a multiple of 64; rows[i] the pixels of
+// row y0 + i as bytes) into the image's tiles of that row. A tile whose pixels are all 0 stays
+// missing, as TiledImage::assign leaves it. Throws std::bad_alloc.
+void scatterBand(TiledImage& image, const uint8_t* const* rows, int n, int y0) {
+    const int ty = y0 >> kTileShift;
+    for (int tx = 0; tx < image.columns(); ++tx) {
+        const int x0 = tx * kTileSide;
+        const size_t bytes = size_t(std::min(kTileSide, image.width - x0)) * 4;
+        bool zero = true;
+        for (int i = 0; i < n && zero; ++i) zero = zeroBytes(rows[i] + size_t(x0) * 4, bytes);
+        if (zero) continue;
+        TileRef tile = TileRef::make();
+        uint8_t* p = reinterpret_cast<uint8_t*>(tile.writablePixels());
+        const size_t stride = size_t(kTileSide) * 4;
+        for (int i = 0; i < n; ++i) {
+            std::memcpy(p + size_t(i) * stride, rows[i] + size_t(x0) * 4, bytes);
+            std::memset(p + size_t(i) * stride + bytes, 0, stride - bytes);
+        }
+        std::memset(p + size_t(n) * stride, 0, size_t(kTileSide - n) * stride);
+        image.exchangeTile(tx, ty, std::move(tile));
+    }
+}
+
+// decodeSimplePng into tiles: the rows are unfiltered in place band by band, and each band is
+// put into its tiles (RGB through a pooled band of pixels). Throws std::bad_alloc.
+std::optional<TiledImage> decodeSimplePngTiles(std::span<const uint8_t> data) {
+    std::optional<SimplePng> png = parseSimplePng(data);
+    PooledBuffer raw;
+    if (!png || !inflateRows(*png, raw)) return {};
+    std::optional<TiledImage> image = TiledImage::create(int(png->width), int(png->height));
+    if (!image) return {};
+    PooledBuffer band;
+    if (png->bpp == 3) band = PooledBuffer::take(size_t(png->width) * 4 * kTileSide);
+    const size_t rowBytes = png->rowBytes();
+    const uint8_t* rows[kTileSide];
+    const uint8_t* prev = nullptr;
+    for (uint32_t y0 = 0; y0 < png->height; y0 += kTileSide) {
+        const int n = int(std::min<uint32_t>(kTileSide, png->height - y0));
+        for (int i = 0; i < n; ++i) {
+            uint8_t* line = raw.data() + size_t(y0 + uint32_t(i)) * (rowBytes + 1);
+            if (!unfilterRow(line[0], line + 1, prev, rowBytes, png->bpp)) return {};
+            prev = line + 1;
+            if (png->bpp == 4) {
+                rows[i] = prev;
+            } else {
+                uint32_t* pixels =
+                    reinterpret_cast<uint32_t*>(band.data()) + size_t(i) * png->width;
+                rgbToPixels(prev, png->width, pixels);
+                rows[i] = reinterpret_cast<const uint8_t*>(pixels);
+            }
+        }
+        scatterBand(*image, rows, n, int(y0));
+    }
+    return image;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -306,13 +399,17 @@ struct PngWriter {
     png_structp png = nullptr;
     png_infop info = nullptr;
     std::vector<uint8_t>* out = nullptr;
+    EncodedBytes* pooled = nullptr;  // instead of out
 };
 
 void writeToVector(png_structp png, png_bytep data, size_t length) {
     auto* writer = static_cast<PngWriter*>(png_get_io_ptr(png));
     bool failed = false;
     try {
-        writer->out->insert(writer->out->end(), data, data + length);
+        if (writer->pooled)
+            writer->pooled->append(data, length);
+        else
+            writer->out->insert(writer->out->end(), data, data + length);
     } catch (...) {
         failed = true;  // png_error must not be called from inside the handler
     }
@@ -364,75 +461,143 @@ bool writeTiledRows(PngWriter* w, const TiledImage& image, uint32_t* row) {
 
 }  // namespace
 
-std::optional<Image> decodePng(std::span<const uint8_t> data, std::string& error) {
+namespace {
+
+// The checks both decoders make before any pixel: false with the reason.
+bool acceptablePng(std::span<const uint8_t> data, std::string& error) {
     if (data.size() < 8 || png_sig_cmp(data.data(), 0, 8) != 0) {
         error = "PNG: not a PNG file (bad signature)";
-        return std::nullopt;
+        return false;
     }
     if (isCgBI(data)) {
         error = "PNG: Apple CgBI (iPhone-optimised) PNG files are not supported";
-        return std::nullopt;
+        return false;
     }
-
     // libpng's own limit check only says "Invalid IHDR data"; ours names the size.
     if (data.size() >= 24 && std::memcmp(data.data() + 12, "IHDR", 4) == 0) {
-        auto be32 = [&](size_t at) {
-            return uint32_t(data[at]) << 24 | uint32_t(data[at + 1]) << 16 |
-                   uint32_t(data[at + 2]) << 8 | uint32_t(data[at + 3]);
-        };
-        const uint32_t w = be32(16), h = be32(20);
+        const uint32_t w = be32(data.data() + 16), h = be32(data.data() + 20);
         if (!imageSizeAllowed(w, h)) {
             error = "PNG: " + imageSizeError(w, h);
-            return std::nullopt;
+            return false;
         }
     }
+    return true;
+}
 
-    if (std::optional<Image> img = decodeSimplePng(data)) return img;
-
-    PngReader r;
+// Runs libpng up to the pixels: false with the reason.
+bool startLibpng(PngReader& r, std::span<const uint8_t> data, std::string& error) {
     r.data = data.data();
     r.size = data.size();
     r.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &r.messages, onPngError, onPngWarning);
     if (r.png) r.info = png_create_info_struct(r.png);
-    ReadGuard guard{r};
     if (!r.png || !r.info) {
         error = "PNG: out of memory";
-        return std::nullopt;
+        return false;
     }
-
     if (!readHeader(&r)) {
         error = std::string("PNG: ") + r.messages.error;
-        return std::nullopt;
+        return false;
     }
     if (!imageSizeAllowed(r.width, r.height)) {
         error = "PNG: " + imageSizeError(r.width, r.height);
-        return std::nullopt;
+        return false;
     }
+    return true;
+}
+
+// Every row of the file through libpng into `img`.
+bool readAllRows(PngReader& r, Image& img, std::string& error) {
+    std::vector<png_bytep> rows(r.height);
+    for (png_uint_32 y = 0; y < r.height; ++y)
+        rows[y] = reinterpret_cast<png_bytep>(img.row(int(y)));
+    if (!readRows(&r, rows.data())) {
+        error = std::string("PNG: ") + r.messages.error;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<Image> decodePng(std::span<const uint8_t> data, std::string& error) {
+    if (!acceptablePng(data, error)) return std::nullopt;
+    if (std::optional<Image> img = decodeSimplePng(data)) return img;
+
+    PngReader r;
+    ReadGuard guard{r};
+    if (!startLibpng(r, data, error)) return std::nullopt;
     std::optional<Image> img = createImage(int(r.width), int(r.height), 32);
     if (!img) {
         error = "PNG: " + imageSizeError(r.width, r.height);
         return std::nullopt;
     }
-    std::vector<png_bytep> rows(r.height);
-    for (png_uint_32 y = 0; y < r.height; ++y)
-        rows[y] = reinterpret_cast<png_bytep>(img->row(int(y)));
+    if (!readAllRows(r, *img, error)) return std::nullopt;
+    return img;
+}
 
-    if (!readRows(&r, rows.data())) {
-        error = std::string("PNG: ") + r.messages.error;
+std::optional<TiledImage> decodePngTiles(std::span<const uint8_t> data, std::string& error) {
+    if (!acceptablePng(data, error)) return std::nullopt;
+    PngReader r;
+    ReadGuard guard{r};
+    try {
+        if (std::optional<TiledImage> image = decodeSimplePngTiles(data)) return image;
+
+        if (!startLibpng(r, data, error)) return std::nullopt;
+        if (r.interlaced) {
+            // The passes of an interlaced file cover the whole image: it is decoded whole.
+            std::optional<Image> img = createImage(int(r.width), int(r.height), 32);
+            if (!img) {
+                error = "PNG: " + imageSizeError(r.width, r.height);
+                return std::nullopt;
+            }
+            if (!readAllRows(r, *img, error)) return std::nullopt;
+            return tiledFrom(*img);
+        }
+        std::optional<TiledImage> image = TiledImage::create(int(r.width), int(r.height));
+        if (!image) {
+            error = "PNG: " + imageSizeError(r.width, r.height);
+            return std::nullopt;
+        }
+        // Bands of 64 rows into a pooled buffer, each put into its tiles.
+        const size_t rowBytes = size_t(r.width) * 4;
+        PooledBuffer band = PooledBuffer::take(rowBytes * kTileSide);
+        png_bytep rows[kTileSide];
+        for (png_uint_32 y0 = 0; y0 < r.height; y0 += kTileSide) {
+            const png_uint_32 n = std::min<png_uint_32>(kTileSide, r.height - y0);
+            for (png_uint_32 i = 0; i < n; ++i) rows[i] = band.data() + size_t(i) * rowBytes;
+            if (!readBand(&r, rows, n)) {
+                error = std::string("PNG: ") + r.messages.error;
+                return std::nullopt;
+            }
+            scatterBand(*image, rows, int(n), int(y0));
+        }
+        return image;
+    } catch (const std::bad_alloc&) {
+        // Memory is taken only once a header has been read, IHDR first as the format has it.
+        error = "PNG: not enough memory for an image of " +
+                (data.size() >= 24 ? std::to_string(be32(data.data() + 16)) + " x " +
+                                         std::to_string(be32(data.data() + 20))
+                                   : std::string("this size"));
         return std::nullopt;
     }
-    return img;
 }
 
 namespace {
 
 // A PNG into `out` by write(PngWriter*), which runs under libpng's error jump (writeRows,
 // writeTiledRows); false with libpng's reason when memory or libpng fails.
-template <class Write>
-bool encodeWith(std::vector<uint8_t>& out, std::string& error, Write write) {
+void setOutput(PngWriter& w, std::vector<uint8_t>& out) {
+    w.out = &out;
+}
+void setOutput(PngWriter& w, EncodedBytes& out) {
+    w.pooled = &out;
+}
+
+template <class Out, class Write>
+bool encodeWith(Out& out, std::string& error, Write write) {
     out.clear();
     PngWriter w;
-    w.out = &out;
+    setOutput(w, out);
     w.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &w.messages, onPngError, onPngWarning);
     if (w.png) w.info = png_create_info_struct(w.png);
     WriteGuard guard{w};
@@ -450,14 +615,40 @@ bool encodeWith(std::vector<uint8_t>& out, std::string& error, Write write) {
 
 }  // namespace
 
-bool encodePngOfTiles(const TiledImage& image, std::vector<uint8_t>& out, std::string& error) {
+namespace {
+
+template <class Out>
+bool encodeTiles(const TiledImage& image, Out& out, std::string& error) {
     if (image.empty()) {
         error = "PNG: cannot save an empty image";
         return false;
     }
-    std::vector<uint32_t> row(size_t(image.width));
-    return encodeWith(out, error,
-                      [&](PngWriter* w) { return writeTiledRows(w, image, row.data()); });
+    try {
+        PooledBuffer row = PooledBuffer::take(size_t(image.width) * 4);
+        return encodeWith(out, error, [&](PngWriter* w) {
+            return writeTiledRows(w, image, reinterpret_cast<uint32_t*>(row.data()));
+        });
+    } catch (const std::bad_alloc&) {
+        error = "PNG: out of memory";
+        return false;
+    }
+}
+
+}  // namespace
+
+bool encodePngOfTiles(const TiledImage& image, std::vector<uint8_t>& out, std::string& error) {
+    return encodeTiles(image, out, error);
+}
+
+bool encodePngOfTiles(const TiledImage& image, EncodedBytes& out, std::string& error) {
+    // A painted layer deflates to a fraction of its pixels; the block grows when it needs to.
+    try {
+        out.reserve(size_t(image.width) * size_t(std::max(image.height, 0)) + 4096);
+    } catch (const std::bad_alloc&) {
+        error = "PNG: out of memory";
+        return false;
+    }
+    return encodeTiles(image, out, error);
 }
 
 bool encodePng(const Image& img, std::vector<uint8_t>& out, std::string& error) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "codecs/encoded_bytes.h"
+
 namespace qm {
 
 // Fills row y (width pixels, R | G<<8 | B<<16 | A<<24). Called from the encoding threads, each
@@ -18,6 +20,8 @@ using PngRowSource = std::function<void(int y, uint32_t* row)>;
 // An 8-bit RGBA PNG of width x height (each 1..2^31-1 / 4 and 1..2^31-1) into `out`. Each of
 // up to `threads` threads deflates its own band of rows; the bands are joined by full flushes
 // into one zlib stream. False with a reason when zlib or memory fails.
+bool encodePngRows(int width, int height, const PngRowSource& rows, int threads, EncodedBytes& out,
+                   std::string& error);
 bool encodePngRows(int width, int height, const PngRowSource& rows, int threads,
                    std::vector<uint8_t>& out, std::string& error);
 

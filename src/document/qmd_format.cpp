@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "codecs/codecs.h"
+#include "codecs/encoded_bytes.h"
 #include "document/document_fields.h"
 #include "document/document_ops.h"
 #include "platform/file_bytes.h"
@@ -165,9 +166,9 @@ std::optional<std::pair<uint32_t, uint32_t>> pngSize(std::span<const uint8_t> da
 }
 
 // A layer's image from its file (a frame's, which may be of any size an image may have, when
-// `frame`); nullopt with the reason.
-std::optional<Image> loadLayerImage(const std::string& path, std::string& reason,
-                                    bool frame = false) {
+// `frame`), straight into tiles; nullopt with the reason.
+std::optional<TiledImage> loadLayerImage(const std::string& path, std::string& reason,
+                                         bool frame = false) {
     if (!fileExists(path)) {
         reason = "missing";
         return std::nullopt;
@@ -189,19 +190,14 @@ std::optional<Image> loadLayerImage(const std::string& path, std::string& reason
                  std::to_string(size->second) + ") is larger than a document may be";
         return std::nullopt;
     }
-    auto image = decodePng(data, error);
+    auto image = decodePngTiles(data, error);
     if (!image) reason = error;
     return image;
 }
 
-// The image grown to at least w x h (transparent where it had no pixels).
-std::optional<Image> atLeast(Image image, int w, int h) {
-    if (image.width >= w && image.height >= h) return image;
-    auto grown = createImage(std::max(image.width, w), std::max(image.height, h), 32);
-    if (!grown) return std::nullopt;
-    for (int y = 0; y < image.height; ++y)
-        std::copy(image.row(y), image.row(y) + image.width, grown->row(y));
-    return grown;
+// The image grown to at least w x h (transparent where it had no pixels): no pixel is copied.
+bool growToAtLeast(TiledImage& image, int w, int h) {
+    return image.grow(std::max(image.width, w), std::max(image.height, h));
 }
 
 }  // namespace
@@ -353,7 +349,7 @@ std::optional<DocumentFileContents> readDocumentFile(std::string_view indexPath,
             if (i >= layers) {
                 const FrameImageToRead& read = frameImages[size_t(i - layers)];
                 std::string reason = read.refusal;
-                std::optional<Image> image;
+                std::optional<TiledImage> image;
                 if (frameFolderLinked)
                     reason = "the frame folder is a link, not read";
                 else if (!read.file.empty())
@@ -361,7 +357,7 @@ std::optional<DocumentFileContents> readDocumentFile(std::string_view indexPath,
                 if (!image) {
                     reasons[size_t(i)] =
                         read.label + " (" + (reason.empty() ? "out of memory" : reason) + ")";
-                    image = createImage(doc.Width, doc.Height, 32);
+                    image = TiledImage::create(doc.Width, doc.Height);
                 }
                 if (!image) throw std::bad_alloc();
                 doc.animation->layers.at(read.key).Frames[read.index].image = std::move(*image);
@@ -369,18 +365,18 @@ std::optional<DocumentFileContents> readDocumentFile(std::string_view indexPath,
             }
             Layer& layer = doc.layers[size_t(i)];
             const std::string& file = files[size_t(i)];
-            std::optional<Image> image;
+            std::optional<TiledImage> image;
             if (!file.empty()) {
                 std::string reason;
                 image = loadLayerImage(joinPath(folder, file), reason);
-                if (image) image = atLeast(std::move(*image), doc.Width, doc.Height);
+                if (image && !growToAtLeast(*image, doc.Width, doc.Height)) image.reset();
                 if (!image)
                     reasons[size_t(i)] =
                         file + " (" + (reason.empty() ? "out of memory" : reason) + ")";
             } else if (count >= 1 && index->hasGroup("Layer" + std::to_string(i + 1))) {
                 reasons[size_t(i)] = "\"" + layer.Name + "\" (outside the layer folder, not read)";
             }
-            if (!image) image = createImage(doc.Width, doc.Height, 32);
+            if (!image) image = TiledImage::create(doc.Width, doc.Height);
             if (!image) throw std::bad_alloc();
             layer.image = std::move(*image);
         },
@@ -493,17 +489,17 @@ bool writeDocumentFile(const Document& doc, const ViewState& view, std::string_v
         [&](int i) {
             const TiledImage& tiles =
                 i < layers ? doc.layers[size_t(i)].image : frames[size_t(i - layers)].frame->image;
-            std::vector<uint8_t> bytes;
+            EncodedBytes bytes;
             std::string reason;
             bool encoded = false;
             if (tiles.empty()) {  // a group (or an empty frame): kept as a transparent image
-                const auto image = createImage(doc.Width, doc.Height, 32);
-                if (!image) throw std::bad_alloc();
-                encoded = encodePng(*image, bytes, reason);
+                const auto blank = TiledImage::create(doc.Width, doc.Height);
+                if (!blank) throw std::bad_alloc();
+                encoded = encodePngOfTiles(*blank, bytes, reason);
             } else {
                 encoded = encodePngOfTiles(tiles, bytes, reason);
             }
-            if (!encoded || !writeFileAtomically(storedPath(i), bytes, reason)) {
+            if (!encoded || !writeFileAtomically(storedPath(i), bytes.bytes(), reason)) {
                 failures[size_t(i)] = reason;
                 return;
             }

@@ -282,10 +282,10 @@ std::string writeStripFile(const std::vector<Image>& pictures, const std::vector
         for (size_t i = 0; i < slots.size(); ++i)
             std::copy_n(pictures[slots[i]].row(y), w, row + i * size_t(w));
     };
-    std::vector<uint8_t> bytes;
+    EncodedBytes bytes;
     std::string error;
     if (!encodePngRows(int(slots.size()) * w, h, rows, 2, bytes, error) ||
-        !writeFileAtomically(path, bytes, error))
+        !writeFileAtomically(path, bytes.bytes(), error))
         return error;
     return "";
 }

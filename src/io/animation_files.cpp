@@ -70,11 +70,26 @@ std::vector<int> shownInSlots(const AnimationLayer& layer, int first, int last) 
     return shown;
 }
 
+// Pixels sx .. sx + n - 1 of row sy of the image (all inside it) blended over `to` at the
+// opacity, straight from each tile; a missing tile is skipped, since "over" of a transparent
+// pixel keeps the target.
+void blendTiledRow(uint32_t* to, const TiledImage& image, int sy, int sx, int n, uint32_t opacity) {
+    const int ty = sy >> kTileShift;
+    const size_t rowInTile = size_t(sy & (kTileSide - 1)) * kTileSide;
+    for (int x = sx, end = sx + n; x < end;) {
+        const int tx = x >> kTileShift;
+        const int stop = std::min(end, (tx + 1) * kTileSide);
+        if (const TileRef& tile = image.tile(tx, ty))
+            blendRowOver(to + (x - sx), tile.pixels() + rowInTile + size_t(x & (kTileSide - 1)),
+                         size_t(stop - x), opacity);
+        x = stop;
+    }
+}
+
 void stripRow(const AnimationLayer& layer, const std::vector<int>& shown, int w, int h, int y,
               uint32_t* row) {
     std::fill(row, row + int64_t(shown.size()) * w, 0u);
     if (y < 0 || y >= h) return;
-    std::vector<uint32_t> scratch;
     for (size_t slotIndex = 0; slotIndex < shown.size(); ++slotIndex) {
         for (const AnimationFrame& f : layer.Frames) {
             if (f.Frame != shown[slotIndex] || f.image.empty()) continue;
@@ -85,10 +100,7 @@ void stripRow(const AnimationLayer& layer, const std::vector<int>& shown, int w,
             const int64_t x0 = std::max<int64_t>(slot, slot + f.X);
             const int64_t x1 = std::min<int64_t>(slot + w, slot + f.X + f.image.width);
             if (x1 <= x0) continue;
-            scratch.resize(size_t(x1 - x0));
-            blendRowOver(row + x0,
-                         f.image.rowSpan(sy, int(x0 - slot - f.X), int(x1 - x0), scratch.data()),
-                         size_t(x1 - x0), layer.Alpha);
+            blendTiledRow(row + x0, f.image, sy, int(x0 - slot - f.X), int(x1 - x0), layer.Alpha);
         }
     }
 }
@@ -110,11 +122,11 @@ bool writeStripPng(const AnimationLayer& layer, int first, int last, int w, int 
         return false;
     }
     // Frames drawn in list order on each row, as on the whole strip.
-    std::vector<uint8_t> bytes;
+    EncodedBytes bytes;
     const std::vector<int> shown = shownInSlots(layer, first, last);
     const PngRowSource rows = [&](int y, uint32_t* row) { stripRow(layer, shown, w, h, y, row); };
     return encodePngRows(int(frames * w), h, rows, threads, bytes, error) &&
-           writeFileAtomically(path, bytes, error);
+           writeFileAtomically(path, bytes.bytes(), error);
 }
 
 std::string sequenceFramePath(const std::string& typed, int index) {

@@ -134,7 +134,7 @@ std::optional<ExportInput> loadDocumentFile(const std::string& path, std::string
 
 std::optional<ExportInput> loadImageDocument(const std::string& path, std::string& error) {
     std::string reason;
-    auto image = loadImageForDocument(path, reason);
+    auto image = loadImageTilesForDocument(path, reason);
     if (!image) {
         error = "Cannot load image: " + path + (reason.empty() ? "" : " (" + reason + ")");
         return std::nullopt;
@@ -142,10 +142,7 @@ std::optional<ExportInput> loadImageDocument(const std::string& path, std::strin
     auto doc = emptyDocument(image->width, image->height, true, error);
     if (!doc) return std::nullopt;
     // The file's pixels and alpha replace the new layer's, as opening an image does.
-    if (TiledImage* layer = currentImage(*doc))
-        layer->forEachWritableTile(Rect{0, 0, layer->width, layer->height}, [&](PixelView tile) {
-            return drawImage(tile, *image, 0, 0, DrawMode::AllChannels, 255);
-        });
+    if (TiledImage* layer = currentImage(*doc)) *layer = std::move(*image);
     return ExportInput{std::move(*doc), {}};
 }
 
@@ -168,14 +165,14 @@ std::optional<ExportInput> loadFrameFolder(const std::string& folder, std::strin
     for (const std::string& name : names) {
         const std::string path = joinPath(folder, name);
         std::string reason;
-        auto image = loadImageForDocument(path, reason);
+        auto image = loadImageTilesForDocument(path, reason);
         if (!image) {
             error = "Cannot load the frame " + path + (reason.empty() ? "" : " (" + reason + ")");
             return std::nullopt;
         }
         if (!doc && !(doc = emptyDocument(image->width, image->height, true, error)))
             return std::nullopt;
-        if (!addAnimationFrame(*doc, view.CurrentFrame, tiledFrom(*image))) {
+        if (!addAnimationFrame(*doc, view.CurrentFrame, std::move(*image))) {
             error = "Not enough memory for the frame " + path + ".";
             return std::nullopt;
         }

@@ -57,6 +57,10 @@ std::optional<Image> loadImageForDocument(const std::string& path, std::string& 
     return loadImageFile(path, error);
 }
 
+std::optional<TiledImage> loadImageTilesForDocument(const std::string& path, std::string& error) {
+    return loadImageFileTiles(path, error);
+}
+
 namespace {
 
 // A pixel of a layer as a Normal layer lays it over a transparent pixel: the compositor's

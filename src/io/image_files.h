@@ -31,6 +31,8 @@ bool saveImageFile(const Image& image, const std::string& path, SaveFormat forma
 
 // Loads an image file through the path resolver; nullopt with a reason that can be shown.
 std::optional<Image> loadImageForDocument(const std::string& path, std::string& error);
+// The same, straight into tiles (codecs.h, loadImageFileTiles): for a layer or a frame.
+std::optional<TiledImage> loadImageTilesForDocument(const std::string& path, std::string& error);
 
 // The picture of the visible layers as the canvas composes it at 100 % zoom, onto a
 // transparent document-size image instead of the background and the paper: each visible layer

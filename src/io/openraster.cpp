@@ -270,23 +270,32 @@ std::optional<std::pair<uint32_t, uint32_t>> pngHeaderSize(std::span<const uint8
 // The layer's picture as the document holds it. A picture at least the document's size keeps
 // its size at its offset (when the offset fits the layer's fields); any other is laid at its
 // offset on a transparent document-size image, cut where it leaves the document.
-std::optional<Image> placePicture(Image picture, int64_t x, int64_t y, int width, int height,
-                                  LayerProperties& layer) {
+std::optional<TiledImage> placePicture(TiledImage picture, int64_t x, int64_t y, int width,
+                                       int height, LayerProperties& layer) {
     const bool fitsFields = x >= INT16_MIN && x <= INT16_MAX && y >= INT16_MIN && y <= INT16_MAX;
     if (picture.width >= width && picture.height >= height && fitsFields) {
         layer.X = int16_t(x);
         layer.Y = int16_t(y);
         return picture;
     }
-    auto placed = createImage(width, height, 32);
+    auto placed = TiledImage::create(width, height);
     if (!placed) return std::nullopt;
     layer.X = layer.Y = 0;
     const int64_t x0 = std::max<int64_t>(x, 0), x1 = std::min<int64_t>(x + picture.width, width);
     const int64_t y0 = std::max<int64_t>(y, 0), y1 = std::min<int64_t>(y + picture.height, height);
-    for (int64_t ty = y0; ty < y1; ++ty) {
-        const uint32_t* from = picture.row(int(ty - y)) + (x0 - x);
-        std::copy(from, from + (x1 - x0), placed->row(int(ty)) + x0);
-    }
+    if (x1 <= x0 || y1 <= y0) return placed;
+    // Each tile of the placed image under the picture gets its rows read from the picture's
+    // tiles; one left all transparent stays missing.
+    placed->forEachWritableTile(
+        Rect{int(x0), int(y0), int(x1 - x0), int(y1 - y0)}, [&](PixelView v) -> Rect {
+            bool painted = false;
+            for (int ty = v.y; ty < v.y + v.height; ++ty) {
+                uint32_t* row = v.at(v.x, ty);
+                picture.readRow(int(ty - y), int(v.x - x), v.width, row);
+                painted = painted || std::any_of(row, row + v.width, [](uint32_t p) { return p; });
+            }
+            return painted ? Rect{v.x, v.y, v.width, v.height} : Rect{};
+        });
     return placed;
 }
 
@@ -426,14 +435,13 @@ std::optional<OpenRasterParts> encodeParts(const Document& doc, std::string& err
                 return;
             }
             const Layer& layer = *layers[size_t(i - 1)];
-            std::optional<Image> image;
             if (layer.image.empty()) {  // a group: a transparent image
-                image = createImage(doc.Width, doc.Height, 32);
-                if (!image) throw std::bad_alloc();
+                const auto blank = TiledImage::create(doc.Width, doc.Height);
+                if (!blank) throw std::bad_alloc();
+                encodePngOfTiles(*blank, parts.layers[size_t(i - 1)], why);
             } else {
-                image = layer.image.toImage();
+                encodePngOfTiles(layer.image, parts.layers[size_t(i - 1)], why);
             }
-            encodePng(*image, parts.layers[size_t(i - 1)], why);
         },
         [&](int done) {
             if (options.progress) options.progress(done, count);
@@ -591,7 +599,7 @@ std::optional<OpenRasterContents> readOpenRaster(std::span<const uint8_t> bytes,
                 fault = "its layers hold more than " + std::to_string(maxPixels) + " pixels";
                 return;
             }
-            auto picture = decodePng(png, fault);
+            auto picture = decodePngTiles(png, fault);
             if (!picture) {
                 if (fault.empty()) throw std::bad_alloc();
                 fault = from.src + ": " + fault;

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "codecs/codecs.h"
+#include "codecs/decode_tiles_check.h"
 
 namespace qm {
 namespace {
@@ -212,6 +213,11 @@ void runFormat(const std::string& format) {
         SCOPED_TRACE(row.path + " (" + row.expect + ")");
         std::string error;
         const auto image = decodeFile(root / row.path, error);
+        // The tiled decoder gives the same image or the same message, for the file and for
+        // its reference.
+        EXPECT_TRUE(
+            tilesDecodeAsWhole(readFile(root / row.path), fs::path(row.path).filename().string()));
+        if (!row.reference.empty()) EXPECT_TRUE(tilesDecodeAsWhole(readFile(root / row.reference)));
         auto& count = tally.byExpect[row.expect];
         if (!image) {
             const bool sizeLimit = error.find("exceeds the limit") != std::string::npos;

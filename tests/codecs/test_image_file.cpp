@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "codecs/codecs.h"
+#include "codecs/decode_tiles_check.h"
 
 namespace qm {
 namespace {
@@ -81,6 +82,43 @@ TEST(DecodeImage, DispatchesByContentAndExplainsUnknownData) {
     EXPECT_NE(error.find("unknown"), std::string::npos) << error;
     EXPECT_FALSE(decodeImage({}, error));
     EXPECT_NE(error.find("empty"), std::string::npos) << error;
+}
+
+// Formats other than PNG are decoded whole and put into tiles: the same image or message, TGA
+// known by its name included.
+TEST(DecodeImage, TilesOfEveryFormatEqualTheWholeImageAssigned) {
+    Image img = sampleImage(70, 66);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) img.at(x, y) = 0;  // a missing tile where alpha is kept
+    std::vector<uint8_t> png, jpeg, bmp;
+    std::string error;
+    ASSERT_TRUE(encodePng(img, png, error));
+    ASSERT_TRUE(encodeJpeg(img, 9, jpeg, error));
+    ASSERT_TRUE(encodeBmp(img, bmp, error));
+    std::vector<uint8_t> tga = tgaHeader(2, 0, 0, 32, 0x28);
+    for (int i = 0; i < 4 * 3; ++i)
+        for (uint8_t b : {uint8_t(i), uint8_t(0), uint8_t(i * 20), uint8_t(i ? 255 : 0)})
+            tga.push_back(b);
+    const std::vector<std::pair<std::vector<uint8_t>, std::string>> files = {
+        {png, ""},
+        {jpeg, ""},
+        {bmp, ""},
+        {tga, "x.tga"},
+        {std::vector<uint8_t>(jpeg.begin(), jpeg.begin() + long(jpeg.size() / 3)), ""},
+        {std::vector<uint8_t>(bmp.begin(), bmp.begin() + 60), ""},
+        {std::vector<uint8_t>(tga.begin(), tga.begin() + 20), "x.tga"},
+        {bytesOf({1, 2, 3, 4, 5}), ""},
+        {{}, ""},
+    };
+    for (size_t i = 0; i < files.size(); ++i) {
+        SCOPED_TRACE("file " + std::to_string(i));
+        EXPECT_TRUE(tilesDecodeAsWhole(files[i].first, files[i].second));
+    }
+    // The file's tiles are the image's.
+    const auto tiles = decodeImageTiles(png, error);
+    ASSERT_TRUE(tiles) << error;
+    EXPECT_FALSE(tiles->tile(0, 0));
+    EXPECT_EQ(tiles->tileCount(), 3u);
 }
 
 class ImageFileTest : public testing::Test {

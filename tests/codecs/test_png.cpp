@@ -8,6 +8,9 @@
 #include <cstring>
 
 #include "codecs/codecs.h"
+#include "codecs/decode_tiles_check.h"
+#include "codecs/encoded_bytes.h"
+#include "codecs/png_rows.h"
 
 namespace qm {
 namespace {
@@ -276,6 +279,28 @@ TEST(PngEncode, TilesGiveTheBytesOfTheWholeImage) {
     EXPECT_FALSE(error.empty());
 }
 
+// The encoders that write into pooled blocks give the bytes of the ones that write vectors,
+// one file after another into the same block (smaller, then larger than the block).
+TEST(PngEncode, PooledOutputHoldsTheSameBytes) {
+    EncodedBytes pooled;
+    for (auto [w, h] : {std::pair{130, 70}, {3, 2}, {300, 260}}) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        const Image whole = patterned(w, h, true);
+        std::vector<uint8_t> expected;
+        std::string error;
+        ASSERT_TRUE(encodePng(whole, expected, error)) << error;
+        ASSERT_TRUE(encodePngOfTiles(tiledFrom(whole), pooled, error)) << error;
+        EXPECT_TRUE(std::ranges::equal(pooled.bytes(), expected));
+
+        const PngRowSource rows = [&](int y, uint32_t* row) { std::copy_n(whole.row(y), w, row); };
+        std::vector<uint8_t> rowsExpected;
+        ASSERT_TRUE(encodePngRows(w, h, rows, 2, rowsExpected, error)) << error;
+        ASSERT_TRUE(encodePngRows(w, h, rows, 2, pooled, error)) << error;
+        EXPECT_TRUE(std::ranges::equal(pooled.bytes(), rowsExpected));
+        EXPECT_EQ(decodeOk(rowsExpected).pixels, whole.pixels);
+    }
+}
+
 TEST(PngEncode, RefusesAnEmptyImage) {
     std::vector<uint8_t> bytes;
     std::string error;
@@ -347,6 +372,119 @@ TEST(PngDecode, IgnoresTrailingDataAndDamageAfterThePixels) {
     const auto expected = decodeOk(b).pixels;
     b.resize(b.size() - 6);  // IEND cut short
     EXPECT_EQ(decodeOk(b).pixels, expected);
+}
+
+// A PNG of raw rows (each a filter byte and the row's bytes) in one zlib stream and one IDAT
+// chunk, made without libpng so that the rows may be anything.
+std::vector<uint8_t> pngOfRawRows(int w, int h, int colourType, const std::vector<uint8_t>& raw) {
+    std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    auto chunk = [&](const char* type, const std::vector<uint8_t>& body) {
+        for (int i = 0; i < 4; ++i) out.push_back(uint8_t(body.size() >> (24 - 8 * i)));
+        const size_t start = out.size();
+        out.insert(out.end(), type, type + 4);
+        out.insert(out.end(), body.begin(), body.end());
+        const uint32_t crc = uint32_t(crc32(0, out.data() + start, uInt(out.size() - start)));
+        for (int i = 0; i < 4; ++i) out.push_back(uint8_t(crc >> (24 - 8 * i)));
+    };
+    std::vector<uint8_t> ihdr;
+    for (uint32_t v : {uint32_t(w), uint32_t(h)})
+        for (int i = 0; i < 4; ++i) ihdr.push_back(uint8_t(v >> (24 - 8 * i)));
+    ihdr.insert(ihdr.end(), {8, uint8_t(colourType), 0, 0, 0});
+    chunk("IHDR", ihdr);
+    uLongf size = compressBound(uLong(raw.size()));
+    std::vector<uint8_t> z(size);
+    compress(z.data(), &size, raw.data(), uLong(raw.size()));
+    z.resize(size);
+    chunk("IDAT", z);
+    chunk("IEND", {});
+    return out;
+}
+
+// Every way into the tiles (the quick way for 8-bit RGB and RGBA, libpng's rows for anything
+// else, an interlaced file decoded whole), with tiles that are all transparent, edge tiles cut,
+// and files that fail before, during or after the first band: the tiles of the whole image, or
+// the same message.
+TEST(PngDecode, TilesEqualTheWholeImageAssigned) {
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> files;
+    for (auto [w, h] : {std::pair{1, 1}, {63, 65}, {64, 64}, {130, 70}, {200, 129}}) {
+        for (bool withAlpha : {true, false}) {
+            Image img = patterned(w, h, withAlpha);
+            // A transparent block over the first tiles and a transparent last row.
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    if (withAlpha && ((x < 100 && y < 64) || y == h - 1)) img.at(x, y) = 0;
+            std::vector<uint8_t> bytes;
+            std::string error;
+            ASSERT_TRUE(encodePng(img, bytes, error)) << error;
+            const std::string name =
+                std::to_string(w) + "x" + std::to_string(h) + (withAlpha ? " rgba" : " rgb");
+            files.push_back({name + " (our encoder)", bytes});
+            // The same rows through libpng's writer: adaptive filters, small chunks, then
+            // interlaced and 16-bit (libpng's way in).
+            const int channels = withAlpha ? 4 : 3;
+            PngLayout s =
+                layout(w, h, withAlpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, 8, {});
+            PngLayout wide = s;
+            wide.depth = 16;
+            for (int y = 0; y < h; ++y) {
+                std::vector<uint8_t> row, row16;
+                for (int x = 0; x < w; ++x)
+                    for (int c = 0; c < channels; ++c) {
+                        const uint8_t v = uint8_t(img.at(x, y) >> (8 * c));
+                        row.push_back(v);
+                        row16.insert(row16.end(), {v, uint8_t(x)});
+                    }
+                s.rows.push_back(row);
+                wide.rows.push_back(row16);
+            }
+            s.filters = PNG_ALL_FILTERS;
+            s.smallChunks = true;
+            files.push_back({name + " (libpng)", writeLayout(s)});
+            s.interlaced = true;
+            files.push_back({name + " interlaced", writeLayout(s)});
+            files.push_back({name + " 16-bit", writeLayout(wide)});
+        }
+    }
+    files.push_back({"palette with alpha",
+                     writeLayout(layout(70, 2, PNG_COLOR_TYPE_PALETTE, 8,
+                                        {std::vector<uint8_t>(70, 1), std::vector<uint8_t>(70, 0)})
+                                     .withPalette({{0, 0, 0}, {9, 8, 7}}, {0, 255}))});
+
+    // Damage found in the second band of rows, after the first band's tiles were made: a
+    // filter type that does not exist, and image data that ends early.
+    const int w = 70, h = 140;
+    std::vector<uint8_t> raw;
+    for (int y = 0; y < h; ++y) {
+        raw.push_back(y == 100 ? 7 : 0);
+        for (int x = 0; x < w * 4; ++x) raw.push_back(uint8_t(x * y + 1));
+    }
+    files.push_back({"bad filter type in row 100", pngOfRawRows(w, h, 6, raw)});
+    raw.resize(raw.size() / 2);
+    files.push_back({"image data ends in row 70", pngOfRawRows(w, h, 6, raw)});
+
+    const auto good = std::find_if(files.begin(), files.end(), [](const auto& f) {
+                          return f.first == "63x65 rgba (our encoder)";
+                      })->second;
+    for (size_t cut = 0; cut < good.size(); cut += 7)
+        files.push_back({"cut at " + std::to_string(cut),
+                         std::vector<uint8_t>(good.begin(), good.begin() + long(cut))});
+    for (size_t at : {size_t(4), size_t(29), good.size() / 2, good.size() - 13}) {
+        auto damaged = good;
+        damaged[at] ^= 0x10;
+        files.push_back({"byte " + std::to_string(at) + " damaged", damaged});
+    }
+    files.push_back({"too wide", withSize(40000, 1)});
+    files.push_back({"zero height", withSize(20, 0)});
+
+    for (const auto& [name, bytes] : files) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(tilesDecodeAsWhole(bytes));
+        if (name.find(" row ") != std::string::npos) {
+            std::string error;
+            EXPECT_FALSE(decodePngTiles(bytes, error));
+            EXPECT_NE(error.find("PNG: "), std::string::npos) << error;
+        }
+    }
 }
 
 }  // namespace

@@ -135,6 +135,26 @@ TEST(QmdFormat, EveryStoredFieldSurvivesASaveAndReopen) {
     }
 }
 
+// Each layer file holds the bytes the whole-image encoder gives for the layer, or for a blank
+// document-size image where the layer is a group.
+TEST(QmdFormat, LayerFilesHoldTheBytesOfTheWholeImages) {
+    TempFolder dir;
+    Document doc = makeDocument({"Sky", "Ink", "Group1"}, 130, 70);
+    doc.layers[1].image = noise(140, 75, 5);
+    doc.layers[2].IsGroup = 1;
+    doc.layers[2].image = Image{};
+    std::string error;
+    ASSERT_TRUE(writeDocumentFile(doc, ViewState{}, dir.file("art.qmd"), error)) << error;
+    for (const char* name : {"Sky", "Ink", "Group1"}) {
+        SCOPED_TRACE(name);
+        const Layer& layer = *std::find_if(doc.layers.begin(), doc.layers.end(),
+                                           [&](const Layer& l) { return l.Name == name; });
+        const Image whole = layer.image.empty() ? *createImage(130, 70, 32) : layer.image.toImage();
+        std::ifstream in(dir.file(std::string("art/") + name + ".png"), std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), pngText(whole));
+    }
+}
+
 TEST(QmdFormat, IndexHasTheDocumentLinesInOrderWithCrLf) {
     Document doc = makeDocument({"Layer1"}, 1024, 768);
     doc.layers[0].Paint = 0;
@@ -289,6 +309,44 @@ TEST(QmdFormat, MissingOrBadLayerFilesGiveEmptyLayersAndAreAllListed) {
     ASSERT_EQ(small.height, 5);
     EXPECT_EQ(small.row(1)[2], noise(3, 2, 3).row(1)[2]);
     EXPECT_EQ(small.row(4)[5], 0u);
+}
+
+// The reader's tiles against the whole-image way it replaces: each file decoded whole, copied
+// into a blank image of at least the document's size, then put into tiles.
+TEST(QmdFormat, LayerFilesOfAnySizeOpenAsTheWholeImageGrownWould) {
+    const int docW = 130, docH = 70;
+    const std::vector<std::pair<int, int>> sizes = {
+        {130, 70}, {70, 140}, {200, 50}, {64, 64}, {1, 1}, {131, 71}};
+    TempFolder dir;
+    std::string index = "Nb_layer = " + std::to_string(sizes.size()) + "\nDoc_w = " +
+                        std::to_string(docW) + "\nDoc_h = " + std::to_string(docH) + "\n";
+    std::vector<Image> images;
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        Image image = noise(sizes[i].first, sizes[i].second, 40 + i);
+        for (int y = 0; y < std::min(image.height, 64); ++y)  // a transparent first tile
+            for (int x = 0; x < std::min(image.width, 64); ++x)
+                if (i % 2 == 0) image.at(x, y) = 0;
+        images.push_back(image);
+        const std::string name = "l" + std::to_string(i);
+        dir.writeText("d/" + name + ".png", pngText(image));
+        index += "[Layer" + std::to_string(i + 1) + "]\nName = " + name + "\n";
+    }
+    dir.writeText("d.qmd", index);
+    std::string error;
+    const auto read = readDocumentFile(dir.file("d.qmd"), 1, error);
+    ASSERT_TRUE(read) << error;
+    ASSERT_EQ(read->layers.size(), sizes.size());
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        SCOPED_TRACE(i);
+        const Image& image = images[i];
+        Image grown = *createImage(std::max(image.width, docW), std::max(image.height, docH), 32);
+        for (int y = 0; y < image.height; ++y)
+            std::copy(image.row(y), image.row(y) + image.width, grown.row(y));
+        const TiledImage expected = tiledFrom(grown);
+        const TiledImage& got = read->layers[i].image;
+        EXPECT_TRUE(got == expected);
+        EXPECT_EQ(got.tileCount(), expected.tileCount());
+    }
 }
 
 TEST(QmdFormat, NoLayerFileIsReadOrWrittenOutsideTheLayerFolder) {

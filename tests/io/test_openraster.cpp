@@ -214,6 +214,29 @@ TEST(OpenRaster, TheArchiveIsLaidOutAsOtherProgramsExpect) {
     EXPECT_EQ(files.size(), 6u);  // mimetype, stack, two layers, thumbnail, merged
 }
 
+// Each layer entry holds the bytes the whole-image encoder gives for the layer, a layer without
+// pixels written as a transparent document-size image.
+TEST(OpenRaster, LayerEntriesHoldTheBytesOfTheWholeImages) {
+    Document doc;
+    doc.Width = 130;
+    doc.Height = 70;
+    doc.layers.push_back(makeLayer("Back", noisyImage(130, 70, 3, true)));
+    doc.layers.push_back(makeLayer("Wide", noisyImage(150, 80, 4)));
+    doc.layers.push_back(makeLayer("Empty", Image{}));
+    renumber(doc);
+    std::string error;
+    const auto bytes = encodeOpenRaster(doc, error);
+    ASSERT_TRUE(bytes) << error;
+    const auto files = unzip(*bytes);
+    for (size_t k = 0; k < doc.layers.size(); ++k) {
+        SCOPED_TRACE(k);
+        const TiledImage& image = doc.layers[k].image;
+        const Image whole = image.empty() ? *createImage(130, 70, 32) : image.toImage();
+        ASSERT_TRUE(files.count("data/layer" + std::to_string(k) + ".png"));
+        EXPECT_TRUE(files.at("data/layer" + std::to_string(k) + ".png") == pngOf(whole));
+    }
+}
+
 TEST(OpenRaster, AFailedSaveLeavesThePreviousFile) {
     test::TempFolder dir("qm_ora");
     const std::string path = dir.file("keep.ora");
@@ -396,6 +419,50 @@ TEST(OpenRaster, AnotherProgramsFileOpensAsTheCanvasItDescribes) {
               "These layers use blend modes that Quillmoth does not have; they open as Normal: "
               "\"Tint\" (svg:hue).\nThese layers open in the nearest blend mode Quillmoth has: "
               "\"Wide\" (svg:soft-light as ClearLight).");
+}
+
+// Pictures placed across tile edges, partly outside the canvas, or at offsets our layers cannot
+// keep: the tiles of the old way (the picture copied whole onto a transparent document-size
+// image), with the transparent tiles missing.
+TEST(OpenRaster, PlacedPicturesHaveTheTilesOfTheWholeImage) {
+    const int w = 150, h = 100;
+    struct Placed {
+        int x, y, pw, ph;
+    };
+    const std::vector<Placed> cases = {
+        {40, 30, 90, 70}, {-20, -10, 100, 50}, {100, 80, 80, 40}, {40000, 0, 160, 110},
+        {0, 0, 70, 100},  {200, 0, 10, 10}};
+    std::string stack = "<image w=\"150\" h=\"100\"><stack>";
+    std::vector<std::pair<std::string, Bytes>> files = {{"mimetype", textBytes("image/openraster")}};
+    std::vector<Image> pictures;
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const Placed& c = cases[i];
+        pictures.push_back(noisyImage(c.pw, c.ph, 30 + i));
+        const std::string src = "data/" + std::to_string(i) + ".png";
+        stack += "<layer src=\"" + src + "\" x=\"" + std::to_string(c.x) + "\" y=\"" +
+                 std::to_string(c.y) + "\"/>";
+        files.push_back({src, pngOf(pictures.back())});
+    }
+    stack += "</stack></image>";
+    files.insert(files.begin() + 1, {"stack.xml", textBytes(stack)});
+    std::string error;
+    const auto read = readOpenRaster(makeZip(files), "placed.ora", 1, error);
+    ASSERT_TRUE(read) << error;
+    const auto& layers = read->document.layers;
+    ASSERT_EQ(layers.size(), cases.size());
+    for (size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(i);
+        const Placed& c = cases[i];
+        const Image& picture = pictures[i];
+        Image placed = *createImage(w, h, 32);
+        for (int y = std::max(c.y, 0); y < std::min(c.y + c.ph, h); ++y)
+            for (int x = std::max(c.x, 0); x < std::min(c.x + c.pw, w); ++x)
+                placed.at(x, y) = picture.at(x - c.x, y - c.y);
+        const TiledImage& got = layers[cases.size() - 1 - i].image;  // the stack lists the top first
+        const TiledImage expected = tiledFrom(placed);
+        EXPECT_TRUE(got == expected);
+        EXPECT_EQ(got.tileCount(), expected.tileCount());
+    }
 }
 
 TEST(OpenRaster, AnEmptyStackOpensAsOneEmptyLayer) {

@@ -380,6 +380,11 @@ bool makeNewDocument(App& app, int width, int height) {
 }
 
 std::optional<DocumentReplacement> documentFromImage(App& app, Image image) {
+    image.depth = 32;
+    return documentFromImage(app, tiledFrom(image));
+}
+
+std::optional<DocumentReplacement> documentFromImage(App& app, TiledImage image) {
     DocumentReplacement next;
     next.doc.paper = app.doc.paper;
     next.doc.Width = int16_t(image.width);
@@ -389,18 +394,17 @@ std::optional<DocumentReplacement> documentFromImage(App& app, Image image) {
     // The file's pixels and alpha replace the layer's: the layer is the decoded image itself.
     // (Work image 4 stays as the reset made it: no step reads it back, and copying a large
     // image into it would cost as much as a tenth of the opening.)
-    image.depth = 32;
     *currentImage(next.doc) = std::move(image);
     return next;
 }
 
 bool openImageFileAsDocument(App& app, const std::string& path) {
     std::string error;
-    auto image = loadImageForDocument(path, error);
+    auto image = loadImageTilesForDocument(path, error);
     if (!image) {
         cannotLoad(app, path, error);
     } else if (!documentSizeAllowed(image->width, image->height)) {
-        cannotLoad(app, path, tooLargeForDocument(app, *image));
+        cannotLoad(app, path, tooLargeForDocument(app, image->width, image->height));
     } else if (auto next = documentFromImage(app, std::move(*image)); !next) {
         tooBig(app);
     } else {

@@ -91,5 +91,6 @@ void saveOpenRaster(App& app);
 // document's paper and onion skins, untitled and without a file. nullopt when the document
 // cannot be made.
 std::optional<DocumentReplacement> documentFromImage(App& app, Image image);
+std::optional<DocumentReplacement> documentFromImage(App& app, TiledImage image);
 
 }  // namespace qm

@@ -41,9 +41,13 @@ void cannotSave(App& app, const std::string& path, const std::string& error) {
 }
 
 std::string tooLargeForDocument(App& app, const Image& image) {
+    return tooLargeForDocument(app, image.width, image.height);
+}
+
+std::string tooLargeForDocument(App& app, int width, int height) {
     return fillIn(Text(app.dictionary, "ImageTooLargeForDocument"),
-                  {std::to_string(image.width), std::to_string(image.height),
-                   std::to_string(kMaxDocumentSide), std::to_string(kMaxDocumentPixels)});
+                  {std::to_string(width), std::to_string(height), std::to_string(kMaxDocumentSide),
+                   std::to_string(kMaxDocumentPixels)});
 }
 
 void tooBig(App& app) {

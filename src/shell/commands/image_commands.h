@@ -36,6 +36,7 @@ void cannotLoad(App& app, const std::string& path, const std::string& reason);
 void cannotSave(App& app, const std::string& path, const std::string& error);
 // Why an image cannot become a document of its size.
 std::string tooLargeForDocument(App& app, const Image& image);
+std::string tooLargeForDocument(App& app, int width, int height);
 // The message of an image too large to be made.
 void tooBig(App& app);
 // True when `path` may be written: it does not exist, or the user agreed to replace it.
