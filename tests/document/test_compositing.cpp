@@ -8,6 +8,7 @@
 #include <string>
 
 #include "document/blend_modes.h"
+#include "raster/buffer_pool.h"
 #include "raster/draw_image.h"
 #include "raster/draw_mode.h"
 #include "raster/image_ops.h"
@@ -515,6 +516,131 @@ TEST(Compositing, DissolveFollowsTheDocumentPixels) {
             landed += a.at(x, y) == rgba(250, 0, 0, 255);
         }
     EXPECT_NEAR(landed / 4800.0, 128.0 / 255.0, 0.05);
+}
+
+// A layer stored as tiles leaves out the tiles never painted, and keeps some painted back to
+// zero: wherever it shows, in every mode, at every opacity and zoom, it must compose as the same
+// layer with every tile present. Under it lies a layer with every pixel painted, so that each
+// mode meets varied canvas pixels; the sparse layer's display image must also follow the
+// rebuild's steps.
+TEST(Compositing, SparseLayersComposeAsWholeOnes) {
+    std::mt19937 rng(21);
+    constexpr int kW = 200, kH = 150;  // 4 x 3 layer tiles, the last column and row cut
+    Image pixels = randomImage(rng, kW, kH);
+    for (int i = 0; i < 40; ++i)  // colour under alpha 0
+        pixels.at(int(rng() % kW), int(rng() % kH)) = rng() & 0x00FFFFFFu;
+    // Tile k (row-major) is missing when k % 3 == 0, present when 1, present and all 0 when 2.
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x)
+            if (((y >> 6) * 4 + (x >> 6)) % 3 != 1) pixels.at(x, y) = 0;
+    TiledImage sparse = tiledFrom(pixels);
+    for (int ty = 0; ty < 3; ++ty)
+        for (int tx = 0; tx < 4; ++tx)
+            if ((ty * 4 + tx) % 3 == 2) sparse.writableTile(tx, ty);
+    TiledImage whole = sparse;
+    for (int ty = 0; ty < 3; ++ty)
+        for (int tx = 0; tx < 4; ++tx) whole.writableTile(tx, ty);
+    ASSERT_EQ(sparse.tileCount(), 8u);
+    ASSERT_EQ(whole.tileCount(), 12u);
+    ASSERT_EQ(sparse.toImage().pixels, whole.toImage().pixels);
+
+    Layer under = makeLayer(rng, kW, kH, 0, 255);
+    under.image = tiledFrom(randomImage(rng, kW, kH, 24));
+    constexpr int kCanvasW = 150, kCanvasH = 110;
+    for (int zoom : {10, 33, 100, 250, 3200}) {
+        for (int mode = 0; mode < kBlendModeCount; ++mode) {
+            for (int opacity : {0, 1, 128, 255}) {
+                SCOPED_TRACE(std::string(blendMode(mode).name) + " at " + std::to_string(zoom) +
+                             " %, opacity " + std::to_string(opacity));
+                Image canvases[2];
+                for (int k = 0; k < 2; ++k) {
+                    Document doc;
+                    doc.Width = 180;
+                    doc.Height = 130;
+                    doc.layers.push_back(under);
+                    Layer layer;
+                    layer.id = under.id + 1;
+                    layer.image = k == 0 ? sparse : whole;
+                    layer.Blendmode = uint8_t(mode);
+                    layer.Opacity = uint8_t(opacity);
+                    layer.X = -5;
+                    layer.Y = 3;
+                    doc.layers.push_back(std::move(layer));
+                    ViewCache view;
+                    resetDisplays(doc.layers, zoom, view);
+                    // The canvas centred on document pixel (63, 70), next to tile corners.
+                    CanvasScene scene{doc,
+                                      view,
+                                      Image{},
+                                      kCanvasW / 2 - 63 * zoom / 100,
+                                      kCanvasH / 2 - 70 * zoom / 100,
+                                      rgb(90, 100, 110),
+                                      GridSettings{}};
+                    scene.zoom = zoom;
+                    canvases[k] = *createImage(kCanvasW, kCanvasH, 32);
+                    composeCanvas(canvases[k], scene, Rect{0, 0, kCanvasW, kCanvasH});
+                }
+                ASSERT_EQ(canvases[0].pixels, canvases[1].pixels);
+                if (zoom > 250) continue;
+                Layer layer;
+                layer.image = sparse;
+                layer.Blendmode = uint8_t(mode);
+                layer.Opacity = uint8_t(opacity);
+                Image display;
+                ASSERT_TRUE(buildDisplayImage(layer, zoom, display));
+                if (opacity == 128 || opacity == 0) {
+                    ASSERT_EQ(display.pixels, displayBySteps(layer, zoom).pixels);
+                }
+                layer.image = whole;
+                Image wholeDisplay;
+                ASSERT_TRUE(buildDisplayImage(layer, zoom, wholeDisplay));
+                ASSERT_EQ(display.pixels, wholeDisplay.pixels);
+            }
+        }
+    }
+}
+
+// Display tiles take their blocks from the buffer pool and give them back: after one round of
+// zoom changes and pans, further rounds take nothing new from the system, and a view dropped
+// leaves no block live.
+TEST(Compositing, DisplayTilesReuseTheirBlocks) {
+    if (kPoolsPassThrough) GTEST_SKIP() << "every block comes from the system's allocator";
+    std::mt19937 rng(23);
+    Document doc;
+    doc.Width = 900;
+    doc.Height = 500;
+    for (int mode : {0, 1, 4}) doc.layers.push_back(makeLayer(rng, 900, 500, mode, 200));
+    const Image paper;
+    Image canvas = *createImage(700, 400, 32);
+    // The free blocks other tests left are given back, so that the retention leaves room for
+    // these.
+    setBufferRetention(0);
+    trimBufferPool();
+    setBufferRetention(size_t(64) << 20);
+    const size_t liveBefore = bufferPoolStats().live;
+    PoolStats afterFirstRound{};
+    {
+        ViewCache view;
+        auto round = [&] {
+            for (int zoom : {100, 50, 250, 100}) {
+                resetDisplays(doc.layers, zoom, view);
+                for (int offset : {0, -400, -900, 0}) {
+                    CanvasScene scene{doc, view, paper, offset, offset / 2, 0, GridSettings{}};
+                    scene.zoom = zoom;
+                    composeCanvas(canvas, scene, Rect{0, 0, 700, 400});
+                }
+                ASSERT_GT(view.tileCount(), 0u);
+            }
+        };
+        round();
+        afterFirstRound = bufferPoolStats();
+        for (int i = 0; i < 3; ++i) round();
+        const PoolStats now = bufferPoolStats();
+        EXPECT_EQ(now.fromSystem, afterFirstRound.fromSystem);
+        EXPECT_EQ(now.live, afterFirstRound.live);
+        EXPECT_EQ(now.live, liveBefore + view.tileCount());
+    }
+    EXPECT_EQ(bufferPoolStats().live, liveBefore);
 }
 
 }  // namespace
