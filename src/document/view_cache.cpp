@@ -183,6 +183,20 @@ void displayPixels(const Layer& layer, int w, int h, int i0, int i1, int j0, int
     }
 }
 
+// True when the layer pixels that display tile (column, row) shows all lie in missing tiles of
+// the layer: the tile is then displayUniformValue everywhere (displayPixels on zeros).
+bool layerTilesMissing(const Layer& layer, const DisplayEntry& e, const Rect& t) {
+    const TiledImage& image = layer.image;
+    const int x0 = nearestIndex(t.x, image.width, e.width) >> kTileShift;
+    const int x1 = nearestIndex(t.right() - 1, image.width, e.width) >> kTileShift;
+    const int y0 = nearestIndex(t.y, image.height, e.height) >> kTileShift;
+    const int y1 = nearestIndex(t.bottom() - 1, image.height, e.height) >> kTileShift;
+    for (int ty = y0; ty <= y1; ++ty)
+        for (int tx = x0; tx <= x1; ++tx)
+            if (image.tile(tx, ty)) return false;
+    return true;
+}
+
 bool displaySizeOf(const Layer& layer, int zoom, int64_t& w, int64_t& h) {
     if (layer.IsGroup || layer.image.empty()) return false;
     w = scaled(layer.image.width, zoom);
@@ -243,6 +257,8 @@ bool resetEntry(DisplayEntry& e, const Layer& layer, ViewCache& view) {
     e.columns = int((w + (1 << e.shiftX) - 1) >> e.shiftX);
     e.rows = int((h + (1 << e.shiftY) - 1) >> e.shiftY);
     e.tiles.resize(size_t(e.columns) * size_t(e.rows));
+    e.uniform = displayUniformValue(layer.Blendmode);
+    e.uniformTiles.assign(size_t(e.columns) * size_t(e.rows), 0);
     e.keptFor = {};
     return true;
 }
@@ -344,7 +360,9 @@ void prepareDisplayTiles(const std::vector<Layer>& layers, ViewCache& view,
                     PooledBuffer& tile = e.tiles[size_t(row) * size_t(e.columns) + size_t(column)];
                     const bool kept =
                         row >= k.r0 && row <= k.r1 && column >= k.c0 && column <= k.c1;
-                    if (!kept && tile.data()) shown.spare.push_back(std::move(tile));
+                    if (kept) continue;
+                    if (tile.data()) shown.spare.push_back(std::move(tile));
+                    e.uniformTiles[size_t(row) * size_t(e.columns) + size_t(column)] = 0;
                 }
             e.keptFor = keep;
         }
@@ -353,7 +371,12 @@ void prepareDisplayTiles(const std::vector<Layer>& layers, ViewCache& view,
                                                          area.w, area.h, e.width, e.height));
         for (int row = need.r0; row <= need.r1; ++row)
             for (int column = need.c0; column <= need.c1; ++column)
-                if (!e.tile(column, row)) {
+                if (!e.tile(column, row) && !e.isUniform(column, row)) {
+                    // Without a change, a tile over missing layer tiles is uniform: not made.
+                    if (!change && layerTilesMissing(layer, e, tileRect(e, column, row))) {
+                        e.uniformTiles[size_t(row) * size_t(e.columns) + size_t(column)] = 1;
+                        continue;
+                    }
                     PooledBuffer& tile = e.tiles[size_t(row) * size_t(e.columns) + size_t(column)];
                     tile = tileBlock(shown, e, column, row);
                     if (!tile.data()) continue;
@@ -372,6 +395,11 @@ void prepareDisplayTiles(const std::vector<Layer>& layers, ViewCache& view,
         tilePixels(*m.layer, *m.entry, m.column, m.row, m.pixels,
                    tileRect(*m.entry, m.column, m.row), m.change);
     });
+}
+
+uint32_t displayUniformValue(int blendmode) {
+    const BlendMode& mode = blendMode(blendmode);
+    return mode.hasBackdrop ? mode.backdrop : 0u;
 }
 
 size_t DisplayEntry::tileCount() const {
@@ -425,10 +453,12 @@ Rect updateDisplayTiles(const Layer& layer, ViewCache& view, const Rect& layerRe
     const Rect r = displayRectOf(layer, e.width, e.height, layerRect);
     const TileRange range = tilesUnder(e, r);
     for (int row = range.r0; row <= range.r1; ++row)
-        for (int column = range.c0; column <= range.c1; ++column)
+        for (int column = range.c0; column <= range.c1; ++column) {
+            e.uniformTiles[size_t(row) * size_t(e.columns) + size_t(column)] = 0;
             if (uint8_t* tile = e.tiles[size_t(row) * size_t(e.columns) + size_t(column)].data())
                 tilePixels(layer, e, column, row, reinterpret_cast<uint32_t*>(tile),
                            intersect(r, tileRect(e, column, row)));
+        }
     return r;
 }
 
@@ -442,8 +472,13 @@ Image wholeDisplayImage(const ViewCache& view, const Layer& layer) {
     for (int row = 0; row < e->rows; ++row)
         for (int column = 0; column < e->columns; ++column) {
             const uint32_t* tile = e->tile(column, row);
-            if (!tile) continue;
             const Rect t = tileRect(*e, column, row);
+            if (e->isUniform(column, row)) {
+                for (int y = 0; y < t.h; ++y)
+                    std::fill_n(image->row(t.y + y) + t.x, t.w, e->uniform);
+                continue;
+            }
+            if (!tile) continue;
             for (int y = 0; y < t.h; ++y)
                 std::memcpy(image->row(t.y + y) + t.x, tile + size_t(y) * size_t(t.w),
                             size_t(t.w) * sizeof(uint32_t));
@@ -462,6 +497,7 @@ bool remakeDisplayTiles(const Layer& layer, ViewCache& view, int offsetX, int of
     const TileRange shown =
         tilesUnder(e, clipToImage(int64_t(canvasRect.x) - ox, int64_t(canvasRect.y) - oy,
                                   canvasRect.w, canvasRect.h, e.width, e.height));
+    std::fill(e.uniformTiles.begin(), e.uniformTiles.end(), uint8_t(0));
     std::vector<std::pair<int, int>> remake;  // column, row
     for (int row = 0; row < e.rows; ++row)
         for (int column = 0; column < e.columns; ++column) {

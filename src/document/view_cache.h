@@ -47,6 +47,11 @@ struct DisplayEntry {
     // tileWidth(column) pixels long, without padding. The blocks come from the buffer pool and
     // go back to it when the tile is dropped, so making tiles in steady state takes warm memory.
     std::vector<PooledBuffer> tiles;
+    // A tile whose layer pixels all lie in missing layer tiles is not made: it holds `uniform`
+    // everywhere (the backdrop, or transparent: displayUniformValue), and `uniformTiles` marks
+    // it (row-major as `tiles`). Edits under it clear the mark (updateDisplayTiles).
+    uint32_t uniform = 0;
+    std::vector<uint8_t> uniformTiles;
     Rect keptFor;  // the display rectangle the tiles were last cut to (kDisplayTileMargin)
 
     int tileWidth(int column) const { return std::min(1 << shiftX, width - (column << shiftX)); }
@@ -55,8 +60,15 @@ struct DisplayEntry {
         return reinterpret_cast<const uint32_t*>(
             tiles[size_t(row) * size_t(columns) + size_t(column)].data());
     }
+    bool isUniform(int column, int row) const {
+        return uniformTiles[size_t(row) * size_t(columns) + size_t(column)] != 0;
+    }
     size_t tileCount() const;  // tiles made
 };
+
+// The pixel of a display image over transparent layer pixels: the mode's backdrop, or
+// transparent for the modes without one.
+uint32_t displayUniformValue(int blendmode);
 
 // The layers at view scale, one entry per layer id, at `zoom`. The view owns them, apart from
 // the document, so saving and history never copy them; a layer without an entry (a group, or a
