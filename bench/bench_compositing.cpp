@@ -10,6 +10,9 @@
 //   composes it (two threads; wall time). BM_ComposeFullCanvasOneThread: the same on one thread.
 //   BM_PixmanOverFrame: the same number of PIXMAN_OP_OVER composites (paper + 10 layers = 11) of
 //   1600 x 900 images of the same kind onto one 1600 x 900 image. Goal: ours <= 1.2 x pixman.
+// - BM_ComposeSparseScene: the full frame of the same scene where each layer holds one stroke
+//   and no other tile: display tiles over missing layer tiles are neither made nor drawn where
+//   that leaves the canvas exact.
 // - BM_ComposeRegion64: a 64 x 64 rectangle of the same frame. Goal: >= 50 x faster than full.
 // - BM_BlendModeDraw/<mode>: a 1920 x 1080 display image of that mode (built from a
 //   half-transparent layer by the display rebuild) drawn onto an opaque canvas.
@@ -22,6 +25,9 @@
 //   display tiles of the ten layers under the canvas, the paper view, the redraw).
 //   BM_MemcpyTenLayers: copying the ten 3000 x 3000 layer images once. Goal: <= 3 x.
 // Each iteration that changes its target restores it first, untimed. ns_per_px is per CPU time.
+// BM_ComposeFullCanvas, BM_ComposeRegion64 and BM_ApplyZoomTo50 run once before the timed loop
+// and report the minor page faults of the loop (faults_per_iter, faults_per_64KB): fresh memory
+// the step takes, which costs more on some machines than on others.
 #include <benchmark/benchmark.h>
 #include <pixman.h>
 
@@ -47,7 +53,6 @@ namespace qm {
 namespace {
 
 using namespace bench;  // the reference scene and the test images
-
 
 // The reference scene's document, built once for all benchmarks that use it.
 struct ReferenceScene {
@@ -80,10 +85,13 @@ const ReferenceScene& referenceScene() {
 void composeArea(benchmark::State& state, const Rect& area, int threads = 2) {
     const ReferenceScene& ref = referenceScene();
     Image canvas = *createImage(kCanvasW, kCanvasH);
+    composeCanvas(canvas, ref.scene(), area, threads);  // warm-up: the tiles under the area
+    FaultCounter faults;
     for (auto _ : state) {
         composeCanvas(canvas, ref.scene(), area, threads);
         benchmark::DoNotOptimize(canvas.pixels.data());
     }
+    faults.report(state, double(area.w) * area.h * 4);
     setCounters(state, int64_t(area.w) * area.h);
 }
 
@@ -97,6 +105,51 @@ void BM_ComposeFullCanvasOneThread(benchmark::State& state) {
 
 void BM_ComposeRegion64(benchmark::State& state) {
     composeArea(state, Rect{800, 400, 64, 64});
+}
+
+// The reference scene with sparse layers: each of the ten holds one stroke, 200 pixels long and
+// 21 wide, across the canvas, and no other tile.
+struct SparseScene {
+    Document doc;
+    mutable ViewCache view;
+    Image paper;
+
+    SparseScene() {
+        doc.Width = kDoc;
+        doc.Height = kDoc;
+        paper = referenceScene().paper;
+        Random rnd(7);
+        for (int i = 0; i < 10; ++i) {
+            Layer layer;
+            layer.image = *TiledImage::create(kDoc, kDoc);
+            const int x0 = 100 + 130 * i, y0 = 80 + 75 * i;
+            for (int y = y0 - 10; y <= y0 + 10; ++y)
+                for (int x = x0; x < x0 + 200; ++x)
+                    layer.image.at(x, y) = (rnd.next() & 0x00FFFFFFu) | 0xC0000000u;
+            layer.Blendmode = uint8_t(kSceneModes[i]);
+            layer.Position = uint8_t(i + 1);
+            layer.id = takeLayerId(doc);
+            doc.layers.push_back(std::move(layer));
+        }
+        resetDisplays(doc.layers, 100, view);
+    }
+    CanvasScene scene() const { return {doc, view, paper, 0, 0, 0x969696u, GridSettings{}}; }
+};
+
+// The full canvas of the sparse scene: display tiles over missing layer tiles are not made and
+// are skipped where that leaves the canvas exact (against BM_ComposeFullCanvas).
+void BM_ComposeSparseScene(benchmark::State& state) {
+    static const SparseScene sparse;
+    Image canvas = *createImage(kCanvasW, kCanvasH);
+    composeCanvas(canvas, sparse.scene(), Rect{0, 0, kCanvasW, kCanvasH});
+    FaultCounter faults;
+    for (auto _ : state) {
+        composeCanvas(canvas, sparse.scene(), Rect{0, 0, kCanvasW, kCanvasH});
+        benchmark::DoNotOptimize(canvas.pixels.data());
+    }
+    faults.report(state, double(kCanvasW) * kCanvasH * 4);
+    state.counters["display_tiles"] = double(sparse.view.tileCount());
+    setCounters(state, int64_t(kCanvasW) * kCanvasH);
 }
 
 void BM_PixmanOverFrame(benchmark::State& state) {
@@ -204,13 +257,20 @@ struct ZoomScene {
 void BM_ApplyZoomTo50(benchmark::State& state) {
     ZoomScene scene;
     App& app = *scene.app;
+    setZoomAndApply(app, 50);  // warm-up: one round of the tiles and buffers the change makes
+    FaultCounter faults;
     for (auto _ : state) {
         state.PauseTiming();
+        faults.pause();
         setZoomAndApply(app, 100);
+        faults.resume();
         state.ResumeTiming();
         setZoomAndApply(app, 50);
         benchmark::DoNotOptimize(app.canvasImage.pixels.data());
     }
+    // Written: the display tiles of the ten layers under the canvas at 50 % (the document shows
+    // 1500 x 900 of the canvas), the paper view (1500 x 1500) and the canvas.
+    faults.report(state, (10.0 * 1500 * 900 + 1500.0 * 1500 + double(kCanvasW) * kCanvasH) * 4);
     setCounters(state, int64_t(kDoc) * kDoc * 10);
 }
 
@@ -233,6 +293,7 @@ void BM_MemcpyTenLayers(benchmark::State& state) {
 
 BENCHMARK(BM_ComposeFullCanvas)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ComposeFullCanvasOneThread)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ComposeSparseScene)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_PixmanOverFrame)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ComposeRegion64)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BlendModeDraw)->DenseRange(0, kBlendModeCount - 1)->Unit(benchmark::kMillisecond);

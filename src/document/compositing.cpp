@@ -1,6 +1,8 @@
 #include "document/compositing.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -65,6 +67,10 @@ struct DrawStep {
     std::vector<int> docX;  // Dissolve: document column under each display column of `at.dst`
     int zoom = 100;         // Dissolve: for the document row
     uint32_t tint = 0;      // Tint: red, green and blue
+    // A layer: whether its uniform display tiles leave the canvas as it is, and a row of their
+    // value to draw them from when they do not.
+    bool skipUniform = false;
+    std::array<uint32_t, kPieceWidth> uniformRow{};
 };
 
 // The steps of the frame that reach `area`, in drawing order (steps 2 to 4).
@@ -144,6 +150,8 @@ std::vector<DrawStep> frameSteps(const CanvasScene& scene, const Rect& area) {
         if (step.at.dst.empty()) continue;
         step.blend = blendRowFunction(layer.Blendmode);
         step.opacity = layer.Opacity;
+        step.skipUniform = uniformTileLeavesCanvas(layer.Blendmode, entry->uniform, layer.Opacity);
+        step.uniformRow.fill(entry->uniform);
         step.kind = DrawStep::Kind::Mode;
         if (blendMode(layer.Blendmode).rule == BlendRule::Dissolve) {
             // The noise belongs to the document pixel under each display pixel, so the pattern
@@ -161,12 +169,14 @@ std::vector<DrawStep> frameSteps(const CanvasScene& scene, const Rect& area) {
 
 // A step on the row being composed, with the run of its source that the last piece read: the
 // canvas columns runStart..runEnd read contiguous source pixels from runSource (null where a
-// tile is missing). The paper and the frames are one run; a display image has one per tile.
+// tile is missing). The paper is one run; a display image or an animation frame has one per
+// tile.
 struct RowStep {
     const DrawStep* step;
     int runStart, runEnd;
     const uint32_t* runSource;
-    int tileRow, rowInTile;  // display images
+    bool uniform;            // runSource is the step's uniform row: its pixels do not move
+    int tileRow, rowInTile;  // display images and frames
     int docY;                // Dissolve
 };
 
@@ -198,16 +208,28 @@ inline void drawSpan(const DrawStep& step, uint32_t* t, const uint32_t* s, size_
     }
 }
 
-// Moves the step's run to the tile under canvas column x.
+// Moves the step's run to the tile under canvas column x. A missing tile of a frame is skipped:
+// over (and the tint, which keeps the alpha) of a transparent pixel leaves the canvas as it is.
 void enterTile(RowStep& r, int x) {
     const DrawStep& step = *r.step;
-    const DisplayEntry& e = *step.entry;
     const int dx = step.at.sx + (x - step.at.dst.x);
+    if (step.frame) {
+        r.runStart = x - (dx & (kTileSide - 1));
+        r.runEnd = r.runStart + kTileSide;
+        const TileRef& tile = step.frame->tile(dx >> kTileShift, r.tileRow);
+        r.runSource = tile ? tile.pixels() + size_t(r.rowInTile) * kTileSide : nullptr;
+        return;
+    }
+    const DisplayEntry& e = *step.entry;
     const int column = dx >> e.shiftX;
     r.runStart = x - (dx & ((1 << e.shiftX) - 1));
     r.runEnd = r.runStart + (1 << e.shiftX);  // past dst.right() on the last tile
     const uint32_t* tile = e.tile(column, r.tileRow);
-    r.runSource = tile ? tile + size_t(r.rowInTile) * size_t(e.tileWidth(column)) : nullptr;
+    r.uniform = !tile && e.isUniform(column, r.tileRow);
+    if (r.uniform)
+        r.runSource = step.skipUniform ? nullptr : step.uniformRow.data();
+    else
+        r.runSource = tile ? tile + size_t(r.rowInTile) * size_t(e.tileWidth(column)) : nullptr;
 }
 
 // Pieces of a row come left to right, so a step's run only moves on to the next tile.
@@ -219,7 +241,8 @@ void drawPiece(RowStep& r, uint32_t* canvasRow, int x0, int x1) {
         if (lo >= r.runEnd) enterTile(r, lo);
         const int end = std::min(hi, r.runEnd);
         if (r.runSource)
-            drawSpan(step, canvasRow + lo, r.runSource + (lo - r.runStart), size_t(end - lo),
+            drawSpan(step, canvasRow + lo,
+                     r.uniform ? r.runSource : r.runSource + (lo - r.runStart), size_t(end - lo),
                      lo - step.at.dst.x, r.docY);
         lo = end;
     }
@@ -279,8 +302,6 @@ void composeRows(Image& canvas, const CanvasScene& scene, const Rect& area, int 
         !scene.paper.empty() && !scene.paper.hasAlpha() ? intersect(rows, paperRect) : Rect{};
     std::vector<RowStep> active;
     active.reserve(steps.size());
-    // The rows of the frames that do not lie in one tile are gathered here, one row per step.
-    std::vector<std::vector<uint32_t>> gathered(steps.size());
     for (int y = top; y < bottom; ++y) {
         uint32_t* row = canvas.row(y);
         if (covered.empty() || y < covered.y || y >= covered.bottom()) {
@@ -292,7 +313,6 @@ void composeRows(Image& canvas, const CanvasScene& scene, const Rect& area, int 
         active.clear();
         for (const DrawStep& step : steps) {
             const Rect& d = step.at.dst;
-            std::vector<uint32_t>& scratch = gathered[size_t(&step - steps.data())];
             if (y < d.y || y >= d.bottom()) continue;
             const int sourceRow = step.at.sy + (y - d.y);
             const int docY = step.kind == DrawStep::Kind::Dissolve
@@ -300,16 +320,14 @@ void composeRows(Image& canvas, const CanvasScene& scene, const Rect& area, int 
                                  : 0;
             if (step.entry) {  // the first piece enters the first tile
                 const int shiftY = step.entry->shiftY;
-                active.push_back({&step, d.x, d.x, nullptr, sourceRow >> shiftY,
+                active.push_back({&step, d.x, d.x, nullptr, false, sourceRow >> shiftY,
                                   sourceRow & ((1 << shiftY) - 1), docY});
-            } else if (step.frame) {
-                scratch.resize(size_t(d.w));
-                active.push_back({&step, d.x, d.right(),
-                                  step.frame->rowSpan(sourceRow, step.at.sx, d.w, scratch.data()),
-                                  0, 0, docY});
+            } else if (step.frame) {  // likewise, by the frame's tiles
+                active.push_back({&step, d.x, d.x, nullptr, false, sourceRow >> kTileShift,
+                                  sourceRow & (kTileSide - 1), docY});
             } else {
-                active.push_back(
-                    {&step, d.x, d.right(), step.image->row(sourceRow) + step.at.sx, 0, 0, docY});
+                active.push_back({&step, d.x, d.right(), step.image->row(sourceRow) + step.at.sx,
+                                  false, 0, 0, docY});
             }
         }
         for (int x = rows.x; x < rows.right(); x += kPieceWidth) {
@@ -325,6 +343,36 @@ void composeRows(Image& canvas, const CanvasScene& scene, const Rect& area, int 
 Rect documentViewRect(const Document& doc, int offsetX, int offsetY, int zoom) {
     return wideRect(offsetX, offsetY, scaled(std::max<int>(doc.Width, 0), zoom),
                     scaled(std::max<int>(doc.Height, 0), zoom));
+}
+
+bool uniformTileLeavesCanvas(int mode, uint32_t value, uint32_t opacity) {
+    if (mode < 0 || mode >= kBlendModeCount) mode = 0;  // composes as Normal (blendMode)
+    opacity = std::min<uint32_t>(opacity, 255);
+    const auto leaves = [&] {
+        const bool dissolve = blendMode(mode).rule == BlendRule::Dissolve;
+        for (uint32_t a = 0; a < 256; ++a)
+            for (uint32_t c = 0; c < 256; ++c) {
+                const uint32_t t = c | c << 8 | c << 16 | a << 24;
+                if (!dissolve) {
+                    if (blendPixel(mode, value, t, opacity) != t) return false;
+                    continue;
+                }
+                for (uint32_t noise = 0; noise < 255; ++noise)
+                    if (dissolvePixel(value, t, opacity, noise) != t) return false;
+            }
+        return true;
+    };
+    if (value != displayUniformValue(mode)) return leaves();
+    // 0: not known yet, 1: draws, 2: leaves. Threads that meet an unknown entry at once each
+    // compute the same answer.
+    static std::array<std::array<std::atomic<uint8_t>, 256>, kBlendModeCount> known{};
+    std::atomic<uint8_t>& k = known[size_t(mode)][opacity];
+    uint8_t answer = k.load(std::memory_order_relaxed);
+    if (answer == 0) {
+        answer = leaves() ? 2 : 1;
+        k.store(answer, std::memory_order_relaxed);
+    }
+    return answer == 2;
 }
 
 int gridLoopBound(int documentSize, int gridSize) {

@@ -76,6 +76,13 @@ Rect documentViewRect(const Document& doc, int offsetX, int offsetY, int zoom);
 // `threads` is 1. Returns the rectangle drawn.
 Rect composeCanvas(Image& canvas, const CanvasScene& scene, const Rect& area, int threads = 2);
 
+// Whether a display tile of pixels all `value` (displayUniformValue) leaves every canvas pixel
+// as it is when drawn in blend mode `mode` at `opacity`, by the reference arithmetic
+// (blendPixel; dissolvePixel at every noise), for every value of every channel at every alpha.
+// The compositor skips such tiles and draws the others from a constant row. Computed once per
+// mode and opacity.
+bool uniformTileLeavesCanvas(int mode, uint32_t value, uint32_t opacity);
+
 // The grid's loop bound along one axis: documentSize / gridSize rounded halves to even, -1
 // (no lines) when gridSize <= 0.
 int gridLoopBound(int documentSize, int gridSize);

@@ -50,16 +50,16 @@ void overTransparentRow(uint32_t* d, const uint32_t* s, const int* xs, size_t n,
 // With `change`, the layer pixels pass through it first (LayerPreview).
 using PixelChange = std::function<void(uint32_t*, size_t)>;
 
-void displayPixels(const Layer& layer, int w, int h, int i0, int i1, int j0, int j1, uint32_t* out,
-                   size_t stride, const PixelChange* change = nullptr) {
+// displayPixels with the layer pixels passed through `change`: each row's pixels are gathered at
+// the display columns, changed, then laid over the backdrop.
+void changedDisplayPixels(const Layer& layer, int w, int h, int i0, int i1, int j0, int j1,
+                          uint32_t* out, size_t stride, const PixelChange& change) {
     const TiledImage& image = layer.image;
     const BlendMode& mode = blendMode(layer.Blendmode);
     const uint32_t opacity = layer.Opacity;
     const bool sameWidth = w == image.width;
-    if (i1 <= i0) return;
     const size_t n = size_t(i1 - i0);
     std::vector<int> xs;
-    std::vector<uint32_t> sampled;
     // The layer columns a row reads, from `first` on: i0..i1 at the same width, else the
     // nearest columns, which xs holds relative to `first`.
     int first = i0, count = int(n);
@@ -69,9 +69,8 @@ void displayPixels(const Layer& layer, int w, int h, int i0, int i1, int j0, int
         first = xs.front();
         count = xs.back() - first + 1;
         for (int& x : xs) x -= first;
-        if (mode.hasBackdrop) sampled.resize(n);
     }
-    if (change) sampled.resize(n);
+    std::vector<uint32_t> sampled(n);
     std::vector<uint32_t> scratch(static_cast<size_t>(count));
     int previousSy = -1;
     for (int j = j0; j < j1; ++j) {
@@ -83,32 +82,119 @@ void displayPixels(const Layer& layer, int w, int h, int i0, int i1, int j0, int
         }
         previousSy = sy;
         const uint32_t* s = image.rowSpan(sy, first, count, scratch.data());
-        if (change) {  // the changed pixels, gathered at display columns
-            if (sameWidth)
-                std::memcpy(sampled.data(), s, n * sizeof(uint32_t));
-            else
-                for (size_t i = 0; i < n; ++i) sampled[i] = s[xs[i]];
-            (*change)(sampled.data(), n);
-            s = sampled.data();
-            if (!mode.hasBackdrop) {
-                overTransparentRow(d, s, nullptr, n, opacity);
-                continue;
-            }
-            std::fill(d, d + n, mode.backdrop);
-            blendRowOver(d, s, n, opacity);
-            continue;
-        }
-        if (!mode.hasBackdrop) {
-            overTransparentRow(d, s, sameWidth ? nullptr : xs.data(), n, opacity);
-            continue;
-        }
-        if (!sameWidth) {
+        if (sameWidth)
+            std::memcpy(sampled.data(), s, n * sizeof(uint32_t));
+        else
             for (size_t i = 0; i < n; ++i) sampled[i] = s[xs[i]];
-            s = sampled.data();
+        change(sampled.data(), n);
+        if (!mode.hasBackdrop) {
+            overTransparentRow(d, sampled.data(), nullptr, n, opacity);
+            continue;
         }
         std::fill(d, d + n, mode.backdrop);
-        blendRowOver(d, s, n, opacity);
+        blendRowOver(d, sampled.data(), n, opacity);
     }
+}
+
+// The layer is read straight from its tiles: a display row is cut into runs of columns that read
+// one tile column of the layer. At the layer's own width a run reads the tile's row in place;
+// scaled, it gathers its nearest columns from that row. A run over a missing tile is the
+// backdrop (or transparent): a transparent pixel over it leaves it as it is, and over
+// transparent gives transparent.
+void displayPixels(const Layer& layer, int w, int h, int i0, int i1, int j0, int j1, uint32_t* out,
+                   size_t stride, const PixelChange* change = nullptr) {
+    if (i1 <= i0) return;
+    if (change) {
+        changedDisplayPixels(layer, w, h, i0, i1, j0, j1, out, stride, *change);
+        return;
+    }
+    const TiledImage& image = layer.image;
+    const BlendMode& mode = blendMode(layer.Blendmode);
+    const uint32_t opacity = layer.Opacity;
+    const uint32_t backdrop = mode.hasBackdrop ? mode.backdrop : 0u;
+    const bool sameWidth = w == image.width;
+    const size_t n = size_t(i1 - i0);
+    struct Run {
+        int begin, end;  // display columns, relative to i0
+        int tx;          // the layer's tile column
+    };
+    std::vector<Run> runs;
+    // Scaled: the layer column under each display column, relative to its tile.
+    std::vector<int> xs;
+    size_t longest = 0;
+    if (sameWidth) {
+        for (int x = i0; x < i1;) {
+            const int tx = x >> kTileShift;
+            const int end = std::min(i1, (tx + 1) << kTileShift);
+            runs.push_back({x - i0, end - i0, tx});
+            x = end;
+        }
+    } else {
+        xs.resize(n);
+        for (int i = i0; i < i1; ++i) {
+            const int sx = nearestIndex(i, image.width, w);
+            const int tx = sx >> kTileShift, k = i - i0;
+            xs[size_t(k)] = sx & (kTileSide - 1);
+            if (runs.empty() || runs.back().tx != tx)
+                runs.push_back({k, k + 1, tx});
+            else
+                runs.back().end = k + 1;
+        }
+        for (const Run& r : runs) longest = std::max(longest, size_t(r.end - r.begin));
+    }
+    std::vector<uint32_t> sampled(mode.hasBackdrop ? longest : 0);
+    int previousSy = -1;
+    for (int j = j0; j < j1; ++j) {
+        const int sy = nearestIndex(j, image.height, h);
+        uint32_t* d = out + size_t(j - j0) * stride;
+        if (sy == previousSy) {  // enlarging repeats rows: copy the one just made
+            std::memcpy(d, d - stride, n * sizeof(uint32_t));
+            continue;
+        }
+        previousSy = sy;
+        const int ty = sy >> kTileShift;
+        const size_t rowOffset = size_t(sy & (kTileSide - 1)) * kTileSide;
+        for (const Run& r : runs) {
+            uint32_t* dr = d + r.begin;
+            const size_t m = size_t(r.end - r.begin);
+            const TileRef& t = image.tile(r.tx, ty);
+            if (!t) {
+                std::fill(dr, dr + m, backdrop);
+                continue;
+            }
+            const uint32_t* row = t.pixels() + rowOffset;
+            if (sameWidth) {
+                const uint32_t* s = row + ((i0 + r.begin) & (kTileSide - 1));
+                if (!mode.hasBackdrop) {
+                    overTransparentRow(dr, s, nullptr, m, opacity);
+                } else {
+                    std::fill(dr, dr + m, backdrop);
+                    blendRowOver(dr, s, m, opacity);
+                }
+            } else if (!mode.hasBackdrop) {
+                overTransparentRow(dr, row, xs.data() + r.begin, m, opacity);
+            } else {
+                const int* x = xs.data() + r.begin;
+                for (size_t i = 0; i < m; ++i) sampled[i] = row[x[i]];
+                std::fill(dr, dr + m, backdrop);
+                blendRowOver(dr, sampled.data(), m, opacity);
+            }
+        }
+    }
+}
+
+// True when the layer pixels that display tile (column, row) shows all lie in missing tiles of
+// the layer: the tile is then displayUniformValue everywhere (displayPixels on zeros).
+bool layerTilesMissing(const Layer& layer, const DisplayEntry& e, const Rect& t) {
+    const TiledImage& image = layer.image;
+    const int x0 = nearestIndex(t.x, image.width, e.width) >> kTileShift;
+    const int x1 = nearestIndex(t.right() - 1, image.width, e.width) >> kTileShift;
+    const int y0 = nearestIndex(t.y, image.height, e.height) >> kTileShift;
+    const int y1 = nearestIndex(t.bottom() - 1, image.height, e.height) >> kTileShift;
+    for (int ty = y0; ty <= y1; ++ty)
+        for (int tx = x0; tx <= x1; ++tx)
+            if (image.tile(tx, ty)) return false;
+    return true;
 }
 
 bool displaySizeOf(const Layer& layer, int zoom, int64_t& w, int64_t& h) {
@@ -149,9 +235,17 @@ bool entryMatches(const DisplayEntry& e, const Layer& layer, const ViewCache& vi
            e.opacity == layer.Opacity && e.blendmode == layer.Blendmode;
 }
 
-// The entry of the layer at the cache's zoom and tile size, without tiles; false when the layer
-// cannot be drawn.
-bool resetEntry(DisplayEntry& e, const Layer& layer, const ViewCache& view) {
+// Moves the entry's tiles to the view's spare blocks.
+void spareTiles(DisplayEntry& e, ViewCache& view) {
+    for (PooledBuffer& tile : e.tiles)
+        if (tile.data()) view.spare.push_back(std::move(tile));
+    e.tiles.clear();
+}
+
+// The entry of the layer at the cache's zoom and tile size, without tiles (those it had become
+// spare blocks); false when the layer cannot be drawn.
+bool resetEntry(DisplayEntry& e, const Layer& layer, ViewCache& view) {
+    spareTiles(e, view);
     int64_t w = 0, h = 0;
     if (!displaySizeOf(layer, view.zoom, w, h)) return false;
     e.width = int(w);
@@ -162,8 +256,9 @@ bool resetEntry(DisplayEntry& e, const Layer& layer, const ViewCache& view) {
     e.shiftY = std::clamp(view.tileShiftY, 0, 13);
     e.columns = int((w + (1 << e.shiftX) - 1) >> e.shiftX);
     e.rows = int((h + (1 << e.shiftY) - 1) >> e.shiftY);
-    e.tiles.clear();
     e.tiles.resize(size_t(e.columns) * size_t(e.rows));
+    e.uniform = displayUniformValue(layer.Blendmode);
+    e.uniformTiles.assign(size_t(e.columns) * size_t(e.rows), 0);
     e.keptFor = {};
     return true;
 }
@@ -183,6 +278,15 @@ Rect tileRect(const DisplayEntry& e, int column, int row) {
     return Rect{column << e.shiftX, row << e.shiftY, e.tileWidth(column), e.tileHeight(row)};
 }
 
+// The block a tile takes: a whole tile's size for every tile of an image at least one tile wide
+// and high, cut ones at its edges included, so that tiles of any zoom take blocks of one size
+// class and the blocks a zoom change gives back serve the next one.
+size_t tileBlockBytes(const DisplayEntry& e, const Rect& t) {
+    const int64_t fullW = int64_t(1) << e.shiftX, fullH = int64_t(1) << e.shiftY;
+    if (e.width >= fullW && e.height >= fullH) return size_t(fullW * fullH) * sizeof(uint32_t);
+    return size_t(t.w) * size_t(t.h) * sizeof(uint32_t);
+}
+
 // Makes (again) the part `r` of a tile's pixels from the layer.
 void tilePixels(const Layer& layer, const DisplayEntry& e, int column, int row, uint32_t* tile,
                 const Rect& r, const PixelChange* change = nullptr) {
@@ -192,17 +296,23 @@ void tilePixels(const Layer& layer, const DisplayEntry& e, int column, int row, 
                   tile + size_t(r.y - t.y) * stride + size_t(r.x - t.x), stride, change);
 }
 
-void makeTile(const Layer& layer, DisplayEntry& e, int column, int row,
-              const PixelChange* change = nullptr) {
-    const Rect t = tileRect(e, column, row);
-    std::unique_ptr<uint32_t[]> pixels;
-    try {
-        pixels = std::make_unique_for_overwrite<uint32_t[]>(size_t(t.w) * size_t(t.h));
-    } catch (const std::bad_alloc&) {  // no memory: the tile stays missing and is not drawn
-        return;
+// A block for tile (column, row) of the entry: a spare one of the view when one is large
+// enough, else one from the pool; empty when there is no memory (the tile then stays missing and
+// is not drawn).
+PooledBuffer tileBlock(ViewCache& view, const DisplayEntry& e, int column, int row) {
+    const size_t bytes = tileBlockBytes(e, tileRect(e, column, row));
+    for (size_t i = view.spare.size(); i-- > 0;) {
+        if (view.spare[i].capacity() < bytes) continue;
+        PooledBuffer block = std::move(view.spare[i]);
+        view.spare[i] = std::move(view.spare.back());
+        view.spare.pop_back();
+        return block;
     }
-    tilePixels(layer, e, column, row, pixels.get(), t, change);
-    e.tiles[size_t(row) * size_t(e.columns) + size_t(column)] = std::move(pixels);
+    try {
+        return PooledBuffer::take(bytes);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
 }
 
 // Runs work(i) for i < count, on two threads when `parallel` (joined before returning). The
@@ -222,6 +332,7 @@ void prepareDisplayTiles(const std::vector<Layer>& layers, ViewCache& view,
         DisplayEntry* entry;
         int column, row;
         const PixelChange* change;
+        uint32_t* pixels;
     };
     std::vector<Missing> missing;
     int64_t pixels = 0;
@@ -245,9 +356,14 @@ void prepareDisplayTiles(const std::vector<Layer>& layers, ViewCache& view,
         if (keep != e.keptFor) {
             const TileRange k = tilesUnder(e, keep);
             for (int row = 0; row < e.rows; ++row)
-                for (int column = 0; column < e.columns; ++column)
-                    if (row < k.r0 || row > k.r1 || column < k.c0 || column > k.c1)
-                        e.tiles[size_t(row) * size_t(e.columns) + size_t(column)].reset();
+                for (int column = 0; column < e.columns; ++column) {
+                    PooledBuffer& tile = e.tiles[size_t(row) * size_t(e.columns) + size_t(column)];
+                    const bool kept =
+                        row >= k.r0 && row <= k.r1 && column >= k.c0 && column <= k.c1;
+                    if (kept) continue;
+                    if (tile.data()) shown.spare.push_back(std::move(tile));
+                    e.uniformTiles[size_t(row) * size_t(e.columns) + size_t(column)] = 0;
+                }
             e.keptFor = keep;
         }
         if (!layer.Visible || layer.IsGroup) continue;
@@ -255,22 +371,40 @@ void prepareDisplayTiles(const std::vector<Layer>& layers, ViewCache& view,
                                                          area.w, area.h, e.width, e.height));
         for (int row = need.r0; row <= need.r1; ++row)
             for (int column = need.c0; column <= need.c1; ++column)
-                if (!e.tile(column, row)) {
-                    missing.push_back({&layer, &e, column, row, change});
+                if (!e.tile(column, row) && !e.isUniform(column, row)) {
+                    // Without a change, a tile over missing layer tiles is uniform: not made.
+                    if (!change && layerTilesMissing(layer, e, tileRect(e, column, row))) {
+                        e.uniformTiles[size_t(row) * size_t(e.columns) + size_t(column)] = 1;
+                        continue;
+                    }
+                    PooledBuffer& tile = e.tiles[size_t(row) * size_t(e.columns) + size_t(column)];
+                    tile = tileBlock(shown, e, column, row);
+                    if (!tile.data()) continue;
+                    missing.push_back({&layer, &e, column, row, change,
+                                       reinterpret_cast<uint32_t*>(tile.data())});
                     pixels += int64_t(e.tileWidth(column)) * e.tileHeight(row);
                 }
     }
+    // What the missing tiles did not take goes back to the pool.
+    view.spare.clear();
+    if (preview && preview->view) preview->view->spare.clear();
     // Each tile depends on its layer alone, so two threads taking them one by one give the same
     // tiles as one pass.
     runShared(missing.size(), threads >= 2 && pixels >= kParallelPixels, [&](size_t i) {
         const Missing& m = missing[i];
-        makeTile(*m.layer, *m.entry, m.column, m.row, m.change);
+        tilePixels(*m.layer, *m.entry, m.column, m.row, m.pixels,
+                   tileRect(*m.entry, m.column, m.row), m.change);
     });
+}
+
+uint32_t displayUniformValue(int blendmode) {
+    const BlendMode& mode = blendMode(blendmode);
+    return mode.hasBackdrop ? mode.backdrop : 0u;
 }
 
 size_t DisplayEntry::tileCount() const {
     size_t count = 0;
-    for (const auto& tile : tiles) count += tile != nullptr;
+    for (const auto& tile : tiles) count += tile.data() != nullptr;
     return count;
 }
 
@@ -319,9 +453,12 @@ Rect updateDisplayTiles(const Layer& layer, ViewCache& view, const Rect& layerRe
     const Rect r = displayRectOf(layer, e.width, e.height, layerRect);
     const TileRange range = tilesUnder(e, r);
     for (int row = range.r0; row <= range.r1; ++row)
-        for (int column = range.c0; column <= range.c1; ++column)
-            if (uint32_t* tile = e.tiles[size_t(row) * size_t(e.columns) + size_t(column)].get())
-                tilePixels(layer, e, column, row, tile, intersect(r, tileRect(e, column, row)));
+        for (int column = range.c0; column <= range.c1; ++column) {
+            e.uniformTiles[size_t(row) * size_t(e.columns) + size_t(column)] = 0;
+            if (uint8_t* tile = e.tiles[size_t(row) * size_t(e.columns) + size_t(column)].data())
+                tilePixels(layer, e, column, row, reinterpret_cast<uint32_t*>(tile),
+                           intersect(r, tileRect(e, column, row)));
+        }
     return r;
 }
 
@@ -335,8 +472,13 @@ Image wholeDisplayImage(const ViewCache& view, const Layer& layer) {
     for (int row = 0; row < e->rows; ++row)
         for (int column = 0; column < e->columns; ++column) {
             const uint32_t* tile = e->tile(column, row);
-            if (!tile) continue;
             const Rect t = tileRect(*e, column, row);
+            if (e->isUniform(column, row)) {
+                for (int y = 0; y < t.h; ++y)
+                    std::fill_n(image->row(t.y + y) + t.x, t.w, e->uniform);
+                continue;
+            }
+            if (!tile) continue;
             for (int y = 0; y < t.h; ++y)
                 std::memcpy(image->row(t.y + y) + t.x, tile + size_t(y) * size_t(t.w),
                             size_t(t.w) * sizeof(uint32_t));
@@ -355,13 +497,14 @@ bool remakeDisplayTiles(const Layer& layer, ViewCache& view, int offsetX, int of
     const TileRange shown =
         tilesUnder(e, clipToImage(int64_t(canvasRect.x) - ox, int64_t(canvasRect.y) - oy,
                                   canvasRect.w, canvasRect.h, e.width, e.height));
+    std::fill(e.uniformTiles.begin(), e.uniformTiles.end(), uint8_t(0));
     std::vector<std::pair<int, int>> remake;  // column, row
     for (int row = 0; row < e.rows; ++row)
         for (int column = 0; column < e.columns; ++column) {
             auto& tile = e.tiles[size_t(row) * size_t(e.columns) + size_t(column)];
-            if (!tile) continue;
+            if (!tile.data()) continue;
             if (row < shown.r0 || row > shown.r1 || column < shown.c0 || column > shown.c1)
-                tile.reset();
+                view.spare.push_back(std::move(tile));
             else
                 remake.emplace_back(column, row);
         }
@@ -369,7 +512,8 @@ bool remakeDisplayTiles(const Layer& layer, ViewCache& view, int offsetX, int of
     runShared(remake.size(), threads >= 2 && remake.size() >= 2, [&](size_t i) {
         const auto [column, row] = remake[i];
         tilePixels(layer, e, column, row,
-                   e.tiles[size_t(row) * size_t(e.columns) + size_t(column)].get(),
+                   reinterpret_cast<uint32_t*>(
+                       e.tiles[size_t(row) * size_t(e.columns) + size_t(column)].data()),
                    tileRect(e, column, row), &change);
     });
     return true;
@@ -391,8 +535,11 @@ bool ViewCache::current(const Layer& layer) const {
 void refreshDisplays(const std::vector<Layer>& layers, ViewCache& view) {
     std::unordered_map<uint32_t, DisplayEntry> kept;
     for (const Layer& layer : layers)
-        if (auto it = view.display.find(layer.id); it != view.display.end())
+        if (auto it = view.display.find(layer.id); it != view.display.end()) {
             kept.emplace(layer.id, std::move(it->second));
+            view.display.erase(it);
+        }
+    for (auto& [id, e] : view.display) spareTiles(e, view);
     view.display = std::move(kept);
     for (const Layer& layer : layers)
         if (!view.current(layer)) rebuildDisplay(layer, view);
@@ -400,6 +547,7 @@ void refreshDisplays(const std::vector<Layer>& layers, ViewCache& view) {
 
 void resetDisplays(const std::vector<Layer>& layers, int zoom, ViewCache& view) {
     view.zoom = zoom;
+    for (auto& [id, e] : view.display) spareTiles(e, view);
     std::unordered_map<uint32_t, DisplayEntry> fresh;
     for (const Layer& layer : layers) {
         DisplayEntry e;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "document/document.h"
+#include "raster/buffer_pool.h"
 #include "raster/image.h"
 #include "raster/rect.h"
 
@@ -42,18 +43,32 @@ struct DisplayEntry {
     int shiftY = kDisplayTileShiftY;
     int columns = 0;  // tiles across and down
     int rows = 0;
-    // Row-major, columns x rows; null where the tile is not made. A tile's rows are
-    // tileWidth(column) pixels long, without padding.
-    std::vector<std::unique_ptr<uint32_t[]>> tiles;
+    // Row-major, columns x rows; empty where the tile is not made. A tile's rows are
+    // tileWidth(column) pixels long, without padding. The blocks come from the buffer pool and
+    // go back to it when the tile is dropped, so making tiles in steady state takes warm memory.
+    std::vector<PooledBuffer> tiles;
+    // A tile whose layer pixels all lie in missing layer tiles is not made: it holds `uniform`
+    // everywhere (the backdrop, or transparent: displayUniformValue), and `uniformTiles` marks
+    // it (row-major as `tiles`). Edits under it clear the mark (updateDisplayTiles).
+    uint32_t uniform = 0;
+    std::vector<uint8_t> uniformTiles;
     Rect keptFor;  // the display rectangle the tiles were last cut to (kDisplayTileMargin)
 
     int tileWidth(int column) const { return std::min(1 << shiftX, width - (column << shiftX)); }
     int tileHeight(int row) const { return std::min(1 << shiftY, height - (row << shiftY)); }
     const uint32_t* tile(int column, int row) const {
-        return tiles[size_t(row) * size_t(columns) + size_t(column)].get();
+        return reinterpret_cast<const uint32_t*>(
+            tiles[size_t(row) * size_t(columns) + size_t(column)].data());
+    }
+    bool isUniform(int column, int row) const {
+        return uniformTiles[size_t(row) * size_t(columns) + size_t(column)] != 0;
     }
     size_t tileCount() const;  // tiles made
 };
+
+// The pixel of a display image over transparent layer pixels: the mode's backdrop, or
+// transparent for the modes without one.
+uint32_t displayUniformValue(int blendmode);
 
 // The layers at view scale, one entry per layer id, at `zoom`. The view owns them, apart from
 // the document, so saving and history never copy them; a layer without an entry (a group, or a
@@ -63,6 +78,11 @@ struct ViewCache {
     int tileShiftX = kDisplayTileShiftX;  // the size of the tiles of entries made from now on
     int tileShiftY = kDisplayTileShiftY;
     std::unordered_map<uint32_t, DisplayEntry> display;
+    // The blocks of tiles dropped since the last composition (entries made anew at another zoom,
+    // tiles that left the margin). The next composition makes its missing tiles in them before it
+    // asks the pool, so a zoom change moves the blocks from the old tiles to the new ones however
+    // many the pool keeps; the blocks it does not use go back to the pool when it ends.
+    std::vector<PooledBuffer> spare;
 
     const DisplayEntry* find(uint32_t id) const {
         const auto it = display.find(id);

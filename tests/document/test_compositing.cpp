@@ -8,6 +8,7 @@
 #include <string>
 
 #include "document/blend_modes.h"
+#include "raster/buffer_pool.h"
 #include "raster/draw_image.h"
 #include "raster/draw_mode.h"
 #include "raster/image_ops.h"
@@ -515,6 +516,213 @@ TEST(Compositing, DissolveFollowsTheDocumentPixels) {
             landed += a.at(x, y) == rgba(250, 0, 0, 255);
         }
     EXPECT_NEAR(landed / 4800.0, 128.0 / 255.0, 0.05);
+}
+
+// The same random pixels twice: tile k (row-major) missing when k % 3 == 0, painted when 1,
+// present and all 0 when 2; then with every tile present. Some pixels hold colour under alpha 0.
+std::pair<TiledImage, TiledImage> sparseAndWhole(std::mt19937& rng, int w, int h) {
+    Image pixels = randomImage(rng, w, h);
+    for (int i = 0; i < 40; ++i) pixels.at(int(rng() % w), int(rng() % h)) = rng() & 0x00FFFFFFu;
+    const int columns = (w + 63) / 64, rows = (h + 63) / 64;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (((y >> 6) * columns + (x >> 6)) % 3 != 1) pixels.at(x, y) = 0;
+    TiledImage sparse = tiledFrom(pixels);
+    for (int ty = 0; ty < rows; ++ty)
+        for (int tx = 0; tx < columns; ++tx)
+            if ((ty * columns + tx) % 3 == 2) sparse.writableTile(tx, ty);
+    TiledImage whole = sparse;
+    for (int ty = 0; ty < rows; ++ty)
+        for (int tx = 0; tx < columns; ++tx) whole.writableTile(tx, ty);
+    EXPECT_EQ(sparse.tileCount(), size_t(columns * rows - (columns * rows + 2) / 3));
+    EXPECT_EQ(whole.tileCount(), size_t(columns * rows));
+    EXPECT_EQ(sparse.toImage().pixels, whole.toImage().pixels);
+    return {sparse, whole};
+}
+
+// A layer stored as tiles leaves out the tiles never painted, and keeps some painted back to
+// zero: wherever it shows, in every mode, at every opacity and zoom, it must compose as the same
+// layer with every tile present. Under it lies a layer with every pixel painted, so that each
+// mode meets varied canvas pixels; the sparse layer's display image must also follow the
+// rebuild's steps.
+TEST(Compositing, SparseLayersComposeAsWholeOnes) {
+    std::mt19937 rng(21);
+    constexpr int kW = 200, kH = 150;  // 4 x 3 layer tiles, the last column and row cut
+    const auto [sparse, whole] = sparseAndWhole(rng, kW, kH);
+
+    Layer under = makeLayer(rng, kW, kH, 0, 255);
+    under.image = tiledFrom(randomImage(rng, kW, kH, 24));
+    constexpr int kCanvasW = 150, kCanvasH = 110;
+    for (int zoom : {10, 33, 100, 250, 3200}) {
+        for (int mode = 0; mode < kBlendModeCount; ++mode) {
+            for (int opacity : {0, 1, 128, 255}) {
+                SCOPED_TRACE(std::string(blendMode(mode).name) + " at " + std::to_string(zoom) +
+                             " %, opacity " + std::to_string(opacity));
+                Image canvases[2];
+                for (int k = 0; k < 2; ++k) {
+                    Document doc;
+                    doc.Width = 180;
+                    doc.Height = 130;
+                    doc.layers.push_back(under);
+                    Layer layer;
+                    layer.id = under.id + 1;
+                    layer.image = k == 0 ? sparse : whole;
+                    layer.Blendmode = uint8_t(mode);
+                    layer.Opacity = uint8_t(opacity);
+                    layer.X = -5;
+                    layer.Y = 3;
+                    doc.layers.push_back(std::move(layer));
+                    ViewCache view;
+                    resetDisplays(doc.layers, zoom, view);
+                    // The canvas centred on document pixel (63, 70), next to tile corners.
+                    CanvasScene scene{doc,
+                                      view,
+                                      Image{},
+                                      kCanvasW / 2 - 63 * zoom / 100,
+                                      kCanvasH / 2 - 70 * zoom / 100,
+                                      rgb(90, 100, 110),
+                                      GridSettings{}};
+                    scene.zoom = zoom;
+                    canvases[k] = *createImage(kCanvasW, kCanvasH, 32);
+                    composeCanvas(canvases[k], scene, Rect{0, 0, kCanvasW, kCanvasH});
+                }
+                ASSERT_EQ(canvases[0].pixels, canvases[1].pixels);
+                if (zoom > 250) continue;
+                Layer layer;
+                layer.image = sparse;
+                layer.Blendmode = uint8_t(mode);
+                layer.Opacity = uint8_t(opacity);
+                Image display;
+                ASSERT_TRUE(buildDisplayImage(layer, zoom, display));
+                if (opacity == 128 || opacity == 0) {
+                    ASSERT_EQ(display.pixels, displayBySteps(layer, zoom).pixels);
+                }
+                layer.image = whole;
+                Image wholeDisplay;
+                ASSERT_TRUE(buildDisplayImage(layer, zoom, wholeDisplay));
+                ASSERT_EQ(display.pixels, wholeDisplay.pixels);
+            }
+        }
+    }
+}
+
+// Animation frames are drawn from their tiles, skipping the missing ones: frames with missing,
+// painted and all-0 tiles, partly off the canvas and with the onion skin's tinted drawings,
+// compose as the same frames with every tile present, and as the pixel rules where no onion
+// skin shows.
+TEST(Compositing, SparseFramesComposeAsWholeOnes) {
+    std::mt19937 rng(22);
+    const auto [a, aWhole] = sparseAndWhole(rng, 300, 200);
+    const auto [b, bWhole] = sparseAndWhole(rng, 130, 70);
+    const auto [c, cWhole] = sparseAndWhole(rng, 70, 130);
+    const Image paper = randomImage(rng, 250, 180, 24);
+    constexpr int kCanvasW = 260, kCanvasH = 190;
+    for (bool onion : {false, true}) {
+        for (int frame : {1, 2, 3}) {
+            SCOPED_TRACE(std::string(onion ? "onion, " : "") + "frame " + std::to_string(frame));
+            Image canvases[2];
+            for (int k = 0; k < 2; ++k) {
+                Document doc;
+                doc.Width = 250;
+                doc.Height = 180;
+                AnimationLayer layer;
+                layer.Alpha = 200;
+                layer.Frames.push_back({-30, 20, k ? aWhole : a, 1});
+                layer.Frames.push_back({70, -10, k ? bWhole : b, 2});
+                layer.Frames.push_back({5, 5, k ? cWhole : c, 2});
+                layer.Frames.push_back({100, 90, k ? aWhole : a, 3});
+                doc.animationLayers["1"] = layer;
+                ViewCache view;
+                CanvasScene scene{doc, view, paper, 7, -4, rgb(20, 30, 40), GridSettings{}};
+                scene.currentFrame = frame;
+                if (onion) scene.onion = {&doc.animationLayers["1"], 2, 1};
+                canvases[k] = *createImage(kCanvasW, kCanvasH, 32);
+                composeCanvas(canvases[k], scene, Rect{0, 0, kCanvasW, kCanvasH});
+                if (!onion && k == 0) {
+                    ASSERT_EQ(canvases[k].pixels, canvasByPixels(scene, kCanvasW, kCanvasH).pixels);
+                }
+            }
+            ASSERT_EQ(canvases[0].pixels, canvases[1].pixels);
+        }
+    }
+}
+
+// A display tile over missing layer tiles is uniform, and is skipped only where the reference
+// arithmetic leaves every canvas pixel as it is: drawn with blendRowReference (Dissolve: with
+// dissolvePixel at every noise) over every value of every channel at every alpha, the targets
+// stay as they were exactly when the table says the tile may be skipped.
+TEST(Compositing, UniformTileSkipsFollowTheReference) {
+    std::vector<uint32_t> targets;
+    for (uint32_t a = 0; a < 256; ++a)
+        for (uint32_t c = 0; c < 256; ++c) targets.push_back(rgba(c, 255 - c, c ^ 0x55, a));
+    int skipped = 0;
+    for (int mode = 0; mode < kBlendModeCount; ++mode) {
+        const uint32_t value = displayUniformValue(mode);
+        for (uint32_t opacity : {0u, 1u, 128u, 255u}) {
+            bool unchanged = true;
+            if (blendMode(mode).rule == BlendRule::Dissolve) {
+                for (uint32_t noise = 0; noise < 255 && unchanged; ++noise)
+                    for (uint32_t t : targets)
+                        if (dissolvePixel(value, t, opacity, noise) != t) unchanged = false;
+            } else {
+                std::vector<uint32_t> drawn = targets;
+                const std::vector<uint32_t> source(targets.size(), value);
+                blendRowReference(mode, drawn.data(), source.data(), drawn.size(), opacity);
+                unchanged = drawn == targets;
+            }
+            EXPECT_EQ(uniformTileLeavesCanvas(mode, value, opacity), unchanged)
+                << blendMode(mode).name << " at " << opacity;
+            skipped += unchanged;
+        }
+    }
+    // Over transparent leaves the canvas at every opacity; some backdrops are only nearly
+    // neutral, so not every mode is skipped.
+    EXPECT_TRUE(uniformTileLeavesCanvas(0, 0, 77));
+    EXPECT_GT(skipped, 4);
+    EXPECT_LT(skipped, 4 * kBlendModeCount);
+}
+
+// Display tiles take their blocks from the buffer pool and give them back: after one round of
+// zoom changes and pans, further rounds take nothing new from the system, and a view dropped
+// leaves no block live.
+TEST(Compositing, DisplayTilesReuseTheirBlocks) {
+    if (kPoolsPassThrough) GTEST_SKIP() << "every block comes from the system's allocator";
+    std::mt19937 rng(23);
+    Document doc;
+    doc.Width = 900;
+    doc.Height = 500;
+    for (int mode : {0, 1, 4}) doc.layers.push_back(makeLayer(rng, 900, 500, mode, 200));
+    const Image paper;
+    Image canvas = *createImage(700, 400, 32);
+    // The free blocks other tests left are given back, so that the retention leaves room for
+    // these.
+    setBufferRetention(0);
+    trimBufferPool();
+    setBufferRetention(size_t(64) << 20);
+    const size_t liveBefore = bufferPoolStats().live;
+    PoolStats afterFirstRound{};
+    {
+        ViewCache view;
+        auto round = [&] {
+            for (int zoom : {100, 50, 250, 100}) {
+                resetDisplays(doc.layers, zoom, view);
+                for (int offset : {0, -400, -900, 0}) {
+                    CanvasScene scene{doc, view, paper, offset, offset / 2, 0, GridSettings{}};
+                    scene.zoom = zoom;
+                    composeCanvas(canvas, scene, Rect{0, 0, 700, 400});
+                }
+                ASSERT_GT(view.tileCount(), 0u);
+            }
+        };
+        round();
+        afterFirstRound = bufferPoolStats();
+        for (int i = 0; i < 3; ++i) round();
+        const PoolStats now = bufferPoolStats();
+        EXPECT_EQ(now.fromSystem, afterFirstRound.fromSystem);
+        EXPECT_EQ(now.live, afterFirstRound.live);
+        EXPECT_EQ(now.live, liveBefore + view.tileCount());
+    }
+    EXPECT_EQ(bufferPoolStats().live, liveBefore);
 }
 
 }  // namespace

@@ -75,6 +75,14 @@ TEST_F(ShellTest, ZoomHoldsOnlyWhatTheCanvasShows) {
     ui.setCanvasSize(kCanvasW, kCanvasH);
     newDocument("3000", "3000");
     menu(Cmd::NewLayer);
+    // Painted all over: the view makes no display tile over a layer's unpainted tiles.
+    for (Layer& layer : app.doc.layers)
+        for (int ty = 0; ty < layer.image.rows(); ++ty)
+            for (int tx = 0; tx < layer.image.columns(); ++tx) {
+                const PixelView v = layer.image.writableTile(tx, ty);
+                for (int y = 0; y < v.height; ++y)
+                    std::fill_n(v.pixels + y * v.stride, v.width, rgba(10, 20, 30, 255));
+            }
     const size_t layers = app.doc.layers.size();
     const size_t bound = layers *
                          (kCanvasW + 2 * kDisplayTileMargin + 2 * (1 << kDisplayTileShiftX)) *
