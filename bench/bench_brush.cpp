@@ -49,6 +49,7 @@
 #include "brush/brush_tip.h"
 #include "brush/pen_stroke.h"
 #include "brush/stroke.h"
+#include "document/document_ops.h"
 #include "platform/fake_ui.h"
 #include "raster/draw_image.h"
 #include "raster/shapes.h"
@@ -480,15 +481,56 @@ void BM_Scene_Segment200NoHistory(benchmark::State& state) {
     }
 }
 
-// Undo and redo of the reference stroke.
+// What the history costs by itself: the reference segment painted as one step (the edit opened,
+// every dab's rectangle declared, the commit comparing what it kept) on the top layer, against the
+// same segment painted straight onto the layer below, alternating in the same iterations, with no
+// display or navigator work on either side. Counter "ratio" is history / plain.
+void BM_Scene_Segment200HistoryAlone(benchmark::State& state) {
+    Scene scene;
+    App& app = scene.app;
+    const auto segment = [&app](Layer& layer, int row, bool history) {
+        const uint32_t id = layer.id;
+        StrokeContext context{app.brush,
+                              app.tip,
+                              DabTarget{layer.image.width, layer.image.height, nullptr, 0, 0,
+                                        [&app, id, history](const Rect& r) {
+                                            if (history) app.history.touchPixels(app.doc, id, r);
+                                            return &layerById(app.doc, id)->image;
+                                        }},
+                              app.viewState.Zoom,
+                              code(app.CurrentTool),
+                              app.random,
+                              &app.strokeCache};
+        if (history) app.history.begin("Stroke");
+        paintSegment(context, 700, row, 900, row);
+        if (history) app.history.commit(app.doc, app.viewState);
+    };
+    Timed withHistory, plain;
+    int y = 100;
+    for (auto _ : state) {
+        const int row = nextSceneRow(y);
+        withHistory.run([&] { segment(app.doc.layers.back(), row, true); });
+        plain.run([&] { segment(app.doc.layers[app.doc.layers.size() - 2], row, false); });
+    }
+    reportPair(state, "history", withHistory, "plain", plain, 1.0);
+}
+
+// Undo and redo of the reference stroke, after one warm-up round. Faults per 64 KB count what
+// undo and redo each write: the layer's display pixels and the canvas over the stroke's tiles
+// (x 684..916, y 384..416 at 100 %: tiles 10..14 of row 6), 4 bytes a pixel.
 void BM_Scene_UndoRedoStroke(benchmark::State& state) {
     Scene scene;
     App& app = scene.app;
     referenceStroke(app, 400);
+    undoCommand(app);
+    redoCommand(app);
+    constexpr double kTileBytes = 5.0 * 64 * 64 * 4;
+    bench::FaultCounter faults;
     for (auto _ : state) {
         undoCommand(app);
         redoCommand(app);
     }
+    faults.report(state, 2 * 2 * kTileBytes);
 }
 
 void BM_Scene_FullRecomposition(benchmark::State& state) {
@@ -497,6 +539,7 @@ void BM_Scene_FullRecomposition(benchmark::State& state) {
 }
 BENCHMARK(BM_Scene_Segment200)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Scene_Segment200NoHistory)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Scene_Segment200HistoryAlone)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Scene_UndoRedoStroke)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Scene_FullRecomposition)->UseRealTime()->Unit(benchmark::kMicrosecond);
 

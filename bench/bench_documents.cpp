@@ -257,7 +257,8 @@ void BM_SaveAndOpen(benchmark::State& state) {
     state.SetLabel(ora ? "ora" : "qmd");
 }
 
-// The painting loop's pause when a copy begins: the idle pass that forks the writer.
+// The painting loop's pause when a copy begins: the idle pass that takes the snapshot (a count
+// per tile, no pixel) and starts the writer's thread.
 void BM_RecoveryCopyPause(benchmark::State& state) {
     qm::FakeUi ui;
     qm::App app{ui};

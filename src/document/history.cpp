@@ -15,10 +15,6 @@ namespace {
 
 constexpr int kTile = kHistoryTileSide;
 
-uint32_t tileKey(int tx, int ty) {
-    return uint32_t(ty) << 16 | uint32_t(tx);
-}
-
 // The key of a layer's or a frame's kept tiles (their ids are counted apart).
 uint64_t imageKey(uint32_t id, bool frame) {
     return (frame ? uint64_t(1) << 32 : 0) | id;
@@ -38,60 +34,22 @@ TiledImage* recordImage(const TileRecord& record, Document& doc) {
 static_assert(kTile == kTileSide, "the history keeps the images' own tiles");
 
 Rect tileRect(const TiledImage& image, int tx, int ty) {
-    return intersect(Rect{tx * kTile, ty * kTile, kTile, kTile}, Rect{0, 0, image.width, image.height});
+    return intersect(Rect{tx * kTile, ty * kTile, kTile, kTile},
+                     Rect{0, 0, image.width, image.height});
 }
 
 size_t imageBytes(const TiledImage& image) {
     return size_t(image.width) * size_t(image.height) * sizeof(uint32_t);
 }
 
-// Whether every pixel of the rectangle r of tile (tx, ty) of the image is 0; a missing tile is.
-bool allZero(const TiledImage& image, int tx, int ty, const Rect& r) {
-    if (!image.tile(tx, ty)) return true;
-    const ConstPixelView v = image.tileView(tx, ty);
-    for (int y = 0; y < r.h; ++y) {
-        const uint32_t* p = v.at(r.x, r.y + y);
-        uint32_t any = 0;
-        for (int x = 0; x < r.w; ++x) any |= p[x];
-        if (any != 0) return false;
-    }
-    return true;
-}
-
-// Swaps the kept pixels of a tile with the image's. A tile that is all zero on either side is
-// held as the flag alone on the record's side.
-void swapTile(TiledImage& image, KeptTile& tile) {
-    const Rect r = tileRect(image, tile.tx, tile.ty);
-    if (r.empty() || (!tile.zero && tile.pixels.size() != size_t(r.w) * size_t(r.h))) return;
-    const size_t rowBytes = size_t(r.w) * sizeof(uint32_t);
-    const bool imageZero = allZero(image, tile.tx, tile.ty, r);
-    if (tile.zero) {
-        if (!imageZero) {
-            tile.pixels.resize(size_t(r.w) * size_t(r.h));
-            const ConstPixelView v = image.tileView(tile.tx, tile.ty);
-            for (int y = 0; y < r.h; ++y)
-                std::memcpy(tile.pixels.data() + size_t(y) * size_t(r.w), v.at(r.x, r.y + y),
-                            rowBytes);
-            // All zero: the tile goes missing.
-            image.exchangeTile(tile.tx, tile.ty, TileRef());
-        }
-    } else if (imageZero) {
-        const PixelView v = image.writableTile(tile.tx, tile.ty);
-        for (int y = 0; y < r.h; ++y)
-            std::memcpy(v.at(r.x, r.y + y), tile.pixels.data() + size_t(y) * size_t(r.w), rowBytes);
-        std::vector<uint32_t>().swap(tile.pixels);
-    } else {
-        uint32_t row[kTile];
-        const PixelView v = image.writableTile(tile.tx, tile.ty);
-        for (int y = 0; y < r.h; ++y) {
-            uint32_t* a = v.at(r.x, r.y + y);
-            uint32_t* b = tile.pixels.data() + size_t(y) * size_t(r.w);
-            std::memcpy(row, a, rowBytes);
-            std::memcpy(a, b, rowBytes);
-            std::memcpy(b, row, rowBytes);
-        }
-    }
-    tile.zero = imageZero;
+// Whether two blocks of a tile hold the same pixels: the same block first, then the pixels (a
+// missing tile reads as the zero tile; the pixels of an edge tile outside the image are 0 in
+// every block).
+bool sameTile(const TileRef& a, const TileRef& b) {
+    if (a.identity() == b.identity()) return true;
+    const uint32_t* pa = a ? a.pixels() : TiledImage::zeroTile();
+    const uint32_t* pb = b ? b.pixels() : TiledImage::zeroTile();
+    return std::memcmp(pa, pb, kTileBytes) == 0;
 }
 
 StackRecord captureStack(const Document& doc) {
@@ -149,7 +107,8 @@ void apply(TileRecord& record, Document& doc, ViewState&, EditChanges& changes) 
     TiledImage* image = recordImage(record, doc);
     if (!image) return;
     for (KeptTile& tile : record.tiles) {
-        swapTile(*image, tile);
+        if (tile.tx >= image->columns() || tile.ty >= image->rows()) continue;
+        tile.before = image->exchangeTile(tile.tx, tile.ty, std::move(tile.before));
         const Rect r = tileRect(*image, tile.tx, tile.ty);
         if (record.frame)
             changes.addFramePixels(record.layer, r);
@@ -240,19 +199,33 @@ bool changed(const TileRecord& record, const Document& doc, const ViewState&) {
     const TiledImage* image = recordImage(record, const_cast<Document&>(doc));
     if (!image) return true;
     for (const KeptTile& tile : record.tiles) {
-        const Rect r = tileRect(*image, tile.tx, tile.ty);
-        if (tile.zero) {
-            if (r.empty() || !allZero(*image, tile.tx, tile.ty, r)) return true;
-            continue;
-        }
-        if (tile.pixels.size() != size_t(r.w) * size_t(r.h)) return true;
-        const ConstPixelView v = image->tileView(tile.tx, tile.ty);
-        for (int y = 0; y < r.h; ++y)
-            if (std::memcmp(v.at(r.x, r.y + y), tile.pixels.data() + size_t(y) * size_t(r.w),
-                            size_t(r.w) * sizeof(uint32_t)) != 0)
-                return true;
+        if (tile.tx >= image->columns() || tile.ty >= image->rows()) return true;
+        if (!sameTile(tile.before, image->tile(tile.tx, tile.ty))) return true;
     }
     return false;
+}
+
+// Drops the kept tiles the edit left as they were, giving the image the kept block back where
+// its own is another block of the same pixels: the image shares again what it shared before,
+// and a tile made during the edit that stayed all 0 goes missing. Only for a record whose image
+// is the one the document holds at the end of the step (no later record replaced it).
+void dropUnchangedTiles(TileRecord& record, Document& doc) {
+    TiledImage* image = recordImage(record, doc);
+    if (!image) return;
+    auto kept = record.tiles.begin();
+    for (KeptTile& tile : record.tiles) {
+        if (tile.tx < image->columns() && tile.ty < image->rows()) {
+            const TileRef& now = image->tile(tile.tx, tile.ty);
+            if (now.identity() == tile.before.identity()) continue;
+            if (sameTile(tile.before, now)) {
+                image->exchangeTile(tile.tx, tile.ty, std::move(tile.before));
+                continue;
+            }
+        }
+        if (&*kept != &tile) *kept = std::move(tile);
+        ++kept;
+    }
+    record.tiles.erase(kept, record.tiles.end());
 }
 
 bool changed(const ImageRecord& record, const Document& doc, const ViewState&) {
@@ -263,8 +236,7 @@ bool changed(const ImageRecord& record, const Document& doc, const ViewState&) {
 bool changed(const StackRecord& record, const Document& doc, const ViewState&) {
     if (record.Width != doc.Width || record.Height != doc.Height ||
         record.LayerCounter != doc.LayerCounter || record.GroupCount != doc.GroupCount ||
-        record.paintTarget != doc.paintTarget ||
-        record.layers.size() != doc.layers.size())
+        record.paintTarget != doc.paintTarget || record.layers.size() != doc.layers.size())
         return true;
     for (size_t i = 0; i < doc.layers.size(); ++i)
         if (!(record.layers[i] == static_cast<const LayerProperties&>(doc.layers[i]))) return true;
@@ -301,9 +273,16 @@ bool changed(const AnimationRecord& record, const Document& doc, const ViewState
 
 size_t recordBytes(const EditRecord& record) {
     struct Bytes {
+        // A kept block counts the part of its tile inside the image, shared or not; a missing
+        // tile costs nothing.
         size_t operator()(const TileRecord& r) const {
-            size_t n = sizeof(r);
-            for (const KeptTile& t : r.tiles) n += sizeof(t) + t.pixels.size() * sizeof(uint32_t);
+            size_t n = sizeof(r) + r.tiles.size() * sizeof(KeptTile);
+            const Rect whole{0, 0, r.width, r.height};
+            for (const KeptTile& t : r.tiles) {
+                if (!t.before) continue;
+                const Rect c = intersect(Rect{t.tx * kTile, t.ty * kTile, kTile, kTile}, whole);
+                n += size_t(c.w) * size_t(c.h) * sizeof(uint32_t);
+            }
             return n;
         }
         size_t operator()(const ImageRecord& r) const { return sizeof(r) + imageBytes(r.image); }
@@ -377,7 +356,7 @@ void History::clear() {
     bytes_ = 0;
     depth_ = 0;
     open_ = HistoryStep{};
-    keptTiles_.clear();
+    forgetKeptTiles();
     mergeable_ = false;
 }
 
@@ -386,7 +365,7 @@ void History::begin(const std::string& label, const std::string& mergeKey) {
         open_ = HistoryStep{};
         open_.label = label;
         open_.mergeKey = mergeKey;
-        keptTiles_.clear();
+        forgetKeptTiles();
     }
 }
 
@@ -401,23 +380,34 @@ TileRecord& History::tileRecordFor(uint32_t id, bool frame) {
 }
 
 void History::keepTiles(const TiledImage& image, uint32_t id, bool frame, const Rect& r) {
-    std::set<uint32_t>& kept = keptTiles_[imageKey(id, frame)];
+    // A stroke declares every dab on the same image: the last image's flags are at hand.
+    const uint64_t key = imageKey(id, frame);
+    if (!lastKept_ || lastKeptKey_ != key) {
+        lastKept_ = &keptTiles_[key];
+        lastKeptKey_ = key;
+    }
+    KeptFlags& flags = *lastKept_;
+    if (flags.columns != image.columns() || flags.rows != image.rows()) {
+        // First touch of this image in the edit, or its grid changed size: the flags follow it.
+        std::vector<uint8_t> kept(size_t(image.columns()) * size_t(image.rows()), 0);
+        for (int ty = 0; ty < std::min(flags.rows, image.rows()); ++ty)
+            for (int tx = 0; tx < std::min(flags.columns, image.columns()); ++tx)
+                kept[size_t(ty) * size_t(image.columns()) + size_t(tx)] =
+                    flags.kept[size_t(ty) * size_t(flags.columns) + size_t(tx)];
+        flags = KeptFlags{image.columns(), image.rows(), std::move(kept)};
+    }
     TileRecord* record = nullptr;
     for (int ty = r.y / kTile; ty <= (r.bottom() - 1) / kTile; ++ty) {
+        uint8_t* row = flags.kept.data() + size_t(ty) * size_t(flags.columns);
         for (int tx = r.x / kTile; tx <= (r.right() - 1) / kTile; ++tx) {
-            if (!kept.insert(tileKey(tx, ty)).second) continue;
-            if (!record) record = &tileRecordFor(id, frame);
-            const Rect t = tileRect(image, tx, ty);
-            if (allZero(image, tx, ty, t)) {
-                record->tiles.push_back(KeptTile{tx, ty, {}, true});
-                continue;
+            if (row[tx]) continue;
+            row[tx] = 1;
+            if (!record) {
+                record = &tileRecordFor(id, frame);
+                record->width = image.width;
+                record->height = image.height;
             }
-            KeptTile tile{tx, ty, std::vector<uint32_t>(size_t(t.w) * size_t(t.h))};
-            const ConstPixelView v = image.tileView(tx, ty);
-            for (int y = 0; y < t.h; ++y)
-                std::memcpy(tile.pixels.data() + size_t(y) * size_t(t.w), v.at(t.x, t.y + y),
-                            size_t(t.w) * sizeof(uint32_t));
-            record->tiles.push_back(std::move(tile));
+            record->tiles.push_back(KeptTile{tx, ty, image.tile(tx, ty)});
         }
     }
 }
@@ -466,6 +456,7 @@ void History::replaceImage(Document& doc, uint32_t layerId, TiledImage image) {
     layer->image = std::move(image);
     // Later writes land on the new image: its tiles are kept anew.
     keptTiles_.erase(imageKey(layerId, false));
+    lastKept_ = nullptr;
     changes_.relook.insert(layerId);
     changes_.structure = true;
 }
@@ -485,20 +476,33 @@ void History::keepFrameImage(uint32_t frameId, TiledImage image) {
 bool History::commit(Document& doc, const ViewState& view) {
     if (depth_ == 0) return false;
     if (--depth_ > 0) return false;
-    keptTiles_.clear();
+    forgetKeptTiles();
     HistoryStep step = std::move(open_);
     open_ = HistoryStep{};
+    // Tiles left as they were are no change. A tile record followed by a record of another kind
+    // may concern an image the document no longer holds (replaced, or moved out with its layer
+    // or frame): it stays whole, and replaying it is exact either way.
+    for (size_t i = step.records.size(); i-- > 0;) {
+        if (!std::holds_alternative<TileRecord>(step.records[i])) break;
+        dropUnchangedTiles(std::get<TileRecord>(step.records[i]), doc);
+    }
+    std::erase_if(step.records, [](const EditRecord& r) {
+        const auto* t = std::get_if<TileRecord>(&r);
+        return t && t->tiles.empty();
+    });
     // A step that changed nothing (a layer moved up at the top, paint of alpha 0) is not kept:
     // undoing it would seem to do nothing.
     // Only the first stack and animation records hold the state before the edit; the later ones
     // hold states within it (a layer copied, then deleted, is no change).
     bool firstStack = true, firstAnimation = true;
-    const bool anyChange = std::any_of(step.records.begin(), step.records.end(), [&](const EditRecord& r) {
-        if (std::holds_alternative<StackRecord>(r) && !std::exchange(firstStack, false)) return false;
-        if (std::holds_alternative<AnimationRecord>(r) && !std::exchange(firstAnimation, false))
-            return false;
-        return std::visit([&](const auto& record) { return changed(record, doc, view); }, r);
-    });
+    const bool anyChange =
+        std::any_of(step.records.begin(), step.records.end(), [&](const EditRecord& r) {
+            if (std::holds_alternative<StackRecord>(r) && !std::exchange(firstStack, false))
+                return false;
+            if (std::holds_alternative<AnimationRecord>(r) && !std::exchange(firstAnimation, false))
+                return false;
+            return std::visit([&](const auto& record) { return changed(record, doc, view); }, r);
+        });
     if (!anyChange) return false;
     step.bytes = stepBytes(step);
     for (const HistoryStep& s : redo_) bytes_ -= s.bytes;
@@ -529,7 +533,7 @@ void History::abandon(Document& doc, ViewState& view) {
     for (auto it = open_.records.rbegin(); it != open_.records.rend(); ++it)
         applyRecord(*it, doc, view, changes_);
     open_ = HistoryStep{};
-    keptTiles_.clear();
+    forgetKeptTiles();
     depth_ = 0;
 }
 
@@ -570,6 +574,11 @@ bool History::redo(Document& doc, ViewState& view) {
 
 size_t History::bytes() const {
     return bytes_;
+}
+
+void History::forgetKeptTiles() {
+    keptTiles_.clear();
+    lastKept_ = nullptr;
 }
 
 void History::enforceLimits() {

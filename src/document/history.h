@@ -3,9 +3,10 @@
 // Every change of the document is an edit: it is opened, declares what it is about to touch,
 // writes, and is committed. Declaring is what saves the "before" state:
 //   - touchPixels(layer, rect) before writing a rectangle of a layer's pixels: the first time an
-//     edit touches a tile of a layer, the tile's pixels are kept (copy on write by tiles, so a
-//     small stroke on a large layer keeps a few tiles, not the layer); touchFramePixels(frame,
-//     rect) does the same for the image of an animation frame (painting into a drawing);
+//     edit touches a tile of a layer, a reference to the tile is kept (the layer copies it when it
+//     writes there, so a small stroke on a large layer keeps a few tiles, not the layer, and
+//     touching reads no pixel); touchFramePixels(frame, rect) does the same for the image of an
+//     animation frame (painting into a drawing);
 //   - structure() before a structural change: layers added, deleted, copied, moved, renamed,
 //     shown or hidden, their opacity, blend mode, offsets or lock flags, groups, the document
 //     size. The layers' properties are kept; an image that leaves the stack is kept whole (with
@@ -13,6 +14,9 @@
 //   - replaceImage(layer, image) to give a layer a new image (resizing): the old one is kept;
 //   - animation() before changing animation layers or frames (the frames' places are kept, a
 //     frame's image only when the frame leaves the document).
+// The commit compares each kept tile with the image's: a tile the edit left as it was (the same
+// block, or the same pixels) is no change, and the image gets the kept block back, so it shares
+// what it shared before; a tile made during the edit that stayed all 0 goes missing again.
 // A committed edit is one history step: undo and redo replay it through the same records, so a
 // step is its own inverse (each record swaps the document's state with the one it holds).
 //
@@ -38,6 +42,7 @@
 #include "document/view_state.h"
 #include "raster/image.h"
 #include "raster/rect.h"
+#include "raster/tile_pool.h"
 
 namespace qm {
 
@@ -53,9 +58,9 @@ struct EditChanges {
     // Layers whose view-scale image must be made again whole (new, replaced, or with another
     // opacity or blend mode).
     std::set<uint32_t> relook;
-    bool structure = false;   // the stack or a layer's properties changed: panel and whole view
-    bool resized = false;     // the document size changed
-    bool animation = false;   // animation layers or frames changed
+    bool structure = false;  // the stack or a layer's properties changed: panel and whole view
+    bool resized = false;    // the document size changed
+    bool animation = false;  // animation layers or frames changed
 
     void addPixels(uint32_t layer, const Rect& rect);
     void addFramePixels(uint32_t frame, const Rect& rect);
@@ -63,18 +68,20 @@ struct EditChanges {
 };
 
 // The records of a step. Applying one swaps the document's state with the state it holds.
+// A tile is kept as a reference to the image's block, never as a copy: keeping it makes the
+// block shared, so the first write after it copies the block (copy on write) and the record
+// keeps the old one. Undo and redo exchange references, so they copy no pixel and put back the
+// very blocks.
 struct KeptTile {
     int tx = 0, ty = 0;  // tile column and row
-    std::vector<uint32_t> pixels;  // the tile's pixels (cut at the image's edges), row by row
-    // Every pixel of the tile is 0 (fully transparent black): `pixels` is empty, so painting on
-    // an empty layer keeps no copy of its emptiness.
-    bool zero = false;
+    TileRef before;      // the image's block (null: the tile was missing, transparent)
 };
 // Pixels of one layer, or of one animation frame's image, by tiles.
 struct TileRecord {
     uint32_t layer = 0;  // the layer's id, or the frame's when `frame` is set
     std::vector<KeptTile> tiles;
     bool frame = false;
+    int width = 0, height = 0;  // the image's size, for the bytes the kept tiles count
 };
 // A layer's whole image.
 struct ImageRecord {
@@ -116,6 +123,13 @@ struct HistoryStep {
 class History {
 public:
     static constexpr size_t kDefaultMaxBytes = size_t(512) << 20;
+
+    History() = default;
+    // One history per document: it keeps a pointer into its own tables while an edit is open.
+    History(const History&) = delete;
+    History& operator=(const History&) = delete;
+    History(History&&) = default;
+    History& operator=(History&&) = default;
 
     // The last `maxSteps` steps and at most `maxBytes` of kept state; beyond either the oldest
     // steps go.
@@ -179,6 +193,7 @@ private:
     // Keeps the tiles of `image` (the layer's or frame's `id`) under `rect` not kept yet.
     void keepTiles(const TiledImage& image, uint32_t id, bool frame, const Rect& rect);
     void enforceLimits();
+    void forgetKeptTiles();
     // Stops the program when no edit is open, naming `what`.
     void requireOpenEdit(const char* what) const;
 
@@ -191,9 +206,15 @@ private:
     int depth_ = 0;
     bool mergeable_ = false;  // the top step was pushed last (not undone or redone since)
     HistoryStep open_;
-    // Tiles of the open step already kept, by layer (frames: 1 << 32 | frame id): key
-    // ty << 16 | tx.
-    std::unordered_map<uint64_t, std::set<uint32_t>> keptTiles_;
+    // Tiles of the open step already kept, by layer (frames: 1 << 32 | frame id): a flag per
+    // tile of the image's grid.
+    struct KeptFlags {
+        int columns = 0, rows = 0;
+        std::vector<uint8_t> kept;  // row by row
+    };
+    std::unordered_map<uint64_t, KeptFlags> keptTiles_;
+    KeptFlags* lastKept_ = nullptr;  // the flags keepTiles used last (of lastKeptKey_)
+    uint64_t lastKeptKey_ = 0;
     EditChanges changes_;
 };
 

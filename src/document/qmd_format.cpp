@@ -487,6 +487,10 @@ bool writeDocumentFile(const Document& doc, const ViewState& view, std::string_v
     const bool enoughMemory = forEachItem(
         count, options.threads,
         [&](int i) {
+            if (options.cancelled && options.cancelled()) {
+                failures[size_t(i)] = "cancelled";
+                return;
+            }
             const TiledImage& tiles =
                 i < layers ? doc.layers[size_t(i)].image : frames[size_t(i - layers)].frame->image;
             EncodedBytes bytes;

@@ -74,6 +74,9 @@ struct DocumentSaveOptions {
     int threads = 2;  // layers and frames are encoded this many at a time
     // Called on the calling thread as layers and frames are written: (written, total).
     std::function<void(int, int)> progress = {};
+    // Asked before each layer and frame, on the threads that encode them: true stops the save,
+    // which fails and leaves what was on disk.
+    std::function<bool()> cancelled = {};
 };
 
 // Writes the document, with the frame settings of `view`, at `indexPath` (already a ".qmd"

@@ -12,6 +12,8 @@
 #include "document/frame_ops.h"
 #include "document/history.h"
 #include "document/layer_ops.h"
+#include "raster/shapes.h"
+#include "raster/tile_pool.h"
 #include "support/pixels.h"
 
 namespace qm {
@@ -462,6 +464,109 @@ TEST(History, AddingAFrameKeepsNoCopyOfTheOtherFrames) {
     ASSERT_TRUE(history.redo(doc, view));
     EXPECT_EQ(fingerprint(doc), four);
     EXPECT_EQ(currentAnimationLayer(doc).Frames.back().image.at(4, 4), 0xFF0000FFu);
+}
+
+}  // namespace
+}  // namespace qm
+
+namespace qm {
+namespace {
+
+// The blocks of every tile of an image, row by row (null for a missing tile).
+std::vector<const void*> blocksOf(const TiledImage& image) {
+    std::vector<const void*> blocks;
+    for (int ty = 0; ty < image.rows(); ++ty)
+        for (int tx = 0; tx < image.columns(); ++tx)
+            blocks.push_back(image.tile(tx, ty).identity());
+    return blocks;
+}
+
+// A 300 x 200 layer painted on its left half: present tiles there, missing ones to the right.
+Document halfPaintedDocument() {
+    Document doc;
+    doc.Width = 300;
+    doc.Height = 200;
+    addLayer(doc, 1);
+    doc.layers[0].image.forEachWritableTile(Rect{0, 0, 150, 200}, [](PixelView tile) {
+        return fillBox(tile, 0, 0, 150, 200, solidPaint(0xC0306090u, DrawMode::AllChannels));
+    });
+    return doc;
+}
+
+// A circle painted as the brush paints: declared, then drawn into every tile under it.
+void paintCircle(Document& doc, History& history, int cx, int cy, int r, uint32_t colour) {
+    const Rect box{cx - r, cy - r, 2 * r + 1, 2 * r + 1};
+    history.touchPixels(doc, doc.layers[0].id, box);
+    doc.layers[0].image.forEachWritableTile(
+        box, [&](PixelView tile) { return fillCircle(tile, cx, cy, r, solidPaint(colour)); });
+}
+
+// Undo and redo exchange references: a stroke undone and redone a hundred times makes no tile,
+// and each gives back the very blocks the layer held.
+TEST(History, UndoAndRedoOfAStrokePutBackTheVeryBlocksAndMakeNoTile) {
+    Document doc = halfPaintedDocument();
+    History history;
+    ViewState view;
+    const std::vector<const void*> before = blocksOf(doc.layers[0].image);
+    const auto beforePixels = pixelsOf(doc.layers[0].image);
+    history.begin("stroke");
+    for (int x = 100; x <= 220; x += 6) paintCircle(doc, history, x, 90, 20, 0xFF2040A0u);
+    ASSERT_TRUE(history.commit(doc, view));
+    const std::vector<const void*> after = blocksOf(doc.layers[0].image);
+    const auto afterPixels = pixelsOf(doc.layers[0].image);
+    ASSERT_NE(after, before);
+
+    ASSERT_TRUE(history.undo(doc, view));
+    ASSERT_TRUE(history.redo(doc, view));
+    const PoolStats start = tilePoolStats();
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_TRUE(history.undo(doc, view));
+        ASSERT_EQ(blocksOf(doc.layers[0].image), before) << i;
+        ASSERT_TRUE(history.redo(doc, view));
+        ASSERT_EQ(blocksOf(doc.layers[0].image), after) << i;
+    }
+    const PoolStats end = tilePoolStats();
+    EXPECT_EQ(end.fromSystem, start.fromSystem);
+    EXPECT_EQ(end.live, start.live);
+    EXPECT_EQ(pixelsOf(doc.layers[0].image), afterPixels);
+    ASSERT_TRUE(history.undo(doc, view));
+    EXPECT_EQ(pixelsOf(doc.layers[0].image), beforePixels);
+}
+
+// Paint of alpha 0 changes no pixel: the step is not kept, the layer holds its old blocks again
+// (shared with a copy of it, as before the edit), and the tiles the paint made are gone.
+TEST(History, AStepPaintingAlphaZeroIsNotKeptAndSharesTheOldBlocksAgain) {
+    Document doc = halfPaintedDocument();
+    const TiledImage copy = doc.layers[0].image;  // shares every block, as a snapshot does
+    const std::vector<const void*> before = blocksOf(doc.layers[0].image);
+    const size_t live = tilePoolStats().live;
+    History history;
+    ViewState view;
+    history.begin("stroke");
+    for (int x = 100; x <= 220; x += 6) paintCircle(doc, history, x, 90, 20, 0x002040A0u);
+    // The brush made its tiles writable: shared ones were copied, missing ones made.
+    EXPECT_GT(tilePoolStats().live, live);
+    EXPECT_FALSE(history.commit(doc, view));
+    EXPECT_EQ(history.undoSteps(), 0u);
+    EXPECT_EQ(blocksOf(doc.layers[0].image), before);
+    EXPECT_EQ(blocksOf(copy), before);
+    EXPECT_EQ(tilePoolStats().live, live);
+
+    // Within a step that changes other tiles, the unchanged ones are no change either.
+    history.begin("stroke");
+    paintCircle(doc, history, 60, 60, 10, 0x00FFFFFFu);
+    paintCircle(doc, history, 250, 150, 10, 0xFFFFFFFFu);
+    ASSERT_TRUE(history.commit(doc, view));
+    const std::vector<const void*> now = blocksOf(doc.layers[0].image);
+    const int columns = doc.layers[0].image.columns();
+    for (size_t i = 0; i < now.size(); ++i) {
+        const int tx = int(i) % columns, ty = int(i) / columns;
+        if (tx >= 3 && ty >= 2) continue;  // under the second circle (190 .. 260, 140 .. 160)
+        EXPECT_EQ(now[i], before[i]) << tx << ',' << ty;
+    }
+    EXPECT_GT(history.lastStepBytes(), 0u);
+    ASSERT_TRUE(history.undo(doc, view));
+    EXPECT_EQ(blocksOf(doc.layers[0].image), before);
 }
 
 }  // namespace

@@ -410,11 +410,11 @@ TEST_F(DocumentCommandsTest, RecoveryCopiesFollowTheClockAndAreOfferedAfterACras
     paintBlock(app, 0xFF102030u);
     EXPECT_EQ(recoveryWaitMs(app), kRecoveryIntervalMs);
     idlePass(app, 0, 0);
-    EXPECT_EQ(app.recovery.writerPid, 0);
+    EXPECT_FALSE(copyUnderWay(app));
     ui.advanceClock(kRecoveryIntervalMs);
     EXPECT_EQ(idleWaitMs(app), 0);
     idlePass(app, 0, 0);
-    EXPECT_NE(app.recovery.writerPid, 0);
+    EXPECT_TRUE(copyUnderWay(app));
     waitForRecoveryCopy(app);
     ASSERT_TRUE(fs::exists(index));
     EXPECT_EQ(recoveryWaitMs(app), -1);  // the copy holds every change
@@ -461,7 +461,7 @@ TEST_F(DocumentCommandsTest, ACutOffCopyOrAnAutoSaveSwitchedOffOffersNothing) {
     ui.advanceClock(10 * kRecoveryIntervalMs);
     EXPECT_EQ(idleWaitMs(app), -1);
     idlePass(app, 0, 0);
-    EXPECT_EQ(app.recovery.writerPid, 0);
+    EXPECT_FALSE(copyUnderWay(app));
 }
 
 TEST_F(DocumentCommandsTest, SavingRemovesTheRecoveryCopy) {
@@ -478,4 +478,59 @@ TEST_F(DocumentCommandsTest, SavingRemovesTheRecoveryCopy) {
 }
 
 }  // namespace
+// Threads of this process (the recovery copy's writer is one while it runs).
+size_t threadCount() {
+    std::error_code ec;
+    size_t n = 0;
+    for (auto it = fs::directory_iterator("/proc/self/task", ec);
+         !ec && it != fs::directory_iterator(); it.increment(ec))
+        ++n;
+    return n;
+}
+
+// The copy holds the document as it was when the copy began: painting goes on at once, over the
+// tiles the copy is writing.
+TEST_F(DocumentCommandsTest, ARecoveryCopyHoldsTheDocumentAsItWasWhenItBegan) {
+    for (int i = 0; i < 6; ++i) {
+        menu(Cmd::NewLayer);
+        paintBlock(app, 0xFF102030u + uint32_t(i), 4 * i, 4 * i);
+    }
+    const auto before = layersOf(app);
+    ui.advanceClock(kRecoveryIntervalMs);
+    idlePass(app, 0, 0);
+    ASSERT_TRUE(copyUnderWay(app));
+    for (int i = 0; i < 20; ++i) paintBlock(app, 0xFFA0B0C0u + uint32_t(i), i, i);
+    const auto painted = layersOf(app);
+    ASSERT_NE(painted, before);
+    waitForRecoveryCopy(app);
+    EXPECT_FALSE(copyUnderWay(app));
+    std::string error;
+    const auto copy = readDocumentFile(recoveryIndexPath(app), 1, error);
+    ASSERT_TRUE(copy) << error;
+    std::vector<LayerPixels> copied;
+    for (const Layer& layer : copy->layers) copied.push_back({layer.Name, pixelsOf(layer.image)});
+    EXPECT_EQ(copied, before);
+    EXPECT_EQ(layersOf(app), painted);
+    // What was painted after the copy began waits for the next one.
+    EXPECT_EQ(recoveryWaitMs(app), kRecoveryIntervalMs);
+}
+
+// Removing the copy (a save, a clean quit) while its thread writes a document of many layers
+// stops the thread and leaves no file of the copy.
+TEST_F(DocumentCommandsTest, RemovingACopyUnderWayLeavesNoFileAndNoThread) {
+    for (int i = 0; i < 40; ++i) {
+        menu(Cmd::NewLayer);
+        paintBlock(app, 0xFF305070u + uint32_t(i), i % 16, i % 16);
+    }
+    const size_t threads = threadCount();
+    ui.advanceClock(kRecoveryIntervalMs);
+    idlePass(app, 0, 0);
+    ASSERT_TRUE(copyUnderWay(app));
+    removeRecoveryCopy(app);
+    EXPECT_FALSE(copyUnderWay(app));
+    EXPECT_FALSE(fs::exists(work.path / "recovery"));
+    EXPECT_EQ(threadCount(), threads);
+    EXPECT_EQ(recoveryWaitMs(app), -1);  // the document counts as copied up to now
+}
+
 }  // namespace qm::test

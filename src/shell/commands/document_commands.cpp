@@ -212,6 +212,8 @@ bool openDocumentFile(App& app, const std::string& indexPath) {
 }
 
 bool saveDocumentFile(App& app, const std::string& indexPath) {
+    // A recovery copy under way stops first: the save holds the document, and removes the copy.
+    stopRecoveryCopy(app);
     DocumentSaveOptions options;
     options.progress = [&app](int done, int total) { app.ui.setStatusProgress(3, done, total); };
     std::string error;

@@ -1,13 +1,13 @@
 #include "shell/commands/recovery.h"
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <algorithm>
-#include <cerrno>
+#include <exception>
 #include <filesystem>
+#include <memory>
 #include <new>
 #include <optional>
+#include <thread>
+#include <utility>
 
 #include "document/qmd_format.h"
 #include "platform/paths.h"
@@ -30,35 +30,40 @@ bool copyDue(const App& app) {
            app.editGeneration != app.recovery.copiedGeneration;
 }
 
-// Waits for the writer (blocking or not); true when it has ended, with the copy collected when
-// it succeeded.
+// Waits for the writer (blocking or not); true when none is left, with the copy collected when it
+// was written whole.
 bool collectWriter(App& app, bool block) {
     RecoveryState& r = app.recovery;
-    if (r.writerPid == 0) return true;
-    int status = 0;
-    pid_t done;
-    do {
-        done = ::waitpid(r.writerPid, &status, block ? 0 : WNOHANG);
-    } while (done < 0 && errno == EINTR);
-    if (done == 0) return false;
-    if (done == r.writerPid && WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        r.copiedGeneration = r.writingGeneration;
-    r.writerPid = 0;
+    if (!r.writer) return true;
+    if (!block && !r.writer->done.load(std::memory_order_acquire)) return false;
+    r.writer->join();
+    if (r.writer->written) r.copiedGeneration = r.writer->generation;
+    r.writer.reset();
     return true;
 }
 
-// The child: writes the copy from its snapshot of the document and ends without running any
-// of the parent's exit handlers.
-[[noreturn]] void writeCopyAndExit(const App& app) {
-    (void)::nice(10);  // the painter's process comes first
+// The writer's thread: writes the copy from its own snapshot of the document, one layer at a
+// time, stopping between layers when cancelled. It touches nothing but its arguments and the
+// files of the copy.
+void writeCopy(RecoveryWriter& writer, const Document& snapshot, const ViewState& view,
+               const std::string& folder, const std::string& index) {
     std::string error;
-    bool written = createFolders(recoveryFolder(app), error);
-    if (written) {
-        DocumentSaveOptions options;
-        options.threads = 1;
-        written = writeDocumentFile(app.doc, app.viewState, recoveryIndexPath(app), error, options);
+    bool written = false;
+    try {
+        written = createFolders(folder, error);
+        if (written) {
+            DocumentSaveOptions options;
+            options.threads = 1;
+            options.cancelled = [&writer] { return writer.cancel.load(std::memory_order_relaxed); };
+            written = writeDocumentFile(snapshot, view, index, error, options);
+        }
+    } catch (const std::exception& e) {
+        written = false;
+        error = e.what();
     }
-    ::_exit(written ? 0 : 1);
+    writer.written = written;
+    writer.error = std::move(error);
+    writer.done.store(true, std::memory_order_release);
 }
 
 }  // namespace
@@ -67,8 +72,12 @@ std::string recoveryIndexPath(const App& app) {
     return joinPath(recoveryFolder(app), "document.qmd");
 }
 
+bool copyUnderWay(const App& app) {
+    return app.recovery.writer != nullptr;
+}
+
 int recoveryWaitMs(const App& app) {
-    if (app.recovery.writerPid != 0) return 50;  // polls the writer
+    if (copyUnderWay(app)) return 50;  // polls the writer
     if (!copyDue(app)) return -1;
     const int64_t wait = app.recovery.lastCopyMs + kRecoveryIntervalMs - app.ui.clockMilliseconds();
     return int(std::clamp<int64_t>(wait, 0, kRecoveryIntervalMs));
@@ -79,24 +88,35 @@ void recoveryStep(App& app) {
     if (recoveryWaitMs(app) != 0) return;
     RecoveryState& r = app.recovery;
     r.lastCopyMs = app.ui.clockMilliseconds();
-    // A stroke under way is copied as far as it went; the copy is a snapshot, not a step.
-    const pid_t pid = ::fork();
-    if (pid == 0) writeCopyAndExit(app);
-    if (pid < 0) return;  // tried again after the interval
-    r.writerPid = pid;
-    r.writingGeneration = app.editGeneration;
+    // A stroke under way is copied as far as it went; the copy is a snapshot, not a step. The
+    // snapshot shares every tile with the document (painting copies a tile before writing it), so
+    // taking it costs a count per tile, and the thread owns it.
+    try {
+        auto writer = std::make_unique<RecoveryWriter>();
+        writer->generation = app.editGeneration;
+        writer->thread =
+            std::thread([&w = *writer, snapshot = Document(app.doc), view = app.viewState,
+                         folder = recoveryFolder(app), index = recoveryIndexPath(app)] {
+                writeCopy(w, snapshot, view, folder, index);
+            });
+        r.writer = std::move(writer);
+    } catch (const std::exception&) {
+        // No memory for the snapshot, or no thread: tried again after the interval.
+    }
 }
 
 void waitForRecoveryCopy(App& app) {
     collectWriter(app, true);
 }
 
+void stopRecoveryCopy(App& app) {
+    if (app.recovery.writer) app.recovery.writer->cancel.store(true, std::memory_order_relaxed);
+    collectWriter(app, true);
+}
+
 void removeRecoveryCopy(App& app) {
     RecoveryState& r = app.recovery;
-    if (r.writerPid != 0) {
-        ::kill(r.writerPid, SIGKILL);
-        collectWriter(app, true);
-    }
+    stopRecoveryCopy(app);
     r.copiedGeneration = app.editGeneration;
     // The index first: a removal cut off half-way never leaves an index naming missing files.
     std::error_code ec;
