@@ -166,31 +166,10 @@ BENCHMARK(BM_Dabs_Libmypaint)->UseRealTime();
 
 constexpr int kPenLayerSide = 1000;
 
-// The CPU time of this thread in nanoseconds: unlike the wall clock, it does not count the time
-// the thread waits while other processes run.
-double threadCpuNs() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) * 1e9 + double(t.tv_nsec);
-}
-
 // Times one stroke: wall-clock and thread CPU nanoseconds and minor page faults, added to the
 // totals.
-struct Timed {
-    Timed() { counter.pause(); }
-    double ns = 0, cpuNs = 0;
-    bench::FaultCounter counter;
-    template <typename Fn>
-    void run(Fn&& stroke) {
-        counter.resume();
-        const double c0 = threadCpuNs();
-        const auto t0 = std::chrono::steady_clock::now();
-        stroke();
-        const auto t1 = std::chrono::steady_clock::now();
-        cpuNs += threadCpuNs() - c0;
-        counter.pause();
-        ns += double(std::chrono::duration_cast<std::chrono::nanoseconds>(t1 - t0).count());
-    }
+struct Timed : bench::PairSide {
+    Timed() : PairSide(bench::CpuClock::Thread) {}
 };
 
 struct PenFixture {

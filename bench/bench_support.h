@@ -107,35 +107,39 @@ private:
     bool running_ = true;
 };
 
-// CPU time of the whole process (every thread) in nanoseconds.
-inline double processCpuNs() {
+// CPU time in nanoseconds: of the whole process (every thread), or of the calling thread only
+// (which, unlike the wall clock, does not count the time it waits while other processes run).
+enum class CpuClock { Process, Thread };
+inline double cpuNs(CpuClock clock) {
     timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    clock_gettime(clock == CpuClock::Process ? CLOCK_PROCESS_CPUTIME_ID : CLOCK_THREAD_CPUTIME_ID,
+                  &t);
     return double(t.tv_sec) * 1e9 + double(t.tv_nsec);
 }
 
 // One side of a pair of operations timed in the same iterations, alternating, so that their
-// ratio holds while the machine is busy: wall-clock and process CPU nanoseconds and minor page
-// faults, summed over the runs.
+// ratio holds while the machine is busy: wall-clock and CPU nanoseconds and minor page faults,
+// summed over the runs.
 struct PairSide {
     double ns = 0, cpuNs = 0;
     FaultCounter counter;
-    PairSide() { counter.pause(); }
+    CpuClock clock;
+    explicit PairSide(CpuClock c = CpuClock::Process) : clock(c) { counter.pause(); }
     template <typename Fn>
     void run(Fn&& operation) {
         counter.resume();
-        const double c0 = processCpuNs();
+        const double c0 = bench::cpuNs(clock);
         const auto t0 = std::chrono::steady_clock::now();
         operation();
         const auto t1 = std::chrono::steady_clock::now();
-        cpuNs += processCpuNs() - c0;
+        cpuNs += bench::cpuNs(clock) - c0;
         counter.pause();
         ns += double(std::chrono::duration_cast<std::chrono::nanoseconds>(t1 - t0).count());
     }
 };
 
 // Counters of a pair: each side's microseconds and faults per iteration, "ratio" a / b in
-// wall-clock time and "cpu_ratio" in process CPU time.
+// wall-clock time and "cpu_ratio" in CPU time.
 inline void reportPair(benchmark::State& state, const std::string& a, PairSide& sa,
                        const std::string& b, PairSide& sb) {
     const double n = double(std::max<benchmark::IterationCount>(state.iterations(), 1));
