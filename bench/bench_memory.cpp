@@ -111,14 +111,16 @@ void report(benchmark::State& state) {
     state.counters["live_tiles"] = double(tilePoolStats().live);
 }
 
-// The program as a new user finds it: the default document, composed on the canvas.
-void BM_Memory_Empty3000(benchmark::State& state) {
+// Starts the program, lets `use` work in it, composes the canvas and reports what is resident.
+template <typename Use>
+void measureProgram(benchmark::State& state, Use&& use) {
     for (auto _ : state) {
         Program program;
         if (!program.started) {
             state.SkipWithError("start-up failed");
             return;
         }
+        use(program.app);
         recomposeView(program.app, false);
         state.PauseTiming();
         report(state);
@@ -126,23 +128,16 @@ void BM_Memory_Empty3000(benchmark::State& state) {
     }
 }
 
+// The program as a new user finds it: the default document, composed on the canvas.
+void BM_Memory_Empty3000(benchmark::State& state) {
+    measureProgram(state, [](App&) {});
+}
+
 // Ten 3000 x 3000 layers of a new document, each with one 200-pixel stroke of the reference
 // brush, composed.
 void BM_Memory_TenLayersOneStroke(benchmark::State& state) {
-    for (auto _ : state) {
-        Program program;
-        if (!program.started) {
-            state.SkipWithError("start-up failed");
-            return;
-        }
-        App& app = program.app;
-        onMenuCommand(app, id(Cmd::New));
-        app.ui.setGadgetText(id(Gadget::NewDocWidth), "3000");
-        app.ui.setGadgetText(id(Gadget::NewDocHeight), "3000");
-        ControlEvent ok;
-        ok.gadget = id(Gadget::NewDocOk);
-        ok.type = ControlEventType::Click;
-        onControlEvent(app, ok);
+    measureProgram(state, [](App& app) {
+        newSquareDocument(app, 3000);
         while (app.doc.layers.size() < 10) addLayerCommand(app);
         app.brush.size = 32;
         app.brush.alpha = 255;
@@ -152,11 +147,7 @@ void BM_Memory_TenLayersOneStroke(benchmark::State& state) {
             selectLayerRow(app, int(i));
             referenceStroke(app, nextSceneRow(y));
         }
-        recomposeView(app, false);
-        state.PauseTiming();
-        report(state);
-        state.ResumeTiming();
-    }
+    });
 }
 
 BENCHMARK(BM_FirstTouch)->Iterations(3)->Unit(benchmark::kMillisecond);

@@ -18,7 +18,8 @@
 
 namespace qm {
 
-inline void buildReferenceScene(App& app, int side) {
+// A new side x side document through the New dialog, as a user makes one.
+inline void newSquareDocument(App& app, int side) {
     onMenuCommand(app, id(Cmd::New));
     app.ui.setGadgetText(id(Gadget::NewDocWidth), std::to_string(side));
     app.ui.setGadgetText(id(Gadget::NewDocHeight), std::to_string(side));
@@ -26,6 +27,10 @@ inline void buildReferenceScene(App& app, int side) {
     ok.gadget = id(Gadget::NewDocOk);
     ok.type = ControlEventType::Click;
     onControlEvent(app, ok);
+}
+
+inline void buildReferenceScene(App& app, int side) {
+    newSquareDocument(app, side);
     setZoomAndApply(app, 100);
     while (app.doc.layers.size() < 10) addLayerCommand(app);
     constexpr uint8_t kModes[] = {0, 1, 3, 4, 11};  // Normal Multiply Screen Overlay Darken
